@@ -1,0 +1,19 @@
+# One INTERFACE target carries every build option; each target links it.
+add_library(nubexa_options INTERFACE)
+target_compile_features(nubexa_options INTERFACE cxx_std_20)
+target_compile_options(nubexa_options INTERFACE
+    -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wno-unused-parameter)
+target_compile_definitions(nubexa_options INTERFACE
+    _FILE_OFFSET_BITS=64
+    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+target_include_directories(nubexa_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+
+if(NUBEXA_SANITIZE)
+    target_compile_options(nubexa_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(nubexa_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
+    set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
+endif()

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace nubexa {
+
+class StoreQuery;
+
+// One SQLite connection with its prepared statements kept for reuse.
+// Not thread-safe: only the thread that holds the StoreGate uses it.
+class LocalStore {
+public:
+    LocalStore() = default;
+    ~LocalStore();
+    LocalStore(const LocalStore&) = delete;
+    LocalStore& operator=(const LocalStore&) = delete;
+
+    // Opens (creating the file when missing). An empty path fails without touching SQLite.
+    bool open(const std::string& path);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+
+    bool begin();
+    bool commit();
+    bool rollback();
+
+    // Runs a text of one or more statements without reading rows.
+    bool exec(const char* sql);
+
+    // The connection's last error message, or the reason it has none.
+    std::string lastError() const;
+
+    // Prints lastError() and a line break to standard output, as every failed statement is reported.
+    void reportError() const;
+
+    StoreQuery prepareQuery(const char* sql);
+
+    // Borrows a prepared statement for `sql`; null when it does not prepare. Statements are
+    // prepared once per connection and handed back reset by giveBack().
+    sqlite3_stmt* borrow(const char* sql);
+    void giveBack(sqlite3_stmt* statement);
+
+    sqlite3* handle() const { return m_db; }
+
+private:
+    struct CachedStatement {
+        sqlite3_stmt* statement = nullptr;
+        bool inUse = false;
+    };
+
+    void finalizeAll();
+
+    sqlite3* m_db = nullptr;
+    std::string m_openError;
+    std::unordered_map<std::string, CachedStatement> m_cache;
+};
+
+// A statement that is bound and executed once.
+class StoreCommand {
+public:
+    StoreCommand(LocalStore& store, const char* sql);
+    ~StoreCommand();
+    StoreCommand(const StoreCommand&) = delete;
+    StoreCommand& operator=(const StoreCommand&) = delete;
+
+    bool prepared() const { return m_statement != nullptr; }
+
+    // Parameter indexes start at 1. Binding to a statement that did not prepare is ignored.
+    bool bindText(int index, const std::string& text);
+    bool bindInt(int index, int value);
+    bool bindInt64(int index, std::int64_t value);
+
+    // Steps once and resets; false (after printing the error) when the statement failed or
+    // never prepared.
+    bool execute();
+
+    // Rows changed by the last successful execute().
+    int changes() const;
+
+private:
+    LocalStore& m_store;
+    sqlite3_stmt* m_statement;
+};
+
+// A statement whose result rows are read.
+class StoreQuery {
+public:
+    StoreQuery(LocalStore& store, sqlite3_stmt* statement) : m_store(&store), m_statement(statement) {}
+    StoreQuery(StoreQuery&& other) noexcept;
+    StoreQuery& operator=(StoreQuery&&) = delete;
+    StoreQuery(const StoreQuery&) = delete;
+    ~StoreQuery() { finalize(); }
+
+    bool prepared() const { return m_statement != nullptr; }
+
+    bool bindText(int index, const std::string& text);
+    bool bindInt64(int index, std::int64_t value);
+
+    // One step; true exactly when it yields a row. A step error is printed and ends the rows.
+    bool next();
+
+    std::string textAt(int column) const;
+    int intAt(int column) const;
+    std::int64_t int64At(int column) const;
+
+    // Hands the statement back; calling it again does nothing.
+    void finalize();
+
+private:
+    LocalStore* m_store;
+    sqlite3_stmt* m_statement;
+};
+
+}  // namespace nubexa

@@ -1,0 +1,135 @@
+#include "store/schema.h"
+
+#include <sqlite3.h>
+
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+#include "store/local_store.h"
+
+namespace nubexa {
+
+namespace {
+
+// Columns that an insert leaves out start at 0; the list and pick-up queries compare them
+// with "!=", which never matches a null. Numeric columns are declared INTEGER so that values
+// bound as decimal text are stored (and summed) as integers.
+constexpr const char* kCreateTables =
+    "CREATE TABLE IF NOT EXISTS t_process_list ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " user_id TEXT,"
+    " local_path TEXT,"
+    " local_file_name TEXT,"
+    " ftp_path TEXT,"
+    " ftp_file_name TEXT,"
+    " file_size INTEGER DEFAULT 0,"
+    " process_size INTEGER DEFAULT 0,"
+    " status INTEGER DEFAULT 0,"
+    " ran_type INTEGER DEFAULT 0,"
+    " transfer_size INTEGER DEFAULT 0,"
+    " transfer_schedule INTEGER DEFAULT 0,"
+    " tranfer_speed INTEGER DEFAULT 0,"
+    " parent_id TEXT,"
+    " is_user_pasue INTEGER DEFAULT 0);"
+    "CREATE TABLE IF NOT EXISTS t_user_log ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " user_id TEXT,"
+    " password TEXT,"
+    " last_login_date TEXT,"
+    " is_rememberr_password INTEGER DEFAULT 0,"
+    " is_auto_login INTEGER DEFAULT 0,"
+    " is_auto_down_up_load TEXT DEFAULT '0',"
+    " avatarpath TEXT,"
+    " avatarIsDown INTEGER DEFAULT 0);"
+    "CREATE TABLE IF NOT EXISTS t_options (key TEXT, value TEXT);"
+    "CREATE INDEX IF NOT EXISTS t_process_list_user ON t_process_list(user_id, ran_type, status);"
+    "CREATE INDEX IF NOT EXISTS t_user_log_user ON t_user_log(user_id);";
+
+constexpr const char* kCreateOptionRows =
+    "INSERT INTO t_options (key,value) SELECT 'is_auto_run','0' "
+    " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='is_auto_run');"
+    "INSERT INTO t_options (key,value) SELECT 'last_user_id','' "
+    " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='last_user_id');";
+
+// Checks whether the schema is already complete, so that a read-only file that has it needs
+// no write at all. A file without the tables is the normal first start: nothing is reported.
+bool schemaComplete(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    const char* sql =
+        "SELECT (SELECT count(*) FROM sqlite_master WHERE type='table' AND name IN "
+        "('t_process_list','t_user_log','t_options'))";
+    bool tables = false;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+        tables = sqlite3_column_int(statement, 0) == 3;
+    }
+    sqlite3_finalize(statement);
+    if (!tables) return false;
+    statement = nullptr;
+    int rows = 0;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT count(DISTINCT key) FROM t_options WHERE key IN "
+                           "('is_auto_run','last_user_id')",
+                           -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW) {
+        rows = sqlite3_column_int(statement, 0);
+    }
+    sqlite3_finalize(statement);
+    return rows == 2;
+}
+
+std::string timestamp() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+}  // namespace
+
+StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) {
+    sqlite3* db = store.handle();
+    if (db == nullptr) return Outcome::Failed;
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+
+    // The first read of the header tells whether the file is a database at all.
+    const int probe = sqlite3_exec(db, "PRAGMA schema_version;", nullptr, nullptr, nullptr);
+    if (probe == SQLITE_NOTADB) return Outcome::NotADatabase;
+
+    // WAL lets the interface read while a transfer writes, and with synchronous=NORMAL a commit
+    // costs no fsync; a crash at any moment still leaves a consistent file. A read-only file
+    // keeps its journal mode, which is fine for reading.
+    sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+
+    if (schemaComplete(db)) return Outcome::Ready;
+    if (!store.exec(kCreateTables) || !store.exec(kCreateOptionRows)) {
+        store.reportError();
+        return sqlite3_errcode(db) == SQLITE_NOTADB ? Outcome::NotADatabase : Outcome::Failed;
+    }
+    return Outcome::Ready;
+}
+
+std::string StoreSchema::moveAside(const std::string& path) {
+    namespace fs = std::filesystem;
+    const std::string base = path + ".damaged-" + timestamp();
+    std::string target = base;
+    std::error_code error;
+    for (int n = 2; fs::exists(target, error) || fs::exists(target + "-wal", error); ++n) {
+        target = base + "-" + std::to_string(n);
+    }
+    fs::rename(path, target, error);
+    if (error) return {};
+    // A journal left beside a file that was never a database belongs to nothing valid; keep it
+    // with the file it came with so that it is never replayed onto the fresh database.
+    for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+        std::error_code ignored;
+        if (fs::exists(path + suffix, ignored)) fs::rename(path + suffix, target + suffix, ignored);
+    }
+    return target;
+}
+
+}  // namespace nubexa

@@ -1,0 +1,160 @@
+#pragma once
+
+// The catalogue of every statement run on bin.db, S1 to S30. No other file composes SQL for
+// bin.db. Where a value, a task id or a user id used to be pasted into the text, the text ends
+// (or continues) with a "?" placeholder instead and the value is bound, so that no character of
+// an id can break or change a statement.
+
+namespace nubexa::statements {
+
+// S1: upload of one file. Binds 1 uid, 2 local_path, 3 local_file_name, 4 ftp_file_name,
+// 5 file_size, 6 status, 7 ran_type, 8 parent_id, 9 ftp_path.
+inline constexpr const char* kInsertFileUpload =
+    "INSERT INTO t_process_list (user_id,local_path,local_file_name,ftp_file_name,file_size,"
+    "status,ran_type,parent_id,ftp_path,is_user_pasue)  VALUES(?,?,?,?,?,?,?,?,?,'0');";
+
+// S2: download of one file. Binds 1 uid, 2 local_path, 3 local_file_name, 4 ftp_file_name,
+// 5 file_size, 6 status, 7 ran_type, 8 ftp_path; parent_id is a single backslash.
+inline constexpr const char* kInsertFileDownload =
+    "INSERT INTO t_process_list (user_id,local_path,local_file_name,ftp_file_name,file_size,"
+    "status,ran_type,ftp_path,parent_id,is_user_pasue)  VALUES(?,?,?,?,?,?,?,?,'\\',0);";
+
+// S3: one file of a folder upload. Binds 1 uid, 2 local_path, 3 local_file_name,
+// 4 ftp_file_name, 5 file_size, 6 status, 7 ran_type, 8 ftp_path, 9 parent_id.
+inline constexpr const char* kInsertFolderUpload =
+    "INSERT INTO t_process_list (user_id,local_path,local_file_name,ftp_file_name,file_size,"
+    "status,ran_type,ftp_path,parent_id,is_user_pasue)  VALUES(?,?,?,?,?,?,?,?,?,'0');";
+
+// S4: one file of a folder download. Binds 1 uid, 2 local_path, 3 local_file_name,
+// 4 ftp_file_name, 5 file_size, 6 status, 7 ran_type, 8 parent_id; ftp_path is a backslash.
+inline constexpr const char* kInsertFolderDownload =
+    "INSERT INTO t_process_list (user_id,local_path,local_file_name,ftp_file_name,file_size,"
+    "status,ran_type,parent_id,ftp_path)  VALUES(?,?,?,?,?,?,?,?,'\\');";
+
+// S5: id of the row just inserted on this connection.
+inline constexpr const char* kLastInsertId = "select last_insert_rowid()";
+
+// S6: a worker loads its task. Binds 1 id.
+inline constexpr const char* kLoadTask =
+    "select id,user_id,local_path,local_file_name,ftp_path,ftp_file_name,status,ran_type,"
+    "transfer_size,transfer_schedule,file_size,parent_id  from t_process_list where id=?";
+
+// S7: a worker gives its task back (sign-in failed, or the run ended unfinished). Binds 1 id.
+inline constexpr const char* kGiveBackTask =
+    "UPDATE t_process_list set status=2,tranfer_speed=0 where id=?";
+
+// S8: the user pauses a task. Binds 1 id.
+inline constexpr const char* kPauseTask =
+    "UPDATE t_process_list set status=2,tranfer_speed=0,is_user_pasue='1' where id=?";
+
+// S9: the user resumes a task. Binds 1 id.
+inline constexpr const char* kResumeTask =
+    "UPDATE t_process_list set status=1 where (status=1 or status=2) and   id=?";
+
+// S10: the monitor starts a waiting task. Binds 1 id.
+inline constexpr const char* kStartWaitingTask =
+    "UPDATE t_process_list set status=1 where (status=1 or status=2) and  id=?";
+
+// S11: the user deletes a task. Binds 1 id.
+inline constexpr const char* kDeleteTask = "UPDATE t_process_list set status=-100 where id=?";
+
+// S12: the uploading page. Binds 1 uid.
+inline constexpr const char* kListUploads =
+    "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
+    "transfer_size,tranfer_speed,transfer_schedule,status  from t_process_list where ran_type=1 "
+    "and status!=-100 and transfer_schedule!=100 and  user_id=?";
+
+// S13: the downloading page. Binds 1 uid.
+inline constexpr const char* kListDownloads =
+    "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
+    "transfer_size,tranfer_speed,transfer_schedule,status  from t_process_list where ran_type=2 "
+    "and status!=-100 and transfer_schedule!=100  and  user_id=?";
+
+// S14: the next waiting upload that the user did not pause. Binds 1 uid.
+inline constexpr const char* kNextWaitingUpload =
+    "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
+    "transfer_size,tranfer_speed,transfer_schedule,status  from t_process_list where ran_type=1 "
+    "and status=2 and transfer_schedule!=100 and is_user_pasue!=1 and  user_id=? LIMIT 1";
+
+// S15: the next waiting download that the user did not pause. Binds 1 uid.
+inline constexpr const char* kNextWaitingDownload =
+    "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
+    "transfer_size,tranfer_speed,transfer_schedule,status  from t_process_list where ran_type=2 "
+    "and status=2 and transfer_schedule!=100 and is_user_pasue!=1 and  user_id=? LIMIT 1";
+
+// S16: summed speeds of the running uploads and downloads. Binds 1 uid, 2 uid.
+inline constexpr const char* kSumSpeeds =
+    "SELECT (SELECT ifnull(sum(tranfer_speed),0) uploadSpeed  from t_process_list where  "
+    "status=1 and ran_type=1 and transfer_schedule!=100 and  user_id=?) uploadSpeed, (SELECT "
+    "ifnull(sum(tranfer_speed),0) downloadSpeed  from t_process_list where  status=1 and "
+    "ran_type=2 and transfer_schedule!=100 and  user_id=?)downloadSpeed";
+
+// S17: at start-up every running or waiting task becomes waiting.
+inline constexpr const char* kResetUnfinishedTasks =
+    "UPDATE  t_process_list set status=2,tranfer_speed=0 where status=1 or status =2;";
+
+// S18: progress of a running transfer. Binds 1 file_size, 2 process_size, 3 transfer_schedule,
+// 4 transfer_size, 5 tranfer_speed, 6 id. Changes nothing once the task is not running.
+inline constexpr const char* kWriteProgress =
+    "UPDATE t_process_list set file_size=?,process_size=?,transfer_schedule=?,transfer_size=?,"
+    "tranfer_speed=? where status=1 and  id=?;";
+
+// S19: a download whose data ended early. Binds as S18.
+inline constexpr const char* kWriteProgressEndedEarly =
+    "UPDATE t_process_list set file_size=?,process_size=?,transfer_schedule=?,transfer_size=?,"
+    "tranfer_speed=?,status=2 where status=1 and  id=?;";
+
+// S20: status read-back after a progress write. Binds 1 id; column 2 is the status.
+inline constexpr const char* kReadTaskStatus =
+    "select id,user_id,status,ran_type,process_size,transfer_schedule  from t_process_list "
+    "where id=?";
+
+// S21: an upload registered with the service is complete. Binds 1 id.
+inline constexpr const char* kFinishUpload =
+    "UPDATE t_process_list set status=100,tranfer_speed=0 where status=1 and  id=?;";
+
+// S22 to S24: the transaction around an upload's progress write.
+inline constexpr const char* kBeginTransaction = "BEGIN TRANSACTION;";
+inline constexpr const char* kCommitTransaction = "COMMIT TRANSACTION;;";
+inline constexpr const char* kRollbackTransaction = "ROLLBACK  TRANSACTION;";
+
+// S25: one row per successful sign-in. Binds 1 uid, 2 password or empty text, 3 date text,
+// 4 remember (int), 5 automatic sign-in (int), 6 automatic resume ("1"/"0").
+inline constexpr const char* kInsertSignIn =
+    "INSERT INTO t_user_log (user_id,password,last_login_date,is_rememberr_password,"
+    "is_auto_login,is_auto_down_up_load) VALUES(?,?,?,?,?,?);";
+
+// S26: the user's newest sign-in row. Binds 1 uid; column 0 is the row id.
+inline constexpr const char* kNewestSignIn =
+    "SELECT  * from t_user_log where id in (SELECT max(id) from t_user_log where user_id=?)";
+
+// S27: the avatar has been downloaded. Binds 1 avatar path, 2 row id.
+inline constexpr const char* kSetAvatar =
+    "UPDATE  t_user_log  set avatarpath=?,avatarIsDown=1  where id=?";
+
+// S28: settings saved. Only the first statement of this text is compiled, so only the option
+// is_auto_run changes. Binds 1 "1" or "0".
+inline constexpr const char* kSaveSettings =
+    "update  t_options set value=?  where key='is_auto_run'; UPDATE t_user_log set "
+    "is_auto_login='?',password='?',is_rememberr_password='?',is_auto_down_up_load=?  where  id "
+    "in (SELECT max(id) from t_user_log where user_id=?)";
+
+// S29: the settings dialog reads the user's choices. Binds 1 uid.
+inline constexpr const char* kReadSettings =
+    "SELECT a.is_auto_down_up_load,a.is_auto_login,ifnull((SELECT value from t_options where "
+    "key='is_auto_run'),0) is_auto_run from t_user_log a  where user_id=? ORDER BY id desc "
+    "LIMIT 1";
+
+// S30: the sign-in window reads the last signed-in user.
+inline constexpr const char* kReadLastUser =
+    "SELECT a.value userrname,ifnull(b.password,' ')password,ifnull( "
+    "b.is_rememberr_password,0)is_rememberr_password, ifnull(b.is_auto_login,0) "
+    "is_auto_login,ifnull(b.is_auto_down_up_load,0) is_auto_down_up_load from t_options a left  "
+    "JOIN t_user_log b on a.'value'=b.user_id where a.'key'='last_user_id' ORDER BY b.id DESC "
+    "LIMIT 1";
+
+// Keeps the option last_user_id at the uid of the newest sign-in. Binds 1 uid.
+inline constexpr const char* kSetLastUserId =
+    "UPDATE t_options set value=? where key='last_user_id'";
+
+}  // namespace nubexa::statements

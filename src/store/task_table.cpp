@@ -1,0 +1,192 @@
+#include "store/task_table.h"
+
+#include "store/local_store.h"
+#include "store/statements.h"
+
+namespace nubexa {
+
+namespace st = statements;
+
+bool TaskTable::insert(const char* sql, const NewTaskRow& row, int ranType) {
+    StoreCommand command(m_store, sql);
+    command.bindText(1, row.userId);
+    command.bindText(2, row.localPath);
+    command.bindText(3, row.localFileName);
+    command.bindText(4, row.ftpFileName);
+    command.bindInt64(5, row.fileSize);
+    command.bindInt(6, row.status);
+    command.bindInt(7, ranType);
+    if (sql == st::kInsertFileUpload) {
+        command.bindText(8, row.parentId);
+        command.bindText(9, row.ftpPath);
+    } else if (sql == st::kInsertFileDownload) {
+        command.bindText(8, row.ftpPath);
+    } else if (sql == st::kInsertFolderUpload) {
+        command.bindText(8, row.ftpPath);
+        command.bindText(9, row.parentId);
+    } else {
+        command.bindText(8, row.parentId);
+    }
+    return command.execute();
+}
+
+bool TaskTable::insertFileUpload(const NewTaskRow& row) {
+    return insert(st::kInsertFileUpload, row, ran_type::kUpload);
+}
+
+bool TaskTable::insertFileDownload(const NewTaskRow& row) {
+    return insert(st::kInsertFileDownload, row, ran_type::kDownload);
+}
+
+bool TaskTable::insertFolderUpload(const NewTaskRow& row) {
+    return insert(st::kInsertFolderUpload, row, ran_type::kUpload);
+}
+
+bool TaskTable::insertFolderDownload(const NewTaskRow& row) {
+    return insert(st::kInsertFolderDownload, row, ran_type::kDownload);
+}
+
+std::int64_t TaskTable::lastInsertedId() {
+    StoreQuery query = m_store.prepareQuery(st::kLastInsertId);
+    std::int64_t id = 0;
+    while (query.next()) id = query.int64At(0);
+    return id;
+}
+
+std::optional<StoredTask> TaskTable::load(std::int64_t id) {
+    StoreQuery query = m_store.prepareQuery(st::kLoadTask);
+    query.bindInt64(1, id);
+    if (!query.next()) return std::nullopt;
+    StoredTask task;
+    task.id = query.int64At(0);
+    task.userId = query.textAt(1);
+    task.localPath = query.textAt(2);
+    task.localFileName = query.textAt(3);
+    task.ftpPath = query.textAt(4);
+    task.ftpFileName = query.textAt(5);
+    task.status = query.intAt(6);
+    task.ranType = query.textAt(7);
+    task.transferSize = query.int64At(8);
+    task.transferSizeText = query.textAt(8);
+    task.transferSchedule = query.intAt(9);
+    task.fileSize = query.int64At(10);
+    task.parentId = query.textAt(11);
+    return task;
+}
+
+bool TaskTable::runWithId(const char* sql, std::int64_t id) {
+    StoreCommand command(m_store, sql);
+    command.bindInt64(1, id);
+    return command.execute();
+}
+
+bool TaskTable::giveBack(std::int64_t id) { return runWithId(st::kGiveBackTask, id); }
+bool TaskTable::pause(std::int64_t id) { return runWithId(st::kPauseTask, id); }
+bool TaskTable::resume(std::int64_t id) { return runWithId(st::kResumeTask, id); }
+bool TaskTable::startWaiting(std::int64_t id) { return runWithId(st::kStartWaitingTask, id); }
+bool TaskTable::remove(std::int64_t id) { return runWithId(st::kDeleteTask, id); }
+bool TaskTable::finishUpload(std::int64_t id) { return runWithId(st::kFinishUpload, id); }
+
+std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(sql);
+    query.bindText(1, userId);
+    std::vector<TaskListRow> rows;
+    while (query.next()) {
+        TaskListRow row;
+        row.id = query.textAt(0);
+        row.localPath = query.textAt(1);
+        row.localFileName = query.textAt(2);
+        row.ftpPath = query.textAt(3);
+        row.ftpFileName = query.textAt(4);
+        row.ranType = query.textAt(5);
+        row.fileSize = query.textAt(6);
+        row.transferSize = query.textAt(7);
+        row.speed = query.textAt(8);
+        row.schedule = query.textAt(9);
+        row.scheduleValue = query.intAt(9);
+        row.status = query.textAt(10);
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+std::vector<TaskListRow> TaskTable::listUploads(const std::string& userId) {
+    return list(st::kListUploads, userId);
+}
+
+std::vector<TaskListRow> TaskTable::listDownloads(const std::string& userId) {
+    return list(st::kListDownloads, userId);
+}
+
+std::int64_t TaskTable::firstId(const char* sql, const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(sql);
+    query.bindText(1, userId);
+    return query.next() ? query.int64At(0) : 0;
+}
+
+std::int64_t TaskTable::nextWaitingUpload(const std::string& userId) {
+    return firstId(st::kNextWaitingUpload, userId);
+}
+
+std::int64_t TaskTable::nextWaitingDownload(const std::string& userId) {
+    return firstId(st::kNextWaitingDownload, userId);
+}
+
+SummedSpeeds TaskTable::sumSpeeds(const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kSumSpeeds);
+    query.bindText(1, userId);
+    query.bindText(2, userId);
+    SummedSpeeds speeds;
+    while (query.next()) {
+        speeds.upload = query.textAt(0);
+        speeds.download = query.textAt(1);
+    }
+    return speeds;
+}
+
+bool TaskTable::resetUnfinished() {
+    StoreCommand command(m_store, st::kResetUnfinishedTasks);
+    return command.execute();
+}
+
+bool TaskTable::runProgress(const char* sql, const TaskProgress& progress) {
+    StoreCommand command(m_store, sql);
+    command.bindInt64(1, progress.fileSize);
+    command.bindInt64(2, progress.done);
+    command.bindInt(3, progress.percent);
+    command.bindInt64(4, progress.done);
+    command.bindInt64(5, progress.speedKBps);
+    command.bindInt64(6, progress.id);
+    return command.execute();
+}
+
+bool TaskTable::writeProgress(const TaskProgress& progress) {
+    return runProgress(st::kWriteProgress, progress);
+}
+
+bool TaskTable::writeProgressEndedEarly(const TaskProgress& progress) {
+    return runProgress(st::kWriteProgressEndedEarly, progress);
+}
+
+bool TaskTable::writeProgressInTransaction(const TaskProgress& progress) {
+    if (!m_store.begin()) {
+        m_store.reportError();
+        return false;
+    }
+    if (writeProgress(progress)) {
+        if (m_store.commit()) return true;
+        m_store.reportError();
+    }
+    m_store.rollback();
+    return false;
+}
+
+std::optional<int> TaskTable::readStatus(std::int64_t id) {
+    StoreQuery query = m_store.prepareQuery(st::kReadTaskStatus);
+    query.bindInt64(1, id);
+    std::optional<int> status;
+    while (query.next()) status = query.intAt(2);
+    return status;
+}
+
+}  // namespace nubexa

@@ -1,0 +1,139 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nubexa {
+
+class LocalStore;
+
+// Status codes of a task row.
+namespace task_status {
+inline constexpr int kRunning = 1;
+inline constexpr int kWaiting = 2;
+inline constexpr int kComplete = 100;
+inline constexpr int kDeleted = -100;
+}  // namespace task_status
+
+// Direction of a task row (ran_type).
+namespace ran_type {
+inline constexpr int kUpload = 1;
+inline constexpr int kDownload = 2;
+}  // namespace ran_type
+
+// The values of a new task row.
+struct NewTaskRow {
+    std::string userId;
+    std::string localPath;
+    std::string localFileName;
+    std::string ftpFileName;
+    std::int64_t fileSize = 0;
+    int status = task_status::kWaiting;
+    std::string ftpPath;
+    std::string parentId;  // not used by file downloads, whose parent is a backslash
+};
+
+// A task row as a worker loads it.
+struct StoredTask {
+    std::int64_t id = 0;
+    std::string userId;
+    std::string localPath;
+    std::string localFileName;
+    std::string ftpPath;
+    std::string ftpFileName;
+    int status = 0;
+    std::string ranType;
+    std::int64_t transferSize = 0;
+    std::string transferSizeText;
+    int transferSchedule = 0;
+    std::int64_t fileSize = 0;
+    std::string parentId;
+};
+
+// A row of the uploading or downloading page; every column as the database returns it as text.
+struct TaskListRow {
+    std::string id;
+    std::string localPath;
+    std::string localFileName;
+    std::string ftpPath;
+    std::string ftpFileName;
+    std::string ranType;
+    std::string fileSize;
+    std::string transferSize;
+    std::string speed;
+    std::string schedule;
+    int scheduleValue = 0;
+    std::string status;
+};
+
+// One progress write of a running transfer.
+struct TaskProgress {
+    std::int64_t id = 0;
+    std::int64_t fileSize = 0;
+    std::int64_t done = 0;
+    int percent = 0;
+    std::int64_t speedKBps = 0;
+};
+
+struct SummedSpeeds {
+    std::string upload = "0";
+    std::string download = "0";
+};
+
+// The statements on t_process_list. A view over the connection of the bracket the caller holds;
+// every method runs one statement of the catalogue and prints the error when it fails.
+class TaskTable {
+public:
+    explicit TaskTable(LocalStore& store) : m_store(store) {}
+
+    bool insertFileUpload(const NewTaskRow& row);
+    bool insertFileDownload(const NewTaskRow& row);
+    bool insertFolderUpload(const NewTaskRow& row);
+    bool insertFolderDownload(const NewTaskRow& row);
+
+    // Id of the row just inserted on this connection; 0 when there is none.
+    std::int64_t lastInsertedId();
+
+    std::optional<StoredTask> load(std::int64_t id);
+
+    bool giveBack(std::int64_t id);
+    bool pause(std::int64_t id);
+    bool resume(std::int64_t id);
+    bool startWaiting(std::int64_t id);
+    bool remove(std::int64_t id);
+
+    std::vector<TaskListRow> listUploads(const std::string& userId);
+    std::vector<TaskListRow> listDownloads(const std::string& userId);
+
+    // Id of the next waiting task of that direction that the user did not pause; 0 when none.
+    std::int64_t nextWaitingUpload(const std::string& userId);
+    std::int64_t nextWaitingDownload(const std::string& userId);
+
+    SummedSpeeds sumSpeeds(const std::string& userId);
+
+    bool resetUnfinished();
+
+    bool writeProgress(const TaskProgress& progress);
+    bool writeProgressEndedEarly(const TaskProgress& progress);
+
+    // A progress write in its own transaction, rolled back when it fails (uploads).
+    bool writeProgressInTransaction(const TaskProgress& progress);
+
+    // The row's status; empty when there is no such row.
+    std::optional<int> readStatus(std::int64_t id);
+
+    bool finishUpload(std::int64_t id);
+
+private:
+    bool insert(const char* sql, const NewTaskRow& row, int ranType);
+    bool runWithId(const char* sql, std::int64_t id);
+    bool runProgress(const char* sql, const TaskProgress& progress);
+    std::vector<TaskListRow> list(const char* sql, const std::string& userId);
+    std::int64_t firstId(const char* sql, const std::string& userId);
+
+    LocalStore& m_store;
+};
+
+}  // namespace nubexa

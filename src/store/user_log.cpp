@@ -1,0 +1,69 @@
+#include "store/user_log.h"
+
+#include "store/local_store.h"
+#include "store/statements.h"
+
+namespace nubexa {
+
+namespace st = statements;
+
+bool UserLog::recordSignIn(const SignInRecord& record) {
+    StoreCommand command(m_store, st::kInsertSignIn);
+    command.bindText(1, record.userId);
+    command.bindText(2, record.rememberPassword ? record.password : std::string());
+    command.bindText(3, record.date);
+    command.bindInt(4, record.rememberPassword ? 1 : 0);
+    command.bindInt(5, record.autoLogin ? 1 : 0);
+    command.bindText(6, record.autoResume == "1" ? "1" : "0");
+    const bool inserted = command.execute();
+    return setLastUserId(record.userId) && inserted;
+}
+
+bool UserLog::setLastUserId(const std::string& userId) {
+    StoreCommand command(m_store, st::kSetLastUserId);
+    command.bindText(1, userId);
+    return command.execute();
+}
+
+std::int64_t UserLog::newestRowId(const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kNewestSignIn);
+    query.bindText(1, userId);
+    std::int64_t id = 0;
+    while (query.next()) id = query.int64At(0);
+    return id;
+}
+
+bool UserLog::setAvatar(std::int64_t rowId, const std::string& avatarPath) {
+    StoreCommand command(m_store, st::kSetAvatar);
+    command.bindText(1, avatarPath);
+    command.bindInt64(2, rowId);
+    return command.execute();
+}
+
+bool UserLog::saveAutoRun(bool autoRun) {
+    StoreCommand command(m_store, st::kSaveSettings);
+    command.bindText(1, autoRun ? "1" : "0");
+    return command.execute();
+}
+
+std::optional<UserChoices> UserLog::readChoices(const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kReadSettings);
+    query.bindText(1, userId);
+    if (!query.next()) return std::nullopt;
+    return UserChoices{query.intAt(0), query.intAt(1), query.intAt(2)};
+}
+
+std::optional<LastUser> UserLog::readLastUser() {
+    StoreQuery query = m_store.prepareQuery(st::kReadLastUser);
+    std::optional<LastUser> last;
+    if (query.next()) {
+        last = LastUser{query.textAt(0), query.textAt(1), query.textAt(2), query.textAt(3),
+                        query.textAt(4)};
+    }
+    // A fresh bin.db holds the option row with an empty value until the first sign-in: that is
+    // no last user, not a user with an empty name and a one-blank password.
+    if (last && last->userName.empty()) last.reset();
+    return last;
+}
+
+}  // namespace nubexa

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace nubexa {
+
+class LocalStore;
+
+// One successful sign-in as it is recorded.
+struct SignInRecord {
+    std::string userId;
+    std::string password;  // stored only when rememberPassword is set
+    std::string date;      // the local time text
+    bool rememberPassword = false;
+    bool autoLogin = false;
+    std::string autoResume = "0";  // "1" or "0", carried over from the user's previous sign-in
+};
+
+// The choices the settings dialog shows.
+struct UserChoices {
+    int autoResume = 0;
+    int autoLogin = 0;
+    int autoRun = 0;
+};
+
+// The last signed-in user as the sign-in window offers it; every field as text.
+struct LastUser {
+    std::string userName;
+    std::string password;  // a single blank when the user has no sign-in row
+    std::string rememberPassword;
+    std::string autoLogin;
+    std::string autoResume;
+};
+
+// The statements on t_user_log and t_options. A view over the connection of the caller's bracket.
+class UserLog {
+public:
+    explicit UserLog(LocalStore& store) : m_store(store) {}
+
+    // Records the sign-in and makes its user the last user.
+    bool recordSignIn(const SignInRecord& record);
+
+    // Keeps the option last_user_id at the uid of the newest sign-in.
+    bool setLastUserId(const std::string& userId);
+
+    // Id of the user's newest sign-in row; 0 when there is none.
+    std::int64_t newestRowId(const std::string& userId);
+
+    bool setAvatar(std::int64_t rowId, const std::string& avatarPath);
+
+    // Stores the start-with-the-session choice.
+    bool saveAutoRun(bool autoRun);
+
+    std::optional<UserChoices> readChoices(const std::string& userId);
+
+    // Empty when no user has signed in yet.
+    std::optional<LastUser> readLastUser();
+
+private:
+    LocalStore& m_store;
+};
+
+}  // namespace nubexa
