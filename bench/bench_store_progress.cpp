@@ -43,7 +43,8 @@ double runOurs(const std::string& path) {
     for (int i = 1; i <= kBrackets; ++i) {
         gate.run([&](LocalStore& s) {
             TaskTable tasks(s);
-            tasks.writeProgress({id, kSize, i * 65536LL, static_cast<int>(i * 65536LL * 100 / kSize), 900});
+            tasks.writeProgress(
+                {id, kSize, i * 65536LL, static_cast<int>(i * 65536LL * 100 / kSize), 900});
             tasks.readStatus(id);
         });
     }
@@ -67,10 +68,12 @@ void naiveBracket(const std::string& path, std::int64_t id, std::int64_t done) {
     sqlite3_finalize(update);
     const std::string readBack =
         "select id,user_id,status,ran_type,process_size,transfer_schedule  from t_process_list "
-        "where id=" + std::to_string(id);
+        "where id=" +
+        std::to_string(id);
     sqlite3_stmt* query = nullptr;
     sqlite3_prepare_v2(db, readBack.c_str(), -1, &query, nullptr);
-    while (sqlite3_step(query) == SQLITE_ROW) sqlite3_column_int(query, 2);
+    while (sqlite3_step(query) == SQLITE_ROW)
+        sqlite3_column_int(query, 2);
     sqlite3_finalize(query);
     sqlite3_close(db);
 }
@@ -89,7 +92,8 @@ double runNaive(const std::string& path) {
         sqlite3_close(db);
     }
     const auto start = Clock::now();
-    for (int i = 1; i <= kBrackets; ++i) naiveBracket(path, id, i * 65536LL);
+    for (int i = 1; i <= kBrackets; ++i)
+        naiveBracket(path, id, i * 65536LL);
     return elapsedMs(start);
 }
 
@@ -97,14 +101,15 @@ double runNaive(const std::string& path) {
 
 int main() {
     // On disk, beside the build, not in a memory file system.
-    const std::string folder = std::filesystem::current_path().string() + "/bench-store-" +
-                               std::to_string(getpid());
+    const std::string folder =
+        std::filesystem::current_path().string() + "/bench-store-" + std::to_string(getpid());
     std::filesystem::create_directories(folder);
     const double ours = runOurs(folder + "/ours.db");
     const double naive = runNaive(folder + "/naive.db");
     std::filesystem::remove_all(folder);
-    std::printf("progress brackets: %d, ours %.1f ms (%.1f us each), naive %.1f ms (%.1f us each)\n",
-                kBrackets, ours, ours * 1000 / kBrackets, naive, naive * 1000 / kBrackets);
+    std::printf(
+        "progress brackets: %d, ours %.1f ms (%.1f us each), naive %.1f ms (%.1f us each)\n",
+        kBrackets, ours, ours * 1000 / kBrackets, naive, naive * 1000 / kBrackets);
     std::printf("BENCH store-progress ratio=%.4f ours_ms=%.1f part_ms=%.1f brackets=%d\n",
                 ours / naive, ours, naive, kBrackets);
     return 0;

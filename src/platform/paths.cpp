@@ -9,7 +9,8 @@ namespace nubexa {
 namespace {
 
 std::string withTrailingSlash(std::string folder) {
-    if (folder.empty() || folder.back() != '/') folder.push_back('/');
+    if (folder.empty() || folder.back() != '/')
+        folder.push_back('/');
     return folder;
 }
 
@@ -18,7 +19,8 @@ std::string withTrailingSlash(std::string folder) {
 std::string programFolder() {
     std::error_code error;
     const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return withTrailingSlash(std::filesystem::current_path(error).string());
+    if (error)
+        return withTrailingSlash(std::filesystem::current_path(error).string());
     return withTrailingSlash(exe.parent_path().string());
 }
 
@@ -29,10 +31,13 @@ std::string homeFolder() {
     return programFolder();
 }
 
-std::string databasePath() { return homeFolder() + "bin.db"; }
+std::string databasePath() {
+    return homeFolder() + "bin.db";
+}
 
 std::string joinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
+    if (folder.empty())
+        return name;
     std::string joined = folder;
     const bool folderEnds = joined.back() == '/';
     const bool nameStarts = !name.empty() && name.front() == '/';

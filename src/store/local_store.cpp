@@ -8,7 +8,9 @@
 
 namespace nubexa {
 
-LocalStore::~LocalStore() { close(); }
+LocalStore::~LocalStore() {
+    close();
+}
 
 bool LocalStore::open(const std::string& path) {
     close();
@@ -17,8 +19,8 @@ bool LocalStore::open(const std::string& path) {
         return false;
     }
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                                   nullptr);
+    const int rc =
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
         m_openError = "cannot open " + path + ": " +
                       (db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
@@ -31,28 +33,38 @@ bool LocalStore::open(const std::string& path) {
 }
 
 void LocalStore::close() {
-    if (m_db == nullptr) return;
+    if (m_db == nullptr)
+        return;
     finalizeAll();
     sqlite3_close(m_db);
     m_db = nullptr;
 }
 
 void LocalStore::finalizeAll() {
-    for (auto& [text, cached] : m_cache) sqlite3_finalize(cached.statement);
+    for (auto& [text, cached] : m_cache)
+        sqlite3_finalize(cached.statement);
     m_cache.clear();
 }
 
 bool LocalStore::exec(const char* sql) {
-    if (m_db == nullptr) return false;
+    if (m_db == nullptr)
+        return false;
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-bool LocalStore::begin() { return exec(statements::kBeginTransaction); }
-bool LocalStore::commit() { return exec(statements::kCommitTransaction); }
-bool LocalStore::rollback() { return exec(statements::kRollbackTransaction); }
+bool LocalStore::begin() {
+    return exec(statements::kBeginTransaction);
+}
+bool LocalStore::commit() {
+    return exec(statements::kCommitTransaction);
+}
+bool LocalStore::rollback() {
+    return exec(statements::kRollbackTransaction);
+}
 
 std::string LocalStore::lastError() const {
-    if (m_db == nullptr) return m_openError.empty() ? "database is not open" : m_openError;
+    if (m_db == nullptr)
+        return m_openError.empty() ? "database is not open" : m_openError;
     return sqlite3_errmsg(m_db);
 }
 
@@ -62,7 +74,8 @@ void LocalStore::reportError() const {
 }
 
 sqlite3_stmt* LocalStore::borrow(const char* sql) {
-    if (m_db == nullptr || sql == nullptr) return nullptr;
+    if (m_db == nullptr || sql == nullptr)
+        return nullptr;
     auto found = m_cache.find(sql);
     if (found != m_cache.end() && !found->second.inUse) {
         found->second.inUse = true;
@@ -75,12 +88,14 @@ sqlite3_stmt* LocalStore::borrow(const char* sql) {
         sqlite3_finalize(statement);
         return nullptr;
     }
-    if (cacheIt && statement != nullptr) m_cache.emplace(sql, CachedStatement{statement, true});
+    if (cacheIt && statement != nullptr)
+        m_cache.emplace(sql, CachedStatement{statement, true});
     return statement;
 }
 
 void LocalStore::giveBack(sqlite3_stmt* statement) {
-    if (statement == nullptr) return;
+    if (statement == nullptr)
+        return;
     sqlite3_reset(statement);
     sqlite3_clear_bindings(statement);
     for (auto& [text, cached] : m_cache) {
@@ -95,17 +110,21 @@ void LocalStore::giveBack(sqlite3_stmt* statement) {
 
 StoreQuery LocalStore::prepareQuery(const char* sql) {
     sqlite3_stmt* statement = borrow(sql);
-    if (statement == nullptr && sql != nullptr) reportError();
+    if (statement == nullptr && sql != nullptr)
+        reportError();
     return StoreQuery(*this, statement);
 }
 
 StoreCommand::StoreCommand(LocalStore& store, const char* sql)
     : m_store(store), m_statement(store.borrow(sql)) {}
 
-StoreCommand::~StoreCommand() { m_store.giveBack(m_statement); }
+StoreCommand::~StoreCommand() {
+    m_store.giveBack(m_statement);
+}
 
 bool StoreCommand::bindText(int index, const std::string& text) {
-    if (m_statement == nullptr) return false;
+    if (m_statement == nullptr)
+        return false;
     return sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
                              SQLITE_TRANSIENT) == SQLITE_OK;
 }
@@ -126,7 +145,8 @@ bool StoreCommand::execute() {
     }
     sqlite3_step(m_statement);
     const bool ok = sqlite3_reset(m_statement) == SQLITE_OK;
-    if (!ok) m_store.reportError();
+    if (!ok)
+        m_store.reportError();
     return ok;
 }
 
@@ -140,7 +160,8 @@ StoreQuery::StoreQuery(StoreQuery&& other) noexcept
 }
 
 bool StoreQuery::bindText(int index, const std::string& text) {
-    if (m_statement == nullptr) return false;
+    if (m_statement == nullptr)
+        return false;
     return sqlite3_bind_text(m_statement, index, text.data(), static_cast<int>(text.size()),
                              SQLITE_TRANSIENT) == SQLITE_OK;
 }
@@ -151,17 +172,22 @@ bool StoreQuery::bindInt64(int index, std::int64_t value) {
 }
 
 bool StoreQuery::next() {
-    if (m_statement == nullptr) return false;
+    if (m_statement == nullptr)
+        return false;
     const int rc = sqlite3_step(m_statement);
-    if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) m_store->reportError();
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE)
+        m_store->reportError();
     return false;
 }
 
 std::string StoreQuery::textAt(int column) const {
-    if (m_statement == nullptr) return {};
+    if (m_statement == nullptr)
+        return {};
     const auto* text = sqlite3_column_text(m_statement, column);
-    if (text == nullptr) return {};
+    if (text == nullptr)
+        return {};
     return std::string(reinterpret_cast<const char*>(text),
                        static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column)));
 }
@@ -175,7 +201,8 @@ std::int64_t StoreQuery::int64At(int column) const {
 }
 
 void StoreQuery::finalize() {
-    if (m_statement == nullptr) return;
+    if (m_statement == nullptr)
+        return;
     m_store->giveBack(m_statement);
     m_statement = nullptr;
 }

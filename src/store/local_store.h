@@ -35,7 +35,8 @@ public:
     // The connection's last error message, or the reason it has none.
     std::string lastError() const;
 
-    // Prints lastError() and a line break to standard output, as every failed statement is reported.
+    // Prints lastError() and a line break to standard output, as every failed statement is
+    // reported.
     void reportError() const;
 
     StoreQuery prepareQuery(const char* sql);
@@ -90,7 +91,8 @@ private:
 // A statement whose result rows are read.
 class StoreQuery {
 public:
-    StoreQuery(LocalStore& store, sqlite3_stmt* statement) : m_store(&store), m_statement(statement) {}
+    StoreQuery(LocalStore& store, sqlite3_stmt* statement)
+        : m_store(&store), m_statement(statement) {}
     StoreQuery(StoreQuery&& other) noexcept;
     StoreQuery& operator=(StoreQuery&&) = delete;
     StoreQuery(const StoreQuery&) = delete;

@@ -65,7 +65,8 @@ bool schemaComplete(sqlite3* db) {
         tables = sqlite3_column_int(statement, 0) == 3;
     }
     sqlite3_finalize(statement);
-    if (!tables) return false;
+    if (!tables)
+        return false;
     statement = nullptr;
     int rows = 0;
     if (sqlite3_prepare_v2(db,
@@ -92,12 +93,14 @@ std::string timestamp() {
 
 StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) {
     sqlite3* db = store.handle();
-    if (db == nullptr) return Outcome::Failed;
+    if (db == nullptr)
+        return Outcome::Failed;
     sqlite3_busy_timeout(db, busyTimeoutMs);
 
     // The first read of the header tells whether the file is a database at all.
     const int probe = sqlite3_exec(db, "PRAGMA schema_version;", nullptr, nullptr, nullptr);
-    if (probe == SQLITE_NOTADB) return Outcome::NotADatabase;
+    if (probe == SQLITE_NOTADB)
+        return Outcome::NotADatabase;
 
     // WAL lets the interface read while a transfer writes, and with synchronous=NORMAL a commit
     // costs no fsync; a crash at any moment still leaves a consistent file. A read-only file
@@ -105,7 +108,8 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
     sqlite3_exec(db, "PRAGMA journal_mode=WAL;", nullptr, nullptr, nullptr);
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
 
-    if (schemaComplete(db)) return Outcome::Ready;
+    if (schemaComplete(db))
+        return Outcome::Ready;
     if (!store.exec(kCreateTables) || !store.exec(kCreateOptionRows)) {
         store.reportError();
         return sqlite3_errcode(db) == SQLITE_NOTADB ? Outcome::NotADatabase : Outcome::Failed;
@@ -122,12 +126,14 @@ std::string StoreSchema::moveAside(const std::string& path) {
         target = base + "-" + std::to_string(n);
     }
     fs::rename(path, target, error);
-    if (error) return {};
+    if (error)
+        return {};
     // A journal left beside a file that was never a database belongs to nothing valid; keep it
     // with the file it came with so that it is never replayed onto the fresh database.
     for (const char* suffix : {"-wal", "-shm", "-journal"}) {
         std::error_code ignored;
-        if (fs::exists(path + suffix, ignored)) fs::rename(path + suffix, target + suffix, ignored);
+        if (fs::exists(path + suffix, ignored))
+            fs::rename(path + suffix, target + suffix, ignored);
     }
     return target;
 }

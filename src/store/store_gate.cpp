@@ -15,7 +15,8 @@ thread_local const StoreGate* t_heldGate = nullptr;
 }  // namespace
 
 StoreGate::Bracket::~Bracket() {
-    if (m_gate != nullptr) m_gate->release();
+    if (m_gate != nullptr)
+        m_gate->release();
 }
 
 StoreGate::StoreGate(std::string databasePath, StoreOptions options)
@@ -31,7 +32,8 @@ void StoreGate::leaveWriteAheadLog() {
     // A closed bin.db is one plain file again: it can be copied, and read where its folder is
     // read-only (a file in WAL mode needs a shared-memory file beside it even for reading).
     // Another process still using the file keeps it in WAL mode; that is fine.
-    if (m_store.isOpen()) m_store.exec("PRAGMA journal_mode=DELETE;");
+    if (m_store.isOpen())
+        m_store.exec("PRAGMA journal_mode=DELETE;");
 }
 
 StoreGate::Bracket StoreGate::acquire() {
@@ -42,7 +44,8 @@ StoreGate::Bracket StoreGate::acquire() {
     m_mutex.lock();
     m_busy.store(1, std::memory_order_release);
     t_heldGate = this;
-    if (!m_ready) openConnection();
+    if (!m_ready)
+        openConnection();
     return Bracket(*this);
 }
 

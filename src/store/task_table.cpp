@@ -49,14 +49,16 @@ bool TaskTable::insertFolderDownload(const NewTaskRow& row) {
 std::int64_t TaskTable::lastInsertedId() {
     StoreQuery query = m_store.prepareQuery(st::kLastInsertId);
     std::int64_t id = 0;
-    while (query.next()) id = query.int64At(0);
+    while (query.next())
+        id = query.int64At(0);
     return id;
 }
 
 std::optional<StoredTask> TaskTable::load(std::int64_t id) {
     StoreQuery query = m_store.prepareQuery(st::kLoadTask);
     query.bindInt64(1, id);
-    if (!query.next()) return std::nullopt;
+    if (!query.next())
+        return std::nullopt;
     StoredTask task;
     task.id = query.int64At(0);
     task.userId = query.textAt(1);
@@ -80,12 +82,24 @@ bool TaskTable::runWithId(const char* sql, std::int64_t id) {
     return command.execute();
 }
 
-bool TaskTable::giveBack(std::int64_t id) { return runWithId(st::kGiveBackTask, id); }
-bool TaskTable::pause(std::int64_t id) { return runWithId(st::kPauseTask, id); }
-bool TaskTable::resume(std::int64_t id) { return runWithId(st::kResumeTask, id); }
-bool TaskTable::startWaiting(std::int64_t id) { return runWithId(st::kStartWaitingTask, id); }
-bool TaskTable::remove(std::int64_t id) { return runWithId(st::kDeleteTask, id); }
-bool TaskTable::finishUpload(std::int64_t id) { return runWithId(st::kFinishUpload, id); }
+bool TaskTable::giveBack(std::int64_t id) {
+    return runWithId(st::kGiveBackTask, id);
+}
+bool TaskTable::pause(std::int64_t id) {
+    return runWithId(st::kPauseTask, id);
+}
+bool TaskTable::resume(std::int64_t id) {
+    return runWithId(st::kResumeTask, id);
+}
+bool TaskTable::startWaiting(std::int64_t id) {
+    return runWithId(st::kStartWaitingTask, id);
+}
+bool TaskTable::remove(std::int64_t id) {
+    return runWithId(st::kDeleteTask, id);
+}
+bool TaskTable::finishUpload(std::int64_t id) {
+    return runWithId(st::kFinishUpload, id);
+}
 
 std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& userId) {
     StoreQuery query = m_store.prepareQuery(sql);
@@ -174,7 +188,8 @@ bool TaskTable::writeProgressInTransaction(const TaskProgress& progress) {
         return false;
     }
     if (writeProgress(progress)) {
-        if (m_store.commit()) return true;
+        if (m_store.commit())
+            return true;
         m_store.reportError();
     }
     m_store.rollback();
@@ -185,7 +200,8 @@ std::optional<int> TaskTable::readStatus(std::int64_t id) {
     StoreQuery query = m_store.prepareQuery(st::kReadTaskStatus);
     query.bindInt64(1, id);
     std::optional<int> status;
-    while (query.next()) status = query.intAt(2);
+    while (query.next())
+        status = query.intAt(2);
     return status;
 }
 

@@ -29,7 +29,8 @@ std::int64_t UserLog::newestRowId(const std::string& userId) {
     StoreQuery query = m_store.prepareQuery(st::kNewestSignIn);
     query.bindText(1, userId);
     std::int64_t id = 0;
-    while (query.next()) id = query.int64At(0);
+    while (query.next())
+        id = query.int64At(0);
     return id;
 }
 
@@ -49,7 +50,8 @@ bool UserLog::saveAutoRun(bool autoRun) {
 std::optional<UserChoices> UserLog::readChoices(const std::string& userId) {
     StoreQuery query = m_store.prepareQuery(st::kReadSettings);
     query.bindText(1, userId);
-    if (!query.next()) return std::nullopt;
+    if (!query.next())
+        return std::nullopt;
     return UserChoices{query.intAt(0), query.intAt(1), query.intAt(2)};
 }
 
@@ -62,7 +64,8 @@ std::optional<LastUser> UserLog::readLastUser() {
     }
     // A fresh bin.db holds the option row with an empty value until the first sign-in: that is
     // no last user, not a user with an empty name and a one-blank password.
-    if (last && last->userName.empty()) last.reset();
+    if (last && last->userName.empty())
+        last.reset();
     return last;
 }
 

@@ -18,8 +18,10 @@ TEST_F(StoreConcurrency, BracketsOfTwoThreadsRunOneAfterTheOther) {
     auto worker = [&](int offset) {
         for (int i = 0; i < 300; ++i) {
             gate().run([&](LocalStore& s) {
-                if (inside.fetch_add(1) != 0) ++overlaps;
-                if (gate().busyFlag() != 1) ++overlaps;
+                if (inside.fetch_add(1) != 0)
+                    ++overlaps;
+                if (gate().busyFlag() != 1)
+                    ++overlaps;
                 TaskTable tasks(s);
                 tasks.writeProgress({id, 1 << 20, i * 2 + offset, 0, 1});
                 tasks.readStatus(id);
@@ -51,7 +53,8 @@ TEST_F(StoreConcurrency, FourWritersAndAReaderKeepEveryRowWhole) {
                 TaskTable tasks(s);
                 for (const auto& rows : {tasks.listUploads("u1"), tasks.listDownloads("u1")}) {
                     for (const auto& row : rows) {
-                        if (row.transferSize != row.schedule) ++badRows;  // written as one row
+                        if (row.transferSize != row.schedule)
+                            ++badRows;  // written as one row
                     }
                 }
             });
@@ -75,11 +78,13 @@ TEST_F(StoreConcurrency, FourWritersAndAReaderKeepEveryRowWhole) {
             }
         });
     }
-    for (auto& t : writers) t.join();
+    for (auto& t : writers)
+        t.join();
     stop = true;
     reader.join();
     EXPECT_EQ(badRows.load(), 0);
-    for (auto id : ids) EXPECT_EQ(load(id).transferSize, kWrites);
+    for (auto id : ids)
+        EXPECT_EQ(load(id).transferSize, kWrites);
 }
 
 }  // namespace

@@ -21,7 +21,9 @@ namespace fs = std::filesystem;
 struct RawConnection {
     explicit RawConnection(const std::string& path) { sqlite3_open(path.c_str(), &db); }
     ~RawConnection() { sqlite3_close(db); }
-    bool exec(const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+    bool exec(const char* sql) {
+        return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
     sqlite3* db = nullptr;
 };
 
@@ -31,7 +33,8 @@ int runUnprivileged(const std::function<int()>& check) {
     std::fflush(nullptr);
     const pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(90);
         _exit(check());
     }
     int status = 0;
@@ -44,10 +47,10 @@ class StoreRobustness : public StoreTest {};
 TEST_F(StoreRobustness, MissingFileIsCreatedWithTablesAndOptionRows) {
     EXPECT_FALSE(fs::exists(dbPath()));
     gate().run([](LocalStore& s) {
-        StoreQuery query = s.prepareQuery(
-            "SELECT key, value FROM t_options ORDER BY key");
+        StoreQuery query = s.prepareQuery("SELECT key, value FROM t_options ORDER BY key");
         std::vector<std::string> rows;
-        while (query.next()) rows.push_back(query.textAt(0) + "=" + query.textAt(1));
+        while (query.next())
+            rows.push_back(query.textAt(0) + "=" + query.textAt(1));
         EXPECT_EQ(rows, (std::vector<std::string>{"is_auto_run=0", "last_user_id="}));
     });
     EXPECT_TRUE(fs::exists(dbPath()));
@@ -105,13 +108,15 @@ TEST_F(StoreRobustness, FileThatIsNotADatabaseIsMovedAsideNeverDeleted) {
 }
 
 TEST_F(StoreRobustness, CorruptDatabaseReportsErrorsAndNeverCrashes) {
-    for (int i = 0; i < 300; ++i) addTask(ran_type::kUpload, "u1", task_status::kWaiting);
+    for (int i = 0; i < 300; ++i)
+        addTask(ran_type::kUpload, "u1", task_status::kWaiting);
     m_gate.reset();  // checkpoints the journal into the main file
     {
         // Scribble over the pages that hold the rows, keeping the header valid.
         std::string bytes = readFile(dbPath());
         ASSERT_GT(bytes.size(), 8192u);
-        for (std::size_t i = 4096; i < bytes.size(); i += 7) bytes[i] = static_cast<char>(0xA5);
+        for (std::size_t i = 4096; i < bytes.size(); i += 7)
+            bytes[i] = static_cast<char>(0xA5);
         writeFile(dbPath(), bytes);
     }
     m_gate = std::make_unique<StoreGate>(dbPath(), StoreOptions{100});
@@ -140,9 +145,12 @@ TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
         StoreGate readOnly(path, StoreOptions{100});
         return readOnly.run([&](LocalStore& s) {
             TaskTable tasks(s);
-            if (tasks.listUploads("u1").size() != 1) return 1;
-            if (tasks.writeProgress({id, 4096, 1024, 25, 3})) return 2;
-            if (tasks.load(id)->transferSize != 0) return 3;
+            if (tasks.listUploads("u1").size() != 1)
+                return 1;
+            if (tasks.writeProgress({id, 4096, 1024, 25, 3}))
+                return 2;
+            if (tasks.load(id)->transferSize != 0)
+                return 3;
             return 0;
         });
     });
@@ -154,11 +162,15 @@ TEST_F(StoreRobustness, LockedDatabaseFailsTheStatementAndRecovers) {
     RawConnection other(dbPath());
     ASSERT_TRUE(other.exec("BEGIN EXCLUSIVE;"));
     testing::internal::CaptureStdout();
-    gate().run([&](LocalStore& s) { EXPECT_FALSE(TaskTable(s).writeProgress({id, 4096, 1024, 25, 3})); });
+    gate().run([&](LocalStore& s) {
+        EXPECT_FALSE(TaskTable(s).writeProgress({id, 4096, 1024, 25, 3}));
+    });
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("locked"), std::string::npos) << out;
     ASSERT_TRUE(other.exec("COMMIT;"));
-    gate().run([&](LocalStore& s) { EXPECT_TRUE(TaskTable(s).writeProgress({id, 4096, 2048, 50, 3})); });
+    gate().run([&](LocalStore& s) {
+        EXPECT_TRUE(TaskTable(s).writeProgress({id, 4096, 2048, 50, 3}));
+    });
     EXPECT_EQ(load(id).transferSize, 2048);
 }
 
@@ -223,7 +235,8 @@ TEST_F(StoreRobustness, KilledWriterLeavesAConsistentFile) {
             EXPECT_EQ(ta.transferSize, tb.transferSize);
             EXPECT_GT(ta.transferSize, resumeFrom);
             // c is written right after a and b: at most one write behind them.
-            EXPECT_TRUE(tc.transferSize == ta.transferSize || tc.transferSize + 1 == ta.transferSize);
+            EXPECT_TRUE(tc.transferSize == ta.transferSize ||
+                        tc.transferSize + 1 == ta.transferSize);
             for (const auto& t : {ta, tb, tc}) {
                 StoreQuery row = s.prepareQuery(
                     "SELECT process_size, transfer_size, transfer_schedule, status FROM "

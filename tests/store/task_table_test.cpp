@@ -16,7 +16,8 @@ protected:
 
 TEST_F(TaskTransitions, ProgressWriteAppliesOnlyWhileRunning) {
     const auto running = addTask(ran_type::kDownload, "u1", kRunning);
-    gate().run([&](LocalStore& s) { EXPECT_TRUE(TaskTable(s).writeProgress(progress(running, 1024))); });
+    gate().run(
+        [&](LocalStore& s) { EXPECT_TRUE(TaskTable(s).writeProgress(progress(running, 1024))); });
     auto task = load(running);
     EXPECT_EQ(task.transferSize, 1024);
     EXPECT_EQ(task.transferSchedule, 25);
@@ -177,7 +178,8 @@ TEST_F(TaskLists, PagesShowOwnUnfinishedTasksOnly) {
         tasks.writeProgress({finished, 4096, 4096, 100, 9});  // a finished download keeps status 1
         const auto rows = tasks.listUploads("u1");
         std::vector<std::string> ids;
-        for (const auto& row : rows) ids.push_back(row.id);
+        for (const auto& row : rows)
+            ids.push_back(row.id);
         EXPECT_EQ(ids, (std::vector<std::string>{std::to_string(running), std::to_string(paused),
                                                  std::to_string(waiting)}));
         EXPECT_EQ(rows[1].status, "2");

@@ -21,7 +21,9 @@ protected:
     }
 };
 
-TEST_F(SignInRecords, FreshDatabaseHasNoLastUser) { EXPECT_FALSE(lastUser().has_value()); }
+TEST_F(SignInRecords, FreshDatabaseHasNoLastUser) {
+    EXPECT_FALSE(lastUser().has_value());
+}
 
 TEST_F(SignInRecords, RememberedPasswordIsOfferedBack) {
     signIn("1001", "secret", true, true, "1");
@@ -74,7 +76,8 @@ TEST_F(SignInRecords, AvatarIsStoredOnTheNewestRow) {
         EXPECT_EQ(row, 2);
         EXPECT_EQ(log.newestRowId("nobody"), 0);
         EXPECT_TRUE(log.setAvatar(row, "image/userFile/o'brien.png"));
-        StoreQuery query = s.prepareQuery("SELECT avatarpath, avatarIsDown FROM t_user_log WHERE id=2");
+        StoreQuery query =
+            s.prepareQuery("SELECT avatarpath, avatarIsDown FROM t_user_log WHERE id=2");
         ASSERT_TRUE(query.next());
         EXPECT_EQ(query.textAt(0), "image/userFile/o'brien.png");
         EXPECT_EQ(query.intAt(1), 1);

@@ -13,8 +13,8 @@ namespace nubexa::test {
 
 TempDir::TempDir() {
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") +
-                          "/nubexa-test-XXXXXX";
+    std::string pattern =
+        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/nubexa-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (mkdtemp(buffer.data()) == nullptr) {
@@ -25,7 +25,8 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    if (m_path.empty()) return;
+    if (m_path.empty())
+        return;
     std::error_code error;
     // Tests make files read-only on purpose; give the owner back its rights before removing.
     for (auto it = std::filesystem::recursive_directory_iterator(m_path, error);
@@ -53,7 +54,8 @@ std::string readFile(const std::string& path) {
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
