@@ -1,0 +1,86 @@
+#include "service/http_fetcher.h"
+
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace nubexa {
+
+namespace {
+
+struct Sink {
+    std::string* body;
+    std::size_t limit;
+};
+
+// Returning anything but the byte count makes libcurl abort the transfer.
+std::size_t appendBody(char* data, std::size_t size, std::size_t count, void* userData) {
+    auto* sink = static_cast<Sink*>(userData);
+    if (sink == nullptr || sink->body == nullptr || data == nullptr)
+        return 0;
+    const std::size_t bytes = size * count;
+    if (sink->body->size() + bytes > sink->limit)
+        return 0;
+    sink->body->append(data, bytes);
+    return bytes;
+}
+
+int traceEvent(CURL*, curl_infotype type, char* data, std::size_t size, void*) {
+    const char* tag = nullptr;
+    switch (type) {
+        case CURLINFO_HEADER_IN:
+            tag = "[HEADER_IN]";
+            break;
+        case CURLINFO_HEADER_OUT:
+            tag = "[HEADER_OUT]";
+            break;
+        case CURLINFO_DATA_IN:
+            tag = "[DATA_IN]";
+            break;
+        case CURLINFO_DATA_OUT:
+            tag = "[DATA_OUT]";
+            break;
+        default:
+            return 0;
+    }
+    std::printf("%s%.*s\n", tag, static_cast<int>(size), data);
+    return 0;
+}
+
+// curl_global_init is not safe to race; the first request of any thread does it once.
+void initialiseCurlOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+}  // namespace
+
+HttpFetcher::HttpFetcher(FetchLimits limits) : m_limits(limits) {}
+
+int HttpFetcher::perform(const std::string& url, std::string& body) const {
+    initialiseCurlOnce();
+    CURL* handle = curl_easy_init();
+    if (handle == nullptr)
+        return 2;
+    Sink sink{&body, body.size() + m_limits.maxBodyBytes};
+    if (m_verbose) {
+        curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
+        curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, traceEvent);
+    }
+    curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, nullptr);
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, m_limits.connectTimeoutMs);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytesPerSecond);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, m_limits.lowSpeedSeconds);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, m_limits.totalTimeoutMs);
+    const CURLcode result = curl_easy_perform(handle);
+    curl_easy_cleanup(handle);
+    return static_cast<int>(result);
+}
+
+}  // namespace nubexa

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace nubexa {
+
+// Limits of one web request. The defaults are the service's: 3 s to connect, 3 s for the whole
+// exchange, and an exchange slower than 1 byte/s for 5 s is cut. Tests shorten them.
+struct FetchLimits {
+    long connectTimeoutMs = 3000;
+    long totalTimeoutMs = 3000;
+    long lowSpeedBytesPerSecond = 1;
+    long lowSpeedSeconds = 5;
+    // An answer that grows beyond this is cut; real answers stay far below it.
+    std::size_t maxBodyBytes = 16 * 1024 * 1024;
+};
+
+// One HTTP GET over its own libcurl easy handle. Created on the stack of the operation that
+// sends; any thread may use its own fetcher.
+class HttpFetcher {
+public:
+    explicit HttpFetcher(FetchLimits limits = {});
+
+    // libcurl's verbose mode with the trace printed to standard output. Off by default.
+    void setVerbose(bool on) { m_verbose = on; }
+    bool verbose() const { return m_verbose; }
+
+    // Sends `url` and appends the answer bytes to `body`. Returns the libcurl result code
+    // (0 = success, 2 when no easy handle could be created). Callers judge the body, not the
+    // code: an empty body is "no answer".
+    int perform(const std::string& url, std::string& body) const;
+
+private:
+    FetchLimits m_limits;
+    bool m_verbose = false;
+};
+
+}  // namespace nubexa

@@ -1,0 +1,265 @@
+// The item operations: one signed GET to /fileservice.asmx/, the answer read by attributes.
+#include "service/attribute_answer.h"
+#include "service/service_client.h"
+#include "service/signed_query.h"
+
+namespace nubexa {
+
+SignedQuery ServiceClient::itemQuery(const char* operation, const std::string& uid,
+                                     const std::string& token) {
+    SignedQuery query(std::string("/fileservice.asmx/") + operation);
+    query.add("uid", uid).add("token", token);
+    return query;
+}
+
+int ServiceClient::judged(const SignedQuery& query, Repeat repeat) const {
+    AttributeAnswer answer;
+    return fetchAttributes(query.signedUrl(m_frame.apiHost()), repeat, answer) && answer.accepted()
+               ? 1
+               : 0;
+}
+
+std::string ServiceClient::resultText(const SignedQuery& query) const {
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer))
+        return "0";
+    return answer.resultText().value_or("0");
+}
+
+std::string ServiceClient::acceptedAttribute(const SignedQuery& query, const char* element,
+                                             const char* attribute) const {
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) ||
+        !answer.accepted()) {
+        return {};
+    }
+    return AttributeAnswer::attribute(answer.child(element), attribute);
+}
+
+// Folders ------------------------------------------------------------------------------------
+
+int ServiceClient::FolderMove(const std::string& uid, const std::string& token,
+                              const std::string& dirids, const std::string& targetDirid) const {
+    return judged(
+        itemQuery("FolderMove", uid, token).add("dirids", dirids).add("target_dirid", targetDirid),
+        Repeat::kNever);
+}
+
+int ServiceClient::FolderRename(const std::string& uid, const std::string& token,
+                                const std::string& dirid, const std::string& newname) const {
+    return judged(
+        itemQuery("FolderRename", uid, token).add("dirid", dirid).addEncoded("newname", newname));
+}
+
+int ServiceClient::FolderAndFileRestore(const std::string& uid, const std::string& token,
+                                        const std::string& dirids, const std::string& fids) const {
+    return judged(
+        itemQuery("FolderAndFileRestore", uid, token).add("dirids", dirids).add("fids", fids));
+}
+
+int ServiceClient::FolderEncrypt(const std::string& uid, const std::string& token,
+                                 const std::string& dirid, const std::string& password,
+                                 const std::string& passwordTip) const {
+    return judged(itemQuery("FolderEncrypt", uid, token)
+                      .add("dirid", dirid)
+                      .add("password", password)
+                      .add("password_tip", passwordTip));
+}
+
+int ServiceClient::FolderDecrypt(const std::string& uid, const std::string& token,
+                                 const std::string& dirid, const std::string& password) const {
+    return judged(
+        itemQuery("FolderDecrypt", uid, token).add("dirid", dirid).add("password", password));
+}
+
+std::string ServiceClient::FolderShare(const std::string& uid, const std::string& token,
+                                       const std::string& dirids, const std::string& downpwd,
+                                       const std::string& downValue,
+                                       const std::string& description) const {
+    return resultText(itemQuery("FolderShare", uid, token)
+                          .add("dirids", dirids)
+                          .add("downpwd", downpwd)
+                          .add("downValue", downValue)
+                          .add("description", description));
+}
+
+int ServiceClient::FolderShareCancle(const std::string& uid, const std::string& token,
+                                     const std::string& dirids) const {
+    return judged(itemQuery("FolderShareCancle", uid, token).add("dirids", dirids));
+}
+
+int ServiceClient::FolderAdd(const std::string& uid, const std::string& token,
+                             const std::string& pid, const std::string& name,
+                             std::string& newId) const {
+    const auto query = itemQuery("FolderAdd", uid, token).add("pid", pid).addEncoded("name", name);
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer))
+        return 0;
+    if (const auto* folder = answer.child("folder"); folder != nullptr)
+        newId = AttributeAnswer::attribute(folder, "id");
+    return answer.accepted() ? 1 : 0;
+}
+
+int ServiceClient::FolderAdd(const std::string& uid, const std::string& token,
+                             const std::string& pid, const std::string& name) const {
+    std::string ignored;
+    return FolderAdd(uid, token, pid, name, ignored);
+}
+
+int ServiceClient::FolderDelete(const std::string& uid, const std::string& token,
+                                const std::string& dirids, const std::string& isReal) const {
+    return judged(
+        itemQuery("FolderDelete", uid, token).add("dirids", dirids).add("is_real", isReal));
+}
+
+std::string ServiceClient::GetFolderShareLink(const std::string& uid, const std::string& token,
+                                              const std::string& dirid) const {
+    return acceptedAttribute(itemQuery("GetFolderShareLink", uid, token).add("dirid", dirid),
+                             "folder", "url");
+}
+
+std::string ServiceClient::GetFolderEmailShareInfo(const std::string& uid, const std::string& token,
+                                                   const std::string& dirid) const {
+    return acceptedAttribute(itemQuery("GetFolderEmailShareInfo", uid, token).add("dirid", dirid),
+                             "folder", "info");
+}
+
+// Files --------------------------------------------------------------------------------------
+
+int ServiceClient::FileAdd(const std::string& uid, const std::string& token,
+                           const std::string& name, const std::string& ext, const std::string& size,
+                           const std::string& dirid, const std::string& hash,
+                           std::string& newId) const {
+    const auto query = itemQuery("FileAdd", uid, token)
+                           .addEncoded("name", name)
+                           .add("ext", ext)
+                           .add("size", size)
+                           .add("dirid", dirid)
+                           .add("hash", hash);
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.signedUrlOver(m_frame.apiHost(), "hash"), Repeat::kBounded,
+                         answer) ||
+        !answer.accepted()) {
+        return 0;
+    }
+    newId = AttributeAnswer::attribute(answer.child("file"), "id");
+    return 1;
+}
+
+int ServiceClient::FileMove(const std::string& uid, const std::string& token,
+                            const std::string& fids, const std::string& targetDirid) const {
+    return judged(
+        itemQuery("FileMove", uid, token).add("fids", fids).add("target_dirid", targetDirid),
+        Repeat::kNever);
+}
+
+int ServiceClient::FileRename(const std::string& uid, const std::string& token,
+                              const std::string& fid, const std::string& newname) const {
+    return judged(
+        itemQuery("FileRename", uid, token).add("fid", fid).addEncoded("newname", newname));
+}
+
+int ServiceClient::FileDelete(const std::string& uid, const std::string& token,
+                              const std::string& fids, const std::string& isReal) const {
+    return judged(itemQuery("FileDelete", uid, token).add("fids", fids).add("is_real", isReal));
+}
+
+int ServiceClient::FileEncrypt(const std::string& uid, const std::string& token,
+                               const std::string& fid, const std::string& password,
+                               const std::string& passwordTip) const {
+    return judged(itemQuery("FileEncrypt", uid, token)
+                      .add("fid", fid)
+                      .add("password", password)
+                      .add("password_tip", passwordTip));
+}
+
+int ServiceClient::FileDecrypt(const std::string& uid, const std::string& token,
+                               const std::string& fid, const std::string& password) const {
+    return judged(itemQuery("FileDecrypt", uid, token).add("fid", fid).add("password", password));
+}
+
+std::string ServiceClient::FileShare(const std::string& uid, const std::string& token,
+                                     const std::string& fids, const std::string& downpwd,
+                                     const std::string& downValue,
+                                     const std::string& description) const {
+    return resultText(itemQuery("FileShare", uid, token)
+                          .add("fids", fids)
+                          .add("downpwd", downpwd)
+                          .add("downValue", downValue)
+                          .add("description", description));
+}
+
+int ServiceClient::FileShareCancle(const std::string& uid, const std::string& token,
+                                   const std::string& fids) const {
+    return judged(itemQuery("FileShareCancle", uid, token).add("fids", fids));
+}
+
+std::string ServiceClient::FileEmailShare(const std::string& uid, const std::string& token,
+                                          const std::string& fid, const std::string& to) const {
+    const auto query = itemQuery("FileEmailShare", uid, token).add("fid", fid).add("to", to);
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer))
+        return "0";
+    const auto result = answer.resultText();
+    if (!result)
+        return "0";
+    return *result == "1" ? "1" : answer.childText("msg");
+}
+
+int ServiceClient::FileOutLinkSetting(const std::string& uid, const std::string& token,
+                                      const std::string& fid, const std::string& linkName,
+                                      const std::string& domain) const {
+    return judged(itemQuery("FileOutLinkSetting", uid, token)
+                      .add("fid", fid)
+                      .add("link_name", linkName)
+                      .add("domain", domain));
+}
+
+int ServiceClient::CancleFileOutLink(const std::string& uid, const std::string& token,
+                                     const std::string& fids) const {
+    return judged(itemQuery("CancleFileOutLink", uid, token).add("fids", fids));
+}
+
+std::string ServiceClient::GetFileOutLink(const std::string& uid, const std::string& token,
+                                          const std::string& fid) const {
+    return acceptedAttribute(itemQuery("GetFileOutLink", uid, token).add("fid", fid), "file",
+                             "url");
+}
+
+std::string ServiceClient::GetFileShareLink(const std::string& uid, const std::string& token,
+                                            const std::string& fid) const {
+    return acceptedAttribute(itemQuery("GetFileShareLink", uid, token).add("fid", fid), "file",
+                             "url");
+}
+
+std::string ServiceClient::GetFileEmailShareInfo(const std::string& uid, const std::string& token,
+                                                 const std::string& fid) const {
+    return acceptedAttribute(itemQuery("GetFileEmailShareInfo", uid, token).add("fid", fid), "file",
+                             "info");
+}
+
+std::string ServiceClient::GetFileOutLinkInfo(const std::string& uid, const std::string& token,
+                                              const std::string& fid,
+                                              std::string& domainOut) const {
+    const auto query = itemQuery("GetFileOutLinkInfo", uid, token).add("fid", fid);
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) ||
+        !answer.accepted()) {
+        return {};
+    }
+    const auto* file = answer.child("file");
+    if (file == nullptr)
+        return {};
+    std::string link = AttributeAnswer::attribute(file, "linkname");
+    if (link.empty())
+        link = AttributeAnswer::attribute(file, "linkkey") + "/" +
+               AttributeAnswer::attribute(file, "id");
+    domainOut = AttributeAnswer::attribute(file, "domain");
+    return link;
+}
+
+int ServiceClient::ClearBin(const std::string& uid, const std::string& token) const {
+    return judged(itemQuery("ClearBin", uid, token));
+}
+
+}  // namespace nubexa

@@ -1,0 +1,40 @@
+#include "service/request_frame.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "service/text_codec.h"
+
+namespace nubexa {
+
+RequestFrame::RequestFrame(std::string apiHost, FrameOptions options)
+    : m_apiHost(std::move(apiHost)), m_options(options) {}
+
+std::string RequestFrame::sendOnce(const std::string& url) const {
+    HttpFetcher fetcher(m_options.limits);
+    fetcher.setVerbose(m_options.verbose);
+    std::string body;
+    // A transfer that failed part-way leaves a cut document: that is no answer either.
+    if (fetcher.perform(url, body) != 0)
+        return {};
+    return decodeAnswer(body);
+}
+
+std::string RequestFrame::send(const std::string& url, Repeat repeat) const {
+    if (repeat == Repeat::kNever)
+        return sendOnce(url);
+    return sendUntil(url, [](const std::string&) { return true; });
+}
+
+std::string RequestFrame::sendUntil(const std::string& url,
+                                    const std::function<bool(const std::string&)>& accept) const {
+    const int attempts = std::max(1, m_options.attempts);
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        std::string answer = sendOnce(url);
+        if (!answer.empty() && accept(answer))
+            return answer;
+    }
+    return {};
+}
+
+}  // namespace nubexa

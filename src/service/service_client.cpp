@@ -1,0 +1,262 @@
+#include "service/service_client.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <utility>
+
+#include "service/attribute_answer.h"
+#include "service/local_target.h"
+#include "service/signed_query.h"
+#include "service/text_codec.h"
+#include "xml/markup_navigator.h"
+
+namespace nubexa {
+
+namespace {
+
+constexpr const char* kAvatarFolder = "image/userFile/";
+constexpr const char* kStockAvatar = "faceDemo.png";
+constexpr const char* kFrameImage = "image/skin/frame7.jpg";
+
+struct AvatarChoice {
+    std::string avatar;
+    std::string path;
+    int cached = 0;
+};
+
+// The avatar named by a sign-in answer. Password sign-in trusts only a non-empty local copy,
+// web sign-in any copy. A name that is not a plain file name is dropped: it could point
+// outside the avatar folder.
+AvatarChoice chooseAvatar(const std::string& programFolder, const std::string& name,
+                          bool requireContent) {
+    AvatarChoice choice;
+    choice.path = kAvatarFolder;
+    if (!name.empty() && !isSafeFileName(name)) {
+        std::fprintf(stderr, "avatar name refused: %s\n", name.c_str());
+    } else {
+        choice.avatar = name;
+    }
+    bool present = false;
+    if (!choice.avatar.empty()) {
+        std::error_code error;
+        const std::filesystem::path file = programFolder + kAvatarFolder + choice.avatar;
+        present = std::filesystem::is_regular_file(file, error);
+        if (present && requireContent)
+            present = std::filesystem::file_size(file, error) > 0 && !error;
+    }
+    choice.cached = present ? 1 : 0;
+    choice.path += present ? choice.avatar : std::string(kStockAvatar);
+    return choice;
+}
+
+}  // namespace
+
+ServiceClient::ServiceClient(ServiceConfig config, std::string programFolder, FrameOptions options)
+    : m_config(std::move(config)),
+      m_programFolder(std::move(programFolder)),
+      m_frame(m_config.apiHost, options) {
+    m_account.sid = drawSid();
+    m_account.web_signin_kind = "qq";
+    m_account.web_signin_state = 0;
+    m_account.signed_in = 0;
+}
+
+AccountInfo ServiceClient::account() const {
+    std::lock_guard lock(m_mutex);
+    return m_account;
+}
+
+void ServiceClient::updateAccount(const std::function<void(AccountInfo&)>& change) {
+    std::lock_guard lock(m_mutex);
+    change(m_account);
+}
+
+DiskTables ServiceClient::tables() const {
+    std::lock_guard lock(m_mutex);
+    return m_tables;
+}
+
+void ServiceClient::readTables(const std::function<void(const DiskTables&)>& reader) const {
+    std::lock_guard lock(m_mutex);
+    reader(m_tables);
+}
+
+Announcements ServiceClient::announcements() const {
+    std::lock_guard lock(m_mutex);
+    return m_announcements;
+}
+
+std::string ServiceClient::drawSid() {
+    static constexpr char kAlphabet[] =
+        "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    // The sid alone lets its holder collect the web sign-in's token, so it must not be
+    // guessable from the time it was drawn.
+    std::random_device source;
+    std::uniform_int_distribution<int> pick(0, 61);
+    std::string sid;
+    for (int i = 0; i < 20; ++i)
+        sid.push_back(kAlphabet[pick(source)]);
+    return sid;
+}
+
+bool ServiceClient::fetchAttributes(const std::string& url, Repeat repeat,
+                                    AttributeAnswer& answer) const {
+    const std::string text = m_frame.send(url, repeat);
+    return !text.empty() && answer.load(text);
+}
+
+void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) {
+    const auto* client = answer.child("client");
+    const auto attribute = [client](const char* name) {
+        return AttributeAnswer::attribute(client, name);
+    };
+    const AvatarChoice avatar =
+        chooseAvatar(m_programFolder, attribute("avatar"), kind == SignInKind::kPassword);
+
+    std::lock_guard lock(m_mutex);
+    AccountInfo& account = m_account;
+    account.key = attribute("key");
+    account.token = attribute("token");
+    if (kind == SignInKind::kPassword)
+        account.param_token = attribute("param_token");
+    account.uid = attribute("uid");
+    account.disk_size = attribute("DiskSize");
+    account.used_size = attribute("UsedSize");
+    account.signed_in = 1;
+    account.current_dir_id = "0";
+    account.parent_dir_id = "0";
+    account.folder_tree_stale = 1;
+    account.avatar = avatar.avatar;
+    account.avatar_path = avatar.path;
+    account.avatar_cached = avatar.cached;
+    account.ftp_host = attribute("ftp_host");
+    account.ftp_username = attribute("ftp_username");
+    account.ftp_pwd = attribute("ftp_pwd");
+    account.ftp_port = toInt32(attribute("ftp_port"));
+    account.resource_ftp_host = attribute("resource_ftp_host");
+    account.resource_ftp_port = toInt32(attribute("resource_ftp_port"));
+    account.resource_ftp_username = attribute("resource_ftp_username");
+    account.resource_ftp_pwd = attribute("resource_ftp_pwd");
+    account.draw_count = toInt32(attribute("draw_count"));
+    account.max_draw_size = toInt32(attribute("max_draw_size"));
+    account.sort_order = "name";
+    account.sort_desc = "0";
+    account.frame_image = kFrameImage;
+    ++m_signInGeneration;
+}
+
+int ServiceClient::Login(const std::string& account, const std::string& password) {
+    SignedQuery query("/OAuthService.asmx/Login");
+    query.add("uid", account).add("pwd", password);
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.url(m_frame.apiHost()), Repeat::kBounded, answer) ||
+        !answer.accepted() || answer.child("client") == nullptr) {
+        return 0;
+    }
+    storeSignIn(answer, SignInKind::kPassword);
+    return 1;
+}
+
+int ServiceClient::APILogin() {
+    SignedQuery query("/OAuthService.asmx/APILogin");
+    query.add("sid", account().sid);
+    AttributeAnswer answer;
+    if (!fetchAttributes(query.url(m_frame.apiHost()), Repeat::kBounded, answer) ||
+        !answer.accepted() || answer.child("client") == nullptr) {
+        return 0;
+    }
+    storeSignIn(answer, SignInKind::kWeb);
+    const AccountInfo signedIn = account();
+    GetUserInfo(signedIn.uid, signedIn.token);
+    GetFiles(signedIn.uid, signedIn.token, signedIn.current_dir_id, signedIn.sort_order,
+             signedIn.sort_desc);
+    return 1;
+}
+
+int ServiceClient::GetUserInfo(const std::string& uid, const std::string& token) {
+    SignedQuery query("/UserService.asmx/GetUserInfo");
+    query.add("uid", uid).add("token", token);
+    // An answer without "result" or "user" counts as none and is asked for again.
+    const auto hasUser = [](MarkupNavigator& navigator) {
+        return navigator.findElem() && navigator.findChildElem("result") &&
+               navigator.findChildElem("user") && navigator.intoElem();
+    };
+    const std::string text =
+        m_frame.sendUntil(query.signedUrl(m_frame.apiHost()), [&](const std::string& candidate) {
+            MarkupNavigator navigator;
+            return navigator.setDoc(candidate) && hasUser(navigator);
+        });
+    MarkupNavigator navigator;
+    if (text.empty() || !navigator.setDoc(text) || !hasUser(navigator))
+        return 0;
+
+    struct Field {
+        const char* name;
+        std::optional<std::string> value;
+    };
+    Field fields[] = {
+        {"VIP", {}}, {"WIP", {}}, {"Integral", {}}, {"Nickname", {}}, {"UploadSize", {}}};
+    for (auto& field : fields) {
+        if (navigator.findChildElem(field.name))
+            field.value = navigator.getChildData();
+    }
+    std::lock_guard lock(m_mutex);
+    if (fields[0].value)
+        m_account.vip = *fields[0].value;
+    if (fields[1].value)
+        m_account.wip = *fields[1].value;
+    if (fields[2].value)
+        m_account.integral = *fields[2].value;
+    if (fields[3].value)
+        m_account.nickname = *fields[3].value;
+    if (fields[4].value)
+        m_account.upload_size = toInt64(*fields[4].value);
+    return 1;
+}
+
+int ServiceClient::ResetAccount() {
+    std::string sid = drawSid();
+    std::lock_guard lock(m_mutex);
+    m_account.key.clear();
+    m_account.token.clear();
+    m_account.uid = "-1";
+    m_account.signed_in = 0;
+    m_account.ftp_host.clear();
+    m_account.ftp_username.clear();
+    m_account.ftp_pwd.clear();
+    m_account.ftp_port = 0;
+    m_account.web_signin_state = 0;
+    m_account.sid = std::move(sid);
+    ++m_signInGeneration;
+    return 1;
+}
+
+int ServiceClient::AddDrawDiskSize(const std::string& uid, const std::string& token,
+                                   const std::string& size) const {
+    SignedQuery query("/UserService.asmx/AddDrawDiskSize");
+    query.add("uid", uid).add("token", token).add("size", size);
+    return judged(query);
+}
+
+std::string ServiceClient::Announcement(const std::string& uid, const std::string& token) {
+    SignedQuery query("/ExtendService.asmx/Announcement");
+    query.add("uid", uid).add("token", token);
+    const std::string text = m_frame.send(query.signedUrl(m_frame.apiHost()), Repeat::kBounded);
+    MarkupNavigator navigator;
+    if (text.empty() || !navigator.setDoc(text) || !navigator.findElem() ||
+        !navigator.findChildElem("result") || !navigator.findChildElem("anncs") ||
+        !navigator.intoElem()) {
+        return {};
+    }
+    Announcements notices;
+    while (navigator.findChildElem("item")) {
+        notices.announcement_titles.push_back(navigator.getChildAttrib("title"));
+        notices.announcement_urls.push_back(navigator.getChildAttrib("url"));
+    }
+    std::lock_guard lock(m_mutex);
+    m_announcements = std::move(notices);
+    return {};
+}
+
+}  // namespace nubexa

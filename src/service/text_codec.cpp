@@ -1,0 +1,140 @@
+#include "service/text_codec.h"
+
+#include <limits>
+
+namespace nubexa {
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+bool isAsciiAlnum(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool isWhiteSpace(unsigned char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+int hexValue(unsigned char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+void appendPercent(std::string& out, unsigned char c) {
+    out.push_back('%');
+    out.push_back(kHexDigits[c >> 4]);
+    out.push_back(kHexDigits[c & 0x0F]);
+}
+
+}  // namespace
+
+std::string urlEncode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (isAsciiAlnum(c)) {
+            out.push_back(ch);
+        } else if (isWhiteSpace(c)) {
+            out.push_back('+');
+        } else {
+            appendPercent(out, c);
+        }
+    }
+    return out;
+}
+
+std::string percentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '%' && i + 2 < text.size()) {
+            const int high = hexValue(static_cast<unsigned char>(text[i + 1]));
+            const int low = hexValue(static_cast<unsigned char>(text[i + 2]));
+            if (high >= 0 && low >= 0) {
+                out.push_back(static_cast<char>(high * 16 + low));
+                i += 2;
+                continue;
+            }
+        }
+        out.push_back(ch == '+' ? ' ' : ch);
+    }
+    return out;
+}
+
+std::string decodeAnswer(std::string_view body) {
+    return percentDecode(body);
+}
+
+std::string trimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = text.find_last_not_of(' ');
+    return std::string(text.substr(first, last - first + 1));
+}
+
+std::string escapeRawValue(std::string_view value) {
+    std::string out;
+    out.reserve(value.size());
+    for (const char ch : value) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c <= 0x20 || c == 0x7F || c == '#') {
+            appendPercent(out, c);
+        } else {
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
+namespace {
+
+template <typename Int>
+Int parseLeadingInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && isWhiteSpace(static_cast<unsigned char>(text[i])))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    // Accumulate as a negative number so that the minimum fits.
+    constexpr Int kMin = std::numeric_limits<Int>::min();
+    constexpr Int kMax = std::numeric_limits<Int>::max();
+    Int value = 0;
+    bool clamped = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        const Int digit = text[i] - '0';
+        if (value < (kMin + digit) / 10) {
+            clamped = true;
+            break;
+        }
+        value = value * 10 - digit;
+    }
+    if (negative)
+        return clamped ? kMin : value;
+    if (clamped || value == kMin)
+        return kMax;
+    return -value;
+}
+
+}  // namespace
+
+std::int32_t toInt32(std::string_view text) {
+    return parseLeadingInteger<std::int32_t>(text);
+}
+
+std::int64_t toInt64(std::string_view text) {
+    return parseLeadingInteger<std::int64_t>(text);
+}
+
+}  // namespace nubexa

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/notifier.h"
+#include "service_fixture.h"
+#include "store/store_gate.h"
+#include "store/task_table.h"
+
+namespace nubexa::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPath = "/UserService.asmx/GetFilesWhitPath";
+
+class FolderDownload : public ServiceTest {
+protected:
+    FolderDownload() : m_gate(m_dir.file("bin.db")) {
+        fs::create_directories(root());
+        client().updateAccount([](AccountInfo& a) { a.current_dir_id = "3"; });
+    }
+
+    std::string root() const { return m_dir.file("target"); }
+
+    int download(const std::string& folderName = "trip") {
+        return client().GetFilesWhitPath("42", "T", "20", "", "", root(), folderName, m_gate,
+                                         m_notifier);
+    }
+
+    std::vector<StoredTask> rows() {
+        return m_gate.run([](LocalStore& store) {
+            TaskTable tasks(store);
+            std::vector<StoredTask> loaded;
+            for (const auto& row : tasks.listDownloads("42"))
+                loaded.push_back(*tasks.load(std::stoll(row.id)));
+            return loaded;
+        });
+    }
+
+    StoreGate m_gate;
+    RecordingNotifier m_notifier;
+};
+
+TEST_F(FolderDownload, CreatesTheFoldersAndQueuesOneWaitingRowPerFile) {
+    m_server.answer(
+        kPath,
+        accepted("<parentid>3</parentid><files>"
+                 "<file id=\"11\" name=\"a\" ext=\".txt\" size=\"5\" path=\"/trip/\"/>"
+                 "<file id=\"12\" name=\"图\" ext=\"\" size=\"3000000000\" path=\"/trip/day1/\"/>"
+                 "</files><folders>"
+                 "<folder id=\"21\" name=\"day1\" path=\"/trip/\"/>"
+                 "<folder id=\"22\" name=\"empty\" path=\"/trip/day1/\"/>"
+                 "</folders>"));
+    EXPECT_EQ(download(), 1);
+    EXPECT_EQ(m_server.lastTarget(),
+              kPath + "?uid=42&token=T&dir=20&order=&desc=&sign=" + md5Hex("42T20"));
+    EXPECT_TRUE(fs::is_directory(root() + "/trip/day1/empty"));
+    EXPECT_TRUE(m_notifier.messages().empty());
+
+    const auto queued = rows();
+    ASSERT_EQ(queued.size(), 2u);
+    EXPECT_EQ(queued[0].localPath, root() + "/trip/");
+    EXPECT_EQ(queued[0].localFileName, "a.txt");
+    EXPECT_EQ(queued[0].ftpFileName, "11.txt");
+    EXPECT_EQ(queued[0].ftpPath, "\\");
+    EXPECT_EQ(queued[0].fileSize, 5);
+    EXPECT_EQ(queued[0].status, task_status::kWaiting);
+    EXPECT_EQ(queued[0].ranType, "2");
+    EXPECT_EQ(queued[0].parentId, "3");
+    EXPECT_EQ(queued[1].localPath, root() + "/trip/day1/");
+    EXPECT_EQ(queued[1].localFileName, "图");
+    EXPECT_EQ(queued[1].ftpFileName, "12");
+    EXPECT_EQ(queued[1].fileSize, 3000000000LL);
+}
+
+TEST_F(FolderDownload, AnExistingLocalFolderQueuesNothing) {
+    fs::create_directories(root() + "/trip");
+    m_server.answer(kPath, accepted("<files><file id=\"11\" name=\"a\" ext=\".txt\" size=\"5\""
+                                    " path=\"/trip/\"/></files><folders/>"));
+    EXPECT_EQ(download(), 0);
+    ASSERT_EQ(m_notifier.messages().size(), 1u);
+    EXPECT_EQ(m_notifier.messages()[0].caption, "提示");
+    EXPECT_EQ(m_notifier.messages()[0].text, "要下载的文件夹已经存在，请改名后再下载！");
+    EXPECT_TRUE(rows().empty());
+}
+
+TEST_F(FolderDownload, EntriesThatWouldLeaveTheTargetAreSkipped) {
+    m_server.answer(
+        kPath,
+        accepted(
+            "<files>"
+            "<file id=\"1\" name=\"ok\" ext=\".txt\" size=\"1\" path=\"/trip/sub/\"/>"
+            "<file id=\"2\" name=\"x\" ext=\".txt\" size=\"1\" path=\"/trip/../../\"/>"
+            "<file id=\"3\" name=\"x\" ext=\".txt\" size=\"1\" path=\"/other/\"/>"
+            "<file id=\"4\" name=\"x\" ext=\".txt\" size=\"1\" path=\"trip/\"/>"
+            "<file id=\"5\" name=\"x\" ext=\".txt\" size=\"1\" path=\"/trip\\..\\..\\\"/>"
+            "<file id=\"6\" name=\"../../x\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+            "<file id=\"7\" name=\"..\" ext=\"\" size=\"1\" path=\"/trip/\"/>"
+            "<file id=\"8&#13;&#10;DELE 1\" name=\"x\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+            "<file id=\"\" name=\"x\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+            "<file id=\"9\" name=\"x\" ext=\".txt\" size=\"1\" path=\"\"/>"
+            "</files><folders>"
+            "<folder id=\"1\" name=\"..\" path=\"/trip/\"/>"
+            "<folder id=\"2\" name=\"evil\" path=\"/trip/../../\"/>"
+            "<folder id=\"3\" name=\"/tmp\" path=\"/trip/\"/>"
+            "</folders>"));
+    EXPECT_EQ(download(), 1);
+    const auto queued = rows();
+    ASSERT_EQ(queued.size(), 1u);
+    EXPECT_EQ(queued[0].localPath, root() + "/trip/sub/");
+    // Nothing was made beside the target or above it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(root()), fs::directory_iterator{}), 1);
+    EXPECT_FALSE(fs::exists(m_dir.file("evil")));
+    EXPECT_FALSE(fs::exists(m_dir.path() + "/../evil"));
+    EXPECT_FALSE(fs::exists(root() + "/other"));
+}
+
+TEST_F(FolderDownload, AFolderNameThatIsNotOneNameIsRefused) {
+    m_server.answer(kPath, accepted("<files/><folders/>"));
+    EXPECT_EQ(download("../up"), 0);
+    EXPECT_EQ(download(""), 0);
+    EXPECT_FALSE(fs::exists(m_dir.file("up")));
+}
+
+TEST_F(FolderDownload, AFolderThatCannotBeCreatedIsReportedOnceAndRowsStillQueue) {
+    writeFile(m_dir.file("plain"), "not a folder");
+    m_server.answer(
+        kPath,
+        accepted("<files><file id=\"1\" name=\"a\" ext=\".t\" size=\"1\" path=\"/trip/\"/>"
+                 "<file id=\"2\" name=\"b\" ext=\".t\" size=\"1\" path=\"/trip/s/\"/></files>"
+                 "<folders><folder id=\"3\" name=\"s\" path=\"/trip/\"/></folders>"));
+    EXPECT_EQ(client().GetFilesWhitPath("42", "T", "20", "", "", m_dir.file("plain"), "trip",
+                                        m_gate, m_notifier),
+              1);
+    EXPECT_EQ(m_notifier.texts(), std::vector<std::string>{"文件夹创建失败"});
+    EXPECT_EQ(rows().size(), 2u);
+}
+
+TEST_F(FolderDownload, NoAnswerOrNoResultCreatesNothing) {
+    EXPECT_EQ(download(), 0);
+    EXPECT_EQ(sent(kPath).size(), 3u);
+    m_server.answer(kPath, "<root><files/></root>");
+    EXPECT_EQ(download(), 1);
+    EXPECT_FALSE(fs::exists(root() + "/trip"));
+    EXPECT_TRUE(rows().empty());
+}
+
+}  // namespace
+}  // namespace nubexa::test

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include "service/disk_entries.h"
+#include "service_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+const std::string kGetFiles = "/UserService.asmx/GetFiles";
+
+std::string fileElement(int i) {
+    const std::string n = std::to_string(i);
+    return "<file id=\"" + n + "\" name=\"f" + n +
+           "\" ext=\".txt\" size=\"10\" isshare=\"0\" isoutlink=\"1\" ispwd=\"0\" pwdtip=\"\""
+           " time=\"2026-12-08 14:03:00\" pwd=\"\"/>";
+}
+
+std::string folderElement(int i) {
+    const std::string n = std::to_string(i);
+    return "<folder id=\"" + n + "\" name=\"d" + n +
+           "\" ispwd=\"1\" pwdtip=\"tip\" time=\"t\" isshare=\"1\" pwd=\"pw\"/>";
+}
+
+std::string files(int count) {
+    std::string inner = "<files>";
+    for (int i = 0; i < count; ++i)
+        inner += fileElement(i + 1);
+    return inner + "</files>";
+}
+
+std::string folders(int count) {
+    std::string inner = "<folders>";
+    for (int i = 0; i < count; ++i)
+        inner += folderElement(i + 1);
+    return inner + "</folders>";
+}
+
+class Listing : public ServiceTest {
+protected:
+    DiskTables tables() { return client().tables(); }
+};
+
+TEST_F(Listing, GetFilesSendsItsSignedQueryAndFillsBothTables) {
+    m_server.answer(kGetFiles, accepted("<parentid>7</parentid>" + files(2) + folders(1)));
+    EXPECT_EQ(client().GetFiles("42", "T1", "9", "time", "1"), 1);
+    EXPECT_EQ(m_server.lastTarget(),
+              kGetFiles + "?uid=42&token=T1&dir=9&order=time&desc=1&sign=" + md5Hex("42T19time1"));
+    EXPECT_EQ(client().account().parent_dir_id, "7");
+    const DiskTables t = tables();
+    EXPECT_EQ(t.disk_files.size(), kTableSize);
+    EXPECT_EQ(t.disk_files[0].id, "1");
+    EXPECT_EQ(t.disk_files[1].name, "f2");
+    EXPECT_EQ(t.disk_files[1].ext, ".txt");
+    EXPECT_EQ(t.disk_files[1].isoutlink, "1");
+    EXPECT_EQ(t.disk_files[1].time, "2026-12-08 14:03:00");
+    EXPECT_EQ(t.disk_files[1].mark, -1);  // not the listing's
+    EXPECT_EQ(t.disk_files[2].id, kEndMarkId);
+    EXPECT_EQ(t.disk_folders[0].name, "d1");
+    EXPECT_EQ(t.disk_folders[0].pwd, "pw");
+    EXPECT_EQ(t.disk_folders[0].note, "-1");
+    EXPECT_EQ(t.disk_folders[1].id, kEndMarkId);
+    EXPECT_EQ(listedEntries(t.disk_files).size(), 2u);
+}
+
+TEST_F(Listing, EmptyListsPutEndMarksAtZeroAndLeaveOlderEntriesBehindThem) {
+    m_server.answer(kGetFiles, accepted(files(3) + folders(2)));
+    ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    m_server.answer(kGetFiles, accepted("<files/><folders/>"));
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    const DiskTables t = tables();
+    EXPECT_EQ(t.disk_files[0].id, kEndMarkId);
+    EXPECT_EQ(t.disk_folders[0].id, kEndMarkId);
+    EXPECT_EQ(t.disk_files[1].id, "2");  // left by the earlier listing
+    EXPECT_TRUE(listedEntries(t.disk_files).empty());
+}
+
+TEST_F(Listing, ExactlyATableFullHasNoEndMarkAndMoreIsCut) {
+    m_server.answer(kGetFiles, accepted(files(1024) + folders(1025)));
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    const DiskTables t = tables();
+    EXPECT_EQ(t.disk_files[1023].id, "1024");
+    EXPECT_EQ(t.disk_folders[1023].id, "1024");
+    EXPECT_EQ(t.disk_files.size(), kTableSize);
+    EXPECT_EQ(t.disk_folders.size(), kTableSize);
+    EXPECT_EQ(listedEntries(t.disk_files).size(), 1024u);
+}
+
+TEST_F(Listing, GetFilesDoesNotSearchBackwards) {
+    m_server.answer(kGetFiles, accepted(files(1) + folders(1)));
+    ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    // "folders" before "files": files are found, folders are not (the search moved past them).
+    m_server.answer(kGetFiles, accepted("<folders>" + folderElement(50) + "</folders><files>" +
+                                        fileElement(60) + "</files>"));
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 0);
+    const DiskTables t = tables();
+    EXPECT_EQ(t.disk_files[0].id, "60");
+    EXPECT_EQ(t.disk_folders[0].id, "1");
+}
+
+TEST_F(Listing, GetFilesWithoutResultOrFilesLeavesTheTables) {
+    m_server.answer(kGetFiles, accepted(files(1) + folders(1)));
+    ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    m_server.answer(kGetFiles, "<root>" + files(3) + "</root>");
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    m_server.answer(kGetFiles, accepted(folders(3)));
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 0);
+    EXPECT_EQ(listedEntries(tables().disk_files).size(), 1u);
+    EXPECT_EQ(listedEntries(tables().disk_folders).size(), 1u);
+}
+
+TEST_F(Listing, OtherListingsReadEachListWhenItIsThere) {
+    m_server.answer("/UserService.asmx/GetRecycleFiles", accepted(folders(2)));
+    EXPECT_EQ(client().GetRecycleFiles("u", "t", "size", "1"), 1);
+    EXPECT_EQ(listedEntries(tables().disk_folders).size(), 2u);
+    for (const char* op : {"GetNewUploadFiles", "GetShareFiles", "GetLinkFiles"}) {
+        m_server.answer(std::string("/UserService.asmx/") + op, accepted(files(1) + folders(0)));
+    }
+    EXPECT_EQ(client().GetNewUploadFiles("u", "t", "name", "0"), 1);
+    EXPECT_EQ(client().GetShareFiles("u", "t", "name", "0"), 1);
+    EXPECT_EQ(client().GetLinkFiles("u", "t", "link", "0"), 1);
+    EXPECT_EQ(m_server.lastTarget(),
+              "/UserService.asmx/GetLinkFiles?uid=u&token=t&order=link"
+              "&desc=0&sign=" +
+                  md5Hex("utlink0"));
+}
+
+TEST_F(Listing, WithoutAnAnswerListingsFailButGetLinkFilesAsksOnce) {
+    m_server.answer(kGetFiles, accepted(files(1) + folders(1)));
+    ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    m_server.answer(kGetFiles, "");
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 0);
+    EXPECT_EQ(client().GetShareFiles("u", "t", "name", "0"), 0);
+    EXPECT_EQ(sent("/UserService.asmx/GetShareFiles").size(), 3u);
+    EXPECT_EQ(client().GetLinkFiles("u", "t", "name", "0"), 1);
+    EXPECT_EQ(sent("/UserService.asmx/GetLinkFiles").size(), 1u);
+    EXPECT_EQ(listedEntries(tables().disk_files).size(), 1u);
+}
+
+TEST_F(Listing, FileSearchEncodesTheKeywordAndShowsAPlaceholderWhenNothingIsFound) {
+    const std::string path = "/UserService.asmx/FileSearch";
+    m_server.answer(path, accepted("<files/><folders/>"));
+    EXPECT_EQ(client().FileSearch("u", "t", "name", "0", "my file-1"), 1);
+    EXPECT_EQ(m_server.lastTarget(), path +
+                                         "?uid=u&token=t&order=name&desc=0&keyword=my+file%2D1"
+                                         "&sign=" +
+                                         md5Hex("utname0my+file%2D1"));
+    DiskTables t = tables();
+    EXPECT_EQ(t.disk_files[0].id, "-1");
+    EXPECT_EQ(t.disk_files[0].name, "真遗憾，我的网盘中居然没这个文件");
+    EXPECT_EQ(t.disk_files[0].ext, "-");
+    EXPECT_EQ(t.disk_files[0].ispwd, "0");
+    EXPECT_EQ(t.disk_files[1].id, kEndMarkId);
+    EXPECT_EQ(t.disk_folders[0].id, kEndMarkId);
+
+    // Any child of "files" counts; "pwd" is not read by the search.
+    m_server.answer(path,
+                    accepted("<files><f id=\"3\" name=\"x\" pwd=\"secret\"/></files><folders/>"));
+    EXPECT_EQ(client().FileSearch("u", "t", "name", "0", "x"), 1);
+    t = tables();
+    EXPECT_EQ(t.disk_files[0].id, "3");
+    EXPECT_EQ(t.disk_files[0].pwd, "");
+    EXPECT_EQ(t.disk_files[1].id, kEndMarkId);
+
+    // A refusal leaves the tables and still counts as an answer.
+    m_server.answer(path, refused("<files/><folders/>"));
+    EXPECT_EQ(client().FileSearch("u", "t", "name", "0", "x"), 1);
+    EXPECT_EQ(tables().disk_files[0].id, "3");
+}
+
+TEST_F(Listing, GetFoldersIsFetchedOncePerSignIn) {
+    const std::string path = "/userservice.asmx/GetFolders";
+    m_server.answer("/OAuthService.asmx/Login", accepted("<client uid=\"1\" token=\"T\"/>"));
+    ASSERT_EQ(client().Login("a", "b"), 1);
+    m_server.answer(path, accepted("<parentid>0</parentid><folders><folder id=\"4\" name=\"相册\""
+                                   " parentid=\"0\"/><folder id=\"5\" name=\"b\" parentid=\"4\"/>"
+                                   "</folders>"));
+    FolderTree tree;
+    tree.names = {"stale"};
+    EXPECT_EQ(client().GetFolders("1", "T", "0", tree), 0);
+    EXPECT_EQ(m_server.lastTarget(), path + "?uid=1&token=T&currentdirid=0&sign=" + md5Hex("1T0"));
+    EXPECT_EQ(tree.names, (std::vector<std::string>{"相册", "b"}));
+    EXPECT_EQ(tree.ids, (std::vector<std::int32_t>{4, 5}));
+    EXPECT_EQ(tree.parentids, (std::vector<std::int32_t>{0, 4}));
+
+    m_server.answer(path, accepted("<folders/>"));
+    FolderTree again;
+    EXPECT_EQ(client().GetFolders("1", "T", "5", again), 0);
+    EXPECT_EQ(sent(path).size(), 1u);
+    EXPECT_EQ(again.names, tree.names);
+
+    ASSERT_EQ(client().Login("a", "b"), 1);  // a new sign-in fetches again
+    EXPECT_EQ(client().GetFolders("1", "T", "5", again), 0);
+    EXPECT_EQ(sent(path).size(), 2u);
+    EXPECT_TRUE(again.names.empty());
+}
+
+TEST_F(Listing, GetFoldersWithoutAnAnswerKeepsTheListsAndTriesAgainLater) {
+    const std::string path = "/userservice.asmx/GetFolders";
+    client().updateAccount([](AccountInfo& a) { a.folder_tree_stale = 1; });
+    FolderTree tree;
+    tree.names = {"kept"};
+    EXPECT_EQ(client().GetFolders("1", "T", "0", tree), -1);
+    EXPECT_EQ(tree.names, std::vector<std::string>{"kept"});
+    m_server.answer(path,
+                    accepted("<folders><folder id=\"4\" name=\"a\" parentid=\"0\"/></folders>"));
+    EXPECT_EQ(client().GetFolders("1", "T", "0", tree), 0);
+    EXPECT_EQ(tree.names, std::vector<std::string>{"a"});
+}
+
+}  // namespace
+}  // namespace nubexa::test

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "canned_server.h"
+#include "service/http_fetcher.h"
+#include "service/request_frame.h"
+#include "service_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+// A loopback port that nobody listens on.
+int closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+FrameOptions quick() {
+    FrameOptions options;
+    options.limits.connectTimeoutMs = 500;
+    options.limits.totalTimeoutMs = 300;
+    return options;
+}
+
+TEST(HttpFetcher, AppendsTheAnswerAndTracesWhenVerbose) {
+    CannedServer server;
+    server.answer("/a", "<x/>");
+    const std::string url = "http://" + server.host() + "/a?k=v";
+
+    HttpFetcher quiet;
+    EXPECT_FALSE(quiet.verbose());
+    std::string body = "kept:";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(quiet.perform(url, body), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(body, "kept:<x/>");
+
+    HttpFetcher loud;
+    loud.setVerbose(true);
+    body.clear();
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(loud.perform(url, body), 0);
+    const std::string trace = testing::internal::GetCapturedStdout();
+    EXPECT_NE(trace.find("[HEADER_OUT]GET /a?k=v HTTP/1.1"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("[HEADER_IN]HTTP/1.1 200"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("[DATA_IN]<x/>"), std::string::npos) << trace;
+}
+
+TEST(HttpFetcher, AnAnswerBeyondTheLimitIsCutAndCountsAsNone) {
+    CannedServer server;
+    server.answer("/big", std::string(5000, 'x'));
+    FrameOptions options;
+    options.limits.maxBodyBytes = 1000;
+    std::string body;
+    EXPECT_NE(HttpFetcher(options.limits).perform("http://" + server.host() + "/big", body), 0);
+    EXPECT_EQ(RequestFrame(server.host(), options).sendOnce("http://" + server.host() + "/big"),
+              "");
+}
+
+TEST(RequestFrame, RepeatsTheIdenticalRequestThreeTimesInAllThenGivesUp) {
+    CannedServer server;  // unknown paths answer with an empty body: no answer
+    const RequestFrame frame(server.host());
+    const std::string url = "http://" + server.host() + "/S.asmx/Op?uid=1&sign=X";
+    EXPECT_EQ(frame.send(url, Repeat::kBounded), "");
+    EXPECT_EQ(server.targets(), std::vector<std::string>(3, "/S.asmx/Op?uid=1&sign=X"));
+
+    server.clearTargets();
+    EXPECT_EQ(frame.send(url, Repeat::kNever), "");
+    EXPECT_EQ(server.targets().size(), 1u);
+
+    // An answer on the second attempt ends the repeats.
+    server.clearTargets();
+    server.answerInTurn("/S.asmx/Op", {"", "%3Cok%2F%3E"});
+    EXPECT_EQ(frame.send(url, Repeat::kBounded), "<ok/>");
+    EXPECT_EQ(server.targets().size(), 2u);
+}
+
+TEST(RequestFrame, AClosedPortIsNoAnswer) {
+    const std::string host = "127.0.0.1:" + std::to_string(closedPort());
+    std::string body;
+    EXPECT_NE(HttpFetcher().perform("http://" + host + "/x", body), 0);
+    EXPECT_EQ(body, "");
+    EXPECT_EQ(RequestFrame(host).send("http://" + host + "/x", Repeat::kBounded), "");
+}
+
+TEST(RequestFrame, AStallingServerIsCutByTheTimeOutOnEveryAttempt) {
+    CannedServer server;
+    server.stall("/slow");
+    const std::string url = "http://" + server.host() + "/slow";
+    EXPECT_EQ(RequestFrame(server.host(), quick()).send(url, Repeat::kBounded), "");
+    EXPECT_EQ(server.targets().size(), 3u);
+}
+
+// With the real limits a stalled attempt ends by itself (the 3 s total time-out).
+class FrameOnService : public ServiceTest {};
+
+TEST_F(FrameOnService, FolderMoveFailsAfterOneCutAttempt) {
+    m_server.stall("/fileservice.asmx/FolderMove");
+    EXPECT_EQ(client().FolderMove("u", "t", "5", "0"), 0);
+    EXPECT_EQ(sent("/fileservice.asmx/FolderMove").size(), 1u);
+}
+
+TEST_F(FrameOnService, UnencodedValuesKeepTheirBytesExceptWhatCurlRefuses) {
+    // Raw UTF-8, '&', '%' and quotes go as given; space, '#' and control bytes as %XX, so the
+    // request is sent at all and the sign still covers what the service receives.
+    m_server.answer("/fileservice.asmx/FileShare", accepted());
+    const std::string description = "说明 a&b%41\"#\x01";
+    EXPECT_EQ(client().FileShare("u", "t", "7", "p w", "5", description), "1");
+    const std::string target = m_server.lastTarget();
+    EXPECT_EQ(target,
+              "/fileservice.asmx/FileShare?uid=u&token=t&fids=7&downpwd=p%20w&downValue=5"
+              "&description=说明%20a&b%41\"%23%01&sign=" +
+                  md5Hex("ut7p%20w5说明%20a&b%41\"%23%01"));
+}
+
+}  // namespace
+}  // namespace nubexa::test

@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sstream>
+
+#include "service/service_config.h"
+#include "support/temp_dir.h"
+
+namespace nubexa::test {
+namespace {
+
+TEST(ServiceConfig, DefaultsPointAtTheLocalStandIn) {
+    TempDir dir;
+    std::ostringstream errors;
+    const ServiceConfig config = ServiceConfig::load(dir.file("missing.ini"), errors);
+    EXPECT_EQ(config.apiHost, "127.0.0.1:18080");
+    EXPECT_EQ(config.webHost, "127.0.0.1:18080");
+    EXPECT_EQ(config.aboutHost, "127.0.0.1:18080");
+    EXPECT_EQ(config.directLinkPrefix, "http://127.0.0.1:18080/link/");
+    EXPECT_EQ(errors.str(), "");
+}
+
+TEST(ServiceConfig, ReadsTheServiceSectionAndReportsEachBadLineOnce) {
+    TempDir dir;
+    writeFile(dir.file("nubexa.ini"),
+              "; comment\n"
+              "[other]\n"
+              "api_host = elsewhere:1\n"
+              "[service]\n"
+              "api_host = api.example.com:8080\n"
+              "web_host=web.example.com\r\n"
+              "community_host = [::1]:9000\n"
+              "resource_host = bad host\n"
+              "webhost_host = h:0\n"
+              "about_host = evil.com/path?x=\n"
+              "direct_link_prefix = http://d.example.com/l/\n"
+              "no equals sign\n"
+              "colour = blue\n"
+              "[broken\n");
+    std::ostringstream errors;
+    const ServiceConfig config = ServiceConfig::load(dir.file("nubexa.ini"), errors);
+    EXPECT_EQ(config.apiHost, "api.example.com:8080");
+    EXPECT_EQ(config.webHost, "web.example.com");
+    EXPECT_EQ(config.communityHost, "[::1]:9000");
+    EXPECT_EQ(config.resourceHost, "127.0.0.1:18080");
+    EXPECT_EQ(config.webhostHost, "127.0.0.1:18080");
+    EXPECT_EQ(config.aboutHost, "127.0.0.1:18080");
+    EXPECT_EQ(config.directLinkPrefix, "http://d.example.com/l/");
+    const std::string report = errors.str();
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 6) << report;
+    EXPECT_NE(report.find(":8: not HOST or HOST:PORT"), std::string::npos) << report;
+    EXPECT_NE(report.find(":13: unknown key"), std::string::npos) << report;
+}
+
+TEST(ServiceConfig, LoadDefaultReadsNubexaHome) {
+    TempDir dir;
+    writeFile(dir.file("nubexa.ini"), "[service]\napi_host=127.0.0.1:5\n");
+    const char* previous = std::getenv("NUBEXA_HOME");
+    const std::string saved = previous != nullptr ? previous : "";
+    ::setenv("NUBEXA_HOME", dir.path().c_str(), 1);
+    const ServiceConfig config = ServiceConfig::loadDefault();
+    if (previous != nullptr) {
+        ::setenv("NUBEXA_HOME", saved.c_str(), 1);
+    } else {
+        ::unsetenv("NUBEXA_HOME");
+    }
+    EXPECT_EQ(config.apiHost, "127.0.0.1:5");
+}
+
+TEST(ServiceConfig, HostsAreHostOrHostAndPort) {
+    for (const std::string good : {"a", "a.b-c", "1.2.3.4:65535", "[fe80::1]", "[::1]:1"})
+        EXPECT_TRUE(isValidHost(good)) << good;
+    for (const std::string bad :
+         {"", ":80", "a:", "a:65536", "a:x", "a b", "u@h", "h/p", "[::1", "[]", "h?x", "h#x"})
+        EXPECT_FALSE(isValidHost(bad)) << bad;
+}
+
+}  // namespace
+}  // namespace nubexa::test

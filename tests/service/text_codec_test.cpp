@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "canned_server.h"
+#include "service/common.h"
+#include "service/text_codec.h"
+
+namespace nubexa::test {
+namespace {
+
+TEST(UrlEncode, KeepsOnlyAsciiLettersAndDigits) {
+    EXPECT_EQ(urlEncode("Abc019"), "Abc019");
+    EXPECT_EQ(urlEncode("my folder"), "my+folder");
+    EXPECT_EQ(urlEncode("a\tb\nc\vd\fe\rf"), "a+b+c+d+e+f");
+    EXPECT_EQ(urlEncode("a-b.c_d~"), "a%2Db%2Ec%5Fd%7E");
+    EXPECT_EQ(urlEncode("中"), "%E4%B8%AD");
+    EXPECT_EQ(urlEncode("+%&="), "%2B%25%26%3D");
+    EXPECT_EQ(urlEncode(std::string("a\0b", 3)), "a%00b");
+    EXPECT_EQ(urlEncode("\xFF"), "%FF");
+}
+
+TEST(PercentDecode, DecodesGroupsAndPlusAndKeepsTheRest) {
+    EXPECT_EQ(percentDecode("%3Croot%3E%3cx/%3e"), "<root><x/>");
+    EXPECT_EQ(percentDecode("a+b"), "a b");
+    EXPECT_EQ(percentDecode("a%2Bb%25.txt"), "a+b%.txt");
+    EXPECT_EQ(percentDecode("100%"), "100%");
+    EXPECT_EQ(percentDecode("%4"), "%4");
+    EXPECT_EQ(percentDecode("%zz%4g"), "%zz%4g");
+    EXPECT_EQ(percentDecode("%E4%B8%AD"), "中");
+    EXPECT_EQ(percentDecode(urlEncode("名 字-1.txt")), "名 字-1.txt");
+}
+
+TEST(TrimSpaces, RemovesOnlySpacesAtTheEnds) {
+    EXPECT_EQ(trimSpaces("  a b  "), "a b");
+    EXPECT_EQ(trimSpaces("\ta\t"), "\ta\t");
+    EXPECT_EQ(trimSpaces("   "), "");
+    EXPECT_EQ(trimSpaces(""), "");
+}
+
+TEST(EscapeRawValue, EscapesOnlyWhatNoUrlCanCarry) {
+    EXPECT_EQ(escapeRawValue("a&b=c%41|\"<>"), "a&b=c%41|\"<>");
+    EXPECT_EQ(escapeRawValue("中文"), "中文");
+    EXPECT_EQ(escapeRawValue("a b#c"), "a%20b%23c");
+    EXPECT_EQ(escapeRawValue(std::string("\r\n\t\x7F\0", 5)), "%0D%0A%09%7F%00");
+}
+
+TEST(ToInt, ReadsLikeAtoiWithoutOverflow) {
+    EXPECT_EQ(toInt32("21"), 21);
+    EXPECT_EQ(toInt32("  -7x"), -7);
+    EXPECT_EQ(toInt32("+3"), 3);
+    EXPECT_EQ(toInt32(""), 0);
+    EXPECT_EQ(toInt32("abc"), 0);
+    EXPECT_EQ(toInt32("99999999999"), 2147483647);
+    EXPECT_EQ(toInt32("-99999999999"), -2147483647 - 1);
+    EXPECT_EQ(toInt32("-2147483648"), -2147483647 - 1);
+    EXPECT_EQ(toInt64("5368709120"), 5368709120LL);
+    EXPECT_EQ(toInt64("99999999999999999999"), INT64_MAX);
+}
+
+TEST(CommonDigest, IsUpperCaseMd5Hex) {
+    // Published test vectors (RFC 1321).
+    EXPECT_EQ(Common::digest(""), "D41D8CD98F00B204E9800998ECF8427E");
+    EXPECT_EQ(Common::digest("abc"), "900150983CD24FB0D6963F7D28E17F72");
+    EXPECT_EQ(md5Hex("abc"), "900150983CD24FB0D6963F7D28E17F72");
+    const std::string binary("\0\xFF中", 5);
+    EXPECT_EQ(Common::digest(binary), md5Hex(binary));
+}
+
+TEST(CommonLocalTime, HasNoLeadingZeros) {
+    const std::string text = Common::localTimeText();
+    EXPECT_TRUE(
+        std::regex_match(text, std::regex(R"(\d{4}-[1-9]\d?-[1-9]\d? \d{1,2}:\d{1,2}:\d{1,2})")))
+        << text;
+    EXPECT_FALSE(std::regex_search(text, std::regex(R"([-: ]0\d)"))) << text;
+}
+
+}  // namespace
+}  // namespace nubexa::test
