@@ -7,34 +7,47 @@ namespace nubexa {
 
 namespace {
 
-DiskFileEntry readFile(const MarkupNavigator& navigator, bool withPath) {
+// Which attributes a reading takes besides the common ones.
+struct Extras {
+    bool isshare = true;  // folders only; files always take it
+    bool pwd = true;
+    bool path = false;
+};
+
+// `get(name)` gives an attribute of the current element, empty text when it is missing.
+template <typename Get>
+DiskFileEntry fileFrom(const Get& get, const Extras& extras) {
     DiskFileEntry file;
-    file.ext = navigator.getChildAttrib("ext");
-    file.id = navigator.getChildAttrib("id");
-    file.isoutlink = navigator.getChildAttrib("isoutlink");
-    file.ispwd = navigator.getChildAttrib("ispwd");
-    file.isshare = navigator.getChildAttrib("isshare");
-    file.size = navigator.getChildAttrib("size");
-    file.time = navigator.getChildAttrib("time");
-    file.name = navigator.getChildAttrib("name");
-    file.pwdtip = navigator.getChildAttrib("pwdtip");
-    file.pwd = navigator.getChildAttrib("pwd");
-    if (withPath)
-        file.path = navigator.getChildAttrib("path");
+    file.ext = get("ext");
+    file.id = get("id");
+    file.isoutlink = get("isoutlink");
+    file.ispwd = get("ispwd");
+    file.isshare = get("isshare");
+    file.size = get("size");
+    file.time = get("time");
+    file.name = get("name");
+    file.pwdtip = get("pwdtip");
+    if (extras.pwd)
+        file.pwd = get("pwd");
+    if (extras.path)
+        file.path = get("path");
     return file;
 }
 
-FolderItemLc readFolder(const MarkupNavigator& navigator, bool withPath) {
+template <typename Get>
+FolderItemLc folderFrom(const Get& get, const Extras& extras) {
     FolderItemLc folder;
-    folder.id = navigator.getChildAttrib("id");
-    folder.ispwd = navigator.getChildAttrib("ispwd");
-    folder.time = navigator.getChildAttrib("time");
-    folder.pwdtip = navigator.getChildAttrib("pwdtip");
-    folder.name = navigator.getChildAttrib("name");
-    folder.isshare = navigator.getChildAttrib("isshare");
-    folder.pwd = navigator.getChildAttrib("pwd");
-    if (withPath)
-        folder.path = navigator.getChildAttrib("path");
+    folder.id = get("id");
+    folder.ispwd = get("ispwd");
+    folder.time = get("time");
+    folder.pwdtip = get("pwdtip");
+    folder.name = get("name");
+    if (extras.isshare)
+        folder.isshare = get("isshare");
+    if (extras.pwd)
+        folder.pwd = get("pwd");
+    if (extras.path)
+        folder.path = get("path");
     return folder;
 }
 
@@ -59,10 +72,12 @@ ListingRead readListing(MarkupNavigator& navigator, const ListingShape& shape) {
     read.hasResult = true;
     if (shape.readParent && navigator.findChildElem("parentid"))
         read.parentId = navigator.getChildData();
+    const auto get = [&](const char* name) { return navigator.getChildAttrib(name); };
+    const Extras extras{true, true, shape.withPath};
     read.files = readList<DiskFileEntry>(navigator, "files", "file", shape.limit,
-                                         [&] { return readFile(navigator, shape.withPath); });
+                                         [&] { return fileFrom(get, extras); });
     read.folders = readList<FolderItemLc>(navigator, "folders", "folder", shape.limit,
-                                          [&] { return readFolder(navigator, shape.withPath); });
+                                          [&] { return folderFrom(get, extras); });
     return read;
 }
 
@@ -72,31 +87,22 @@ bool readSearchAnswer(const AttributeAnswer& answer, std::vector<DiskFileEntry>&
     const auto* folderList = answer.child("folders");
     if (fileList == nullptr || folderList == nullptr)
         return false;
-    const auto attribute = AttributeAnswer::attribute;
+    // The search takes neither passwords nor the folders' share flag.
+    const Extras extras{false, false, false};
     for (const auto* element = fileList->FirstChildElement();
          element != nullptr && files.size() < kTableSize; element = element->NextSiblingElement()) {
-        DiskFileEntry file;
-        file.ext = attribute(element, "ext");
-        file.id = attribute(element, "id");
-        file.isoutlink = attribute(element, "isoutlink");
-        file.ispwd = attribute(element, "ispwd");
-        file.isshare = attribute(element, "isshare");
-        file.size = attribute(element, "size");
-        file.time = attribute(element, "time");
-        file.name = attribute(element, "name");
-        file.pwdtip = attribute(element, "pwdtip");
-        files.push_back(std::move(file));
+        const auto get = [element](const char* name) {
+            return AttributeAnswer::attribute(element, name);
+        };
+        files.push_back(fileFrom(get, extras));
     }
     for (const auto* element = folderList->FirstChildElement();
          element != nullptr && folders.size() < kTableSize;
          element = element->NextSiblingElement()) {
-        FolderItemLc folder;
-        folder.id = attribute(element, "id");
-        folder.ispwd = attribute(element, "ispwd");
-        folder.time = attribute(element, "time");
-        folder.pwdtip = attribute(element, "pwdtip");
-        folder.name = attribute(element, "name");
-        folders.push_back(std::move(folder));
+        const auto get = [element](const char* name) {
+            return AttributeAnswer::attribute(element, name);
+        };
+        folders.push_back(folderFrom(get, extras));
     }
     return true;
 }
