@@ -17,14 +17,15 @@ SignedQuery listingQuery(const char* operation, const std::string& uid, const st
 }
 
 DiskFileEntry searchPlaceholder() {
+    using namespace std::string_literals;  // whole strings: GCC 12 misreads char* assignment
     DiskFileEntry entry;
-    entry.id = "-1";
-    entry.name = "真遗憾，我的网盘中居然没这个文件";
-    entry.ext = "-";
-    entry.isoutlink = "0";
-    entry.ispwd = "0";
-    entry.isshare = "0";
-    entry.size = "0";
+    entry.id = "-1"s;
+    entry.name = "真遗憾，我的网盘中居然没这个文件"s;
+    entry.ext = "-"s;
+    entry.isoutlink = "0"s;
+    entry.ispwd = "0"s;
+    entry.isshare = "0"s;
+    entry.size = "0"s;
     return entry;
 }
 

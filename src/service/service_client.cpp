@@ -114,6 +114,7 @@ void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) 
     const AvatarChoice avatar =
         chooseAvatar(m_programFolder, attribute("avatar"), kind == SignInKind::kPassword);
 
+    using namespace std::string_literals;  // whole strings: GCC 12 misreads char* assignment
     std::lock_guard lock(m_mutex);
     AccountInfo& account = m_account;
     account.key = attribute("key");
@@ -124,8 +125,8 @@ void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) 
     account.disk_size = attribute("DiskSize");
     account.used_size = attribute("UsedSize");
     account.signed_in = 1;
-    account.current_dir_id = "0";
-    account.parent_dir_id = "0";
+    account.current_dir_id = "0"s;
+    account.parent_dir_id = "0"s;
     account.folder_tree_stale = 1;
     account.avatar = avatar.avatar;
     account.avatar_path = avatar.path;
@@ -140,9 +141,9 @@ void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) 
     account.resource_ftp_pwd = attribute("resource_ftp_pwd");
     account.draw_count = toInt32(attribute("draw_count"));
     account.max_draw_size = toInt32(attribute("max_draw_size"));
-    account.sort_order = "name";
-    account.sort_desc = "0";
-    account.frame_image = kFrameImage;
+    account.sort_order = "name"s;
+    account.sort_desc = "0"s;
+    account.frame_image = std::string(kFrameImage);
     ++m_signInGeneration;
 }
 
@@ -220,7 +221,7 @@ int ServiceClient::ResetAccount() {
     std::lock_guard lock(m_mutex);
     m_account.key.clear();
     m_account.token.clear();
-    m_account.uid = "-1";
+    m_account.uid = std::string("-1");
     m_account.signed_in = 0;
     m_account.ftp_host.clear();
     m_account.ftp_username.clear();
