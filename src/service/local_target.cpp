@@ -17,12 +17,11 @@ bool isSafeFileName(std::string_view name) {
     return true;
 }
 
-LocalTarget::LocalTarget(std::string localRoot, std::string folderName)
-    : m_root(std::move(localRoot)),
-      m_folderName(std::move(folderName)),
-      m_valid(!m_root.empty() && isSafeFileName(m_folderName)) {
+LocalTarget::LocalTarget(const std::string& localRoot, std::string folderName)
+    : m_folderName(std::move(folderName)),
+      m_valid(!localRoot.empty() && isSafeFileName(m_folderName)) {
     if (m_valid)
-        m_top = joinPath(m_root, m_folderName) + "/";
+        m_top = joinPath(localRoot, m_folderName) + "/";
 }
 
 std::optional<std::string> LocalTarget::folderFor(std::string_view path) const {

@@ -15,7 +15,7 @@ bool isSafeFileName(std::string_view name);
 // Anything that would leave that folder is refused.
 class LocalTarget {
 public:
-    LocalTarget(std::string localRoot, std::string folderName);
+    LocalTarget(const std::string& localRoot, std::string folderName);
 
     // False when the folder name itself is not a safe name.
     bool valid() const { return m_valid; }
@@ -29,7 +29,6 @@ public:
     std::optional<std::string> folderFor(std::string_view path) const;
 
 private:
-    std::string m_root;
     std::string m_folderName;
     std::string m_top;
     bool m_valid;

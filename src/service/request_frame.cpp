@@ -7,6 +7,14 @@
 
 namespace nubexa {
 
+namespace {
+thread_local bool t_lastSendAnswered = true;
+}  // namespace
+
+bool RequestFrame::lastSendAnswered() {
+    return t_lastSendAnswered;
+}
+
 RequestFrame::RequestFrame(std::string apiHost, FrameOptions options)
     : m_apiHost(std::move(apiHost)), m_options(options) {}
 
@@ -15,9 +23,11 @@ std::string RequestFrame::sendOnce(const std::string& url) const {
     fetcher.setVerbose(m_options.verbose);
     std::string body;
     // A transfer that failed part-way leaves a cut document: that is no answer either.
-    if (fetcher.perform(url, body) != 0)
-        return {};
-    return decodeAnswer(body);
+    std::string answer;
+    if (fetcher.perform(url, body) == 0)
+        answer = decodeAnswer(body);
+    t_lastSendAnswered = !answer.empty();
+    return answer;
 }
 
 std::string RequestFrame::send(const std::string& url, Repeat repeat) const {
@@ -29,11 +39,14 @@ std::string RequestFrame::send(const std::string& url, Repeat repeat) const {
 std::string RequestFrame::sendUntil(const std::string& url,
                                     const std::function<bool(const std::string&)>& accept) const {
     const int attempts = std::max(1, m_options.attempts);
+    bool answered = false;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         std::string answer = sendOnce(url);
+        answered = answered || !answer.empty();
         if (!answer.empty() && accept(answer))
             return answer;
     }
+    t_lastSendAnswered = answered;
     return {};
 }
 

@@ -38,6 +38,10 @@ public:
     std::string sendUntil(const std::string& url,
                           const std::function<bool(const std::string&)>& accept) const;
 
+    // Whether the last send of the calling thread got any answer at all: tells "the network
+    // failed" from a refusal or an unreadable answer after an operation returned its failure.
+    static bool lastSendAnswered();
+
 private:
     std::string m_apiHost;
     FrameOptions m_options;

@@ -35,7 +35,8 @@ class StoreGate;
 //
 // Failure values: when no answer comes after the attempts, or the answer is not a well-formed
 // UTF-8 XML document, int operations return 0 (GetFolders -1) and text operations the text
-// their refusal gives; nothing is stored.
+// their refusal gives; nothing is stored. RequestFrame::lastSendAnswered() then tells the
+// calling thread whether the network failed.
 class ServiceClient {
 public:
     // programFolder: where "image/userFile/" holds the avatars (ends with '/').

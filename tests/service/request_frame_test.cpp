@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include "canned_server.h"
 #include "service/http_fetcher.h"
 #include "service/request_frame.h"
@@ -92,6 +94,16 @@ TEST(RequestFrame, AClosedPortIsNoAnswer) {
     EXPECT_NE(HttpFetcher().perform("http://" + host + "/x", body), 0);
     EXPECT_EQ(body, "");
     EXPECT_EQ(RequestFrame(host).send("http://" + host + "/x", Repeat::kBounded), "");
+    EXPECT_FALSE(RequestFrame::lastSendAnswered());
+
+    // The answer flag belongs to the thread that sent.
+    CannedServer server;
+    server.answer("/ok", "<ok/>");
+    std::thread([&] {
+        RequestFrame(server.host()).send("http://" + server.host() + "/ok", Repeat::kBounded);
+        EXPECT_TRUE(RequestFrame::lastSendAnswered());
+    }).join();
+    EXPECT_FALSE(RequestFrame::lastSendAnswered());
 }
 
 TEST(RequestFrame, AStallingServerIsCutByTheTimeOutOnEveryAttempt) {
