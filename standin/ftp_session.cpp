@@ -41,15 +41,18 @@ void FtpSession::log(const std::string& text) {
 }
 
 bool FtpSession::reply(int code, const std::string& text) {
+    m_lastCode = code;
     return m_control.sendAll(std::to_string(code) + " " + text + "\r\n", m_settings.replyTimeoutMs,
                              m_stop) == IoResult::Done;
 }
 
-bool FtpSession::replyLines(int code, const std::vector<std::string>& lines,
-                            const std::string& last) {
-    std::string text;
+bool FtpSession::replyLines(int code, const std::string& first,
+                            const std::vector<std::string>& lines, const std::string& last) {
+    m_lastCode = code;
+    // Lines between the first and the last start with a blank, as FEAT answers are written.
+    std::string text = std::to_string(code) + "-" + first + "\r\n";
     for (const auto& line : lines)
-        text += std::to_string(code) + "-" + line + "\r\n";
+        text += " " + line + "\r\n";
     text += std::to_string(code) + " " + last + "\r\n";
     return m_control.sendAll(text, m_settings.replyTimeoutMs, m_stop) == IoResult::Done;
 }
@@ -70,7 +73,7 @@ void FtpSession::run() {
             break;
         }
         if (read == IoResult::Stopped) {
-            reply(421, "Service shutting down.");
+            m_control.sendNow("421 Service shutting down.\r\n");
             break;
         }
         if (read != IoResult::Done) {
@@ -84,13 +87,14 @@ void FtpSession::run() {
         }
         std::string argument;
         const std::string verb = upperVerb(line, argument);
-        log(verb == "PASS" ? "PASS ****" : verb + (argument.empty() ? "" : " " + argument));
-        if (!signedIn() && !isOpenCommand(verb)) {
-            if (!reply(530, "Please sign in with USER and PASS."))
-                break;
-            continue;
-        }
-        if (!dispatch(verb, argument))
+        const std::string shown =
+            verb == "PASS" ? "PASS ****" : verb + (argument.empty() ? "" : " " + argument);
+        m_lastCode = 0;
+        const bool goOn = signedIn() || isOpenCommand(verb)
+                              ? dispatch(verb, argument)
+                              : reply(530, "Please sign in with USER and PASS.");
+        log(shown + " -> " + std::to_string(m_lastCode));
+        if (!goOn)
             break;
     }
     m_data.close();
@@ -207,8 +211,7 @@ bool FtpSession::onType(const std::string& argument) {
 }
 
 bool FtpSession::onFeat() {
-    return replyLines(211, {"Features:", " EPSV", " PASV", " REST STREAM", " SIZE", " UTF8"},
-                      "End");
+    return replyLines(211, "Features:", {"EPSV", "PASV", "REST STREAM", "SIZE", "UTF8"}, "End");
 }
 
 bool FtpSession::onOpts(const std::string& argument) {

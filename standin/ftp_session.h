@@ -28,7 +28,8 @@ private:
     // Returns false when the session ends.
     bool dispatch(const std::string& verb, const std::string& argument);
     bool reply(int code, const std::string& text);
-    bool replyLines(int code, const std::vector<std::string>& lines, const std::string& last);
+    bool replyLines(int code, const std::string& first, const std::vector<std::string>& lines,
+                    const std::string& last);
 
     // Sign-in and small commands (ftp_session.cpp).
     bool onUser(const std::string& argument);
@@ -76,6 +77,7 @@ private:
     int m_number;
     LineReader m_reader;
     std::string m_peer;
+    int m_lastCode = 0;  // of the last reply, for the log
 
     std::string m_user;
     std::optional<Account> m_account;

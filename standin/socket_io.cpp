@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -120,6 +121,11 @@ IoResult Socket::sendAll(const char* data, std::size_t size, int timeoutMs,
     return IoResult::Done;
 }
 
+void Socket::sendNow(const std::string& text) const {
+    if (m_fd >= 0) [[maybe_unused]]
+        const auto sent = ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+
 IoResult Socket::receiveSome(char* buffer, std::size_t capacity, std::size_t& got, int timeoutMs,
                              const StopSignal& stop) const {
     got = 0;
@@ -228,11 +234,12 @@ IoResult LineReader::readLine(const Socket& socket, std::string& line, bool& too
     for (;;) {
         const std::size_t end = m_buffer.find('\n');
         if (end != std::string::npos) {
-            line = discarding ? line : m_buffer.substr(0, end);
+            tooLong = discarding || end > kMaxLine;
+            if (!discarding)
+                line = m_buffer.substr(0, std::min(end, kMaxLine));
             m_buffer.erase(0, end + 1);
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
-            tooLong = discarding;
             return IoResult::Done;
         }
         if (m_buffer.size() > kMaxLine) {

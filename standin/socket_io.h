@@ -46,6 +46,8 @@ public:
     IoResult sendAll(const std::string& text, int timeoutMs, const StopSignal& stop) const {
         return sendAll(text.data(), text.size(), timeoutMs, stop);
     }
+    // What fits into the send buffer now, without waiting: a last word when stopping.
+    void sendNow(const std::string& text) const;
     // Waits up to timeoutMs for data; `got` is 0 when the result is not Done.
     IoResult receiveSome(char* buffer, std::size_t capacity, std::size_t& got, int timeoutMs,
                          const StopSignal& stop) const;
