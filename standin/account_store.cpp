@@ -115,8 +115,13 @@ Outcome AccountStore::create(const NewAccount& account, std::int64_t& newId) {
     return m_tx.failed() ? Outcome::failure("注册失败") : Outcome::success();
 }
 
-std::optional<Account> AccountStore::signIn(const std::string& name, const std::string& password) {
-    auto account = byName(name);
+std::optional<Account> signIn(SqlDatabase& database, const std::string& name,
+                              const std::string& password) {
+    std::optional<Account> account;
+    {
+        SqlTx tx(database);
+        account = AccountStore(tx).byName(name);
+    }
     if (!account || !verifyPassword(password, account->password))
         return std::nullopt;
     return account;

@@ -38,6 +38,12 @@ struct NewAccount {
     std::int64_t uploadLimit = 512LL << 20;
 };
 
+// Name and password as typed at sign-in: the account when both are right. Uses a short
+// transaction of its own and checks the password after it, so the deliberately slow hash never
+// holds the database.
+std::optional<Account> signIn(SqlDatabase& database, const std::string& name,
+                              const std::string& password);
+
 // Accounts and their quotas. Works inside the caller's transaction.
 class AccountStore {
 public:
@@ -50,9 +56,6 @@ public:
     // Checks the name, password and e-mail address, then creates the account with a random
     // file-server password.
     Outcome create(const NewAccount& account, std::int64_t& newId);
-
-    // Name and password as typed at sign-in: the account when both are right.
-    std::optional<Account> signIn(const std::string& name, const std::string& password);
 
     Outcome setPassword(std::int64_t id, const std::string& password);
     void setServices(std::int64_t id, bool vip, bool wip);

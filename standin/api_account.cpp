@@ -11,8 +11,8 @@ namespace {
 
 // The "client" element of Login and APILogin.
 XmlNode clientElement(ApiCall& call, const Account& account, const Session& session) {
-    AccountStore accounts(call.tx);
-    const int draws = ExtrasStore(call.tx).drawsLeft(account.id);
+    AccountStore accounts(call.tx());
+    const int draws = ExtrasStore(call.tx()).drawsLeft(account.id);
     XmlNode client("client");
     client.attr("key", session.key)
         .attr("token", session.token)
@@ -35,24 +35,23 @@ XmlNode clientElement(ApiCall& call, const Account& account, const Session& sess
 }
 
 XmlAnswer login(ApiCall& call) {
-    AccountStore accounts(call.tx);
-    std::string name = call.query.raw("uid");
     // The name travels unescaped; a browser or script may still have escaped it.
-    if (!accounts.byName(name) && name.find('%') != std::string::npos)
-        name = percentDecode(name, false);
-    const auto account = accounts.signIn(name, call.query.raw("pwd"));
+    const std::string name = call.query.raw("uid");
+    auto account = signIn(call.service.database, name, call.query.raw("pwd"));
+    if (!account && name.find('%') != std::string::npos)
+        account = signIn(call.service.database, percentDecode(name, false), call.query.raw("pwd"));
     if (!account)
         return XmlAnswer::refusal("用户名或密码错误");
     call.accountId = account->id;
-    const Session session = SessionStore(call.tx).open(account->id);
+    const Session session = SessionStore(call.tx()).open(account->id);
     return XmlAnswer::success().add(clientElement(call, *account, session));
 }
 
 XmlAnswer apiLogin(ApiCall& call) {
-    const auto session = SessionStore(call.tx).completeSid(call.query.raw("sid"));
+    const auto session = SessionStore(call.tx()).completeSid(call.query.raw("sid"));
     if (!session)
         return XmlAnswer::refusal("等待网页登录");
-    const auto account = AccountStore(call.tx).byId(session->accountId);
+    const auto account = AccountStore(call.tx()).byId(session->accountId);
     if (!account)
         return XmlAnswer::refusal("账号不存在");
     call.accountId = account->id;
@@ -60,7 +59,7 @@ XmlAnswer apiLogin(ApiCall& call) {
 }
 
 XmlAnswer userInfo(ApiCall& call) {
-    const auto account = AccountStore(call.tx).byId(call.accountId);
+    const auto account = AccountStore(call.tx()).byId(call.accountId);
     if (!account)
         return XmlAnswer::refusal("账号不存在");
     XmlNode user("user");
@@ -76,14 +75,14 @@ XmlAnswer addDrawDiskSize(ApiCall& call) {
     const auto bytes = parseCount(call.query.raw("size"));
     if (!bytes)
         return XmlAnswer::refusal("抽取的容量无效");
-    if (auto booked = ExtrasStore(call.tx).bookDraw(call.accountId, *bytes); !booked)
+    if (auto booked = ExtrasStore(call.tx()).bookDraw(call.accountId, *bytes); !booked)
         return XmlAnswer::refusal(booked.message);
     return XmlAnswer::success();
 }
 
 XmlAnswer announcement(ApiCall& call) {
     XmlNode anncs("anncs");
-    for (const auto& notice : ExtrasStore(call.tx).notices())
+    for (const auto& notice : ExtrasStore(call.tx()).notices())
         anncs.add(XmlNode("item")
                       .attr("title", notice.title)
                       .attr("url", call.service.absolute(notice.url)));

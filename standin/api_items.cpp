@@ -26,7 +26,7 @@ XmlAnswer folderAdd(ApiCall& call) {
     std::int64_t newId = 0;
     const Outcome added =
         parent
-            ? FolderStore(call.tx, call.accountId).add(*parent, call.query.decoded("name"), newId)
+            ? FolderStore(call.tx(), call.accountId).add(*parent, call.query.decoded("name"), newId)
             : Outcome::failure("上级文件夹无效");
     // The folder element comes with a refusal too: its id "0" tells the folder upload that
     // the folder exists already.
@@ -40,7 +40,7 @@ XmlAnswer renameItem(ApiCall& call, ItemKind kind, const char* idKey) {
     if (!id)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(
-        ItemStore(call.tx, call.accountId).rename(kind, *id, call.query.decoded("newname")));
+        ItemStore(call.tx(), call.accountId).rename(kind, *id, call.query.decoded("newname")));
 }
 
 XmlAnswer moveItems(ApiCall& call, ItemKind kind, const char* idsKey) {
@@ -48,7 +48,7 @@ XmlAnswer moveItems(ApiCall& call, ItemKind kind, const char* idsKey) {
     const auto target = parseCount(call.query.raw("target_dirid"));
     if (!ids || !target)
         return XmlAnswer::refusal("参数无效");
-    return XmlAnswer::from(ItemStore(call.tx, call.accountId).move(kind, *ids, *target));
+    return XmlAnswer::from(ItemStore(call.tx(), call.accountId).move(kind, *ids, *target));
 }
 
 XmlAnswer deleteItems(ApiCall& call, ItemKind kind, const char* idsKey) {
@@ -56,7 +56,7 @@ XmlAnswer deleteItems(ApiCall& call, ItemKind kind, const char* idsKey) {
     const std::string isReal = call.query.raw("is_real");
     if (!ids || (isReal != "0" && isReal != "1"))
         return XmlAnswer::refusal("参数无效");
-    RecycleBin bin(call.tx, call.accountId, call.service.content);
+    RecycleBin bin(call.tx(), call.accountId, call.service.content);
     if (isReal == "0")
         return XmlAnswer::from(bin.remove(kind, *ids));
     std::vector<std::string> freed;
@@ -73,7 +73,7 @@ XmlAnswer encryptItem(ApiCall& call, ItemKind kind, const char* idKey) {
     if (!id)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(
-        ItemStore(call.tx, call.accountId)
+        ItemStore(call.tx(), call.accountId)
             .encrypt(kind, *id, call.query.raw("password"), call.query.raw("password_tip")));
 }
 
@@ -82,7 +82,7 @@ XmlAnswer decryptItem(ApiCall& call, ItemKind kind, const char* idKey) {
     if (!id)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(
-        ItemStore(call.tx, call.accountId).decrypt(kind, *id, call.query.raw("password")));
+        ItemStore(call.tx(), call.accountId).decrypt(kind, *id, call.query.raw("password")));
 }
 
 XmlAnswer restore(ApiCall& call) {
@@ -91,12 +91,12 @@ XmlAnswer restore(ApiCall& call) {
     if (!folders || !files)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(
-        RecycleBin(call.tx, call.accountId, call.service.content).restore(*folders, *files));
+        RecycleBin(call.tx(), call.accountId, call.service.content).restore(*folders, *files));
 }
 
 XmlAnswer clearBin(ApiCall& call) {
     std::vector<std::string> freed;
-    RecycleBin(call.tx, call.accountId, call.service.content).clear(freed);
+    RecycleBin(call.tx(), call.accountId, call.service.content).clear(freed);
     call.afterCommit.emplace_back([&content = call.service.content, freed] {
         for (const auto& path : freed)
             content.remove(path);
@@ -112,7 +112,7 @@ XmlAnswer fileAdd(ApiCall& call) {
     UploadRequest request{call.query.decoded("name"), call.query.raw("ext"), *size, *dir,
                           call.query.raw("hash")};
     std::int64_t fileId = 0;
-    if (auto registered = UploadRegistry(call.tx, call.accountId).registerFile(request, fileId);
+    if (auto registered = UploadRegistry(call.tx(), call.accountId).registerFile(request, fileId);
         !registered)
         return XmlAnswer::refusal(registered.message);
     return XmlAnswer::success().add(XmlNode("file").attr("id", fileId));

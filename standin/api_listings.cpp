@@ -68,13 +68,13 @@ Listing sorted(Listing listing, const ApiCall& call) {
 // The folder named by a query value: the root or a live folder of the account.
 std::optional<std::int64_t> liveFolder(ApiCall& call, const char* key) {
     const auto id = parseCount(call.query.raw(key));
-    if (!id || !FolderStore(call.tx, call.accountId).isLiveFolder(*id))
+    if (!id || !FolderStore(call.tx(), call.accountId).isLiveFolder(*id))
         return std::nullopt;
     return id;
 }
 
 std::int64_t parentOf(ApiCall& call, std::int64_t id) {
-    const auto row = FolderStore(call.tx, call.accountId).folder(id);
+    const auto row = FolderStore(call.tx(), call.accountId).folder(id);
     return row ? row->parentId : 0;
 }
 
@@ -82,14 +82,14 @@ XmlAnswer getFiles(ApiCall& call) {
     const auto dir = liveFolder(call, "dir");
     if (!dir)
         return XmlAnswer::refusal("文件夹不存在");
-    ListingStore listings(call.tx, call.accountId);
+    ListingStore listings(call.tx(), call.accountId);
     return listingAnswer(sorted(listings.folder(*dir), call), parentOf(call, *dir));
 }
 
 // A view of the whole account (latest uploads, bin, shares, links) in the requested order.
 template <Listing (ListingStore::*kView)()>
 XmlAnswer view(ApiCall& call) {
-    ListingStore listings(call.tx, call.accountId);
+    ListingStore listings(call.tx(), call.accountId);
     return listingAnswer(sorted((listings.*kView)(), call), std::nullopt);
 }
 
@@ -99,7 +99,7 @@ XmlAnswer fileSearch(ApiCall& call) {
         return XmlAnswer::refusal(check.message);
     if (keyword.empty())
         return listingAnswer({}, std::nullopt);
-    return listingAnswer(sorted(ListingStore(call.tx, call.accountId).search(keyword), call),
+    return listingAnswer(sorted(ListingStore(call.tx(), call.accountId).search(keyword), call),
                          std::nullopt);
 }
 
@@ -109,7 +109,7 @@ XmlAnswer getFolders(ApiCall& call) {
     answer.add(
         XmlNode::withText("parentid", std::to_string(current ? parentOf(call, *current) : 0)));
     XmlNode folders("folders");
-    for (const auto& folder : ListingStore(call.tx, call.accountId).tree())
+    for (const auto& folder : ListingStore(call.tx(), call.accountId).tree())
         folders.add(XmlNode("folder")
                         .attr("id", folder.id)
                         .attr("name", folder.name)
@@ -122,8 +122,8 @@ XmlAnswer getFilesWhitPath(ApiCall& call) {
     const auto dir = liveFolder(call, "dir");
     if (!dir || *dir == 0)
         return XmlAnswer::refusal("文件夹不存在");
-    const auto row = FolderStore(call.tx, call.accountId).folder(*dir);
-    Listing listing = ListingStore(call.tx, call.accountId).below(*dir, row->name);
+    const auto row = FolderStore(call.tx(), call.accountId).folder(*dir);
+    Listing listing = ListingStore(call.tx(), call.accountId).below(*dir, row->name);
     // Folders stay parents first; files follow the requested order.
     Listing files{{}, std::move(listing.files)};
     sortListing(files, call.query.raw("order"), call.query.raw("desc"));

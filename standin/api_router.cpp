@@ -40,11 +40,10 @@ XmlAnswer ApiRouter::run(const ApiOperation& operation, const RawQuery& query,
             return XmlAnswer::refusal("缺少参数：" + key);
     }
 
-    SqlTx tx(m_service.database);
-    ApiCall call{m_service, tx, query, 0, {}};
+    ApiCall call{m_service, query, 0, {}, nullptr};
     if (operation.signing != Signing::None) {
         const auto parsedUid = parseCount(query.raw("uid"));
-        if (!parsedUid || !SessionStore(tx).tokenBelongsTo(*parsedUid, query.raw("token")))
+        if (!parsedUid || !SessionStore(call.tx()).tokenBelongsTo(*parsedUid, query.raw("token")))
             return XmlAnswer::refusal("登录已失效，请重新登录");
         const std::string expected = operation.signing == Signing::HashOnly
                                          ? md5Hex(query.raw("hash"))
@@ -59,8 +58,8 @@ XmlAnswer ApiRouter::run(const ApiOperation& operation, const RawQuery& query,
     uid = call.accountId;
     if (!answer.ok())
         return answer;
-    if (!tx.commit()) {
-        m_service.log.line("database: " + tx.error());
+    if (call.transaction && !call.transaction->commit()) {
+        m_service.log.line("database: " + call.transaction->error());
         return XmlAnswer::refusal("服务器忙，请稍后再试");
     }
     for (const auto& action : call.afterCommit)

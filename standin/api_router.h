@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,14 +16,21 @@
 
 namespace nubexa::standin {
 
-// One web operation being answered. The handler runs inside one transaction; work that must
-// only happen once it committed (removing freed bytes, writing a mail) goes to afterCommit.
+// One web operation being answered. Everything the handler does with the data is one
+// transaction, opened by the first tx(); work that must only happen once it committed (removing
+// freed bytes, writing a mail) goes to afterCommit.
 struct ApiCall {
     const ServiceContext& service;
-    SqlTx& tx;
     const RawQuery& query;
     std::int64_t accountId = 0;  // the verified uid of a signed operation
     std::vector<std::function<void()>> afterCommit;
+    std::unique_ptr<SqlTx> transaction;
+
+    SqlTx& tx() {
+        if (!transaction)
+            transaction = std::make_unique<SqlTx>(service.database);
+        return *transaction;
+    }
 };
 
 enum class Signing {

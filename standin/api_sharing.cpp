@@ -29,7 +29,7 @@ std::string linkUrl(const ApiCall& call, const LinkRow& link) {
 
 // The share notice a recipient reads: who shares what, where, and the extraction code.
 std::optional<std::string> shareNotice(ApiCall& call, ItemKind kind, std::int64_t id) {
-    FolderStore folders(call.tx, call.accountId);
+    FolderStore folders(call.tx(), call.accountId);
     std::string what;
     if (kind == ItemKind::Folder) {
         const auto row = folders.folder(id);
@@ -42,8 +42,8 @@ std::optional<std::string> shareNotice(ApiCall& call, ItemKind kind, std::int64_
             return std::nullopt;
         what = "文件：" + row->fullName() + "（" + sizeForPeople(row->size) + "）";
     }
-    const auto account = AccountStore(call.tx).byId(call.accountId);
-    const auto share = ShareStore(call.tx, call.accountId).shareOf(kind, id);
+    const auto account = AccountStore(call.tx()).byId(call.accountId);
+    const auto share = ShareStore(call.tx(), call.accountId).shareOf(kind, id);
     std::string notice = "您的好友 " + (account ? account->nickname : std::string()) +
                          " 通过Nubexa网盘给您分享了" + what + "\n提取地址：" +
                          (share ? shareUrl(call, *share) : std::string("分享后生成")) +
@@ -55,7 +55,7 @@ XmlAnswer shareItems(ApiCall& call, ItemKind kind, const char* idsKey) {
     const auto ids = parseIdList(call.query.raw(idsKey));
     if (!ids)
         return XmlAnswer::refusal("参数无效");
-    return XmlAnswer::from(ShareStore(call.tx, call.accountId)
+    return XmlAnswer::from(ShareStore(call.tx(), call.accountId)
                                .share(kind, *ids, call.query.raw("downpwd"),
                                       call.query.raw("downValue"), call.query.raw("description")));
 }
@@ -64,12 +64,12 @@ XmlAnswer cancelShares(ApiCall& call, ItemKind kind, const char* idsKey) {
     const auto ids = parseIdList(call.query.raw(idsKey));
     if (!ids)
         return XmlAnswer::refusal("参数无效");
-    return XmlAnswer::from(ShareStore(call.tx, call.accountId).cancelShare(kind, *ids));
+    return XmlAnswer::from(ShareStore(call.tx(), call.accountId).cancelShare(kind, *ids));
 }
 
 XmlAnswer shareLink(ApiCall& call, ItemKind kind, const char* idKey) {
     const auto id = parseCount(call.query.raw(idKey));
-    const auto share = id ? ShareStore(call.tx, call.accountId).shareOf(kind, *id) : std::nullopt;
+    const auto share = id ? ShareStore(call.tx(), call.accountId).shareOf(kind, *id) : std::nullopt;
     if (!share)
         return XmlAnswer::refusal("该项目没有分享");
     return XmlAnswer::success().add(
@@ -85,7 +85,7 @@ XmlAnswer emailShareInfo(ApiCall& call, ItemKind kind, const char* idKey) {
 }
 
 XmlAnswer fileEmailShare(ApiCall& call) {
-    const auto account = AccountStore(call.tx).byId(call.accountId);
+    const auto account = AccountStore(call.tx()).byId(call.accountId);
     if (!account || !account->vip)
         return XmlAnswer::refusal(kVipOnly);
     const auto id = parseCount(call.query.raw("fid"));
@@ -93,11 +93,11 @@ XmlAnswer fileEmailShare(ApiCall& call) {
         return XmlAnswer::refusal("参数无效");
     std::vector<std::string> recipients;
     if (auto recorded =
-            ShareStore(call.tx, call.accountId)
+            ShareStore(call.tx(), call.accountId)
                 .recordEmailShare(ItemKind::File, *id, call.query.raw("to"), recipients);
         !recorded)
         return XmlAnswer::refusal(recorded.message);
-    const std::int64_t mailId = call.tx.lastInsertId();
+    const std::int64_t mailId = call.tx().lastInsertId();
     std::string mail = "From: " + account->name + "@nubexa.invalid\r\nTo: ";
     for (std::size_t i = 0; i < recipients.size(); ++i)
         mail += (i > 0 ? ", " : "") + recipients[i];
@@ -114,14 +114,14 @@ XmlAnswer fileEmailShare(ApiCall& call) {
 }
 
 XmlAnswer fileOutLinkSetting(ApiCall& call) {
-    const auto account = AccountStore(call.tx).byId(call.accountId);
+    const auto account = AccountStore(call.tx()).byId(call.accountId);
     if (!account || !account->wip)
         return XmlAnswer::refusal(kWipOnly);
     const auto id = parseCount(call.query.raw("fid"));
     if (!id)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(
-        ShareStore(call.tx, call.accountId)
+        ShareStore(call.tx(), call.accountId)
             .setLink(*id, call.query.raw("link_name"), call.query.raw("domain")));
 }
 
@@ -129,12 +129,12 @@ XmlAnswer cancelFileOutLink(ApiCall& call) {
     const auto ids = parseIdList(call.query.raw("fids"));
     if (!ids)
         return XmlAnswer::refusal("参数无效");
-    return XmlAnswer::from(ShareStore(call.tx, call.accountId).cancelLinks(*ids));
+    return XmlAnswer::from(ShareStore(call.tx(), call.accountId).cancelLinks(*ids));
 }
 
 XmlAnswer fileOutLink(ApiCall& call, bool withSettings) {
     const auto id = parseCount(call.query.raw("fid"));
-    const auto link = id ? ShareStore(call.tx, call.accountId).linkOf(*id) : std::nullopt;
+    const auto link = id ? ShareStore(call.tx(), call.accountId).linkOf(*id) : std::nullopt;
     if (!link)
         return XmlAnswer::refusal("该文件没有启用直链");
     XmlNode file("file");

@@ -62,6 +62,11 @@ void FtpServer::acceptLoop() {
         reapFinished(false);
         if (accepted == IoResult::Stopped)
             return;
+        if (accepted == IoResult::Failed) {
+            // Out of descriptors or similar: let the running sessions finish some work.
+            m_stop.wait(100);
+            continue;
+        }
         if (accepted != IoResult::Done)
             continue;
         std::size_t running = 0;

@@ -61,8 +61,12 @@ void StopSignal::raise() {
 }
 
 bool StopSignal::raised() const {
+    return wait(0);
+}
+
+bool StopSignal::wait(int ms) const {
     pollfd entry{m_fd, POLLIN, 0};
-    return ::poll(&entry, 1, 0) > 0;
+    return ::poll(&entry, 1, ms) > 0;
 }
 
 Socket& Socket::operator=(Socket&& other) noexcept {

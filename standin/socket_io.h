@@ -16,6 +16,8 @@ public:
 
     void raise();
     bool raised() const;
+    // Sleeps up to ms, less when the signal is raised; whether it is.
+    bool wait(int ms) const;
     int fd() const { return m_fd; }
 
 private:

@@ -5,6 +5,9 @@
 namespace nubexa::standin {
 
 SqlStatement::SqlStatement(SqlTx& tx, const char* sql) : m_tx(&tx) {
+    // Without its transaction a statement would commit on its own: it does not run at all.
+    if (!tx.m_open)
+        return;
     if (sqlite3_prepare_v2(tx.m_database.m_db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
         tx.fail(sqlite3_errmsg(tx.m_database.m_db));
         sqlite3_finalize(m_statement);

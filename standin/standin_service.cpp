@@ -174,8 +174,10 @@ int StandinService::ftpPort() const {
 std::string StandinService::listeningLine() const {
     if (!m_parts || !m_parts->http)
         return {};
-    return "nubexa-service listening http=" + hostForUrl(m_parts->httpHost) + ":" +
-           std::to_string(httpPort()) + " ftp=" + hostForUrl(m_parts->ftpHost) + ":" +
+    // Where the servers listen, for the scripts that connect to them; the public host only
+    // goes into what the service hands out.
+    return "nubexa-service listening http=" + hostForUrl(m_options.httpHost) + ":" +
+           std::to_string(httpPort()) + " ftp=" + hostForUrl(m_options.ftp.host) + ":" +
            std::to_string(ftpPort()) + " data=" + m_options.dataFolder;
 }
 

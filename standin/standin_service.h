@@ -27,7 +27,8 @@ public:
 
     int httpPort() const;
     int ftpPort() const;
-    // "nubexa-service listening http=127.0.0.1:40123 ftp=127.0.0.1:40124"
+    // "nubexa-service listening http=127.0.0.1:40123 ftp=127.0.0.1:40124 data=DIR/": the
+    // addresses the servers listen on.
     std::string listeningLine() const;
     const std::string& dataFolder() const { return m_options.dataFolder; }
 

@@ -71,14 +71,14 @@ void home(const ServiceContext& service, const httplib::Request& request,
 void homeSignIn(const ServiceContext& service, const httplib::Request& request,
                 httplib::Response& response) {
     const std::string next = safeLocalPath(formValue(request, "next"));
-    SqlTx tx(service.database);
     const auto account =
-        AccountStore(tx).signIn(formValue(request, "name"), formValue(request, "password"));
+        signIn(service.database, formValue(request, "name"), formValue(request, "password"));
     if (!account) {
         sendPage(response, 200,
                  renderPage("登录", signInForm(next, "用户名或密码错误"), std::nullopt));
         return;
     }
+    SqlTx tx(service.database);
     const std::string cookie = SessionStore(tx).openBrowserSession(account->id);
     tx.commit();
     setBrowserCookie(response, cookie);

@@ -54,17 +54,15 @@ void confirmSignIn(const ServiceContext& service, const httplib::Request& reques
     const std::string sid = formValue(request, "sid");
     const std::string type = formValue(request, "type") == "sina" ? "sina" : "qq";
     const auto who = browserAccount(service, request);
+    const bool confirmed = formValue(request, "confirm") == "1" && who;
+    const std::optional<Account> account =
+        confirmed
+            ? who
+            : signIn(service.database, formValue(request, "name"), formValue(request, "password"));
     SqlTx tx(service.database);
-    std::optional<Account> account;
     std::string cookie;
-    if (formValue(request, "confirm") == "1" && who) {
-        account = who;
-    } else {
-        account =
-            AccountStore(tx).signIn(formValue(request, "name"), formValue(request, "password"));
-        if (account)
-            cookie = SessionStore(tx).openBrowserSession(account->id);
-    }
+    if (account && !confirmed)
+        cookie = SessionStore(tx).openBrowserSession(account->id);
     if (!account) {
         sendPage(response, 200,
                  renderPage(providerName(type) + "登录",

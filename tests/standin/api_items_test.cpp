@@ -1,4 +1,7 @@
 #include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
 
 #include "standin_fixture.h"
 
@@ -252,6 +255,31 @@ TEST_F(ItemsApiTest, FileAddRefusesBadNamesDigestsAndFolders) {
                   .result(),
               "0");
     EXPECT_EQ(fileAdd(m_demo, "ok", ".txt", 1, "0", hash).result(), "1");
+}
+
+TEST_F(ItemsApiTest, ConcurrentRequestsEachSeeAConsistentDisk) {
+    // Sixteen clients at once: each makes its own folder and all register the same upload.
+    std::mutex mutex;
+    std::set<std::string> folderIds;
+    std::set<std::string> fileIds;
+    std::vector<std::thread> clients;
+    for (int i = 0; i < 16; ++i) {
+        clients.emplace_back([&, i] {
+            const Answer folder =
+                op("FolderAdd", {{"pid", "0"}, {"name", "c" + std::to_string(i), true}});
+            const Answer file = fileAdd(m_demo, "shared", ".bin", 4, "0", md5Upper("same"));
+            std::lock_guard lock(mutex);
+            EXPECT_EQ(folder.result(), "1");
+            EXPECT_EQ(file.result(), "1");
+            folderIds.insert(folder.attr("folder", "id"));
+            fileIds.insert(file.attr("file", "id"));
+        });
+    }
+    for (auto& client : clients)
+        client.join();
+    EXPECT_EQ(folderIds.size(), 16u);
+    EXPECT_EQ(fileIds.size(), 1u);
+    EXPECT_EQ(folderNames(listFolder(m_demo, "0")).size(), 20u);
 }
 
 }  // namespace

@@ -316,17 +316,17 @@ TEST_F(FtpServerTest, NothingReachesOutsideTheAccountsArea) {
 
     FtpTestClient client;
     signedInClient(client);
-    for (const std::string& path :
+    for (const std::string path :
          {"..", "..\\..\\", "/../..", "\\照片\\..\\..", "/etc", "C:\\Windows"})
         EXPECT_EQ(FtpTestClient::codeOf(client.command("CWD " + path)), 550) << path;
     EXPECT_EQ(client.command("PWD"), "257 \"/\" is the current directory.\r\n");
-    for (const std::string& name : {"../../etc/passwd", "/etc/passwd", "..\\nubexa.db",
-                                    "../data/nubexa.db", "%2e%2e/passwd"}) {
+    for (const std::string name : {"../../etc/passwd", "/etc/passwd", "..\\nubexa.db",
+                                   "../data/nubexa.db", "%2e%2e/passwd"}) {
         EXPECT_EQ(FtpTestClient::codeOf(client.command("SIZE " + name)), 550) << name;
         ASSERT_TRUE(client.openData());
         EXPECT_EQ(FtpTestClient::codeOf(client.command("RETR " + name)), 550) << name;
     }
-    for (const std::string& name : {"../../evil", "..", "a:b", "/", "\\..\\evil"}) {
+    for (const std::string name : {"../../evil", "..", "a:b", "/", "\\..\\evil"}) {
         ASSERT_TRUE(client.openData());
         EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR " + name)), 553) << name;
     }

@@ -200,16 +200,20 @@ TEST_F(ServiceProcessTest, RefusesADataFolderItCannotUseAndBadArguments) {
     EXPECT_EQ(range.finish(0), 2);
 }
 
-TEST_F(ServiceProcessTest, PassivePortsComeFromTheGivenRange) {
+TEST_F(ServiceProcessTest, PassivePortsAndThePublicHostFollowTheOptions) {
     const TakenPort probe;  // a free neighbourhood is likely around a fresh ephemeral port
     const int low = probe.port + 1;
     const std::string range = std::to_string(low) + "-" + std::to_string(low + 20);
-    ServiceProcess service = launch({"--data", m_dir.file("data"), "--http", "127.0.0.1:0", "--ftp",
-                                     "127.0.0.1:0", "--seed-demo", "--ftp-passive-ports", range});
+    ServiceProcess service =
+        launch({"--data", m_dir.file("data"), "--http", "127.0.0.1:0", "--ftp", "127.0.0.1:0",
+                "--seed-demo", "--ftp-passive-ports", range, "--public-host", "files.nubexa.test"});
     const std::string line = service.firstLine();
     ASSERT_FALSE(line.empty()) << errors();
     httplib::Client client("127.0.0.1", portAfter(line, "http"));
-    const Answer signIn(client.Get("/OAuthService.asmx/Login?uid=demo&pwd=demo123")->body);
+    const auto answer = client.Get("/OAuthService.asmx/Login?uid=demo&pwd=demo123");
+    ASSERT_TRUE(answer) << line;
+    const Answer signIn(answer->body);
+    EXPECT_EQ(signIn.attr("client", "ftp_host"), "files.nubexa.test");
     FtpTestClient ftp;
     ASSERT_EQ(ftp.connect(portAfter(line, "ftp")), 220);
     ASSERT_TRUE(ftp.login(signIn.attr("client", "ftp_username"), signIn.attr("client", "ftp_pwd")));
