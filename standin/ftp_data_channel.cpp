@@ -47,12 +47,13 @@ IoResult DataChannel::accept(const std::string& peerAddress, Socket& connection,
         if (left.count() <= 0)
             return IoResult::Timeout;
         Socket candidate;
+        std::string from;
         const IoResult result =
-            acceptOne(m_listener, candidate, static_cast<int>(left.count()), stop);
+            acceptOne(m_listener, candidate, static_cast<int>(left.count()), stop, &from);
         if (result != IoResult::Done)
             return result;
         // Only the client of this session may take its data.
-        if (candidate.peerAddress() == peerAddress) {
+        if (from == peerAddress) {
             connection = std::move(candidate);
             m_listener.close();
             return IoResult::Done;

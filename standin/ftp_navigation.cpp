@@ -71,10 +71,8 @@ bool FtpSession::onList(const std::string& argument, bool namesOnly) {
                         : listLine(false, entry.row.size, entry.row.created, entry.row.fullName());
     }
     Socket connection;
-    if (!takeDataConnection(connection))
+    if (!openTransfer(connection, "Here comes the listing."))
         return true;
-    if (!reply(150, "Here comes the listing."))
-        return false;
     const IoResult sent = connection.sendAll(text, m_settings.dataTimeoutMs, m_stop);
     connection.close();
     return sent == IoResult::Done ? reply(226, "Directory send OK.")

@@ -63,8 +63,9 @@ private:
     bool onStore(const std::string& argument, bool append);
     bool onRnfr(const std::string& argument);
     bool onRnto(const std::string& argument);
-    // Takes the client's data connection, with the 425 reply when it does not come.
-    bool takeDataConnection(Socket& connection);
+    // Replies 150 with `opening` and takes the client's data connection; false (after a 425
+    // reply) when there is none.
+    bool openTransfer(Socket& connection, const std::string& opening);
 
     void log(const std::string& text);
     bool signedIn() const { return m_account.has_value(); }

@@ -25,9 +25,15 @@ struct FileHandle {
 
 }  // namespace
 
-bool FtpSession::takeDataConnection(Socket& connection) {
+bool FtpSession::openTransfer(Socket& connection, const std::string& opening) {
     if (!m_data.isOpen()) {
         reply(425, "Use PASV or EPSV first.");
+        return false;
+    }
+    // 150 first: clients that connect only after it work as well as those that connected
+    // right after PASV.
+    if (!reply(150, opening)) {
+        m_data.close();
         return false;
     }
     const IoResult accepted = m_data.accept(m_peer, connection, m_settings.dataTimeoutMs, m_stop);
@@ -86,11 +92,9 @@ bool FtpSession::onRetr(const std::string& argument) {
                               std::to_string(target->size) + ".");
     }
     Socket connection;
-    if (!takeDataConnection(connection))
+    if (!openTransfer(connection, "Opening BINARY mode data connection for " + target->label +
+                                      " (" + std::to_string(target->size) + " bytes)."))
         return true;
-    if (!reply(150, "Opening BINARY mode data connection for " + target->label + " (" +
-                        std::to_string(target->size) + " bytes)."))
-        return false;
     const TransferResult sent =
         sendFile(connection, file.fd, offset, m_settings.dataTimeoutMs, m_stop);
     log("sent " + std::to_string(sent.bytes) + " bytes of " + target->label);
@@ -133,10 +137,8 @@ bool FtpSession::onStore(const std::string& argument, bool append) {
         return reply(451, "Cannot store the file now.");
     }
     Socket connection;
-    if (!takeDataConnection(connection))
+    if (!openTransfer(connection, "Ok to send data."))
         return true;
-    if (!reply(150, "Ok to send data."))
-        return false;
     const TransferResult received = receiveToFile(
         connection, file.fd, offset, m_account->uploadLimit, m_settings.dataTimeoutMs, m_stop);
     log("stored " + std::to_string(received.bytes) + " bytes of " + name + " at " +

@@ -212,13 +212,17 @@ std::optional<Socket> listenOn(const std::string& host, int port, std::string& e
     return std::nullopt;
 }
 
-IoResult acceptOne(const Socket& listener, Socket& accepted, int timeoutMs,
-                   const StopSignal& stop) {
+IoResult acceptOne(const Socket& listener, Socket& accepted, int timeoutMs, const StopSignal& stop,
+                   std::string* peerAddress) {
     for (;;) {
         const IoResult ready = listener.waitReadable(timeoutMs, stop);
         if (ready != IoResult::Done)
             return ready;
-        const int fd = ::accept4(listener.fd(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        // The peer as accept saw it: a connection reset while queued has none any more.
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        const int fd = ::accept4(listener.fd(), reinterpret_cast<sockaddr*>(&peer), &length,
+                                 SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (fd < 0 && (errno == EINTR || errno == EAGAIN || errno == ECONNABORTED))
             continue;
         if (fd < 0)
@@ -226,6 +230,8 @@ IoResult acceptOne(const Socket& listener, Socket& accepted, int timeoutMs,
         const int on = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         accepted = Socket(fd);
+        if (peerAddress != nullptr)
+            *peerAddress = numericAddress(peer);
         return IoResult::Done;
     }
 }

@@ -67,7 +67,9 @@ private:
 
 // A listening socket on host:port; port 0 takes any free port.
 std::optional<Socket> listenOn(const std::string& host, int port, std::string& error);
-IoResult acceptOne(const Socket& listener, Socket& accepted, int timeoutMs, const StopSignal& stop);
+// `peerAddress`, when given, receives the address the connection came from.
+IoResult acceptOne(const Socket& listener, Socket& accepted, int timeoutMs, const StopSignal& stop,
+                   std::string* peerAddress = nullptr);
 
 // Reads CRLF- or LF-ended lines of at most kMaxLine bytes from a control connection.
 class LineReader {
