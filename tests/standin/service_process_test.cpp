@@ -3,8 +3,8 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,24 +23,29 @@ namespace {
 // nubexa-service as a child process: its first stdout line is read, and it is always ended.
 class ServiceProcess {
 public:
-    ServiceProcess(const std::vector<std::string>& args, const std::string& errorFile) {
+    // unprivileged: run as nobody when the tests run as root, so file permissions hold.
+    ServiceProcess(const std::vector<std::string>& args, const std::string& errorFile,
+                   bool unprivileged = false) {
         int pipeFds[2];
         if (::pipe2(pipeFds, O_CLOEXEC) != 0)
             return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-        posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
         std::vector<std::string> all{NUBEXA_SERVICE_PATH};
         all.insert(all.end(), args.begin(), args.end());
         std::vector<char*> argv;
         for (auto& arg : all)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // Only async-signal-safe calls between fork and exec.
+            const int error = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+            ::dup2(pipeFds[1], 1);
+            ::dup2(error, 2);
+            if (unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(90);
+            ::execve(argv[0], argv.data(), environ);
+            ::_exit(91);
+        }
         ::close(pipeFds[1]);
         m_out = pipeFds[0];
     }
@@ -120,8 +125,8 @@ struct TakenPort {
 class ServiceProcessTest : public ::testing::Test {
 protected:
     std::string errors() const { return readFile(m_dir.file("stderr")); }
-    ServiceProcess launch(std::vector<std::string> args) {
-        return ServiceProcess(args, m_dir.file("stderr"));
+    ServiceProcess launch(std::vector<std::string> args, bool unprivileged = false) {
+        return ServiceProcess(args, m_dir.file("stderr"), unprivileged);
     }
 
     TempDir m_dir;
@@ -170,6 +175,19 @@ TEST_F(ServiceProcessTest, RefusesToStartWhenAPortIsTaken) {
                                    "127.0.0.1:" + std::to_string(taken.port)});
     EXPECT_EQ(files.finish(0), 2);
     EXPECT_NE(errors().find("cannot listen for FTP"), std::string::npos) << errors();
+}
+
+TEST_F(ServiceProcessTest, RefusesADataFolderItMayNotWrite) {
+    // Readable and searchable for everyone, writable for nobody but its owner.
+    ::chmod(m_dir.path().c_str(), 0755);
+    const std::string data = m_dir.file("read-only");
+    ::mkdir(data.c_str(), 0555);
+    ServiceProcess service =
+        launch({"--data", data, "--http", "127.0.0.1:0", "--ftp", "127.0.0.1:0"}, true);
+    EXPECT_EQ(service.finish(0), 2);
+    EXPECT_NE(errors().find("the data folder " + data + "/ is not writable: Permission denied"),
+              std::string::npos)
+        << errors();
 }
 
 TEST_F(ServiceProcessTest, RefusesADataFolderItCannotUseAndBadArguments) {
