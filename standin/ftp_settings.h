@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+namespace nubexa::standin {
+
+struct FtpSettings {
+    std::string host = "127.0.0.1";
+    int port = 18021;
+    int passiveLow = 0;  // 0: passive listeners take any free port
+    int passiveHigh = 0;
+    int idleTimeoutMs = 300000;  // waiting for the next command
+    int dataTimeoutMs = 30000;   // waiting for a data connection or for data to move
+    int replyTimeoutMs = 30000;  // sending a reply
+    int maxSessions = 100;
+    int maxFailedLogins = 3;
+};
+
+}  // namespace nubexa::standin

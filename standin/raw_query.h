@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace nubexa::standin {
+
+// The query of a request exactly as it came: values stay encoded, because signatures are made
+// over the encoded text. Split on "&", then at the first "="; a piece without "=" belongs to
+// the value before it (an unescaped "&" in a typed text).
+class RawQuery {
+public:
+    explicit RawQuery(std::string_view query);
+
+    bool has(std::string_view key) const;
+    // The raw value of the first piece with this key; empty when absent.
+    std::string raw(std::string_view key) const;
+    // The value with "%XX" and "+" decoded, for the encoded values (names, keywords).
+    std::string decoded(std::string_view key) const;
+
+    // The signed text: every value before "sign", in query order, joined without separators.
+    std::string signedText() const;
+
+    std::size_t size() const { return m_pairs.size(); }
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_pairs;
+};
+
+// The query part of a request target ("/path?query"); empty when there is none.
+std::string_view queryOfTarget(std::string_view target);
+
+}  // namespace nubexa::standin

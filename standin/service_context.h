@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "content_area.h"
+#include "service_log.h"
+#include "sql_database.h"
+
+namespace nubexa::standin {
+
+// What every part of the running service shares. Filled once the ports are bound, before any
+// request is served; read-only afterwards.
+struct ServiceContext {
+    SqlDatabase& database;
+    ContentArea& content;
+    ServiceLog& log;
+    std::string publicBase;  // "http://host:port" of the web API and pages
+    std::string ftpHost;     // handed to clients in the sign-in answer
+    int ftpPort = 0;
+
+    // A path of this service ("/help/") as an absolute address; other texts stay as they are.
+    std::string absolute(const std::string& pathOrUrl) const {
+        return !pathOrUrl.empty() && pathOrUrl.front() == '/' ? publicBase + pathOrUrl : pathOrUrl;
+    }
+};
+
+}  // namespace nubexa::standin

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+#include "ftp_settings.h"
+#include "service_log.h"
+
+namespace nubexa::standin {
+
+struct ServiceOptions {
+    std::string dataFolder;  // created when missing
+    std::string httpHost = "127.0.0.1";
+    int httpPort = 18080;  // 0: any free port
+    FtpSettings ftp;       // ftp.port 0: any free port
+    bool seedDemo = false;
+    // The host name put into addresses handed out (links, notices, the file server's host);
+    // empty: the host the server listens on, or 127.0.0.1 when that is a wildcard.
+    std::string publicHost;
+    ServiceLog::Sink logSink;  // empty: standard error
+};
+
+// "HOST:PORT" or "[v6]:PORT"; port 0 to 65535.
+bool parseEndpoint(const std::string& text, std::string& host, int& port, std::string& error);
+// "LOW-HIGH", 1 <= LOW <= HIGH <= 65535.
+bool parsePortRange(const std::string& text, int& low, int& high, std::string& error);
+
+}  // namespace nubexa::standin

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace nubexa::standin {
+
+// Raised once when the service stops; every wait of every socket wakes up for it.
+class StopSignal {
+public:
+    StopSignal();
+    ~StopSignal();
+    StopSignal(const StopSignal&) = delete;
+    StopSignal& operator=(const StopSignal&) = delete;
+
+    void raise();
+    bool raised() const;
+    // Sleeps up to ms, less when the signal is raised; whether it is.
+    bool wait(int ms) const;
+    int fd() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+enum class IoResult { Done, Timeout, Closed, Failed, Stopped };
+
+// A TCP socket that owns its descriptor. Every wait has a time limit and wakes on the stop
+// signal, so a client that vanishes never holds a thread.
+class Socket {
+public:
+    Socket() = default;
+    explicit Socket(int fd) : m_fd(fd) {}
+    ~Socket() { close(); }
+    Socket(Socket&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    bool valid() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    void close();
+
+    IoResult waitReadable(int timeoutMs, const StopSignal& stop) const;
+    IoResult sendAll(const char* data, std::size_t size, int timeoutMs,
+                     const StopSignal& stop) const;
+    IoResult sendAll(const std::string& text, int timeoutMs, const StopSignal& stop) const {
+        return sendAll(text.data(), text.size(), timeoutMs, stop);
+    }
+    // What fits into the send buffer now, without waiting: a last word when stopping.
+    void sendNow(const std::string& text) const;
+    // Waits up to timeoutMs for data; `got` is 0 when the result is not Done.
+    IoResult receiveSome(char* buffer, std::size_t capacity, std::size_t& got, int timeoutMs,
+                         const StopSignal& stop) const;
+
+    // Numeric addresses and the local port (IPv4-mapped IPv6 addresses shown as IPv4).
+    std::string localAddress() const;
+    std::string peerAddress() const;
+    int localPort() const;
+
+private:
+    IoResult wait(short events, int timeoutMs, const StopSignal& stop) const;
+
+    int m_fd = -1;
+};
+
+// A listening socket on host:port; port 0 takes any free port.
+std::optional<Socket> listenOn(const std::string& host, int port, std::string& error);
+// `peerAddress`, when given, receives the address the connection came from.
+IoResult acceptOne(const Socket& listener, Socket& accepted, int timeoutMs, const StopSignal& stop,
+                   std::string* peerAddress = nullptr);
+
+// Reads CRLF- or LF-ended lines of at most kMaxLine bytes from a control connection.
+class LineReader {
+public:
+    // `line` is without its line end; an over-long line comes back cut, with tooLong set.
+    IoResult readLine(const Socket& socket, std::string& line, bool& tooLong, int timeoutMs,
+                      const StopSignal& stop);
+
+    static constexpr std::size_t kMaxLine = 4096;
+
+private:
+    std::string m_buffer;
+};
+
+}  // namespace nubexa::standin

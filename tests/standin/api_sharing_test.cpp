@@ -1,0 +1,182 @@
+#include <httplib.h>
+
+#include <filesystem>
+
+#include "standin_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+class SharingApiTest : public StandinTest {
+protected:
+    Answer op(const Credentials& who, const std::string& operation,
+              const std::vector<Param>& params) {
+        return signedCall("/fileservice.asmx/" + operation, who, params);
+    }
+
+    std::string fileId(const std::string& dir, const std::string& name) {
+        const Answer listing = listFolder(m_demo, dir);
+        for (const auto* file : listing.items("files")) {
+            if (attrOf(file, "name") + attrOf(file, "ext") == name)
+                return attrOf(file, "id");
+        }
+        return {};
+    }
+
+    // A GET by path on this service with headers; status and body.
+    std::pair<int, std::string> fetch(const std::string& url,
+                                      const httplib::Headers& headers = {}) {
+        const std::string path = url.substr(baseUrl().size());
+        httplib::Client client("127.0.0.1", m_service->httpPort());
+        client.set_read_timeout(20, 0);
+        const auto response = client.Get(path.c_str(), headers);
+        return response ? std::make_pair(response->status, response->body)
+                        : std::make_pair(-1, std::string());
+    }
+};
+
+TEST_F(SharingApiTest, ShareGivesALinkWhosePageAsksForThePasswordAndServesTheBytes) {
+    const std::string welcome = fileId("0", "欢迎使用Nubexa.txt");
+    ASSERT_EQ(
+        op(m_demo, "FileShare",
+           {{"fids", welcome}, {"downpwd", "k3y"}, {"downValue", "3"}, {"description", "看看"}})
+            .result(),
+        "1");
+    const Answer link = op(m_demo, "GetFileShareLink", {{"fid", welcome}});
+    ASSERT_EQ(link.result(), "1");
+    const std::string url = link.attr("file", "url");
+    EXPECT_EQ(url.rfind(baseUrl() + "/s/", 0), 0u) << url;
+
+    const auto locked = fetch(url);
+    EXPECT_EQ(locked.first, 200);
+    EXPECT_NE(locked.second.find("提取码"), std::string::npos);
+    EXPECT_EQ(locked.second.find("/file/"), std::string::npos);
+    EXPECT_NE(locked.second.find("3 积分"), std::string::npos);
+    const auto open = fetch(url + "?pwd=k3y");
+    const auto at = open.second.find("/file/" + welcome);
+    ASSERT_NE(at, std::string::npos) << open.second;
+    EXPECT_EQ(fetch(url + "/file/" + welcome + "?pwd=nope").first, 404);
+    const auto bytes = fetch(url + "/file/" + welcome + "?pwd=k3y");
+    EXPECT_EQ(bytes.first, 200);
+    EXPECT_NE(bytes.second.find("欢迎使用Nubexa网盘"), std::string::npos);
+
+    const auto shared = fileNames(
+        signedCall("/UserService.asmx/GetShareFiles", m_demo, {{"order", "name"}, {"desc", "0"}}));
+    EXPECT_EQ(shared.size(), 2u);
+    EXPECT_EQ(op(m_demo, "FileShareCancle", {{"fids", welcome}}).result(), "1");
+    EXPECT_EQ(fetch(url).first, 404);
+    EXPECT_EQ(op(m_demo, "GetFileShareLink", {{"fid", welcome}}).result(), "0");
+    EXPECT_EQ(op(m_demo, "FileShare",
+                 {{"fids", welcome}, {"downpwd", ""}, {"downValue", "many"}, {"description", ""}})
+                  .result(),
+              "0");
+}
+
+TEST_F(SharingApiTest, FolderShareListsTheFilesOfTheFolder) {
+    const Answer root = listFolder(m_demo, "0");
+    std::string projects;
+    for (const auto* folder : root.items("folders")) {
+        if (attrOf(folder, "name") == "projects")
+            projects = attrOf(folder, "id");
+    }
+    ASSERT_EQ(op(m_demo, "FolderShare",
+                 {{"dirids", projects}, {"downpwd", ""}, {"downValue", "0"}, {"description", ""}})
+                  .result(),
+              "1");
+    const std::string url =
+        op(m_demo, "GetFolderShareLink", {{"dirid", projects}}).attr("folder", "url");
+    const auto page = fetch(url);
+    EXPECT_NE(page.second.find("README.md"), std::string::npos);
+    EXPECT_NE(page.second.find("data.bin"), std::string::npos);
+    EXPECT_EQ(folderNames(signedCall("/UserService.asmx/GetShareFiles", m_demo,
+                                     {{"order", "name"}, {"desc", "0"}})),
+              std::vector<std::string>{"projects"});
+    const Answer info = op(m_demo, "GetFolderEmailShareInfo", {{"dirid", projects}});
+    EXPECT_NE(info.attr("folder", "info").find(url), std::string::npos);
+}
+
+TEST_F(SharingApiTest, EmailShareIsForVipUsersAndLandsInTheOutbox) {
+    const Credentials guest = login("guest", "guest123");
+    const Answer guestRoot = listFolder(guest, "0");
+    const std::string guestFolder = attrOf(guestRoot.items("folders").front(), "id");
+    const std::string hello = attrOf(listFolder(guest, guestFolder).items("files").front(), "id");
+    const Answer refused = op(guest, "FileEmailShare", {{"fid", hello}, {"to", "a@example.com"}});
+    EXPECT_EQ(refused.result(), "0");
+    EXPECT_EQ(refused.text("msg"), "E-mail 私密分享服务为VIP尊享服务权限，请升级至VIP服务");
+
+    const std::string report =
+        fileId(attrOf(listFolder(m_demo, "0").items("folders")[1], "id"), "季度报告.pdf");
+    ASSERT_FALSE(report.empty());
+    const Answer info = op(m_demo, "GetFileEmailShareInfo", {{"fid", report}});
+    EXPECT_NE(info.attr("file", "info").find("季度报告.pdf"), std::string::npos);
+    EXPECT_NE(info.attr("file", "info").find("提取码：abcd"), std::string::npos);
+
+    EXPECT_EQ(op(m_demo, "FileEmailShare", {{"fid", report}, {"to", "a@example.com,b@example.org"}})
+                  .result(),
+              "1");
+    EXPECT_EQ(
+        op(m_demo, "FileEmailShare", {{"fid", report}, {"to", "a,b,c,d,e,f@example.com"}}).result(),
+        "0");
+    EXPECT_EQ(op(m_demo, "FileEmailShare", {{"fid", report}, {"to", "not-an-address"}}).result(),
+              "0");
+    EXPECT_EQ(op(m_demo, "FileEmailShare", {{"fid", report}, {"to", ""}}).result(), "0");
+
+    std::vector<std::string> mails;
+    for (const auto& entry : std::filesystem::directory_iterator(dataFolder() + "/data/outbox"))
+        mails.push_back(readFile(entry.path()));
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_NE(mails[0].find("To: a@example.com, b@example.org"), std::string::npos);
+    EXPECT_NE(mails[0].find("季度报告.pdf"), std::string::npos);
+}
+
+TEST_F(SharingApiTest, DirectLinksNeedTheServiceAFreeNameAndHonourTheWhiteList) {
+    const Credentials guest = login("guest", "guest123");
+    const Answer refused =
+        op(guest, "FileOutLinkSetting", {{"fid", "1"}, {"link_name", "x"}, {"domain", ""}});
+    EXPECT_EQ(refused.text("msg"), "网盘直链服务未开通，请先开通服务");
+
+    const std::string welcome = fileId("0", "欢迎使用Nubexa.txt");
+    EXPECT_EQ(
+        op(m_demo, "FileOutLinkSetting", {{"fid", welcome}, {"link_name", ""}, {"domain", ""}})
+            .result(),
+        "0");
+    EXPECT_EQ(op(m_demo, "FileOutLinkSetting",
+                 {{"fid", welcome}, {"link_name", "demo-seaside"}, {"domain", ""}})
+                  .text("msg"),
+              "该直链地址已被使用，请换一个");
+    EXPECT_EQ(op(m_demo, "FileOutLinkSetting",
+                 {{"fid", welcome}, {"link_name", "../etc"}, {"domain", ""}})
+                  .result(),
+              "0");
+    ASSERT_EQ(
+        op(m_demo, "FileOutLinkSetting",
+           {{"fid", welcome}, {"link_name", "welcome"}, {"domain", "Example.com,partner.org"}})
+            .result(),
+        "1");
+    const Answer info = op(m_demo, "GetFileOutLinkInfo", {{"fid", welcome}});
+    EXPECT_EQ(info.attr("file", "linkname"), "welcome");
+    EXPECT_EQ(info.attr("file", "domain"), "example.com,partner.org");
+    EXPECT_EQ(info.attr("file", "id"), welcome);
+    EXPECT_FALSE(info.attr("file", "linkkey").empty());
+    const std::string url = op(m_demo, "GetFileOutLink", {{"fid", welcome}}).attr("file", "url");
+    EXPECT_EQ(url, baseUrl() + "/d/welcome");
+
+    EXPECT_EQ(fetch(url).first, 403);
+    EXPECT_EQ(fetch(url, {{"Referer", "http://evil-example.com/"}}).first, 403);
+    const auto allowed = fetch(url, {{"Referer", "https://www.example.com/page"}});
+    EXPECT_EQ(allowed.first, 200);
+    EXPECT_NE(allowed.second.find("欢迎使用Nubexa网盘"), std::string::npos);
+    EXPECT_EQ(fileNames(signedCall("/UserService.asmx/GetLinkFiles", m_demo,
+                                   {{"order", "name"}, {"desc", "0"}}))
+                  .size(),
+              2u);
+
+    EXPECT_EQ(op(m_demo, "CancleFileOutLink", {{"fids", welcome}}).result(), "1");
+    EXPECT_EQ(fetch(url, {{"Referer", "https://www.example.com/page"}}).first, 404);
+    EXPECT_EQ(op(m_demo, "GetFileOutLinkInfo", {{"fid", welcome}}).result(), "0");
+    // The seeded link has no white list: any page may use it.
+    EXPECT_EQ(fetch(baseUrl() + "/d/demo-seaside").first, 200);
+}
+
+}  // namespace
+}  // namespace nubexa::test

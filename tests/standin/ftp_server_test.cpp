@@ -1,0 +1,375 @@
+#include <algorithm>
+#include <filesystem>
+
+#include "ftp_test_client.h"
+#include "standin_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+// Percent-encodes a path for a curl URL, keeping the slashes.
+std::string urlPath(const std::string& path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+            c == '/' || c == '.' || c == '-' || c == '_') {
+            out.push_back(c);
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out;
+}
+
+std::string bytesOf(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned state = seed * 2654435761u + 1;
+    for (char& c : bytes) {
+        state = state * 1103515245u + 12345u;
+        c = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+class FtpServerTest : public StandinTest {
+protected:
+    std::string url(const std::string& path = "/") const {
+        return "ftp://" + m_demo.ftpUser + ":" + m_demo.ftpPassword +
+               "@127.0.0.1:" + std::to_string(ftpPort()) + urlPath(path);
+    }
+
+    ProcessResult curl(std::vector<std::string> args) {
+        args.insert(args.begin(), {"curl", "-sS", "--connect-timeout", "5", "--max-time", "60"});
+        return runProcess(args);
+    }
+
+    // A name listing as text lines (curl turns the CRLF of ASCII mode into LF).
+    std::string names(std::vector<std::string> args) {
+        std::string out = curl(std::move(args)).out;
+        out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+        return out;
+    }
+
+    std::string fileAdd(const std::string& name, const std::string& ext, const std::string& bytes,
+                        const std::string& dir, const std::string& hash = {}) {
+        const Answer answer = signedCall("/fileservice.asmx/FileAdd", m_demo,
+                                         {{"name", name, true},
+                                          {"ext", ext},
+                                          {"size", std::to_string(bytes.size())},
+                                          {"dirid", dir},
+                                          {"hash", hash.empty() ? md5Upper(bytes) : hash}},
+                                         true);
+        EXPECT_EQ(answer.result(), "1") << answer.decoded();
+        return answer.attr("file", "id");
+    }
+
+    std::string folderId(const std::string& name) {
+        const Answer tree =
+            signedCall("/userservice.asmx/GetFolders", m_demo, {{"currentdirid", "0"}});
+        for (const auto* folder : tree.items("folders")) {
+            if (attrOf(folder, "name") == name)
+                return attrOf(folder, "id");
+        }
+        return {};
+    }
+
+    FtpTestClient& signedInClient(FtpTestClient& client) {
+        EXPECT_EQ(client.connect(ftpPort()), 220);
+        EXPECT_TRUE(client.login(m_demo.ftpUser, m_demo.ftpPassword));
+        return client;
+    }
+
+    std::string local(const std::string& name, const std::string& bytes) {
+        const std::string path = m_data.file(name);
+        writeFile(path, bytes);
+        return path;
+    }
+};
+
+TEST_F(FtpServerTest, SignInListingAndFolderPathsWrittenWithBackslashes) {
+    const ProcessResult root = curl({url()});
+    ASSERT_EQ(root.exitCode, 0) << root.err;
+    EXPECT_NE(root.out.find("照片"), std::string::npos);
+    EXPECT_NE(root.out.find("欢迎使用Nubexa.txt"), std::string::npos);
+
+    EXPECT_EQ(names({"-Q", "CWD \\照片\\旅行\\", "--list-only", url()}), "第一天\n");
+    EXPECT_EQ(names({"-Q", "CWD \\照片\\旅行", "--list-only", url()}), "第一天\n");
+    EXPECT_EQ(names({"-Q", "CWD //", "-Q", "CWD /照片/旅行/第一天", "--list-only", url()}),
+              "日出.png\n");
+    EXPECT_EQ(curl({"-Q", "CWD \\照片\\没有", url()}).exitCode, 21);
+
+    const std::string badUrl =
+        "ftp://" + m_demo.ftpUser + ":wrong@127.0.0.1:" + std::to_string(ftpPort()) + "/";
+    EXPECT_EQ(curl({badUrl}).exitCode, 67);
+
+    FtpTestClient client;
+    signedInClient(client);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("SYST")), 215);
+    const std::string features = client.command("FEAT");
+    EXPECT_EQ(features.rfind("211-", 0), 0u);
+    EXPECT_NE(features.find("\r\n REST STREAM\r\n"), std::string::npos);
+    EXPECT_EQ(features.substr(features.size() - 9), "211 End\r\n");
+    client.command("CWD \\照片\\旅行");
+    EXPECT_EQ(client.command("PWD"), "257 \"/照片/旅行\" is the current directory.\r\n");
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("CDUP")), 250);
+    EXPECT_EQ(client.command("PWD"), "257 \"/照片\" is the current directory.\r\n");
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("QUIT")), 221);
+}
+
+TEST_F(FtpServerTest, UploadIsFinalisedByRenamingItToItsId) {
+    const std::string bytes = bytesOf(700000, 1);
+    const ProcessResult stored = curl({"-T", local("new.bin", bytes), url("/照片/new.bin")});
+    ASSERT_EQ(stored.exitCode, 0) << stored.err;
+    // Stored but not registered: nothing to see yet.
+    EXPECT_EQ(fileNames(listFolder(m_demo, folderId("照片"))),
+              std::vector<std::string>{"海边.png"});
+
+    const std::string id = fileAdd("new", ".bin", bytes, folderId("照片"));
+    const ProcessResult renamed = curl({"-Q", "CWD \\照片", "-Q", "RNFR new.bin", "-Q",
+                                        "RNTO " + id + ".bin", "--list-only", url()});
+    ASSERT_EQ(renamed.exitCode, 0) << renamed.err;
+    const Answer listing = listFolder(m_demo, folderId("照片"));
+    EXPECT_EQ(fileNames(listing), (std::vector<std::string>{"new.bin", "海边.png"}));
+    EXPECT_EQ(attrOf(listing.items("files").front(), "size"), "700000");
+
+    // A download asks by id from the root, wherever the file is.
+    const ProcessResult fetched = curl({url("/" + id + ".bin")});
+    EXPECT_TRUE(fetched.out == bytes);
+    // Once finalised, SIZE by id tells a retrying client that its upload is done.
+    FtpTestClient client;
+    signedInClient(client);
+    EXPECT_EQ(client.command("SIZE " + id + ".bin"), "213 700000\r\n");
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR new.bin")), 550);
+}
+
+TEST_F(FtpServerTest, RenameWithAWrongDigestIsRefusedAndTheBytesStayForARetry) {
+    const std::string bytes = bytesOf(50000, 2);
+    ASSERT_EQ(curl({"-T", local("doc.txt", bytes), url("/文档/doc.txt")}).exitCode, 0);
+    const std::string wrongId = fileAdd("doc", ".txt", bytes, folderId("文档"), md5Upper("other"));
+    const ProcessResult refused = curl({"-Q", "CWD \\文档", "-Q", "RNFR doc.txt", "-Q",
+                                        "RNTO " + wrongId + ".txt", "--list-only", url()});
+    EXPECT_EQ(refused.exitCode, 21);
+    EXPECT_NE(refused.err.find("550"), std::string::npos);
+    EXPECT_EQ(fileNames(listFolder(m_demo, folderId("文档"))).size(), 3u);
+
+    FtpTestClient client;
+    signedInClient(client);
+    client.command("CWD \\文档");
+    EXPECT_EQ(client.command("SIZE doc.txt"), "213 50000\r\n");
+    // The wrong extension or an id of nothing is refused as well.
+    const std::string rightId = fileAdd("doc", ".txt", bytes, folderId("文档"));
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR doc.txt")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + rightId + ".pdf")), 550);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR doc.txt")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO 987654.txt")), 550);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + rightId + ".txt")), 503);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR doc.txt")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + rightId + ".txt")), 250);
+    EXPECT_TRUE(curl({url("/" + rightId + ".txt")}).out == bytes);
+}
+
+TEST_F(FtpServerTest, AnInterruptedUploadContinuesWithRestAndStor) {
+    const std::string bytes = bytesOf(900000, 3);
+    {
+        FtpTestClient client;
+        signedInClient(client);
+        EXPECT_EQ(FtpTestClient::codeOf(client.command("CWD \\projects\\")), 250);
+        client.command("TYPE I");
+        ASSERT_TRUE(client.openData());
+        EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR big.bin")), 150);
+        ASSERT_TRUE(client.sendData(bytes.substr(0, 300000)));
+        // The client goes away without a word: data closed, control dropped.
+        client.closeData();
+        client.closeControl(true);
+    }
+    FtpTestClient client;
+    signedInClient(client);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("CWD \\projects")), 250);
+    ASSERT_TRUE(waitUntil([&] { return client.command("SIZE big.bin") == "213 300000\r\n"; }));
+    client.command("TYPE I");
+
+    // An offset past the stored bytes cannot be continued and changes nothing.
+    ASSERT_TRUE(client.openData());
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("REST 400000")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR big.bin")), 554);
+    client.closeData();
+    EXPECT_EQ(client.command("SIZE big.bin"), "213 300000\r\n");
+
+    // REST 200000 cuts the stored bytes there and continues.
+    ASSERT_TRUE(client.openData());
+    EXPECT_EQ(client.command("REST 200000").rfind("350 ", 0), 0u);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR big.bin")), 150);
+    ASSERT_TRUE(client.sendData(bytes.substr(200000)));
+    client.closeData();
+    EXPECT_EQ(FtpTestClient::codeOf(client.readReply()), 226);
+
+    const std::string id = fileAdd("big", ".bin", bytes, folderId("projects"));
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR big.bin")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + id + ".bin")), 250);
+    EXPECT_TRUE(curl({url("/" + id + ".bin")}).out == bytes);
+}
+
+TEST_F(FtpServerTest, AResetConnectionKeepsWhatArrivedAndSizeTellsWhereToGoOn) {
+    const std::string bytes = bytesOf(2000000, 4);
+    {
+        FtpTestClient client;
+        signedInClient(client);
+        client.command("TYPE I");
+        ASSERT_TRUE(client.openData());
+        EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR reset.bin")), 150);
+        client.sendData(bytes.substr(0, 1500000));
+        client.closeData(true);
+        client.closeControl(true);
+    }
+    FtpTestClient client;
+    signedInClient(client);
+    // The session of the vanished client ends on its own and leaves the bytes it took.
+    ASSERT_TRUE(waitUntil([&] {
+        const auto lines = logLines();
+        return std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.find("STOR reset.bin -> 426") != std::string::npos;
+        });
+    })) <<
+        [&] {
+            std::string all;
+            for (const auto& line : logLines())
+                all += line + "\n";
+            return all;
+        }();
+    const std::string size = client.command("SIZE reset.bin");
+    const std::size_t kept = std::stoul(size.substr(4));
+    EXPECT_LE(kept, 1500000u);
+    client.command("TYPE I");
+    ASSERT_TRUE(client.openData());
+    client.command("REST " + std::to_string(kept));
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR reset.bin")), 150);
+    client.sendData(bytes.substr(kept));
+    client.closeData();
+    EXPECT_EQ(FtpTestClient::codeOf(client.readReply()), 226);
+    const std::string id = fileAdd("reset", ".bin", bytes, "0");
+    client.command("RNFR reset.bin");
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + id + ".bin")), 250);
+    EXPECT_TRUE(curl({url("/" + id + ".bin")}).out == bytes);
+}
+
+TEST_F(FtpServerTest, CurlResumesAnUploadWithAppendAndADownloadWithRest) {
+    const std::string bytes = bytesOf(600000, 5);
+    ASSERT_EQ(
+        curl({"-T", local("half.bin", bytes.substr(0, 250000)), url("/projects/r.bin")}).exitCode,
+        0);
+    const ProcessResult resumed =
+        curl({"-C", "-", "-T", local("r.bin", bytes), url("/projects/r.bin")});
+    ASSERT_EQ(resumed.exitCode, 0) << resumed.err;
+    const std::string id = fileAdd("r", ".bin", bytes, folderId("projects"));
+    ASSERT_EQ(curl({"-Q", "CWD /projects", "-Q", "RNFR r.bin", "-Q", "RNTO " + id + ".bin",
+                    "--list-only", url()})
+                  .exitCode,
+              0);
+
+    const ProcessResult tail = curl({"-C", "123456", url("/" + id + ".bin")});
+    EXPECT_TRUE(tail.out == bytes.substr(123456));
+    FtpTestClient client;
+    signedInClient(client);
+    ASSERT_TRUE(client.openData());
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("REST 600001")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RETR " + id + ".bin")), 554);
+    ASSERT_TRUE(client.openData());
+    EXPECT_EQ(client.command("REST 0").rfind("350 ", 0), 0u);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RETR " + id + ".bin")), 150);
+    EXPECT_TRUE(client.receiveData() == bytes);
+    EXPECT_EQ(FtpTestClient::codeOf(client.readReply()), 226);
+}
+
+TEST_F(FtpServerTest, DownloadsByIdTheAvatarAndNothingOfOthers) {
+    const std::string documents = folderId("文档");
+    const Answer listing = listFolder(m_demo, documents);
+    std::string reportId;
+    for (const auto* file : listing.items("files")) {
+        if (attrOf(file, "name") == "季度报告")
+            reportId = attrOf(file, "id");
+    }
+    EXPECT_EQ(curl({url("/" + reportId + ".pdf")}).out.rfind("%PDF-", 0), 0u);
+    EXPECT_NE(curl({url("/" + reportId + ".txt")}).exitCode, 0);
+
+    const ProcessResult avatar = curl({"-Q", "CWD //", url("/" + m_demo.avatar)});
+    ASSERT_EQ(avatar.exitCode, 0) << avatar.err;
+    EXPECT_EQ(avatar.out.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+
+    // Another account's file is not there for this one, nor is a file in the bin.
+    const Credentials guest = login("guest", "guest123");
+    const std::string guestUrl = "ftp://" + guest.ftpUser + ":" + guest.ftpPassword +
+                                 "@127.0.0.1:" + std::to_string(ftpPort()) + "/" + reportId +
+                                 ".pdf";
+    EXPECT_EQ(curl({guestUrl}).exitCode, 78);
+    const Answer bin =
+        signedCall("/UserService.asmx/GetRecycleFiles", m_demo, {{"order", "name"}, {"desc", "0"}});
+    const std::string binned = attrOf(bin.items("files").front(), "id");
+    EXPECT_EQ(curl({url("/" + binned + ".txt")}).exitCode, 78);
+}
+
+TEST_F(FtpServerTest, NothingReachesOutsideTheAccountsArea) {
+    FtpTestClient anonymous;
+    EXPECT_EQ(anonymous.connect(ftpPort()), 220);
+    EXPECT_EQ(FtpTestClient::codeOf(anonymous.command("RETR 1.txt")), 530);
+    EXPECT_EQ(FtpTestClient::codeOf(anonymous.command("CWD /")), 530);
+
+    FtpTestClient client;
+    signedInClient(client);
+    for (const std::string path :
+         {"..", "..\\..\\", "/../..", "\\照片\\..\\..", "/etc", "C:\\Windows"})
+        EXPECT_EQ(FtpTestClient::codeOf(client.command("CWD " + path)), 550) << path;
+    EXPECT_EQ(client.command("PWD"), "257 \"/\" is the current directory.\r\n");
+    for (const std::string name : {"../../etc/passwd", "/etc/passwd", "..\\nubexa.db",
+                                   "../data/nubexa.db", "%2e%2e/passwd"}) {
+        EXPECT_EQ(FtpTestClient::codeOf(client.command("SIZE " + name)), 550) << name;
+        ASSERT_TRUE(client.openData());
+        EXPECT_EQ(FtpTestClient::codeOf(client.command("RETR " + name)), 550) << name;
+    }
+    for (const std::string name : {"../../evil", "..", "a:b", "/", "\\..\\evil"}) {
+        ASSERT_TRUE(client.openData());
+        EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR " + name)), 553) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(m_data.file("evil")));
+    EXPECT_FALSE(std::filesystem::exists(m_data.file("data/evil")));
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("DELE 1.txt")), 502);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("PORT 127,0,0,1,4,1")), 502);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RETR 1.txt")), 425);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command(std::string(5000, 'A'))), 500);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("NOOP")), 200);
+
+    FtpTestClient guesser;
+    EXPECT_EQ(guesser.connect(ftpPort()), 220);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        guesser.command("USER " + m_demo.ftpUser);
+        EXPECT_EQ(FtpTestClient::codeOf(guesser.command("PASS guess")), 530);
+    }
+    guesser.command("USER " + m_demo.ftpUser);
+    EXPECT_EQ(FtpTestClient::codeOf(guesser.command("PASS guess")), 421);
+}
+
+TEST_F(FtpServerTest, StoppingTheServiceEndsSessionsThatWaitForData) {
+    FtpTestClient stalled;
+    signedInClient(stalled);
+    ASSERT_TRUE(stalled.openData());
+    EXPECT_EQ(FtpTestClient::codeOf(stalled.command("STOR stalled.bin")), 150);
+    stalled.sendData("partial");
+    FtpTestClient idle;
+    signedInClient(idle);
+    m_service->stop();
+    EXPECT_EQ(FtpTestClient::codeOf(idle.readReply()), 421);
+    EXPECT_EQ(
+        readFile(dataFolder() + "/data/staging/" + m_demo.uid + "/" +
+                 std::filesystem::directory_iterator(dataFolder() + "/data/staging/" + m_demo.uid)
+                     ->path()
+                     .filename()
+                     .string()),
+        "partial");
+    m_service.reset();
+}
+
+}  // namespace
+}  // namespace nubexa::test
