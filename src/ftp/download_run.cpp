@@ -44,6 +44,8 @@ std::optional<std::int64_t> DownloadRun::startOffset(const std::string& path) {
 }
 
 bool DownloadRun::setUp(std::int64_t offset) {
+    // A server's default type is ASCII, which rewrites line ends in the bytes it sends.
+    exchange("TYPE", "I");
     const auto passive = exchange("PASV");
     if (passive && replyCode(*passive) != "227") {
         quit();

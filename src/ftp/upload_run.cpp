@@ -84,7 +84,9 @@ std::int64_t UploadRun::resumeOffset(std::int64_t localSize) {
     // dropped connection) or a different file. Continue where its copy really ends.
     if (const auto held = m_client.RemoteSize(m_task.ftpFileName))
         return *held > localSize ? 0 : std::min(recorded, *held);
-    return recorded;
+    // 550: the server has no such file (finished and renamed, or cleaned away); a server that
+    // knows no SIZE is trusted with the recorded count.
+    return replyCode(m_client.m_lastReply) == "550" ? 0 : recorded;
 }
 
 bool UploadRun::setUp(std::int64_t& offset) {

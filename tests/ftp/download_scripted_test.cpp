@@ -27,6 +27,8 @@ struct RetrScript {
 
 void serveRetr(ScriptedSession& s, const RetrScript& r) {
     s.login();
+    if (s.expect("TYPE I"))
+        s.send("200 binary\r\n");
     if (!s.expect("PASV"))
         return;
     s.send(r.passiveReply.empty() ? s.openPassive() : r.passiveReply);
@@ -109,7 +111,7 @@ TEST_F(ScriptedDownload, SmallFilesCompleteAndMarkTheRowFinished) {
     EXPECT_EQ(stored.transferSize, 3000);
     EXPECT_EQ(stored.transferSchedule, 100);
     EXPECT_EQ(stored.status, task_status::kRunning);
-    const std::vector<std::string> expected = {"USER u", "PASS p",       "PASV",
+    const std::vector<std::string> expected = {"USER u", "PASS p",       "TYPE I", "PASV",
                                                "REST 0", "RETR 815.bin", "QUIT"};
     EXPECT_EQ(server.commands(), expected);
 
@@ -212,6 +214,8 @@ TEST_F(ScriptedDownload, PassiveReplyWithoutParenthesesStillFindsTheAddress) {
     const std::string bytes = patternBytes(10);
     ScriptedFtpServer server([&](ScriptedSession& s) {
         s.login();
+        s.expect("TYPE I");
+        s.send("200 binary\r\n");
         s.expect("PASV");
         std::string reply = s.openPassive();
         reply.erase(std::remove(reply.begin(), reply.end(), '('), reply.end());

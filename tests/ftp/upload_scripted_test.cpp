@@ -34,6 +34,7 @@ public:
 // One STOR as a script serves it; what arrived on the data connection goes into `received`.
 struct StorScript {
     std::optional<std::int64_t> staged;  // SIZE answer for the stored name
+    bool sizeKnown = true;               // false: SIZE is an unknown command
     std::string restReply = "350 Restarting\r\n";
     std::string storReply = "150 Ok to send data\r\n";
     std::size_t readAtMost = SIZE_MAX;  // then the server stops reading and closes
@@ -57,7 +58,9 @@ void serveStor(ScriptedSession& s, const StorScript& r, std::string& received) {
             s.send("200 binary\r\n");
         } else if (command.rfind("SIZE ", 0) == 0) {
             const bool staged = received.empty() && r.staged;
-            if (staged) {
+            if (!r.sizeKnown) {
+                s.send("500 Unknown command\r\n");
+            } else if (staged) {
                 s.send("213 " + std::to_string(*r.staged) + "\r\n");
             } else if (!r.finalSize.empty()) {
                 s.send(r.finalSize);
@@ -224,15 +227,19 @@ TEST_F(ScriptedUpload, ResumeContinuesWhereTheServerCopyReallyEnds) {
     const std::string bytes = patternBytes(300000, 8);
     struct Case {
         std::optional<std::int64_t> staged;
+        bool sizeKnown;
         std::string restReply;
         std::int64_t expectedStart;
     };
-    for (const Case& c : {Case{204800, "350 Restarting\r\n", 204800},
-                          Case{100000, "350 Restarting\r\n", 100000},  // the server holds less
-                          Case{std::nullopt, "350 Restarting\r\n", 204800},  // no SIZE answer
-                          Case{204800, "502 REST not implemented\r\n", 0}}) {
+    const std::string restarting = "350 Restarting\r\n";
+    for (const Case& c : {Case{204800, true, restarting, 204800},
+                          Case{100000, true, restarting, 100000},         // the server holds less
+                          Case{std::nullopt, true, restarting, 0},        // 550: it holds nothing
+                          Case{std::nullopt, false, restarting, 204800},  // no SIZE at all
+                          Case{204800, true, "502 REST not implemented\r\n", 0}}) {
         StorScript script;
         script.staged = c.staged;
+        script.sizeKnown = c.sizeKnown;
         script.restReply = c.restReply;
         std::string received;
         ScriptedFtpServer server([&](ScriptedSession& s) { serveStor(s, script, received); });
