@@ -1,5 +1,6 @@
 #include "ftp/download_run.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <vector>
 
@@ -71,6 +72,8 @@ bool DownloadRun::setUp(std::int64_t offset) {
 
 int DownloadRun::run() {
     if (!isPlainFileName(m_task.localFileName)) {
+        errno = EINVAL;
+        ftp_log::openFailed(__LINE__, m_task.localFileName);
         quit();
         return 0;
     }

@@ -93,6 +93,19 @@ TEST_F(ControlConnection, LateBurstsOfKind3AreReadAtSignInAndOtherwiseByLaterCom
     }
 }
 
+TEST_F(ControlConnection, WithoutTheGreetingFlagUserIsSentAtOnce) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        if (s.expect("USER"))
+            s.send("331 ok\r\n");
+        if (s.expect("PASS"))
+            s.send("230 in\r\n");
+        s.serveUntilQuit();
+    });
+    auto client = makeClient(server.port());
+    EXPECT_TRUE(client->ConnectAndLogin(false));
+    EXPECT_TRUE(client->Quit());
+}
+
 TEST_F(ControlConnection, RepliesTrickledOrSplitAreWholeReplies) {
     ScriptedFtpServer server([](ScriptedSession& s) {
         s.sendBytewise("220-slow\r\n220 greeting\r\n", 2ms);

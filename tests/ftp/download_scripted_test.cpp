@@ -302,6 +302,60 @@ TEST_F(ScriptedDownload, AnExistingLocalFileIsOnlyContinuedWhenTheTaskStartedIt)
     EXPECT_EQ(m_notifier.messages().size(), 1u);
 }
 
+TEST_F(ScriptedDownload, LocalNamesResolveAgainstTheTaskFolderNeverTheProcessDirectory) {
+    const auto before = std::filesystem::current_path();
+    const std::string bytes = patternBytes(100, 12);
+    RetrScript retr;
+    retr.chunks = {bytes};
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("11.bin", "here.bin", 100);
+    task.localPath.clear();  // falls back to the folder ChangeLocalDir recorded
+    auto client = makeClient(server.port());
+    ASSERT_TRUE(client->FtpLogin());
+    EXPECT_TRUE(client->ChangeLocalDir(local()));
+    EXPECT_FALSE(client->ChangeLocalDir(local() + "/missing"));
+    EXPECT_TRUE(client->ChangeLocalDir(local()));
+    EXPECT_EQ(client->Download(task), 1);
+    EXPECT_EQ(std::filesystem::current_path(), before);
+    EXPECT_EQ(readFile(localFile("here.bin")), bytes);
+
+    // A name that would leave the folder is refused before anything is asked of the server.
+    ScriptedFtpServer other([](ScriptedSession& s) {
+        s.login();
+        s.serveUntilQuit();
+    });
+    auto escape = addDownload("12.bin", "../escape.bin", 10);
+    auto second = makeClient(other.port());
+    ASSERT_TRUE(second->FtpLogin());
+    EXPECT_EQ(second->Download(escape), 0);
+    second.reset();
+    ASSERT_TRUE(other.waitDone());
+    EXPECT_FALSE(other.sawCommand("PASV"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("escape.bin")));
+}
+
+TEST_F(ScriptedDownload, OffsetsBeyondFourGigabytesAreKeptWhole) {
+    constexpr std::int64_t kDone = 5LL << 30;  // 5 GiB already on disk (a sparse file)
+    const std::string tail = patternBytes(4000, 13);
+    writeFile(localFile("huge.iso"), "");
+    std::filesystem::resize_file(localFile("huge.iso"), static_cast<std::uintmax_t>(kDone));
+    RetrScript retr;
+    retr.chunks = {tail};
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("13.iso", "huge.iso", kDone + 4000);
+    recordDone(task.id, kDone, kDone + 4000);
+    task = reload(task.id);
+    EXPECT_EQ(task.transferSize, kDone);
+    EXPECT_EQ(download(server, task), 1);
+    EXPECT_TRUE(server.sawCommand("REST 5368709120"));
+    EXPECT_EQ(std::filesystem::file_size(localFile("huge.iso")),
+              static_cast<std::uintmax_t>(kDone + 4000));
+    const auto stored = row(task.id);
+    EXPECT_EQ(stored.transferSize, kDone + 4000);
+    EXPECT_EQ(stored.fileSize, kDone + 4000);
+    EXPECT_EQ(stored.transferSchedule, 100);
+}
+
 TEST_F(ScriptedDownload, AFullDiskCountsOnlyTheBytesThatWereWritten) {
     const std::string bytes = patternBytes(1 << 20, 5);
     RetrScript retr;

@@ -1,4 +1,5 @@
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <future>
 
@@ -25,8 +26,15 @@ protected:
     enum class Change { Pause, Delete };
     void interrupt(std::int64_t id, std::function<int()> transfer, std::int64_t after,
                    Change change) {
-        auto running = std::async(std::launch::async, std::move(transfer));
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point ended;
+        auto running = std::async(std::launch::async, [&] {
+            const int result = transfer();
+            ended = Clock::now();
+            return result;
+        });
         ASSERT_TRUE(waitUntil([&] { return row(id).transferSize >= after; }, 20s));
+        const auto changedAt = Clock::now();
         if (change == Change::Pause) {
             setStatusPaused(id);
         } else {
@@ -35,6 +43,11 @@ protected:
         const auto changed = row(id);
         ASSERT_EQ(running.wait_for(20s), std::future_status::ready);
         EXPECT_EQ(running.get(), 1);  // stopped by the row: the worker leaves it alone
+        // Reported, not asserted: how long the run took to notice and stop.
+        const auto stopMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(ended - changedAt).count();
+        RecordProperty("stop_ms", static_cast<int>(stopMs));
+        std::printf("stopped %lld ms after the row changed\n", static_cast<long long>(stopMs));
         const auto after_ = row(id);
         EXPECT_EQ(after_.status, changed.status);
         EXPECT_EQ(after_.transferSize, changed.transferSize);

@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include "ftp/md5_digest.h"
 #include "ftp/upload_registrar.h"
 #include "ftp_test_harness.h"
@@ -254,6 +256,26 @@ TEST_F(ScriptedUpload, ResumeContinuesWhereTheServerCopyReallyEnds) {
         }
         EXPECT_EQ(row(task.id).status, task_status::kComplete);
     }
+}
+
+TEST_F(ScriptedUpload, OffsetsBeyondFourGigabytesAreKeptWhole) {
+    constexpr std::int64_t kSize = (5LL << 30) + 3000;
+    writeFile(localFile("huge.iso"), "");
+    std::filesystem::resize_file(localFile("huge.iso"), static_cast<std::uintmax_t>(kSize));
+    StorScript script;
+    script.staged = kSize - 3000;
+    std::string received;
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveStor(s, script, received); });
+    auto task = addUpload("huge.iso", kSize);
+    recordDone(task.id, kSize - 3000, kSize);
+    task = reload(task.id);
+    EXPECT_EQ(upload(server, task, nullptr), 1);
+    EXPECT_TRUE(server.sawCommand("REST 5368709120"));
+    EXPECT_EQ(received, std::string(3000, '\0'));
+    const auto stored = row(task.id);
+    EXPECT_EQ(stored.fileSize, kSize);
+    EXPECT_EQ(stored.transferSize, kSize);
+    EXPECT_EQ(stored.status, task_status::kComplete);
 }
 
 TEST_F(ScriptedUpload, MissingLocalFileIsReportedAndNothingIsSent) {
