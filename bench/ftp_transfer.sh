@@ -81,47 +81,52 @@ field() { # <key> <stats line>
     tr ' ' '\n' <<<"$2" | awk -F= -v k="$1" '$1 == k { print $2 }'
 }
 
+# Runs a command after a settle and adds its wall time to the array named first.
+timed() {
+    local -n times=$1
+    shift
+    settle
+    local start
+    start=$(now)
+    "$@"
+    times+=("$(elapsed "$start" "$(now)")")
+}
+ours() { "$CLI" --db "$WORK/bench.db" --stats ftp "$@" >"$WORK/stats" 2>/dev/null; }
+progress_pct() { # percent of the run's time spent in progress writes, from its stats line
+    local stats
+    stats=$(cat "$WORK/stats")
+    awk -v p="$(field progress_ms "$stats")" -v s="$(field seconds "$stats")" \
+        'BEGIN { printf "%.3f", p / (s * 1000) * 100 }'
+}
+same() { cmp -s "$1" "$WORK/source.bin" || { echo "$1 differs from the source" >&2; exit 1; }; }
+
 ours_get=(); curl_get=(); ours_put=(); curl_put=(); get_pct=(); put_pct=()
 for round in $(seq "$ROUNDS"); do
-    rm -f "$WORK/ours.bin" "$WORK/curl.bin" "$WORK/bench.db"*
-    settle
-    start=$(now)
-    stats=$("$CLI" --db "$WORK/bench.db" --stats ftp get "$URL/big.bin" "$WORK/ours.bin" 2>/dev/null)
-    ours_get+=("$(elapsed "$start" "$(now)")")
-    cmp -s "$WORK/ours.bin" "$WORK/source.bin" || { echo "download differs" >&2; exit 1; }
-    get_pct+=("$(awk -v p="$(field progress_ms "$stats")" -v s="$(field seconds "$stats")" \
-        'BEGIN { printf "%.3f", p / (s * 1000) * 100 }')")
+    rm -f "$WORK/bench.db"*
+    timed ours_get ours get "$URL/big.bin" "$WORK/ours.bin"
+    same "$WORK/ours.bin"
+    get_pct+=("$(progress_pct)")
     rm -f "$WORK/ours.bin"
 
-    settle
-    start=$(now)
-    curl -s -o "$WORK/curl.bin" "$URL/big.bin"
-    curl_get+=("$(elapsed "$start" "$(now)")")
-    cmp -s "$WORK/curl.bin" "$WORK/source.bin" || { echo "curl download differs" >&2; exit 1; }
+    timed curl_get curl -s -o "$WORK/curl.bin" "$URL/big.bin"
+    same "$WORK/curl.bin"
     rm -f "$WORK/curl.bin"
 
-    settle
-    start=$(now)
-    stats=$("$CLI" --db "$WORK/bench.db" --stats ftp put "$WORK/source.bin" "$URL/up-ours.bin" 2>/dev/null)
-    ours_put+=("$(elapsed "$start" "$(now)")")
-    cmp -s "$WORK/home/up-ours.bin" "$WORK/source.bin" || { echo "upload differs" >&2; exit 1; }
-    put_pct+=("$(awk -v p="$(field progress_ms "$stats")" -v s="$(field seconds "$stats")" \
-        'BEGIN { printf "%.3f", p / (s * 1000) * 100 }')")
+    timed ours_put ours put "$WORK/source.bin" "$URL/up-ours.bin"
+    same "$WORK/home/up-ours.bin"
+    put_pct+=("$(progress_pct)")
     rm -f "$WORK/home/up-ours.bin"
 
-    settle
-    start=$(now)
-    curl -s -T "$WORK/source.bin" "$URL/up-curl.bin"
-    curl_put+=("$(elapsed "$start" "$(now)")")
-    cmp -s "$WORK/home/up-curl.bin" "$WORK/source.bin" || { echo "curl upload differs" >&2; exit 1; }
+    timed curl_put curl -s -T "$WORK/source.bin" "$URL/up-curl.bin"
+    same "$WORK/home/up-curl.bin"
     rm -f "$WORK/home/up-curl.bin"
 done
 
 ours_first=(); curl_first=()
 for probe in $(seq "$PROBES"); do
     rm -f "$WORK/one-ours.bin" "$WORK/one-curl.bin"
-    stats=$("$CLI" --db "$WORK/bench.db" --stats ftp get "$URL/one.bin" "$WORK/one-ours.bin" 2>/dev/null)
-    ours_first+=("$(field first_byte_ms "$stats")")
+    ours get "$URL/one.bin" "$WORK/one-ours.bin"
+    ours_first+=("$(field first_byte_ms "$(cat "$WORK/stats")")")
     curl_first+=("$(curl -s -o "$WORK/one-curl.bin" -w '%{time_starttransfer}' "$URL/one.bin" |
         awk '{ printf "%.3f", $1 * 1000 }')")
 done

@@ -26,7 +26,7 @@ int FTPClient::Upload(TransferTask& task, UploadRegistrar* registrar) {
 int UploadRun::run() {
     std::error_code error;
     const std::string path = m_client.localPathOf(m_task);
-    if (!isPlainFileName(m_task.localFileName) || !std::filesystem::exists(path, error)) {
+    if (!isPlainFileName(m_task.localFileName) || !std::filesystem::is_regular_file(path, error)) {
         m_client.m_notifier.showMessage("", kLocalFileMissing + m_task.localFileName);
         quit();
         return 0;
