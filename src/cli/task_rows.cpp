@@ -1,0 +1,60 @@
+#include "cli/task_rows.h"
+
+#include "store/store_gate.h"
+
+namespace nubexa::cli {
+
+std::optional<std::int64_t> TaskRows::findUnfinished(const NewTaskRow& row, int ranType) {
+    return m_gate.run([&](LocalStore& store) -> std::optional<std::int64_t> {
+        TaskTable tasks(store);
+        const auto rows = ranType == ran_type::kUpload ? tasks.listUploads(row.userId)
+                                                       : tasks.listDownloads(row.userId);
+        for (const auto& listed : rows) {
+            if (listed.localPath == row.localPath && listed.localFileName == row.localFileName &&
+                listed.ftpPath == row.ftpPath && listed.ftpFileName == row.ftpFileName) {
+                return std::stoll(listed.id);
+            }
+        }
+        return std::nullopt;
+    });
+}
+
+TransferTask TaskRows::start(const NewTaskRow& row, int ranType) {
+    auto id = findUnfinished(row, ranType);
+    const auto stored = m_gate.run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        if (id) {
+            tasks.resume(*id);
+        } else {
+            if (ranType == ran_type::kUpload) {
+                tasks.insertFileUpload(row);
+            } else {
+                tasks.insertFileDownload(row);
+            }
+            id = tasks.lastInsertedId();
+        }
+        return tasks.load(*id).value_or(StoredTask{});
+    });
+    TransferTask task = makeTransferTask(stored);
+    task.startTimeMs = epochMilliseconds();
+    return task;
+}
+
+TransferTask TaskRows::startDownload(const NewTaskRow& row) {
+    return start(row, ran_type::kDownload);
+}
+
+TransferTask TaskRows::startUpload(const NewTaskRow& row) {
+    return start(row, ran_type::kUpload);
+}
+
+void TaskRows::giveBack(std::int64_t id) {
+    m_gate.run([&](LocalStore& store) { TaskTable(store).giveBack(id); });
+}
+
+StoredTask TaskRows::load(std::int64_t id) {
+    return m_gate.run(
+        [&](LocalStore& store) { return TaskTable(store).load(id).value_or(StoredTask{}); });
+}
+
+}  // namespace nubexa::cli

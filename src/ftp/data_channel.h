@@ -1,0 +1,45 @@
+#pragma once
+
+#include <ace/SOCK_Stream.h>
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace nubexa {
+
+// One passive-mode data connection. Every wait is bounded, so that the transfer loop can look
+// at its task's status between waits whatever the line does. Closed when the object ends.
+// Owned by the transfer thread that opened it.
+class DataChannel {
+public:
+    enum class Outcome { Moved, Idle, Closed, Failed };
+    struct Result {
+        Outcome outcome = Outcome::Failed;
+        std::size_t bytes = 0;
+    };
+
+    DataChannel() = default;
+    ~DataChannel() { close(); }
+    DataChannel(const DataChannel&) = delete;
+    DataChannel& operator=(const DataChannel&) = delete;
+
+    bool connect(const std::string& host, unsigned port, std::chrono::milliseconds limit);
+
+    // Up to `size` bytes; Idle when nothing arrived within `wait`, Closed at the peer's end.
+    Result receive(char* buffer, std::size_t size, std::chrono::milliseconds wait);
+
+    // Sends what the connection takes within `wait` (all of it unless Idle or Failed).
+    Result send(const char* buffer, std::size_t size, std::chrono::milliseconds wait);
+
+    // Tells the server that the file's bytes are complete.
+    void finishSending();
+
+    void close();
+
+private:
+    ACE_SOCK_Stream m_stream;
+    bool m_open = false;
+};
+
+}  // namespace nubexa

@@ -1,0 +1,193 @@
+#include "ftp/download_run.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "ftp/ftp_log.h"
+#include "ftp/local_file.h"
+#include "platform/notifier.h"
+
+namespace nubexa {
+
+namespace {
+
+constexpr const char* kLocalFileExists = "本地路径已经存在该文件，不能下载。失败文件名为:";
+
+// A file's data may end this many bytes short of its recorded size when the server says the
+// transfer is complete (the recorded size can be behind the file).
+constexpr std::int64_t kShortfallTolerance = 1024;
+
+}  // namespace
+
+int FTPClient::Download(TransferTask& task) {
+    return DownloadRun(*this, task).run();
+}
+
+std::optional<std::int64_t> DownloadRun::startOffset(const std::string& path) {
+    std::error_code error;
+    const bool exists = std::filesystem::exists(path, error);
+    if (m_task.taskKind != task_kind::kQueuedTransfer)
+        return 0;  // the avatar is written over
+    const std::int64_t recorded = std::max<std::int64_t>(m_task.transferSize, 0);
+    if (exists && recorded == 0) {
+        // A file that was there before this task moved any byte is not ours to overwrite.
+        m_client.m_notifier.showMessage("", kLocalFileExists + m_task.localFileName);
+        return std::nullopt;
+    }
+    if (!exists)
+        return 0;  // the partial file is gone: start again
+    // Continue the task's own partial file; never past what it really holds.
+    const auto held = std::filesystem::file_size(path, error);
+    const std::int64_t offset =
+        error ? 0 : std::min<std::int64_t>(recorded, static_cast<std::int64_t>(held));
+    return offset > m_task.fileSize ? 0 : offset;
+}
+
+bool DownloadRun::setUp(std::int64_t offset) {
+    // A server's default type is ASCII, which rewrites line ends in the bytes it sends.
+    exchange("TYPE", "I");
+    const auto passive = exchange("PASV");
+    if (passive && replyCode(*passive) != "227") {
+        quit();
+        return false;
+    }
+    if (connectData(passive.value_or(std::string())) != Passive::Connected)
+        return false;
+    const auto rest = exchange("REST", std::to_string(offset));
+    if (rest && rest->compare(0, 4, "350 ") != 0) {
+        quit();
+        return false;
+    }
+    const auto retrieve = exchange("RETR", m_task.ftpFileName);
+    if (retrieve) {
+        if (replyCode(*retrieve) != "150") {
+            quit();
+            return false;
+        }
+        owesCompletion();
+    }
+    return true;
+}
+
+int DownloadRun::run() {
+    if (!isPlainFileName(m_task.localFileName)) {
+        errno = EINVAL;
+        ftp_log::openFailed(__LINE__, m_task.localFileName);
+        quit();
+        return 0;
+    }
+    const std::string path = m_client.localPathOf(m_task);
+    const auto offset = startOffset(path);
+    if (!offset) {
+        quit();
+        return 0;
+    }
+    if (!setUp(*offset))
+        return 0;
+
+    LocalFile file;
+    if (!file.openForWriting(path)) {
+        ftp_log::openFailed(__LINE__, m_task.localFileName);
+        return 0;
+    }
+    // Bytes past the recorded offset were never confirmed: they are received again.
+    if (!file.truncateAt(*offset)) {
+        ftp_log::systemError(__LINE__, "ftruncate");
+        return 0;
+    }
+    if (m_task.taskKind == task_kind::kQueuedTransfer)
+        return receiveQueued(file, *offset);
+    return receiveAvatar(file);
+}
+
+int DownloadRun::receiveAvatar(LocalFile& file) {
+    std::vector<char> buffer(options().blockSize);
+    std::int64_t received = 0;
+    bool closed = false;
+    auto lastMoved = std::chrono::steady_clock::now();
+    for (;;) {
+        const auto result = m_data.receive(buffer.data(), buffer.size(), options().dataTick);
+        if (result.outcome == DataChannel::Outcome::Moved) {
+            noteDataMoved(result.bytes);
+            if (file.write(buffer.data(), result.bytes) < result.bytes)
+                break;
+            received += static_cast<std::int64_t>(result.bytes);
+            lastMoved = std::chrono::steady_clock::now();
+        } else if (result.outcome == DataChannel::Outcome::Closed) {
+            closed = true;
+            break;
+        } else if (result.outcome == DataChannel::Outcome::Failed || idleTooLong(lastMoved)) {
+            break;
+        }
+    }
+    m_data.close();
+    file.close();
+    const bool confirmed = isPositive(readCompletion());
+    quit();
+    return received > 0 && closed && confirmed ? 1 : 0;
+}
+
+DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter& reporter,
+                                              std::int64_t& done, std::int64_t& total) {
+    std::vector<char> buffer(options().blockSize);
+    const std::int64_t offset = done;
+    auto lastMoved = std::chrono::steady_clock::now();
+    // Read to the end of the data, not just to the recorded size: only the server's end of
+    // the data tells a complete file from a cut one.
+    for (;;) {
+        if (!heldBack(done - offset)) {
+            const auto result = m_data.receive(buffer.data(), buffer.size(), options().dataTick);
+            if (result.outcome == DataChannel::Outcome::Moved) {
+                noteDataMoved(result.bytes);
+                const std::size_t written = file.write(buffer.data(), result.bytes);
+                done += static_cast<std::int64_t>(written);
+                total = std::max(total, done);
+                m_task.transferSize = done;
+                m_task.fileSize = total;
+                if (written < result.bytes) {
+                    ftp_log::systemError(__LINE__, "write");
+                    return DataEnd::WriteFailed;
+                }
+                lastMoved = std::chrono::steady_clock::now();
+            } else if (result.outcome == DataChannel::Outcome::Closed) {
+                return DataEnd::Closed;
+            } else if (result.outcome == DataChannel::Outcome::Failed || idleTooLong(lastMoved)) {
+                return DataEnd::Unfinished;
+            }
+        }
+        if (!reporter.update(done, total))
+            return DataEnd::Stopped;
+    }
+}
+
+int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
+    std::int64_t total = std::max<std::int64_t>(m_task.fileSize, 0);
+    std::int64_t done = offset;
+    m_task.transferSize = done;
+    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Download, offset);
+    const DataEnd end = receiveInto(file, reporter, done, total);
+    m_data.close();
+    file.close();
+    if (end == DataEnd::Stopped) {
+        quit();
+        return 1;
+    }
+    const bool confirmed = isPositive(readCompletion());
+    const bool wholeFile = end == DataEnd::Closed && done >= total;
+    const bool confirmedShort =
+        end != DataEnd::WriteFailed && confirmed && done + kShortfallTolerance >= total;
+    if (wholeFile || confirmedShort) {
+        // The server's end of the file is its size.
+        m_task.fileSize = done;
+        reporter.write(done, done);
+        m_client.trace("Recv " + m_task.ftpFileName + "(" + std::to_string(done) + ") OK!\n\n");
+        quit();
+        return 1;
+    }
+    reporter.writeEndedEarly(done, total);
+    quit();
+    return 0;
+}
+
+}  // namespace nubexa

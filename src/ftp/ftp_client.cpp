@@ -1,0 +1,229 @@
+#include "ftp/ftp_client.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "ftp/ace_stream.h"
+#include "ftp/ftp_log.h"
+#include "platform/paths.h"
+
+namespace nubexa {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A line break inside an argument would smuggle a second command onto the control connection.
+bool fitsOnOneLine(const std::string& argument) {
+    return argument.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+bool hasCode(const std::string& reply, std::initializer_list<const char*> codes) {
+    const std::string code = replyCode(reply);
+    for (const char* expected : codes) {
+        if (code == expected)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+FTPClient::FTPClient(std::string host, std::uint16_t port, std::string userName,
+                     std::string password, int serverKind, StoreGate& gate, Notifier& notifier,
+                     FtpOptions options)
+    : m_userName(std::move(userName)),
+      m_password(std::move(password)),
+      m_host(std::move(host)),
+      m_port(port),
+      m_serverAddress(port, m_host.c_str(), AF_UNSPEC),
+      m_serverKind(serverKind),
+      m_gate(gate),
+      m_notifier(notifier),
+      m_options(options) {}
+
+FTPClient::~FTPClient() {
+    closeControl();
+}
+
+void FTPClient::closeControl() {
+    if (!m_controlOpen)
+        return;
+    closeStream(m_control);
+    m_controlOpen = false;
+    m_controlEnded = false;
+    m_owedReplies = 0;
+    m_framer = ReplyFramer();
+}
+
+void FtpOptions::traceToStandardOutput(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+void FTPClient::trace(const std::string& text) const {
+    if (m_options.trace)
+        m_options.trace(text);
+}
+
+bool FTPClient::FtpLogin() {
+    return ConnectAndLogin(true);
+}
+
+bool FTPClient::ConnectAndLogin(bool expectGreeting) {
+    if (!m_stats.connectStarted)
+        m_stats.connectStarted = Clock::now();
+    closeControl();
+    ACE_Time_Value timeout = toTimeValue(m_options.limits.connect);
+    if (m_connector.connect(m_control, m_serverAddress, &timeout, ACE_Addr::sap_any, 0) == -1) {
+        ftp_log::connectionFailed(__LINE__);
+        return false;
+    }
+    m_controlOpen = true;
+    ftp_log::connected(__LINE__, m_serverAddress.get_host_addr(),
+                       m_serverAddress.get_port_number());
+
+    std::string reply;
+    if (expectGreeting) {
+        ReadReply(reply);
+        if (replyCode(reply) != "220")
+            return false;
+    }
+    if (auto user = exchange("USER", m_userName); user && replyCode(*user) != "331")
+        return false;
+    const auto pass = exchange("PASS", m_password);
+    if (!pass)
+        return true;
+    if (replyCode(*pass) != "230")
+        return false;
+    if (m_serverKind == 3) {
+        for (int extra = 0; extra < 2; ++extra) {
+            ReadReply(reply);
+            if (replyCode(reply) != "230")
+                return false;
+        }
+    }
+    return true;
+}
+
+bool FTPClient::SendCommand(const std::string& line) {
+    // The trace never shows the password.
+    trace(line.rfind("PASS ", 0) == 0 ? std::string("PASS ****\r\n") : line);
+    if (!m_controlOpen)
+        return false;
+    const ACE_Time_Value timeout = toTimeValue(m_options.limits.reply);
+    std::size_t sent = 0;
+    m_control.send_n(line.data(), line.size(), MSG_NOSIGNAL, &timeout, &sent);
+    return sent == line.size();
+}
+
+bool FTPClient::ReadReply(std::string& reply) {
+    reply.clear();
+    const auto deadline = Clock::now() + m_options.limits.reply;
+    for (;;) {
+        if (auto complete = m_framer.takeReply()) {
+            reply = std::move(*complete);
+            break;
+        }
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (!m_controlOpen || m_controlEnded || left.count() <= 0) {
+            reply = m_framer.takePartial();
+            break;
+        }
+        char buffer[4096];
+        const ACE_Time_Value timeout = toTimeValue(left);
+        const ssize_t received = m_control.recv(buffer, sizeof buffer, &timeout);
+        if (received > 0) {
+            m_framer.feed(std::string_view(buffer, static_cast<std::size_t>(received)));
+        } else if (received == 0 || (errno != ETIME && errno != EWOULDBLOCK && errno != EINTR)) {
+            m_controlEnded = true;
+        }
+    }
+    m_lastReply = reply;
+    trace(reply + "\n");
+    return true;
+}
+
+void FTPClient::readOwedReplies() {
+    std::string reply;
+    while (m_owedReplies > 0) {
+        --m_owedReplies;
+        ReadReply(reply);
+    }
+}
+
+std::optional<std::string> FTPClient::exchange(const std::string& verb,
+                                               const std::string& argument) {
+    if (!fitsOnOneLine(argument))
+        return std::string();
+    readOwedReplies();
+    if (!SendCommand(argument.empty() ? verb + "\r\n" : verb + " " + argument + "\r\n"))
+        return std::nullopt;
+    std::string reply;
+    ReadReply(reply);
+    return reply;
+}
+
+bool FTPClient::expectCode(const std::string& verb, const std::string& argument,
+                           std::initializer_list<const char*> codes) {
+    const auto reply = exchange(verb, argument);
+    return !reply || hasCode(*reply, codes);
+}
+
+bool FTPClient::Syst() {
+    return expectCode("SYST", {}, {"215"});
+}
+
+bool FTPClient::ChangeDir(const std::string& directory) {
+    return expectCode("CWD", directory, {"250"}) && expectCode("PWD", {}, {"257"});
+}
+
+bool FTPClient::ChangeLocalDir(const std::string& directory) {
+    m_localDirectory = directory;
+    std::error_code error;
+    return std::filesystem::is_directory(directory, error);
+}
+
+bool FTPClient::Quit() {
+    return expectCode("QUIT", {}, {"221"});
+}
+
+bool FTPClient::Rename(const std::string& oldName, const std::string& newName) {
+    if (!expectCode("RNFR", oldName, {"350", "226"}))
+        return false;
+    const auto reply = exchange("RNTO", newName);
+    return reply && (hasCode(*reply, {"250"}) || *reply == " ");
+}
+
+std::optional<std::int64_t> FTPClient::RemoteSize(const std::string& name) {
+    const auto reply = exchange("SIZE", name);
+    if (!reply || replyCode(*reply) != "213" || reply->size() < 5)
+        return std::nullopt;
+    std::int64_t size = 0;
+    std::size_t at = 4;
+    for (; at < reply->size() && (*reply)[at] >= '0' && (*reply)[at] <= '9'; ++at) {
+        if (size > (INT64_MAX - 9) / 10)
+            return std::nullopt;
+        size = size * 10 + ((*reply)[at] - '0');
+    }
+    if (at == 4)
+        return std::nullopt;
+    return size;
+}
+
+std::pair<std::string, std::string> FTPClient::SplitNameExt(const std::string& fileName) {
+    const auto dot = fileName.rfind('.');
+    if (dot == std::string::npos)
+        return {fileName, std::string()};
+    return {fileName.substr(0, dot), fileName.substr(dot)};
+}
+
+std::string FTPClient::localPathOf(const TransferTask& task) const {
+    return joinPath(task.localPath.empty() ? m_localDirectory : task.localPath, task.localFileName);
+}
+
+}  // namespace nubexa

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <ace/INET_Addr.h>
+#include <ace/SOCK_Connector.h>
+#include <ace/SOCK_Stream.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "ftp/progress_reporter.h"
+#include "ftp/reply_framer.h"
+#include "ftp/transfer_task.h"
+
+namespace nubexa {
+
+class Notifier;
+class StoreGate;
+class UploadRegistrar;
+
+struct FtpTimeLimits {
+    std::chrono::milliseconds connect{3000};    // control and data connections
+    std::chrono::milliseconds reply{10000};     // one whole reply
+    std::chrono::milliseconds dataIdle{60000};  // no byte moved on the data connection
+};
+
+struct FtpOptions {
+    FtpTimeLimits limits;
+    // Progress is written at this pace while bytes move, and the row's status read back.
+    std::chrono::milliseconds progressInterval{200};
+    // Longest wait of one data receive or send before the status is looked at again.
+    std::chrono::milliseconds dataTick{100};
+    std::size_t blockSize = 256 * 1024;
+    std::int64_t maxBytesPerSecond = 0;  // 0: as fast as the line goes
+    // Receives every command sent (the password masked) and every reply; standard output by
+    // default, nowhere when empty.
+    std::function<void(const std::string&)> trace = traceToStandardOutput;
+
+    static void traceToStandardOutput(const std::string& text);
+};
+
+// What one transfer cost, for the command-line companion and the benchmark.
+struct TransferStats {
+    using Clock = std::chrono::steady_clock;
+    ProgressStats progress;
+    std::optional<Clock::time_point> connectStarted;
+    std::optional<Clock::time_point> firstDataByte;
+    std::int64_t bytesMoved = 0;
+};
+
+// The client end of one FTP connection with the file server: one sign-in, one transfer, then
+// the object is destroyed (no reuse, no reconnection). Owned by one transfer thread and not
+// shared; nothing in it is thread-safe, but any number of clients run side by side.
+// Progress goes into the task's row through the StoreGate; messages for the user through the
+// Notifier (a box without caption).
+class FTPClient {
+public:
+    FTPClient(std::string host, std::uint16_t port, std::string userName, std::string password,
+              int serverKind, StoreGate& gate, Notifier& notifier, FtpOptions options = {});
+    virtual ~FTPClient();
+    FTPClient(const FTPClient&) = delete;
+    FTPClient& operator=(const FTPClient&) = delete;
+
+    // ConnectAndLogin with a greeting expected.
+    bool FtpLogin();
+    // Connect (a connection left by an earlier attempt is closed first), greeting when
+    // expected (220), USER (331), PASS (230), and for serverKind 3 two further 230 replies.
+    bool ConnectAndLogin(bool expectGreeting);
+    bool Syst();
+    // CWD (250) then PWD (257).
+    bool ChangeDir(const std::string& directory);
+    // Records the folder that local file names of tasks without a local_path resolve against;
+    // the process's current directory is never changed. True when the folder exists.
+    bool ChangeLocalDir(const std::string& directory);
+    // QUIT (221), after reading any reply still owed for an earlier command. Does not close.
+    bool Quit();
+    // Sends one whole command line (line end included); true when every byte went.
+    bool SendCommand(const std::string& line);
+    // Reads one reply (with its line ends) within the reply time limit; on time-out the reply is
+    // whatever arrived. Always true.
+    bool ReadReply(std::string& reply);
+
+    // Fetches the task's remote file into local_path/local_file_name, resuming at the recorded
+    // bytes. 1: the file is complete, or the run stopped because the row is no longer running;
+    // 0: failed or unfinished (the caller gives the task back).
+    int Download(TransferTask& task);
+    // Sends local_path/local_file_name, resuming after the recorded bytes. With a registrar the
+    // file is then registered and renamed to its id + extension; the row is complete (status
+    // 100) only when both succeeded. Without one (nullptr) the run ends when the server has the
+    // bytes. 1: complete, or stopped because the row is no longer running; 0: failed or
+    // unfinished (the caller gives the task back; running it again is safe).
+    int Upload(TransferTask& task, UploadRegistrar* registrar = nullptr);
+    // RNFR (350, or 226) then RNTO (250, or a reply of one blank).
+    bool Rename(const std::string& oldName, const std::string& newName);
+
+    // SIZE of a remote file; empty when the server does not answer 213 with a number.
+    std::optional<std::int64_t> RemoteSize(const std::string& name);
+
+    // (name, extension): the text before the last "." and the text from it on.
+    static std::pair<std::string, std::string> SplitNameExt(const std::string& fileName);
+
+    void setProgressListener(ProgressListener listener) { m_listener = std::move(listener); }
+    const TransferStats& stats() const { return m_stats; }
+    int serverKind() const { return m_serverKind; }
+
+private:
+    friend class TransferRun;
+    friend class DownloadRun;
+    friend class UploadRun;
+
+    // Sends `verb` [+ " " + argument] and reads its reply. Empty optional: not sent whole (the
+    // step counts as passed); empty text: no reply, or an argument that would break the line.
+    std::optional<std::string> exchange(const std::string& verb, const std::string& argument = {});
+    bool expectCode(const std::string& verb, const std::string& argument,
+                    std::initializer_list<const char*> codes);
+    void readOwedReplies();
+    void closeControl();
+    void trace(const std::string& text) const;
+
+    std::string localPathOf(const TransferTask& task) const;
+
+    const std::string m_userName;
+    const std::string m_password;
+    const std::string m_host;
+    const std::uint16_t m_port;
+    ACE_INET_Addr m_serverAddress;
+    ACE_SOCK_Connector m_connector;
+    ACE_SOCK_Stream m_control;
+    const int m_serverKind;
+
+    StoreGate& m_gate;
+    Notifier& m_notifier;
+    const FtpOptions m_options;
+    ReplyFramer m_framer;
+    bool m_controlOpen = false;
+    bool m_controlEnded = false;  // the server closed the control connection
+    int m_owedReplies = 0;        // completion replies of transfers not read yet
+    std::string m_lastReply;
+    std::string m_localDirectory;
+    ProgressListener m_listener;
+    TransferStats m_stats;
+};
+
+}  // namespace nubexa

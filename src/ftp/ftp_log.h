@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace nubexa::ftp_log {
+
+// Entries of the FTP engine through ACE_Log_Msg, recorded with the source name "ftp_client",
+// the caller's line and the last system error. The formats end with the two characters "/n" as
+// the engine has always written them.
+void connectionFailed(int line);
+void connected(int line, const std::string& hostAddress, unsigned port);
+void openFailed(int line, const std::string& localFileName);
+// "%p/n" with the failed operation ("get_info", "write").
+void systemError(int line, const char* operation);
+void info(int line, const char* text);
+
+}  // namespace nubexa::ftp_log

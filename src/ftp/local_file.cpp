@@ -1,0 +1,82 @@
+#include "ftp/local_file.h"
+
+#include <ace/FILE_Addr.h>
+#include <ace/FILE_Connector.h>
+#include <ace/OS_NS_fcntl.h>
+#include <ace/OS_NS_unistd.h>
+
+#include <cerrno>
+
+namespace nubexa {
+
+bool LocalFile::open(const std::string& path, int flags) {
+    close();
+    ACE_FILE_Connector connector;
+    if (connector.connect(m_file, ACE_FILE_Addr(path.c_str()), nullptr, ACE_Addr::sap_any, 0, flags,
+                          ACE_DEFAULT_FILE_PERMS) == -1) {
+        return false;
+    }
+    m_open = true;
+    return true;
+}
+
+bool LocalFile::openForWriting(const std::string& path) {
+    return open(path, O_RDWR | O_CREAT);
+}
+
+bool LocalFile::openForReading(const std::string& path) {
+    return open(path, O_RDONLY);
+}
+
+std::optional<std::int64_t> LocalFile::size() {
+    ACE_FILE_Info info;
+    if (!m_open || m_file.get_info(info) == -1)
+        return std::nullopt;
+    return static_cast<std::int64_t>(info.size_);
+}
+
+bool LocalFile::truncateAt(std::int64_t length) {
+    if (!m_open || ACE_OS::ftruncate(m_file.get_handle(), static_cast<ACE_OFF_T>(length)) == -1)
+        return false;
+    return seekTo(length);
+}
+
+bool LocalFile::seekTo(std::int64_t offset) {
+    return m_open &&
+           m_file.seek(static_cast<ACE_OFF_T>(offset), SEEK_SET) == static_cast<ACE_OFF_T>(offset);
+}
+
+std::size_t LocalFile::write(const char* data, std::size_t size) {
+    std::size_t written = 0;
+    while (m_open && written < size) {
+        const ssize_t n = m_file.send(data + written, size - written);
+        if (n > 0) {
+            written += static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    return written;
+}
+
+std::int64_t LocalFile::read(char* buffer, std::size_t size) {
+    if (!m_open)
+        return -1;
+    for (;;) {
+        const ssize_t n = m_file.recv(buffer, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        return n;
+    }
+}
+
+void LocalFile::close() {
+    if (m_open) {
+        m_file.close();
+        m_open = false;
+    }
+}
+
+}  // namespace nubexa

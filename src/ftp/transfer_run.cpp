@@ -1,0 +1,73 @@
+#include "ftp/transfer_run.h"
+
+#include <thread>
+
+#include "ftp/ftp_log.h"
+#include "ftp/passive_address.h"
+
+namespace nubexa {
+
+TransferRun::TransferRun(FTPClient& client, TransferTask& task)
+    : m_client(client), m_task(task), m_rateLimit(client.m_options.maxBytesPerSecond) {}
+
+TransferRun::Passive TransferRun::connectData(const std::string& passiveReply) {
+    const auto address = parsePassiveReply(passiveReply);
+    if (!address)
+        return Passive::NoAddress;
+    if (!m_data.connect(address->host, address->port, options().limits.connect)) {
+        ftp_log::connectionFailed(__LINE__);
+        return Passive::NotConnected;
+    }
+    // Names the control connection's address, as the entry always has.
+    ftp_log::connected(__LINE__, m_client.m_serverAddress.get_host_addr(),
+                       m_client.m_serverAddress.get_port_number());
+    return Passive::Connected;
+}
+
+std::string TransferRun::readCompletion() {
+    std::string reply;
+    if (m_client.m_owedReplies > 0) {
+        --m_client.m_owedReplies;
+        m_client.ReadReply(reply);
+    }
+    return reply;
+}
+
+bool TransferRun::heldBack(std::int64_t moved) {
+    const auto wait = m_rateLimit.holdBack(moved);
+    if (wait.count() <= 0)
+        return false;
+    std::this_thread::sleep_for(std::min(wait, options().dataTick));
+    return true;
+}
+
+void TransferRun::noteDataMoved(std::size_t bytes) {
+    auto& stats = m_client.m_stats;
+    if (!stats.firstDataByte && bytes > 0)
+        stats.firstDataByte = TransferStats::Clock::now();
+    stats.bytesMoved += static_cast<std::int64_t>(bytes);
+}
+
+ProgressReporter::Setup TransferRun::reporterSetup(ProgressReporter::Direction direction,
+                                                   std::int64_t offset) const {
+    ProgressReporter::Setup setup;
+    setup.direction = direction;
+    setup.taskId = m_task.id;
+    setup.startOffset = offset;
+    setup.startTimeMs = m_task.startTimeMs;
+    setup.interval = options().progressInterval;
+    return setup;
+}
+
+ProgressReporter TransferRun::makeReporter(ProgressReporter::Direction direction,
+                                           std::int64_t offset) {
+    return ProgressReporter(m_client.m_gate, reporterSetup(direction, offset), &m_client.m_listener,
+                            m_client.m_stats.progress);
+}
+
+bool TransferRun::isPlainFileName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string("/\0", 2)) == std::string::npos;
+}
+
+}  // namespace nubexa

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "ftp/data_channel.h"
+#include "ftp/ftp_client.h"
+#include "ftp/rate_limit.h"
+
+namespace nubexa {
+
+// What a download and an upload share: the passive data connection, the reply owed for the
+// transfer, the pacing of the data loop. Lives for one run on the client's thread.
+class TransferRun {
+protected:
+    TransferRun(FTPClient& client, TransferTask& task);
+
+    // Connects the data channel to the address of an accepted passive reply.
+    enum class Passive { Connected, NoAddress, NotConnected };
+    Passive connectData(const std::string& passiveReply);
+
+    std::optional<std::string> exchange(const std::string& verb, const std::string& argument = {}) {
+        return m_client.exchange(verb, argument);
+    }
+    void quit() { m_client.Quit(); }
+
+    // The transfer's command was answered with a preliminary reply: its completion reply follows
+    // the data and is read before any other command.
+    void owesCompletion() { m_client.m_owedReplies = 1; }
+    // The completion reply of the transfer; empty when none was owed or none came.
+    std::string readCompletion();
+
+    // Waits out the rate limit for at most one data tick; true when it waited.
+    bool heldBack(std::int64_t moved);
+
+    void noteDataMoved(std::size_t bytes);
+    bool idleTooLong(std::chrono::steady_clock::time_point lastMoved) const {
+        return std::chrono::steady_clock::now() - lastMoved >= options().limits.dataIdle;
+    }
+
+    const FtpOptions& options() const { return m_client.m_options; }
+    ProgressReporter::Setup reporterSetup(ProgressReporter::Direction direction,
+                                          std::int64_t offset) const;
+    ProgressReporter makeReporter(ProgressReporter::Direction direction, std::int64_t offset);
+
+    // A local file name is one path component: never a way out of the task's folder.
+    static bool isPlainFileName(const std::string& name);
+    static bool isPositive(const std::string& reply) { return !reply.empty() && reply[0] == '2'; }
+    static bool isPreliminary(const std::string& reply) {
+        return !reply.empty() && reply[0] == '1';
+    }
+
+    FTPClient& m_client;
+    TransferTask& m_task;
+    DataChannel m_data;
+    RateLimit m_rateLimit;
+};
+
+}  // namespace nubexa

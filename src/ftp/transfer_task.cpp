@@ -1,0 +1,32 @@
+#include "ftp/transfer_task.h"
+
+#include <chrono>
+
+#include "store/task_table.h"
+
+namespace nubexa {
+
+TransferTask makeTransferTask(const StoredTask& row) {
+    TransferTask task;
+    task.id = row.id;
+    task.localPath = row.localPath;
+    task.localFileName = row.localFileName;
+    task.ftpPath = row.ftpPath;
+    task.ftpFileName = row.ftpFileName;
+    task.status = row.status;
+    task.ranType = row.ranType;
+    task.transferSize = row.transferSize;
+    task.transferSizeText = row.transferSizeText.empty() ? "0" : row.transferSizeText;
+    task.transferSchedule = row.transferSchedule;
+    task.fileSize = row.fileSize;
+    task.parentId = row.parentId;
+    task.taskKind = task_kind::kQueuedTransfer;
+    return task;
+}
+
+std::int64_t epochMilliseconds() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace nubexa

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace nubexa {
+
+struct StoredTask;
+
+// Kind of run a worker does with its task.
+namespace task_kind {
+inline constexpr int kQueuedTransfer = 1;
+inline constexpr int kAvatarDownload = 2;
+}  // namespace task_kind
+
+// One row of t_process_list as a transfer thread holds it. Owned by that thread; Download and
+// Upload update file_size and transfer_size as the bytes move.
+struct TransferTask {
+    std::string localPath;
+    std::string localFileName;
+    std::string ftpPath;
+    std::string ftpFileName;
+    std::string ranType;  // "1" upload, "2" download, "0" avatar download
+    int transferSchedule = 0;
+    std::int64_t fileSize = 0;
+    std::int64_t transferSize = 0;
+    // Milliseconds since the epoch when the transfer thread started; the speed is measured
+    // from here (0: from the start of the run). Milliseconds, so that the speed of the first
+    // second is a real value.
+    std::int64_t startTimeMs = 0;
+    int status = 0;
+    std::string transferSizeText = "0";
+    std::int64_t id = -1;
+    int taskKind = task_kind::kQueuedTransfer;
+    std::string parentId;          // the disk folder that receives an upload (dirid)
+    std::string dataChannelReply;  // the accepted PASV reply of an upload
+};
+
+// The record of a loaded row, for a queued transfer.
+TransferTask makeTransferTask(const StoredTask& row);
+
+// Milliseconds since the epoch, for startTimeMs.
+std::int64_t epochMilliseconds();
+
+}  // namespace nubexa

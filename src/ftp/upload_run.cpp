@@ -1,0 +1,241 @@
+#include "ftp/upload_run.h"
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "ftp/ftp_log.h"
+#include "ftp/local_file.h"
+#include "ftp/md5_digest.h"
+#include "ftp/passive_address.h"
+#include "ftp/upload_registrar.h"
+#include "platform/notifier.h"
+
+namespace nubexa {
+
+namespace {
+
+constexpr const char* kLocalFileMissing = "本地文件未找到或位置发现变化，上传失败。失败文件名为:";
+
+}  // namespace
+
+int FTPClient::Upload(TransferTask& task, UploadRegistrar* registrar) {
+    return UploadRun(*this, task, registrar).run();
+}
+
+int UploadRun::run() {
+    std::error_code error;
+    const std::string path = m_client.localPathOf(m_task);
+    if (!isPlainFileName(m_task.localFileName) || !std::filesystem::is_regular_file(path, error)) {
+        m_client.m_notifier.showMessage("", kLocalFileMissing + m_task.localFileName);
+        quit();
+        return 0;
+    }
+    exchange("TYPE", "I");
+
+    LocalFile file;
+    if (!file.openForReading(path)) {
+        ftp_log::openFailed(__LINE__, m_task.localFileName);
+        return 0;
+    }
+    const auto size = file.size();
+    if (!size) {
+        ftp_log::systemError(__LINE__, "get_info");
+        return 0;
+    }
+    m_task.fileSize = *size;
+    std::int64_t offset = resumeOffset(*size);
+    if (!setUp(offset))
+        return 0;
+
+    // The service checks the bytes it received against this digest, so it covers the whole
+    // file, skipped part included. Moving bytes alone needs none.
+    std::optional<Md5Digest> digest;
+    if (m_registrar != nullptr)
+        digest.emplace();
+    Md5Digest* hashing = digest ? &*digest : nullptr;
+    if (!skip(file, offset, hashing)) {
+        quit();
+        return 0;
+    }
+    std::int64_t done = offset;
+    m_task.transferSize = done;
+    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Upload, offset);
+    switch (send(file, reporter, done, *size, hashing)) {
+        case DataEnd::Stopped:
+            m_data.close();
+            quit();
+            return 1;
+        case DataEnd::Unfinished:
+            m_data.close();
+            quit();
+            return 0;
+        case DataEnd::Sent:
+            break;
+    }
+    return finish(reporter, *size, hashing);
+}
+
+std::int64_t UploadRun::resumeOffset(std::int64_t localSize) {
+    const std::int64_t recorded = std::max<std::int64_t>(m_task.transferSize, 0);
+    if (recorded == 0 || recorded > localSize)
+        return 0;  // nothing done, or the local file is not the one that was started
+    // The recorded count is what left this side; the server may hold less (bytes lost with a
+    // dropped connection) or a different file. Continue where its copy really ends.
+    if (const auto held = m_client.RemoteSize(m_task.ftpFileName))
+        return *held > localSize ? 0 : std::min(recorded, *held);
+    // 550: the server has no such file (finished and renamed, or cleaned away); a server that
+    // knows no SIZE is trusted with the recorded count.
+    return replyCode(m_client.m_lastReply) == "550" ? 0 : recorded;
+}
+
+bool UploadRun::setUp(std::int64_t& offset) {
+    auto passive = exchange("PASV");
+    // A late reply of an earlier command (TYPE's 200, PWD's 257) came first: the PASV reply
+    // itself follows it.
+    for (int late = 0; passive && late < 2 && !parsePassiveReply(*passive) &&
+                       (replyCode(*passive) == "200" || replyCode(*passive) == "257");
+         ++late) {
+        std::string next;
+        m_client.ReadReply(next);
+        if (next.empty())
+            break;
+        passive = next;
+    }
+    if (passive) {
+        const std::string code = replyCode(*passive);
+        if (code != "227" && code != "257" && code != "200" && *passive != " " &&
+            !passive->empty()) {
+            quit();
+            return false;
+        }
+        m_task.dataChannelReply = *passive;
+    }
+    switch (connectData(m_task.dataChannelReply)) {
+        case Passive::NoAddress:
+            quit();
+            return false;
+        case Passive::NotConnected:
+            return false;
+        case Passive::Connected:
+            break;
+    }
+    if (offset > 0) {
+        // A server that does not restart would take the rest as the whole file: send it all.
+        const auto rest = exchange("REST", std::to_string(offset));
+        if (rest && replyCode(*rest) != "350")
+            offset = 0;
+    }
+    const auto store = exchange("STOR", m_task.ftpFileName);
+    if (store) {
+        if (!isPreliminary(*store)) {
+            quit();
+            return false;
+        }
+        owesCompletion();
+    }
+    return true;
+}
+
+bool UploadRun::skip(LocalFile& file, std::int64_t offset, Md5Digest* digest) {
+    if (digest == nullptr)
+        return file.seekTo(offset);
+    std::vector<char> buffer(options().blockSize);
+    for (std::int64_t left = offset; left > 0;) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(left, static_cast<std::int64_t>(buffer.size())));
+        const std::int64_t n = file.read(buffer.data(), want);
+        if (n <= 0)
+            return false;
+        digest->update(buffer.data(), static_cast<std::size_t>(n));
+        left -= n;
+    }
+    return true;
+}
+
+UploadRun::DataEnd UploadRun::send(LocalFile& file, ProgressReporter& reporter, std::int64_t& done,
+                                   std::int64_t size, Md5Digest* digest) {
+    std::vector<char> buffer(options().blockSize);
+    const std::int64_t offset = done;
+    auto lastMoved = std::chrono::steady_clock::now();
+    while (done < size) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(size - done, static_cast<std::int64_t>(buffer.size())));
+        const std::int64_t read = file.read(buffer.data(), want);
+        if (read <= 0)
+            return DataEnd::Unfinished;  // the file ended before its size
+        if (digest != nullptr)
+            digest->update(buffer.data(), static_cast<std::size_t>(read));
+        for (std::size_t at = 0; at < static_cast<std::size_t>(read);) {
+            if (!heldBack(done - offset)) {
+                const auto result = m_data.send(
+                    buffer.data() + at, static_cast<std::size_t>(read) - at, options().dataTick);
+                at += result.bytes;
+                done += static_cast<std::int64_t>(result.bytes);
+                m_task.transferSize = done;
+                if (result.bytes > 0) {
+                    noteDataMoved(result.bytes);
+                    lastMoved = std::chrono::steady_clock::now();
+                }
+                if (result.outcome == DataChannel::Outcome::Failed || idleTooLong(lastMoved))
+                    return DataEnd::Unfinished;
+            }
+            if (!reporter.update(done, size))
+                return DataEnd::Stopped;
+        }
+    }
+    return DataEnd::Sent;
+}
+
+int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest) {
+    m_data.finishSending();
+    // The server's word that it holds every byte; a refusal (552 disk full) leaves the row at
+    // its last write for a retry.
+    const bool stored = isPositive(readCompletion());
+    m_data.close();
+    if (!stored) {
+        quit();
+        return 0;
+    }
+    m_task.transferSize = size;
+    m_task.transferSizeText = std::to_string(size);
+    if (m_registrar == nullptr) {
+        reporter.finishUpload(size);
+        quit();
+        return 1;
+    }
+    // Every byte is on the server: a retry only registers and renames.
+    reporter.write(size, size);
+    return registerAndRename(reporter, size, digest->hexUpper());
+}
+
+int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,
+                                 const std::string& hash) {
+    const auto [name, ext] = FTPClient::SplitNameExt(m_task.localFileName);
+    const std::string id = m_registrar->registerUpload(name, ext, size, m_task.parentId, hash);
+    if (id.empty()) {
+        quit();
+        return 0;
+    }
+    const std::string finalName = id + ext;
+    bool done = m_client.Rename(m_task.ftpFileName, finalName);
+    const bool refused = !done && replyCode(m_client.m_lastReply).rfind('5', 0) == 0;
+    // A rename refused because an earlier run already finished it: the file under its id name
+    // with the registered size is the proof.
+    if (!done)
+        done = m_client.RemoteSize(finalName) == size;
+    if (done) {
+        reporter.finishUpload(size);
+        quit();
+        return 1;
+    }
+    if (refused) {
+        // The server keeps bytes that do not match the registration: send them all again.
+        m_task.transferSize = 0;
+        reporter.write(0, size);
+    }
+    quit();
+    return 0;
+}
+
+}  // namespace nubexa

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+#include "ftp/transfer_run.h"
+
+namespace nubexa {
+
+class LocalFile;
+class Md5Digest;
+class UploadRegistrar;
+
+// One run of FTPClient::Upload.
+class UploadRun : private TransferRun {
+public:
+    UploadRun(FTPClient& client, TransferTask& task, UploadRegistrar* registrar)
+        : TransferRun(client, task), m_registrar(registrar) {}
+    int run();
+
+private:
+    enum class DataEnd { Sent, Stopped, Unfinished };
+
+    std::int64_t resumeOffset(std::int64_t localSize);
+    bool setUp(std::int64_t& offset);
+    bool skip(LocalFile& file, std::int64_t offset, Md5Digest* digest);
+    DataEnd send(LocalFile& file, ProgressReporter& reporter, std::int64_t& done, std::int64_t size,
+                 Md5Digest* digest);
+    int finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest);
+    int registerAndRename(ProgressReporter& reporter, std::int64_t size, const std::string& hash);
+
+    UploadRegistrar* m_registrar;
+};
+
+}  // namespace nubexa

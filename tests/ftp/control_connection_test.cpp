@@ -1,0 +1,221 @@
+#include <ace/Log_Msg.h>
+#include <ace/Log_Msg_Callback.h>
+#include <ace/Log_Record.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "ftp_test_harness.h"
+#include "scripted_ftp_server.h"
+
+namespace nubexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ControlConnection : public FtpTest {};
+
+TEST_F(ControlConnection, MultiLineGreetingsOfEveryShapeSignIn) {
+    std::string longLine = "220 " + std::string(200 * 1024, 'w') + "\r\n";
+    std::string manyLines = "220-first\r\n";
+    for (int i = 0; i < 400; ++i)
+        manyLines += "220-more " + std::to_string(i) + "\r\n";
+    manyLines += "220 done\r\n";
+    for (const std::string& greeting :
+         {std::string("220-Welcome\r\n220-to the server\r\n220 ready\r\n"), longLine, manyLines,
+          std::string("220 he\0llo \x01\x1b[0m\r\n", 18)}) {
+        ScriptedFtpServer server([&](ScriptedSession& s) {
+            s.send(greeting);
+            if (s.expect("USER"))
+                s.send("331 ok\r\n");
+            if (s.expect("PASS"))
+                s.send("230 in\r\n");
+            s.serveUntilQuit();
+        });
+        auto client = makeClient(server.port());
+        EXPECT_TRUE(client->FtpLogin()) << greeting.substr(0, 40);
+        EXPECT_TRUE(client->Syst());
+        EXPECT_TRUE(client->Quit());
+        client.reset();
+        ASSERT_TRUE(server.waitDone());
+        EXPECT_TRUE(server.failures().empty());
+    }
+}
+
+TEST_F(ControlConnection, RefusedSignInsSendNothingMore) {
+    struct Case {
+        std::string greeting, userReply;
+        std::vector<std::string> expected;
+    };
+    for (const Case& c : {Case{"421 too many users\r\n", "", {}},
+                          Case{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "", {}},
+                          Case{"220 hi\r\n", "230 no password needed\r\n", {"USER u"}},
+                          Case{"220 hi\r\n", "530 go away\r\n", {"USER u"}}}) {
+        ScriptedFtpServer server([&](ScriptedSession& s) {
+            s.send(c.greeting);
+            if (!c.userReply.empty() && s.expect("USER"))
+                s.send(c.userReply);
+            s.readCommand();  // anything the client still sends shows up in commands()
+        });
+        auto client = makeClient(server.port());
+        EXPECT_FALSE(client->FtpLogin()) << c.greeting;
+        client.reset();
+        ASSERT_TRUE(server.waitDone());
+        EXPECT_EQ(server.commands(), c.expected) << c.greeting;
+    }
+}
+
+TEST_F(ControlConnection, LateBurstsOfKind3AreReadAtSignInAndOtherwiseByLaterCommands) {
+    auto script = [](ScriptedSession& s) {
+        s.send("220 hi\r\n");
+        if (s.expect("USER"))
+            s.send("331 ok\r\n");
+        if (s.expect("PASS"))
+            s.send("230 first\r\n");
+        s.pause(150ms);
+        s.send("230 second\r\n");
+        s.pause(150ms);
+        s.send("230 third\r\n");
+        s.serveUntilQuit();
+    };
+    {
+        ScriptedFtpServer server(script);
+        auto client = makeClient(server.port(), fastOptions(), 3);
+        EXPECT_TRUE(client->FtpLogin());
+        EXPECT_TRUE(client->Syst());
+    }
+    {
+        ScriptedFtpServer server(script);
+        auto client = makeClient(server.port(), fastOptions(), 0);
+        EXPECT_TRUE(client->FtpLogin());
+        EXPECT_FALSE(client->Syst());  // judged on the second 230
+    }
+}
+
+TEST_F(ControlConnection, WithoutTheGreetingFlagUserIsSentAtOnce) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        if (s.expect("USER"))
+            s.send("331 ok\r\n");
+        if (s.expect("PASS"))
+            s.send("230 in\r\n");
+        s.serveUntilQuit();
+    });
+    auto client = makeClient(server.port());
+    EXPECT_TRUE(client->ConnectAndLogin(false));
+    EXPECT_TRUE(client->Quit());
+}
+
+TEST_F(ControlConnection, RepliesTrickledOrSplitAreWholeReplies) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.sendBytewise("220-slow\r\n220 greeting\r\n", 2ms);
+        if (s.expect("USER")) {
+            s.send("33");
+            s.pause(300ms);
+            s.send("1 split reply\r");
+            s.pause(100ms);
+            s.send("\n");
+        }
+        if (s.expect("PASS"))
+            s.sendBytewise("230 ok\r\n", 5ms);
+        if (s.expect("SYST"))
+            s.send("215 UNIX\r\n");
+        if (s.expect("CWD"))
+            s.send("250 ok\r\n");
+        if (s.expect("PWD"))
+            s.send("257 \"/x\"\r\n");
+        s.serveUntilQuit();
+    });
+    auto client = makeClient(server.port());
+    EXPECT_TRUE(client->FtpLogin());
+    EXPECT_TRUE(client->Syst());
+    EXPECT_TRUE(client->ChangeDir("\\photos\\trip\\"));
+    EXPECT_TRUE(client->Quit());
+    client.reset();
+    ASSERT_TRUE(server.waitDone());
+    EXPECT_TRUE(server.failures().empty());
+    EXPECT_TRUE(server.sawCommand("CWD \\photos\\trip\\"));
+}
+
+TEST_F(ControlConnection, SilentOrVanishingServersEndEachReplyWithinItsLimit) {
+    {
+        ScriptedFtpServer server([](ScriptedSession& s) { s.pause(3s); });
+        auto client = makeClient(server.port());
+        EXPECT_FALSE(client->FtpLogin());
+    }
+    {
+        // 421 in mid-session, then the server hangs up: every later step fails at once.
+        ScriptedFtpServer server([](ScriptedSession& s) {
+            s.login();
+            if (s.expect("SYST"))
+                s.send("421 shutting down\r\n");
+            s.closeControl();
+        });
+        auto client = makeClient(server.port());
+        EXPECT_TRUE(client->FtpLogin());
+        EXPECT_FALSE(client->Syst());
+        const auto start = std::chrono::steady_clock::now();
+        client->ChangeDir("\\a");
+        client->Quit();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s) << "a closed connection waits";
+    }
+}
+
+TEST_F(ControlConnection, ArgumentsWithLineBreaksNeverReachTheServer) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.login();
+        s.serveUntilQuit();
+    });
+    auto client = makeClient(server.port());
+    ASSERT_TRUE(client->FtpLogin());
+    EXPECT_FALSE(client->ChangeDir("a\r\nDELE precious.txt"));
+    EXPECT_FALSE(client->Rename("a", "b\nDELE x"));
+    EXPECT_TRUE(client->Quit());
+    client.reset();
+    ASSERT_TRUE(server.waitDone());
+    for (const auto& command : server.commands())
+        EXPECT_EQ(command.find("DELE"), std::string::npos) << command;
+}
+
+class LogCapture : public ACE_Log_Msg_Callback {
+public:
+    LogCapture() {
+        ACE_LOG_MSG->msg_callback(this);
+        ACE_LOG_MSG->set_flags(ACE_Log_Msg::MSG_CALLBACK);
+    }
+    ~LogCapture() override {
+        ACE_LOG_MSG->clr_flags(ACE_Log_Msg::MSG_CALLBACK);
+        ACE_LOG_MSG->msg_callback(nullptr);
+    }
+    void log(ACE_Log_Record& record) override {
+        entries.emplace_back(record.type(), record.msg_data());
+        files.push_back(ACE_LOG_MSG->file());
+    }
+    std::vector<std::pair<unsigned long, std::string>> entries;
+    std::vector<std::string> files;
+};
+
+TEST_F(ControlConnection, ClosedPortFailsAtOnceWithTheConnectionFailedEntry) {
+    // A port that was just bound and released: nothing listens there.
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    ::close(probe);
+
+    LogCapture capture;
+    auto client = makeClient(ntohs(address.sin_port));
+    EXPECT_FALSE(client->FtpLogin());
+    EXPECT_FALSE(client->FtpLogin());  // the caller's retry on the same object
+    ASSERT_EQ(capture.entries.size(), 2u);
+    EXPECT_EQ(capture.entries[0].first, static_cast<unsigned long>(LM_ERROR));
+    EXPECT_NE(capture.entries[0].second.find("connection failed"), std::string::npos);
+    EXPECT_NE(capture.entries[0].second.find("/n"), std::string::npos);
+    EXPECT_EQ(capture.files[0], "ftp_client");
+}
+
+}  // namespace
+}  // namespace nubexa::test

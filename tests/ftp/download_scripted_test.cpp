@@ -1,0 +1,430 @@
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <future>
+
+#include "ftp_test_harness.h"
+#include "scripted_ftp_server.h"
+
+namespace nubexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// One RETR as a script serves it.
+struct RetrScript {
+    std::string passiveReply;  // empty: a real passive port
+    bool acceptData = true;
+    std::string restReply = "350 Restarting\r\n";
+    std::string retrReply = "150 Opening BINARY connection\r\n";
+    std::vector<std::string> chunks;
+    std::chrono::milliseconds gap{0};
+    std::string completion = "226 Transfer complete\r\n";
+    bool completionWithPreliminary = false;  // 150 and 226 in one read, before any data
+    bool closeData = true;
+    bool dropControl = false;  // hang up the control connection after the data
+};
+
+void serveRetr(ScriptedSession& s, const RetrScript& r) {
+    s.login();
+    if (s.expect("TYPE I"))
+        s.send("200 binary\r\n");
+    if (!s.expect("PASV"))
+        return;
+    s.send(r.passiveReply.empty() ? s.openPassive() : r.passiveReply);
+    if (!r.passiveReply.empty()) {
+        s.serveUntilQuit();
+        return;
+    }
+    if (r.acceptData)
+        s.acceptData();
+    if (!s.expect("REST"))
+        return;
+    s.send(r.restReply);
+    if (r.restReply.rfind("350", 0) != 0) {
+        s.serveUntilQuit();
+        return;
+    }
+    if (!s.expect("RETR"))
+        return;
+    if (r.retrReply.rfind("150", 0) != 0) {
+        s.send(r.retrReply);
+        s.serveUntilQuit();
+        return;
+    }
+    s.send(r.completionWithPreliminary ? r.retrReply + r.completion : r.retrReply);
+    for (const auto& chunk : r.chunks) {
+        s.sendData(chunk);
+        s.pause(r.gap);
+    }
+    if (r.dropControl) {
+        s.closeControl();
+        s.closeData();
+        return;
+    }
+    if (!r.closeData) {
+        s.serveUntilQuit();  // data stays open and silent
+        return;
+    }
+    s.closeData();
+    if (!r.completionWithPreliminary)
+        s.send(r.completion);
+    s.serveUntilQuit();
+}
+
+std::vector<std::string> split(const std::string& bytes, std::vector<std::size_t> sizes) {
+    std::vector<std::string> chunks;
+    std::size_t at = 0;
+    for (auto size : sizes) {
+        chunks.push_back(bytes.substr(at, size));
+        at += size;
+    }
+    return chunks;
+}
+
+class ScriptedDownload : public FtpTest {
+protected:
+    // Signs in, runs Download, and returns its result once the script is done.
+    int download(ScriptedFtpServer& server, TransferTask& task,
+                 FtpOptions options = fastOptions()) {
+        auto client = makeClient(server.port(), options);
+        if (!client->FtpLogin())
+            return -1;
+        const int result = client->Download(task);
+        client.reset();
+        EXPECT_TRUE(server.waitDone());
+        EXPECT_TRUE(server.failures().empty()) << server.failures().front();
+        return result;
+    }
+};
+
+TEST_F(ScriptedDownload, SmallFilesCompleteAndMarkTheRowFinished) {
+    const std::string bytes = patternBytes(3000);
+    RetrScript retr;
+    retr.chunks = split(bytes, {1024, 1024, 952});
+    retr.gap = 5ms;
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("815.bin", "photo.bin", 3000);
+    EXPECT_EQ(download(server, task), 1);
+    EXPECT_EQ(readFile(localFile("photo.bin")), bytes);
+    const auto stored = row(task.id);
+    EXPECT_EQ(stored.transferSize, 3000);
+    EXPECT_EQ(stored.transferSchedule, 100);
+    EXPECT_EQ(stored.status, task_status::kRunning);
+    const std::vector<std::string> expected = {"USER u", "PASS p",       "TYPE I", "PASV",
+                                               "REST 0", "RETR 815.bin", "QUIT"};
+    EXPECT_EQ(server.commands(), expected);
+
+    ScriptedFtpServer empty([&](ScriptedSession& s) { serveRetr(s, RetrScript{}); });
+    auto zero = addDownload("816.txt", "empty.txt", 0);
+    EXPECT_EQ(download(empty, zero), 1);
+    EXPECT_TRUE(std::filesystem::exists(localFile("empty.txt")));
+    EXPECT_EQ(std::filesystem::file_size(localFile("empty.txt")), 0u);
+    // Finished rows leave the downloading list; a 0-byte one too.
+    EXPECT_EQ(row(zero.id).transferSchedule, 100);
+}
+
+TEST_F(ScriptedDownload, CompletionArrivingWithThePreliminaryReplyKeepsRepliesInStep) {
+    const std::string bytes = patternBytes(5000);
+    RetrScript retr;
+    retr.chunks = {bytes};
+    retr.completionWithPreliminary = true;
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    std::vector<std::string> trace;
+    FtpOptions options = fastOptions();
+    options.trace = [&](const std::string& text) { trace.push_back(text); };
+    auto task = addDownload("1.bin", "one.bin", 5000);
+    EXPECT_EQ(download(server, task, options), 1);
+    EXPECT_EQ(readFile(localFile("one.bin")), bytes);
+    // QUIT is judged on its own 221, not on the 226 that came early.
+    const auto quit = std::find(trace.begin(), trace.end(), "QUIT\r\n");
+    ASSERT_NE(quit, trace.end());
+    ASSERT_NE(quit + 1, trace.end());
+    EXPECT_EQ(quit[1], "221 bye\r\n\n");
+}
+
+TEST_F(ScriptedDownload, ShortDataIsCompleteOnlyWhenTheServerSaysSoWithinTheTolerance) {
+    struct Case {
+        std::int64_t recorded;
+        std::size_t sent;
+        std::string completion;
+        int result;
+    };
+    for (const Case& c : {Case{3000, 2500, "226 Transfer complete\r\n", 1},
+                          Case{3000, 2500, "426 Connection closed; transfer aborted\r\n", 0},
+                          Case{5000, 2000, "226 Transfer complete\r\n", 0}}) {
+        const std::string bytes = patternBytes(c.sent, 7);
+        RetrScript retr;
+        retr.chunks = {bytes};
+        retr.completion = c.completion;
+        ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+        const std::string name = "short" + std::to_string(c.recorded) + c.completion.substr(0, 3);
+        auto task = addDownload("9.bin", name, c.recorded);
+        EXPECT_EQ(download(server, task), c.result) << c.completion;
+        EXPECT_EQ(readFile(localFile(name)), bytes);
+        const auto stored = row(task.id);
+        EXPECT_EQ(stored.transferSize, static_cast<std::int64_t>(c.sent));
+        if (c.result == 1) {
+            EXPECT_EQ(stored.transferSchedule, 100);
+            EXPECT_EQ(stored.fileSize, static_cast<std::int64_t>(c.sent));
+        } else {
+            EXPECT_EQ(stored.status, task_status::kWaiting);  // ended early
+            EXPECT_LT(stored.transferSchedule, 100);
+        }
+    }
+}
+
+TEST_F(ScriptedDownload, BrokenSetUpsFailWithoutTouchingTheRow) {
+    struct Case {
+        const char* what;
+        RetrScript retr;
+        bool quitSent;
+    };
+    RetrScript noParens;
+    RetrScript badAddress;
+    badAddress.passiveReply = "227 Entering Passive Mode (127,0,0,1,300,1)\r\n";
+    RetrScript noNumbers;
+    noNumbers.passiveReply = "227 Entering Passive Mode\r\n";
+    RetrScript refused;
+    refused.passiveReply = "500 PASV not understood\r\n";
+    RetrScript restRefused;
+    restRefused.restReply = "502 REST not implemented\r\n";
+    RetrScript noFile;
+    noFile.retrReply = "550 No such file\r\n";
+    RetrScript cantOpen;
+    cantOpen.retrReply = "425 Can't open data connection\r\n";
+    RetrScript aborted;
+    aborted.retrReply = "426 Connection closed\r\n";
+    for (const Case& c : {Case{"no address", badAddress, false},
+                          Case{"no numbers", noNumbers, false}, Case{"PASV refused", refused, true},
+                          Case{"REST refused", restRefused, true}, Case{"RETR 550", noFile, true},
+                          Case{"RETR 425", cantOpen, true}, Case{"RETR 426", aborted, true}}) {
+        ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, c.retr); });
+        auto task = addDownload("2.bin", std::string("f-") + c.what, 100);
+        EXPECT_EQ(download(server, task), 0) << c.what;
+        EXPECT_EQ(server.sawCommand("QUIT"), c.quitSent) << c.what;
+        EXPECT_FALSE(server.sawCommand("RETR") && c.retr.restReply[0] != '3') << c.what;
+        const auto stored = row(task.id);
+        EXPECT_EQ(stored.status, task_status::kRunning) << c.what;  // the worker gives it back
+        EXPECT_EQ(stored.transferSize, 0) << c.what;
+    }
+}
+
+TEST_F(ScriptedDownload, PassiveReplyWithoutParenthesesStillFindsTheAddress) {
+    const std::string bytes = patternBytes(10);
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        s.login();
+        s.expect("TYPE I");
+        s.send("200 binary\r\n");
+        s.expect("PASV");
+        std::string reply = s.openPassive();
+        reply.erase(std::remove(reply.begin(), reply.end(), '('), reply.end());
+        reply.erase(std::remove(reply.begin(), reply.end(), ')'), reply.end());
+        s.send(reply);
+        s.acceptData();
+        s.expect("REST");
+        s.send("350 ok\r\n");
+        s.expect("RETR");
+        s.send("150 ok\r\n");
+        s.sendData(bytes);
+        s.closeData();
+        s.send("226 ok\r\n");
+        s.serveUntilQuit();
+    });
+    auto task = addDownload("3.bin", "three.bin", 10);
+    EXPECT_EQ(download(server, task), 1);
+    EXPECT_EQ(readFile(localFile("three.bin")), bytes);
+}
+
+TEST_F(ScriptedDownload, DataThatStopsOrNeverComesEndsTheRunUnfinished) {
+    const std::string bytes = patternBytes(4096);
+    RetrScript silent;  // 150, then no data and no end
+    silent.closeData = false;
+    RetrScript dropped;  // the server hangs up in mid-transfer
+    dropped.chunks = {bytes.substr(0, 2048)};
+    dropped.dropControl = true;
+    RetrScript noConnection;  // 150 although the data connection was never accepted
+    noConnection.acceptData = false;
+    noConnection.closeData = false;
+    for (const auto* retr : {&silent, &dropped, &noConnection}) {
+        ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, *retr); });
+        auto task = addDownload(
+            "4.bin",
+            "four" + std::to_string(retr->chunks.size()) + std::to_string(retr->acceptData), 4096);
+        EXPECT_EQ(download(server, task), 0);
+        const auto stored = row(task.id);
+        EXPECT_EQ(stored.status, task_status::kWaiting);
+        EXPECT_EQ(stored.transferSize, retr == &dropped ? 2048 : 0);
+        EXPECT_EQ(std::filesystem::file_size(localFile(stored.localFileName)),
+                  static_cast<std::uintmax_t>(stored.transferSize));
+    }
+}
+
+TEST_F(ScriptedDownload, AnExistingLocalFileIsOnlyContinuedWhenTheTaskStartedIt) {
+    writeFile(localFile("mine.txt"), "precious");
+    {
+        ScriptedFtpServer server([](ScriptedSession& s) {
+            s.login();
+            s.serveUntilQuit();
+        });
+        auto task = addDownload("5.txt", "mine.txt", 8);
+        EXPECT_EQ(download(server, task), 0);
+        EXPECT_EQ(readFile(localFile("mine.txt")), "precious");
+        EXPECT_FALSE(server.sawCommand("PASV"));
+        ASSERT_EQ(m_notifier.messages().size(), 1u);
+        EXPECT_EQ(m_notifier.messages()[0].caption, "");
+        EXPECT_EQ(m_notifier.messages()[0].text,
+                  "本地路径已经存在该文件，不能下载。失败文件名为:mine.txt");
+    }
+    // The task's own partial file: bytes past the recorded count are cut, the rest continued.
+    const std::string bytes = patternBytes(6000, 3);
+    writeFile(localFile("part.bin"), bytes.substr(0, 2048) + "garbage past the record");
+    RetrScript rest;
+    rest.chunks = {bytes.substr(2048)};
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, rest); });
+    auto task = addDownload("6.bin", "part.bin", 6000);
+    recordDone(task.id, 2048, 6000);
+    task = reload(task.id);
+    EXPECT_EQ(download(server, task), 1);
+    EXPECT_TRUE(server.sawCommand("REST 2048"));
+    EXPECT_EQ(readFile(localFile("part.bin")), bytes);
+
+    // Recorded bytes but the partial file is gone: start again at 0.
+    RetrScript whole;
+    whole.chunks = {bytes};
+    ScriptedFtpServer again([&](ScriptedSession& s) { serveRetr(s, whole); });
+    auto lost = addDownload("7.bin", "lost.bin", 6000);
+    recordDone(lost.id, 4096, 6000);
+    lost = reload(lost.id);
+    EXPECT_EQ(download(again, lost), 1);
+    EXPECT_TRUE(again.sawCommand("REST 0"));
+    EXPECT_EQ(readFile(localFile("lost.bin")), bytes);
+    EXPECT_EQ(m_notifier.messages().size(), 1u);
+}
+
+TEST_F(ScriptedDownload, LocalNamesResolveAgainstTheTaskFolderNeverTheProcessDirectory) {
+    const auto before = std::filesystem::current_path();
+    const std::string bytes = patternBytes(100, 12);
+    RetrScript retr;
+    retr.chunks = {bytes};
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("11.bin", "here.bin", 100);
+    task.localPath.clear();  // falls back to the folder ChangeLocalDir recorded
+    auto client = makeClient(server.port());
+    ASSERT_TRUE(client->FtpLogin());
+    EXPECT_TRUE(client->ChangeLocalDir(local()));
+    EXPECT_FALSE(client->ChangeLocalDir(local() + "/missing"));
+    EXPECT_TRUE(client->ChangeLocalDir(local()));
+    EXPECT_EQ(client->Download(task), 1);
+    EXPECT_EQ(std::filesystem::current_path(), before);
+    EXPECT_EQ(readFile(localFile("here.bin")), bytes);
+
+    // A name that would leave the folder is refused before anything is asked of the server.
+    ScriptedFtpServer other([](ScriptedSession& s) {
+        s.login();
+        s.serveUntilQuit();
+    });
+    auto escape = addDownload("12.bin", "../escape.bin", 10);
+    auto second = makeClient(other.port());
+    ASSERT_TRUE(second->FtpLogin());
+    EXPECT_EQ(second->Download(escape), 0);
+    second.reset();
+    ASSERT_TRUE(other.waitDone());
+    EXPECT_FALSE(other.sawCommand("PASV"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("escape.bin")));
+}
+
+TEST_F(ScriptedDownload, OffsetsBeyondFourGigabytesAreKeptWhole) {
+    constexpr std::int64_t kDone = 5LL << 30;  // 5 GiB already on disk (a sparse file)
+    const std::string tail = patternBytes(4000, 13);
+    writeFile(localFile("huge.iso"), "");
+    std::filesystem::resize_file(localFile("huge.iso"), static_cast<std::uintmax_t>(kDone));
+    RetrScript retr;
+    retr.chunks = {tail};
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("13.iso", "huge.iso", kDone + 4000);
+    recordDone(task.id, kDone, kDone + 4000);
+    task = reload(task.id);
+    EXPECT_EQ(task.transferSize, kDone);
+    EXPECT_EQ(download(server, task), 1);
+    EXPECT_TRUE(server.sawCommand("REST 5368709120"));
+    EXPECT_EQ(std::filesystem::file_size(localFile("huge.iso")),
+              static_cast<std::uintmax_t>(kDone + 4000));
+    const auto stored = row(task.id);
+    EXPECT_EQ(stored.transferSize, kDone + 4000);
+    EXPECT_EQ(stored.fileSize, kDone + 4000);
+    EXPECT_EQ(stored.transferSchedule, 100);
+}
+
+TEST_F(ScriptedDownload, AFullDiskCountsOnlyTheBytesThatWereWritten) {
+    const std::string bytes = patternBytes(1 << 20, 5);
+    RetrScript retr;
+    retr.chunks = split(bytes, std::vector<std::size_t>(16, 65536));
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("8.bin", "full.bin", bytes.size());
+    auto client = makeClient(server.port());
+    ASSERT_TRUE(client->FtpLogin());
+
+    // The process may write no file past 300000 bytes: the disk is full from there on.
+    constexpr rlim_t kLimit = 300000;
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = kLimit;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const int result = client->Download(task);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(result, 0);
+    client.reset();
+    ASSERT_TRUE(server.waitDone());
+    const auto stored = row(task.id);
+    EXPECT_EQ(stored.status, task_status::kWaiting);
+    EXPECT_EQ(stored.transferSize, static_cast<std::int64_t>(kLimit));
+    EXPECT_EQ(readFile(localFile("full.bin")), bytes.substr(0, kLimit));
+}
+
+TEST_F(ScriptedDownload, PauseDuringAStalledLineStopsWithoutWaitingForData) {
+    const std::string bytes = patternBytes(8192);
+    RetrScript retr;
+    retr.chunks = {bytes.substr(0, 4096)};
+    retr.closeData = false;  // then the line stalls
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("10.bin", "stall.bin", 8192);
+    FtpOptions options = fastOptions();
+    options.limits.dataIdle = 60s;
+    auto client = makeClient(server.port(), options);
+    ASSERT_TRUE(client->FtpLogin());
+    auto running = std::async(std::launch::async, [&] { return client->Download(task); });
+    ASSERT_TRUE(waitUntil([&] { return row(task.id).transferSize == 4096; }));
+    setStatusPaused(task.id);
+    const auto paused = row(task.id);
+    // Far less than the data time limit: the status is read while no byte moves.
+    ASSERT_EQ(running.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(running.get(), 1);
+    const auto after = row(task.id);
+    EXPECT_EQ(after.status, task_status::kWaiting);
+    EXPECT_EQ(after.transferSize, paused.transferSize);
+    EXPECT_EQ(after.transferSchedule, paused.transferSchedule);
+}
+
+TEST_F(ScriptedDownload, AvatarIsWrittenOverWithoutAnyRow) {
+    writeFile(localFile("face.png"), std::string(10000, 'o'));
+    const std::string bytes = patternBytes(700, 9);
+    RetrScript retr;
+    retr.chunks = {bytes};
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    TransferTask task;
+    task.taskKind = task_kind::kAvatarDownload;
+    task.localPath = local();
+    task.localFileName = "face.png";
+    task.ftpFileName = "face.png";
+    EXPECT_EQ(download(server, task), 1);
+    EXPECT_EQ(readFile(localFile("face.png")), bytes);
+    EXPECT_TRUE(m_notifier.messages().empty());
+}
+
+}  // namespace
+}  // namespace nubexa::test

@@ -1,0 +1,197 @@
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <future>
+
+#include "interop_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+class Interruption : public PureFtpdTest {
+protected:
+    // Slow enough to be caught in mid-transfer.
+    static FtpOptions throttled() {
+        FtpOptions options = fastOptions();
+        options.maxBytesPerSecond = 4 * kMiB;
+        return options;
+    }
+
+    // Runs `transfer` on its own thread, changes the row with `change` once at least `after`
+    // bytes are recorded, and checks that the run stops and leaves the row as the change did.
+    enum class Change { Pause, Delete };
+    void interrupt(std::int64_t id, std::function<int()> transfer, std::int64_t after,
+                   Change change) {
+        using Clock = std::chrono::steady_clock;
+        Clock::time_point ended;
+        auto running = std::async(std::launch::async, [&] {
+            const int result = transfer();
+            ended = Clock::now();
+            return result;
+        });
+        ASSERT_TRUE(waitUntil([&] { return row(id).transferSize >= after; }, 20s));
+        const auto changedAt = Clock::now();
+        if (change == Change::Pause) {
+            setStatusPaused(id);
+        } else {
+            setStatusDeleted(id);
+        }
+        const auto changed = row(id);
+        ASSERT_EQ(running.wait_for(20s), std::future_status::ready);
+        EXPECT_EQ(running.get(), 1);  // stopped by the row: the worker leaves it alone
+        // Reported, not asserted: how long the run took to notice and stop.
+        const auto stopMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(ended - changedAt).count();
+        RecordProperty("stop_ms", static_cast<int>(stopMs));
+        std::printf("stopped %lld ms after the row changed\n", static_cast<long long>(stopMs));
+        const auto after_ = row(id);
+        EXPECT_EQ(after_.status, changed.status);
+        EXPECT_EQ(after_.transferSize, changed.transferSize);
+        EXPECT_EQ(after_.transferSchedule, changed.transferSchedule);
+        EXPECT_LT(after_.transferSize, after_.fileSize);
+    }
+
+    void resume(std::int64_t id) {
+        m_gate.run([&](LocalStore& store) { TaskTable(store).resume(id); });
+    }
+};
+
+TEST_F(Interruption, PausedDownloadStopsKeepsItsLastWriteAndResumesByteExact) {
+    const std::string bytes = patternBytes(8 * kMiB, 31);
+    m_server.putFile("movie.bin", bytes);
+    auto task = addDownload("movie.bin", "movie.bin", 8 * kMiB);
+    auto client = signedIn(throttled());
+    interrupt(
+        task.id, [&] { return client->Download(task); }, kMiB, Change::Pause);
+    EXPECT_EQ(row(task.id).status, task_status::kWaiting);
+    const auto paused = row(task.id);
+    EXPECT_GE(static_cast<std::int64_t>(std::filesystem::file_size(localFile("movie.bin"))),
+              paused.transferSize);
+
+    resume(task.id);
+    auto again = reload(task.id);
+    std::vector<std::string> trace;
+    FtpOptions options = fastOptions();
+    options.trace = [&](const std::string& text) { trace.push_back(text); };
+    EXPECT_EQ(signedIn(options)->Download(again), 1);
+    EXPECT_NE(std::find(trace.begin(), trace.end(),
+                        "REST " + std::to_string(paused.transferSize) + "\r\n"),
+              trace.end());
+    EXPECT_TRUE(sameContent(localFile("movie.bin"), m_server.path("movie.bin")));
+    EXPECT_EQ(row(task.id).transferSchedule, 100);
+}
+
+TEST_F(Interruption, PausedUploadResumesWhereTheServerCopyEnds) {
+    const std::string bytes = patternBytes(8 * kMiB, 32);
+    writeFile(localFile("backup.tar"), bytes);
+    auto task = addUpload("backup.tar", 8 * kMiB);
+    auto client = signedIn(throttled());
+    interrupt(
+        task.id, [&] { return client->Upload(task, nullptr); }, kMiB, Change::Pause);
+    const auto paused = row(task.id);
+    client.reset();
+
+    resume(task.id);
+    auto again = reload(task.id);
+    std::vector<std::string> trace;
+    FtpOptions options = fastOptions();
+    options.trace = [&](const std::string& text) { trace.push_back(text); };
+    EXPECT_EQ(signedIn(options)->Upload(again, nullptr), 1);
+    EXPECT_NE(std::find(trace.begin(), trace.end(),
+                        "REST " + std::to_string(paused.transferSize) + "\r\n"),
+              trace.end());
+    EXPECT_TRUE(sameContent(m_server.path("backup.tar"), localFile("backup.tar")));
+    EXPECT_EQ(row(task.id).status, task_status::kComplete);
+}
+
+TEST_F(Interruption, DeletedTransfersStopAndStayDeleted) {
+    m_server.putFile("a.bin", patternBytes(8 * kMiB, 33));
+    auto down = addDownload("a.bin", "a.bin", 8 * kMiB);
+    auto downloader = signedIn(throttled());
+    interrupt(
+        down.id, [&] { return downloader->Download(down); }, kMiB, Change::Delete);
+    EXPECT_EQ(row(down.id).status, task_status::kDeleted);
+
+    writeFile(localFile("b.bin"), patternBytes(8 * kMiB, 34));
+    auto up = addUpload("b.bin", 8 * kMiB);
+    auto uploader = signedIn(throttled());
+    interrupt(
+        up.id, [&] { return uploader->Upload(up, nullptr); }, kMiB, Change::Delete);
+    EXPECT_EQ(row(up.id).status, task_status::kDeleted);
+}
+
+// nubexa-cli, killed in mid-transfer and run again with the same command.
+class KilledProcess : public PureFtpdTest {
+protected:
+    std::vector<std::string> cli(const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {NUBEXA_CLI_PATH, "--db", m_dir.file("cli.db")};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+    }
+
+    // Starts the command throttled, kills it once its row records `after` bytes, and returns
+    // the bytes its row holds after the kill.
+    std::int64_t killWhenUnderWay(const std::vector<std::string>& args, int ranType,
+                                  std::int64_t after) {
+        std::vector<std::string> slow = args;
+        slow.insert(slow.end(), {"--limit-rate", "4M"});
+        ChildProcess child;
+        EXPECT_TRUE(child.start(cli(slow), m_dir.file("cli.log")));
+        StoreGate gate(m_dir.file("cli.db"), StoreOptions{2000});
+        const std::string owner = std::string("ftp://") + PureFtpd::kUser +
+                                  "@127.0.0.1:" + std::to_string(m_server.port());
+        const auto recorded = [&] {
+            return gate.run([&](LocalStore& store) -> std::int64_t {
+                TaskTable tasks(store);
+                auto rows = ranType == ran_type::kUpload ? tasks.listUploads(owner)
+                                                         : tasks.listDownloads(owner);
+                return rows.empty() ? 0 : std::stoll(rows.front().transferSize);
+            });
+        };
+        EXPECT_TRUE(waitUntil([&] { return recorded() >= after || !child.running(); }, 30s));
+        EXPECT_TRUE(child.running()) << readFile(m_dir.file("cli.log"));
+        child.signalGroup(SIGKILL);
+        EXPECT_EQ(child.wait(10s), 128 + SIGKILL);
+        return recorded();
+    }
+
+    // Runs the command to its end with the trace on; true when it continued at `offset`.
+    bool rerunContinuesAt(const std::vector<std::string>& args, std::int64_t offset) {
+        std::vector<std::string> verbose = {"--verbose"};
+        verbose.insert(verbose.end(), args.begin(), args.end());
+        const std::string log = m_dir.file("rerun.log");
+        EXPECT_EQ(runProgram(cli(verbose), 60s, log), 0) << readFile(log);
+        return readFile(log).find("REST " + std::to_string(offset) + "\r\n") != std::string::npos;
+    }
+};
+
+TEST_F(KilledProcess, DownloadRunAgainEndsByteExact) {
+    m_server.putFile("disk.img", patternBytes(16 * kMiB, 41));
+    const std::vector<std::string> get = {"ftp", "get", m_server.url("disk.img"),
+                                          localFile("disk.img")};
+    const auto recorded = killWhenUnderWay(get, ran_type::kDownload, 2 * kMiB);
+    EXPECT_LT(recorded, 16 * kMiB);
+    EXPECT_LT(static_cast<std::int64_t>(std::filesystem::file_size(localFile("disk.img"))),
+              16 * kMiB);
+    EXPECT_GT(recorded, 0);
+    EXPECT_TRUE(rerunContinuesAt(get, recorded));
+    EXPECT_TRUE(sameContent(localFile("disk.img"), m_server.path("disk.img")));
+}
+
+TEST_F(KilledProcess, UploadRunAgainEndsByteExact) {
+    writeFile(localFile("disk.img"), patternBytes(16 * kMiB, 42));
+    const std::vector<std::string> put = {"ftp", "put", localFile("disk.img"),
+                                          m_server.url("disk.img")};
+    const auto recorded = killWhenUnderWay(put, ran_type::kUpload, 2 * kMiB);
+    EXPECT_LT(recorded, 16 * kMiB);
+    EXPECT_GT(recorded, 0);
+    EXPECT_TRUE(rerunContinuesAt(put, recorded));
+    EXPECT_TRUE(sameContent(m_server.path("disk.img"), localFile("disk.img")));
+}
+
+}  // namespace
+}  // namespace nubexa::test

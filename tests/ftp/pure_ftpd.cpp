@@ -1,0 +1,155 @@
+#include "pure_ftpd.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+namespace nubexa::test {
+
+namespace {
+
+// The uid and gid the server runs a session as; its files belong to them.
+constexpr unsigned kNobody = 65534;
+
+// "openssl passwd -6 -salt nubexa.tests secret": a SHA-512 crypt hash checks in milliseconds,
+// where pure-pw's default argon2 takes seconds per login.
+constexpr const char* kPasswordHash =
+    "$6$nubexa.tests$InEUopADMUhELRY1Z5ktUgHZ1MXxlKAZokAvAKo7piMlSe43M0lWxFC51tlMeHqN9sLrGnvqn8k"
+    "4UM68Zchmq0";
+
+std::uint16_t freeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    std::uint16_t port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    ::close(fd);
+    return port;
+}
+
+// The server answers with its greeting.
+bool greets(std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    timeval limit{1, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    bool ok = false;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        char reply[4] = {};
+        ok = ::recv(fd, reply, 3, MSG_WAITALL) == 3 && std::string(reply, 3) == "220";
+    }
+    ::close(fd);
+    return ok;
+}
+
+}  // namespace
+
+PureFtpd::PureFtpd() {
+    if (::geteuid() != 0) {
+        m_problem = "pure-ftpd needs root to run its sessions as a virtual user";
+        return;
+    }
+    const std::string home = m_dir.file("home");
+    std::filesystem::create_directories(home);
+    if (::chown(home.c_str(), kNobody, kNobody) != 0) {
+        m_problem = "cannot hand the home folder to the virtual user";
+        return;
+    }
+    {
+        std::ofstream users(m_dir.file("users"));
+        users << kUser << ':' << kPasswordHash << ':' << kNobody << ':' << kNobody << "::" << home
+              << "/./::::::::::::\n";
+    }
+    if (runProgram({"pure-pw", "mkdb", m_dir.file("users.pdb"), "-f", m_dir.file("users")},
+                   std::chrono::seconds(20)) != 0) {
+        m_problem = "pure-pw mkdb failed";
+        return;
+    }
+    for (int attempt = 0; attempt < 5 && !m_ready; ++attempt)
+        m_ready = tryStart();
+    if (!m_ready)
+        m_problem = "pure-ftpd did not start (see " + m_dir.file("server.log") + ")";
+}
+
+bool PureFtpd::tryStart() {
+    m_port = freeLoopbackPort();
+    // Passive ports: a random range, so that servers of tests running side by side rarely meet.
+    std::mt19937 random(std::random_device{}());
+    const unsigned low = 20000 + random() % 30000;
+    if (!m_server.start(
+            {"pure-ftpd", "-S", "127.0.0.1," + std::to_string(m_port), "-p",
+             std::to_string(low) + ":" + std::to_string(low + 200), "-l",
+             "puredb:" + m_dir.file("users.pdb"), "-E", "-A", "-H", "-c", "50", "-C", "50"},
+            m_dir.file("server.log"))) {
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!m_server.running())
+            return false;  // the port was taken meanwhile
+        if (greets(m_port))
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_server.signalGroup(SIGKILL);
+    m_server.wait(std::chrono::seconds(5));
+    return false;
+}
+
+PureFtpd::~PureFtpd() {
+    m_server.signalGroup(SIGTERM);
+    if (!m_server.wait(std::chrono::seconds(5))) {
+        m_server.signalGroup(SIGKILL);
+        m_server.wait(std::chrono::seconds(5));
+    }
+}
+
+std::string PureFtpd::path(const std::string& name) const {
+    return m_dir.file("home/" + name);
+}
+
+void PureFtpd::putFile(const std::string& name, const std::string& bytes) const {
+    const std::string file = path(name);
+    writeFile(file, bytes);
+    [[maybe_unused]] const int ignored = ::chown(file.c_str(), kNobody, kNobody);
+}
+
+std::string PureFtpd::url(const std::string& name) const {
+    return std::string("ftp://") + kUser + ":" + kPassword +
+           "@127.0.0.1:" + std::to_string(m_port) + "/" + name;
+}
+
+bool sameContent(const std::string& a, const std::string& b) {
+    std::ifstream left(a, std::ios::binary);
+    std::ifstream right(b, std::ios::binary);
+    if (!left || !right)
+        return false;
+    std::vector<char> x(1 << 20);
+    std::vector<char> y(1 << 20);
+    for (;;) {
+        left.read(x.data(), static_cast<std::streamsize>(x.size()));
+        right.read(y.data(), static_cast<std::streamsize>(y.size()));
+        if (left.gcount() != right.gcount() ||
+            !std::equal(x.begin(), x.begin() + left.gcount(), y.begin()))
+            return false;
+        if (left.gcount() == 0)
+            return true;
+    }
+}
+
+}  // namespace nubexa::test
