@@ -45,6 +45,10 @@ int UploadRun::run() {
     }
     m_task.fileSize = *size;
     std::int64_t offset = resumeOffset(*size);
+    // Every byte is on the server already (an earlier run ended after its data): opening a
+    // data connection would ask the server to append nothing to a file it may have finished.
+    if (offset > 0 && offset == *size)
+        return finishWithoutData(file, *size);
     if (!setUp(offset))
         return 0;
 
@@ -207,6 +211,23 @@ int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* 
     // Every byte is on the server: a retry only registers and renames.
     reporter.write(size, size);
     return registerAndRename(reporter, size, digest->hexUpper());
+}
+
+int UploadRun::finishWithoutData(LocalFile& file, std::int64_t size) {
+    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Upload, size);
+    m_task.transferSize = size;
+    m_task.transferSizeText = std::to_string(size);
+    if (m_registrar == nullptr) {
+        reporter.finishUpload(size);
+        quit();
+        return 1;
+    }
+    Md5Digest digest;
+    if (!skip(file, size, &digest)) {
+        quit();
+        return 0;
+    }
+    return registerAndRename(reporter, size, digest.hexUpper());
 }
 
 int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,

@@ -26,6 +26,7 @@ private:
     DataEnd send(LocalFile& file, ProgressReporter& reporter, std::int64_t& done, std::int64_t size,
                  Md5Digest* digest);
     int finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest);
+    int finishWithoutData(LocalFile& file, std::int64_t size);
     int registerAndRename(ProgressReporter& reporter, std::int64_t size, const std::string& hash);
 
     UploadRegistrar* m_registrar;

@@ -1,0 +1,212 @@
+// The engine against the project's own stand-in service: the whole road of an upload
+// (bytes, registration, rename to the id) and downloads by id, with the real web client.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "ftp/upload_registrar.h"
+#include "ftp_test_harness.h"
+#include "service/service_client.h"
+#include "standin/standin_service.h"
+
+namespace nubexa::test {
+namespace {
+
+// Registers through the web client with the signed-in account, as the transfer layer does.
+class ServiceRegistrar : public UploadRegistrar {
+public:
+    ServiceRegistrar(const ServiceClient& client, AccountInfo account)
+        : m_client(client), m_account(std::move(account)) {}
+
+    std::string registerUpload(const std::string& name, const std::string& ext, std::int64_t size,
+                               const std::string& dirid, const std::string& hash) override {
+        ++calls;
+        std::string id;
+        if (m_client.FileAdd(m_account.uid, m_account.token, name, ext, std::to_string(size), dirid,
+                             hash, id) != 1) {
+            return {};
+        }
+        return id;
+    }
+
+    int calls = 0;
+
+private:
+    const ServiceClient& m_client;
+    AccountInfo m_account;
+};
+
+class StandinInterop : public FtpTest {
+protected:
+    void SetUp() override {
+        standin::ServiceOptions options;
+        options.dataFolder = m_data.path() + "/service";
+        options.httpPort = 0;
+        options.ftp.port = 0;
+        options.seedDemo = true;
+        options.logSink = [](const std::string&) {};
+        m_service = std::make_unique<standin::StandinService>(options);
+        const auto started = m_service->start();
+        ASSERT_TRUE(started.ok) << started.message;
+
+        ServiceConfig config;
+        config.apiHost = "127.0.0.1:" + std::to_string(m_service->httpPort());
+        m_client = std::make_unique<ServiceClient>(config, m_data.path() + "/");
+        ASSERT_EQ(m_client->Login("demo", "demo123"), 1);
+        m_account = m_client->account();
+    }
+
+    void TearDown() override {
+        if (m_service)
+            m_service->stop();
+    }
+
+    std::unique_ptr<FTPClient> signedIn() {
+        auto client = std::make_unique<FTPClient>(
+            m_account.ftp_host, static_cast<std::uint16_t>(m_account.ftp_port),
+            m_account.ftp_username, m_account.ftp_pwd, 0, m_gate, m_notifier, fastOptions());
+        EXPECT_TRUE(client->FtpLogin());
+        EXPECT_TRUE(client->Syst());
+        return client;
+    }
+
+    // The files of the root folder as the service lists them: id -> name + ext.
+    std::map<std::string, std::string> rootFiles() {
+        EXPECT_EQ(m_client->GetFiles(m_account.uid, m_account.token, "0", "name", "0"), 1);
+        std::map<std::string, std::string> files;
+        for (const auto& entry : listedEntries(m_client->tables().disk_files)) {
+            files[entry.id] = entry.name + entry.ext;
+        }
+        return files;
+    }
+
+    // Puts a row back to running, as a restart after a crash and a monitor start would.
+    void runningAgain(std::int64_t id) {
+        m_gate.run([&](LocalStore& s) {
+            StoreCommand command(s, "UPDATE t_process_list SET status=1 WHERE id=?");
+            command.bindInt64(1, id);
+            EXPECT_TRUE(command.execute());
+        });
+    }
+
+    TempDir m_data;
+    std::unique_ptr<standin::StandinService> m_service;
+    std::unique_ptr<ServiceClient> m_client;
+    AccountInfo m_account;
+};
+
+TEST_F(StandinInterop, UploadIsRegisteredRenamedAndDownloadedBackByItsId) {
+    const std::string bytes = patternBytes(3 * 1024 * 1024 + 17, 5);
+    writeFile(localFile("报告 final.bin"), bytes);
+    auto task = addUpload("报告 final.bin", static_cast<std::int64_t>(bytes.size()), "0");
+    ServiceRegistrar registrar(*m_client, m_account);
+    {
+        auto client = signedIn();
+        client->ChangeDir("\\");
+        EXPECT_EQ(client->Upload(task, &registrar), 1);
+    }
+    EXPECT_EQ(row(task.id).status, task_status::kComplete);
+    EXPECT_EQ(registrar.calls, 1);
+
+    std::string id;
+    for (const auto& [fileId, name] : rootFiles()) {
+        if (name == "报告 final.bin")
+            id = fileId;
+    }
+    ASSERT_FALSE(id.empty()) << "the upload is not listed in its folder";
+
+    // Downloads name the file by id + extension, from the listed folder or from the root.
+    for (const std::string folder : {"\\", "\\projects"}) {
+        const std::string localName = "back" + std::to_string(folder.size()) + ".bin";
+        auto download =
+            addDownload(id + ".bin", localName, static_cast<std::int64_t>(bytes.size()));
+        auto client = signedIn();
+        client->ChangeDir(folder);
+        EXPECT_EQ(client->Download(download), 1) << folder;
+        EXPECT_TRUE(readFile(localFile(localName)) == bytes) << folder;
+    }
+}
+
+TEST_F(StandinInterop, RetryAfterALostFinishLeavesOneRegisteredCopy) {
+    const std::string bytes = patternBytes(200000, 9);
+    writeFile(localFile("once.txt"), bytes);
+    auto task = addUpload("once.txt", static_cast<std::int64_t>(bytes.size()), "0");
+    ServiceRegistrar registrar(*m_client, m_account);
+    {
+        auto client = signedIn();
+        EXPECT_EQ(client->Upload(task, &registrar), 1);
+    }
+    // The process died after the rename but before the row was finished: the task runs again.
+    runningAgain(task.id);
+    auto again = reload(task.id);
+    {
+        auto client = signedIn();
+        EXPECT_EQ(client->Upload(again, &registrar), 1);
+    }
+    EXPECT_EQ(row(task.id).status, task_status::kComplete);
+    int copies = 0;
+    for (const auto& [fileId, name] : rootFiles())
+        copies += name.starts_with("once") ? 1 : 0;
+    EXPECT_EQ(copies, 1);
+}
+
+TEST_F(StandinInterop, FileChangedAfterItsBytesWentUpIsSentAgainNotFinalisedWrong) {
+    const std::string before = patternBytes(150000, 3);
+    const std::string after = patternBytes(150000, 4);
+    writeFile(localFile("moving.bin"), before);
+    auto task = addUpload("moving.bin", static_cast<std::int64_t>(before.size()), "0");
+    {
+        auto client = signedIn();
+        client->Upload(task, nullptr);  // the bytes only: the run died before registering
+    }
+    runningAgain(task.id);
+    writeFile(localFile("moving.bin"), after);  // same size, other content
+
+    ServiceRegistrar registrar(*m_client, m_account);
+    auto second = reload(task.id);
+    {
+        auto client = signedIn();
+        // The stored bytes do not match the registered digest: not complete.
+        EXPECT_EQ(client->Upload(second, &registrar), 0);
+    }
+    EXPECT_NE(row(task.id).status, task_status::kComplete);
+    runningAgain(task.id);
+    auto third = reload(task.id);
+    {
+        auto client = signedIn();
+        EXPECT_EQ(client->Upload(third, &registrar), 1);
+    }
+    EXPECT_EQ(row(task.id).status, task_status::kComplete);
+
+    int copies = 0;
+    for (const auto& [fileId, name] : rootFiles()) {
+        if (name != "moving.bin")
+            continue;
+        ++copies;
+        auto download = addDownload(fileId + ".bin", "check.bin", 0);
+        auto client = signedIn();
+        ASSERT_EQ(client->Download(download), 1);
+        EXPECT_TRUE(readFile(localFile("check.bin")) == after);
+    }
+    EXPECT_EQ(copies, 1);
+}
+
+TEST_F(StandinInterop, AvatarDownloadFetchesTheAccountPicture) {
+    ASSERT_FALSE(m_account.avatar.empty());
+    TransferTask avatar;
+    avatar.taskKind = task_kind::kAvatarDownload;
+    avatar.ranType = "0";
+    avatar.localPath = local();
+    avatar.localFileName = m_account.avatar;
+    avatar.ftpFileName = m_account.avatar;
+    auto client = signedIn();
+    client->ChangeDir("//");
+    EXPECT_EQ(client->Download(avatar), 1);
+    const std::string picture = readFile(localFile(m_account.avatar));
+    ASSERT_GT(picture.size(), 8u);
+    EXPECT_EQ(picture.substr(1, 3), "PNG");
+}
+
+}  // namespace
+}  // namespace nubexa::test
