@@ -201,6 +201,23 @@ int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* 
         quit();
         return 0;
     }
+    return allBytesStored(reporter, size, digest);
+}
+
+int UploadRun::finishWithoutData(LocalFile& file, std::int64_t size) {
+    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Upload, size);
+    std::optional<Md5Digest> digest;
+    if (m_registrar != nullptr) {
+        digest.emplace();
+        if (!skip(file, size, &*digest)) {
+            quit();
+            return 0;
+        }
+    }
+    return allBytesStored(reporter, size, digest ? &*digest : nullptr);
+}
+
+int UploadRun::allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest) {
     m_task.transferSize = size;
     m_task.transferSizeText = std::to_string(size);
     if (m_registrar == nullptr) {
@@ -211,23 +228,6 @@ int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* 
     // Every byte is on the server: a retry only registers and renames.
     reporter.write(size, size);
     return registerAndRename(reporter, size, digest->hexUpper());
-}
-
-int UploadRun::finishWithoutData(LocalFile& file, std::int64_t size) {
-    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Upload, size);
-    m_task.transferSize = size;
-    m_task.transferSizeText = std::to_string(size);
-    if (m_registrar == nullptr) {
-        reporter.finishUpload(size);
-        quit();
-        return 1;
-    }
-    Md5Digest digest;
-    if (!skip(file, size, &digest)) {
-        quit();
-        return 0;
-    }
-    return registerAndRename(reporter, size, digest.hexUpper());
 }
 
 int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,

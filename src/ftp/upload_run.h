@@ -27,6 +27,7 @@ private:
                  Md5Digest* digest);
     int finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest);
     int finishWithoutData(LocalFile& file, std::int64_t size);
+    int allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest);
     int registerAndRename(ProgressReporter& reporter, std::int64_t size, const std::string& hash);
 
     UploadRegistrar* m_registrar;
