@@ -188,12 +188,13 @@ void TransferWorker::runAvatar() {
     const std::int64_t rowId = m_manager.gate().run(
         [&](LocalStore& store) { return UserLog(store).newestRowId(account.uid); });
 
+    using namespace std::string_literals;  // whole strings: GCC 12 misreads char* assignment
     TransferTask task;
     task.localPath = m_manager.settings().programFolder + kAvatarFolder;
     task.localFileName = account.avatar;
     task.ftpFileName = account.avatar;
-    task.ftpPath = "//";
-    task.ranType = "0";
+    task.ftpPath = "//"s;
+    task.ranType = "0"s;
     task.taskKind = task_kind::kAvatarDownload;
     task.startTimeMs = m_startTimeMs;
     std::error_code error;

@@ -1,8 +1,10 @@
 // How many tasks start at once, what waits, and what the monitor starts and sums.
 #include <filesystem>
 
+#include "platform/picker.h"
 #include "store/user_log.h"
 #include "transfer/task_commands.h"
+#include "transfer/transfer_page_text.h"
 #include "transfer_fixture.h"
 
 namespace nubexa::test {
@@ -134,6 +136,45 @@ TEST_F(QueueLimits, NoPathOrAnEmptyPathIsRefusedByItsCode) {
     EXPECT_EQ(missing.code, 0);
     EXPECT_TRUE(missing.remoteFolderId.empty());
     EXPECT_TRUE(m_notifier.texts().empty());
+}
+
+// Answers the choosers with what the test says and notes their titles.
+class ScriptedPicker : public Picker {
+public:
+    std::optional<std::string> pickFile(const std::string& title) override {
+        titles.push_back(title);
+        return answer;
+    }
+    std::optional<std::string> pickFolder(const std::string& title) override {
+        titles.push_back(title);
+        return answer;
+    }
+    std::optional<std::string> answer;
+    std::vector<std::string> titles;
+};
+
+TEST_F(QueueLimits, TheChoosersAskWithTheirTitlesAndACancelQueuesNothing) {
+    m_settings.startAtOnce = false;
+    ScriptedPicker picker;
+    EXPECT_FALSE(queue().QueueFileUpload(picker, {}).queued);
+    EXPECT_FALSE(queue().QueueFileDownload(picker, DiskItem{"1", "a", ".txt", "5"}, {}).queued);
+    EXPECT_TRUE(queue().QueueFolderUpload(picker, {}).taskIds.empty());
+    EXPECT_EQ(picker.titles, (std::vector<std::string>{"请选择要上传的文件", "请选择存放的路径 ",
+                                                       "请选择上传文件夹: "}));
+    EXPECT_TRUE(m_view.calls().empty()) << "a cancel changes no page";
+    EXPECT_TRUE(loadTransferPage(*m_gate, m_client->account().uid, Direction::kUpload).empty());
+
+    picker.answer = makeFile("chosen.txt", 10);
+    const auto queued = queue().QueueFileUpload(picker, {});
+    ASSERT_TRUE(queued.queued);
+    EXPECT_EQ(row(queued.id)->localFileName, "chosen.txt");
+    EXPECT_EQ(row(queued.id)->localPath, localDir() + "/");
+    picker.answer = localDir();
+    const auto download = queue().QueueFileDownload(picker, DiskItem{"1", "a", ".txt", "5"}, {});
+    ASSERT_TRUE(download.queued);
+    EXPECT_EQ(row(download.id)->localFileName, "a.txt");
+    EXPECT_EQ(row(download.id)->ftpFileName, "1.txt");
+    EXPECT_EQ(row(download.id)->parentId, "\\");
 }
 
 }  // namespace

@@ -153,5 +153,30 @@ TEST_F(TaskControl, UnfinishedTasksResumeByThemselvesOnlyWhenTheUserChoseIt) {
     EXPECT_FALSE(std::filesystem::exists(localDir() + "/remote.bin"));
 }
 
+TEST_F(TaskControl, ATaskThatFailsAgainAndAgainIsPausedInsteadOfRetriedForever) {
+    m_settings.startAtOnce = false;
+    const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
+    // A file of the user's own is in the way: every run refuses to overwrite it.
+    writeFile(localDir() + "/remote.bin", "mine");
+    dropManager();
+    m_settings.startAtOnce = true;
+    ASSERT_TRUE(tickUntil([&] {
+        return stateOf(down.id) == "暂停" && row(down.id)->status == 2 &&
+               !manager().workers().isLive(down.id) && m_notifier.texts().size() == 3;
+    }));
+    for (int tick = 0; tick < 3; ++tick)
+        EXPECT_EQ(monitor().MonitorTick().startedDownload, 0);
+    EXPECT_EQ(
+        m_notifier.texts(),
+        std::vector<std::string>(3, "本地路径已经存在该文件，不能下载。失败文件名为:remote.bin"));
+    EXPECT_EQ(readFile(localDir() + "/remote.bin"), "mine");
+
+    // Out of the way, the user resumes it and it finishes.
+    std::filesystem::remove(localDir() + "/remote.bin");
+    ASSERT_EQ(TaskCommands(manager()).resume(down.id), TaskCommands::Result::kDone);
+    ASSERT_TRUE(waitUntil([&] { return complete(down.id); }, 30s));
+    EXPECT_EQ(readFile(localDir() + "/remote.bin"), m_remoteBytes);
+}
+
 }  // namespace
 }  // namespace nubexa::test
