@@ -42,6 +42,12 @@ std::unique_ptr<FTPClient> makeClient(TransferManager& manager, const AccountInf
                                        manager.notifier(), manager.settings().ftp);
 }
 
+// A task the user deleted while its run was failing stays deleted.
+bool unfinished(TaskTable& tasks, std::int64_t id) {
+    const auto status = tasks.readStatus(id);
+    return status == task_status::kRunning || status == task_status::kWaiting;
+}
+
 Direction directionOf(const std::string& ranType) {
     return ranType == "1" ? Direction::kUpload : Direction::kDownload;
 }
@@ -85,7 +91,11 @@ std::string TransferWorker::signInFailureText(Direction direction) const {
 }
 
 void TransferWorker::signInFailed(Direction direction) {
-    m_manager.gate().run([&](LocalStore& store) { TaskTable(store).giveBack(m_request.taskId); });
+    m_manager.gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        if (unfinished(tasks, m_request.taskId))
+            tasks.giveBack(m_request.taskId);
+    });
     // One message per failure streak; the monitor retries with back-off.
     if (m_manager.backoff().recordFailure())
         m_manager.notifier().showMessage("", signInFailureText(direction));
@@ -161,7 +171,7 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
         return complete ? Outcome::kCompleted : Outcome::kStopped;
     }
     // A run cut short by a stop of every transfer leaves the row for the next session.
-    if (m_manager.workers().stopping())
+    if (m_manager.workers().stopping() || !unfinished(tasks, task.id))
         return Outcome::kStopped;
     if (m_manager.countFailure(task.id)) {
         tasks.pause(task.id);

@@ -1,14 +1,71 @@
 // Workers that cannot sign in to the file server, and the avatar download.
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "store/local_store.h"
 #include "store/user_log.h"
+#include "transfer/task_commands.h"
 #include "transfer_fixture.h"
 
 namespace nubexa::test {
 namespace {
 
 using namespace std::chrono_literals;
+
+// A file server that takes connections and never greets: a sign-in that hangs until its
+// reply time limit.
+class SilentServer {
+public:
+    SilentServer() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 16) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ADD_FAILURE() << "no listener";
+            return;
+        }
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                pollfd ready{m_listener, POLLIN, 0};
+                if (::poll(&ready, 1, 20) == 1) {
+                    const int connection = ::accept(m_listener, nullptr, nullptr);
+                    if (connection >= 0)
+                        m_held.push_back(connection);
+                    ++m_accepted;
+                }
+            }
+        });
+    }
+    ~SilentServer() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        for (const int connection : m_held)
+            ::close(connection);
+        ::close(m_listener);
+    }
+    int port() const { return m_port; }
+    int accepted() const { return m_accepted; }
+
+private:
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_accepted{0};
+    std::vector<int> m_held;  // the accept thread's only
+    std::thread m_thread;
+};
 
 class SignInFailure : public TransferTest {
 protected:
@@ -57,6 +114,26 @@ TEST_F(SignInFailure, AWrongPasswordGivesFourAttemptsOneMessageAndRetriesWithBac
     manager().waitForWorkers();
     EXPECT_EQ(manager().backoff().failures(), 0) << "a successful transfer ends the streak";
     EXPECT_EQ(m_notifier.texts().size(), 1u);
+}
+
+TEST_F(SignInFailure, ATaskDeletedOrPausedWhileItsSignInFailsStaysAsTheUserLeftIt) {
+    m_settings.ftp.limits.reply = 300ms;
+    SilentServer silent;
+    m_client->updateAccount([&](AccountInfo& account) { account.ftp_port = silent.port(); });
+    const auto gone = queue().QueueFileUpload(makeFile("gone.bin", 10), {});
+    const auto held = queue().QueueFileUpload(makeFile("held.bin", 10), {});
+    ASSERT_TRUE(waitUntil([&] { return silent.accepted() >= 2; }));
+    TaskCommands commands(manager());
+    ASSERT_EQ(commands.remove(gone.id), TaskCommands::Result::kDone);
+    ASSERT_EQ(commands.pause(held.id), TaskCommands::Result::kDone);
+    manager().waitForWorkers();
+    EXPECT_EQ(row(gone.id)->status, task_status::kDeleted) << "not brought back";
+    EXPECT_EQ(stateOf(held.id), "暂停");
+    EXPECT_EQ(m_gate->run([&](LocalStore& store) {
+        return TaskTable(store).nextWaitingUpload(m_client->account().uid);
+    }),
+              0)
+        << "still the user's paused task";
 }
 
 TEST_F(SignInFailure, ADownloadThatCannotSignInSaysTheDownloadFailed) {
