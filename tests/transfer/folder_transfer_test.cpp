@@ -117,6 +117,15 @@ TEST_F(FolderTransfer, AnEmptyFolderMakesOneDiskFolderAndATakenNameNone) {
     EXPECT_EQ(m_notifier.messages()[0].text, "选择的文件夹已经存在，请修改后再上传");
 }
 
+TEST_F(FolderTransfer, WithoutAnAnswerFromTheServiceTheUserHearsOfTheNetwork) {
+    makeFile("offline/a.txt", 3);
+    stopService();
+    const auto result = queue().QueueFolderUpload(localDir() + "/offline", {});
+    EXPECT_TRUE(result.remoteFolderId.empty());
+    EXPECT_TRUE(result.taskIds.empty());
+    EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，上传失败"}));
+}
+
 TEST_F(FolderTransfer, ASubFolderTheServiceRefusesIsReportedAndItsFilesStayOut) {
     m_settings.startAtOnce = false;
     makeFile("set/x.txt", 3);
