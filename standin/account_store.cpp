@@ -43,6 +43,24 @@ std::optional<Account> AccountStore::byName(const std::string& name) {
     return load("name = ?", name);
 }
 
+std::optional<Account> AccountStore::bySignInName(const std::string& name) {
+    if (auto account = byName(name))
+        return account;
+    // The client signs in again by itself with the uid it recorded at the last sign-in.
+    const bool digits = !name.empty() && name.size() <= 18 &&
+                        name.find_first_not_of("0123456789") == std::string::npos;
+    if (digits)
+        return byId(std::stoll(name));
+    if (name.find('@') != std::string::npos) {
+        // An address shared by several accounts names none of them.
+        const std::string sql = std::string(kColumns) + "email = ? COLLATE NOCASE LIMIT 2";
+        auto rows = m_tx.prepare(sql.c_str(), name);
+        if (rows.next() && !rows.next())
+            return load("email = ? COLLATE NOCASE", name);
+    }
+    return std::nullopt;
+}
+
 std::optional<Account> AccountStore::byFtpUser(const std::string& ftpUser) {
     return load("ftp_user = ?", ftpUser);
 }
@@ -120,7 +138,7 @@ std::optional<Account> signIn(SqlDatabase& database, const std::string& name,
     std::optional<Account> account;
     {
         SqlTx tx(database);
-        account = AccountStore(tx).byName(name);
+        account = AccountStore(tx).bySignInName(name);
     }
     if (!account || !verifyPassword(password, account->password))
         return std::nullopt;

@@ -38,9 +38,9 @@ struct NewAccount {
     std::int64_t uploadLimit = 512LL << 20;
 };
 
-// Name and password as typed at sign-in: the account when both are right. Uses a short
-// transaction of its own and checks the password after it, so the deliberately slow hash never
-// holds the database.
+// Name (see bySignInName) and password as typed at sign-in: the account when both are right. Uses a
+// short transaction of its own and checks the password after it, so the deliberately slow hash
+// never holds the database.
 std::optional<Account> signIn(SqlDatabase& database, const std::string& name,
                               const std::string& password);
 
@@ -52,6 +52,9 @@ public:
     std::optional<Account> byId(std::int64_t id);
     std::optional<Account> byName(const std::string& name);
     std::optional<Account> byFtpUser(const std::string& ftpUser);
+    // What a user may type at sign-in: the account name, the account id, or an e-mail address
+    // that belongs to one account only.
+    std::optional<Account> bySignInName(const std::string& name);
 
     // Checks the name, password and e-mail address, then creates the account with a random
     // file-server password.

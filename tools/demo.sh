@@ -1,6 +1,96 @@
 #!/usr/bin/env bash
-# The demo grows with the project: it will start the stand-in service with the demo account
-# and run the client against it.
+# The demo: nubexa-service with the demo account on loopback, then a scripted nubexa-cli
+# session against it (sign in, list, upload a file and a folder, transfer, download them back,
+# compare). Called by "./run demo" with the release build folder.
 set -euo pipefail
-echo "The demo will start nubexa-service with a demo account (demo / demo123) and run the client"
-echo "against it; the service and the client are not built yet."
+
+RELEASE_DIR="${1:?usage: tools/demo.sh RELEASE_BUILD_DIR}"
+SERVICE="$RELEASE_DIR/standin/nubexa-service"
+CLI="$RELEASE_DIR/src/cli/nubexa-cli"
+for program in "$SERVICE" "$CLI"; do
+    [ -x "$program" ] || { echo "missing $program (build it first)" >&2; exit 1; }
+done
+
+# Everything the demo writes lives here and is made afresh at each run.
+DEMO="$RELEASE_DIR/demo"
+rm -rf "$DEMO"
+mkdir -p "$DEMO/home" "$DEMO/work"
+export NUBEXA_HOME="$DEMO/home"
+
+SERVICE_PID=""
+stop_service() {
+    if [ -n "$SERVICE_PID" ] && kill -0 "$SERVICE_PID" 2>/dev/null; then
+        echo "== stopping nubexa-service"
+        kill -TERM "$SERVICE_PID" 2>/dev/null || true
+        wait "$SERVICE_PID" 2>/dev/null || true
+    fi
+    SERVICE_PID=""
+}
+trap stop_service EXIT
+trap 'echo; echo "== interrupted"; exit 130' INT TERM
+
+# The usual ports when they are free, any free ports otherwise.
+start_service() { # <http> <ftp>
+    : >"$DEMO/service.out"
+    "$SERVICE" --data "$DEMO/data" --http "$1" --ftp "$2" --seed-demo \
+        >"$DEMO/service.out" 2>"$DEMO/service.log" &
+    SERVICE_PID=$!
+    for _ in $(seq 100); do
+        if grep -q '^nubexa-service listening' "$DEMO/service.out"; then return 0; fi
+        kill -0 "$SERVICE_PID" 2>/dev/null || break
+        sleep 0.1
+    done
+    wait "$SERVICE_PID" 2>/dev/null || true
+    SERVICE_PID=""
+    return 1
+}
+echo "== starting nubexa-service with the demo account demo / demo123"
+start_service 127.0.0.1:18080 127.0.0.1:18021 || start_service 127.0.0.1:0 127.0.0.1:0 || {
+    cat "$DEMO/service.log" >&2
+    exit 1
+}
+LISTENING="$(head -n 1 "$DEMO/service.out")"
+echo "$LISTENING"
+HTTP="$(sed -n 's/.* http=\([^ ]*\).*/\1/p' <<<"$LISTENING")"
+printf '[service]\napi_host = %s\n' "$HTTP" >"$NUBEXA_HOME/nubexa.ini"
+echo "== nubexa.ini and bin.db in $NUBEXA_HOME (api_host = $HTTP)"
+
+step() { # shows a command, then runs it
+    echo
+    echo "\$ nubexa-cli $*"
+    "$CLI" "$@"
+}
+
+echo
+echo "\$ nubexa-cli login demo --password-stdin   (password: demo123)"
+echo demo123 | "$CLI" login demo --password-stdin
+step ls
+step ls /照片
+
+WORK="$DEMO/work"
+head -c $((8 * 1024 * 1024)) /dev/urandom >"$WORK/report.bin"
+mkdir -p "$WORK/album/2026"
+for n in 1 2 3; do head -c $((n * 50000)) /dev/urandom >"$WORK/album/photo$n.jpg"; done
+echo "notes of the trip" >"$WORK/album/2026/notes.txt"
+echo
+echo "== made $WORK/report.bin (8 MiB) and the folder $WORK/album (4 files, 2 levels)"
+
+step put "$WORK/report.bin" "$WORK/album" --to /照片
+step queue
+step run
+step ls /照片
+step ls /照片/album
+
+mkdir -p "$WORK/back"
+step get /照片/report.bin /照片/album --to "$WORK/back"
+step queue
+step run
+
+echo
+echo "== comparing what came back with what went up"
+cmp "$WORK/report.bin" "$WORK/back/report.bin"
+diff -r "$WORK/album" "$WORK/back/album"
+echo "identical: report.bin and album/"
+step queue
+echo
+echo "== demo finished"

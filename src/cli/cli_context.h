@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace nubexa::cli {
@@ -15,5 +16,10 @@ struct CliContext {
     bool verbose = false;      // the FTP trace on standard output and the engine's log
     bool stats = false;        // one "stats ..." line at the end
 };
+
+// One line "nubexa-cli: <text>" on standard error.
+inline void complain(const std::string& text) {
+    std::fprintf(stderr, "nubexa-cli: %s\n", text.c_str());
+}
 
 }  // namespace nubexa::cli

@@ -3,7 +3,6 @@
 #include <ace/Log_Msg.h>
 
 #include <CLI/CLI.hpp>
-#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "cli/cli_context.h"
 #include "cli/ftp_url.h"
 #include "cli/progress_line.h"
+#include "cli/rate_text.h"
 #include "cli/task_rows.h"
 #include "ftp/ftp_client.h"
 #include "platform/notifier.h"
@@ -29,38 +29,6 @@ struct TransferArgs {
     std::string localFile;
     std::string limitRate;
 };
-
-void complain(const std::string& text) {
-    std::fprintf(stderr, "nubexa-cli: %s\n", text.c_str());
-}
-
-// "500K", "2M", "1G" or plain bytes per second; 0 when empty.
-std::optional<std::int64_t> parseRate(const std::string& text) {
-    if (text.empty())
-        return 0;
-    std::size_t digits = 0;
-    while (digits < text.size() && std::isdigit(static_cast<unsigned char>(text[digits])))
-        ++digits;
-    if (digits == 0 || digits > 12 || text.size() - digits > 1)
-        return std::nullopt;
-    std::int64_t rate = std::stoll(text.substr(0, digits));
-    if (digits < text.size()) {
-        switch (std::toupper(static_cast<unsigned char>(text[digits]))) {
-            case 'K':
-                rate *= 1024;
-                break;
-            case 'M':
-                rate *= 1024 * 1024;
-                break;
-            case 'G':
-                rate *= 1024LL * 1024 * 1024;
-                break;
-            default:
-                return std::nullopt;
-        }
-    }
-    return rate;
-}
 
 double millisecondsBetween(TransferStats::Clock::time_point from,
                            TransferStats::Clock::time_point to) {

@@ -3,11 +3,15 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/cli_context.h"
+#include "cli/disk_commands.h"
 #include "cli/ftp_commands.h"
+#include "cli/queue_commands.h"
 
 int main(int argc, char** argv) {
     using namespace nubexa::cli;
-    CLI::App app{"nubexa-cli: command-line access to the Nubexa client's transfers"};
+    CLI::App app{
+        "nubexa-cli: the command-line companion of the Nubexa client. It shares bin.db, "
+        "nubexa.ini, the transfer queue and its workers with the client."};
     app.require_subcommand(1);
     CliContext context;
     app.add_option("--db", context.databasePath,
@@ -17,6 +21,8 @@ int main(int argc, char** argv) {
     app.add_flag("--stats", context.stats, "print one line of transfer statistics at the end");
 
     int exitCode = kFailed;
+    addDiskCommands(app, context, exitCode);
+    addQueueCommands(app, context, exitCode);
     addFtpCommands(app, context, exitCode);
     try {
         app.parse(argc, argv);

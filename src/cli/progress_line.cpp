@@ -29,6 +29,13 @@ void ProgressLine::show(const TaskProgress& progress) {
     m_shown = true;
 }
 
+void ProgressLine::showText(const std::string& text) {
+    // Clears what a longer line before it left.
+    std::fprintf(stderr, "\r%s\033[K", text.c_str());
+    std::fflush(stderr);
+    m_shown = true;
+}
+
 void ProgressLine::finish() {
     if (m_shown)
         std::fputc('\n', stderr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "store/task_table.h"
 
@@ -10,6 +11,8 @@ namespace nubexa::cli {
 class ProgressLine {
 public:
     void show(const TaskProgress& progress);
+    // Any text in place of the line (the run loop's summary of every running task).
+    void showText(const std::string& text);
     // Ends the line when something was shown.
     void finish();
 

@@ -120,6 +120,8 @@ int DownloadRun::receiveAvatar(LocalFile& file) {
         } else if (result.outcome == DataChannel::Outcome::Failed || idleTooLong(lastMoved)) {
             break;
         }
+        if (stopRequested())
+            break;
     }
     m_data.close();
     file.close();

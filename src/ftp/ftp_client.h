@@ -4,6 +4,7 @@
 #include <ace/SOCK_Connector.h>
 #include <ace/SOCK_Stream.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -35,6 +36,10 @@ struct FtpOptions {
     std::chrono::milliseconds dataTick{100};
     std::size_t blockSize = 256 * 1024;
     std::int64_t maxBytesPerSecond = 0;  // 0: as fast as the line goes
+    // Set by the owner of every transfer thread to end them all (shutdown, Ctrl-C): a run
+    // looks at it wherever it reads the row's status back and stops as if paused, without
+    // writing the row, so that the task resumes later. Null: never.
+    const std::atomic<bool>* stopRequest = nullptr;
     // Receives every command sent (the password masked) and every reply; standard output by
     // default, nowhere when empty.
     std::function<void(const std::string&)> trace = traceToStandardOutput;

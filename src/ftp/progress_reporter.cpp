@@ -60,6 +60,8 @@ TaskProgress ProgressReporter::progressOf(std::int64_t done, std::int64_t total,
 }
 
 bool ProgressReporter::update(std::int64_t done, std::int64_t total) {
+    if (stopRequested())
+        return false;
     if (m_written && Clock::now() - m_lastWrite < m_setup.interval)
         return running();
     return write(done, total);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -33,13 +34,15 @@ public:
         std::int64_t startOffset = 0;  // bytes done before this run
         std::int64_t startTimeMs = 0;  // epoch ms the speed is measured from; 0: now
         std::chrono::milliseconds interval{200};
+        const std::atomic<bool>* stopRequest = nullptr;  // see FtpOptions::stopRequest
     };
 
     ProgressReporter(StoreGate& gate, const Setup& setup, const ProgressListener* listener,
                      ProgressStats& stats);
 
     // Writes when nothing was written yet or the interval has passed. Returns false once the
-    // row is no longer running (paused, deleted, given back).
+    // row is no longer running (paused, deleted, given back), or at once, without writing,
+    // when a stop of every transfer was requested.
     bool update(std::int64_t done, std::int64_t total);
 
     // Writes at once (the end of the data).
@@ -52,6 +55,10 @@ public:
     void finishUpload(std::int64_t total);
 
     bool running() const { return m_lastStatus == task_status::kRunning; }
+    bool stopRequested() const {
+        return m_setup.stopRequest != nullptr &&
+               m_setup.stopRequest->load(std::memory_order_acquire);
+    }
 
 private:
     TaskProgress progressOf(std::int64_t done, std::int64_t total, bool complete) const;

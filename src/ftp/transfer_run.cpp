@@ -56,6 +56,7 @@ ProgressReporter::Setup TransferRun::reporterSetup(ProgressReporter::Direction d
     setup.startOffset = offset;
     setup.startTimeMs = m_task.startTimeMs;
     setup.interval = options().progressInterval;
+    setup.stopRequest = options().stopRequest;
     return setup;
 }
 

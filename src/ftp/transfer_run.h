@@ -40,6 +40,10 @@ protected:
     }
 
     const FtpOptions& options() const { return m_client.m_options; }
+    bool stopRequested() const {
+        return options().stopRequest != nullptr &&
+               options().stopRequest->load(std::memory_order_acquire);
+    }
     ProgressReporter::Setup reporterSetup(ProgressReporter::Direction direction,
                                           std::int64_t offset) const;
     ProgressReporter makeReporter(ProgressReporter::Direction direction, std::int64_t offset);

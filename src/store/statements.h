@@ -51,6 +51,11 @@ inline constexpr const char* kPauseTask =
 inline constexpr const char* kResumeTask =
     "UPDATE t_process_list set status=1 where (status=1 or status=2) and   id=?";
 
+// A resumed task is no longer the user's paused task: the monitor may start it again after a
+// failure or a restart. Binds 1 id.
+inline constexpr const char* kClearUserPause =
+    "UPDATE t_process_list set is_user_pasue=0 where id=?";
+
 // S10: the monitor starts a waiting task. Binds 1 id.
 inline constexpr const char* kStartWaitingTask =
     "UPDATE t_process_list set status=1 where (status=1 or status=2) and  id=?";

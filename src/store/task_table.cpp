@@ -91,6 +91,10 @@ bool TaskTable::pause(std::int64_t id) {
 bool TaskTable::resume(std::int64_t id) {
     return runWithId(st::kResumeTask, id);
 }
+
+bool TaskTable::clearUserPause(std::int64_t id) {
+    return runWithId(st::kClearUserPause, id);
+}
 bool TaskTable::startWaiting(std::int64_t id) {
     return runWithId(st::kStartWaitingTask, id);
 }

@@ -101,6 +101,7 @@ public:
     bool giveBack(std::int64_t id);
     bool pause(std::int64_t id);
     bool resume(std::int64_t id);
+    bool clearUserPause(std::int64_t id);
     bool startWaiting(std::int64_t id);
     bool remove(std::int64_t id);
 

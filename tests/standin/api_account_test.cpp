@@ -36,6 +36,20 @@ TEST_F(AccountApiTest, WrongPasswordOrUnknownNameIsRefusedWithAMessage) {
               "用户名或密码错误");
 }
 
+TEST_F(AccountApiTest, LoginTakesTheAccountIdOrEmailAsWellAsTheName) {
+    // The client's automatic sign-in sends the uid it recorded at the last sign-in.
+    const Answer byId = call("/OAuthService.asmx/Login?uid=" + m_demo.uid + "&pwd=demo123");
+    ASSERT_EQ(byId.result(), "1");
+    EXPECT_EQ(byId.attr("client", "uid"), m_demo.uid);
+    const Answer byEmail = call("/OAuthService.asmx/Login?uid=DEMO@example.com&pwd=demo123");
+    ASSERT_EQ(byEmail.result(), "1");
+    EXPECT_EQ(byEmail.attr("client", "uid"), m_demo.uid);
+
+    EXPECT_EQ(call("/OAuthService.asmx/Login?uid=" + m_demo.uid + "&pwd=guest123").result(), "0");
+    EXPECT_EQ(call("/OAuthService.asmx/Login?uid=999999&pwd=demo123").result(), "0");
+    EXPECT_EQ(call("/OAuthService.asmx/Login?uid=99999999999999999999&pwd=demo123").result(), "0");
+}
+
 TEST_F(AccountApiTest, UserInfoReportsServicesNicknameAndUploadLimit) {
     const Answer demo = signedCall("/UserService.asmx/GetUserInfo", m_demo, {});
     ASSERT_EQ(demo.result(), "1");

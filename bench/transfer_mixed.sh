@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# Mixed transfer benchmark: two uploads and two downloads of 256 MiB each through
+# "nubexa-cli run" against nubexa-service on loopback, against four curl transfers of the same
+# files to the same file server in parallel. Ours is timed with the client's 3 s monitor tick
+# (the second upload and download start at the second tick) and with a 0.2 s tick.
+# Ends with: BENCH transfer_mixed <key>=<value> ...
+set -euo pipefail
+
+RELEASE_DIR="${RELEASE_DIR:?RELEASE_DIR must name the release build}"
+SERVICE="$RELEASE_DIR/standin/nubexa-service"
+CLI="$RELEASE_DIR/src/cli/nubexa-cli"
+SIZE_MIB="${MIXED_BENCH_MIB:-256}"
+ROUNDS=2
+for program in "$SERVICE" "$CLI"; do
+    [ -x "$program" ] || { echo "missing $program" >&2; exit 1; }
+done
+
+# In memory when there is room (sources, the service's copies and what comes back), so that
+# the shared disk's writeback does not decide the comparison; MIXED_BENCH_DIR chooses another.
+BASE="${MIXED_BENCH_DIR:-/dev/shm}"
+need_kib=$((SIZE_MIB * 1024 * 24))
+if [ ! -d "$BASE" ] || [ "$(df -Pk "$BASE" | awk 'NR == 2 { print $4 }')" -lt "$need_kib" ]; then
+    BASE="${TMPDIR:-/tmp}"
+fi
+WORK="$(mktemp -d "$BASE/nubexa-mixed-bench-XXXXXX")"
+SERVICE_PID=""
+cleanup() {
+    if [ -n "$SERVICE_PID" ]; then
+        kill -TERM "$SERVICE_PID" 2>/dev/null || true
+        wait "$SERVICE_PID" 2>/dev/null || true
+    fi
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+"$SERVICE" --data "$WORK/data" --http 127.0.0.1:0 --ftp 127.0.0.1:0 --seed-demo \
+    >"$WORK/service.out" 2>/dev/null &
+SERVICE_PID=$!
+for _ in $(seq 100); do
+    grep -q '^nubexa-service listening' "$WORK/service.out" && break
+    kill -0 "$SERVICE_PID" 2>/dev/null || { echo "nubexa-service did not start" >&2; exit 1; }
+    sleep 0.1
+done
+LISTENING="$(head -n 1 "$WORK/service.out")"
+HTTP="$(sed -n 's/.* http=\([^ ]*\).*/\1/p' <<<"$LISTENING")"
+FTP="$(sed -n 's/.* ftp=\([^ ]*\).*/\1/p' <<<"$LISTENING")"
+export NUBEXA_HOME="$WORK/home"
+mkdir -p "$NUBEXA_HOME"
+printf '[service]\napi_host = %s\n' "$HTTP" >"$NUBEXA_HOME/nubexa.ini"
+echo demo123 | "$CLI" login demo --password-stdin >/dev/null
+
+# The file-server account the sign-in hands out, for curl.
+ANSWER="$(curl -s "http://$HTTP/OAuthService.asmx/Login?uid=demo&pwd=demo123")"
+attribute() { sed -n "s/.* $1=\"\\([^\"]*\\)\".*/\\1/p" <<<"$ANSWER"; }
+FTP_URL="ftp://$(attribute ftp_username):$(attribute ftp_pwd)@$FTP"
+
+bytes=$((SIZE_MIB * 1024 * 1024))
+for name in up1 up2 src1 src2; do head -c "$bytes" /dev/urandom >"$WORK/$name.bin"; done
+# The two files to download, put on the disk first.
+"$CLI" put "$WORK/src1.bin" "$WORK/src2.bin" >/dev/null
+"$CLI" run --interval 0.2 >/dev/null 2>&1
+id_of() { "$CLI" ls / | awk -F'\t' -v n="$1" '$1 == n { sub("id=", "", $4); print $4 }'; }
+ID1="$(id_of src1.bin)"
+ID2="$(id_of src2.bin)"
+[ -n "$ID1" ] && [ -n "$ID2" ] || { echo "the prepared files are not on the disk" >&2; exit 1; }
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
+min() { printf '%s\n' "$@" | sort -g | head -n 1; }
+same() { cmp -s "$1" "$2" || { echo "$1 differs from $2" >&2; exit 1; }; }
+
+# One run of ours: both uploads (under new names) and both downloads queued, then timed "run".
+ours() { # <tag> <interval>
+    local tag=$1 down="$WORK/down-$1"
+    mkdir -p "$down"
+    ln "$WORK/up1.bin" "$WORK/up1-$tag.bin"
+    ln "$WORK/up2.bin" "$WORK/up2-$tag.bin"
+    "$CLI" put "$WORK/up1-$tag.bin" "$WORK/up2-$tag.bin" >/dev/null
+    "$CLI" get /src1.bin /src2.bin --to "$down" >/dev/null
+    local start
+    start=$(now)
+    "$CLI" run --interval "$2" >/dev/null 2>&1
+    elapsed "$start" "$(now)"
+    same "$down/src1.bin" "$WORK/src1.bin"
+    same "$down/src2.bin" "$WORK/src2.bin"
+    [ -n "$(id_of "up1-$tag.bin")" ] && [ -n "$(id_of "up2-$tag.bin")" ] ||
+        { echo "uploads of $tag missing" >&2; exit 1; }
+    rm -rf "$down"
+}
+
+# The same four transfers by curl at once.
+peer() { # <tag>
+    local tag=$1 down="$WORK/curl-$1"
+    mkdir -p "$down"
+    local start
+    start=$(now)
+    local pids=()
+    curl -s -o "$down/src1.bin" "$FTP_URL/$ID1.bin" & pids+=($!)
+    curl -s -o "$down/src2.bin" "$FTP_URL/$ID2.bin" & pids+=($!)
+    curl -s -T "$WORK/up1.bin" "$FTP_URL/curl-up1-$tag.bin" & pids+=($!)
+    curl -s -T "$WORK/up2.bin" "$FTP_URL/curl-up2-$tag.bin" & pids+=($!)
+    for pid in "${pids[@]}"; do wait "$pid" || { echo "curl failed" >&2; exit 1; }; done
+    elapsed "$start" "$(now)"
+    same "$down/src1.bin" "$WORK/src1.bin"
+    same "$down/src2.bin" "$WORK/src2.bin"
+    rm -rf "$down"
+}
+
+ours_tick=(); ours_fast=(); curl_times=()
+for round in $(seq "$ROUNDS"); do
+    ours_tick+=("$(ours "t$round" 3)")
+    ours_fast+=("$(ours "f$round" 0.2)")
+    curl_times+=("$(peer "c$round")")
+done
+
+o=$(min "${ours_tick[@]}"); f=$(min "${ours_fast[@]}"); c=$(min "${curl_times[@]}")
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+echo "files in $BASE"
+echo "ours (3 s tick): ${ours_tick[*]} s; ours (0.2 s tick): ${ours_fast[*]} s; curl: ${curl_times[*]} s"
+echo "BENCH transfer_mixed size_mib=$SIZE_MIB transfers=4 ours_s=$o curl_s=$c" \
+    "ratio=$(ratio "$o" "$c") ours_fast_tick_s=$f ratio_fast_tick=$(ratio "$f" "$c")"

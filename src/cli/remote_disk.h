@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "service/disk_entries.h"
+#include "transfer/transfer_queue.h"
+
+namespace nubexa {
+class ServiceClient;
+}
+
+namespace nubexa::cli {
+
+// The folder names of a disk path: "/照片/旅行", "\照片\旅行" and "照片/旅行" are the same;
+// "" and "/" are the top folder.
+std::vector<std::string> splitDiskPath(const std::string& path);
+
+// Finds folders and files of the signed-in user's disk by path, through GetFolders (the whole
+// folder tree) and GetFiles (one folder's items).
+class RemoteDisk {
+public:
+    explicit RemoteDisk(ServiceClient& service) : m_service(service) {}
+
+    // The folder at `path` with the location text the disk page would show; empty (with
+    // `error` set) when there is no such folder.
+    std::optional<RemoteFolder> folder(const std::string& path, std::string& error);
+    // The file or folder at `path`.
+    std::optional<DiskItem> item(const std::string& path, std::string& error);
+
+    struct Listing {
+        std::vector<FolderItemLc> folders;
+        std::vector<DiskFileEntry> files;
+    };
+    std::optional<Listing> list(const RemoteFolder& folder, std::string& error);
+
+private:
+    bool loadTree(std::string& error);
+
+    ServiceClient& m_service;
+    std::optional<FolderTree> m_tree;
+};
+
+}  // namespace nubexa::cli

@@ -1,0 +1,229 @@
+#include "cli/run_loop.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <mutex>
+#include <vector>
+
+#include "cli/cli_context.h"
+#include "cli/cli_session.h"
+#include "cli/progress_line.h"
+#include "cli/rate_text.h"
+#include "cli/run_lock.h"
+#include "platform/paths.h"
+#include "transfer/transfer_monitor.h"
+#include "transfer/transfer_page_text.h"
+
+namespace nubexa::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kRedraw = std::chrono::milliseconds(250);
+
+// Collects the workers' reports for the run loop's thread, which prints them.
+class ReportQueue : public TransferListener {
+public:
+    void workerEnded(const WorkerReport& report) override {
+        std::lock_guard lock(m_mutex);
+        m_reports.push_back(report);
+    }
+    void avatarReady(const std::string&) override {}
+
+    std::vector<WorkerReport> take() {
+        std::lock_guard lock(m_mutex);
+        return std::exchange(m_reports, {});
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<WorkerReport> m_reports;
+};
+
+class StatusView : public NoTransferView {
+public:
+    void showStatusText(const std::string& text) override { m_text = text; }
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text = "上传：0 KB/S 下载：0 KB/S";
+};
+
+// The live line on a terminal: the summed speeds and every running task's progress, read from
+// the rows as the transfer pages read them. Reports go on lines of their own.
+class RunDisplay {
+public:
+    RunDisplay(StoreGate& gate, std::string uid)
+        : m_gate(gate), m_uid(std::move(uid)), m_live(isatty(STDERR_FILENO) == 1) {}
+
+    void redraw(const std::string& statusText) {
+        if (!m_live)
+            return;
+        std::string text = statusText;
+        for (const Direction page : {Direction::kUpload, Direction::kDownload}) {
+            for (const auto& row : loadTransferPage(m_gate, m_uid, page)) {
+                if (row.status != "1")
+                    continue;
+                text += "  #" + row.id + " " + fileNameOf(row.localInfo) + " " +
+                        std::to_string(row.progress) + "%";
+            }
+        }
+        m_line.showText(text);
+    }
+
+    void print(const std::string& text) {
+        m_line.finish();
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+
+    void end() { m_line.finish(); }
+
+private:
+    static std::string fileNameOf(const std::string& path) {
+        const auto slash = path.rfind('/');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+
+    StoreGate& m_gate;
+    const std::string m_uid;
+    const bool m_live;
+    ProgressLine m_line;
+};
+
+struct Tally {
+    int completed = 0;
+    int failed = 0;
+};
+
+void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff& backoff,
+            Tally& tally) {
+    using Outcome = WorkerReport::Outcome;
+    const std::string task = "task " + std::to_string(report.taskId) + " (" + report.fileName + ")";
+    switch (report.outcome) {
+        case Outcome::kCompleted:
+            ++tally.completed;
+            display.print(std::string(report.direction == Direction::kUpload ? "上传" : "下载") +
+                          "完成: " + task);
+            break;
+        case Outcome::kFailed:
+            display.print(task + " did not finish; it waits for another try");
+            break;
+        case Outcome::kPausedAfterFailures:
+            ++tally.failed;
+            display.print(task + " failed again and again and is paused; \"nubexa-cli resume " +
+                          std::to_string(report.taskId) + "\" tries again");
+            break;
+        case Outcome::kSignInFailed: {
+            char delay[32];
+            std::snprintf(delay, sizeof delay, "%.1f", backoff.currentDelay().count() / 1000.0);
+            display.print("cannot sign in to the file server for " + task + "; next try in " +
+                          delay + " s");
+        } break;
+        case Outcome::kStopped:
+            display.print(task + " stopped");
+            break;
+        case Outcome::kNotRun:
+            break;
+    }
+}
+
+}  // namespace
+
+int runQueue(const CliContext& context, const RunArgs& args) {
+    const auto rate = parseRate(args.limitRate);
+    if (!rate) {
+        complain("bad --limit-rate: " + args.limitRate);
+        return kUsage;
+    }
+    // Blocked before any thread exists, so that every thread inherits it and only the wait
+    // below receives them.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    CliSession session(context);
+    RunLock lock(session.gate().databasePath());
+    if (!lock.held()) {
+        complain("another nubexa-cli run is transferring the tasks of " +
+                 session.gate().databasePath());
+        return kFailed;
+    }
+    if (!session.signInAgain())
+        return kFailed;
+    TransferSettings settings;
+    settings.programFolder = programFolder();
+    settings.ftp.maxBytesPerSecond = *rate;
+    ReportQueue reports;
+    TransferManager& manager = session.manager(settings);
+    manager.setListener(&reports);
+    manager.recoverInterrupted();
+    StatusView view;
+    TransferMonitor monitor(manager, view);
+    RunDisplay display(session.gate(), session.service().account().uid);
+    Tally tally;
+    const auto drain = [&] {
+        for (const auto& one : reports.take())
+            report(display, one, manager.backoff(), tally);
+    };
+    const auto finished = [&] {
+        return manager.workers().liveCount() == 0 && !monitor.anythingWaiting();
+    };
+    const auto interval = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(args.intervalSeconds));
+
+    bool interrupted = false;
+    bool gaveUp = false;
+    bool done = false;
+    while (!done && !interrupted) {
+        monitor.MonitorTick();
+        drain();
+        if (manager.workers().liveCount() == 0 &&
+            manager.backoff().failures() >= args.giveUpAfter) {
+            gaveUp = true;
+            break;
+        }
+        const auto nextTick = Clock::now() + interval;
+        for (auto now = Clock::now(); now < nextTick; now = Clock::now()) {
+            const auto slice = std::min<Clock::duration>(kRedraw, nextTick - now);
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
+            const timespec wait{static_cast<time_t>(ns / 1000000000),
+                                static_cast<long>(ns % 1000000000)};
+            if (sigtimedwait(&stopSignals, nullptr, &wait) > 0) {
+                interrupted = true;
+                break;
+            }
+            drain();
+            display.redraw(view.text());
+            if (finished()) {
+                done = true;
+                break;
+            }
+        }
+    }
+    if (interrupted) {
+        display.print("stopping: every task stays resumable (\"nubexa-cli run\" continues them)");
+        manager.stopWorkers();
+        drain();
+        display.end();
+        return kFailed;
+    }
+    manager.waitForWorkers();
+    drain();
+    display.end();
+    if (gaveUp) {
+        complain("the file server refused or did not answer the sign-in " +
+                 std::to_string(manager.backoff().failures()) +
+                 " times in a row; the tasks wait for the next run");
+        return kFailed;
+    }
+    std::printf("%d transfer(s) completed%s\n", tally.completed,
+                tally.failed > 0 ? ", some failed (see above)" : "");
+    return tally.failed > 0 ? kFailed : kDone;
+}
+
+}  // namespace nubexa::cli

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+namespace nubexa::cli {
+
+struct CliContext;
+
+struct RunArgs {
+    std::string limitRate;
+    double intervalSeconds = 3.0;  // the main window's monitor period
+    int giveUpAfter = 5;           // sign-in failures in a row (3 + 6 + 12 + 24 s of back-off)
+};
+
+// "run": signs in again, turns tasks a dead process left running into waiting ones, and runs
+// the monitor until no task waits or runs, showing progress. SIGINT/SIGTERM stop every
+// transfer within a data tick and leave the rows resumable. Exit code 0 when every task it
+// ran finished, 1 when one failed, it gave up, or it was interrupted.
+int runQueue(const CliContext& context, const RunArgs& args);
+
+}  // namespace nubexa::cli

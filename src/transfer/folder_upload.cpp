@@ -1,0 +1,169 @@
+#include "transfer/folder_upload.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/notifier.h"
+#include "service/request_frame.h"
+#include "service/service_client.h"
+#include "store/store_gate.h"
+#include "transfer/transfer_manager.h"
+
+namespace nubexa {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kCaption = "提示";
+constexpr const char* kFolderExists = "选择的文件夹已经存在，请修改后再上传";
+constexpr const char* kNetworkFailed = "网络异常，上传失败";
+
+// Remote paths are written with backslashes; "\" is the top folder.
+std::string remoteChild(const std::string& path, const std::string& name) {
+    std::string child = path;
+    if (child.empty() || child.back() != '\\')
+        child.push_back('\\');
+    return child + name + "\\";
+}
+
+std::string withSlash(const fs::path& folder) {
+    std::string text = folder.string();
+    if (text.empty() || text.back() != '/')
+        text.push_back('/');
+    return text;
+}
+
+}  // namespace
+
+FolderUploadWalk::FolderUploadWalk(TransferManager& manager, RemoteFolder target)
+    : m_manager(manager), m_target(std::move(target)), m_account(manager.service().account()) {}
+
+std::string FolderUploadWalk::addRemoteFolder(const std::string& parentId,
+                                              const std::string& name) {
+    std::string id;
+    const int added =
+        m_manager.service().FolderAdd(m_account.uid, m_account.token, parentId, name, id);
+    return added == 1 && !id.empty() && id != "0" ? id : std::string();
+}
+
+FolderUploadResult FolderUploadWalk::run(const std::optional<std::string>& root) {
+    if (!root) {
+        m_result.code = -1;
+        return m_result;
+    }
+    if (root->empty()) {
+        m_result.code = -2;
+        return m_result;
+    }
+    std::error_code error;
+    fs::path top = fs::absolute(*root, error).lexically_normal();
+    if (!top.has_filename())
+        top = top.parent_path();
+    if (error || !fs::is_directory(top, error) || top.filename().empty())
+        return m_result;  // nothing there to upload
+
+    const std::string name = top.filename().string();
+    const std::string id = addRemoteFolder(m_target.id, name);
+    if (id.empty()) {
+        const bool networkFailed = !RequestFrame::lastSendAnswered();
+        m_manager.notifier().showMessage(kCaption, networkFailed ? kNetworkFailed : kFolderExists);
+        return m_result;
+    }
+    m_result.remoteFolderId = id;
+    m_levels.push_back({top, id, remoteChild(m_target.locationText, name)});
+    while (!m_levels.empty()) {
+        const Level level = std::move(m_levels.front());
+        m_levels.pop_front();
+        list(level);
+    }
+    queueRows();
+    return m_result;
+}
+
+void FolderUploadWalk::skipFolder(const fs::path& folder, const std::string& name) {
+    m_result.skippedFolders.push_back(folder.string());
+    m_manager.notifier().showMessage(kCaption, "(" + name + "）文件夹创建失败，其中的文件没有上传");
+}
+
+void FolderUploadWalk::list(const Level& level) {
+    std::error_code error;
+    std::vector<fs::directory_entry> entries;
+    for (auto it = fs::directory_iterator(level.local, error);
+         !error && it != fs::directory_iterator(); it.increment(error)) {
+        entries.push_back(*it);
+    }
+    if (error) {
+        std::fprintf(stderr, "cannot list %s: %s\n", level.local.c_str(), error.message().c_str());
+        skipFolder(level.local, level.local.filename().string());
+        return;
+    }
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        return a.path().filename() < b.path().filename();
+    });
+    const std::string localFolder = withSlash(level.local);
+    for (const auto& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_symlink(error) && entry.is_directory(error)) {
+            // Followed, a link could lead back up the tree and never end.
+            std::fprintf(stderr, "folder link not followed: %s\n", entry.path().c_str());
+            continue;
+        }
+        if (entry.is_directory(error)) {
+            const std::string id = addRemoteFolder(level.remoteId, name);
+            if (id.empty()) {
+                skipFolder(entry.path(), name);
+                continue;
+            }
+            m_levels.push_back({entry.path(), id, remoteChild(level.remotePath, name)});
+        } else if (entry.is_regular_file(error)) {
+            const auto size = static_cast<std::int64_t>(entry.file_size(error));
+            if (error || !checkUploadLimit(m_manager, name, size)) {
+                m_result.oversizedFiles.push_back(entry.path().string());
+                continue;
+            }
+            m_rows.push_back(NewTaskRow{m_account.uid, localFolder, name, name, size,
+                                        task_status::kWaiting, level.remotePath, level.remoteId});
+        }
+    }
+}
+
+void FolderUploadWalk::queueRows() {
+    if (m_rows.empty())
+        return;
+    m_manager.gate().run([&](LocalStore& store) {
+        int slots = m_manager.hasSlot(Direction::kUpload, TransferManager::kFolderUploadLimit)
+                        ? TransferManager::kFolderUploadLimit -
+                              m_manager.workers().liveCount(Direction::kUpload)
+                        : 0;
+        const bool inTransaction = store.begin();
+        if (!inTransaction)
+            store.reportError();
+        TaskTable tasks(store);
+        std::vector<std::int64_t> ids;
+        std::vector<std::int64_t> toStart;
+        for (auto& row : m_rows) {
+            row.status = slots > 0 ? task_status::kRunning : task_status::kWaiting;
+            if (!tasks.insertFolderUpload(row))
+                continue;
+            const std::int64_t id = tasks.lastInsertedId();
+            ids.push_back(id);
+            if (row.status == task_status::kRunning && id > 0) {
+                toStart.push_back(id);
+                --slots;
+            }
+        }
+        if (inTransaction && !store.commit()) {
+            store.reportError();
+            store.rollback();
+            return;  // nothing was queued
+        }
+        m_result.taskIds = std::move(ids);
+        // Started after the commit, still inside the bracket: each thread's first bracket
+        // finds its row.
+        for (const std::int64_t id : toStart)
+            m_manager.StartFolderThread(store, id);
+    });
+}
+
+}  // namespace nubexa

@@ -1,0 +1,65 @@
+#include "transfer/task_commands.h"
+
+#include "service/service_client.h"
+#include "store/store_gate.h"
+#include "store/task_table.h"
+#include "transfer/transfer_manager.h"
+
+namespace nubexa {
+
+namespace {
+
+bool runningOrWaiting(const StoredTask& row) {
+    return row.status == task_status::kRunning || row.status == task_status::kWaiting;
+}
+
+}  // namespace
+
+template <typename Change>
+TaskCommands::Result TaskCommands::changeUnfinished(std::int64_t id, Change&& change) {
+    const std::string uid = m_manager.service().account().uid;
+    return m_manager.gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        const auto row = tasks.load(id);
+        if (!row || row->userId != uid)
+            return Result::kNoSuchTask;
+        if (!runningOrWaiting(*row))
+            return Result::kNotApplicable;
+        change(store, tasks, *row);
+        return Result::kDone;
+    });
+}
+
+TaskCommands::Result TaskCommands::pause(std::int64_t id) {
+    return changeUnfinished(
+        id, [id](LocalStore&, TaskTable& tasks, const StoredTask&) { tasks.pause(id); });
+}
+
+TaskCommands::Result TaskCommands::resume(std::int64_t id) {
+    return changeUnfinished(id, [this, id](LocalStore& store, TaskTable& tasks,
+                                           const StoredTask& row) {
+        tasks.resume(id);
+        tasks.clearUserPause(id);
+        const Direction direction = row.ranType == "1" ? Direction::kUpload : Direction::kDownload;
+        if (m_manager.settings().startAtOnce) {
+            // Whatever the running counts; a worker still winding down runs the task again.
+            m_manager.StartTransferWorker(store, id, direction);
+        } else {
+            tasks.giveBack(id);
+        }
+    });
+}
+
+TaskCommands::Result TaskCommands::remove(std::int64_t id) {
+    const std::string uid = m_manager.service().account().uid;
+    return m_manager.gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        const auto row = tasks.load(id);
+        if (!row || row->userId != uid || row->status == task_status::kDeleted)
+            return Result::kNoSuchTask;
+        tasks.remove(id);
+        return Result::kDone;
+    });
+}
+
+}  // namespace nubexa

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+
+namespace nubexa {
+
+class TransferManager;
+
+// The commands of the transfer pages' context menu on one task: "暂停", "续传", "删除". They
+// change the task's row only; a running worker notices at its next progress write. Called on
+// the user-interface thread (or by the command-line companion).
+class TaskCommands {
+public:
+    enum class Result {
+        kDone,
+        kNoSuchTask,     // no row with that id for the signed-in user
+        kNotApplicable,  // pause/resume of a task that is neither running nor waiting
+    };
+
+    explicit TaskCommands(TransferManager& manager) : m_manager(manager) {}
+
+    // Status 2, speed 0, marked paused by the user.
+    Result pause(std::int64_t id);
+    // Running again and no longer marked paused, with a worker at once (or after the old one
+    // has ended). When the manager does not start tasks at once, the task waits for a monitor.
+    Result resume(std::int64_t id);
+    // Status -100 for good; local and remote files are not touched.
+    Result remove(std::int64_t id);
+
+private:
+    // Runs change(store, tasks, row) in one bracket when `id` is a running or waiting task of
+    // the signed-in user.
+    template <typename Change>
+    Result changeUnfinished(std::int64_t id, Change&& change);
+
+    TransferManager& m_manager;
+};
+
+}  // namespace nubexa

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "ftp/ftp_client.h"
+#include "transfer/login_backoff.h"
+#include "transfer/running_counts.h"
+#include "transfer/transfer_view.h"
+#include "transfer/worker_registry.h"
+
+namespace nubexa {
+
+class LocalStore;
+class Notifier;
+class ServiceClient;
+class StoreGate;
+
+struct TransferSettings {
+    std::string programFolder;  // where "image/userFile/" keeps the avatar (ends with '/')
+    FtpOptions ftp;             // its stopRequest is replaced by the manager's own
+    LoginBackoff::Limits backoff;
+    // false: queued tasks only wait (status 2) for a monitor to start them; the command-line
+    // companion queues in one process and transfers in another.
+    bool startAtOnce = true;
+    // A task whose transfer fails this many times in a row is paused for the user instead of
+    // being started again and again.
+    int failuresBeforePause = 3;
+};
+
+// What the queue, the workers, the monitor and the task commands share: the store, the web
+// client, the notifier, the running counts, the worker threads and the sign-in back-off.
+// One per signed-in session. Constructed and destroyed on the user-interface thread; it must
+// be destroyed before the gate, the service client and the notifier it refers to (its
+// destructor stops and joins every worker). Other methods: any thread unless stated.
+class TransferManager {
+public:
+    // Tasks started at once per direction by the queue and the monitor.
+    static constexpr int kFileLimit = 2;
+    // Tasks of a folder upload started at once.
+    static constexpr int kFolderUploadLimit = 5;
+
+    TransferManager(StoreGate& gate, ServiceClient& service, Notifier& notifier,
+                    TransferSettings settings);
+    ~TransferManager();
+    TransferManager(const TransferManager&) = delete;
+    TransferManager& operator=(const TransferManager&) = delete;
+
+    StoreGate& gate() const { return m_gate; }
+    ServiceClient& service() const { return m_service; }
+    Notifier& notifier() const { return m_notifier; }
+    const TransferSettings& settings() const { return m_settings; }
+    RunningCounts& counts() { return m_counts; }
+    LoginBackoff& backoff() { return m_backoff; }
+    WorkerRegistry& workers() { return m_workers; }
+
+    // Set before the first worker starts; null: nobody listens.
+    void setListener(TransferListener* listener) { m_listener = listener; }
+    TransferListener* listener() const { return m_listener; }
+
+    // Whether a new task of that direction may start at once: starting is on and fewer than
+    // `limit` workers of that direction are live (signing in counts: the limit is a bound).
+    bool hasSlot(Direction direction, int limit) const;
+
+    // StartTransferWorker(id): a worker thread for the queued task `id`, whose row the caller
+    // has made running. `held` is the store of the caller's bracket: the worker's first bracket
+    // waits for it, and a task that cannot get a thread is given back in it.
+    WorkerRegistry::Start StartTransferWorker(LocalStore& held, std::int64_t id,
+                                              Direction direction);
+    // The same for a file of a folder upload (FolderThread).
+    WorkerRegistry::Start StartFolderThread(LocalStore& held, std::int64_t id);
+    // The avatar download after sign-in (task kind 2, no row). False when not started.
+    bool StartAvatarDownload();
+
+    // The main window opened after sign-in: every running or waiting task waits (S17). With the
+    // user's automatic-resume choice off, the user's unfinished tasks are also marked paused,
+    // so that only the resume command starts them; with it on, the monitor resumes them.
+    void startSession(bool autoResume);
+    // The same with the choice stored in the user's newest sign-in row.
+    void startSession();
+    // Rows a process left running when it ended wait again (S17), pause marks kept.
+    void recoverInterrupted();
+
+    // Not on a worker thread and not inside a bracket.
+    void waitForWorkers() { m_workers.waitAll(); }
+    // Every running transfer stops within a data tick; rows stay resumable.
+    void stopWorkers() { m_workers.stopAll(); }
+
+    // For workers, inside their closing bracket: counts a failed run of the task; true when
+    // the task has now failed too often in a row and is to be paused.
+    bool countFailure(std::int64_t id);
+    // For workers: their run has ended.
+    void workerEnded(const WorkerReport& report);
+
+private:
+    WorkerRegistry::Start startWorker(LocalStore& held, std::int64_t id, Direction direction,
+                                      bool folderThread);
+
+    StoreGate& m_gate;
+    ServiceClient& m_service;
+    Notifier& m_notifier;
+    TransferSettings m_settings;
+    RunningCounts m_counts;
+    LoginBackoff m_backoff;
+    TransferListener* m_listener = nullptr;
+    std::mutex m_failuresMutex;
+    std::map<std::int64_t, int> m_failures;  // failed runs in a row, per task
+    // Last: destroyed first, so that no worker outlives the members above.
+    WorkerRegistry m_workers;
+};
+
+}  // namespace nubexa

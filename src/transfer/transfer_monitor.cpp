@@ -1,0 +1,59 @@
+#include "transfer/transfer_monitor.h"
+
+#include "service/service_client.h"
+#include "store/store_gate.h"
+#include "store/task_table.h"
+#include "transfer/transfer_manager.h"
+#include "transfer/transfer_page_text.h"
+#include "transfer/transfer_view.h"
+
+namespace nubexa {
+
+TransferMonitor::Tick TransferMonitor::MonitorTick() {
+    Tick tick;
+    const AccountInfo account = m_manager.service().account();
+    if (account.signed_in == 0) {
+        tick.statusText = m_statusText;
+        return tick;
+    }
+    const SummedSpeeds speeds = m_manager.gate().run(
+        [&](LocalStore& store) { return TaskTable(store).sumSpeeds(account.uid); });
+    m_statusText = speedStatusText(speeds.upload, speeds.download);
+    tick.statusText = m_statusText;
+    m_view.showStatusText(m_statusText);
+
+    if (m_manager.backoff().mayStart()) {
+        tick.startedUpload = startNext(account.uid, Direction::kUpload);
+        tick.startedDownload = startNext(account.uid, Direction::kDownload);
+    }
+    if (m_view.transferListIdle())
+        m_view.refreshTransferList();
+    return tick;
+}
+
+std::int64_t TransferMonitor::startNext(const std::string& uid, Direction direction) {
+    if (!m_manager.hasSlot(direction, TransferManager::kFileLimit))
+        return 0;
+    return m_manager.gate().run([&](LocalStore& store) -> std::int64_t {
+        TaskTable tasks(store);
+        const std::int64_t id = direction == Direction::kUpload ? tasks.nextWaitingUpload(uid)
+                                                                : tasks.nextWaitingDownload(uid);
+        if (id <= 0)
+            return 0;
+        // Running before its worker loads it: the worker runs only running rows, and the
+        // next tick cannot pick the task again.
+        tasks.startWaiting(id);
+        const auto started = m_manager.StartTransferWorker(store, id, direction);
+        return started == WorkerRegistry::Start::kRefused ? 0 : id;
+    });
+}
+
+bool TransferMonitor::anythingWaiting() {
+    const std::string uid = m_manager.service().account().uid;
+    return m_manager.gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        return tasks.nextWaitingUpload(uid) > 0 || tasks.nextWaitingDownload(uid) > 0;
+    });
+}
+
+}  // namespace nubexa

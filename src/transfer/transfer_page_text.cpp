@@ -1,0 +1,84 @@
+#include "transfer/transfer_page_text.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/paths.h"
+#include "store/store_gate.h"
+
+namespace nubexa {
+
+namespace {
+
+std::string twoDecimals(double value, const char* unit) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%0.2f %s", value, unit);
+    return text;
+}
+
+}  // namespace
+
+std::string sizeText(const std::string& fileSize) {
+    // Sizes are 64-bit here: files of 2 GiB and more are shown as what they are.
+    const double n = static_cast<double>(std::strtoll(fileSize.c_str(), nullptr, 10));
+    if (n < 1024)
+        return fileSize + " B";
+    if (n < 1048576)
+        return twoDecimals(n / 1024, "KB");
+    if (n < 1073741824)
+        return twoDecimals(n / 1024 / 1024, "MB");
+    return twoDecimals(n / 1024 / 1024 / 1024, "GB");
+}
+
+std::string stateWord(const std::string& status, const std::string& speed, Direction page) {
+    if (status == "1") {
+        if (speed == "0")
+            return "等待";
+        return page == Direction::kUpload ? "上传" : "下载";
+    }
+    if (status == "2")
+        return "暂停";
+    if (status == "100")
+        return "完成";
+    return "未知";
+}
+
+std::string speedText(const std::string& speed) {
+    return speed + " KB/S";
+}
+
+TransferPageRow makePageRow(const TaskListRow& row, Direction page) {
+    TransferPageRow shown;
+    shown.localInfo = joinPath(row.localPath, row.localFileName);
+    // Remote folders are written with backslashes; a folder upload's path already ends with one.
+    shown.remoteInfo = row.ftpPath;
+    if (shown.remoteInfo.empty() || shown.remoteInfo.back() != '\\')
+        shown.remoteInfo += '\\';
+    shown.remoteInfo += row.localFileName;
+    shown.size = sizeText(row.fileSize);
+    shown.progress = row.scheduleValue;
+    shown.speed = speedText(row.speed);
+    shown.id = row.id;
+    shown.status = row.status;
+    shown.state = stateWord(row.status, row.speed, page);
+    return shown;
+}
+
+std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string& userId,
+                                              Direction page) {
+    const auto rows = gate.run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        return page == Direction::kUpload ? tasks.listUploads(userId) : tasks.listDownloads(userId);
+    });
+    std::vector<TransferPageRow> shown;
+    shown.reserve(rows.size());
+    for (const auto& row : rows)
+        shown.push_back(makePageRow(row, page));
+    return shown;
+}
+
+std::string speedStatusText(const std::string& upload, const std::string& download) {
+    return "上传：" + upload + " KB/S 下载：" + download + " KB/S";
+}
+
+}  // namespace nubexa

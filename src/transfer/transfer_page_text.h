@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "store/task_table.h"
+#include "transfer/running_counts.h"
+
+namespace nubexa {
+
+class StoreGate;
+
+// The texts of the transfer pages ("正在上传", "正在下载"), shared by the GUI's lists and the
+// command-line companion's "queue". Pure functions, safe on any thread.
+
+// Column "大小": "1023 B", "1.00 KB", "1.00 MB", "1.00 GB" (two decimals from 1 KB on).
+std::string sizeText(const std::string& fileSize);
+
+// Column "状态" from the row's status and speed texts: "等待" (running at speed 0), "上传" or
+// "下载" (running), "暂停" (waiting, paused or not), "完成", else "未知".
+std::string stateWord(const std::string& status, const std::string& speed, Direction page);
+
+// Column "速度": the speed followed by " KB/S".
+std::string speedText(const std::string& speed);
+
+// One row of a transfer page with every column as it is shown.
+struct TransferPageRow {
+    std::string localInfo;   // "本地文件信息": the local file
+    std::string remoteInfo;  // "网盘文件信息": remote folder and file name
+    std::string size;        // "大小"
+    int progress = 0;        // "进度", percent
+    std::string speed;       // "速度"
+    std::string id;          // hidden: the task id
+    std::string status;      // hidden: the status code
+    std::string state;       // "状态"
+};
+
+TransferPageRow makePageRow(const TaskListRow& row, Direction page);
+
+// The user's unfinished tasks of one direction as the page lists them (one bracket).
+std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string& userId,
+                                              Direction page);
+
+// The status-bar text of the monitor: "上传：" + upload + " KB/S 下载：" + download + " KB/S".
+std::string speedStatusText(const std::string& upload, const std::string& download);
+
+}  // namespace nubexa

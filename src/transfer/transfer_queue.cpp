@@ -1,0 +1,146 @@
+#include "transfer/transfer_queue.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/notifier.h"
+#include "platform/picker.h"
+#include "service/local_target.h"
+#include "service/service_client.h"
+#include "store/store_gate.h"
+#include "store/task_table.h"
+#include "transfer/folder_upload.h"
+#include "transfer/transfer_manager.h"
+#include "transfer/transfer_view.h"
+
+namespace nubexa {
+
+namespace {
+
+constexpr const char* kCaption = "提示";
+constexpr const char* kPickFileTitle = "请选择要上传的文件";
+constexpr const char* kPickTargetTitle = "请选择存放的路径 ";
+constexpr const char* kPickFolderTitle = "请选择上传文件夹: ";
+
+// An absolute folder ending with '/', the form local_path is stored in.
+std::string storedFolder(const std::filesystem::path& folder) {
+    std::error_code error;
+    std::string text = std::filesystem::absolute(folder, error).lexically_normal().string();
+    if (text.empty() || text.back() != '/')
+        text.push_back('/');
+    return text;
+}
+
+}  // namespace
+
+bool checkUploadLimit(TransferManager& manager, const std::string& name, std::int64_t size) {
+    // A file exactly at the limit is accepted.
+    if (size <= manager.service().account().upload_size)
+        return true;
+    manager.notifier().showMessage(kCaption, "(" + name + "）单文件大小超过你当前等级限制");
+    return false;
+}
+
+QueuedTask TransferQueue::queueFile(Direction direction, NewTaskRow row) {
+    QueuedTask queued;
+    m_manager.gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        const bool start = m_manager.hasSlot(direction, TransferManager::kFileLimit);
+        row.status = start ? task_status::kRunning : task_status::kWaiting;
+        queued.queued = direction == Direction::kUpload ? tasks.insertFileUpload(row)
+                                                        : tasks.insertFileDownload(row);
+        queued.id = queued.queued ? tasks.lastInsertedId() : 0;
+        // In the bracket of the insert: the worker's first bracket finds the row.
+        if (start && queued.id > 0)
+            m_manager.StartTransferWorker(store, queued.id, direction);
+    });
+    return queued;
+}
+
+QueuedTask TransferQueue::QueueFileUpload(const std::string& localFile,
+                                          const RemoteFolder& target) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path path = fs::absolute(localFile, error).lexically_normal();
+    if (error || !fs::is_regular_file(path, error)) {
+        std::fprintf(stderr, "not a file: %s\n", localFile.c_str());
+        return {};
+    }
+    const auto size = static_cast<std::int64_t>(fs::file_size(path, error));
+    const std::string name = path.filename().string();
+    if (error || !checkUploadLimit(m_manager, name, size))
+        return {};
+
+    NewTaskRow row{m_manager.service().account().uid,
+                   storedFolder(path.parent_path()),
+                   name,
+                   name,
+                   size,
+                   task_status::kWaiting,
+                   target.locationText,
+                   target.id};
+    const QueuedTask queued = queueFile(Direction::kUpload, std::move(row));
+    m_view.showUploadingPage();
+    return queued;
+}
+
+QueuedTask TransferQueue::QueueFileDownload(const DiskItem& item, const std::string& localFolder,
+                                            const RemoteFolder& shown) {
+    if (item.isFolder)
+        return {QueueFolderDownload(item, localFolder) == 1, 0};
+    const std::string localName = item.name + item.ext;
+    const std::string remoteName = item.id + item.ext;
+    // Names from the service never choose where a file lands outside the chosen folder.
+    if (!isSafeFileName(localName) || item.id.empty() || !isSafeFileName(remoteName)) {
+        std::fprintf(stderr, "download refused: unsafe name \"%s\"\n", localName.c_str());
+        return {};
+    }
+    const std::int64_t size =
+        std::max<std::int64_t>(0, std::strtoll(item.size.c_str(), nullptr, 10));
+    NewTaskRow row{m_manager.service().account().uid,
+                   storedFolder(localFolder),
+                   localName,
+                   remoteName,
+                   size,
+                   task_status::kWaiting,
+                   shown.locationText,
+                   {}};
+    const QueuedTask queued = queueFile(Direction::kDownload, std::move(row));
+    m_view.showDownloadingPage();
+    return queued;
+}
+
+FolderUploadResult TransferQueue::QueueFolderUpload(const std::optional<std::string>& root,
+                                                    const RemoteFolder& target) {
+    FolderUploadResult result = FolderUploadWalk(m_manager, target).run(root);
+    if (result.code == 0)
+        m_view.refreshShownPage();
+    return result;
+}
+
+int TransferQueue::QueueFolderDownload(const DiskItem& folder, const std::string& localFolder) {
+    const AccountInfo account = m_manager.service().account();
+    return m_manager.service().GetFilesWhitPath(account.uid, account.token, folder.id, "", "",
+                                                storedFolder(localFolder), folder.name,
+                                                m_manager.gate(), m_manager.notifier());
+}
+
+QueuedTask TransferQueue::QueueFileUpload(Picker& picker, const RemoteFolder& target) {
+    const auto file = picker.pickFile(kPickFileTitle);
+    return file ? QueueFileUpload(*file, target) : QueuedTask{};
+}
+
+QueuedTask TransferQueue::QueueFileDownload(Picker& picker, const DiskItem& item,
+                                            const RemoteFolder& shown) {
+    const auto folder = picker.pickFolder(kPickTargetTitle);
+    return folder ? QueueFileDownload(item, *folder, shown) : QueuedTask{};
+}
+
+FolderUploadResult TransferQueue::QueueFolderUpload(Picker& picker, const RemoteFolder& target) {
+    const auto folder = picker.pickFolder(kPickFolderTitle);
+    if (!folder)
+        return {};
+    return QueueFolderUpload(folder, target);
+}
+
+}  // namespace nubexa

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/task_table.h"
+#include "transfer/running_counts.h"
+
+namespace nubexa {
+
+class Picker;
+class TransferManager;
+class TransferView;
+
+// The disk folder a queued upload goes into: the folder the disk page shows.
+struct RemoteFolder {
+    std::string id = "0";             // current_dir_id
+    std::string locationText = "\\";  // its path as the page shows it; "\" is the top folder
+};
+
+// The disk item chosen for a download (the selection of the disk page).
+struct DiskItem {
+    std::string id;
+    std::string name;  // without extension
+    std::string ext;   // with its dot; empty for folders and files without one
+    std::string size = "0";
+    // Whether the item is a folder. The selection used to tell folders by a size of "0",
+    // which made empty files undownloadable.
+    bool isFolder = false;
+};
+
+struct QueuedTask {
+    bool queued = false;
+    std::int64_t id = 0;  // 0 when the row's id could not be read back
+};
+
+struct FolderUploadResult {
+    int code = 0;                       // -1 no path, -2 empty path, 0 otherwise
+    std::string remoteFolderId;         // the disk folder made for the chosen folder; empty: none
+    std::vector<std::int64_t> taskIds;  // in the order queued
+    // Local folders whose disk folder could not be made (or which could not be listed): they
+    // and everything below them are left out.
+    std::vector<std::string> skippedFolders;
+    std::vector<std::string> oversizedFiles;  // over the per-file upload limit, left out
+};
+
+// Puts files and folders into the transfer queue (t_process_list) and starts their workers
+// while a slot is free. Runs on the user-interface thread; each operation blocks it for its
+// web requests (folder uploads: one FolderAdd per folder) and one bracket.
+class TransferQueue {
+public:
+    TransferQueue(TransferManager& manager, TransferView& view)
+        : m_manager(manager), m_view(view) {}
+
+    // QueueFileUpload: `localFile` into `target`. Refused with a message when it is larger
+    // than the user's per-file upload limit. Shows the uploading page.
+    QueuedTask QueueFileUpload(const std::string& localFile, const RemoteFolder& target);
+    // QueueFileDownload: `item` into `localFolder`; a folder goes to QueueFolderDownload.
+    // `shown` is the folder the page shows (the row's ftp_path). Shows the downloading page.
+    QueuedTask QueueFileDownload(const DiskItem& item, const std::string& localFolder,
+                                 const RemoteFolder& shown);
+    // QueueFolderUpload: the folder `root` with everything below it, breadth first, into
+    // `target`; one disk folder per local folder and all rows in one transaction. Refreshes
+    // the page shown.
+    FolderUploadResult QueueFolderUpload(const std::optional<std::string>& root,
+                                         const RemoteFolder& target);
+    // QueueFolderDownload: the disk folder `folder` into localFolder/<its name>/ as waiting
+    // rows for the monitor. 1 when queued, 0 when not (its own messages).
+    int QueueFolderDownload(const DiskItem& folder, const std::string& localFolder);
+
+    // The same after asking the user with the system's chooser; nothing when cancelled.
+    QueuedTask QueueFileUpload(Picker& picker, const RemoteFolder& target);
+    QueuedTask QueueFileDownload(Picker& picker, const DiskItem& item, const RemoteFolder& shown);
+    FolderUploadResult QueueFolderUpload(Picker& picker, const RemoteFolder& target);
+
+private:
+    // One row in one bracket, running with a worker when a slot is free, else waiting.
+    QueuedTask queueFile(Direction direction, NewTaskRow row);
+
+    TransferManager& m_manager;
+    TransferView& m_view;
+};
+
+// "(" + name + "）单文件大小超过你当前等级限制" when `size` is over the limit (caption "提示").
+// True when the file may be queued.
+bool checkUploadLimit(TransferManager& manager, const std::string& name, std::int64_t size);
+
+}  // namespace nubexa

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "transfer/running_counts.h"
+
+namespace nubexa {
+
+// The parts of the main window the queue and the monitor change. Called on the user-interface
+// thread only (the queue and the monitor run there); workers never call it.
+class TransferView {
+public:
+    virtual ~TransferView() = default;
+
+    // The status-bar text of the monitor ("上传：… KB/S 下载：… KB/S").
+    virtual void showStatusText(const std::string& text) = 0;
+    // After a single file was queued: page 6 ("正在上传") or page 7 ("正在下载"), list refilled.
+    virtual void showUploadingPage() = 0;
+    virtual void showDownloadingPage() = 0;
+    // After a folder upload: the page being shown is refilled, no page switch.
+    virtual void refreshShownPage() = 0;
+    // Whether a transfer page is shown and its list does not have the keyboard focus: only
+    // then does a tick refill it, so that a selection or an open menu is not disturbed.
+    virtual bool transferListIdle() const = 0;
+    virtual void refreshTransferList() = 0;
+};
+
+// For front ends without a window.
+class NoTransferView : public TransferView {
+public:
+    void showStatusText(const std::string&) override {}
+    void showUploadingPage() override {}
+    void showDownloadingPage() override {}
+    void refreshShownPage() override {}
+    bool transferListIdle() const override { return false; }
+    void refreshTransferList() override {}
+};
+
+// How one worker's run ended.
+struct WorkerReport {
+    enum class Outcome {
+        kNotRun,               // the row was not there or not running when the worker loaded it
+        kSignInFailed,         // four FTP sign-ins failed; the task waits again
+        kCompleted,            // upload registered (status 100) or download whole (100 percent)
+        kStopped,              // the row was paused or deleted, or every transfer was stopped
+        kFailed,               // the run ended unfinished; the task waits again
+        kPausedAfterFailures,  // failed once too often in a row: paused for the user
+    };
+    std::int64_t taskId = 0;
+    Direction direction = Direction::kUpload;
+    Outcome outcome = Outcome::kNotRun;
+    std::string fileName;  // local_file_name
+};
+
+// Hears of workers' ends and of the avatar. Called on the worker's own thread: implementations
+// must be thread-safe and quick (the GUI forwards to its thread).
+class TransferListener {
+public:
+    virtual ~TransferListener() = default;
+    virtual void workerEnded(const WorkerReport& report) = 0;
+    // The avatar picture is at `fullPath`.
+    virtual void avatarReady(const std::string& fullPath) = 0;
+};
+
+}  // namespace nubexa

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "transfer/running_counts.h"
+
+namespace nubexa {
+
+// Owns every transfer thread of the process: at most one worker per task at any time, a count
+// of the live workers of each direction, waiting for all of them and stopping all of them.
+//
+// Any thread may call start(); waitAll() and stopAll() must not be called from a worker nor
+// while holding the StoreGate (workers need it to finish). The destructor stops and joins all.
+class WorkerRegistry {
+public:
+    using Work = std::function<void()>;
+
+    // Key of the avatar download, which has no task row.
+    static constexpr std::int64_t kAvatarKey = 0;
+
+    enum class Start {
+        kStarted,
+        // The task's previous worker still runs: its thread runs `work` once it has ended, so
+        // a resume while the old worker winds down still gets the task going.
+        kAfterLiveWorker,
+        kRefused,  // stopping, or no thread could be made
+    };
+
+    WorkerRegistry() = default;
+    ~WorkerRegistry();
+    WorkerRegistry(const WorkerRegistry&) = delete;
+    WorkerRegistry& operator=(const WorkerRegistry&) = delete;
+
+    // direction: counted in liveCount(direction); empty for the avatar download.
+    Start start(std::int64_t key, std::optional<Direction> direction, Work work);
+
+    // Workers started and not ended yet (signing in, loading, transferring).
+    int liveCount(Direction direction) const;
+    int liveCount() const;
+    bool isLive(std::int64_t key) const;
+
+    // Blocks until no worker is live, then joins every thread.
+    void waitAll();
+    // Asks every running transfer to stop (the rows stay resumable), refuses new workers and
+    // waits for all. Running transfers notice within a data tick.
+    void stopAll();
+    bool stopping() const { return m_stop.load(); }
+
+    // What transfers look at (FtpOptions::stopRequest).
+    const std::atomic<bool>* stopRequest() const { return &m_stop; }
+
+private:
+    struct Worker {
+        std::thread thread;
+        std::optional<Direction> direction;
+        Work next;  // run by the same thread after the current work
+        bool ended = false;
+    };
+
+    void runWorker(std::int64_t key, Worker* worker, Work work);
+    // Joins the threads whose work has ended. Holds m_mutex; such threads no longer need it.
+    void reapEnded();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::multimap<std::int64_t, std::unique_ptr<Worker>> m_workers;
+    std::atomic<bool> m_stop{false};
+};
+
+}  // namespace nubexa

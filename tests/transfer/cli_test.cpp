@@ -1,0 +1,214 @@
+// nubexa-cli as a user runs it: its own process, its own bin.db under NUBEXA_HOME, the
+// stand-in service of the fixture.
+#include <signal.h>
+
+#include <filesystem>
+
+#include "ftp/child_process.h"
+#include "store/user_log.h"
+#include "transfer/transfer_page_text.h"
+#include "transfer_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class CliTest : public TransferTest {
+protected:
+    void SetUp() override {
+        TransferTest::SetUp();
+        std::filesystem::create_directories(home());
+        writeFile(home() + "/nubexa.ini",
+                  "[service]\napi_host = 127.0.0.1:" + std::to_string(m_httpPort) + "\n");
+        m_cliGate = std::make_unique<StoreGate>(home() + "/bin.db");
+    }
+
+    std::string home() const { return m_dir.path() + "/home"; }
+    std::string outputFile() const { return m_dir.path() + "/cli.out"; }
+
+    std::vector<std::string> command(const std::vector<std::string>& args) const {
+        std::vector<std::string> argv{"env", "NUBEXA_HOME=" + home(), NUBEXA_CLI_PATH};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return argv;
+    }
+
+    // Runs nubexa-cli to its end; its exit code, its output in m_output.
+    int cli(const std::vector<std::string>& args, std::chrono::milliseconds limit = 120s) {
+        std::filesystem::remove(outputFile());
+        const int code = runProgram(command(args), limit, outputFile());
+        m_output = readFile(outputFile());
+        return code;
+    }
+
+    int login(const std::string& password) {
+        writeFile(m_dir.path() + "/password", password + "\n");
+        std::filesystem::remove(outputFile());
+        const int code =
+            runProgram({"sh", "-c",
+                        "exec env NUBEXA_HOME='" + home() + "' '" + NUBEXA_CLI_PATH +
+                            "' login demo --password-stdin < '" + m_dir.path() + "/password'"},
+                       60s, outputFile());
+        m_output = readFile(outputFile());
+        return code;
+    }
+
+    std::vector<StoredTask> cliRows() {
+        return m_cliGate->run([](LocalStore& store) {
+            std::vector<StoredTask> rows;
+            auto ids = store.prepareQuery("SELECT id FROM t_process_list ORDER BY id");
+            std::vector<std::int64_t> found;
+            while (ids.next())
+                found.push_back(ids.int64At(0));
+            ids.finalize();
+            TaskTable tasks(store);
+            for (const auto id : found)
+                rows.push_back(*tasks.load(id));
+            return rows;
+        });
+    }
+
+    static bool finished(const StoredTask& row) {
+        return row.ranType == "1" ? row.status == task_status::kComplete
+                                  : row.transferSchedule == 100;
+    }
+
+    std::unique_ptr<StoreGate> m_cliGate;
+    std::string m_output;
+};
+
+TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
+    EXPECT_EQ(login("wrong-password"), 1);
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    EXPECT_NE(m_output.find("signed in as 演示用户"), std::string::npos) << m_output;
+    // Recorded as the sign-in window records it, the password remembered.
+    const auto last =
+        m_cliGate->run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->userName, m_client->account().uid);
+    EXPECT_EQ(last->password, "demo123");
+    EXPECT_EQ(last->autoResume, "0");
+
+    ASSERT_EQ(cli({"ls"}), 0) << m_output;
+    EXPECT_NE(m_output.find("照片/"), std::string::npos);
+    EXPECT_NE(m_output.find("欢迎使用Nubexa.txt\t123 B"), std::string::npos) << m_output;
+    EXPECT_EQ(cli({"ls", "/照片/nope"}), 1);
+
+    const std::string upload = makeFile("file.bin", 300000, 8);
+    makeFile("tree/a.txt", 10, 9);
+    makeFile("tree/sub/b.txt", 20, 10);
+    ASSERT_EQ(cli({"put", upload, localDir() + "/tree", "--to", "/照片"}), 0) << m_output;
+    const std::string back = localDir() + "/back";
+    std::filesystem::create_directories(back);
+    ASSERT_EQ(cli({"get", "/projects", "\\欢迎使用Nubexa.txt", "--to", back}), 0) << m_output;
+    ASSERT_EQ(cli({"queue"}), 0);
+    EXPECT_NE(
+        m_output.find("\t上传\t" + upload + "\t\\照片\\file.bin\t292.97 KB\t0%\t0 KB/S\t暂停"),
+        std::string::npos)
+        << m_output;
+    EXPECT_EQ(cliRows().size(), 6u);
+
+    ASSERT_EQ(cli({"run", "--interval", "0.2"}), 0) << m_output;
+    EXPECT_NE(m_output.find("6 transfer(s) completed"), std::string::npos) << m_output;
+    EXPECT_EQ(readFile(back + "/projects/data.bin").size(), 1u << 20);
+    EXPECT_FALSE(readFile(back + "/projects/README.md").empty());
+    EXPECT_EQ(readFile(back + "/欢迎使用Nubexa.txt").size(), 123u);
+    ASSERT_EQ(cli({"ls", "/照片"}), 0);
+    EXPECT_NE(m_output.find("file.bin\t292.97 KB"), std::string::npos) << m_output;
+    ASSERT_EQ(cli({"ls", "/照片/tree/sub"}), 0);
+    EXPECT_NE(m_output.find("b.txt\t20 B"), std::string::npos) << m_output;
+    ASSERT_EQ(cli({"queue"}), 0);
+    EXPECT_EQ(m_output, "ID\t方向\t本地文件信息\t网盘文件信息\t大小\t进度\t速度\t状态\n");
+
+    // The task commands on a queued task.
+    ASSERT_EQ(cli({"put", makeFile("later.bin", 100, 11)}), 0);
+    const std::string id = std::to_string(cliRows().back().id);
+    EXPECT_EQ(cli({"pause", id}), 0);
+    EXPECT_EQ(cli({"run", "--interval", "0.2"}), 0) << "a paused task is not run";
+    EXPECT_EQ(cliRows().back().status, task_status::kWaiting);
+    EXPECT_EQ(cli({"resume", id}), 0);
+    EXPECT_EQ(cli({"delete", id}), 0);
+    EXPECT_EQ(cliRows().back().status, task_status::kDeleted);
+    EXPECT_EQ(cli({"delete", id}), 1);
+    EXPECT_EQ(cli({"pause", "999"}), 1);
+
+    // Usage errors.
+    EXPECT_EQ(cli({}), 2);
+    EXPECT_EQ(cli({"put"}), 2);
+    EXPECT_EQ(cli({"pause", "abc"}), 2);
+    EXPECT_EQ(cli({"get", "/x"}), 2) << "--to is required";
+    EXPECT_EQ(cli({"run", "--limit-rate", "fast"}), 2);
+}
+
+TEST_F(CliTest, BeforeAnySignInCommandsSaySoAndFail) {
+    EXPECT_EQ(cli({"ls"}), 1);
+    EXPECT_NE(m_output.find("not signed in"), std::string::npos) << m_output;
+    EXPECT_EQ(cli({"queue"}), 1);
+    EXPECT_EQ(cli({"run"}), 1);
+}
+
+TEST_F(CliTest, InterruptedOrKilledRunsLoseNothingAndTheNextRunFinishes) {
+    std::map<std::string, std::string> downloads;
+    for (const char* name : {"r1.bin", "r2.bin"}) {
+        downloads[name] = patternBytes(3 << 20, static_cast<unsigned>(downloads.size() + 20));
+        putRemoteFile({}, name, downloads[name]);
+    }
+    const std::string up1 = makeFile("up/l1.bin", 3 << 20, 31);
+    const std::string up2 = makeFile("up/l2.bin", 3 << 20, 32);
+    const std::string down = localDir() + "/down";
+    std::filesystem::create_directories(down);
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    ASSERT_EQ(cli({"put", up1, up2}), 0) << m_output;
+    ASSERT_EQ(cli({"get", "/r1.bin", "/r2.bin", "--to", down}), 0) << m_output;
+    ASSERT_EQ(cliRows().size(), 4u);
+
+    const auto allMoving = [&](const std::vector<StoredTask>& before) {
+        const auto rows = cliRows();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].transferSize <= before[i].transferSize)
+                return false;
+        }
+        return true;
+    };
+    const std::vector<std::string> slowRun{"run", "--limit-rate", "256K", "--interval", "0.2"};
+
+    // Ctrl-C: every transfer stops and stays resumable.
+    {
+        const auto before = cliRows();
+        ChildProcess run;
+        ASSERT_TRUE(run.start(command(slowRun), outputFile()));
+        ASSERT_TRUE(waitUntil([&] { return allMoving(before); }, 60s)) << readFile(outputFile());
+        run.signalGroup(SIGINT);
+        EXPECT_EQ(run.wait(20s), std::optional<int>(1));
+        EXPECT_NE(readFile(outputFile()).find("every task stays resumable"), std::string::npos);
+        for (const auto& row : cliRows()) {
+            EXPECT_EQ(row.status, task_status::kRunning) << row.localFileName;
+            EXPECT_FALSE(finished(row)) << row.localFileName;
+        }
+    }
+    // SIGKILL: nothing is written at all.
+    {
+        const auto before = cliRows();
+        ChildProcess run;
+        ASSERT_TRUE(run.start(command(slowRun), outputFile()));
+        ASSERT_TRUE(waitUntil([&] { return allMoving(before); }, 60s)) << readFile(outputFile());
+        run.signalGroup(SIGKILL);
+        EXPECT_EQ(run.wait(20s), std::optional<int>(128 + SIGKILL));
+    }
+    ASSERT_EQ(cli({"run", "--interval", "0.2"}), 0) << m_output;
+
+    const auto rows = cliRows();
+    ASSERT_EQ(rows.size(), 4u) << "no task lost or added";
+    for (const auto& row : rows)
+        EXPECT_TRUE(finished(row)) << row.localFileName;
+    for (const auto& [name, bytes] : downloads)
+        EXPECT_EQ(readFile(down + "/" + name), bytes) << name;
+    // The service holds each upload once, with the bytes it was sent (it checks the digest).
+    const auto files = remoteFiles("0");
+    EXPECT_EQ(files.count("l1.bin"), 1u);
+    EXPECT_EQ(files.count("l2.bin"), 1u);
+    EXPECT_EQ(files.count("l1 (2).bin") + files.count("l2 (2).bin"), 0u);
+}
+
+}  // namespace
+}  // namespace nubexa::test

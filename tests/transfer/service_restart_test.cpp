@@ -1,0 +1,69 @@
+// The service goes away in the middle of transfers and comes back on the same data and ports.
+#include <thread>
+
+#include "transfer_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ServiceRestart : public TransferTest {};
+
+TEST_F(ServiceRestart, TasksWaitWhileTheServiceIsGoneAndFinishAfterItReturns) {
+    // Larger than what the sockets between the two ends can hold, so that the download is
+    // really cut.
+    const std::string downBytes = patternBytes(16 << 20, 41);
+    const auto remote = putRemoteFile({}, "away.bin", downBytes);
+    dropManager();
+    // Fast enough that what the sockets still hold after the cut drains soon.
+    m_settings.ftp.maxBytesPerSecond = 2 << 20;
+    const std::string upBytes = patternBytes(8 << 20, 42);
+    writeFile(localDir() + "/going.bin", upBytes);
+    const auto up = queue().QueueFileUpload(localDir() + "/going.bin", {});
+    const auto down = queue().QueueFileDownload(remote, localDir() + "/", {});
+    ASSERT_TRUE(waitUntil(
+        [&] { return row(up.id)->transferSize > 0 && row(down.id)->transferSize > 0; }, 30s));
+
+    const int httpPort = m_httpPort;
+    const int ftpPort = m_ftpPort;
+    stopService();
+    // Cut off, both runs end unfinished and give their tasks back.
+    ASSERT_TRUE(waitUntil([&] { return manager().workers().liveCount() == 0; }, 30s));
+    EXPECT_EQ(row(up.id)->status, task_status::kWaiting);
+    EXPECT_EQ(row(down.id)->status, task_status::kWaiting);
+    EXPECT_FALSE(complete(up.id));
+    EXPECT_FALSE(complete(down.id));
+    // The monitor tries again and cannot sign in; the user hears of it once.
+    ASSERT_TRUE(tickUntil([&] { return manager().backoff().failures() >= 2; }, 30s));
+    manager().waitForWorkers();
+    EXPECT_EQ(m_notifier.texts().size(), 1u);
+
+    // Back on the same ports (retrying while the system still holds them).
+    bool started = false;
+    for (int attempt = 0; attempt < 50 && !started; ++attempt) {
+        standin::ServiceOptions options;
+        options.dataFolder = dataFolder();
+        options.httpPort = httpPort;
+        options.ftp.port = ftpPort;
+        options.logSink = [](const std::string&) {};
+        m_service = std::make_unique<standin::StandinService>(options);
+        started = m_service->start().ok;
+        if (!started)
+            std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(started) << "ports " << httpPort << "/" << ftpPort << " stayed taken";
+    // The rest at full speed.
+    dropManager();
+    m_settings.ftp.maxBytesPerSecond = 0;
+    ASSERT_TRUE(tickUntil([&] { return complete(up.id) && complete(down.id); }, 90s));
+    manager().waitForWorkers();
+    EXPECT_EQ(readFile(localDir() + "/away.bin"), downBytes);
+    const auto files = remoteFiles("0");
+    EXPECT_EQ(files.count("going.bin"), 1u);
+    EXPECT_EQ(files.count("going (2).bin"), 0u);
+    EXPECT_EQ(m_notifier.texts().size(), 1u);
+}
+
+}  // namespace
+}  // namespace nubexa::test

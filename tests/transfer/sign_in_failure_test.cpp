@@ -1,0 +1,194 @@
+// Workers that cannot sign in to the file server, and the avatar download.
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "store/local_store.h"
+#include "store/user_log.h"
+#include "transfer/task_commands.h"
+#include "transfer_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A file server that takes connections and never greets: a sign-in that hangs until its
+// reply time limit.
+class SilentServer {
+public:
+    SilentServer() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            ::listen(m_listener, 16) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+            ADD_FAILURE() << "no listener";
+            return;
+        }
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                pollfd ready{m_listener, POLLIN, 0};
+                if (::poll(&ready, 1, 20) == 1) {
+                    const int connection = ::accept(m_listener, nullptr, nullptr);
+                    if (connection >= 0)
+                        m_held.push_back(connection);
+                    ++m_accepted;
+                }
+            }
+        });
+    }
+    ~SilentServer() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        for (const int connection : m_held)
+            ::close(connection);
+        ::close(m_listener);
+    }
+    int port() const { return m_port; }
+    int accepted() const { return m_accepted; }
+
+private:
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::atomic<int> m_accepted{0};
+    std::vector<int> m_held;  // the accept thread's only
+    std::thread m_thread;
+};
+
+class SignInFailure : public TransferTest {
+protected:
+    void breakFtpPassword() {
+        m_client->updateAccount([this](AccountInfo& account) {
+            m_goodPassword = account.ftp_pwd;
+            account.ftp_pwd = "not-the-password";
+        });
+    }
+    void mendFtpPassword() {
+        m_client->updateAccount([this](AccountInfo& account) { account.ftp_pwd = m_goodPassword; });
+    }
+    int passAttempts() const { return countLogLines(" PASS "); }
+
+    std::string m_goodPassword;
+};
+
+TEST_F(SignInFailure, AWrongPasswordGivesFourAttemptsOneMessageAndRetriesWithBackOff) {
+    m_settings.backoff = {2s, 8s};
+    breakFtpPassword();
+    const auto up = queue().QueueFileUpload(makeFile("u.bin", 5000), {});
+    ASSERT_TRUE(up.queued);
+    manager().waitForWorkers();
+    // The service logs a command after answering it.
+    EXPECT_TRUE(waitUntil([&] { return passAttempts() >= 4; }));
+    EXPECT_EQ(passAttempts(), 4);
+    EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，上传失败"}));
+    EXPECT_EQ(m_notifier.messages()[0].caption, "");
+    EXPECT_EQ(row(up.id)->status, task_status::kWaiting);
+    EXPECT_EQ(manager().backoff().failures(), 1);
+    EXPECT_EQ(manager().counts().uploads(), 0) << "a worker that never signed in is not counted";
+
+    // Held back while the pause lasts.
+    if (!manager().backoff().mayStart(LoginBackoff::Clock::now() + 1s))
+        EXPECT_EQ(monitor().MonitorTick().startedUpload, 0);
+    // Then retried: the streak grows, the pause doubles, the user is not told again.
+    ASSERT_TRUE(tickUntil([&] { return manager().backoff().failures() == 2; }, 30s));
+    manager().waitForWorkers();
+    EXPECT_TRUE(waitUntil([&] { return passAttempts() >= 8; }));
+    EXPECT_EQ(passAttempts(), 8);
+    EXPECT_EQ(manager().backoff().currentDelay(), 4s);
+    EXPECT_EQ(m_notifier.texts().size(), 1u);
+
+    mendFtpPassword();
+    ASSERT_TRUE(tickUntil([&] { return complete(up.id); }, 30s));
+    manager().waitForWorkers();
+    EXPECT_EQ(manager().backoff().failures(), 0) << "a successful transfer ends the streak";
+    EXPECT_EQ(m_notifier.texts().size(), 1u);
+}
+
+TEST_F(SignInFailure, ATaskDeletedOrPausedWhileItsSignInFailsStaysAsTheUserLeftIt) {
+    m_settings.ftp.limits.reply = 300ms;
+    SilentServer silent;
+    m_client->updateAccount([&](AccountInfo& account) { account.ftp_port = silent.port(); });
+    const auto gone = queue().QueueFileUpload(makeFile("gone.bin", 10), {});
+    const auto held = queue().QueueFileUpload(makeFile("held.bin", 10), {});
+    ASSERT_TRUE(waitUntil([&] { return silent.accepted() >= 2; }));
+    TaskCommands commands(manager());
+    ASSERT_EQ(commands.remove(gone.id), TaskCommands::Result::kDone);
+    ASSERT_EQ(commands.pause(held.id), TaskCommands::Result::kDone);
+    manager().waitForWorkers();
+    EXPECT_EQ(row(gone.id)->status, task_status::kDeleted) << "not brought back";
+    EXPECT_EQ(stateOf(held.id), "暂停");
+    EXPECT_EQ(m_gate->run([&](LocalStore& store) {
+        return TaskTable(store).nextWaitingUpload(m_client->account().uid);
+    }),
+              0)
+        << "still the user's paused task";
+}
+
+TEST_F(SignInFailure, ADownloadThatCannotSignInSaysTheDownloadFailed) {
+    const auto remote = putRemoteFile({}, "d.bin", patternBytes(3000, 3));
+    breakFtpPassword();
+    const auto down = queue().QueueFileDownload(remote, localDir(), {});
+    manager().waitForWorkers();
+    EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，下载失败"}));
+    EXPECT_EQ(row(down.id)->status, task_status::kWaiting);
+    EXPECT_FALSE(std::filesystem::exists(localDir() + "/d.bin"));
+}
+
+TEST_F(SignInFailure, TheAvatarLandsInTheProgramFolderAndIsRecorded) {
+    const AccountInfo account = m_client->account();
+    ASSERT_FALSE(account.avatar.empty());
+    ASSERT_EQ(account.avatar_cached, 0);
+    m_gate->run([&](LocalStore& store) {
+        UserLog(store).recordSignIn({account.uid, "", "2026-1-1 0:0:0", false, false, "0"});
+    });
+    struct Listener : TransferListener {
+        void workerEnded(const WorkerReport&) override {}
+        void avatarReady(const std::string& path) override { ready = path; }
+        std::string ready;
+    } listener;
+    manager().setListener(&listener);
+    ASSERT_TRUE(manager().StartAvatarDownload());
+    manager().waitForWorkers();
+
+    const std::string path = programFolder() + "image/userFile/" + account.avatar;
+    EXPECT_EQ(listener.ready, path);
+    EXPECT_EQ(readFile(path).substr(1, 3), "PNG");
+    EXPECT_EQ(m_client->account().avatar_cached, 1);
+    EXPECT_EQ(m_client->account().avatar_path, "image/userFile/" + account.avatar);
+    m_gate->run([&](LocalStore& store) {
+        auto query = store.prepareQuery(
+            "SELECT avatarpath, avatarIsDown FROM t_user_log ORDER BY id DESC LIMIT 1");
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.textAt(0), "image/userFile/" + account.avatar);
+        EXPECT_EQ(query.intAt(1), 1);
+    });
+    // The next sign-in finds the picture and needs no download.
+    ServiceClient again(m_client->config(), programFolder());
+    ASSERT_EQ(again.Login("demo", "demo123"), 1);
+    EXPECT_EQ(again.account().avatar_cached, 1);
+}
+
+TEST_F(SignInFailure, AnAvatarThatCannotBeFetchedSaysSoAndLeavesNoFile) {
+    breakFtpPassword();
+    ASSERT_TRUE(manager().StartAvatarDownload());
+    manager().waitForWorkers();
+    EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，头像下载失败"}));
+    EXPECT_FALSE(
+        std::filesystem::exists(programFolder() + "image/userFile/" + m_client->account().avatar));
+    EXPECT_EQ(manager().backoff().failures(), 0) << "the avatar is not a queued task";
+}
+
+}  // namespace
+}  // namespace nubexa::test

@@ -1,0 +1,182 @@
+// Pause, resume and delete of running tasks, the stop of every transfer, and the
+// automatic-resume choice at the start of a session.
+#include <filesystem>
+
+#include "store/user_log.h"
+#include "transfer/task_commands.h"
+#include "transfer/transfer_page_text.h"
+#include "transfer_fixture.h"
+
+namespace nubexa::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class TaskControl : public TransferTest {
+protected:
+    // A file on the disk to download, and the rate that makes transfers last seconds.
+    void SetUp() override {
+        TransferTest::SetUp();
+        m_remoteBytes = patternBytes(3 << 19, 99);
+        m_remote = putRemoteFile({}, "remote.bin", m_remoteBytes);
+        dropManager();
+        m_settings.ftp.maxBytesPerSecond = 512 << 10;
+    }
+
+    bool moving(std::int64_t id) {
+        const auto stored = row(id);
+        return stored && stored->transferSize > 0;
+    }
+
+    std::string m_remoteBytes;
+    DiskItem m_remote;
+};
+
+TEST_F(TaskControl, PausedTasksStopAndKeepTheirBytesResumedTasksFinish) {
+    const std::string upBytes = patternBytes(3 << 19, 5);
+    const auto up = queue().QueueFileUpload(makeFile("up.bin", 0), {});
+    ASSERT_TRUE(up.queued);
+    // (the file grows after queuing: the upload sends what is there when it runs)
+    writeFile(localDir() + "/up.bin", upBytes);
+    const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
+    ASSERT_TRUE(down.queued);
+    EXPECT_EQ(m_view.calls().back(), "downloading page");
+    ASSERT_TRUE(waitUntil([&] { return moving(down.id); }, 30s));
+    EXPECT_EQ(stateOf(down.id), "下载");
+
+    TaskCommands commands(manager());
+    ASSERT_EQ(commands.pause(down.id), TaskCommands::Result::kDone);
+    EXPECT_EQ(stateOf(down.id), "暂停");
+    ASSERT_TRUE(waitUntil([&] { return !manager().workers().isLive(down.id); }, 10s));
+    const auto paused = row(down.id);
+    EXPECT_EQ(paused->status, task_status::kWaiting);
+    EXPECT_LT(paused->transferSize, static_cast<std::int64_t>(m_remoteBytes.size()));
+    EXPECT_EQ(monitor().MonitorTick().startedDownload, 0) << "paused by the user";
+
+    // Paused and resumed at once, while its worker may still be winding down: one worker
+    // carries on and the upload is registered once.
+    ASSERT_TRUE(waitUntil([&] { return moving(up.id); }, 30s));
+    ASSERT_EQ(commands.pause(up.id), TaskCommands::Result::kDone);
+    ASSERT_EQ(commands.resume(up.id), TaskCommands::Result::kDone);
+    ASSERT_EQ(commands.resume(down.id), TaskCommands::Result::kDone);
+    EXPECT_NE(stateOf(down.id), "暂停");
+    ASSERT_TRUE(waitUntil([&] { return complete(up.id) && complete(down.id); }, 60s));
+    manager().waitForWorkers();
+    EXPECT_EQ(readFile(localDir() + "/remote.bin"), m_remoteBytes);
+    const auto files = remoteFiles("0");
+    EXPECT_EQ(files.count("up.bin"), 1u);
+    EXPECT_EQ(files.count("up (2).bin"), 0u);
+    EXPECT_EQ(manager().counts().uploads(), 0);
+    EXPECT_EQ(manager().counts().downloads(), 0);
+}
+
+TEST_F(TaskControl, ADeletedRunningTaskEndsWithoutBeingGivenBack) {
+    const auto up = queue().QueueFileUpload(makeFile("gone.bin", 3 << 19), {});
+    ASSERT_TRUE(waitUntil([&] { return moving(up.id); }, 30s));
+    TaskCommands commands(manager());
+    ASSERT_EQ(commands.remove(up.id), TaskCommands::Result::kDone);
+    EXPECT_EQ(stateOf(up.id), "(not listed)");
+    manager().waitForWorkers();
+    EXPECT_EQ(row(up.id)->status, task_status::kDeleted);
+    EXPECT_EQ(commands.pause(up.id), TaskCommands::Result::kNotApplicable);
+    EXPECT_EQ(commands.resume(up.id), TaskCommands::Result::kNotApplicable);
+    EXPECT_EQ(commands.remove(up.id), TaskCommands::Result::kNoSuchTask);
+    EXPECT_EQ(commands.pause(12345), TaskCommands::Result::kNoSuchTask);
+    EXPECT_EQ(remoteFiles("0").count("gone.bin"), 0u);
+}
+
+TEST_F(TaskControl, AStopOfEveryTransferLeavesTheRowsToResumeInTheNextSession) {
+    const std::string upBytes = patternBytes(3 << 19, 6);
+    writeFile(localDir() + "/stop.bin", upBytes);
+    const auto up = queue().QueueFileUpload(localDir() + "/stop.bin", {});
+    const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
+    ASSERT_TRUE(waitUntil([&] { return moving(up.id) && moving(down.id); }, 30s));
+
+    manager().stopWorkers();
+    EXPECT_EQ(manager().workers().liveCount(), 0);
+    for (const auto id : {up.id, down.id}) {
+        EXPECT_EQ(row(id)->status, task_status::kRunning) << "not given back, not paused";
+        EXPECT_FALSE(complete(id));
+    }
+    EXPECT_EQ(manager().workers().start(1, Direction::kUpload, [] {}),
+              WorkerRegistry::Start::kRefused);
+
+    // The next session resumes them from their bytes.
+    dropManager();
+    m_settings.ftp.maxBytesPerSecond = 0;
+    manager().startSession(true);
+    EXPECT_EQ(stateOf(up.id), "暂停");
+    ASSERT_TRUE(tickUntil([&] { return complete(up.id) && complete(down.id); }));
+    EXPECT_EQ(readFile(localDir() + "/remote.bin"), m_remoteBytes);
+    EXPECT_EQ(remoteFiles("0").count("stop.bin"), 1u);
+    EXPECT_TRUE(m_notifier.texts().empty());
+}
+
+TEST_F(TaskControl, UnfinishedTasksResumeByThemselvesOnlyWhenTheUserChoseIt) {
+    const std::string uid = m_client->account().uid;
+    const auto signInWithChoice = [&](const char* autoResume) {
+        dropManager();
+        m_gate->run([&](LocalStore& store) {
+            UserLog(store).recordSignIn({uid, "", "2026-1-1 0:0:0", false, false, autoResume});
+        });
+    };
+    m_settings.startAtOnce = false;
+    m_settings.ftp.maxBytesPerSecond = 0;
+    const auto up = queue().QueueFileUpload(makeFile("later.bin", 1000), {});
+    const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
+
+    // Choice off: both wait for the user, shown paused.
+    signInWithChoice("0");
+    m_settings.startAtOnce = true;
+    manager().startSession();
+    for (int tick = 0; tick < 3; ++tick) {
+        const auto done = monitor().MonitorTick();
+        EXPECT_EQ(done.startedUpload + done.startedDownload, 0);
+    }
+    EXPECT_EQ(stateOf(up.id), "暂停");
+    EXPECT_EQ(stateOf(down.id), "暂停");
+    // The user resumes one; after its end the other still waits.
+    ASSERT_EQ(TaskCommands(manager()).resume(up.id), TaskCommands::Result::kDone);
+    ASSERT_TRUE(waitUntil([&] { return complete(up.id); }, 30s));
+    manager().waitForWorkers();
+    EXPECT_EQ(monitor().MonitorTick().startedDownload, 0);
+
+    // Choice on: an unfinished task resumes by itself; the one left paused stays paused.
+    m_settings.startAtOnce = false;
+    dropManager();
+    const auto next = queue().QueueFileUpload(makeFile("next.bin", 2000), {});
+    signInWithChoice("1");
+    m_settings.startAtOnce = true;
+    manager().startSession();
+    ASSERT_TRUE(tickUntil([&] { return complete(next.id); }));
+    EXPECT_EQ(stateOf(down.id), "暂停");
+    EXPECT_FALSE(std::filesystem::exists(localDir() + "/remote.bin"));
+}
+
+TEST_F(TaskControl, ATaskThatFailsAgainAndAgainIsPausedInsteadOfRetriedForever) {
+    m_settings.startAtOnce = false;
+    const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
+    // A file of the user's own is in the way: every run refuses to overwrite it.
+    writeFile(localDir() + "/remote.bin", "mine");
+    dropManager();
+    m_settings.startAtOnce = true;
+    ASSERT_TRUE(tickUntil([&] {
+        return stateOf(down.id) == "暂停" && row(down.id)->status == 2 &&
+               !manager().workers().isLive(down.id) && m_notifier.texts().size() == 3;
+    }));
+    for (int tick = 0; tick < 3; ++tick)
+        EXPECT_EQ(monitor().MonitorTick().startedDownload, 0);
+    EXPECT_EQ(
+        m_notifier.texts(),
+        std::vector<std::string>(3, "本地路径已经存在该文件，不能下载。失败文件名为:remote.bin"));
+    EXPECT_EQ(readFile(localDir() + "/remote.bin"), "mine");
+
+    // Out of the way, the user resumes it and it finishes.
+    std::filesystem::remove(localDir() + "/remote.bin");
+    ASSERT_EQ(TaskCommands(manager()).resume(down.id), TaskCommands::Result::kDone);
+    ASSERT_TRUE(waitUntil([&] { return complete(down.id); }, 30s));
+    EXPECT_EQ(readFile(localDir() + "/remote.bin"), m_remoteBytes);
+}
+
+}  // namespace
+}  // namespace nubexa::test
