@@ -166,9 +166,15 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     TransferMonitor monitor(manager, view);
     RunDisplay display(session.gate(), session.service().account().uid);
     Tally tally;
+    // Prints what the workers reported; true when one of them completed its task, so that a
+    // freed slot takes the next waiting task at once instead of at the next tick.
     const auto drain = [&] {
-        for (const auto& one : reports.take())
+        bool completed = false;
+        for (const auto& one : reports.take()) {
             report(display, one, manager.backoff(), tally);
+            completed = completed || one.outcome == WorkerReport::Outcome::kCompleted;
+        }
+        return completed;
     };
     const auto finished = [&] {
         return manager.workers().liveCount() == 0 && !monitor.anythingWaiting();
@@ -180,7 +186,9 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     bool gaveUp = false;
     bool done = false;
     while (!done && !interrupted) {
-        monitor.MonitorTick();
+        // A tick starts at most one task per direction; a run fills every free slot at once.
+        for (auto tick = monitor.MonitorTick(); tick.startedUpload > 0 || tick.startedDownload > 0;)
+            tick = monitor.MonitorTick();
         drain();
         if (manager.workers().liveCount() == 0 &&
             manager.backoff().failures() >= args.giveUpAfter) {
@@ -197,12 +205,14 @@ int runQueue(const CliContext& context, const RunArgs& args) {
                 interrupted = true;
                 break;
             }
-            drain();
+            const bool slotFreed = drain();
             display.redraw(view.text());
             if (finished()) {
                 done = true;
                 break;
             }
+            if (slotFreed)
+                break;
         }
     }
     if (interrupted) {
