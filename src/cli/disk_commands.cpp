@@ -119,7 +119,6 @@ int get(const CliContext& context, const TransferArgs& args) {
     RemoteDisk disk(session.service());
     NoTransferView view;
     TransferQueue queue(session.manager(), view);
-    const RemoteFolder shown;
     int exitCode = kDone;
     for (const auto& path : args.paths) {
         std::string error;
@@ -144,6 +143,13 @@ int get(const CliContext& context, const TransferArgs& args) {
             exitCode = kFailed;
             continue;
         }
+        // The row names the folder the file was listed in, as the disk page would.
+        auto parts = splitDiskPath(path);
+        parts.pop_back();
+        std::string parentPath;
+        for (const auto& part : parts)
+            parentPath += "/" + part;
+        const auto shown = disk.folder(parentPath, error).value_or(RemoteFolder{});
         const auto queued = queue.QueueFileDownload(*item, args.to, shown);
         if (queued.queued) {
             std::printf("queued task %lld: download %s\n", static_cast<long long>(queued.id),

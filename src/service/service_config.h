@@ -10,7 +10,7 @@ namespace nubexa {
 //
 //   [service]
 //   api_host = 127.0.0.1:18080
-//   direct_link_prefix = http://127.0.0.1:18080/link/
+//   direct_link_prefix = http://127.0.0.1:18080/d/
 struct ServiceConfig {
     static constexpr const char* kDefaultHost = "127.0.0.1:18080";
 
@@ -20,8 +20,9 @@ struct ServiceConfig {
     std::string resourceHost = kDefaultHost;   // resource_host
     std::string webhostHost = kDefaultHost;    // webhost_host
     std::string aboutHost = kDefaultHost;      // about_host
-    // direct_link_prefix: the address prefix the direct-link dialog shows.
-    std::string directLinkPrefix = "http://127.0.0.1:18080/link/";
+    // direct_link_prefix: the address prefix the direct-link dialog shows (the stand-in serves
+    // direct links under /d/).
+    std::string directLinkPrefix = "http://127.0.0.1:18080/d/";
 
     // Reads `path`. A missing file gives the defaults; each malformed line (or bad value) is
     // reported once on `errors` and ignored. Sections other than [service] are not ours.

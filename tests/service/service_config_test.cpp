@@ -16,7 +16,7 @@ TEST(ServiceConfig, DefaultsPointAtTheLocalStandIn) {
     EXPECT_EQ(config.apiHost, "127.0.0.1:18080");
     EXPECT_EQ(config.webHost, "127.0.0.1:18080");
     EXPECT_EQ(config.aboutHost, "127.0.0.1:18080");
-    EXPECT_EQ(config.directLinkPrefix, "http://127.0.0.1:18080/link/");
+    EXPECT_EQ(config.directLinkPrefix, "http://127.0.0.1:18080/d/");
     EXPECT_EQ(errors.str(), "");
 }
 
