@@ -6,7 +6,7 @@
 
 #include "ftp/ftp_log.h"
 #include "ftp/local_file.h"
-#include "ftp/md5_digest.h"
+#include "platform/md5_digest.h"
 #include "ftp/passive_address.h"
 #include "ftp/upload_registrar.h"
 #include "platform/notifier.h"

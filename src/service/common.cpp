@@ -1,6 +1,6 @@
 #include "service/common.h"
 
-#include <openssl/evp.h>
+#include "platform/md5_digest.h"
 
 #include <cstdio>
 #include <ctime>
@@ -8,18 +8,9 @@
 namespace nubexa {
 
 std::string Common::digest(std::string_view text) {
-    unsigned char md[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(text.data(), text.size(), md, &length, EVP_md5(), nullptr) != 1)
-        return {};
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string hex;
-    hex.reserve(length * 2);
-    for (unsigned int i = 0; i < length; ++i) {
-        hex.push_back(kHex[md[i] >> 4]);
-        hex.push_back(kHex[md[i] & 0x0F]);
-    }
-    return hex;
+    Md5Digest digest;
+    digest.update(text.data(), text.size());
+    return digest.hexUpper();
 }
 
 std::string Common::localTimeText() {

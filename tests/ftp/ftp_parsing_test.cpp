@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ftp/ftp_client.h"
-#include "ftp/md5_digest.h"
+#include "platform/md5_digest.h"
 #include "ftp/passive_address.h"
 #include "ftp/progress_reporter.h"
 #include "ftp/reply_framer.h"

@@ -1,6 +1,6 @@
 #include <filesystem>
 
-#include "ftp/md5_digest.h"
+#include "platform/md5_digest.h"
 #include "ftp/upload_registrar.h"
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"

@@ -1,4 +1,4 @@
-#include "ftp/md5_digest.h"
+#include "platform/md5_digest.h"
 
 #include <openssl/evp.h>
 
