@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "standin/util/outcome.h"
 #include "standin/service_options.h"
+#include "standin/util/outcome.h"
 
 namespace nubexa::standin {
 

@@ -1,12 +1,12 @@
 #include "standin/demo/demo_seed.h"
 
+#include "standin/demo/sample_content.h"
 #include "standin/store/account_store.h"
-#include "standin/util/crypto_util.h"
 #include "standin/store/folder_store.h"
 #include "standin/store/item_store.h"
 #include "standin/store/recycle_bin.h"
-#include "standin/demo/sample_content.h"
 #include "standin/store/share_store.h"
+#include "standin/util/crypto_util.h"
 #include "standin/util/text_util.h"
 
 namespace nubexa::standin {

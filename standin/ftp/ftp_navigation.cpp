@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <ctime>
 
-#include "standin/store/folder_store.h"
-#include "standin/ftp/ftp_session.h"
-#include "standin/store/listing_store.h"
 #include "standin/demo/sample_content.h"
-#include "standin/util/text_util.h"
+#include "standin/ftp/ftp_session.h"
+#include "standin/store/folder_store.h"
+#include "standin/store/listing_store.h"
 #include "standin/store/upload_registry.h"
+#include "standin/util/text_util.h"
 
 namespace nubexa::standin {
 

@@ -8,8 +8,8 @@
 
 #include "standin/ftp/ftp_data_channel.h"
 #include "standin/ftp/ftp_settings.h"
-#include "standin/service_context.h"
 #include "standin/ftp/socket_io.h"
+#include "standin/service_context.h"
 
 namespace nubexa::standin {
 

@@ -4,8 +4,8 @@
 #include <optional>
 #include <string>
 
-#include "standin/util/crypto_util.h"
 #include "standin/store/sql_database.h"
+#include "standin/util/crypto_util.h"
 
 namespace nubexa::standin {
 

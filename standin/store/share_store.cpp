@@ -1,8 +1,8 @@
 #include "standin/store/share_store.h"
 
 #include "standin/store/account_store.h"
-#include "standin/util/crypto_util.h"
 #include "standin/store/folder_store.h"
+#include "standin/util/crypto_util.h"
 #include "standin/util/text_util.h"
 
 namespace nubexa::standin {

@@ -1,9 +1,9 @@
 // Sign-in and account operations: Login, GetUserInfo, APILogin, AddDrawDiskSize, Announcement.
 #include "standin/store/account_store.h"
-#include "standin/web/api_router.h"
 #include "standin/store/extras_store.h"
 #include "standin/store/session_store.h"
 #include "standin/util/text_util.h"
+#include "standin/web/api_router.h"
 
 namespace nubexa::standin {
 

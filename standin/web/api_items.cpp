@@ -1,11 +1,11 @@
 // Item operations on folders and files: add, rename, move, delete, restore, protect, and
 // FileAdd, the registration of an upload.
-#include "standin/web/api_router.h"
 #include "standin/store/folder_store.h"
 #include "standin/store/item_store.h"
 #include "standin/store/recycle_bin.h"
-#include "standin/util/text_util.h"
 #include "standin/store/upload_registry.h"
+#include "standin/util/text_util.h"
+#include "standin/web/api_router.h"
 
 namespace nubexa::standin {
 

@@ -1,9 +1,9 @@
 // Listing operations: one folder, the views (latest uploads, bin, shares, links), the search,
 // the folder tree and the listing below a folder for folder downloads.
-#include "standin/web/api_router.h"
 #include "standin/store/folder_store.h"
 #include "standin/store/listing_store.h"
 #include "standin/util/text_util.h"
+#include "standin/web/api_router.h"
 
 namespace nubexa::standin {
 

@@ -1,7 +1,7 @@
 #include "standin/web/api_router.h"
 
-#include "standin/util/crypto_util.h"
 #include "standin/store/session_store.h"
+#include "standin/util/crypto_util.h"
 #include "standin/util/text_util.h"
 
 namespace nubexa::standin {

@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "standin/service_context.h"
 #include "standin/store/disk_model.h"
 #include "standin/web/raw_query.h"
-#include "standin/service_context.h"
 #include "standin/web/xml_answer.h"
 
 namespace nubexa::standin {

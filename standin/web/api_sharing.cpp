@@ -1,10 +1,10 @@
 // Sharing operations: link shares with password and points, e-mail shares (VIP), direct links
 // with a custom name and a domain white list (WIP).
 #include "standin/store/account_store.h"
-#include "standin/web/api_router.h"
 #include "standin/store/folder_store.h"
 #include "standin/store/share_store.h"
 #include "standin/util/text_util.h"
+#include "standin/web/api_router.h"
 
 namespace nubexa::standin {
 

@@ -4,9 +4,9 @@
 
 #include <httplib.h>
 
+#include "standin/ftp/socket_io.h"
 #include "standin/web/html_page.h"
 #include "standin/web/raw_query.h"
-#include "standin/ftp/socket_io.h"
 
 namespace nubexa::standin {
 

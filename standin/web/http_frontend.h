@@ -4,9 +4,9 @@
 #include <string>
 #include <thread>
 
-#include "standin/web/api_router.h"
-#include "standin/util/outcome.h"
 #include "standin/service_context.h"
+#include "standin/util/outcome.h"
+#include "standin/web/api_router.h"
 
 namespace httplib {
 class Server;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "standin/web/raw_query.h"
 #include "standin/util/text_util.h"
+#include "standin/web/raw_query.h"
 #include "standin/web/xml_answer.h"
 #include "standin_fixture.h"
 
