@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "standin/ftp/ftp_settings.h"
@@ -17,6 +18,9 @@ struct ServiceOptions {
     // empty: the host the server listens on, or 127.0.0.1 when that is a wildcard.
     std::string publicHost;
     ServiceLog::Sink logSink;  // empty: standard error
+    // Uploads nobody continued for this long are removed, at start and every prune interval.
+    std::chrono::seconds stagingMaxAge{std::chrono::hours(24 * 7)};
+    std::chrono::milliseconds stagingPruneInterval{std::chrono::hours(1)};
 };
 
 // "HOST:PORT" or "[v6]:PORT"; port 0 to 65535.

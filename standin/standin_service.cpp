@@ -9,14 +9,16 @@
 #include <cstring>
 #include <filesystem>
 
-#include "standin/store/content_area.h"
-#include "standin/store/data_schema.h"
 #include "standin/demo/demo_seed.h"
 #include "standin/ftp/ftp_server.h"
-#include "standin/web/http_frontend.h"
 #include "standin/service_context.h"
 #include "standin/service_log.h"
+#include "standin/store/content_area.h"
+#include "standin/store/data_schema.h"
 #include "standin/store/sql_database.h"
+#include "standin/util/crypto_util.h"
+#include "standin/util/periodic_task.h"
+#include "standin/web/http_frontend.h"
 
 namespace nubexa::standin {
 
@@ -32,18 +34,6 @@ std::string hostForUrl(const std::string& host) {
     return host.find(':') != std::string::npos ? "[" + host + "]" : host;
 }
 
-// Removes uploads nobody continued for a week.
-void pruneStaging(const std::string& stagingFolder) {
-    std::error_code error;
-    const auto limit = fs::file_time_type::clock::now() - std::chrono::hours(24 * 7);
-    for (auto it = fs::recursive_directory_iterator(stagingFolder, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        std::error_code statError;
-        if (it->is_regular_file(statError) && it->last_write_time(statError) < limit)
-            fs::remove(it->path(), statError);
-    }
-}
-
 }  // namespace
 
 // Declared in the order they are built; destroyed in reverse.
@@ -51,7 +41,9 @@ struct ServiceParts {
     int lockFd = -1;
     std::unique_ptr<ServiceLog> log;
     std::unique_ptr<ContentArea> content;
+    std::unique_ptr<PeriodicTask> stagingPruner;
     std::unique_ptr<SqlDatabase> database;
+    SignInThrottle signIns;
     std::unique_ptr<ServiceContext> context;
     std::unique_ptr<FtpServer> ftp;
     std::unique_ptr<HttpFrontend> http;
@@ -65,6 +57,7 @@ struct ServiceParts {
             ftp->stop();
         http.reset();
         ftp.reset();
+        stagingPruner.reset();
         context.reset();
         database.reset();
         if (lockFd >= 0)
@@ -120,7 +113,13 @@ Outcome StandinService::start() {
     parts.content = std::make_unique<ContentArea>(m_options.dataFolder);
     if (auto prepared = parts.content->prepare(); !prepared)
         return fail(prepared.message);
-    pruneStaging(m_options.dataFolder + "staging");
+    parts.content->pruneStaging(m_options.stagingMaxAge);
+    parts.stagingPruner = std::make_unique<PeriodicTask>(
+        m_options.stagingPruneInterval,
+        [&content = *parts.content, &log = *parts.log, maxAge = m_options.stagingMaxAge] {
+            if (const int removed = content.pruneStaging(maxAge); removed > 0)
+                log.line("staging: removed " + std::to_string(removed) + " abandoned uploads");
+        });
     std::string error;
     parts.database = SqlDatabase::open(m_options.dataFolder + "nubexa.db", error);
     if (!parts.database)
@@ -132,8 +131,8 @@ Outcome StandinService::start() {
             return fail(seeded.message);
     }
 
-    parts.context = std::make_unique<ServiceContext>(
-        ServiceContext{*parts.database, *parts.content, *parts.log, {}, {}, 0});
+    parts.context = std::make_unique<ServiceContext>(ServiceContext{
+        *parts.database, *parts.content, *parts.log, parts.signIns, randomHex(32), {}, {}, 0});
     parts.http = std::make_unique<HttpFrontend>(*parts.context);
     parts.ftp = std::make_unique<FtpServer>(*parts.context, m_options.ftp);
     if (auto bound = parts.http->bind(m_options.httpHost, m_options.httpPort); !bound)

@@ -89,7 +89,7 @@ TransferResult sendFile(Socket& connection, int fd, std::int64_t offset, int idl
 }
 
 TransferResult receiveToFile(Socket& connection, int fd, std::int64_t already, std::int64_t limit,
-                             int idleMs, const StopSignal& stop) {
+                             int idleMs, const StopSignal& stop, Md5Stream* digest) {
     TransferResult result;
     std::vector<char> buffer(kBlock);
     for (;;) {
@@ -119,6 +119,8 @@ TransferResult receiveToFile(Socket& connection, int fd, std::int64_t already, s
                 result.fileError = true;
                 break;
             }
+            if (digest != nullptr)
+                digest->update(buffer.data() + written, static_cast<std::size_t>(n));
             written += static_cast<std::size_t>(n);
             result.bytes += n;
         }

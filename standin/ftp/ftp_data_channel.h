@@ -4,8 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "standin/util/outcome.h"
 #include "standin/ftp/socket_io.h"
+#include "standin/util/crypto_util.h"
+#include "standin/util/outcome.h"
 
 namespace nubexa::standin {
 
@@ -52,8 +53,9 @@ TransferResult sendFile(Socket& connection, int fd, std::int64_t offset, int idl
                         const StopSignal& stop);
 
 // Appends what arrives until the peer closes. At most `limit` bytes in all may be written
-// (`already` of them are in the file): more aborts with overLimit.
+// (`already` of them are in the file): more aborts with overLimit. `digest` takes every byte
+// written.
 TransferResult receiveToFile(Socket& connection, int fd, std::int64_t already, std::int64_t limit,
-                             int idleMs, const StopSignal& stop);
+                             int idleMs, const StopSignal& stop, Md5Stream* digest = nullptr);
 
 }  // namespace nubexa::standin

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "standin/store/account_store.h"
 #include "standin/ftp/ftp_data_channel.h"
 #include "standin/ftp/ftp_path.h"
 #include "standin/ftp/ftp_settings.h"
-#include "standin/service_context.h"
 #include "standin/ftp/socket_io.h"
+#include "standin/service_context.h"
+#include "standin/store/account_store.h"
 
 namespace nubexa::standin {
 
@@ -65,6 +65,8 @@ private:
     bool onRnto(const std::string& argument);
     // Replies 150 with `opening` and takes the client's data connection; false (after a 425
     // reply) when there is none.
+    // The signed-in account's disk size less what its stored files take.
+    std::int64_t freeSpace() const;
     bool openTransfer(Socket& connection, const std::string& opening);
 
     void log(const std::string& text);

@@ -5,10 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <vector>
 
 #include "standin/ftp/ftp_session.h"
-#include "standin/util/text_util.h"
+#include "standin/store/account_store.h"
 #include "standin/store/upload_registry.h"
+#include "standin/util/text_util.h"
 
 namespace nubexa::standin {
 
@@ -23,7 +26,32 @@ struct FileHandle {
     }
 };
 
+// The digest of the first `size` bytes of a staged upload.
+std::optional<Md5Stream> md5OfPrefix(int fd, std::int64_t size) {
+    Md5Stream digest;
+    std::vector<char> buffer(1 << 16);
+    std::int64_t at = 0;
+    while (at < size) {
+        const auto want = static_cast<std::size_t>(
+            std::min<std::int64_t>(size - at, static_cast<std::int64_t>(buffer.size())));
+        const ssize_t n = ::pread(fd, buffer.data(), want, at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return std::nullopt;
+        digest.update(buffer.data(), static_cast<std::size_t>(n));
+        at += n;
+    }
+    return digest;
+}
+
 }  // namespace
+
+std::int64_t FtpSession::freeSpace() const {
+    SqlTx tx(m_service.database);
+    return std::max<std::int64_t>(0,
+                                  m_account->diskSize - AccountStore(tx).usedSize(m_account->id));
+}
 
 bool FtpSession::openTransfer(Socket& connection, const std::string& opening) {
     if (!m_data.isOpen()) {
@@ -127,10 +155,20 @@ bool FtpSession::onStore(const std::string& argument, bool append) {
         return reply(554, "Restart offset " + std::to_string(offset) + " is beyond the " +
                               std::to_string(present) + " bytes stored.");
     }
+    // An account keeps at most its free space in staging, so abandoned uploads cannot fill
+    // the machine's disk.
+    const std::int64_t stagingRoom =
+        freeSpace() - m_service.content.stagedBytes(m_account->id, staged->path);
+    // The digest continues from where the last transfer of this upload left it; only a
+    // restart at another point reads the kept bytes again.
+    std::optional<Md5Stream> digest = offset == 0
+                                          ? std::make_optional<Md5Stream>()
+                                          : m_service.content.digestAt(staged->path, offset);
     if (const auto dir = staged->path.substr(0, staged->path.rfind('/')); !dir.empty())
         ::mkdir(dir.c_str(), 0755);
-    FileHandle file{::open(staged->path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644)};
+    FileHandle file{::open(staged->path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)};
     if (file.fd < 0 || ::ftruncate(file.fd, offset) != 0 ||
+        (!digest && !(digest = md5OfPrefix(file.fd, offset))) ||
         ::lseek(file.fd, offset, SEEK_SET) < 0) {
         m_data.close();
         log("staging: cannot prepare " + staged->path);
@@ -139,14 +177,18 @@ bool FtpSession::onStore(const std::string& argument, bool append) {
     Socket connection;
     if (!openTransfer(connection, "Ok to send data."))
         return true;
-    const TransferResult received = receiveToFile(
-        connection, file.fd, offset, m_account->uploadLimit, m_settings.dataTimeoutMs, m_stop);
+    const TransferResult received =
+        receiveToFile(connection, file.fd, offset, std::min(m_account->uploadLimit, stagingRoom),
+                      m_settings.dataTimeoutMs, m_stop, &*digest);
+    m_service.content.keepDigest(staged->path, *digest);
     log("stored " + std::to_string(received.bytes) + " bytes of " + name + " at " +
         std::to_string(offset));
     if (received.status == IoResult::Stopped)
         return false;
     if (received.overLimit)
-        return reply(552, "The file is larger than your upload limit.");
+        return reply(552, m_account->uploadLimit <= stagingRoom
+                              ? "The file is larger than your upload limit."
+                              : "Staging space used up: finish or drop earlier uploads first.");
     if (received.fileError)
         return reply(451, "Cannot write the file.");
     // A client that vanished keeps its bytes: the next REST continues after them.

@@ -106,3 +106,101 @@ std::optional<ContentArea::Claim> ContentArea::claim(const std::string& stagingP
 }
 
 }  // namespace nubexa::standin
+
+namespace nubexa::standin {
+
+namespace {
+
+struct FileIdentity {
+    std::int64_t size = 0;
+    std::int64_t changeNs = 0;
+    std::uint64_t inode = 0;
+};
+
+std::optional<FileIdentity> identityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return FileIdentity{
+        static_cast<std::int64_t>(info.st_size),
+        static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec,
+        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+}  // namespace
+
+std::int64_t ContentArea::stagedBytes(std::int64_t accountId, const std::string& except) const {
+    std::int64_t total = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(m_root + "staging/" + std::to_string(accountId), error), end;
+         !error && it != end; it.increment(error)) {
+        std::error_code statError;
+        if (it->path().string() != except && it->is_regular_file(statError)) {
+            const auto size = it->file_size(statError);
+            if (!statError)
+                total += static_cast<std::int64_t>(size);
+        }
+    }
+    return total;
+}
+
+int ContentArea::pruneStaging(std::chrono::seconds maxAge) const {
+    int removed = 0;
+    std::error_code error;
+    const auto limit = fs::file_time_type::clock::now() - maxAge;
+    for (auto it = fs::recursive_directory_iterator(m_root + "staging", error);
+         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        std::error_code statError;
+        if (!it->is_regular_file(statError) || it->last_write_time(statError) >= limit || statError)
+            continue;
+        const std::string path = it->path().string();
+        // A session writing it now keeps it.
+        if (const auto claimed = claim(path)) {
+            forgetDigest(path);
+            if (fs::remove(it->path(), statError))
+                ++removed;
+        }
+    }
+    return removed;
+}
+
+void ContentArea::keepDigest(const std::string& stagingPath, const Md5Stream& digest) const {
+    const auto identity = identityOf(stagingPath);
+    std::lock_guard lock(m_mutex);
+    m_digests.erase(stagingPath);
+    if (identity)
+        m_digests.emplace(stagingPath, KeptDigest{identity->size, identity->changeNs,
+                                                  identity->inode, Md5Stream(digest)});
+}
+
+std::optional<Md5Stream> ContentArea::validDigest(const std::string& stagingPath,
+                                                  std::optional<std::int64_t> size) const {
+    const auto identity = identityOf(stagingPath);
+    std::lock_guard lock(m_mutex);
+    const auto it = m_digests.find(stagingPath);
+    if (!identity || it == m_digests.end())
+        return std::nullopt;
+    const KeptDigest& kept = it->second;
+    if (kept.size != identity->size || kept.changeNs != identity->changeNs ||
+        kept.inode != identity->inode || (size && *size != kept.size))
+        return std::nullopt;
+    return Md5Stream(kept.state);
+}
+
+std::optional<Md5Stream> ContentArea::digestAt(const std::string& stagingPath,
+                                               std::int64_t size) const {
+    return validDigest(stagingPath, size);
+}
+
+std::string ContentArea::stagedMd5(const std::string& stagingPath) const {
+    if (const auto kept = validDigest(stagingPath, std::nullopt))
+        return kept->currentHex();
+    return md5OfFile(stagingPath);
+}
+
+void ContentArea::forgetDigest(const std::string& stagingPath) const {
+    std::lock_guard lock(m_mutex);
+    m_digests.erase(stagingPath);
+}
+
+}  // namespace nubexa::standin

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 
+#include "standin/util/crypto_util.h"
 #include "standin/util/outcome.h"
 
 namespace nubexa::standin {
@@ -55,10 +58,35 @@ public:
     };
     std::optional<Claim> claim(const std::string& stagingPath) const;
 
+    // Bytes the account keeps in staging, not counting `except` (the upload being written).
+    std::int64_t stagedBytes(std::int64_t accountId, const std::string& except) const;
+    // Removes staged uploads untouched for `maxAge` that no session is writing; how many.
+    int pruneStaging(std::chrono::seconds maxAge) const;
+
+    // The MD5 of a staged upload is kept as its bytes arrive, so finishing it needs no second
+    // pass over the file. Call with the upload claimed. The state is only trusted while the
+    // file is exactly as it was left (size, change time, inode); otherwise it is read again.
+    void keepDigest(const std::string& stagingPath, const Md5Stream& digest) const;
+    // The kept state when the file now holds exactly `size` bytes as left; else nullopt.
+    std::optional<Md5Stream> digestAt(const std::string& stagingPath, std::int64_t size) const;
+    // The MD5 of the whole staged file, from the kept state when it is valid.
+    std::string stagedMd5(const std::string& stagingPath) const;
+    void forgetDigest(const std::string& stagingPath) const;
+
 private:
+    struct KeptDigest {
+        std::int64_t size = 0;
+        std::int64_t changeNs = 0;
+        std::uint64_t inode = 0;
+        Md5Stream state;
+    };
+    std::optional<Md5Stream> validDigest(const std::string& stagingPath,
+                                         std::optional<std::int64_t> size) const;
+
     std::string m_root;
     mutable std::mutex m_mutex;
     mutable std::set<std::string> m_claimed;
+    mutable std::map<std::string, KeptDigest> m_digests;
 };
 
 }  // namespace nubexa::standin

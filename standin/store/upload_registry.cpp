@@ -1,8 +1,8 @@
 #include "standin/store/upload_registry.h"
 
 #include "standin/store/account_store.h"
-#include "standin/util/crypto_util.h"
 #include "standin/store/folder_store.h"
+#include "standin/util/crypto_util.h"
 #include "standin/util/text_util.h"
 
 namespace nubexa::standin {
@@ -99,7 +99,7 @@ Outcome finalizeUpload(SqlDatabase& database, const ContentArea& content, std::i
     if (*stagedSize != registered->size)
         return Outcome::failure("stored " + std::to_string(*stagedSize) + " bytes, registered " +
                                 std::to_string(registered->size));
-    if (md5OfFile(stagedPath) != registered->md5)
+    if (content.stagedMd5(stagedPath) != registered->md5)
         return Outcome::failure("the MD5 of the stored bytes differs from the registered one");
 
     SqlTx tx(database);
@@ -107,6 +107,7 @@ Outcome finalizeUpload(SqlDatabase& database, const ContentArea& content, std::i
     if (!current)
         return Outcome::failure("the registration was removed");
     if (current->ready) {
+        content.forgetDigest(stagedPath);
         content.remove(stagedPath);
         return Outcome::success();
     }
@@ -121,6 +122,7 @@ Outcome finalizeUpload(SqlDatabase& database, const ContentArea& content, std::i
     const std::string target = content.contentPath(accountId, fileId);
     if (auto moved = content.moveInto(stagedPath, target); !moved)
         return moved;
+    content.forgetDigest(stagedPath);
     if (!tx.commit()) {
         content.moveInto(target, stagedPath);
         return Outcome::failure("cannot record the file: " + tx.error());

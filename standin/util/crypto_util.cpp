@@ -2,6 +2,7 @@
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 #include <openssl/rand.h>
 
 #include <fstream>
@@ -70,7 +71,13 @@ Md5Stream::Md5Stream() : m_state(std::make_unique<State>()) {
     EVP_DigestInit_ex(m_state->context, EVP_md5(), nullptr);
 }
 
+Md5Stream::Md5Stream(const Md5Stream& other) : m_state(std::make_unique<State>()) {
+    EVP_MD_CTX_copy_ex(m_state->context, other.m_state->context);
+}
+
 Md5Stream::~Md5Stream() = default;
+Md5Stream::Md5Stream(Md5Stream&&) noexcept = default;
+Md5Stream& Md5Stream::operator=(Md5Stream&&) noexcept = default;
 
 void Md5Stream::update(const void* data, std::size_t size) {
     EVP_DigestUpdate(m_state->context, data, size);
@@ -81,6 +88,10 @@ std::string Md5Stream::finishHex() {
     unsigned int length = 0;
     EVP_DigestFinal_ex(m_state->context, digest, &length);
     return toHex(digest, length, true);
+}
+
+std::string Md5Stream::currentHex() const {
+    return Md5Stream(*this).finishHex();
 }
 
 std::string md5Hex(std::string_view bytes) {
@@ -103,6 +114,14 @@ std::string md5OfFile(const std::string& path) {
     if (in.bad())
         return {};
     return stream.finishHex();
+}
+
+std::string hmacSha256Hex(std::string_view key, std::string_view data) {
+    unsigned char mac[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()),
+         reinterpret_cast<const unsigned char*>(data.data()), data.size(), mac, &length);
+    return toHex(mac, length, false);
 }
 
 std::string randomHex(std::size_t bytes) {

@@ -15,11 +15,16 @@ class Md5Stream {
 public:
     Md5Stream();
     ~Md5Stream();
-    Md5Stream(const Md5Stream&) = delete;
+    // A copy continues from the same point on its own (a resumed upload's digest).
+    Md5Stream(const Md5Stream& other);
     Md5Stream& operator=(const Md5Stream&) = delete;
+    Md5Stream(Md5Stream&&) noexcept;
+    Md5Stream& operator=(Md5Stream&&) noexcept;
 
     void update(const void* data, std::size_t size);
     std::string finishHex();
+    // The digest of what came so far; the stream may still be continued.
+    std::string currentHex() const;
 
 private:
     struct State;
@@ -28,6 +33,9 @@ private:
 
 // MD5 of a whole file; empty text when it cannot be read.
 std::string md5OfFile(const std::string& path);
+
+// HMAC-SHA256 of `data` under `key`, lower-case hex.
+std::string hmacSha256Hex(std::string_view key, std::string_view data);
 
 // Random text from the system's generator: `bytes` random bytes as lower-case hex.
 std::string randomHex(std::size_t bytes);

@@ -1,7 +1,7 @@
 #include "standin/web/html_page.h"
 
-#include "standin/web/raw_query.h"
 #include "standin/store/session_store.h"
+#include "standin/web/raw_query.h"
 
 namespace nubexa::standin {
 
@@ -66,6 +66,8 @@ std::string renderPage(const std::string& title, const std::string& body,
 void sendPage(httplib::Response& response, int status, const std::string& html) {
     response.status = status;
     response.set_header("Cache-Control", "no-store");
+    // No other site may frame a page and lure a click onto its buttons.
+    response.set_header("X-Frame-Options", "DENY");
     response.set_content(html, "text/html; charset=utf-8");
 }
 
@@ -80,9 +82,9 @@ std::string formValue(const httplib::Request& request, const std::string& key) {
     return request.has_param(key) ? request.get_param_value(key) : std::string();
 }
 
-std::string browserCookie(const httplib::Request& request) {
+std::string cookieValue(const httplib::Request& request, const std::string& name) {
     const std::string header = request.get_header_value("Cookie");
-    const std::string prefix = std::string(kBrowserCookie) + "=";
+    const std::string prefix = name + "=";
     std::size_t at = 0;
     while (at < header.size()) {
         while (at < header.size() && (header[at] == ' ' || header[at] == ';'))
@@ -95,6 +97,10 @@ std::string browserCookie(const httplib::Request& request) {
         at = end;
     }
     return {};
+}
+
+std::string browserCookie(const httplib::Request& request) {
+    return cookieValue(request, kBrowserCookie);
 }
 
 void setBrowserCookie(httplib::Response& response, const std::string& value) {
@@ -111,6 +117,19 @@ std::optional<Account> browserAccount(const ServiceContext& service,
     SqlTx tx(service.database);
     const auto accountId = SessionStore(tx).accountOfBrowser(cookie);
     return accountId ? AccountStore(tx).byId(*accountId) : std::nullopt;
+}
+
+WebSignIn signInFromForm(const ServiceContext& service, const httplib::Request& request) {
+    const std::string name = formValue(request, "name");
+    if (!service.signIns.mayTry(name, request.remote_addr))
+        return {std::nullopt, "登录失败次数过多，请稍后再试"};
+    auto account = signIn(service.database, name, formValue(request, "password"));
+    if (!account) {
+        service.signIns.failed(name, request.remote_addr);
+        return {std::nullopt, "用户名或密码错误"};
+    }
+    service.signIns.succeeded(name);
+    return {std::move(account), {}};
 }
 
 std::string safeLocalPath(const std::string& path) {

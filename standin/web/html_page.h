@@ -6,8 +6,8 @@
 
 #include <httplib.h>
 
-#include "standin/store/account_store.h"
 #include "standin/service_context.h"
+#include "standin/store/account_store.h"
 
 namespace nubexa::standin {
 
@@ -22,12 +22,23 @@ void redirect(httplib::Response& response, const std::string& location);
 // A field of a form: the decoded value from a POST body or, for GET, from the query.
 std::string formValue(const httplib::Request& request, const std::string& key);
 
+// The value of a cookie the browser sent; empty when it sent none of that name.
+std::string cookieValue(const httplib::Request& request, const std::string& name);
+
 // The browser sign-in cookie.
 constexpr const char* kBrowserCookie = "nubexa_web";
 std::string browserCookie(const httplib::Request& request);
 void setBrowserCookie(httplib::Response& response, const std::string& value);
 std::optional<Account> browserAccount(const ServiceContext& service,
                                       const httplib::Request& request);
+
+// A sign-in from one of the site's forms (fields "name" and "password"), held back after
+// repeated wrong passwords for the account or from the address. `refusal` says why it failed.
+struct WebSignIn {
+    std::optional<Account> account;
+    std::string refusal;
+};
+WebSignIn signInFromForm(const ServiceContext& service, const httplib::Request& request);
 
 // A local path to return to after a form ("/account/wip.aspx"); "/home" for anything else.
 std::string safeLocalPath(const std::string& path);

@@ -4,10 +4,10 @@
 #include <memory>
 
 #include "standin/store/folder_store.h"
-#include "standin/web/html_page.h"
 #include "standin/store/listing_store.h"
 #include "standin/store/share_store.h"
 #include "standin/util/text_util.h"
+#include "standin/web/html_page.h"
 
 namespace nubexa::standin {
 
@@ -18,21 +18,34 @@ struct SharedFile {
     FileRow row;
 };
 
-std::string contentType(const std::string& ext) {
+// How a file is sent: its type, and whether a browser may show it in place. Only passive
+// types are shown in place; anything a browser would run (pages, pictures with script, script
+// files) goes out as plain text, and every other type as an attachment. Together with nosniff
+// and the sandbox policy, no upload can run script on this origin.
+struct Delivery {
+    std::string type;
+    bool inlineAllowed = false;
+};
+
+Delivery deliveryOf(const std::string& ext) {
     const std::string e = foldCase(ext);
     if (e == ".txt" || e == ".md" || e == ".csv")
-        return "text/plain; charset=utf-8";
+        return {"text/plain; charset=utf-8", true};
     if (e == ".png")
-        return "image/png";
+        return {"image/png", true};
     if (e == ".jpg" || e == ".jpeg")
-        return "image/jpeg";
+        return {"image/jpeg", true};
     if (e == ".gif")
-        return "image/gif";
+        return {"image/gif", true};
     if (e == ".pdf")
-        return "application/pdf";
-    if (e == ".html" || e == ".htm")
-        return "text/html; charset=utf-8";
-    return "application/octet-stream";
+        return {"application/pdf", false};
+    for (const char* runnable :
+         {".html", ".htm", ".xhtml", ".shtml", ".svg", ".svgz", ".xml", ".xsl", ".xslt", ".js",
+          ".mjs", ".css", ".swf", ".mht", ".mhtml"}) {
+        if (e == runnable)
+            return {"text/plain; charset=utf-8", false};
+    }
+    return {"application/octet-stream", false};
 }
 
 std::string urlEncodeForHeader(const std::string& text) {
@@ -60,11 +73,15 @@ void streamFile(const ServiceContext& service, const SharedFile& file, bool atta
         sendPage(response, 404, renderPage("文件不存在", "<p>文件内容不可用。</p>", std::nullopt));
         return;
     }
-    response.set_header("Content-Disposition", std::string(attachment ? "attachment" : "inline") +
+    const Delivery delivery = deliveryOf(file.row.ext);
+    const bool shownInPlace = !attachment && delivery.inlineAllowed;
+    response.set_header("Content-Disposition", std::string(shownInPlace ? "inline" : "attachment") +
                                                    "; filename*=UTF-8''" +
                                                    urlEncodeForHeader(file.row.fullName()));
+    response.set_header("X-Content-Type-Options", "nosniff");
+    response.set_header("Content-Security-Policy", "sandbox");
     response.set_content_provider(
-        static_cast<std::size_t>(file.row.size), contentType(file.row.ext),
+        static_cast<std::size_t>(file.row.size), delivery.type,
         [in](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
             char buffer[65536];
             in->clear();

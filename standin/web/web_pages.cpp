@@ -1,10 +1,11 @@
 // The site's own pages: home with sign-in, registration, password reset, help and the account
 // pages the client links to (membership, direct-link service, more space).
 #include "standin/store/extras_store.h"
-#include "standin/web/html_page.h"
 #include "standin/store/listing_store.h"
 #include "standin/store/session_store.h"
 #include "standin/util/text_util.h"
+#include "standin/web/form_guard.h"
+#include "standin/web/html_page.h"
 
 namespace nubexa::standin {
 
@@ -22,8 +23,9 @@ std::string message(const std::string& text, bool error) {
                               htmlEscape(text) + "</p>";
 }
 
-std::string signInForm(const std::string& next, const std::string& error) {
-    return message(error, true) + "<form method=\"post\" action=\"/home\">" +
+std::string signInForm(const std::string& next, const std::string& error,
+                       const std::string& token) {
+    return message(error, true) + "<form method=\"post\" action=\"/home\">" + token +
            field("用户名", "name", "text") + field("密码", "password", "password") +
            "<input type=\"hidden\" name=\"next\" value=\"" + htmlEscape(next) +
            "\"><button type=\"submit\">登录</button></form>"
@@ -65,17 +67,23 @@ void home(const ServiceContext& service, const httplib::Request& request,
         return;
     }
     sendPage(response, 200,
-             renderPage("登录", signInForm(formValue(request, "next"), {}), std::nullopt));
+             renderPage("登录",
+                        signInForm(formValue(request, "next"), {},
+                                   FormGuard::field(service, request, response)),
+                        std::nullopt));
 }
 
 void homeSignIn(const ServiceContext& service, const httplib::Request& request,
                 httplib::Response& response) {
+    if (!FormGuard::accepts(service, request))
+        return FormGuard::refuse(response);
     const std::string next = safeLocalPath(formValue(request, "next"));
-    const auto account =
-        signIn(service.database, formValue(request, "name"), formValue(request, "password"));
+    const auto [account, refusal] = signInFromForm(service, request);
     if (!account) {
         sendPage(response, 200,
-                 renderPage("登录", signInForm(next, "用户名或密码错误"), std::nullopt));
+                 renderPage("登录",
+                            signInForm(next, refusal, FormGuard::field(service, request, response)),
+                            std::nullopt));
         return;
     }
     SqlTx tx(service.database);
@@ -96,8 +104,9 @@ void logout(const ServiceContext& service, const httplib::Request& request,
     redirect(response, "/home");
 }
 
-std::string registerForm(const httplib::Request& request, const std::string& error) {
-    return message(error, true) + "<form method=\"post\" action=\"/register.aspx\">" +
+std::string registerForm(const httplib::Request& request, const std::string& error,
+                         const std::string& token) {
+    return message(error, true) + "<form method=\"post\" action=\"/register.aspx\">" + token +
            field("用户名（2到32个字符）", "name", "text", formValue(request, "name")) +
            field("昵称", "nickname", "text", formValue(request, "nickname")) +
            field("邮箱（找回密码用）", "email", "email", formValue(request, "email")) +
@@ -106,17 +115,23 @@ std::string registerForm(const httplib::Request& request, const std::string& err
            "<button type=\"submit\">注册</button></form>";
 }
 
-void registerPage(const ServiceContext&, const httplib::Request& request,
+void registerPage(const ServiceContext& service, const httplib::Request& request,
                   httplib::Response& response) {
-    sendPage(response, 200, renderPage("注册新账号", registerForm(request, {}), std::nullopt));
+    sendPage(response, 200,
+             renderPage("注册新账号",
+                        registerForm(request, {}, FormGuard::field(service, request, response)),
+                        std::nullopt));
 }
 
 void registerAccount(const ServiceContext& service, const httplib::Request& request,
                      httplib::Response& response) {
+    if (!FormGuard::accepts(service, request))
+        return FormGuard::refuse(response);
+    const std::string token = FormGuard::field(service, request, response);
     if (formValue(request, "password") != formValue(request, "password2")) {
-        sendPage(
-            response, 200,
-            renderPage("注册新账号", registerForm(request, "两次输入密码不一致"), std::nullopt));
+        sendPage(response, 200,
+                 renderPage("注册新账号", registerForm(request, "两次输入密码不一致", token),
+                            std::nullopt));
         return;
     }
     NewAccount fields;
@@ -131,11 +146,11 @@ void registerAccount(const ServiceContext& service, const httplib::Request& requ
     if (created)
         cookie = SessionStore(tx).openBrowserSession(id);
     if (!created || !tx.commit()) {
-        sendPage(
-            response, 200,
-            renderPage("注册新账号",
-                       registerForm(request, created ? "注册失败，请稍后再试" : created.message),
-                       std::nullopt));
+        sendPage(response, 200,
+                 renderPage("注册新账号",
+                            registerForm(request,
+                                         created ? "注册失败，请稍后再试" : created.message, token),
+                            std::nullopt));
         return;
     }
     setBrowserCookie(response, cookie);
@@ -147,25 +162,34 @@ void registerAccount(const ServiceContext& service, const httplib::Request& requ
                    std::nullopt));
 }
 
-std::string resetForm(const httplib::Request& request, const std::string& error) {
+std::string resetForm(const httplib::Request& request, const std::string& error,
+                      const std::string& token) {
     return message(error, true) +
            "<p>请输入注册时填写的邮箱。（本地服务不发送邮件，邮箱相符即可直接设置新密码。）</p>"
            "<form method=\"post\" action=\"/reset.aspx\">" +
-           field("用户名", "name", "text", formValue(request, "name")) +
+           token + field("用户名", "name", "text", formValue(request, "name")) +
            field("邮箱", "email", "email", formValue(request, "email")) +
            field("新密码", "password", "password") + field("确认新密码", "password2", "password") +
            "<button type=\"submit\">重设密码</button></form>";
 }
 
-void resetPage(const ServiceContext&, const httplib::Request& request,
+void resetPage(const ServiceContext& service, const httplib::Request& request,
                httplib::Response& response) {
-    sendPage(response, 200, renderPage("找回密码", resetForm(request, {}), std::nullopt));
+    sendPage(
+        response, 200,
+        renderPage("找回密码", resetForm(request, {}, FormGuard::field(service, request, response)),
+                   std::nullopt));
 }
 
 void resetPassword(const ServiceContext& service, const httplib::Request& request,
                    httplib::Response& response) {
+    if (!FormGuard::accepts(service, request))
+        return FormGuard::refuse(response);
     auto fail = [&](const std::string& error) {
-        sendPage(response, 200, renderPage("找回密码", resetForm(request, error), std::nullopt));
+        sendPage(response, 200,
+                 renderPage("找回密码",
+                            resetForm(request, error, FormGuard::field(service, request, response)),
+                            std::nullopt));
     };
     if (formValue(request, "password") != formValue(request, "password2"))
         return fail("两次输入密码不一致");
@@ -210,11 +234,14 @@ void serviceGet(const ServiceContext& service, const ServicePage& page,
     const auto who = browserAccount(service, request);
     if (!who) {
         sendPage(response, 200,
-                 renderPage(page.title, signInForm(request.path, "请先登录"), std::nullopt));
+                 renderPage(page.title,
+                            signInForm(request.path, "请先登录",
+                                       FormGuard::field(service, request, response)),
+                            std::nullopt));
         return;
     }
-    const std::string body =
-        page.describe(*who) + "<form method=\"post\">" + page.action + "</form>";
+    const std::string body = page.describe(*who) + "<form method=\"post\">" +
+                             FormGuard::field(service, request, response) + page.action + "</form>";
     sendPage(response, 200, renderPage(page.title, body, who));
 }
 
@@ -225,6 +252,8 @@ void servicePost(const ServiceContext& service, const ServicePage& page,
         redirect(response, "/home?next=" + request.path);
         return;
     }
+    if (!FormGuard::accepts(service, request))
+        return FormGuard::refuse(response);
     SqlTx tx(service.database);
     page.apply(tx, *who, request);
     tx.commit();

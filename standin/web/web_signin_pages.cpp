@@ -1,7 +1,8 @@
 // The pages that sign a client or a browser in from the web: the stand-in for the QQ and Sina
 // sign-in, which ties the client's sid to a local account, and the token forwarding page.
-#include "standin/web/html_page.h"
 #include "standin/store/session_store.h"
+#include "standin/web/form_guard.h"
+#include "standin/web/html_page.h"
 
 namespace nubexa::standin {
 
@@ -12,7 +13,8 @@ std::string providerName(const std::string& type) {
 }
 
 std::string confirmForm(const std::string& sid, const std::string& type,
-                        const std::optional<Account>& who, const std::string& error) {
+                        const std::optional<Account>& who, const std::string& error,
+                        const std::string& token) {
     std::string html;
     if (!error.empty())
         html += "<p class=\"error\">" + htmlEscape(error) + "</p>";
@@ -20,7 +22,7 @@ std::string confirmForm(const std::string& sid, const std::string& type,
             "的授权页面：选择一个Nubexa账号，确认后客户端即可登录。</p>";
     const std::string hidden = "<input type=\"hidden\" name=\"sid\" value=\"" + htmlEscape(sid) +
                                "\"><input type=\"hidden\" name=\"type\" value=\"" +
-                               htmlEscape(type) + "\">";
+                               htmlEscape(type) + "\">" + token;
     if (who) {
         html += "<form method=\"post\" action=\"/clientuserlogin.aspx\">" + hidden +
                 "<input type=\"hidden\" name=\"confirm\" value=\"1\"><button type=\"submit\">以 " +
@@ -45,30 +47,37 @@ void showSignIn(const ServiceContext& service, const httplib::Request& request,
                             who));
         return;
     }
-    sendPage(response, 200,
-             renderPage(providerName(type) + "登录", confirmForm(sid, type, who, {}), who));
+    sendPage(
+        response, 200,
+        renderPage(providerName(type) + "登录",
+                   confirmForm(sid, type, who, {}, FormGuard::field(service, request, response)),
+                   who));
 }
 
 void confirmSignIn(const ServiceContext& service, const httplib::Request& request,
                    httplib::Response& response) {
     const std::string sid = formValue(request, "sid");
     const std::string type = formValue(request, "type") == "sina" ? "sina" : "qq";
+    // Without the form's token this may be another page posting for a signed-in browser,
+    // which would hand that browser's account to whoever started the sid.
+    if (!FormGuard::accepts(service, request))
+        return FormGuard::refuse(response);
     const auto who = browserAccount(service, request);
     const bool confirmed = formValue(request, "confirm") == "1" && who;
-    const std::optional<Account> account =
-        confirmed
-            ? who
-            : signIn(service.database, formValue(request, "name"), formValue(request, "password"));
-    SqlTx tx(service.database);
-    std::string cookie;
-    if (account && !confirmed)
-        cookie = SessionStore(tx).openBrowserSession(account->id);
+    const WebSignIn attempt = confirmed ? WebSignIn{who, {}} : signInFromForm(service, request);
+    const std::optional<Account>& account = attempt.account;
     if (!account) {
         sendPage(response, 200,
                  renderPage(providerName(type) + "登录",
-                            confirmForm(sid, type, who, "用户名或密码错误"), who));
+                            confirmForm(sid, type, who, attempt.refusal,
+                                        FormGuard::field(service, request, response)),
+                            who));
         return;
     }
+    SqlTx tx(service.database);
+    std::string cookie;
+    if (!confirmed)
+        cookie = SessionStore(tx).openBrowserSession(account->id);
     const Outcome tied = SessionStore(tx).confirmSid(sid, type, account->id);
     if (!tied || !tx.commit()) {
         sendPage(response, 400,

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "ftp_test_client.h"
 #include "standin_fixture.h"
@@ -209,6 +211,46 @@ TEST_F(FtpServerTest, AnInterruptedUploadContinuesWithRestAndStor) {
 
     const std::string id = fileAdd("big", ".bin", bytes, folderId("projects"));
     EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR big.bin")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + id + ".bin")), 250);
+    EXPECT_TRUE(curl({url("/" + id + ".bin")}).out == bytes);
+}
+
+// The digest is taken as the bytes arrive; bytes changed on disk afterwards must still be
+// caught when the upload is finished.
+TEST_F(FtpServerTest, StagedBytesChangedBehindTheServersBackAreNotFinalised) {
+    const std::string bytes = bytesOf(70000, 5);
+    FtpTestClient client;
+    signedInClient(client);
+    client.command("TYPE I");
+    ASSERT_TRUE(client.openData());
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR t.bin")), 150);
+    ASSERT_TRUE(client.sendData(bytes));
+    client.closeData();
+    EXPECT_EQ(FtpTestClient::codeOf(client.readReply()), 226);
+    std::string staged;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(dataFolder() + "/data/staging")) {
+        if (entry.is_regular_file())
+            staged = entry.path().string();
+    }
+    ASSERT_FALSE(staged.empty());
+    std::string altered = bytes;
+    altered[12345] = static_cast<char>(altered[12345] ^ 1);
+    // File times tick in steps of a few milliseconds; change the bytes in a later step.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    writeFile(staged, altered);
+
+    const std::string id = fileAdd("t", ".bin", bytes, "0");
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR t.bin")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + id + ".bin")), 550);
+    // Sending the rest again from a point before the change repairs it.
+    ASSERT_TRUE(client.openData());
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("REST 10000")), 350);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("STOR t.bin")), 150);
+    ASSERT_TRUE(client.sendData(bytes.substr(10000)));
+    client.closeData();
+    EXPECT_EQ(FtpTestClient::codeOf(client.readReply()), 226);
+    EXPECT_EQ(FtpTestClient::codeOf(client.command("RNFR t.bin")), 350);
     EXPECT_EQ(FtpTestClient::codeOf(client.command("RNTO " + id + ".bin")), 250);
     EXPECT_TRUE(curl({url("/" + id + ".bin")}).out == bytes);
 }

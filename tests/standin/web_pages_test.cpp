@@ -1,47 +1,8 @@
-#include <httplib.h>
-
+#include "browser.h"
 #include "standin_fixture.h"
 
 namespace nubexa::test {
 namespace {
-
-// A browser: keeps the sign-in cookie between requests.
-class Browser {
-public:
-    explicit Browser(int port) : m_client("127.0.0.1", port) { m_client.set_read_timeout(20, 0); }
-
-    httplib::Result get(const std::string& path) {
-        auto result = m_client.Get(path.c_str(), headers());
-        keepCookie(result);
-        return result;
-    }
-
-    httplib::Result post(const std::string& path, const std::string& form) {
-        auto result =
-            m_client.Post(path.c_str(), headers(), form, "application/x-www-form-urlencoded");
-        keepCookie(result);
-        return result;
-    }
-
-    const std::string& cookie() const { return m_cookie; }
-
-private:
-    httplib::Headers headers() const {
-        return m_cookie.empty() ? httplib::Headers{} : httplib::Headers{{"Cookie", m_cookie}};
-    }
-
-    void keepCookie(const httplib::Result& result) {
-        if (!result || !result->has_header("Set-Cookie"))
-            return;
-        const std::string header = result->get_header_value("Set-Cookie");
-        m_cookie = header.substr(0, header.find(';'));
-        if (m_cookie.back() == '=')
-            m_cookie.clear();
-    }
-
-    httplib::Client m_client;
-    std::string m_cookie;
-};
 
 class WebPagesTest : public StandinTest {
 protected:
@@ -72,13 +33,13 @@ TEST_F(WebPagesTest, EveryPageTheClientOpensIsAnHtmlPage) {
 
 TEST_F(WebPagesTest, RegistrationCreatesAnAccountTheClientCanSignInWith) {
     Browser browser(m_service->httpPort());
-    const auto mismatch = browser.post("/register.aspx",
-                                       "name=alice&nickname=Al&email=al%40example.com&password="
-                                       "secret1&password2=secret2");
+    const auto mismatch = browser.submit("/register.aspx",
+                                         "name=alice&nickname=Al&email=al%40example.com&password="
+                                         "secret1&password2=secret2");
     EXPECT_NE(mismatch->body.find("两次输入密码不一致"), std::string::npos);
-    const auto created = browser.post("/register.aspx",
-                                      "name=alice&nickname=%E7%88%B1&email=al%40example.com&"
-                                      "password=secret1&password2=secret1");
+    const auto created = browser.submit("/register.aspx",
+                                        "name=alice&nickname=%E7%88%B1&email=al%40example.com&"
+                                        "password=secret1&password2=secret1");
     EXPECT_NE(created->body.find("注册成功"), std::string::npos) << created->body;
     EXPECT_FALSE(browser.cookie().empty());
     const Credentials alice = login("alice", "secret1");
@@ -88,19 +49,19 @@ TEST_F(WebPagesTest, RegistrationCreatesAnAccountTheClientCanSignInWith) {
 
     const auto taken =
         Browser(m_service->httpPort())
-            .post("/register.aspx", "name=ALICE&email=&password=secret1&password2=secret1");
+            .submit("/register.aspx", "name=ALICE&email=&password=secret1&password2=secret1");
     EXPECT_NE(taken->body.find("该用户名已被注册"), std::string::npos);
     const auto bad = Browser(m_service->httpPort())
-                         .post("/register.aspx", "name=a%26b&password=secret1&password2=secret1");
+                         .submit("/register.aspx", "name=a%26b&password=secret1&password2=secret1");
     EXPECT_NE(bad->body.find("用户名只能包含"), std::string::npos);
 }
 
 TEST_F(WebPagesTest, ResetNeedsTheRegisteredAddressAndEndsOldSignIns) {
     Browser browser(m_service->httpPort());
-    const auto wrong = browser.post(
+    const auto wrong = browser.submit(
         "/reset.aspx", "name=demo&email=x%40example.com&password=newpass1&password2=newpass1");
     EXPECT_NE(wrong->body.find("用户名与邮箱不匹配"), std::string::npos);
-    const auto done = browser.post(
+    const auto done = browser.submit(
         "/reset.aspx", "name=demo&email=DEMO%40example.com&password=newpass1&password2=newpass1");
     EXPECT_NE(done->body.find("新密码已生效"), std::string::npos);
     EXPECT_TRUE(login("demo", "demo123").token.empty());
@@ -111,13 +72,13 @@ TEST_F(WebPagesTest, ResetNeedsTheRegisteredAddressAndEndsOldSignIns) {
 TEST_F(WebPagesTest, WebSignInTiesTheSidAndApiLoginThenAnswersWithTheAccount) {
     EXPECT_EQ(apiLogin(sid()).result(), "0");
     Browser browser(m_service->httpPort());
-    const auto refused = browser.post("/clientuserlogin.aspx",
-                                      "sid=" + sid() + "&type=sina&name=demo&password=nope");
+    const auto refused = browser.submit("/clientuserlogin.aspx?type=sina&sid=" + sid(),
+                                        "sid=" + sid() + "&type=sina&name=demo&password=nope");
     EXPECT_NE(refused->body.find("用户名或密码错误"), std::string::npos);
     EXPECT_EQ(apiLogin(sid()).result(), "0");
 
-    const auto confirmed = browser.post("/clientuserlogin.aspx",
-                                        "sid=" + sid() + "&type=sina&name=demo&password=demo123");
+    const auto confirmed = browser.submit("/clientuserlogin.aspx?type=sina&sid=" + sid(),
+                                          "sid=" + sid() + "&type=sina&name=demo&password=demo123");
     EXPECT_NE(confirmed->body.find("授权成功"), std::string::npos);
     const Answer first = apiLogin(sid());
     ASSERT_EQ(first.result(), "1");
@@ -135,7 +96,8 @@ TEST_F(WebPagesTest, WebSignInTiesTheSidAndApiLoginThenAnswersWithTheAccount) {
     EXPECT_EQ(apiLogin(other).result(), "0");
     const auto page = browser.get("/clientuserlogin.aspx?type=qq&sid=" + other);
     EXPECT_NE(page->body.find("演示用户"), std::string::npos);
-    browser.post("/clientuserlogin.aspx", "sid=" + other + "&type=qq&confirm=1");
+    browser.submit("/clientuserlogin.aspx?type=qq&sid=" + other,
+                   "sid=" + other + "&type=qq&confirm=1");
     EXPECT_EQ(apiLogin(other).result(), "1");
     EXPECT_EQ(apiLogin("short").result(), "0");
 }
@@ -164,11 +126,11 @@ TEST_F(WebPagesTest, AccountPagesOpenServicesForTheSignedInUser) {
     Browser browser(m_service->httpPort());
     const auto anonymous = browser.post("/account/recommend.aspx", "");
     EXPECT_EQ(anonymous->status, 303);
-    browser.post("/home", "name=guest&password=guest123&next=%2Faccount%2Fwip.aspx");
+    browser.submit("/home", "name=guest&password=guest123&next=%2Faccount%2Fwip.aspx");
     ASSERT_FALSE(browser.cookie().empty());
-    browser.post("/account/recommend.aspx", "");
-    browser.post("/account/wip.aspx", "");
-    browser.post("/account/upspace.aspx", "gb=5");
+    browser.submit("/account/recommend.aspx", "");
+    browser.submit("/account/wip.aspx", "");
+    browser.submit("/account/upspace.aspx", "gb=5");
     const Credentials guest = login("guest", "guest123");
     const Answer info = signedCall("/UserService.asmx/GetUserInfo", guest, {});
     EXPECT_NE(info.decoded().find("<VIP>1</VIP>"), std::string::npos);
