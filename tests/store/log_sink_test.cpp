@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/log_sink.h"
+#include "store/local_store.h"
+#include "support/temp_dir.h"
+
+namespace nubexa::test {
+namespace {
+
+class RecordingSink : public LogSink {
+public:
+    void write(std::string_view text) override { m_text.append(text); }
+    const std::string& text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+// A front end that logs to a file receives the database's errors there, and standard output
+// has them again once the sink is taken away.
+TEST(LogSink, DatabaseErrorsGoWhereTheFrontEndSendsThem) {
+    TempDir dir;
+    LocalStore store;
+    ASSERT_TRUE(store.open(dir.file("bin.db")));
+    const auto sink = std::make_shared<RecordingSink>();
+    setLogSink(sink);
+    testing::internal::CaptureStdout();
+    store.prepareQuery("SELECT id FROM no_such_table").finalize();
+    setLogSink(nullptr);
+    store.prepareQuery("SELECT id FROM no_such_table").finalize();
+    const std::string printed = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(sink->text(), "no such table: no_such_table\n");
+    EXPECT_EQ(printed, "no such table: no_such_table\n");
+}
+
+}  // namespace
+}  // namespace nubexa::test
