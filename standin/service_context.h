@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "content_area.h"
-#include "service_log.h"
-#include "sql_database.h"
+#include "standin/store/content_area.h"
+#include "standin/service_log.h"
+#include "standin/store/sql_database.h"
 
 namespace nubexa::standin {
 

@@ -1,8 +1,8 @@
-#include "service_log.h"
+#include "standin/service_log.h"
 
 #include <cstdio>
 
-#include "text_util.h"
+#include "standin/util/text_util.h"
 
 namespace nubexa::standin {
 

@@ -1,6 +1,6 @@
-#include "service_options.h"
+#include "standin/service_options.h"
 
-#include "text_util.h"
+#include "standin/util/text_util.h"
 
 namespace nubexa::standin {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "ftp_settings.h"
-#include "service_log.h"
+#include "standin/ftp/ftp_settings.h"
+#include "standin/service_log.h"
 
 namespace nubexa::standin {
 

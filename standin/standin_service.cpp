@@ -1,4 +1,4 @@
-#include "standin_service.h"
+#include "standin/standin_service.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,14 +9,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "content_area.h"
-#include "data_schema.h"
-#include "demo_seed.h"
-#include "ftp_server.h"
-#include "http_frontend.h"
-#include "service_context.h"
-#include "service_log.h"
-#include "sql_database.h"
+#include "standin/store/content_area.h"
+#include "standin/store/data_schema.h"
+#include "standin/demo/demo_seed.h"
+#include "standin/ftp/ftp_server.h"
+#include "standin/web/http_frontend.h"
+#include "standin/service_context.h"
+#include "standin/service_log.h"
+#include "standin/store/sql_database.h"
 
 namespace nubexa::standin {
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "outcome.h"
-#include "service_options.h"
+#include "standin/util/outcome.h"
+#include "standin/service_options.h"
 
 namespace nubexa::standin {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "standin/raw_query.h"
-#include "standin/text_util.h"
-#include "standin/xml_answer.h"
+#include "standin/web/raw_query.h"
+#include "standin/util/text_util.h"
+#include "standin/web/xml_answer.h"
 #include "standin_fixture.h"
 
 namespace nubexa::test {

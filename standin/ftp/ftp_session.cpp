@@ -1,0 +1,226 @@
+#include "standin/ftp/ftp_session.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace nubexa::standin {
+
+namespace {
+
+std::string upperVerb(const std::string& line, std::string& argument) {
+    const std::size_t space = line.find(' ');
+    std::string verb = line.substr(0, space);
+    argument = space == std::string::npos ? std::string() : line.substr(space + 1);
+    std::transform(verb.begin(), verb.end(), verb.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return verb;
+}
+
+// Commands that need no sign-in.
+bool isOpenCommand(const std::string& verb) {
+    static const char* const kOpen[] = {"USER", "PASS", "QUIT", "SYST", "FEAT",
+                                        "NOOP", "OPTS", "HELP", "AUTH"};
+    return std::any_of(std::begin(kOpen), std::end(kOpen),
+                       [&](const char* open) { return verb == open; });
+}
+
+}  // namespace
+
+FtpSession::FtpSession(const ServiceContext& service, const FtpSettings& settings, Socket control,
+                       const StopSignal& stop, PassivePorts& ports, int number)
+    : m_service(service),
+      m_settings(settings),
+      m_control(std::move(control)),
+      m_stop(stop),
+      m_ports(ports),
+      m_number(number) {}
+
+void FtpSession::log(const std::string& text) {
+    m_service.log.line("ftp #" + std::to_string(m_number) + " " +
+                       (m_account ? m_account->ftpUser : std::string("-")) + " " + text);
+}
+
+bool FtpSession::reply(int code, const std::string& text) {
+    m_lastCode = code;
+    return m_control.sendAll(std::to_string(code) + " " + text + "\r\n", m_settings.replyTimeoutMs,
+                             m_stop) == IoResult::Done;
+}
+
+bool FtpSession::replyLines(int code, const std::string& first,
+                            const std::vector<std::string>& lines, const std::string& last) {
+    m_lastCode = code;
+    // Lines between the first and the last start with a blank, as FEAT answers are written.
+    std::string text = std::to_string(code) + "-" + first + "\r\n";
+    for (const auto& line : lines)
+        text += " " + line + "\r\n";
+    text += std::to_string(code) + " " + last + "\r\n";
+    return m_control.sendAll(text, m_settings.replyTimeoutMs, m_stop) == IoResult::Done;
+}
+
+void FtpSession::run() {
+    m_peer = m_control.peerAddress();
+    log("connected from " + m_peer);
+    if (!reply(220, "Nubexa file server ready."))
+        return;
+    for (;;) {
+        std::string line;
+        bool tooLong = false;
+        const IoResult read =
+            m_reader.readLine(m_control, line, tooLong, m_settings.idleTimeoutMs, m_stop);
+        if (read == IoResult::Timeout) {
+            reply(421, "Idle too long, closing the connection.");
+            log("idle timeout");
+            break;
+        }
+        if (read == IoResult::Stopped) {
+            m_control.sendNow("421 Service shutting down.\r\n");
+            break;
+        }
+        if (read != IoResult::Done) {
+            log("connection closed");
+            break;
+        }
+        if (tooLong) {
+            if (!reply(500, "Command line too long."))
+                break;
+            continue;
+        }
+        std::string argument;
+        const std::string verb = upperVerb(line, argument);
+        const std::string shown =
+            verb == "PASS" ? "PASS ****" : verb + (argument.empty() ? "" : " " + argument);
+        m_lastCode = 0;
+        const bool goOn = signedIn() || isOpenCommand(verb)
+                              ? dispatch(verb, argument)
+                              : reply(530, "Please sign in with USER and PASS.");
+        log(shown + " -> " + std::to_string(m_lastCode));
+        if (!goOn)
+            break;
+    }
+    m_data.close();
+    m_control.close();
+}
+
+bool FtpSession::dispatch(const std::string& verb, const std::string& argument) {
+    if (verb == "USER")
+        return onUser(argument);
+    if (verb == "PASS")
+        return onPass(argument);
+    if (verb == "QUIT") {
+        reply(221, "Goodbye.");
+        return false;
+    }
+    if (verb == "SYST")
+        return reply(215, "UNIX Type: L8");
+    if (verb == "FEAT")
+        return onFeat();
+    if (verb == "NOOP")
+        return reply(200, "NOOP ok.");
+    if (verb == "OPTS")
+        return onOpts(argument);
+    if (verb == "HELP")
+        return reply(214,
+                     "Commands: USER PASS SYST FEAT CWD CDUP PWD TYPE PASV EPSV REST RETR "
+                     "STOR APPE RNFR RNTO SIZE LIST NLST NOOP QUIT");
+    if (verb == "TYPE")
+        return onType(argument);
+    if (verb == "MODE")
+        return argument == "S" || argument == "s" ? reply(200, "Mode set to S.")
+                                                  : reply(504, "Only stream mode is supported.");
+    if (verb == "STRU")
+        return argument == "F" || argument == "f" ? reply(200, "Structure set to F.")
+                                                  : reply(504, "Only file structure is supported.");
+    if (verb == "ALLO")
+        return reply(202, "No storage allocation necessary.");
+    if (verb == "CWD" || verb == "XCWD")
+        return onCwd(argument);
+    if (verb == "CDUP" || verb == "XCUP")
+        return onCwd("..");
+    if (verb == "PWD" || verb == "XPWD")
+        return onPwd();
+    if (verb == "LIST")
+        return onList(argument, false);
+    if (verb == "NLST")
+        return onList(argument, true);
+    if (verb == "SIZE")
+        return onSize(argument);
+    if (verb == "PASV")
+        return onPassive(false);
+    if (verb == "EPSV")
+        return argument == "ALL" || argument == "all" ? reply(200, "EPSV ALL ok.")
+                                                      : onPassive(true);
+    if (verb == "PORT" || verb == "EPRT")
+        return reply(502, "Active mode is not supported; use PASV or EPSV.");
+    if (verb == "REST")
+        return onRest(argument);
+    if (verb == "RETR")
+        return onRetr(argument);
+    if (verb == "STOR")
+        return onStore(argument, false);
+    if (verb == "APPE")
+        return onStore(argument, true);
+    if (verb == "RNFR")
+        return onRnfr(argument);
+    if (verb == "RNTO")
+        return onRnto(argument);
+    if (verb == "ABOR")
+        return reply(226, "No transfer to abort.");
+    if (verb == "AUTH")
+        return reply(502, "TLS is not supported.");
+    return reply(502, "Command not implemented; folders and deletions go through the web service.");
+}
+
+bool FtpSession::onUser(const std::string& argument) {
+    m_account.reset();
+    m_user = argument;
+    return reply(331, "Password required.");
+}
+
+bool FtpSession::onPass(const std::string& argument) {
+    if (m_user.empty())
+        return reply(503, "Send USER first.");
+    std::optional<Account> account;
+    {
+        SqlTx tx(m_service.database);
+        account = AccountStore(tx).byFtpUser(m_user);
+    }
+    if (!account || !sameSecret(account->ftpPassword, argument)) {
+        m_user.clear();
+        if (++m_failedLogins >= m_settings.maxFailedLogins) {
+            reply(421, "Too many failed sign-ins.");
+            return false;
+        }
+        return reply(530, "Login incorrect.");
+    }
+    m_account = std::move(account);
+    m_folderId = 0;
+    m_folderNames.clear();
+    return reply(230, "Login successful.");
+}
+
+bool FtpSession::onType(const std::string& argument) {
+    std::string type = argument;
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (type == "I" || type == "L 8")
+        return reply(200, "Switching to Binary mode.");
+    // Bytes are never converted: ASCII mode moves the same bytes as binary.
+    if (type == "A" || type == "A N")
+        return reply(200, "Switching to ASCII mode.");
+    return reply(504, "Type not supported.");
+}
+
+bool FtpSession::onFeat() {
+    return replyLines(211, "Features:", {"EPSV", "PASV", "REST STREAM", "SIZE", "UTF8"}, "End");
+}
+
+bool FtpSession::onOpts(const std::string& argument) {
+    std::string option = argument;
+    std::transform(option.begin(), option.end(), option.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (option == "UTF8 ON" || option == "UTF8")
+        return reply(200, "Always in UTF8 mode.");
+    return reply(501, "Option not understood.");
+}
+
+}  // namespace nubexa::standin

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "standin/store/account_store.h"
+#include "standin/ftp/ftp_data_channel.h"
+#include "standin/ftp/ftp_path.h"
+#include "standin/ftp/ftp_settings.h"
+#include "standin/service_context.h"
+#include "standin/ftp/socket_io.h"
+
+namespace nubexa::standin {
+
+// One control connection of the file server, run on its own thread from greeting to QUIT.
+// Everything a session can reach is the signed-in account's own area: folders are looked up
+// in the account's tree and bytes live under names made from ids and digests.
+class FtpSession {
+public:
+    FtpSession(const ServiceContext& service, const FtpSettings& settings, Socket control,
+               const StopSignal& stop, PassivePorts& ports, int number);
+
+    void run();
+
+private:
+    // Returns false when the session ends.
+    bool dispatch(const std::string& verb, const std::string& argument);
+    bool reply(int code, const std::string& text);
+    bool replyLines(int code, const std::string& first, const std::vector<std::string>& lines,
+                    const std::string& last);
+
+    // Sign-in and small commands (ftp_session.cpp).
+    bool onUser(const std::string& argument);
+    bool onPass(const std::string& argument);
+    bool onType(const std::string& argument);
+    bool onFeat();
+    bool onOpts(const std::string& argument);
+
+    // Folders and look-ups (ftp_navigation.cpp).
+    bool onCwd(const std::string& argument);
+    bool onPwd();
+    bool onList(const std::string& argument, bool namesOnly);
+    bool onSize(const std::string& argument);
+    std::optional<std::int64_t> folderOf(const FtpPath& path);
+
+    // What a file command names: a finalised file, the avatar, or a staged upload.
+    struct Target {
+        std::string path;  // on disk
+        std::int64_t size = 0;
+        std::string label;
+    };
+    // byName: also a finalised file of that name in the folder the path names.
+    std::optional<Target> readableTarget(const std::string& argument, bool byName);
+    std::optional<Target> stagedTarget(const std::string& argument, std::int64_t& folderId,
+                                       std::string& name);
+
+    // Data transfers and the final rename (ftp_transfers.cpp).
+    bool onPassive(bool extended);
+    bool onRest(const std::string& argument);
+    bool onRetr(const std::string& argument);
+    bool onStore(const std::string& argument, bool append);
+    bool onRnfr(const std::string& argument);
+    bool onRnto(const std::string& argument);
+    // Replies 150 with `opening` and takes the client's data connection; false (after a 425
+    // reply) when there is none.
+    bool openTransfer(Socket& connection, const std::string& opening);
+
+    void log(const std::string& text);
+    bool signedIn() const { return m_account.has_value(); }
+
+    const ServiceContext& m_service;
+    const FtpSettings& m_settings;
+    Socket m_control;
+    const StopSignal& m_stop;
+    PassivePorts& m_ports;
+    int m_number;
+    LineReader m_reader;
+    std::string m_peer;
+    int m_lastCode = 0;  // of the last reply, for the log
+
+    std::string m_user;
+    std::optional<Account> m_account;
+    int m_failedLogins = 0;
+    std::int64_t m_folderId = 0;
+    std::vector<std::string> m_folderNames;
+    std::int64_t m_restOffset = 0;
+    DataChannel m_data;
+    std::string m_renameFrom;  // staged path named by RNFR
+};
+
+}  // namespace nubexa::standin

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <httplib.h>
+
+#include "standin/store/account_store.h"
+#include "standin/service_context.h"
+
+namespace nubexa::standin {
+
+std::string htmlEscape(std::string_view text);
+
+// A whole UTF-8 page in the service's plain layout; `who` shows in the header when signed in.
+std::string renderPage(const std::string& title, const std::string& body,
+                       const std::optional<Account>& who);
+void sendPage(httplib::Response& response, int status, const std::string& html);
+void redirect(httplib::Response& response, const std::string& location);
+
+// A field of a form: the decoded value from a POST body or, for GET, from the query.
+std::string formValue(const httplib::Request& request, const std::string& key);
+
+// The browser sign-in cookie.
+constexpr const char* kBrowserCookie = "nubexa_web";
+std::string browserCookie(const httplib::Request& request);
+void setBrowserCookie(httplib::Response& response, const std::string& value);
+std::optional<Account> browserAccount(const ServiceContext& service,
+                                      const httplib::Request& request);
+
+// A local path to return to after a form ("/account/wip.aspx"); "/home" for anything else.
+std::string safeLocalPath(const std::string& path);
+
+// Every page of the site registers here.
+void mountAccountPages(httplib::Server& server, const ServiceContext& service);
+void mountSignInPages(httplib::Server& server, const ServiceContext& service);
+void mountSharePages(httplib::Server& server, const ServiceContext& service);
+
+}  // namespace nubexa::standin

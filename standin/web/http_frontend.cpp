@@ -1,0 +1,127 @@
+#include "standin/web/http_frontend.h"
+
+#include <chrono>
+
+#include <httplib.h>
+
+#include "standin/web/html_page.h"
+#include "standin/web/raw_query.h"
+#include "standin/ftp/socket_io.h"
+
+namespace nubexa::standin {
+
+namespace {
+
+// What the log line of the request being answered on this thread adds.
+thread_local std::string t_logNote;
+
+// httplib reports a failed bind without its reason; binding once more tells it.
+std::string bindFailure(const std::string& host, int port) {
+    std::string error;
+    if (listenOn(host, port, error))
+        return "address not usable";
+    return error;
+}
+
+}  // namespace
+
+HttpFrontend::HttpFrontend(const ServiceContext& service)
+    : m_service(service), m_router(service), m_server(std::make_unique<httplib::Server>()) {
+    addAccountOperations(m_router);
+    addListingOperations(m_router);
+    addItemOperations(m_router);
+    addSharingOperations(m_router);
+    mountRoutes();
+}
+
+HttpFrontend::~HttpFrontend() {
+    stop();
+}
+
+void HttpFrontend::mountRoutes() {
+    httplib::Server& server = *m_server;
+    server.set_read_timeout(10, 0);
+    server.set_write_timeout(30, 0);
+    server.set_keep_alive_timeout(2);
+    server.set_keep_alive_max_count(100);
+    server.set_payload_max_length(1 << 20);
+
+    server.Get(R"(/[A-Za-z]+\.[Aa][Ss][Mm][Xx]/[A-Za-z]+)", [this](const httplib::Request& request,
+                                                                   httplib::Response& response) {
+        std::string note;
+        const auto answer = m_router.answer(request.path, queryOfTarget(request.target), note);
+        if (!answer) {
+            sendPage(response, 404,
+                     renderPage("找不到页面", "<p>没有这个接口。</p>", std::nullopt));
+            return;
+        }
+        t_logNote = note;
+        response.set_header("Cache-Control", "no-store");
+        response.set_content(*answer, "text/xml; charset=utf-8");
+    });
+    mountAccountPages(server, m_service);
+    mountSignInPages(server, m_service);
+    mountSharePages(server, m_service);
+
+    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+        if (!response.body.empty())
+            return;
+        const std::string title = response.status == 404 ? "找不到页面" : "请求无效";
+        sendPage(response, response.status,
+                 renderPage(title, "<p><a href=\"/home\">返回首页</a></p>", std::nullopt));
+    });
+    server.set_exception_handler(
+        [this](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+            std::string what = "unknown error";
+            try {
+                if (error)
+                    std::rethrow_exception(error);
+            } catch (const std::exception& e) {
+                what = e.what();
+            } catch (...) {
+            }
+            m_service.log.line("http handler failed: " + what);
+            sendPage(response, 500, renderPage("服务器错误", "<p>请稍后再试。</p>", std::nullopt));
+        });
+    server.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+        m_service.log.line("http " + request.remote_addr + " " + request.method + " " +
+                           request.path + " " + std::to_string(response.status) +
+                           (t_logNote.empty() ? "" : " " + t_logNote));
+        t_logNote.clear();
+    });
+}
+
+Outcome HttpFrontend::bind(const std::string& host, int port) {
+    if (port == 0) {
+        m_port = m_server->bind_to_any_port(host);
+        if (m_port <= 0)
+            return Outcome::failure(bindFailure(host, 0));
+        return Outcome::success();
+    }
+    if (!m_server->bind_to_port(host, port))
+        return Outcome::failure(bindFailure(host, port));
+    m_port = port;
+    return Outcome::success();
+}
+
+Outcome HttpFrontend::start() {
+    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    // stop() only reaches a server that is running, so wait until it is.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!m_server->is_running()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return Outcome::failure("the web server did not start");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return Outcome::success();
+}
+
+void HttpFrontend::stop() {
+    if (!m_thread.joinable())
+        return;
+    m_server->stop();
+    m_thread.join();
+}
+
+}  // namespace nubexa::standin

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "standin/web/api_router.h"
+#include "standin/util/outcome.h"
+#include "standin/service_context.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace nubexa::standin {
+
+// The web side: the .asmx operations and the site's pages on one cpp-httplib server with its
+// own worker pool. stop() ends the listener and joins every worker.
+class HttpFrontend {
+public:
+    explicit HttpFrontend(const ServiceContext& service);
+    ~HttpFrontend();
+    HttpFrontend(const HttpFrontend&) = delete;
+    HttpFrontend& operator=(const HttpFrontend&) = delete;
+
+    // Port 0 takes any free port.
+    Outcome bind(const std::string& host, int port);
+    int port() const { return m_port; }
+
+    // Serves on a thread of its own; returns once the server accepts connections.
+    Outcome start();
+    void stop();
+
+private:
+    void mountRoutes();
+
+    const ServiceContext& m_service;
+    ApiRouter m_router;
+    std::unique_ptr<httplib::Server> m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
+
+}  // namespace nubexa::standin
