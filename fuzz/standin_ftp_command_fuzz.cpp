@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "standin/ftp_path.h"
-#include "standin/socket_io.h"
+#include "standin/ftp/ftp_path.h"
+#include "standin/ftp/socket_io.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "standin/raw_query.h"
+#include "standin/web/raw_query.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace nubexa::standin;
