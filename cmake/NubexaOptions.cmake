@@ -8,7 +8,20 @@ target_compile_definitions(nubexa_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 target_include_directories(nubexa_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
-if(NUBEXA_SANITIZE)
+# NUBEXA_SANITIZE: ON (or "address") for AddressSanitizer with UBSan, "thread" for ThreadSanitizer.
+if(NUBEXA_FUZZ)
+    # Coverage for libFuzzer everywhere; the fuzz executables add the fuzzer's main.
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "NUBEXA_FUZZ needs clang (CC=clang CXX=clang++)")
+    endif()
+    target_compile_options(nubexa_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+        -fno-omit-frame-pointer)
+    target_link_options(nubexa_options INTERFACE -fsanitize=address,undefined)
+elseif(NUBEXA_SANITIZE STREQUAL "thread")
+    target_compile_options(nubexa_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(nubexa_options INTERFACE -fsanitize=thread)
+elseif(NUBEXA_SANITIZE)
     target_compile_options(nubexa_options INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(nubexa_options INTERFACE -fsanitize=address,undefined)

@@ -83,8 +83,7 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
         return false;
     }
     m_controlOpen = true;
-    ftp_log::connected(__LINE__, m_serverAddress.get_host_addr(),
-                       m_serverAddress.get_port_number());
+    ftp_log::connected(__LINE__, m_serverAddress);
 
     std::string reply;
     if (expectGreeting) {

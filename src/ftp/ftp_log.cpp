@@ -28,6 +28,12 @@ void connected(int line, const std::string& hostAddress, unsigned port) {
                           hostAddress.c_str(), static_cast<int>(port));
 }
 
+void connected(int line, const ACE_INET_Addr& address) {
+    char host[INET6_ADDRSTRLEN] = {};
+    address.get_host_addr(host, sizeof host);
+    connected(line, host, address.get_port_number());
+}
+
 void openFailed(int line, const std::string& localFileName) {
     positioned(line)->log(LM_ERROR, ACE_TEXT("%p/n to %s"), ACE_TEXT("open"),
                           localFileName.c_str());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ace/INET_Addr.h>
+
 #include <string>
 
 namespace nubexa::ftp_log {
@@ -9,6 +11,9 @@ namespace nubexa::ftp_log {
 // the engine has always written them.
 void connectionFailed(int line);
 void connected(int line, const std::string& hostAddress, unsigned port);
+// The address is written out per call: ACE's get_host_addr() without a buffer shares one static
+// buffer among all threads, so two workers connecting at once garbled each other's entry.
+void connected(int line, const ACE_INET_Addr& address);
 void openFailed(int line, const std::string& localFileName);
 // "%p/n" with the failed operation ("get_info", "write").
 void systemError(int line, const char* operation);

@@ -19,8 +19,7 @@ TransferRun::Passive TransferRun::connectData(const std::string& passiveReply) {
         return Passive::NotConnected;
     }
     // Names the control connection's address, as the entry always has.
-    ftp_log::connected(__LINE__, m_client.m_serverAddress.get_host_addr(),
-                       m_client.m_serverAddress.get_port_number());
+    ftp_log::connected(__LINE__, m_client.m_serverAddress);
     return Passive::Connected;
 }
 

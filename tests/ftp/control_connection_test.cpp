@@ -1,13 +1,10 @@
 #include <ace/Log_Msg.h>
 #include <ace/Log_Msg_Callback.h>
 #include <ace/Log_Record.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"
+#include "support/refusing_port.h"
 
 namespace nubexa::test {
 namespace {
@@ -196,18 +193,9 @@ public:
 };
 
 TEST_F(ControlConnection, ClosedPortFailsAtOnceWithTheConnectionFailedEntry) {
-    // A port that was just bound and released: nothing listens there.
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    ::close(probe);
-
+    const RefusingPort closed;
     LogCapture capture;
-    auto client = makeClient(ntohs(address.sin_port));
+    auto client = makeClient(closed.port());
     EXPECT_FALSE(client->FtpLogin());
     EXPECT_FALSE(client->FtpLogin());  // the caller's retry on the same object
     ASSERT_EQ(capture.entries.size(), 2u);

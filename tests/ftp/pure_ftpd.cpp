@@ -39,8 +39,8 @@ std::uint16_t freeLoopbackPort() {
     return port;
 }
 
-// The server answers with its greeting.
-bool greets(std::uint16_t port) {
+// The server on `port` greets with `token`: ours, not one that took the port after we let it go.
+bool greetsWith(std::uint16_t port, const std::string& token) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -48,13 +48,19 @@ bool greets(std::uint16_t port) {
     address.sin_port = htons(port);
     timeval limit{1, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-    bool ok = false;
+    std::string greeting;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        char reply[4] = {};
-        ok = ::recv(fd, reply, 3, MSG_WAITALL) == 3 && std::string(reply, 3) == "220";
+        char block[512];
+        // The greeting ends with its "220 " line.
+        while (greeting.size() < 8192 && greeting.find("\n220 ") == std::string::npos) {
+            const ssize_t got = ::recv(fd, block, sizeof block, 0);
+            if (got <= 0)
+                break;
+            greeting.append(block, static_cast<std::size_t>(got));
+        }
     }
     ::close(fd);
-    return ok;
+    return greeting.find(token) != std::string::npos;
 }
 
 }  // namespace
@@ -80,6 +86,10 @@ PureFtpd::PureFtpd() {
         m_problem = "pure-pw mkdb failed";
         return;
     }
+    // pure-ftpd greets with a line of its "fortune" file: a mark of this instance.
+    std::mt19937_64 random(std::random_device{}());
+    m_token = "nubexa-test-server-" + std::to_string(random());
+    writeFile(m_dir.file("greeting"), m_token + "\n%\n");
     for (int attempt = 0; attempt < 5 && !m_ready; ++attempt)
         m_ready = tryStart();
     if (!m_ready)
@@ -91,21 +101,22 @@ bool PureFtpd::tryStart() {
     // Passive ports: a random range, so that servers of tests running side by side rarely meet.
     std::mt19937 random(std::random_device{}());
     const unsigned low = 20000 + random() % 30000;
-    if (!m_server.start(
-            {"pure-ftpd", "-S", "127.0.0.1," + std::to_string(m_port), "-p",
-             std::to_string(low) + ":" + std::to_string(low + 200), "-l",
-             "puredb:" + m_dir.file("users.pdb"), "-E", "-A", "-H", "-c", "50", "-C", "50"},
-            m_dir.file("server.log"))) {
+    if (!m_server.start({"pure-ftpd", "-S", "127.0.0.1," + std::to_string(m_port), "-p",
+                         std::to_string(low) + ":" + std::to_string(low + 200), "-l",
+                         "puredb:" + m_dir.file("users.pdb"), "-F", m_dir.file("greeting"), "-E",
+                         "-A", "-H", "-c", "50", "-C", "50"},
+                        m_dir.file("server.log"))) {
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (std::chrono::steady_clock::now() < deadline) {
         if (!m_server.running())
             return false;  // the port was taken meanwhile
-        if (greets(m_port))
+        if (greetsWith(m_port, m_token))
             return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    // Another program holds the port: ours never got it.
     m_server.signalGroup(SIGKILL);
     m_server.wait(std::chrono::seconds(5));
     return false;

@@ -37,6 +37,7 @@ private:
     TempDir m_dir;
     ChildProcess m_server;
     std::uint16_t m_port = 0;
+    std::string m_token;
     bool m_ready = false;
     std::string m_problem;
 };

@@ -10,27 +10,16 @@
 #include <cstdio>
 #include <future>
 #include <vector>
+#include <thread>
 
 #include "canned_server.h"
 #include "service/http_fetcher.h"
 #include "service/request_frame.h"
 #include "service_fixture.h"
+#include "support/refusing_port.h"
 
 namespace nubexa::test {
 namespace {
-
-// A loopback port that nobody listens on.
-int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 FrameOptions quick() {
     FrameOptions options;
@@ -93,7 +82,8 @@ TEST(RequestFrame, RepeatsTheIdenticalRequestThreeTimesInAllThenGivesUp) {
 }
 
 TEST(RequestFrame, TellsNoAnswerFromAnUnreadableAnswer) {
-    const std::string host = "127.0.0.1:" + std::to_string(closedPort());
+    const RefusingPort closed;
+    const std::string host = "127.0.0.1:" + std::to_string(closed.port());
     std::string body;
     EXPECT_NE(HttpFetcher().perform("http://" + host + "/x", body), 0);
     EXPECT_EQ(body, "");

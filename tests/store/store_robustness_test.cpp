@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -200,10 +201,15 @@ TEST_F(StoreRobustness, KilledWriterLeavesAConsistentFile) {
     std::mt19937 random(42);
     std::int64_t resumeFrom = 0;
     for (int round = 0; round < 5; ++round) {
+        // The child says when its first rows are written, so that a slow start (a loaded machine,
+        // a sanitizer) cannot leave nothing new to check.
+        int started[2];
+        ASSERT_EQ(pipe(started), 0);
         std::fflush(nullptr);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            ::close(started[0]);
             StoreGate writer(dbPath());
             for (std::int64_t done = resumeFrom + 1;; ++done) {
                 writer.run([&](LocalStore& s) {
@@ -216,11 +222,22 @@ TEST_F(StoreRobustness, KilledWriterLeavesAConsistentFile) {
                     tasks.writeProgress({c, size, done, static_cast<int>(done * 100 / size), 2});
                     tasks.readStatus(c);
                 });
+                if (started[1] >= 0) {
+                    [[maybe_unused]] const auto sent = ::write(started[1], "w", 1);
+                    ::close(started[1]);
+                    started[1] = -1;
+                }
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(30 + random() % 150));
+        ::close(started[1]);
+        pollfd first{started[0], POLLIN, 0};
+        const bool wrote = ::poll(&first, 1, 20000) == 1;
+        ::close(started[0]);
+        if (wrote)
+            std::this_thread::sleep_for(std::chrono::milliseconds(random() % 150));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
+        ASSERT_TRUE(wrote) << "the writer wrote nothing within 20 s";
 
         StoreGate reader(dbPath());
         reader.run([&](LocalStore& s) {

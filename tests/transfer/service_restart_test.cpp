@@ -1,6 +1,5 @@
-// The service goes away in the middle of transfers and comes back on the same data and ports.
-#include <thread>
-
+// The service goes away in the middle of transfers and comes back on the same data and address.
+#include "port_relay.h"
 #include "transfer_fixture.h"
 
 namespace nubexa::test {
@@ -11,6 +10,14 @@ using namespace std::chrono_literals;
 class ServiceRestart : public TransferTest {};
 
 TEST_F(ServiceRestart, TasksWaitWhileTheServiceIsGoneAndFinishAfterItReturns) {
+    // The client reaches the service through ports of the test's own, which stay while the
+    // service is gone and then lead to wherever it comes back.
+    PortRelay web(static_cast<std::uint16_t>(m_httpPort));
+    PortRelay ftp(static_cast<std::uint16_t>(m_ftpPort));
+    m_httpPort = web.port();
+    signIn();
+    m_client->updateAccount([&](AccountInfo& account) { account.ftp_port = ftp.port(); });
+
     // Larger than what the sockets between the two ends can hold, so that the download is
     // really cut.
     const std::string downBytes = patternBytes(16 << 20, 41);
@@ -25,8 +32,8 @@ TEST_F(ServiceRestart, TasksWaitWhileTheServiceIsGoneAndFinishAfterItReturns) {
     ASSERT_TRUE(waitUntil(
         [&] { return row(up.id)->transferSize > 0 && row(down.id)->transferSize > 0; }, 30s));
 
-    const int httpPort = m_httpPort;
-    const int ftpPort = m_ftpPort;
+    web.setTarget(0);
+    ftp.setTarget(0);
     stopService();
     // Cut off, both runs end unfinished and give their tasks back.
     ASSERT_TRUE(waitUntil([&] { return manager().workers().liveCount() == 0; }, 30s));
@@ -39,20 +46,10 @@ TEST_F(ServiceRestart, TasksWaitWhileTheServiceIsGoneAndFinishAfterItReturns) {
     manager().waitForWorkers();
     EXPECT_EQ(m_notifier.texts().size(), 1u);
 
-    // Back on the same ports (retrying while the system still holds them).
-    bool started = false;
-    for (int attempt = 0; attempt < 50 && !started; ++attempt) {
-        standin::ServiceOptions options;
-        options.dataFolder = dataFolder();
-        options.httpPort = httpPort;
-        options.ftp.port = ftpPort;
-        options.logSink = [](const std::string&) {};
-        m_service = std::make_unique<standin::StandinService>(options);
-        started = m_service->start().ok;
-        if (!started)
-            std::this_thread::sleep_for(100ms);
-    }
-    ASSERT_TRUE(started) << "ports " << httpPort << "/" << ftpPort << " stayed taken";
+    // Back on the same data, wherever the system puts it.
+    startService();
+    web.setTarget(static_cast<std::uint16_t>(m_httpPort));
+    ftp.setTarget(static_cast<std::uint16_t>(m_ftpPort));
     // The rest at full speed.
     dropManager();
     m_settings.ftp.maxBytesPerSecond = 0;
