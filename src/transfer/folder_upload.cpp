@@ -39,12 +39,15 @@ std::string withSlash(const fs::path& folder) {
 FolderUploadWalk::FolderUploadWalk(TransferManager& manager, RemoteFolder target)
     : m_manager(manager), m_target(std::move(target)), m_account(manager.service().account()) {}
 
-std::string FolderUploadWalk::addRemoteFolder(const std::string& parentId,
-                                              const std::string& name) {
+std::string FolderUploadWalk::addRemoteFolder(const std::string& parentId, const std::string& name,
+                                              bool judgeIdAlone) {
     std::string id;
     const int added =
         m_manager.service().FolderAdd(m_account.uid, m_account.token, parentId, name, id);
-    return added == 1 && !id.empty() && id != "0" ? id : std::string();
+    // The chosen folder itself is judged on the id alone: a folder the service answers with
+    // an id exists, whatever its result text says.
+    const bool accepted = judgeIdAlone || added == 1;
+    return accepted && !id.empty() && id != "0" ? id : std::string();
 }
 
 FolderUploadResult FolderUploadWalk::run(const std::optional<std::string>& root) {
@@ -64,7 +67,7 @@ FolderUploadResult FolderUploadWalk::run(const std::optional<std::string>& root)
         return m_result;  // nothing there to upload
 
     const std::string name = top.filename().string();
-    const std::string id = addRemoteFolder(m_target.id, name);
+    const std::string id = addRemoteFolder(m_target.id, name, true);
     if (id.empty()) {
         const bool networkFailed = !RequestFrame::lastSendAnswered();
         m_manager.notifier().showMessage(kCaption, networkFailed ? kNetworkFailed : kFolderExists);

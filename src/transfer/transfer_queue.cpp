@@ -22,12 +22,21 @@ constexpr const char* kPickFileTitle = "请选择要上传的文件";
 constexpr const char* kPickTargetTitle = "请选择存放的路径 ";
 constexpr const char* kPickFolderTitle = "请选择上传文件夹: ";
 
-// An absolute folder ending with '/', the form local_path is stored in.
+// An absolute folder ending with '/', the form local_path of uploads is stored in.
 std::string storedFolder(const std::filesystem::path& folder) {
     std::error_code error;
     std::string text = std::filesystem::absolute(folder, error).lexically_normal().string();
     if (text.empty() || text.back() != '/')
         text.push_back('/');
+    return text;
+}
+
+// The chosen folder as the picker gives it: absolute, without a trailing separator (the top
+// folder "/" itself keeps its one).
+std::string pickedFolder(const std::string& folder) {
+    std::string text = storedFolder(folder);
+    if (text.size() > 1)
+        text.pop_back();
     return text;
 }
 
@@ -98,7 +107,7 @@ QueuedTask TransferQueue::QueueFileDownload(const DiskItem& item, const std::str
     const std::int64_t size =
         std::max<std::int64_t>(0, std::strtoll(item.size.c_str(), nullptr, 10));
     NewTaskRow row{m_manager.service().account().uid,
-                   storedFolder(localFolder),
+                   pickedFolder(localFolder),
                    localName,
                    remoteName,
                    size,
