@@ -23,36 +23,14 @@ if [ ! -d "$BASE" ] || [ "$(df -Pk "$BASE" | awk 'NR == 2 { print $4 }')" -lt "$
     BASE="${TMPDIR:-/tmp}"
 fi
 WORK="$(mktemp -d "$BASE/nubexa-mixed-bench-XXXXXX")"
-SERVICE_PID=""
+# shellcheck source=lib/standin.sh
+. "$(dirname "${BASH_SOURCE[0]}")/lib/standin.sh"
 cleanup() {
-    if [ -n "$SERVICE_PID" ]; then
-        kill -TERM "$SERVICE_PID" 2>/dev/null || true
-        wait "$SERVICE_PID" 2>/dev/null || true
-    fi
+    stop_standin
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-
-"$SERVICE" --data "$WORK/data" --http 127.0.0.1:0 --ftp 127.0.0.1:0 --seed-demo \
-    >"$WORK/service.out" 2>/dev/null &
-SERVICE_PID=$!
-for _ in $(seq 100); do
-    grep -q '^nubexa-service listening' "$WORK/service.out" && break
-    kill -0 "$SERVICE_PID" 2>/dev/null || { echo "nubexa-service did not start" >&2; exit 1; }
-    sleep 0.1
-done
-LISTENING="$(head -n 1 "$WORK/service.out")"
-HTTP="$(sed -n 's/.* http=\([^ ]*\).*/\1/p' <<<"$LISTENING")"
-FTP="$(sed -n 's/.* ftp=\([^ ]*\).*/\1/p' <<<"$LISTENING")"
-export NUBEXA_HOME="$WORK/home"
-mkdir -p "$NUBEXA_HOME"
-printf '[service]\napi_host = %s\n' "$HTTP" >"$NUBEXA_HOME/nubexa.ini"
-echo demo123 | "$CLI" login demo --password-stdin >/dev/null
-
-# The file-server account the sign-in hands out, for curl.
-ANSWER="$(curl -s "http://$HTTP/OAuthService.asmx/Login?uid=demo&pwd=demo123")"
-attribute() { sed -n "s/.* $1=\"\\([^\"]*\\)\".*/\\1/p" <<<"$ANSWER"; }
-FTP_URL="ftp://$(attribute ftp_username):$(attribute ftp_pwd)@$FTP"
+start_standin
 
 bytes=$((SIZE_MIB * 1024 * 1024))
 for name in up1 up2 src1 src2; do head -c "$bytes" /dev/urandom >"$WORK/$name.bin"; done
@@ -64,9 +42,6 @@ ID1="$(id_of src1.bin)"
 ID2="$(id_of src2.bin)"
 [ -n "$ID1" ] && [ -n "$ID2" ] || { echo "the prepared files are not on the disk" >&2; exit 1; }
 
-now() { date +%s.%N; }
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
-min() { printf '%s\n' "$@" | sort -g | head -n 1; }
 same() { cmp -s "$1" "$2" || { echo "$1 differs from $2" >&2; exit 1; }; }
 
 # One run of ours: both uploads (under new names) and both downloads queued, then timed "run".
@@ -114,7 +89,6 @@ for round in $(seq "$ROUNDS"); do
 done
 
 o=$(min "${ours_tick[@]}"); f=$(min "${ours_fast[@]}"); c=$(min "${curl_times[@]}")
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 echo "files in $BASE"
 echo "ours (3 s tick): ${ours_tick[*]} s; ours (0.2 s tick): ${ours_fast[*]} s; curl: ${curl_times[*]} s"
 echo "BENCH transfer_mixed size_mib=$SIZE_MIB transfers=4 ours_s=$o curl_s=$c" \

@@ -136,13 +136,12 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
                 client.Quit();
                 return kFailed;
             }
-            const auto size = client.RemoteSize(url.fileName);
-            if (!size) {
-                complain("the server gives no size for " + url.fileName);
-                client.Quit();
-                return kFailed;
-            }
-            key.fileSize = *size;
+            // In ASCII mode a server may refuse SIZE (its answer would depend on line ends).
+            std::string typeReply;
+            if (client.SendCommand("TYPE I\r\n"))
+                client.ReadReply(typeReply);
+            // Without a size the row takes the real one at the end of the data.
+            key.fileSize = client.RemoteSize(url.fileName).value_or(0);
         }
         task = rows.startDownload(key);
         result = client.Download(task);

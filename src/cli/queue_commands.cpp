@@ -100,6 +100,8 @@ void addQueueCommands(CLI::App& app, const CliContext& context, int& exitCode) {
                     "file-server sign-in failures in a row after which run ends")
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
+    run->add_flag("--tick-only", args->tickOnly,
+                  "start tasks only at the monitor's ticks, as the desktop client does");
     run->callback([&context, &exitCode, args] { exitCode = runQueue(context, *args); });
 }
 

@@ -111,10 +111,11 @@ void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff&
         case Outcome::kFailed:
             display.print(task + " did not finish; it waits for another try");
             break;
-        case Outcome::kPausedAfterFailures:
+        case Outcome::kHeldAfterFailures:
             ++tally.failed;
-            display.print(task + " failed again and again and is paused; \"nubexa-cli resume " +
-                          std::to_string(report.taskId) + "\" tries again");
+            display.print(task + " failed again and again and waits before another try; " +
+                          "\"nubexa-cli resume " + std::to_string(report.taskId) +
+                          "\" tries again at once");
             break;
         case Outcome::kSignInFailed: {
             char delay[32];
@@ -171,7 +172,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     const auto drain = [&] {
         bool completed = false;
         for (const auto& one : reports.take()) {
-            report(display, one, manager.backoff(), tally);
+            report(display, one, manager.backoff(one.direction), tally);
             completed = completed || one.outcome == WorkerReport::Outcome::kCompleted;
         }
         return completed;
@@ -187,11 +188,11 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     bool done = false;
     while (!done && !interrupted) {
         // A tick starts at most one task per direction; a run fills every free slot at once.
-        for (auto tick = monitor.MonitorTick(); tick.startedUpload > 0 || tick.startedDownload > 0;)
+        for (auto tick = monitor.MonitorTick();
+             !args.tickOnly && (tick.startedUpload > 0 || tick.startedDownload > 0);)
             tick = monitor.MonitorTick();
         drain();
-        if (manager.workers().liveCount() == 0 &&
-            manager.backoff().failures() >= args.giveUpAfter) {
+        if (manager.workers().liveCount() == 0 && manager.signInFailures() >= args.giveUpAfter) {
             gaveUp = true;
             break;
         }
@@ -211,7 +212,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
                 done = true;
                 break;
             }
-            if (slotFreed)
+            if (slotFreed && !args.tickOnly)
                 break;
         }
     }
@@ -227,7 +228,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     display.end();
     if (gaveUp) {
         complain("the file server refused or did not answer the sign-in " +
-                 std::to_string(manager.backoff().failures()) +
+                 std::to_string(manager.signInFailures()) +
                  " times in a row; the tasks wait for the next run");
         return kFailed;
     }

@@ -10,6 +10,9 @@ struct RunArgs {
     std::string limitRate;
     double intervalSeconds = 3.0;  // the main window's monitor period
     int giveUpAfter = 5;           // sign-in failures in a row (3 + 6 + 12 + 24 s of back-off)
+    // As the desktop client drives the queue: one start per direction per tick, no filling of
+    // every free slot by the run loop (the workers still take the next task as they end).
+    bool tickOnly = false;
 };
 
 // "run": signs in again, turns tasks a dead process left running into waiting ones, and runs

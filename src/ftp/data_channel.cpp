@@ -1,23 +1,17 @@
 #include "ftp/data_channel.h"
 
 #include "ftp/ace_stream.h"
+#include "ftp/socket_wait.h"
 
 #include <ace/INET_Addr.h>
-#include <ace/SOCK_Connector.h>
-#include <sys/socket.h>
-
-#include <cerrno>
 
 namespace nubexa {
 
-namespace {}  // namespace
-
-bool DataChannel::connect(const std::string& host, unsigned port, std::chrono::milliseconds limit) {
+bool DataChannel::connect(const std::string& host, unsigned port, std::chrono::milliseconds limit,
+                          StopFlag stop) {
     close();
     ACE_INET_Addr address(static_cast<u_short>(port), host.c_str(), AF_UNSPEC);
-    ACE_SOCK_Connector connector;
-    ACE_Time_Value timeout = toTimeValue(limit);
-    if (connector.connect(m_stream, address, &timeout) == -1)
+    if (connectWithin(m_stream, address, limit, stop) != WaitResult::kReady)
         return false;
     m_open = true;
     return true;
@@ -27,14 +21,13 @@ DataChannel::Result DataChannel::receive(char* buffer, std::size_t size,
                                          std::chrono::milliseconds wait) {
     if (!m_open)
         return {Outcome::Failed, 0};
-    const ACE_Time_Value timeout = toTimeValue(wait);
-    const ssize_t received = m_stream.recv(buffer, size, &timeout);
+    WaitResult why = WaitResult::kFailed;
+    const ssize_t received = receiveWithin(m_stream.get_handle(), buffer, size, wait, nullptr, why);
     if (received > 0)
         return {Outcome::Moved, static_cast<std::size_t>(received)};
     if (received == 0)
         return {Outcome::Closed, 0};
-    const bool idle = errno == ETIME || errno == EWOULDBLOCK || errno == EINTR;
-    return {idle ? Outcome::Idle : Outcome::Failed, 0};
+    return {why == WaitResult::kTimedOut ? Outcome::Idle : Outcome::Failed, 0};
 }
 
 DataChannel::Result DataChannel::send(const char* buffer, std::size_t size,
@@ -50,13 +43,12 @@ DataChannel::Result DataChannel::send(const char* buffer, std::size_t size,
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             break;
-        const ACE_Time_Value timeout = toTimeValue(left);
-        const ssize_t n = m_stream.send(buffer + sent, size - sent, MSG_NOSIGNAL, &timeout);
+        WaitResult why = WaitResult::kFailed;
+        const ssize_t n =
+            sendWithin(m_stream.get_handle(), buffer + sent, size - sent, left, nullptr, why);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
-        } else if (n < 0 && errno == EINTR) {
-            continue;
-        } else if (n < 0 && (errno == ETIME || errno == EWOULDBLOCK)) {
+        } else if (n < 0 && why == WaitResult::kTimedOut) {
             break;
         } else {
             return {Outcome::Failed, sent};

@@ -2,6 +2,7 @@
 
 #include <ace/SOCK_Stream.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <string>
@@ -24,7 +25,9 @@ public:
     DataChannel(const DataChannel&) = delete;
     DataChannel& operator=(const DataChannel&) = delete;
 
-    bool connect(const std::string& host, unsigned port, std::chrono::milliseconds limit);
+    // A raised `stop` ends the wait for the connection at once.
+    bool connect(const std::string& host, unsigned port, std::chrono::milliseconds limit,
+                 const std::atomic<bool>* stop = nullptr);
 
     // Up to `size` bytes; Idle when nothing arrived within `wait`, Closed at the peer's end.
     Result receive(char* buffer, std::size_t size, std::chrono::milliseconds wait);

@@ -21,6 +21,7 @@ constexpr std::int64_t kShortfallTolerance = 1024;
 }  // namespace
 
 int FTPClient::Download(TransferTask& task) {
+    m_lastRunEnd = RunEnd::kFailed;
     return DownloadRun(*this, task).run();
 }
 
@@ -127,7 +128,7 @@ int DownloadRun::receiveAvatar(LocalFile& file) {
     file.close();
     const bool confirmed = isPositive(readCompletion());
     quit();
-    return received > 0 && closed && confirmed ? 1 : 0;
+    return received > 0 && closed && confirmed ? completed() : 0;
 }
 
 DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter& reporter,
@@ -164,7 +165,8 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
 }
 
 int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
-    std::int64_t total = std::max<std::int64_t>(m_task.fileSize, 0);
+    const std::int64_t listed = std::max<std::int64_t>(m_task.fileSize, 0);
+    std::int64_t total = listed;
     std::int64_t done = offset;
     m_task.transferSize = done;
     ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Download, offset);
@@ -173,19 +175,21 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     file.close();
     if (end == DataEnd::Stopped) {
         quit();
-        return 1;
+        return stopped();
     }
     const bool confirmed = isPositive(readCompletion());
-    const bool wholeFile = end == DataEnd::Closed && done >= total;
+    // Data that ran past the listed size shows the listing was behind the file: only the
+    // server's word tells its end from a connection cut later on.
+    const bool wholeFile = end == DataEnd::Closed && done >= total && done <= listed;
     const bool confirmedShort =
         end != DataEnd::WriteFailed && confirmed && done + kShortfallTolerance >= total;
     if (wholeFile || confirmedShort) {
         // The server's end of the file is its size.
         m_task.fileSize = done;
-        reporter.write(done, done);
+        reporter.write(done, done, true);
         m_client.trace("Recv " + m_task.ftpFileName + "(" + std::to_string(done) + ") OK!\n\n");
         quit();
-        return 1;
+        return completed();
     }
     reporter.writeEndedEarly(done, total);
     quit();

@@ -1,5 +1,6 @@
 #include "ftp/ftp_client.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 #include "ftp/ace_stream.h"
 #include "ftp/ftp_log.h"
 #include "platform/log_sink.h"
+#include "ftp/socket_wait.h"
 #include "platform/paths.h"
 
 namespace nubexa {
@@ -77,8 +79,8 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
     if (!m_stats.connectStarted)
         m_stats.connectStarted = Clock::now();
     closeControl();
-    ACE_Time_Value timeout = toTimeValue(m_options.limits.connect);
-    if (m_connector.connect(m_control, m_serverAddress, &timeout, ACE_Addr::sap_any, 0) == -1) {
+    if (connectWithin(m_control, m_serverAddress, m_options.limits.connect,
+                      m_options.stopRequest) != WaitResult::kReady) {
         ftp_log::connectionFailed(__LINE__);
         return false;
     }
@@ -113,9 +115,18 @@ bool FTPClient::SendCommand(const std::string& line) {
     trace(line.rfind("PASS ", 0) == 0 ? std::string("PASS ****\r\n") : line);
     if (!m_controlOpen)
         return false;
-    const ACE_Time_Value timeout = toTimeValue(m_options.limits.reply);
+    const auto deadline = Clock::now() + m_options.limits.reply;
     std::size_t sent = 0;
-    m_control.send_n(line.data(), line.size(), MSG_NOSIGNAL, &timeout, &sent);
+    while (sent < line.size()) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        WaitResult why = WaitResult::kFailed;
+        const ssize_t n = sendWithin(m_control.get_handle(), line.data() + sent, line.size() - sent,
+                                     left, m_options.stopRequest, why);
+        if (n <= 0)
+            break;
+        sent += static_cast<std::size_t>(n);
+    }
     return sent == line.size();
 }
 
@@ -134,12 +145,16 @@ bool FTPClient::ReadReply(std::string& reply) {
             break;
         }
         char buffer[4096];
-        const ACE_Time_Value timeout = toTimeValue(left);
-        const ssize_t received = m_control.recv(buffer, sizeof buffer, &timeout);
+        WaitResult why = WaitResult::kFailed;
+        const ssize_t received = receiveWithin(m_control.get_handle(), buffer, sizeof buffer, left,
+                                               m_options.stopRequest, why);
         if (received > 0) {
             m_framer.feed(std::string_view(buffer, static_cast<std::size_t>(received)));
-        } else if (received == 0 || (errno != ETIME && errno != EWOULDBLOCK && errno != EINTR)) {
+        } else if (received == 0 || why == WaitResult::kFailed) {
             m_controlEnded = true;
+        } else if (why == WaitResult::kStopped) {
+            reply = m_framer.takePartial();
+            break;
         }
     }
     m_lastReply = reply;
@@ -189,6 +204,13 @@ bool FTPClient::ChangeLocalDir(const std::string& directory) {
 
 bool FTPClient::Quit() {
     return expectCode("QUIT", {}, {"221"});
+}
+
+bool FTPClient::reusable() const {
+    if (!m_controlOpen || m_controlEnded || m_owedReplies > 0 || m_framer.holdsBytes())
+        return false;
+    pollfd entry{m_control.get_handle(), POLLIN, 0};
+    return ::poll(&entry, 1, 0) == 0;
 }
 
 bool FTPClient::Rename(const std::string& oldName, const std::string& newName) {

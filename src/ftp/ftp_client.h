@@ -1,7 +1,6 @@
 #pragma once
 
 #include <ace/INET_Addr.h>
-#include <ace/SOCK_Connector.h>
 #include <ace/SOCK_Stream.h>
 
 #include <atomic>
@@ -32,6 +31,10 @@ struct TransferStats {
     std::int64_t bytesMoved = 0;
 };
 
+// How the last Download or Upload ended: 1 from either means completed or stopped (the row was
+// paused or deleted, or every transfer is stopping); this tells the two apart.
+enum class RunEnd { kFailed, kCompleted, kStopped };
+
 // The client end of one FTP connection with the file server: one sign-in, one transfer, then
 // the object is destroyed (no reuse, no reconnection). Owned by one transfer thread and not
 // shared; nothing in it is thread-safe, but any number of clients run side by side.
@@ -58,6 +61,13 @@ public:
     bool ChangeLocalDir(const std::string& directory);
     // QUIT (221), after reading any reply still owed for an earlier command. Does not close.
     bool Quit();
+
+    // Kept open: Download and Upload end without QUIT, so that the owner may run the next
+    // transfer on the same sign-in (and sends QUIT itself when it is done).
+    void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
+    // Whether the connection can carry another transfer: open, no reply owed, and nothing
+    // arrived unasked (a server closing an idle connection says so or just hangs up).
+    bool reusable() const;
     // Sends one whole command line (line end included); true when every byte went.
     bool SendCommand(const std::string& line);
     // Reads one reply (with its line ends) within the reply time limit; on time-out the reply is
@@ -74,6 +84,7 @@ public:
     // bytes. 1: complete, or stopped because the row is no longer running; 0: failed or
     // unfinished (the caller gives the task back; running it again is safe).
     int Upload(TransferTask& task, UploadRegistrar* registrar = nullptr);
+    RunEnd lastRunEnd() const { return m_lastRunEnd; }
     // RNFR (350, or 226) then RNTO (250, or a reply of one blank).
     bool Rename(const std::string& oldName, const std::string& newName);
 
@@ -108,7 +119,6 @@ private:
     const std::string m_host;
     const std::uint16_t m_port;
     ACE_INET_Addr m_serverAddress;
-    ACE_SOCK_Connector m_connector;
     ACE_SOCK_Stream m_control;
     const int m_serverKind;
 
@@ -123,6 +133,8 @@ private:
     std::string m_localDirectory;
     ProgressListener m_listener;
     TransferStats m_stats;
+    RunEnd m_lastRunEnd = RunEnd::kFailed;
+    bool m_keepOpen = false;
 };
 
 }  // namespace nubexa

@@ -49,9 +49,10 @@ TaskProgress ProgressReporter::progressOf(std::int64_t done, std::int64_t total,
     progress.done = done;
     int percent =
         total <= 0 ? 100 : static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
-    // An upload reaches 100 only once the service has it: a row at 100 is never listed or
-    // started again, so an upload still to be registered must not look finished.
-    if (m_setup.direction == Direction::Upload && !complete)
+    // A row at 100 is never listed or started again: an upload reaches it only once the
+    // service has it, a download only once the server confirmed the end of the data (the
+    // listed size may be below the real one).
+    if (!complete)
         percent = std::min(percent, 99);
     progress.percent = percent;
     progress.speedKBps =
@@ -67,8 +68,8 @@ bool ProgressReporter::update(std::int64_t done, std::int64_t total) {
     return write(done, total);
 }
 
-bool ProgressReporter::write(std::int64_t done, std::int64_t total) {
-    const TaskProgress progress = progressOf(done, total, false);
+bool ProgressReporter::write(std::int64_t done, std::int64_t total, bool complete) {
+    const TaskProgress progress = progressOf(done, total, complete);
     {
         Timed timed(m_stats);
         m_gate.run([&](LocalStore& store) {

@@ -45,8 +45,9 @@ public:
     // when a stop of every transfer was requested.
     bool update(std::int64_t done, std::int64_t total);
 
-    // Writes at once (the end of the data).
-    bool write(std::int64_t done, std::int64_t total);
+    // Writes at once. Below 100 % unless `complete`: a row at 100 is never listed or started
+    // again, so only a transfer whose end is confirmed may reach it.
+    bool write(std::int64_t done, std::int64_t total, bool complete = false);
 
     // The download's data ended before the file was complete: the progress reached and status 2.
     void writeEndedEarly(std::int64_t done, std::int64_t total);

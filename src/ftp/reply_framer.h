@@ -28,6 +28,9 @@ public:
     // starts afresh with the next byte.
     std::string takePartial();
 
+    // Whether any byte arrived that no taken reply accounted for.
+    bool holdsBytes() const { return !m_ready.empty() || !m_reply.empty() || !m_lineHead.empty(); }
+
 private:
     void endLine();
     void completeReply();

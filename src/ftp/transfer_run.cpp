@@ -14,7 +14,8 @@ TransferRun::Passive TransferRun::connectData(const std::string& passiveReply) {
     const auto address = parsePassiveReply(passiveReply);
     if (!address)
         return Passive::NoAddress;
-    if (!m_data.connect(address->host, address->port, options().limits.connect)) {
+    if (!m_data.connect(address->host, address->port, options().limits.connect,
+                        options().stopRequest)) {
         ftp_log::connectionFailed(__LINE__);
         return Passive::NotConnected;
     }

@@ -23,7 +23,19 @@ protected:
     std::optional<std::string> exchange(const std::string& verb, const std::string& argument = {}) {
         return m_client.exchange(verb, argument);
     }
-    void quit() { m_client.Quit(); }
+    void quit() {
+        if (!m_client.m_keepOpen)
+            m_client.Quit();
+    }
+    // The run's result as Download/Upload return it, with how it ended recorded.
+    int completed() {
+        m_client.m_lastRunEnd = RunEnd::kCompleted;
+        return 1;
+    }
+    int stopped() {
+        m_client.m_lastRunEnd = RunEnd::kStopped;
+        return 1;
+    }
 
     // The transfer's command was answered with a preliminary reply: its completion reply follows
     // the data and is read before any other command.

@@ -6,9 +6,9 @@
 
 #include "ftp/ftp_log.h"
 #include "ftp/local_file.h"
-#include "platform/md5_digest.h"
 #include "ftp/passive_address.h"
 #include "ftp/upload_registrar.h"
+#include "platform/md5_digest.h"
 #include "platform/notifier.h"
 
 namespace nubexa {
@@ -20,6 +20,7 @@ constexpr const char* kLocalFileMissing = "本地文件未找到或位置发现�
 }  // namespace
 
 int FTPClient::Upload(TransferTask& task, UploadRegistrar* registrar) {
+    m_lastRunEnd = RunEnd::kFailed;
     return UploadRun(*this, task, registrar).run();
 }
 
@@ -69,7 +70,7 @@ int UploadRun::run() {
         case DataEnd::Stopped:
             m_data.close();
             quit();
-            return 1;
+            return stopped();
         case DataEnd::Unfinished:
             m_data.close();
             quit();
@@ -223,7 +224,7 @@ int UploadRun::allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5
     if (m_registrar == nullptr) {
         reporter.finishUpload(size);
         quit();
-        return 1;
+        return completed();
     }
     // Every byte is on the server: a retry only registers and renames.
     reporter.write(size, size);
@@ -248,7 +249,7 @@ int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,
     if (done) {
         reporter.finishUpload(size);
         quit();
-        return 1;
+        return completed();
     }
     if (refused) {
         // The server keeps bytes that do not match the registration: send them all again.

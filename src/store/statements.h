@@ -162,4 +162,27 @@ inline constexpr const char* kReadLastUser =
 inline constexpr const char* kSetLastUserId =
     "UPDATE t_options set value=? where key='last_user_id'";
 
+// Waiting tasks of one direction that the user did not pause, oldest first, with their hold
+// mark (is_user_pasue: 0 none, 2 left from an earlier session while automatic resume was off,
+// 3 waiting out a back-off after repeated failures). Binds 1 ran_type, 2 a further mark to
+// leave out (-1: none), 3 uid, 4 limit.
+inline constexpr const char* kWaitingTasks =
+    "SELECT id,ifnull(is_user_pasue,0) from t_process_list where ran_type=? and status=2 "
+    "and transfer_schedule!=100 and ifnull(is_user_pasue,0)!=1 and ifnull(is_user_pasue,0)!=? "
+    "and user_id=? ORDER BY id LIMIT ?";
+
+// Session start with automatic resume off: the user's waiting tasks are held (mark 2), not
+// paused, so that switching the choice on brings them back. Binds 1 uid.
+inline constexpr const char* kHoldEarlierTasks =
+    "UPDATE t_process_list set is_user_pasue=2 where status=2 and ifnull(is_user_pasue,0)=0 "
+    "and user_id=?";
+
+// Session start with automatic resume on: held tasks are released. Binds 1 uid.
+inline constexpr const char* kReleaseEarlierTasks =
+    "UPDATE t_process_list set is_user_pasue=0 where is_user_pasue=2 and user_id=?";
+
+// A task that failed too often in a row waits with a back-off (mark 3). Binds 1 id.
+inline constexpr const char* kHoldFailingTask =
+    "UPDATE t_process_list set status=2,tranfer_speed=0,is_user_pasue=3 where id=?";
+
 }  // namespace nubexa::statements

@@ -209,4 +209,33 @@ std::optional<int> TaskTable::readStatus(std::int64_t id) {
     return status;
 }
 
+std::vector<WaitingTask> TaskTable::waitingTasks(const std::string& userId, int ranType,
+                                                 bool withEarlierSession, int limit) {
+    StoreQuery query = m_store.prepareQuery(st::kWaitingTasks);
+    query.bindInt64(1, ranType);
+    query.bindInt64(2, withEarlierSession ? -1 : hold_mark::kEarlierSession);
+    query.bindText(3, userId);
+    query.bindInt64(4, limit);
+    std::vector<WaitingTask> tasks;
+    while (query.next())
+        tasks.push_back({query.int64At(0), static_cast<int>(query.int64At(1))});
+    return tasks;
+}
+
+bool TaskTable::holdEarlierTasks(const std::string& userId) {
+    StoreCommand command(m_store, st::kHoldEarlierTasks);
+    command.bindText(1, userId);
+    return command.execute();
+}
+
+bool TaskTable::releaseEarlierTasks(const std::string& userId) {
+    StoreCommand command(m_store, st::kReleaseEarlierTasks);
+    command.bindText(1, userId);
+    return command.execute();
+}
+
+bool TaskTable::holdFailingTask(std::int64_t id) {
+    return runWithId(st::kHoldFailingTask, id);
+}
+
 }  // namespace nubexa

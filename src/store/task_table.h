@@ -77,6 +77,19 @@ struct TaskProgress {
     std::int64_t speedKBps = 0;
 };
 
+// Marks of is_user_pasue besides the user's pause (1).
+namespace hold_mark {
+inline constexpr int kNone = 0;
+inline constexpr int kUserPause = 1;
+inline constexpr int kEarlierSession = 2;  // waits for a resume or automatic resume on
+inline constexpr int kFailing = 3;         // waits out a back-off after repeated failures
+}  // namespace hold_mark
+
+struct WaitingTask {
+    std::int64_t id = 0;
+    int mark = hold_mark::kNone;
+};
+
 struct SummedSpeeds {
     std::string upload = "0";
     std::string download = "0";
@@ -111,6 +124,14 @@ public:
     // Id of the next waiting task of that direction that the user did not pause; 0 when none.
     std::int64_t nextWaitingUpload(const std::string& userId);
     std::int64_t nextWaitingDownload(const std::string& userId);
+
+    // Up to `limit` waiting tasks the user did not pause, oldest first; those held from an
+    // earlier session only `withEarlierSession`.
+    std::vector<WaitingTask> waitingTasks(const std::string& userId, int ranType,
+                                          bool withEarlierSession, int limit);
+    bool holdEarlierTasks(const std::string& userId);
+    bool releaseEarlierTasks(const std::string& userId);
+    bool holdFailingTask(std::int64_t id);
 
     SummedSpeeds sumSpeeds(const std::string& userId);
 

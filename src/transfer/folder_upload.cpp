@@ -38,13 +38,16 @@ std::string withSlash(const fs::path& folder) {
 FolderUploadWalk::FolderUploadWalk(TransferManager& manager, RemoteFolder target)
     : m_manager(manager), m_target(std::move(target)), m_account(manager.service().account()) {}
 
-std::string FolderUploadWalk::addRemoteFolder(const std::string& parentId,
-                                              const std::string& name) {
+std::string FolderUploadWalk::addRemoteFolder(const std::string& parentId, const std::string& name,
+                                              bool judgeIdAlone) {
     const auto added =
         m_manager.service().addFolder(m_account.uid, m_account.token, parentId, name);
     m_plan.lastFailure = added.failure;
     const std::string& id = added.value.id;
-    return added.ok() && !id.empty() && id != "0" ? id : std::string();
+    // The chosen folder itself is judged on the id alone: a folder the service answers with
+    // an id exists, whatever its result text says.
+    const bool accepted = added.ok() || (judgeIdAlone && added.failure == Failure::kRefused);
+    return accepted && !id.empty() && id != "0" ? id : std::string();
 }
 
 FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& root) {
@@ -65,7 +68,7 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
         return std::move(m_plan);  // nothing there to upload
 
     const std::string name = top.filename().string();
-    const std::string id = addRemoteFolder(m_target.id, name);
+    const std::string id = addRemoteFolder(m_target.id, name, true);
     if (id.empty()) {
         const bool networkFailed = m_plan.lastFailure == Failure::kNoAnswer;
         m_manager.notifier().showMessage(kCaption, networkFailed ? kNetworkFailed : kFolderExists);

@@ -34,7 +34,8 @@ private:
     };
 
     // The id of the new disk folder; empty when the service did not make it.
-    std::string addRemoteFolder(const std::string& parentId, const std::string& name);
+    std::string addRemoteFolder(const std::string& parentId, const std::string& name,
+                                bool judgeIdAlone = false);
     void list(const Level& level);
     void skipFolder(const std::filesystem::path& folder, const std::string& name);
 

@@ -40,6 +40,7 @@ TaskCommands::Result TaskCommands::resume(std::int64_t id) {
                                            const StoredTask& row) {
         tasks.resume(id);
         tasks.clearUserPause(id);
+        m_manager.taskResumed(id);
         const Direction direction = row.ranType == "1" ? Direction::kUpload : Direction::kDownload;
         if (m_manager.settings().startAtOnce) {
             // Whatever the running counts; a worker still winding down runs the task again.

@@ -1,7 +1,5 @@
 #include "transfer/transfer_manager.h"
 
-#include <cstdlib>
-
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
@@ -18,7 +16,9 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_notifier(notifier),
       m_settings(std::move(settings)),
       m_counts(std::make_unique<RunningCounts>()),
-      m_backoff(m_settings.backoff) {
+      m_uploadBackoff(m_settings.backoff),
+      m_downloadBackoff(m_settings.backoff),
+      m_failing(m_settings.failing) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
 }
 
@@ -65,14 +65,10 @@ void TransferManager::startSession(bool autoResume) {
         const bool inTransaction = store.begin();
         TaskTable tasks(store);
         tasks.resetUnfinished();
-        if (!autoResume) {
-            auto rows = tasks.listUploads(uid);
-            const auto downloads = tasks.listDownloads(uid);
-            rows.insert(rows.end(), downloads.begin(), downloads.end());
-            for (const auto& row : rows) {
-                if (row.status == "2")
-                    tasks.pause(std::strtoll(row.id.c_str(), nullptr, 10));
-            }
+        if (autoResume) {
+            tasks.releaseEarlierTasks(uid);
+        } else {
+            tasks.holdEarlierTasks(uid);
         }
         if (inTransaction && !store.commit()) {
             store.reportError();
@@ -92,19 +88,57 @@ void TransferManager::recoverInterrupted() {
     m_gate.run([](LocalStore& store) { TaskTable(store).resetUnfinished(); });
 }
 
+std::int64_t TransferManager::nextStartable(LocalStore& held, Direction direction,
+                                            std::int64_t except) {
+    // Enough candidates to look past the few tasks waiting out a back-off.
+    constexpr int kCandidates = 64;
+    const std::string uid = m_service.account().uid;
+    const auto choices = UserLog(held).readChoices(uid);
+    const bool autoResume = choices && choices->autoResume == 1;
+    const int ranType = direction == Direction::kUpload ? ran_type::kUpload : ran_type::kDownload;
+    for (const WaitingTask& task :
+         TaskTable(held).waitingTasks(uid, ranType, autoResume, kCandidates)) {
+        if (task.id != except && m_failing.due(task.id))
+            return task.id;
+    }
+    return 0;
+}
+
+std::int64_t TransferManager::takeNextTask(std::int64_t current, Direction direction) {
+    if (!m_settings.startAtOnce || m_workers.stopping() || !backoff(direction).mayStart())
+        return 0;
+    return m_gate.run([&](LocalStore& store) -> std::int64_t {
+        const std::int64_t id = nextStartable(store, direction, current);
+        if (id <= 0 || !m_workers.handOver(current, id))
+            return 0;
+        TaskTable(store).startWaiting(id);
+        return id;
+    });
+}
+
+void TransferManager::fillFreeSlots(Direction direction) {
+    if (!backoff(direction).mayStart())
+        return;
+    m_gate.run([&](LocalStore& store) {
+        while (hasSlot(direction, kFileLimit) && !m_workers.stopping()) {
+            const std::int64_t id = nextStartable(store, direction);
+            if (id <= 0)
+                return;
+            TaskTable(store).startWaiting(id);
+            if (StartTransferWorker(store, id, direction) == WorkerRegistry::Start::kRefused)
+                return;
+        }
+    });
+}
+
 bool TransferManager::countFailure(std::int64_t id) {
-    std::lock_guard lock(m_failuresMutex);
-    if (++m_failures[id] < m_settings.failuresBeforePause)
-        return false;
-    m_failures.erase(id);
-    return true;
+    return m_failing.recordFailure(id);
 }
 
 void TransferManager::workerEnded(const WorkerReport& report) {
     if (report.outcome == WorkerReport::Outcome::kCompleted) {
-        m_backoff.recordSuccess();
-        std::lock_guard lock(m_failuresMutex);
-        m_failures.erase(report.taskId);
+        backoff(report.direction).recordSuccess();
+        m_failing.forget(report.taskId);
     }
     if (m_listener != nullptr)
         m_listener->workerEnded(report);

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "ftp/ftp_options.h"
+#include "transfer/failure_backoff.h"
 #include "transfer/login_backoff.h"
 #include "transfer/transfer_view.h"
 #include "transfer/worker_registry.h"
@@ -26,9 +26,9 @@ struct TransferSettings {
     // false: queued tasks only wait (status 2) for a monitor to start them; the command-line
     // companion queues in one process and transfers in another.
     bool startAtOnce = true;
-    // A task whose transfer fails this many times in a row is paused for the user instead of
-    // being started again and again.
-    int failuresBeforePause = 3;
+    // A task whose transfer fails again and again waits with a growing back-off instead of
+    // being started again at once.
+    FailureBackoff::Limits failing;
 };
 
 // What the queue, the workers, the monitor and the task commands share: the store, the web
@@ -54,7 +54,14 @@ public:
     Notifier& notifier() const { return m_notifier; }
     const TransferSettings& settings() const { return m_settings; }
     RunningCounts& counts() { return *m_counts; }
-    LoginBackoff& backoff() { return m_backoff; }
+    // One streak per direction: a failing download server does not hold uploads back.
+    LoginBackoff& backoff(Direction direction) {
+        return direction == Direction::kUpload ? m_uploadBackoff : m_downloadBackoff;
+    }
+    // The longer of the two streaks.
+    int signInFailures() const {
+        return std::max(m_uploadBackoff.failures(), m_downloadBackoff.failures());
+    }
     WorkerRegistry& workers() { return m_workers; }
 
     // Set before the first worker starts; null: nobody listens.
@@ -76,8 +83,9 @@ public:
     bool StartAvatarDownload();
 
     // The main window opened after sign-in: every running or waiting task waits (S17). With the
-    // user's automatic-resume choice off, the user's unfinished tasks are also marked paused,
-    // so that only the resume command starts them; with it on, the monitor resumes them.
+    // user's automatic-resume choice off, the user's unfinished tasks are held for this session
+    // (not paused): the scheduler leaves them until the resume command or until the choice is
+    // switched on; tasks queued later start as usual. With it on, held tasks are released.
     void startSession(bool autoResume);
     // The same with the choice stored in the user's newest sign-in row.
     void startSession();
@@ -89,9 +97,25 @@ public:
     // Every running transfer stops within a data tick; rows stay resumable.
     void stopWorkers() { m_workers.stopAll(); }
 
+    // The next waiting task of `direction` that may start now: not paused, not held from an
+    // earlier session (unless the user's automatic-resume choice is on), not waiting out a
+    // failure back-off, not `except`. 0: none. Inside the caller's bracket.
+    std::int64_t nextStartable(LocalStore& held, Direction direction, std::int64_t except = 0);
+
+    // For a worker whose task `current` has ended: makes the next startable task of the same
+    // direction running and hands the worker over to it, so that the freed slot is taken at
+    // once (on the same connection when it is still sound). 0: nothing to take, or stopping.
+    std::int64_t takeNextTask(std::int64_t current, Direction direction);
+
+    // Starts workers for waiting tasks of `direction` while fewer than two of that direction
+    // are live: a task's end fills every free slot at once, not one per monitor tick.
+    void fillFreeSlots(Direction direction);
+
     // For workers, inside their closing bracket: counts a failed run of the task; true when
-    // the task has now failed too often in a row and is to be paused.
+    // the task has now failed too often in a row and is to wait out a back-off.
     bool countFailure(std::int64_t id);
+    // The user resumed the task: any failure back-off is forgotten.
+    void taskResumed(std::int64_t id) { m_failing.forget(id); }
     // For workers: their run has ended.
     void workerEnded(const WorkerReport& report);
 
@@ -104,10 +128,10 @@ private:
     Notifier& m_notifier;
     TransferSettings m_settings;
     std::unique_ptr<RunningCounts> m_counts;  // behind a pointer: its header needs the store
-    LoginBackoff m_backoff;
+    LoginBackoff m_uploadBackoff;
+    LoginBackoff m_downloadBackoff;
     TransferListener* m_listener = nullptr;
-    std::mutex m_failuresMutex;
-    std::map<std::int64_t, int> m_failures;  // failed runs in a row, per task
+    FailureBackoff m_failing;
     // Last: destroyed first, so that no worker outlives the members above.
     WorkerRegistry m_workers;
 };

@@ -22,37 +22,34 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
     tick.statusText = m_statusText;
     m_view.showStatusText(m_statusText);
 
-    if (m_manager.backoff().mayStart()) {
-        tick.startedUpload = startNext(account.uid, Direction::kUpload);
-        tick.startedDownload = startNext(account.uid, Direction::kDownload);
-    }
+    if (m_manager.backoff(Direction::kUpload).mayStart())
+        tick.startedUpload = startNext(Direction::kUpload);
+    if (m_manager.backoff(Direction::kDownload).mayStart())
+        tick.startedDownload = startNext(Direction::kDownload);
     if (m_view.transferListIdle())
         m_view.refreshTransferList();
     return tick;
 }
 
-std::int64_t TransferMonitor::startNext(const std::string& uid, Direction direction) {
+std::int64_t TransferMonitor::startNext(Direction direction) {
     if (!m_manager.hasSlot(direction, TransferManager::kFileLimit))
         return 0;
     return m_manager.gate().run([&](LocalStore& store) -> std::int64_t {
-        TaskTable tasks(store);
-        const std::int64_t id = direction == Direction::kUpload ? tasks.nextWaitingUpload(uid)
-                                                                : tasks.nextWaitingDownload(uid);
+        const std::int64_t id = m_manager.nextStartable(store, direction);
         if (id <= 0)
             return 0;
         // Running before its worker loads it: the worker runs only running rows, and the
         // next tick cannot pick the task again.
-        tasks.startWaiting(id);
+        TaskTable(store).startWaiting(id);
         const auto started = m_manager.StartTransferWorker(store, id, direction);
         return started == WorkerRegistry::Start::kRefused ? 0 : id;
     });
 }
 
 bool TransferMonitor::anythingWaiting() {
-    const std::string uid = m_manager.service().account().uid;
     return m_manager.gate().run([&](LocalStore& store) {
-        TaskTable tasks(store);
-        return tasks.nextWaitingUpload(uid) > 0 || tasks.nextWaitingDownload(uid) > 0;
+        return m_manager.nextStartable(store, Direction::kUpload) > 0 ||
+               m_manager.nextStartable(store, Direction::kDownload) > 0;
     });
 }
 

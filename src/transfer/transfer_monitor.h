@@ -31,13 +31,14 @@ public:
     // the file server, starts nothing until the back-off has passed.
     Tick MonitorTick();
 
-    // Whether the user has a waiting task the monitor would start (not paused by the user).
+    // Whether the user has a waiting task the monitor would start now (not paused, not held
+    // from an earlier session, not waiting out a failure back-off).
     bool anythingWaiting();
 
     const std::string& statusText() const { return m_statusText; }
 
 private:
-    std::int64_t startNext(const std::string& uid, Direction direction);
+    std::int64_t startNext(Direction direction);
 
     TransferManager& m_manager;
     TransferView& m_view;

@@ -19,12 +19,21 @@ namespace {
 
 constexpr const char* kCaption = "提示";
 
-// An absolute folder ending with '/', the form local_path is stored in.
+// An absolute folder ending with '/', the form local_path of uploads is stored in.
 std::string storedFolder(const std::filesystem::path& folder) {
     std::error_code error;
     std::string text = std::filesystem::absolute(folder, error).lexically_normal().string();
     if (text.empty() || text.back() != '/')
         text.push_back('/');
+    return text;
+}
+
+// The chosen folder as the picker gives it: absolute, without a trailing separator (the top
+// folder "/" itself keeps its one).
+std::string pickedFolder(const std::string& folder) {
+    std::string text = storedFolder(folder);
+    if (text.size() > 1)
+        text.pop_back();
     return text;
 }
 
@@ -96,7 +105,7 @@ QueuedTask TransferQueue::QueueFileDownload(const DiskItem& item, const std::str
     const std::int64_t size =
         std::max<std::int64_t>(0, std::strtoll(item.size.c_str(), nullptr, 10));
     NewTaskRow row{m_manager.service().account().uid,
-                   storedFolder(localFolder),
+                   pickedFolder(localFolder),
                    localName,
                    remoteName,
                    size,

@@ -40,12 +40,12 @@ public:
 // How one worker's run ended.
 struct WorkerReport {
     enum class Outcome {
-        kNotRun,               // the row was not there or not running when the worker loaded it
-        kSignInFailed,         // four FTP sign-ins failed; the task waits again
-        kCompleted,            // upload registered (status 100) or download whole (100 percent)
-        kStopped,              // the row was paused or deleted, or every transfer was stopped
-        kFailed,               // the run ended unfinished; the task waits again
-        kPausedAfterFailures,  // failed once too often in a row: paused for the user
+        kNotRun,             // the row was not there or not running when the worker loaded it
+        kSignInFailed,       // four FTP sign-ins failed; the task waits again
+        kCompleted,          // upload registered (status 100) or download whole (100 percent)
+        kStopped,            // the row was paused or deleted, or every transfer was stopped
+        kFailed,             // the run ended unfinished; the task waits again
+        kHeldAfterFailures,  // failed once too often in a row: waits out a back-off
     };
     std::int64_t taskId = 0;
     Direction direction = Direction::kUpload;

@@ -49,11 +49,24 @@ bool unfinished(TaskTable& tasks, std::int64_t id) {
     return status == task_status::kRunning || status == task_status::kWaiting;
 }
 
+// Which signed-in connection a task may use: the same user on the same file server.
+std::string endpointOf(const AccountInfo& account) {
+    return account.uid + "\n" + account.ftp_host + "\n" + std::to_string(account.ftp_port) + "\n" +
+           account.ftp_username;
+}
+
 Direction directionOf(const std::string& ranType) {
     return ranType == "1" ? Direction::kUpload : Direction::kDownload;
 }
 
 }  // namespace
+
+TransferWorker::TransferWorker(TransferManager& manager, StartRequest request, Variant variant)
+    : m_manager(manager), m_request(request), m_variant(variant) {}
+
+TransferWorker::~TransferWorker() {
+    dropConnection();
+}
 
 void TransferWorker::run() {
     m_startTimeMs = epochMilliseconds();
@@ -74,10 +87,35 @@ bool TransferWorker::signIn(FTPClient& client) {
     return false;
 }
 
-std::optional<StoredTask> TransferWorker::loadRunnable() {
+bool TransferWorker::connection() {
+    const AccountInfo account = m_manager.service().account();
+    // Kept only for the same user and file server, and only while nothing arrived on it
+    // unasked (the server closing an idle connection says so, or just hangs up).
+    if (m_client && m_endpoint == endpointOf(account) && m_client->reusable())
+        return true;
+    dropConnection();
+    m_client = makeClient(m_manager, account);
+    m_client->setKeepOpen(true);
+    m_endpoint = endpointOf(account);
+    if (!signIn(*m_client)) {
+        m_client.reset();
+        return false;
+    }
+    m_client->Syst();
+    return true;
+}
+
+void TransferWorker::dropConnection() {
+    if (m_client)
+        m_client->Quit();
+    m_client.reset();
+    m_remoteFolder.reset();
+}
+
+std::optional<StoredTask> TransferWorker::loadRunnable(std::int64_t taskId) {
     const std::string uid = m_manager.service().account().uid;
-    auto row = m_manager.gate().run(
-        [&](LocalStore& store) { return TaskTable(store).load(m_request.taskId); });
+    auto row =
+        m_manager.gate().run([&](LocalStore& store) { return TaskTable(store).load(taskId); });
     // Only a running row of the signed-in user is run: a task paused, deleted or finished
     // before its worker got here stays as it is.
     if (!row || row->userId != uid || row->status != task_status::kRunning)
@@ -91,51 +129,64 @@ std::string TransferWorker::signInFailureText(Direction direction) const {
     return direction == Direction::kUpload ? kUploadFailed : kDownloadFailed;
 }
 
-void TransferWorker::signInFailed(Direction direction) {
+void TransferWorker::signInFailed(std::int64_t taskId, Direction direction) {
     m_manager.gate().run([&](LocalStore& store) {
         TaskTable tasks(store);
-        if (unfinished(tasks, m_request.taskId))
-            tasks.giveBack(m_request.taskId);
+        if (unfinished(tasks, taskId))
+            tasks.giveBack(taskId);
     });
     // One message per failure streak; the monitor retries with back-off.
-    if (m_manager.backoff().recordFailure())
+    if (m_manager.backoff(direction).recordFailure())
         m_manager.notifier().showMessage("", signInFailureText(direction));
     logSignInFailure(m_variant == Variant::kFolderThread ? "SearchFolder" : "ftp_client", __LINE__);
 }
 
 void TransferWorker::runQueued() {
-    WorkerReport report;
-    report.taskId = m_request.taskId;
-    const auto row = loadRunnable();
-    if (!row) {
+    std::int64_t taskId = m_request.taskId;
+    for (;;) {
+        const WorkerReport report = runTask(taskId);
         m_manager.workerEnded(report);
-        return;
+        // A freed slot goes to the next waiting task at once; a worker that could not sign
+        // in leaves the next try to the back-off.
+        if (report.outcome == WorkerReport::Outcome::kNotRun ||
+            report.outcome == WorkerReport::Outcome::kSignInFailed)
+            break;
+        taskId = m_manager.takeNextTask(taskId, report.direction);
+        m_manager.fillFreeSlots(report.direction);
+        if (taskId <= 0)
+            break;
     }
+    dropConnection();
+}
+
+WorkerReport TransferWorker::runTask(std::int64_t taskId) {
+    WorkerReport report;
+    report.taskId = taskId;
+    const auto row = loadRunnable(taskId);
+    if (!row)
+        return report;
     const Direction direction = directionOf(row->ranType);
     report.direction = direction;
     report.fileName = row->localFileName;
 
-    const AccountInfo account = m_manager.service().account();
-    auto client = makeClient(m_manager, account);
-    if (!signIn(*client)) {
+    if (!connection()) {
         const bool stopping = m_manager.workers().stopping();
         if (!stopping)
-            signInFailed(direction);
+            signInFailed(taskId, direction);
         report.outcome =
             stopping ? WorkerReport::Outcome::kStopped : WorkerReport::Outcome::kSignInFailed;
-        m_manager.workerEnded(report);
-        return;
+        return report;
     }
-    client->Syst();
     TransferTask task = makeTransferTask(*row);
-    task.startTimeMs = m_startTimeMs;
-    client->ChangeDir(task.ftpPath);
-    client->ChangeLocalDir(task.localPath);
+    task.startTimeMs = taskId == m_request.taskId ? m_startTimeMs : epochMilliseconds();
+    if (m_remoteFolder != task.ftpPath) {
+        m_client->ChangeDir(task.ftpPath);
+        m_remoteFolder = task.ftpPath;
+    }
+    m_client->ChangeLocalDir(task.localPath);
     if (m_manager.workers().stopping()) {
-        client->Quit();
         report.outcome = WorkerReport::Outcome::kStopped;
-        m_manager.workerEnded(report);
-        return;
+        return report;
     }
 
     {
@@ -144,18 +195,21 @@ void TransferWorker::runQueued() {
     }
     int result = 0;
     if (direction == Direction::kUpload) {
+        const AccountInfo account = m_manager.service().account();
         ServiceRegistrar registrar(m_manager.service(), account.uid, account.token);
-        result = client->Upload(task, &registrar);
+        result = m_client->Upload(task, &registrar);
     } else {
-        result = client->Download(task);
+        result = m_client->Download(task);
     }
     report.outcome = finish(task, direction, result);
-    client.reset();
+    // Only a connection whose last transfer went through to its end is used again.
+    if (report.outcome != WorkerReport::Outcome::kCompleted)
+        dropConnection();
     const bool failed = report.outcome == WorkerReport::Outcome::kFailed ||
-                        report.outcome == WorkerReport::Outcome::kPausedAfterFailures;
+                        report.outcome == WorkerReport::Outcome::kHeldAfterFailures;
     if (failed && m_variant == Variant::kFolderThread && direction == Direction::kDownload)
         m_manager.notifier().showMessage("", kFolderDownloadFailed);
-    m_manager.workerEnded(report);
+    return report;
 }
 
 WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction direction,
@@ -164,19 +218,15 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
     const auto bracket = m_manager.gate().acquire();
     m_manager.counts().remove(direction, bracket);
     TaskTable tasks(bracket.store());
-    if (result > 0) {
-        const auto stored = tasks.load(task.id);
-        const bool complete =
-            stored && (direction == Direction::kUpload ? stored->status == task_status::kComplete
-                                                       : stored->transferSchedule == 100);
-        return complete ? Outcome::kCompleted : Outcome::kStopped;
-    }
+    if (result > 0)
+        return m_client->lastRunEnd() == RunEnd::kCompleted ? Outcome::kCompleted
+                                                            : Outcome::kStopped;
     // A run cut short by a stop of every transfer leaves the row for the next session.
     if (m_manager.workers().stopping() || !unfinished(tasks, task.id))
         return Outcome::kStopped;
     if (m_manager.countFailure(task.id)) {
-        tasks.pause(task.id);
-        return Outcome::kPausedAfterFailures;
+        tasks.holdFailingTask(task.id);
+        return Outcome::kHeldAfterFailures;
     }
     tasks.giveBack(task.id);
     return Outcome::kFailed;

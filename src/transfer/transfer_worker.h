@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -19,10 +20,12 @@ struct StartRequest {
     int taskKind = task_kind::kQueuedTransfer;
 };
 
-// The thread routine that carries out one task: signs in to the user's file server, loads the
-// task's row, counts itself as running, uploads or downloads, and gives the task back when the
-// run did not finish. Everything it shares goes through the task's row, the running counts
-// and the notifier. Lives on its own thread for one run; the WorkerRegistry owns the thread.
+// The thread routine that carries out queued tasks: signs in to the user's file server, loads
+// the task's row, counts itself as running, uploads or downloads, and gives the task back when
+// the run did not finish. Then it takes the next waiting task of the same direction at once,
+// on the same signed-in connection while that is sound, and ends when none waits. Everything
+// it shares goes through the task rows, the running counts and the notifier. Lives on its own
+// thread; the WorkerRegistry owns the thread.
 class TransferWorker {
 public:
     // FolderThread, the worker of a folder upload's files, differs only in its log source and
@@ -30,19 +33,26 @@ public:
     enum class Variant { kTransferWorker, kFolderThread };
 
     TransferWorker(TransferManager& manager, StartRequest request,
-                   Variant variant = Variant::kTransferWorker)
-        : m_manager(manager), m_request(request), m_variant(variant) {}
+                   Variant variant = Variant::kTransferWorker);
+    ~TransferWorker();
+    TransferWorker(const TransferWorker&) = delete;
+    TransferWorker& operator=(const TransferWorker&) = delete;
 
     void run();
 
 private:
     void runQueued();
+    // One task on the kept connection (made or made again when needed).
+    WorkerReport runTask(std::int64_t taskId);
     void runAvatar();
     // Four attempts in all, back to back.
     bool signIn(FTPClient& client);
+    // A signed-in connection for the next task: the kept one when it is still sound.
+    bool connection();
+    void dropConnection();
     // Loads the row; empty when it is missing or no longer to be run.
-    std::optional<StoredTask> loadRunnable();
-    void signInFailed(Direction direction);
+    std::optional<StoredTask> loadRunnable(std::int64_t taskId);
+    void signInFailed(std::int64_t taskId, Direction direction);
     WorkerReport::Outcome finish(const TransferTask& task, Direction direction, int result);
     std::string signInFailureText(Direction direction) const;
 
@@ -50,6 +60,9 @@ private:
     const StartRequest m_request;
     const Variant m_variant;
     std::int64_t m_startTimeMs = 0;
+    std::unique_ptr<FTPClient> m_client;
+    std::string m_endpoint;                     // whose file server m_client is signed in to
+    std::optional<std::string> m_remoteFolder;  // where the kept connection's CWD went
 };
 
 }  // namespace nubexa

@@ -63,6 +63,24 @@ void WorkerRegistry::runWorker(std::int64_t key, Worker* worker, Work work) {
     }
 }
 
+bool WorkerRegistry::handOver(std::int64_t from, std::int64_t to) {
+    std::lock_guard lock(m_mutex);
+    if (m_stop.load() || isLiveLocked(to))
+        return false;
+    for (auto [at, end] = m_workers.equal_range(from); at != end; ++at) {
+        Worker& worker = *at->second;
+        if (worker.ended || worker.thread.get_id() != std::this_thread::get_id())
+            continue;
+        if (worker.next)
+            return false;
+        auto owned = std::move(at->second);
+        m_workers.erase(at);
+        m_workers.emplace(to, std::move(owned));
+        return true;
+    }
+    return false;
+}
+
 void WorkerRegistry::reapEnded() {
     for (auto at = m_workers.begin(); at != m_workers.end();) {
         if (at->second->ended) {
@@ -93,6 +111,10 @@ int WorkerRegistry::liveCount() const {
 
 bool WorkerRegistry::isLive(std::int64_t key) const {
     std::lock_guard lock(m_mutex);
+    return isLiveLocked(key);
+}
+
+bool WorkerRegistry::isLiveLocked(std::int64_t key) const {
     for (auto [at, end] = m_workers.equal_range(key); at != end; ++at) {
         if (!at->second->ended)
             return true;

@@ -42,6 +42,11 @@ public:
     // direction: counted in liveCount(direction); empty for the avatar download.
     Start start(std::int64_t key, std::optional<Direction> direction, Work work);
 
+    // Called by a worker thread whose work for `from` has ended: it carries on with task `to`
+    // and is counted under it from now on. False (the thread keeps `from` and ends) when
+    // stopping, when a resume of `from` waits for this thread, or when `to` has a live worker.
+    bool handOver(std::int64_t from, std::int64_t to);
+
     // Workers started and not ended yet (signing in, loading, transferring).
     int liveCount(Direction direction) const;
     int liveCount() const;
@@ -66,6 +71,7 @@ private:
     };
 
     void runWorker(std::int64_t key, Worker* worker, Work work);
+    bool isLiveLocked(std::int64_t key) const;
     // Joins the threads whose work has ended. Holds m_mutex; such threads no longer need it.
     void reapEnded();
 

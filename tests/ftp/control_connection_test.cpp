@@ -2,6 +2,9 @@
 #include <ace/Log_Msg_Callback.h>
 #include <ace/Log_Record.h>
 
+#include <atomic>
+#include <thread>
+
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"
 #include "support/refusing_port.h"
@@ -203,6 +206,62 @@ TEST_F(ControlConnection, ClosedPortFailsAtOnceWithTheConnectionFailedEntry) {
     EXPECT_NE(capture.entries[0].second.find("connection failed"), std::string::npos);
     EXPECT_NE(capture.entries[0].second.find("/n"), std::string::npos);
     EXPECT_EQ(capture.files[0], "ftp_client");
+}
+
+TEST_F(ControlConnection, AStopEndsAStalledConnectOrAReplyWaitAtOnce) {
+    // A listener whose queue is full drops further connection requests: connects stall.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 4; ++i) {
+        queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+        ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ScriptedFtpServer silent([](ScriptedSession& s) { s.pause(4s); });
+
+    for (const std::uint16_t port : {ntohs(address.sin_port), silent.port()}) {
+        std::atomic<bool> stop{false};
+        FtpOptions options = fastOptions();
+        options.limits.connect = 10s;
+        options.limits.reply = 10s;
+        options.stopRequest = &stop;
+        auto client = makeClient(port, options);
+        std::thread raise([&stop] {
+            std::this_thread::sleep_for(200ms);
+            stop = true;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(client->FtpLogin());
+        // Far below either limit (the stop is seen within a poll slice).
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << port;
+        raise.join();
+    }
+    for (const int fd : queued)
+        ::close(fd);
+    ::close(listener);
+}
+
+TEST_F(ControlConnection, AConnectionIsReusableOnlyUntilTheServerSpeaksUnasked) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.login();
+        if (s.expect("SYST"))
+            s.send("215 UNIX\r\n");
+        s.pause(1s);
+        s.send("421 Idle timeout\r\n");  // a server closing an idle connection
+        s.closeControl();
+    });
+    auto client = makeClient(server.port());
+    ASSERT_TRUE(client->FtpLogin());
+    EXPECT_TRUE(client->Syst());
+    EXPECT_TRUE(client->reusable());
+    ASSERT_TRUE(server.waitDone());
+    EXPECT_FALSE(client->reusable());
 }
 
 }  // namespace

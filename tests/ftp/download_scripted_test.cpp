@@ -3,6 +3,7 @@
 
 #include <future>
 
+#include "child_process.h"
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"
 
@@ -147,18 +148,23 @@ TEST_F(ScriptedDownload, ShortDataIsCompleteOnlyWhenTheServerSaysSoWithinTheTole
     struct Case {
         std::int64_t recorded;
         std::size_t sent;
-        std::string completion;
+        std::string completion;  // empty: the server hangs up after the data
         int result;
     };
     for (const Case& c : {Case{3000, 2500, "226 Transfer complete\r\n", 1},
                           Case{3000, 2500, "426 Connection closed; transfer aborted\r\n", 0},
-                          Case{5000, 2000, "226 Transfer complete\r\n", 0}}) {
+                          Case{5000, 2000, "226 Transfer complete\r\n", 0},
+                          Case{1000, 2500, "226 Transfer complete\r\n", 1},
+                          // Listed too small and cut off after passing it: not complete.
+                          Case{1000, 2500, "", 0}}) {
         const std::string bytes = patternBytes(c.sent, 7);
         RetrScript retr;
-        retr.chunks = {bytes};
+        retr.chunks = {bytes.substr(0, 1200), bytes.substr(1200)};
         retr.completion = c.completion;
+        retr.dropControl = c.completion.empty();
         ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
-        const std::string name = "short" + std::to_string(c.recorded) + c.completion.substr(0, 3);
+        const std::string name = "short" + std::to_string(c.recorded) + c.completion.substr(0, 3) +
+                                 (retr.dropControl ? "cut" : "");
         auto task = addDownload("9.bin", name, c.recorded);
         EXPECT_EQ(download(server, task), c.result) << c.completion;
         EXPECT_EQ(readFile(localFile(name)), bytes);
@@ -424,6 +430,58 @@ TEST_F(ScriptedDownload, AvatarIsWrittenOverWithoutAnyRow) {
     EXPECT_EQ(download(server, task), 1);
     EXPECT_EQ(readFile(localFile("face.png")), bytes);
     EXPECT_TRUE(m_notifier.messages().empty());
+}
+
+TEST_F(ScriptedDownload, TheCommandLineGetAsksSizeInBinaryAndCopesWithoutOne) {
+    const std::string bytes = patternBytes(5000, 3);
+    for (const bool sizeKnown : {true, false}) {
+        // SIZE is answered only in binary mode (as RFC 3659 allows), or never.
+        ScriptedFtpServer server([&](ScriptedSession& s) {
+            s.login();
+            bool binary = false;
+            for (std::string line = s.readCommand(); !line.empty(); line = s.readCommand()) {
+                const auto is = [&line](const char* verb) { return line.rfind(verb, 0) == 0; };
+                if (is("TYPE I")) {
+                    binary = true;
+                    s.send("200 binary\r\n");
+                } else if (is("SIZE")) {
+                    s.send(binary && sizeKnown ? "213 5000\r\n" : "550 not in ASCII mode\r\n");
+                } else if (is("PASV")) {
+                    s.send(s.openPassive());
+                    s.acceptData();
+                } else if (is("REST")) {
+                    s.send("350 Restarting\r\n");
+                } else if (is("RETR")) {
+                    s.send("150 Opening\r\n");
+                    s.sendData(bytes);
+                    s.closeData();
+                    s.send("226 Transfer complete\r\n");
+                } else if (is("QUIT")) {
+                    s.send("221 bye\r\n");
+                    return;
+                } else {
+                    s.send(is("SYST") ? "215 UNIX\r\n" : "502 no\r\n");
+                }
+            }
+        });
+        const std::string target = localFile(sizeKnown ? "known.bin" : "unknown.bin");
+        const std::string url = "ftp://u:p@127.0.0.1:" + std::to_string(server.port()) + "/7.bin";
+        const std::string log = m_dir.file("get.log");
+        const std::string db = m_dir.file("cli.db");
+        EXPECT_EQ(runProgram({NUBEXA_CLI_PATH, "--db", db, "ftp", "get", url, target}, 60s, log), 0)
+            << readFile(log);
+        EXPECT_TRUE(readFile(target) == bytes) << target;
+        StoreGate gate(db);
+        const auto [size, schedule] = gate.run([](LocalStore& store) {
+            auto query = store.prepareQuery(
+                "SELECT file_size,transfer_schedule FROM t_process_list ORDER BY id DESC LIMIT 1");
+            return query.next() ? std::pair(query.int64At(0), query.int64At(1))
+                                : std::pair<std::int64_t, std::int64_t>(0, 0);
+        });
+        EXPECT_EQ(size, 5000) << "the row takes the real size at the end";
+        EXPECT_EQ(schedule, 100);
+        EXPECT_TRUE(server.waitDone());
+    }
 }
 
 }  // namespace

@@ -24,8 +24,8 @@ protected:
     // Runs `transfer` on its own thread, changes the row with `change` once at least `after`
     // bytes are recorded, and checks that the run stops and leaves the row as the change did.
     enum class Change { Pause, Delete };
-    void interrupt(std::int64_t id, std::function<int()> transfer, std::int64_t after,
-                   Change change) {
+    void interrupt(std::int64_t id, const FTPClient& client, std::function<int()> transfer,
+                   std::int64_t after, Change change) {
         using Clock = std::chrono::steady_clock;
         Clock::time_point ended;
         auto running = std::async(std::launch::async, [&] {
@@ -43,6 +43,7 @@ protected:
         const auto changed = row(id);
         ASSERT_EQ(running.wait_for(20s), std::future_status::ready);
         EXPECT_EQ(running.get(), 1);  // stopped by the row: the worker leaves it alone
+        EXPECT_EQ(client.lastRunEnd(), RunEnd::kStopped) << "told apart from a completed run";
         // Reported, not asserted: how long the run took to notice and stop.
         const auto stopMs =
             std::chrono::duration_cast<std::chrono::milliseconds>(ended - changedAt).count();
@@ -66,7 +67,7 @@ TEST_F(Interruption, PausedDownloadStopsKeepsItsLastWriteAndResumesByteExact) {
     auto task = addDownload("movie.bin", "movie.bin", 8 * kMiB);
     auto client = signedIn(throttled());
     interrupt(
-        task.id, [&] { return client->Download(task); }, kMiB, Change::Pause);
+        task.id, *client, [&] { return client->Download(task); }, kMiB, Change::Pause);
     EXPECT_EQ(row(task.id).status, task_status::kWaiting);
     const auto paused = row(task.id);
     EXPECT_GE(static_cast<std::int64_t>(std::filesystem::file_size(localFile("movie.bin"))),
@@ -91,7 +92,7 @@ TEST_F(Interruption, PausedUploadResumesWhereTheServerCopyEnds) {
     auto task = addUpload("backup.tar", 8 * kMiB);
     auto client = signedIn(throttled());
     interrupt(
-        task.id, [&] { return client->Upload(task, nullptr); }, kMiB, Change::Pause);
+        task.id, *client, [&] { return client->Upload(task, nullptr); }, kMiB, Change::Pause);
     const auto paused = row(task.id);
     client.reset();
 
@@ -100,7 +101,9 @@ TEST_F(Interruption, PausedUploadResumesWhereTheServerCopyEnds) {
     std::vector<std::string> trace;
     FtpOptions options = fastOptions();
     options.trace = [&](const std::string& text) { trace.push_back(text); };
-    EXPECT_EQ(signedIn(options)->Upload(again, nullptr), 1);
+    auto second = signedIn(options);
+    EXPECT_EQ(second->Upload(again, nullptr), 1);
+    EXPECT_EQ(second->lastRunEnd(), RunEnd::kCompleted);
     EXPECT_NE(std::find(trace.begin(), trace.end(),
                         "REST " + std::to_string(paused.transferSize) + "\r\n"),
               trace.end());
@@ -113,14 +116,14 @@ TEST_F(Interruption, DeletedTransfersStopAndStayDeleted) {
     auto down = addDownload("a.bin", "a.bin", 8 * kMiB);
     auto downloader = signedIn(throttled());
     interrupt(
-        down.id, [&] { return downloader->Download(down); }, kMiB, Change::Delete);
+        down.id, *downloader, [&] { return downloader->Download(down); }, kMiB, Change::Delete);
     EXPECT_EQ(row(down.id).status, task_status::kDeleted);
 
     writeFile(localFile("b.bin"), patternBytes(8 * kMiB, 34));
     auto up = addUpload("b.bin", 8 * kMiB);
     auto uploader = signedIn(throttled());
     interrupt(
-        up.id, [&] { return uploader->Upload(up, nullptr); }, kMiB, Change::Delete);
+        up.id, *uploader, [&] { return uploader->Upload(up, nullptr); }, kMiB, Change::Delete);
     EXPECT_EQ(row(up.id).status, task_status::kDeleted);
 }
 

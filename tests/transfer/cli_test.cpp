@@ -157,12 +157,12 @@ TEST_F(CliTest, InterruptedOrKilledRunsLoseNothingAndTheNextRunFinishes) {
         downloads[name] = patternBytes(3 << 20, static_cast<unsigned>(downloads.size() + 20));
         putRemoteFile({}, name, downloads[name]);
     }
-    const std::string up1 = makeFile("up/l1.bin", 3 << 20, 31);
-    const std::string up2 = makeFile("up/l2.bin", 3 << 20, 32);
+    makeFile("up/l1.bin", 3 << 20, 31);
+    makeFile("up/l2.bin", 3 << 20, 32);
     const std::string down = localDir() + "/down";
     std::filesystem::create_directories(down);
     ASSERT_EQ(login("demo123"), 0) << m_output;
-    ASSERT_EQ(cli({"put", up1, up2}), 0) << m_output;
+    ASSERT_EQ(cli({"put", localDir() + "/up"}), 0) << m_output;  // a folder upload
     ASSERT_EQ(cli({"get", "/r1.bin", "/r2.bin", "--to", down}), 0) << m_output;
     ASSERT_EQ(cliRows().size(), 4u);
 
@@ -208,7 +208,8 @@ TEST_F(CliTest, InterruptedOrKilledRunsLoseNothingAndTheNextRunFinishes) {
     for (const auto& [name, bytes] : downloads)
         EXPECT_EQ(readFile(down + "/" + name), bytes) << name;
     // The service holds each upload once, with the bytes it was sent (it checks the digest).
-    const auto files = remoteFiles("0");
+    ASSERT_EQ(rows[0].ranType, "1");
+    const auto files = remoteFiles(rows[0].parentId);
     EXPECT_EQ(files.count("l1.bin"), 1u);
     EXPECT_EQ(files.count("l2.bin"), 1u);
     EXPECT_EQ(files.count("l1 (2).bin") + files.count("l2 (2).bin"), 0u);

@@ -175,6 +175,7 @@ TEST_F(QueueLimits, TheChoosersAskWithTheirTitlesAndACancelQueuesNothing) {
     const auto download = queue().QueueFileDownload(picker, DiskItem{"1", "a", ".txt", "5"}, {});
     ASSERT_TRUE(download.queued);
     EXPECT_EQ(row(download.id)->localFileName, "a.txt");
+    EXPECT_EQ(row(download.id)->localPath, localDir()) << "the picker's form, no trailing '/'";
     EXPECT_EQ(row(download.id)->ftpFileName, "1.txt");
     EXPECT_EQ(row(download.id)->parentId, "\\");
 }

@@ -41,10 +41,15 @@ TEST_F(ServiceRestart, TasksWaitWhileTheServiceIsGoneAndFinishAfterItReturns) {
     EXPECT_EQ(row(down.id)->status, task_status::kWaiting);
     EXPECT_FALSE(complete(up.id));
     EXPECT_FALSE(complete(down.id));
-    // The monitor tries again and cannot sign in; the user hears of it once.
-    ASSERT_TRUE(tickUntil([&] { return manager().backoff().failures() >= 2; }, 30s));
+    // The monitor tries again and cannot sign in; the user hears of it once per direction.
+    ASSERT_TRUE(tickUntil(
+        [&] {
+            return manager().backoff(Direction::kUpload).failures() >= 2 &&
+                   manager().backoff(Direction::kDownload).failures() >= 2;
+        },
+        30s));
     manager().waitForWorkers();
-    EXPECT_EQ(m_notifier.texts().size(), 1u);
+    EXPECT_EQ(m_notifier.texts().size(), 2u);
 
     // Back on the same data, wherever the system puts it.
     startService();
@@ -59,7 +64,7 @@ TEST_F(ServiceRestart, TasksWaitWhileTheServiceIsGoneAndFinishAfterItReturns) {
     const auto files = remoteFiles("0");
     EXPECT_EQ(files.count("going.bin"), 1u);
     EXPECT_EQ(files.count("going (2).bin"), 0u);
-    EXPECT_EQ(m_notifier.texts().size(), 1u);
+    EXPECT_EQ(m_notifier.texts().size(), 2u);
 }
 
 }  // namespace

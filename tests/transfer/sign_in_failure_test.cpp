@@ -95,24 +95,27 @@ TEST_F(SignInFailure, AWrongPasswordGivesFourAttemptsOneMessageAndRetriesWithBac
     EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，上传失败"}));
     EXPECT_EQ(m_notifier.messages()[0].caption, "");
     EXPECT_EQ(row(up.id)->status, task_status::kWaiting);
-    EXPECT_EQ(manager().backoff().failures(), 1);
+    EXPECT_EQ(manager().backoff(Direction::kUpload).failures(), 1);
     EXPECT_EQ(manager().counts().uploads(), 0) << "a worker that never signed in is not counted";
 
     // Held back while the pause lasts.
-    if (!manager().backoff().mayStart(LoginBackoff::Clock::now() + 1s))
+    if (!manager().backoff(Direction::kUpload).mayStart(LoginBackoff::Clock::now() + 1s)) {
         EXPECT_EQ(monitor().MonitorTick().startedUpload, 0);
+    }
     // Then retried: the streak grows, the pause doubles, the user is not told again.
-    ASSERT_TRUE(tickUntil([&] { return manager().backoff().failures() == 2; }, 30s));
+    ASSERT_TRUE(
+        tickUntil([&] { return manager().backoff(Direction::kUpload).failures() == 2; }, 30s));
     manager().waitForWorkers();
     EXPECT_TRUE(waitUntil([&] { return passAttempts() >= 8; }));
     EXPECT_EQ(passAttempts(), 8);
-    EXPECT_EQ(manager().backoff().currentDelay(), 4s);
+    EXPECT_EQ(manager().backoff(Direction::kUpload).currentDelay(), 4s);
     EXPECT_EQ(m_notifier.texts().size(), 1u);
 
     mendFtpPassword();
     ASSERT_TRUE(tickUntil([&] { return complete(up.id); }, 30s));
     manager().waitForWorkers();
-    EXPECT_EQ(manager().backoff().failures(), 0) << "a successful transfer ends the streak";
+    EXPECT_EQ(manager().backoff(Direction::kUpload).failures(), 0)
+        << "a successful transfer ends the streak";
     EXPECT_EQ(m_notifier.texts().size(), 1u);
 }
 
@@ -187,7 +190,8 @@ TEST_F(SignInFailure, AnAvatarThatCannotBeFetchedSaysSoAndLeavesNoFile) {
     EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，头像下载失败"}));
     EXPECT_FALSE(
         std::filesystem::exists(programFolder() + "image/userFile/" + m_client->account().avatar));
-    EXPECT_EQ(manager().backoff().failures(), 0) << "the avatar is not a queued task";
+    EXPECT_EQ(manager().backoff(Direction::kUpload).failures(), 0)
+        << "the avatar is not a queued task";
 }
 
 }  // namespace

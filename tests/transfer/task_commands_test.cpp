@@ -2,6 +2,7 @@
 // automatic-resume choice at the start of a session.
 #include <filesystem>
 
+#include "store/task_table.h"
 #include "store/user_log.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_page_text.h"
@@ -114,8 +115,7 @@ TEST_F(TaskControl, AStopOfEveryTransferLeavesTheRowsToResumeInTheNextSession) {
 
 TEST_F(TaskControl, UnfinishedTasksResumeByThemselvesOnlyWhenTheUserChoseIt) {
     const std::string uid = m_client->account().uid;
-    const auto signInWithChoice = [&](const char* autoResume) {
-        dropManager();
+    const auto recordChoice = [&](const char* autoResume) {
         m_gate->run([&](LocalStore& store) {
             UserLog(store).recordSignIn({uid, "", "2026-1-1 0:0:0", false, false, autoResume});
         });
@@ -125,8 +125,9 @@ TEST_F(TaskControl, UnfinishedTasksResumeByThemselvesOnlyWhenTheUserChoseIt) {
     const auto up = queue().QueueFileUpload(makeFile("later.bin", 1000), {});
     const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
 
-    // Choice off: both wait for the user, shown paused.
-    signInWithChoice("0");
+    // Choice off: both wait for the user, shown paused, yet not marked as paused by the user.
+    dropManager();
+    recordChoice("0");
     m_settings.startAtOnce = true;
     manager().startSession();
     for (int tick = 0; tick < 3; ++tick) {
@@ -140,38 +141,67 @@ TEST_F(TaskControl, UnfinishedTasksResumeByThemselvesOnlyWhenTheUserChoseIt) {
     ASSERT_TRUE(waitUntil([&] { return complete(up.id); }, 30s));
     manager().waitForWorkers();
     EXPECT_EQ(monitor().MonitorTick().startedDownload, 0);
+    // A task queued in this session starts as usual.
+    const auto next = queue().QueueFileUpload(makeFile("next.bin", 2000), {});
+    ASSERT_TRUE(tickUntil([&] { return complete(next.id); }));
+    EXPECT_FALSE(complete(down.id));
 
-    // Choice on: an unfinished task resumes by itself; the one left paused stays paused.
+    // The choice switched on: the held task starts without a new session.
+    recordChoice("1");
+    ASSERT_TRUE(tickUntil([&] { return complete(down.id); }));
+    EXPECT_EQ(readFile(localDir() + "/remote.bin"), m_remoteBytes);
+
+    // A session started with the choice on releases what an earlier one held.
     m_settings.startAtOnce = false;
     dropManager();
-    const auto next = queue().QueueFileUpload(makeFile("next.bin", 2000), {});
-    signInWithChoice("1");
+    const auto last = queue().QueueFileUpload(makeFile("last.bin", 3000), {});
+    recordChoice("0");
+    dropManager();
     m_settings.startAtOnce = true;
     manager().startSession();
-    ASSERT_TRUE(tickUntil([&] { return complete(next.id); }));
-    EXPECT_EQ(stateOf(down.id), "暂停");
-    EXPECT_FALSE(std::filesystem::exists(localDir() + "/remote.bin"));
+    EXPECT_EQ(monitor().MonitorTick().startedUpload, 0);
+    recordChoice("1");
+    dropManager();
+    manager().startSession();
+    recordChoice("0");  // released rows no longer depend on the choice
+    ASSERT_TRUE(tickUntil([&] { return complete(last.id); }));
 }
 
-TEST_F(TaskControl, ATaskThatFailsAgainAndAgainIsPausedInsteadOfRetriedForever) {
+TEST_F(TaskControl, ATaskThatFailsAgainAndAgainWaitsWithABackOffUnlikeAUserPause) {
     m_settings.startAtOnce = false;
+    m_settings.failing = {3, 1500ms, 6s};
     const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
     // A file of the user's own is in the way: every run refuses to overwrite it.
     writeFile(localDir() + "/remote.bin", "mine");
     dropManager();
     m_settings.startAtOnce = true;
+    const std::string uid = m_client->account().uid;
+    const auto markOf = [&](std::int64_t id) {
+        return m_gate->run([&](LocalStore& store) {
+            for (const auto& task :
+                 TaskTable(store).waitingTasks(uid, ran_type::kDownload, true, 9))
+                if (task.id == id)
+                    return task.mark;
+            return -1;
+        });
+    };
     ASSERT_TRUE(tickUntil([&] {
-        return stateOf(down.id) == "暂停" && row(down.id)->status == 2 &&
-               !manager().workers().isLive(down.id) && m_notifier.texts().size() == 3;
+        return m_notifier.texts().size() == 3 && row(down.id)->status == 2 &&
+               !manager().workers().isLive(down.id);
     }));
-    for (int tick = 0; tick < 3; ++tick)
-        EXPECT_EQ(monitor().MonitorTick().startedDownload, 0);
+    EXPECT_EQ(markOf(down.id), hold_mark::kFailing) << "told apart from a user pause";
+    EXPECT_EQ(stateOf(down.id), "暂停");
+    EXPECT_EQ(monitor().MonitorTick().startedDownload, 0) << "within its back-off";
+    EXPECT_FALSE(monitor().anythingWaiting());
     EXPECT_EQ(
         m_notifier.texts(),
         std::vector<std::string>(3, "本地路径已经存在该文件，不能下载。失败文件名为:remote.bin"));
     EXPECT_EQ(readFile(localDir() + "/remote.bin"), "mine");
 
-    // Out of the way, the user resumes it and it finishes.
+    // Retried after the back-off without the user: it fails once more and waits twice as long.
+    ASSERT_TRUE(tickUntil([&] { return m_notifier.texts().size() == 4; }, 30s));
+    // Out of the way, the user's resume starts it at once and it finishes.
+    ASSERT_TRUE(waitUntil([&] { return !manager().workers().isLive(down.id); }, 10s));
     std::filesystem::remove(localDir() + "/remote.bin");
     ASSERT_EQ(TaskCommands(manager()).resume(down.id), TaskCommands::Result::kDone);
     ASSERT_TRUE(waitUntil([&] { return complete(down.id); }, 30s));
