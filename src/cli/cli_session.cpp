@@ -20,14 +20,14 @@ std::string trimmed(const std::string& text) {
 
 void reportUnanswered(const ServiceClient& service) {
     complain("no answer from the service at " + service.config().apiHost + " (see api_host in " +
-             homeFolder() + "nubexa.ini)");
+             configPath() + ")");
 }
 
 }  // namespace
 
 TransferSettings queueOnlySettings() {
     TransferSettings settings;
-    settings.programFolder = programFolder();
+    settings.programFolder = homeFolder();
     settings.startAtOnce = false;
     return settings;
 }
@@ -35,7 +35,7 @@ TransferSettings queueOnlySettings() {
 CliSession::CliSession(const CliContext& context)
     : m_context(context),
       m_gate(context.databasePath.empty() ? databasePath() : context.databasePath),
-      m_service(ServiceConfig::loadDefault(), programFolder()) {
+      m_service(ServiceConfig::loadDefault(), homeFolder()) {
     if (!context.verbose)
         ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
 }
