@@ -78,6 +78,9 @@ check_contents() {
     for library in libc6 libsqlite3-0 libcurl4 libssl3 libace; do
         [[ $depends == *"$library"* ]] || fail "Depends lacks $library: $depends"
     done
+    if field Description | grep -q -e ';' -e '^.\{81,\}'; then
+        fail "the description has list separators or lines over 80 characters"
+    fi
     pass "control fields: nubexa $version amd64, Depends: $depends"
 
     local unit="$root/usr/lib/systemd/system/nubexa-service.service"
