@@ -8,6 +8,13 @@ target_compile_definitions(nubexa_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 target_include_directories(nubexa_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
+# "platform/version.h": kVersion, from project(VERSION) only. A target of its own, so that only
+# the programs that print the version see the generated folder.
+configure_file(${PROJECT_SOURCE_DIR}/src/platform/version.h.in
+               ${PROJECT_BINARY_DIR}/generated/platform/version.h @ONLY)
+add_library(nubexa_version INTERFACE)
+target_include_directories(nubexa_version INTERFACE ${PROJECT_BINARY_DIR}/generated)
+
 # NUBEXA_SANITIZE: ON (or "address") for AddressSanitizer with UBSan, "thread" for ThreadSanitizer.
 if(NUBEXA_FUZZ)
     # Coverage for libFuzzer everywhere; the fuzz executables add the fuzzer's main.

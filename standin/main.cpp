@@ -7,20 +7,45 @@
 #include <iostream>
 
 #include "platform/paths.h"
+#include "platform/version.h"
 #include "standin/service_options.h"
 #include "standin/standin_service.h"
+
+namespace {
+
+constexpr const char* kFooter = R"(Examples:
+  nubexa-service --seed-demo    the demo accounts on the client's default ports
+  nubexa-service --data /srv/nubexa --http 127.0.0.1:0 --ftp 127.0.0.1:0
+                                any free ports; the first output line names them:
+                                nubexa-service listening http=HOST:PORT ftp=HOST:PORT data=DIR
+
+Files:
+  The data folder holds nubexa.db (accounts, folders, items, shares) and content/ (the files).
+  Default: nubexa-data in $NUBEXA_HOME, else beside the program when it runs from a build or
+  portable folder, else in $XDG_DATA_HOME/nubexa (~/.local/share/nubexa).)";
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace nubexa::standin;
     ServiceOptions options;
-    options.dataFolder = nubexa::programFolder() + "nubexa-data";
+    options.dataFolder = nubexa::homeFolder() + "nubexa-data";
     std::string http = "127.0.0.1:18080";
     std::string ftp = "127.0.0.1:18021";
     std::string passive;
 
-    CLI::App app{"Local stand-in for the Nubexa web API, web pages and FTP file server."};
-    app.add_option("--data", options.dataFolder, "Data folder (database and file contents)")
-        ->capture_default_str();
+    CLI::App app{
+        "nubexa-service: local stand-in for the Nubexa web API, web pages and FTP file "
+        "server, so that the client runs against it on one machine. SIGINT or SIGTERM stops "
+        "it; its data stays in the data folder. Exit status: 0 stopped by a signal, 2 bad "
+        "options or the service could not start.",
+        "nubexa-service"};
+    app.set_version_flag("--version", std::string("nubexa-service ") + nubexa::kVersion,
+                         "Print the version and exit");
+    app.footer(kFooter);
+    // Its default depends on where the program runs: said in the Files section, not shown here.
+    app.add_option("--data", options.dataFolder,
+                   "Data folder: database and file contents (default: see Files below)");
     app.add_option("--http", http, "Web API and pages, HOST:PORT (port 0: any free port)")
         ->capture_default_str();
     app.add_option("--ftp", ftp, "File server, HOST:PORT (port 0: any free port)")

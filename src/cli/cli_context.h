@@ -12,7 +12,7 @@ inline constexpr int kUsage = 2;
 
 // Options every command family shares.
 struct CliContext {
-    std::string databasePath;  // empty: $NUBEXA_HOME/bin.db, else beside the program
+    std::string databasePath;  // empty: databasePath() of the data layout
     bool verbose = false;      // the FTP trace on standard output and the engine's log
     bool stats = false;        // one "stats ..." line at the end
 };

@@ -20,7 +20,7 @@ std::string trimmed(const std::string& text) {
 
 void reportUnanswered(const ServiceClient& service) {
     complain("no answer from the service at " + service.config().apiHost + " (see api_host in " +
-             homeFolder() + "nubexa.ini)");
+             configPath() + ")");
 }
 
 // After a sign-in: the user's details and upload limit. When they cannot be read the limit
@@ -39,7 +39,7 @@ void fetchUserInfo(ServiceClient& service) {
 
 TransferSettings queueOnlySettings() {
     TransferSettings settings;
-    settings.programFolder = programFolder();
+    settings.programFolder = homeFolder();
     settings.startAtOnce = false;
     return settings;
 }
@@ -49,7 +49,8 @@ namespace {
 SessionConfig sessionConfig(const CliContext& context) {
     SessionConfig config;
     config.databasePath = context.databasePath.empty() ? databasePath() : context.databasePath;
-    config.programFolder = programFolder();
+    // Installed, the program folder is not writable: the avatar cache lives in the data folder.
+    config.programFolder = homeFolder();
     config.service = ServiceConfig::loadDefault();
     return config;
 }

@@ -6,17 +6,45 @@
 #include "cli/disk_commands.h"
 #include "cli/ftp_commands.h"
 #include "cli/queue_commands.h"
+#include "platform/version.h"
+
+namespace {
+
+// After the options: what a user needs to get going, and where the files are.
+constexpr const char* kFooter = R"(Examples:
+  nubexa-cli login demo                  sign in (asks for the password)
+  nubexa-cli ls /照片                    list a folder of the disk
+  nubexa-cli put ~/report.pdf --to /文档  queue an upload
+  nubexa-cli get /照片 --to ~/Pictures    queue a folder download
+  nubexa-cli run                         transfer everything queued
+  nubexa-cli SUBCOMMAND --help           the options of one subcommand
+
+Files:
+  bin.db      the transfer queue and the remembered sign-in, shared with the client: in
+              $NUBEXA_HOME, else beside the program when it runs from a build or portable
+              folder, else in $XDG_DATA_HOME/nubexa (~/.local/share/nubexa)
+  nubexa.ini  the service's hosts ([service] api_host = HOST:PORT, ...): beside bin.db, or for
+              an installed program $XDG_CONFIG_HOME/nubexa/nubexa.ini, then
+              /etc/nubexa/nubexa.ini
+
+Environment:
+  NUBEXA_HOME  folder of bin.db and nubexa.ini, overriding the defaults above)";
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace nubexa::cli;
     CLI::App app{
         "nubexa-cli: the command-line companion of the Nubexa client. It shares bin.db, "
-        "nubexa.ini, the transfer queue and its workers with the client."};
+        "nubexa.ini, the transfer queue and its workers with the client. Exit status: 0 done, "
+        "1 a task or the command failed, 2 usage error.",
+        "nubexa-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("nubexa-cli ") + nubexa::kVersion,
+                         "Print the version and exit");
     CliContext context;
     app.add_option("--db", context.databasePath,
-                   "bin.db holding the task rows (default: $NUBEXA_HOME/bin.db, else beside "
-                   "the program)");
+                   "bin.db holding the task rows (default: see Files below)");
     app.add_flag("-v,--verbose", context.verbose, "show every FTP command and reply");
     app.add_flag("--stats", context.stats, "print one line of transfer statistics at the end");
 
@@ -24,6 +52,8 @@ int main(int argc, char** argv) {
     addDiskCommands(app, context, exitCode);
     addQueueCommands(app, context, exitCode);
     addFtpCommands(app, context, exitCode);
+    // Set after the subcommands, which would otherwise inherit it.
+    app.footer(kFooter);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -158,7 +158,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     if (!session.signInAgain())
         return kFailed;
     TransferSettings settings;
-    settings.programFolder = programFolder();
+    settings.programFolder = homeFolder();
     settings.ftp.maxBytesPerSecond = *rate;
     ReportQueue reports;
     TransferManager& manager = session.manager(settings, view);

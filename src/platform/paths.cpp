@@ -1,8 +1,9 @@
 #include "platform/paths.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include "platform/data_layout.h"
 
 namespace nubexa {
 
@@ -25,14 +26,19 @@ std::string programFolder() {
 }
 
 std::string homeFolder() {
-    if (const char* home = std::getenv("NUBEXA_HOME"); home != nullptr && *home != '\0') {
-        return withTrailingSlash(home);
-    }
-    return programFolder();
+    return DataLayout::current().dataFolder();
 }
 
 std::string databasePath() {
     return homeFolder() + "bin.db";
+}
+
+std::string configPath() {
+    return DataLayout::current().configFile();
+}
+
+std::string imageFolder() {
+    return DataLayout::current().imageFolder();
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

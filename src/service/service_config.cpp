@@ -156,7 +156,7 @@ ServiceConfig ServiceConfig::load(const std::string& path) {
 }
 
 ServiceConfig ServiceConfig::loadDefault() {
-    return load(homeFolder() + "nubexa.ini");
+    return load(configPath());
 }
 
 }  // namespace nubexa

@@ -29,7 +29,7 @@ struct ServiceConfig {
     static ServiceConfig load(const std::string& path, std::ostream& errors);
     static ServiceConfig load(const std::string& path);
 
-    // homeFolder() + "nubexa.ini".
+    // configPath(): the first nubexa.ini of the data layout that exists.
     static ServiceConfig loadDefault();
 };
 
