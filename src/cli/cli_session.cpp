@@ -23,6 +23,18 @@ void reportUnanswered(const ServiceClient& service) {
              homeFolder() + "nubexa.ini)");
 }
 
+// After a sign-in: the user's details and upload limit. When they cannot be read the limit
+// stays unknown (no file is refused for it) and the user hears why.
+void fetchUserInfo(ServiceClient& service) {
+    const AccountInfo info = service.account();
+    const auto read = service.fetchUserInfo(info.uid, info.token);
+    if (read.ok())
+        return;
+    complain(std::string("the user's details could not be read (") + describeFailure(read.failure) +
+             (read.networkFailed() ? ": the network failed" : "") +
+             "); the upload limit is unknown");
+}
+
 }  // namespace
 
 TransferSettings queueOnlySettings() {
@@ -32,10 +44,20 @@ TransferSettings queueOnlySettings() {
     return settings;
 }
 
+namespace {
+
+SessionConfig sessionConfig(const CliContext& context) {
+    SessionConfig config;
+    config.databasePath = context.databasePath.empty() ? databasePath() : context.databasePath;
+    config.programFolder = programFolder();
+    config.service = ServiceConfig::loadDefault();
+    return config;
+}
+
+}  // namespace
+
 CliSession::CliSession(const CliContext& context)
-    : m_context(context),
-      m_gate(context.databasePath.empty() ? databasePath() : context.databasePath),
-      m_service(ServiceConfig::loadDefault(), programFolder()) {
+    : m_context(context), m_client(sessionConfig(context), m_notifier) {
     if (!context.verbose)
         ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
 }
@@ -52,34 +74,34 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
         complain("请输入密码");
         return kUsage;
     }
-    if (m_service.Login(account, password) != 1) {
-        if (!RequestFrame::lastSendAnswered()) {
-            reportUnanswered(m_service);
+    const auto signedIn = service().signIn(account, password);
+    if (!signedIn.ok()) {
+        if (signedIn.networkFailed()) {
+            reportUnanswered(service());
         } else {
             complain("sign-in refused: wrong account or password");
         }
         return kFailed;
     }
-    AccountInfo info = m_service.account();
-    m_service.GetUserInfo(info.uid, info.token);
-    info = m_service.account();
+    fetchUserInfo(service());
+    const AccountInfo info = service().account();
 
     // The automatic-resume choice is carried over from the last sign-in, as the sign-in window
     // does, unless it is given here.
-    const auto last = m_gate.run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     std::string carry = last && last->autoResume == "1" ? "1" : "0";
     if (autoResume)
         carry = *autoResume ? "1" : "0";
-    const bool recorded = m_gate.run([&](LocalStore& store) {
+    const bool recorded = gate().run([&](LocalStore& store) {
         return UserLog(store).recordSignIn(
             SignInRecord{info.uid, password, Common::localTimeText(), true, false, carry});
     });
     if (!recorded)
-        complain("the sign-in could not be recorded in " + m_gate.databasePath());
+        complain("the sign-in could not be recorded in " + gate().databasePath());
 
     // The session starts here, as when the main window opens; a run in progress keeps its
     // tasks as they are.
-    RunLock lock(m_gate.databasePath());
+    RunLock lock(gate().databasePath());
     if (lock.held()) {
         manager(queueOnlySettings()).startSession(carry == "1");
     } else {
@@ -92,46 +114,51 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
 }
 
 bool CliSession::adoptLastUser() {
-    const auto last = m_gate.run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     if (!last || last->userName.empty()) {
         complain("not signed in: run \"nubexa-cli login ACCOUNT\" first");
         return false;
     }
-    m_service.updateAccount([&](AccountInfo& info) { info.uid = last->userName; });
+    service().updateAccount([&](AccountInfo& info) { info.uid = last->userName; });
     return true;
 }
 
 bool CliSession::signInAgain() {
-    const auto last = m_gate.run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     if (!last || last->userName.empty() || trimmed(last->password).empty()) {
         complain("not signed in: run \"nubexa-cli login ACCOUNT\" first");
         return false;
     }
-    if (m_service.Login(last->userName, last->password) != 1) {
-        if (!RequestFrame::lastSendAnswered()) {
-            reportUnanswered(m_service);
+    const auto signedIn = service().signIn(last->userName, last->password);
+    if (!signedIn.ok()) {
+        if (signedIn.networkFailed()) {
+            reportUnanswered(service());
         } else {
             complain("the remembered sign-in was refused: run \"nubexa-cli login ACCOUNT\" again");
         }
         return false;
     }
-    const AccountInfo info = m_service.account();
-    m_service.GetUserInfo(info.uid, info.token);
+    fetchUserInfo(service());
     return true;
 }
 
+TransferManager& CliSession::manager(TransferSettings settings, TransferView& view) {
+    if (!m_context.verbose)
+        settings.ftp.trace = nullptr;
+    return m_client.startTransfers(std::move(settings), view);
+}
+
 TransferManager& CliSession::manager(TransferSettings settings) {
-    if (!m_manager) {
-        if (!m_context.verbose)
-            settings.ftp.trace = nullptr;
-        m_manager =
-            std::make_unique<TransferManager>(m_gate, m_service, m_notifier, std::move(settings));
-    }
-    return *m_manager;
+    return manager(std::move(settings), m_view);
 }
 
 TransferManager& CliSession::manager() {
     return manager(queueOnlySettings());
+}
+
+TransferQueue& CliSession::queue() {
+    manager();
+    return m_client.queue();
 }
 
 }  // namespace nubexa::cli

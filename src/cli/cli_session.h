@@ -7,20 +7,25 @@
 #include "cli/cli_context.h"
 #include "platform/notifier.h"
 #include "service/service_client.h"
+#include "session/client_session.h"
 #include "store/store_gate.h"
 #include "transfer/transfer_manager.h"
+#include "transfer/transfer_queue.h"
+#include "transfer/transfer_view.h"
 
 namespace nubexa::cli {
 
-// What every disk and queue command works with: bin.db, the web client configured from
-// nubexa.ini, the console notifier, and (made on demand) the transfer manager. One per command.
+// What every disk and queue command works with: the client's session (bin.db, the web client
+// configured from nubexa.ini and, made on demand, the transfers) with the console notifier.
+// One per command, on the main thread.
 class CliSession {
 public:
     explicit CliSession(const CliContext& context);
 
-    StoreGate& gate() { return m_gate; }
-    ServiceClient& service() { return m_service; }
+    StoreGate& gate() { return m_client.gate(); }
+    ServiceClient& service() { return m_client.service(); }
     Notifier& notifier() { return m_notifier; }
+    ClientSession& client() { return m_client; }
 
     // The "login" command's sign-in: Login, GetUserInfo and the record of the sign-in with the
     // password remembered, as the sign-in window keeps it. An exit code.
@@ -33,16 +38,18 @@ public:
     // (after saying why) when nobody has signed in yet.
     bool adoptLastUser();
 
-    // Made at the first call with these settings; their FTP options follow --verbose.
+    // Made at the first call with these settings and `view` (which must outlive the session);
+    // their FTP options follow --verbose.
+    TransferManager& manager(TransferSettings settings, TransferView& view);
     TransferManager& manager(TransferSettings settings);
-    TransferManager& manager();  // the one made before
+    TransferManager& manager();  // the one made before, else one that only queues
+    TransferQueue& queue();
 
 private:
     const CliContext& m_context;
-    StoreGate m_gate;
-    ServiceClient m_service;
     ConsoleNotifier m_notifier;
-    std::unique_ptr<TransferManager> m_manager;  // before the members above end
+    NoTransferView m_view;
+    ClientSession m_client;  // last: ends before what it refers to
 };
 
 // Settings of a manager that queues only: the rows wait for "nubexa-cli run".

@@ -79,8 +79,7 @@ int put(const CliContext& context, const TransferArgs& args) {
         complain(error);
         return kFailed;
     }
-    NoTransferView view;
-    TransferQueue queue(session.manager(), view);
+    TransferQueue& queue = session.queue();
     int exitCode = kDone;
     for (const auto& local : args.paths) {
         std::error_code fsError;
@@ -117,8 +116,7 @@ int get(const CliContext& context, const TransferArgs& args) {
     if (!session.signInAgain())
         return kFailed;
     RemoteDisk disk(session.service());
-    NoTransferView view;
-    TransferQueue queue(session.manager(), view);
+    TransferQueue& queue = session.queue();
     int exitCode = kDone;
     for (const auto& path : args.paths) {
         std::string error;

@@ -146,6 +146,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    StatusView view;  // before the session: its transfers use it until they end
     CliSession session(context);
     RunLock lock(session.gate().databasePath());
     if (!lock.held()) {
@@ -159,11 +160,10 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     settings.programFolder = programFolder();
     settings.ftp.maxBytesPerSecond = *rate;
     ReportQueue reports;
-    TransferManager& manager = session.manager(settings);
+    TransferManager& manager = session.manager(settings, view);
     manager.setListener(&reports);
     manager.recoverInterrupted();
-    StatusView view;
-    TransferMonitor monitor(manager, view);
+    TransferMonitor& monitor = session.client().monitor();
     RunDisplay display(session.gate(), session.service().account().uid);
     Tally tally;
     // Prints what the workers reported; true when one of them completed its task, so that a

@@ -8,6 +8,7 @@
 
 #include "ftp/ace_stream.h"
 #include "ftp/ftp_log.h"
+#include "platform/log_sink.h"
 #include "platform/paths.h"
 
 namespace nubexa {
@@ -59,9 +60,8 @@ void FTPClient::closeControl() {
     m_framer = ReplyFramer();
 }
 
-void FtpOptions::traceToStandardOutput(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fflush(stdout);
+void FtpOptions::traceToLog(const std::string& text) {
+    writeLog(text);
 }
 
 void FTPClient::trace(const std::string& text) const {

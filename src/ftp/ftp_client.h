@@ -12,6 +12,7 @@
 #include <string>
 #include <utility>
 
+#include "ftp/ftp_options.h"
 #include "ftp/progress_reporter.h"
 #include "ftp/reply_framer.h"
 #include "ftp/transfer_task.h"
@@ -21,31 +22,6 @@ namespace nubexa {
 class Notifier;
 class StoreGate;
 class UploadRegistrar;
-
-struct FtpTimeLimits {
-    std::chrono::milliseconds connect{3000};    // control and data connections
-    std::chrono::milliseconds reply{10000};     // one whole reply
-    std::chrono::milliseconds dataIdle{60000};  // no byte moved on the data connection
-};
-
-struct FtpOptions {
-    FtpTimeLimits limits;
-    // Progress is written at this pace while bytes move, and the row's status read back.
-    std::chrono::milliseconds progressInterval{200};
-    // Longest wait of one data receive or send before the status is looked at again.
-    std::chrono::milliseconds dataTick{100};
-    std::size_t blockSize = 256 * 1024;
-    std::int64_t maxBytesPerSecond = 0;  // 0: as fast as the line goes
-    // Set by the owner of every transfer thread to end them all (shutdown, Ctrl-C): a run
-    // looks at it wherever it reads the row's status back and stops as if paused, without
-    // writing the row, so that the task resumes later. Null: never.
-    const std::atomic<bool>* stopRequest = nullptr;
-    // Receives every command sent (the password masked) and every reply; standard output by
-    // default, nowhere when empty.
-    std::function<void(const std::string&)> trace = traceToStandardOutput;
-
-    static void traceToStandardOutput(const std::string& text);
-};
 
 // What one transfer cost, for the command-line companion and the benchmark.
 struct TransferStats {

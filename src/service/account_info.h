@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace nubexa {
@@ -36,16 +37,18 @@ struct AccountInfo {
     std::string wip;
     std::string integral;
     std::string nickname;
-    std::int64_t upload_size = 0;  // the per-file upload limit in bytes
+    // The per-file upload limit in bytes; unknown until GetUserInfo has read it (no limit is
+    // applied then: the service still judges each file when it is registered).
+    std::optional<std::int64_t> upload_size;
     // Navigation, set by sign-in and then by the disk pages and the listings.
-    std::string current_dir_id;      // "" -> "0"
-    std::string parent_dir_id;       // "" -> "0"
-    std::string sort_order;          // "" -> "name" ("name", "time", "size", "link", "share")
-    std::string sort_desc;           // "" -> "0" ("1" descending)
-    std::string frame_image;         // "" -> "image/skin/frame7.jpg"
-    int signed_in = 0;               // 0 -> 1 -> 0
-    int folder_tree_stale = 0;       // 0 -> 1; GetFolders clears it
-    std::string folder_tree_answer;  // GetFolders' last answer, served until the next sign-in
+    std::string current_dir_id;  // "" -> "0"
+    std::string parent_dir_id;   // "" -> "0"
+    std::string sort_order;      // "" -> "name" ("name", "time", "size", "link", "share")
+    std::string sort_desc;       // "" -> "0" ("1" descending)
+    std::string frame_image;     // "" -> "image/skin/frame7.jpg"
+    int signed_in = 0;           // 0 -> 1 -> 0
+    int folder_tree_stale = 0;   // 0 -> 1; GetFolders clears it (its answer stays in the
+                                 // client: copies of the account stay small)
     std::string web_signin_kind = "qq";
     int web_signin_state = 0;     // -> kept -> 0
     std::string sid;              // 20 random characters; drawn again by ResetAccount

@@ -48,6 +48,39 @@ int traceEvent(CURL*, curl_infotype type, char* data, std::size_t size, void*) {
     return 0;
 }
 
+// How often a request that may be stopped looks at its flag.
+constexpr int kStopPollMs = 50;
+
+// curl_easy_perform through a multi handle of its own, so that the wait can be cut short: a
+// progress callback would be asked only about once a second while libcurl connects.
+CURLcode performStoppable(CURL* handle, const std::atomic<bool>& stop) {
+    CURLM* multi = curl_multi_init();
+    if (multi == nullptr)
+        return CURLE_OUT_OF_MEMORY;
+    curl_multi_add_handle(multi, handle);
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    int running = 1;
+    while (!stop.load()) {
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0) {
+            int left = 0;
+            result = CURLE_RECV_ERROR;
+            while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+                if (message->msg == CURLMSG_DONE)
+                    result = message->data.result;
+            }
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, kStopPollMs, nullptr);
+    }
+    curl_multi_remove_handle(multi, handle);
+    curl_multi_cleanup(multi);
+    return result;
+}
+
 // curl_global_init is not safe to race; the first request of any thread does it once.
 void initialiseCurlOnce() {
     static std::once_flag once;
@@ -63,6 +96,8 @@ int HttpFetcher::perform(const std::string& url, std::string& body) const {
     CURL* handle = curl_easy_init();
     if (handle == nullptr)
         return 2;
+    if (m_stop != nullptr && m_stop->load())
+        return CURLE_ABORTED_BY_CALLBACK;
     Sink sink{&body, body.size() + m_limits.maxBodyBytes};
     if (m_verbose) {
         curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
@@ -78,7 +113,8 @@ int HttpFetcher::perform(const std::string& url, std::string& body) const {
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytesPerSecond);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, m_limits.lowSpeedSeconds);
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, m_limits.totalTimeoutMs);
-    const CURLcode result = curl_easy_perform(handle);
+    const CURLcode result =
+        m_stop != nullptr ? performStoppable(handle, *m_stop) : curl_easy_perform(handle);
     curl_easy_cleanup(handle);
     return static_cast<int>(result);
 }

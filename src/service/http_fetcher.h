@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <string>
 
@@ -25,15 +26,19 @@ public:
     // libcurl's verbose mode with the trace printed to standard output. Off by default.
     void setVerbose(bool on) { m_verbose = on; }
     bool verbose() const { return m_verbose; }
+    // A request in flight ends within about 50 ms after `*stop` turns true, connect included.
+    // Null: never. The flag must outlive perform().
+    void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
 
     // Sends `url` and appends the answer bytes to `body`. Returns the libcurl result code
-    // (0 = success, 2 when no easy handle could be created). Callers judge the body, not the
-    // code: an empty body is "no answer".
+    // (0 = success, 2 when no easy handle could be created, 42 when stopped). Callers judge the
+    // body, not the code: an empty body is "no answer".
     int perform(const std::string& url, std::string& body) const;
 
 private:
     FetchLimits m_limits;
     bool m_verbose = false;
+    const std::atomic<bool>* m_stop = nullptr;
 };
 
 }  // namespace nubexa

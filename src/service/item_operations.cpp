@@ -14,22 +14,26 @@ SignedQuery ServiceClient::itemQuery(const char* operation, const std::string& u
 
 int ServiceClient::judged(const SignedQuery& query, Repeat repeat) const {
     AttributeAnswer answer;
-    return fetchAttributes(query.signedUrl(m_frame.apiHost()), repeat, answer) && answer.accepted()
+    return fetchAttributes(query.signedUrl(m_frame.apiHost()), repeat, answer) == Failure::kNone &&
+                   answer.accepted()
                ? 1
                : 0;
 }
 
 std::string ServiceClient::resultText(const SignedQuery& query) const {
     AttributeAnswer answer;
-    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer))
+    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
+        Failure::kNone) {
         return "0";
+    }
     return answer.resultText().value_or("0");
 }
 
 std::string ServiceClient::acceptedAttribute(const SignedQuery& query, const char* element,
                                              const char* attribute) const {
     AttributeAnswer answer;
-    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) ||
+    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
+            Failure::kNone ||
         !answer.accepted()) {
         return {};
     }
@@ -91,19 +95,35 @@ int ServiceClient::FolderShareCancle(const std::string& uid, const std::string& 
 int ServiceClient::FolderAdd(const std::string& uid, const std::string& token,
                              const std::string& pid, const std::string& name,
                              std::string& newId) const {
-    const auto query = itemQuery("FolderAdd", uid, token).add("pid", pid).addEncoded("name", name);
-    AttributeAnswer answer;
-    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer))
-        return 0;
-    if (const auto* folder = answer.child("folder"); folder != nullptr)
-        newId = AttributeAnswer::attribute(folder, "id");
-    return answer.accepted() ? 1 : 0;
+    const auto added = addFolder(uid, token, pid, name);
+    if (added.ok() || added.failure == Failure::kRefused) {
+        if (!added.value.id.empty())
+            newId = added.value.id;
+    }
+    return added.value.result;
 }
 
 int ServiceClient::FolderAdd(const std::string& uid, const std::string& token,
                              const std::string& pid, const std::string& name) const {
-    std::string ignored;
-    return FolderAdd(uid, token, pid, name, ignored);
+    return addFolder(uid, token, pid, name).value.result;
+}
+
+ServiceResult<AddedItem> ServiceClient::addFolder(const std::string& uid, const std::string& token,
+                                                  const std::string& pid,
+                                                  const std::string& name) const {
+    const auto query = itemQuery("FolderAdd", uid, token).add("pid", pid).addEncoded("name", name);
+    AttributeAnswer answer;
+    if (const Failure failure =
+            fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
+        failure != Failure::kNone) {
+        return ServiceResult<AddedItem>::failed(failure);
+    }
+    AddedItem added;
+    if (const auto* folder = answer.child("folder"); folder != nullptr)
+        added.id = AttributeAnswer::attribute(folder, "id");
+    added.result = answer.accepted() ? 1 : 0;
+    const Failure failure = added.result == 1 ? Failure::kNone : Failure::kRefused;
+    return {std::move(added), failure};
 }
 
 int ServiceClient::FolderDelete(const std::string& uid, const std::string& token,
@@ -130,6 +150,16 @@ int ServiceClient::FileAdd(const std::string& uid, const std::string& token,
                            const std::string& name, const std::string& ext, const std::string& size,
                            const std::string& dirid, const std::string& hash,
                            std::string& newId) const {
+    const auto added = addFile(uid, token, name, ext, size, dirid, hash);
+    if (added.ok())
+        newId = added.value.id;
+    return added.value.result;
+}
+
+ServiceResult<AddedItem> ServiceClient::addFile(const std::string& uid, const std::string& token,
+                                                const std::string& name, const std::string& ext,
+                                                const std::string& size, const std::string& dirid,
+                                                const std::string& hash) const {
     const auto query = itemQuery("FileAdd", uid, token)
                            .addEncoded("name", name)
                            .add("ext", ext)
@@ -137,13 +167,15 @@ int ServiceClient::FileAdd(const std::string& uid, const std::string& token,
                            .add("dirid", dirid)
                            .add("hash", hash);
     AttributeAnswer answer;
-    if (!fetchAttributes(query.signedUrlOver(m_frame.apiHost(), "hash"), Repeat::kBounded,
-                         answer) ||
-        !answer.accepted()) {
-        return 0;
+    if (const Failure failure = fetchAttributes(query.signedUrlOver(m_frame.apiHost(), "hash"),
+                                                Repeat::kBounded, answer);
+        failure != Failure::kNone) {
+        return ServiceResult<AddedItem>::failed(failure);
     }
-    newId = AttributeAnswer::attribute(answer.child("file"), "id");
-    return 1;
+    if (!answer.accepted())
+        return ServiceResult<AddedItem>::failed(Failure::kRefused);
+    return ServiceResult<AddedItem>::success(
+        {1, AttributeAnswer::attribute(answer.child("file"), "id")});
 }
 
 int ServiceClient::FileMove(const std::string& uid, const std::string& token,
@@ -198,8 +230,10 @@ std::string ServiceClient::FileEmailShare(const std::string& uid, const std::str
                                           const std::string& fid, const std::string& to) const {
     const auto query = itemQuery("FileEmailShare", uid, token).add("fid", fid).add("to", to);
     AttributeAnswer answer;
-    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer))
+    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
+        Failure::kNone) {
         return "0";
+    }
     const auto result = answer.resultText();
     if (!result)
         return "0";
@@ -243,7 +277,8 @@ std::string ServiceClient::GetFileOutLinkInfo(const std::string& uid, const std:
                                               std::string& domainOut) const {
     const auto query = itemQuery("GetFileOutLinkInfo", uid, token).add("fid", fid);
     AttributeAnswer answer;
-    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) ||
+    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
+            Failure::kNone ||
         !answer.accepted()) {
         return {};
     }

@@ -1,4 +1,6 @@
-// The listings that fill the disk tables and the folder tree.
+// The listings that fill the disk tables, the folder tree and the folder-download listing.
+#include <limits>
+
 #include "service/attribute_answer.h"
 #include "service/listing_reader.h"
 #include "service/service_client.h"
@@ -31,89 +33,176 @@ DiskFileEntry searchPlaceholder() {
 
 }  // namespace
 
-int ServiceClient::fillListing(const SignedQuery& query, ListingKind kind, Repeat repeat) {
-    const std::string text = m_frame.send(query.signedUrl(m_frame.apiHost()), repeat);
-    if (text.empty())
-        return repeat == Repeat::kNever ? 1 : 0;  // a listing sent once takes silence as empty
+ServiceClient::ListingTicket ServiceClient::takeListingTicket() {
+    std::lock_guard lock(m_mutex);
+    return {++m_listingsSent, m_signInGeneration};
+}
+
+bool ServiceClient::takesAnswerLocked(const ListingTicket& ticket) const {
+    return ticket.generation == m_signInGeneration && ticket.number > m_listingStored;
+}
+
+void ServiceClient::storeTablesLocked(const std::vector<DiskFileEntry>* files,
+                                      const std::vector<FolderItemLc>* folders) {
+    // Copy on write: snapshots handed out stay as they were.
+    auto next = std::make_shared<DiskTables>(*m_tables);
+    if (files != nullptr)
+        storeInTable(next->disk_files, *files);
+    if (folders != nullptr)
+        storeInTable(next->disk_folders, *folders);
+    m_tables = std::move(next);
+}
+
+ServiceResult<int> ServiceClient::fillListing(const SignedQuery& query, bool folderListing,
+                                              Repeat repeat) {
+    const ListingTicket ticket = takeListingTicket();
+    const auto text = m_frame.fetch(query.signedUrl(m_frame.apiHost()), repeat);
+    if (!text.ok()) {
+        // A listing sent once takes silence as empty.
+        const bool silenceIsEmpty = repeat == Repeat::kNever && text.failure == Failure::kNoAnswer;
+        return ServiceResult<int>::failed(text.failure, silenceIsEmpty ? 1 : 0);
+    }
     MarkupNavigator navigator;
-    if (!navigator.setDoc(text))
-        return 0;
-    const bool folderListing = kind == ListingKind::kFolder;
+    if (!navigator.setDoc(text.value))
+        return ServiceResult<int>::failed(Failure::kMalformed, 0);
     const ListingRead read = readListing(navigator, {folderListing, false, kTableSize});
     if (!read.hasResult)
-        return 1;
+        return ServiceResult<int>::failed(Failure::kMalformed, 1);
 
     std::lock_guard lock(m_mutex);
-    if (read.parentId)
+    if (!takesAnswerLocked(ticket))
+        return ServiceResult<int>::failed(Failure::kStale, 0);
+    m_listingStored = ticket.number;
+    if (read.parentId) {
+        ++m_accountVersion;
         m_account.parent_dir_id = *read.parentId;
-    if (read.files)
-        storeInTable(m_tables.disk_files, *read.files);
-    if (folderListing && !read.files)
-        return 0;
-    if (read.folders)
-        storeInTable(m_tables.disk_folders, *read.folders);
-    return folderListing && !read.folders ? 0 : 1;
+    }
+    // A folder listing without its files leaves the folders as they were.
+    const bool foldersCount = read.folders && (read.files || !folderListing);
+    storeTablesLocked(read.files ? &*read.files : nullptr, foldersCount ? &*read.folders : nullptr);
+    if (folderListing && !(read.files && read.folders))
+        return ServiceResult<int>::failed(Failure::kMalformed, 0);
+    return ServiceResult<int>::success(1);
+}
+
+ServiceResult<int> ServiceClient::searchListing(const SignedQuery& query) {
+    const ListingTicket ticket = takeListingTicket();
+    AttributeAnswer answer;
+    if (const Failure failure =
+            fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
+        failure != Failure::kNone) {
+        return ServiceResult<int>::failed(failure, 0);
+    }
+    if (!answer.accepted())
+        return ServiceResult<int>::failed(Failure::kRefused, 1);
+    std::vector<DiskFileEntry> files;
+    std::vector<FolderItemLc> folders;
+    if (!readSearchAnswer(answer, files, folders))
+        return ServiceResult<int>::failed(Failure::kMalformed, 0);
+    if (files.empty() && folders.empty())
+        files.push_back(searchPlaceholder());
+
+    std::lock_guard lock(m_mutex);
+    if (!takesAnswerLocked(ticket))
+        return ServiceResult<int>::failed(Failure::kStale, 0);
+    m_listingStored = ticket.number;
+    storeTablesLocked(&files, &folders);
+    return ServiceResult<int>::success(1);
+}
+
+ServiceResult<int> ServiceClient::fetchListing(const ListingRequest& request) {
+    const auto query = [&](const char* operation) {
+        return listingQuery(operation, request.uid, request.token);
+    };
+    switch (request.kind) {
+        case ListingKind::kFolder:
+            return fillListing(query("GetFiles")
+                                   .add("dir", request.dir)
+                                   .add("order", request.order)
+                                   .add("desc", request.desc),
+                               true, Repeat::kBounded);
+        case ListingKind::kNewUploads:
+            return fillListing(
+                query("GetNewUploadFiles").add("order", request.order).add("desc", request.desc),
+                false, Repeat::kBounded);
+        case ListingKind::kRecycle:
+            return fillListing(
+                query("GetRecycleFiles").add("order", request.order).add("desc", request.desc),
+                false, Repeat::kBounded);
+        case ListingKind::kShared:
+            return fillListing(
+                query("GetShareFiles").add("order", request.order).add("desc", request.desc), false,
+                Repeat::kBounded);
+        case ListingKind::kLinks:
+            return fillListing(
+                query("GetLinkFiles").add("order", request.order).add("desc", request.desc), false,
+                Repeat::kNever);
+        case ListingKind::kSearch:
+            return searchListing(query("FileSearch")
+                                     .add("order", request.order)
+                                     .add("desc", request.desc)
+                                     .addEncoded("keyword", request.keyword));
+    }
+    return ServiceResult<int>::failed(Failure::kMalformed, 0);
 }
 
 int ServiceClient::GetFiles(const std::string& uid, const std::string& token,
                             const std::string& dir, const std::string& order,
                             const std::string& desc) {
-    return fillListing(
-        listingQuery("GetFiles", uid, token).add("dir", dir).add("order", order).add("desc", desc),
-        ListingKind::kFolder, Repeat::kBounded);
+    return fetchListing({ListingKind::kFolder, uid, token, order, desc, dir, {}}).value;
 }
 
 int ServiceClient::GetNewUploadFiles(const std::string& uid, const std::string& token,
                                      const std::string& order, const std::string& desc) {
-    return fillListing(
-        listingQuery("GetNewUploadFiles", uid, token).add("order", order).add("desc", desc),
-        ListingKind::kOther, Repeat::kBounded);
+    return fetchListing({ListingKind::kNewUploads, uid, token, order, desc, {}, {}}).value;
 }
 
 int ServiceClient::GetRecycleFiles(const std::string& uid, const std::string& token,
                                    const std::string& order, const std::string& desc) {
-    return fillListing(
-        listingQuery("GetRecycleFiles", uid, token).add("order", order).add("desc", desc),
-        ListingKind::kOther, Repeat::kBounded);
+    return fetchListing({ListingKind::kRecycle, uid, token, order, desc, {}, {}}).value;
 }
 
 int ServiceClient::GetShareFiles(const std::string& uid, const std::string& token,
                                  const std::string& order, const std::string& desc) {
-    return fillListing(
-        listingQuery("GetShareFiles", uid, token).add("order", order).add("desc", desc),
-        ListingKind::kOther, Repeat::kBounded);
+    return fetchListing({ListingKind::kShared, uid, token, order, desc, {}, {}}).value;
 }
 
 int ServiceClient::GetLinkFiles(const std::string& uid, const std::string& token,
                                 const std::string& order, const std::string& desc) {
-    return fillListing(
-        listingQuery("GetLinkFiles", uid, token).add("order", order).add("desc", desc),
-        ListingKind::kOther, Repeat::kNever);
+    return fetchListing({ListingKind::kLinks, uid, token, order, desc, {}, {}}).value;
 }
 
 int ServiceClient::FileSearch(const std::string& uid, const std::string& token,
                               const std::string& order, const std::string& desc,
                               const std::string& keyword) {
-    const auto query = listingQuery("FileSearch", uid, token)
-                           .add("order", order)
-                           .add("desc", desc)
-                           .addEncoded("keyword", keyword);
-    AttributeAnswer answer;
-    if (!fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer))
-        return 0;
-    if (!answer.accepted())
-        return 1;
-    std::vector<DiskFileEntry> files;
-    std::vector<FolderItemLc> folders;
-    if (!readSearchAnswer(answer, files, folders))
-        return 0;
-    if (files.empty() && folders.empty())
-        files.push_back(searchPlaceholder());
+    return fetchListing({ListingKind::kSearch, uid, token, order, desc, {}, keyword}).value;
+}
 
-    std::lock_guard lock(m_mutex);
-    storeInTable(m_tables.disk_files, files);
-    storeInTable(m_tables.disk_folders, folders);
-    return 1;
+ServiceResult<FolderListing> ServiceClient::GetFilesWhitPath(const std::string& uid,
+                                                             const std::string& token,
+                                                             const std::string& dir,
+                                                             const std::string& order,
+                                                             const std::string& desc) const {
+    using Result = ServiceResult<FolderListing>;
+    const auto query = listingQuery("GetFilesWhitPath", uid, token)
+                           .add("dir", dir)
+                           .add("order", order)
+                           .add("desc", desc);
+    const auto text = m_frame.fetch(query.signedUrl(m_frame.apiHost()), Repeat::kBounded);
+    if (!text.ok())
+        return Result::failed(text.failure);
+    MarkupNavigator navigator;
+    if (!navigator.setDoc(text.value))
+        return Result::failed(Failure::kMalformed);
+    // A folder download has no table to fit: every entry is read.
+    ListingRead read =
+        readListing(navigator, {true, true, std::numeric_limits<std::size_t>::max()});
+    if (!read.hasResult)
+        return Result::failed(Failure::kRefused);
+    FolderListing listing;
+    listing.files = std::move(read.files).value_or(std::vector<DiskFileEntry>{});
+    listing.folders = std::move(read.folders).value_or(std::vector<FolderItemLc>{});
+    return Result::success(std::move(listing));
 }
 
 int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
@@ -124,7 +213,7 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
     {
         std::lock_guard lock(m_mutex);
         stale = m_account.folder_tree_stale != 0;
-        text = m_account.folder_tree_answer;
+        text = m_folderTreeAnswer;
         generation = m_signInGeneration;
     }
     MarkupNavigator navigator;
@@ -137,7 +226,8 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
         std::lock_guard lock(m_mutex);
         // An answer that arrives after the account changed belongs to nobody.
         if (generation == m_signInGeneration) {
-            m_account.folder_tree_answer = text;
+            ++m_accountVersion;
+            m_folderTreeAnswer = text;
             m_account.folder_tree_stale = 0;
         }
     } else if (!navigator.setDoc(text)) {
@@ -148,7 +238,10 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
         return 0;
     if (navigator.findChildElem("parentid")) {
         std::lock_guard lock(m_mutex);
-        m_account.parent_dir_id = navigator.getChildData();
+        if (generation == m_signInGeneration) {
+            ++m_accountVersion;
+            m_account.parent_dir_id = navigator.getChildData();
+        }
     }
     tree = FolderTree{};
     if (!navigator.findChildElem("folders") || !navigator.intoElem())

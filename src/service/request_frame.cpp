@@ -7,47 +7,61 @@
 
 namespace nubexa {
 
-namespace {
-thread_local bool t_lastSendAnswered = true;
-}  // namespace
-
-bool RequestFrame::lastSendAnswered() {
-    return t_lastSendAnswered;
+const char* describeFailure(Failure failure) {
+    switch (failure) {
+        case Failure::kNone:
+            return "done";
+        case Failure::kRefused:
+            return "refused by the service";
+        case Failure::kNoAnswer:
+            return "no answer from the service";
+        case Failure::kMalformed:
+            return "an answer that could not be read";
+        case Failure::kStopped:
+            return "stopped";
+        case Failure::kStale:
+            return "overtaken by a newer request";
+    }
+    return "unknown";
 }
 
 RequestFrame::RequestFrame(std::string apiHost, FrameOptions options)
-    : m_apiHost(std::move(apiHost)), m_options(options) {}
+    : m_apiHost(std::move(apiHost)), m_options(std::move(options)) {}
 
 std::string RequestFrame::sendOnce(const std::string& url) const {
     HttpFetcher fetcher(m_options.limits);
     fetcher.setVerbose(m_options.verbose);
+    fetcher.setStopFlag(m_options.stop.get());
     std::string body;
     // A transfer that failed part-way leaves a cut document: that is no answer either.
-    std::string answer;
-    if (fetcher.perform(url, body) == 0)
-        answer = decodeAnswer(body);
-    t_lastSendAnswered = !answer.empty();
-    return answer;
+    if (fetcher.perform(url, body) != 0)
+        return {};
+    return decodeAnswer(body);
+}
+
+ServiceResult<std::string> RequestFrame::fetch(const std::string& url, Repeat repeat,
+                                               const Accept& accept) const {
+    const int attempts = repeat == Repeat::kNever ? 1 : std::max(1, m_options.attempts);
+    bool answered = false;
+    for (int attempt = 0; attempt < attempts && !stopped(); ++attempt) {
+        std::string answer = sendOnce(url);
+        if (answer.empty())
+            continue;
+        answered = true;
+        if (!accept || accept(answer))
+            return ServiceResult<std::string>::success(std::move(answer));
+    }
+    if (stopped())
+        return ServiceResult<std::string>::failed(Failure::kStopped);
+    return ServiceResult<std::string>::failed(answered ? Failure::kMalformed : Failure::kNoAnswer);
 }
 
 std::string RequestFrame::send(const std::string& url, Repeat repeat) const {
-    if (repeat == Repeat::kNever)
-        return sendOnce(url);
-    return sendUntil(url, [](const std::string&) { return true; });
+    return fetch(url, repeat).value;
 }
 
-std::string RequestFrame::sendUntil(const std::string& url,
-                                    const std::function<bool(const std::string&)>& accept) const {
-    const int attempts = std::max(1, m_options.attempts);
-    bool answered = false;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        std::string answer = sendOnce(url);
-        answered = answered || !answer.empty();
-        if (!answer.empty() && accept(answer))
-            return answer;
-    }
-    t_lastSendAnswered = answered;
-    return {};
+std::string RequestFrame::sendUntil(const std::string& url, const Accept& accept) const {
+    return fetch(url, Repeat::kBounded, accept).value;
 }
 
 }  // namespace nubexa

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "service/http_fetcher.h"
+#include "service/service_result.h"
 
 namespace nubexa {
 
@@ -12,6 +15,8 @@ struct FrameOptions {
     int attempts = 3;  // in all, for requests that repeat on no answer
     FetchLimits limits;
     bool verbose = false;
+    // Raised to end every request in flight and refuse new ones (see HttpFetcher). Null: never.
+    std::shared_ptr<const std::atomic<bool>> stop;
 };
 
 // Whether a request is sent again when it gets no answer.
@@ -21,26 +26,27 @@ enum class Repeat { kBounded, kNever };
 // share one frame.
 class RequestFrame {
 public:
+    using Accept = std::function<bool(const std::string&)>;
+
     RequestFrame(std::string apiHost, FrameOptions options = {});
 
     const std::string& apiHost() const { return m_apiHost; }
     const FrameOptions& options() const { return m_options; }
 
+    // The decoded answer of `url`, or why there is none: kNoAnswer when nothing came after the
+    // attempts (kBounded: up to `attempts` identical requests), kMalformed when answers came
+    // but `accept` (when given) took none of them, kStopped when the stop flag was raised.
+    ServiceResult<std::string> fetch(const std::string& url, Repeat repeat,
+                                     const Accept& accept = {}) const;
+
     // The decoded answer of one request; empty when there was none (refused, timed out, cut,
-    // or an empty body).
+    // stopped, or an empty body).
     std::string sendOnce(const std::string& url) const;
-
-    // kBounded: the identical request up to `attempts` times until an answer comes.
-    // Empty when none came.
+    // fetch(...).value: empty when none came.
     std::string send(const std::string& url, Repeat repeat) const;
+    std::string sendUntil(const std::string& url, const Accept& accept) const;
 
-    // Like send(kBounded), but an answer also counts as none unless `accept` takes it.
-    std::string sendUntil(const std::string& url,
-                          const std::function<bool(const std::string&)>& accept) const;
-
-    // Whether the last send of the calling thread got any answer at all: tells "the network
-    // failed" from a refusal or an unreadable answer after an operation returned its failure.
-    static bool lastSendAnswered();
+    bool stopped() const { return m_options.stop && m_options.stop->load(); }
 
 private:
     std::string m_apiHost;

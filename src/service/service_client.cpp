@@ -50,12 +50,17 @@ AvatarChoice chooseAvatar(const std::string& programFolder, const std::string& n
     return choice;
 }
 
+FrameOptions withStop(FrameOptions options, std::shared_ptr<const std::atomic<bool>> stop) {
+    options.stop = std::move(stop);
+    return options;
+}
+
 }  // namespace
 
 ServiceClient::ServiceClient(ServiceConfig config, std::string programFolder, FrameOptions options)
     : m_config(std::move(config)),
       m_programFolder(std::move(programFolder)),
-      m_frame(m_config.apiHost, options) {
+      m_frame(m_config.apiHost, withStop(std::move(options), m_stop)) {
     m_account.sid = drawSid();
     m_account.web_signin_kind = "qq";
     m_account.web_signin_state = 0;
@@ -68,18 +73,32 @@ AccountInfo ServiceClient::account() const {
 }
 
 void ServiceClient::updateAccount(const std::function<void(AccountInfo&)>& change) {
-    std::lock_guard lock(m_mutex);
-    change(m_account);
+    for (;;) {
+        AccountInfo copy;
+        std::uint64_t version = 0;
+        {
+            std::lock_guard lock(m_mutex);
+            copy = m_account;
+            version = m_accountVersion;
+        }
+        change(copy);
+        std::lock_guard lock(m_mutex);
+        if (version == m_accountVersion) {
+            m_account = std::move(copy);
+            ++m_accountVersion;
+            return;
+        }
+    }
 }
 
-DiskTables ServiceClient::tables() const {
+std::shared_ptr<const DiskTables> ServiceClient::tablesSnapshot() const {
     std::lock_guard lock(m_mutex);
     return m_tables;
 }
 
 void ServiceClient::readTables(const std::function<void(const DiskTables&)>& reader) const {
-    std::lock_guard lock(m_mutex);
-    reader(m_tables);
+    const auto snapshot = tablesSnapshot();
+    reader(*snapshot);
 }
 
 Announcements ServiceClient::announcements() const {
@@ -100,10 +119,12 @@ std::string ServiceClient::drawSid() {
     return sid;
 }
 
-bool ServiceClient::fetchAttributes(const std::string& url, Repeat repeat,
-                                    AttributeAnswer& answer) const {
-    const std::string text = m_frame.send(url, repeat);
-    return !text.empty() && answer.load(text);
+Failure ServiceClient::fetchAttributes(const std::string& url, Repeat repeat,
+                                       AttributeAnswer& answer) const {
+    const auto text = m_frame.fetch(url, repeat);
+    if (!text.ok())
+        return text.failure;
+    return answer.load(text.value) ? Failure::kNone : Failure::kMalformed;
 }
 
 void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) {
@@ -116,6 +137,8 @@ void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) 
 
     using namespace std::string_literals;  // whole strings: GCC 12 misreads char* assignment
     std::lock_guard lock(m_mutex);
+    ++m_accountVersion;
+    m_folderTreeAnswer.clear();
     AccountInfo& account = m_account;
     account.key = attribute("key");
     account.token = attribute("token");
@@ -148,49 +171,72 @@ void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) 
 }
 
 int ServiceClient::Login(const std::string& account, const std::string& password) {
+    return signIn(account, password).value;
+}
+
+ServiceResult<int> ServiceClient::signInBy(const SignedQuery& query, SignInKind kind) {
+    AttributeAnswer answer;
+    if (const Failure failure =
+            fetchAttributes(query.url(m_frame.apiHost()), Repeat::kBounded, answer);
+        failure != Failure::kNone) {
+        return ServiceResult<int>::failed(failure, 0);
+    }
+    if (!answer.accepted() || answer.child("client") == nullptr)
+        return ServiceResult<int>::failed(Failure::kRefused, 0);
+    storeSignIn(answer, kind);
+    return ServiceResult<int>::success(1);
+}
+
+ServiceResult<int> ServiceClient::signIn(const std::string& account, const std::string& password) {
     SignedQuery query("/OAuthService.asmx/Login");
     query.add("uid", account).add("pwd", password);
-    AttributeAnswer answer;
-    if (!fetchAttributes(query.url(m_frame.apiHost()), Repeat::kBounded, answer) ||
-        !answer.accepted() || answer.child("client") == nullptr) {
-        return 0;
-    }
-    storeSignIn(answer, SignInKind::kPassword);
-    return 1;
+    return signInBy(query, SignInKind::kPassword);
 }
 
 int ServiceClient::APILogin() {
+    return webSignIn().value;
+}
+
+ServiceResult<int> ServiceClient::webSignIn() {
     SignedQuery query("/OAuthService.asmx/APILogin");
     query.add("sid", account().sid);
-    AttributeAnswer answer;
-    if (!fetchAttributes(query.url(m_frame.apiHost()), Repeat::kBounded, answer) ||
-        !answer.accepted() || answer.child("client") == nullptr) {
-        return 0;
-    }
-    storeSignIn(answer, SignInKind::kWeb);
-    const AccountInfo signedIn = account();
-    GetUserInfo(signedIn.uid, signedIn.token);
-    GetFiles(signedIn.uid, signedIn.token, signedIn.current_dir_id, signedIn.sort_order,
-             signedIn.sort_desc);
-    return 1;
+    const auto signedIn = signInBy(query, SignInKind::kWeb);
+    if (!signedIn.ok())
+        return signedIn;
+    const AccountInfo account = this->account();
+    GetUserInfo(account.uid, account.token);
+    GetFiles(account.uid, account.token, account.current_dir_id, account.sort_order,
+             account.sort_desc);
+    return signedIn;
 }
 
 int ServiceClient::GetUserInfo(const std::string& uid, const std::string& token) {
+    return fetchUserInfo(uid, token).value;
+}
+
+ServiceResult<int> ServiceClient::fetchUserInfo(const std::string& uid, const std::string& token) {
     SignedQuery query("/UserService.asmx/GetUserInfo");
     query.add("uid", uid).add("token", token);
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        generation = m_signInGeneration;
+    }
     // An answer without "result" or "user" counts as none and is asked for again.
     const auto hasUser = [](MarkupNavigator& navigator) {
         return navigator.findElem() && navigator.findChildElem("result") &&
                navigator.findChildElem("user") && navigator.intoElem();
     };
-    const std::string text =
-        m_frame.sendUntil(query.signedUrl(m_frame.apiHost()), [&](const std::string& candidate) {
-            MarkupNavigator navigator;
-            return navigator.setDoc(candidate) && hasUser(navigator);
-        });
+    const auto text = m_frame.fetch(query.signedUrl(m_frame.apiHost()), Repeat::kBounded,
+                                    [&](const std::string& candidate) {
+                                        MarkupNavigator navigator;
+                                        return navigator.setDoc(candidate) && hasUser(navigator);
+                                    });
     MarkupNavigator navigator;
-    if (text.empty() || !navigator.setDoc(text) || !hasUser(navigator))
-        return 0;
+    if (!text.ok())
+        return ServiceResult<int>::failed(text.failure, 0);
+    if (!navigator.setDoc(text.value) || !hasUser(navigator))
+        return ServiceResult<int>::failed(Failure::kMalformed, 0);
 
     struct Field {
         const char* name;
@@ -203,6 +249,10 @@ int ServiceClient::GetUserInfo(const std::string& uid, const std::string& token)
             field.value = navigator.getChildData();
     }
     std::lock_guard lock(m_mutex);
+    // The user of an earlier sign-in must not lend their details to the next one.
+    if (generation != m_signInGeneration)
+        return ServiceResult<int>::failed(Failure::kStale, 0);
+    ++m_accountVersion;
     if (fields[0].value)
         m_account.vip = *fields[0].value;
     if (fields[1].value)
@@ -213,12 +263,14 @@ int ServiceClient::GetUserInfo(const std::string& uid, const std::string& token)
         m_account.nickname = *fields[3].value;
     if (fields[4].value)
         m_account.upload_size = toInt64(*fields[4].value);
-    return 1;
+    return ServiceResult<int>::success(1);
 }
 
 int ServiceClient::ResetAccount() {
     std::string sid = drawSid();
     std::lock_guard lock(m_mutex);
+    ++m_accountVersion;
+    m_folderTreeAnswer.clear();
     m_account.key.clear();
     m_account.token.clear();
     m_account.uid = std::string("-1");

@@ -1,42 +1,65 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "service/account_info.h"
 #include "service/disk_entries.h"
 #include "service/request_frame.h"
 #include "service/service_config.h"
+#include "service/service_result.h"
 
 namespace nubexa {
 
 class AttributeAnswer;
 class MarkupNavigator;
-class Notifier;
 class SignedQuery;
-class StoreGate;
+
+// What a listing is and what it asks for; `dir` only for kFolder, `keyword` only for kSearch.
+enum class ListingKind { kFolder, kNewUploads, kRecycle, kShared, kLinks, kSearch };
+struct ListingRequest {
+    ListingKind kind = ListingKind::kFolder;
+    std::string uid;
+    std::string token;
+    std::string order;
+    std::string desc;
+    std::string dir;
+    std::string keyword;
+};
+
+// GetFilesWhitPath's answer: everything below a folder, with paths relative to it.
+struct FolderListing {
+    std::vector<DiskFileEntry> files;
+    std::vector<FolderItemLc> folders;
+};
 
 // The client of the service's web API: every operation is one signed GET (or a bounded few when
 // no answer comes) whose XML answer is read into a result, AccountInfo or the listing tables.
-// Operation names are spelled as the service spells them.
+// Operation names are spelled as the service spells them; each has a form that returns a
+// ServiceResult (the value and why it failed) for callers that must tell a refusal from the
+// network failing.
 //
 // Threads: every operation blocks its caller for the request (3 s per attempt at most, three
-// attempts for those that repeat). Any thread may call any operation:
+// attempts for those that repeat) unless stopRequests() ends it. Any thread may call any member:
 // - the item operations, FileAdd included, and AddDrawDiskSize are const: they use only their
 //   arguments and the immutable configuration, so transfer threads call FileAdd with their own
 //   copies of uid and token while the UI thread signs in or lists;
 // - operations that store what they read (sign-in, GetUserInfo, the listings, Announcement)
-//   take the client's lock only to store, never across the network; each table or record is
-//   replaced atomically with respect to readers.
-// Readers take copies (account(), tables(), announcements()) or read under the lock
-// (readTables); AccountInfo is changed from outside only through updateAccount.
+//   take the client's lock only to store, never across the network;
+// - each listing takes a number and the sign-in generation when it is sent; its answer is stored
+//   only when no later listing has been stored and nobody signed in or out meanwhile
+//   (otherwise kStale, tables untouched), so answers arriving out of order never win.
+// Readers take copies (account(), tablesSnapshot(), announcements()); no caller code ever runs
+// under the client's lock, so callbacks may call back into the client.
 //
 // Failure values: when no answer comes after the attempts, or the answer is not a well-formed
 // UTF-8 XML document, int operations return 0 (GetFolders -1) and text operations the text
-// their refusal gives; nothing is stored. RequestFrame::lastSendAnswered() then tells the
-// calling thread whether the network failed.
+// their refusal gives; nothing is stored.
 class ServiceClient {
 public:
     // programFolder: where "image/userFile/" holds the avatars (ends with '/').
@@ -47,24 +70,40 @@ public:
     const ServiceConfig& config() const { return m_config; }
     const RequestFrame& frame() const { return m_frame; }
 
+    // Ends every request in flight within a fraction of a second (kStopped) and refuses new
+    // ones until resumeRequests(). For leaving the program and for tests.
+    void stopRequests() { m_stop->store(true); }
+    void resumeRequests() { m_stop->store(false); }
+
     AccountInfo account() const;
+    // Applies `change` to a copy outside the lock and stores it when no other writer got in
+    // between; otherwise runs `change` again on the newer account. So `change` may call any
+    // member of the client, and must only set fields (it may run more than once).
     void updateAccount(const std::function<void(AccountInfo&)>& change);
-    DiskTables tables() const;
+    // The tables as the newest stored listing left them; never changes after it is returned.
+    std::shared_ptr<const DiskTables> tablesSnapshot() const;
+    DiskTables tables() const { return *tablesSnapshot(); }
+    // Runs `reader` on a snapshot, outside the lock.
     void readTables(const std::function<void(const DiskTables&)>& reader) const;
     Announcements announcements() const;
 
     // Sign-in ----------------------------------------------------------------------------
     // 1 signed in; 0 refused (AccountInfo untouched). Sent without token and sign.
     int Login(const std::string& account, const std::string& password);
+    ServiceResult<int> signIn(const std::string& account, const std::string& password);
     // 1 signed in through the web sign-in of `sid` (then GetUserInfo and the root GetFiles
     // have run); 0 not (yet).
     int APILogin();
+    ServiceResult<int> webSignIn();
     // 1 when the "user" element was read.
     int GetUserInfo(const std::string& uid, const std::string& token);
+    ServiceResult<int> fetchUserInfo(const std::string& uid, const std::string& token);
     // Leaves the account; draws a new sid. Always 1.
     int ResetAccount();
 
     // Listings (into the tables) ---------------------------------------------------------
+    // The listing `request` asks for; value as the named operations below return.
+    ServiceResult<int> fetchListing(const ListingRequest& request);
     // 0 when "result" is there but "files" or "folders" cannot be entered, else 1.
     int GetFiles(const std::string& uid, const std::string& token, const std::string& dir,
                  const std::string& order, const std::string& desc);
@@ -85,14 +124,12 @@ public:
     // (tree untouched).
     int GetFolders(const std::string& uid, const std::string& token,
                    const std::string& currentdirid, FolderTree& tree);
-    // Folder download: creates localRoot/folderName/ and every folder below it, and queues one
-    // waiting download row per file (one transaction). 0 when that local folder exists already
-    // ("要下载的文件夹已经存在，请改名后再下载！") or nothing could be read; else 1. Entries
-    // whose path or name would leave localRoot/folderName are skipped and reported on stderr.
-    int GetFilesWhitPath(const std::string& uid, const std::string& token, const std::string& dir,
-                         const std::string& order, const std::string& desc,
-                         const std::string& localRoot, const std::string& folderName,
-                         StoreGate& gate, Notifier& notifier);
+    // Everything below the disk folder `dir`, for a folder download (the transfer layer turns
+    // it into local folders and rows). kRefused when the answer holds no "result"; missing
+    // lists read as empty.
+    ServiceResult<FolderListing> GetFilesWhitPath(const std::string& uid, const std::string& token,
+                                                  const std::string& dir, const std::string& order,
+                                                  const std::string& desc) const;
 
     // Item operations: 1 when "result" is "1", else 0, unless stated --------------------
     int FolderMove(const std::string& uid, const std::string& token, const std::string& dirids,
@@ -116,6 +153,8 @@ public:
                   const std::string& name, std::string& newId) const;
     int FolderAdd(const std::string& uid, const std::string& token, const std::string& pid,
                   const std::string& name) const;
+    ServiceResult<AddedItem> addFolder(const std::string& uid, const std::string& token,
+                                       const std::string& pid, const std::string& name) const;
     int FolderDelete(const std::string& uid, const std::string& token, const std::string& dirids,
                      const std::string& isReal) const;
     // Texts: the attribute when accepted, else empty.
@@ -128,6 +167,10 @@ public:
     int FileAdd(const std::string& uid, const std::string& token, const std::string& name,
                 const std::string& ext, const std::string& size, const std::string& dirid,
                 const std::string& hash, std::string& newId) const;
+    ServiceResult<AddedItem> addFile(const std::string& uid, const std::string& token,
+                                     const std::string& name, const std::string& ext,
+                                     const std::string& size, const std::string& dirid,
+                                     const std::string& hash) const;
     int FileMove(const std::string& uid, const std::string& token, const std::string& fids,
                  const std::string& targetDirid) const;  // sent once
     int FileRename(const std::string& uid, const std::string& token, const std::string& fid,
@@ -177,27 +220,43 @@ private:
     // A signed request to "/fileservice.asmx/<operation>" starting with uid and token.
     static SignedQuery itemQuery(const char* operation, const std::string& uid,
                                  const std::string& token);
-    // Sends and reads the answer by attributes; false when no readable answer came.
-    bool fetchAttributes(const std::string& url, Repeat repeat, AttributeAnswer& answer) const;
+    // Sends and reads the answer by attributes; kNone when a readable answer came.
+    Failure fetchAttributes(const std::string& url, Repeat repeat, AttributeAnswer& answer) const;
     int judged(const SignedQuery& query, Repeat repeat = Repeat::kBounded) const;
     std::string resultText(const SignedQuery& query) const;
     std::string acceptedAttribute(const SignedQuery& query, const char* element,
                                   const char* attribute) const;
 
     void storeSignIn(const AttributeAnswer& answer, SignInKind kind);
+    ServiceResult<int> signInBy(const SignedQuery& query, SignInKind kind);
 
-    enum class ListingKind { kFolder, kOther };
-    int fillListing(const SignedQuery& query, ListingKind kind, Repeat repeat);
+    // When a listing was sent: stored only while still the newest of the same sign-in.
+    struct ListingTicket {
+        std::uint64_t number = 0;
+        std::uint64_t generation = 0;
+    };
+    ListingTicket takeListingTicket();
+    bool takesAnswerLocked(const ListingTicket& ticket) const;
+    void storeTablesLocked(const std::vector<DiskFileEntry>* files,
+                           const std::vector<FolderItemLc>* folders);
+    ServiceResult<int> fillListing(const SignedQuery& query, bool folderListing, Repeat repeat);
+    ServiceResult<int> searchListing(const SignedQuery& query);
 
     const ServiceConfig m_config;
     const std::string m_programFolder;
+    const std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
     const RequestFrame m_frame;
 
     mutable std::mutex m_mutex;  // guards everything below; never held across the network
+                                 // nor while caller code runs
     AccountInfo m_account;
-    DiskTables m_tables;
+    std::uint64_t m_accountVersion = 0;  // bumped by every change of m_account
+    std::shared_ptr<const DiskTables> m_tables = std::make_shared<DiskTables>();
+    std::uint64_t m_listingsSent = 0;   // numbers handed to listings
+    std::uint64_t m_listingStored = 0;  // number of the listing the tables show
+    std::string m_folderTreeAnswer;     // GetFolders' last answer, served until the next sign-in
     Announcements m_announcements;
-    std::uint64_t m_signInGeneration = 0;  // GetFolders keeps its answer only for its sign-in
+    std::uint64_t m_signInGeneration = 0;  // answers keep only for the sign-in that asked
 };
 
 }  // namespace nubexa

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/log_sink.h"
 #include "store/statements.h"
 
 namespace nubexa {
@@ -69,8 +70,7 @@ std::string LocalStore::lastError() const {
 }
 
 void LocalStore::reportError() const {
-    std::printf("%s\n", lastError().c_str());
-    std::fflush(stdout);
+    writeLog(lastError() + "\n");
 }
 
 sqlite3_stmt* LocalStore::borrow(const char* sql) {

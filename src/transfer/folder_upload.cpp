@@ -4,7 +4,6 @@
 #include <cstdio>
 
 #include "platform/notifier.h"
-#include "service/request_frame.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "transfer/transfer_manager.h"
@@ -41,48 +40,49 @@ FolderUploadWalk::FolderUploadWalk(TransferManager& manager, RemoteFolder target
 
 std::string FolderUploadWalk::addRemoteFolder(const std::string& parentId,
                                               const std::string& name) {
-    std::string id;
-    const int added =
-        m_manager.service().FolderAdd(m_account.uid, m_account.token, parentId, name, id);
-    return added == 1 && !id.empty() && id != "0" ? id : std::string();
+    const auto added =
+        m_manager.service().addFolder(m_account.uid, m_account.token, parentId, name);
+    m_plan.lastFailure = added.failure;
+    const std::string& id = added.value.id;
+    return added.ok() && !id.empty() && id != "0" ? id : std::string();
 }
 
-FolderUploadResult FolderUploadWalk::run(const std::optional<std::string>& root) {
+FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& root) {
+    FolderUploadResult& result = m_plan.result;
     if (!root) {
-        m_result.code = -1;
-        return m_result;
+        result.code = -1;
+        return std::move(m_plan);
     }
     if (root->empty()) {
-        m_result.code = -2;
-        return m_result;
+        result.code = -2;
+        return std::move(m_plan);
     }
     std::error_code error;
     fs::path top = fs::absolute(*root, error).lexically_normal();
     if (!top.has_filename())
         top = top.parent_path();
     if (error || !fs::is_directory(top, error) || top.filename().empty())
-        return m_result;  // nothing there to upload
+        return std::move(m_plan);  // nothing there to upload
 
     const std::string name = top.filename().string();
     const std::string id = addRemoteFolder(m_target.id, name);
     if (id.empty()) {
-        const bool networkFailed = !RequestFrame::lastSendAnswered();
+        const bool networkFailed = m_plan.lastFailure == Failure::kNoAnswer;
         m_manager.notifier().showMessage(kCaption, networkFailed ? kNetworkFailed : kFolderExists);
-        return m_result;
+        return std::move(m_plan);
     }
-    m_result.remoteFolderId = id;
+    result.remoteFolderId = id;
     m_levels.push_back({top, id, remoteChild(m_target.locationText, name)});
     while (!m_levels.empty()) {
         const Level level = std::move(m_levels.front());
         m_levels.pop_front();
         list(level);
     }
-    queueRows();
-    return m_result;
+    return std::move(m_plan);
 }
 
 void FolderUploadWalk::skipFolder(const fs::path& folder, const std::string& name) {
-    m_result.skippedFolders.push_back(folder.string());
+    m_plan.result.skippedFolders.push_back(folder.string());
     m_manager.notifier().showMessage(kCaption, "(" + name + "）文件夹创建失败，其中的文件没有上传");
 }
 
@@ -119,22 +119,24 @@ void FolderUploadWalk::list(const Level& level) {
         } else if (entry.is_regular_file(error)) {
             const auto size = static_cast<std::int64_t>(entry.file_size(error));
             if (error || !checkUploadLimit(m_manager, name, size)) {
-                m_result.oversizedFiles.push_back(entry.path().string());
+                m_plan.result.oversizedFiles.push_back(entry.path().string());
                 continue;
             }
-            m_rows.push_back(NewTaskRow{m_account.uid, localFolder, name, name, size,
-                                        task_status::kWaiting, level.remotePath, level.remoteId});
+            m_plan.rows.push_back(NewTaskRow{m_account.uid, localFolder, name, name, size,
+                                             task_status::kWaiting, level.remotePath,
+                                             level.remoteId});
         }
     }
 }
 
-void FolderUploadWalk::queueRows() {
-    if (m_rows.empty())
-        return;
-    m_manager.gate().run([&](LocalStore& store) {
-        int slots = m_manager.hasSlot(Direction::kUpload, TransferManager::kFolderUploadLimit)
+FolderUploadResult queueFolderUpload(TransferManager& manager, FolderUploadPlan plan) {
+    FolderUploadResult& result = plan.result;
+    if (plan.rows.empty())
+        return std::move(result);
+    manager.gate().run([&](LocalStore& store) {
+        int slots = manager.hasSlot(Direction::kUpload, TransferManager::kFolderUploadLimit)
                         ? TransferManager::kFolderUploadLimit -
-                              m_manager.workers().liveCount(Direction::kUpload)
+                              manager.workers().liveCount(Direction::kUpload)
                         : 0;
         const bool inTransaction = store.begin();
         if (!inTransaction)
@@ -142,7 +144,7 @@ void FolderUploadWalk::queueRows() {
         TaskTable tasks(store);
         std::vector<std::int64_t> ids;
         std::vector<std::int64_t> toStart;
-        for (auto& row : m_rows) {
+        for (auto& row : plan.rows) {
             row.status = slots > 0 ? task_status::kRunning : task_status::kWaiting;
             if (!tasks.insertFolderUpload(row))
                 continue;
@@ -158,12 +160,13 @@ void FolderUploadWalk::queueRows() {
             store.rollback();
             return;  // nothing was queued
         }
-        m_result.taskIds = std::move(ids);
+        result.taskIds = std::move(ids);
         // Started after the commit, still inside the bracket: each thread's first bracket
         // finds its row.
         for (const std::int64_t id : toStart)
-            m_manager.StartFolderThread(store, id);
+            manager.StartFolderThread(store, id);
     });
+    return std::move(result);
 }
 
 }  // namespace nubexa

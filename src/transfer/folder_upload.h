@@ -14,15 +14,16 @@ namespace nubexa {
 
 class TransferManager;
 
-// One folder upload: walks the chosen folder breadth first, makes a disk folder for every
-// local folder (FolderAdd), collects one upload row per file and queues them all in one
-// transaction, starting FolderThreads while fewer than five uploads are live. Runs once, on
-// the user-interface thread.
+// One folder upload, in two steps. prepare() walks the chosen folder breadth first, makes a disk
+// folder for every local folder (FolderAdd) and collects one upload row per file: it blocks for
+// the web requests and may run on any thread. queueFolderUpload() then queues every row in one
+// transaction, starting FolderThreads while fewer than five uploads are live: one bracket, short
+// enough for the user-interface thread. A walk runs once.
 class FolderUploadWalk {
 public:
     FolderUploadWalk(TransferManager& manager, RemoteFolder target);
 
-    FolderUploadResult run(const std::optional<std::string>& root);
+    FolderUploadPlan prepare(const std::optional<std::string>& root);
 
 private:
     // A local folder of the walk and its disk folder.
@@ -36,14 +37,15 @@ private:
     std::string addRemoteFolder(const std::string& parentId, const std::string& name);
     void list(const Level& level);
     void skipFolder(const std::filesystem::path& folder, const std::string& name);
-    void queueRows();
 
     TransferManager& m_manager;
     const RemoteFolder m_target;
     const AccountInfo m_account;
     std::deque<Level> m_levels;
-    std::vector<NewTaskRow> m_rows;
-    FolderUploadResult m_result;
+    FolderUploadPlan m_plan;
 };
+
+// The short step of a folder upload: fills plan.result.taskIds and returns the result.
+FolderUploadResult queueFolderUpload(TransferManager& manager, FolderUploadPlan plan);
 
 }  // namespace nubexa

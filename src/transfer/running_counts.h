@@ -3,11 +3,9 @@
 #include <atomic>
 
 #include "store/store_gate.h"
+#include "transfer/direction.h"
 
 namespace nubexa {
-
-// Direction of a transfer: ran_type 1 and 2 of a task row.
-enum class Direction { kUpload, kDownload };
 
 // The two process-wide running counts: workers of each direction whose transfer is under way.
 // Changed only by the worker while it holds the gate (the bracket is its proof), never below 0;

@@ -6,6 +6,7 @@
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "store/user_log.h"
+#include "transfer/running_counts.h"
 #include "transfer/transfer_worker.h"
 
 namespace nubexa {
@@ -16,6 +17,7 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_service(service),
       m_notifier(notifier),
       m_settings(std::move(settings)),
+      m_counts(std::make_unique<RunningCounts>()),
       m_backoff(m_settings.backoff) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
 }

@@ -2,12 +2,12 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
-#include "ftp/ftp_client.h"
+#include "ftp/ftp_options.h"
 #include "transfer/login_backoff.h"
-#include "transfer/running_counts.h"
 #include "transfer/transfer_view.h"
 #include "transfer/worker_registry.h"
 
@@ -15,6 +15,7 @@ namespace nubexa {
 
 class LocalStore;
 class Notifier;
+class RunningCounts;
 class ServiceClient;
 class StoreGate;
 
@@ -52,7 +53,7 @@ public:
     ServiceClient& service() const { return m_service; }
     Notifier& notifier() const { return m_notifier; }
     const TransferSettings& settings() const { return m_settings; }
-    RunningCounts& counts() { return m_counts; }
+    RunningCounts& counts() { return *m_counts; }
     LoginBackoff& backoff() { return m_backoff; }
     WorkerRegistry& workers() { return m_workers; }
 
@@ -102,7 +103,7 @@ private:
     ServiceClient& m_service;
     Notifier& m_notifier;
     TransferSettings m_settings;
-    RunningCounts m_counts;
+    std::unique_ptr<RunningCounts> m_counts;  // behind a pointer: its header needs the store
     LoginBackoff m_backoff;
     TransferListener* m_listener = nullptr;
     std::mutex m_failuresMutex;

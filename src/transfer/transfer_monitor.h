@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "transfer/running_counts.h"
+#include "transfer/direction.h"
 
 namespace nubexa {
 

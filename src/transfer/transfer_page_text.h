@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "store/task_table.h"
-#include "transfer/running_counts.h"
+#include "transfer/direction.h"
 
 namespace nubexa {
 

@@ -18,9 +18,6 @@ namespace nubexa {
 namespace {
 
 constexpr const char* kCaption = "提示";
-constexpr const char* kPickFileTitle = "请选择要上传的文件";
-constexpr const char* kPickTargetTitle = "请选择存放的路径 ";
-constexpr const char* kPickFolderTitle = "请选择上传文件夹: ";
 
 // An absolute folder ending with '/', the form local_path is stored in.
 std::string storedFolder(const std::filesystem::path& folder) {
@@ -34,8 +31,9 @@ std::string storedFolder(const std::filesystem::path& folder) {
 }  // namespace
 
 bool checkUploadLimit(TransferManager& manager, const std::string& name, std::int64_t size) {
-    // A file exactly at the limit is accepted.
-    if (size <= manager.service().account().upload_size)
+    // A file exactly at the limit is accepted; so is any file while the limit is unknown.
+    const auto limit = manager.service().account().upload_size;
+    if (!limit || size <= *limit)
         return true;
     manager.notifier().showMessage(kCaption, "(" + name + "）单文件大小超过你当前等级限制");
     return false;
@@ -112,17 +110,37 @@ QueuedTask TransferQueue::QueueFileDownload(const DiskItem& item, const std::str
 
 FolderUploadResult TransferQueue::QueueFolderUpload(const std::optional<std::string>& root,
                                                     const RemoteFolder& target) {
-    FolderUploadResult result = FolderUploadWalk(m_manager, target).run(root);
-    if (result.code == 0)
+    return commitFolderUpload(prepareFolderUpload(root, target));
+}
+
+FolderUploadPlan TransferQueue::prepareFolderUpload(const std::optional<std::string>& root,
+                                                    const RemoteFolder& target) const {
+    return FolderUploadWalk(m_manager, target).prepare(root);
+}
+
+FolderUploadResult TransferQueue::commitFolderUpload(FolderUploadPlan plan) {
+    const bool walked = plan.result.code == 0;
+    FolderUploadResult result = queueFolderUpload(m_manager, std::move(plan));
+    if (walked)
         m_view.refreshShownPage();
     return result;
 }
 
 int TransferQueue::QueueFolderDownload(const DiskItem& folder, const std::string& localFolder) {
-    const AccountInfo account = m_manager.service().account();
-    return m_manager.service().GetFilesWhitPath(account.uid, account.token, folder.id, "", "",
-                                                storedFolder(localFolder), folder.name,
-                                                m_manager.gate(), m_manager.notifier());
+    return commitFolderDownload(prepareFolderDownload(folder, localFolder));
+}
+
+FolderDownloadPlan TransferQueue::prepareFolderDownload(const DiskItem& folder,
+                                                        const std::string& localFolder) const {
+    return nubexa::prepareFolderDownload(m_manager.service(), m_manager.notifier(), folder.id,
+                                         storedFolder(localFolder), folder.name,
+                                         m_manager.service().account().current_dir_id);
+}
+
+int TransferQueue::commitFolderDownload(const FolderDownloadPlan& plan) {
+    if (plan.result == 1)
+        queueFolderDownloadRows(m_manager.gate(), plan.rows);
+    return plan.result;
 }
 
 QueuedTask TransferQueue::QueueFileUpload(Picker& picker, const RemoteFolder& target) {

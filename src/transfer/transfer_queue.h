@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "service/service_result.h"
 #include "store/task_table.h"
-#include "transfer/running_counts.h"
+#include "transfer/direction.h"
+#include "transfer/folder_download.h"
 
 namespace nubexa {
 
@@ -46,9 +48,28 @@ struct FolderUploadResult {
     std::vector<std::string> oversizedFiles;  // over the per-file upload limit, left out
 };
 
+// A folder upload made ready to queue (see TransferQueue::prepareFolderUpload).
+struct FolderUploadPlan {
+    FolderUploadResult result;  // taskIds stay empty until queued
+    std::vector<NewTaskRow> rows;
+    Failure lastFailure = Failure::kNone;  // of the last FolderAdd
+};
+
+// Titles of the system's choosers for the queue's operations; the front end asks with them
+// before it calls the operation.
+inline constexpr const char* kPickFileTitle = "请选择要上传的文件";
+inline constexpr const char* kPickTargetTitle = "请选择存放的路径 ";
+inline constexpr const char* kPickFolderTitle = "请选择上传文件夹: ";
+
 // Puts files and folders into the transfer queue (t_process_list) and starts their workers
-// while a slot is free. Runs on the user-interface thread; each operation blocks it for its
-// web requests (folder uploads: one FolderAdd per folder) and one bracket.
+// while a slot is free.
+//
+// Threads: single files take one bracket and are quick enough for the user-interface thread.
+// Folder transfers come in two steps: prepare* blocks for the web requests (one FolderAdd per
+// folder, or GetFilesWhitPath) and the local walk and may run on any thread; queue* / commit*
+// take one bracket and update the view, on the user-interface thread. The one-call forms do
+// both on the calling thread (for the command-line companion). The view is called only from the
+// one-call forms and the commit steps.
 class TransferQueue {
 public:
     TransferQueue(TransferManager& manager, TransferView& view)
@@ -69,6 +90,15 @@ public:
     // QueueFolderDownload: the disk folder `folder` into localFolder/<its name>/ as waiting
     // rows for the monitor. 1 when queued, 0 when not (its own messages).
     int QueueFolderDownload(const DiskItem& folder, const std::string& localFolder);
+
+    // Folder upload in two steps (see the class comment).
+    FolderUploadPlan prepareFolderUpload(const std::optional<std::string>& root,
+                                         const RemoteFolder& target) const;
+    FolderUploadResult commitFolderUpload(FolderUploadPlan plan);
+    // Folder download in two steps; commit returns what QueueFolderDownload returns.
+    FolderDownloadPlan prepareFolderDownload(const DiskItem& folder,
+                                             const std::string& localFolder) const;
+    int commitFolderDownload(const FolderDownloadPlan& plan);
 
     // The same after asking the user with the system's chooser; nothing when cancelled.
     QueuedTask QueueFileUpload(Picker& picker, const RemoteFolder& target);

@@ -11,6 +11,7 @@
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
+#include "transfer/running_counts.h"
 #include "transfer/service_registrar.h"
 #include "transfer/transfer_manager.h"
 

@@ -10,7 +10,7 @@
 #include <optional>
 #include <thread>
 
-#include "transfer/running_counts.h"
+#include "transfer/direction.h"
 
 namespace nubexa {
 

@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 
@@ -53,10 +54,38 @@ void CannedServer::stall(const std::string& path) {
     m_stalled[path] = true;
 }
 
+void CannedServer::hold(const std::string& path) {
+    std::lock_guard lock(m_mutex);
+    m_held[path] = true;
+}
+
+void CannedServer::release(const std::string& path) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_held.erase(path);
+    }
+    m_released.notify_all();
+}
+
+bool CannedServer::waitForRequests(const std::string& path, std::size_t count) {
+    std::unique_lock lock(m_mutex);
+    const auto arrived = [&] {
+        return std::count_if(m_targets.begin(), m_targets.end(), [&](const std::string& target) {
+                   return target.substr(0, target.find('?')) == path;
+               }) >= static_cast<std::ptrdiff_t>(count);
+    };
+    return m_arrived.wait_for(lock, std::chrono::seconds(10), arrived);
+}
+
 void CannedServer::handle(const httplib::Request& request, httplib::Response& response) {
     std::unique_lock lock(m_mutex);
     m_targets.push_back(request.target);
+    m_arrived.notify_all();
     const std::string path = request.target.substr(0, request.target.find('?'));
+    if (m_held.count(path) != 0) {
+        m_released.wait_for(lock, std::chrono::seconds(10),
+                            [&] { return m_stopping || m_held.count(path) == 0; });
+    }
     if (m_stalled.count(path) != 0) {
         // Bounded so that a forgotten stop can never hang the test run.
         m_released.wait_for(lock, std::chrono::seconds(30), [this] { return m_stopping; });

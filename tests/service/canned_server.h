@@ -31,6 +31,11 @@ public:
     void answerInTurn(const std::string& path, std::vector<std::string> bodies);
     // Holds requests for `path` without answering until the server stops.
     void stall(const std::string& path);
+    // Holds requests for `path` until release(path), then answers them as usual.
+    void hold(const std::string& path);
+    void release(const std::string& path);
+    // Waits (10 s at most) until `count` requests of `path` have arrived.
+    bool waitForRequests(const std::string& path, std::size_t count);
 
     // Raw request targets ("/path?query") in arrival order.
     std::vector<std::string> targets() const;
@@ -51,6 +56,8 @@ private:
     std::map<std::string, std::vector<std::string>> m_answers;
     std::map<std::string, std::size_t> m_served;
     std::map<std::string, bool> m_stalled;
+    std::map<std::string, bool> m_held;
+    std::condition_variable m_arrived;
     std::vector<std::string> m_targets;
 };
 

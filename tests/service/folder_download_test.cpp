@@ -6,6 +6,7 @@
 #include "service_fixture.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "transfer/folder_download.h"
 
 namespace nubexa::test {
 namespace {
@@ -23,9 +24,17 @@ protected:
 
     std::string root() const { return m_dir.file("target"); }
 
-    int download(const std::string& folderName = "trip") {
-        return client().GetFilesWhitPath("42", "T", "20", "", "", root(), folderName, m_gate,
-                                         m_notifier);
+    int download(const std::string& folderName = "trip", const std::string& localRoot = {}) {
+        client().updateAccount([](AccountInfo& a) {
+            a.uid = "42";
+            a.token = "T";
+        });
+        const auto plan = prepareFolderDownload(client(), m_notifier, "20",
+                                                localRoot.empty() ? root() : localRoot, folderName,
+                                                client().account().current_dir_id);
+        if (plan.result == 1)
+            queueFolderDownloadRows(m_gate, plan.rows);
+        return plan.result;
     }
 
     std::vector<StoredTask> rows() {
@@ -130,9 +139,7 @@ TEST_F(FolderDownload, AFolderThatCannotBeCreatedIsReportedOnceAndRowsStillQueue
         accepted("<files><file id=\"1\" name=\"a\" ext=\".t\" size=\"1\" path=\"/trip/\"/>"
                  "<file id=\"2\" name=\"b\" ext=\".t\" size=\"1\" path=\"/trip/s/\"/></files>"
                  "<folders><folder id=\"3\" name=\"s\" path=\"/trip/\"/></folders>"));
-    EXPECT_EQ(client().GetFilesWhitPath("42", "T", "20", "", "", m_dir.file("plain"), "trip",
-                                        m_gate, m_notifier),
-              1);
+    EXPECT_EQ(download("trip", m_dir.file("plain")), 1);
     EXPECT_EQ(m_notifier.texts(), std::vector<std::string>{"文件夹创建失败"});
     EXPECT_EQ(rows().size(), 2u);
 }

@@ -2,10 +2,14 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <thread>
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <vector>
 
 #include "canned_server.h"
 #include "service/http_fetcher.h"
@@ -88,22 +92,23 @@ TEST(RequestFrame, RepeatsTheIdenticalRequestThreeTimesInAllThenGivesUp) {
     EXPECT_EQ(server.targets().size(), 2u);
 }
 
-TEST(RequestFrame, AClosedPortIsNoAnswer) {
+TEST(RequestFrame, TellsNoAnswerFromAnUnreadableAnswer) {
     const std::string host = "127.0.0.1:" + std::to_string(closedPort());
     std::string body;
     EXPECT_NE(HttpFetcher().perform("http://" + host + "/x", body), 0);
     EXPECT_EQ(body, "");
-    EXPECT_EQ(RequestFrame(host).send("http://" + host + "/x", Repeat::kBounded), "");
-    EXPECT_FALSE(RequestFrame::lastSendAnswered());
+    const auto closed = RequestFrame(host).fetch("http://" + host + "/x", Repeat::kBounded);
+    EXPECT_EQ(closed.value, "");
+    EXPECT_EQ(closed.failure, Failure::kNoAnswer);
 
-    // The answer flag belongs to the thread that sent.
+    // Answers that the caller cannot take are not the network failing.
     CannedServer server;
     server.answer("/ok", "<ok/>");
-    std::thread([&] {
-        RequestFrame(server.host()).send("http://" + server.host() + "/ok", Repeat::kBounded);
-        EXPECT_TRUE(RequestFrame::lastSendAnswered());
-    }).join();
-    EXPECT_FALSE(RequestFrame::lastSendAnswered());
+    const auto refused = RequestFrame(server.host())
+                             .fetch("http://" + server.host() + "/ok", Repeat::kBounded,
+                                    [](const std::string&) { return false; });
+    EXPECT_EQ(refused.failure, Failure::kMalformed);
+    EXPECT_EQ(server.targets().size(), 3u);
 }
 
 TEST(RequestFrame, AStallingServerIsCutByTheTimeOutOnEveryAttempt) {
@@ -112,6 +117,67 @@ TEST(RequestFrame, AStallingServerIsCutByTheTimeOutOnEveryAttempt) {
     const std::string url = "http://" + server.host() + "/slow";
     EXPECT_EQ(RequestFrame(server.host(), quick()).send(url, Repeat::kBounded), "");
     EXPECT_EQ(server.targets().size(), 3u);
+}
+
+// A listening socket whose queue is full: further connects hang in the handshake, as they do
+// toward a host that drops packets.
+class StalledListener {
+public:
+    StalledListener() {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        ::listen(m_listener, 0);
+        socklen_t length = sizeof address;
+        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        // Connect until one does not complete: from then on the queue drops handshakes.
+        for (int i = 0; i < 16; ++i) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+            m_fillers.push_back(fd);
+            ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            pollfd wait{fd, POLLOUT, 0};
+            if (::poll(&wait, 1, 200) == 0)
+                break;
+        }
+    }
+    ~StalledListener() {
+        for (const int fd : m_fillers)
+            ::close(fd);
+        ::close(m_listener);
+    }
+    std::string host() const { return "127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    int m_listener = -1;
+    int m_port = 0;
+    std::vector<int> m_fillers;
+};
+
+TEST(RequestFrame, AStopEndsAStalledConnectAtOnceAndRefusesNewRequests) {
+    StalledListener stalled;
+    ServiceConfig config;
+    config.apiHost = stalled.host();
+    ServiceClient client(config, "/nonexistent/");  // the real limits: 3 s per connect
+    auto listing = std::async(std::launch::async, [&] {
+        return client.fetchListing({ListingKind::kFolder, "1", "T", "name", "0", "0", {}});
+    });
+    ASSERT_EQ(listing.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout)
+        << "the connect did not stall";
+    const auto stopped = std::chrono::steady_clock::now();
+    client.stopRequests();
+    const auto result = listing.get();
+    const auto took = std::chrono::steady_clock::now() - stopped;
+    EXPECT_EQ(result.failure, Failure::kStopped);
+    // Without the stop it would wait 3 s for each of three attempts.
+    EXPECT_LT(took, std::chrono::milliseconds(2500));
+    std::printf("stop during a stalled connect returned after %lld ms\n",
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+
+    EXPECT_EQ(client.signIn("a", "b").failure, Failure::kStopped);
 }
 
 // With the real limits a stalled attempt ends by itself (the 3 s total time-out).

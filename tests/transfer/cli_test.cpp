@@ -2,7 +2,11 @@
 // stand-in service of the fixture.
 #include <signal.h>
 
+#include <httplib.h>
+
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "ftp/child_process.h"
 #include "store/user_log.h"
@@ -208,6 +212,50 @@ TEST_F(CliTest, InterruptedOrKilledRunsLoseNothingAndTheNextRunFinishes) {
     EXPECT_EQ(files.count("l1.bin"), 1u);
     EXPECT_EQ(files.count("l2.bin"), 1u);
     EXPECT_EQ(files.count("l1 (2).bin") + files.count("l2 (2).bin"), 0u);
+}
+
+// Between the program and the stand-in: passes every request on, except that GetUserInfo
+// gets no answer (an empty body).
+class UserInfoBlackHole {
+public:
+    explicit UserInfoBlackHole(int standInPort) : m_upstream("127.0.0.1", standInPort) {
+        m_server.Get(".*", [this](const httplib::Request& request, httplib::Response& response) {
+            if (request.path.find("GetUserInfo") != std::string::npos)
+                return;
+            std::lock_guard lock(m_mutex);
+            if (auto answer = m_upstream.Get(request.target))
+                response.set_content(answer->body, "text/xml; charset=utf-8");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        // stop() only reaches a server that is already listening.
+        for (int i = 0; i < 10000 && !m_server.is_running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~UserInfoBlackHole() {
+        m_server.stop();
+        m_thread.join();
+    }
+    int port() const { return m_port; }
+
+private:
+    std::mutex m_mutex;
+    httplib::Client m_upstream;
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+TEST_F(CliTest, WithoutTheUsersDetailsTheNetworkIsBlamedAndNoFileIsRefusedForSize) {
+    UserInfoBlackHole proxy(m_httpPort);
+    writeFile(home() + "/nubexa.ini",
+              "[service]\napi_host = 127.0.0.1:" + std::to_string(proxy.port()) + "\n");
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    EXPECT_NE(m_output.find("the network failed"), std::string::npos) << m_output;
+    // An unknown upload limit is not a limit of 0 bytes.
+    ASSERT_EQ(cli({"put", makeFile("small.bin", 1000, 3)}), 0) << m_output;
+    EXPECT_EQ(m_output.find("单文件大小超过"), std::string::npos) << m_output;
+    EXPECT_EQ(cliRows().size(), 1u);
 }
 
 }  // namespace

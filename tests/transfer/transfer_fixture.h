@@ -15,6 +15,7 @@
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "support/temp_dir.h"
+#include "transfer/running_counts.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_queue.h"

@@ -1,20 +1,15 @@
-// GetFilesWhitPath: a folder download turned into local folders and queued download rows.
+#include "transfer/folder_download.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <limits>
-#include <vector>
 
 #include "platform/notifier.h"
-#include "service/listing_reader.h"
 #include "service/local_target.h"
 #include "service/service_client.h"
-#include "service/signed_query.h"
 #include "service/text_codec.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
-#include "store/task_table.h"
-#include "xml/markup_navigator.h"
 
 namespace nubexa {
 
@@ -46,8 +41,67 @@ void refuse(const char* kind, const std::string& path, const std::string& name) 
                  path.c_str(), name.c_str());
 }
 
-// All rows in one bracket and one transaction: the workers see the whole folder at once.
-void queueRows(StoreGate& gate, const std::vector<NewTaskRow>& rows) {
+}  // namespace
+
+FolderDownloadPlan prepareFolderDownload(const ServiceClient& service, Notifier& notifier,
+                                         const std::string& folderId, const std::string& localRoot,
+                                         const std::string& folderName,
+                                         const std::string& parentId) {
+    const AccountInfo account = service.account();
+    const auto listing = service.GetFilesWhitPath(account.uid, account.token, folderId, "", "");
+    if (listing.failure == Failure::kRefused)
+        return {1, Failure::kRefused, {}};  // an answer without "result" lists nothing
+    if (!listing.ok())
+        return {0, listing.failure, {}};
+    return planFolderDownload(listing.value, notifier, account.uid, localRoot, folderName,
+                              parentId);
+}
+
+FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& notifier,
+                                      const std::string& uid, const std::string& localRoot,
+                                      const std::string& folderName, const std::string& parentId) {
+    FolderDownloadPlan plan;
+    const LocalTarget target(localRoot, folderName);
+    if (!target.valid()) {
+        refuse("folder name", localRoot, folderName);
+        return plan;
+    }
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(target.topFolder(), error))) {
+        notifier.showMessage(kCaption, kFolderExists);
+        return plan;
+    }
+    FolderMaker folders;
+    folders.make(target.topFolder());
+    for (const auto& file : listing.files) {
+        const auto folder = target.folderFor(file.path);
+        const std::string localName = file.name + file.ext;
+        const std::string remoteName = file.id + file.ext;
+        if (!folder || !isSafeFileName(localName) || file.id.empty() ||
+            !isSafeFileName(remoteName)) {
+            refuse("file", file.path, localName);
+            continue;
+        }
+        folders.make(*folder);
+        plan.rows.push_back(NewTaskRow{uid, *folder, localName, remoteName,
+                                       std::max<std::int64_t>(0, toInt64(file.size)),
+                                       task_status::kWaiting, "\\", parentId});
+    }
+    for (const auto& folder : listing.folders) {
+        const auto base = target.folderFor(folder.path);
+        if (!base || !isSafeFileName(folder.name)) {
+            refuse("folder", folder.path, folder.name);
+            continue;
+        }
+        folders.make(*base + folder.name + "/");
+    }
+    if (folders.failed())
+        notifier.showMessage(kCaption, kFolderNotCreated);
+    plan.result = 1;
+    return plan;
+}
+
+void queueFolderDownloadRows(StoreGate& gate, const std::vector<NewTaskRow>& rows) {
     if (rows.empty())
         return;
     gate.run([&](LocalStore& store) {
@@ -62,67 +116,6 @@ void queueRows(StoreGate& gate, const std::vector<NewTaskRow>& rows) {
             store.rollback();
         }
     });
-}
-
-}  // namespace
-
-int ServiceClient::GetFilesWhitPath(const std::string& uid, const std::string& token,
-                                    const std::string& dir, const std::string& order,
-                                    const std::string& desc, const std::string& localRoot,
-                                    const std::string& folderName, StoreGate& gate,
-                                    Notifier& notifier) {
-    SignedQuery query("/UserService.asmx/GetFilesWhitPath");
-    query.add("uid", uid).add("token", token).add("dir", dir).add("order", order).add("desc", desc);
-    const std::string text = m_frame.send(query.signedUrl(m_frame.apiHost()), Repeat::kBounded);
-    MarkupNavigator navigator;
-    if (text.empty() || !navigator.setDoc(text))
-        return 0;
-    const ListingRead read =
-        readListing(navigator, {true, true, std::numeric_limits<std::size_t>::max()});
-    if (!read.hasResult)
-        return 1;
-
-    const LocalTarget target(localRoot, folderName);
-    if (!target.valid()) {
-        refuse("folder name", localRoot, folderName);
-        return 0;
-    }
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(target.topFolder(), error))) {
-        notifier.showMessage(kCaption, kFolderExists);
-        return 0;
-    }
-    FolderMaker folders;
-    folders.make(target.topFolder());
-
-    const std::string parentId = account().current_dir_id;
-    std::vector<NewTaskRow> rows;
-    for (const auto& file : read.files.value_or(std::vector<DiskFileEntry>{})) {
-        const auto folder = target.folderFor(file.path);
-        const std::string localName = file.name + file.ext;
-        const std::string remoteName = file.id + file.ext;
-        if (!folder || !isSafeFileName(localName) || file.id.empty() ||
-            !isSafeFileName(remoteName)) {
-            refuse("file", file.path, localName);
-            continue;
-        }
-        folders.make(*folder);
-        rows.push_back(NewTaskRow{uid, *folder, localName, remoteName,
-                                  std::max<std::int64_t>(0, toInt64(file.size)),
-                                  task_status::kWaiting, "\\", parentId});
-    }
-    for (const auto& folder : read.folders.value_or(std::vector<FolderItemLc>{})) {
-        const auto base = target.folderFor(folder.path);
-        if (!base || !isSafeFileName(folder.name)) {
-            refuse("folder", folder.path, folder.name);
-            continue;
-        }
-        folders.make(*base + folder.name + "/");
-    }
-    queueRows(gate, rows);
-    if (folders.failed())
-        notifier.showMessage(kCaption, kFolderNotCreated);
-    return 1;
 }
 
 }  // namespace nubexa

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace nubexa {
+
+// How the FTP engine times, paces and reports a transfer. Free of the socket library, so that
+// front ends can include it.
+struct FtpTimeLimits {
+    std::chrono::milliseconds connect{3000};    // control and data connections
+    std::chrono::milliseconds reply{10000};     // one whole reply
+    std::chrono::milliseconds dataIdle{60000};  // no byte moved on the data connection
+};
+
+struct FtpOptions {
+    FtpTimeLimits limits;
+    // Progress is written at this pace while bytes move, and the row's status read back.
+    std::chrono::milliseconds progressInterval{200};
+    // Longest wait of one data receive or send before the status is looked at again.
+    std::chrono::milliseconds dataTick{100};
+    std::size_t blockSize = 256 * 1024;
+    std::int64_t maxBytesPerSecond = 0;  // 0: as fast as the line goes
+    // Set by the owner of every transfer thread to end them all (shutdown, Ctrl-C): a run
+    // looks at it wherever it reads the row's status back and stops as if paused, without
+    // writing the row, so that the task resumes later. Null: never.
+    const std::atomic<bool>* stopRequest = nullptr;
+    // Receives every command sent (the password masked) and every reply; the process's log
+    // (standard output unless a front end chose another sink) by default, nowhere when empty.
+    std::function<void(const std::string&)> trace = traceToLog;
+
+    static void traceToLog(const std::string& text);
+};
+
+}  // namespace nubexa

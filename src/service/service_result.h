@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace nubexa {
+
+// Why a web operation did not deliver. The front ends word each differently: a refusal is the
+// user's to fix, no answer is the network's.
+enum class Failure {
+    kNone,
+    kRefused,    // the service answered and said no (result other than "1")
+    kNoAnswer,   // nothing came back after every attempt: the network or the service is down
+    kMalformed,  // an answer came but could not be read
+    kStopped,    // the request was cancelled (the client is shutting down)
+    kStale,      // a newer request or another sign-in overtook it; its answer was dropped
+};
+
+// A short English description for logs and the command line.
+const char* describeFailure(Failure failure);
+
+// The value of an operation together with why it failed. `value` holds what the operation
+// returns in either case (its failure value when failed), so callers that only want the
+// classic result read `.value`.
+template <typename T>
+struct ServiceResult {
+    T value{};
+    Failure failure = Failure::kNone;
+
+    bool ok() const { return failure == Failure::kNone; }
+    bool networkFailed() const { return failure == Failure::kNoAnswer; }
+
+    static ServiceResult success(T value) { return {std::move(value), Failure::kNone}; }
+    static ServiceResult failed(Failure why, T value = T{}) { return {std::move(value), why}; }
+};
+
+// What an operation that makes an item returns: its result (1 accepted) and the new id.
+struct AddedItem {
+    int result = 0;
+    std::string id;  // FolderAdd: set whenever the answer names one, even when refused
+};
+
+}  // namespace nubexa

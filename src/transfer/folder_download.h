@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "service/service_result.h"
+#include "store/task_table.h"
+
+namespace nubexa {
+
+class Notifier;
+class ServiceClient;
+class StoreGate;
+struct FolderListing;
+
+// A folder download made ready to queue: the local folders exist and one waiting download row
+// per listed file is built, nothing is written to bin.db yet.
+struct FolderDownloadPlan {
+    int result = 0;  // what the download returns: 1 to queue (rows may be empty), 0 not
+    Failure failure = Failure::kNone;  // why the listing failed, when it did
+    std::vector<NewTaskRow> rows;
+};
+
+// The blocking step of a folder download (the listing and the local folders); any thread.
+// Creates localRoot/folderName/ and every folder below it. Result 0 when that local folder
+// exists already ("要下载的文件夹已经存在，请改名后再下载！") or nothing could be read. Entries
+// whose path or name would leave localRoot/folderName are skipped and reported on stderr.
+// `parentId` is recorded in every row (the folder the disk page shows).
+FolderDownloadPlan prepareFolderDownload(const ServiceClient& service, Notifier& notifier,
+                                         const std::string& folderId, const std::string& localRoot,
+                                         const std::string& folderName,
+                                         const std::string& parentId);
+
+// The rows built from an answer that was read (the second half of prepareFolderDownload).
+FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& notifier,
+                                      const std::string& uid, const std::string& localRoot,
+                                      const std::string& folderName, const std::string& parentId);
+
+// The short step: every row in one bracket and one transaction, so that the workers see the
+// whole folder at once.
+void queueFolderDownloadRows(StoreGate& gate, const std::vector<NewTaskRow>& rows);
+
+}  // namespace nubexa
