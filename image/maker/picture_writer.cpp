@@ -1,0 +1,89 @@
+#include "picture_writer.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSaveFile>
+#include <QSvgRenderer>
+
+namespace nubexa::maker {
+
+PictureWriter::PictureWriter(QString outputDir, QString sourceDir)
+    : m_outputDir(std::move(outputDir)), m_sourceDir(std::move(sourceDir)) {}
+
+QString PictureWriter::outputPath(const nubexa::pictures::Picture& picture) const {
+    return m_outputDir + QLatin1Char('/') + QString::fromUtf8(picture.path);
+}
+
+bool PictureWriter::save(const nubexa::pictures::Picture& picture, const QImage& image) {
+    if (image.width() != picture.width || image.height() != picture.height) {
+        m_error = QStringLiteral("%1: drawn %2x%3, the catalog says %4x%5")
+                      .arg(QString::fromUtf8(picture.path))
+                      .arg(image.width())
+                      .arg(image.height())
+                      .arg(picture.width)
+                      .arg(picture.height);
+        return false;
+    }
+    const bool jpeg = QByteArray(picture.path).endsWith(".jpg");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const bool encoded = jpeg ? image.convertToFormat(QImage::Format_RGB32).save(&buffer, "JPG", 92)
+                              : image.save(&buffer, "PNG");
+    if (!encoded) {
+        m_error = QStringLiteral("%1: cannot encode").arg(QString::fromUtf8(picture.path));
+        return false;
+    }
+    return writeBytes(picture, bytes);
+}
+
+bool PictureWriter::copySource(const nubexa::pictures::Picture& picture,
+                               const QString& sourceRelative) {
+    QFile source(m_sourceDir + QLatin1Char('/') + sourceRelative);
+    if (!source.open(QIODevice::ReadOnly)) {
+        m_error = QStringLiteral("cannot read %1").arg(source.fileName());
+        return false;
+    }
+    return writeBytes(picture, source.readAll());
+}
+
+QImage PictureWriter::renderSvg(const QString& sourceRelative, int width, int height) {
+    QSvgRenderer renderer(m_sourceDir + QLatin1Char('/') + sourceRelative);
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    if (!renderer.isValid()) {
+        m_error = QStringLiteral("cannot render %1").arg(sourceRelative);
+        return {};
+    }
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(0, 0, width, height));
+    return image;
+}
+
+bool PictureWriter::writeBytes(const nubexa::pictures::Picture& picture, const QByteArray& bytes) {
+    const QString path = outputPath(picture);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    // Replaced in one step, so a reader never sees half a picture.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        m_error = QStringLiteral("cannot write %1").arg(path);
+        return false;
+    }
+    m_written.insert(picture.path);
+    return true;
+}
+
+std::set<std::string> PictureWriter::missing() const {
+    std::set<std::string> result;
+    for (const auto* picture : nubexa::pictures::all()) {
+        if (!m_written.count(picture->path))
+            result.insert(picture->path);
+    }
+    return result;
+}
+
+}  // namespace nubexa::maker

@@ -1,0 +1,41 @@
+// Writes pictures into the image folder and remembers which catalog entries were written, so the
+// maker can refuse to finish while one is missing or has the wrong size.
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <set>
+#include <string>
+
+#include "picture_catalog.h"
+
+namespace nubexa::maker {
+
+class PictureWriter {
+public:
+    PictureWriter(QString outputDir, QString sourceDir);
+
+    // Saves `image` as the catalog picture; false (with error()) when sizes differ or writing
+    // fails.
+    bool save(const nubexa::pictures::Picture& picture, const QImage& image);
+    // Copies a source file verbatim (an SVG the client may load as it is).
+    bool copySource(const nubexa::pictures::Picture& picture, const QString& sourceRelative);
+    // Renders an SVG source of this folder at the given size.
+    QImage renderSvg(const QString& sourceRelative, int width, int height);
+
+    // Catalog pictures not written yet.
+    std::set<std::string> missing() const;
+    QString outputPath(const nubexa::pictures::Picture& picture) const;
+    const QString& error() const { return m_error; }
+
+private:
+    bool writeBytes(const nubexa::pictures::Picture& picture, const QByteArray& bytes);
+
+    QString m_outputDir;
+    QString m_sourceDir;
+    std::set<std::string> m_written;
+    QString m_error;
+};
+
+}  // namespace nubexa::maker
