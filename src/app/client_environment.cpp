@@ -9,6 +9,7 @@ ClientEnvironment ClientEnvironment::fromProcess() {
     environment.homeFolder = nubexa::homeFolder();
     environment.programFolder = nubexa::programFolder();
     environment.config = ServiceConfig::loadDefault();
+    environment.logFile = environment.homeFolder + "nubexa-client.log";
     return environment;
 }
 

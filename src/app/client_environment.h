@@ -3,6 +3,7 @@
 #include <string>
 
 #include "service/service_config.h"
+#include "transfer/transfer_manager.h"
 
 namespace nubexa {
 class Browser;
@@ -22,6 +23,10 @@ struct ClientEnvironment {
     Notifier* notifier = nullptr;
     Picker* picker = nullptr;
     Browser* browser = nullptr;
+    // How transfers run (pace, limits); the program folder is filled in by the client.
+    TransferSettings transfers;
+    // The FTP trace and database errors; empty: standard output.
+    std::string logFile;
     // False: the GUI never offers the tray even where the desktop has one (tests).
     bool useTray = true;
 

@@ -13,8 +13,11 @@
 #include "app/web_sign_in_poller.h"
 #include "cli/run_lock.h"
 #include "picture_catalog.h"
+#include "platform/log_sink.h"
 #include "service/common.h"
+#include "service/service_result.h"
 #include "store/user_log.h"
+#include "transfer/transfer_monitor.h"
 
 namespace nubexa::app {
 
@@ -23,21 +26,33 @@ namespace {
 // Said when a sign-in got no answer at all, so that the user looks at the network rather than
 // at the password.
 constexpr const char* kNetworkFailed = "网络连接失败，请检查网络后重试";
+constexpr const char* kUnreadableAnswer = "服务器的回答无法识别，请稍后重试";
 constexpr const char* kQueueBusy =
     "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。";
 
-TransferSettings settingsFor(const ClientEnvironment& environment) {
-    TransferSettings settings;
+SessionConfig sessionConfig(const ClientEnvironment& environment) {
+    SessionConfig config;
+    config.databasePath = environment.homeFolder + "bin.db";
+    config.programFolder = environment.programFolder;
+    config.service = environment.config;
+    if (!environment.logFile.empty()) {
+        auto log = std::make_shared<FileLogSink>(environment.logFile);
+        if (log->isOpen())
+            config.log = std::move(log);
+    }
+    return config;
+}
+
+TransferSettings transferSettings(const ClientEnvironment& environment) {
+    TransferSettings settings = environment.transfers;
     settings.programFolder = environment.programFolder;
-    settings.ftp.trace = nullptr;
     return settings;
 }
 
 }  // namespace
 
 struct CMainWnd::SignInOutcome {
-    enum class Result { kAccepted, kRefused, kNoAnswer };
-    Result result = Result::kRefused;
+    Failure failure = Failure::kNone;
 };
 
 CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
@@ -48,16 +63,14 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
       m_browser(m_environment.browser ? m_environment.browser : &m_ownBrowser),
       m_pictures(QString::fromStdString(m_environment.programFolder + "image/")),
       m_addresses(m_environment.config),
-      m_gate(m_environment.homeFolder + "bin.db"),
-      m_service(m_environment.config, m_environment.programFolder),
       m_requests(m_bridge) {
     if (!m_notifier) {
         m_ownNotifier = std::make_unique<QtNotifier>(m_bridge);
         m_notifier = m_ownNotifier.get();
     }
-    m_manager = std::make_unique<TransferManager>(m_gate, m_service, *m_notifier,
-                                                  settingsFor(m_environment));
-    m_manager->setListener(&m_bridge);
+    m_session = std::make_unique<ClientSession>(sessionConfig(m_environment), *m_notifier);
+    m_session->startTransfers(transferSettings(m_environment), m_view);
+    m_session->manager().setListener(&m_bridge);
     connect(&m_bridge, &GuiBridge::avatarArrived, this, [this](const QString& path) {
         if (m_main)
             m_main->userPanel()->showAvatar(path);
@@ -94,7 +107,7 @@ WaitingDialog* CMainWnd::waitingDialog() const {
 int CMainWnd::OpenWindow() {
     if (m_stopped)
         return 0;
-    return m_service.account().signed_in ? buildMainWindow() : buildSignInWindow();
+    return service().account().signed_in ? buildMainWindow() : buildSignInWindow();
 }
 
 int CMainWnd::buildSignInWindow() {
@@ -113,7 +126,7 @@ int CMainWnd::buildSignInWindow() {
     if (m_tray)
         m_tray->add();
 
-    const auto last = m_gate.run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     window->fill(last ? &*last : nullptr);
     m_autoResume = last ? last->autoResume : std::string();
     setTimerInterval(kSignInInterval);
@@ -121,7 +134,7 @@ int CMainWnd::buildSignInWindow() {
 
     if (last && last->autoLogin == "1") {
         window->setAutoSignIn(true);
-        if (m_service.account().suppress_auto_login == 0)
+        if (service().account().suppress_auto_login == 0)
             return SignIn(m_autoResume == "1" ? "1" : "0");
     }
     return 1;
@@ -148,24 +161,20 @@ int CMainWnd::SignIn(const std::string& carry) {
         this,
         [this, fields, remember, autoLogin, carry] {
             SignInOutcome outcome;
-            if (m_service.Login(fields.account, fields.password) != 1) {
-                outcome.result = RequestFrame::lastSendAnswered()
-                                     ? SignInOutcome::Result::kRefused
-                                     : SignInOutcome::Result::kNoAnswer;
+            outcome.failure = service().signIn(fields.account, fields.password).failure;
+            if (outcome.failure != Failure::kNone)
                 return outcome;
-            }
-            outcome.result = SignInOutcome::Result::kAccepted;
-            const AccountInfo info = m_service.account();
+            const AccountInfo info = service().account();
             // A failed record is reported by the store on standard output; sign-in goes on.
-            m_gate.run([&](LocalStore& store) {
+            gate().run([&](LocalStore& store) {
                 return UserLog(store).recordSignIn(
                     SignInRecord{info.uid, remember ? fields.password : std::string(),
                                  Common::localTimeText(), remember, autoLogin, carry});
             });
             if (info.avatar_cached == 0)
-                m_manager->StartAvatarDownload();
-            m_service.GetUserInfo(info.uid, info.token);
-            m_service.GetFiles(info.uid, info.token, info.current_dir_id, info.sort_order,
+                manager().StartAvatarDownload();
+            service().GetUserInfo(info.uid, info.token);
+            service().GetFiles(info.uid, info.token, info.current_dir_id, info.sort_order,
                                info.sort_desc);
             return outcome;
         },
@@ -178,14 +187,20 @@ void CMainWnd::applySignIn(const SignInOutcome& outcome) {
     if (!m_signIn || m_stopped)
         return;
     m_signIn->setBusy(false);
-    switch (outcome.result) {
-        case SignInOutcome::Result::kRefused:
+    switch (outcome.failure) {
+        case Failure::kRefused:
             m_signIn->showErrorTip();
             return;
-        case SignInOutcome::Result::kNoAnswer:
+        case Failure::kNoAnswer:
             m_notifier->showMessage({}, kNetworkFailed);
             return;
-        case SignInOutcome::Result::kAccepted:
+        case Failure::kMalformed:
+            m_notifier->showMessage({}, kUnreadableAnswer);
+            return;
+        case Failure::kStopped:
+        case Failure::kStale:
+            return;
+        case Failure::kNone:
             if (m_tray)
                 m_tray->remove();
             closeWindows();
@@ -198,7 +213,7 @@ void CMainWnd::ShowWebSignIn(const std::string& kind) {
     if (!m_signIn || m_poller || m_signingIn)
         return;
     std::string sid;
-    m_service.updateAccount([&](AccountInfo& account) {
+    service().updateAccount([&](AccountInfo& account) {
         account.web_signin_state = 1;
         account.web_signin_kind = kind;
         sid = account.sid;
@@ -209,12 +224,12 @@ void CMainWnd::ShowWebSignIn(const std::string& kind) {
     m_waiting = dialog;
     connect(dialog, &WaitingDialog::cancelClicked, this, &CMainWnd::cancelWebSignIn);
     connect(dialog, &QDialog::rejected, this, &CMainWnd::cancelWebSignIn);
-    m_poller = std::make_unique<WebSignInPoller>(m_service);
+    m_poller = std::make_unique<WebSignInPoller>(service());
     dialog->open();
 }
 
 void CMainWnd::cancelWebSignIn() {
-    m_service.updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
     if (m_poller) {
         // The thread ends after its request in flight; it is joined once it has.
         m_poller->stop();
@@ -230,7 +245,7 @@ void CMainWnd::cancelWebSignIn() {
 }
 
 void CMainWnd::completeWebSignIn() {
-    m_service.updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
     m_poller.reset();
     if (m_tray)
         m_tray->remove();
@@ -240,15 +255,15 @@ void CMainWnd::completeWebSignIn() {
 
 int CMainWnd::buildMainWindow() {
     // Opens and closes bin.db once: a store that cannot be opened shows here, not mid-transfer.
-    m_gate.run([](LocalStore&) {});
-    const AccountInfo account = m_service.account();
+    gate().run([](LocalStore&) {});
+    const AccountInfo account = service().account();
     auto* frame = new MainFrame(m_pictures, account, m_environment.programFolder);
     m_main = frame;
     m_ownPicker.setOwner(frame);
     if (m_tray)
         m_tray->add();
     takeQueue();
-    m_monitor = std::make_unique<TransferMonitor>(*m_manager, *frame);
+    m_view.setFrame(frame);
     setTimerInterval(kMainInterval);
 
     connect(frame, &MainFrame::closeClicked, this, [this] {
@@ -298,7 +313,7 @@ int CMainWnd::buildMainWindow() {
 
 void CMainWnd::takeQueue() {
     if (!m_runLock) {
-        auto lock = std::make_unique<cli::RunLock>(m_gate.databasePath());
+        auto lock = std::make_unique<cli::RunLock>(gate().databasePath());
         if (!lock->held()) {
             if (m_main && !m_main->property("queueBusyTold").toBool()) {
                 m_main->setProperty("queueBusyTold", true);
@@ -310,15 +325,15 @@ void CMainWnd::takeQueue() {
     }
     // Tasks the last run left running wait for the monitor (or for the user, when automatic
     // resume is off).
-    m_manager->startSession();
+    manager().startSession();
 }
 
 void CMainWnd::openShortcut(const std::string& target) {
-    m_browser->openUrl(m_addresses.shortcut(m_service.account().param_token, target));
+    m_browser->openUrl(m_addresses.shortcut(service().account().param_token, target));
 }
 
 void CMainWnd::onTimer() {
-    const AccountInfo account = m_service.account();
+    const AccountInfo account = service().account();
     std::erase_if(m_stoppedPollers, [](const auto& poller) { return poller->ended(); });
     if (account.web_signin_state != 0) {
         // The hand-over waits until APILogin has returned: it fills the account after it
@@ -332,12 +347,12 @@ void CMainWnd::onTimer() {
     if (!m_runLock)
         takeQueue();
     if (m_runLock)
-        m_monitor->MonitorTick();
+        m_session->monitor().MonitorTick();
     emit mainTimerTicked();
 }
 
 QMenu* CMainWnd::buildMenu(bool tray) {
-    const bool signedIn = m_service.account().signed_in == 1 && m_main;
+    const bool signedIn = service().account().signed_in == 1 && m_main;
     QMenu* menu = buildAppMenu(tray ? MenuKind::kTray : MenuKind::kTitleBar, signedIn);
     connect(menu, &QMenu::triggered, this,
             [this, tray](QAction* action) { menuChosen(action->data().toInt(), tray); });
@@ -374,14 +389,13 @@ void CMainWnd::menuChosen(int item, bool fromTray) {
 
 void CMainWnd::switchAccount(bool fromTitleBar) {
     if (fromTitleBar)
-        m_service.updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
-    m_service.ResetAccount();
+        service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    service().ResetAccount();
     if (fromTitleBar)
-        m_service.updateAccount([](AccountInfo& account) { account.suppress_auto_login = 1; });
+        service().updateAccount([](AccountInfo& account) { account.suppress_auto_login = 1; });
     if (m_tray)
         m_tray->remove();
-    // Running transfers go on; the monitor of the next main window picks the queue up again.
-    m_monitor.reset();
+    // Running transfers go on; the next main window shows them again.
     closeWindows();
     OpenWindow();
 }
@@ -434,16 +448,14 @@ void CMainWnd::stopEverything() {
     if (m_tray)
         m_tray->remove();
     closeWindows();
-    // Every transfer stops within a data tick and its row stays resumable; nothing is written
-    // after this, and no thread is cut off mid-write.
-    m_manager->stopWorkers();
-    m_manager->waitForWorkers();
+    // Requests in flight end at once; every transfer stops within a data tick and its row stays
+    // resumable. Nothing is written after this, and no thread is cut off mid-write.
+    m_session->shutdown();
     m_requests.waitForAll();
     m_poller.reset();
     m_stoppedPollers.clear();
-    m_monitor.reset();
     m_runLock.reset();
-    m_gate.closeConnection();
+    gate().closeConnection();
 }
 
 }  // namespace nubexa::app

@@ -8,15 +8,16 @@
 #include <vector>
 
 #include "app/client_environment.h"
+#include "app/frame_view.h"
 #include "app/gui_bridge.h"
 #include "app/picture_cache.h"
 #include "app/qt_platform.h"
 #include "app/request_runner.h"
 #include "app/web_addresses.h"
 #include "service/service_client.h"
+#include "session/client_session.h"
 #include "store/store_gate.h"
 #include "transfer/transfer_manager.h"
-#include "transfer/transfer_monitor.h"
 
 namespace nubexa::cli {
 class RunLock;
@@ -24,18 +25,19 @@ class RunLock;
 
 namespace nubexa::app {
 
-class MainFrame;
 class SignInWindow;
 class TrayIcon;
 class WaitingDialog;
 class WebSignInPoller;
 
-// The client's one window object: it owns the core (store, web client, transfers), shows the
-// sign-in window or the main window, runs the window timer (503: every second in the sign-in
-// window, every three seconds in the main window) and the tray, and leaves.
+// The client's one window object: it owns the core's session (store, web client, transfers with
+// their queue, monitor and task commands), shows the sign-in window or the main window, runs the
+// window timer (503: every second in the sign-in window, every three seconds in the main window)
+// and the tray, and leaves.
 //
 // GUI thread only. Blocking core calls run through requests() and come back on the GUI thread;
-// other threads reach it only through bridge().
+// other threads reach it only through bridge(). The transfers live as long as the client: a
+// switch of account does not stop them.
 class CMainWnd : public QObject {
     Q_OBJECT
 public:
@@ -67,9 +69,10 @@ public:
     // Shows the open window (tray, second start).
     void showWindow();
 
-    ServiceClient& service() { return m_service; }
-    StoreGate& gate() { return m_gate; }
-    TransferManager& manager() { return *m_manager; }
+    ClientSession& session() { return *m_session; }
+    ServiceClient& service() { return m_session->service(); }
+    StoreGate& gate() { return m_session->gate(); }
+    TransferManager& manager() { return m_session->manager(); }
     Notifier& notifier() { return *m_notifier; }
     Picker& picker() { return *m_picker; }
     Browser& browser() { return *m_browser; }
@@ -128,10 +131,8 @@ private:
     Browser* m_browser;
     PictureCache m_pictures;
     WebAddresses m_addresses;
-    StoreGate m_gate;
-    ServiceClient m_service;
-    std::unique_ptr<TransferManager> m_manager;
-    std::unique_ptr<TransferMonitor> m_monitor;
+    FrameView m_view;  // before the session: its queue and monitor keep it
+    std::unique_ptr<ClientSession> m_session;
     std::unique_ptr<cli::RunLock> m_runLock;
     RequestRunner m_requests;  // after the core: its jobs use it
     std::unique_ptr<WebSignInPoller> m_poller;

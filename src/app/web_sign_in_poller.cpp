@@ -29,7 +29,7 @@ void WebSignInPoller::run() {
             break;
         lock.unlock();
         ++m_requests;
-        const bool signedIn = m_service.APILogin() != 0;
+        const bool signedIn = m_service.webSignIn().ok();
         lock.lock();
         if (signedIn) {
             m_signedIn = true;

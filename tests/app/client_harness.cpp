@@ -36,6 +36,7 @@ ClientHarness::ClientHarness() {
     m_environment.notifier = &m_notifier;
     m_environment.browser = &m_browser;
     m_environment.useTray = false;
+    m_environment.logFile = m_dir.path() + "/client.log";
 }
 
 ClientHarness::~ClientHarness() {

@@ -11,6 +11,9 @@
 #include "app/sign_in_window.h"
 #include "client_harness.h"
 #include "store/store_gate.h"
+#include "store/task_table.h"
+#include "support/temp_dir.h"
+#include "transfer/transfer_queue.h"
 
 using namespace nubexa;
 using namespace nubexa::app;
@@ -43,6 +46,7 @@ private slots:
     void switchingAccount();
     void closeMinimisesWithoutTray();
     void statusTextFollowsTheMonitor();
+    void leavingStopsTransfersResumably();
 };
 
 void MainWindowTest::controlsSitWhereTheyBelong() {
@@ -219,6 +223,40 @@ void MainWindowTest::statusTextFollowsTheMonitor() {
     }));
     QTRY_COMPARE_WITH_TIMEOUT(harness.mainFrame()->statusText(),
                               QStringLiteral("上传：120 KB/S 下载：300 KB/S"), 8000);
+}
+
+void MainWindowTest::leavingStopsTransfersResumably() {
+    ClientHarness harness;
+    harness.rememberSignIn(harness.demoUid(), "", false, "1");  // automatic resume on
+    harness.environment().transfers.ftp.maxBytesPerSecond = 256 * 1024;
+    QVERIFY(harness.signIn());
+    const std::string local = harness.homeFolder() + "big.bin";
+    nubexa::test::writeFile(local, std::string(3 * 1024 * 1024, 'n'));
+    const QueuedTask queued =
+        harness.client().session().queue().QueueFileUpload(local, RemoteFolder{});
+    QVERIFY(queued.queued && queued.id > 0);
+
+    StoreGate gate(harness.databasePath());
+    auto row = [&] {
+        return gate.run([&](LocalStore& store) { return TaskTable(store).load(queued.id); });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(row() && row()->transferSize > 0, ClientHarness::kWaitMs);
+
+    // Leaving returns once every worker has stopped: nothing is written afterwards.
+    QSignalSpy finished(&harness.client(), &CMainWnd::finished);
+    harness.client().menuChosen(kQuit, true);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.front().front().toInt(), 0);
+    const auto stopped = row();
+    QVERIFY(stopped && stopped->transferSchedule < 100);
+    QTest::qWait(400);
+    QCOMPARE(row()->transferSize, stopped->transferSize);
+
+    // The next session goes on from there and completes the upload.
+    harness.endClient();
+    harness.environment().transfers.ftp.maxBytesPerSecond = 0;
+    QVERIFY(harness.signIn());
+    QTRY_VERIFY_WITH_TIMEOUT(row() && row()->status == 100, 30000);
 }
 
 QTEST_MAIN(MainWindowTest)
