@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# The demo: nubexa-service with the demo account on loopback, then a scripted nubexa-cli
-# session against it (sign in, list, upload a file and a folder, transfer, download them back,
-# compare). Called by "./run demo" with the release build folder.
+# The demo: nubexa-service with the demo account on loopback, then the desktop client with the
+# demo account remembered (one click signs in) when a display is there, else (or with --cli) a
+# scripted nubexa-cli session against it (sign in, list, upload a file and a folder, transfer,
+# download them back, compare). Called by "./run demo" with the release build folder.
 set -euo pipefail
 
-RELEASE_DIR="${1:?usage: tools/demo.sh RELEASE_BUILD_DIR}"
+RELEASE_DIR="${1:?usage: tools/demo.sh RELEASE_BUILD_DIR [--cli]}"
+MODE="${2:-}"
 SERVICE="$RELEASE_DIR/standin/nubexa-service"
 CLI="$RELEASE_DIR/src/cli/nubexa-cli"
+CLIENT="$RELEASE_DIR/src/app/nubexa-client"
 for program in "$SERVICE" "$CLI"; do
     [ -x "$program" ] || { echo "missing $program (build it first)" >&2; exit 1; }
 done
@@ -54,6 +57,21 @@ echo "$LISTENING"
 HTTP="$(sed -n 's/.* http=\([^ ]*\).*/\1/p' <<<"$LISTENING")"
 printf '[service]\napi_host = %s\n' "$HTTP" >"$NUBEXA_HOME/nubexa.ini"
 echo "== nubexa.ini and bin.db in $NUBEXA_HOME (api_host = $HTTP)"
+
+if [ "$MODE" != "--cli" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$CLIENT" ]; then
+    # The sign-in the client remembers, so that its sign-in window opens filled in.
+    echo demo123 | "$CLI" login demo --password-stdin >/dev/null
+    echo "== nubexa-client: the sign-in window shows the demo account; click 登录 to sign in"
+    # The client finds bin.db and nubexa.ini through NUBEXA_HOME, its pictures beside itself.
+    status=0
+    "$CLIENT" || status=$?
+    echo "== nubexa-client ended ($status)"
+    exit 0
+fi
+if [ "$MODE" != "--cli" ]; then
+    echo "== no display here: running the scripted nubexa-cli session instead"
+    echo "   (on a desktop, ./run demo opens the client's sign-in window; ./run demo --cli forces this)"
+fi
 
 step() { # shows a command, then runs it
     echo

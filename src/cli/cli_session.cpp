@@ -106,7 +106,9 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     if (lock.held()) {
         manager(queueOnlySettings()).startSession(carry == "1");
     } else {
-        complain("a nubexa-cli run is transferring: unfinished tasks were left as they are");
+        complain(
+            "a nubexa-cli run or the desktop client is transferring: unfinished tasks were left "
+            "as they are");
     }
     std::printf("signed in as %s (uid %s); automatic resume %s\n",
                 info.nickname.empty() ? account.c_str() : info.nickname.c_str(), info.uid.c_str(),

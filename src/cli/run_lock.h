@@ -4,8 +4,8 @@
 
 namespace nubexa::cli {
 
-// Only one "nubexa-cli run" transfers the tasks of one bin.db at a time: two would start two
-// workers for the same task. An advisory lock on "<bin.db>.run-lock", released when the object
+// Only one "nubexa-cli run" or desktop client transfers the tasks of one bin.db at a time: two
+// would start two workers for the same task. An advisory lock on "<bin.db>.run-lock", released when the object
 // ends or the process dies.
 class RunLock {
 public:

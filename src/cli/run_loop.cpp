@@ -151,7 +151,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     CliSession session(context);
     RunLock lock(session.gate().databasePath());
     if (!lock.held()) {
-        complain("another nubexa-cli run is transferring the tasks of " +
+        complain("another nubexa-cli run or the desktop client is transferring the tasks of " +
                  session.gate().databasePath());
         return kFailed;
     }

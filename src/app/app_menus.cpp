@@ -1,0 +1,52 @@
+#include "app/app_menus.h"
+
+namespace nubexa::app {
+
+namespace {
+
+struct ItemText {
+    MenuItem id;
+    const char* text;
+};
+
+constexpr ItemText kItems[] = {
+    {kVisitWebSite, "访问WEB站点"},
+    {kShowWindow, "显示主窗体"},
+    {kSettings, "设置"},
+    {kSwitchAccount, "切换账户"},
+    {kAbout, "关于"},
+    {kHelp, "帮助"},
+    {kQuit, "退出"},
+};
+
+const char* const kMenuStyle =
+    "QMenu { background: white; border: 1px solid #d5dde6; border-radius: 6px; padding: 4px; }"
+    "QMenu::item { padding: 6px 22px; color: #1d2733; border-radius: 4px; }"
+    "QMenu::item:selected { background: #e8f1fd; color: #1763c4; }";
+
+}  // namespace
+
+QMenu* buildAppMenu(MenuKind kind, bool signedIn, QWidget* parent) {
+    auto* menu = new QMenu(parent);
+    menu->setAccessibleName(kind == MenuKind::kTray ? QStringLiteral("托盘菜单")
+                                                    : QStringLiteral("主菜单"));
+    menu->setStyleSheet(QString::fromLatin1(kMenuStyle));
+    for (const ItemText& item : kItems) {
+        if (item.id == kShowWindow && kind != MenuKind::kTray)
+            continue;
+        if ((item.id == kSettings || item.id == kSwitchAccount) && !signedIn)
+            continue;
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        action->setData(static_cast<int>(item.id));
+    }
+    return menu;
+}
+
+QList<int> menuItems(const QMenu& menu) {
+    QList<int> ids;
+    for (const QAction* action : menu.actions())
+        ids.append(action->data().toInt());
+    return ids;
+}
+
+}  // namespace nubexa::app

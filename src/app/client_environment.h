@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+#include "service/service_config.h"
+#include "transfer/transfer_manager.h"
+
+namespace nubexa {
+class Browser;
+class Notifier;
+class Picker;
+}  // namespace nubexa
+
+namespace nubexa::app {
+
+// What the client takes from its surroundings. The program uses the process's folders and the
+// desktop; tests give their own folders, service and recording platform objects.
+struct ClientEnvironment {
+    std::string homeFolder;     // bin.db and nubexa.ini; ends with '/'
+    std::string programFolder;  // "image/" lives here; ends with '/'
+    ServiceConfig config;
+    // Null: the desktop's own (message boxes, file dialogs, the browser).
+    Notifier* notifier = nullptr;
+    Picker* picker = nullptr;
+    Browser* browser = nullptr;
+    // How transfers run (pace, limits); the program folder is filled in by the client.
+    TransferSettings transfers;
+    // The FTP trace and database errors; empty: standard output.
+    std::string logFile;
+    // False: the GUI never offers the tray even where the desktop has one (tests).
+    bool useTray = true;
+
+    // The running program: $NUBEXA_HOME or the program folder, and its nubexa.ini.
+    static ClientEnvironment fromProcess();
+};
+
+}  // namespace nubexa::app

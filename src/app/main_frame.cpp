@@ -1,0 +1,151 @@
+#include "app/main_frame.h"
+
+#include <QLabel>
+#include <QResizeEvent>
+
+#include "app/image_button.h"
+#include "app/main_frame_rects.h"
+#include "app/picture_cache.h"
+#include "app/user_panel.h"
+
+namespace nubexa::app {
+
+namespace rects = main_frame_rects;
+
+MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
+                     const std::string& programFolder, QWidget* parent)
+    : FramelessWindow(cache, parent) {
+    setWindowTitle(kTitle);
+    setAccessibleName(kTitle);
+    resize(rects::kWindow);
+    setMinimumSize(rects::kWindow);
+    // The picture of the chosen skin, below the image folder.
+    QString background = QString::fromStdString(account.frame_image);
+    if (background.startsWith(QStringLiteral("image/")))
+        background.remove(0, 6);
+    setBackground(background.isEmpty() ? QString::fromLatin1(pictures::kSignedInBackground->path)
+                                       : background);
+    setFrame(pictures::kFrame, pictures::kFrameMargins);
+
+    m_pageArea = new QWidget(this);
+    m_pageArea->setAccessibleName(QStringLiteral("页面区域"));
+    m_pageArea->setObjectName(QStringLiteral("pageArea"));
+    m_pageArea->setAttribute(Qt::WA_StyledBackground);
+    m_pageArea->setStyleSheet(
+        QStringLiteral("#pageArea { border-image: url(%1) 0 0 0 0 stretch stretch; }")
+            .arg(cache.imageFolder() + QString::fromLatin1(pictures::kPagePanel.path)));
+    m_userPanel = new UserPanel(cache, account, programFolder, m_pageArea);
+    connect(m_userPanel, &UserPanel::webPageRequested, this, &MainFrame::webPageRequested);
+
+    auto* logo = new QLabel(this);
+    logo->setGeometry(rects::kLogo);
+    logo->setPixmap(cache.picture(QString::fromLatin1(pictures::kLogo.path)));
+    logo->setScaledContents(true);
+    logo->setAttribute(Qt::WA_TransparentForMouseEvents);
+    logo->setAccessibleName(QStringLiteral("Nubexa网盘"));
+
+    m_toolbar = new Toolbar(cache, this);
+
+    m_status = new QLabel(kFirstStatus, this);
+    m_status->setGeometry(rects::kStatus);
+    m_status->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    m_status->setAccessibleName(QStringLiteral("传输速度"));
+
+    m_close = addSystemButton(QStringLiteral("关闭"), pictures::kSysClose);
+    m_maximise = addSystemButton(QStringLiteral("还原"), pictures::kSysMax);
+    m_minimise = addSystemButton(QStringLiteral("最小化"), pictures::kSysMin);
+    m_menu = addSystemButton(QStringLiteral("菜单"), pictures::kTitleBarMenu);
+    m_skin = addSystemButton(QStringLiteral("换肤"), pictures::kSkinButton);
+    connect(m_close, &QAbstractButton::clicked, this, &MainFrame::closeClicked);
+    // The window is never maximised: this button brings it back to its normal state.
+    connect(m_maximise, &QAbstractButton::clicked, this, &QWidget::showNormal);
+    connect(m_minimise, &QAbstractButton::clicked, this, &QWidget::showMinimized);
+    connect(m_skin, &QAbstractButton::clicked, this, &MainFrame::skinClicked);
+    connect(m_menu, &QAbstractButton::clicked, this,
+            [this] { emit menuRequested(m_menu->mapToGlobal(QPoint(0, m_menu->height()))); });
+    layOut();
+}
+
+ImageButton* MainFrame::addSystemButton(const QString& name, const pictures::Picture& sheet) {
+    auto* button = new ImageButton(pictureCache(), name, this);
+    button->setSheet(sheet);
+    button->move(10, 0);
+    return button;
+}
+
+void MainFrame::setPageArea(QWidget* pages, TransferView* view) {
+    if (m_pages)
+        m_pages->deleteLater();
+    m_pages = pages;
+    m_pageView = view;
+    if (pages) {
+        pages->setParent(m_pageArea);
+        pages->setGeometry(m_pageArea->rect());
+        pages->show();
+        m_userPanel->raise();
+    }
+}
+
+QRect MainFrame::listArea() const {
+    return rects::listArea(m_pageArea->size());
+}
+
+void MainFrame::setNoticeLink(QWidget* link) {
+    if (m_noticeLink)
+        m_noticeLink->deleteLater();
+    m_noticeLink = link;
+    if (link) {
+        link->setParent(this);
+        link->show();
+    }
+    layOut();
+}
+
+void MainFrame::resizeEvent(QResizeEvent* event) {
+    FramelessWindow::resizeEvent(event);
+    layOut();
+}
+
+void MainFrame::layOut() {
+    const QSize client = size();
+    m_pageArea->setGeometry(rects::pageArea(client));
+    if (m_pages)
+        m_pages->setGeometry(m_pageArea->rect());
+    if (m_noticeLink)
+        m_noticeLink->setGeometry(rects::noticeLink(client, m_noticeLink->sizeHint().width()));
+    m_close->setGeometry(rects::closeButton(client));
+    m_maximise->setGeometry(rects::maximiseButton(client));
+    m_minimise->setGeometry(rects::minimiseButton(client));
+    m_menu->setGeometry(rects::menuButton(client));
+    m_skin->setGeometry(rects::skinButton(client));
+}
+
+void MainFrame::showStatusText(const std::string& text) {
+    m_status->setText(QString::fromStdString(text));
+}
+
+void MainFrame::showUploadingPage() {
+    if (m_pageView)
+        m_pageView->showUploadingPage();
+}
+
+void MainFrame::showDownloadingPage() {
+    if (m_pageView)
+        m_pageView->showDownloadingPage();
+}
+
+void MainFrame::refreshShownPage() {
+    if (m_pageView)
+        m_pageView->refreshShownPage();
+}
+
+bool MainFrame::transferListIdle() const {
+    return m_pageView && m_pageView->transferListIdle();
+}
+
+void MainFrame::refreshTransferList() {
+    if (m_pageView)
+        m_pageView->refreshTransferList();
+}
+
+}  // namespace nubexa::app

@@ -1,0 +1,461 @@
+#include "app/main_wnd.h"
+
+#include <QApplication>
+#include <QMenu>
+
+#include "app/app_menus.h"
+#include "app/main_frame.h"
+#include "app/sign_in_fields.h"
+#include "app/sign_in_window.h"
+#include "app/tray_icon.h"
+#include "app/user_panel.h"
+#include "app/waiting_dialog.h"
+#include "app/web_sign_in_poller.h"
+#include "cli/run_lock.h"
+#include "picture_catalog.h"
+#include "platform/log_sink.h"
+#include "service/common.h"
+#include "service/service_result.h"
+#include "store/user_log.h"
+#include "transfer/transfer_monitor.h"
+
+namespace nubexa::app {
+
+namespace {
+
+// Said when a sign-in got no answer at all, so that the user looks at the network rather than
+// at the password.
+constexpr const char* kNetworkFailed = "网络连接失败，请检查网络后重试";
+constexpr const char* kUnreadableAnswer = "服务器的回答无法识别，请稍后重试";
+constexpr const char* kQueueBusy =
+    "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。";
+
+SessionConfig sessionConfig(const ClientEnvironment& environment) {
+    SessionConfig config;
+    config.databasePath = environment.homeFolder + "bin.db";
+    config.programFolder = environment.programFolder;
+    config.service = environment.config;
+    if (!environment.logFile.empty()) {
+        auto log = std::make_shared<FileLogSink>(environment.logFile);
+        if (log->isOpen())
+            config.log = std::move(log);
+    }
+    return config;
+}
+
+TransferSettings transferSettings(const ClientEnvironment& environment) {
+    TransferSettings settings = environment.transfers;
+    settings.programFolder = environment.programFolder;
+    return settings;
+}
+
+}  // namespace
+
+struct CMainWnd::SignInOutcome {
+    Failure failure = Failure::kNone;
+};
+
+CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
+    : QObject(parent),
+      m_environment(std::move(environment)),
+      m_notifier(m_environment.notifier),
+      m_picker(m_environment.picker ? m_environment.picker : &m_ownPicker),
+      m_browser(m_environment.browser ? m_environment.browser : &m_ownBrowser),
+      m_pictures(QString::fromStdString(m_environment.programFolder + "image/")),
+      m_addresses(m_environment.config),
+      m_requests(m_bridge) {
+    if (!m_notifier) {
+        m_ownNotifier = std::make_unique<QtNotifier>(m_bridge);
+        m_notifier = m_ownNotifier.get();
+    }
+    m_session = std::make_unique<ClientSession>(sessionConfig(m_environment), *m_notifier);
+    m_session->startTransfers(transferSettings(m_environment), m_view);
+    m_session->manager().setListener(&m_bridge);
+    connect(&m_bridge, &GuiBridge::avatarArrived, this, [this](const QString& path) {
+        if (m_main)
+            m_main->userPanel()->showAvatar(path);
+    });
+    m_timer.setTimerType(Qt::CoarseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &CMainWnd::onTimer);
+    if (m_environment.useTray && TrayIcon::available()) {
+        QIcon icon;
+        for (const auto& size : pictures::kAppIcons)
+            icon.addPixmap(m_pictures.picture(QString::fromLatin1(size.path)));
+        m_tray = std::make_unique<TrayIcon>(icon, [this] { return buildMenu(true); });
+        connect(m_tray.get(), &TrayIcon::showWindowRequested, this, &CMainWnd::showWindow);
+    }
+}
+
+CMainWnd::~CMainWnd() {
+    stopEverything();
+    for (const QPointer<QWidget>& window : m_closing)
+        delete window.data();
+}
+
+SignInWindow* CMainWnd::signInWindow() const {
+    return m_signIn;
+}
+
+MainFrame* CMainWnd::mainFrame() const {
+    return m_main;
+}
+
+WaitingDialog* CMainWnd::waitingDialog() const {
+    return m_waiting;
+}
+
+int CMainWnd::OpenWindow() {
+    if (m_stopped)
+        return 0;
+    return service().account().signed_in ? buildMainWindow() : buildSignInWindow();
+}
+
+int CMainWnd::buildSignInWindow() {
+    auto* window = new SignInWindow(m_pictures);
+    m_signIn = window;
+    m_ownPicker.setOwner(window);
+    connect(window, &SignInWindow::signInClicked, this,
+            [this] { SignIn(m_autoResume == "1" ? "1" : "0"); });
+    connect(window, &SignInWindow::closeClicked, this, [this] { leave(1); });
+    connect(window, &SignInWindow::forgotPasswordClicked, this,
+            [this] { m_browser->openUrl(m_addresses.webPage("/reset.aspx")); });
+    connect(window, &SignInWindow::registerClicked, this,
+            [this] { m_browser->openUrl(m_addresses.webPage("/register.aspx")); });
+    connect(window, &SignInWindow::webSignInClicked, this,
+            [this](const QString& kind) { ShowWebSignIn(kind.toStdString()); });
+    if (m_tray)
+        m_tray->add();
+
+    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    window->fill(last ? &*last : nullptr);
+    m_autoResume = last ? last->autoResume : std::string();
+    setTimerInterval(kSignInInterval);
+    window->show();
+
+    if (last && last->autoLogin == "1") {
+        window->setAutoSignIn(true);
+        if (service().account().suppress_auto_login == 0)
+            return SignIn(m_autoResume == "1" ? "1" : "0");
+    }
+    return 1;
+}
+
+int CMainWnd::SignIn(const std::string& carry) {
+    if (!m_signIn)
+        return 0;
+    // A second click while the first sign-in runs is ignored.
+    if (m_signingIn)
+        return 1;
+    const SignInFields fields = checkSignInFields(m_signIn->accountText().toStdString(),
+                                                  m_signIn->passwordText().toStdString());
+    if (!fields.message.empty()) {
+        m_notifier->showMessage({}, fields.message);
+        return 0;
+    }
+    const bool remember = m_signIn->rememberPassword();
+    const bool autoLogin = m_signIn->autoSignIn();
+    m_signingIn = true;
+    m_signIn->setBusy(true);
+
+    m_requests.run<SignInOutcome>(
+        this,
+        [this, fields, remember, autoLogin, carry] {
+            SignInOutcome outcome;
+            outcome.failure = service().signIn(fields.account, fields.password).failure;
+            if (outcome.failure != Failure::kNone)
+                return outcome;
+            const AccountInfo info = service().account();
+            // A failed record is reported by the store on standard output; sign-in goes on.
+            gate().run([&](LocalStore& store) {
+                return UserLog(store).recordSignIn(
+                    SignInRecord{info.uid, remember ? fields.password : std::string(),
+                                 Common::localTimeText(), remember, autoLogin, carry});
+            });
+            if (info.avatar_cached == 0)
+                manager().StartAvatarDownload();
+            service().GetUserInfo(info.uid, info.token);
+            service().GetFiles(info.uid, info.token, info.current_dir_id, info.sort_order,
+                               info.sort_desc);
+            return outcome;
+        },
+        [this](SignInOutcome outcome) { applySignIn(outcome); });
+    return 1;
+}
+
+void CMainWnd::applySignIn(const SignInOutcome& outcome) {
+    m_signingIn = false;
+    if (!m_signIn || m_stopped)
+        return;
+    m_signIn->setBusy(false);
+    switch (outcome.failure) {
+        case Failure::kRefused:
+            m_signIn->showErrorTip();
+            return;
+        case Failure::kNoAnswer:
+            m_notifier->showMessage({}, kNetworkFailed);
+            return;
+        case Failure::kMalformed:
+            m_notifier->showMessage({}, kUnreadableAnswer);
+            return;
+        case Failure::kStopped:
+        case Failure::kStale:
+            return;
+        case Failure::kNone:
+            if (m_tray)
+                m_tray->remove();
+            closeWindows();
+            OpenWindow();
+            return;
+    }
+}
+
+void CMainWnd::ShowWebSignIn(const std::string& kind) {
+    if (!m_signIn || m_poller || m_signingIn)
+        return;
+    std::string sid;
+    service().updateAccount([&](AccountInfo& account) {
+        account.web_signin_state = 1;
+        account.web_signin_kind = kind;
+        sid = account.sid;
+    });
+    m_browser->openUrl(m_addresses.webSignIn(kind, sid));
+
+    auto* dialog = new WaitingDialog(m_pictures, m_signIn);
+    m_waiting = dialog;
+    connect(dialog, &WaitingDialog::cancelClicked, this, &CMainWnd::cancelWebSignIn);
+    connect(dialog, &QDialog::rejected, this, &CMainWnd::cancelWebSignIn);
+    m_poller = std::make_unique<WebSignInPoller>(service());
+    dialog->open();
+}
+
+void CMainWnd::cancelWebSignIn() {
+    service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    if (m_poller) {
+        // The thread ends after its request in flight; it is joined once it has.
+        m_poller->stop();
+        m_stoppedPollers.push_back(std::move(m_poller));
+    }
+    if (m_waiting) {
+        m_waiting->disconnect(this);
+        m_waiting->hide();
+        m_waiting->deleteLater();
+        m_closing.push_back(m_waiting.data());
+        m_waiting.clear();
+    }
+}
+
+void CMainWnd::completeWebSignIn() {
+    service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    m_poller.reset();
+    if (m_tray)
+        m_tray->remove();
+    closeWindows();
+    OpenWindow();
+}
+
+int CMainWnd::buildMainWindow() {
+    // Opens and closes bin.db once: a store that cannot be opened shows here, not mid-transfer.
+    gate().run([](LocalStore&) {});
+    const AccountInfo account = service().account();
+    auto* frame = new MainFrame(m_pictures, account, m_environment.programFolder);
+    m_main = frame;
+    m_ownPicker.setOwner(frame);
+    if (m_tray)
+        m_tray->add();
+    takeQueue();
+    m_view.setFrame(frame);
+    setTimerInterval(kMainInterval);
+
+    connect(frame, &MainFrame::closeClicked, this, [this] {
+        if (!m_main)
+            return;
+        // Without a tray the hidden window could not be brought back: minimise instead.
+        if (m_tray) {
+            m_main->hide();
+        } else {
+            m_main->showMinimized();
+        }
+    });
+    connect(frame, &MainFrame::skinClicked, this, &CMainWnd::skinRequested);
+    connect(frame, &MainFrame::menuRequested, this, [this](const QPoint& where) {
+        QMenu* menu = buildMenu(false);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(where);
+    });
+    connect(frame, &MainFrame::webPageRequested, this,
+            [this](const QString& path) { openShortcut(m_addresses.webPage(path.toStdString())); });
+    connect(&frame->toolbar(), &Toolbar::clicked, this, [this](Toolbar::Button which) {
+        switch (which) {
+            case Toolbar::kMyDisk:
+            case Toolbar::kCount:
+                break;
+            case Toolbar::kDraw:
+                emit drawRequested();
+                break;
+            case Toolbar::kCommunity:
+                openShortcut(m_addresses.communityRoot());
+                break;
+            case Toolbar::kFriends:
+                openShortcut(m_addresses.webPage("/home"));
+                break;
+            case Toolbar::kResources:
+                openShortcut(m_addresses.resourceRoot());
+                break;
+            case Toolbar::kWebHost:
+                openShortcut(m_addresses.webhostRoot());
+                break;
+        }
+    });
+    emit mainWindowBuilt(frame);
+    frame->show();
+    return 1;
+}
+
+void CMainWnd::takeQueue() {
+    if (!m_runLock) {
+        auto lock = std::make_unique<cli::RunLock>(gate().databasePath());
+        if (!lock->held()) {
+            if (m_main && !m_main->property("queueBusyTold").toBool()) {
+                m_main->setProperty("queueBusyTold", true);
+                m_notifier->showMessage("提示", kQueueBusy);
+            }
+            return;
+        }
+        m_runLock = std::move(lock);
+    }
+    // Tasks the last run left running wait for the monitor (or for the user, when automatic
+    // resume is off).
+    manager().startSession();
+}
+
+void CMainWnd::openShortcut(const std::string& target) {
+    m_browser->openUrl(m_addresses.shortcut(service().account().param_token, target));
+}
+
+void CMainWnd::onTimer() {
+    const AccountInfo account = service().account();
+    std::erase_if(m_stoppedPollers, [](const auto& poller) { return poller->ended(); });
+    if (account.web_signin_state != 0) {
+        // The hand-over waits until APILogin has returned: it fills the account after it
+        // marks it signed in.
+        if (account.signed_in == 1 && m_poller && m_poller->signedIn())
+            completeWebSignIn();
+        return;
+    }
+    if (!m_main)
+        return;
+    if (!m_runLock)
+        takeQueue();
+    if (m_runLock)
+        m_session->monitor().MonitorTick();
+    emit mainTimerTicked();
+}
+
+QMenu* CMainWnd::buildMenu(bool tray) {
+    const bool signedIn = service().account().signed_in == 1 && m_main;
+    QMenu* menu = buildAppMenu(tray ? MenuKind::kTray : MenuKind::kTitleBar, signedIn);
+    connect(menu, &QMenu::triggered, this,
+            [this, tray](QAction* action) { menuChosen(action->data().toInt(), tray); });
+    return menu;
+}
+
+void CMainWnd::menuChosen(int item, bool fromTray) {
+    switch (item) {
+        case kVisitWebSite:
+            m_browser->openUrl(m_addresses.webRoot());
+            break;
+        case kShowWindow:
+            showWindow();
+            break;
+        case kSettings:
+            emit settingsRequested();
+            break;
+        case kSwitchAccount:
+            switchAccount(!fromTray);
+            break;
+        case kAbout:
+            m_browser->openUrl(m_addresses.aboutRoot());
+            break;
+        case kHelp:
+            m_browser->openUrl(m_addresses.webPage("/help/"));
+            break;
+        case kQuit:
+            leave(fromTray ? 0 : 1);
+            break;
+        default:
+            break;
+    }
+}
+
+void CMainWnd::switchAccount(bool fromTitleBar) {
+    if (fromTitleBar)
+        service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    service().ResetAccount();
+    if (fromTitleBar)
+        service().updateAccount([](AccountInfo& account) { account.suppress_auto_login = 1; });
+    if (m_tray)
+        m_tray->remove();
+    // Running transfers go on; the next main window shows them again.
+    closeWindows();
+    OpenWindow();
+}
+
+void CMainWnd::showWindow() {
+    QWidget* window = m_main ? static_cast<QWidget*>(m_main) : m_signIn.data();
+    if (!window)
+        return;
+    window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+void CMainWnd::leave(int exitCode) {
+    stopEverything();
+    emit finished(exitCode);
+}
+
+void CMainWnd::closeWindows() {
+    // Later, not now: the window may be the sender of the click being handled.
+    for (QWidget* window :
+         {static_cast<QWidget*>(m_waiting.data()), static_cast<QWidget*>(m_signIn.data()),
+          static_cast<QWidget*>(m_main.data())}) {
+        if (!window)
+            continue;
+        window->disconnect(this);
+        window->hide();
+        window->deleteLater();
+        m_closing.push_back(window);
+    }
+    std::erase_if(m_closing, [](const QPointer<QWidget>& window) { return window.isNull(); });
+    m_waiting.clear();
+    m_signIn.clear();
+    m_main.clear();
+}
+
+void CMainWnd::setTimerInterval(int milliseconds) {
+    m_timer.start(milliseconds);
+}
+
+void CMainWnd::stopEverything() {
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_timer.stop();
+    if (m_poller)
+        m_poller->stop();
+    for (auto& poller : m_stoppedPollers)
+        poller->stop();
+    if (m_tray)
+        m_tray->remove();
+    closeWindows();
+    // Requests in flight end at once; every transfer stops within a data tick and its row stays
+    // resumable. Nothing is written after this, and no thread is cut off mid-write.
+    m_session->shutdown();
+    m_requests.waitForAll();
+    m_poller.reset();
+    m_stoppedPollers.clear();
+    m_runLock.reset();
+    gate().closeConnection();
+}
+
+}  // namespace nubexa::app

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/client_environment.h"
+#include "app/frame_view.h"
+#include "app/gui_bridge.h"
+#include "app/picture_cache.h"
+#include "app/qt_platform.h"
+#include "app/request_runner.h"
+#include "app/web_addresses.h"
+#include "service/service_client.h"
+#include "session/client_session.h"
+#include "store/store_gate.h"
+#include "transfer/transfer_manager.h"
+
+namespace nubexa::cli {
+class RunLock;
+}
+
+namespace nubexa::app {
+
+class SignInWindow;
+class TrayIcon;
+class WaitingDialog;
+class WebSignInPoller;
+
+// The client's one window object: it owns the core's session (store, web client, transfers with
+// their queue, monitor and task commands), shows the sign-in window or the main window, runs the
+// window timer (503: every second in the sign-in window, every three seconds in the main window)
+// and the tray, and leaves.
+//
+// GUI thread only. Blocking core calls run through requests() and come back on the GUI thread;
+// other threads reach it only through bridge(). The transfers live as long as the client: a
+// switch of account does not stop them.
+class CMainWnd : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kTimerId = 503;
+    static constexpr int kSignInInterval = 1000;
+    static constexpr int kMainInterval = 3000;
+
+    explicit CMainWnd(ClientEnvironment environment, QObject* parent = nullptr);
+    ~CMainWnd() override;  // stops and joins every thread it started
+
+    // The sign-in window, or the main window once signed in. 1 when a window is shown;
+    // 0 when none could be (the caller then does not run the event loop); when the sign-in
+    // window signs in by itself, the result of that SignIn.
+    int OpenWindow();
+    // Signs in with the fields of the sign-in window; carry is the automatic-resume choice
+    // ("1" or "0") for the new sign-in record. 0 when a field stopped it (after the message),
+    // else 1: the sign-in runs and its result is shown when it comes.
+    int SignIn(const std::string& carry);
+    // QQ or Sina ("qq", "sina"): opens the page in the browser and waits for the service.
+    void ShowWebSignIn(const std::string& kind);
+    void cancelWebSignIn();
+
+    // Opens a page through the service's token forwarding (signs the user in on the site).
+    void openShortcut(const std::string& target);
+    // Back to the sign-in window; from the title bar, automatic sign-in stays off.
+    void switchAccount(bool fromTitleBar);
+    // Stops every transfer, closes the store and ends with `exitCode` (finished()).
+    void leave(int exitCode);
+    // Shows the open window (tray, second start).
+    void showWindow();
+
+    ClientSession& session() { return *m_session; }
+    ServiceClient& service() { return m_session->service(); }
+    StoreGate& gate() { return m_session->gate(); }
+    TransferManager& manager() { return m_session->manager(); }
+    Notifier& notifier() { return *m_notifier; }
+    Picker& picker() { return *m_picker; }
+    Browser& browser() { return *m_browser; }
+    PictureCache& pictures() { return m_pictures; }
+    GuiBridge& bridge() { return m_bridge; }
+    RequestRunner& requests() { return m_requests; }
+    const WebAddresses& addresses() const { return m_addresses; }
+    const ClientEnvironment& environment() const { return m_environment; }
+
+    SignInWindow* signInWindow() const;
+    MainFrame* mainFrame() const;
+    WaitingDialog* waitingDialog() const;
+    // The web sign-in of the moment; null when none runs.
+    WebSignInPoller* webSignIn() const { return m_poller.get(); }
+    bool signingIn() const { return m_signingIn; }
+    int timerInterval() const { return m_timer.interval(); }
+    // Whether this client drives the transfer queue (no nubexa-cli run does).
+    bool drivesQueue() const { return m_runLock != nullptr; }
+
+    // The menu the tray or the title bar shows now; a new one at each call.
+    QMenu* buildMenu(bool tray);
+    // What a chosen menu item does.
+    void menuChosen(int item, bool fromTray);
+
+signals:
+    // The main window was built, before it is shown: the disk browser puts its pages in.
+    void mainWindowBuilt(nubexa::app::MainFrame* frame);
+    // Each tick of the main window's timer, after the transfer monitor (notices rotate here).
+    void mainTimerTicked();
+    void settingsRequested();
+    void skinRequested();
+    void drawRequested();
+    // The client has stopped everything; the process ends with this code.
+    void finished(int exitCode);
+
+private:
+    struct SignInOutcome;
+
+    int buildSignInWindow();
+    int buildMainWindow();
+    void closeWindows();
+    void applySignIn(const SignInOutcome& outcome);
+    void completeWebSignIn();
+    void onTimer();
+    void takeQueue();
+    void stopEverything();
+    void setTimerInterval(int milliseconds);
+
+    ClientEnvironment m_environment;
+    GuiBridge m_bridge;
+    std::unique_ptr<QtNotifier> m_ownNotifier;
+    QtPicker m_ownPicker;
+    DesktopBrowser m_ownBrowser;
+    Notifier* m_notifier;
+    Picker* m_picker;
+    Browser* m_browser;
+    PictureCache m_pictures;
+    WebAddresses m_addresses;
+    FrameView m_view;  // before the session: its queue and monitor keep it
+    std::unique_ptr<ClientSession> m_session;
+    std::unique_ptr<cli::RunLock> m_runLock;
+    RequestRunner m_requests;  // after the core: its jobs use it
+    std::unique_ptr<WebSignInPoller> m_poller;
+    std::vector<std::unique_ptr<WebSignInPoller>> m_stoppedPollers;
+    std::unique_ptr<TrayIcon> m_tray;
+
+    QTimer m_timer;
+    QPointer<SignInWindow> m_signIn;
+    QPointer<MainFrame> m_main;
+    QPointer<WaitingDialog> m_waiting;
+    std::vector<QPointer<QWidget>> m_closing;  // deleted later; the rest when this object ends
+    std::string m_autoResume;                  // the last user's automatic-resume choice
+    bool m_signingIn = false;
+    bool m_stopped = false;
+};
+
+}  // namespace nubexa::app

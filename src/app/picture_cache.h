@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QHash>
+#include <QPixmap>
+#include <QSet>
+#include <QString>
+
+namespace nubexa::app {
+
+// Every picture of the client, loaded once from the program's "image/" folder and keyed by
+// its path below it ("skin/loginBackImage.png"). A missing or unreadable picture gives a null
+// pixmap, so its element stays empty; it is reported once on standard error. GUI thread only.
+class PictureCache {
+public:
+    explicit PictureCache(QString imageFolder);
+
+    // The whole picture.
+    QPixmap picture(const QString& relativePath);
+    // The rectangle `source` of the picture (a state of a sheet), or the picture when the
+    // rectangle reaches outside it.
+    QPixmap part(const QString& relativePath, const QRect& source);
+
+    // Replaces a picture that changed on disk (a new avatar).
+    void forget(const QString& relativePath);
+
+    const QString& imageFolder() const { return m_folder; }
+
+private:
+    QString m_folder;  // ends with '/'
+    QHash<QString, QPixmap> m_pictures;
+    QSet<QString> m_reported;
+};
+
+}  // namespace nubexa::app

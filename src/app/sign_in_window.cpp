@@ -1,0 +1,195 @@
+#include "app/sign_in_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QStyle>
+
+#include "app/image_button.h"
+#include "store/user_log.h"
+
+namespace nubexa::app {
+
+namespace {
+
+const char* const kFieldStyle =
+    "QLineEdit { background: transparent; border: none; color: #1d2733; font-size: 15px;"
+    " selection-background-color: #2f80ed; padding: 0 6px; }"
+    "QLineEdit[placeholderShown=\"true\"] { color: #9aa5b1; }";
+const char* const kBoxStyle =
+    "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid #8fa3b8;"
+    " border-radius: 3px; background: white; }"
+    "QCheckBox::indicator:hover { border-color: #2f80ed; }"
+    "QCheckBox::indicator:checked { background: #2f80ed; border-color: #2f80ed;"
+    " image: none; }";
+
+void markPlaceholder(QLineEdit* edit, bool shown) {
+    if (edit->property("placeholderShown").toBool() == shown)
+        return;
+    edit->setProperty("placeholderShown", shown);
+    edit->style()->unpolish(edit);
+    edit->style()->polish(edit);
+}
+
+}  // namespace
+
+SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
+    : FramelessWindow(pictures, parent) {
+    setWindowTitle(kTitle);
+    setAccessibleName(kTitle);
+    setGeometry(sign_in_rects::kWindow);
+    setFixedSize(sign_in_rects::kWindow.size());
+    setBackground(QString::fromLatin1(pictures::kLoginBack.path));
+    setFrame(pictures::kFrame, pictures::kFrameMargins);
+
+    auto* close = addButton(QStringLiteral("关闭"), sign_in_rects::kClose, pictures::kLoginClose);
+    connect(close, &QAbstractButton::clicked, this, &SignInWindow::closeClicked);
+    auto* signIn =
+        addButton(QStringLiteral("登录"), sign_in_rects::kSignIn, pictures::kLoginButton);
+    connect(signIn, &QAbstractButton::clicked, this, &SignInWindow::signInClicked);
+
+    m_remember = new QCheckBox(this);
+    m_remember->setGeometry(sign_in_rects::kRememberPassword);
+    m_remember->setAccessibleName(QStringLiteral("记住密码"));
+    m_autoSignIn = new QCheckBox(this);
+    m_autoSignIn->setGeometry(sign_in_rects::kAutoSignIn);
+    m_autoSignIn->setAccessibleName(QStringLiteral("自动登录"));
+    for (QCheckBox* box : {m_remember, m_autoSignIn}) {
+        box->setStyleSheet(QString::fromLatin1(kBoxStyle));
+        box->setCursor(Qt::PointingHandCursor);
+    }
+
+    m_account = new QLineEdit(this);
+    m_account->setGeometry(sign_in_rects::kAccount);
+    m_account->setAccessibleName(QStringLiteral("账户"));
+    m_password = new QLineEdit(this);
+    m_password->setGeometry(sign_in_rects::kPassword);
+    m_password->setAccessibleName(kPasswordPlaceholder);
+    for (QLineEdit* edit : {m_account, m_password}) {
+        edit->setFrame(false);
+        edit->setStyleSheet(QString::fromLatin1(kFieldStyle));
+        edit->installEventFilter(this);
+    }
+    connect(m_account, &QLineEdit::textChanged, this, [this](const QString& text) {
+        markPlaceholder(m_account, text == kAccountPlaceholder);
+    });
+    connect(m_password, &QLineEdit::textChanged, this, [this](const QString& text) {
+        markPlaceholder(m_password, text == kPasswordPlaceholder &&
+                                        m_password->echoMode() == QLineEdit::Normal);
+    });
+    // Enter in either field signs in, as a click on the button would.
+    connect(m_account, &QLineEdit::returnPressed, signIn, &QAbstractButton::click);
+    connect(m_password, &QLineEdit::returnPressed, signIn, &QAbstractButton::click);
+
+    auto* forgot = addButton(QStringLiteral("忘记密码"), sign_in_rects::kForgotPassword,
+                             pictures::kForgetPassword);
+    connect(forgot, &QAbstractButton::clicked, this, &SignInWindow::forgotPasswordClicked);
+    auto* qq = addButton(QStringLiteral("QQ登录"), sign_in_rects::kQQ, pictures::kQqLogin);
+    connect(qq, &QAbstractButton::clicked, this,
+            [this] { emit webSignInClicked(QStringLiteral("qq")); });
+    auto* sina =
+        addButton(QStringLiteral("新浪微博登录"), sign_in_rects::kSina, pictures::kSinaLogin);
+    connect(sina, &QAbstractButton::clicked, this,
+            [this] { emit webSignInClicked(QStringLiteral("sina")); });
+    auto* reg = addButton(QStringLiteral("注册"), sign_in_rects::kRegister, pictures::kUserReg);
+    connect(reg, &QAbstractButton::clicked, this, &SignInWindow::registerClicked);
+    m_signInButtons = {signIn, qq, sina};
+
+    fill(nullptr);
+    setTabOrder(m_account, m_password);
+}
+
+ImageButton* SignInWindow::addButton(const QString& name, const QRect& where,
+                                     const pictures::Picture& picture) {
+    auto* button = new ImageButton(pictureCache(), name, this);
+    button->setGeometry(where);
+    button->setPicture(picture);
+    button->setHandCursor();
+    return button;
+}
+
+void SignInWindow::fill(const LastUser* last) {
+    const QString name = last ? QString::fromStdString(last->userName) : QString();
+    const QString password = last ? QString::fromStdString(last->password) : QString();
+    if (name.isEmpty()) {
+        showAccountPlaceholder();
+    } else {
+        m_account->setText(name);
+    }
+    if (password.isEmpty()) {
+        showPasswordPlaceholder();
+        m_remember->setChecked(false);
+    } else {
+        showPassword(password);
+        m_remember->setChecked(true);
+    }
+    m_autoSignIn->setChecked(false);
+}
+
+void SignInWindow::showAccountPlaceholder() {
+    m_account->setText(kAccountPlaceholder);
+}
+
+void SignInWindow::showPasswordPlaceholder() {
+    m_password->setEchoMode(QLineEdit::Normal);
+    m_password->setText(kPasswordPlaceholder);
+    markPlaceholder(m_password, true);
+}
+
+void SignInWindow::showPassword(const QString& text) {
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setText(text);
+    markPlaceholder(m_password, false);
+}
+
+bool SignInWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut)
+        return FramelessWindow::eventFilter(watched, event);
+    const bool gained = event->type() == QEvent::FocusIn;
+    if (watched == m_account) {
+        const QString text = m_account->text();
+        if (gained && (text.isEmpty() || text == kAccountPlaceholder))
+            m_account->clear();
+        if (!gained && text.isEmpty())
+            showAccountPlaceholder();
+    } else if (watched == m_password) {
+        const QString text = m_password->text();
+        if (gained && (text.isEmpty() || text == kPasswordPlaceholder))
+            showPassword(QString());
+        if (!gained && text.isEmpty())
+            showPasswordPlaceholder();
+    }
+    return FramelessWindow::eventFilter(watched, event);
+}
+
+void SignInWindow::setBusy(bool busy) {
+    m_busy = busy;
+    for (ImageButton* button : m_signInButtons)
+        button->setEnabled(!busy);
+    if (busy) {
+        setCursor(Qt::BusyCursor);
+    } else {
+        unsetCursor();
+    }
+}
+
+void SignInWindow::showErrorTip() {
+    if (m_errorTip)
+        return;
+    m_errorTip = new ImageButton(pictureCache(), QStringLiteral("账户或密码错误"), this);
+    m_errorTip->setGeometry(sign_in_rects::kErrorTip);
+    m_errorTip->setPicture(pictures::kLoginErrorTip);
+    m_errorTip->show();
+}
+
+void SignInWindow::closeEvent(QCloseEvent* event) {
+    // Closed by the desktop (not by the client itself): the same as the close button.
+    if (event->spontaneous()) {
+        event->ignore();
+        emit closeClicked();
+        return;
+    }
+    FramelessWindow::closeEvent(event);
+}
+
+}  // namespace nubexa::app

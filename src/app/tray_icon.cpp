@@ -1,0 +1,45 @@
+#include "app/tray_icon.h"
+
+#include <QMenu>
+
+namespace nubexa::app {
+
+TrayIcon::TrayIcon(const QIcon& icon, std::function<QMenu*()> menuFactory, QObject* parent)
+    : QObject(parent), m_icon(icon), m_menuFactory(std::move(menuFactory)) {
+    m_icon.setToolTip(kTip);
+    connect(&m_icon, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger) {
+                    if (m_menu)
+                        m_menu->close();
+                    emit showWindowRequested();
+                }
+            });
+}
+
+TrayIcon::~TrayIcon() {
+    m_icon.hide();
+    delete m_menu;
+}
+
+bool TrayIcon::available() {
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayIcon::add() {
+    refreshMenu();
+    m_icon.show();
+}
+
+void TrayIcon::remove() {
+    m_icon.hide();
+}
+
+void TrayIcon::refreshMenu() {
+    QMenu* fresh = m_menuFactory();
+    m_icon.setContextMenu(fresh);
+    delete m_menu;
+    m_menu = fresh;
+}
+
+}  // namespace nubexa::app

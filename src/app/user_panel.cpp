@@ -1,0 +1,109 @@
+#include "app/user_panel.h"
+
+#include <QFileInfo>
+
+#include "app/image_button.h"
+#include "app/main_frame_rects.h"
+#include "app/picture_cache.h"
+#include "picture_catalog.h"
+
+namespace nubexa::app {
+
+namespace rects = main_frame_rects;
+
+namespace {
+
+// The avatar as the sign-in left it: a downloaded picture under the program folder, or the
+// stand-in face when the file is missing, empty or not named.
+QString avatarFile(const AccountInfo& account, const std::string& programFolder) {
+    static const std::string kFolder = "image/userFile/";
+    if (account.avatar_path.size() <= kFolder.size())
+        return {};
+    return QString::fromStdString(programFolder + account.avatar_path);
+}
+
+}  // namespace
+
+UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
+                     const std::string& programFolder, QWidget* parent)
+    : QWidget(parent), m_pictures(cache) {
+    setAccessibleName(QStringLiteral("用户信息"));
+    setAttribute(Qt::WA_TranslucentBackground);
+    resize(rects::kSeparator.right() + 12, rects::kSeparator.bottom() + 4);
+
+    m_avatar = new QLabel(this);
+    m_avatar->setGeometry(rects::kAvatar);
+    m_avatar->setScaledContents(true);
+    m_avatar->setAccessibleName(QStringLiteral("头像"));
+    m_avatar->setStyleSheet(QStringLiteral("border-radius: 4px;"));
+    showAvatar(avatarFile(account, programFolder));
+
+    m_nickname = new QLabel(QString::fromStdString(account.nickname), this);
+    m_nickname->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_nickname->setStyleSheet(QStringLiteral("color: black; font-size: 12px; font-weight: 600;"));
+    m_nickname->move(rects::kNickname.topLeft());
+    m_nickname->setMinimumHeight(rects::kNickname.height());
+    m_nickname->adjustSize();
+    m_nickname->setAccessibleName(QStringLiteral("昵称"));
+
+    auto* manage = addLink(QStringLiteral("[管理]"), rects::kManage, QStringLiteral("/home"));
+    manage->setText(QStringLiteral("[管理]"));
+    manage->setTextColor(QColor(4, 126, 203));
+    // The manage link sits right of a long nickname rather than under it.
+    manage->move(std::max(rects::kManage.left(), m_nickname->geometry().right() + 6),
+                 rects::kManage.top());
+
+    m_membership = addLink(QStringLiteral("会员等级"), rects::kMembershipBadge,
+                           QStringLiteral("/account/recommend.aspx"));
+    m_membership->setPicture(account.vip == "0" ? pictures::kBadgeNormal : pictures::kBadgeVip);
+    m_directLink = addLink(QStringLiteral("直链"), rects::kDirectLinkBadge,
+                           QStringLiteral("/account/wip.aspx"));
+    m_directLink->setPicture(account.wip == "0" ? pictures::kBadgeDirectLinkOff
+                                                : pictures::kBadgeDirectLink);
+    auto* enlarge =
+        addLink(QStringLiteral("扩容"), rects::kEnlarge, QStringLiteral("/account/upspace.aspx"));
+    enlarge->setPicture(pictures::kEnlarge);
+
+    auto* bar = new QLabel(this);
+    bar->setGeometry(rects::kCapacityBar);
+    bar->setPixmap(cache.picture(QString::fromLatin1(pictures::kCapacityBar.path)));
+    bar->setAccessibleName(QStringLiteral("容量"));
+    m_capacity =
+        new QLabel(QString::fromStdString(account.disk_size + " / " + account.used_size), this);
+    m_capacity->setGeometry(rects::kCapacityText.adjusted(0, 0, 60, 2));
+    m_capacity->setStyleSheet(QStringLiteral("color: #3d4b5c; font-size: 11px;"));
+    m_capacity->setAccessibleName(QStringLiteral("容量"));
+    auto* separator = new QLabel(this);
+    separator->setGeometry(rects::kSeparator);
+    separator->setScaledContents(true);
+    separator->setAccessibleName(QStringLiteral("分隔线"));
+    separator->setPixmap(cache.picture(QString::fromLatin1(pictures::kSeparator.path)));
+}
+
+ImageButton* UserPanel::addLink(const QString& name, const QRect& where, const QString& path) {
+    auto* button = new ImageButton(m_pictures, name, this);
+    button->setGeometry(where);
+    button->setHandCursor();
+    connect(button, &QAbstractButton::clicked, this, [this, path] { emit webPageRequested(path); });
+    return button;
+}
+
+void UserPanel::showAvatar(const QString& fullPath) {
+    const QFileInfo file(fullPath);
+    QPixmap picture;
+    if (!fullPath.isEmpty() && file.isFile() && file.size() > 0)
+        picture.load(fullPath);
+    if (picture.isNull())
+        picture = m_pictures.picture(QString::fromLatin1(pictures::kFaceDemo.path));
+    m_avatar->setPixmap(picture);
+}
+
+QString UserPanel::membershipPicture() const {
+    return m_membership->currentFace().picture;
+}
+
+QString UserPanel::directLinkPicture() const {
+    return m_directLink->currentFace().picture;
+}
+
+}  // namespace nubexa::app

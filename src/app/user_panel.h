@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QLabel>
+#include <QWidget>
+
+#include "service/account_info.h"
+
+namespace nubexa::app {
+
+class ImageButton;
+class PictureCache;
+
+// The signed-in user at the top left of the page area: avatar, nickname, "[管理]", the
+// membership and direct-link badges, the enlarge button and the capacity, as they were at
+// sign-in. Only the avatar changes later, when its download finishes.
+class UserPanel : public QWidget {
+    Q_OBJECT
+public:
+    UserPanel(PictureCache& cache, const AccountInfo& account, const std::string& programFolder,
+              QWidget* parent);
+
+    // Shows the picture at `fullPath` when it is a real file, else the stand-in face.
+    void showAvatar(const QString& fullPath);
+
+    QString nickname() const { return m_nickname->text(); }
+    QString capacityText() const { return m_capacity->text(); }
+    QString membershipPicture() const;
+    QString directLinkPicture() const;
+
+signals:
+    // A page of the web site to open through the token forwarding ("/home", ...).
+    void webPageRequested(const QString& path);
+
+private:
+    ImageButton* addLink(const QString& name, const QRect& where, const QString& path);
+
+    PictureCache& m_pictures;
+    QLabel* m_avatar;
+    QLabel* m_nickname;
+    QLabel* m_capacity;
+    ImageButton* m_membership = nullptr;
+    ImageButton* m_directLink = nullptr;
+};
+
+}  // namespace nubexa::app

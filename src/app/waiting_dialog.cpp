@@ -1,0 +1,49 @@
+#include "app/waiting_dialog.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "app/image_button.h"
+#include "app/picture_cache.h"
+#include "picture_catalog.h"
+
+namespace nubexa::app {
+
+WaitingDialog::WaitingDialog(PictureCache& cache, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
+    setWindowTitle(kTitle);
+    setAccessibleName(kTitle);
+    setWindowModality(Qt::ApplicationModal);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFixedSize(280, 120);
+
+    auto* loading = new QLabel(this);
+    loading->setGeometry(kLoading);
+    loading->setPixmap(cache.picture(QString::fromLatin1(pictures::kLoading.path)));
+    loading->setScaledContents(true);
+    loading->setAccessibleName(kTitle);
+
+    m_cancel = new ImageButton(cache, QStringLiteral("取消"), this);
+    m_cancel->setGeometry(kCancel);
+    m_cancel->setPicture(pictures::kDialogSheet, pictures::kDialogCancel);
+    m_cancel->setHandCursor();
+    connect(m_cancel, &QAbstractButton::clicked, this, &WaitingDialog::cancelClicked);
+
+    if (owner) {
+        const QPoint centre = owner->geometry().center();
+        move(centre - QPoint(width() / 2, height() / 2));
+    }
+}
+
+void WaitingDialog::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    painter.fillPath(outline, QColor(0xf7, 0xf9, 0xfc));
+    painter.setPen(QColor(0xc9, 0xd4, 0xe1));
+    painter.drawPath(outline);
+}
+
+}  // namespace nubexa::app

@@ -1,0 +1,170 @@
+#include "client_harness.h"
+
+#include <ace/Log_Msg.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <filesystem>
+
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "app/sign_in_window.h"
+#include "service/common.h"
+#include "service/service_client.h"
+#include "store/store_gate.h"
+#include "store/user_log.h"
+
+namespace nubexa::test {
+
+namespace fs = std::filesystem;
+
+ClientHarness::ClientHarness() {
+    ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
+    fs::create_directories(homeFolder());
+    fs::create_directories(programFolder());
+    preparePictures();
+    startService();
+    m_environment.homeFolder = homeFolder();
+    m_environment.programFolder = programFolder();
+    m_environment.config.apiHost = "127.0.0.1:" + std::to_string(m_httpPort);
+    m_environment.config.webHost = m_environment.config.apiHost;
+    m_environment.config.communityHost = "community.invalid";
+    m_environment.config.resourceHost = "resource.invalid";
+    m_environment.config.webhostHost = "webhost.invalid";
+    m_environment.config.aboutHost = "about.invalid";
+    m_environment.notifier = &m_notifier;
+    m_environment.browser = &m_browser;
+    m_environment.useTray = false;
+    m_environment.logFile = m_dir.path() + "/client.log";
+}
+
+ClientHarness::~ClientHarness() {
+    endClient();
+    stopService();
+}
+
+void ClientHarness::preparePictures() {
+    // The built pictures, shared read-only; the avatar folder is the test's own, because the
+    // client downloads into it.
+    const fs::path built = NUBEXA_IMAGE_DIR;
+    const fs::path image = fs::path(programFolder()) / "image";
+    fs::create_directories(image / "userFile");
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(built, error)) {
+        if (entry.path().filename() == "userFile") {
+            for (const auto& file : fs::directory_iterator(entry.path(), error))
+                fs::copy_file(file.path(), image / "userFile" / file.path().filename(), error);
+            continue;
+        }
+        fs::create_directory_symlink(entry.path(), image / entry.path().filename(), error);
+    }
+}
+
+void ClientHarness::startService() {
+    standin::ServiceOptions options;
+    options.dataFolder = m_dir.path() + "/service";
+    options.httpHost = "127.0.0.1";
+    options.httpPort = m_httpPort;
+    options.ftp.port = m_ftpPort;
+    options.seedDemo = true;
+    options.logSink = [this](const std::string& line) {
+        std::lock_guard lock(m_logMutex);
+        m_log.push_back(line);
+    };
+    m_service = std::make_unique<standin::StandinService>(options);
+    const auto started = m_service->start();
+    QVERIFY2(started.ok, started.message.c_str());
+    m_httpPort = m_service->httpPort();
+    m_ftpPort = m_service->ftpPort();
+}
+
+void ClientHarness::stopService() {
+    if (m_service) {
+        m_service->stop();
+        m_service.reset();
+    }
+}
+
+app::CMainWnd& ClientHarness::client() {
+    if (!m_client)
+        m_client = std::make_unique<app::CMainWnd>(m_environment);
+    return *m_client;
+}
+
+void ClientHarness::endClient() {
+    m_client.reset();
+    // Windows closed by the client are deleted by the event loop; let it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool ClientHarness::openSignInWindow() {
+    if (client().OpenWindow() == 0)
+        return false;
+    return QTest::qWaitFor([this] { return signInWindow() && signInWindow()->isVisible(); },
+                           kWaitMs);
+}
+
+void ClientHarness::typeSignIn(const QString& account, const QString& password) {
+    app::SignInWindow* window = signInWindow();
+    QVERIFY(window);
+    for (auto [edit, text] :
+         {std::pair{window->accountEdit(), account}, std::pair{window->passwordEdit(), password}}) {
+        edit->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
+    window->setFocus();
+    QTest::mouseClick(window->childAt(app::sign_in_rects::kSignIn.center()), Qt::LeftButton);
+}
+
+bool ClientHarness::signIn(const QString& account, const QString& password) {
+    if (!signInWindow() && !openSignInWindow())
+        return false;
+    typeSignIn(account, password);
+    return QTest::qWaitFor([this] { return mainFrame() && mainFrame()->isVisible(); }, kWaitMs);
+}
+
+void ClientHarness::rememberSignIn(const std::string& uid, const std::string& password,
+                                   bool autoLogin, const std::string& autoResume) {
+    StoreGate gate(databasePath());
+    const bool recorded = gate.run([&](LocalStore& store) {
+        return UserLog(store).recordSignIn(SignInRecord{uid, password, Common::localTimeText(),
+                                                        !password.empty(), autoLogin, autoResume});
+    });
+    QVERIFY(recorded);
+}
+
+std::string ClientHarness::demoUid() {
+    ServiceClient service(m_environment.config, programFolder());
+    if (service.Login("demo", "demo123") != 1)
+        return {};
+    return service.account().uid;
+}
+
+app::SignInWindow* ClientHarness::signInWindow() {
+    return m_client ? m_client->signInWindow() : nullptr;
+}
+
+app::MainFrame* ClientHarness::mainFrame() {
+    return m_client ? m_client->mainFrame() : nullptr;
+}
+
+int ClientHarness::countLogLines(const std::string& text) const {
+    std::lock_guard lock(m_logMutex);
+    int count = 0;
+    for (const auto& line : m_log)
+        count += line.find(text) != std::string::npos ? 1 : 0;
+    return count;
+}
+
+void ClientHarness::screenshot(QWidget* widget, const QString& name) {
+    const QString folder = qEnvironmentVariable("NUBEXA_SCREENSHOT_DIR");
+    if (folder.isEmpty() || !widget)
+        return;
+    QDir().mkpath(folder);
+    widget->grab().save(folder + QLatin1Char('/') + name);
+}
+
+}  // namespace nubexa::test

@@ -1,0 +1,263 @@
+// The main window after a sign-in at the stand-in: clicks at the window's coordinates, the web
+// shortcuts, the menus, switching account, closing, the status text and leaving.
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/app_menus.h"
+#include "app/image_button.h"
+#include "app/main_frame.h"
+#include "app/main_frame_rects.h"
+#include "app/main_wnd.h"
+#include "app/sign_in_window.h"
+#include "client_harness.h"
+#include "store/store_gate.h"
+#include "store/task_table.h"
+#include "support/temp_dir.h"
+#include "transfer/transfer_queue.h"
+
+using namespace nubexa;
+using namespace nubexa::app;
+using nubexa::test::ClientHarness;
+namespace rects = nubexa::app::main_frame_rects;
+
+namespace {
+
+QList<int> itemsOf(CMainWnd& client, bool tray) {
+    std::unique_ptr<QMenu> menu(client.buildMenu(tray));
+    return menuItems(*menu);
+}
+
+// The control the window has at `point` (window coordinates), clicked there.
+QWidget* clickAt(QWidget* window, QPoint point) {
+    QWidget* target = window->childAt(point);
+    if (target)
+        QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(window, point));
+    return target;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void controlsSitWhereTheyBelong();
+    void toolbarOpensShortcuts();
+    void menusFollowSignIn();
+    void switchingAccount();
+    void closeMinimisesWithoutTray();
+    void statusTextFollowsTheMonitor();
+    void leavingStopsTransfersResumably();
+};
+
+void MainWindowTest::controlsSitWhereTheyBelong() {
+    ClientHarness harness;
+    QVERIFY(harness.signIn());
+    MainFrame* frame = harness.mainFrame();
+    const QSize client = frame->size();
+    const struct {
+        QRect where;
+        QString name;
+    } expected[] = {
+        {rects::closeButton(client), QStringLiteral("关闭")},
+        {rects::maximiseButton(client), QStringLiteral("还原")},
+        {rects::minimiseButton(client), QStringLiteral("最小化")},
+        {rects::menuButton(client), QStringLiteral("菜单")},
+        {rects::skinButton(client), QStringLiteral("换肤")},
+    };
+    QCOMPARE(rects::closeButton(client), QRect(838, 0, 47, 22));
+    QCOMPARE(rects::skinButton(client), QRect(712, 0, 22, 18));
+    for (const auto& control : expected) {
+        QWidget* found = frame->childAt(control.where.center());
+        QVERIFY2(found, qPrintable(control.name));
+        QCOMPARE(found->accessibleName(), control.name);
+        QCOMPARE(found->geometry(), control.where);
+    }
+    QCOMPARE(frame->pageArea()->geometry(), QRect(1, 99, 888, 475));
+    QCOMPARE(frame->listArea(), QRect(198, 0, 690, 475));
+    QCOMPARE(frame->childAt(QPoint(720, 585))->accessibleName(), QStringLiteral("传输速度"));
+
+    // The skin button asks for the skin chooser; the maximise button keeps the window normal.
+    QSignalSpy skins(&harness.client(), &CMainWnd::skinRequested);
+    clickAt(frame, rects::skinButton(client).center());
+    QCOMPARE(skins.count(), 1);
+    clickAt(frame, rects::maximiseButton(client).center());
+    QVERIFY(!frame->isMaximized());
+
+    // Every control can be found by name.
+    for (QWidget* child : frame->findChildren<QWidget*>()) {
+        if (qobject_cast<QAbstractButton*>(child) || qobject_cast<QLabel*>(child))
+            QVERIFY2(!child->accessibleName().isEmpty(), child->metaObject()->className());
+    }
+}
+
+void MainWindowTest::toolbarOpensShortcuts() {
+    ClientHarness harness;
+    QVERIFY(harness.signIn());
+    MainFrame* frame = harness.mainFrame();
+    const std::string token = harness.client().service().account().param_token;
+    QVERIFY(!token.empty());
+    const std::string forward = harness.webBase() + "/paramoauth.aspx?token=" + token + "&url=";
+    QCOMPARE(frame->toolbar().checkedButton(), int(Toolbar::kMyDisk));
+
+    QSignalSpy draws(&harness.client(), &CMainWnd::drawRequested);
+    const struct {
+        Toolbar::Button button;
+        std::string target;  // empty: no page
+    } clicks[] = {
+        {Toolbar::kCommunity, "http://community.invalid/"},
+        {Toolbar::kFriends, harness.webBase() + "/home"},
+        {Toolbar::kResources, "http://resource.invalid/"},
+        {Toolbar::kWebHost, "http://webhost.invalid/"},
+        {Toolbar::kDraw, ""},
+        {Toolbar::kMyDisk, ""},
+    };
+    for (const auto& click : clicks) {
+        harness.browser().clear();
+        const QPoint centre(rects::kToolbarX[click.button] + 38, rects::kToolbarTop + 38);
+        QCOMPARE(clickAt(frame, centre), frame->toolbar().button(click.button));
+        QCOMPARE(frame->toolbar().checkedButton(), int(click.button));
+        if (click.target.empty()) {
+            QVERIFY(harness.browser().urls().empty());
+        } else {
+            QCOMPARE(harness.browser().urls(), std::vector<std::string>{forward + click.target});
+        }
+    }
+    QCOMPARE(draws.count(), 1);
+
+    // The user panel's links go through the same forwarding.
+    const QPoint panel = frame->pageArea()->pos();
+    harness.browser().clear();
+    clickAt(frame, panel + rects::kMembershipBadge.center());
+    clickAt(frame, panel + rects::kDirectLinkBadge.center());
+    clickAt(frame, panel + rects::kEnlarge.center());
+    QCOMPARE(harness.browser().urls(),
+             (std::vector<std::string>{forward + harness.webBase() + "/account/recommend.aspx",
+                                       forward + harness.webBase() + "/account/wip.aspx",
+                                       forward + harness.webBase() + "/account/upspace.aspx"}));
+}
+
+void MainWindowTest::menusFollowSignIn() {
+    ClientHarness harness;
+    QVERIFY(harness.openSignInWindow());
+    QCOMPARE(itemsOf(harness.client(), true), (QList<int>{201, 207, 204, 205, 206}));
+    QCOMPARE(itemsOf(harness.client(), false), (QList<int>{201, 204, 205, 206}));
+    QVERIFY(harness.signIn());
+    QCOMPARE(itemsOf(harness.client(), true), (QList<int>{201, 207, 202, 203, 204, 205, 206}));
+    QCOMPARE(itemsOf(harness.client(), false), (QList<int>{201, 202, 203, 204, 205, 206}));
+    std::unique_ptr<QMenu> menu(harness.client().buildMenu(true));
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << action->text();
+    QCOMPARE(texts,
+             (QStringList{QStringLiteral("访问WEB站点"), QStringLiteral("显示主窗体"),
+                          QStringLiteral("设置"), QStringLiteral("切换账户"),
+                          QStringLiteral("关于"), QStringLiteral("帮助"), QStringLiteral("退出")}));
+
+    harness.browser().clear();
+    harness.client().menuChosen(kHelp, true);
+    harness.client().menuChosen(kAbout, false);
+    harness.client().menuChosen(kVisitWebSite, true);
+    QCOMPARE(harness.browser().urls(),
+             (std::vector<std::string>{harness.webBase() + "/help/", "http://about.invalid/",
+                                       harness.webBase() + "/"}));
+}
+
+void MainWindowTest::switchingAccount() {
+    ClientHarness harness;
+    harness.rememberSignIn(harness.demoUid(), "demo123", true);
+    QCOMPARE(harness.client().OpenWindow(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(harness.mainFrame() && harness.mainFrame()->isVisible(),
+                             ClientHarness::kWaitMs);
+
+    // From the tray: the sign-in window signs the same user in again by itself.
+    harness.client().menuChosen(kSwitchAccount, true);
+    QVERIFY(!harness.mainFrame());
+    QTRY_VERIFY_WITH_TIMEOUT(harness.mainFrame() && harness.mainFrame()->isVisible(),
+                             ClientHarness::kWaitMs);
+
+    // From the title bar: the sign-in window stays, its automatic sign-in box checked.
+    harness.client().menuChosen(kSwitchAccount, false);
+    QVERIFY(harness.signInWindow());
+    QCOMPARE(harness.client().timerInterval(), CMainWnd::kSignInInterval);
+    QVERIFY(harness.signInWindow()->autoSignIn());
+    QVERIFY(!harness.client().signingIn());
+    QTest::qWait(200);
+    QVERIFY(!harness.mainFrame());
+    QCOMPARE(harness.client().service().account().signed_in, 0);
+    QVERIFY(harness.signIn());
+}
+
+void MainWindowTest::closeMinimisesWithoutTray() {
+    ClientHarness harness;
+    QVERIFY(harness.signIn());
+    MainFrame* frame = harness.mainFrame();
+    QSignalSpy finished(&harness.client(), &CMainWnd::finished);
+    clickAt(frame, rects::closeButton(frame->size()).center());
+    QVERIFY(frame->isMinimized());
+    QCOMPARE(finished.count(), 0);
+    harness.client().showWindow();
+    QVERIFY(!frame->isMinimized());
+
+    // Leaving from the title bar ends with 1, from the tray with 0.
+    harness.client().menuChosen(kQuit, false);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.front().front().toInt(), 1);
+    QVERIFY(!harness.mainFrame());
+}
+
+void MainWindowTest::statusTextFollowsTheMonitor() {
+    ClientHarness harness;
+    QVERIFY(harness.signIn());
+    const std::string uid = harness.client().service().account().uid;
+    // A running upload and a running download as their workers would have written them.
+    StoreGate gate(harness.databasePath());
+    QVERIFY(gate.run([&](LocalStore& store) {
+        StoreQuery insert = store.prepareQuery(
+            "INSERT INTO t_process_list (user_id, local_file_name, status, ran_type, "
+            "tranfer_speed, transfer_schedule) VALUES (?, 'a', 1, 1, 120, 10), "
+            "(?, 'b', 1, 2, 300, 20)");
+        insert.bindText(1, uid);
+        insert.bindText(2, uid);
+        insert.next();
+        return true;
+    }));
+    QTRY_COMPARE_WITH_TIMEOUT(harness.mainFrame()->statusText(),
+                              QStringLiteral("上传：120 KB/S 下载：300 KB/S"), 8000);
+}
+
+void MainWindowTest::leavingStopsTransfersResumably() {
+    ClientHarness harness;
+    harness.rememberSignIn(harness.demoUid(), "", false, "1");  // automatic resume on
+    harness.environment().transfers.ftp.maxBytesPerSecond = 256 * 1024;
+    QVERIFY(harness.signIn());
+    const std::string local = harness.homeFolder() + "big.bin";
+    nubexa::test::writeFile(local, std::string(3 * 1024 * 1024, 'n'));
+    const QueuedTask queued =
+        harness.client().session().queue().QueueFileUpload(local, RemoteFolder{});
+    QVERIFY(queued.queued && queued.id > 0);
+
+    StoreGate gate(harness.databasePath());
+    auto row = [&] {
+        return gate.run([&](LocalStore& store) { return TaskTable(store).load(queued.id); });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(row() && row()->transferSize > 0, ClientHarness::kWaitMs);
+
+    // Leaving returns once every worker has stopped: nothing is written afterwards.
+    QSignalSpy finished(&harness.client(), &CMainWnd::finished);
+    harness.client().menuChosen(kQuit, true);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.front().front().toInt(), 0);
+    const auto stopped = row();
+    QVERIFY(stopped && stopped->transferSchedule < 100);
+    QTest::qWait(400);
+    QCOMPARE(row()->transferSize, stopped->transferSize);
+
+    // The next session goes on from there and completes the upload.
+    harness.endClient();
+    harness.environment().transfers.ftp.maxBytesPerSecond = 0;
+    QVERIFY(harness.signIn());
+    QTRY_VERIFY_WITH_TIMEOUT(row() && row()->status == 100, 30000);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

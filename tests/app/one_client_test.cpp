@@ -1,0 +1,71 @@
+// One client per data folder: a second start hands over to the first, and the desktop client
+// and "nubexa-cli run" never drive the same transfer queue at once.
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "app/single_instance.h"
+#include "cli/run_lock.h"
+#include "client_harness.h"
+#include "store/store_gate.h"
+#include "support/temp_dir.h"
+
+using namespace nubexa;
+using namespace nubexa::app;
+using nubexa::test::ClientHarness;
+
+class OneClientTest : public QObject {
+    Q_OBJECT
+private slots:
+    void secondStartShowsTheFirst();
+    void queueBelongsToOneFrontEnd();
+};
+
+void OneClientTest::secondStartShowsTheFirst() {
+    nubexa::test::TempDir home;
+    nubexa::test::TempDir otherHome;
+    SingleInstance first(QString::fromStdString(home.path()));
+    QVERIFY(first.claim());
+    QSignalSpy shown(&first, &SingleInstance::activationRequested);
+
+    SingleInstance second(QString::fromStdString(home.path() + "/"));  // the same folder
+    QVERIFY(!second.claim());
+    QTRY_COMPARE(shown.count(), 1);
+    // Another data folder is another client.
+    SingleInstance elsewhere(QString::fromStdString(otherHome.path()));
+    QVERIFY(elsewhere.claim());
+}
+
+void OneClientTest::queueBelongsToOneFrontEnd() {
+    ClientHarness harness;
+    const std::string uid = harness.demoUid();
+    {
+        // A run of nubexa-cli holds the queue: the client says so and leaves waiting tasks be.
+        cli::RunLock cliRun(harness.databasePath());
+        QVERIFY(cliRun.held());
+        QVERIFY(harness.signIn());
+        QVERIFY(!harness.client().drivesQueue());
+        const auto messages = harness.notifier().messages();
+        QCOMPARE(messages.size(), std::size_t(1));
+        QCOMPARE(messages.front().caption, std::string("提示"));
+        QVERIFY(messages.front().text.find("nubexa-cli run") != std::string::npos);
+    }
+    // Once the run has ended the client takes the queue over at its next tick.
+    QTRY_VERIFY_WITH_TIMEOUT(harness.client().drivesQueue(), 8000);
+
+    // While the client drives the queue, "nubexa-cli run" leaves it alone and says why.
+    QProcess cli;
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("NUBEXA_HOME"), QString::fromStdString(harness.homeFolder()));
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(NUBEXA_CLI_PATH), {QStringLiteral("run")});
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(cli.readAllStandardError())
+                .contains(QStringLiteral("desktop client is transferring")));
+}
+
+QTEST_MAIN(OneClientTest)
+#include "one_client_test.moc"

@@ -1,0 +1,219 @@
+// The sign-in window against the stand-in: fields and placeholders, the last user, automatic
+// sign-in, refusals, a service that never answers, and the hand-over to the main window.
+#include <QLineEdit>
+#include <QTcpServer>
+#include <QTest>
+
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "app/sign_in_window.h"
+#include "app/user_panel.h"
+#include "client_harness.h"
+#include "store/store_gate.h"
+#include "store/user_log.h"
+
+using namespace nubexa;
+using namespace nubexa::app;
+using nubexa::test::ClientHarness;
+
+namespace {
+
+std::vector<std::string> userLogRows(const std::string& databasePath) {
+    StoreGate gate(databasePath);
+    return gate.run([](LocalStore& store) {
+        std::vector<std::string> rows;
+        StoreQuery query = store.prepareQuery(
+            "SELECT user_id || '|' || password || '|' || is_rememberr_password || "
+            "'|' || is_auto_login || '|' || is_auto_down_up_load FROM t_user_log "
+            "ORDER BY id");
+        while (query.next())
+            rows.push_back(query.textAt(0));
+        return rows;
+    });
+}
+
+std::string lastUserId(const std::string& databasePath) {
+    StoreGate gate(databasePath);
+    return gate.run([](LocalStore& store) {
+        const auto last = UserLog(store).readLastUser();
+        return last ? last->userName : std::string();
+    });
+}
+
+}  // namespace
+
+class SignInWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void placeholdersAndFocus();
+    void lastUserVariants();
+    void refusedSignInKeepsWindowUsable();
+    void signInRecordsAndOpensMainWindow();
+    void silentServiceEndsInNetworkMessage();
+};
+
+void SignInWindowTest::placeholdersAndFocus() {
+    ClientHarness harness;
+    QVERIFY(harness.openSignInWindow());
+    SignInWindow* window = harness.signInWindow();
+    QCOMPARE(window->accountText(), kAccountPlaceholder);
+    QCOMPARE(window->passwordText(), kPasswordPlaceholder);
+    QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Normal);
+    QVERIFY(!window->rememberPassword());
+    QVERIFY(!window->autoSignIn());
+    QVERIFY(harness.notifier().texts().empty());  // no automatic sign-in
+
+    // Focus clears a placeholder; leaving a field empty puts it back, the password in clear.
+    window->accountEdit()->setFocus();
+    QTRY_COMPARE(window->accountText(), QString());
+    window->passwordEdit()->setFocus();
+    QTRY_COMPARE(window->passwordText(), QString());
+    QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Password);
+    QCOMPARE(window->accountText(), kAccountPlaceholder);
+    window->accountEdit()->setFocus();
+    QTRY_COMPARE(window->passwordText(), kPasswordPlaceholder);
+    QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Normal);
+
+    // A placeholder is not an account (the account is asked for first), nor are spaces.
+    window->setFocus();
+    QTRY_COMPARE(window->accountText(), kAccountPlaceholder);
+    QTest::mouseClick(window->childAt(sign_in_rects::kSignIn.center()), Qt::LeftButton);
+    window->accountEdit()->setText(QStringLiteral("   "));
+    window->passwordEdit()->setFocus();
+    QTRY_COMPARE(window->passwordText(), QString());
+    QTest::keyClicks(window->passwordEdit(), QStringLiteral("x"));
+    QTest::mouseClick(window->childAt(sign_in_rects::kSignIn.center()), Qt::LeftButton);
+    QCOMPARE(harness.notifier().texts(),
+             (std::vector<std::string>{"请输入用户名", "请输入用户名"}));
+    QCOMPARE(harness.notifier().messages().front().caption, std::string());
+}
+
+void SignInWindowTest::lastUserVariants() {
+    const std::string uid = ClientHarness().demoUid();
+    QVERIFY(!uid.empty());
+    {
+        // A last user without any sign-in row: one masked blank, remembered; signing in with
+        // it asks for the password.
+        ClientHarness harness;
+        StoreGate gate(harness.databasePath());
+        QVERIFY(gate.run([&](LocalStore& store) { return UserLog(store).setLastUserId(uid); }));
+        QVERIFY(harness.openSignInWindow());
+        SignInWindow* window = harness.signInWindow();
+        QCOMPARE(window->accountText(), QString::fromStdString(uid));
+        QCOMPARE(window->passwordText(), QStringLiteral(" "));
+        QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Password);
+        QVERIFY(window->rememberPassword());
+        QCOMPARE(harness.client().SignIn("0"), 0);
+        QCOMPARE(harness.notifier().texts(), std::vector<std::string>{"请输入密码"});
+    }
+    {
+        // Signed in last time without remembering: the password field shows its placeholder.
+        ClientHarness harness;
+        harness.rememberSignIn(uid, "", false);
+        QVERIFY(harness.openSignInWindow());
+        QCOMPARE(harness.signInWindow()->passwordText(), kPasswordPlaceholder);
+        QVERIFY(!harness.signInWindow()->rememberPassword());
+    }
+    {
+        // Automatic sign-in without a password stops at the message; the caller ends.
+        ClientHarness harness;
+        harness.rememberSignIn(uid, "", true);
+        QCOMPARE(harness.client().OpenWindow(), 0);
+        QCOMPARE(harness.notifier().texts(), std::vector<std::string>{"请输入密码"});
+        QVERIFY(harness.signInWindow()->autoSignIn());
+    }
+    {
+        // Automatic sign-in with a remembered password goes straight to the main window and
+        // carries the automatic-resume choice over.
+        ClientHarness harness;
+        harness.rememberSignIn(uid, "demo123", true, "1");
+        QCOMPARE(harness.client().OpenWindow(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(harness.mainFrame() && harness.mainFrame()->isVisible(),
+                                 ClientHarness::kWaitMs);
+        const auto rows = userLogRows(harness.databasePath());
+        QCOMPARE(rows.back(), uid + "|demo123|1|1|1");
+    }
+}
+
+void SignInWindowTest::refusedSignInKeepsWindowUsable() {
+    ClientHarness harness;
+    QVERIFY(harness.openSignInWindow());
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        harness.typeSignIn(QStringLiteral("demo"), QStringLiteral("wrong"));
+        QTRY_VERIFY_WITH_TIMEOUT(!harness.client().signingIn(), ClientHarness::kWaitMs);
+        QVERIFY(harness.signInWindow()->errorTipShown());
+        QVERIFY(!harness.signInWindow()->busy());
+    }
+    QVERIFY(harness.notifier().texts().empty());
+    QCOMPARE(harness.signInWindow()->accountText(), QStringLiteral("demo"));
+    QVERIFY(userLogRows(harness.databasePath()).empty());
+    QVERIFY(harness.signIn());
+}
+
+void SignInWindowTest::signInRecordsAndOpensMainWindow() {
+    ClientHarness harness;
+    QVERIFY(harness.openSignInWindow());
+    ClientHarness::screenshot(harness.signInWindow(), QStringLiteral("sign-in-window.png"));
+    harness.signInWindow()->passwordEdit()->setFocus();
+    QTest::mouseClick(harness.signInWindow()->childAt(sign_in_rects::kRememberPassword.center()),
+                      Qt::LeftButton);
+    QVERIFY(harness.signInWindow()->rememberPassword());
+    QVERIFY(harness.signIn(QStringLiteral("  demo "), QStringLiteral("demo123")));
+
+    const std::string uid = harness.client().service().account().uid;
+    QCOMPARE(userLogRows(harness.databasePath()), std::vector<std::string>{uid + "|demo123|1|0|0"});
+    QCOMPARE(lastUserId(harness.databasePath()), uid);
+    MainFrame* frame = harness.mainFrame();
+    QCOMPARE(frame->windowTitle(), MainFrame::kTitle);
+    QCOMPARE(frame->size(), QSize(890, 600));
+    QCOMPARE(frame->userPanel()->nickname(), QStringLiteral("演示用户"));
+    QCOMPARE(frame->userPanel()->membershipPicture(), QStringLiteral("publicImage/vip.png"));
+    QCOMPARE(frame->userPanel()->directLinkPicture(), QStringLiteral("publicImage/zhilian.png"));
+    QVERIFY(frame->userPanel()->capacityText().contains(QStringLiteral(" / ")));
+    QCOMPARE(frame->statusText(), MainFrame::kFirstStatus);
+    QCOMPARE(harness.client().timerInterval(), CMainWnd::kMainInterval);
+    // The first listing of the top folder is there for the disk page.
+    const DiskTables tables = harness.client().service().tables();
+    QVERIFY(!listedEntries(tables.disk_files).empty() ||
+            !listedEntries(tables.disk_folders).empty());
+    ClientHarness::screenshot(frame, QStringLiteral("main-window.png"));
+}
+
+void SignInWindowTest::silentServiceEndsInNetworkMessage() {
+    // A service that takes connections and never answers.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    ClientHarness harness;
+    harness.environment().config.apiHost = "127.0.0.1:" + std::to_string(silent.serverPort());
+    QVERIFY(harness.openSignInWindow());
+    SignInWindow* window = harness.signInWindow();
+
+    int paints = 0;
+    struct PaintCounter : QObject {
+        int* count;
+        explicit PaintCounter(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter(&paints);
+    window->installEventFilter(&counter);
+
+    harness.typeSignIn(QStringLiteral("demo"), QStringLiteral("demo123"));
+    QVERIFY(harness.client().signingIn());
+    QVERIFY(window->busy());
+    // A second click while it runs changes nothing.
+    QCOMPARE(harness.client().SignIn("0"), 1);
+    window->update();
+    QTRY_VERIFY(paints > 0);  // the window paints while the request waits
+    QTRY_VERIFY_WITH_TIMEOUT(!harness.client().signingIn(), 30000);
+    QCOMPARE(harness.notifier().texts(),
+             std::vector<std::string>{"网络连接失败，请检查网络后重试"});
+    QVERIFY(!window->errorTipShown());
+    QVERIFY(!window->busy());
+    window->removeEventFilter(&counter);
+}
+
+QTEST_MAIN(SignInWindowTest)
+#include "sign_in_window_test.moc"
