@@ -7,7 +7,12 @@ namespace nubexa::app {
 ClientEnvironment ClientEnvironment::fromProcess() {
     ClientEnvironment environment;
     environment.homeFolder = nubexa::homeFolder();
-    environment.programFolder = nubexa::programFolder();
+    // The folder that holds "image/": beside the program in a build tree or a portable folder,
+    // under share/nubexa when installed.
+    std::string pictures = nubexa::imageFolder();
+    if (!pictures.empty() && pictures.back() == '/')
+        pictures.pop_back();
+    environment.programFolder = pictures.substr(0, pictures.rfind('/') + 1);
     environment.config = ServiceConfig::loadDefault();
     environment.logFile = environment.homeFolder + "nubexa-client.log";
     return environment;

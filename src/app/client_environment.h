@@ -16,8 +16,8 @@ namespace nubexa::app {
 // What the client takes from its surroundings. The program uses the process's folders and the
 // desktop; tests give their own folders, service and recording platform objects.
 struct ClientEnvironment {
-    std::string homeFolder;     // bin.db and nubexa.ini; ends with '/'
-    std::string programFolder;  // "image/" lives here; ends with '/'
+    std::string homeFolder;     // bin.db, nubexa.ini and the avatar cache; ends with '/'
+    std::string programFolder;  // "image/" lives here (read only when installed); ends with '/'
     ServiceConfig config;
     // Null: the desktop's own (message boxes, file dialogs, the browser).
     Notifier* notifier = nullptr;

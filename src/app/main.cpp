@@ -2,12 +2,46 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/client_environment.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
 #include "picture_catalog.h"
+#include "platform/version.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: nubexa-client [--version] [--help] [Qt options such as -platform offscreen]\n"
+    "\n"
+    "The Nubexa cloud disk desktop client. It keeps bin.db (the transfer queue and the\n"
+    "remembered sign-ins) and reads nubexa.ini (the service's hosts) in its data folder:\n"
+    "$NUBEXA_HOME when set, else beside the program when it runs from a build or portable\n"
+    "folder, else $XDG_DATA_HOME/nubexa (nubexa.ini: $XDG_CONFIG_HOME/nubexa, /etc/nubexa).\n"
+    "A second start shows the running client.\n";
+
+// Answered before Qt starts, so that they work without a display.
+bool answeredFromCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("nubexa-client %s\n", nubexa::kVersion);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (answeredFromCommandLine(argc, argv))
+        return 0;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nubexa-client"));
     QApplication::setApplicationDisplayName(QStringLiteral("Nubexa网盘"));

@@ -33,7 +33,7 @@ constexpr const char* kQueueBusy =
 SessionConfig sessionConfig(const ClientEnvironment& environment) {
     SessionConfig config;
     config.databasePath = environment.homeFolder + "bin.db";
-    config.programFolder = environment.programFolder;
+    config.programFolder = environment.homeFolder;  // the avatar cache must be writable
     config.service = environment.config;
     if (!environment.logFile.empty()) {
         auto log = std::make_shared<FileLogSink>(environment.logFile);
@@ -45,7 +45,7 @@ SessionConfig sessionConfig(const ClientEnvironment& environment) {
 
 TransferSettings transferSettings(const ClientEnvironment& environment) {
     TransferSettings settings = environment.transfers;
-    settings.programFolder = environment.programFolder;
+    settings.programFolder = environment.homeFolder;
     return settings;
 }
 
@@ -257,7 +257,7 @@ int CMainWnd::buildMainWindow() {
     // Opens and closes bin.db once: a store that cannot be opened shows here, not mid-transfer.
     gate().run([](LocalStore&) {});
     const AccountInfo account = service().account();
-    auto* frame = new MainFrame(m_pictures, account, m_environment.programFolder);
+    auto* frame = new MainFrame(m_pictures, account, m_environment.homeFolder);
     m_main = frame;
     m_ownPicker.setOwner(frame);
     if (m_tray)

@@ -9,8 +9,8 @@
 #include <chrono>
 #include <cstdio>
 #include <future>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "canned_server.h"
 #include "service/http_fetcher.h"
@@ -82,8 +82,8 @@ TEST(RequestFrame, RepeatsTheIdenticalRequestThreeTimesInAllThenGivesUp) {
 }
 
 TEST(RequestFrame, TellsNoAnswerFromAnUnreadableAnswer) {
-    const RefusingPort closed;
-    const std::string host = "127.0.0.1:" + std::to_string(closed.port());
+    const RefusingPort closedPort;
+    const std::string host = "127.0.0.1:" + std::to_string(closedPort.port());
     std::string body;
     EXPECT_NE(HttpFetcher().perform("http://" + host + "/x", body), 0);
     EXPECT_EQ(body, "");
