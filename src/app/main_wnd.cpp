@@ -148,10 +148,10 @@ int CMainWnd::SignIn(const std::string& carry) {
         this,
         [this, fields, remember, autoLogin, carry] {
             SignInOutcome outcome;
-            if (m_service.Login(fields.account, fields.password) != 1) {
-                outcome.result = RequestFrame::lastSendAnswered()
-                                     ? SignInOutcome::Result::kRefused
-                                     : SignInOutcome::Result::kNoAnswer;
+            const auto signedIn = m_service.signIn(fields.account, fields.password);
+            if (signedIn.value != 1) {
+                outcome.result = signedIn.networkFailed() ? SignInOutcome::Result::kNoAnswer
+                                                          : SignInOutcome::Result::kRefused;
                 return outcome;
             }
             outcome.result = SignInOutcome::Result::kAccepted;
