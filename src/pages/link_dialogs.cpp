@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <algorithm>
 
 #include "app/picture_cache.h"
 #include "pages/dialog_checks.h"
@@ -39,10 +40,13 @@ DirectLinkDialog::DirectLinkDialog(DialogContext context, DiskSelection item, bo
     banner->setAccessibleName(QStringLiteral("广告"));
 
     addLabel(QStringLiteral("直链地址(可以修改自定义)："), {20, 104, 300, 24});
-    QLabel* prefix =
-        addLabel(QString::fromStdString(m_context.directLinkPrefix), {20, 132, 230, 28});
+    // The custom part follows the prefix directly, as the address will read.
+    const QString prefixText = QString::fromStdString(m_context.directLinkPrefix);
+    const int prefixWidth = std::min(fontMetrics().horizontalAdvance(prefixText) + 4, 300);
+    QLabel* prefix = addLabel(prefixText, {20, 132, prefixWidth, 28});
     prefix->setStyleSheet(QStringLiteral("color: #2a6db5;"));
-    m_custom = addEdit(QStringLiteral("自定义地址"), {250, 132, 182, 28});
+    m_custom = addEdit(QStringLiteral("自定义地址"),
+                       {20 + prefixWidth, 132, width() - 40 - prefixWidth, 28});
 
     addLabel(QStringLiteral("是否启用白名单防盗链技术："), {20, 168, 200, 24});
     auto* off = new QRadioButton(QStringLiteral("否"), this);

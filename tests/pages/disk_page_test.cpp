@@ -2,6 +2,7 @@
 // sort and search, drops and downloads, and a service that stops answering.
 #include <QApplication>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QMimeData>
@@ -172,6 +173,10 @@ void DiskPageTest::dropsQueueUploadsAndSeveralRowsDownload() {
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(local + QStringLiteral("/one.txt")),
                   QUrl::fromLocalFile(local + QStringLiteral("/tree"))});
+    // As a desktop drag delivers it: entering names the target, then the drop.
+    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &enter);
+    QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&page, &drop);
     QCOMPARE(page.page(), int(kPageUploading));

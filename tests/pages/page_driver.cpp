@@ -73,8 +73,8 @@ bool PageDriver::click(pages::ItemDialog* dialog, const QString& name) {
     if (!button)
         return false;
     QTest::mouseClick(button, Qt::LeftButton);
-    QTest::qWaitFor([&guard] { return !guard || !guard->busy(); }, ClientHarness::kWaitMs);
-    return settle();
+    return QTest::qWaitFor([&guard] { return !guard || !guard->busy(); }, ClientHarness::kWaitMs) &&
+           settle();
 }
 
 std::vector<std::string> PageDriver::takeMessages() {

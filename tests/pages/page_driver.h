@@ -43,7 +43,8 @@ public:
     // The dialog now open, once it has its data, of type T.
     template <typename T>
     T* dialog() {
-        QTest::qWaitFor([this] { return page().dialog() && !page().dialog()->busy(); }, 10000);
+        if (!QTest::qWaitFor([this] { return page().dialog() && !page().dialog()->busy(); }, 10000))
+            return nullptr;
         return qobject_cast<T*>(page().dialog());
     }
     // Clicks the dialog's button named `name` ("ok", "cancel" or its text) and waits until its
