@@ -66,29 +66,26 @@ void ConfirmDialog::confirm() {
                 accept();
                 return;
             }
-            runRequest<int>([&service, u = uid(), t = token(),
-                             id = m_item.id] { return service.CancleFileOutLink(u, t, id); },
-                            [this](int result) {
-                                if (result == 1)
-                                    succeed("关闭成功");
-                                else
-                                    say("关闭失败");
-                            });
+            closeWith([&service, u = uid(), t = token(), id = m_item.id] {
+                return service.CancleFileOutLink(u, t, id);
+            });
             return;
         case Kind::kCancelShare:
-            runRequest<int>(
-                [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
-                    return folder ? service.FolderShareCancle(u, t, id)
-                                  : service.FileShareCancle(u, t, id);
-                },
-                [this](int result) {
-                    if (result == 1)
-                        succeed("关闭成功");
-                    else
-                        say("关闭失败");
-                });
+            closeWith([&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
+                return folder ? service.FolderShareCancle(u, t, id)
+                              : service.FileShareCancle(u, t, id);
+            });
             return;
     }
+}
+
+void ConfirmDialog::closeWith(std::function<int()> work) {
+    runRequest<int>(std::move(work), [this](int result) {
+        if (result == 1)
+            succeed("关闭成功");
+        else
+            say("关闭失败");
+    });
 }
 
 void ConfirmDialog::deleteItems(bool forGood) {

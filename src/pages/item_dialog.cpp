@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
+#include "app/picture_cache.h"
 #include "platform/notifier.h"
 #include "service/service_client.h"
 
@@ -57,6 +59,15 @@ QLineEdit* ItemDialog::addEdit(const QString& accessibleName, const QRect& where
     edit->setObjectName(accessibleName);
     edit->setMaxLength(kFieldLimit);
     return edit;
+}
+
+QLabel* ItemDialog::addBanner(const pictures::Picture& picture) {
+    auto* banner = new QLabel(this);
+    banner->setGeometry(6, 6, std::min(picture.width, width() - 12), picture.height);
+    banner->setPixmap(m_context.pictures.picture(QString::fromLatin1(picture.path)));
+    banner->setScaledContents(true);
+    banner->setAccessibleName(QStringLiteral("广告"));
+    return banner;
 }
 
 QPushButton* ItemDialog::addButton(const QString& text, const QRect& where) {

@@ -7,6 +7,7 @@
 
 #include "app/request_runner.h"
 #include "pages/disk_rows.h"
+#include "picture_catalog.h"
 
 class QLabel;
 class QLineEdit;
@@ -51,6 +52,8 @@ protected:
     QLabel* addLabel(const QString& text, const QRect& where);
     QLineEdit* addEdit(const QString& accessibleName, const QRect& where);
     QPushButton* addButton(const QString& text, const QRect& where);
+    // The dialog's picture across its top.
+    QLabel* addBanner(const pictures::Picture& picture);
     // "确定" and "取消" at the bottom right; OK calls accept-logic `onOk`.
     QPushButton* addOkCancel(const std::function<void()>& onOk, bool withCancel = true);
 

@@ -31,13 +31,7 @@ DirectLinkDialog::DirectLinkDialog(DialogContext context, DiskSelection item, bo
     : ItemDialog(std::move(context), std::move(item), QStringLiteral("启用文件直链"), kLinkSize,
                  parent),
       m_filled(filled) {
-    auto* banner = new QLabel(this);
-    banner->setGeometry(6, 6, pictures::kDirectLinkBanner.width,
-                        pictures::kDirectLinkBanner.height);
-    banner->setPixmap(
-        m_context.pictures.picture(QString::fromLatin1(pictures::kDirectLinkBanner.path)));
-    banner->setScaledContents(true);
-    banner->setAccessibleName(QStringLiteral("广告"));
+    addBanner(pictures::kDirectLinkBanner);
 
     addLabel(QStringLiteral("直链地址(可以修改自定义)："), {20, 104, 300, 24});
     // The custom part follows the prefix directly, as the address will read.

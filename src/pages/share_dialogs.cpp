@@ -25,15 +25,6 @@ constexpr QSize kEditSize{380, 320};
 constexpr QSize kAddressSize{420, 150};
 constexpr int kPaneTop = 136;
 
-QLabel* banner(app::PictureCache& pictures, const pictures::Picture& picture, QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setGeometry(6, 6, picture.width, picture.height);
-    label->setPixmap(pictures.picture(QString::fromLatin1(picture.path)));
-    label->setScaledContents(true);
-    label->setAccessibleName(QStringLiteral("广告"));
-    return label;
-}
-
 app::ImageButton* tabButton(app::PictureCache& pictures, const QString& text, int x,
                             QWidget* parent) {
     using Face = app::ImageButton::Face;
@@ -57,7 +48,7 @@ ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSet
     : ItemDialog(std::move(context), std::move(item), QStringLiteral("启用外链分享"), kShareSize,
                  parent),
       m_keepSettings(keepSettings) {
-    banner(m_context.pictures, pictures::kShareBanner, this);
+    addBanner(pictures::kShareBanner);
     auto* tabs = new QButtonGroup(this);
     app::ImageButton* linkTab = tabButton(m_context.pictures, QStringLiteral("链接分享"), 6, this);
     app::ImageButton* emailTab =
@@ -186,7 +177,7 @@ void ShareDialog::confirm() {
 ShareEditDialog::ShareEditDialog(DialogContext context, DiskSelection item, QWidget* parent)
     : ItemDialog(std::move(context), std::move(item), QStringLiteral("编辑外链分享"), kEditSize,
                  parent) {
-    banner(m_context.pictures, pictures::kShareBanner, this)->setGeometry(6, 6, 368, 75);
+    addBanner(pictures::kShareBanner)->setFixedHeight(75);
     addLabel(QStringLiteral("继续分享：") + QString::fromStdString(m_item.name + m_item.ext),
              {20, 100, 340, 26});
     auto* yes = new QRadioButton(QStringLiteral("是"), this);
