@@ -76,7 +76,8 @@ int main(int argc, char** argv) {
     view.resize(690, 375);
     view.setModel(&model);
     view.show();
-    QTest::qWaitForWindowExposed(&view);
+    if (!QTest::qWaitForWindowExposed(&view))
+        std::fprintf(stderr, "list not exposed\n");
     double fillMs = 0;
     for (int round = 0; round < kRounds; ++round) {
         const auto start = Clock::now();
