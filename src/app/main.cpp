@@ -8,6 +8,7 @@
 #include "app/client_environment.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
+#include "pages/x_page_my_disk.h"
 #include "picture_catalog.h"
 #include "platform/version.h"
 
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
         return 0;
 
     nubexa::app::CMainWnd window(std::move(environment));
+    nubexa::pages::CXPageMyDisk::installInto(window);
     QIcon icon;
     for (const auto& size : nubexa::pictures::kAppIcons)
         icon.addFile(window.pictures().imageFolder() + QString::fromLatin1(size.path));

@@ -1,0 +1,115 @@
+#include "pages/confirm_dialogs.h"
+
+#include <QLabel>
+
+#include "service/service_client.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+constexpr QSize kConfirmSize{360, 150};
+
+struct KindTexts {
+    const char* title;
+    const char* question;
+};
+
+KindTexts textsOf(ConfirmDialog::Kind kind) {
+    switch (kind) {
+        case ConfirmDialog::Kind::kDelete:
+            return {"删除", "确定删除"};
+        case ConfirmDialog::Kind::kDeleteForGood:
+            return {"彻底删除", "彻底删除将无法恢复,确定删除？"};
+        case ConfirmDialog::Kind::kClearBin:
+            return {"清空回收站", "清空后将无法恢复，确定清空？："};
+        case ConfirmDialog::Kind::kCloseLink:
+            return {"关闭文件直链?", "确定关闭文件直链?"};
+        case ConfirmDialog::Kind::kCancelShare:
+            return {"关闭文件分享?", "确定关闭文件分享?"};
+    }
+    return {"", ""};
+}
+
+}  // namespace
+
+ConfirmDialog::ConfirmDialog(DialogContext context, Kind kind, std::vector<DiskSelection> items,
+                             QWidget* parent)
+    : ItemDialog(std::move(context), items.empty() ? DiskSelection{} : items.front(),
+                 QString::fromUtf8(textsOf(kind).title), kConfirmSize, parent),
+      m_kind(kind),
+      m_items(std::move(items)) {
+    QString question = QString::fromUtf8(textsOf(kind).question);
+    if (m_kind == Kind::kDelete && m_items.size() > 1)
+        question += QStringLiteral("这 %1 项").arg(m_items.size());
+    QLabel* text = addLabel(question, {20, 30, width() - 40, 40});
+    text->setWordWrap(true);
+    addOkCancel([this] { confirm(); });
+}
+
+void ConfirmDialog::confirm() {
+    ServiceClient& service = m_context.service;
+    switch (m_kind) {
+        case Kind::kDelete:
+            deleteItems(false);
+            return;
+        case Kind::kDeleteForGood:
+            deleteItems(true);
+            return;
+        case Kind::kClearBin:
+            // The dialog goes first; the page clears the bin and reports.
+            accept();
+            emit clearConfirmed();
+            return;
+        case Kind::kCloseLink:
+            if (m_item.isFolder) {  // folders have no direct link
+                accept();
+                return;
+            }
+            closeWith([&service, u = uid(), t = token(), id = m_item.id] {
+                return service.CancleFileOutLink(u, t, id);
+            });
+            return;
+        case Kind::kCancelShare:
+            closeWith([&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
+                return folder ? service.FolderShareCancle(u, t, id)
+                              : service.FileShareCancle(u, t, id);
+            });
+            return;
+    }
+}
+
+void ConfirmDialog::closeWith(std::function<int()> work) {
+    runRequest<int>(std::move(work), [this](int result) {
+        if (result == 1)
+            succeed("关闭成功");
+        else
+            say("关闭失败");
+    });
+}
+
+void ConfirmDialog::deleteItems(bool forGood) {
+    ServiceClient& service = m_context.service;
+    const std::string mode = forGood ? "1" : "0";
+    runRequest<int>(
+        [&service, u = uid(), t = token(), items = m_items, mode] {
+            int deleted = 1;
+            for (const auto& item : items) {
+                const int result = item.isFolder ? service.FolderDelete(u, t, item.id, mode)
+                                                 : service.FileDelete(u, t, item.id, mode);
+                if (result != 1)
+                    deleted = 0;
+            }
+            return deleted;
+        },
+        [this, forGood](int result) {
+            if (result == 1)
+                succeed(forGood ? "" : "删除成功");
+            else if (!forGood)
+                say("删除失败");
+            else
+                say(m_item.isFolder ? "文件夹彻底删除失败" : "文件彻底删除失败");
+        });
+}
+
+}  // namespace nubexa::pages

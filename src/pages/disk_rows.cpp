@@ -1,0 +1,186 @@
+#include "pages/disk_rows.h"
+
+#include "picture_catalog.h"
+#include "transfer/transfer_page_text.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+bool marked(const std::string& flag) {
+    return !flag.empty() && flag != "0";
+}
+
+std::string withProtectedMark(std::string name, const std::string& ispwd) {
+    if (ispwd == "1")
+        name += kProtectedMark;
+    return name;
+}
+
+std::string extensionWithoutDot(const std::string& ext) {
+    return !ext.empty() && ext.front() == '.' ? ext.substr(1) : ext;
+}
+
+}  // namespace
+
+std::string sizeText(const std::string& id, const std::string& size) {
+    if (id == "-1")
+        return {};
+    return nubexa::sizeText(size);
+}
+
+std::vector<DiskRow> buildDiskRows(const DiskTables& tables, int page, bool atRoot) {
+    std::vector<DiskRow> rows;
+    if (!atRoot) {
+        DiskRow back;
+        back.kind = RowKind::kReturn;
+        back.name = kReturnText;
+        back.icon = pictures::kReturnIconIndex;
+        rows.push_back(std::move(back));
+    }
+    for (const auto& folder : tables.disk_folders) {
+        if (folder.id == kEndMarkId)
+            break;
+        DiskRow row;
+        row.kind = RowKind::kFolder;
+        row.name = withProtectedMark(folder.name, folder.ispwd);
+        row.icon = pictures::kFolderIconIndex;
+        if (marked(folder.isshare) && page < 5)
+            row.share = kEnabledMark;
+        row.time = folder.time;
+        row.id = folder.id;
+        rows.push_back(std::move(row));
+    }
+    for (const auto& file : tables.disk_files) {
+        if (file.id == kEndMarkId)
+            break;
+        DiskRow row;
+        row.kind = RowKind::kFile;
+        row.name = withProtectedMark(file.name + file.ext, file.ispwd);
+        row.icon = pictures::fileIconIndex(extensionWithoutDot(file.ext));
+        if (marked(file.isshare))
+            row.share = kEnabledMark;
+        if (marked(file.isoutlink))
+            row.link = kEnabledMark;
+        row.size = sizeText(file.id, file.size);
+        row.time = file.time;
+        row.id = file.id;
+        row.bytes = file.size;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+DiskSelection selectionFor(const DiskRow& row, const DiskTables& tables) {
+    DiskSelection selection;
+    if (row.kind == RowKind::kFile) {
+        for (const auto& file : tables.disk_files) {
+            if (file.id == kEndMarkId)
+                break;
+            if (file.id != row.id)
+                continue;
+            selection = {file.id,      file.name,      file.ext,   file.size,
+                         file.isshare, file.isoutlink, file.ispwd, file.pwdtip,
+                         file.time,    file.pwd,       false,      true};
+            break;
+        }
+    } else if (row.kind == RowKind::kFolder) {
+        for (const auto& folder : tables.disk_folders) {
+            if (folder.id == kEndMarkId)
+                break;
+            if (folder.id != row.id)
+                continue;
+            selection.id = folder.id;
+            selection.name = folder.name;
+            selection.ispwd = folder.ispwd;
+            selection.pwdtip = folder.pwdtip;
+            selection.time = folder.time;
+            selection.pwd = folder.pwd;
+            selection.isshare = folder.isshare;
+            selection.isFolder = true;
+            selection.found = true;
+            break;
+        }
+    }
+    return selection;
+}
+
+std::vector<MenuEntry> menuEntries(int page, const DiskRow& row, const DiskSelection& selection) {
+    const auto offOrEmpty = [](const std::string& column) {
+        return column.empty() || column == kDisabledMark;
+    };
+    std::vector<MenuEntry> entries;
+    switch (page) {
+        case kPageMyDisk:
+            entries.push_back({201, "重命名"});
+            entries.push_back({202, "移动"});
+            if (selection.size.empty() || selection.size == "0") {
+                if (selection.ispwd == "1")
+                    entries.push_back({226, "解密"});
+                else
+                    entries.push_back({225, "加密"});
+            }
+            entries.push_back({224, "删除"});
+            if (offOrEmpty(row.share)) {
+                entries.push_back({203, "启用外链分享"});
+            } else {
+                entries.push_back({205, "查看外链分享地址"});
+                entries.push_back({228, "取消文件分享"});
+            }
+            if (row.kind == RowKind::kFile && offOrEmpty(row.link))
+                entries.push_back({206, "启用文件直链"});
+            if (!offOrEmpty(row.link)) {
+                entries.push_back({208, "查看文件直链"});
+                entries.push_back({227, "关闭文件直链"});
+            }
+            entries.push_back({209, "下载"});
+            break;
+        case kPageShared:
+            if (row.share == kDisabledMark) {
+                entries.push_back({210, "启用外链分享"});
+            } else {
+                entries.push_back({204, "编辑外链分享"});
+                entries.push_back({205, "查看外链分享"});
+                entries.push_back({228, "取消文件分享"});
+            }
+            break;
+        case kPageLinks:
+            if (row.link == kDisabledMark) {
+                entries.push_back({206, "启用文件直链"});
+            } else {
+                entries.push_back({207, "编辑文件直链"});
+                entries.push_back({208, "查看文件直链"});
+                entries.push_back({227, "关闭文件直链"});
+            }
+            break;
+        case kPageRecycle:
+            entries.push_back({216, "清空回收站"});
+            entries.push_back({217, "还原"});
+            entries.push_back({218, "彻底删除"});
+            break;
+        case kPageLatest:
+            entries.push_back({201, "重命名"});
+            entries.push_back({202, "移动"});
+            entries.push_back({224, "删除"});
+            break;
+        default:
+            break;
+    }
+    return entries;
+}
+
+std::string locationInto(const std::string& location, const std::string& name) {
+    if (location == "\\")
+        return location + name;
+    return location + "\\" + name;
+}
+
+std::string locationBack(const std::string& location) {
+    // Back from a top-level folder the cut leaves nothing: that is the root again.
+    const auto last = location.rfind('\\');
+    if (last == std::string::npos || last == 0)
+        return "\\";
+    return location.substr(0, last);
+}
+
+}  // namespace nubexa::pages

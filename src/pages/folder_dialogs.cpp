@@ -1,0 +1,154 @@
+#include "pages/folder_dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "pages/dialog_checks.h"
+#include "platform/notifier.h"
+#include "service/service_client.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+constexpr QSize kNameSize{380, 150};
+constexpr QSize kMoveSize{400, 250};
+constexpr int kIdRole = Qt::UserRole + 1;
+
+}  // namespace
+
+NewFolderDialog::NewFolderDialog(DialogContext context, std::string parentId, QWidget* parent)
+    : ItemDialog(std::move(context), {}, QStringLiteral("新建文件夹"), kNameSize, parent),
+      m_parentId(std::move(parentId)) {
+    addLabel(QStringLiteral("文件夹名称："), {20, 30, 100, 33});
+    m_name = addEdit(QStringLiteral("文件夹名称"), {120, 30, 200, 33});
+    addOkCancel([this] { confirm(); });
+}
+
+void NewFolderDialog::confirm() {
+    const std::string name = fieldText(m_name);
+    if (const Refusal refusal = checkNewFolder(name)) {
+        m_context.notifier.showMessage(kEmptyNameCaption, *refusal);
+        return;
+    }
+    ServiceClient& service = m_context.service;
+    runRequest<int>([&service, u = uid(), t = token(), pid = m_parentId,
+                     name] { return service.FolderAdd(u, t, pid, name); },
+                    [this](int result) {
+                        if (result < 1)
+                            say("添加失败，可能是网络原因，请再试...");
+                        else
+                            succeed("添加成功");
+                    });
+}
+
+RenameDialog::RenameDialog(DialogContext context, DiskSelection item, QWidget* parent)
+    : ItemDialog(std::move(context), item,
+                 item.isFolder ? QStringLiteral("重命名文件夹") : QStringLiteral("重命名文件"),
+                 kNameSize, parent) {
+    addLabel(QStringLiteral("新名称："), {20, 30, 80, 33});
+    m_name = addEdit(QStringLiteral("新名称"), {100, 30, 240, 33});
+    m_name->setText(QString::fromStdString(m_item.name));
+    m_name->selectAll();
+    addOkCancel([this] { confirm(); });
+}
+
+void RenameDialog::confirm() {
+    const std::string name = fieldText(m_name);
+    if (name.empty()) {
+        say("请输入新名称");
+        return;
+    }
+    ServiceClient& service = m_context.service;
+    runRequest<int>(
+        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder, name] {
+            return folder ? service.FolderRename(u, t, id, name)
+                          : service.FileRename(u, t, id, name);
+        },
+        [this](int result) {
+            if (result == 0)
+                say("操作失败");
+            else
+                succeed("操作成功");
+        });
+}
+
+MoveDialog::MoveDialog(DialogContext context, DiskSelection item, QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("移动"), kMoveSize, parent) {
+    addLabel(QStringLiteral("移动到文件夹名称："), {20, 20, 130, 28});
+    m_target = addEdit(QStringLiteral("目标文件夹"), {150, 20, 150, 28});
+    m_target->setReadOnly(true);
+    QPushButton* pick = addButton(QStringLiteral("选择"), {306, 20, 70, 28});
+    pick->setToolTip(QStringLiteral("选择将对象移动到的文件夹"));
+    m_tree = new QTreeWidget(this);
+    m_tree->setAccessibleName(QStringLiteral("选择将对象移动到的文件夹"));
+    m_tree->setHeaderHidden(true);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setGeometry(130, 54, 250, 100);
+    m_tree->hide();
+    connect(pick, &QPushButton::clicked, this, [this] {
+        m_tree->setVisible(!m_tree->isVisible());
+        m_tree->raise();
+    });
+    connect(m_tree, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* node) { choose(node); });
+    addOkCancel([this] { confirm(); });
+
+    ServiceClient& service = m_context.service;
+    runRequest<FolderTree>(
+        [&service, u = uid(), t = token()] {
+            FolderTree tree;
+            service.GetFolders(u, t, "0", tree);
+            return tree;
+        },
+        [this](FolderTree tree) { fillTree(tree); });
+}
+
+void MoveDialog::fillTree(const FolderTree& tree) {
+    const std::vector<int> parents =
+        moveTreeParents(tree, m_item.isFolder ? m_item.id : std::string());
+    std::vector<QTreeWidgetItem*> nodes(parents.size(), nullptr);
+    for (std::size_t i = 0; i < parents.size(); ++i) {
+        if (parents[i] == kLeftOut)
+            continue;
+        QTreeWidgetItem* node =
+            parents[i] < 0 ? new QTreeWidgetItem(m_tree)
+                           : new QTreeWidgetItem(nodes[static_cast<std::size_t>(parents[i])]);
+        node->setText(0, QString::fromStdString(tree.names[i]));
+        node->setData(0, kIdRole, QString::number(tree.ids[i]));
+        nodes[i] = node;
+    }
+    m_tree->expandAll();
+    m_treeLoaded = true;
+}
+
+void MoveDialog::choose(QTreeWidgetItem* node) {
+    m_target->setText(node->text(0));
+    m_chosenId = node->data(0, kIdRole).toString().toStdString();
+    m_tree->hide();
+}
+
+void MoveDialog::confirm() {
+    if (const Refusal refusal = checkMoveTarget(m_chosenId)) {
+        say(*refusal);
+        return;
+    }
+    ServiceClient& service = m_context.service;
+    runRequest<int>(
+        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder,
+         target = m_chosenId] {
+            return folder ? service.FolderMove(u, t, id, target)
+                          : service.FileMove(u, t, id, target);
+        },
+        [this](int result) {
+            // The service's refusal (a name taken in the target, say) is reported, not hidden.
+            if (result == 1)
+                succeed("移动成功");
+            else
+                say("移动失败");
+        });
+}
+
+}  // namespace nubexa::pages

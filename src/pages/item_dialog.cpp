@@ -1,0 +1,126 @@
+#include "pages/item_dialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/picture_cache.h"
+#include "platform/notifier.h"
+#include "service/service_client.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 30;
+
+// Inputs are bounded as the service expects (260 characters).
+constexpr int kFieldLimit = 259;
+
+}  // namespace
+
+std::string fieldText(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
+ItemDialog::ItemDialog(DialogContext context, DiskSelection item, const QString& title, QSize size,
+                       QWidget* parent)
+    : QDialog(parent), m_context(std::move(context)), m_item(std::move(item)) {
+    setWindowTitle(title);
+    setAccessibleName(title);
+    setFixedSize(size);
+    setModal(true);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setStyleSheet(QStringLiteral(
+        "QDialog { background: #f7f9fc; }"
+        "QLabel { color: #333; }"
+        "QLineEdit, QTextEdit, QComboBox { border: 1px solid #b8c7dc; border-radius: 3px;"
+        " padding: 2px 4px; background: white; }"
+        "QLineEdit:focus, QTextEdit:focus { border-color: #3d8fe0; }"
+        "QPushButton { background: #3d8fe0; color: white; border: none; border-radius: 3px; }"
+        "QPushButton:hover { background: #5aa3ec; }"
+        "QPushButton:disabled { background: #a9c6e6; }"
+        "QPushButton#cancel { background: #e4e9f0; color: #333; }"));
+}
+
+QLabel* ItemDialog::addLabel(const QString& text, const QRect& where) {
+    auto* label = new QLabel(text, this);
+    label->setGeometry(where);
+    label->setAccessibleName(text);
+    return label;
+}
+
+QLineEdit* ItemDialog::addEdit(const QString& accessibleName, const QRect& where) {
+    auto* edit = new QLineEdit(this);
+    edit->setGeometry(where);
+    edit->setAccessibleName(accessibleName);
+    edit->setObjectName(accessibleName);
+    edit->setMaxLength(kFieldLimit);
+    return edit;
+}
+
+QLabel* ItemDialog::addBanner(const pictures::Picture& picture) {
+    auto* banner = new QLabel(this);
+    banner->setGeometry(6, 6, std::min(picture.width, width() - 12), picture.height);
+    banner->setPixmap(m_context.pictures.picture(QString::fromLatin1(picture.path)));
+    banner->setScaledContents(true);
+    banner->setAccessibleName(QStringLiteral("广告"));
+    return banner;
+}
+
+QPushButton* ItemDialog::addButton(const QString& text, const QRect& where) {
+    auto* button = new QPushButton(text, this);
+    button->setGeometry(where);
+    button->setAccessibleName(text);
+    button->setObjectName(text);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+QPushButton* ItemDialog::addOkCancel(const std::function<void()>& onOk, bool withCancel) {
+    const int y = height() - kButtonHeight - 12;
+    int x = width() - 12 - kButtonWidth;
+    if (withCancel) {
+        QPushButton* cancel =
+            addButton(QStringLiteral("取消"), {x, y, kButtonWidth, kButtonHeight});
+        cancel->setObjectName(QStringLiteral("cancel"));
+        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        x -= kButtonWidth + 10;
+    }
+    QPushButton* ok = addButton(QStringLiteral("确定"), {x, y, kButtonWidth, kButtonHeight});
+    ok->setObjectName(QStringLiteral("ok"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, [this, onOk] {
+        if (!m_busy)
+            onOk();
+    });
+    return ok;
+}
+
+void ItemDialog::say(const std::string& text) const {
+    m_context.notifier.showMessage(kCaption, text);
+}
+
+std::string ItemDialog::uid() const {
+    return m_context.service.account().uid;
+}
+
+std::string ItemDialog::token() const {
+    return m_context.service.account().token;
+}
+
+void ItemDialog::succeed(const std::string& message) {
+    if (!message.empty())
+        say(message);
+    accept();
+}
+
+void ItemDialog::setBusy(bool busy) {
+    m_busy = busy;
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setEnabled(!busy);
+}
+
+}  // namespace nubexa::pages

@@ -1,0 +1,131 @@
+#include "pages/link_dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <algorithm>
+
+#include "app/picture_cache.h"
+#include "pages/dialog_checks.h"
+#include "picture_catalog.h"
+#include "service/service_client.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+constexpr QSize kLinkSize{452, 330};
+constexpr QSize kViewSize{420, 150};
+
+// The custom part of a link name that already carries the service's prefix.
+std::string customPart(const std::string& link, const std::string& prefix) {
+    if (!prefix.empty() && link.rfind(prefix, 0) == 0)
+        return link.substr(prefix.size());
+    return link;
+}
+
+}  // namespace
+
+DirectLinkDialog::DirectLinkDialog(DialogContext context, DiskSelection item, bool filled,
+                                   QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("启用文件直链"), kLinkSize,
+                 parent),
+      m_filled(filled) {
+    addBanner(pictures::kDirectLinkBanner);
+
+    addLabel(QStringLiteral("直链地址(可以修改自定义)："), {20, 104, 300, 24});
+    // The custom part follows the prefix directly, as the address will read.
+    const QString prefixText = QString::fromStdString(m_context.directLinkPrefix);
+    const int prefixWidth = std::min(fontMetrics().horizontalAdvance(prefixText) + 4, 300);
+    QLabel* prefix = addLabel(prefixText, {20, 132, prefixWidth, 28});
+    prefix->setStyleSheet(QStringLiteral("color: #2a6db5;"));
+    m_custom = addEdit(QStringLiteral("自定义地址"),
+                       {20 + prefixWidth, 132, width() - 40 - prefixWidth, 28});
+
+    addLabel(QStringLiteral("是否启用白名单防盗链技术："), {20, 168, 200, 24});
+    auto* off = new QRadioButton(QStringLiteral("否"), this);
+    off->setAccessibleName(QStringLiteral("不启用白名单"));
+    off->setGeometry(220, 168, 50, 24);
+    off->setChecked(true);
+    m_whitelist = new QRadioButton(QStringLiteral("是"), this);
+    m_whitelist->setAccessibleName(QStringLiteral("启用白名单"));
+    m_whitelist->setGeometry(280, 168, 50, 24);
+
+    m_domainPane = new QWidget(this);
+    m_domainPane->setGeometry(0, 196, width(), 70);
+    auto* domainLabel =
+        new QLabel(QStringLiteral("请输入直链可使用域名，多个域名请使用，隔开"), m_domainPane);
+    domainLabel->setGeometry(20, 0, 400, 24);
+    m_domains = new QLineEdit(m_domainPane);
+    m_domains->setAccessibleName(QStringLiteral("白名单域名"));
+    m_domains->setObjectName(QStringLiteral("白名单域名"));
+    m_domains->setMaxLength(259);
+    m_domains->setGeometry(20, 28, 412, 28);
+    m_domainPane->hide();
+    connect(m_whitelist, &QRadioButton::toggled, m_domainPane, &QWidget::setVisible);
+
+    addOkCancel([this] { confirm(); });
+
+    ServiceClient& service = m_context.service;
+    runRequest<Settings>(
+        [&service, u = uid(), t = token(), id = m_item.id] {
+            Settings settings;
+            settings.link = service.GetFileOutLinkInfo(u, t, id, settings.domains);
+            return settings;
+        },
+        [this](Settings settings) { applySettings(settings); });
+}
+
+void DirectLinkDialog::applySettings(const Settings& settings) {
+    m_loaded = true;
+    if (!m_filled)
+        return;
+    m_custom->setText(
+        QString::fromStdString(customPart(settings.link, m_context.directLinkPrefix)));
+    if (!settings.domains.empty()) {
+        m_whitelist->setChecked(true);
+        m_domains->setText(QString::fromStdString(settings.domains));
+    }
+}
+
+void DirectLinkDialog::confirm() {
+    ServiceClient& service = m_context.service;
+    const std::string custom = fieldText(m_custom);
+    const bool whitelist = m_whitelist->isChecked();
+    const std::string domains = whitelist ? fieldText(m_domains) : std::string();
+    if (const Refusal refusal =
+            checkDirectLink(service.account().wip, custom, whitelist, domains)) {
+        say(*refusal);
+        return;
+    }
+    runRequest<int>([&service, u = uid(), t = token(), id = m_item.id, custom,
+                     domains] { return service.FileOutLinkSetting(u, t, id, custom, domains); },
+                    [this](int result) {
+                        if (result == 1)
+                            succeed("直链启用成功");
+                        else
+                            say("直链启用失败");
+                    });
+}
+
+ViewLinkDialog::ViewLinkDialog(DialogContext context, DiskSelection item, QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("查看文件直链"), kViewSize,
+                 parent) {
+    addLabel(QStringLiteral("直链地址："), {20, 30, 80, 28});
+    m_link = addEdit(QStringLiteral("直链地址"), {100, 30, 300, 28});
+    m_link->setReadOnly(true);
+    m_link->setMaxLength(32767);
+    addOkCancel([this] { accept(); }, false);
+    ServiceClient& service = m_context.service;
+    runRequest<std::string>(
+        [&service, u = uid(), t = token(), id = m_item.id] {
+            return service.GetFileOutLink(u, t, id);
+        },
+        [this](std::string link) { m_link->setText(QString::fromStdString(link)); });
+}
+
+QString ViewLinkDialog::link() const {
+    return m_link->text();
+}
+
+}  // namespace nubexa::pages

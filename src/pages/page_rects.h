@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QRect>
+
+namespace nubexa::pages::page_rects {
+
+// The navigation column, relative to the page area: page n's button is at row n - 1.
+inline QRect navButton(int index) {
+    return QRect(20, 117 + 35 * index, 162, 30);
+}
+
+// The rest, relative to the list area (the page area's right 690 pixels).
+inline constexpr QRect kUpload{15, 15, 100, 30};
+inline constexpr QRect kUploadType{120, 25, 60, 20};
+inline constexpr QRect kMenuPanel{190, 15, 122, 29};
+inline constexpr int kSmallButtonX[] = {12, 52, 92};  // on the panel
+inline constexpr int kSmallButtonY = 8;
+inline constexpr QRect kSearchBox{382, 16, 256, 28};
+inline constexpr QRect kSearchButton{640, 15, 40, 30};
+inline constexpr QRect kLocationLabel{15, 60, 110, 30};
+inline constexpr QRect kLocationLine{125, 60, 480, 30};
+inline constexpr QRect kSort{580, 50, 100, 25};
+inline constexpr QRect kList{0, 85, 690, 375};
+
+}  // namespace nubexa::pages::page_rects

@@ -1,0 +1,100 @@
+#include "pages/password_dialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+#include "pages/dialog_checks.h"
+#include "service/service_client.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+constexpr QSize kPromptSize{380, 200};
+constexpr QSize kEncryptSize{380, 240};
+constexpr int kLabelX = 20;
+constexpr int kFieldX = 120;
+constexpr int kFieldWidth = 220;
+constexpr int kRowHeight = 28;
+
+QString fromStd(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+PasswordPromptDialog::PasswordPromptDialog(DialogContext context, DiskSelection item,
+                                           QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("加密"), kPromptSize, parent) {
+    addLabel(QStringLiteral("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
+    addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kRowHeight});
+    addLabel(QStringLiteral("密码："), {kLabelX, 56, 100, kRowHeight});
+    m_password = addEdit(QStringLiteral("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
+    m_password->setEchoMode(QLineEdit::Password);
+    addLabel(QStringLiteral("密码提示："), {kLabelX, 92, 100, kRowHeight});
+    addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kRowHeight});
+    addOkCancel([this] { confirm(); });
+}
+
+void PasswordPromptDialog::confirm() {
+    if (const Refusal refusal = checkPrompt(fieldText(m_password), m_item.pwd)) {
+        say(*refusal);
+        m_password->selectAll();
+        return;
+    }
+    accept();
+    emit unlocked();
+}
+
+EncryptDialog::EncryptDialog(DialogContext context, DiskSelection item, Mode mode, QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("加密"),
+                 mode == Mode::kEncrypt ? kEncryptSize : kPromptSize, parent),
+      m_mode(mode) {
+    addLabel(QStringLiteral("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
+    addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kRowHeight});
+    addLabel(QStringLiteral("密码："), {kLabelX, 56, 100, kRowHeight});
+    m_password = addEdit(QStringLiteral("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
+    m_password->setEchoMode(QLineEdit::Password);
+    if (mode == Mode::kEncrypt) {
+        addLabel(QStringLiteral("重复密码："), {kLabelX, 92, 100, kRowHeight});
+        m_repeated = addEdit(QStringLiteral("重复密码"), {kFieldX, 92, kFieldWidth, kRowHeight});
+        m_repeated->setEchoMode(QLineEdit::Password);
+        addLabel(QStringLiteral("密码提示："), {kLabelX, 128, 100, kRowHeight});
+        m_tip = addEdit(QStringLiteral("密码提示"), {kFieldX, 128, kFieldWidth, kRowHeight});
+    } else {
+        addLabel(QStringLiteral("密码提示："), {kLabelX, 92, 100, kRowHeight});
+        addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kRowHeight});
+    }
+    addOkCancel([this] { confirm(); });
+}
+
+void EncryptDialog::confirm() {
+    const std::string password = fieldText(m_password);
+    const bool encrypt = m_mode == Mode::kEncrypt;
+    const Refusal refusal =
+        encrypt ? checkEncrypt(password, fieldText(m_repeated)) : checkDecrypt(password);
+    if (refusal) {
+        say(*refusal);
+        return;
+    }
+    const std::string tip = encrypt ? fieldText(m_tip) : std::string();
+    ServiceClient& service = m_context.service;
+    const std::string id = m_item.id;
+    const bool folder = m_item.isFolder;
+    runRequest<int>(
+        [&service, u = uid(), t = token(), id, folder, encrypt, password, tip] {
+            if (encrypt)
+                return folder ? service.FolderEncrypt(u, t, id, password, tip)
+                              : service.FileEncrypt(u, t, id, password, tip);
+            return folder ? service.FolderDecrypt(u, t, id, password)
+                          : service.FileDecrypt(u, t, id, password);
+        },
+        [this, encrypt](int result) {
+            if (result == 1)
+                succeed(encrypt ? "加密成功" : "解密成功");
+            else
+                say(encrypt ? "加密失败" : "解密失败");
+        });
+}
+
+}  // namespace nubexa::pages

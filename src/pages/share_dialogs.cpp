@@ -1,0 +1,225 @@
+#include "pages/share_dialogs.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+
+#include "app/image_button.h"
+#include "app/picture_cache.h"
+#include "pages/dialog_checks.h"
+#include "picture_catalog.h"
+#include "service/service_client.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+constexpr QSize kShareSize{452, 330};
+constexpr QSize kEditSize{380, 320};
+constexpr QSize kAddressSize{420, 150};
+constexpr int kPaneTop = 136;
+
+app::ImageButton* tabButton(app::PictureCache& pictures, const QString& text, int x,
+                            QWidget* parent) {
+    using Face = app::ImageButton::Face;
+    auto* tab = new app::ImageButton(pictures, text, parent);
+    tab->setText(text);
+    tab->setCheckable(true);
+    tab->setTextColor(QColor(0x33, 0x33, 0x33));
+    tab->setFaces(Face::part(pictures::kDialogSheet, pictures::kDialogTabNormal),
+                  Face::part(pictures::kDialogSheet, pictures::kDialogTabHover),
+                  Face::part(pictures::kDialogSheet, pictures::kDialogTabSelected),
+                  Face::part(pictures::kDialogSheet, pictures::kDialogTabSelected));
+    tab->setGeometry(x, 100, pictures::kDialogTabNormal.width, pictures::kDialogTabNormal.height);
+    tab->setHandCursor();
+    return tab;
+}
+
+}  // namespace
+
+ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSettings,
+                         QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("启用外链分享"), kShareSize,
+                 parent),
+      m_keepSettings(keepSettings) {
+    addBanner(pictures::kShareBanner);
+    auto* tabs = new QButtonGroup(this);
+    app::ImageButton* linkTab = tabButton(m_context.pictures, QStringLiteral("链接分享"), 6, this);
+    app::ImageButton* emailTab =
+        tabButton(m_context.pictures, QStringLiteral("邮件分享"), 104, this);
+    app::ImageButton* moreTab =
+        tabButton(m_context.pictures, QStringLiteral("更多分享"), 202, this);
+    moreTab->setCheckable(false);
+    tabs->addButton(linkTab);
+    tabs->addButton(emailTab);
+    linkTab->setChecked(true);
+    connect(linkTab, &QAbstractButton::clicked, this, [this] { showTab(Tab::kLink); });
+    connect(emailTab, &QAbstractButton::clicked, this, [this] { showTab(Tab::kEmail); });
+    connect(moreTab, &QAbstractButton::clicked, this, [this] { say("敬请期待"); });
+
+    m_linkPane = new QWidget(this);
+    m_linkPane->setGeometry(0, kPaneTop, width(), 140);
+    m_plain = new QRadioButton(QStringLiteral("默认直接启用外链分享，获取外链地址"), m_linkPane);
+    m_plain->setAccessibleName(m_plain->text());
+    m_plain->setGeometry(20, 4, 400, 22);
+    m_plain->setChecked(true);
+    m_advancedChoice =
+        new QRadioButton(QStringLiteral("高级选项(可设置外链密码及分享积分)"), m_linkPane);
+    m_advancedChoice->setAccessibleName(m_advancedChoice->text());
+    m_advancedChoice->setGeometry(20, 30, 400, 22);
+    connect(m_advancedChoice, &QRadioButton::toggled, this, [this](bool on) { setAdvanced(on); });
+
+    m_advanced = new QWidget(m_linkPane);
+    m_advanced->setGeometry(0, 56, width(), 80);
+    auto* passwordLabel = new QLabel(QStringLiteral("密码："), m_advanced);
+    passwordLabel->setGeometry(40, 4, 90, 26);
+    m_password = new QLineEdit(m_advanced);
+    m_password->setAccessibleName(QStringLiteral("分享密码"));
+    m_password->setObjectName(QStringLiteral("分享密码"));
+    m_password->setMaxLength(259);
+    m_password->setGeometry(130, 4, 150, 26);
+    auto* pointsLabel = new QLabel(QStringLiteral("下载资源分："), m_advanced);
+    pointsLabel->setGeometry(40, 38, 90, 26);
+    m_points = new QComboBox(m_advanced);
+    m_points->setAccessibleName(QStringLiteral("下载资源分"));
+    m_points->setGeometry(130, 38, 60, 26);
+    for (int points = 0; points <= 5; ++points)
+        m_points->addItem(QString::number(points));
+    auto* note = new QLabel(QStringLiteral("用户下载此资源，你将获得的积分"), m_advanced);
+    note->setGeometry(200, 38, 230, 26);
+    note->setStyleSheet(QStringLiteral("color: #888;"));
+    m_advanced->hide();
+
+    m_emailPane = new QWidget(this);
+    m_emailPane->setGeometry(0, kPaneTop, width(), 140);
+    auto* emailLabel = new QLabel(
+        QStringLiteral("请输入邮箱地址(多邮箱地址用逗号(,)隔开，单词最多5个邮箱)："), m_emailPane);
+    emailLabel->setGeometry(20, 0, 420, 22);
+    m_addresses = new QTextEdit(m_emailPane);
+    m_addresses->setAccessibleName(QStringLiteral("邮箱地址"));
+    m_addresses->setObjectName(QStringLiteral("邮箱地址"));
+    m_addresses->setGeometry(20, 24, 412, 110);
+    m_emailPane->hide();
+
+    addOkCancel([this] { confirm(); });
+
+    ServiceClient& service = m_context.service;
+    runRequest<std::string>(
+        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
+            return folder ? service.GetFolderEmailShareInfo(u, t, id)
+                          : service.GetFileEmailShareInfo(u, t, id);
+        },
+        [this](std::string notice) { applyInfo(notice); });
+}
+
+void ShareDialog::applyInfo(const std::string& notice) {
+    m_infoLoaded = true;
+    // The sample message the user sends or edits: the service's share notice.
+    m_addresses->setPlaceholderText(QString::fromStdString(notice));
+    if (!m_keepSettings)
+        return;
+    const std::string password = sharePasswordOf(notice);
+    if (!password.empty()) {
+        m_advancedChoice->setChecked(true);
+        m_password->setText(QString::fromStdString(password));
+    }
+}
+
+void ShareDialog::showTab(Tab tab) {
+    m_tab = tab;
+    m_linkPane->setVisible(tab == Tab::kLink);
+    m_emailPane->setVisible(tab == Tab::kEmail);
+}
+
+void ShareDialog::setAdvanced(bool advanced) {
+    m_advanced->setVisible(advanced);
+}
+
+void ShareDialog::confirm() {
+    ServiceClient& service = m_context.service;
+    const std::string id = m_item.id;
+    const bool folder = m_item.isFolder;
+    std::function<std::string()> work;
+    if (m_tab == Tab::kEmail) {
+        const std::string addresses = m_addresses->toPlainText().trimmed().toStdString();
+        if (const Refusal refusal = checkEmailShare(service.account().vip, addresses)) {
+            say(*refusal);
+            return;
+        }
+        work = [&service, u = uid(), t = token(), id, folder, addresses] {
+            return folder ? service.FolderShare(u, t, id, "", "0", addresses)
+                          : service.FileEmailShare(u, t, id, addresses);
+        };
+    } else {
+        const bool advanced = m_advancedChoice->isChecked();
+        const std::string password = advanced ? fieldText(m_password) : std::string();
+        const std::string points = advanced ? m_points->currentText().toStdString() : "0";
+        work = [&service, u = uid(), t = token(), id, folder, password, points] {
+            return folder ? service.FolderShare(u, t, id, password, points, "")
+                          : service.FileShare(u, t, id, password, points, "");
+        };
+    }
+    runRequest<std::string>(std::move(work), [this](std::string result) {
+        const ShareOutcome outcome = shareOutcome(result);
+        if (outcome.shared)
+            succeed(outcome.message);
+        else
+            say(outcome.message);
+    });
+}
+
+ShareEditDialog::ShareEditDialog(DialogContext context, DiskSelection item, QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("编辑外链分享"), kEditSize,
+                 parent) {
+    addBanner(pictures::kShareBanner)->setFixedHeight(75);
+    addLabel(QStringLiteral("继续分享：") + QString::fromStdString(m_item.name + m_item.ext),
+             {20, 100, 340, 26});
+    auto* yes = new QRadioButton(QStringLiteral("是"), this);
+    yes->setAccessibleName(QStringLiteral("是"));
+    yes->setGeometry(40, 140, 60, 24);
+    yes->setChecked(true);
+    auto* no = new QRadioButton(QStringLiteral("否"), this);
+    no->setAccessibleName(QStringLiteral("否"));
+    no->setGeometry(120, 140, 60, 24);
+    QPushButton* next = addButton(QStringLiteral("下一步"), {width() - 92, height() - 42, 80, 30});
+    connect(next, &QPushButton::clicked, this, [this, yes] {
+        accept();
+        if (yes->isChecked())
+            emit nextRequested();
+    });
+}
+
+ShareAddressDialog::ShareAddressDialog(DialogContext context, DiskSelection item, QWidget* parent)
+    : ItemDialog(std::move(context), std::move(item), QStringLiteral("查看外链分享地址"),
+                 kAddressSize, parent) {
+    addLabel(QStringLiteral("分享地址："), {20, 30, 80, 28});
+    m_address = addEdit(QStringLiteral("分享地址"), {100, 30, 300, 28});
+    m_address->setReadOnly(true);
+    m_address->setMaxLength(32767);
+    QPushButton* copy =
+        addButton(QStringLiteral("复制链接"), {width() - 112, height() - 42, 100, 30});
+    connect(copy, &QPushButton::clicked, this, [this] {
+        m_address->selectAll();
+        QApplication::clipboard()->setText(m_address->text());
+        say("复制成功");
+    });
+    ServiceClient& service = m_context.service;
+    runRequest<std::string>(
+        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
+            return folder ? service.GetFolderShareLink(u, t, id)
+                          : service.GetFileShareLink(u, t, id);
+        },
+        [this](std::string address) { m_address->setText(QString::fromStdString(address)); });
+}
+
+QString ShareAddressDialog::address() const {
+    return m_address->text();
+}
+
+}  // namespace nubexa::pages

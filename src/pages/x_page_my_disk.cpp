@@ -1,0 +1,466 @@
+#include "pages/x_page_my_disk.h"
+
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QResizeEvent>
+#include <QTableView>
+#include <QUrl>
+
+#include "app/image_button.h"
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "pages/disk_list_model.h"
+#include "pages/page_rects.h"
+#include "picture_catalog.h"
+
+namespace nubexa::pages {
+
+namespace rects = page_rects;
+
+namespace {
+
+// What the location line shows on pages 2 to 7 (page 1 shows the folder's path).
+const char* const kPageLocations[kPageCount] = {
+    "",
+    "当前位置：我的外链",
+    "当前位置：我的直链",
+    "当前位置：回收站",
+    "当前位置：最近上传",
+    "当前位置：正在上传",
+    "当前位置：正在下载",
+};
+
+ListingKind listingOf(int page) {
+    switch (page) {
+        case kPageShared:
+            return ListingKind::kShared;
+        case kPageLinks:
+            return ListingKind::kLinks;
+        case kPageRecycle:
+            return ListingKind::kRecycle;
+        case kPageLatest:
+            return ListingKind::kNewUploads;
+        default:
+            return ListingKind::kFolder;
+    }
+}
+
+std::string orDefault(const std::string& value, const char* fallback) {
+    return value.empty() ? std::string(fallback) : value;
+}
+
+app::ImageButton* smallButton(app::PictureCache& pictures, const QString& name,
+                              const pictures::Picture& normal, const pictures::Picture& hover,
+                              QWidget* parent) {
+    using Face = app::ImageButton::Face;
+    auto* button = new app::ImageButton(pictures, name, parent);
+    button->setFaces(Face::whole(normal), Face::whole(hover), Face::whole(hover));
+    button->setToolTip(name);
+    button->setHandCursor();
+    return button;
+}
+
+}  // namespace
+
+void CXPageMyDisk::installInto(app::CMainWnd& client) {
+    QObject::connect(&client, &app::CMainWnd::mainWindowBuilt, &client,
+                     [&client](app::MainFrame* frame) {
+                         auto* page = new CXPageMyDisk(client, *frame);
+                         frame->setPageArea(page, page);
+                     });
+}
+
+CXPageMyDisk::CXPageMyDisk(app::CMainWnd& client, app::MainFrame& frame)
+    : QWidget(nullptr), m_client(client), m_frame(frame) {
+    setAccessibleName(QStringLiteral("我的网盘页面"));
+    setAcceptDrops(true);
+    resize(frame.pageArea()->size());
+    buildControls();
+    buildList();
+    // The sign-in has listed the top folder already.
+    Target start;
+    start.location = m_location;
+    start.currentDir = orDefault(m_client.service().account().current_dir_id, "0");
+    applyPage(start);
+    showRows();
+}
+
+CXPageMyDisk::~CXPageMyDisk() = default;
+
+void CXPageMyDisk::buildControls() {
+    app::PictureCache& pictures = m_client.pictures();
+    for (int i = 0; i < kPageCount; ++i) {
+        const auto& face = pictures::kNavButtons[i];
+        const QString label = QString::fromUtf8(face.label);
+        auto* button = new app::ImageButton(pictures, label, this);
+        using Face = app::ImageButton::Face;
+        button->setFaces(Face::whole(face.leave), Face::whole(face.active),
+                         Face::whole(face.active), Face::whole(face.active));
+        button->setCheckable(true);
+        button->setGeometry(rects::navButton(i));
+        button->setHandCursor();
+        connect(button, &QAbstractButton::clicked, this, [this, i] { switchPage(i + 1); });
+        m_nav[static_cast<std::size_t>(i)] = button;
+    }
+
+    m_right = new QWidget(this);
+    m_right->setGeometry(m_frame.listArea());
+
+    m_upload = new app::ImageButton(pictures, QStringLiteral("上传"), m_right);
+    m_upload->setGeometry(rects::kUpload);
+    m_upload->setHandCursor();
+    connect(m_upload, &QAbstractButton::clicked, this, &CXPageMyDisk::upload);
+    m_uploadType = new QComboBox(m_right);
+    m_uploadType->setAccessibleName(QStringLiteral("上传类型"));
+    m_uploadType->addItems({QStringLiteral("文件"), QStringLiteral("文件夹")});
+    m_uploadType->setGeometry(rects::kUploadType);
+
+    auto* panel = new QLabel(m_right);
+    panel->setGeometry(rects::kMenuPanel);
+    panel->setPixmap(pictures.picture(QString::fromLatin1(pictures::kMenuPanel.path)));
+    panel->setScaledContents(true);
+    struct Small {
+        const char* name;
+        const pictures::Picture& normal;
+        const pictures::Picture& hover;
+        void (CXPageMyDisk::*action)();
+    };
+    const Small smalls[] = {
+        {"新建文件夹", pictures::kNewFolder, pictures::kNewFolderHover, &CXPageMyDisk::newFolder},
+        {"首页", pictures::kHome, pictures::kHomeHover, &CXPageMyDisk::goHome},
+        {"刷新", pictures::kRefresh, pictures::kRefreshHover, &CXPageMyDisk::refresh},
+    };
+    for (std::size_t i = 0; i < std::size(smalls); ++i) {
+        app::ImageButton* button = smallButton(pictures, QString::fromUtf8(smalls[i].name),
+                                               smalls[i].normal, smalls[i].hover, m_right);
+        button->setGeometry(rects::kMenuPanel.x() + rects::kSmallButtonX[i],
+                            rects::kMenuPanel.y() + rects::kSmallButtonY, smalls[i].normal.width,
+                            smalls[i].normal.height);
+        connect(button, &QAbstractButton::clicked, this, smalls[i].action);
+    }
+
+    auto* searchBar = new QLabel(m_right);
+    searchBar->setGeometry(rects::kSearchBox);
+    searchBar->setPixmap(pictures.picture(QString::fromLatin1(pictures::kSearchBar.path)));
+    searchBar->setScaledContents(true);
+    m_searchBox = new QLineEdit(m_right);
+    m_searchBox->setAccessibleName(QStringLiteral("搜索"));
+    m_searchBox->setPlaceholderText(QStringLiteral("搜索我的网盘文件"));
+    m_searchBox->setMaxLength(259);
+    m_searchBox->setGeometry(rects::kSearchBox.adjusted(8, 3, -8, -3));
+    m_searchBox->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
+    connect(m_searchBox, &QLineEdit::returnPressed, this, [this] { search(m_searchBox->text()); });
+    auto* searchButton = new app::ImageButton(pictures, QStringLiteral("搜索按钮"), m_right);
+    searchButton->setPicture(pictures::kSearchButton);
+    searchButton->setGeometry(rects::kSearchButton);
+    searchButton->setHandCursor();
+    connect(searchButton, &QAbstractButton::clicked, this, [this] { search(m_searchBox->text()); });
+
+    auto* locationLabel = new QLabel(QStringLiteral("当前位置：我的网盘"), m_right);
+    locationLabel->setAccessibleName(QStringLiteral("位置标签"));
+    locationLabel->setGeometry(rects::kLocationLabel);
+    m_locationLine = new QLabel(m_right);
+    m_locationLine->setAccessibleName(QStringLiteral("当前位置"));
+    m_locationLine->setGeometry(rects::kLocationLine);
+    m_locationLine->setStyleSheet(QStringLiteral("color: #2a5d9f;"));
+
+    m_sort = new QComboBox(m_right);
+    m_sort->setAccessibleName(QStringLiteral("排序"));
+    for (const auto& entry : kSortEntries)
+        m_sort->addItem(QString::fromUtf8(entry.text));
+    m_sort->setGeometry(rects::kSort);
+    m_sort->raise();
+    connect(m_sort, &QComboBox::activated, this, &CXPageMyDisk::setSortIndex);
+}
+
+void CXPageMyDisk::buildList() {
+    m_model = new DiskListModel(m_client.pictures(), this);
+    m_list = new QTableView(m_right);
+    m_list->setAccessibleName(QStringLiteral("文件列表"));
+    m_list->setModel(m_model);
+    m_list->setGeometry(rects::kList);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_list->setShowGrid(false);
+    m_list->setWordWrap(false);
+    m_list->setIconSize(QSize(20, 20));
+    m_list->verticalHeader()->hide();
+    m_list->verticalHeader()->setDefaultSectionSize(26);
+    m_list->horizontalHeader()->setFixedHeight(24);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    m_list->setStyleSheet(
+        QStringLiteral("QTableView { border: 1px solid #d5deea; background: white;"
+                       " selection-background-color: #d8e8fb; selection-color: #222; }"
+                       "QHeaderView::section { background: #eef3f9; border: none;"
+                       " border-bottom: 1px solid #d5deea; padding-left: 6px; color: #456; }"));
+    for (int column = 0; column < DiskListModel::kColumnCount; ++column)
+        m_list->setColumnWidth(column, DiskListModel::kColumnWidths[column]);
+    m_list->setColumnHidden(DiskListModel::kId, true);
+    m_list->installEventFilter(this);
+    connect(m_list, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { openRow(index.row()); });
+    connect(m_list, &QTableView::customContextMenuRequested, this, &CXPageMyDisk::showContextMenu);
+
+    m_loading = new QLabel(m_right);
+    const QPixmap loading =
+        m_client.pictures().picture(QString::fromLatin1(pictures::kLoading.path));
+    m_loading->setPixmap(loading);
+    m_loading->setAccessibleName(QStringLiteral("正在加载"));
+    m_loading->setGeometry(rects::kList.center().x() - pictures::kLoading.width / 2,
+                           rects::kList.center().y() - pictures::kLoading.height / 2,
+                           pictures::kLoading.width, pictures::kLoading.height);
+    m_loading->hide();
+}
+
+QString CXPageMyDisk::locationLine() const {
+    return m_locationLine->text();
+}
+
+CXPageMyDisk::Target CXPageMyDisk::currentTarget() const {
+    Target target;
+    target.page = m_page;
+    target.location = m_location;
+    target.currentDir = orDefault(m_client.service().account().current_dir_id, "0");
+    target.kind = listingOf(m_page);
+    return target;
+}
+
+void CXPageMyDisk::switchPage(int page) {
+    if (busy() || page < 1 || page > kPageCount)
+        return;
+    Target target = currentTarget();
+    target.page = page;
+    target.kind = listingOf(page);
+    if (page == kPageMyDisk) {
+        if (m_page == kPageMyDisk && target.currentDir == "0") {
+            m_locationLine->setText(QString::fromStdString(m_location));
+            navButton(kPageMyDisk)->setChecked(true);
+            return;
+        }
+        target.location = "\\";
+        target.currentDir = "0";
+    }
+    load(std::move(target));
+}
+
+void CXPageMyDisk::goHome() {
+    if (busy())
+        return;
+    Target target;
+    target.location = "\\";
+    target.currentDir = "0";
+    load(std::move(target));
+}
+
+void CXPageMyDisk::refresh() {
+    if (busy())
+        return;
+    load(currentTarget());
+}
+
+void CXPageMyDisk::setSortIndex(int index) {
+    if (busy())
+        return;
+    if (index >= 0 && index < static_cast<int>(std::size(kSortEntries))) {
+        const SortEntry& entry = kSortEntries[index];
+        m_client.service().updateAccount([&entry](AccountInfo& account) {
+            account.sort_order = entry.key;
+            account.sort_desc = entry.desc;
+        });
+    }
+    load(currentTarget());
+}
+
+void CXPageMyDisk::search(const QString& text) {
+    const QString keyword = text.left(259);
+    if (busy() || keyword.isEmpty())
+        return;
+    Target target = currentTarget();
+    target.kind = ListingKind::kSearch;
+    target.keyword = keyword.toStdString();
+    load(std::move(target));
+}
+
+void CXPageMyDisk::openRow(int row) {
+    const DiskRow* shown = m_model->rowAt(row);
+    if (busy() || !shown || m_page >= kPageUploading)
+        return;
+    if (row == 0 && shown->kind == RowKind::kReturn) {
+        Target target = currentTarget();
+        target.location = locationBack(m_location);
+        target.currentDir = orDefault(m_client.service().account().parent_dir_id, "0");
+        load(std::move(target));
+        return;
+    }
+    if (shown->kind != RowKind::kFolder)
+        return;
+    m_selection = selectionFor(*shown, *m_client.service().tablesSnapshot());
+    if (!m_selection.found)
+        return;
+    if (m_selection.ispwd == "1") {
+        promptPassword(-100);
+        return;
+    }
+    openFolder(m_selection);
+}
+
+void CXPageMyDisk::openFolder(const DiskSelection& folder) {
+    Target target = currentTarget();
+    target.location = locationInto(m_location, folder.name);
+    target.currentDir = folder.id;
+    load(std::move(target));
+}
+
+void CXPageMyDisk::load(Target target) {
+    if (target.page >= kPageUploading) {
+        showTransferPage(target.page);
+        emit listingDone();
+        return;
+    }
+    const AccountInfo account = m_client.service().account();
+    ListingRequest request;
+    request.kind = target.kind;
+    request.uid = account.uid;
+    request.token = account.token;
+    request.order = orDefault(account.sort_order, "name");
+    request.desc = orDefault(account.sort_desc, "0");
+    request.dir = target.currentDir;
+    request.keyword = target.keyword;
+    setListing(true);
+    ServiceClient& service = m_client.service();
+    m_client.requests().run<ServiceResult<int>>(
+        this, [&service, request] { return service.fetchListing(request); },
+        [this, target](ServiceResult<int> result) {
+            setListing(false);
+            if (result.failure == Failure::kNoAnswer) {
+                m_client.notifier().showMessage(ItemDialog::kCaption, kNetworkFailed);
+            } else if (result.failure != Failure::kStale && result.failure != Failure::kStopped) {
+                applyPage(target);
+                showRows();
+            }
+            emit listingDone();
+        });
+}
+
+void CXPageMyDisk::applyPage(const Target& target) {
+    m_page = target.page;
+    m_location = target.location;
+    if (target.kind == ListingKind::kFolder || target.page >= kPageUploading) {
+        m_client.service().updateAccount(
+            [&target](AccountInfo& account) { account.current_dir_id = target.currentDir; });
+    }
+    m_locationLine->setText(m_page == kPageMyDisk ? QString::fromStdString(m_location)
+                                                  : QString::fromUtf8(kPageLocations[m_page - 1]));
+    for (app::ImageButton* button : m_nav)
+        button->setChecked(false);
+    navButton(m_page)->setChecked(true);
+    m_upload->setPicture(m_page == kPageMyDisk && !m_uploadQueued ? pictures::kUploadFile
+                                                                  : pictures::kUploadFileEnable);
+    if (m_page == kPageMyDisk)
+        m_uploadQueued = false;
+}
+
+void CXPageMyDisk::showRows() {
+    if (m_page >= kPageUploading)
+        return;
+    const bool atRoot = orDefault(m_client.service().account().current_dir_id, "0") == "0";
+    m_model->setRows(buildDiskRows(*m_client.service().tablesSnapshot(), m_page, atRoot));
+}
+
+void CXPageMyDisk::showTransferPage(int page) {
+    // The transfer pages list the queue, not the service: nothing to wait for.
+    Target target = currentTarget();
+    target.page = page;
+    applyPage(target);
+    m_model->setRows({});
+}
+
+void CXPageMyDisk::setListing(bool listing) {
+    m_listing = listing;
+    showBusy();
+}
+
+void CXPageMyDisk::setPreparing(int change) {
+    m_preparing += change;
+    showBusy();
+}
+
+void CXPageMyDisk::showBusy() {
+    m_loading->setVisible(busy());
+    if (busy())
+        m_loading->raise();
+    m_list->setCursor(busy() ? Qt::BusyCursor : Qt::ArrowCursor);
+}
+
+void CXPageMyDisk::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The list area is the page area's right part, wherever the frame has put the page.
+    m_right->setGeometry(width() - rects::kList.width(), 0, rects::kList.width(), height());
+}
+
+void CXPageMyDisk::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Find)) {
+        m_searchBox->setFocus();
+        m_searchBox->selectAll();
+        return;
+    }
+    if (event->key() == Qt::Key_F5) {
+        refresh();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool CXPageMyDisk::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const int row = m_list->currentIndex().row();
+        switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                openRow(row);
+                return true;
+            case Qt::Key_Backspace:
+                if (const DiskRow* first = m_model->rowAt(0);
+                    first && first->kind == RowKind::kReturn)
+                    openRow(0);
+                return true;
+            case Qt::Key_Delete:
+                if (row >= 0 && (m_page == kPageMyDisk || m_page == kPageLatest)) {
+                    selectRow(row);
+                    runCommand(224);
+                }
+                return true;
+            default:
+                break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CXPageMyDisk::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_page == kPageMyDisk && event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CXPageMyDisk::dropEvent(QDropEvent* event) {
+    if (m_page != kPageMyDisk || !event->mimeData()->hasUrls())
+        return;
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    event->acceptProposedAction();
+    uploadPaths(paths);
+}
+
+}  // namespace nubexa::pages

@@ -1,0 +1,155 @@
+#pragma once
+
+#include <QPointer>
+#include <QStringList>
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pages/disk_rows.h"
+#include "pages/item_dialog.h"
+#include "service/service_client.h"
+#include "transfer/transfer_view.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTableView;
+
+namespace nubexa::app {
+class CMainWnd;
+class ImageButton;
+class MainFrame;
+}  // namespace nubexa::app
+
+namespace nubexa::pages {
+
+class DiskListModel;
+
+// The disk browser: the navigation column of seven pages, the page's buttons (upload with its
+// type, new folder, home, refresh), search, sort, the location line and the list, with the
+// context menus and the commands they start.
+//
+// GUI thread only. Listings and operations run through the client's request runner; while a
+// listing is out the page shows that it is loading and ignores new commands, and its answer
+// changes the page, the location and the rows together. A listing that gets no answer changes
+// nothing but saying so.
+class CXPageMyDisk : public QWidget, public TransferView {
+    Q_OBJECT
+public:
+    static inline const std::string kNetworkFailed = "网络连接失败，请检查网络后重试";
+
+    CXPageMyDisk(app::CMainWnd& client, app::MainFrame& frame);
+    ~CXPageMyDisk() override;
+
+    // Builds the page into the frame's page area, whenever the client builds its main window.
+    static void installInto(app::CMainWnd& client);
+
+    // What a user does.
+    void switchPage(int page);
+    void goHome();
+    void refresh();
+    void setSortIndex(int index);
+    void search(const QString& text);
+    void openRow(int row);  // double-click
+    void upload();          // the upload button, by the type selector
+    void newFolder();
+    // The menu of a row (selecting it first); the command an entry starts.
+    std::vector<MenuEntry> menuForRow(int row);
+    void runCommand(int id);
+    // Queues local files and folders as uploads into the folder shown (drops, the button).
+    void uploadPaths(const QStringList& paths);
+
+    int page() const { return m_page; }
+    std::string locationText() const { return m_location; }
+    QString locationLine() const;
+    bool busy() const { return m_listing || m_preparing > 0; }
+    const DiskSelection& selection() const { return m_selection; }
+    int pendingCommand() const { return m_pendingCommand; }
+    DiskListModel& model() const { return *m_model; }
+    QTableView* list() const { return m_list; }
+    QComboBox* sortSelector() const { return m_sort; }
+    QComboBox* uploadType() const { return m_uploadType; }
+    QLineEdit* searchBox() const { return m_searchBox; }
+    app::ImageButton* navButton(int page) const {
+        return m_nav[static_cast<std::size_t>(page - 1)];
+    }
+    // The item dialog open now, if any.
+    ItemDialog* dialog() const { return m_dialog; }
+
+    // TransferView (the frame forwards the queue's page switches here).
+    void showStatusText(const std::string&) override {}
+    void showUploadingPage() override { showTransferPage(kPageUploading); }
+    void showDownloadingPage() override { showTransferPage(kPageDownloading); }
+    void refreshShownPage() override { refresh(); }
+    bool transferListIdle() const override { return false; }
+    void refreshTransferList() override {}
+
+signals:
+    // A listing was applied (or failed); for tests and benchmarks.
+    void listingDone();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Where a listing takes the page when it answers.
+    struct Target {
+        int page = kPageMyDisk;
+        std::string location;
+        std::string currentDir;
+        ListingKind kind = ListingKind::kFolder;
+        std::string keyword;
+    };
+
+    void buildControls();
+    void buildList();
+    Target currentTarget() const;
+    void load(Target target);
+    void applyPage(const Target& target);
+    void showRows();
+    void setListing(bool listing);
+    void setPreparing(int change);
+    void showBusy();
+    void showTransferPage(int page);
+    void showContextMenu(const QPoint& where);
+    void selectRow(int row);
+    std::vector<DiskSelection> selectedItems() const;
+    DialogContext dialogContext() const;
+    void showDialog(ItemDialog* dialog, bool reloadOnClose = true);
+    void promptPassword(int pendingCommand);
+    void openFolder(const DiskSelection& folder);
+    void download();
+    void clearBin();
+    void restore();
+
+    app::CMainWnd& m_client;
+    app::MainFrame& m_frame;
+    std::array<app::ImageButton*, kPageCount> m_nav{};
+    QWidget* m_right = nullptr;
+    app::ImageButton* m_upload = nullptr;
+    QComboBox* m_uploadType = nullptr;
+    QLineEdit* m_searchBox = nullptr;
+    QLabel* m_locationLine = nullptr;
+    QComboBox* m_sort = nullptr;
+    QTableView* m_list = nullptr;
+    QLabel* m_loading = nullptr;
+    DiskListModel* m_model = nullptr;
+    QPointer<ItemDialog> m_dialog;
+
+    int m_page = kPageMyDisk;
+    std::string m_location = "\\";
+    DiskSelection m_selection;
+    int m_pendingCommand = 0;
+    bool m_listing = false;
+    int m_preparing = 0;  // folder transfers being prepared off the GUI thread
+    bool m_uploadQueued = false;
+};
+
+}  // namespace nubexa::pages

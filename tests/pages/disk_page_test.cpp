@@ -1,0 +1,249 @@
+// The disk page against the stand-in with its demo data: navigation, protected folders, pages,
+// sort and search, drops and downloads, and a service that stops answering.
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTableView>
+#include <QTest>
+#include <algorithm>
+
+#include "app/image_button.h"
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "page_driver.h"
+#include "pages/disk_list_model.h"
+#include "pages/password_dialogs.h"
+#include "service/service_client.h"
+
+using namespace nubexa;
+using namespace nubexa::pages;
+using nubexa::test::ClientHarness;
+using nubexa::test::PageDriver;
+
+namespace {
+
+const std::string kSecret = "私密资料[密]";
+
+std::string currentDir(PageDriver& driver) {
+    return driver.harness().client().service().account().current_dir_id;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+}  // namespace
+
+class DiskPageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void navigatesFoldersPagesAndHome();
+    void protectedFolderAsksForItsPassword();
+    void sortAndSearch();
+    void dropsQueueUploadsAndSeveralRowsDownload();
+    void aSilentServiceKeepsTheRows();
+};
+
+void DiskPageTest::navigatesFoldersPagesAndHome() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+    QCOMPARE(driver.names(),
+             (std::vector<std::string>{"projects", "文档", "照片", kSecret, "欢迎使用Nubexa.txt"}));
+    QCOMPARE(page.locationLine(), QStringLiteral("\\"));
+    ClientHarness::screenshot(static_cast<QWidget*>(driver.harness().mainFrame()),
+                              QStringLiteral("disk-page.png"));
+
+    page.openRow(driver.rowOf("照片"));
+    QVERIFY(page.busy());
+    page.switchPage(kPageRecycle);  // ignored while the listing is out
+    QVERIFY(driver.settle());
+    QCOMPARE(page.page(), int(kPageMyDisk));
+    QCOMPARE(driver.names(), (std::vector<std::string>{"返回", "旅行", "海边.png"}));
+    QCOMPARE(page.model().rows()[2].link, std::string("启用"));
+    QCOMPARE(page.model().rows()[2].icon, 24);
+    const std::string photos = currentDir(driver);
+    page.openRow(driver.rowOf("旅行"));
+    QVERIFY(driver.settle());
+    QCOMPARE(page.locationLine(), QStringLiteral("\\照片\\旅行"));
+    QTest::keyClick(page.list(), Qt::Key_Backspace);
+    QVERIFY(driver.settle());
+    QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
+    QCOMPARE(currentDir(driver), photos);
+
+    // Other pages keep the folder (and so their back row) and show their own location.
+    page.switchPage(kPageLinks);
+    QVERIFY(driver.settle());
+    QCOMPARE(currentDir(driver), photos);
+    QCOMPARE(page.locationLine(), QStringLiteral("当前位置：我的直链"));
+    QCOMPARE(driver.names(), (std::vector<std::string>{"返回", "海边.png"}));
+    QVERIFY(page.navButton(kPageLinks)->isChecked());
+    QVERIFY(!page.navButton(kPageMyDisk)->isChecked());
+    page.switchPage(kPageMyDisk);
+    QVERIFY(driver.settle());
+    QCOMPARE(currentDir(driver), std::string("0"));
+    QCOMPARE(page.locationLine(), QStringLiteral("\\"));
+
+    page.openRow(driver.rowOf("文档"));
+    QVERIFY(driver.settle());
+    page.goHome();
+    QVERIFY(driver.settle());
+    QCOMPARE(driver.rowOf("返回"), -1);
+    QCOMPARE(page.locationLine(), QStringLiteral("\\"));
+}
+
+void DiskPageTest::protectedFolderAsksForItsPassword() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+    page.openRow(driver.rowOf(kSecret));
+    auto* prompt = driver.dialog<PasswordPromptDialog>();
+    QVERIFY(prompt);
+    QCOMPARE(page.pendingCommand(), -100);
+    prompt->passwordEdit()->setText(QStringLiteral("123"));
+    QVERIFY(driver.click(prompt, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), std::vector<std::string>{"密码错误"});
+    QVERIFY(prompt->isVisible());
+    prompt->passwordEdit()->setText(QStringLiteral("1234"));
+    QVERIFY(driver.click(prompt, QStringLiteral("ok")));
+    QVERIFY(driver.settle());
+    QCOMPARE(page.locationLine(), QStringLiteral("\\私密资料"));
+    QCOMPARE(driver.names(), (std::vector<std::string>{"返回", "账号备忘.txt"}));
+
+    // A command on a protected row asks first, then runs.
+    page.goHome();
+    QVERIFY(driver.settle());
+    QVERIFY(driver.command(kSecret, 201));
+    QVERIFY(driver.dialog<PasswordPromptDialog>());
+    QCOMPARE(page.pendingCommand(), 201);
+}
+
+void DiskPageTest::sortAndSearch() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+    ServiceClient& service = driver.harness().client().service();
+    for (int index = 0; index < 10; ++index) {
+        page.setSortIndex(index);
+        QVERIFY(driver.settle());
+        QCOMPARE(service.account().sort_order, std::string(kSortEntries[index].key));
+        QCOMPARE(service.account().sort_desc, std::string(kSortEntries[index].desc));
+    }
+    page.openRow(driver.rowOf("文档"));
+    QVERIFY(driver.settle());
+    page.setSortIndex(5);  // size, descending
+    QVERIFY(driver.settle());
+    const auto descending = driver.names();
+    page.setSortIndex(4);
+    QVERIFY(driver.settle());
+    auto ascending = driver.names();
+    QCOMPARE(descending.front(), std::string("返回"));
+    std::reverse(ascending.begin() + 1, ascending.end());
+    QCOMPARE(ascending, descending);
+    QCOMPARE(descending[1], std::string("季度报告.pdf"));
+
+    const auto before = driver.names();
+    page.search(QString());
+    QVERIFY(!page.busy());
+    QCOMPARE(driver.names(), before);
+    page.searchBox()->setText(QStringLiteral("报告"));
+    QTest::keyClick(page.searchBox(), Qt::Key_Return);
+    QVERIFY(driver.settle());
+    QVERIFY(driver.rowOf("季度报告.pdf") >= 0);
+    QCOMPARE(driver.rowOf("预算.csv"), -1);
+    QCOMPARE(page.locationLine(), QStringLiteral("\\文档"));
+}
+
+void DiskPageTest::dropsQueueUploadsAndSeveralRowsDownload() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+    const QString local =
+        QString::fromStdString(driver.harness().homeFolder()) + QStringLiteral("drop");
+    QVERIFY(QDir().mkpath(local + QStringLiteral("/tree/inner")));
+    writeFile(local + QStringLiteral("/one.txt"), "one");
+    writeFile(local + QStringLiteral("/tree/a.txt"), "a");
+    writeFile(local + QStringLiteral("/tree/inner/b.txt"), "bb");
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(local + QStringLiteral("/one.txt")),
+                  QUrl::fromLocalFile(local + QStringLiteral("/tree"))});
+    // As a desktop drag delivers it: entering names the target, then the drop.
+    QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&page, &drop);
+    QCOMPARE(page.page(), int(kPageUploading));
+    QCOMPARE(page.locationLine(), QStringLiteral("当前位置：正在上传"));
+    // The file and the whole folder arrive at the service, into the folder shown.
+    const auto arrived = [&](const std::vector<std::string>& wanted) {
+        return QTest::qWaitFor(
+            [&] {
+                page.refresh();
+                if (!driver.settle())
+                    return false;
+                for (const auto& name : wanted) {
+                    if (driver.rowOf(name) < 0)
+                        return false;
+                }
+                return true;
+            },
+            30000);
+    };
+    QVERIFY(driver.settle());  // the folder's disk folders are made
+    page.switchPage(kPageMyDisk);
+    QVERIFY(driver.settle());
+    QVERIFY(arrived({"one.txt", "tree"}));
+    page.openRow(driver.rowOf("tree"));
+    QVERIFY(driver.settle());
+    QVERIFY(arrived({"inner", "a.txt"}));
+    page.goHome();
+    QVERIFY(driver.settle());
+
+    // Two files of one folder, selected together, downloaded with one choice of folder.
+    page.switchPage(kPageMyDisk);
+    QVERIFY(driver.settle());
+    page.openRow(driver.rowOf("文档"));
+    QVERIFY(driver.settle());
+    const QString target =
+        QString::fromStdString(driver.harness().homeFolder()) + QStringLiteral("got");
+    QVERIFY(QDir().mkpath(target));
+    driver.picker().answer = target.toStdString();
+    QTableView* list = page.list();
+    list->selectRow(driver.rowOf("预算.csv"));
+    list->selectionModel()->select(page.model().index(driver.rowOf("会议纪要.txt"), 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(driver.command("会议纪要.txt", 209));
+    QCOMPARE(driver.picker().titles.back(), std::string("请选择存放的路径 "));
+    QVERIFY(driver.settle());
+    QCOMPARE(page.page(), int(kPageDownloading));
+    QCOMPARE(page.locationLine(), QStringLiteral("当前位置：正在下载"));
+}
+
+void DiskPageTest::aSilentServiceKeepsTheRows() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+    const auto rows = driver.names();
+    driver.harness().stopService();
+    page.openRow(driver.rowOf("照片"));
+    QVERIFY(driver.settle());
+    QCOMPARE(driver.takeMessages(), std::vector<std::string>{CXPageMyDisk::kNetworkFailed});
+    QCOMPARE(driver.names(), rows);
+    QCOMPARE(page.locationLine(), QStringLiteral("\\"));
+    QCOMPARE(currentDir(driver), std::string("0"));
+
+    driver.harness().startService();
+    page.openRow(driver.rowOf("照片"));
+    QVERIFY(driver.settle());
+    QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
+}
+
+QTEST_MAIN(DiskPageTest)
+#include "disk_page_test.moc"

@@ -1,0 +1,281 @@
+// The item dialogs against the stand-in with its demo data: each refusal of a field is shown
+// without a request, each operation changes the service and the list is reloaded, failures
+// keep the dialog open.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include "app/main_wnd.h"
+#include "page_driver.h"
+#include "pages/confirm_dialogs.h"
+#include "pages/dialog_checks.h"
+#include "pages/disk_list_model.h"
+#include "pages/folder_dialogs.h"
+#include "pages/link_dialogs.h"
+#include "pages/password_dialogs.h"
+#include "pages/share_dialogs.h"
+#include "platform/notifier.h"
+
+using namespace nubexa;
+using namespace nubexa::pages;
+using nubexa::test::ClientHarness;
+using nubexa::test::PageDriver;
+
+namespace {
+
+using Messages = std::vector<std::string>;
+const std::string kWelcome = "欢迎使用Nubexa.txt";
+
+void type(ItemDialog* dialog, const QString& field, const QString& text) {
+    auto* edit = dialog->findChild<QLineEdit*>(field);
+    QVERIFY2(edit, qPrintable(field));
+    edit->setText(text);
+}
+
+// OK with fields the dialog refuses: the message, no request, the dialog stays.
+void refused(PageDriver& driver, ItemDialog* dialog, const std::string& message) {
+    QVERIFY(driver.click(dialog, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{message});
+    QVERIFY(!dialog->busy());
+    QVERIFY(dialog->isVisible());
+}
+
+QTreeWidgetItem* nodeNamed(QTreeWidget* tree, const QString& name) {
+    const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.front();
+}
+
+}  // namespace
+
+class ItemDialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void foldersAreMadeRenamedMovedDeletedAndRestored();
+    void encryptAndDecrypt();
+    void shareByLinkAndEmail();
+    void directLinks();
+    void servicesTheUserLacksAreRefused();
+};
+
+void ItemDialogsTest::foldersAreMadeRenamedMovedDeletedAndRestored() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+
+    page.newFolder();
+    auto* made = driver.dialog<NewFolderDialog>();
+    QVERIFY(made);
+    QVERIFY(driver.click(made, QStringLiteral("ok")));
+    const auto last = driver.harness().notifier().messages().back();
+    QCOMPARE(last.caption, NewFolderDialog::kEmptyNameCaption);
+    QCOMPARE(driver.takeMessages(), Messages{"请输入文件夹名称"});
+    type(made, QStringLiteral("文件夹名称"), QStringLiteral("草稿"));
+    QVERIFY(driver.click(made, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"添加成功"});
+    QVERIFY(driver.rowOf("草稿") >= 0);
+
+    QVERIFY(driver.command("草稿", 201));
+    auto* rename = driver.dialog<RenameDialog>();
+    QCOMPARE(rename->windowTitle(), QStringLiteral("重命名文件夹"));
+    type(rename, QStringLiteral("新名称"), QStringLiteral("草稿二"));
+    QVERIFY(driver.click(rename, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"操作成功"});
+    QVERIFY(driver.rowOf("草稿二") >= 0);
+
+    QVERIFY(driver.command("草稿二", 202));
+    auto* move = driver.dialog<MoveDialog>();
+    QVERIFY(move && move->treeLoaded());
+    refused(driver, move, "请选择要移动到的文件夹");
+    QVERIFY(!nodeNamed(move->tree(), QStringLiteral("草稿二")));  // not into itself
+    QTreeWidgetItem* trip = nodeNamed(move->tree(), QStringLiteral("旅行"));
+    QVERIFY(trip && trip->parent() && trip->parent()->text(0) == QStringLiteral("照片"));
+    move->tree()->itemClicked(nodeNamed(move->tree(), QStringLiteral("文档")), 0);
+    QVERIFY(driver.click(move, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"移动成功"});
+    QCOMPARE(driver.rowOf("草稿二"), -1);
+
+    // A move the service never answers is not reported as done.
+    page.openRow(driver.rowOf("文档"));
+    QVERIFY(driver.settle());
+    QVERIFY(driver.command("会议纪要.txt", 202));
+    move = driver.dialog<MoveDialog>();
+    move->tree()->itemClicked(nodeNamed(move->tree(), QStringLiteral("照片")), 0);
+    driver.harness().stopService();
+    QVERIFY(driver.click(move, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages().front(), std::string("移动失败"));
+    QVERIFY(move->isVisible());
+    driver.harness().startService();
+    move->reject();
+    QVERIFY(driver.settle());
+    driver.takeMessages();
+
+    // Two rows deleted with one question.
+    page.list()->selectRow(driver.rowOf("草稿二"));
+    page.list()->selectionModel()->select(page.model().index(driver.rowOf("预算.csv"), 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    QVERIFY(driver.command("预算.csv", 224));
+    auto* remove = driver.dialog<ConfirmDialog>();
+    QVERIFY(driver.click(remove, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"删除成功"});
+    QCOMPARE(driver.rowOf("草稿二"), -1);
+    QCOMPARE(driver.rowOf("预算.csv"), -1);
+
+    page.switchPage(kPageRecycle);
+    QVERIFY(driver.settle());
+    QVERIFY(driver.command("预算.csv", 217));
+    QVERIFY(driver.settle());
+    QCOMPARE(driver.takeMessages(), Messages{"还原成功"});
+    QCOMPARE(driver.rowOf("预算.csv"), -1);
+    QVERIFY(driver.command("草稿二", 218));
+    QVERIFY(driver.click(driver.dialog<ConfirmDialog>(), QStringLiteral("ok")));
+    QCOMPARE(driver.rowOf("草稿二"), -1);
+    QVERIFY(driver.command("旧文件.txt", 216));
+    QVERIFY(driver.click(driver.dialog<ConfirmDialog>(), QStringLiteral("ok")));
+    QVERIFY(!page.dialog() || !page.dialog()->isVisible());  // closed before the request
+    QVERIFY(QTest::qWaitFor([&] { return !driver.takeMessages().empty(); }, 10000));
+    QVERIFY(driver.settle());
+    QVERIFY(driver.names().empty() || driver.names() == Messages{"返回"});
+}
+
+void ItemDialogsTest::encryptAndDecrypt() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    QVERIFY(driver.command("文档", 225));
+    auto* lock = driver.dialog<EncryptDialog>();
+    refused(driver, lock, "请输入密码");
+    type(lock, QStringLiteral("密码"), QStringLiteral("abcd"));
+    type(lock, QStringLiteral("重复密码"), QStringLiteral("abce"));
+    refused(driver, lock, "两次输入密码不一致");
+    type(lock, QStringLiteral("重复密码"), QStringLiteral("abcd"));
+    type(lock, QStringLiteral("密码提示"), QStringLiteral("四个字母"));
+    QVERIFY(driver.click(lock, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"加密成功"});
+    QVERIFY(driver.rowOf("文档[密]") >= 0);
+
+    QVERIFY(driver.command("文档[密]", 226));  // no prompt before decrypting
+    auto* unlock = driver.dialog<EncryptDialog>();
+    QVERIFY(unlock);
+    type(unlock, QStringLiteral("密码"), QStringLiteral("wrong"));
+    QVERIFY(driver.click(unlock, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"解密失败"});
+    QVERIFY(unlock->isVisible());
+    type(unlock, QStringLiteral("密码"), QStringLiteral("abcd"));
+    QVERIFY(driver.click(unlock, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"解密成功"});
+    QVERIFY(driver.rowOf("文档") >= 0);
+}
+
+void ItemDialogsTest::shareByLinkAndEmail() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+    QVERIFY(driver.command(kWelcome, 203));
+    auto* share = driver.dialog<ShareDialog>();
+    QVERIFY(share && share->infoLoaded());
+    ClientHarness::screenshot(share, QStringLiteral("share-dialog.png"));
+    share->showTab(ShareDialog::Tab::kEmail);
+    refused(driver, share, "请输入要分享的邮件");
+    share->showTab(ShareDialog::Tab::kLink);
+    for (auto* choice : share->findChildren<QRadioButton*>()) {
+        if (choice->text().startsWith(QStringLiteral("高级选项")))
+            choice->setChecked(true);
+    }
+    type(share, QStringLiteral("分享密码"), QStringLiteral("k9"));
+    QVERIFY(driver.click(share, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"分享成功"});
+    const int row = driver.rowOf(kWelcome);
+    QCOMPARE(page.model().rows()[static_cast<std::size_t>(row)].share, std::string("启用"));
+
+    QVERIFY(driver.command(kWelcome, 205));
+    auto* address = driver.dialog<ShareAddressDialog>();
+    QVERIFY(address->address().startsWith(QStringLiteral("http://127.0.0.1:")));
+    QVERIFY(driver.click(address, QStringLiteral("复制链接")));
+    QCOMPARE(QApplication::clipboard()->text(), address->address());
+    QCOMPARE(driver.takeMessages(), Messages{"复制成功"});
+    address->accept();
+    QVERIFY(driver.settle());
+
+    // Editing a share goes on to the share dialog with what the share has now.
+    page.switchPage(kPageShared);
+    QVERIFY(driver.settle());
+    QVERIFY(driver.command(kWelcome, 204));
+    auto* edit = driver.dialog<ShareEditDialog>();
+    QVERIFY(driver.click(edit, QStringLiteral("下一步")));
+    auto* again = driver.dialog<ShareDialog>();
+    QVERIFY(again && again->infoLoaded());
+    QCOMPARE(again->findChild<QLineEdit*>(QStringLiteral("分享密码"))->text(),
+             QStringLiteral("k9"));
+    again->reject();
+    QVERIFY(driver.settle());
+
+    QVERIFY(driver.command(kWelcome, 228));
+    QVERIFY(driver.click(driver.dialog<ConfirmDialog>(), QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"关闭成功"});
+    QCOMPARE(driver.rowOf(kWelcome), -1);
+}
+
+void ItemDialogsTest::directLinks() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    QVERIFY(driver.command(kWelcome, 206));
+    auto* link = driver.dialog<DirectLinkDialog>();
+    QVERIFY(link && link->settingsLoaded());
+    ClientHarness::screenshot(link, QStringLiteral("direct-link-dialog.png"));
+    refused(driver, link, "请输入自定义地址");
+    type(link, QStringLiteral("自定义地址"), QStringLiteral("welcome"));
+    for (auto* choice : link->findChildren<QRadioButton*>()) {
+        if (choice->accessibleName() == QStringLiteral("启用白名单"))
+            choice->setChecked(true);
+    }
+    refused(driver, link, "请输入白名单域名");
+    type(link, QStringLiteral("白名单域名"), QStringLiteral("example.com"));
+    QVERIFY(driver.click(link, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"直链启用成功"});
+
+    QVERIFY(driver.command(kWelcome, 208));
+    auto* view = driver.dialog<ViewLinkDialog>();
+    QVERIFY(view->link().contains(QStringLiteral("welcome")));
+    view->accept();
+    QVERIFY(driver.settle());
+    driver.page().switchPage(kPageLinks);  // editing lives on the direct-link page
+    QVERIFY(driver.settle());
+    QVERIFY(driver.command(kWelcome, 207));
+    auto* filled = driver.dialog<DirectLinkDialog>();
+    QCOMPARE(filled->findChild<QLineEdit*>(QStringLiteral("自定义地址"))->text(),
+             QStringLiteral("welcome"));
+    QCOMPARE(filled->findChild<QLineEdit*>(QStringLiteral("白名单域名"))->text(),
+             QStringLiteral("example.com"));
+    filled->reject();
+    QVERIFY(driver.settle());
+
+    QVERIFY(driver.command(kWelcome, 227));
+    QVERIFY(driver.click(driver.dialog<ConfirmDialog>(), QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"关闭成功"});
+    QCOMPARE(driver.rowOf(kWelcome), -1);
+}
+
+void ItemDialogsTest::servicesTheUserLacksAreRefused() {
+    PageDriver driver(QStringLiteral("guest"), QStringLiteral("guest123"));
+    QVERIFY(driver.ready());
+    QVERIFY(driver.names().size() > 0);
+    driver.page().openRow(driver.rowOf("我的文件"));
+    QVERIFY(driver.settle());
+    QVERIFY(driver.command("hello.txt", 206));
+    QCOMPARE(driver.takeMessages(), Messages{kDirectLinkClosed});
+    QVERIFY(!driver.page().dialog());  // no dialog at all
+
+    QVERIFY(driver.command("hello.txt", 203));
+    auto* share = driver.dialog<ShareDialog>();
+    share->showTab(ShareDialog::Tab::kEmail);
+    share->findChild<QTextEdit*>(QStringLiteral("邮箱地址"))->setPlainText(QStringLiteral("a@b.c"));
+    refused(driver, share, kVipOnly);
+}
+
+QTEST_MAIN(ItemDialogsTest)
+#include "item_dialogs_test.moc"
