@@ -4,7 +4,10 @@
 usage: web_sign_in_browser.py URL ACCOUNT PASSWORD PROFILE_DIR
 Exits 0 once the page says the sign-in is confirmed.
 """
+import os
+import signal
 import sys
+import threading
 
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
@@ -14,8 +17,30 @@ from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import WebDriverWait
 
 
+def quit_within(driver, seconds):
+    """driver.quit() can hang while Chromium shuts down; the test waits for this process."""
+    closer = threading.Thread(target=driver.quit, daemon=True)
+    closer.start()
+    closer.join(seconds)
+    return not closer.is_alive()
+
+
+def end_the_rest_of_the_group():
+    """Chromedriver and Chromium were started in this process's group: none may outlive it."""
+    group = os.getpgid(0)
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            if os.getpgid(int(entry)) == group:
+                os.kill(int(entry), signal.SIGKILL)
+        except OSError:
+            pass
+
+
 def main():
     url, account, password, profile = sys.argv[1:5]
+    os.setsid()
     options = Options()
     options.binary_location = "/usr/bin/chromium"
     for flag in ("--headless", "--no-sandbox", "--disable-gpu",
@@ -36,7 +61,8 @@ def main():
         wait.until(expected_conditions.presence_of_element_located((By.CSS_SELECTOR, "p.ok")))
         print("confirmed:", driver.find_element(By.CSS_SELECTOR, "p.ok").text)
     finally:
-        driver.quit()
+        if not quit_within(driver, 10):
+            end_the_rest_of_the_group()
 
 
 if __name__ == "__main__":

@@ -31,7 +31,9 @@ public:
                          QString::fromStdString(m_profile.path())});
     }
     bool finished(int limitMs) {
-        const bool ended = m_process.waitForFinished(limitMs);
+        // waitForFinished() says false for a process that has already ended.
+        const bool ended =
+            m_process.state() == QProcess::NotRunning || m_process.waitForFinished(limitMs);
         m_output = QString::fromUtf8(m_process.readAll());
         return ended && m_process.exitCode() == 0;
     }
