@@ -44,8 +44,8 @@ bool isDirectory(const fs::path& path) {
     return fs::is_directory(path, error);
 }
 
-// An XDG base folder: the variable when it holds an absolute path (the specification tells to
-// ignore relative ones), else the fallback under the home folder; empty without a home.
+// An XDG base folder: the variable when it holds an absolute path (XDG says relative values are
+// invalid and to be ignored), else the fallback under the home folder; empty without a home.
 std::string xdgFolder(const std::string& value, const std::string& home, const char* fallback) {
     if (!value.empty() && value.front() == '/')
         return folderText(value);
