@@ -162,9 +162,9 @@ void CXPageMyDisk::buildControls() {
     searchButton->setHandCursor();
     connect(searchButton, &QAbstractButton::clicked, this, [this] { search(m_searchBox->text()); });
 
-    auto* locationLabel = new QLabel(QStringLiteral("当前位置：我的网盘"), m_right);
-    locationLabel->setAccessibleName(QStringLiteral("位置标签"));
-    locationLabel->setGeometry(rects::kLocationLabel);
+    m_locationLabel = new QLabel(QStringLiteral("当前位置：我的网盘"), m_right);
+    m_locationLabel->setAccessibleName(QStringLiteral("位置标签"));
+    m_locationLabel->setGeometry(rects::kLocationLabel);
     m_locationLine = new QLabel(m_right);
     m_locationLine->setAccessibleName(QStringLiteral("当前位置"));
     m_locationLine->setGeometry(rects::kLocationLine);
@@ -359,6 +359,9 @@ void CXPageMyDisk::applyPage(const Target& target) {
     }
     m_locationLine->setText(m_page == kPageMyDisk ? QString::fromStdString(m_location)
                                                   : QString::fromUtf8(kPageLocations[m_page - 1]));
+    // The other pages' location texts name themselves ("当前位置：回收站"); beside a label that
+    // still says "当前位置：我的网盘" they would read as two places at once.
+    m_locationLabel->setVisible(m_page == kPageMyDisk);
     for (app::ImageButton* button : m_nav)
         button->setChecked(false);
     navButton(m_page)->setChecked(true);

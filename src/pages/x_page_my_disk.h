@@ -136,6 +136,7 @@ private:
     app::ImageButton* m_upload = nullptr;
     QComboBox* m_uploadType = nullptr;
     QLineEdit* m_searchBox = nullptr;
+    QLabel* m_locationLabel = nullptr;
     QLabel* m_locationLine = nullptr;
     QComboBox* m_sort = nullptr;
     QTableView* m_list = nullptr;
