@@ -20,12 +20,13 @@ expect() { # <what> <command...>: passes when the command succeeds
 }
 
 work="$(mktemp -d)"
-service_pid=""
+service_pid="" client_pid=""
 cleanup() {
-    if [ -n "$service_pid" ]; then
-        kill "$service_pid" 2>/dev/null
-        wait "$service_pid" 2>/dev/null
-    fi
+    local pid
+    for pid in $client_pid $service_pid; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -46,7 +47,8 @@ check_contents() {
         /usr/share/nubexa/image/
     )
     if [ -n "$with_client" ]; then
-        wanted+=(/usr/bin/nubexa-client
+        wanted+=(/usr/bin/nubexa-client /usr/share/man/man1/nubexa-client.1.gz
+                 /usr/share/nubexa/image/userFile/faceDemo.png
                  /usr/share/icons/hicolor/48x48/apps/nubexa-client.png
                  /usr/share/icons/hicolor/scalable/apps/nubexa-client.svg)
     fi
@@ -58,9 +60,11 @@ check_contents() {
     if grep -v -e '^/usr/' -e '^/$' "$listing" | grep -q .; then
         fail "files outside /usr: $(grep -v -e '^/usr/' -e '^/$' "$listing" | tr '\n' ' ')"
     fi
-    if grep -q -e '^/usr/local' -e 'userFile' -e '/build' "$listing"; then
-        fail "build-tree leftovers: $(grep -e '^/usr/local' -e 'userFile' -e '/build' "$listing" | tr '\n' ' ')"
-    fi
+    # Of the build tree's avatar cache only the stock face belongs in the package.
+    local leftovers
+    leftovers="$(grep -e '^/usr/local' -e 'userFile/.' -e '/build' "$listing" |
+        grep -v 'userFile/faceDemo\.png$')"
+    [ -z "$leftovers" ] || fail "build-tree leftovers: $(echo "$leftovers" | tr '\n' ' ')"
     if [ -n "$with_client" ]; then
         local pictures
         pictures=$(grep -c '^/usr/share/nubexa/image/.*\.[a-z]*$' "$listing")
@@ -92,8 +96,9 @@ check_contents() {
     done
     pass "the service unit runs /usr/bin/nubexa-service hardened under its own user"
 
-    local page
-    for page in nubexa-cli nubexa-service; do
+    local page pages=(nubexa-cli nubexa-service)
+    [ -n "$with_client" ] && pages+=(nubexa-client)
+    for page in "${pages[@]}"; do
         local text; text="$(zcat "$root/usr/share/man/man1/$page.1.gz")"
         [[ $text == *".TH ${page^^} \"1\""* && $text == *"$version"* ]] ||
             fail "$page.1 has no title line with version $version"
@@ -170,9 +175,10 @@ check_installed() {
     local home="$work/home" data="$work/xdg-data" config="$work/xdg-config"
     mkdir -p "$home"
     touch "$work/stamp"
+    mkdir -m 700 "$work/runtime"
     run_as_user() {
-        env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$data" XDG_CONFIG_HOME="$config" \
-            QT_QPA_PLATFORM=offscreen "$@"
+        env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="${user_data:-$data}" \
+            XDG_CONFIG_HOME="$config" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen "$@"
     }
     run_as_user "$bin/nubexa-service" --http 127.0.0.1:0 --ftp 127.0.0.1:0 --seed-demo \
         >"$work/service.out" 2>"$work/service.err" &
@@ -198,9 +204,49 @@ check_installed() {
     [ "$(stat -c %a "$data/nubexa")" = 700 ] || fail "XDG_DATA_HOME/nubexa is not private"
     run_as_user timeout 30 "$bin/nubexa-cli" ls >"$work/ls.out" 2>&1 ||
         fail "installed nubexa-cli ls: $(cat "$work/ls.out")"
+    [ -n "$with_client" ] && check_installed_client
     local written; written="$(find "$root" -newer "$work/stamp" -type f)"
     [ -z "$written" ] || fail "files written into the installed tree: $written"
     pass "bin.db under XDG_DATA_HOME/nubexa, nothing written beside the programs"
+}
+
+# Runs the installed client in the background until <condition> holds (up to 20 s), then ends it.
+client_until() {
+    local condition="$1" tries=200
+    run_as_user "$bin/nubexa-client" >"$work/client.out" 2>"$work/client.err" &
+    client_pid=$!
+    while [ $tries -gt 0 ] && ! eval "$condition"; do
+        sleep 0.1
+        tries=$((tries - 1))
+    done
+    kill "$client_pid" 2>/dev/null
+    wait "$client_pid" 2>/dev/null
+    client_pid=""
+    eval "$condition"
+}
+
+check_installed_client() {
+    # A first start with an empty data folder: the sign-in window and a new bin.db.
+    local fresh="$work/fresh-data"
+    if user_data="$fresh" client_until '[ -s "$fresh/nubexa/bin.db" ]'; then
+        pass "the installed client creates bin.db under an empty XDG_DATA_HOME"
+    else
+        fail "the installed client made no bin.db under XDG_DATA_HOME: $(cat "$work/client.err")"
+    fi
+    # The sign-in that nubexa-cli remembered, with automatic sign-in on: the client signs in
+    # by itself and records the sign-in with the avatar it fetched.
+    sqlite3 "$data/nubexa/bin.db" "UPDATE t_user_log SET is_auto_login = 1"
+    local signed_in="SELECT count(*) FROM t_user_log WHERE avatarIsDown = 1"
+    if client_until '[ "$(sqlite3 "$data/nubexa/bin.db" "$signed_in" 2>/dev/null)" -ge 1 ]'; then
+        pass "the installed client signs in against the installed service"
+    else
+        fail "the installed client did not sign in: $(cat "$work/client.err")"
+    fi
+    if grep 'picture missing' "$work/client.err"; then
+        fail "the installed client misses pictures"
+    else
+        pass "the installed client finds its pictures under /usr/share/nubexa/image"
+    fi
 }
 
 case "$check" in
