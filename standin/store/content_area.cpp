@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 
@@ -72,11 +74,14 @@ Outcome ContentArea::moveInto(const std::string& from, const std::string& to) co
     fs::create_directories(fs::path(to).parent_path(), error);
     if (::rename(from.c_str(), to.c_str()) != 0)
         return Outcome::failure("cannot move " + from + " to " + to + ": " + std::strerror(errno));
+    refreshStagedSize(from);
+    refreshStagedSize(to);
     return Outcome::success();
 }
 
 void ContentArea::remove(const std::string& path) const {
     ::unlink(path.c_str());
+    refreshStagedSize(path);
 }
 
 std::optional<std::int64_t> ContentArea::sizeOf(const std::string& path) {
@@ -129,17 +134,61 @@ std::optional<FileIdentity> identityOf(const std::string& path) {
 
 }  // namespace
 
-std::int64_t ContentArea::stagedBytes(std::int64_t accountId, const std::string& except) const {
-    std::int64_t total = 0;
+std::optional<std::int64_t> ContentArea::stagingAccount(const std::string& path) const {
+    const std::string prefix = m_root + "staging/";
+    if (path.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    const std::size_t slash = path.find('/', prefix.size());
+    if (slash == std::string::npos || slash == prefix.size())
+        return std::nullopt;
+    std::int64_t id = 0;
+    const char* first = path.data() + prefix.size();
+    const char* last = path.data() + slash;
+    const auto [end, error] = std::from_chars(first, last, id);
+    if (error != std::errc() || end != last)
+        return std::nullopt;
+    return id;
+}
+
+std::map<std::string, std::int64_t>& ContentArea::stagedSizesLocked(std::int64_t accountId) const {
+    const auto found = m_stagedSizes.find(accountId);
+    if (found != m_stagedSizes.end())
+        return found->second;
+    auto& sizes = m_stagedSizes[accountId];
     std::error_code error;
     for (fs::directory_iterator it(m_root + "staging/" + std::to_string(accountId), error), end;
          !error && it != end; it.increment(error)) {
         std::error_code statError;
-        if (it->path().string() != except && it->is_regular_file(statError)) {
+        if (it->is_regular_file(statError)) {
             const auto size = it->file_size(statError);
             if (!statError)
-                total += static_cast<std::int64_t>(size);
+                sizes[it->path().string()] = static_cast<std::int64_t>(size);
         }
+    }
+    return sizes;
+}
+
+void ContentArea::refreshStagedSize(const std::string& path) const {
+    const auto account = stagingAccount(path);
+    if (!account)
+        return;
+    const auto size = sizeOf(path);
+    std::lock_guard lock(m_mutex);
+    const auto kept = m_stagedSizes.find(*account);
+    if (kept == m_stagedSizes.end())
+        return;  // read from the folder on first use
+    if (size)
+        kept->second[path] = *size;
+    else
+        kept->second.erase(path);
+}
+
+std::int64_t ContentArea::stagedBytes(std::int64_t accountId, const std::string& except) const {
+    std::lock_guard lock(m_mutex);
+    std::int64_t total = 0;
+    for (const auto& [path, size] : stagedSizesLocked(accountId)) {
+        if (path != except)
+            total += size;
     }
     return total;
 }
@@ -159,12 +208,15 @@ int ContentArea::pruneStaging(std::chrono::seconds maxAge) const {
             forgetDigest(path);
             if (fs::remove(it->path(), statError))
                 ++removed;
+            refreshStagedSize(path);
         }
     }
     return removed;
 }
 
 void ContentArea::keepDigest(const std::string& stagingPath, const Md5Stream& digest) const {
+    // Called after every write to a staged upload, so its kept size follows too.
+    refreshStagedSize(stagingPath);
     const auto identity = identityOf(stagingPath);
     std::lock_guard lock(m_mutex);
     m_digests.erase(stagingPath);

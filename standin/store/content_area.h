@@ -82,11 +82,21 @@ private:
     };
     std::optional<Md5Stream> validDigest(const std::string& stagingPath,
                                          std::optional<std::int64_t> size) const;
+    // The account of a path under staging/, or nullopt for any other path.
+    std::optional<std::int64_t> stagingAccount(const std::string& path) const;
+    // Brings the kept size of `path` in line with the disk, when it is a staged upload of an
+    // account whose sizes are kept.
+    void refreshStagedSize(const std::string& path) const;
+    // The account's staged sizes, read from its folder on first use. Call with m_mutex held.
+    std::map<std::string, std::int64_t>& stagedSizesLocked(std::int64_t accountId) const;
 
     std::string m_root;
     mutable std::mutex m_mutex;
     mutable std::set<std::string> m_claimed;
     mutable std::map<std::string, KeptDigest> m_digests;
+    // Kept as uploads are written, finished and dropped, so that checking the staging cap on
+    // every upload does not list the account's staging folder each time.
+    mutable std::map<std::int64_t, std::map<std::string, std::int64_t>> m_stagedSizes;
 };
 
 }  // namespace nubexa::standin
