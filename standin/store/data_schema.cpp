@@ -46,6 +46,12 @@ constexpr const char* kTables[] = {
     " pwd_tip TEXT NOT NULL DEFAULT '', created INTEGER NOT NULL,"
     " bin_entry INTEGER NOT NULL DEFAULT 0)",
     "CREATE INDEX IF NOT EXISTS files_folder ON files(account_id, folder_id)",
+    // Every upload looks its file up by stored name, checks for a repeated registration and
+    // sums the account's usage: without these each of them reads every row of the folder or
+    // the account, which makes a folder of many small files quadratic.
+    "CREATE INDEX IF NOT EXISTS files_stored_name ON files(account_id, folder_id, name || ext)",
+    "CREATE INDEX IF NOT EXISTS files_content ON files(account_id, folder_id, md5)",
+    "CREATE INDEX IF NOT EXISTS files_usage ON files(account_id, state, size)",
 
     "CREATE TABLE IF NOT EXISTS bin_entries ("
     " id INTEGER PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),"
