@@ -8,15 +8,14 @@ SqlStatement::SqlStatement(SqlTx& tx, const char* sql) : m_tx(&tx) {
     // Without its transaction a statement would commit on its own: it does not run at all.
     if (!tx.m_open)
         return;
-    if (sqlite3_prepare_v2(tx.m_database.m_db, sql, -1, &m_statement, nullptr) != SQLITE_OK) {
+    m_statement = tx.m_database.takeStatement(sql);
+    if (m_statement == nullptr)
         tx.fail(sqlite3_errmsg(tx.m_database.m_db));
-        sqlite3_finalize(m_statement);
-        m_statement = nullptr;
-    }
 }
 
 SqlStatement::~SqlStatement() {
-    sqlite3_finalize(m_statement);
+    if (m_statement != nullptr)
+        m_tx->m_database.returnStatement(m_statement);
 }
 
 SqlStatement::SqlStatement(SqlStatement&& other) noexcept
@@ -75,8 +74,53 @@ std::string SqlStatement::text(int column) const {
                : std::string();
 }
 
+namespace {
+
+// Enough for every fixed statement of the service; texts built per request beyond it are
+// finalised after use.
+constexpr std::size_t kPreparedLimit = 256;
+
+}  // namespace
+
 SqlDatabase::~SqlDatabase() {
+    for (auto& [sql, statement] : m_prepared)
+        sqlite3_finalize(statement);
     sqlite3_close(m_db);
+}
+
+sqlite3_stmt* SqlDatabase::takeStatement(const char* sql) {
+    // Taken out while in use, so that a statement run inside another one of the same text
+    // gets its own.
+    if (const auto kept = m_prepared.find(sql); kept != m_prepared.end()) {
+        sqlite3_stmt* statement = kept->second;
+        m_prepared.erase(kept);
+        return statement;
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return statement;
+}
+
+void SqlDatabase::returnStatement(sqlite3_stmt* statement) {
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (m_prepared.size() >= kPreparedLimit) {
+        sqlite3_finalize(statement);
+        return;
+    }
+    m_prepared.emplace(sqlite3_sql(statement), statement);
+}
+
+bool SqlDatabase::runStatement(const char* sql) {
+    sqlite3_stmt* statement = takeStatement(sql);
+    if (statement == nullptr)
+        return false;
+    const bool done = sqlite3_step(statement) == SQLITE_DONE;
+    returnStatement(statement);
+    return done;
 }
 
 std::unique_ptr<SqlDatabase> SqlDatabase::open(const std::string& path, std::string& error) {
@@ -99,7 +143,7 @@ std::unique_ptr<SqlDatabase> SqlDatabase::open(const std::string& path, std::str
 }
 
 SqlTx::SqlTx(SqlDatabase& database) : m_database(database), m_lock(database.m_mutex) {
-    if (sqlite3_exec(m_database.m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK)
+    if (m_database.runStatement("BEGIN IMMEDIATE"))
         m_open = true;
     else
         fail(sqlite3_errmsg(m_database.m_db));
@@ -107,7 +151,7 @@ SqlTx::SqlTx(SqlDatabase& database) : m_database(database), m_lock(database.m_mu
 
 SqlTx::~SqlTx() {
     if (m_open)
-        sqlite3_exec(m_database.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_database.runStatement("ROLLBACK");
 }
 
 void SqlTx::fail(const std::string& error) {
@@ -128,13 +172,13 @@ bool SqlTx::commit() {
     if (!m_open)
         return false;
     if (m_failed) {
-        sqlite3_exec(m_database.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_database.runStatement("ROLLBACK");
         m_open = false;
         return false;
     }
-    if (sqlite3_exec(m_database.m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (!m_database.runStatement("COMMIT")) {
         fail(sqlite3_errmsg(m_database.m_db));
-        sqlite3_exec(m_database.m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_database.runStatement("ROLLBACK");
         m_open = false;
         return false;
     }

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "standin/util/outcome.h"
 
@@ -58,8 +59,16 @@ private:
     friend class SqlStatement;
     SqlDatabase() = default;
 
+    // Parsing a statement costs more than running most of them, and every request runs the
+    // same few: they are kept prepared, by their text. Called with m_mutex held.
+    sqlite3_stmt* takeStatement(const char* sql);
+    void returnStatement(sqlite3_stmt* statement);
+    // Runs a statement without arguments or rows (BEGIN, COMMIT, ROLLBACK).
+    bool runStatement(const char* sql);
+
     sqlite3* m_db = nullptr;
     std::mutex m_mutex;
+    std::unordered_multimap<std::string, sqlite3_stmt*> m_prepared;
 };
 
 // Holds the database for the calling thread and runs one IMMEDIATE transaction. Rolled back on
