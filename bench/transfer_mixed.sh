@@ -2,7 +2,7 @@
 # Mixed transfer benchmark: two uploads and two downloads of 256 MiB each through
 # "nubexa-cli run" against nubexa-service on loopback, against four curl transfers of the same
 # files to the same file server in parallel. Ours is timed with the client's 3 s monitor tick
-# (the second upload and download start at the second tick) and with a 0.2 s tick.
+# and with a 0.2 s tick: a run fills every free slot at once, so the two should agree.
 # Ends with: BENCH transfer_mixed <key>=<value> ...
 set -euo pipefail
 

@@ -1,5 +1,6 @@
 #include "cli/run_loop.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -24,12 +25,19 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kRedraw = std::chrono::milliseconds(250);
 
+// A worker's report wakes the run loop from its wait, so that a freed slot or the end of the
+// run is seen at once rather than at the next redraw.
+constexpr int kReportSignal = SIGUSR1;
+
 // Collects the workers' reports for the run loop's thread, which prints them.
 class ReportQueue : public TransferListener {
 public:
     void workerEnded(const WorkerReport& report) override {
-        std::lock_guard lock(m_mutex);
-        m_reports.push_back(report);
+        {
+            std::lock_guard lock(m_mutex);
+            m_reports.push_back(report);
+        }
+        pthread_kill(m_loopThread, kReportSignal);
     }
     void avatarReady(const std::string&) override {}
 
@@ -39,6 +47,7 @@ public:
     }
 
 private:
+    const pthread_t m_loopThread = pthread_self();
     std::mutex m_mutex;
     std::vector<WorkerReport> m_reports;
 };
@@ -141,11 +150,12 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     }
     // Blocked before any thread exists, so that every thread inherits it and only the wait
     // below receives them.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    sigset_t awaited;
+    sigemptyset(&awaited);
+    sigaddset(&awaited, SIGINT);
+    sigaddset(&awaited, SIGTERM);
+    sigaddset(&awaited, kReportSignal);
+    pthread_sigmask(SIG_BLOCK, &awaited, nullptr);
 
     StatusView view;  // before the session: its transfers use it until they end
     CliSession session(context);
@@ -202,7 +212,8 @@ int runQueue(const CliContext& context, const RunArgs& args) {
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
             const timespec wait{static_cast<time_t>(ns / 1000000000),
                                 static_cast<long>(ns % 1000000000)};
-            if (sigtimedwait(&stopSignals, nullptr, &wait) > 0) {
+            const int received = sigtimedwait(&awaited, nullptr, &wait);
+            if (received > 0 && received != kReportSignal) {
                 interrupted = true;
                 break;
             }
