@@ -37,6 +37,9 @@ struct TransferPageRow {
 
 TransferPageRow makePageRow(const TaskListRow& row, Direction page);
 
+// The user's unfinished tasks of one direction, as stored (one bracket).
+std::vector<TaskListRow> loadTaskRows(StoreGate& gate, const std::string& userId, Direction page);
+
 // The user's unfinished tasks of one direction as the page lists them (one bracket).
 std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string& userId,
                                               Direction page);
