@@ -63,6 +63,10 @@ inline constexpr const char* kStartWaitingTask =
 // S11: the user deletes a task. Binds 1 id.
 inline constexpr const char* kDeleteTask = "UPDATE t_process_list set status=-100 where id=?";
 
+// Changes when another connection has written to the database since the last reading on this
+// connection.
+inline constexpr const char* kDataVersion = "PRAGMA data_version";
+
 // S12: the uploading page, with the hold mark that tells why a waiting task waits. Binds 1 uid.
 inline constexpr const char* kListUploads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"

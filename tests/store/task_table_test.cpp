@@ -190,6 +190,27 @@ TEST_F(TaskLists, PagesShowOwnUnfinishedTasksOnly) {
     });
 }
 
+TEST_F(TaskLists, WriteStampChangesWithEveryWriteOfAnyConnection) {
+    const auto id = addTask(ran_type::kUpload, "u1", kWaiting);
+    const auto stamp = [&] { return gate().run([](LocalStore& s) { return s.writeStamp(); }); };
+    const WriteStamp first = stamp();
+    gate().run([&](LocalStore& s) { TaskTable(s).listUploads("u1"); });
+    EXPECT_EQ(stamp(), first);  // reading writes nothing
+    gate().run([&](LocalStore& s) { TaskTable(s).pause(id); });
+    const WriteStamp own = stamp();
+    EXPECT_NE(own, first);
+    {
+        StoreGate other(dbPath());  // another connection, as another process would have
+        other.run([&](LocalStore& s) { TaskTable(s).remove(id); });
+    }
+    EXPECT_NE(stamp(), own);
+    const WriteStamp before = stamp();
+    gate().closeConnection();
+    EXPECT_NE(stamp(), before);
+    LocalStore closed;
+    EXPECT_NE(closed.writeStamp(), closed.writeStamp());
+}
+
 TEST_F(TaskLists, QueueTotalsSumTheUnfinishedTasksOfEachDirection) {
     const auto running = addTask(ran_type::kUpload, "u1", kRunning, 1000);
     addTask(ran_type::kUpload, "u1", kWaiting, 3000);
