@@ -42,8 +42,18 @@ void QueueWatch::tick() {
     const AccountInfo account = m_service.account();
     if (account.signed_in == 0)
         return;
-    const auto [uploads, downloads] =
-        m_gate.run([&](LocalStore& store) { return TaskTable(store).queueTotals(account.uid); });
+    if (account.uid != m_seenUser) {
+        m_seen.reset();
+        m_seenUser = account.uid;
+    }
+    m_gate.run([&](LocalStore& store) {
+        const WriteStamp now = store.writeStamp();
+        if (m_seen && *m_seen == now)
+            return;
+        m_seen = now;
+        m_totals = TaskTable(store).queueTotals(account.uid);
+    });
+    const auto& [uploads, downloads] = m_totals;
     const bool running = uploads.running + downloads.running > 0;
     const QString tip = running ? progressText(uploads, downloads) : QString();
     if (tip != m_tip) {

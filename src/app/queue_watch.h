@@ -3,8 +3,12 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <unordered_set>
+#include <utility>
 
+#include "store/local_store.h"
 #include "store/task_table.h"
 #include "transfer/transfer_view.h"
 
@@ -52,6 +56,10 @@ private:
     TransferMonitor& m_monitor;
     DesktopNotice& m_notice;
     QString m_tip;
+    // The queue as last summed, and the database then: unchanged, it is not summed again.
+    std::pair<QueueTotals, QueueTotals> m_totals;
+    std::optional<WriteStamp> m_seen;
+    std::string m_seenUser;
     // Since the queue was last empty.
     bool m_ran = false;
     int m_uploaded = 0;

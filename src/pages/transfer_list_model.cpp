@@ -24,12 +24,14 @@ TransferListModel::TransferListModel(QIcon rowIcon, QObject* parent)
 bool TransferListModel::setRows(std::vector<TransferRow> rows, Direction page) {
     if (page == m_page && sameTasks(rows, m_rows)) {
         m_rows = std::move(rows);
+        std::fill(m_shown.begin(), m_shown.end(), std::nullopt);
         if (!m_rows.empty())
             emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
         return false;
     }
     beginResetModel();
     m_rows = std::move(rows);
+    m_shown.assign(m_rows.size(), std::nullopt);
     m_page = page;
     endResetModel();
     return true;
@@ -39,6 +41,13 @@ const TransferRow* TransferListModel::rowAt(int row) const {
     if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return nullptr;
     return &m_rows[static_cast<std::size_t>(row)];
+}
+
+const ShownTransfer& TransferListModel::shown(int row) const {
+    auto& cached = m_shown[static_cast<std::size_t>(row)];
+    if (!cached)
+        cached = showTransfer(m_rows[static_cast<std::size_t>(row)], m_page);
+    return *cached;
 }
 
 int TransferListModel::rowCount(const QModelIndex& parent) const {
@@ -53,7 +62,8 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
     const TransferRow* row = rowAt(index.row());
     if (!row)
         return {};
-    const TransferPageRow& shown = row->shown;
+    const ShownTransfer& texts = shown(index.row());
+    const TransferPageRow& shown = texts.columns;
     switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
@@ -79,13 +89,13 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
         case kPercentRole:
             return std::clamp(shown.progress, 0, 100);
         case kDetailRole:
-            return text(row->detail);
+            return text(texts.detail);
         case Qt::DecorationRole:
             return index.column() == kLocal ? QVariant(m_rowIcon) : QVariant();
         case Qt::ToolTipRole:
             if (index.column() == kState || index.column() == kSpeed) {
-                const std::string why = waitExplanation(shown.status, row->holdMark);
-                return text(why.empty() ? row->detail : why);
+                const std::string why = waitExplanation(shown.status, row->task.holdMark);
+                return text(why.empty() ? texts.detail : why);
             }
             if (index.column() == kProgress)
                 return QStringLiteral("%1%").arg(shown.progress);

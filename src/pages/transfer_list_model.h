@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <optional>
 #include <vector>
 
 #include "pages/transfer_rows.h"
@@ -28,6 +29,8 @@ public:
     bool setRows(std::vector<TransferRow> rows, Direction page);
     const std::vector<TransferRow>& rows() const { return m_rows; }
     const TransferRow* rowAt(int row) const;
+    // The texts of a row, made when first asked for after a fill. `row` must be valid.
+    const ShownTransfer& shown(int row) const;
     Direction direction() const { return m_page; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -40,6 +43,7 @@ private:
     QIcon m_rowIcon;
     Direction m_page = Direction::kUpload;
     std::vector<TransferRow> m_rows;
+    mutable std::vector<std::optional<ShownTransfer>> m_shown;  // by row, made on demand
 };
 
 }  // namespace nubexa::pages

@@ -78,6 +78,7 @@ TransferPage::TransferPage(app::CMainWnd& client, QWidget* parent)
 
 void TransferPage::show(Direction page) {
     m_page = page;
+    m_seen.reset();
     m_shown = true;
     for (QWidget* widget : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_totals),
                             static_cast<QWidget*>(m_pauseAll), static_cast<QWidget*>(m_startAll)})
@@ -100,7 +101,16 @@ void TransferPage::fill() {
     if (!m_shown)
         return;
     const std::string uid = m_client.service().account().uid;
-    std::vector<TransferRow> rows = loadTransferRows(m_client.gate(), uid, m_page);
+    if (uid != m_seenUser) {
+        m_seen.reset();
+        m_seenUser = uid;
+    }
+    auto changed = loadChangedTransferRows(m_client.gate(), uid, m_page, m_seen);
+    if (!changed) {
+        emit filled();
+        return;
+    }
+    std::vector<TransferRow> rows = std::move(*changed);
     m_totals->setText(QString::fromStdString(totalsText(sumRows(rows), m_page)));
 
     // A reset forgets the selection and the scroll position: both are taken by task, not by
@@ -209,9 +219,9 @@ void TransferPage::openRow(int row) {
 }
 
 void TransferPage::openFolderOf(const TransferRow& row) {
-    if (row.localFolder.empty())
+    if (row.task.localPath.empty())
         return;
-    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(row.localFolder));
+    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(row.task.localPath));
     m_client.browser().openUrl(folder.toString(QUrl::FullyEncoded).toStdString());
 }
 

@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "pages/transfer_rows.h"
@@ -81,6 +83,9 @@ private:
     Direction m_page = Direction::kUpload;
     std::int64_t m_selected = 0;
     bool m_shown = false;
+    // The database as the last fill read it: a fill reads nothing when it has not changed.
+    std::optional<WriteStamp> m_seen;
+    std::string m_seenUser;
 };
 
 }  // namespace nubexa::pages

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "store/task_table.h"
+#include "store/store_gate.h"
 
 namespace nubexa::pages {
 
@@ -16,28 +16,56 @@ std::int64_t number(const std::string& text) {
 
 }  // namespace
 
-TransferRow makeTransferRow(const TaskListRow& row, Direction page) {
-    TransferRow shown;
-    shown.shown = makePageRow(row, page);
-    shown.id = number(row.id);
-    shown.holdMark = row.holdMark;
-    shown.bytes = std::max<std::int64_t>(0, number(row.fileSize));
-    shown.done = std::clamp<std::int64_t>(number(row.transferSize), 0, shown.bytes);
-    shown.speedKBps = row.status == "1" ? std::max<std::int64_t>(0, number(row.speed)) : 0;
-    shown.localFolder = row.localPath;
-    shown.detail = row.status == "1" ? timeLeftText(shown.bytes - shown.done, shown.speedKBps)
-                                     : waitReason(row.status, row.holdMark);
+TransferRow makeTransferRow(TaskListRow task) {
+    TransferRow row;
+    row.id = number(task.id);
+    row.bytes = std::max<std::int64_t>(0, number(task.fileSize));
+    row.done = std::clamp<std::int64_t>(number(task.transferSize), 0, row.bytes);
+    row.speedKBps = task.status == "1" ? std::max<std::int64_t>(0, number(task.speed)) : 0;
+    row.task = std::move(task);
+    return row;
+}
+
+ShownTransfer showTransfer(const TransferRow& row, Direction page) {
+    ShownTransfer shown;
+    shown.columns = makePageRow(row.task, page);
+    shown.detail = row.task.status == "1" ? timeLeftText(row.bytes - row.done, row.speedKBps)
+                                          : waitReason(row.task.status, row.task.holdMark);
     return shown;
 }
 
+namespace {
+
+std::vector<TransferRow> transferRows(std::vector<TaskListRow> tasks) {
+    std::vector<TransferRow> rows;
+    rows.reserve(tasks.size());
+    for (auto& task : tasks)
+        rows.push_back(makeTransferRow(std::move(task)));
+    return rows;
+}
+
+}  // namespace
+
 std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& userId,
                                           Direction page) {
-    const auto rows = loadTaskRows(gate, userId, page);
-    std::vector<TransferRow> shown;
-    shown.reserve(rows.size());
-    for (const auto& row : rows)
-        shown.push_back(makeTransferRow(row, page));
-    return shown;
+    return transferRows(loadTaskRows(gate, userId, page));
+}
+
+std::optional<std::vector<TransferRow>> loadChangedTransferRows(StoreGate& gate,
+                                                                const std::string& userId,
+                                                                Direction page,
+                                                                std::optional<WriteStamp>& seen) {
+    auto tasks = gate.run([&](LocalStore& store) -> std::optional<std::vector<TaskListRow>> {
+        // Taken before the reading: a write after it shows at the next look.
+        const WriteStamp now = store.writeStamp();
+        if (seen && *seen == now)
+            return std::nullopt;
+        seen = now;
+        return taskRows(store, userId, page);
+    });
+    if (!tasks)
+        return std::nullopt;
+    return transferRows(std::move(*tasks));
 }
 
 std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps) {
@@ -107,9 +135,9 @@ std::string totalsText(const TransferTotals& totals, Direction page) {
 
 std::vector<MenuEntry> transferMenu(const TransferRow& row, Direction page) {
     std::vector<MenuEntry> entries;
-    if (row.shown.status == "1")
+    if (row.task.status == "1")
         entries.push_back({kCommandPause, "暂停"});
-    if (row.shown.status == "2")
+    if (row.task.status == "2")
         entries.push_back({kCommandResume, "续传"});
     entries.push_back({kCommandDelete, "删除"});
     if (page == Direction::kDownload)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "pages/disk_rows.h"
+#include "store/local_store.h"
+#include "store/task_table.h"
 #include "transfer/direction.h"
 #include "transfer/transfer_page_text.h"
 
@@ -22,23 +25,35 @@ enum TransferCommand {
     kCommandOpenFolder = 231,
 };
 
-// One row of an uploading or downloading page: the eight columns as shown, and what the page
-// needs besides them (why a waiting task waits, the time left, the folder to open).
+// One task of an uploading or downloading page as a fill reads it: the row as stored and the
+// numbers the page sums. Its texts are made only when a row is shown (showTransfer), so that a
+// fill of thousands of tasks formats only the few rows on screen.
 struct TransferRow {
-    TransferPageRow shown;
+    TaskListRow task;
     std::int64_t id = 0;
-    int holdMark = 0;  // is_user_pasue of the row
     std::int64_t bytes = 0;
     std::int64_t done = 0;
-    std::int64_t speedKBps = 0;
-    std::string localFolder;
-    std::string detail;  // under the speed: time left, or why the task waits
+    std::int64_t speedKBps = 0;  // 0 unless running
 };
+TransferRow makeTransferRow(TaskListRow task);
+
+// A row as shown: the eight columns, and the small line under the speed (the time left, or why
+// a waiting task waits).
+struct ShownTransfer {
+    TransferPageRow columns;
+    std::string detail;
+};
+ShownTransfer showTransfer(const TransferRow& row, Direction page);
 
 // The user's unfinished tasks of one direction, in one bracket.
 std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& userId,
                                           Direction page);
-TransferRow makeTransferRow(const TaskListRow& row, Direction page);
+// The same, unless nothing has been written to the database since `seen` was taken: then
+// nothing is read and the result is empty. `seen` becomes the stamp of this reading.
+std::optional<std::vector<TransferRow>> loadChangedTransferRows(StoreGate& gate,
+                                                                const std::string& userId,
+                                                                Direction page,
+                                                                std::optional<WriteStamp>& seen);
 
 // "剩余 03:12" (or "剩余 1:02:03") at `speedKBps`; empty when nothing moves.
 std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps);

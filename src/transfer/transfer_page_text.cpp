@@ -64,11 +64,13 @@ TransferPageRow makePageRow(const TaskListRow& row, Direction page) {
     return shown;
 }
 
+std::vector<TaskListRow> taskRows(LocalStore& held, const std::string& userId, Direction page) {
+    TaskTable tasks(held);
+    return page == Direction::kUpload ? tasks.listUploads(userId) : tasks.listDownloads(userId);
+}
+
 std::vector<TaskListRow> loadTaskRows(StoreGate& gate, const std::string& userId, Direction page) {
-    return gate.run([&](LocalStore& store) {
-        TaskTable tasks(store);
-        return page == Direction::kUpload ? tasks.listUploads(userId) : tasks.listDownloads(userId);
-    });
+    return gate.run([&](LocalStore& store) { return taskRows(store, userId, page); });
 }
 
 std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string& userId,

@@ -40,12 +40,11 @@ std::string uidOf(PageDriver& driver) {
     return driver.harness().client().service().account().uid;
 }
 
+// A task row as the queue writes it; nothing needs its local file but a transfer.
 std::int64_t addTask(PageDriver& driver, Direction direction, const std::string& name,
-                     std::int64_t size, int status) {
-    NewTaskRow row{uidOf(driver), driver.harness().homeFolder() + "tasks/",
-                   name,          name,
-                   size,          status,
-                   "\\",          "0"};
+                     std::int64_t size, int status,
+                     const std::string& folder = "/home/demo/文档/") {
+    NewTaskRow row{uidOf(driver), folder, name, name, size, status, "\\", "0"};
     return driver.harness().client().gate().run([&](LocalStore& store) {
         TaskTable tasks(store);
         if (direction == Direction::kUpload)
@@ -122,9 +121,12 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
     const auto waiting = addTask(driver, Direction::kUpload, "slot.bin", kMiB, 2);
     const auto paused = addTask(driver, Direction::kUpload, "mine.bin", 3 * kMiB, 2);
     const auto deleted = addTask(driver, Direction::kUpload, "gone.bin", 10, 2);
-    const auto download = addTask(driver, Direction::kDownload, "down.bin", 5000, 2);
-    const auto video = addTask(driver, Direction::kUpload, "会议录像.mp4", 300 * kMiB, 1);
-    const auto photos = addTask(driver, Direction::kUpload, "照片备份.zip", 40 * kMiB, 1);
+    const auto download = addTask(driver, Direction::kDownload, "down.bin", 5000, 2,
+                                  driver.harness().homeFolder() + "tasks/");
+    const auto video =
+        addTask(driver, Direction::kUpload, "会议录像.mp4", 300 * kMiB, 1, "/home/demo/视频/");
+    const auto photos =
+        addTask(driver, Direction::kUpload, "照片备份.zip", 40 * kMiB, 1, "/home/demo/图片/");
     driver.harness().client().gate().run([&](LocalStore& store) {
         TaskTable tasks(store);
         tasks.writeProgress({running, 1024, 512, 50, 64});
@@ -178,8 +180,7 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
     QCOMPARE(cell(page, r, TransferListModel::kSpeed, TransferListModel::kDetailRole),
              QStringLiteral("剩余 00:01"));
     QCOMPARE(cell(page, w, TransferListModel::kSize), QStringLiteral("1.00 MB"));
-    QCOMPARE(cell(page, r, TransferListModel::kLocal),
-             QString::fromStdString(driver.harness().homeFolder() + "tasks/run.bin"));
+    QCOMPARE(cell(page, r, TransferListModel::kLocal), QStringLiteral("/home/demo/文档/run.bin"));
     QCOMPARE(cell(page, r, TransferListModel::kRemote), QStringLiteral("\\run.bin"));
     // Waiting for a slot and paused by the user both say "暂停"; the line under the speed
     // tells them apart.
@@ -211,11 +212,11 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
     page.pauseAllButton()->click();
     for (int row = 0; row < page.model().rowCount(); ++row)
         QCOMPARE(cell(page, row, TransferListModel::kState), QStringLiteral("暂停"));
-    QCOMPARE(page.model().rows()[static_cast<std::size_t>(r)].holdMark, 1);
+    QCOMPARE(page.model().rows()[static_cast<std::size_t>(r)].task.holdMark, 1);
     page.startAllButton()->click();
     for (const TransferRow& row : page.model().rows()) {
-        QCOMPARE(row.holdMark, 0);
-        QCOMPARE(row.shown.status, std::string("2"));
+        QCOMPARE(row.task.holdMark, 0);
+        QCOMPARE(row.task.status, std::string("2"));
     }
     QCOMPARE(rowOfTask(page, download), -1);
 
@@ -303,15 +304,15 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     RunningCounts& counts = driver.harness().client().manager().counts();
     const auto moving = [&] {
         disk.refreshTransferList();
-        return page.model().rowCount() == 1 && page.model().rows()[0].shown.state == "上传";
+        return page.model().rowCount() == 1 && page.model().shown(0).columns.state == "上传";
     };
     QTRY_VERIFY_WITH_TIMEOUT(moving(), ClientHarness::kWaitMs);
 
     // Pause: the row says so at once, the worker lets go of the file.
     QCOMPARE(menuTexts(page, 0), (std::vector<std::string>{"暂停", "删除"}));
     page.runCommand(kCommandPause);
-    QCOMPARE(page.model().rows()[0].shown.state, std::string("暂停"));
-    QCOMPARE(page.model().rows()[0].detail, std::string("已暂停"));
+    QCOMPARE(page.model().shown(0).columns.state, std::string("暂停"));
+    QCOMPARE(page.model().shown(0).detail, std::string("已暂停"));
     QTRY_COMPARE_WITH_TIMEOUT(counts.of(Direction::kUpload), 0, ClientHarness::kWaitMs);
     const std::int64_t stoppedAt = loadTask(driver, id).transferSize;
     QVERIFY(stoppedAt > 0 && stoppedAt < 6 * kMiB);
@@ -332,6 +333,7 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     QCOMPARE(ask->windowTitle(), QStringLiteral("删除"));
     QCOMPARE(ask->confirmButton()->geometry(), DeleteTaskDialog::kConfirm);
     QCOMPARE(ask->cancelButton()->geometry(), DeleteTaskDialog::kCancel);
+    ClientHarness::screenshot(ask, QStringLiteral("delete-task-dialog.png"));
     QTest::mouseClick(ask->cancelButton(), Qt::LeftButton);
     QTRY_VERIFY(!page.deleteDialog());
     QCOMPARE(loadTask(driver, id).status, 1);
@@ -351,7 +353,12 @@ void TransferPageTest::commandsReachTheRunningWorker() {
 }
 
 void TransferPageTest::transfersRunToTheEndWithOneNotice() {
-    PageDriver driver(QStringLiteral("demo"), QStringLiteral("demo123"), slowTransfers);
+    PageDriver driver(QStringLiteral("demo"), QStringLiteral("demo123"),
+                      [](app::ClientEnvironment& environment) {
+                          slowTransfers(environment);
+                          // A task is held at its first failure.
+                          environment.transfers.failing.failuresBeforeHold = 1;
+                      });
     QVERIFY(driver.ready());
     const std::string local = driver.harness().homeFolder() + "report.bin";
     writeFile(local, 3 * kMiB);
@@ -370,7 +377,7 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
             disk.refreshTransferList();
             if (page.model().rowCount() == 0)
                 return true;
-            seen = std::max(seen, page.model().rows()[0].shown.progress);
+            seen = std::max(seen, page.model().shown(0).columns.progress);
             watch.tick();  // as the main window's timer does
             if (tip.isEmpty())
                 tip = watch.progressTip();
@@ -409,9 +416,21 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     QCOMPARE(QFileInfo(QString::fromStdString(target + "/report.bin")).size(), 3 * kMiB);
     QTRY_COMPARE_WITH_TIMEOUT(notices().size(), std::size_t(2), 15000);
     QCOMPARE(notices()[1].second, QStringLiteral("上传 0 个文件，下载 1 个文件"));
+
+    // A download of a file the service does not have fails and is held: told once, and
+    // counted in the sum when the queue is empty again.
+    const auto missing =
+        addTask(driver, Direction::kDownload, "missing.bin", 100, 2, driver.harness().homeFolder());
+    QTRY_COMPARE_WITH_TIMEOUT(notices().size(), std::size_t(4), 20000);
+    QCOMPARE(notices()[2].first, app::QueueWatch::kFailedTitle);
+    QVERIFY(notices()[2].second.contains(QStringLiteral("missing.bin")));
+    QCOMPARE(notices()[3].second, QStringLiteral("上传 0 个文件，下载 0 个文件，1 个失败"));
+    disk.refreshTransferList();
+    QCOMPARE(page.model().rows()[0].id, missing);
+    QCOMPARE(page.model().shown(0).detail, std::string("待重试"));
     // Once: later ticks of an empty queue say nothing more.
     QTest::qWait(3500);
-    QCOMPARE(notices().size(), std::size_t(2));
+    QCOMPARE(notices().size(), std::size_t(4));
 }
 
 QTEST_MAIN(TransferPageTest)
