@@ -8,17 +8,13 @@
 #include <QTest>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
-#include "app/sign_in_window.h"
+#include "bench_world.h"
 #include "pages/disk_list_model.h"
 #include "pages/x_page_my_disk.h"
-#include "platform/browser.h"
-#include "platform/notifier.h"
 #include "service/service_client.h"
-#include "standin/standin_service.h"
 
 namespace {
 
@@ -60,13 +56,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const std::string work = std::filesystem::temp_directory_path() /
-                             ("nubexa-bench-page-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(work + "/home");
-    std::filesystem::create_directories(work + "/program");
-    std::error_code error;
-    std::filesystem::create_directory_symlink(std::filesystem::absolute("src/app/image"),
-                                              work + "/program/image", error);
+    nubexa::bench::BenchWorld world("page");
+    if (!world.started())
+        return 1;
+    const std::string work = world.work();
     nubexa::app::PictureCache pictures(QString::fromStdString(work + "/program/image/"));
 
     // 1. Filling the list: rows built, model reset, the view laid out and painted.
@@ -108,27 +101,7 @@ int main(int argc, char** argv) {
     view.hide();
 
     // 2. A folder double-click against the stand-in.
-    nubexa::standin::ServiceOptions options;
-    options.dataFolder = work + "/service";
-    options.httpPort = 0;
-    options.ftp.port = 0;
-    options.seedDemo = true;
-    options.logSink = [](const std::string&) {};
-    nubexa::standin::StandinService service(options);
-    if (const auto started = service.start(); !started.ok) {
-        std::fprintf(stderr, "stand-in: %s\n", started.message.c_str());
-        return 1;
-    }
-    nubexa::app::ClientEnvironment environment;
-    environment.homeFolder = work + "/home/";
-    environment.programFolder = work + "/program/";
-    environment.config.apiHost = "127.0.0.1:" + std::to_string(service.httpPort());
-    environment.config.webHost = environment.config.apiHost;
-    nubexa::RecordingNotifier notifier;
-    nubexa::RecordingBrowser browser;
-    environment.notifier = &notifier;
-    environment.browser = &browser;
-    environment.useTray = false;
+    const nubexa::app::ClientEnvironment environment = world.environment();
 
     double bareMs = 0;
     {
@@ -149,17 +122,9 @@ int main(int argc, char** argv) {
         bareMs /= kRounds;
     }
 
-    auto client = std::make_unique<nubexa::app::CMainWnd>(environment);
-    nubexa::pages::CXPageMyDisk::installInto(*client);
-    client->OpenWindow();
-    client->signInWindow()->accountEdit()->setText(QStringLiteral("demo"));
-    client->signInWindow()->passwordEdit()->setText(QStringLiteral("demo123"));
-    client->SignIn("0");
-    if (!QTest::qWaitFor([&] { return client->mainFrame() && client->mainFrame()->isVisible(); },
-                         10000)) {
-        std::fprintf(stderr, "main window not shown\n");
+    auto client = nubexa::bench::BenchWorld::signedInClient(environment);
+    if (!client)
         return 1;
-    }
     auto* page = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
     double openMs = 0;
     for (int round = 0; round < kRounds; ++round) {
@@ -184,8 +149,6 @@ int main(int argc, char** argv) {
     }
     openMs /= kRounds;
     client.reset();
-    service.stop();
-    std::filesystem::remove_all(work, error);
 
     std::printf(
         "BENCH disk_page fill_ms=%.2f fill_peer_ms=%.2f fill_ratio=%.2f open_folder_ms=%.2f "

@@ -13,6 +13,8 @@ class Picker;
 
 namespace nubexa::app {
 
+class DesktopNotice;
+
 // What the client takes from its surroundings. The program uses the process's folders and the
 // desktop; tests give their own folders, service and recording platform objects.
 struct ClientEnvironment {
@@ -23,6 +25,7 @@ struct ClientEnvironment {
     Notifier* notifier = nullptr;
     Picker* picker = nullptr;
     Browser* browser = nullptr;
+    DesktopNotice* desktopNotice = nullptr;  // null: the tray's balloon or the desktop's service
     // How transfers run (pace, limits); the program folder is filled in by the client.
     TransferSettings transfers;
     // The FTP trace and database errors; empty: standard output.

@@ -4,7 +4,9 @@
 #include <QMenu>
 
 #include "app/app_menus.h"
+#include "app/desktop_notice.h"
 #include "app/main_frame.h"
+#include "app/queue_watch.h"
 #include "app/sign_in_fields.h"
 #include "app/sign_in_window.h"
 #include "app/tray_icon.h"
@@ -83,6 +85,17 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
             icon.addPixmap(m_pictures.picture(QString::fromLatin1(size.path)));
         m_tray = std::make_unique<TrayIcon>(icon, [this] { return buildMenu(true); });
         connect(m_tray.get(), &TrayIcon::showWindowRequested, this, &CMainWnd::showWindow);
+    }
+    DesktopNotice* notice = m_environment.desktopNotice;
+    if (!notice) {
+        m_ownNotice = std::make_unique<SystemDesktopNotice>([this] { return m_tray.get(); });
+        notice = m_ownNotice.get();
+    }
+    m_watch = std::make_unique<QueueWatch>(gate(), service(), m_session->monitor(), *notice);
+    connect(&m_bridge, &GuiBridge::transferEnded, m_watch.get(), &QueueWatch::workerEnded);
+    if (m_tray) {
+        connect(m_watch.get(), &QueueWatch::progressTipChanged, m_tray.get(),
+                &TrayIcon::setProgressTip);
     }
 }
 
@@ -346,8 +359,10 @@ void CMainWnd::onTimer() {
         return;
     if (!m_runLock)
         takeQueue();
-    if (m_runLock)
+    if (m_runLock) {
         m_session->monitor().MonitorTick();
+        m_watch->tick();
+    }
     emit mainTimerTicked();
 }
 

@@ -25,6 +25,8 @@ class RunLock;
 
 namespace nubexa::app {
 
+class DesktopNotice;
+class QueueWatch;
 class SignInWindow;
 class TrayIcon;
 class WaitingDialog;
@@ -79,6 +81,9 @@ public:
     PictureCache& pictures() { return m_pictures; }
     GuiBridge& bridge() { return m_bridge; }
     RequestRunner& requests() { return m_requests; }
+    // The queue's progress for the tray and the desktop notifications.
+    QueueWatch& queueWatch() { return *m_watch; }
+    TrayIcon* tray() const { return m_tray.get(); }
     const WebAddresses& addresses() const { return m_addresses; }
     const ClientEnvironment& environment() const { return m_environment; }
 
@@ -138,6 +143,8 @@ private:
     std::unique_ptr<WebSignInPoller> m_poller;
     std::vector<std::unique_ptr<WebSignInPoller>> m_stoppedPollers;
     std::unique_ptr<TrayIcon> m_tray;
+    std::unique_ptr<DesktopNotice> m_ownNotice;
+    std::unique_ptr<QueueWatch> m_watch;  // after the session and the tray: it uses both
 
     QTimer m_timer;
     QPointer<SignInWindow> m_signIn;

@@ -35,6 +35,14 @@ void TrayIcon::remove() {
     m_icon.hide();
 }
 
+void TrayIcon::setProgressTip(const QString& progress) {
+    m_icon.setToolTip(progress.isEmpty() ? kTip : kTip + QLatin1Char('\n') + progress);
+}
+
+void TrayIcon::showMessage(const QString& title, const QString& body, int milliseconds) {
+    m_icon.showMessage(title, body, QSystemTrayIcon::Information, milliseconds);
+}
+
 void TrayIcon::refreshMenu() {
     QMenu* fresh = m_menuFactory();
     m_icon.setContextMenu(fresh);

@@ -22,6 +22,12 @@ public:
     void add();
     void remove();
     bool shown() const { return m_icon.isVisible(); }
+    // The tooltip: the client's name, and under it the queue's progress while transfers run
+    // (empty: the name alone).
+    void setProgressTip(const QString& progress);
+    QString toolTip() const { return m_icon.toolTip(); }
+    // A balloon by the icon (desktop notifications while the icon is shown).
+    void showMessage(const QString& title, const QString& body, int milliseconds);
 
 signals:
     void showWindowRequested();

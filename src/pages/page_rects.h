@@ -22,4 +22,11 @@ inline constexpr QRect kLocationLine{125, 60, 480, 30};
 inline constexpr QRect kSort{580, 50, 100, 25};
 inline constexpr QRect kList{0, 85, 690, 375};
 
+// The transfer pages: no sort; the location line keeps to its text and leaves room on its
+// right for the page's totals and the buttons that pause or start the whole page.
+inline constexpr QRect kTransferLocationLine{125, 60, 170, 30};
+inline constexpr QRect kTransferTotals{300, 60, 240, 30};
+inline constexpr QRect kPauseAll{548, 60, 64, 24};
+inline constexpr QRect kStartAll{618, 60, 64, 24};
+
 }  // namespace nubexa::pages::page_rects

@@ -2,7 +2,6 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QItemSelectionModel>
-#include <QMenu>
 #include <QTableView>
 
 #include "app/main_frame.h"
@@ -12,6 +11,7 @@
 #include "pages/disk_list_model.h"
 #include "pages/folder_dialogs.h"
 #include "pages/link_dialogs.h"
+#include "pages/page_list.h"
 #include "pages/password_dialogs.h"
 #include "pages/share_dialogs.h"
 #include "pages/x_page_my_disk.h"
@@ -60,21 +60,9 @@ std::vector<MenuEntry> CXPageMyDisk::menuForRow(int row) {
 }
 
 void CXPageMyDisk::showContextMenu(const QPoint& where) {
-    const QModelIndex index = m_list->indexAt(where);
-    if (!index.isValid())
-        return;
-    const std::vector<MenuEntry> entries = menuForRow(index.row());
-    if (entries.empty())
-        return;
-    auto* menu = new QMenu(this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->setAccessibleName(QStringLiteral("右键菜单"));
-    for (const MenuEntry& entry : entries) {
-        QAction* action = menu->addAction(QString::fromUtf8(entry.text));
-        const int id = entry.id;
-        connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
-    }
-    menu->popup(m_list->viewport()->mapToGlobal(where));
+    popUpRowMenu(
+        m_list, where, [this](int row) { return menuForRow(row); },
+        [this](int id) { runCommand(id); });
 }
 
 std::vector<DiskSelection> CXPageMyDisk::selectedItems() const {

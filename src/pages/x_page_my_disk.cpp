@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +15,9 @@
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
 #include "pages/disk_list_model.h"
+#include "pages/page_list.h"
 #include "pages/page_rects.h"
+#include "pages/transfer_page.h"
 #include "picture_catalog.h"
 
 namespace nubexa::pages {
@@ -182,32 +183,15 @@ void CXPageMyDisk::buildControls() {
 void CXPageMyDisk::buildList() {
     m_model = new DiskListModel(m_client.pictures(), this);
     m_list = new QTableView(m_right);
-    m_list->setAccessibleName(QStringLiteral("文件列表"));
     m_list->setModel(m_model);
     m_list->setGeometry(rects::kList);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_list->setShowGrid(false);
-    m_list->setWordWrap(false);
-    m_list->setIconSize(QSize(20, 20));
-    m_list->verticalHeader()->hide();
-    m_list->verticalHeader()->setDefaultSectionSize(26);
-    m_list->horizontalHeader()->setFixedHeight(24);
-    m_list->horizontalHeader()->setHighlightSections(false);
-    m_list->setStyleSheet(
-        QStringLiteral("QTableView { border: 1px solid #d5deea; background: white;"
-                       " selection-background-color: #d8e8fb; selection-color: #222; }"
-                       "QHeaderView::section { background: #eef3f9; border: none;"
-                       " border-bottom: 1px solid #d5deea; padding-left: 6px; color: #456; }"));
-    for (int column = 0; column < DiskListModel::kColumnCount; ++column)
-        m_list->setColumnWidth(column, DiskListModel::kColumnWidths[column]);
-    m_list->setColumnHidden(DiskListModel::kId, true);
+    setUpList(m_list, QStringLiteral("文件列表"), 26, DiskListModel::kColumnWidths,
+              DiskListModel::kColumnCount);
     m_list->installEventFilter(this);
     connect(m_list, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openRow(index.row()); });
     connect(m_list, &QTableView::customContextMenuRequested, this, &CXPageMyDisk::showContextMenu);
+    m_transfers = new TransferPage(m_client, m_right);
 
     m_loading = new QLabel(m_right);
     const QPixmap loading =
@@ -362,6 +346,12 @@ void CXPageMyDisk::applyPage(const Target& target) {
     // The other pages' location texts name themselves ("当前位置：回收站"); beside a label that
     // still says "当前位置：我的网盘" they would read as two places at once.
     m_locationLabel->setVisible(m_page == kPageMyDisk);
+    const bool transferPage = m_page >= kPageUploading;
+    m_list->setVisible(!transferPage);
+    m_sort->setVisible(!transferPage);
+    m_locationLine->setGeometry(transferPage ? rects::kTransferLocationLine : rects::kLocationLine);
+    if (!transferPage)
+        m_transfers->hide();
     for (app::ImageButton* button : m_nav)
         button->setChecked(false);
     navButton(m_page)->setChecked(true);
@@ -384,6 +374,16 @@ void CXPageMyDisk::showTransferPage(int page) {
     target.page = page;
     applyPage(target);
     m_model->setRows({});
+    m_transfers->show(page == kPageUploading ? Direction::kUpload : Direction::kDownload);
+}
+
+bool CXPageMyDisk::transferListIdle() const {
+    return m_page >= kPageUploading && m_transfers->idle();
+}
+
+void CXPageMyDisk::refreshTransferList() {
+    if (m_page >= kPageUploading)
+        m_transfers->fill();
 }
 
 void CXPageMyDisk::setListing(bool listing) {

@@ -27,6 +27,7 @@ class MainFrame;
 namespace nubexa::pages {
 
 class DiskListModel;
+class TransferPage;
 
 // The disk browser: the navigation column of seven pages, the page's buttons (upload with its
 // type, new folder, home, refresh), search, sort, the location line and the list, with the
@@ -78,14 +79,16 @@ public:
     }
     // The item dialog open now, if any.
     ItemDialog* dialog() const { return m_dialog; }
+    // The list of the uploading and downloading pages.
+    TransferPage& transfers() const { return *m_transfers; }
 
     // TransferView (the frame forwards the queue's page switches here).
     void showStatusText(const std::string&) override {}
     void showUploadingPage() override { showTransferPage(kPageUploading); }
     void showDownloadingPage() override { showTransferPage(kPageDownloading); }
     void refreshShownPage() override { refresh(); }
-    bool transferListIdle() const override { return false; }
-    void refreshTransferList() override {}
+    bool transferListIdle() const override;
+    void refreshTransferList() override;
 
 signals:
     // A listing was applied (or failed); for tests and benchmarks.
@@ -142,6 +145,7 @@ private:
     QTableView* m_list = nullptr;
     QLabel* m_loading = nullptr;
     DiskListModel* m_model = nullptr;
+    TransferPage* m_transfers = nullptr;
     QPointer<ItemDialog> m_dialog;
 
     int m_page = kPageMyDisk;

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <cstdio>
 
 #include "platform/log_sink.h"
@@ -29,8 +30,26 @@ bool LocalStore::open(const std::string& path) {
         return false;
     }
     m_db = db;
+    static std::atomic<std::uint64_t> openings{0};
+    m_connection = ++openings;
     m_openError.clear();
     return true;
+}
+
+WriteStamp LocalStore::writeStamp() {
+    // A number no real stamp has: such a stamp equals no other.
+    static std::atomic<std::uint64_t> unique{1ULL << 63};
+    WriteStamp stamp;
+    stamp.connection = unique.fetch_add(1);
+    if (m_db == nullptr)
+        return stamp;
+    StoreQuery version = prepareQuery(statements::kDataVersion);
+    if (!version.next())
+        return stamp;
+    stamp.connection = m_connection;
+    stamp.othersVersion = version.int64At(0);
+    stamp.ownChanges = sqlite3_total_changes64(m_db);
+    return stamp;
 }
 
 void LocalStore::close() {

@@ -11,6 +11,16 @@ namespace nubexa {
 
 class StoreQuery;
 
+// A moment in the life of the database file as one connection sees it. Two equal stamps taken
+// on a connection mean that nothing was written to the file in between, by this connection or
+// by any other; a connection opened anew never repeats an earlier connection's stamps.
+struct WriteStamp {
+    std::uint64_t connection = 0;
+    std::int64_t ownChanges = 0;
+    std::int64_t othersVersion = 0;
+    bool operator==(const WriteStamp&) const = default;
+};
+
 // One SQLite connection with its prepared statements kept for reuse.
 // Not thread-safe: only the thread that holds the StoreGate uses it.
 class LocalStore {
@@ -48,6 +58,10 @@ public:
 
     sqlite3* handle() const { return m_db; }
 
+    // Lets readers skip a read whose answer cannot have changed. A stamp of a connection that
+    // is not open, or whose version cannot be read, equals no other.
+    WriteStamp writeStamp();
+
 private:
     struct CachedStatement {
         sqlite3_stmt* statement = nullptr;
@@ -57,6 +71,7 @@ private:
     void finalizeAll();
 
     sqlite3* m_db = nullptr;
+    std::uint64_t m_connection = 0;  // which opening of the process this is
     std::string m_openError;
     std::unordered_map<std::string, CachedStatement> m_cache;
 };

@@ -63,17 +63,28 @@ inline constexpr const char* kStartWaitingTask =
 // S11: the user deletes a task. Binds 1 id.
 inline constexpr const char* kDeleteTask = "UPDATE t_process_list set status=-100 where id=?";
 
-// S12: the uploading page. Binds 1 uid.
+// Changes when another connection has written to the database since the last reading on this
+// connection.
+inline constexpr const char* kDataVersion = "PRAGMA data_version";
+
+// S12: the uploading page, with the hold mark that tells why a waiting task waits. Binds 1 uid.
 inline constexpr const char* kListUploads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status  from t_process_list where ran_type=1 "
-    "and status!=-100 and transfer_schedule!=100 and  user_id=?";
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue  from t_process_list where "
+    "ran_type=1 and status!=-100 and transfer_schedule!=100 and  user_id=?";
 
-// S13: the downloading page. Binds 1 uid.
+// S13: the downloading page, with the hold mark. Binds 1 uid.
 inline constexpr const char* kListDownloads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status  from t_process_list where ran_type=2 "
-    "and status!=-100 and transfer_schedule!=100  and  user_id=?";
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue  from t_process_list where "
+    "ran_type=2 and status!=-100 and transfer_schedule!=100  and  user_id=?";
+
+// The whole unfinished queue of a user per direction (ran_type): tasks, their bytes, bytes done,
+// running tasks and their summed speed. Binds 1 uid.
+inline constexpr const char* kQueueTotals =
+    "SELECT ran_type,count(*),total(file_size),total(transfer_size),total(status=1),"
+    "total(CASE WHEN status=1 THEN tranfer_speed ELSE 0 END) from t_process_list where "
+    "(status=1 or status=2) and transfer_schedule!=100 and user_id=? GROUP BY ran_type";
 
 // S14: the next waiting upload that the user did not pause. Binds 1 uid.
 inline constexpr const char* kNextWaitingUpload =

@@ -123,6 +123,7 @@ std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& use
         row.schedule = query.textAt(9);
         row.scheduleValue = query.intAt(9);
         row.status = query.textAt(10);
+        row.holdMark = query.intAt(11);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -148,6 +149,24 @@ std::int64_t TaskTable::nextWaitingUpload(const std::string& userId) {
 
 std::int64_t TaskTable::nextWaitingDownload(const std::string& userId) {
     return firstId(st::kNextWaitingDownload, userId);
+}
+
+std::pair<QueueTotals, QueueTotals> TaskTable::queueTotals(const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kQueueTotals);
+    query.bindText(1, userId);
+    std::pair<QueueTotals, QueueTotals> totals;
+    while (query.next()) {
+        const int ranType = query.intAt(0);
+        if (ranType != ran_type::kUpload && ranType != ran_type::kDownload)
+            continue;
+        QueueTotals& sums = ranType == ran_type::kUpload ? totals.first : totals.second;
+        sums.tasks = query.int64At(1);
+        sums.bytes = query.int64At(2);
+        sums.done = query.int64At(3);
+        sums.running = query.int64At(4);
+        sums.speedKBps = query.int64At(5);
+    }
+    return totals;
 }
 
 SummedSpeeds TaskTable::sumSpeeds(const std::string& userId) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace nubexa {
@@ -66,6 +67,7 @@ struct TaskListRow {
     std::string schedule;
     int scheduleValue = 0;
     std::string status;
+    int holdMark = 0;  // is_user_pasue: hold_mark below
 };
 
 // One progress write of a running transfer.
@@ -88,6 +90,15 @@ inline constexpr int kFailing = 3;         // waits out a back-off after repeate
 struct WaitingTask {
     std::int64_t id = 0;
     int mark = hold_mark::kNone;
+};
+
+// The unfinished tasks (running or waiting) of one direction, summed.
+struct QueueTotals {
+    std::int64_t tasks = 0;
+    std::int64_t running = 0;
+    std::int64_t bytes = 0;
+    std::int64_t done = 0;
+    std::int64_t speedKBps = 0;
 };
 
 struct SummedSpeeds {
@@ -134,6 +145,8 @@ public:
     bool holdFailingTask(std::int64_t id);
 
     SummedSpeeds sumSpeeds(const std::string& userId);
+    // Uploads and downloads, in that order.
+    std::pair<QueueTotals, QueueTotals> queueTotals(const std::string& userId);
 
     bool resetUnfinished();
 

@@ -63,4 +63,41 @@ TaskCommands::Result TaskCommands::remove(std::int64_t id) {
     });
 }
 
+int TaskCommands::pauseAll(const std::vector<std::int64_t>& ids) {
+    const std::string uid = m_manager.service().account().uid;
+    return m_manager.gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        int paused = 0;
+        for (const std::int64_t id : ids) {
+            const auto row = tasks.load(id);
+            if (row && row->userId == uid && runningOrWaiting(*row) && tasks.pause(id))
+                ++paused;
+        }
+        return paused;
+    });
+}
+
+int TaskCommands::startAll(const std::vector<std::int64_t>& ids, Direction direction) {
+    const std::string uid = m_manager.service().account().uid;
+    const std::string ranType = direction == Direction::kUpload ? "1" : "2";
+    const int released = m_manager.gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        int count = 0;
+        for (const std::int64_t id : ids) {
+            const auto row = tasks.load(id);
+            if (!row || row->userId != uid || row->status != task_status::kWaiting ||
+                row->ranType != ranType)
+                continue;
+            tasks.clearUserPause(id);
+            m_manager.taskResumed(id);
+            ++count;
+        }
+        return count;
+    });
+    // Not one worker per task: the limit of two per direction holds for a whole page.
+    if (released > 0 && m_manager.settings().startAtOnce)
+        m_manager.fillFreeSlots(direction);
+    return released;
+}
+
 }  // namespace nubexa

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "transfer/direction.h"
 
 namespace nubexa {
 
@@ -26,6 +29,14 @@ public:
     Result resume(std::int64_t id);
     // Status -100 for good; local and remote files are not touched.
     Result remove(std::int64_t id);
+
+    // "全部暂停": pause() for every listed task that is running or waiting, in one bracket.
+    // Returns how many were paused.
+    int pauseAll(const std::vector<std::int64_t>& ids);
+    // "全部开始": every listed waiting task of `direction` is no longer held (paused, held from
+    // an earlier session or after failures) and is left to the scheduler, which starts as many
+    // as the limits allow now and the rest as slots free up. Returns how many were released.
+    int startAll(const std::vector<std::int64_t>& ids, Direction direction);
 
 private:
     // Runs change(store, tasks, row) in one bracket when `id` is a running or waiting task of

@@ -64,12 +64,18 @@ TransferPageRow makePageRow(const TaskListRow& row, Direction page) {
     return shown;
 }
 
+std::vector<TaskListRow> taskRows(LocalStore& held, const std::string& userId, Direction page) {
+    TaskTable tasks(held);
+    return page == Direction::kUpload ? tasks.listUploads(userId) : tasks.listDownloads(userId);
+}
+
+std::vector<TaskListRow> loadTaskRows(StoreGate& gate, const std::string& userId, Direction page) {
+    return gate.run([&](LocalStore& store) { return taskRows(store, userId, page); });
+}
+
 std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string& userId,
                                               Direction page) {
-    const auto rows = gate.run([&](LocalStore& store) {
-        TaskTable tasks(store);
-        return page == Direction::kUpload ? tasks.listUploads(userId) : tasks.listDownloads(userId);
-    });
+    const auto rows = loadTaskRows(gate, userId, page);
     std::vector<TransferPageRow> shown;
     shown.reserve(rows.size());
     for (const auto& row : rows)

@@ -8,6 +8,7 @@
 
 namespace nubexa {
 
+class LocalStore;
 class StoreGate;
 
 // The texts of the transfer pages ("正在上传", "正在下载"), shared by the GUI's lists and the
@@ -36,6 +37,11 @@ struct TransferPageRow {
 };
 
 TransferPageRow makePageRow(const TaskListRow& row, Direction page);
+
+// The user's unfinished tasks of one direction, as stored: in the caller's bracket, or in one of
+// its own.
+std::vector<TaskListRow> taskRows(LocalStore& held, const std::string& userId, Direction page);
+std::vector<TaskListRow> loadTaskRows(StoreGate& gate, const std::string& userId, Direction page);
 
 // The user's unfinished tasks of one direction as the page lists them (one bracket).
 std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string& userId,

@@ -35,6 +35,7 @@ ClientHarness::ClientHarness() {
     m_environment.config.aboutHost = "about.invalid";
     m_environment.notifier = &m_notifier;
     m_environment.browser = &m_browser;
+    m_environment.desktopNotice = &m_desktopNotices;
     m_environment.useTray = false;
     m_environment.logFile = m_dir.path() + "/client.log";
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/client_environment.h"
+#include "app/desktop_notice.h"
 #include "platform/browser.h"
 #include "platform/notifier.h"
 #include "standin/standin_service.h"
@@ -66,6 +67,7 @@ public:
 
     RecordingNotifier& notifier() { return m_notifier; }
     RecordingBrowser& browser() { return m_browser; }
+    app::RecordingDesktopNotice& desktopNotices() { return m_desktopNotices; }
     std::string homeFolder() const { return m_dir.path() + "/home/"; }
     std::string programFolder() const { return m_dir.path() + "/program/"; }
     std::string databasePath() const { return homeFolder() + "bin.db"; }
@@ -89,6 +91,7 @@ private:
     std::vector<std::string> m_log;
     RecordingNotifier m_notifier;
     RecordingBrowser m_browser;
+    app::RecordingDesktopNotice m_desktopNotices;
     app::ClientEnvironment m_environment;
     std::unique_ptr<app::CMainWnd> m_client;
 };

@@ -19,12 +19,25 @@ std::optional<std::string> ScriptedPicker::pickFolder(const std::string& title) 
     return answer;
 }
 
-PageDriver::PageDriver(const QString& account, const QString& password) {
+PageDriver::PageDriver(const QString& account, const QString& password,
+                       const std::function<void(app::ClientEnvironment&)>& prepare) {
     m_harness.environment().picker = &m_picker;
+    if (prepare)
+        prepare(m_harness.environment());
     pages::CXPageMyDisk::installInto(m_harness.client());
     if (!m_harness.signIn(account, password))
         return;
     m_page = qobject_cast<pages::CXPageMyDisk*>(m_harness.mainFrame()->pages());
+}
+
+bool PageDriver::restartClient() {
+    m_page = nullptr;
+    m_harness.endClient();
+    pages::CXPageMyDisk::installInto(m_harness.client());
+    if (!m_harness.signIn())
+        return false;
+    m_page = qobject_cast<pages::CXPageMyDisk*>(m_harness.mainFrame()->pages());
+    return m_page != nullptr;
 }
 
 bool PageDriver::settle() {

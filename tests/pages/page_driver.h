@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -26,7 +27,10 @@ public:
 class PageDriver {
 public:
     explicit PageDriver(const QString& account = QStringLiteral("demo"),
-                        const QString& password = QStringLiteral("demo123"));
+                        const QString& password = QStringLiteral("demo123"),
+                        const std::function<void(app::ClientEnvironment&)>& prepare = {});
+    // Ends the client and starts a new one on the same folders, signed in again.
+    bool restartClient();
 
     ClientHarness& harness() { return m_harness; }
     pages::CXPageMyDisk& page() { return *m_page; }

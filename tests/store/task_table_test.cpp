@@ -183,8 +183,53 @@ TEST_F(TaskLists, PagesShowOwnUnfinishedTasksOnly) {
         EXPECT_EQ(ids, (std::vector<std::string>{std::to_string(running), std::to_string(paused),
                                                  std::to_string(waiting)}));
         EXPECT_EQ(rows[1].status, "2");
+        EXPECT_EQ(rows[1].holdMark, hold_mark::kUserPause);
+        EXPECT_EQ(rows[2].holdMark, hold_mark::kNone);
         EXPECT_EQ(rows[0].fileSize, "4096");
         EXPECT_EQ(tasks.listDownloads("u1").size(), 1u);
+    });
+}
+
+TEST_F(TaskLists, WriteStampChangesWithEveryWriteOfAnyConnection) {
+    const auto id = addTask(ran_type::kUpload, "u1", kWaiting);
+    const auto stamp = [&] { return gate().run([](LocalStore& s) { return s.writeStamp(); }); };
+    const WriteStamp first = stamp();
+    gate().run([&](LocalStore& s) { TaskTable(s).listUploads("u1"); });
+    EXPECT_EQ(stamp(), first);  // reading writes nothing
+    gate().run([&](LocalStore& s) { TaskTable(s).pause(id); });
+    const WriteStamp own = stamp();
+    EXPECT_NE(own, first);
+    {
+        StoreGate other(dbPath());  // another connection, as another process would have
+        other.run([&](LocalStore& s) { TaskTable(s).remove(id); });
+    }
+    EXPECT_NE(stamp(), own);
+    const WriteStamp before = stamp();
+    gate().closeConnection();
+    EXPECT_NE(stamp(), before);
+    LocalStore closed;
+    EXPECT_NE(closed.writeStamp(), closed.writeStamp());
+}
+
+TEST_F(TaskLists, QueueTotalsSumTheUnfinishedTasksOfEachDirection) {
+    const auto running = addTask(ran_type::kUpload, "u1", kRunning, 1000);
+    addTask(ran_type::kUpload, "u1", kWaiting, 3000);
+    const auto deleted = addTask(ran_type::kUpload, "u1", kWaiting, 5000);
+    addTask(ran_type::kUpload, "u2", kRunning, 7000);
+    const auto finished = addTask(ran_type::kDownload, "u1", kRunning, 4096);
+    gate().run([&](LocalStore& s) {
+        TaskTable tasks(s);
+        tasks.writeProgress({running, 1000, 400, 40, 12});
+        tasks.remove(deleted);
+        tasks.writeProgress({finished, 4096, 4096, 100, 9});
+        const auto [up, down] = tasks.queueTotals("u1");
+        EXPECT_EQ(up.tasks, 2);
+        EXPECT_EQ(up.running, 1);
+        EXPECT_EQ(up.bytes, 4000);
+        EXPECT_EQ(up.done, 400);
+        EXPECT_EQ(up.speedKBps, 12);
+        EXPECT_EQ(down.tasks, 0);
+        EXPECT_EQ(tasks.queueTotals("x' OR '1'='1").first.tasks, 0);
     });
 }
 

@@ -1,0 +1,162 @@
+// The transfer pages with 10,000 unfinished tasks of the signed-in user: a refill of the list
+// (the set of tasks changed: the rows are read, built and reset, the view painted), and one
+// monitor tick while the uploading page is shown (speeds summed, the list refreshed in place,
+// the tray's progress worked out, the view painted), with nothing written since the last tick
+// and with a transfer's progress written in between. The peer of all is the plain way: a
+// QStandardItemModel filled with the same texts (and a progress number) from the same rows.
+#include <QApplication>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTest>
+#include <chrono>
+#include <cstdio>
+
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "app/queue_watch.h"
+#include "bench_world.h"
+#include "pages/transfer_list_model.h"
+#include "pages/transfer_page.h"
+#include "pages/x_page_my_disk.h"
+#include "store/local_store.h"
+#include "store/store_gate.h"
+#include "store/task_table.h"
+#include "transfer/transfer_monitor.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRounds = 20;
+constexpr int kTasks = 10000;
+
+double elapsedMs(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+// 10,000 tasks of each direction: a few running with progress, the rest waiting.
+void queueTasks(nubexa::StoreGate& gate, const std::string& uid, const std::string& folder) {
+    gate.run([&](nubexa::LocalStore& store) {
+        store.exec("BEGIN");
+        nubexa::TaskTable tasks(store);
+        for (int i = 0; i < 2 * kTasks; ++i) {
+            const std::string name = "文件 " + std::to_string(i) + ".bin";
+            const nubexa::NewTaskRow row{
+                uid, folder, name, name, 1000000 + i * 37, i % 50 == 0 ? 1 : 2, "\\备份\\", "0"};
+            if (i < kTasks)
+                tasks.insertFileUpload(row);
+            else
+                tasks.insertFileDownload(row);
+            if (i % 50 == 0) {
+                const std::int64_t id = tasks.lastInsertedId();
+                tasks.writeProgress({id, row.fileSize, row.fileSize / 3, 33, 120});
+            }
+        }
+        store.exec("COMMIT");
+    });
+}
+
+// The peer: every row's texts into a QStandardItemModel.
+void fillPeer(QStandardItemModel& peer, const std::vector<nubexa::pages::TransferRow>& rows) {
+    peer.clear();
+    peer.setColumnCount(8);
+    for (const auto& row : rows) {
+        const auto texts = nubexa::pages::showTransfer(row, nubexa::Direction::kUpload);
+        const auto& shown = texts.columns;
+        QList<QStandardItem*> items;
+        for (const auto* text : {&shown.localInfo, &shown.remoteInfo, &shown.size})
+            items << new QStandardItem(QString::fromStdString(*text));
+        items << new QStandardItem(QString::number(shown.progress));
+        for (const auto* text : {&shown.speed, &shown.id, &shown.status, &shown.state})
+            items << new QStandardItem(QString::fromStdString(*text));
+        peer.appendRow(items);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    nubexa::bench::BenchWorld world("transfers");
+    if (!world.started())
+        return 1;
+    nubexa::app::ClientEnvironment environment = world.environment();
+    // The tasks only wait: the measure is of the pages, not of transfers.
+    environment.transfers.startAtOnce = false;
+    auto client = nubexa::bench::BenchWorld::signedInClient(environment);
+    if (!client)
+        return 1;
+    const std::string uid = client->service().account().uid;
+    queueTasks(client->gate(), uid, environment.homeFolder);
+    auto* disk = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
+    nubexa::pages::TransferPage& page = disk->transfers();
+    QTableView* list = page.list();
+
+    // 1. Refill: every fill changes the set of tasks (uploads, then downloads, and back).
+    disk->switchPage(nubexa::pages::kPageUploading);
+    double refillMs = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = Clock::now();
+        disk->switchPage(round % 2 == 0 ? nubexa::pages::kPageDownloading
+                                        : nubexa::pages::kPageUploading);
+        list->viewport()->repaint();
+        refillMs += elapsedMs(start);
+    }
+    refillMs /= kRounds;
+    if (page.model().rowCount() != kTasks) {
+        std::fprintf(stderr, "%d rows\n", page.model().rowCount());
+        return 1;
+    }
+
+    // 2. A tick of the main window's timer on the uploading page.
+    disk->switchPage(nubexa::pages::kPageUploading);
+    double tickMs = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = Clock::now();
+        client->session().monitor().MonitorTick();
+        client->queueWatch().tick();
+        list->viewport()->repaint();
+        tickMs += elapsedMs(start);
+    }
+    tickMs /= kRounds;
+
+    // The same while a transfer writes its progress between ticks: the page reads its rows.
+    const std::int64_t moving = page.model().rows().front().id;
+    double movingMs = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        client->gate().run([&](nubexa::LocalStore& store) {
+            nubexa::TaskTable(store).writeProgress({moving, 1000000, 1000 * round, 0, 100 + round});
+        });
+        const auto start = Clock::now();
+        client->session().monitor().MonitorTick();
+        client->queueWatch().tick();
+        list->viewport()->repaint();
+        movingMs += elapsedMs(start);
+    }
+    movingMs /= kRounds;
+
+    // The peer, on the same view and rows.
+    QStandardItemModel peer;
+    list->setModel(&peer);
+    double peerMs = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = Clock::now();
+        fillPeer(peer,
+                 nubexa::pages::loadTransferRows(
+                     client->gate(), uid,
+                     round % 2 == 0 ? nubexa::Direction::kUpload : nubexa::Direction::kDownload));
+        list->viewport()->repaint();
+        peerMs += elapsedMs(start);
+    }
+    peerMs /= kRounds;
+    list->setModel(&page.model());
+
+    client.reset();
+    std::printf(
+        "BENCH transfer_page rows=%d refill_ms=%.2f tick_ms=%.2f tick_while_moving_ms=%.2f "
+        "peer_refill_ms=%.2f refill_ratio=%.2f tick_ratio=%.2f tick_while_moving_ratio=%.2f\n",
+        kTasks, refillMs, tickMs, movingMs, peerMs, refillMs / peerMs, tickMs / peerMs,
+        movingMs / peerMs);
+    return 0;
+}

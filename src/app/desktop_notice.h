@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+namespace nubexa::app {
+
+class TrayIcon;
+
+// A desktop notification: a title and a line or two that the desktop shows for a while and
+// takes away by itself. Fire and forget: nothing waits for the desktop. GUI thread only.
+class DesktopNotice {
+public:
+    virtual ~DesktopNotice() = default;
+    virtual void notify(const QString& title, const QString& body) = 0;
+};
+
+// The tray's balloon while the tray icon is shown; else org.freedesktop.Notifications on the
+// session bus when there is one; else nothing.
+class SystemDesktopNotice : public DesktopNotice {
+public:
+    static inline const QString kApplication = QStringLiteral("Nubexa网盘");
+
+    // `tray` gives the tray icon of the moment (null without a tray).
+    explicit SystemDesktopNotice(std::function<TrayIcon*()> tray) : m_tray(std::move(tray)) {}
+
+    void notify(const QString& title, const QString& body) override;
+
+private:
+    std::function<TrayIcon*()> m_tray;
+};
+
+// Keeps every notification, for tests.
+class RecordingDesktopNotice : public DesktopNotice {
+public:
+    void notify(const QString& title, const QString& body) override {
+        std::lock_guard lock(m_mutex);
+        m_notices.emplace_back(title, body);
+    }
+    std::vector<std::pair<QString, QString>> notices() const {
+        std::lock_guard lock(m_mutex);
+        return m_notices;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::pair<QString, QString>> m_notices;
+};
+
+}  // namespace nubexa::app

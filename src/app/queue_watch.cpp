@@ -1,0 +1,96 @@
+#include "app/queue_watch.h"
+
+#include "app/desktop_notice.h"
+#include "service/service_client.h"
+#include "store/store_gate.h"
+#include "transfer/transfer_monitor.h"
+#include "transfer/transfer_page_text.h"
+
+namespace nubexa::app {
+
+QueueWatch::QueueWatch(StoreGate& gate, ServiceClient& service, TransferMonitor& monitor,
+                       DesktopNotice& notice, QObject* parent)
+    : QObject(parent), m_gate(gate), m_service(service), m_monitor(monitor), m_notice(notice) {}
+
+void QueueWatch::workerEnded(const WorkerReport& report) {
+    using Outcome = WorkerReport::Outcome;
+    switch (report.outcome) {
+        case Outcome::kCompleted:
+            ++(report.direction == Direction::kUpload ? m_uploaded : m_downloaded);
+            m_ran = true;
+            break;
+        case Outcome::kHeldAfterFailures:
+            m_ran = true;
+            if (m_heldTold.insert(report.taskId).second) {
+                ++m_failed;
+                m_notice.notify(kFailedTitle,
+                                QStringLiteral("“%1”多次传输失败，已暂停，稍后自动重试")
+                                    .arg(QString::fromStdString(report.fileName)));
+            }
+            break;
+        case Outcome::kFailed:
+        case Outcome::kStopped:
+            m_ran = true;
+            break;
+        case Outcome::kNotRun:
+        case Outcome::kSignInFailed:
+            break;
+    }
+}
+
+void QueueWatch::tick() {
+    const AccountInfo account = m_service.account();
+    if (account.signed_in == 0)
+        return;
+    if (account.uid != m_seenUser) {
+        m_seen.reset();
+        m_seenUser = account.uid;
+    }
+    m_gate.run([&](LocalStore& store) {
+        const WriteStamp now = store.writeStamp();
+        if (m_seen && *m_seen == now)
+            return;
+        m_seen = now;
+        m_totals = TaskTable(store).queueTotals(account.uid);
+    });
+    const auto& [uploads, downloads] = m_totals;
+    const bool running = uploads.running + downloads.running > 0;
+    const QString tip = running ? progressText(uploads, downloads) : QString();
+    if (tip != m_tip) {
+        m_tip = tip;
+        emit progressTipChanged(m_tip);
+    }
+    if (running) {
+        m_ran = true;
+        return;
+    }
+    // Empty: nothing runs and nothing waits that the scheduler would start. Tasks the user
+    // paused, or held ones, do not keep the queue busy.
+    if (!m_ran || m_monitor.anythingWaiting())
+        return;
+    if (m_uploaded + m_downloaded + m_failed > 0)
+        m_notice.notify(kDoneTitle, summaryText(m_uploaded, m_downloaded, m_failed));
+    m_ran = false;
+    m_uploaded = m_downloaded = m_failed = 0;
+}
+
+QString QueueWatch::progressText(const QueueTotals& uploads, const QueueTotals& downloads) {
+    const std::int64_t bytes = uploads.bytes + downloads.bytes;
+    const std::int64_t done = uploads.done + downloads.done;
+    const int percent = bytes > 0 ? static_cast<int>(done * 100 / bytes) : 0;
+    return QStringLiteral("正在传输：上传 %1 个，下载 %2 个，已完成 %3%\n%4")
+        .arg(uploads.tasks)
+        .arg(downloads.tasks)
+        .arg(percent)
+        .arg(QString::fromStdString(speedStatusText(std::to_string(uploads.speedKBps),
+                                                    std::to_string(downloads.speedKBps))));
+}
+
+QString QueueWatch::summaryText(int uploaded, int downloaded, int failed) {
+    QString text = QStringLiteral("上传 %1 个文件，下载 %2 个文件").arg(uploaded).arg(downloaded);
+    if (failed > 0)
+        text += QStringLiteral("，%1 个失败").arg(failed);
+    return text;
+}
+
+}  // namespace nubexa::app

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <utility>
+
+#include "store/local_store.h"
+#include "store/task_table.h"
+#include "transfer/transfer_view.h"
+
+namespace nubexa {
+class StoreGate;
+class ServiceClient;
+class TransferMonitor;
+}  // namespace nubexa
+
+namespace nubexa::app {
+
+class DesktopNotice;
+
+// Watches the whole transfer queue for the desktop: the tray's progress tooltip while
+// transfers run, one notification that sums up when the queue has emptied after transfers ran,
+// and one for each task that failed often enough to be held.
+//
+// GUI thread only: workerEnded() gets the workers' reports after the bridge has brought them
+// over, tick() runs after each monitor tick.
+class QueueWatch : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString kDoneTitle = QStringLiteral("传输完成");
+    static inline const QString kFailedTitle = QStringLiteral("传输失败");
+
+    QueueWatch(StoreGate& gate, ServiceClient& service, TransferMonitor& monitor,
+               DesktopNotice& notice, QObject* parent = nullptr);
+
+    void workerEnded(const WorkerReport& report);
+    void tick();
+
+    // What the tray shows under the client's name; empty while nothing runs.
+    QString progressTip() const { return m_tip; }
+
+    // The texts, for the tray and the notifications.
+    static QString progressText(const QueueTotals& uploads, const QueueTotals& downloads);
+    static QString summaryText(int uploaded, int downloaded, int failed);
+
+signals:
+    void progressTipChanged(const QString& tip);
+
+private:
+    StoreGate& m_gate;
+    ServiceClient& m_service;
+    TransferMonitor& m_monitor;
+    DesktopNotice& m_notice;
+    QString m_tip;
+    // The queue as last summed, and the database then: unchanged, it is not summed again.
+    std::pair<QueueTotals, QueueTotals> m_totals;
+    std::optional<WriteStamp> m_seen;
+    std::string m_seenUser;
+    // Since the queue was last empty.
+    bool m_ran = false;
+    int m_uploaded = 0;
+    int m_downloaded = 0;
+    int m_failed = 0;
+    std::unordered_set<std::int64_t> m_heldTold;  // a held task is told of once
+};
+
+}  // namespace nubexa::app

@@ -1,0 +1,55 @@
+#include "pages/page_list.h"
+
+#include <QHeaderView>
+#include <QMenu>
+#include <QTableView>
+
+namespace nubexa::pages {
+
+void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
+               const int* columnWidths, int columnCount) {
+    list->setAccessibleName(accessibleName);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setContextMenuPolicy(Qt::CustomContextMenu);
+    list->setShowGrid(false);
+    list->setWordWrap(false);
+    list->setIconSize(QSize(20, 20));
+    list->verticalHeader()->hide();
+    list->verticalHeader()->setDefaultSectionSize(rowHeight);
+    list->horizontalHeader()->setFixedHeight(24);
+    list->horizontalHeader()->setHighlightSections(false);
+    list->setStyleSheet(
+        QStringLiteral("QTableView { border: 1px solid #d5deea; background: white;"
+                       " selection-background-color: #d8e8fb; selection-color: #222; }"
+                       "QHeaderView::section { background: #eef3f9; border: none;"
+                       " border-bottom: 1px solid #d5deea; padding-left: 6px; color: #456; }"));
+    for (int column = 0; column < columnCount; ++column) {
+        list->setColumnWidth(column, columnWidths[column]);
+        // A width of 0 is a column for the program, not for the eye.
+        list->setColumnHidden(column, columnWidths[column] == 0);
+    }
+}
+
+void popUpRowMenu(QTableView* list, const QPoint& where,
+                  const std::function<std::vector<MenuEntry>(int row)>& entriesFor,
+                  const std::function<void(int id)>& run) {
+    const QModelIndex index = list->indexAt(where);
+    if (!index.isValid())
+        return;
+    const std::vector<MenuEntry> entries = entriesFor(index.row());
+    if (entries.empty())
+        return;
+    auto* menu = new QMenu(list);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->setAccessibleName(QStringLiteral("右键菜单"));
+    for (const MenuEntry& entry : entries) {
+        QAction* action = menu->addAction(QString::fromUtf8(entry.text));
+        const int id = entry.id;
+        QObject::connect(action, &QAction::triggered, menu, [run, id] { run(id); });
+    }
+    menu->popup(list->viewport()->mapToGlobal(where));
+}
+
+}  // namespace nubexa::pages

@@ -1,0 +1,135 @@
+#include "pages/transfer_list_model.h"
+
+#include <QFont>
+#include <algorithm>
+
+namespace nubexa::pages {
+
+namespace {
+
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
+
+bool sameTasks(const std::vector<TransferRow>& a, const std::vector<TransferRow>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const TransferRow& x, const TransferRow& y) { return x.id == y.id; });
+}
+
+}  // namespace
+
+TransferListModel::TransferListModel(QIcon rowIcon, QObject* parent)
+    : QAbstractTableModel(parent), m_rowIcon(std::move(rowIcon)) {}
+
+bool TransferListModel::setRows(std::vector<TransferRow> rows, Direction page) {
+    if (page == m_page && sameTasks(rows, m_rows)) {
+        m_rows = std::move(rows);
+        std::fill(m_shown.begin(), m_shown.end(), std::nullopt);
+        if (!m_rows.empty())
+            emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+        return false;
+    }
+    beginResetModel();
+    m_rows = std::move(rows);
+    m_shown.assign(m_rows.size(), std::nullopt);
+    m_page = page;
+    endResetModel();
+    return true;
+}
+
+const TransferRow* TransferListModel::rowAt(int row) const {
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return nullptr;
+    return &m_rows[static_cast<std::size_t>(row)];
+}
+
+const ShownTransfer& TransferListModel::shown(int row) const {
+    auto& cached = m_shown[static_cast<std::size_t>(row)];
+    if (!cached)
+        cached = showTransfer(m_rows[static_cast<std::size_t>(row)], m_page);
+    return *cached;
+}
+
+int TransferListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int TransferListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kColumnCount;
+}
+
+QVariant TransferListModel::data(const QModelIndex& index, int role) const {
+    const TransferRow* row = rowAt(index.row());
+    if (!row)
+        return {};
+    const ShownTransfer& texts = shown(index.row());
+    const TransferPageRow& shown = texts.columns;
+    switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+                case kLocal:
+                    return text(shown.localInfo);
+                case kRemote:
+                    return text(shown.remoteInfo);
+                case kSize:
+                    return text(shown.size);
+                case kProgress:
+                    return shown.progress;
+                case kSpeed:
+                    return text(shown.speed);
+                case kId:
+                    return text(shown.id);
+                case kStatus:
+                    return text(shown.status);
+                case kState:
+                    return text(shown.state);
+                default:
+                    return {};
+            }
+        case kPercentRole:
+            return std::clamp(shown.progress, 0, 100);
+        case kDetailRole:
+            return text(texts.detail);
+        case Qt::DecorationRole:
+            return index.column() == kLocal ? QVariant(m_rowIcon) : QVariant();
+        case Qt::ToolTipRole:
+            if (index.column() == kState || index.column() == kSpeed) {
+                const std::string why = waitExplanation(shown.status, row->task.holdMark);
+                return text(why.empty() ? texts.detail : why);
+            }
+            if (index.column() == kProgress)
+                return QStringLiteral("%1%").arg(shown.progress);
+            return index.column() == kRemote ? text(shown.remoteInfo) : text(shown.localInfo);
+        case Qt::FontRole:
+            // The narrow columns hold "300.00 MB" and "1200 KB/S" whole.
+            if (index.column() == kSize || index.column() == kSpeed) {
+                QFont narrow;
+                narrow.setPixelSize(11);
+                return narrow;
+            }
+            return {};
+        case Qt::TextAlignmentRole:
+            return index.column() <= kRemote ? int(Qt::AlignVCenter | Qt::AlignLeft)
+                                             : int(Qt::AlignCenter);
+        default:
+            return {};
+    }
+}
+
+QVariant TransferListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    static const char* const kTitles[kColumnCount] = {
+        "本地文件信息", "网盘文件信息", "大小", "进度", "速度", "", "", "状态"};
+    if (section < 0 || section >= kColumnCount)
+        return {};
+    return QString::fromUtf8(kTitles[section]);
+}
+
+Qt::ItemFlags TransferListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+}
+
+}  // namespace nubexa::pages

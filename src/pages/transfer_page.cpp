@@ -1,0 +1,252 @@
+#include "pages/transfer_page.h"
+
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QUrl>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "app/main_wnd.h"
+#include "pages/delete_task_dialog.h"
+#include "pages/page_list.h"
+#include "pages/page_rects.h"
+#include "pages/progress_delegate.h"
+#include "pages/transfer_list_model.h"
+#include "picture_catalog.h"
+#include "transfer/task_commands.h"
+
+namespace nubexa::pages {
+
+namespace rects = page_rects;
+
+namespace {
+
+// Two lines per row: the speed and, under it, the time left.
+constexpr int kRowHeight = 34;
+
+QPushButton* pageButton(const QString& text, const QRect& where, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(where);
+    button->setAccessibleName(text);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setStyleSheet(
+        QStringLiteral("QPushButton { background: #3d8fe0; color: white; border: none;"
+                       " border-radius: 3px; }"
+                       "QPushButton:hover { background: #5aa3ec; }"
+                       "QPushButton:disabled { background: #a9c6e6; }"));
+    button->hide();
+    return button;
+}
+
+}  // namespace
+
+TransferPage::TransferPage(app::CMainWnd& client, QWidget* parent)
+    : QObject(parent),
+      m_client(client),
+      m_list(new QTableView(parent)),
+      m_model(new TransferListModel(
+          QIcon(client.pictures().picture(QString::fromLatin1(pictures::kFileIcons[0].path))),
+          this)),
+      m_totals(new QLabel(parent)),
+      m_pauseAll(pageButton(QStringLiteral("全部暂停"), rects::kPauseAll, parent)),
+      m_startAll(pageButton(QStringLiteral("全部开始"), rects::kStartAll, parent)) {
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new ProgressDelegate(
+        TransferListModel::kProgress, TransferListModel::kSize, TransferListModel::kSpeed, m_list));
+    m_list->setGeometry(rects::kList);
+    setUpList(m_list, QStringLiteral("传输列表"), kRowHeight, TransferListModel::kColumnWidths,
+              TransferListModel::kColumnCount);
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_list->hide();
+    connect(m_list, &QTableView::customContextMenuRequested, this, &TransferPage::showContextMenu);
+    connect(m_list, &QTableView::doubleClicked, this,
+            [this](const QModelIndex& index) { openRow(index.row()); });
+
+    m_totals->setAccessibleName(QStringLiteral("传输合计"));
+    m_totals->setGeometry(rects::kTransferTotals);
+    m_totals->setStyleSheet(QStringLiteral("color: #456;"));
+    m_totals->hide();
+    connect(m_pauseAll, &QPushButton::clicked, this, &TransferPage::pauseAll);
+    connect(m_startAll, &QPushButton::clicked, this, &TransferPage::startAll);
+}
+
+void TransferPage::show(Direction page) {
+    m_page = page;
+    m_seen.reset();
+    m_shown = true;
+    for (QWidget* widget : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_totals),
+                            static_cast<QWidget*>(m_pauseAll), static_cast<QWidget*>(m_startAll)})
+        widget->show();
+    fill();
+}
+
+void TransferPage::hide() {
+    m_shown = false;
+    for (QWidget* widget : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_totals),
+                            static_cast<QWidget*>(m_pauseAll), static_cast<QWidget*>(m_startAll)})
+        widget->hide();
+}
+
+bool TransferPage::idle() const {
+    return m_shown && !m_list->hasFocus();
+}
+
+void TransferPage::fill() {
+    if (!m_shown)
+        return;
+    const std::string uid = m_client.service().account().uid;
+    if (uid != m_seenUser) {
+        m_seen.reset();
+        m_seenUser = uid;
+    }
+    auto changed = loadChangedTransferRows(m_client.gate(), uid, m_page, m_seen);
+    if (!changed) {
+        emit filled();
+        return;
+    }
+    std::vector<TransferRow> rows = std::move(*changed);
+    m_totals->setText(QString::fromStdString(totalsText(sumRows(rows), m_page)));
+
+    // A reset forgets the selection and the scroll position: both are taken by task, not by
+    // row number, and given back.
+    std::unordered_set<std::int64_t> selected;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) {
+        if (const TransferRow* row = m_model->rowAt(index.row()))
+            selected.insert(row->id);
+    }
+    const TransferRow* current = m_model->rowAt(m_list->currentIndex().row());
+    const std::int64_t currentId = current ? current->id : 0;
+    const int scroll = m_list->verticalScrollBar()->value();
+    if (m_model->setRows(std::move(rows), m_page)) {
+        QItemSelection selection;
+        int currentRow = -1;
+        const auto& shown = m_model->rows();
+        for (int i = 0; i < static_cast<int>(shown.size()); ++i) {
+            const std::int64_t id = shown[static_cast<std::size_t>(i)].id;
+            if (selected.count(id))
+                selection.select(m_model->index(i, 0),
+                                 m_model->index(i, TransferListModel::kColumnCount - 1));
+            if (id == currentId)
+                currentRow = i;
+        }
+        if (currentRow >= 0) {
+            m_list->selectionModel()->setCurrentIndex(m_model->index(currentRow, 0),
+                                                      QItemSelectionModel::NoUpdate);
+        }
+        m_list->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+        m_list->doItemsLayout();
+        m_list->verticalScrollBar()->setValue(scroll);
+    }
+    const bool any = !m_model->rows().empty();
+    m_pauseAll->setEnabled(any);
+    m_startAll->setEnabled(any);
+    emit filled();
+}
+
+std::vector<MenuEntry> TransferPage::menuForRow(int row) {
+    const TransferRow* shown = m_model->rowAt(row);
+    if (!m_shown || !shown)
+        return {};
+    m_selected = shown->id;
+    m_list->selectionModel()->setCurrentIndex(
+        m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return transferMenu(*shown, m_page);
+}
+
+void TransferPage::showContextMenu(const QPoint& where) {
+    popUpRowMenu(
+        m_list, where, [this](int row) { return menuForRow(row); },
+        [this](int id) { runCommand(id); });
+}
+
+void TransferPage::runCommand(int id) {
+    if (!m_shown || m_selected <= 0)
+        return;
+    TaskCommands& tasks = m_client.session().tasks();
+    switch (id) {
+        case kCommandPause:
+            tasks.pause(m_selected);
+            break;
+        case kCommandResume:
+            tasks.resume(m_selected);
+            break;
+        case kCommandDelete:
+            confirmDelete();
+            return;
+        case kCommandOpenFolder:
+            for (const TransferRow& row : m_model->rows()) {
+                if (row.id == m_selected)
+                    openFolderOf(row);
+            }
+            return;
+        default:
+            return;
+    }
+    fill();
+}
+
+DeleteTaskDialog* TransferPage::deleteDialog() const {
+    return m_deleteDialog;
+}
+
+void TransferPage::confirmDelete() {
+    if (m_deleteDialog)
+        return;
+    auto* dialog = new DeleteTaskDialog(m_list->window());
+    m_deleteDialog = dialog;
+    const std::int64_t id = m_selected;
+    connect(dialog, &DeleteTaskDialog::confirmed, this, [this, id] {
+        m_client.session().tasks().remove(id);
+        fill();
+    });
+    // Centred on the list, as a question about it.
+    const QPoint centre = m_list->mapTo(m_list->window(), m_list->rect().center());
+    dialog->move(m_list->window()->mapToGlobal(centre) -
+                 QPoint(DeleteTaskDialog::kSize.width() / 2, DeleteTaskDialog::kSize.height() / 2));
+    dialog->open();
+}
+
+void TransferPage::openRow(int row) {
+    const TransferRow* shown = m_model->rowAt(row);
+    if (m_shown && shown && m_page == Direction::kDownload)
+        openFolderOf(*shown);
+}
+
+void TransferPage::openFolderOf(const TransferRow& row) {
+    if (row.task.localPath.empty())
+        return;
+    const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(row.task.localPath));
+    m_client.browser().openUrl(folder.toString(QUrl::FullyEncoded).toStdString());
+}
+
+std::vector<std::int64_t> TransferPage::shownIds() const {
+    std::vector<std::int64_t> ids;
+    ids.reserve(m_model->rows().size());
+    for (const TransferRow& row : m_model->rows())
+        ids.push_back(row.id);
+    return ids;
+}
+
+void TransferPage::pauseAll() {
+    if (!m_shown)
+        return;
+    fill();  // the tasks as they are now, not as they were at the last tick
+    m_client.session().tasks().pauseAll(shownIds());
+    fill();
+}
+
+void TransferPage::startAll() {
+    if (!m_shown)
+        return;
+    fill();
+    m_client.session().tasks().startAll(shownIds(), m_page);
+    fill();
+}
+
+}  // namespace nubexa::pages

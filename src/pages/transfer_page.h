@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pages/transfer_rows.h"
+
+class QLabel;
+class QPushButton;
+class QTableView;
+class QWidget;
+
+namespace nubexa::app {
+class CMainWnd;
+}
+
+namespace nubexa::pages {
+
+class DeleteTaskDialog;
+class TransferListModel;
+
+// The list of the uploading and downloading pages with its line of totals and the buttons
+// "全部暂停" and "全部开始": the user's unfinished tasks of one direction, read anew from the
+// queue at every fill, and the commands on them through the core's task commands. It never
+// talks to a worker: workers learn of a pause or a deletion from their row.
+//
+// GUI thread only. A fill keeps the selected tasks selected and the scroll position where it
+// was, so that the monitor's refresh every three seconds does not take a row from under the
+// user's hand.
+class TransferPage : public QObject {
+    Q_OBJECT
+public:
+    // Builds its widgets, hidden, into `parent` (the disk page's list area).
+    TransferPage(app::CMainWnd& client, QWidget* parent);
+
+    void show(Direction page);
+    void hide();
+    bool shown() const { return m_shown; }
+    Direction direction() const { return m_page; }
+
+    // FillTransferList: the rows of the page shown from the queue.
+    void fill();
+    // Whether the monitor may refill now: shown and the list without the keyboard focus.
+    bool idle() const;
+
+    // What a user does.
+    std::vector<MenuEntry> menuForRow(int row);  // selects the row; empty outside any row
+    void runCommand(int id);                     // on the row the menu was opened for
+    void openRow(int row);                       // double-click
+    void pauseAll();
+    void startAll();
+
+    QTableView* list() const { return m_list; }
+    TransferListModel& model() const { return *m_model; }
+    QLabel* totals() const { return m_totals; }
+    QPushButton* pauseAllButton() const { return m_pauseAll; }
+    QPushButton* startAllButton() const { return m_startAll; }
+    // The delete confirmation open now, if any.
+    DeleteTaskDialog* deleteDialog() const;
+    // The task the last menu was opened for.
+    std::int64_t selectedTask() const { return m_selected; }
+
+signals:
+    // A fill was applied; for tests and benchmarks.
+    void filled();
+
+private:
+    void showContextMenu(const QPoint& where);
+    void openFolderOf(const TransferRow& row);
+    void confirmDelete();
+    std::vector<std::int64_t> shownIds() const;
+
+    app::CMainWnd& m_client;
+    QTableView* m_list;
+    TransferListModel* m_model;
+    QLabel* m_totals;
+    QPushButton* m_pauseAll;
+    QPushButton* m_startAll;
+    QPointer<DeleteTaskDialog> m_deleteDialog;
+    Direction m_page = Direction::kUpload;
+    std::int64_t m_selected = 0;
+    bool m_shown = false;
+    // The database as the last fill read it: a fill reads nothing when it has not changed.
+    std::optional<WriteStamp> m_seen;
+    std::string m_seenUser;
+};
+
+}  // namespace nubexa::pages

@@ -1,0 +1,148 @@
+#include "pages/transfer_rows.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "store/store_gate.h"
+
+namespace nubexa::pages {
+
+namespace {
+
+std::int64_t number(const std::string& text) {
+    return std::strtoll(text.c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+TransferRow makeTransferRow(TaskListRow task) {
+    TransferRow row;
+    row.id = number(task.id);
+    row.bytes = std::max<std::int64_t>(0, number(task.fileSize));
+    row.done = std::clamp<std::int64_t>(number(task.transferSize), 0, row.bytes);
+    row.speedKBps = task.status == "1" ? std::max<std::int64_t>(0, number(task.speed)) : 0;
+    row.task = std::move(task);
+    return row;
+}
+
+ShownTransfer showTransfer(const TransferRow& row, Direction page) {
+    ShownTransfer shown;
+    shown.columns = makePageRow(row.task, page);
+    shown.detail = row.task.status == "1" ? timeLeftText(row.bytes - row.done, row.speedKBps)
+                                          : waitReason(row.task.status, row.task.holdMark);
+    return shown;
+}
+
+namespace {
+
+std::vector<TransferRow> transferRows(std::vector<TaskListRow> tasks) {
+    std::vector<TransferRow> rows;
+    rows.reserve(tasks.size());
+    for (auto& task : tasks)
+        rows.push_back(makeTransferRow(std::move(task)));
+    return rows;
+}
+
+}  // namespace
+
+std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& userId,
+                                          Direction page) {
+    return transferRows(loadTaskRows(gate, userId, page));
+}
+
+std::optional<std::vector<TransferRow>> loadChangedTransferRows(StoreGate& gate,
+                                                                const std::string& userId,
+                                                                Direction page,
+                                                                std::optional<WriteStamp>& seen) {
+    auto tasks = gate.run([&](LocalStore& store) -> std::optional<std::vector<TaskListRow>> {
+        // Taken before the reading: a write after it shows at the next look.
+        const WriteStamp now = store.writeStamp();
+        if (seen && *seen == now)
+            return std::nullopt;
+        seen = now;
+        return taskRows(store, userId, page);
+    });
+    if (!tasks)
+        return std::nullopt;
+    return transferRows(std::move(*tasks));
+}
+
+std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps) {
+    if (speedKBps <= 0 || bytesLeft <= 0)
+        return {};
+    const std::int64_t perSecond = speedKBps * 1024;
+    const std::int64_t seconds = (bytesLeft + perSecond - 1) / perSecond;
+    char text[48];
+    if (seconds >= 3600) {
+        std::snprintf(
+            text, sizeof text, "剩余 %lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+            static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    } else {
+        std::snprintf(text, sizeof text, "剩余 %02lld:%02lld", static_cast<long long>(seconds / 60),
+                      static_cast<long long>(seconds % 60));
+    }
+    return text;
+}
+
+std::string waitReason(const std::string& status, int holdMark) {
+    if (status != "2")
+        return {};
+    switch (holdMark) {
+        case hold_mark::kUserPause:
+            return "已暂停";
+        case hold_mark::kEarlierSession:
+            return "待续传";
+        case hold_mark::kFailing:
+            return "待重试";
+        default:
+            return "排队中";
+    }
+}
+
+std::string waitExplanation(const std::string& status, int holdMark) {
+    if (status != "2")
+        return {};
+    switch (holdMark) {
+        case hold_mark::kUserPause:
+            return "你暂停了这个任务，点“续传”继续";
+        case hold_mark::kEarlierSession:
+            return "上次运行时没有传完，点“续传”继续";
+        case hold_mark::kFailing:
+            return "多次传输失败，稍后自动重试；点“续传”立即重试";
+        default:
+            return "等待空闲的传输位置，会自动开始";
+    }
+}
+
+TransferTotals sumRows(const std::vector<TransferRow>& rows) {
+    TransferTotals totals;
+    totals.files = rows.size();
+    for (const TransferRow& row : rows) {
+        totals.bytesLeft += row.bytes - row.done;
+        totals.speedKBps += row.speedKBps;
+    }
+    return totals;
+}
+
+std::string totalsText(const TransferTotals& totals, Direction page) {
+    if (totals.files == 0)
+        return page == Direction::kUpload ? "没有正在上传的文件" : "没有正在下载的文件";
+    return "共 " + std::to_string(totals.files) + " 个文件，剩余 " +
+           nubexa::sizeText(std::to_string(totals.bytesLeft)) + "，" +
+           speedText(std::to_string(totals.speedKBps));
+}
+
+std::vector<MenuEntry> transferMenu(const TransferRow& row, Direction page) {
+    std::vector<MenuEntry> entries;
+    if (row.task.status == "1")
+        entries.push_back({kCommandPause, "暂停"});
+    if (row.task.status == "2")
+        entries.push_back({kCommandResume, "续传"});
+    entries.push_back({kCommandDelete, "删除"});
+    if (page == Direction::kDownload)
+        entries.push_back({kCommandOpenFolder, "打开所在文件夹"});
+    return entries;
+}
+
+}  // namespace nubexa::pages

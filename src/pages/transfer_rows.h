@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pages/disk_rows.h"
+#include "store/local_store.h"
+#include "store/task_table.h"
+#include "transfer/direction.h"
+#include "transfer/transfer_page_text.h"
+
+namespace nubexa {
+class StoreGate;
+}
+
+namespace nubexa::pages {
+
+// The context-menu commands of a transfer row.
+enum TransferCommand {
+    kCommandPause = 222,
+    kCommandResume = 223,
+    kCommandDelete = 230,
+    kCommandOpenFolder = 231,
+};
+
+// One task of an uploading or downloading page as a fill reads it: the row as stored and the
+// numbers the page sums. Its texts are made only when a row is shown (showTransfer), so that a
+// fill of thousands of tasks formats only the few rows on screen.
+struct TransferRow {
+    TaskListRow task;
+    std::int64_t id = 0;
+    std::int64_t bytes = 0;
+    std::int64_t done = 0;
+    std::int64_t speedKBps = 0;  // 0 unless running
+};
+TransferRow makeTransferRow(TaskListRow task);
+
+// A row as shown: the eight columns, and the small line under the speed (the time left, or why
+// a waiting task waits).
+struct ShownTransfer {
+    TransferPageRow columns;
+    std::string detail;
+};
+ShownTransfer showTransfer(const TransferRow& row, Direction page);
+
+// The user's unfinished tasks of one direction, in one bracket.
+std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& userId,
+                                          Direction page);
+// The same, unless nothing has been written to the database since `seen` was taken: then
+// nothing is read and the result is empty. `seen` becomes the stamp of this reading.
+std::optional<std::vector<TransferRow>> loadChangedTransferRows(StoreGate& gate,
+                                                                const std::string& userId,
+                                                                Direction page,
+                                                                std::optional<WriteStamp>& seen);
+
+// "剩余 03:12" (or "剩余 1:02:03") at `speedKBps`; empty when nothing moves.
+std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps);
+// Why a waiting task waits, from its hold mark, in a word ("排队中", "已暂停", "待续传", "待重试")
+// and in a sentence for the tooltip; empty for running rows.
+std::string waitReason(const std::string& status, int holdMark);
+std::string waitExplanation(const std::string& status, int holdMark);
+
+// The line above the list: how many files are left, how many bytes, at what speed.
+struct TransferTotals {
+    std::size_t files = 0;
+    std::int64_t bytesLeft = 0;
+    std::int64_t speedKBps = 0;
+};
+TransferTotals sumRows(const std::vector<TransferRow>& rows);
+std::string totalsText(const TransferTotals& totals, Direction page);
+
+// The menu of a row: "暂停" for a running task, "续传" for a waiting one, always "删除"; a
+// download also offers the folder it is written to.
+std::vector<MenuEntry> transferMenu(const TransferRow& row, Direction page);
+
+}  // namespace nubexa::pages

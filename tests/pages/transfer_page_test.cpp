@@ -1,0 +1,437 @@
+// The uploading and downloading pages against the stand-in and the real transfer workers: the
+// rows and their menus, the commands reaching a running worker, the monitor's refresh, and
+// whole transfers with the desktop notification that sums them up.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTest>
+#include <QUrl>
+#include <thread>
+
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "app/queue_watch.h"
+#include "page_driver.h"
+#include "pages/delete_task_dialog.h"
+#include "pages/transfer_list_model.h"
+#include "pages/transfer_page.h"
+#include "service/service_client.h"
+#include "store/store_gate.h"
+#include "store/task_table.h"
+#include "transfer/running_counts.h"
+#include "transfer/transfer_monitor.h"
+
+using namespace nubexa;
+using namespace nubexa::pages;
+using nubexa::test::ClientHarness;
+using nubexa::test::PageDriver;
+
+namespace {
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+std::string uidOf(PageDriver& driver) {
+    return driver.harness().client().service().account().uid;
+}
+
+// A task row as the queue writes it; nothing needs its local file but a transfer.
+std::int64_t addTask(PageDriver& driver, Direction direction, const std::string& name,
+                     std::int64_t size, int status,
+                     const std::string& folder = "/home/demo/文档/") {
+    NewTaskRow row{uidOf(driver), folder, name, name, size, status, "\\", "0"};
+    return driver.harness().client().gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        if (direction == Direction::kUpload)
+            tasks.insertFileUpload(row);
+        else
+            tasks.insertFileDownload(row);
+        return tasks.lastInsertedId();
+    });
+}
+
+StoredTask loadTask(PageDriver& driver, std::int64_t id) {
+    return driver.harness()
+        .client()
+        .gate()
+        .run([&](LocalStore& store) { return TaskTable(store).load(id); })
+        .value_or(StoredTask{});
+}
+
+int rowOfTask(TransferPage& page, std::int64_t id) {
+    const auto& rows = page.model().rows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].id == id)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::vector<std::string> menuTexts(TransferPage& page, int row) {
+    std::vector<std::string> texts;
+    for (const MenuEntry& entry : page.menuForRow(row))
+        texts.emplace_back(entry.text);
+    return texts;
+}
+
+QString cell(TransferPage& page, int row, int column, int role = Qt::DisplayRole) {
+    return page.model().index(row, column).data(role).toString();
+}
+
+void writeFile(const std::string& path, std::int64_t size) {
+    QFile file(QString::fromStdString(path));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray block(static_cast<int>(kMiB), '\0');
+    for (int i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>(i * 31 + 7);
+    for (std::int64_t left = size; left > 0; left -= block.size())
+        file.write(block.constData(), std::min<std::int64_t>(left, block.size()));
+}
+
+// Transfers slow enough to watch; the scheduler as in the program.
+void slowTransfers(app::ClientEnvironment& environment) {
+    environment.transfers.ftp.maxBytesPerSecond = kMiB;
+    environment.transfers.ftp.progressInterval = std::chrono::milliseconds(100);
+}
+
+}  // namespace
+
+class TransferPageTest : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsStatesMenusAndTotals();
+    void refillKeepsSelectionAndHonoursFocus();
+    void commandsReachTheRunningWorker();
+    void transfersRunToTheEndWithOneNotice();
+};
+
+void TransferPageTest::rowsStatesMenusAndTotals() {
+    // Nothing starts by itself: every row stays as the test wrote it.
+    PageDriver driver(
+        QStringLiteral("demo"), QStringLiteral("demo123"),
+        [](app::ClientEnvironment& environment) { environment.transfers.startAtOnce = false; });
+    QVERIFY(driver.ready());
+    const auto queued = addTask(driver, Direction::kUpload, "new.bin", 1023, 1);
+    const auto running = addTask(driver, Direction::kUpload, "run.bin", 1024, 1);
+    const auto waiting = addTask(driver, Direction::kUpload, "slot.bin", kMiB, 2);
+    const auto paused = addTask(driver, Direction::kUpload, "mine.bin", 3 * kMiB, 2);
+    const auto deleted = addTask(driver, Direction::kUpload, "gone.bin", 10, 2);
+    const auto download = addTask(driver, Direction::kDownload, "down.bin", 5000, 2,
+                                  driver.harness().homeFolder() + "tasks/");
+    const auto video =
+        addTask(driver, Direction::kUpload, "会议录像.mp4", 300 * kMiB, 1, "/home/demo/视频/");
+    const auto photos =
+        addTask(driver, Direction::kUpload, "照片备份.zip", 40 * kMiB, 1, "/home/demo/图片/");
+    driver.harness().client().gate().run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        tasks.writeProgress({running, 1024, 512, 50, 64});
+        tasks.writeProgress({video, 300 * kMiB, 69 * kMiB, 23, 1200});
+        tasks.writeProgress({photos, 40 * kMiB, 29 * kMiB, 72, 850});
+        tasks.pause(paused);
+        tasks.remove(deleted);
+    });
+
+    CXPageMyDisk& disk = driver.page();
+    disk.switchPage(kPageUploading);
+    QVERIFY(driver.settle());
+    QCOMPARE(disk.locationLine(), QStringLiteral("当前位置：正在上传"));
+    TransferPage& page = disk.transfers();
+    QVERIFY(page.list()->isVisible());
+    QVERIFY(!disk.list()->isVisible());
+    QHeaderView* header = page.list()->horizontalHeader();
+    const QStringList titles{QStringLiteral("本地文件信息"),
+                             QStringLiteral("网盘文件信息"),
+                             QStringLiteral("大小"),
+                             QStringLiteral("进度"),
+                             QStringLiteral("速度"),
+                             QString(),
+                             QString(),
+                             QStringLiteral("状态")};
+    for (int column = 0; column < TransferListModel::kColumnCount; ++column) {
+        QCOMPARE(page.model().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 titles[column]);
+        QCOMPARE(header->sectionSize(column) * !page.list()->isColumnHidden(column),
+                 TransferListModel::kColumnWidths[column]);
+    }
+
+    QCOMPARE(page.model().rowCount(), 6);
+    QCOMPARE(rowOfTask(page, deleted), -1);
+    ClientHarness::screenshot(driver.harness().mainFrame(), QStringLiteral("transfer-page.png"));
+    const int q = rowOfTask(page, queued), r = rowOfTask(page, running),
+              w = rowOfTask(page, waiting), p = rowOfTask(page, paused);
+    // A new task waits ("等待") until its first progress with a speed.
+    QCOMPARE(cell(page, q, TransferListModel::kState), QStringLiteral("等待"));
+    QCOMPARE(cell(page, q, TransferListModel::kSize), QStringLiteral("1023 B"));
+    QCOMPARE(cell(page, r, TransferListModel::kState), QStringLiteral("上传"));
+    QCOMPARE(cell(page, r, TransferListModel::kSize), QStringLiteral("1.00 KB"));
+    QCOMPARE(cell(page, r, TransferListModel::kSpeed), QStringLiteral("64 KB/S"));
+    QCOMPARE(cell(page, r, TransferListModel::kId), QString::number(running));
+    QCOMPARE(cell(page, r, TransferListModel::kStatus), QStringLiteral("1"));
+    QCOMPARE(page.model()
+                 .index(r, TransferListModel::kProgress)
+                 .data(TransferListModel::kPercentRole)
+                 .toInt(),
+             50);
+    QCOMPARE(cell(page, r, TransferListModel::kSpeed, TransferListModel::kDetailRole),
+             QStringLiteral("剩余 00:01"));
+    QCOMPARE(cell(page, w, TransferListModel::kSize), QStringLiteral("1.00 MB"));
+    QCOMPARE(cell(page, r, TransferListModel::kLocal), QStringLiteral("/home/demo/文档/run.bin"));
+    QCOMPARE(cell(page, r, TransferListModel::kRemote), QStringLiteral("\\run.bin"));
+    // Waiting for a slot and paused by the user both say "暂停"; the line under the speed
+    // tells them apart.
+    QCOMPARE(cell(page, w, TransferListModel::kState), QStringLiteral("暂停"));
+    QCOMPARE(cell(page, p, TransferListModel::kState), QStringLiteral("暂停"));
+    QCOMPARE(cell(page, w, TransferListModel::kSpeed, TransferListModel::kDetailRole),
+             QStringLiteral("排队中"));
+    QCOMPARE(cell(page, p, TransferListModel::kSpeed, TransferListModel::kDetailRole),
+             QStringLiteral("已暂停"));
+    QCOMPARE(page.totals()->text(), QStringLiteral("共 6 个文件，剩余 246.00 MB，2114 KB/S"));
+    QCOMPARE(cell(page, rowOfTask(page, video), TransferListModel::kSpeed,
+                  TransferListModel::kDetailRole),
+             QStringLiteral("剩余 03:18"));
+
+    using Texts = std::vector<std::string>;
+    QCOMPARE(menuTexts(page, r), (Texts{"暂停", "删除"}));
+    QCOMPARE(page.list()->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(menuTexts(page, q), (Texts{"暂停", "删除"}));
+    QCOMPARE(menuTexts(page, w), (Texts{"续传", "删除"}));
+    QCOMPARE(menuTexts(page, p), (Texts{"续传", "删除"}));
+    QVERIFY(page.menuForRow(7).empty());
+    // Below the rows there is no menu.
+    QVERIFY(!page.list()->indexAt(QPoint(10, page.list()->viewport()->height() - 2)).isValid());
+    page.openRow(r);  // double-clicking an upload does nothing
+    QVERIFY(driver.harness().browser().urls().empty());
+
+    // "全部暂停" pauses every task of the page; "全部开始" gives all of them back to the
+    // scheduler (which here starts nothing), whatever held them.
+    page.pauseAllButton()->click();
+    for (int row = 0; row < page.model().rowCount(); ++row)
+        QCOMPARE(cell(page, row, TransferListModel::kState), QStringLiteral("暂停"));
+    QCOMPARE(page.model().rows()[static_cast<std::size_t>(r)].task.holdMark, 1);
+    page.startAllButton()->click();
+    for (const TransferRow& row : page.model().rows()) {
+        QCOMPARE(row.task.holdMark, 0);
+        QCOMPARE(row.task.status, std::string("2"));
+    }
+    QCOMPARE(rowOfTask(page, download), -1);
+
+    // The downloading page, and the folder of a download opened from its row.
+    disk.switchPage(kPageDownloading);
+    QVERIFY(driver.settle());
+    QCOMPARE(disk.locationLine(), QStringLiteral("当前位置：正在下载"));
+    QCOMPARE(page.model().rowCount(), 1);
+    QCOMPARE(menuTexts(page, 0), (Texts{"续传", "删除", "打开所在文件夹"}));
+    page.openRow(0);
+    const std::string folder =
+        QUrl::fromLocalFile(QString::fromStdString(driver.harness().homeFolder() + "tasks/"))
+            .toString(QUrl::FullyEncoded)
+            .toStdString();
+    QCOMPARE(driver.harness().browser().urls(), std::vector<std::string>{folder});
+
+    // Back on a disk page the disk list is back.
+    disk.switchPage(kPageMyDisk);
+    QVERIFY(driver.settle());
+    QVERIFY(!page.list()->isVisible());
+    QVERIFY(disk.list()->isVisible());
+}
+
+void TransferPageTest::refillKeepsSelectionAndHonoursFocus() {
+    PageDriver driver(
+        QStringLiteral("demo"), QStringLiteral("demo123"),
+        [](app::ClientEnvironment& environment) { environment.transfers.startAtOnce = false; });
+    QVERIFY(driver.ready());
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < 40; ++i)
+        ids.push_back(addTask(driver, Direction::kUpload, "f" + std::to_string(i), 100, 2));
+    CXPageMyDisk& disk = driver.page();
+    disk.switchPage(kPageUploading);
+    QVERIFY(driver.settle());
+    TransferPage& page = disk.transfers();
+    QTableView* list = page.list();
+    list->selectRow(rowOfTask(page, ids[30]));
+    list->scrollTo(page.model().index(rowOfTask(page, ids[30]), 0));
+    const int scroll = list->verticalScrollBar()->value();
+    QVERIFY(scroll > 0);
+
+    // A task before the selected one leaves, another arrives: the same task stays selected,
+    // the list does not jump.
+    driver.harness().client().gate().run(
+        [&](LocalStore& store) { TaskTable(store).remove(ids[2]); });
+    const auto added = addTask(driver, Direction::kUpload, "late", 100, 2);
+    disk.refreshTransferList();
+    QCOMPARE(page.model().rowCount(), 40);
+    const auto selected = list->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(page.model().rows()[static_cast<std::size_t>(selected[0].row())].id, ids[30]);
+    QCOMPARE(list->verticalScrollBar()->value(), scroll);
+
+    // The monitor refills only while the list does not have the keyboard focus.
+    disk.window()->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(disk.window()));
+    list->setFocus();
+    QTRY_VERIFY(list->hasFocus());
+    QVERIFY(!disk.transferListIdle());
+    driver.harness().client().gate().run(
+        [&](LocalStore& store) { TaskTable(store).remove(added); });
+    driver.harness().client().session().monitor().MonitorTick();
+    QVERIFY(rowOfTask(page, added) >= 0);
+    disk.searchBox()->setFocus();
+    QTRY_VERIFY(disk.transferListIdle());
+    driver.harness().client().session().monitor().MonitorTick();
+    QCOMPARE(rowOfTask(page, added), -1);
+    QCOMPARE(page.model()
+                 .rows()[static_cast<std::size_t>(list->selectionModel()->selectedRows()[0].row())]
+                 .id,
+             ids[30]);
+}
+
+void TransferPageTest::commandsReachTheRunningWorker() {
+    PageDriver driver(QStringLiteral("demo"), QStringLiteral("demo123"), slowTransfers);
+    QVERIFY(driver.ready());
+    const std::string local = driver.harness().homeFolder() + "big.bin";
+    writeFile(local, 6 * kMiB);
+    CXPageMyDisk& disk = driver.page();
+    disk.uploadPaths({QString::fromStdString(local)});
+    QCOMPARE(disk.page(), int(kPageUploading));
+    TransferPage& page = disk.transfers();
+    QCOMPARE(page.model().rowCount(), 1);
+    const std::int64_t id = page.model().rows()[0].id;
+    RunningCounts& counts = driver.harness().client().manager().counts();
+    const auto moving = [&] {
+        disk.refreshTransferList();
+        return page.model().rowCount() == 1 && page.model().shown(0).columns.state == "上传";
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(moving(), ClientHarness::kWaitMs);
+
+    // Pause: the row says so at once, the worker lets go of the file.
+    QCOMPARE(menuTexts(page, 0), (std::vector<std::string>{"暂停", "删除"}));
+    page.runCommand(kCommandPause);
+    QCOMPARE(page.model().shown(0).columns.state, std::string("暂停"));
+    QCOMPARE(page.model().shown(0).detail, std::string("已暂停"));
+    QTRY_COMPARE_WITH_TIMEOUT(counts.of(Direction::kUpload), 0, ClientHarness::kWaitMs);
+    const std::int64_t stoppedAt = loadTask(driver, id).transferSize;
+    QVERIFY(stoppedAt > 0 && stoppedAt < 6 * kMiB);
+    QTest::qWait(300);
+    QCOMPARE(loadTask(driver, id).transferSize, stoppedAt);
+
+    // Resume: a worker takes it up again where it stopped.
+    QCOMPARE(menuTexts(page, 0), (std::vector<std::string>{"续传", "删除"}));
+    page.runCommand(kCommandResume);
+    QTRY_VERIFY_WITH_TIMEOUT(loadTask(driver, id).transferSize > stoppedAt, ClientHarness::kWaitMs);
+
+    // Delete: asked first; "取消" keeps the task, "确定删除" ends it and its worker.
+    menuTexts(page, 0);
+    page.runCommand(kCommandDelete);
+    DeleteTaskDialog* ask = page.deleteDialog();
+    QVERIFY(ask);
+    QCOMPARE(ask->size(), DeleteTaskDialog::kSize);
+    QCOMPARE(ask->windowTitle(), QStringLiteral("删除"));
+    QCOMPARE(ask->confirmButton()->geometry(), DeleteTaskDialog::kConfirm);
+    QCOMPARE(ask->cancelButton()->geometry(), DeleteTaskDialog::kCancel);
+    ClientHarness::screenshot(ask, QStringLiteral("delete-task-dialog.png"));
+    QTest::mouseClick(ask->cancelButton(), Qt::LeftButton);
+    QTRY_VERIFY(!page.deleteDialog());
+    QCOMPARE(loadTask(driver, id).status, 1);
+    page.runCommand(kCommandDelete);
+    QVERIFY(page.deleteDialog());
+    QTest::mouseClick(page.deleteDialog()->confirmButton(), Qt::LeftButton);
+    QCOMPARE(page.model().rowCount(), 0);
+    QCOMPARE(loadTask(driver, id).status, -100);
+    QTRY_COMPARE_WITH_TIMEOUT(counts.of(Direction::kUpload), 0, ClientHarness::kWaitMs);
+
+    // Gone for good, also for the next run of the client.
+    QVERIFY(driver.restartClient());
+    driver.page().switchPage(kPageUploading);
+    QVERIFY(driver.settle());
+    QCOMPARE(driver.page().transfers().model().rowCount(), 0);
+    QCOMPARE(loadTask(driver, id).status, -100);
+}
+
+void TransferPageTest::transfersRunToTheEndWithOneNotice() {
+    PageDriver driver(QStringLiteral("demo"), QStringLiteral("demo123"),
+                      [](app::ClientEnvironment& environment) {
+                          slowTransfers(environment);
+                          // A task is held at its first failure.
+                          environment.transfers.failing.failuresBeforeHold = 1;
+                      });
+    QVERIFY(driver.ready());
+    const std::string local = driver.harness().homeFolder() + "report.bin";
+    writeFile(local, 3 * kMiB);
+    CXPageMyDisk& disk = driver.page();
+    TransferPage& page = disk.transfers();
+    app::QueueWatch& watch = driver.harness().client().queueWatch();
+    const auto notices = [&] { return driver.harness().desktopNotices().notices(); };
+
+    // The upload: its progress rises on the page until the row leaves it.
+    disk.uploadPaths({QString::fromStdString(local)});
+    QCOMPARE(page.model().rowCount(), 1);
+    int seen = 0;
+    QString tip;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            disk.refreshTransferList();
+            if (page.model().rowCount() == 0)
+                return true;
+            seen = std::max(seen, page.model().shown(0).columns.progress);
+            watch.tick();  // as the main window's timer does
+            if (tip.isEmpty())
+                tip = watch.progressTip();
+            return false;
+        }(),
+        30000);
+    QVERIFY2(seen > 0 && seen < 100, qPrintable(QString::number(seen)));
+    QTRY_VERIFY_WITH_TIMEOUT(!notices().empty(), 15000);
+    QCOMPARE(notices().size(), std::size_t(1));
+    QCOMPARE(notices()[0].first, app::QueueWatch::kDoneTitle);
+    QCOMPARE(notices()[0].second, QStringLiteral("上传 1 个文件，下载 0 个文件"));
+    // The tray showed the queue's progress while it ran.
+    QVERIFY2(tip.startsWith(QStringLiteral("正在传输：上传 1 个，下载 0 个")), qPrintable(tip));
+    QVERIFY(watch.progressTip().isEmpty());
+
+    // The download of the same file, into another folder.
+    disk.switchPage(kPageMyDisk);
+    QVERIFY(driver.settle());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            disk.refresh();
+            return driver.settle() && driver.rowOf("report.bin") >= 0;
+        }(),
+        15000);
+    const std::string target = driver.harness().homeFolder() + "got";
+    QVERIFY(QDir().mkpath(QString::fromStdString(target)));
+    driver.picker().answer = target;
+    QVERIFY(driver.command("report.bin", 209));
+    QCOMPARE(disk.page(), int(kPageDownloading));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            disk.refreshTransferList();
+            return page.model().rowCount() == 0;
+        }(),
+        30000);
+    QCOMPARE(QFileInfo(QString::fromStdString(target + "/report.bin")).size(), 3 * kMiB);
+    QTRY_COMPARE_WITH_TIMEOUT(notices().size(), std::size_t(2), 15000);
+    QCOMPARE(notices()[1].second, QStringLiteral("上传 0 个文件，下载 1 个文件"));
+
+    // A download of a file the service does not have fails and is held: told once, and
+    // counted in the sum when the queue is empty again.
+    const auto missing =
+        addTask(driver, Direction::kDownload, "missing.bin", 100, 2, driver.harness().homeFolder());
+    QTRY_COMPARE_WITH_TIMEOUT(notices().size(), std::size_t(4), 20000);
+    QCOMPARE(notices()[2].first, app::QueueWatch::kFailedTitle);
+    QVERIFY(notices()[2].second.contains(QStringLiteral("missing.bin")));
+    QCOMPARE(notices()[3].second, QStringLiteral("上传 0 个文件，下载 0 个文件，1 个失败"));
+    disk.refreshTransferList();
+    QCOMPARE(page.model().rows()[0].id, missing);
+    QCOMPARE(page.model().shown(0).detail, std::string("待重试"));
+    // Once: later ticks of an empty queue say nothing more.
+    QTest::qWait(3500);
+    QCOMPARE(notices().size(), std::size_t(4));
+}
+
+QTEST_MAIN(TransferPageTest)
+#include "transfer_page_test.moc"
