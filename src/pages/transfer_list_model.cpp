@@ -37,6 +37,30 @@ bool TransferListModel::setRows(std::vector<TransferRow> rows, Direction page) {
     return true;
 }
 
+bool TransferListModel::updateRunning(std::vector<TransferRow> running) {
+    // (row shown, its new state in `running`) for every row shown as running.
+    std::vector<std::pair<std::size_t, std::size_t>> updates;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].task.status != "1")
+            continue;
+        const auto found =
+            std::find_if(running.begin(), running.end(),
+                         [&](const TransferRow& row) { return row.id == m_rows[i].id; });
+        if (found == running.end())
+            return false;
+        updates.emplace_back(i, static_cast<std::size_t>(found - running.begin()));
+    }
+    if (updates.size() != running.size())
+        return false;
+    for (const auto& [shownAt, newAt] : updates) {
+        m_rows[shownAt] = std::move(running[newAt]);
+        m_shown[shownAt].reset();
+        const int row = static_cast<int>(shownAt);
+        emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+    }
+    return true;
+}
+
 const TransferRow* TransferListModel::rowAt(int row) const {
     if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return nullptr;

@@ -27,6 +27,9 @@ public:
     // The same tasks in the same order change in place (a progress tick: views keep their
     // selection, scroll and open editors); any other change resets the rows. True for a reset.
     bool setRows(std::vector<TransferRow> rows, Direction page);
+    // New progress of the running rows. False, changing nothing, unless `running` are exactly
+    // the rows shown as running (then the caller reads every row instead).
+    bool updateRunning(std::vector<TransferRow> running);
     const std::vector<TransferRow>& rows() const { return m_rows; }
     const TransferRow* rowAt(int row) const;
     // The texts of a row, made when first asked for after a fill. `row` must be valid.

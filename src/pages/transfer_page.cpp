@@ -78,7 +78,7 @@ TransferPage::TransferPage(app::CMainWnd& client, QWidget* parent)
 
 void TransferPage::show(Direction page) {
     m_page = page;
-    m_seen.reset();
+    m_seen = {};
     m_shown = true;
     for (QWidget* widget : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_totals),
                             static_cast<QWidget*>(m_pauseAll), static_cast<QWidget*>(m_startAll)})
@@ -102,15 +102,23 @@ void TransferPage::fill() {
         return;
     const std::string uid = m_client.service().account().uid;
     if (uid != m_seenUser) {
-        m_seen.reset();
+        m_seen = {};
         m_seenUser = uid;
     }
     auto changed = loadChangedTransferRows(m_client.gate(), uid, m_page, m_seen);
-    if (!changed) {
+    if (changed.kind == TransferRowsUpdate::Kind::kRunning &&
+        !m_model->updateRunning(std::move(changed.rows))) {
+        // Other rows run than those shown as running: a change the shape did not tell.
+        m_seen = {};
+        changed = loadChangedTransferRows(m_client.gate(), uid, m_page, m_seen);
+    }
+    if (changed.kind == TransferRowsUpdate::Kind::kRunning)
+        m_totals->setText(QString::fromStdString(totalsText(sumRows(m_model->rows()), m_page)));
+    if (changed.kind != TransferRowsUpdate::Kind::kAll) {
         emit filled();
         return;
     }
-    std::vector<TransferRow> rows = std::move(*changed);
+    std::vector<TransferRow> rows = std::move(changed.rows);
     m_totals->setText(QString::fromStdString(totalsText(sumRows(rows), m_page)));
 
     // A reset forgets the selection and the scroll position: both are taken by task, not by

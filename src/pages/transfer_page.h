@@ -84,7 +84,7 @@ private:
     std::int64_t m_selected = 0;
     bool m_shown = false;
     // The database as the last fill read it: a fill reads nothing when it has not changed.
-    std::optional<WriteStamp> m_seen;
+    TransferRowsSeen m_seen;
     std::string m_seenUser;
 };
 

@@ -51,21 +51,31 @@ std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& us
     return transferRows(loadTaskRows(gate, userId, page));
 }
 
-std::optional<std::vector<TransferRow>> loadChangedTransferRows(StoreGate& gate,
-                                                                const std::string& userId,
-                                                                Direction page,
-                                                                std::optional<WriteStamp>& seen) {
-    auto tasks = gate.run([&](LocalStore& store) -> std::optional<std::vector<TaskListRow>> {
+TransferRowsUpdate loadChangedTransferRows(StoreGate& gate, const std::string& userId,
+                                           Direction page, TransferRowsSeen& seen) {
+    // About half a minute of ticks between full reads while only progress changes.
+    constexpr int kQuickLooksBetweenFullReads = 10;
+    const int ranType = page == Direction::kUpload ? ran_type::kUpload : ran_type::kDownload;
+    TransferRowsUpdate update;
+    std::vector<TaskListRow> tasks = gate.run([&](LocalStore& store) {
         // Taken before the reading: a write after it shows at the next look.
         const WriteStamp now = store.writeStamp();
-        if (seen && *seen == now)
-            return std::nullopt;
-        seen = now;
+        if (seen.stamp && *seen.stamp == now)
+            return std::vector<TaskListRow>();
+        seen.stamp = now;
+        TaskTable table(store);
+        const TransferPageShape shape = table.pageShape(ranType, userId);
+        if (seen.shape && *seen.shape == shape && ++seen.quickLooks < kQuickLooksBetweenFullReads) {
+            update.kind = TransferRowsUpdate::Kind::kRunning;
+            return table.listRunning(ranType, userId);
+        }
+        seen.shape = shape;
+        seen.quickLooks = 0;
+        update.kind = TransferRowsUpdate::Kind::kAll;
         return taskRows(store, userId, page);
     });
-    if (!tasks)
-        return std::nullopt;
-    return transferRows(std::move(*tasks));
+    update.rows = transferRows(std::move(tasks));
+    return update;
 }
 
 std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps) {

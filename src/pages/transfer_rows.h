@@ -48,12 +48,30 @@ ShownTransfer showTransfer(const TransferRow& row, Direction page);
 // The user's unfinished tasks of one direction, in one bracket.
 std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& userId,
                                           Direction page);
-// The same, unless nothing has been written to the database since `seen` was taken: then
-// nothing is read and the result is empty. `seen` becomes the stamp of this reading.
-std::optional<std::vector<TransferRow>> loadChangedTransferRows(StoreGate& gate,
-                                                                const std::string& userId,
-                                                                Direction page,
-                                                                std::optional<WriteStamp>& seen);
+// What a page last read: the database's write stamp and which rows it held in which states.
+// Reset (= {}) when the page, the user or the rows shown change otherwise.
+struct TransferRowsSeen {
+    std::optional<WriteStamp> stamp;
+    std::optional<TransferPageShape> shape;
+    int quickLooks = 0;
+};
+
+// What changed since the page last read.
+struct TransferRowsUpdate {
+    enum class Kind {
+        kNothing,  // nothing was written since
+        kRunning,  // the same tasks in the same states: `rows` are the running ones
+        kAll,      // `rows` are every row of the page
+    };
+    Kind kind = Kind::kNothing;
+    std::vector<TransferRow> rows;
+};
+
+// Reads, in one bracket, only as much as changed since `seen`: a running transfer's progress
+// writes then cost a look at the few running rows instead of all of them. Every few quick
+// looks read everything, so that a change the shape cannot see does not stay on screen.
+TransferRowsUpdate loadChangedTransferRows(StoreGate& gate, const std::string& userId,
+                                           Direction page, TransferRowsSeen& seen);
 
 // "剩余 03:12" (or "剩余 1:02:03") at `speedKBps`; empty when nothing moves.
 std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps);

@@ -137,6 +137,25 @@ std::vector<TaskListRow> TaskTable::listDownloads(const std::string& userId) {
     return list(st::kListDownloads, userId);
 }
 
+std::vector<TaskListRow> TaskTable::listRunning(int ranType, const std::string& userId) {
+    return list(ranType == ran_type::kUpload ? st::kListRunningUploads : st::kListRunningDownloads,
+                userId);
+}
+
+TransferPageShape TaskTable::pageShape(int ranType, const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kTransferPageShape);
+    query.bindInt64(1, ranType);
+    query.bindText(2, userId);
+    TransferPageShape shape;
+    if (query.next()) {
+        shape.rows = query.int64At(0);
+        shape.idSum = query.int64At(1);
+        shape.statusSum = query.int64At(2);
+        shape.holdSum = query.int64At(3);
+    }
+    return shape;
+}
+
 std::int64_t TaskTable::firstId(const char* sql, const std::string& userId) {
     StoreQuery query = m_store.prepareQuery(sql);
     query.bindText(1, userId);

@@ -101,6 +101,15 @@ struct QueueTotals {
     std::int64_t speedKBps = 0;
 };
 
+// Which rows a transfer page holds and in which states (see kTransferPageShape).
+struct TransferPageShape {
+    std::int64_t rows = 0;
+    std::int64_t idSum = 0;
+    std::int64_t statusSum = 0;
+    std::int64_t holdSum = 0;
+    bool operator==(const TransferPageShape&) const = default;
+};
+
 struct SummedSpeeds {
     std::string upload = "0";
     std::string download = "0";
@@ -131,6 +140,9 @@ public:
 
     std::vector<TaskListRow> listUploads(const std::string& userId);
     std::vector<TaskListRow> listDownloads(const std::string& userId);
+    // Only the running rows of the uploading or downloading page (ran_type 1 or 2).
+    std::vector<TaskListRow> listRunning(int ranType, const std::string& userId);
+    TransferPageShape pageShape(int ranType, const std::string& userId);
 
     // Id of the next waiting task of that direction that the user did not pause; 0 when none.
     std::int64_t nextWaitingUpload(const std::string& userId);

@@ -24,6 +24,7 @@
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "support/temp_dir.h"
 #include "transfer/running_counts.h"
 #include "transfer/transfer_monitor.h"
 
@@ -108,6 +109,7 @@ private slots:
     void refillKeepsSelectionAndHonoursFocus();
     void commandsReachTheRunningWorker();
     void transfersRunToTheEndWithOneNotice();
+    void progressTicksReadOnlyTheRunningRows();
 };
 
 void TransferPageTest::rowsStatesMenusAndTotals() {
@@ -431,6 +433,58 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     // Once: later ticks of an empty queue say nothing more.
     QTest::qWait(3500);
     QCOMPARE(notices().size(), std::size_t(4));
+}
+
+// A tick while transfers move reads only the running rows; any other change, including two
+// rows swapping states between two ticks (which leaves the page's sums alone), reads them all.
+void TransferPageTest::progressTicksReadOnlyTheRunningRows() {
+    test::TempDir folder;
+    StoreGate gate(folder.file("bin.db"));
+    std::vector<std::int64_t> ids;
+    gate.run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        for (int i = 0; i < 4; ++i) {
+            tasks.insertFileUpload(
+                {"u1", "/a/", "f.bin", "f.bin", 1000, i == 0 ? 1 : 2, "\\", "0"});
+            ids.push_back(tasks.lastInsertedId());
+        }
+    });
+    const auto write = [&](auto change) {
+        gate.run([&](LocalStore& store) { change(TaskTable(store)); });
+    };
+    using Kind = TransferRowsUpdate::Kind;
+    TransferRowsSeen seen;
+    TransferListModel model{QIcon()};
+    auto look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
+    QCOMPARE(look.kind, Kind::kAll);
+    QCOMPARE(look.rows.size(), std::size_t{4});
+    QCOMPARE(look.rows.front().id, ids[0]);  // running first, then as queued
+    model.setRows(look.rows, Direction::kUpload);
+    QCOMPARE(loadChangedTransferRows(gate, "u1", Direction::kUpload, seen).kind, Kind::kNothing);
+
+    write([&](TaskTable tasks) { tasks.writeProgress({ids[0], 1000, 400, 40, 12}); });
+    look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
+    QCOMPARE(look.kind, Kind::kRunning);
+    QCOMPARE(look.rows.size(), std::size_t{1});
+    QVERIFY(model.updateRunning(std::move(look.rows)));
+    QCOMPARE(model.rowAt(0)->done, std::int64_t{400});
+
+    // The running task is given back and the next one starts: same count, ids and states.
+    write([&](TaskTable tasks) {
+        tasks.giveBack(ids[0]);
+        tasks.startWaiting(ids[1]);
+    });
+    look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
+    QCOMPARE(look.kind, Kind::kRunning);
+    QVERIFY(!model.updateRunning(look.rows));
+    QCOMPARE(model.rowAt(0)->task.status, std::string("1"));  // left as it was for a full read
+
+    write([&](TaskTable tasks) { tasks.pause(ids[2]); });
+    QCOMPARE(loadChangedTransferRows(gate, "u1", Direction::kUpload, seen).kind, Kind::kAll);
+    write([&](TaskTable tasks) { tasks.remove(ids[3]); });
+    look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
+    QCOMPARE(look.kind, Kind::kAll);
+    QCOMPARE(look.rows.size(), std::size_t{3});
 }
 
 QTEST_MAIN(TransferPageTest)

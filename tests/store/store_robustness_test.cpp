@@ -136,9 +136,12 @@ TEST_F(StoreRobustness, CorruptDatabaseReportsErrorsAndNeverCrashes) {
     EXPECT_TRUE(fs::exists(dbPath()));
 }
 
+// The file is also one of an earlier version, without the queue's index: read-only it works
+// without it; writable again, it gains it.
 TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
     const auto id = addTask(ran_type::kUpload, "u1", task_status::kRunning);
     m_gate.reset();
+    ASSERT_TRUE(RawConnection(dbPath()).exec("DROP INDEX t_process_list_queue"));
     ASSERT_EQ(chmod(dbPath().c_str(), 0444), 0);
     ASSERT_EQ(chmod(m_dir.path().c_str(), 0555), 0);
     const std::string path = dbPath();
@@ -156,6 +159,21 @@ TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
         });
     });
     EXPECT_EQ(result, 0);
+    ASSERT_EQ(chmod(m_dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dbPath().c_str(), 0644), 0);
+    m_gate = std::make_unique<StoreGate>(dbPath());
+    const auto rows = gate().run([](LocalStore& s) {
+        return TaskTable(s).pageShape(ran_type::kUpload, "u1").rows;  // opens the file
+    });
+    EXPECT_EQ(rows, 1);
+    RawConnection raw(dbPath());
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(raw.db,
+                       "SELECT count(*) FROM sqlite_master WHERE name='t_process_list_queue'", -1,
+                       &statement, nullptr);
+    ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(statement, 0), 1);
+    sqlite3_finalize(statement);
 }
 
 TEST_F(StoreRobustness, LockedDatabaseFailsTheStatementAndRecovers) {
