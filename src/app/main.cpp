@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/client_environment.h"
+#include "app/main_window_extras.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
 #include "pages/x_page_my_disk.h"
@@ -56,6 +57,7 @@ int main(int argc, char** argv) {
 
     nubexa::app::CMainWnd window(std::move(environment));
     nubexa::pages::CXPageMyDisk::installInto(window);
+    nubexa::app::MainWindowExtras::installInto(window);
     QIcon icon;
     for (const auto& size : nubexa::pictures::kAppIcons)
         icon.addFile(window.pictures().imageFolder() + QString::fromLatin1(size.path));
