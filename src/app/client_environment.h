@@ -9,6 +9,7 @@ namespace nubexa {
 class Browser;
 class Notifier;
 class Picker;
+class SecretStore;
 }  // namespace nubexa
 
 namespace nubexa::app {
@@ -23,6 +24,8 @@ struct ClientEnvironment {
     Notifier* notifier = nullptr;
     Picker* picker = nullptr;
     Browser* browser = nullptr;
+    // Where remembered passwords go; null: the sign-in rows of bin.db.
+    SecretStore* secrets = nullptr;
     // How transfers run (pace, limits); the program folder is filled in by the client.
     TransferSettings transfers;
     // The FTP trace and database errors; empty: standard output.

@@ -9,6 +9,7 @@
 #include "app/main_window_extras.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
+#include "keychain/keychain_secret_store.h"
 #include "pages/x_page_my_disk.h"
 #include "picture_catalog.h"
 #include "platform/version.h"
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     auto environment = nubexa::app::ClientEnvironment::fromProcess();
+    nubexa::KeychainSecretStore secrets;
+    environment.secrets = &secrets;
     nubexa::app::SingleInstance instance(QString::fromStdString(environment.homeFolder));
     if (!instance.claim())
         return 0;
