@@ -176,16 +176,28 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
     QTRY_VERIFY(!s.extras->settingsDialog());
     QVERIFY(std::filesystem::exists(config.entry()));
 
-    // The option row is made, so the choice shows once the user has a sign-in row again.
+    // The option row is made, so the choice shows once the user has a sign-in row again; saving
+    // the other two choices leaves the remembered password, and other users' rows, as they are.
     StoreGate gate(s.harness.databasePath());
     gate.run([&](LocalStore& store) {
         UserLog log(store);
-        QVERIFY(log.recordSignIn({uid, "", "d", false, false, "0"}));
+        QVERIFY(log.recordSignIn({"someone else", "", "d", false, false, "0"}));
+        QVERIFY(log.recordSignIn({uid, "kept", "d", true, false, "0"}));
         QCOMPARE(log.readChoices(uid)->autoRun, 1);
     });
     dialog = openSettings(s);
     QCOMPARE(boxesOf(dialog), (QList<bool>{true, false, false}));
-    dialog->reject();
+    setBoxes(dialog, true, true, true);
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    gate.run([&](LocalStore& store) {
+        UserLog log(store);
+        QCOMPARE(log.readChoices(uid)->autoLogin, 1);
+        QCOMPARE(log.readChoices(uid)->autoResume, 1);
+        QCOMPARE(log.readChoices("someone else")->autoLogin, 0);
+        QCOMPARE(log.readRememberedPassword(uid)->password, std::string("kept"));
+        QVERIFY(log.readRememberedPassword(uid)->remembered);
+    });
 }
 
 void ExtrasTest::skinChooserAppliesOnlyNewSkinsAndClosesOutside() {

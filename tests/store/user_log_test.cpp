@@ -102,35 +102,5 @@ TEST_F(SignInRecords, SavingSettingsChangesOnlyTheAutoRunOption) {
     EXPECT_EQ(lastUser()->password, "a");
 }
 
-TEST_F(SignInRecords, UserChoicesAndAMissingAutoRunRowAreStored) {
-    rawExec("DELETE FROM t_options WHERE key='is_auto_run'");
-    signIn("1001", "kept", true, false, "0");
-    signIn("2002", "other", true, true, "1");
-    gate().run([](LocalStore& s) {
-        UserLog log(s);
-        EXPECT_TRUE(log.saveAutoRun(true));
-        EXPECT_TRUE(log.saveAutoRun(true));  // the row made once, then updated
-        EXPECT_TRUE(log.saveUserChoices("1001", true, true));
-        EXPECT_FALSE(log.saveUserChoices("nobody", true, true));
-        const auto choices = log.readChoices("1001");
-        ASSERT_TRUE(choices.has_value());
-        EXPECT_EQ(choices->autoRun, 1);
-        EXPECT_EQ(choices->autoLogin, 1);
-        EXPECT_EQ(choices->autoResume, 1);
-        EXPECT_TRUE(log.saveUserChoices("1001", false, false));
-        EXPECT_EQ(log.readChoices("1001")->autoLogin, 0);
-        EXPECT_EQ(log.readChoices("1001")->autoResume, 0);
-        // The other user's row and the remembered password are untouched.
-        EXPECT_EQ(log.readChoices("2002")->autoLogin, 1);
-        const auto remembered = log.readRememberedPassword("1001");
-        ASSERT_TRUE(remembered.has_value());
-        EXPECT_EQ(remembered->password, "kept");
-        EXPECT_TRUE(remembered->remembered);
-        StoreQuery rows = s.prepareQuery("SELECT count(*) FROM t_options WHERE key='is_auto_run'");
-        ASSERT_TRUE(rows.next());
-        EXPECT_EQ(rows.intAt(0), 1);
-    });
-}
-
 }  // namespace
 }  // namespace nubexa::test
