@@ -6,6 +6,8 @@
 #include <QThread>
 #include <chrono>
 #include <cstdio>
+#include <deque>
+#include <functional>
 #include <future>
 
 namespace nubexa {
@@ -30,14 +32,42 @@ void ensureApplication() {
 
 }  // namespace
 
+// Jobs for the keychain thread. They pass through this queue under its own lock, not inside
+// Qt's event (which only wakes the thread), so that every hand-over is one that ThreadSanitizer
+// can see.
+class JobQueue : public QObject {
+public:
+    void post(std::function<void()> job) {
+        {
+            std::lock_guard lock(m_mutex);
+            m_jobs.push_back(std::move(job));
+        }
+        QMetaObject::invokeMethod(this, &JobQueue::drain, Qt::QueuedConnection);
+    }
+
+private:
+    void drain() {
+        std::deque<std::function<void()>> jobs;
+        {
+            std::lock_guard lock(m_mutex);
+            jobs.swap(m_jobs);
+        }
+        for (auto& job : jobs)
+            job();
+    }
+
+    std::mutex m_mutex;
+    std::deque<std::function<void()>> m_jobs;
+};
+
 struct KeychainSecretStore::Worker {
     QThread thread;
-    QObject* context = new QObject;  // lives in `thread`; the jobs are made and run there
+    JobQueue* queue = new JobQueue;  // lives in `thread`; the jobs are made and run there
 
     Worker() {
-        context->moveToThread(&thread);
+        queue->moveToThread(&thread);
         // Deleted in its own thread as that thread ends.
-        QObject::connect(&thread, &QThread::finished, context, &QObject::deleteLater);
+        QObject::connect(&thread, &QThread::finished, queue, &QObject::deleteLater);
         thread.start();
     }
     ~Worker() {
@@ -47,10 +77,7 @@ struct KeychainSecretStore::Worker {
 };
 
 KeychainSecretStore::KeychainSecretStore(std::string service, int timeoutMs)
-    : m_service(std::move(service)), m_timeoutMs(timeoutMs) {
-    ensureApplication();
-    m_worker = std::make_unique<Worker>();
-}
+    : m_service(std::move(service)), m_timeoutMs(timeoutMs) {}
 
 KeychainSecretStore::~KeychainSecretStore() = default;
 
@@ -72,43 +99,45 @@ SecretStore::Result KeychainSecretStore::run(Kind kind, const std::string& key,
                                              std::string& secret) {
     if (m_missing.load())
         return Result::kUnavailable;
+    // The thread (and, in nubexa-cli, the application object) only once a password is asked
+    // for: most commands never need one.
+    std::call_once(m_started, [this] {
+        ensureApplication();
+        m_worker = std::make_unique<Worker>();
+    });
     auto promise = std::make_shared<std::promise<Outcome>>();
     std::future<Outcome> answer = promise->get_future();
-    const QString service = QString::fromStdString(m_service);
-    const QString name = QString::fromStdString(key);
-    const QString value = QString::fromStdString(secret);
-    QMetaObject::invokeMethod(
-        m_worker->context,
-        [kind, service, name, value, promise] {
-            QKeychain::Job* job = nullptr;
-            switch (kind) {
-                case Kind::kWrite: {
-                    auto* write = new QKeychain::WritePasswordJob(service);
-                    write->setTextData(value);
-                    job = write;
-                    break;
-                }
-                case Kind::kRead:
-                    job = new QKeychain::ReadPasswordJob(service);
-                    break;
-                case Kind::kErase:
-                    job = new QKeychain::DeletePasswordJob(service);
-                    break;
+    // Plain strings cross to the keychain thread; its Qt texts are made there, so that no
+    // shared Qt data is released on two threads.
+    m_worker->queue->post([kind, service = m_service, name = key, value = secret, promise] {
+        QKeychain::Job* job = nullptr;
+        switch (kind) {
+            case Kind::kWrite: {
+                auto* write = new QKeychain::WritePasswordJob(QString::fromStdString(service));
+                write->setTextData(QString::fromStdString(value));
+                job = write;
+                break;
             }
-            job->setAutoDelete(true);
-            job->setInsecureFallback(false);  // never a plain-text file instead
-            job->setKey(name);
-            QObject::connect(job, &QKeychain::Job::finished, job, [promise](QKeychain::Job* done) {
-                Outcome outcome;
-                outcome.error = done->error();
-                outcome.message = done->errorString().toStdString();
-                if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(done))
-                    outcome.secret = read->textData().toStdString();
-                promise->set_value(std::move(outcome));
-            });
-            job->start();
-        },
-        Qt::QueuedConnection);
+            case Kind::kRead:
+                job = new QKeychain::ReadPasswordJob(QString::fromStdString(service));
+                break;
+            case Kind::kErase:
+                job = new QKeychain::DeletePasswordJob(QString::fromStdString(service));
+                break;
+        }
+        job->setAutoDelete(true);
+        job->setInsecureFallback(false);  // never a plain-text file instead
+        job->setKey(QString::fromStdString(name));
+        QObject::connect(job, &QKeychain::Job::finished, job, [promise](QKeychain::Job* done) {
+            Outcome outcome;
+            outcome.error = done->error();
+            outcome.message = done->errorString().toStdString();
+            if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(done))
+                outcome.secret = read->textData().toStdString();
+            promise->set_value(std::move(outcome));
+        });
+        job->start();
+    });
 
     Outcome outcome;
     if (answer.wait_for(std::chrono::milliseconds(m_timeoutMs)) == std::future_status::ready) {

@@ -15,6 +15,7 @@ namespace nubexa {
 // it is taken as missing for the rest of the process, said once on standard error.
 //
 // Needs a QCoreApplication; when the process has none (nubexa-cli), one is made on first use.
+// Nothing is started before the first call.
 class KeychainSecretStore : public SecretStore {
 public:
     explicit KeychainSecretStore(std::string service = "nubexa", int timeoutMs = 5000);
@@ -36,6 +37,7 @@ private:
     int m_timeoutMs;
     std::unique_ptr<Worker> m_worker;
     std::atomic<bool> m_missing{false};
+    std::once_flag m_started;
     std::once_flag m_told;
 };
 
