@@ -9,6 +9,7 @@ namespace nubexa {
 class Browser;
 class Notifier;
 class Picker;
+class SecretStore;
 }  // namespace nubexa
 
 namespace nubexa::app {
@@ -26,6 +27,8 @@ struct ClientEnvironment {
     Picker* picker = nullptr;
     Browser* browser = nullptr;
     DesktopNotice* desktopNotice = nullptr;  // null: the tray's balloon or the desktop's service
+    // Where remembered passwords go; null: the sign-in rows of bin.db.
+    SecretStore* secrets = nullptr;
     // How transfers run (pace, limits); the program folder is filled in by the client.
     TransferSettings transfers;
     // The FTP trace and database errors; empty: standard output.

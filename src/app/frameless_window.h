@@ -24,6 +24,7 @@ public:
 
     // Drawn stretched over the whole window; the skin chooser replaces it.
     void setBackground(const QString& picture);
+    const QString& background() const { return m_background; }
     // Drawn over the background; its edges keep their size, its middle stretches.
     void setFrame(const pictures::Picture& picture, const pictures::NinePatch& edges);
 

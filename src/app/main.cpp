@@ -6,8 +6,10 @@
 #include <cstring>
 
 #include "app/client_environment.h"
+#include "app/main_window_extras.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
+#include "keychain/keychain_secret_store.h"
 #include "pages/x_page_my_disk.h"
 #include "picture_catalog.h"
 #include "platform/version.h"
@@ -50,12 +52,15 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     auto environment = nubexa::app::ClientEnvironment::fromProcess();
+    nubexa::KeychainSecretStore secrets;
+    environment.secrets = &secrets;
     nubexa::app::SingleInstance instance(QString::fromStdString(environment.homeFolder));
     if (!instance.claim())
         return 0;
 
     nubexa::app::CMainWnd window(std::move(environment));
     nubexa::pages::CXPageMyDisk::installInto(window);
+    nubexa::app::MainWindowExtras::installInto(window);
     QIcon icon;
     for (const auto& size : nubexa::pictures::kAppIcons)
         icon.addFile(window.pictures().imageFolder() + QString::fromLatin1(size.path));

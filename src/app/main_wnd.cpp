@@ -14,6 +14,7 @@
 #include "app/waiting_dialog.h"
 #include "app/web_sign_in_poller.h"
 #include "cli/run_lock.h"
+#include "keychain/remembered_passwords.h"
 #include "picture_catalog.h"
 #include "platform/log_sink.h"
 #include "service/common.h"
@@ -139,7 +140,7 @@ int CMainWnd::buildSignInWindow() {
     if (m_tray)
         m_tray->add();
 
-    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = passwords().readLastUser();
     window->fill(last ? &*last : nullptr);
     m_autoResume = last ? last->autoResume : std::string();
     setTimerInterval(kSignInInterval);
@@ -179,11 +180,9 @@ int CMainWnd::SignIn(const std::string& carry) {
                 return outcome;
             const AccountInfo info = service().account();
             // A failed record is reported by the store on standard output; sign-in goes on.
-            gate().run([&](LocalStore& store) {
-                return UserLog(store).recordSignIn(
-                    SignInRecord{info.uid, remember ? fields.password : std::string(),
-                                 Common::localTimeText(), remember, autoLogin, carry});
-            });
+            passwords().recordSignIn(
+                SignInRecord{info.uid, remember ? fields.password : std::string(),
+                             Common::localTimeText(), remember, autoLogin, carry});
             if (info.avatar_cached == 0)
                 manager().StartAvatarDownload();
             service().GetUserInfo(info.uid, info.token);
@@ -339,6 +338,10 @@ void CMainWnd::takeQueue() {
     // Tasks the last run left running wait for the monitor (or for the user, when automatic
     // resume is off).
     manager().startSession();
+}
+
+RememberedPasswords CMainWnd::passwords() {
+    return RememberedPasswords(gate(), m_environment.secrets, m_environment.config.apiHost);
 }
 
 void CMainWnd::openShortcut(const std::string& target) {

@@ -14,6 +14,7 @@
 #include "app/qt_platform.h"
 #include "app/request_runner.h"
 #include "app/web_addresses.h"
+#include "keychain/remembered_passwords.h"
 #include "service/service_client.h"
 #include "session/client_session.h"
 #include "store/store_gate.h"
@@ -116,6 +117,8 @@ signals:
 private:
     struct SignInOutcome;
 
+    // Any thread: the secret store's calls wait on its own thread.
+    RememberedPasswords passwords();
     int buildSignInWindow();
     int buildMainWindow();
     void closeWindows();

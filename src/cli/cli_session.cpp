@@ -3,6 +3,7 @@
 #include <ace/Log_Msg.h>
 
 #include "cli/run_lock.h"
+#include "keychain/keychain_secret_store.h"
 #include "platform/paths.h"
 #include "service/common.h"
 #include "store/user_log.h"
@@ -89,14 +90,12 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
 
     // The automatic-resume choice is carried over from the last sign-in, as the sign-in window
     // does, unless it is given here.
-    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = passwords().readLastUser();
     std::string carry = last && last->autoResume == "1" ? "1" : "0";
     if (autoResume)
         carry = *autoResume ? "1" : "0";
-    const bool recorded = gate().run([&](LocalStore& store) {
-        return UserLog(store).recordSignIn(
-            SignInRecord{info.uid, password, Common::localTimeText(), true, false, carry});
-    });
+    const bool recorded = passwords().recordSignIn(
+        SignInRecord{info.uid, password, Common::localTimeText(), true, false, carry});
     if (!recorded)
         complain("the sign-in could not be recorded in " + gate().databasePath());
 
@@ -127,7 +126,7 @@ bool CliSession::adoptLastUser() {
 }
 
 bool CliSession::signInAgain() {
-    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = passwords().readLastUser();
     if (!last || last->userName.empty() || trimmed(last->password).empty()) {
         complain("not signed in: run \"nubexa-cli login ACCOUNT\" first");
         return false;
@@ -143,6 +142,12 @@ bool CliSession::signInAgain() {
     }
     fetchUserInfo(service());
     return true;
+}
+
+RememberedPasswords CliSession::passwords() {
+    if (!m_secrets)
+        m_secrets = std::make_unique<KeychainSecretStore>();
+    return RememberedPasswords(gate(), m_secrets.get(), m_client.config().service.apiHost);
 }
 
 TransferManager& CliSession::manager(TransferSettings settings, TransferView& view) {

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "cli/cli_context.h"
+#include "keychain/remembered_passwords.h"
 #include "platform/notifier.h"
+#include "platform/secret_store.h"
 #include "service/service_client.h"
 #include "session/client_session.h"
 #include "store/store_gate.h"
@@ -46,7 +48,11 @@ public:
     TransferQueue& queue();
 
 private:
+    // The desktop's secret store, as the desktop client uses it; made at first use.
+    RememberedPasswords passwords();
+
     const CliContext& m_context;
+    std::unique_ptr<SecretStore> m_secrets;
     ConsoleNotifier m_notifier;
     NoTransferView m_view;
     ClientSession m_client;  // last: ends before what it refers to

@@ -192,6 +192,29 @@ inline constexpr const char* kReadLastUser =
 inline constexpr const char* kSetLastUserId =
     "UPDATE t_options set value=? where key='last_user_id'";
 
+// The option is_auto_run when a file lacks its row, so that the choice is kept. Binds 1 "1"/"0".
+inline constexpr const char* kInsertAutoRunOption =
+    "INSERT INTO t_options (key,value) SELECT 'is_auto_run',? WHERE NOT EXISTS (SELECT 1 FROM "
+    "t_options WHERE key='is_auto_run')";
+
+// The settings dialog's automatic sign-in and automatic-resume choices, on the user's newest
+// sign-in row; the remembered password there stays. Binds 1 is_auto_login (int),
+// 2 is_auto_down_up_load ("1"/"0"), 3 uid.
+inline constexpr const char* kSaveUserChoices =
+    "UPDATE t_user_log set is_auto_login=?,is_auto_down_up_load=?  where  id in (SELECT max(id) "
+    "from t_user_log where user_id=?)";
+
+// The password column of the user's newest sign-in row (emptied once a secret store holds it).
+// Binds 1 password, 2 uid.
+inline constexpr const char* kSetNewestPassword =
+    "UPDATE t_user_log set password=?  where  id in (SELECT max(id) from t_user_log where "
+    "user_id=?)";
+
+// The user's newest sign-in row: the password column and is_rememberr_password. Binds 1 uid.
+inline constexpr const char* kReadNewestPassword =
+    "SELECT ifnull(password,''),ifnull(is_rememberr_password,0) from t_user_log where id in "
+    "(SELECT max(id) from t_user_log where user_id=?)";
+
 // Waiting tasks of one direction that the user did not pause, oldest first, with their hold
 // mark (is_user_pasue: 0 none, 2 left from an earlier session while automatic resume was off,
 // 3 waiting out a back-off after repeated failures). Binds 1 ran_type, 2 a further mark to

@@ -42,8 +42,38 @@ bool UserLog::setAvatar(std::int64_t rowId, const std::string& avatarPath) {
 }
 
 bool UserLog::saveAutoRun(bool autoRun) {
-    StoreCommand command(m_store, st::kSaveSettings);
-    command.bindText(1, autoRun ? "1" : "0");
+    const char* value = autoRun ? "1" : "0";
+    StoreCommand update(m_store, st::kSaveSettings);
+    update.bindText(1, value);
+    if (!update.execute())
+        return false;
+    if (update.changes() > 0)
+        return true;
+    StoreCommand insert(m_store, st::kInsertAutoRunOption);
+    insert.bindText(1, value);
+    return insert.execute();
+}
+
+bool UserLog::saveUserChoices(const std::string& userId, bool autoLogin, bool autoResume) {
+    StoreCommand command(m_store, st::kSaveUserChoices);
+    command.bindInt(1, autoLogin ? 1 : 0);
+    command.bindText(2, autoResume ? "1" : "0");
+    command.bindText(3, userId);
+    return command.execute() && command.changes() > 0;
+}
+
+std::optional<RememberedPassword> UserLog::readRememberedPassword(const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kReadNewestPassword);
+    query.bindText(1, userId);
+    if (!query.next())
+        return std::nullopt;
+    return RememberedPassword{query.textAt(0), query.intAt(1) == 1};
+}
+
+bool UserLog::setRememberedPassword(const std::string& userId, const std::string& password) {
+    StoreCommand command(m_store, st::kSetNewestPassword);
+    command.bindText(1, password);
+    command.bindText(2, userId);
     return command.execute();
 }
 

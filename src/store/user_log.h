@@ -25,6 +25,12 @@ struct UserChoices {
     int autoRun = 0;
 };
 
+// What the user's newest sign-in row holds of the password.
+struct RememberedPassword {
+    std::string password;  // empty when not remembered, or kept in a secret store
+    bool remembered = false;
+};
+
 // The last signed-in user as the sign-in window offers it; every field as text.
 struct LastUser {
     std::string userName;
@@ -50,8 +56,16 @@ public:
 
     bool setAvatar(std::int64_t rowId, const std::string& avatarPath);
 
-    // Stores the start-with-the-session choice.
+    // Stores the start-with-the-session choice; creates the option row when the file lacks it.
     bool saveAutoRun(bool autoRun);
+    // Stores the automatic sign-in and automatic-resume choices on the user's newest sign-in
+    // row; the remembered password stays. False (nothing changed) when the user has no row.
+    bool saveUserChoices(const std::string& userId, bool autoLogin, bool autoResume);
+
+    // The password column and remember mark of the user's newest sign-in row.
+    std::optional<RememberedPassword> readRememberedPassword(const std::string& userId);
+    // Sets the password column of the user's newest sign-in row.
+    bool setRememberedPassword(const std::string& userId, const std::string& password);
 
     std::optional<UserChoices> readChoices(const std::string& userId);
 

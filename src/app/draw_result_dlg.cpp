@@ -1,0 +1,43 @@
+#include "app/draw_result_dlg.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace nubexa::app {
+
+namespace rects = draw_result_rects;
+
+DrawResultDlg::DrawResultDlg(const QString& message, const QString& buttonText, QWidget* owner)
+    : QDialog(owner) {
+    setWindowTitle(kTitle);
+    setAccessibleName(kTitle);
+    setFixedSize(rects::kWindow);
+    setWindowModality(Qt::ApplicationModal);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setStyleSheet(QStringLiteral(
+        "QDialog { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #eaf3fd,"
+        " stop:1 #f7f9fc); }"
+        "QLabel { color: #1f4f86; font-size: 13px; }"
+        "QPushButton { background: #3d8fe0; color: white; border: none; border-radius: 3px; }"
+        "QPushButton:hover { background: #5aa3ec; }"));
+
+    m_text = new QLabel(message, this);
+    m_text->setGeometry(rects::kText);
+    // Top-aligned: the button overlaps the lower part of the text's rectangle.
+    m_text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_text->setWordWrap(true);
+    m_text->setAccessibleName(message);
+
+    m_button = new QPushButton(buttonText, this);
+    m_button->setGeometry(rects::kButton);
+    m_button->setAccessibleName(buttonText);
+    m_button->setDefault(true);
+    m_button->setCursor(Qt::PointingHandCursor);
+    connect(m_button, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString DrawResultDlg::message() const {
+    return m_text->text();
+}
+
+}  // namespace nubexa::app

@@ -1,0 +1,44 @@
+#include "app/system_settings.h"
+
+#include <cstdio>
+
+#include "platform/autostart.h"
+#include "store/store_gate.h"
+#include "store/user_log.h"
+
+namespace nubexa::app {
+
+SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
+    const auto choices =
+        gate.run([&](LocalStore& store) { return UserLog(store).readChoices(uid); });
+    if (!choices)
+        return {};
+    return SystemSettings{choices->autoRun == 1, choices->autoLogin == 1, choices->autoResume == 1};
+}
+
+std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std::string& uid,
+                               const std::string& program, const SystemSettings& settings) {
+    std::string error;
+    const bool changed =
+        settings.autoRun ? autostart.enable(program, error) : autostart.disable(error);
+    if (!changed)
+        std::fprintf(stderr, "nubexa-client: start with the desktop: %s\n", error.c_str());
+    // The stored choice says what log-on will really do.
+    const bool autoRun = changed ? settings.autoRun : autostart.enabled();
+    const bool stored = gate.run([&](LocalStore& store) {
+        UserLog log(store);
+        const bool option = log.saveAutoRun(autoRun);
+        // A user without a sign-in row has nothing to store the other two choices on.
+        log.saveUserChoices(uid, settings.autoLogin, settings.autoResume);
+        return option;
+    });
+    if (!changed) {
+        return settings.autoRun ? "无法设置开机自动启动：" + error
+                                : "无法取消开机自动启动：" + error;
+    }
+    if (!stored)
+        return "设置未能保存，请检查 bin.db 是否可写。";
+    return {};
+}
+
+}  // namespace nubexa::app

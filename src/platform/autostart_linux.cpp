@@ -1,0 +1,121 @@
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "platform/autostart.h"
+
+namespace nubexa {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kEntryName = "nubexa-client.desktop";
+
+// The Exec key of a desktop entry: the program quoted, with the characters the specification
+// reserves inside quotes escaped, so that a path with blanks or quotes starts that program.
+std::string execValue(const std::string& program) {
+    std::string quoted = "\"";
+    for (const char c : program) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    quoted += '"';
+    // The entry format escapes backslashes once more for the value itself; % starts a field code.
+    std::string value;
+    for (const char c : quoted) {
+        if (c == '\\')
+            value += '\\';
+        if (c == '%')
+            value += '%';
+        value += c;
+    }
+    return value;
+}
+
+// $XDG_CONFIG_HOME/autostart, or ~/.config/autostart (a relative XDG_CONFIG_HOME is ignored,
+// as the base directory specification says).
+fs::path autostartFolder() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/')
+        return fs::path(config) / "autostart";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return fs::path(home) / ".config" / "autostart";
+    return {};
+}
+
+class XdgAutostart : public Autostart {
+public:
+    bool enable(const std::string& program, std::string& error) override {
+        const fs::path folder = autostartFolder();
+        if (folder.empty()) {
+            error = "no home folder for the autostart entry";
+            return false;
+        }
+        if (program.find_first_of("\r\n") != std::string::npos) {
+            error = "the program path holds a line break";
+            return false;
+        }
+        std::error_code code;
+        fs::create_directories(folder, code);
+        // Written beside and renamed over, so that a session starting meanwhile never reads
+        // half an entry.
+        const fs::path entry = folder / kEntryName;
+        const fs::path partial = folder / (std::string(kEntryName) + ".part");
+        {
+            std::ofstream out(partial, std::ios::trunc);
+            out << "[Desktop Entry]\n"
+                   "Type=Application\n"
+                   "Name=Nubexa网盘\n"
+                   "Comment=Nubexa cloud disk client\n"
+                   "Exec="
+                << execValue(program)
+                << "\n"
+                   "Terminal=false\n"
+                   "X-GNOME-Autostart-enabled=true\n";
+            out.close();
+            if (!out) {
+                fs::remove(partial, code);
+                error = "cannot write " + entry.string();
+                return false;
+            }
+        }
+        fs::rename(partial, entry, code);
+        if (code) {
+            fs::remove(partial, code);
+            error = "cannot write " + entry.string();
+            return false;
+        }
+        return true;
+    }
+
+    bool disable(std::string& error) override {
+        const fs::path folder = autostartFolder();
+        if (folder.empty())
+            return true;
+        std::error_code code;
+        fs::remove(folder / kEntryName, code);
+        if (code) {
+            error = "cannot remove " + (folder / kEntryName).string() + ": " + code.message();
+            return false;
+        }
+        return true;
+    }
+
+    bool enabled() const override {
+        const fs::path folder = autostartFolder();
+        std::error_code code;
+        return !folder.empty() && fs::exists(folder / kEntryName, code);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<Autostart> makeSessionAutostart() {
+    return std::make_unique<XdgAutostart>();
+}
+
+}  // namespace nubexa

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace nubexa {
+
+// The desktop's store of secrets (the Secret Service on Linux), for remembered passwords.
+// Implementations may be called from any thread; each call waits for the store a bounded time.
+class SecretStore {
+public:
+    enum class Result {
+        kDone,
+        kNotFound,     // read: nothing is kept under the key
+        kUnavailable,  // no store answers here (a server, CI), or it refused
+    };
+
+    virtual ~SecretStore() = default;
+
+    virtual Result write(const std::string& key, const std::string& secret) = 0;
+    virtual Result read(const std::string& key, std::string& secret) = 0;
+    // kDone also when nothing was kept under the key.
+    virtual Result erase(const std::string& key) = 0;
+};
+
+}  // namespace nubexa

@@ -1,0 +1,393 @@
+// The main window's extras against the stand-in: the settings dialog with the log-on entry, the
+// skin chooser, the capacity draw and the rotating notices.
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/app_menus.h"
+#include "app/draw_result_dlg.h"
+#include "app/main_frame.h"
+#include "app/main_frame_rects.h"
+#include "app/main_window_extras.h"
+#include "app/main_wnd.h"
+#include "app/notice_link.h"
+#include "app/skin_dlg.h"
+#include "app/system_set_dlg.h"
+#include "client_harness.h"
+#include "service/service_client.h"
+#include "store/local_store.h"
+#include "store/store_gate.h"
+#include "store/user_log.h"
+#include "support/temp_dir.h"
+
+using namespace nubexa;
+using namespace nubexa::app;
+using nubexa::test::ClientHarness;
+using nubexa::test::TempDir;
+
+namespace {
+
+// XDG_CONFIG_HOME pointed at a folder of the test's for as long as it lives.
+class ConfigHome {
+public:
+    ConfigHome()
+        : m_old(qgetenv("XDG_CONFIG_HOME")), m_had(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(m_dir.path()));
+    }
+    ~ConfigHome() {
+        if (m_had) {
+            qputenv("XDG_CONFIG_HOME", m_old);
+        } else {
+            qunsetenv("XDG_CONFIG_HOME");
+        }
+    }
+    std::string entry() const { return m_dir.path() + "/autostart/nubexa-client.desktop"; }
+
+private:
+    TempDir m_dir;
+    QByteArray m_old;
+    bool m_had;
+};
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct Signed {
+    ClientHarness harness;
+    MainWindowExtras* extras = MainWindowExtras::installInto(harness.client());
+};
+
+CSystemSetDlg* openSettings(Signed& s) {
+    s.harness.client().menuChosen(kSettings, false);
+    CSystemSetDlg* dialog = s.extras->settingsDialog();
+    return dialog && dialog->isVisible() ? dialog : nullptr;
+}
+
+void setBoxes(CSystemSetDlg* dialog, bool autoRun, bool autoLogin, bool autoResume) {
+    dialog->autoRunBox()->setChecked(autoRun);
+    dialog->autoLoginBox()->setChecked(autoLogin);
+    dialog->autoResumeBox()->setChecked(autoResume);
+}
+
+QList<bool> boxesOf(CSystemSetDlg* dialog) {
+    return {dialog->autoRunBox()->isChecked(), dialog->autoLoginBox()->isChecked(),
+            dialog->autoResumeBox()->isChecked()};
+}
+
+std::string diskSizeAtService(ClientHarness& harness) {
+    ServiceClient service(harness.environment().config, harness.programFolder());
+    return service.Login("demo", "demo123") == 1 ? service.account().disk_size : std::string();
+}
+
+}  // namespace
+
+class ExtrasTest : public QObject {
+    Q_OBJECT
+private slots:
+    void settingsStoreAllThreeChoicesAndTheLogOnEntry();
+    void settingsWithoutSignInRowOrAutoRunRow();
+    void skinChooserAppliesOnlyNewSkinsAndClosesOutside();
+    void drawBooksOnceAndThenSaysAlreadyDrawn();
+    void noticesRotateOverAnyCount_data();
+    void noticesRotateOverAnyCount();
+    void noticeLinkRotatesPausesAndOpens();
+};
+
+void ExtrasTest::settingsStoreAllThreeChoicesAndTheLogOnEntry() {
+    ConfigHome config;
+    Signed s;
+    QVERIFY(s.harness.signIn());
+    const std::string uid = s.harness.client().service().account().uid;
+    CSystemSetDlg* dialog = openSettings(s);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("系统设置"));
+    QCOMPARE(dialog->size(), QSize(380, 320));
+    QCOMPARE(dialog->autoRunBox()->pos(), QPoint(120, 80));
+    QCOMPARE(dialog->autoLoginBox()->pos(), QPoint(120, 120));
+    QCOMPARE(dialog->autoResumeBox()->pos(), QPoint(120, 160));
+    QCOMPARE(dialog->saveButton()->geometry(), QRect(100, 260, 60, 24));
+    QCOMPARE(dialog->cancelButton()->geometry(), QRect(200, 260, 60, 24));
+    // The sign-in recorded no automatic sign-in and no automatic resume.
+    QCOMPARE(boxesOf(dialog), (QList<bool>{false, false, false}));
+    setBoxes(dialog, true, true, false);
+    ClientHarness::screenshot(dialog, QStringLiteral("settings-dialog.png"));
+
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    const std::string entry = readFile(config.entry());
+    QVERIFY2(entry.find("Exec=\"") != std::string::npos, entry.c_str());
+    QVERIFY(entry.find("nubexa-client\"\n") != std::string::npos);
+    StoreGate gate(s.harness.databasePath());
+    auto choices = gate.run([&](LocalStore& store) { return UserLog(store).readChoices(uid); });
+    QVERIFY(choices);
+    QCOMPARE(choices->autoRun, 1);
+    QCOMPARE(choices->autoLogin, 1);
+    QCOMPARE(choices->autoResume, 0);
+
+    // Cancel stores nothing; the next opening shows what was saved.
+    dialog = openSettings(s);
+    QVERIFY(dialog);
+    QCOMPARE(boxesOf(dialog), (QList<bool>{true, true, false}));
+    setBoxes(dialog, false, false, true);
+    QTest::mouseClick(dialog->cancelButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    dialog = openSettings(s);
+    QCOMPARE(boxesOf(dialog), (QList<bool>{true, true, false}));
+
+    // Each box goes back to off; the entry goes away.
+    setBoxes(dialog, false, false, true);
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    QVERIFY(!std::filesystem::exists(config.entry()));
+    dialog = openSettings(s);
+    QCOMPARE(boxesOf(dialog), (QList<bool>{false, false, true}));
+    dialog->reject();
+    QVERIFY(s.harness.notifier().messages().empty());
+}
+
+void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
+    ConfigHome config;
+    Signed s;
+    QVERIFY(s.harness.signIn());
+    const std::string uid = s.harness.client().service().account().uid;
+    {
+        StoreGate gate(s.harness.databasePath());
+        gate.run([](LocalStore& store) {
+            QVERIFY(store.exec(
+                "DELETE FROM t_user_log; DELETE FROM t_options WHERE key='is_auto_run'"));
+        });
+    }
+    CSystemSetDlg* dialog = openSettings(s);
+    QVERIFY(dialog);
+    QCOMPARE(boxesOf(dialog), (QList<bool>{false, false, false}));
+    setBoxes(dialog, true, true, true);
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    QVERIFY(std::filesystem::exists(config.entry()));
+
+    // The option row is made, so the choice shows once the user has a sign-in row again; saving
+    // the other two choices leaves the remembered password, and other users' rows, as they are.
+    StoreGate gate(s.harness.databasePath());
+    gate.run([&](LocalStore& store) {
+        UserLog log(store);
+        QVERIFY(log.recordSignIn({"someone else", "", "d", false, false, "0"}));
+        QVERIFY(log.recordSignIn({uid, "kept", "d", true, false, "0"}));
+        QCOMPARE(log.readChoices(uid)->autoRun, 1);
+    });
+    dialog = openSettings(s);
+    QCOMPARE(boxesOf(dialog), (QList<bool>{true, false, false}));
+    setBoxes(dialog, true, true, true);
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    gate.run([&](LocalStore& store) {
+        UserLog log(store);
+        QCOMPARE(log.readChoices(uid)->autoLogin, 1);
+        QCOMPARE(log.readChoices(uid)->autoResume, 1);
+        QCOMPARE(log.readChoices("someone else")->autoLogin, 0);
+        QCOMPARE(log.readRememberedPassword(uid)->password, std::string("kept"));
+        QVERIFY(log.readRememberedPassword(uid)->remembered);
+    });
+}
+
+void ExtrasTest::skinChooserAppliesOnlyNewSkinsAndClosesOutside() {
+    Signed s;
+    QVERIFY(s.harness.signIn());
+    MainFrame* frame = s.harness.mainFrame();
+    QCOMPARE(frame->background(), QStringLiteral("skin/frame7.jpg"));
+    const QRect button = main_frame_rects::skinButton(frame->size());
+    QTest::mouseClick(frame->childAt(button.center()), Qt::LeftButton);
+    QTRY_VERIFY(s.extras->skinDialog() && s.extras->skinDialog()->isVisible());
+    CSkinDlg* popup = s.extras->skinDialog();
+    QSignalSpy applied(popup, &CSkinDlg::skinApplied);
+    QCOMPARE(popup->size(), QSize(380, 320));
+    QCOMPARE(popup->pos(),
+             frame->mapToGlobal(QPoint(button.right() + 1 - 380, button.bottom() + 1)));
+    QCOMPARE(popup->list()->count(), 7);
+    QCOMPARE(popup->list()->item(0)->text(), QStringLiteral("默认皮肤"));
+    // It opens on the skin the window shows; choosing that one again loads nothing.
+    QCOMPARE(popup->list()->currentRow(), 6);
+    QListWidget* list = popup->list();
+    const auto clickItem = [list](int row) {
+        list->scrollToItem(list->item(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(row)).center());
+    };
+    clickItem(6);
+    QCOMPARE(applied.count(), 0);
+    QCOMPARE(frame->background(), QStringLiteral("skin/frame7.jpg"));
+
+    clickItem(2);
+    QCOMPARE(applied.count(), 1);
+    QCOMPARE(frame->background(), QStringLiteral("skin/frame3.jpg"));
+    QCOMPARE(popup->background(), frame->background());
+    clickItem(2);
+    QCOMPARE(applied.count(), 1);
+    clickItem(0);
+    QCOMPARE(frame->background(), QStringLiteral("skin/bg.jpg"));
+    clickItem(2);
+    QCOMPARE(applied.count(), 3);
+
+    // Seven skins need more than the list's height: its scroll bar shows.
+    QTRY_VERIFY(list->verticalScrollBar()->isVisible());
+    // The chooser over the main window, as the user sees it.
+    QPixmap shot = frame->grab();
+    {
+        QPainter painter(&shot);
+        painter.drawPixmap(frame->mapFromGlobal(popup->pos()), popup->grab());
+    }
+    if (const QString folder = qEnvironmentVariable("NUBEXA_SCREENSHOT_DIR"); !folder.isEmpty())
+        shot.save(folder + QStringLiteral("/skin-chooser.png"));
+
+    // A click outside closes it; it opens again on the skin chosen last.
+    QTest::mouseClick(frame->windowHandle(), Qt::LeftButton, {}, QPoint(100, 500));
+    QTRY_VERIFY(!s.extras->skinDialog());
+    QCOMPARE(frame->background(), QStringLiteral("skin/frame3.jpg"));
+    QTest::mouseClick(frame->childAt(button.center()), Qt::LeftButton);
+    QTRY_VERIFY(s.extras->skinDialog());
+    QCOMPARE(s.extras->skinDialog()->list()->currentRow(), 2);
+    s.extras->skinDialog()->close();
+}
+
+void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
+    Signed s;
+    s.extras->setDrawRandom([] { return 0; });
+    QVERIFY(s.harness.signIn());
+    QCOMPARE(s.harness.client().service().account().draw_count, 1);
+    QCOMPARE(s.harness.client().service().account().max_draw_size, 100);
+    const std::int64_t before = std::stoll(diskSizeAtService(s.harness));
+
+    emit s.harness.client().drawRequested();
+    emit s.harness.client().drawRequested();  // while the first is asked: ignored
+    QTRY_VERIFY(s.extras->drawResult());
+    DrawResultDlg* result = s.extras->drawResult();
+    QCOMPARE(result->windowTitle(), QStringLiteral("抽容量"));
+    QCOMPARE(result->size(), QSize(200, 100));
+    QCOMPARE(result->message(), QStringLiteral("恭喜您抽到容量：10M"));
+    QCOMPARE(result->button()->text(), QStringLiteral("确定"));
+    QCOMPARE(result->button()->geometry(), QRect(80, 65, 60, 24));
+    ClientHarness::screenshot(result, QStringLiteral("draw-result.png"));
+    QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 1);
+    QCOMPARE(std::stoll(diskSizeAtService(s.harness)) - before, std::int64_t{10485760});
+    QCOMPARE(s.harness.client().service().account().draw_count, 0);
+    QTest::mouseClick(result->button(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->drawResult());
+
+    // No draw left: nothing is sent.
+    emit s.harness.client().drawRequested();
+    QTRY_VERIFY(s.extras->drawResult());
+    QCOMPARE(s.extras->drawResult()->message(), QStringLiteral("您今天已经抽过容量了..."));
+    QCOMPARE(s.extras->drawResult()->button()->text(), QStringLiteral("知道了"));
+    QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 1);
+    s.extras->drawResult()->close();
+    QTRY_VERIFY(!s.extras->drawResult());
+
+    // The service refuses a second draw on the same day; the count stays.
+    s.harness.client().service().updateAccount([](AccountInfo& a) { a.draw_count = 2; });
+    emit s.harness.client().drawRequested();
+    QTRY_VERIFY(s.extras->drawResult());
+    QCOMPARE(s.extras->drawResult()->message(), QStringLiteral("您今天已经抽过容量了..."));
+    QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 2);
+    QCOMPARE(s.harness.client().service().account().draw_count, 2);
+    s.extras->drawResult()->close();
+}
+
+void ExtrasTest::noticesRotateOverAnyCount_data() {
+    QTest::addColumn<int>("count");
+    for (int count : {0, 1, 2, 3, 5})
+        QTest::addRow("%d notices", count) << count;
+}
+
+void ExtrasTest::noticesRotateOverAnyCount() {
+    QFETCH(int, count);
+    Announcements notices;
+    for (int i = 0; i < count; ++i) {
+        notices.announcement_titles.push_back("title " + std::to_string(i));
+        notices.announcement_urls.push_back("https://example.org/" + std::to_string(i));
+    }
+    NoticeRotation rotation;
+    rotation.reset(notices);
+    std::vector<std::string> shown;
+    for (int tick = 0; tick < 4 * std::max(count, 1); ++tick) {
+        shown.push_back(rotation.title());
+        QVERIFY(rotation.index() < std::max<std::size_t>(rotation.count(), 1));
+        if (count > 0) {
+            QCOMPARE(rotation.address(), notices.announcement_urls[rotation.index()]);
+        } else {
+            QVERIFY(rotation.address().empty());
+        }
+        rotation.tick(false);
+    }
+    for (std::size_t tick = 0; tick < shown.size(); ++tick) {
+        const std::string expected =
+            count == 0 ? std::string(NoticeRotation::kFallbackTitle)
+                       : "title " + std::to_string((tick / 2) % static_cast<std::size_t>(count));
+        QCOMPARE(shown[tick], expected);
+    }
+    // The focus holds the notice and the tick count where they are.
+    const std::string held = rotation.title();
+    for (int tick = 0; tick < 5; ++tick)
+        QVERIFY(!rotation.tick(true));
+    QCOMPARE(rotation.title(), held);
+}
+
+void ExtrasTest::noticeLinkRotatesPausesAndOpens() {
+    Signed s;
+    QVERIFY(s.harness.signIn());
+    MainFrame* frame = s.harness.mainFrame();
+    QTRY_COMPARE(s.extras->notices().count(), std::size_t{3});
+    NoticeLink* link = s.extras->noticeLink();
+    QVERIFY(link && link->isVisible());
+    QCOMPARE(link->parentWidget(), frame);
+    QCOMPARE(link->geometry(), QRect(10, 577, link->sizeHint().width(), 18));
+    const Announcements service = s.harness.client().service().announcements();
+    const auto title = [&](int i) {
+        return QString::fromStdString(service.announcement_titles[i]);
+    };
+    QCOMPARE(link->text(), title(s.extras->notices().index()));
+    frame->activateWindow();
+    QTRY_VERIFY(frame->isActiveWindow());
+    frame->setFocus();
+    // From here on only the test ticks: nothing below lets the window's own timer run.
+    s.extras->showNotices(service);
+    QCOMPARE(link->text(), title(0));
+
+    CMainWnd& client = s.harness.client();
+    emit client.mainTimerTicked();
+    QCOMPARE(link->text(), title(0));
+    emit client.mainTimerTicked();
+    QCOMPARE(link->text(), title(1));
+    QCOMPARE(link->width(), link->sizeHint().width());
+    link->setFocus(Qt::TabFocusReason);
+    QVERIFY(link->hasFocus());
+    for (int tick = 0; tick < 4; ++tick)
+        emit client.mainTimerTicked();
+    QCOMPARE(link->text(), title(1));
+    QTest::mouseClick(link, Qt::LeftButton);
+    QTest::keyClick(link, Qt::Key_Return);
+    QCOMPARE(s.harness.browser().urls(),
+             (std::vector<std::string>(2, service.announcement_urls[1])));
+
+    // No notices, or an address that is not a web page: the recommendation page.
+    s.harness.browser().clear();
+    s.extras->showNotices({{"local"}, {"file:///etc/passwd"}});
+    QTest::mouseClick(link, Qt::LeftButton);
+    s.extras->showNotices({});
+    QCOMPARE(link->text(), QStringLiteral("Nubexa客户端隆重上线."));
+    QTest::mouseClick(link, Qt::LeftButton);
+    const std::string recommend = s.harness.webBase() + "/account/recommend.aspx";
+    QCOMPARE(s.harness.browser().urls(), (std::vector<std::string>{recommend, recommend}));
+}
+
+QTEST_MAIN(ExtrasTest)
+#include "extras_test.moc"

@@ -1,0 +1,211 @@
+// Remembered passwords in a real Secret Service: gnome-keyring on a private D-Bus session bus that
+// the test starts and stops. The desktop client and nubexa-cli keep the password there, not in
+// bin.db; a password an earlier version left in bin.db moves over; without a store, bin.db keeps
+// it.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+#include <fstream>
+
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "client_harness.h"
+#include "keychain/keychain_secret_store.h"
+#include "store/local_store.h"
+#include "store/store_gate.h"
+#include "store/user_log.h"
+#include "support/temp_dir.h"
+
+using namespace nubexa;
+using nubexa::test::ClientHarness;
+using nubexa::test::TempDir;
+
+namespace {
+
+constexpr int kStartMs = 15000;
+
+// A session bus with gnome-keyring's Secret Service on it, for this process; both ended when it
+// goes. The keyring lives in the test's folder and is unlocked with a throw-away password.
+class SecretServiceSession {
+public:
+    static bool toolsPresent() {
+        return !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() &&
+               !QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon")).isEmpty();
+    }
+
+    bool start() {
+        const QString root = QString::fromStdString(m_dir.path());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* folder : {"/data", "/config", "/run", "/home"})
+            QDir().mkpath(root + QLatin1String(folder));
+        QFile::setPermissions(root + QStringLiteral("/run"), QFileDevice::ReadOwner |
+                                                                 QFileDevice::WriteOwner |
+                                                                 QFileDevice::ExeOwner);
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/run"));
+        environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
+
+        m_bus.setProcessEnvironment(environment);
+        m_bus.start(QStringLiteral("dbus-daemon"),
+                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                     QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1"),
+                     QStringLiteral("--address=unix:path=") + root + QStringLiteral("/bus")});
+        if (!m_bus.waitForStarted(kStartMs))
+            return false;
+        QByteArray line;
+        QDeadlineTimer deadline(kStartMs);
+        while (!line.contains('\n') && !deadline.hasExpired() && m_bus.waitForReadyRead(500))
+            line += m_bus.readAllStandardOutput();
+        m_address = line.trimmed();
+        if (m_address.isEmpty())
+            return false;
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                           QString::fromUtf8(m_address));
+        m_environment = environment;
+
+        m_keyring.setProcessEnvironment(environment);
+        m_keyring.start(QStringLiteral("gnome-keyring-daemon"),
+                        {QStringLiteral("--foreground"), QStringLiteral("--unlock"),
+                         QStringLiteral("--components=secrets")});
+        if (!m_keyring.waitForStarted(kStartMs))
+            return false;
+        m_keyring.write("throw-away\n");
+        m_keyring.closeWriteChannel();
+
+        // Ready once the Secret Service name is on the bus.
+        QDBusConnection bus = QDBusConnection::connectToBus(QString::fromUtf8(m_address),
+                                                            QStringLiteral("secret-probe"));
+        const bool ready = QTest::qWaitFor(
+            [&] {
+                return bus.isConnected() && bus.interface()->isServiceRegistered(
+                                                QStringLiteral("org.freedesktop.secrets"));
+            },
+            kStartMs);
+        QDBusConnection::disconnectFromBus(QStringLiteral("secret-probe"));
+        return ready;
+    }
+
+    ~SecretServiceSession() {
+        for (QProcess* process : {&m_keyring, &m_bus}) {
+            if (process->state() == QProcess::NotRunning)
+                continue;
+            process->terminate();
+            if (!process->waitForFinished(5000)) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    const QByteArray& address() const { return m_address; }
+    const QProcessEnvironment& environment() const { return m_environment; }
+
+private:
+    TempDir m_dir;
+    QProcess m_bus;
+    QProcess m_keyring;
+    QByteArray m_address;
+    QProcessEnvironment m_environment;
+};
+
+RememberedPassword rowOf(ClientHarness& harness, const std::string& uid) {
+    StoreGate gate(harness.databasePath());
+    return gate.run([&](LocalStore& store) { return UserLog(store).readRememberedPassword(uid); })
+        .value_or(RememberedPassword{"(no row)", false});
+}
+
+// A new client on the same folders, which signs in by itself from what is remembered.
+bool startsSignedIn(ClientHarness& harness) {
+    harness.endClient();
+    harness.client().OpenWindow();
+    return QTest::qWaitFor([&] { return harness.mainFrame() && harness.mainFrame()->isVisible(); },
+                           ClientHarness::kWaitMs);
+}
+
+}  // namespace
+
+class SecretStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void passwordLivesInTheSecretService();
+    void withoutSecretServiceBinDbKeepsIt();
+};
+
+void SecretStoreTest::passwordLivesInTheSecretService() {
+    if (!SecretServiceSession::toolsPresent())
+        QSKIP("dbus-daemon or gnome-keyring-daemon is not installed (./run setup installs them)");
+    SecretServiceSession session;
+    QVERIFY2(session.start(), "the private Secret Service did not start");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", session.address());
+    KeychainSecretStore secrets;  // the name nubexa-cli uses too
+
+    ClientHarness harness;
+    harness.environment().secrets = &secrets;
+    const std::string uid = harness.demoUid();
+    QVERIFY(!uid.empty());
+    const std::string key = uid + "@" + harness.environment().config.apiHost;
+    // What an earlier version left: the password in bin.db, automatic sign-in on.
+    harness.rememberSignIn(uid, "demo123", true);
+    std::string kept;
+    QCOMPARE(secrets.read(key, kept), SecretStore::Result::kNotFound);
+
+    // It is moved into the store, the sign-in works with it and records it there.
+    QVERIFY(startsSignedIn(harness));
+    QCOMPARE(secrets.read(key, kept), SecretStore::Result::kDone);
+    QCOMPARE(kept, std::string("demo123"));
+    RememberedPassword row = rowOf(harness, uid);
+    QCOMPARE(row.password, std::string());
+    QVERIFY(row.remembered);
+
+    // From the store alone, automatic sign-in still works.
+    QVERIFY(startsSignedIn(harness));
+    QCOMPARE(rowOf(harness, uid).password, std::string());
+
+    // nubexa-cli login keeps it in the same store.
+    QVERIFY(secrets.erase(key) == SecretStore::Result::kDone);
+    {
+        std::ofstream ini(harness.homeFolder() + "nubexa.ini");
+        ini << "[service]\napi_host=127.0.0.1:" << harness.httpPort()
+            << "\nweb_host=127.0.0.1:" << harness.httpPort() << "\n";
+    }
+    QProcessEnvironment environment = session.environment();
+    environment.insert(QStringLiteral("NUBEXA_HOME"), QString::fromStdString(harness.homeFolder()));
+    QProcess cli;
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(NUBEXA_CLI_PATH), {QStringLiteral("login"), QStringLiteral("demo"),
+                                                QStringLiteral("--password-stdin")});
+    QVERIFY(cli.waitForStarted(5000));
+    cli.write("demo123\n");
+    cli.closeWriteChannel();
+    QVERIFY(cli.waitForFinished(30000));
+    QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+    QCOMPARE(secrets.read(key, kept), SecretStore::Result::kDone);
+    QCOMPARE(kept, std::string("demo123"));
+    QCOMPARE(rowOf(harness, uid).password, std::string());
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+void SecretStoreTest::withoutSecretServiceBinDbKeepsIt() {
+    TempDir nowhere;
+    qputenv("DBUS_SESSION_BUS_ADDRESS",
+            QByteArray::fromStdString("unix:path=" + nowhere.path() + "/no-bus"));
+    KeychainSecretStore secrets("nubexa", 3000);
+    ClientHarness harness;
+    harness.environment().secrets = &secrets;
+    const std::string uid = harness.demoUid();
+    harness.rememberSignIn(uid, "demo123", true);
+    QVERIFY(startsSignedIn(harness));
+    // The sign-in recorded it again, in bin.db.
+    const RememberedPassword row = rowOf(harness, uid);
+    QCOMPARE(row.password, std::string("demo123"));
+    QVERIFY(row.remembered);
+    std::string kept;
+    QCOMPARE(secrets.read(uid, kept), SecretStore::Result::kUnavailable);
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+QTEST_MAIN(SecretStoreTest)
+#include "secret_store_test.moc"
