@@ -55,7 +55,7 @@ TransferRowsUpdate loadChangedTransferRows(StoreGate& gate, const std::string& u
                                            Direction page, TransferRowsSeen& seen) {
     // About half a minute of ticks between full reads while only progress changes.
     constexpr int kQuickLooksBetweenFullReads = 10;
-    const int ranType = page == Direction::kUpload ? ran_type::kUpload : ran_type::kDownload;
+    const int ranType = ranTypeOf(page);
     TransferRowsUpdate update;
     std::vector<TaskListRow> tasks = gate.run([&](LocalStore& store) {
         // Taken before the reading: a write after it shows at the next look.

@@ -13,8 +13,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kEntryName = "nubexa-client.desktop";
 
-// The Exec key of a desktop entry: the program quoted, with the characters the specification
-// reserves inside quotes escaped, so that a path with blanks or quotes starts that program.
+// The Exec key of a desktop entry: the program quoted, with the characters desktop entries
+// reserve inside quotes escaped, so that a path with blanks or quotes starts that program.
 std::string execValue(const std::string& program) {
     std::string quoted = "\"";
     for (const char c : program) {
@@ -36,7 +36,7 @@ std::string execValue(const std::string& program) {
 }
 
 // $XDG_CONFIG_HOME/autostart, or ~/.config/autostart (a relative XDG_CONFIG_HOME is ignored,
-// as the base directory specification says).
+// as XDG base directories require).
 fs::path autostartFolder() {
     const char* config = std::getenv("XDG_CONFIG_HOME");
     if (config != nullptr && config[0] == '/')

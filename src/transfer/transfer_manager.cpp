@@ -95,7 +95,7 @@ std::int64_t TransferManager::nextStartable(LocalStore& held, Direction directio
     const std::string uid = m_service.account().uid;
     const auto choices = UserLog(held).readChoices(uid);
     const bool autoResume = choices && choices->autoResume == 1;
-    const int ranType = direction == Direction::kUpload ? ran_type::kUpload : ran_type::kDownload;
+    const int ranType = ranTypeOf(direction);
     for (const WaitingTask& task :
          TaskTable(held).waitingTasks(uid, ranType, autoResume, kCandidates)) {
         if (task.id != except && m_failing.due(task.id))
