@@ -3,7 +3,9 @@
 // another process holding bin.db's write lock for 2 s at a time (as a nubexa-cli command or a
 // backup tool may). The peer is the same loop with the client idle: the timer's own jitter.
 // Run from the release build folder (it finds the pictures there), on the offscreen platform;
-// the stand-in runs in this process.
+// the stand-in runs in this process. --no-writer runs the same steps without the competing
+// writer: what the steps cost the GUI thread by themselves.
+#include <ace/Log_Msg.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -54,14 +56,19 @@ int holdWriteLock(const char* databasePath) {
     }
 }
 
-// The longest gap between two turns of the event loop, seen by a 1 ms timer.
+// The longest gap between two turns of the event loop, seen by a 1 ms timer, in all and in
+// each step of the run.
 class LoopProbe : public QObject {
 public:
+    enum Step { kSignIn, kListing, kQueueing, kPage, kSteps };
+
     LoopProbe() {
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(1);
         connect(&m_timer, &QTimer::timeout, this, [this] {
-            m_maxGapMs = std::max(m_maxGapMs, m_since.restart());
+            const qint64 gap = m_since.restart();
+            m_maxGapMs = std::max(m_maxGapMs, gap);
+            m_stepGapMs[m_step] = std::max(m_stepGapMs[m_step], gap);
             ++m_turns;
         });
     }
@@ -72,13 +79,17 @@ public:
         m_timer.start();
     }
     void stop() { m_timer.stop(); }
+    void enter(Step step) { m_step = step; }
     qint64 maxGapMs() const { return m_maxGapMs; }
+    qint64 stepGapMs(Step step) const { return m_stepGapMs[step]; }
     int turns() const { return m_turns; }
 
 private:
     QTimer m_timer;
     QElapsedTimer m_since;
     qint64 m_maxGapMs = 0;
+    qint64 m_stepGapMs[kSteps] = {};
+    Step m_step = kSignIn;
     int m_turns = 0;
 };
 
@@ -114,11 +125,14 @@ int main(int argc, char** argv) {
         return holdWriteLock(argv[2]);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool withWriter = !(argc == 2 && std::strcmp(argv[1], "--no-writer") == 0);
     QApplication application(argc, argv);
+    ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
     nubexa::bench::BenchWorld world("gui-stall");
     if (!world.started())
         return 1;
-    const nubexa::app::ClientEnvironment environment = world.environment();
+    nubexa::app::ClientEnvironment environment = world.environment();
+    environment.transfers.ftp.trace = nullptr;
     const std::string folder = world.work() + "/upload 200";
     std::filesystem::create_directories(folder);
     for (int i = 0; i < kFiles; ++i)
@@ -137,10 +151,12 @@ int main(int argc, char** argv) {
 
     QProcess holder;
     holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    holder.start(QString::fromLocal8Bit(argv[0]),
-                 {QStringLiteral("--hold-write-lock"),
-                  QString::fromStdString(environment.homeFolder + "bin.db")});
-    if (!holder.waitForReadyRead(10000)) {
+    if (withWriter) {
+        holder.start(QString::fromLocal8Bit(argv[0]),
+                     {QStringLiteral("--hold-write-lock"),
+                      QString::fromStdString(environment.homeFolder + "bin.db")});
+    }
+    if (withWriter && !holder.waitForReadyRead(10000)) {
         std::fprintf(stderr, "bench_gui_stall: the competing writer did not start\n");
         return 1;
     }
@@ -156,12 +172,15 @@ int main(int argc, char** argv) {
                        30s))
             return fail("the main window did not open");
         auto* disk = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
+        probe.enter(LoopProbe::kListing);
         disk->refresh();
         if (!waitUntil([&] { return !disk->busy(); }, 30s))
             return fail("the listing did not come");
+        probe.enter(LoopProbe::kQueueing);
         disk->uploadPaths({QString::fromStdString(folder)});
         if (!waitUntil([&] { return !disk->busy(); }, 60s))
             return fail("the folder was not queued");
+        probe.enter(LoopProbe::kPage);
         disk->switchPage(nubexa::pages::kPageUploading);
         auto& page = disk->transfers();
         if (!waitUntil([&] { return page.model().rowCount() > 0; }, 30s))
@@ -179,10 +198,15 @@ int main(int argc, char** argv) {
     if (!ran)
         return 1;
     std::printf(
-        "BENCH gui_stall max_gap_ms=%lld peer_max_gap_ms=%lld ratio=%.1f run_ms=%lld "
-        "loop_turns=%d lock_holds=%d files=%d\n",
+        "BENCH gui_stall max_gap_ms=%lld peer_max_gap_ms=%lld ratio=%.1f sign_in_gap_ms=%lld "
+        "listing_gap_ms=%lld queueing_gap_ms=%lld page_gap_ms=%lld run_ms=%lld loop_turns=%d "
+        "lock_holds=%d files=%d\n",
         static_cast<long long>(probe.maxGapMs()), static_cast<long long>(peerGapMs),
         static_cast<double>(probe.maxGapMs()) / static_cast<double>(std::max<qint64>(peerGapMs, 1)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kSignIn)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kListing)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kQueueing)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kPage)),
         static_cast<long long>(elapsedMs), probe.turns(), holds, kFiles);
     return 0;
 }
