@@ -19,7 +19,7 @@
 #include "platform/browser.h"
 #include "platform/notifier.h"
 #include "service/service_client.h"
-#include "standin/standin_service.h"
+#include "standin/local_standin.h"
 
 namespace {
 
@@ -64,15 +64,10 @@ int main(int argc, char** argv) {
     std::filesystem::create_directory_symlink(std::filesystem::absolute("src/app/image"),
                                               work + "/program/image", error);
 
-    nubexa::standin::ServiceOptions options;
-    options.dataFolder = work + "/service";
-    options.httpPort = 0;
-    options.ftp.port = 0;
-    options.seedDemo = true;
-    options.logSink = [](const std::string&) {};
-    nubexa::standin::StandinService service(options);
-    if (const auto started = service.start(); !started.ok) {
-        std::fprintf(stderr, "stand-in: %s\n", started.message.c_str());
+    std::string whyNot;
+    auto service = nubexa::standin::startLocalStandin(work + "/service", {}, whyNot);
+    if (!service) {
+        std::fprintf(stderr, "stand-in: %s\n", whyNot.c_str());
         return 1;
     }
 
@@ -82,7 +77,7 @@ int main(int argc, char** argv) {
     nubexa::app::ClientEnvironment environment;
     environment.homeFolder = work + "/home/";
     environment.programFolder = work + "/program/";
-    environment.config.apiHost = "127.0.0.1:" + std::to_string(service.httpPort());
+    environment.config.apiHost = "127.0.0.1:" + std::to_string(service->httpPort());
     environment.config.webHost = environment.config.apiHost;
     nubexa::RecordingNotifier notifier;
     nubexa::RecordingBrowser browser;
@@ -145,7 +140,7 @@ int main(int argc, char** argv) {
     QTest::qWait(kIdleSeconds * 1000);
     const double idleCpuMs = cpuMs() - cpuBefore;
     client.reset();
-    service.stop();
+    service->stop();
     std::filesystem::remove_all(work, error);
 
     std::printf(

@@ -15,7 +15,7 @@
 
 #include "platform/notifier.h"
 #include "service/service_client.h"
-#include "standin/standin_service.h"
+#include "standin/local_standin.h"
 #include "store/statements.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
@@ -120,21 +120,16 @@ int main() {
     fs::create_directories(work);
     makeTree(work / "tree");
 
-    standin::ServiceOptions options;
-    options.dataFolder = (work / "data").string();
-    options.httpPort = 0;
-    options.ftp.port = 0;
-    options.seedDemo = true;
-    options.logSink = [](const std::string&) {};
-    standin::StandinService service(options);
-    if (const auto started = service.start(); !started) {
-        std::fprintf(stderr, "stand-in did not start: %s\n", started.message.c_str());
+    std::string whyNot;
+    auto service = standin::startLocalStandin((work / "data").string(), {}, whyNot);
+    if (!service) {
+        std::fprintf(stderr, "stand-in did not start: %s\n", whyNot.c_str());
         return 1;
     }
     int status = 0;
     {
         ServiceConfig config;
-        config.apiHost = "127.0.0.1:" + std::to_string(service.httpPort());
+        config.apiHost = "127.0.0.1:" + std::to_string(service->httpPort());
         ServiceClient client(config, (work / "program").string() + "/");
         if (client.Login("demo", "demo123") != 1) {
             std::fprintf(stderr, "sign-in failed\n");
@@ -177,7 +172,7 @@ int main() {
             files, kFolders + 1, ours, ours * 1000 / count, perBracket, perBracket * 1000 / count,
             ours / perBracket, naivePerRow * 1000, naive, ours / naive);
     }
-    service.stop();
+    service->stop();
     std::error_code error;
     fs::remove_all(work, error);
     return status;

@@ -9,6 +9,7 @@
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
 #include "pages/x_page_my_disk.h"
+#include "standin/local_standin.h"
 
 namespace nubexa::bench {
 
@@ -20,21 +21,16 @@ BenchWorld::BenchWorld(const std::string& name)
     std::error_code error;
     std::filesystem::create_directory_symlink(std::filesystem::absolute("src/app/image"),
                                               m_work + "/program/image", error);
-    standin::ServiceOptions options;
-    options.dataFolder = m_work + "/service";
-    options.httpPort = 0;
-    options.ftp.port = 0;
-    options.seedDemo = true;
-    options.logSink = [](const std::string&) {};
-    m_service = std::make_unique<standin::StandinService>(options);
-    const auto started = m_service->start();
-    m_started = started.ok;
+    std::string whyNot;
+    m_service = standin::startLocalStandin(m_work + "/service", {}, whyNot);
+    m_started = m_service != nullptr;
     if (!m_started)
-        std::fprintf(stderr, "stand-in: %s\n", started.message.c_str());
+        std::fprintf(stderr, "stand-in: %s\n", whyNot.c_str());
 }
 
 BenchWorld::~BenchWorld() {
-    m_service->stop();
+    if (m_service)
+        m_service->stop();
     std::error_code error;
     std::filesystem::remove_all(m_work, error);
 }

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QPointer>
+#include <QThread>
+#include <atomic>
+#include <functional>
 
+#include "app/gui_bridge.h"
 #include "app/main_frame.h"
 #include "transfer/transfer_view.h"
 
@@ -9,35 +13,69 @@ namespace nubexa::app {
 
 // The TransferView the queue and the monitor keep for the whole session. Main windows come and
 // go (switching account); this forwards to the one open, and does nothing while none is.
+// Any thread: calls from the session's threads reach the frame through the bridge, later;
+// whether the list is idle is what the GUI thread last noted.
 class FrameView : public TransferView {
 public:
-    void setFrame(MainFrame* frame) { m_frame = frame; }
+    explicit FrameView(GuiBridge& bridge) : m_bridge(bridge) {}
+
+    void setFrame(MainFrame* frame) {
+        m_frame = frame;
+        noteListIdle();
+    }
     MainFrame* frame() const { return m_frame; }
+    // GUI thread, before a tick is handed to another thread.
+    void noteListIdle() { m_listIdle = m_frame && m_frame->transferListIdle(); }
 
     void showStatusText(const std::string& text) override {
-        if (m_frame)
-            m_frame->showStatusText(text);
+        onGui([this, text] {
+            if (m_frame)
+                m_frame->showStatusText(text);
+        });
     }
     void showUploadingPage() override {
-        if (m_frame)
-            m_frame->showUploadingPage();
+        onGui([this] {
+            if (m_frame)
+                m_frame->showUploadingPage();
+        });
     }
     void showDownloadingPage() override {
-        if (m_frame)
-            m_frame->showDownloadingPage();
+        onGui([this] {
+            if (m_frame)
+                m_frame->showDownloadingPage();
+        });
     }
     void refreshShownPage() override {
-        if (m_frame)
-            m_frame->refreshShownPage();
+        onGui([this] {
+            if (m_frame)
+                m_frame->refreshShownPage();
+        });
     }
-    bool transferListIdle() const override { return m_frame && m_frame->transferListIdle(); }
+    bool transferListIdle() const override {
+        if (onGuiThread())
+            return m_frame && m_frame->transferListIdle();
+        return m_listIdle.load();
+    }
     void refreshTransferList() override {
-        if (m_frame)
-            m_frame->refreshTransferList();
+        onGui([this] {
+            if (m_frame)
+                m_frame->refreshTransferList();
+        });
     }
 
 private:
-    QPointer<MainFrame> m_frame;
+    bool onGuiThread() const { return QThread::currentThread() == m_bridge.thread(); }
+    void onGui(std::function<void()> work) {
+        if (onGuiThread()) {
+            work();
+        } else {
+            m_bridge.post(std::move(work));
+        }
+    }
+
+    GuiBridge& m_bridge;
+    QPointer<MainFrame> m_frame;  // GUI thread only
+    std::atomic<bool> m_listIdle{false};
 };
 
 }  // namespace nubexa::app

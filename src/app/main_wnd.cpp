@@ -13,7 +13,6 @@
 #include "app/user_panel.h"
 #include "app/waiting_dialog.h"
 #include "app/web_sign_in_poller.h"
-#include "cli/run_lock.h"
 #include "keychain/remembered_passwords.h"
 #include "picture_catalog.h"
 #include "platform/log_sink.h"
@@ -38,6 +37,7 @@ SessionConfig sessionConfig(const ClientEnvironment& environment) {
     config.databasePath = environment.homeFolder + "bin.db";
     config.programFolder = environment.homeFolder;  // the avatar cache must be writable
     config.service = environment.config;
+    config.secrets = environment.secrets;
     if (!environment.logFile.empty()) {
         auto log = std::make_shared<FileLogSink>(environment.logFile);
         if (log->isOpen())
@@ -54,10 +54,6 @@ TransferSettings transferSettings(const ClientEnvironment& environment) {
 
 }  // namespace
 
-struct CMainWnd::SignInOutcome {
-    Failure failure = Failure::kNone;
-};
-
 CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
     : QObject(parent),
       m_environment(std::move(environment)),
@@ -66,6 +62,7 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
       m_browser(m_environment.browser ? m_environment.browser : &m_ownBrowser),
       m_pictures(QString::fromStdString(m_environment.programFolder + "image/")),
       m_addresses(m_environment.config),
+      m_view(m_bridge),
       m_requests(m_bridge) {
     if (!m_notifier) {
         m_ownNotifier = std::make_unique<QtNotifier>(m_bridge);
@@ -121,7 +118,8 @@ WaitingDialog* CMainWnd::waitingDialog() const {
 int CMainWnd::OpenWindow() {
     if (m_stopped)
         return 0;
-    return service().account().signed_in ? buildMainWindow() : buildSignInWindow();
+    return service().account().signed_in ? buildMainWindow(m_session->drivesQueue())
+                                         : buildSignInWindow();
 }
 
 int CMainWnd::buildSignInWindow() {
@@ -171,35 +169,27 @@ int CMainWnd::SignIn(const std::string& carry) {
     m_signingIn = true;
     m_signIn->setBusy(true);
 
-    m_requests.run<SignInOutcome>(
-        this,
-        [this, fields, remember, autoLogin, carry] {
-            SignInOutcome outcome;
-            outcome.failure = service().signIn(fields.account, fields.password).failure;
-            if (outcome.failure != Failure::kNone)
-                return outcome;
-            const AccountInfo info = service().account();
-            // A failed record is reported by the store on standard output; sign-in goes on.
-            passwords().recordSignIn(
-                SignInRecord{info.uid, remember ? fields.password : std::string(),
-                             Common::localTimeText(), remember, autoLogin, carry});
-            if (info.avatar_cached == 0)
-                manager().StartAvatarDownload();
-            service().GetUserInfo(info.uid, info.token);
-            service().GetFiles(info.uid, info.token, info.current_dir_id, info.sort_order,
-                               info.sort_desc);
-            return outcome;
-        },
-        [this](SignInOutcome outcome) { applySignIn(outcome); });
+    PasswordSignIn request;
+    request.account = fields.account;
+    request.password = fields.password;
+    request.rememberPassword = remember;
+    request.autoLogin = autoLogin;
+    request.autoResume = carry == "1";
+    request.fetchAvatar = true;
+    request.firstListing = true;
+    request.takeQueue = true;
+    m_requests.run<SignInResult>(
+        this, [this, request] { return m_session->signIn(request); },
+        [this](SignInResult result) { applySignIn(result); });
     return 1;
 }
 
-void CMainWnd::applySignIn(const SignInOutcome& outcome) {
+void CMainWnd::applySignIn(const SignInResult& result) {
     m_signingIn = false;
     if (!m_signIn || m_stopped)
         return;
     m_signIn->setBusy(false);
-    switch (outcome.failure) {
+    switch (result.failure) {
         case Failure::kRefused:
             m_signIn->showErrorTip();
             return;
@@ -216,7 +206,7 @@ void CMainWnd::applySignIn(const SignInOutcome& outcome) {
             if (m_tray)
                 m_tray->remove();
             closeWindows();
-            OpenWindow();
+            buildMainWindow(result.transfersStarted);
             return;
     }
 }
@@ -236,7 +226,7 @@ void CMainWnd::ShowWebSignIn(const std::string& kind) {
     m_waiting = dialog;
     connect(dialog, &WaitingDialog::cancelClicked, this, &CMainWnd::cancelWebSignIn);
     connect(dialog, &QDialog::rejected, this, &CMainWnd::cancelWebSignIn);
-    m_poller = std::make_unique<WebSignInPoller>(service());
+    m_poller = std::make_unique<WebSignInPoller>(*m_session);
     dialog->open();
 }
 
@@ -258,23 +248,23 @@ void CMainWnd::cancelWebSignIn() {
 
 void CMainWnd::completeWebSignIn() {
     service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    const SignInResult result = m_poller->result();
     m_poller.reset();
     if (m_tray)
         m_tray->remove();
     closeWindows();
-    OpenWindow();
+    buildMainWindow(result.transfersStarted);
 }
 
-int CMainWnd::buildMainWindow() {
-    // Opens and closes bin.db once: a store that cannot be opened shows here, not mid-transfer.
-    gate().run([](LocalStore&) {});
+int CMainWnd::buildMainWindow(bool queueTaken) {
     const AccountInfo account = service().account();
     auto* frame = new MainFrame(m_pictures, account, m_environment.homeFolder);
     m_main = frame;
     m_ownPicker.setOwner(frame);
     if (m_tray)
         m_tray->add();
-    takeQueue();
+    if (!queueTaken)
+        tellQueueBusy();
     m_view.setFrame(frame);
     setTimerInterval(kMainInterval);
 
@@ -323,25 +313,47 @@ int CMainWnd::buildMainWindow() {
     return 1;
 }
 
-void CMainWnd::takeQueue() {
-    if (!m_runLock) {
-        auto lock = std::make_unique<cli::RunLock>(gate().databasePath());
-        if (!lock->held()) {
-            if (m_main && !m_main->property("queueBusyTold").toBool()) {
-                m_main->setProperty("queueBusyTold", true);
-                m_notifier->showMessage("提示", kQueueBusy);
-            }
-            return;
-        }
-        m_runLock = std::move(lock);
+void CMainWnd::tellQueueBusy() {
+    if (m_main && !m_main->property("queueBusyTold").toBool()) {
+        m_main->setProperty("queueBusyTold", true);
+        m_notifier->showMessage("提示", kQueueBusy);
     }
-    // Tasks the last run left running wait for the monitor (or for the user, when automatic
-    // resume is off).
-    manager().startSession();
+}
+
+void CMainWnd::takeQueueLater() {
+    if (m_takingQueue)
+        return;
+    m_takingQueue = true;
+    m_requests.run<bool>(
+        this, [this] { return m_session->takeQueue(); },
+        [this](bool taken) {
+            m_takingQueue = false;
+            if (!taken)
+                tellQueueBusy();
+        });
 }
 
 RememberedPasswords CMainWnd::passwords() {
-    return RememberedPasswords(gate(), m_environment.secrets, m_environment.config.apiHost);
+    return m_session->passwords();
+}
+
+void CMainWnd::tickQueueLater() {
+    // A tick still out (bin.db held by another writer) is not overtaken by the next one.
+    if (m_ticking)
+        return;
+    m_ticking = true;
+    m_view.noteListIdle();
+    m_requests.run<QueueWatch::Sample>(
+        this,
+        [this] {
+            m_session->monitor().MonitorTick();
+            return m_watch->sample();
+        },
+        [this](QueueWatch::Sample sample) {
+            m_ticking = false;
+            m_watch->apply(sample);
+            emit queueTicked();
+        });
 }
 
 void CMainWnd::openShortcut(const std::string& target) {
@@ -360,12 +372,10 @@ void CMainWnd::onTimer() {
     }
     if (!m_main)
         return;
-    if (!m_runLock)
-        takeQueue();
-    if (m_runLock) {
-        m_session->monitor().MonitorTick();
-        m_watch->tick();
-    }
+    if (!m_session->drivesQueue())
+        takeQueueLater();
+    if (m_session->drivesQueue())
+        tickQueueLater();
     emit mainTimerTicked();
 }
 
@@ -466,13 +476,14 @@ void CMainWnd::stopEverything() {
     if (m_tray)
         m_tray->remove();
     closeWindows();
-    // Requests in flight end at once; every transfer stops within a data tick and its row stays
-    // resumable. Nothing is written after this, and no thread is cut off mid-write.
-    m_session->shutdown();
+    // Requests in flight end at once; the jobs that use the session end before it stops; every
+    // transfer stops within a data tick and its row stays resumable. Nothing is written after
+    // this, and no thread is cut off mid-write.
+    m_session->stopRequests();
     m_requests.waitForAll();
+    m_session->shutdown();
     m_poller.reset();
     m_stoppedPollers.clear();
-    m_runLock.reset();
     gate().closeConnection();
 }
 

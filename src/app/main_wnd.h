@@ -20,10 +20,6 @@
 #include "store/store_gate.h"
 #include "transfer/transfer_manager.h"
 
-namespace nubexa::cli {
-class RunLock;
-}
-
 namespace nubexa::app {
 
 class DesktopNotice;
@@ -96,7 +92,7 @@ public:
     bool signingIn() const { return m_signingIn; }
     int timerInterval() const { return m_timer.interval(); }
     // Whether this client drives the transfer queue (no nubexa-cli run does).
-    bool drivesQueue() const { return m_runLock != nullptr; }
+    bool drivesQueue() const { return m_session->drivesQueue(); }
 
     // The menu the tray or the title bar shows now; a new one at each call.
     QMenu* buildMenu(bool tray);
@@ -106,8 +102,10 @@ public:
 signals:
     // The main window was built, before it is shown: the disk browser puts its pages in.
     void mainWindowBuilt(nubexa::app::MainFrame* frame);
-    // Each tick of the main window's timer, after the transfer monitor (notices rotate here).
+    // Each tick of the main window's timer (notices rotate here).
     void mainTimerTicked();
+    // A tick of the transfer monitor and the queue's watch has been applied.
+    void queueTicked();
     void settingsRequested();
     void skinRequested();
     void drawRequested();
@@ -115,17 +113,20 @@ signals:
     void finished(int exitCode);
 
 private:
-    struct SignInOutcome;
-
     // Any thread: the secret store's calls wait on its own thread.
     RememberedPasswords passwords();
     int buildSignInWindow();
-    int buildMainWindow();
+    // queueTaken: this client drives the queue; otherwise the user hears why not once.
+    int buildMainWindow(bool queueTaken);
     void closeWindows();
-    void applySignIn(const SignInOutcome& outcome);
+    void applySignIn(const SignInResult& result);
     void completeWebSignIn();
     void onTimer();
-    void takeQueue();
+    // Off the GUI thread: takes the queue once no nubexa-cli run holds it.
+    void takeQueueLater();
+    // Off the GUI thread: the transfer monitor's tick and the queue's watch.
+    void tickQueueLater();
+    void tellQueueBusy();
     void stopEverything();
     void setTimerInterval(int milliseconds);
 
@@ -141,7 +142,6 @@ private:
     WebAddresses m_addresses;
     FrameView m_view;  // before the session: its queue and monitor keep it
     std::unique_ptr<ClientSession> m_session;
-    std::unique_ptr<cli::RunLock> m_runLock;
     RequestRunner m_requests;  // after the core: its jobs use it
     std::unique_ptr<WebSignInPoller> m_poller;
     std::vector<std::unique_ptr<WebSignInPoller>> m_stoppedPollers;
@@ -156,6 +156,8 @@ private:
     std::vector<QPointer<QWidget>> m_closing;  // deleted later; the rest when this object ends
     std::string m_autoResume;                  // the last user's automatic-resume choice
     bool m_signingIn = false;
+    bool m_takingQueue = false;
+    bool m_ticking = false;
     bool m_stopped = false;
 };
 

@@ -14,10 +14,15 @@ namespace {
 
 void showBox(const QString& caption, const QString& text) {
     // A box without caption takes the program's name, as the system's default does.
-    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QStringLiteral("Nubexa网盘") : caption,
-                    text, QMessageBox::Ok);
-    box.setAccessibleName(text);
-    box.exec();
+    auto* box = new QMessageBox(QMessageBox::NoIcon,
+                                caption.isEmpty() ? QStringLiteral("Nubexa网盘") : caption, text,
+                                QMessageBox::Ok);
+    box->setAccessibleName(text);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal for the user, but no loop of its own: the caller returns, and the timers' ticks
+    // run only in the main loop.
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }
 
 }  // namespace

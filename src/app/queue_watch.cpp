@@ -38,10 +38,13 @@ void QueueWatch::workerEnded(const WorkerReport& report) {
     }
 }
 
-void QueueWatch::tick() {
+QueueWatch::Sample QueueWatch::sample() {
+    Sample sample;
     const AccountInfo account = m_service.account();
     if (account.signed_in == 0)
-        return;
+        return sample;
+    sample.signedIn = true;
+    std::lock_guard lock(m_sampling);
     if (account.uid != m_seenUser) {
         m_seen.reset();
         m_seenUser = account.uid;
@@ -53,7 +56,17 @@ void QueueWatch::tick() {
         m_seen = now;
         m_totals = TaskTable(store).queueTotals(account.uid);
     });
+    sample.totals = m_totals;
     const auto& [uploads, downloads] = m_totals;
+    if (uploads.running + downloads.running == 0)
+        sample.anythingWaiting = m_monitor.anythingWaiting();
+    return sample;
+}
+
+void QueueWatch::apply(const Sample& sample) {
+    if (!sample.signedIn)
+        return;
+    const auto& [uploads, downloads] = sample.totals;
     const bool running = uploads.running + downloads.running > 0;
     const QString tip = running ? progressText(uploads, downloads) : QString();
     if (tip != m_tip) {
@@ -66,7 +79,7 @@ void QueueWatch::tick() {
     }
     // Empty: nothing runs and nothing waits that the scheduler would start. Tasks the user
     // paused, or held ones, do not keep the queue busy.
-    if (!m_ran || m_monitor.anythingWaiting())
+    if (!m_ran || sample.anythingWaiting)
         return;
     if (m_uploaded + m_downloaded + m_failed > 0)
         m_notice.notify(kDoneTitle, summaryText(m_uploaded, m_downloaded, m_failed));

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -26,8 +27,9 @@ class DesktopNotice;
 // transfers run, one notification that sums up when the queue has emptied after transfers ran,
 // and one for each task that failed often enough to be held.
 //
-// GUI thread only: workerEnded() gets the workers' reports after the bridge has brought them
-// over, tick() runs after each monitor tick.
+// GUI thread, but for sample(): workerEnded() gets the workers' reports after the bridge has
+// brought them over; after each monitor tick sample() reads the queue off the GUI thread (one
+// at a time) and apply() shows it.
 class QueueWatch : public QObject {
     Q_OBJECT
 public:
@@ -37,8 +39,19 @@ public:
     QueueWatch(StoreGate& gate, ServiceClient& service, TransferMonitor& monitor,
                DesktopNotice& notice, QObject* parent = nullptr);
 
+    // What one tick read of the queue.
+    struct Sample {
+        bool signedIn = false;
+        std::pair<QueueTotals, QueueTotals> totals;
+        bool anythingWaiting = false;  // read only while nothing runs
+    };
+
     void workerEnded(const WorkerReport& report);
-    void tick();
+    // Any thread: bin.db's brackets of a tick.
+    Sample sample();
+    void apply(const Sample& sample);
+    // Both on the calling thread.
+    void tick() { apply(sample()); }
 
     // What the tray shows under the client's name; empty while nothing runs.
     QString progressTip() const { return m_tip; }
@@ -57,6 +70,8 @@ private:
     DesktopNotice& m_notice;
     QString m_tip;
     // The queue as last summed, and the database then: unchanged, it is not summed again.
+    // Used by sample() only, under m_sampling.
+    std::mutex m_sampling;
     std::pair<QueueTotals, QueueTotals> m_totals;
     std::optional<WriteStamp> m_seen;
     std::string m_seenUser;

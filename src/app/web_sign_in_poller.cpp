@@ -1,11 +1,11 @@
 #include "app/web_sign_in_poller.h"
 
-#include "service/service_client.h"
+#include "session/client_session.h"
 
 namespace nubexa::app {
 
-WebSignInPoller::WebSignInPoller(ServiceClient& service)
-    : m_service(service), m_thread([this] { run(); }) {}
+WebSignInPoller::WebSignInPoller(ClientSession& session)
+    : m_session(session), m_thread([this] { run(); }) {}
 
 WebSignInPoller::~WebSignInPoller() {
     stop();
@@ -21,17 +21,23 @@ void WebSignInPoller::stop() {
     m_wake.notify_all();
 }
 
+SignInResult WebSignInPoller::result() const {
+    std::lock_guard lock(m_mutex);
+    return m_result;
+}
+
 void WebSignInPoller::run() {
     std::unique_lock lock(m_mutex);
     while (!m_stop) {
-        const AccountInfo account = m_service.account();
+        const AccountInfo account = m_session.account();
         if (account.web_signin_state == 0)
             break;
         lock.unlock();
         ++m_requests;
-        const bool signedIn = m_service.webSignIn().ok();
+        SignInResult result = m_session.webSignIn();
         lock.lock();
-        if (signedIn) {
+        if (result.ok()) {
+            m_result = std::move(result);
             m_signedIn = true;
             break;
         }

@@ -2,10 +2,9 @@
 
 #include <ace/Log_Msg.h>
 
-#include "cli/run_lock.h"
 #include "keychain/keychain_secret_store.h"
+#include "keychain/remembered_passwords.h"
 #include "platform/paths.h"
-#include "service/common.h"
 #include "store/user_log.h"
 
 namespace nubexa::cli {
@@ -24,15 +23,13 @@ void reportUnanswered(const ServiceClient& service) {
              configPath() + ")");
 }
 
-// After a sign-in: the user's details and upload limit. When they cannot be read the limit
-// stays unknown (no file is refused for it) and the user hears why.
-void fetchUserInfo(ServiceClient& service) {
-    const AccountInfo info = service.account();
-    const auto read = service.fetchUserInfo(info.uid, info.token);
-    if (read.ok())
+// After a sign-in: when the user's details could not be read the upload limit stays unknown
+// (no file is refused for it) and the user hears why.
+void reportUserInfo(Failure failure) {
+    if (failure == Failure::kNone)
         return;
-    complain(std::string("the user's details could not be read (") + describeFailure(read.failure) +
-             (read.networkFailed() ? ": the network failed" : "") +
+    complain(std::string("the user's details could not be read (") + describeFailure(failure) +
+             (failure == Failure::kNoAnswer ? ": the network failed" : "") +
              "); the upload limit is unknown");
 }
 
@@ -47,19 +44,22 @@ TransferSettings queueOnlySettings() {
 
 namespace {
 
-SessionConfig sessionConfig(const CliContext& context) {
+SessionConfig sessionConfig(const CliContext& context, SecretStore* secrets) {
     SessionConfig config;
     config.databasePath = context.databasePath.empty() ? databasePath() : context.databasePath;
     // Installed, the program folder is not writable: the avatar cache lives in the data folder.
     config.programFolder = homeFolder();
     config.service = ServiceConfig::loadDefault();
+    config.secrets = secrets;
     return config;
 }
 
 }  // namespace
 
 CliSession::CliSession(const CliContext& context)
-    : m_context(context), m_client(sessionConfig(context), m_notifier) {
+    : m_context(context),
+      m_secrets(std::make_unique<KeychainSecretStore>()),
+      m_client(sessionConfig(context, m_secrets.get()), m_notifier) {
     if (!context.verbose)
         ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
 }
@@ -76,42 +76,36 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
         complain("请输入密码");
         return kUsage;
     }
-    const auto signedIn = service().signIn(account, password);
+    // The session starts here, as when the main window opens; a run in progress keeps its
+    // tasks as they are.
+    manager();
+    PasswordSignIn request;
+    request.account = account;
+    request.password = password;
+    request.rememberPassword = true;
+    request.autoResume = autoResume;
+    request.takeQueue = true;
+    const SignInResult signedIn = m_client.signIn(request);
     if (!signedIn.ok()) {
-        if (signedIn.networkFailed()) {
+        if (signedIn.failure == Failure::kNoAnswer) {
             reportUnanswered(service());
         } else {
             complain("sign-in refused: wrong account or password");
         }
         return kFailed;
     }
-    fetchUserInfo(service());
-    const AccountInfo info = service().account();
-
-    // The automatic-resume choice is carried over from the last sign-in, as the sign-in window
-    // does, unless it is given here.
-    const auto last = passwords().readLastUser();
-    std::string carry = last && last->autoResume == "1" ? "1" : "0";
-    if (autoResume)
-        carry = *autoResume ? "1" : "0";
-    const bool recorded = passwords().recordSignIn(
-        SignInRecord{info.uid, password, Common::localTimeText(), true, false, carry});
-    if (!recorded)
+    reportUserInfo(signedIn.userInfoFailure);
+    if (!signedIn.recorded)
         complain("the sign-in could not be recorded in " + gate().databasePath());
-
-    // The session starts here, as when the main window opens; a run in progress keeps its
-    // tasks as they are.
-    RunLock lock(gate().databasePath());
-    if (lock.held()) {
-        manager(queueOnlySettings()).startSession(carry == "1");
-    } else {
+    if (!signedIn.transfersStarted) {
         complain(
             "a nubexa-cli run or the desktop client is transferring: unfinished tasks were left "
             "as they are");
     }
+    const AccountInfo& info = signedIn.account;
     std::printf("signed in as %s (uid %s); automatic resume %s\n",
                 info.nickname.empty() ? account.c_str() : info.nickname.c_str(), info.uid.c_str(),
-                carry == "1" ? "on" : "off");
+                signedIn.autoResume ? "on" : "off");
     return kDone;
 }
 
@@ -126,28 +120,26 @@ bool CliSession::adoptLastUser() {
 }
 
 bool CliSession::signInAgain() {
-    const auto last = passwords().readLastUser();
+    const auto last = m_client.passwords().readLastUser();
     if (!last || last->userName.empty() || trimmed(last->password).empty()) {
         complain("not signed in: run \"nubexa-cli login ACCOUNT\" first");
         return false;
     }
-    const auto signedIn = service().signIn(last->userName, last->password);
+    PasswordSignIn request;
+    request.account = last->userName;
+    request.password = last->password;
+    request.record = false;
+    const SignInResult signedIn = m_client.signIn(request);
     if (!signedIn.ok()) {
-        if (signedIn.networkFailed()) {
+        if (signedIn.failure == Failure::kNoAnswer) {
             reportUnanswered(service());
         } else {
             complain("the remembered sign-in was refused: run \"nubexa-cli login ACCOUNT\" again");
         }
         return false;
     }
-    fetchUserInfo(service());
+    reportUserInfo(signedIn.userInfoFailure);
     return true;
-}
-
-RememberedPasswords CliSession::passwords() {
-    if (!m_secrets)
-        m_secrets = std::make_unique<KeychainSecretStore>();
-    return RememberedPasswords(gate(), m_secrets.get(), m_client.config().service.apiHost);
 }
 
 TransferManager& CliSession::manager(TransferSettings settings, TransferView& view) {

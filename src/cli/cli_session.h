@@ -5,7 +5,6 @@
 #include <string>
 
 #include "cli/cli_context.h"
-#include "keychain/remembered_passwords.h"
 #include "platform/notifier.h"
 #include "platform/secret_store.h"
 #include "service/service_client.h"
@@ -29,8 +28,8 @@ public:
     Notifier& notifier() { return m_notifier; }
     ClientSession& client() { return m_client; }
 
-    // The "login" command's sign-in: Login, GetUserInfo and the record of the sign-in with the
-    // password remembered, as the sign-in window keeps it. An exit code.
+    // The "login" command's sign-in: the session's sign-in with the password remembered, as the
+    // sign-in window keeps it, and the queue taken when no run drives it. An exit code.
     int signIn(const std::string& account, const std::string& password,
                const std::optional<bool>& autoResume);
     // Signs in again with the remembered sign-in of the last user; false (after saying why)
@@ -48,11 +47,8 @@ public:
     TransferQueue& queue();
 
 private:
-    // The desktop's secret store, as the desktop client uses it; made at first use.
-    RememberedPasswords passwords();
-
     const CliContext& m_context;
-    std::unique_ptr<SecretStore> m_secrets;
+    std::unique_ptr<SecretStore> m_secrets;  // the desktop's, as the desktop client uses it
     ConsoleNotifier m_notifier;
     NoTransferView m_view;
     ClientSession m_client;  // last: ends before what it refers to

@@ -13,7 +13,6 @@
 #include "cli/cli_session.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
-#include "cli/run_lock.h"
 #include "platform/paths.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_page_text.h"
@@ -159,8 +158,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
 
     StatusView view;  // before the session: its transfers use it until they end
     CliSession session(context);
-    RunLock lock(session.gate().databasePath());
-    if (!lock.held()) {
+    if (!session.client().lockQueue()) {
         complain("another nubexa-cli run or the desktop client is transferring the tasks of " +
                  session.gate().databasePath());
         return kFailed;

@@ -169,7 +169,7 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     std::int64_t total = listed;
     std::int64_t done = offset;
     m_task.transferSize = done;
-    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Download, offset);
+    ProgressReporter reporter = makeReporter(Direction::kDownload, offset);
     const DataEnd end = receiveInto(file, reporter, done, total);
     m_data.close();
     file.close();

@@ -9,8 +9,8 @@
 
 #include "ftp/ace_stream.h"
 #include "ftp/ftp_log.h"
-#include "platform/log_sink.h"
 #include "ftp/socket_wait.h"
+#include "platform/log_sink.h"
 #include "platform/paths.h"
 
 namespace nubexa {
@@ -36,15 +36,15 @@ bool hasCode(const std::string& reply, std::initializer_list<const char*> codes)
 }  // namespace
 
 FTPClient::FTPClient(std::string host, std::uint16_t port, std::string userName,
-                     std::string password, int serverKind, StoreGate& gate, Notifier& notifier,
-                     FtpOptions options)
+                     std::string password, int serverKind, ProgressSinks& progress,
+                     Notifier& notifier, FtpOptions options)
     : m_userName(std::move(userName)),
       m_password(std::move(password)),
       m_host(std::move(host)),
       m_port(port),
       m_serverAddress(port, m_host.c_str(), AF_UNSPEC),
       m_serverKind(serverKind),
-      m_gate(gate),
+      m_progress(progress),
       m_notifier(notifier),
       m_options(options) {}
 

@@ -19,7 +19,6 @@
 namespace nubexa {
 
 class Notifier;
-class StoreGate;
 class UploadRegistrar;
 
 // What one transfer cost, for the command-line companion and the benchmark.
@@ -38,12 +37,12 @@ enum class RunEnd { kFailed, kCompleted, kStopped };
 // The client end of one FTP connection with the file server: one sign-in, one transfer, then
 // the object is destroyed (no reuse, no reconnection). Owned by one transfer thread and not
 // shared; nothing in it is thread-safe, but any number of clients run side by side.
-// Progress goes into the task's row through the StoreGate; messages for the user through the
-// Notifier (a box without caption).
+// Progress goes to the ProgressSinks (the transfer layer keeps it in the task's row); messages
+// for the user through the Notifier (a box without caption).
 class FTPClient {
 public:
     FTPClient(std::string host, std::uint16_t port, std::string userName, std::string password,
-              int serverKind, StoreGate& gate, Notifier& notifier, FtpOptions options = {});
+              int serverKind, ProgressSinks& progress, Notifier& notifier, FtpOptions options = {});
     virtual ~FTPClient();
     FTPClient(const FTPClient&) = delete;
     FTPClient& operator=(const FTPClient&) = delete;
@@ -122,7 +121,7 @@ private:
     ACE_SOCK_Stream m_control;
     const int m_serverKind;
 
-    StoreGate& m_gate;
+    ProgressSinks& m_progress;
     Notifier& m_notifier;
     const FtpOptions m_options;
     ReplyFramer m_framer;

@@ -4,32 +4,29 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <utility>
 
+#include "store/direction.h"
 #include "store/task_table.h"
 
 namespace nubexa {
 
-class StoreGate;
-
-// Called on the transfer thread after each progress write, with what was written.
+// Called on the transfer thread after each progress report, with what was reported.
 using ProgressListener = std::function<void(const TaskProgress&)>;
 
-// What the progress writes of one run cost.
+// What the progress reports of one run cost.
 struct ProgressStats {
     int writes = 0;
     std::chrono::nanoseconds time{0};
 };
 
-// Writes a running transfer's progress into its row, throttled by time, and reads the row's
-// status back at every write: a pause or deletion is seen at the next write. Every write is one
-// bracket of the StoreGate, never held across network input or output.
-// Used by the one transfer thread that runs the task.
-class ProgressReporter {
+// Where a run reports its progress, and learns whether its task is still wanted: the transfer
+// layer keeps it in the task's row. Used by the one transfer thread that runs the task.
+class ProgressSink {
 public:
-    enum class Direction { Download, Upload };
-
     struct Setup {
-        Direction direction = Direction::Download;
+        Direction direction = Direction::kDownload;
         std::int64_t taskId = 0;
         std::int64_t startOffset = 0;  // bytes done before this run
         std::int64_t startTimeMs = 0;  // epoch ms the speed is measured from; 0: now
@@ -37,41 +34,46 @@ public:
         const std::atomic<bool>* stopRequest = nullptr;  // see FtpOptions::stopRequest
     };
 
-    ProgressReporter(StoreGate& gate, const Setup& setup, const ProgressListener* listener,
-                     ProgressStats& stats);
+    virtual ~ProgressSink() = default;
 
-    // Writes when nothing was written yet or the interval has passed. Returns false once the
-    // row is no longer running (paused, deleted, given back), or at once, without writing,
+    // Reports when nothing was reported yet or the interval has passed. Returns false once the
+    // task is no longer running (paused, deleted, given back), or at once, without reporting,
     // when a stop of every transfer was requested.
-    bool update(std::int64_t done, std::int64_t total);
-
-    // Writes at once. Below 100 % unless `complete`: a row at 100 is never listed or started
+    virtual bool update(std::int64_t done, std::int64_t total) = 0;
+    // Reports at once. Below 100 % unless `complete`: a task at 100 is never listed or started
     // again, so only a transfer whose end is confirmed may reach it.
-    bool write(std::int64_t done, std::int64_t total, bool complete = false);
+    virtual bool write(std::int64_t done, std::int64_t total, bool complete) = 0;
+    // The download's data ended before the file was complete.
+    virtual void writeEndedEarly(std::int64_t done, std::int64_t total) = 0;
+    // The upload is complete: 100 percent, then done.
+    virtual void finishUpload(std::int64_t total) = 0;
+};
 
-    // The download's data ended before the file was complete: the progress reached and status 2.
-    void writeEndedEarly(std::int64_t done, std::int64_t total);
+// Opens the sink of each run of an FTPClient. Shared by the clients of many threads.
+class ProgressSinks {
+public:
+    virtual ~ProgressSinks() = default;
+    virtual std::unique_ptr<ProgressSink> open(const ProgressSink::Setup& setup,
+                                               const ProgressListener* listener,
+                                               ProgressStats& stats) = 0;
+};
 
-    // The upload is complete: 100 percent, then status 100.
-    void finishUpload(std::int64_t total);
+// A run's hold on its sink.
+class ProgressReporter {
+public:
+    explicit ProgressReporter(std::unique_ptr<ProgressSink> sink) : m_sink(std::move(sink)) {}
 
-    bool running() const { return m_lastStatus == task_status::kRunning; }
-    bool stopRequested() const {
-        return m_setup.stopRequest != nullptr &&
-               m_setup.stopRequest->load(std::memory_order_acquire);
+    bool update(std::int64_t done, std::int64_t total) { return m_sink->update(done, total); }
+    bool write(std::int64_t done, std::int64_t total, bool complete = false) {
+        return m_sink->write(done, total, complete);
     }
+    void writeEndedEarly(std::int64_t done, std::int64_t total) {
+        m_sink->writeEndedEarly(done, total);
+    }
+    void finishUpload(std::int64_t total) { m_sink->finishUpload(total); }
 
 private:
-    TaskProgress progressOf(std::int64_t done, std::int64_t total, bool complete) const;
-    void notify(const TaskProgress& progress);
-
-    StoreGate& m_gate;
-    Setup m_setup;
-    const ProgressListener* m_listener;
-    ProgressStats& m_stats;
-    int m_lastStatus = task_status::kRunning;
-    bool m_written = false;
-    std::chrono::steady_clock::time_point m_lastWrite;
+    std::unique_ptr<ProgressSink> m_sink;
 };
 
 // KiB per second over the elapsed milliseconds (at least one).

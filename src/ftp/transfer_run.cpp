@@ -1,5 +1,6 @@
 #include "ftp/transfer_run.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "ftp/ftp_log.h"
@@ -48,9 +49,14 @@ void TransferRun::noteDataMoved(std::size_t bytes) {
     stats.bytesMoved += static_cast<std::int64_t>(bytes);
 }
 
-ProgressReporter::Setup TransferRun::reporterSetup(ProgressReporter::Direction direction,
-                                                   std::int64_t offset) const {
-    ProgressReporter::Setup setup;
+std::int64_t speedKBps(std::int64_t bytes, std::int64_t elapsedMs) {
+    if (bytes <= 0)
+        return 0;
+    return bytes * 1000 / std::max<std::int64_t>(elapsedMs, 1) / 1024;
+}
+
+ProgressSink::Setup TransferRun::reporterSetup(Direction direction, std::int64_t offset) const {
+    ProgressSink::Setup setup;
     setup.direction = direction;
     setup.taskId = m_task.id;
     setup.startOffset = offset;
@@ -60,10 +66,9 @@ ProgressReporter::Setup TransferRun::reporterSetup(ProgressReporter::Direction d
     return setup;
 }
 
-ProgressReporter TransferRun::makeReporter(ProgressReporter::Direction direction,
-                                           std::int64_t offset) {
-    return ProgressReporter(m_client.m_gate, reporterSetup(direction, offset), &m_client.m_listener,
-                            m_client.m_stats.progress);
+ProgressReporter TransferRun::makeReporter(Direction direction, std::int64_t offset) {
+    return ProgressReporter(m_client.m_progress.open(
+        reporterSetup(direction, offset), &m_client.m_listener, m_client.m_stats.progress));
 }
 
 bool TransferRun::isPlainFileName(const std::string& name) {

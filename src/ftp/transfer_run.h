@@ -56,9 +56,8 @@ protected:
         return options().stopRequest != nullptr &&
                options().stopRequest->load(std::memory_order_acquire);
     }
-    ProgressReporter::Setup reporterSetup(ProgressReporter::Direction direction,
-                                          std::int64_t offset) const;
-    ProgressReporter makeReporter(ProgressReporter::Direction direction, std::int64_t offset);
+    ProgressSink::Setup reporterSetup(Direction direction, std::int64_t offset) const;
+    ProgressReporter makeReporter(Direction direction, std::int64_t offset);
 
     // A local file name is one path component: never a way out of the task's folder.
     static bool isPlainFileName(const std::string& name);

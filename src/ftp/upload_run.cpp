@@ -65,7 +65,7 @@ int UploadRun::run() {
     }
     std::int64_t done = offset;
     m_task.transferSize = done;
-    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Upload, offset);
+    ProgressReporter reporter = makeReporter(Direction::kUpload, offset);
     switch (send(file, reporter, done, *size, hashing)) {
         case DataEnd::Stopped:
             m_data.close();
@@ -206,7 +206,7 @@ int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* 
 }
 
 int UploadRun::finishWithoutData(LocalFile& file, std::int64_t size) {
-    ProgressReporter reporter = makeReporter(ProgressReporter::Direction::Upload, size);
+    ProgressReporter reporter = makeReporter(Direction::kUpload, size);
     std::optional<Md5Digest> digest;
     if (m_registrar != nullptr) {
         digest.emplace();

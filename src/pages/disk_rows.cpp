@@ -1,5 +1,6 @@
 #include "pages/disk_rows.h"
 
+#include "pages/disk_command.h"
 #include "picture_catalog.h"
 #include "transfer/transfer_page_text.h"
 
@@ -112,56 +113,56 @@ std::vector<MenuEntry> menuEntries(int page, const DiskRow& row, const DiskSelec
     std::vector<MenuEntry> entries;
     switch (page) {
         case kPageMyDisk:
-            entries.push_back({201, "重命名"});
-            entries.push_back({202, "移动"});
+            entries.push_back({disk_command::kRename, "重命名"});
+            entries.push_back({disk_command::kMove, "移动"});
             if (selection.size.empty() || selection.size == "0") {
                 if (selection.ispwd == "1")
-                    entries.push_back({226, "解密"});
+                    entries.push_back({disk_command::kDecrypt, "解密"});
                 else
-                    entries.push_back({225, "加密"});
+                    entries.push_back({disk_command::kEncrypt, "加密"});
             }
-            entries.push_back({224, "删除"});
+            entries.push_back({disk_command::kDelete, "删除"});
             if (offOrEmpty(row.share)) {
-                entries.push_back({203, "启用外链分享"});
+                entries.push_back({disk_command::kShare, "启用外链分享"});
             } else {
-                entries.push_back({205, "查看外链分享地址"});
-                entries.push_back({228, "取消文件分享"});
+                entries.push_back({disk_command::kShareAddress, "查看外链分享地址"});
+                entries.push_back({disk_command::kCancelShare, "取消文件分享"});
             }
             if (row.kind == RowKind::kFile && offOrEmpty(row.link))
-                entries.push_back({206, "启用文件直链"});
+                entries.push_back({disk_command::kEnableLink, "启用文件直链"});
             if (!offOrEmpty(row.link)) {
-                entries.push_back({208, "查看文件直链"});
-                entries.push_back({227, "关闭文件直链"});
+                entries.push_back({disk_command::kViewLink, "查看文件直链"});
+                entries.push_back({disk_command::kCloseLink, "关闭文件直链"});
             }
-            entries.push_back({209, "下载"});
+            entries.push_back({disk_command::kDownload, "下载"});
             break;
         case kPageShared:
             if (row.share == kDisabledMark) {
-                entries.push_back({210, "启用外链分享"});
+                entries.push_back({disk_command::kShareShared, "启用外链分享"});
             } else {
-                entries.push_back({204, "编辑外链分享"});
-                entries.push_back({205, "查看外链分享"});
-                entries.push_back({228, "取消文件分享"});
+                entries.push_back({disk_command::kEditShare, "编辑外链分享"});
+                entries.push_back({disk_command::kShareAddress, "查看外链分享"});
+                entries.push_back({disk_command::kCancelShare, "取消文件分享"});
             }
             break;
         case kPageLinks:
             if (row.link == kDisabledMark) {
-                entries.push_back({206, "启用文件直链"});
+                entries.push_back({disk_command::kEnableLink, "启用文件直链"});
             } else {
-                entries.push_back({207, "编辑文件直链"});
-                entries.push_back({208, "查看文件直链"});
-                entries.push_back({227, "关闭文件直链"});
+                entries.push_back({disk_command::kEditLink, "编辑文件直链"});
+                entries.push_back({disk_command::kViewLink, "查看文件直链"});
+                entries.push_back({disk_command::kCloseLink, "关闭文件直链"});
             }
             break;
         case kPageRecycle:
-            entries.push_back({216, "清空回收站"});
-            entries.push_back({217, "还原"});
-            entries.push_back({218, "彻底删除"});
+            entries.push_back({disk_command::kClearBin, "清空回收站"});
+            entries.push_back({disk_command::kRestore, "还原"});
+            entries.push_back({disk_command::kDeleteForGood, "彻底删除"});
             break;
         case kPageLatest:
-            entries.push_back({201, "重命名"});
-            entries.push_back({202, "移动"});
-            entries.push_back({224, "删除"});
+            entries.push_back({disk_command::kRename, "重命名"});
+            entries.push_back({disk_command::kMove, "移动"});
+            entries.push_back({disk_command::kDelete, "删除"});
             break;
         default:
             break;

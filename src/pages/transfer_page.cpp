@@ -7,16 +7,21 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QUrl>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
-#include "app/main_wnd.h"
+#include "app/picture_cache.h"
+#include "app/request_runner.h"
 #include "pages/delete_task_dialog.h"
 #include "pages/page_list.h"
 #include "pages/page_rects.h"
 #include "pages/progress_delegate.h"
 #include "pages/transfer_list_model.h"
 #include "picture_catalog.h"
+#include "platform/browser.h"
+#include "session/client_session.h"
 #include "transfer/task_commands.h"
 
 namespace nubexa::pages {
@@ -45,12 +50,12 @@ QPushButton* pageButton(const QString& text, const QRect& where, QWidget* parent
 
 }  // namespace
 
-TransferPage::TransferPage(app::CMainWnd& client, QWidget* parent)
+TransferPage::TransferPage(const PageContext& context, QWidget* parent)
     : QObject(parent),
-      m_client(client),
+      m_context(context),
       m_list(new QTableView(parent)),
       m_model(new TransferListModel(
-          QIcon(client.pictures().picture(QString::fromLatin1(pictures::kFileIcons[0].path))),
+          QIcon(context.pictures.picture(QString::fromLatin1(pictures::kFileIcons[0].path))),
           this)),
       m_totals(new QLabel(parent)),
       m_pauseAll(pageButton(QStringLiteral("全部暂停"), rects::kPauseAll, parent)),
@@ -77,13 +82,16 @@ TransferPage::TransferPage(app::CMainWnd& client, QWidget* parent)
 }
 
 void TransferPage::show(Direction page) {
+    // Another direction's rows do not stay on screen while the new ones are read.
+    if (page != m_page)
+        m_model->setRows({}, page);
     m_page = page;
     m_seen = {};
     m_shown = true;
     for (QWidget* widget : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_totals),
                             static_cast<QWidget*>(m_pauseAll), static_cast<QWidget*>(m_startAll)})
         widget->show();
-    fill();
+    refresh();
 }
 
 void TransferPage::hide() {
@@ -97,26 +105,79 @@ bool TransferPage::idle() const {
     return m_shown && !m_list->hasFocus();
 }
 
-void TransferPage::fill() {
-    if (!m_shown)
-        return;
-    const std::string uid = m_client.service().account().uid;
+std::string TransferPage::currentUser() {
+    const std::string uid = m_context.session.account().uid;
     if (uid != m_seenUser) {
         m_seen = {};
         m_seenUser = uid;
     }
-    auto changed = loadChangedTransferRows(m_client.gate(), uid, m_page, m_seen);
-    if (changed.kind == TransferRowsUpdate::Kind::kRunning &&
-        !m_model->updateRunning(std::move(changed.rows))) {
-        // Other rows run than those shown as running: a change the shape did not tell.
+    return uid;
+}
+
+void TransferPage::fill() {
+    if (!m_shown)
+        return;
+    ++m_generation;  // a read still out is older than this one
+    const std::string uid = currentUser();
+    if (!apply(loadChangedTransferRows(m_context.session.gate(), uid, m_page, m_seen))) {
         m_seen = {};
-        changed = loadChangedTransferRows(m_client.gate(), uid, m_page, m_seen);
+        apply(loadChangedTransferRows(m_context.session.gate(), uid, m_page, m_seen));
     }
+}
+
+namespace {
+
+struct LoadedRows {
+    TransferRowsUpdate changed;
+    TransferRowsSeen seen;
+};
+
+}  // namespace
+
+void TransferPage::refresh() {
+    if (!m_shown)
+        return;
+    if (m_filling) {
+        m_refillWanted = true;
+        return;
+    }
+    m_filling = true;
+    const std::uint64_t generation = ++m_generation;
+    StoreGate& gate = m_context.session.gate();
+    m_context.requests.run<std::shared_ptr<LoadedRows>>(
+        this,
+        [&gate, uid = currentUser(), page = m_page, seen = m_seen]() mutable {
+            auto loaded = std::make_shared<LoadedRows>();
+            loaded->changed = loadChangedTransferRows(gate, uid, page, seen);
+            loaded->seen = std::move(seen);
+            return loaded;
+        },
+        [this, generation](std::shared_ptr<LoadedRows> loaded) {
+            m_filling = false;
+            // Read for a page, a user or a state of the list that has changed since: again.
+            bool again = std::exchange(m_refillWanted, false) || generation != m_generation;
+            if (!again && m_shown) {
+                m_seen = std::move(loaded->seen);
+                if (!apply(std::move(loaded->changed))) {
+                    m_seen = {};
+                    again = true;
+                }
+            }
+            if (again)
+                refresh();
+        });
+}
+
+bool TransferPage::apply(TransferRowsUpdate changed) {
+    // Other rows run than those shown as running: a change the shape did not tell.
+    if (changed.kind == TransferRowsUpdate::Kind::kRunning &&
+        !m_model->updateRunning(std::move(changed.rows)))
+        return false;
     if (changed.kind == TransferRowsUpdate::Kind::kRunning)
         m_totals->setText(QString::fromStdString(totalsText(sumRows(m_model->rows()), m_page)));
     if (changed.kind != TransferRowsUpdate::Kind::kAll) {
         emit filled();
-        return;
+        return true;
     }
     std::vector<TransferRow> rows = std::move(changed.rows);
     m_totals->setText(QString::fromStdString(totalsText(sumRows(rows), m_page)));
@@ -155,6 +216,7 @@ void TransferPage::fill() {
     m_pauseAll->setEnabled(any);
     m_startAll->setEnabled(any);
     emit filled();
+    return true;
 }
 
 std::vector<MenuEntry> TransferPage::menuForRow(int row) {
@@ -176,7 +238,7 @@ void TransferPage::showContextMenu(const QPoint& where) {
 void TransferPage::runCommand(int id) {
     if (!m_shown || m_selected <= 0)
         return;
-    TaskCommands& tasks = m_client.session().tasks();
+    TaskCommands& tasks = m_context.session.tasks();
     switch (id) {
         case kCommandPause:
             tasks.pause(m_selected);
@@ -210,7 +272,7 @@ void TransferPage::confirmDelete() {
     m_deleteDialog = dialog;
     const std::int64_t id = m_selected;
     connect(dialog, &DeleteTaskDialog::confirmed, this, [this, id] {
-        m_client.session().tasks().remove(id);
+        m_context.session.tasks().remove(id);
         fill();
     });
     // Centred on the list, as a question about it.
@@ -230,7 +292,7 @@ void TransferPage::openFolderOf(const TransferRow& row) {
     if (row.task.localPath.empty())
         return;
     const QUrl folder = QUrl::fromLocalFile(QString::fromStdString(row.task.localPath));
-    m_client.browser().openUrl(folder.toString(QUrl::FullyEncoded).toStdString());
+    m_context.browser.openUrl(folder.toString(QUrl::FullyEncoded).toStdString());
 }
 
 std::vector<std::int64_t> TransferPage::shownIds() const {
@@ -245,7 +307,7 @@ void TransferPage::pauseAll() {
     if (!m_shown)
         return;
     fill();  // the tasks as they are now, not as they were at the last tick
-    m_client.session().tasks().pauseAll(shownIds());
+    m_context.session.tasks().pauseAll(shownIds());
     fill();
 }
 
@@ -253,7 +315,7 @@ void TransferPage::startAll() {
     if (!m_shown)
         return;
     fill();
-    m_client.session().tasks().startAll(shownIds(), m_page);
+    m_context.session.tasks().startAll(shownIds(), m_page);
     fill();
 }
 

@@ -6,16 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "pages/page_context.h"
 #include "pages/transfer_rows.h"
 
 class QLabel;
 class QPushButton;
 class QTableView;
 class QWidget;
-
-namespace nubexa::app {
-class CMainWnd;
-}
 
 namespace nubexa::pages {
 
@@ -34,15 +31,20 @@ class TransferPage : public QObject {
     Q_OBJECT
 public:
     // Builds its widgets, hidden, into `parent` (the disk page's list area).
-    TransferPage(app::CMainWnd& client, QWidget* parent);
+    TransferPage(const PageContext& context, QWidget* parent);
 
     void show(Direction page);
     void hide();
     bool shown() const { return m_shown; }
     Direction direction() const { return m_page; }
 
-    // FillTransferList: the rows of the page shown from the queue.
+    // FillTransferList: the rows of the page shown from the queue, read at once (after a
+    // command on them).
     void fill();
+    // The same read off the GUI thread and applied when it comes (page switches, the monitor).
+    void refresh();
+    // A refresh is out.
+    bool filling() const { return m_filling; }
     // Whether the monitor may refill now: shown and the list without the keyboard focus.
     bool idle() const;
 
@@ -68,12 +70,15 @@ signals:
     void filled();
 
 private:
+    // False, with nothing changed, when the running rows are not those shown as running.
+    bool apply(TransferRowsUpdate changed);
+    std::string currentUser();
     void showContextMenu(const QPoint& where);
     void openFolderOf(const TransferRow& row);
     void confirmDelete();
     std::vector<std::int64_t> shownIds() const;
 
-    app::CMainWnd& m_client;
+    const PageContext m_context;
     QTableView* m_list;
     TransferListModel* m_model;
     QLabel* m_totals;
@@ -86,6 +91,9 @@ private:
     // The database as the last fill read it: a fill reads nothing when it has not changed.
     TransferRowsSeen m_seen;
     std::string m_seenUser;
+    std::uint64_t m_generation = 0;  // of the reads: a refresh applies only the newest
+    bool m_filling = false;
+    bool m_refillWanted = false;
 };
 
 }  // namespace nubexa::pages

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "pages/disk_rows.h"
+#include "store/direction.h"
 #include "store/local_store.h"
 #include "store/task_table.h"
-#include "transfer/direction.h"
 #include "transfer/transfer_page_text.h"
 
 namespace nubexa {

@@ -14,6 +14,7 @@
 #include "app/image_button.h"
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
+#include "pages/disk_commands.h"
 #include "pages/disk_list_model.h"
 #include "pages/page_list.h"
 #include "pages/page_rects.h"
@@ -70,15 +71,20 @@ app::ImageButton* smallButton(app::PictureCache& pictures, const QString& name,
 }  // namespace
 
 void CXPageMyDisk::installInto(app::CMainWnd& client) {
-    QObject::connect(&client, &app::CMainWnd::mainWindowBuilt, &client,
-                     [&client](app::MainFrame* frame) {
-                         auto* page = new CXPageMyDisk(client, *frame);
-                         frame->setPageArea(page, page);
-                     });
+    QObject::connect(
+        &client, &app::CMainWnd::mainWindowBuilt, &client, [&client](app::MainFrame* frame) {
+            const PageContext context{client.session(), client.notifier(), client.picker(),
+                                      client.browser(), client.pictures(), client.requests()};
+            auto* page = new CXPageMyDisk(context, *frame);
+            frame->setPageArea(page, page);
+        });
 }
 
-CXPageMyDisk::CXPageMyDisk(app::CMainWnd& client, app::MainFrame& frame)
-    : QWidget(nullptr), m_client(client), m_frame(frame) {
+CXPageMyDisk::CXPageMyDisk(const PageContext& context, app::MainFrame& frame)
+    : QWidget(nullptr),
+      m_context(context),
+      m_frame(frame),
+      m_commands(new DiskCommands(m_context, *this)) {
     setAccessibleName(QStringLiteral("我的网盘页面"));
     setAcceptDrops(true);
     resize(frame.pageArea()->size());
@@ -87,7 +93,7 @@ CXPageMyDisk::CXPageMyDisk(app::CMainWnd& client, app::MainFrame& frame)
     // The sign-in has listed the top folder already.
     Target start;
     start.location = m_location;
-    start.currentDir = orDefault(m_client.service().account().current_dir_id, "0");
+    start.currentDir = orDefault(m_context.session.account().current_dir_id, "0");
     applyPage(start);
     showRows();
 }
@@ -95,7 +101,7 @@ CXPageMyDisk::CXPageMyDisk(app::CMainWnd& client, app::MainFrame& frame)
 CXPageMyDisk::~CXPageMyDisk() = default;
 
 void CXPageMyDisk::buildControls() {
-    app::PictureCache& pictures = m_client.pictures();
+    app::PictureCache& pictures = m_context.pictures;
     for (int i = 0; i < kPageCount; ++i) {
         const auto& face = pictures::kNavButtons[i];
         const QString label = QString::fromUtf8(face.label);
@@ -181,7 +187,7 @@ void CXPageMyDisk::buildControls() {
 }
 
 void CXPageMyDisk::buildList() {
-    m_model = new DiskListModel(m_client.pictures(), this);
+    m_model = new DiskListModel(m_context.pictures, this);
     m_list = new QTableView(m_right);
     m_list->setModel(m_model);
     m_list->setGeometry(rects::kList);
@@ -191,11 +197,11 @@ void CXPageMyDisk::buildList() {
     connect(m_list, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openRow(index.row()); });
     connect(m_list, &QTableView::customContextMenuRequested, this, &CXPageMyDisk::showContextMenu);
-    m_transfers = new TransferPage(m_client, m_right);
+    m_transfers = new TransferPage(m_context, m_right);
 
     m_loading = new QLabel(m_right);
     const QPixmap loading =
-        m_client.pictures().picture(QString::fromLatin1(pictures::kLoading.path));
+        m_context.pictures.picture(QString::fromLatin1(pictures::kLoading.path));
     m_loading->setPixmap(loading);
     m_loading->setAccessibleName(QStringLiteral("正在加载"));
     m_loading->setGeometry(rects::kList.center().x() - pictures::kLoading.width / 2,
@@ -212,7 +218,7 @@ CXPageMyDisk::Target CXPageMyDisk::currentTarget() const {
     Target target;
     target.page = m_page;
     target.location = m_location;
-    target.currentDir = orDefault(m_client.service().account().current_dir_id, "0");
+    target.currentDir = orDefault(m_context.session.account().current_dir_id, "0");
     target.kind = listingOf(m_page);
     return target;
 }
@@ -255,7 +261,7 @@ void CXPageMyDisk::setSortIndex(int index) {
         return;
     if (index >= 0 && index < static_cast<int>(std::size(kSortEntries))) {
         const SortEntry& entry = kSortEntries[index];
-        m_client.service().updateAccount([&entry](AccountInfo& account) {
+        m_context.session.service().updateAccount([&entry](AccountInfo& account) {
             account.sort_order = entry.key;
             account.sort_desc = entry.desc;
         });
@@ -280,17 +286,17 @@ void CXPageMyDisk::openRow(int row) {
     if (row == 0 && shown->kind == RowKind::kReturn) {
         Target target = currentTarget();
         target.location = locationBack(m_location);
-        target.currentDir = orDefault(m_client.service().account().parent_dir_id, "0");
+        target.currentDir = orDefault(m_context.session.account().parent_dir_id, "0");
         load(std::move(target));
         return;
     }
     if (shown->kind != RowKind::kFolder)
         return;
-    m_selection = selectionFor(*shown, *m_client.service().tablesSnapshot());
+    m_selection = selectionFor(*shown, *m_context.session.service().tablesSnapshot());
     if (!m_selection.found)
         return;
     if (m_selection.ispwd == "1") {
-        promptPassword(-100);
+        m_commands->promptPassword(disk_command::kOpenFolder);
         return;
     }
     openFolder(m_selection);
@@ -309,7 +315,7 @@ void CXPageMyDisk::load(Target target) {
         emit listingDone();
         return;
     }
-    const AccountInfo account = m_client.service().account();
+    const AccountInfo account = m_context.session.account();
     ListingRequest request;
     request.kind = target.kind;
     request.uid = account.uid;
@@ -319,13 +325,13 @@ void CXPageMyDisk::load(Target target) {
     request.dir = target.currentDir;
     request.keyword = target.keyword;
     setListing(true);
-    ServiceClient& service = m_client.service();
-    m_client.requests().run<ServiceResult<int>>(
+    ServiceClient& service = m_context.session.service();
+    m_context.requests.run<ServiceResult<int>>(
         this, [&service, request] { return service.fetchListing(request); },
         [this, target](ServiceResult<int> result) {
             setListing(false);
             if (result.failure == Failure::kNoAnswer) {
-                m_client.notifier().showMessage(ItemDialog::kCaption, kNetworkFailed);
+                m_context.notifier.showMessage(ItemDialog::kCaption, kNetworkFailed);
             } else if (result.failure != Failure::kStale && result.failure != Failure::kStopped) {
                 applyPage(target);
                 showRows();
@@ -338,7 +344,7 @@ void CXPageMyDisk::applyPage(const Target& target) {
     m_page = target.page;
     m_location = target.location;
     if (target.kind == ListingKind::kFolder || target.page >= kPageUploading) {
-        m_client.service().updateAccount(
+        m_context.session.service().updateAccount(
             [&target](AccountInfo& account) { account.current_dir_id = target.currentDir; });
     }
     m_locationLine->setText(m_page == kPageMyDisk ? QString::fromStdString(m_location)
@@ -364,8 +370,8 @@ void CXPageMyDisk::applyPage(const Target& target) {
 void CXPageMyDisk::showRows() {
     if (m_page >= kPageUploading)
         return;
-    const bool atRoot = orDefault(m_client.service().account().current_dir_id, "0") == "0";
-    m_model->setRows(buildDiskRows(*m_client.service().tablesSnapshot(), m_page, atRoot));
+    const bool atRoot = orDefault(m_context.session.account().current_dir_id, "0") == "0";
+    m_model->setRows(buildDiskRows(*m_context.session.service().tablesSnapshot(), m_page, atRoot));
 }
 
 void CXPageMyDisk::showTransferPage(int page) {
@@ -383,7 +389,7 @@ bool CXPageMyDisk::transferListIdle() const {
 
 void CXPageMyDisk::refreshTransferList() {
     if (m_page >= kPageUploading)
-        m_transfers->fill();
+        m_transfers->refresh();
 }
 
 void CXPageMyDisk::setListing(bool listing) {
@@ -464,6 +470,74 @@ void CXPageMyDisk::dropEvent(QDropEvent* event) {
     }
     event->acceptProposedAction();
     uploadPaths(paths);
+}
+
+void CXPageMyDisk::selectRow(int row) {
+    const DiskRow* shown = m_model->rowAt(row);
+    m_selection = shown ? selectionFor(*shown, *m_context.session.service().tablesSnapshot())
+                        : DiskSelection{};
+    if (!m_list->selectionModel()->isRowSelected(row, {})) {
+        m_list->selectionModel()->select(
+            m_model->index(row, 0),
+            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    m_list->selectionModel()->setCurrentIndex(m_model->index(row, 0),
+                                              QItemSelectionModel::NoUpdate);
+}
+
+std::vector<MenuEntry> CXPageMyDisk::menuForRow(int row) {
+    const DiskRow* shown = m_model->rowAt(row);
+    // The back row stands for no item: a menu there would act on nothing.
+    if (busy() || !shown || shown->kind == RowKind::kReturn || m_page >= kPageUploading)
+        return {};
+    selectRow(row);
+    return menuEntries(m_page, *shown, m_selection);
+}
+
+void CXPageMyDisk::showContextMenu(const QPoint& where) {
+    popUpRowMenu(
+        m_list, where, [this](int row) { return menuForRow(row); },
+        [this](int id) { runCommand(id); });
+}
+
+std::vector<DiskSelection> CXPageMyDisk::selectedItems() const {
+    std::vector<DiskSelection> items;
+    const auto tables = m_context.session.service().tablesSnapshot();
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) {
+        const DiskRow* shown = m_model->rowAt(index.row());
+        if (!shown || shown->kind == RowKind::kReturn)
+            continue;
+        DiskSelection item = selectionFor(*shown, *tables);
+        if (item.found)
+            items.push_back(std::move(item));
+    }
+    if (items.empty() && m_selection.found)
+        items.push_back(m_selection);
+    return items;
+}
+
+void CXPageMyDisk::upload() {
+    m_commands->upload();
+}
+
+void CXPageMyDisk::newFolder() {
+    m_commands->newFolder();
+}
+
+void CXPageMyDisk::runCommand(int id) {
+    m_commands->runCommand(id);
+}
+
+void CXPageMyDisk::uploadPaths(const QStringList& paths) {
+    m_commands->uploadPaths(paths);
+}
+
+int CXPageMyDisk::pendingCommand() const {
+    return m_commands->pendingCommand();
+}
+
+ItemDialog* CXPageMyDisk::dialog() const {
+    return m_commands->dialog();
 }
 
 }  // namespace nubexa::pages

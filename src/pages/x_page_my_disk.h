@@ -10,6 +10,7 @@
 
 #include "pages/disk_rows.h"
 #include "pages/item_dialog.h"
+#include "pages/page_context.h"
 #include "service/service_client.h"
 #include "transfer/transfer_view.h"
 
@@ -26,6 +27,7 @@ class MainFrame;
 
 namespace nubexa::pages {
 
+class DiskCommands;
 class DiskListModel;
 class TransferPage;
 
@@ -42,7 +44,7 @@ class CXPageMyDisk : public QWidget, public TransferView {
 public:
     static inline const std::string kNetworkFailed = "网络连接失败，请检查网络后重试";
 
-    CXPageMyDisk(app::CMainWnd& client, app::MainFrame& frame);
+    CXPageMyDisk(const PageContext& context, app::MainFrame& frame);
     ~CXPageMyDisk() override;
 
     // Builds the page into the frame's page area, whenever the client builds its main window.
@@ -57,18 +59,28 @@ public:
     void openRow(int row);  // double-click
     void upload();          // the upload button, by the type selector
     void newFolder();
-    // The menu of a row (selecting it first); the command an entry starts.
+    // The menu of a row (selecting it first); the command an entry starts (see DiskCommands).
     std::vector<MenuEntry> menuForRow(int row);
     void runCommand(int id);
     // Queues local files and folders as uploads into the folder shown (drops, the button).
     void uploadPaths(const QStringList& paths);
+
+    // For its commands.
+    std::vector<DiskSelection> selectedItems() const;
+    void setPreparing(int change);
+    void showTransferPage(int page);
+    void openFolder(const DiskSelection& folder);
+    // A protected item's password was right: its commands do not ask again.
+    void unlockSelection() { m_selection.ispwd = "0"; }
+    // The upload button shows the uploading state until the next page is shown.
+    void noteUploadQueued() { m_uploadQueued = true; }
 
     int page() const { return m_page; }
     std::string locationText() const { return m_location; }
     QString locationLine() const;
     bool busy() const { return m_listing || m_preparing > 0; }
     const DiskSelection& selection() const { return m_selection; }
-    int pendingCommand() const { return m_pendingCommand; }
+    int pendingCommand() const;
     DiskListModel& model() const { return *m_model; }
     QTableView* list() const { return m_list; }
     QComboBox* sortSelector() const { return m_sort; }
@@ -78,7 +90,7 @@ public:
         return m_nav[static_cast<std::size_t>(page - 1)];
     }
     // The item dialog open now, if any.
-    ItemDialog* dialog() const { return m_dialog; }
+    ItemDialog* dialog() const;
     // The list of the uploading and downloading pages.
     TransferPage& transfers() const { return *m_transfers; }
 
@@ -118,21 +130,11 @@ private:
     void applyPage(const Target& target);
     void showRows();
     void setListing(bool listing);
-    void setPreparing(int change);
     void showBusy();
-    void showTransferPage(int page);
     void showContextMenu(const QPoint& where);
     void selectRow(int row);
-    std::vector<DiskSelection> selectedItems() const;
-    DialogContext dialogContext() const;
-    void showDialog(ItemDialog* dialog, bool reloadOnClose = true);
-    void promptPassword(int pendingCommand);
-    void openFolder(const DiskSelection& folder);
-    void download();
-    void clearBin();
-    void restore();
 
-    app::CMainWnd& m_client;
+    const PageContext m_context;
     app::MainFrame& m_frame;
     std::array<app::ImageButton*, kPageCount> m_nav{};
     QWidget* m_right = nullptr;
@@ -146,12 +148,11 @@ private:
     QLabel* m_loading = nullptr;
     DiskListModel* m_model = nullptr;
     TransferPage* m_transfers = nullptr;
-    QPointer<ItemDialog> m_dialog;
+    DiskCommands* m_commands = nullptr;
 
     int m_page = kPageMyDisk;
     std::string m_location = "\\";
     DiskSelection m_selection;
-    int m_pendingCommand = 0;
     bool m_listing = false;
     int m_preparing = 0;  // folder transfers being prepared off the GUI thread
     bool m_uploadQueued = false;

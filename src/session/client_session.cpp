@@ -1,7 +1,10 @@
 #include "session/client_session.h"
 
+#include "keychain/remembered_passwords.h"
 #include "platform/log_sink.h"
+#include "service/common.h"
 #include "service/service_client.h"
+#include "session/run_lock.h"
 #include "store/store_gate.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_monitor.h"
@@ -28,6 +31,85 @@ AccountInfo ClientSession::account() const {
     return m_service->account();
 }
 
+RememberedPasswords ClientSession::passwords() {
+    return RememberedPasswords(*m_gate, m_config.secrets, m_config.service.apiHost);
+}
+
+SignInResult ClientSession::signIn(const PasswordSignIn& request) {
+    SignInResult result;
+    result.failure = m_service->signIn(request.account, request.password).failure;
+    if (!result.ok())
+        return result;
+    AccountInfo info = m_service->account();
+    result.userInfoFailure = m_service->fetchUserInfo(info.uid, info.token).failure;
+    info = m_service->account();
+
+    // The automatic-resume choice is carried over from the last sign-in unless given.
+    if (request.autoResume) {
+        result.autoResume = *request.autoResume;
+    } else {
+        const auto last = passwords().readLastUser();
+        result.autoResume = last && last->autoResume == "1";
+    }
+    if (request.record) {
+        // A failed record is reported by the store; the sign-in goes on.
+        result.recorded = passwords().recordSignIn(
+            SignInRecord{info.uid, request.rememberPassword ? request.password : std::string(),
+                         Common::localTimeText(), request.rememberPassword, request.autoLogin,
+                         result.autoResume ? "1" : "0"});
+    }
+    if (request.fetchAvatar && info.avatar_cached == 0 && transfersStarted())
+        m_manager->StartAvatarDownload();
+    if (request.firstListing) {
+        m_service->GetFiles(info.uid, info.token, info.current_dir_id, info.sort_order,
+                            info.sort_desc);
+        result.listing = m_service->tablesSnapshot();
+    }
+    if (request.takeQueue)
+        result.transfersStarted = takeQueue(result.autoResume);
+    result.account = m_service->account();
+    return result;
+}
+
+SignInResult ClientSession::webSignIn() {
+    SignInResult result;
+    // APILogin reads the user's details and lists the current folder once signed in.
+    result.failure = m_service->webSignIn().failure;
+    if (!result.ok())
+        return result;
+    result.listing = m_service->tablesSnapshot();
+    result.transfersStarted = takeQueue();
+    result.account = m_service->account();
+    return result;
+}
+
+bool ClientSession::lockQueue() {
+    std::lock_guard lock(m_queueMutex);
+    if (!m_queueLock) {
+        auto taken = std::make_unique<RunLock>(m_gate->databasePath());
+        if (!taken->held())
+            return false;
+        m_queueLock = std::move(taken);
+        m_drivesQueue = true;
+    }
+    return true;
+}
+
+bool ClientSession::takeQueue(std::optional<bool> autoResume) {
+    // Opens bin.db once: a store that cannot be opened shows at sign-in, not mid-transfer.
+    m_gate->run([](LocalStore&) {});
+    if (!transfersStarted() || !lockQueue())
+        return false;
+    // Tasks the last run left running wait for the monitor (or for the user, when automatic
+    // resume is off).
+    if (autoResume) {
+        m_manager->startSession(*autoResume);
+    } else {
+        m_manager->startSession();
+    }
+    return true;
+}
+
 TransferManager& ClientSession::startTransfers(TransferSettings settings, TransferView& view) {
     if (!m_manager) {
         m_manager =
@@ -46,9 +128,16 @@ void ClientSession::endTransfers() {
     m_manager.reset();  // stops and joins every worker
 }
 
-void ClientSession::shutdown() {
+void ClientSession::stopRequests() {
     m_service->stopRequests();
+}
+
+void ClientSession::shutdown() {
+    stopRequests();
     endTransfers();
+    std::lock_guard lock(m_queueMutex);
+    m_queueLock.reset();
+    m_drivesQueue = false;
 }
 
 }  // namespace nubexa

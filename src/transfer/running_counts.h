@@ -2,8 +2,8 @@
 
 #include <atomic>
 
+#include "store/direction.h"
 #include "store/store_gate.h"
-#include "transfer/direction.h"
 
 namespace nubexa {
 

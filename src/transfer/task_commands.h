@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "transfer/direction.h"
+#include "store/direction.h"
 
 namespace nubexa {
 

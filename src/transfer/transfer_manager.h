@@ -8,6 +8,7 @@
 #include "ftp/ftp_options.h"
 #include "transfer/failure_backoff.h"
 #include "transfer/login_backoff.h"
+#include "transfer/row_progress.h"
 #include "transfer/transfer_view.h"
 #include "transfer/worker_registry.h"
 
@@ -50,6 +51,8 @@ public:
     TransferManager& operator=(const TransferManager&) = delete;
 
     StoreGate& gate() const { return m_gate; }
+    // Where the FTP engine's progress goes: the task rows.
+    RowProgress& rowProgress() { return m_rows; }
     ServiceClient& service() const { return m_service; }
     Notifier& notifier() const { return m_notifier; }
     const TransferSettings& settings() const { return m_settings; }
@@ -124,6 +127,7 @@ private:
                                       bool folderThread);
 
     StoreGate& m_gate;
+    RowProgress m_rows{m_gate};
     ServiceClient& m_service;
     Notifier& m_notifier;
     TransferSettings m_settings;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "transfer/direction.h"
+#include "store/direction.h"
 
 namespace nubexa {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "service/service_result.h"
+#include "store/direction.h"
 #include "store/task_table.h"
-#include "transfer/direction.h"
 #include "transfer/folder_download.h"
 
 namespace nubexa {

@@ -37,10 +37,10 @@ void logSignInFailure(const char* source, int line) {
 std::unique_ptr<FTPClient> makeClient(TransferManager& manager, const AccountInfo& account) {
     // A port the sign-in answer cannot have meant gives a client that never connects.
     const bool portValid = account.ftp_port > 0 && account.ftp_port <= 65535;
-    return std::make_unique<FTPClient>(account.ftp_host,
-                                       static_cast<std::uint16_t>(portValid ? account.ftp_port : 0),
-                                       account.ftp_username, account.ftp_pwd, 0, manager.gate(),
-                                       manager.notifier(), manager.settings().ftp);
+    return std::make_unique<FTPClient>(
+        account.ftp_host, static_cast<std::uint16_t>(portValid ? account.ftp_port : 0),
+        account.ftp_username, account.ftp_pwd, 0, manager.rowProgress(), manager.notifier(),
+        manager.settings().ftp);
 }
 
 // A task the user deleted while its run was failing stays deleted.

@@ -10,7 +10,7 @@
 #include <optional>
 #include <thread>
 
-#include "transfer/direction.h"
+#include "store/direction.h"
 
 namespace nubexa {
 

@@ -12,6 +12,7 @@
 #include "app/sign_in_window.h"
 #include "service/common.h"
 #include "service/service_client.h"
+#include "standin/local_standin.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
 
@@ -63,19 +64,15 @@ void ClientHarness::preparePictures() {
 }
 
 void ClientHarness::startService() {
-    standin::ServiceOptions options;
-    options.dataFolder = m_dir.path() + "/service";
-    options.httpHost = "127.0.0.1";
-    options.httpPort = m_httpPort;
-    options.ftp.port = m_ftpPort;
-    options.seedDemo = true;
-    options.logSink = [this](const std::string& line) {
-        std::lock_guard lock(m_logMutex);
-        m_log.push_back(line);
-    };
-    m_service = std::make_unique<standin::StandinService>(options);
-    const auto started = m_service->start();
-    QVERIFY2(started.ok, started.message.c_str());
+    std::string error;
+    m_service = standin::startLocalStandin(
+        m_dir.path() + "/service",
+        [this](const std::string& line) {
+            std::lock_guard lock(m_logMutex);
+            m_log.push_back(line);
+        },
+        error, m_httpPort, m_ftpPort);
+    QVERIFY2(m_service, error.c_str());
     m_httpPort = m_service->httpPort();
     m_ftpPort = m_service->ftpPort();
 }

@@ -7,8 +7,8 @@
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
-#include "cli/run_lock.h"
 #include "client_harness.h"
+#include "session/run_lock.h"
 #include "store/store_gate.h"
 #include "support/temp_dir.h"
 
@@ -43,7 +43,7 @@ void OneClientTest::queueBelongsToOneFrontEnd() {
     const std::string uid = harness.demoUid();
     {
         // A run of nubexa-cli holds the queue: the client says so and leaves waiting tasks be.
-        cli::RunLock cliRun(harness.databasePath());
+        RunLock cliRun(harness.databasePath());
         QVERIFY(cliRun.held());
         QVERIFY(harness.signIn());
         QVERIFY(!harness.client().drivesQueue());

@@ -28,7 +28,7 @@ FtpOptions FtpTest::fastOptions() {
 std::unique_ptr<FTPClient> FtpTest::makeClient(std::uint16_t port, FtpOptions options,
                                                int serverKind, const std::string& user,
                                                const std::string& password) {
-    return std::make_unique<FTPClient>("127.0.0.1", port, user, password, serverKind, m_gate,
+    return std::make_unique<FTPClient>("127.0.0.1", port, user, password, serverKind, m_rows,
                                        m_notifier, options);
 }
 

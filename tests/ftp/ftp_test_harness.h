@@ -12,6 +12,7 @@
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "support/temp_dir.h"
+#include "transfer/row_progress.h"
 
 namespace nubexa::test {
 
@@ -47,6 +48,7 @@ protected:
 
     TempDir m_dir;
     StoreGate m_gate;
+    RowProgress m_rows{m_gate};
     RecordingNotifier m_notifier;
 };
 

@@ -65,7 +65,7 @@ protected:
     std::unique_ptr<FTPClient> signedIn() {
         auto client = std::make_unique<FTPClient>(
             m_account.ftp_host, static_cast<std::uint16_t>(m_account.ftp_port),
-            m_account.ftp_username, m_account.ftp_pwd, 0, m_gate, m_notifier, fastOptions());
+            m_account.ftp_username, m_account.ftp_pwd, 0, m_rows, m_notifier, fastOptions());
         EXPECT_TRUE(client->FtpLogin());
         EXPECT_TRUE(client->Syst());
         return client;

@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
 #include "pages/disk_list_model.h"
+#include "pages/transfer_page.h"
 
 namespace nubexa::test {
 
@@ -44,7 +45,7 @@ bool PageDriver::settle() {
     return QTest::qWaitFor(
         [this] {
             QCoreApplication::processEvents();
-            return !m_page->busy();
+            return !m_page->busy() && !m_page->transfers().filling();
         },
         ClientHarness::kWaitMs);
 }

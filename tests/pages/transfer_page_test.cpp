@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
@@ -266,6 +267,7 @@ void TransferPageTest::refillKeepsSelectionAndHonoursFocus() {
         [&](LocalStore& store) { TaskTable(store).remove(ids[2]); });
     const auto added = addTask(driver, Direction::kUpload, "late", 100, 2);
     disk.refreshTransferList();
+    QVERIFY(driver.settle());
     QCOMPARE(page.model().rowCount(), 40);
     const auto selected = list->selectionModel()->selectedRows();
     QCOMPARE(selected.size(), 1);
@@ -285,6 +287,7 @@ void TransferPageTest::refillKeepsSelectionAndHonoursFocus() {
     disk.searchBox()->setFocus();
     QTRY_VERIFY(disk.transferListIdle());
     driver.harness().client().session().monitor().MonitorTick();
+    QVERIFY(driver.settle());
     QCOMPARE(rowOfTask(page, added), -1);
     QCOMPARE(page.model()
                  .rows()[static_cast<std::size_t>(list->selectionModel()->selectedRows()[0].row())]
@@ -299,6 +302,7 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     writeFile(local, 6 * kMiB);
     CXPageMyDisk& disk = driver.page();
     disk.uploadPaths({QString::fromStdString(local)});
+    QVERIFY(driver.settle());
     QCOMPARE(disk.page(), int(kPageUploading));
     TransferPage& page = disk.transfers();
     QCOMPARE(page.model().rowCount(), 1);
@@ -371,6 +375,7 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
 
     // The upload: its progress rises on the page until the row leaves it.
     disk.uploadPaths({QString::fromStdString(local)});
+    QVERIFY(driver.settle());
     QCOMPARE(page.model().rowCount(), 1);
     int seen = 0;
     QString tip;
@@ -409,6 +414,7 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     driver.picker().answer = target;
     QVERIFY(driver.command("report.bin", 209));
     QCOMPARE(disk.page(), int(kPageDownloading));
+    QVERIFY(driver.settle());  // queued off the GUI thread
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
             disk.refreshTransferList();
@@ -428,10 +434,12 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     QVERIFY(notices()[2].second.contains(QStringLiteral("missing.bin")));
     QCOMPARE(notices()[3].second, QStringLiteral("上传 0 个文件，下载 0 个文件，1 个失败"));
     disk.refreshTransferList();
+    QVERIFY(driver.settle());
     QCOMPARE(page.model().rows()[0].id, missing);
     QCOMPARE(page.model().shown(0).detail, std::string("待重试"));
     // Once: later ticks of an empty queue say nothing more.
-    QTest::qWait(3500);
+    QSignalSpy ticks(&driver.harness().client(), &app::CMainWnd::queueTicked);
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 1, 10000);
     QCOMPARE(notices().size(), std::size_t(4));
 }
 

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/paths.h"
+#include "standin/local_standin.h"
 #include "transfer/transfer_page_text.h"
 
 namespace nubexa::test {
@@ -63,18 +64,15 @@ void TransferTest::TearDown() {
 }
 
 void TransferTest::startService(int httpPort, int ftpPort) {
-    standin::ServiceOptions options;
-    options.dataFolder = dataFolder();
-    options.httpPort = httpPort;
-    options.ftp.port = ftpPort;
-    options.seedDemo = true;
-    options.logSink = [this](const std::string& line) {
-        std::lock_guard lock(m_logMutex);
-        m_log.push_back(line);
-    };
-    m_service = std::make_unique<standin::StandinService>(options);
-    const auto started = m_service->start();
-    ASSERT_TRUE(started.ok) << started.message;
+    std::string error;
+    m_service = standin::startLocalStandin(
+        dataFolder(),
+        [this](const std::string& line) {
+            std::lock_guard lock(m_logMutex);
+            m_log.push_back(line);
+        },
+        error, httpPort, ftpPort);
+    ASSERT_TRUE(m_service) << error;
     m_httpPort = m_service->httpPort();
     m_ftpPort = m_service->ftpPort();
 }

@@ -2,7 +2,8 @@
 
 namespace nubexa {
 
-// Direction of a transfer: ran_type 1 and 2 of a task row.
+// Direction of a transfer, in the queue, the FTP engine and the pages: ran_type 1 and 2 of a
+// task row.
 enum class Direction { kUpload, kDownload };
 
 // The ran_type of a task row of that direction.

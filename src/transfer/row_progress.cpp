@@ -1,4 +1,4 @@
-#include "ftp/progress_reporter.h"
+#include "transfer/row_progress.h"
 
 #include <algorithm>
 
@@ -26,23 +26,44 @@ private:
     Clock::time_point m_start;
 };
 
-}  // namespace
+// One run's writer of its row.
+class RowProgressWriter : public ProgressSink {
+public:
+    RowProgressWriter(StoreGate& gate, const Setup& setup, const ProgressListener* listener,
+                      ProgressStats& stats);
 
-std::int64_t speedKBps(std::int64_t bytes, std::int64_t elapsedMs) {
-    if (bytes <= 0)
-        return 0;
-    return bytes * 1000 / std::max<std::int64_t>(elapsedMs, 1) / 1024;
-}
+    bool update(std::int64_t done, std::int64_t total) override;
+    bool write(std::int64_t done, std::int64_t total, bool complete) override;
+    void writeEndedEarly(std::int64_t done, std::int64_t total) override;
+    void finishUpload(std::int64_t total) override;
 
-ProgressReporter::ProgressReporter(StoreGate& gate, const Setup& setup,
-                                   const ProgressListener* listener, ProgressStats& stats)
+private:
+    bool running() const { return m_lastStatus == task_status::kRunning; }
+    bool stopRequested() const {
+        return m_setup.stopRequest != nullptr &&
+               m_setup.stopRequest->load(std::memory_order_acquire);
+    }
+    TaskProgress progressOf(std::int64_t done, std::int64_t total, bool complete) const;
+    void notify(const TaskProgress& progress);
+
+    StoreGate& m_gate;
+    Setup m_setup;
+    const ProgressListener* m_listener;
+    ProgressStats& m_stats;
+    int m_lastStatus = task_status::kRunning;
+    bool m_written = false;
+    std::chrono::steady_clock::time_point m_lastWrite;
+};
+
+RowProgressWriter::RowProgressWriter(StoreGate& gate, const Setup& setup,
+                                     const ProgressListener* listener, ProgressStats& stats)
     : m_gate(gate), m_setup(setup), m_listener(listener), m_stats(stats) {
     if (m_setup.startTimeMs <= 0)
         m_setup.startTimeMs = epochMilliseconds();
 }
 
-TaskProgress ProgressReporter::progressOf(std::int64_t done, std::int64_t total,
-                                          bool complete) const {
+TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total,
+                                           bool complete) const {
     TaskProgress progress;
     progress.id = m_setup.taskId;
     progress.fileSize = total;
@@ -60,22 +81,22 @@ TaskProgress ProgressReporter::progressOf(std::int64_t done, std::int64_t total,
     return progress;
 }
 
-bool ProgressReporter::update(std::int64_t done, std::int64_t total) {
+bool RowProgressWriter::update(std::int64_t done, std::int64_t total) {
     if (stopRequested())
         return false;
     if (m_written && Clock::now() - m_lastWrite < m_setup.interval)
         return running();
-    return write(done, total);
+    return write(done, total, false);
 }
 
-bool ProgressReporter::write(std::int64_t done, std::int64_t total, bool complete) {
+bool RowProgressWriter::write(std::int64_t done, std::int64_t total, bool complete) {
     const TaskProgress progress = progressOf(done, total, complete);
     {
         Timed timed(m_stats);
         m_gate.run([&](LocalStore& store) {
             TaskTable tasks(store);
             std::optional<int> status;
-            if (m_setup.direction == Direction::Download) {
+            if (m_setup.direction == Direction::kDownload) {
                 tasks.writeProgress(progress);
                 status = tasks.readStatus(progress.id);
             } else {
@@ -93,7 +114,7 @@ bool ProgressReporter::write(std::int64_t done, std::int64_t total, bool complet
     return running();
 }
 
-void ProgressReporter::writeEndedEarly(std::int64_t done, std::int64_t total) {
+void RowProgressWriter::writeEndedEarly(std::int64_t done, std::int64_t total) {
     const TaskProgress progress = progressOf(done, total, false);
     {
         Timed timed(m_stats);
@@ -102,7 +123,7 @@ void ProgressReporter::writeEndedEarly(std::int64_t done, std::int64_t total) {
     notify(progress);
 }
 
-void ProgressReporter::finishUpload(std::int64_t total) {
+void RowProgressWriter::finishUpload(std::int64_t total) {
     const TaskProgress progress = progressOf(total, total, true);
     {
         Timed timed(m_stats);
@@ -115,9 +136,17 @@ void ProgressReporter::finishUpload(std::int64_t total) {
     notify(progress);
 }
 
-void ProgressReporter::notify(const TaskProgress& progress) {
+void RowProgressWriter::notify(const TaskProgress& progress) {
     if (m_listener != nullptr && *m_listener)
         (*m_listener)(progress);
+}
+
+}  // namespace
+
+std::unique_ptr<ProgressSink> RowProgress::open(const ProgressSink::Setup& setup,
+                                                const ProgressListener* listener,
+                                                ProgressStats& stats) {
+    return std::make_unique<RowProgressWriter>(m_gate, setup, listener, stats);
 }
 
 }  // namespace nubexa

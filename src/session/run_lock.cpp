@@ -1,10 +1,10 @@
-#include "cli/run_lock.h"
+#include "session/run_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace nubexa::cli {
+namespace nubexa {
 
 RunLock::RunLock(const std::string& databasePath) {
     const std::string path = databasePath + ".run-lock";
@@ -25,4 +25,4 @@ RunLock::~RunLock() {
         ::close(m_fd);
 }
 
-}  // namespace nubexa::cli
+}  // namespace nubexa

@@ -2,11 +2,11 @@
 
 #include <string>
 
-namespace nubexa::cli {
+namespace nubexa {
 
 // Only one "nubexa-cli run" or desktop client transfers the tasks of one bin.db at a time: two
-// would start two workers for the same task. An advisory lock on "<bin.db>.run-lock", released when the object
-// ends or the process dies.
+// would start two workers for the same task. An advisory lock on "<bin.db>.run-lock", released when
+// the object ends or the process dies.
 class RunLock {
 public:
     explicit RunLock(const std::string& databasePath);
@@ -22,4 +22,4 @@ private:
     bool m_noLockFile = false;
 };
 
-}  // namespace nubexa::cli
+}  // namespace nubexa

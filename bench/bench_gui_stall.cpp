@@ -1,0 +1,212 @@
+// How long the GUI thread's event loop goes without turning while the client signs in, lists
+// the disk, queues a folder of 200 files and shows the uploading page as they move, with
+// another process holding bin.db's write lock for 2 s at a time (as a nubexa-cli command or a
+// backup tool may). The peer is the same loop with the client idle: the timer's own jitter.
+// Run from the release build folder (it finds the pictures there), on the offscreen platform;
+// the stand-in runs in this process. --no-writer runs the same steps without the competing
+// writer: what the steps cost the GUI thread by themselves.
+#include <ace/Log_Msg.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+#include "app/main_frame.h"
+#include "app/main_wnd.h"
+#include "app/sign_in_window.h"
+#include "bench_world.h"
+#include "pages/transfer_list_model.h"
+#include "pages/transfer_page.h"
+#include "pages/x_page_my_disk.h"
+#include "store/local_store.h"
+#include "store/store_gate.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kHold = 2s;
+constexpr auto kBetweenHolds = 100ms;
+constexpr int kFiles = 200;
+
+// The competing writer: BEGIN IMMEDIATE, 2 s, COMMIT, again, until killed.
+int holdWriteLock(const char* databasePath) {
+    nubexa::StoreGate gate(databasePath, nubexa::StoreOptions{60000});
+    for (;;) {
+        gate.run([](nubexa::LocalStore& store) {
+            if (!store.exec("BEGIN IMMEDIATE"))
+                return;
+            std::printf("held\n");
+            std::fflush(stdout);
+            std::this_thread::sleep_for(kHold);
+            store.exec("COMMIT");
+        });
+        std::this_thread::sleep_for(kBetweenHolds);
+    }
+}
+
+// The longest gap between two turns of the event loop, seen by a 1 ms timer, in all and in
+// each step of the run.
+class LoopProbe : public QObject {
+public:
+    enum Step { kSignIn, kListing, kQueueing, kPage, kSteps };
+
+    LoopProbe() {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 gap = m_since.restart();
+            m_maxGapMs = std::max(m_maxGapMs, gap);
+            m_stepGapMs[m_step] = std::max(m_stepGapMs[m_step], gap);
+            ++m_turns;
+        });
+    }
+    void start() {
+        m_maxGapMs = 0;
+        m_turns = 0;
+        m_since.start();
+        m_timer.start();
+    }
+    void stop() { m_timer.stop(); }
+    void enter(Step step) { m_step = step; }
+    qint64 maxGapMs() const { return m_maxGapMs; }
+    qint64 stepGapMs(Step step) const { return m_stepGapMs[step]; }
+    int turns() const { return m_turns; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_maxGapMs = 0;
+    qint64 m_stepGapMs[kSteps] = {};
+    Step m_step = kSignIn;
+    int m_turns = 0;
+};
+
+// Runs the event loop (no sleeps of its own) until `done` or the time limit.
+bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(limit, &loop, &QEventLoop::quit);
+    poll.start();
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+void runFor(std::chrono::milliseconds time) {
+    waitUntil([] { return false; }, time);
+}
+
+bool fail(const char* what) {
+    std::fprintf(stderr, "bench_gui_stall: %s\n", what);
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--hold-write-lock") == 0)
+        return holdWriteLock(argv[2]);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const bool withWriter = !(argc == 2 && std::strcmp(argv[1], "--no-writer") == 0);
+    QApplication application(argc, argv);
+    ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
+    nubexa::bench::BenchWorld world("gui-stall");
+    if (!world.started())
+        return 1;
+    nubexa::app::ClientEnvironment environment = world.environment();
+    environment.transfers.ftp.trace = nullptr;
+    const std::string folder = world.work() + "/upload 200";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < kFiles; ++i)
+        std::ofstream(folder + "/file " + std::to_string(i) + ".txt") << std::string(2048, 'x');
+
+    LoopProbe probe;
+    // The peer: the loop with nothing else to do.
+    probe.start();
+    runFor(1000ms);
+    const qint64 peerGapMs = probe.maxGapMs();
+
+    auto client = std::make_unique<nubexa::app::CMainWnd>(environment);
+    nubexa::pages::CXPageMyDisk::installInto(*client);
+    // As main() does: the first window opens before the event loop runs.
+    client->OpenWindow();
+
+    QProcess holder;
+    holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (withWriter) {
+        holder.start(QString::fromLocal8Bit(argv[0]),
+                     {QStringLiteral("--hold-write-lock"),
+                      QString::fromStdString(environment.homeFolder + "bin.db")});
+    }
+    if (withWriter && !holder.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "bench_gui_stall: the competing writer did not start\n");
+        return 1;
+    }
+
+    probe.start();
+    QElapsedTimer total;
+    total.start();
+    const bool ran = [&] {
+        client->signInWindow()->accountEdit()->setText(QStringLiteral("demo"));
+        client->signInWindow()->passwordEdit()->setText(QStringLiteral("demo123"));
+        client->SignIn("0");
+        if (!waitUntil([&] { return client->mainFrame() && client->mainFrame()->isVisible(); },
+                       30s))
+            return fail("the main window did not open");
+        auto* disk = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
+        probe.enter(LoopProbe::kListing);
+        disk->refresh();
+        if (!waitUntil([&] { return !disk->busy(); }, 30s))
+            return fail("the listing did not come");
+        probe.enter(LoopProbe::kQueueing);
+        disk->uploadPaths({QString::fromStdString(folder)});
+        if (!waitUntil([&] { return !disk->busy(); }, 60s))
+            return fail("the folder was not queued");
+        probe.enter(LoopProbe::kPage);
+        disk->switchPage(nubexa::pages::kPageUploading);
+        auto& page = disk->transfers();
+        if (!waitUntil([&] { return page.model().rowCount() > 0; }, 30s))
+            return fail("the uploading page stayed empty");
+        // The page as the transfers move, through the monitor's ticks.
+        runFor(8000ms);
+        return true;
+    }();
+    probe.stop();
+    const qint64 elapsedMs = total.elapsed();
+    const int holds = static_cast<int>(holder.readAllStandardOutput().count('\n'));
+    holder.kill();
+    holder.waitForFinished(5000);
+    client.reset();
+    if (!ran)
+        return 1;
+    std::printf(
+        "BENCH gui_stall max_gap_ms=%lld peer_max_gap_ms=%lld ratio=%.1f sign_in_gap_ms=%lld "
+        "listing_gap_ms=%lld queueing_gap_ms=%lld page_gap_ms=%lld run_ms=%lld loop_turns=%d "
+        "lock_holds=%d files=%d\n",
+        static_cast<long long>(probe.maxGapMs()), static_cast<long long>(peerGapMs),
+        static_cast<double>(probe.maxGapMs()) / static_cast<double>(std::max<qint64>(peerGapMs, 1)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kSignIn)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kListing)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kQueueing)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kPage)),
+        static_cast<long long>(elapsedMs), probe.turns(), holds, kFiles);
+    return 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "service/account_info.h"
+#include "service/disk_entries.h"
+#include "service/service_result.h"
+
+namespace nubexa {
+
+// A sign-in with account and password, and what the front end wants done after it.
+struct PasswordSignIn {
+    std::string account;
+    std::string password;
+    // Keep the sign-in as the last user's (and the password, when remembered).
+    bool record = true;
+    bool rememberPassword = false;
+    bool autoLogin = false;
+    // The automatic-resume choice of the new record; none: carried over from the last sign-in.
+    std::optional<bool> autoResume;
+    bool fetchAvatar = false;   // start the avatar's download when no local copy is there
+    bool firstListing = false;  // list the user's current folder
+    bool takeQueue = false;     // drive the transfer queue when no other process does
+};
+
+// What a sign-in delivered. The account and the listing are copies taken when it completed.
+struct SignInResult {
+    Failure failure = Failure::kNone;          // of the sign-in itself
+    Failure userInfoFailure = Failure::kNone;  // the user's details (upload limit) unread
+    bool recorded = false;                     // the sign-in record was written
+    bool autoResume = false;                   // the choice the session started with
+    AccountInfo account;
+    std::shared_ptr<const DiskTables> listing;  // null unless asked for
+    // This process drives the queue and the user's unfinished tasks were set for the session.
+    bool transfersStarted = false;
+
+    bool ok() const { return failure == Failure::kNone; }
+};
+
+}  // namespace nubexa

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include "ftp/progress_reporter.h"
+
+namespace nubexa {
+
+class StoreGate;
+
+// The FTP engine's progress kept in the task's row, throttled by time, with the row's status
+// read back at every write: a pause or deletion is seen at the next write. Every write is one
+// bracket of the StoreGate, never held across network input or output.
+class RowProgress : public ProgressSinks {
+public:
+    explicit RowProgress(StoreGate& gate) : m_gate(gate) {}
+
+    std::unique_ptr<ProgressSink> open(const ProgressSink::Setup& setup,
+                                       const ProgressListener* listener,
+                                       ProgressStats& stats) override;
+
+private:
+    StoreGate& m_gate;
+};
+
+}  // namespace nubexa

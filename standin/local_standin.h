@@ -1,0 +1,33 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "standin/standin_service.h"
+
+namespace nubexa::standin {
+
+// The stand-in as the GUI tests, the transfer tests and the benchmarks start it in their own
+// process: the demo data in `dataFolder`, on loopback, on the given ports (0: free ones; a
+// restart passes the ports it had), its log to `log` (empty: nowhere). Null, with the reason
+// in `error`, when it did not start.
+inline std::unique_ptr<StandinService> startLocalStandin(const std::string& dataFolder,
+                                                         ServiceLog::Sink log, std::string& error,
+                                                         int httpPort = 0, int ftpPort = 0) {
+    ServiceOptions options;
+    options.dataFolder = dataFolder;
+    options.httpHost = "127.0.0.1";
+    options.httpPort = httpPort;
+    options.ftp.port = ftpPort;
+    options.seedDemo = true;
+    options.logSink = log ? std::move(log) : [](const std::string&) {};
+    auto service = std::make_unique<StandinService>(options);
+    if (const auto started = service->start(); !started.ok) {
+        error = started.message;
+        return nullptr;
+    }
+    return service;
+}
+
+}  // namespace nubexa::standin
