@@ -209,6 +209,9 @@ void CMainWnd::applySignIn(const SignInOutcome& outcome) {
         case Failure::kMalformed:
             m_notifier->showMessage({}, kUnreadableAnswer);
             return;
+        case Failure::kUntrusted:
+            m_notifier->showMessage({}, service().frame().certificateProblem());
+            return;
         case Failure::kStopped:
         case Failure::kStale:
             return;

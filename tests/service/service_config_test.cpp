@@ -75,5 +75,32 @@ TEST(ServiceConfig, HostsAreHostOrHostAndPort) {
         EXPECT_FALSE(isValidHost(bad)) << bad;
 }
 
+TEST(ServiceConfig, HostsMayCarryTheirSchemeAndFtpTlsFollowsTheApiUnlessSet) {
+    TempDir dir;
+    writeFile(dir.file("nubexa.ini"),
+              "[service]\n"
+              "api_host = HTTPS://api.example.com:8443\n"
+              "web_host = http://web.example.com\n"
+              "about_host = ftp://about.example.com\n"
+              "ca_file = /home/me/my files/ca.pem\n");
+    std::ostringstream errors;
+    const ServiceConfig secure = ServiceConfig::load(dir.file("nubexa.ini"), errors);
+    EXPECT_EQ(secure.apiHost, "HTTPS://api.example.com:8443");
+    EXPECT_EQ(serviceOrigin(secure.apiHost), "https://api.example.com:8443");
+    EXPECT_EQ(serviceOrigin(secure.webHost), "http://web.example.com");
+    EXPECT_EQ(serviceOrigin(secure.aboutHost), "http://127.0.0.1:18080");
+    EXPECT_EQ(secure.caFile, "/home/me/my files/ca.pem");
+    // A password never goes in clear to a file server of a service reached over HTTPS.
+    EXPECT_EQ(secure.ftpTls, FtpTls::kRequire);
+    EXPECT_NE(errors.str().find(":4: not HOST or HOST:PORT"), std::string::npos) << errors.str();
+
+    writeFile(dir.file("nubexa.ini"),
+              "[service]\napi_host = https://a\nftp_tls = auto\nftp_tls = sometimes\n");
+    EXPECT_EQ(ServiceConfig::load(dir.file("nubexa.ini"), errors).ftpTls, FtpTls::kAuto);
+    EXPECT_NE(errors.str().find(":4: not require, auto or off"), std::string::npos);
+    writeFile(dir.file("nubexa.ini"), "[service]\napi_host = a:1\n");
+    EXPECT_EQ(ServiceConfig::load(dir.file("nubexa.ini"), errors).ftpTls, FtpTls::kOff);
+}
+
 }  // namespace
 }  // namespace nubexa::test
