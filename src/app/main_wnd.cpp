@@ -19,6 +19,7 @@
 #include "platform/log_sink.h"
 #include "service/common.h"
 #include "service/service_result.h"
+#include "service/transport_security.h"
 #include "store/user_log.h"
 #include "transfer/transfer_monitor.h"
 
@@ -30,6 +31,8 @@ namespace {
 // at the password.
 constexpr const char* kNetworkFailed = "网络连接失败，请检查网络后重试";
 constexpr const char* kUnreadableAnswer = "服务器的回答无法识别，请稍后重试";
+// Said once per run when a service on another machine is reached in clear text.
+constexpr const char* kClearText = "与服务器的连接未加密";
 constexpr const char* kQueueBusy =
     "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。";
 
@@ -274,6 +277,11 @@ int CMainWnd::buildMainWindow() {
     const AccountInfo account = service().account();
     auto* frame = new MainFrame(m_pictures, account, m_environment.homeFolder);
     m_main = frame;
+    frame->userPanel()->showTransport(transportSecurity(m_environment.config));
+    if (!m_clearTextWarned && clearTextLeavesThisMachine(m_environment.config, account.ftp_host)) {
+        m_clearTextWarned = true;
+        m_notifier->showMessage({}, kClearText);
+    }
     m_ownPicker.setOwner(frame);
     if (m_tray)
         m_tray->add();

@@ -157,6 +157,7 @@ private:
     std::string m_autoResume;                  // the last user's automatic-resume choice
     bool m_signingIn = false;
     bool m_stopped = false;
+    bool m_clearTextWarned = false;  // once per run: a clear road to another machine
 };
 
 }  // namespace nubexa::app
