@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "service/service_config.h"
+#include "service/transport_security.h"
 #include "support/temp_dir.h"
 
 namespace nubexa::test {
@@ -100,6 +101,25 @@ TEST(ServiceConfig, HostsMayCarryTheirSchemeAndFtpTlsFollowsTheApiUnlessSet) {
     EXPECT_NE(errors.str().find(":4: not require, auto or off"), std::string::npos);
     writeFile(dir.file("nubexa.ini"), "[service]\napi_host = a:1\n");
     EXPECT_EQ(ServiceConfig::load(dir.file("nubexa.ini"), errors).ftpTls, FtpTls::kOff);
+}
+
+TEST(TransportSecurity, TheLockNeedsBothRoadsAndTheWarningOnlyClearTextToAnotherMachine) {
+    ServiceConfig config;
+    config.apiHost = "https://api.example.com";
+    config.ftpTls = FtpTls::kRequire;
+    EXPECT_TRUE(transportSecurity(config).bothEncrypted());
+    EXPECT_FALSE(clearTextLeavesThisMachine(config, "files.example.com"));
+    config.ftpTls = FtpTls::kAuto;  // may end in clear text: no lock
+    EXPECT_FALSE(transportSecurity(config).bothEncrypted());
+    EXPECT_TRUE(clearTextLeavesThisMachine(config, "files.example.com"));
+    EXPECT_FALSE(clearTextLeavesThisMachine(config, "127.0.0.1"));
+
+    config.apiHost = "127.0.0.1:18080";
+    EXPECT_FALSE(clearTextLeavesThisMachine(config, "localhost"));
+    for (const std::string loopback : {"localhost:80", "127.0.0.2", "http://[::1]:9", "::1"})
+        EXPECT_TRUE(isLoopbackHost(loopback)) << loopback;
+    for (const std::string other : {"10.0.0.1", "[fe80::1]:21", "localhost.example", "1127.0.0.1"})
+        EXPECT_FALSE(isLoopbackHost(other)) << other;
 }
 
 }  // namespace
