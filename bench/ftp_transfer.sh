@@ -3,7 +3,9 @@
 # pure-ftpd and once with vsftpd (both on loopback). vsftpd conflicts with pure-ftpd as a Debian
 # package, so it is unpacked from its .deb (apt-get download, cached in the release build) and
 # run from a temporary folder with its own configuration. Per server: 512 MiB download and upload (best of 3 each, taken in turns, each after a sync), connect-to-first-data-byte for a
-# 1-byte file (median of 15), and what the progress writes cost of the transfer time.
+# 1-byte file (median of 15), and what the progress writes cost of the transfer time. pure-ftpd
+# is measured once more over FTP over TLS (explicit, protected data, both tools with --ssl-reqd
+# against a local authority made here), with TLS's cost over the clear figures.
 # Ends with: BENCH ftp_transfer <key>=<value> ...
 set -euo pipefail
 
@@ -55,7 +57,7 @@ start_server() { # <runner>
     for _ in 1 2 3 4 5; do
         port=$((20000 + RANDOM % 30000))
         low=$((20000 + RANDOM % 30000))
-        PORT=$port LOW=$low WORK=$WORK VSFTPD=${VSFTPD:-} \
+        PORT=$port LOW=$low WORK=$WORK VSFTPD=${VSFTPD:-} PURE_TLS=${PURE_TLS:-} \
             setsid bash -c "$(declare -f "$1"); $1" >"$WORK/server.log" 2>&1 &
         SERVER_PID=$!
         for _ in $(seq 50); do
@@ -70,7 +72,8 @@ start_server() { # <runner>
 }
 
 run_pureftpd() {
-    exec pure-ftpd -S "127.0.0.1,$PORT" -p "$LOW:$((LOW + 200))" -l "puredb:$WORK/users.pdb" -E -A -H
+    exec pure-ftpd -S "127.0.0.1,$PORT" -p "$LOW:$((LOW + 200))" -l "puredb:$WORK/users.pdb" -E -A -H \
+        ${PURE_TLS:+-Y 1 -2 "$PURE_TLS"}
 }
 # Sets URL (the files' folder on the server) and FILES (the same folder on disk).
 start_pureftpd() {
@@ -155,7 +158,14 @@ timed() {
     "$@"
     times+=("$(elapsed "$start" "$(now)")")
 }
-ours() { "$CLI" --db "$WORK/bench.db" --stats ftp "$@" >"$WORK/stats" 2>/dev/null; }
+# Options both tools take for the server measured (TLS: --ssl-reqd --cacert FILE).
+TLS_OPTS=()
+ours() { # <get|put> <args...>
+    local verb=$1
+    shift
+    "$CLI" --db "$WORK/bench.db" --stats ftp "$verb" "${TLS_OPTS[@]}" "$@" >"$WORK/stats" 2>/dev/null
+}
+curl() { command curl "${TLS_OPTS[@]}" "$@"; }
 progress_pct() { # percent of the run's time spent in progress writes, from its stats line
     local stats
     stats=$(cat "$WORK/stats")
@@ -220,10 +230,42 @@ measure() { # <server name>
         "first_byte_ratio=$(ratio "$f_ours" "$f_curl")"
 }
 
+# A local authority and a certificate for 127.0.0.1, made for this run only.
+make_certificates() {
+    local dir="$WORK/tls"
+    mkdir -p "$dir"
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 \
+        -subj /CN=nubexa-bench-authority -addext basicConstraints=critical,CA:TRUE \
+        -keyout "$dir/ca-key.pem" -out "$dir/ca.pem" 2>/dev/null
+    openssl req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj /CN=127.0.0.1 \
+        -keyout "$dir/host-key.pem" -out "$dir/host.csr" 2>/dev/null
+    printf 'subjectAltName=IP:127.0.0.1\n' >"$dir/host.ext"
+    openssl x509 -req -in "$dir/host.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca-key.pem" \
+        -CAcreateserial -days 2 -extfile "$dir/host.ext" -out "$dir/host.pem" 2>/dev/null
+}
+
+# The TLS line of a server beside its clear line: what TLS costs each tool.
+tls_cost() { # <clear BENCH line> <tls BENCH line>
+    echo "BENCH ftp_transfer_tls_cost" \
+        "get_ours=$(ratio "$(field get_ours_s "$2")" "$(field get_ours_s "$1")")" \
+        "get_curl=$(ratio "$(field get_curl_s "$2")" "$(field get_curl_s "$1")")" \
+        "put_ours=$(ratio "$(field put_ours_s "$2")" "$(field put_ours_s "$1")")" \
+        "put_curl=$(ratio "$(field put_curl_s "$2")" "$(field put_curl_s "$1")")"
+}
+
 echo "files in $BASE"
+make_certificates
+PURE_TLS="$WORK/tls/host.pem,$WORK/tls/host-key.pem"
 start_pureftpd
-measure pure-ftpd
+measure pure-ftpd | tee "$WORK/clear.out"
+TLS_OPTS=(--ssl-reqd --cacert "$WORK/tls/ca.pem")
+measure pure-ftpd-tls | tee "$WORK/tls.out"
+TLS_OPTS=()
+clear_line=$(grep '^BENCH' "$WORK/clear.out")
+tls_line=$(grep '^BENCH' "$WORK/tls.out")
+tls_cost "$clear_line" "$tls_line"
 stop_server
+PURE_TLS=""
 if VSFTPD="$(vsftpd_program)"; then
     start_vsftpd
     measure vsftpd

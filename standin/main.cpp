@@ -56,6 +56,17 @@ int main(int argc, char** argv) {
                  "Create the demo accounts demo/demo123 and guest/guest123 with sample data");
     app.add_option("--public-host", options.publicHost,
                    "Host name put into the addresses the service hands out");
+    auto* tlsCert = app.add_option("--tls-cert", options.tls.certificate,
+                                   "Serve HTTPS and offer FTP over TLS with this certificate "
+                                   "(PEM, chain included)");
+    auto* tlsKey = app.add_option("--tls-key", options.tls.key, "The certificate's key (PEM)");
+    tlsCert->needs(tlsKey);
+    tlsKey->needs(tlsCert);
+    app.add_flag("--tls-self-signed", options.tlsSelfSigned,
+                 "Serve TLS with a local authority and host certificate made under the data "
+                 "folder (tls/) at the first start; prints the authority's file")
+        ->excludes(tlsCert)
+        ->excludes(tlsKey);
     CLI11_PARSE(app, argc, argv);
 
     std::string error;
@@ -80,6 +91,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::printf("%s\n", service.listeningLine().c_str());
+    if (!service.tlsAuthority().empty())
+        std::printf("nubexa-service TLS authority: %s\n", service.tlsAuthority().c_str());
     std::fflush(stdout);
 
     int received = 0;

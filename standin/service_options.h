@@ -5,6 +5,7 @@
 
 #include "standin/ftp/ftp_settings.h"
 #include "standin/service_log.h"
+#include "standin/util/tls_certificates.h"
 
 namespace nubexa::standin {
 
@@ -18,6 +19,10 @@ struct ServiceOptions {
     // empty: the host the server listens on, or 127.0.0.1 when that is a wildcard.
     std::string publicHost;
     ServiceLog::Sink logSink;  // empty: standard error
+    // HTTPS and FTP over TLS with these files; no certificate: clear text only. With
+    // tlsSelfSigned the files are made under the data folder (see ensureSelfSigned).
+    TlsFiles tls;
+    bool tlsSelfSigned = false;
     // Uploads nobody continued for this long are removed, at start and every prune interval.
     std::chrono::seconds stagingMaxAge{std::chrono::hours(24 * 7)};
     std::chrono::milliseconds stagingPruneInterval{std::chrono::hours(1)};

@@ -11,6 +11,7 @@
 
 #include "standin/demo/demo_seed.h"
 #include "standin/ftp/ftp_server.h"
+#include "standin/ftp/socket_tls.h"
 #include "standin/service_context.h"
 #include "standin/service_log.h"
 #include "standin/store/content_area.h"
@@ -96,6 +97,22 @@ Outcome StandinService::prepareDataFolder() {
     return Outcome::success();
 }
 
+Outcome StandinService::prepareTls() {
+    std::string error;
+    if (m_options.tlsSelfSigned &&
+        !ensureSelfSigned(m_options.dataFolder, m_options.publicHost, m_options.tls, error)) {
+        return Outcome::failure("cannot make the TLS certificates: " + error);
+    }
+    if (m_options.tls.certificate.empty() != m_options.tls.key.empty())
+        return Outcome::failure("TLS needs both a certificate and its key");
+    if (m_options.tls.certificate.empty())
+        return Outcome::success();
+    m_options.ftp.tls = TlsServerContext::load(m_options.tls.certificate, m_options.tls.key, error);
+    if (!m_options.ftp.tls)
+        return Outcome::failure(error);
+    return Outcome::success();
+}
+
 Outcome StandinService::start() {
     if (m_parts)
         return Outcome::failure("already started");
@@ -107,6 +124,8 @@ Outcome StandinService::start() {
         return Outcome::failure(message);
     };
     if (auto prepared = prepareDataFolder(); !prepared)
+        return fail(prepared.message);
+    if (auto prepared = prepareTls(); !prepared)
         return fail(prepared.message);
     ServiceParts& parts = *m_parts;
     parts.log = std::make_unique<ServiceLog>(m_options.logSink);
@@ -133,7 +152,7 @@ Outcome StandinService::start() {
 
     parts.context = std::make_unique<ServiceContext>(ServiceContext{
         *parts.database, *parts.content, *parts.log, parts.signIns, randomHex(32), {}, {}, 0});
-    parts.http = std::make_unique<HttpFrontend>(*parts.context);
+    parts.http = std::make_unique<HttpFrontend>(*parts.context, m_options.tls);
     parts.ftp = std::make_unique<FtpServer>(*parts.context, m_options.ftp);
     if (auto bound = parts.http->bind(m_options.httpHost, m_options.httpPort); !bound)
         return fail("cannot listen for HTTP on " + m_options.httpHost + ":" +
@@ -147,8 +166,9 @@ Outcome StandinService::start() {
                            : (isWildcard(m_options.httpHost) ? "127.0.0.1" : m_options.httpHost);
     parts.ftpHost = named ? m_options.publicHost
                           : (isWildcard(m_options.ftp.host) ? "127.0.0.1" : m_options.ftp.host);
-    parts.context->publicBase =
-        "http://" + hostForUrl(parts.httpHost) + ":" + std::to_string(parts.http->port());
+    parts.context->publicBase = (parts.http->secure() ? "https://" : "http://") +
+                                hostForUrl(parts.httpHost) + ":" +
+                                std::to_string(parts.http->port());
     parts.context->ftpHost = parts.ftpHost;
     parts.context->ftpPort = parts.ftp->port();
 

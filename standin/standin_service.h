@@ -31,9 +31,12 @@ public:
     // addresses the servers listen on.
     std::string listeningLine() const;
     const std::string& dataFolder() const { return m_options.dataFolder; }
+    // The local authority's certificate after --tls-self-signed; empty otherwise.
+    const std::string& tlsAuthority() const { return m_options.tls.authority; }
 
 private:
     Outcome prepareDataFolder();
+    Outcome prepareTls();
 
     ServiceOptions m_options;
     std::unique_ptr<ServiceParts> m_parts;

@@ -3,10 +3,21 @@
 # demo account remembered (one click signs in) when a display is there, else (or with --cli) a
 # scripted nubexa-cli session against it (sign in, list, upload a file and a folder, transfer,
 # download them back, compare). Called by "./run demo" with the release build folder.
+# Everything runs encrypted: HTTPS and FTP over TLS with certificates from a local authority
+# the service makes, which the client is told to trust; --clear runs it in clear text instead.
 set -euo pipefail
 
-RELEASE_DIR="${1:?usage: tools/demo.sh RELEASE_BUILD_DIR [--cli]}"
-MODE="${2:-}"
+RELEASE_DIR="${1:?usage: tools/demo.sh RELEASE_BUILD_DIR [--cli] [--clear]}"
+shift
+MODE=""
+TLS=1
+for arg in "$@"; do
+    case "$arg" in
+        --cli) MODE=--cli ;;
+        --clear) TLS="" ;;
+        *) echo "unknown option $arg (use --cli, --clear)" >&2; exit 2 ;;
+    esac
+done
 SERVICE="$RELEASE_DIR/standin/nubexa-service"
 CLI="$RELEASE_DIR/src/cli/nubexa-cli"
 CLIENT="$RELEASE_DIR/src/app/nubexa-client"
@@ -35,7 +46,7 @@ trap 'echo; echo "== interrupted"; exit 130' INT TERM
 # The usual ports when they are free, any free ports otherwise.
 start_service() { # <http> <ftp>
     : >"$DEMO/service.out"
-    "$SERVICE" --data "$DEMO/data" --http "$1" --ftp "$2" --seed-demo \
+    "$SERVICE" --data "$DEMO/data" --http "$1" --ftp "$2" --seed-demo ${TLS:+--tls-self-signed} \
         >"$DEMO/service.out" 2>"$DEMO/service.log" &
     SERVICE_PID=$!
     for _ in $(seq 100); do
@@ -55,8 +66,23 @@ start_service 127.0.0.1:18080 127.0.0.1:18021 || start_service 127.0.0.1:0 127.0
 LISTENING="$(head -n 1 "$DEMO/service.out")"
 echo "$LISTENING"
 HTTP="$(sed -n 's/.* http=\([^ ]*\).*/\1/p' <<<"$LISTENING")"
-printf '[service]\napi_host = %s\n' "$HTTP" >"$NUBEXA_HOME/nubexa.ini"
-echo "== nubexa.ini and bin.db in $NUBEXA_HOME (api_host = $HTTP)"
+if [ -n "$TLS" ]; then
+    CA="$(sed -n 's/^nubexa-service TLS authority: //p' "$DEMO/service.out")"
+    [ -n "$CA" ] || { echo "the service named no TLS authority" >&2; exit 1; }
+    ORIGIN="https://$HTTP"
+    {
+        printf '[service]\n'
+        for key in api_host web_host community_host resource_host webhost_host about_host; do
+            printf '%s = %s\n' "$key" "$ORIGIN"
+        done
+        printf 'direct_link_prefix = %s/d/\nca_file = %s\nftp_tls = require\n' "$ORIGIN" "$CA"
+    } >"$NUBEXA_HOME/nubexa.ini"
+    echo "== encrypted: HTTPS and FTP over TLS, verified against the service's authority $CA"
+else
+    ORIGIN="$HTTP"
+    printf '[service]\napi_host = %s\n' "$HTTP" >"$NUBEXA_HOME/nubexa.ini"
+fi
+echo "== nubexa.ini and bin.db in $NUBEXA_HOME (api_host = $ORIGIN)"
 
 if [ "$MODE" != "--cli" ] && [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$CLIENT" ]; then
     # The sign-in the client remembers, so that its sign-in window opens filled in.

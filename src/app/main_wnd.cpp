@@ -18,6 +18,7 @@
 #include "platform/log_sink.h"
 #include "service/common.h"
 #include "service/service_result.h"
+#include "service/transport_security.h"
 #include "store/user_log.h"
 #include "transfer/transfer_monitor.h"
 
@@ -29,6 +30,8 @@ namespace {
 // at the password.
 constexpr const char* kNetworkFailed = "网络连接失败，请检查网络后重试";
 constexpr const char* kUnreadableAnswer = "服务器的回答无法识别，请稍后重试";
+// Said once per run when a service on another machine is reached in clear text.
+constexpr const char* kClearText = "与服务器的连接未加密";
 constexpr const char* kQueueBusy =
     "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。";
 
@@ -199,6 +202,9 @@ void CMainWnd::applySignIn(const SignInResult& result) {
         case Failure::kMalformed:
             m_notifier->showMessage({}, kUnreadableAnswer);
             return;
+        case Failure::kUntrusted:
+            m_notifier->showMessage({}, service().frame().certificateProblem());
+            return;
         case Failure::kStopped:
         case Failure::kStale:
             return;
@@ -260,6 +266,11 @@ int CMainWnd::buildMainWindow(bool queueTaken) {
     const AccountInfo account = service().account();
     auto* frame = new MainFrame(m_pictures, account, m_environment.homeFolder);
     m_main = frame;
+    frame->userPanel()->showTransport(transportSecurity(m_environment.config));
+    if (!m_clearTextWarned && clearTextLeavesThisMachine(m_environment.config, account.ftp_host)) {
+        m_clearTextWarned = true;
+        m_notifier->showMessage({}, kClearText);
+    }
     m_ownPicker.setOwner(frame);
     if (m_tray)
         m_tray->add();

@@ -159,6 +159,7 @@ private:
     bool m_takingQueue = false;
     bool m_ticking = false;
     bool m_stopped = false;
+    bool m_clearTextWarned = false;  // once per run: a clear road to another machine
 };
 
 }  // namespace nubexa::app

@@ -1,6 +1,8 @@
 #include "app/user_panel.h"
 
 #include <QFileInfo>
+#include <QPainter>
+#include <QPainterPath>
 
 #include "app/image_button.h"
 #include "app/main_frame_rects.h"
@@ -96,6 +98,38 @@ void UserPanel::showAvatar(const QString& fullPath) {
     if (picture.isNull())
         picture = m_pictures.picture(QString::fromLatin1(pictures::kFaceDemo.path));
     m_avatar->setPixmap(picture);
+}
+
+void UserPanel::showTransport(const TransportSecurity& security) {
+    if (!security.bothEncrypted()) {
+        if (m_lock)
+            m_lock->hide();
+        return;
+    }
+    if (!m_lock) {
+        // Drawn at the screen's scale: a shackle over a body, in the capacity text's colour.
+        const qreal scale = devicePixelRatioF();
+        QPixmap lock(QSize(12, 14) * scale);
+        lock.setDevicePixelRatio(scale);
+        lock.fill(Qt::transparent);
+        QPainter painter(&lock);
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QColor ink(0x3d, 0x4b, 0x5c);
+        painter.setPen(QPen(ink, 1.6));
+        painter.drawArc(QRectF(2.8, 1, 6.4, 9), 0, 180 * 16);
+        painter.drawLine(QPointF(2.8, 5.5), QPointF(2.8, 7));
+        painter.drawLine(QPointF(9.2, 5.5), QPointF(9.2, 7));
+        QPainterPath body;
+        body.addRoundedRect(QRectF(1, 6.5, 10, 7), 1.5, 1.5);
+        painter.fillPath(body, ink);
+        painter.end();
+        m_lock = new QLabel(this);
+        m_lock->setPixmap(lock);
+        m_lock->setGeometry(rects::kCapacityBar.right() + 6, rects::kCapacityBar.top(), 12, 14);
+        m_lock->setAccessibleName(QStringLiteral("连接已加密"));
+    }
+    m_lock->setToolTip(QString::fromStdString(security.description()));
+    m_lock->show();
 }
 
 QString UserPanel::membershipPicture() const {

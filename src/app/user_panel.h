@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "service/account_info.h"
+#include "service/transport_security.h"
 
 namespace nubexa::app {
 
@@ -21,6 +22,10 @@ public:
 
     // Shows the picture at `fullPath` when it is a real file, else the stand-in face.
     void showAvatar(const QString& fullPath);
+    // A small lock beside the capacity when both roads to the service are encrypted; its
+    // tooltip says which are.
+    void showTransport(const TransportSecurity& security);
+    bool showsLock() const { return m_lock != nullptr && !m_lock->isHidden(); }
 
     QString nickname() const { return m_nickname->text(); }
     QString capacityText() const { return m_capacity->text(); }
@@ -40,6 +45,7 @@ private:
     QLabel* m_capacity;
     ImageButton* m_membership = nullptr;
     ImageButton* m_directLink = nullptr;
+    QLabel* m_lock = nullptr;
 };
 
 }  // namespace nubexa::app

@@ -3,7 +3,7 @@
 namespace nubexa::app {
 
 std::string WebAddresses::webPage(const std::string& path) const {
-    return "http://" + m_config.webHost + path;
+    return serviceOrigin(m_config.webHost) + path;
 }
 
 std::string WebAddresses::webSignIn(const std::string& kind, const std::string& sid) const {
@@ -12,7 +12,8 @@ std::string WebAddresses::webSignIn(const std::string& kind, const std::string& 
 }
 
 std::string WebAddresses::shortcut(const std::string& paramToken, const std::string& target) const {
-    return "http://" + m_config.apiHost + "/paramoauth.aspx?token=" + paramToken + "&url=" + target;
+    return serviceOrigin(m_config.apiHost) + "/paramoauth.aspx?token=" + paramToken +
+           "&url=" + target;
 }
 
 }  // namespace nubexa::app

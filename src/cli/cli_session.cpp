@@ -19,6 +19,10 @@ std::string trimmed(const std::string& text) {
 }
 
 void reportUnanswered(const ServiceClient& service) {
+    if (const std::string problem = service.frame().certificateProblem(); !problem.empty()) {
+        complain(problem + " (see ca_file in " + configPath() + ")");
+        return;
+    }
     complain("no answer from the service at " + service.config().apiHost + " (see api_host in " +
              configPath() + ")");
 }

@@ -76,21 +76,28 @@ bool parseHostPort(const std::string& text, FtpUrl& url) {
 }  // namespace
 
 std::string FtpUrl::owner() const {
-    return "ftp://" + user + "@" + host + ":" + std::to_string(port);
+    return (implicitTls ? "ftps://" : "ftp://") + user + "@" + host + ":" + std::to_string(port);
 }
 
 std::optional<FtpUrl> parseFtpUrl(const std::string& text, std::string& error) {
     constexpr std::string_view kScheme = "ftp://";
-    if (text.compare(0, kScheme.size(), kScheme) != 0) {
-        error = "not an ftp:// address: " + text;
+    constexpr std::string_view kImplicit = "ftps://";
+    FtpUrl url;
+    std::string rest;
+    if (text.compare(0, kScheme.size(), kScheme) == 0) {
+        rest = text.substr(kScheme.size());
+    } else if (text.compare(0, kImplicit.size(), kImplicit) == 0) {
+        rest = text.substr(kImplicit.size());
+        url.implicitTls = true;
+        url.port = 990;
+    } else {
+        error = "not an ftp:// or ftps:// address: " + text;
         return std::nullopt;
     }
-    const std::string rest = text.substr(kScheme.size());
     const auto slash = rest.find('/');
     const std::string authority = rest.substr(0, slash);
     const std::string path = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
 
-    FtpUrl url;
     std::string hostPort = authority;
     if (const auto at = authority.rfind('@'); at != std::string::npos) {
         const std::string userInfo = authority.substr(0, at);

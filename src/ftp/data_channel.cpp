@@ -17,12 +17,21 @@ bool DataChannel::connect(const std::string& host, unsigned port, std::chrono::m
     return true;
 }
 
+bool DataChannel::secured() {
+    if (m_secure) {
+        const Secure secure = std::move(m_secure);
+        m_secure = nullptr;
+        m_secureFailed = !secure(m_stream.get_handle(), m_tls);
+    }
+    return !m_secureFailed;
+}
+
 DataChannel::Result DataChannel::receive(char* buffer, std::size_t size,
                                          std::chrono::milliseconds wait) {
-    if (!m_open)
+    if (!m_open || !secured())
         return {Outcome::Failed, 0};
     WaitResult why = WaitResult::kFailed;
-    const ssize_t received = receiveWithin(m_stream.get_handle(), buffer, size, wait, nullptr, why);
+    const ssize_t received = m_tls.receive(m_stream.get_handle(), buffer, size, wait, nullptr, why);
     if (received > 0)
         return {Outcome::Moved, static_cast<std::size_t>(received)};
     if (received == 0)
@@ -32,7 +41,7 @@ DataChannel::Result DataChannel::receive(char* buffer, std::size_t size,
 
 DataChannel::Result DataChannel::send(const char* buffer, std::size_t size,
                                       std::chrono::milliseconds wait) {
-    if (!m_open)
+    if (!m_open || !secured())
         return {Outcome::Failed, 0};
     // One bounded wait for the whole call: a line that takes a block slowly must not keep the
     // caller from its status checks.
@@ -45,7 +54,7 @@ DataChannel::Result DataChannel::send(const char* buffer, std::size_t size,
             break;
         WaitResult why = WaitResult::kFailed;
         const ssize_t n =
-            sendWithin(m_stream.get_handle(), buffer + sent, size - sent, left, nullptr, why);
+            m_tls.send(m_stream.get_handle(), buffer + sent, size - sent, left, nullptr, why);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
         } else if (n < 0 && why == WaitResult::kTimedOut) {
@@ -58,13 +67,19 @@ DataChannel::Result DataChannel::send(const char* buffer, std::size_t size,
 }
 
 void DataChannel::finishSending() {
-    if (m_open)
-        m_stream.close_writer();
+    if (!m_open || !secured())
+        return;
+    m_tls.closeNotify();
+    m_stream.close_writer();
 }
 
 void DataChannel::close() {
+    m_secure = nullptr;
+    m_secureFailed = false;
     if (!m_open)
         return;
+    m_tls.closeNotify();
+    m_tls.reset();
     closeStream(m_stream);
     m_open = false;
 }

@@ -5,7 +5,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 #include <string>
+
+#include "ftp/tls_link.h"
 
 namespace nubexa {
 
@@ -29,6 +32,12 @@ public:
     bool connect(const std::string& host, unsigned port, std::chrono::milliseconds limit,
                  const std::atomic<bool>* stop = nullptr);
 
+    // The connection is protected: `secure` runs the TLS handshake before the first byte moves
+    // (only then, after the transfer command, does a server start its side). Failed when it
+    // fails.
+    using Secure = std::function<bool(ACE_HANDLE, TlsLink&)>;
+    void protectWith(Secure secure) { m_secure = std::move(secure); }
+
     // Up to `size` bytes; Idle when nothing arrived within `wait`, Closed at the peer's end.
     Result receive(char* buffer, std::size_t size, std::chrono::milliseconds wait);
 
@@ -41,8 +50,13 @@ public:
     void close();
 
 private:
+    bool secured();
+
     ACE_SOCK_Stream m_stream;
     bool m_open = false;
+    Secure m_secure;
+    TlsLink m_tls;
+    bool m_secureFailed = false;
 };
 
 }  // namespace nubexa

@@ -55,6 +55,9 @@ FTPClient::~FTPClient() {
 void FTPClient::closeControl() {
     if (!m_controlOpen)
         return;
+    m_controlTls.closeNotify();
+    m_controlTls.reset();
+    m_dataProtected = false;
     closeStream(m_control);
     m_controlOpen = false;
     m_controlEnded = false;
@@ -79,6 +82,7 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
     if (!m_stats.connectStarted)
         m_stats.connectStarted = Clock::now();
     closeControl();
+    m_securityProblem.clear();
     if (connectWithin(m_control, m_serverAddress, m_options.limits.connect,
                       m_options.stopRequest) != WaitResult::kReady) {
         ftp_log::connectionFailed(__LINE__);
@@ -86,6 +90,9 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
     }
     m_controlOpen = true;
     ftp_log::connected(__LINE__, m_serverAddress);
+    const FtpSecurity security = m_options.tls.security;
+    if (security == FtpSecurity::kImplicitTls && !secureControl(true))
+        return false;
 
     std::string reply;
     if (expectGreeting) {
@@ -93,11 +100,15 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
         if (replyCode(reply) != "220")
             return false;
     }
+    if ((security == FtpSecurity::kTlsRequired || security == FtpSecurity::kTlsIfOffered) &&
+        !secureControl(false)) {
+        return false;
+    }
     if (auto user = exchange("USER", m_userName); user && replyCode(*user) != "331")
         return false;
     const auto pass = exchange("PASS", m_password);
     if (!pass)
-        return true;
+        return protectDataConnections();
     if (replyCode(*pass) != "230")
         return false;
     if (m_serverKind == 3) {
@@ -107,7 +118,7 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
                 return false;
         }
     }
-    return true;
+    return protectDataConnections();
 }
 
 bool FTPClient::SendCommand(const std::string& line) {
@@ -121,8 +132,8 @@ bool FTPClient::SendCommand(const std::string& line) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         WaitResult why = WaitResult::kFailed;
-        const ssize_t n = sendWithin(m_control.get_handle(), line.data() + sent, line.size() - sent,
-                                     left, m_options.stopRequest, why);
+        const ssize_t n = m_controlTls.send(m_control.get_handle(), line.data() + sent,
+                                            line.size() - sent, left, m_options.stopRequest, why);
         if (n <= 0)
             break;
         sent += static_cast<std::size_t>(n);
@@ -146,8 +157,8 @@ bool FTPClient::ReadReply(std::string& reply) {
         }
         char buffer[4096];
         WaitResult why = WaitResult::kFailed;
-        const ssize_t received = receiveWithin(m_control.get_handle(), buffer, sizeof buffer, left,
-                                               m_options.stopRequest, why);
+        const ssize_t received = m_controlTls.receive(m_control.get_handle(), buffer, sizeof buffer,
+                                                      left, m_options.stopRequest, why);
         if (received > 0) {
             m_framer.feed(std::string_view(buffer, static_cast<std::size_t>(received)));
         } else if (received == 0 || why == WaitResult::kFailed) {
@@ -207,7 +218,8 @@ bool FTPClient::Quit() {
 }
 
 bool FTPClient::reusable() const {
-    if (!m_controlOpen || m_controlEnded || m_owedReplies > 0 || m_framer.holdsBytes())
+    if (!m_controlOpen || m_controlEnded || m_owedReplies > 0 || m_framer.holdsBytes() ||
+        m_controlTls.holdsBytes())
         return false;
     pollfd entry{m_control.get_handle(), POLLIN, 0};
     return ::poll(&entry, 1, 0) == 0;

@@ -14,6 +14,7 @@
 #include "ftp/ftp_options.h"
 #include "ftp/progress_reporter.h"
 #include "ftp/reply_framer.h"
+#include "ftp/tls_link.h"
 #include "ftp/transfer_task.h"
 
 namespace nubexa {
@@ -60,6 +61,14 @@ public:
     bool ChangeLocalDir(const std::string& directory);
     // QUIT (221), after reading any reply still owed for an earlier command. Does not close.
     bool Quit();
+
+    // Why the last sign-in failed when it was for the connection's protection (a certificate
+    // refused: "证书无法验证：…", or a server without TLS where TLS was required); empty
+    // otherwise.
+    const std::string& securityProblem() const { return m_securityProblem; }
+    // Whether the control connection, and the data connections, are protected.
+    bool controlSecured() const { return m_controlTls.secured(); }
+    bool dataProtected() const { return m_dataProtected; }
 
     // Kept open: Download and Upload end without QUIT, so that the owner may run the next
     // transfer on the same sign-in (and sends QUIT itself when it is done).
@@ -109,6 +118,11 @@ private:
                     std::initializer_list<const char*> codes);
     void readOwedReplies();
     void closeControl();
+    // The TLS steps of a sign-in (ftp_client_tls.cpp). False ends the sign-in.
+    bool secureControl(bool implicit);
+    bool protectDataConnections();
+    // Starts TLS on a data connection the way the control connection was protected.
+    bool secureData(ACE_HANDLE handle, TlsLink& link, StopFlag stop);
     void trace(const std::string& text) const;
 
     std::string localPathOf(const TransferTask& task) const;
@@ -119,6 +133,10 @@ private:
     const std::uint16_t m_port;
     ACE_INET_Addr m_serverAddress;
     ACE_SOCK_Stream m_control;
+    TlsLink m_controlTls;
+    std::shared_ptr<TlsClientContext> m_tlsContext;
+    bool m_dataProtected = false;
+    std::string m_securityProblem;
     const int m_serverKind;
 
     ProgressSinks& m_progress;

@@ -17,8 +17,25 @@ struct FtpTimeLimits {
     std::chrono::milliseconds dataIdle{60000};  // no byte moved on the data connection
 };
 
+// How the connections are protected. Explicit TLS (RFC 4217) asks with AUTH TLS after the
+// greeting, then PBSZ 0 and PROT P after sign-in; implicit TLS (ftps://) starts the handshake
+// at connect. Certificates are always verified, against `caFile` (PEM) or the system's store,
+// and must name the host the client was given.
+enum class FtpSecurity {
+    kClear,
+    kTlsIfOffered,  // clear text only when the server answers AUTH with 5xx; said in the log
+    kTlsRequired,   // never clear text
+    kImplicitTls,
+};
+
+struct FtpTlsOptions {
+    FtpSecurity security = FtpSecurity::kClear;
+    std::string caFile;
+};
+
 struct FtpOptions {
     FtpTimeLimits limits;
+    FtpTlsOptions tls;
     // Progress is written at this pace while bytes move, and the row's status read back.
     std::chrono::milliseconds progressInterval{200};
     // Longest wait of one data receive or send before the status is looked at again.

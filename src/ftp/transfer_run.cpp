@@ -22,6 +22,11 @@ TransferRun::Passive TransferRun::connectData(const std::string& passiveReply) {
     }
     // Names the control connection's address, as the entry always has.
     ftp_log::connected(__LINE__, m_client.m_serverAddress);
+    if (m_client.m_dataProtected) {
+        m_data.protectWith([this](ACE_HANDLE handle, TlsLink& link) {
+            return m_client.secureData(handle, link, options().stopRequest);
+        });
+    }
     return Passive::Connected;
 }
 

@@ -91,7 +91,12 @@ void initialiseCurlOnce() {
 
 HttpFetcher::HttpFetcher(FetchLimits limits) : m_limits(limits) {}
 
-int HttpFetcher::perform(const std::string& url, std::string& body) const {
+bool HttpFetcher::isCertificateProblem(int code) {
+    return code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE ||
+           code == CURLE_SSL_CERTPROBLEM || code == CURLE_SSL_ISSUER_ERROR;
+}
+
+int HttpFetcher::perform(const std::string& url, std::string& body, std::string* why) const {
     initialiseCurlOnce();
     CURL* handle = curl_easy_init();
     if (handle == nullptr)
@@ -104,7 +109,16 @@ int HttpFetcher::perform(const std::string& url, std::string& body) const {
         curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, traceEvent);
     }
     curl_easy_setopt(handle, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    // Stated, not inherited: no build or environment may turn verification off. Redirects stay
+    // off too (libcurl's default), so a peer can never move a request to another host.
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
+    if (!m_caFile.empty())
+        curl_easy_setopt(handle, CURLOPT_CAINFO, m_caFile.c_str());
+    char error[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, nullptr);
     curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, appendBody);
     curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink);
@@ -116,6 +130,8 @@ int HttpFetcher::perform(const std::string& url, std::string& body) const {
     const CURLcode result =
         m_stop != nullptr ? performStoppable(handle, *m_stop) : curl_easy_perform(handle);
     curl_easy_cleanup(handle);
+    if (why != nullptr && result != CURLE_OK)
+        *why = error[0] != '\0' ? error : curl_easy_strerror(result);
     return static_cast<int>(result);
 }
 

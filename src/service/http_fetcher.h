@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstddef>
 #include <string>
+#include <utility>
 
 namespace nubexa {
 
@@ -26,6 +27,9 @@ public:
     // libcurl's verbose mode with the trace printed to standard output. Off by default.
     void setVerbose(bool on) { m_verbose = on; }
     bool verbose() const { return m_verbose; }
+    // The authority (PEM file) an HTTPS peer must chain to; empty: the system's store. The
+    // peer and its host name are always verified.
+    void setCaFile(std::string path) { m_caFile = std::move(path); }
     // A request in flight ends within about 50 ms after `*stop` turns true, connect included.
     // Null: never. The flag must outlive perform().
     void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
@@ -33,10 +37,16 @@ public:
     // Sends `url` and appends the answer bytes to `body`. Returns the libcurl result code
     // (0 = success, 2 when no easy handle could be created, 42 when stopped). Callers judge the
     // body, not the code: an empty body is "no answer".
-    int perform(const std::string& url, std::string& body) const;
+    // `why`, when given, receives libcurl's text for a failure.
+    int perform(const std::string& url, std::string& body, std::string* why = nullptr) const;
+
+    // Whether a result code means the peer's certificate could not be verified (or the
+    // authority to verify it against could not be read).
+    static bool isCertificateProblem(int code);
 
 private:
     FetchLimits m_limits;
+    std::string m_caFile;
     bool m_verbose = false;
     const std::atomic<bool>* m_stop = nullptr;
 };

@@ -21,6 +21,8 @@ const char* describeFailure(Failure failure) {
             return "stopped";
         case Failure::kStale:
             return "overtaken by a newer request";
+        case Failure::kUntrusted:
+            return "the service's certificate could not be verified";
     }
     return "unknown";
 }
@@ -28,15 +30,36 @@ const char* describeFailure(Failure failure) {
 RequestFrame::RequestFrame(std::string apiHost, FrameOptions options)
     : m_apiHost(std::move(apiHost)), m_options(std::move(options)) {}
 
-std::string RequestFrame::sendOnce(const std::string& url) const {
+RequestFrame::Attempt RequestFrame::tryOnce(const std::string& url) const {
     HttpFetcher fetcher(m_options.limits);
     fetcher.setVerbose(m_options.verbose);
     fetcher.setStopFlag(m_options.stop.get());
+    fetcher.setCaFile(m_options.caFile);
     std::string body;
+    std::string why;
+    const int code = fetcher.perform(url, body, &why);
+    if (HttpFetcher::isCertificateProblem(code)) {
+        std::lock_guard lock(m_problemMutex);
+        m_certificateProblem = "证书无法验证：" + m_apiHost + "（" + why + "）";
+        return {{}, true};
+    }
+    {
+        std::lock_guard lock(m_problemMutex);
+        m_certificateProblem.clear();
+    }
     // A transfer that failed part-way leaves a cut document: that is no answer either.
-    if (fetcher.perform(url, body) != 0)
+    if (code != 0)
         return {};
-    return decodeAnswer(body);
+    return {decodeAnswer(body), false};
+}
+
+std::string RequestFrame::certificateProblem() const {
+    std::lock_guard lock(m_problemMutex);
+    return m_certificateProblem;
+}
+
+std::string RequestFrame::sendOnce(const std::string& url) const {
+    return tryOnce(url).answer;
 }
 
 ServiceResult<std::string> RequestFrame::fetch(const std::string& url, Repeat repeat,
@@ -44,7 +67,9 @@ ServiceResult<std::string> RequestFrame::fetch(const std::string& url, Repeat re
     const int attempts = repeat == Repeat::kNever ? 1 : std::max(1, m_options.attempts);
     bool answered = false;
     for (int attempt = 0; attempt < attempts && !stopped(); ++attempt) {
-        std::string answer = sendOnce(url);
+        auto [answer, untrusted] = tryOnce(url);
+        if (untrusted)
+            return ServiceResult<std::string>::failed(Failure::kUntrusted);
         if (answer.empty())
             continue;
         answered = true;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "service/http_fetcher.h"
@@ -15,6 +16,7 @@ struct FrameOptions {
     int attempts = 3;  // in all, for requests that repeat on no answer
     FetchLimits limits;
     bool verbose = false;
+    std::string caFile;  // see HttpFetcher::setCaFile
     // Raised to end every request in flight and refuse new ones (see HttpFetcher). Null: never.
     std::shared_ptr<const std::atomic<bool>> stop;
 };
@@ -35,7 +37,8 @@ public:
 
     // The decoded answer of `url`, or why there is none: kNoAnswer when nothing came after the
     // attempts (kBounded: up to `attempts` identical requests), kMalformed when answers came
-    // but `accept` (when given) took none of them, kStopped when the stop flag was raised.
+    // but `accept` (when given) took none of them, kStopped when the stop flag was raised,
+    // kUntrusted at once (no repeat) when the peer's certificate could not be verified.
     ServiceResult<std::string> fetch(const std::string& url, Repeat repeat,
                                      const Accept& accept = {}) const;
 
@@ -48,9 +51,21 @@ public:
 
     bool stopped() const { return m_options.stop && m_options.stop->load(); }
 
+    // "证书无法验证：" naming the host and libcurl's reason, for the last request refused
+    // that way; empty when none was.
+    std::string certificateProblem() const;
+
 private:
+    struct Attempt {
+        std::string answer;
+        bool untrusted = false;
+    };
+    Attempt tryOnce(const std::string& url) const;
+
     std::string m_apiHost;
     FrameOptions m_options;
+    mutable std::mutex m_problemMutex;
+    mutable std::string m_certificateProblem;
 };
 
 }  // namespace nubexa

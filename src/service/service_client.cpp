@@ -50,8 +50,10 @@ AvatarChoice chooseAvatar(const std::string& programFolder, const std::string& n
     return choice;
 }
 
-FrameOptions withStop(FrameOptions options, std::shared_ptr<const std::atomic<bool>> stop) {
+FrameOptions withStop(FrameOptions options, std::shared_ptr<const std::atomic<bool>> stop,
+                      const ServiceConfig& config) {
     options.stop = std::move(stop);
+    options.caFile = config.caFile;
     return options;
 }
 
@@ -60,7 +62,7 @@ FrameOptions withStop(FrameOptions options, std::shared_ptr<const std::atomic<bo
 ServiceClient::ServiceClient(ServiceConfig config, std::string programFolder, FrameOptions options)
     : m_config(std::move(config)),
       m_programFolder(std::move(programFolder)),
-      m_frame(m_config.apiHost, withStop(std::move(options), m_stop)) {
+      m_frame(m_config.apiHost, withStop(std::move(options), m_stop, m_config)) {
     m_account.sid = drawSid();
     m_account.web_signin_kind = "qq";
     m_account.web_signin_state = 0;

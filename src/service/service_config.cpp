@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string_view>
 
 #include "platform/paths.h"
@@ -46,7 +47,65 @@ bool isPlainText(std::string_view text) {
     return true;
 }
 
+// A file path: blanks allowed, control bytes not.
+bool isPathText(std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return false;
+    }
+    return !text.empty();
+}
+
+constexpr std::string_view kHttp = "http://";
+constexpr std::string_view kHttps = "https://";
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] + 32) : text[i];
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+// The length of a leading "http://" or "https://", 0 without one.
+std::size_t schemeLength(std::string_view host) {
+    if (startsWithNoCase(host, kHttps))
+        return kHttps.size();
+    if (startsWithNoCase(host, kHttp))
+        return kHttp.size();
+    return 0;
+}
+
+std::optional<FtpTls> parseFtpTls(std::string_view value) {
+    if (value == "require")
+        return FtpTls::kRequire;
+    if (value == "auto")
+        return FtpTls::kAuto;
+    if (value == "off")
+        return FtpTls::kOff;
+    return std::nullopt;
+}
+
 }  // namespace
+
+std::string serviceOrigin(const std::string& host) {
+    const std::size_t scheme = schemeLength(host);
+    if (scheme == 0)
+        return std::string(kHttp) + host;
+    return std::string(scheme == kHttps.size() ? kHttps : kHttp) + host.substr(scheme);
+}
+
+bool isSecureHost(const std::string& host) {
+    return startsWithNoCase(host, kHttps);
+}
+
+bool isValidServiceHost(const std::string& text) {
+    return isValidHost(text.substr(schemeLength(text)));
+}
 
 bool isValidHost(const std::string& text) {
     std::string_view host = text;
@@ -104,6 +163,7 @@ ServiceConfig ServiceConfig::load(const std::string& path, std::ostream& errors)
         {"about_host", &config.aboutHost, true},
         {"direct_link_prefix", &config.directLinkPrefix, false},
     };
+    std::optional<FtpTls> ftpTls;
 
     bool inService = false;
     std::string raw;
@@ -135,6 +195,22 @@ ServiceConfig ServiceConfig::load(const std::string& path, std::ostream& errors)
             continue;
         const auto name = trimmed(line.substr(0, equals));
         const std::string value(trimmed(line.substr(equals + 1)));
+        if (name == "ftp_tls") {
+            if (const auto mode = parseFtpTls(value)) {
+                ftpTls = mode;
+            } else {
+                report("not require, auto or off");
+            }
+            continue;
+        }
+        if (name == "ca_file") {
+            if (isPathText(value)) {
+                config.caFile = value;
+            } else {
+                report("not a file path");
+            }
+            continue;
+        }
         const Key* key = nullptr;
         for (const auto& candidate : keys) {
             if (candidate.name == name)
@@ -142,12 +218,13 @@ ServiceConfig ServiceConfig::load(const std::string& path, std::ostream& errors)
         }
         if (key == nullptr) {
             report("unknown key");
-        } else if (key->isHost ? !isValidHost(value) : !isPlainText(value)) {
+        } else if (key->isHost ? !isValidServiceHost(value) : !isPlainText(value)) {
             report(key->isHost ? "not HOST or HOST:PORT" : "not a plain address");
         } else {
             *key->value = value;
         }
     }
+    config.ftpTls = ftpTls.value_or(isSecureHost(config.apiHost) ? FtpTls::kRequire : FtpTls::kOff);
     return config;
 }
 

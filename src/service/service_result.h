@@ -14,6 +14,7 @@ enum class Failure {
     kMalformed,  // an answer came but could not be read
     kStopped,    // the request was cancelled (the client is shutting down)
     kStale,      // a newer request or another sign-in overtook it; its answer was dropped
+    kUntrusted,  // the HTTPS peer's certificate could not be verified: nothing was sent
 };
 
 // A short English description for logs and the command line.
@@ -28,7 +29,10 @@ struct ServiceResult {
     Failure failure = Failure::kNone;
 
     bool ok() const { return failure == Failure::kNone; }
-    bool networkFailed() const { return failure == Failure::kNoAnswer; }
+    // No usable connection: nothing came back, or the peer could not be trusted.
+    bool networkFailed() const {
+        return failure == Failure::kNoAnswer || failure == Failure::kUntrusted;
+    }
 
     static ServiceResult success(T value) { return {std::move(value), Failure::kNone}; }
     static ServiceResult failed(Failure why, T value = T{}) { return {std::move(value), why}; }

@@ -1,6 +1,7 @@
 #include "service/signed_query.h"
 
 #include "service/common.h"
+#include "service/service_config.h"
 #include "service/text_codec.h"
 
 namespace nubexa {
@@ -16,7 +17,7 @@ SignedQuery& SignedQuery::addEncoded(std::string_view key, std::string_view valu
 }
 
 std::string SignedQuery::url(const std::string& host) const {
-    std::string url = "http://" + host + m_path;
+    std::string url = serviceOrigin(host) + m_path;
     char separator = '?';
     for (const auto& [key, value] : m_params) {
         url.push_back(separator);

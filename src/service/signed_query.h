@@ -7,8 +7,8 @@
 
 namespace nubexa {
 
-// The URL of one request: "http://" host path "?" key "=" value ("&" key "=" value)...
-// and, for signed requests, "&sign=" MD5 of the values exactly as they appear in the URL,
+// The URL of one request: the host's origin (serviceOrigin), path "?" key "=" value ("&" key "="
+// value)... and, for signed requests, "&sign=" MD5 of the values exactly as they appear in the URL,
 // in query order, nothing between them.
 class SignedQuery {
 public:

@@ -9,6 +9,28 @@
 
 namespace nubexa {
 
+namespace {
+
+// The service's file server is protected as nubexa.ini says (ftp_tls, ca_file).
+FtpTlsOptions tlsOf(const ServiceConfig& config) {
+    FtpTlsOptions tls;
+    tls.caFile = config.caFile;
+    switch (config.ftpTls) {
+        case FtpTls::kRequire:
+            tls.security = FtpSecurity::kTlsRequired;
+            break;
+        case FtpTls::kAuto:
+            tls.security = FtpSecurity::kTlsIfOffered;
+            break;
+        case FtpTls::kOff:
+            tls.security = FtpSecurity::kClear;
+            break;
+    }
+    return tls;
+}
+
+}  // namespace
+
 TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifier& notifier,
                                  TransferSettings settings)
     : m_gate(gate),
@@ -20,6 +42,7 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_downloadBackoff(m_settings.backoff),
       m_failing(m_settings.failing) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
+    m_settings.ftp.tls = tlsOf(m_service.config());
 }
 
 TransferManager::~TransferManager() {

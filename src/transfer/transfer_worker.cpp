@@ -98,6 +98,7 @@ bool TransferWorker::connection() {
     m_client->setKeepOpen(true);
     m_endpoint = endpointOf(account);
     if (!signIn(*m_client)) {
+        m_securityProblem = m_client->securityProblem();
         m_client.reset();
         return false;
     }
@@ -126,6 +127,9 @@ std::optional<StoredTask> TransferWorker::loadRunnable(std::int64_t taskId) {
 }
 
 std::string TransferWorker::signInFailureText(Direction direction) const {
+    // A refused certificate is not the network's fault: the user hears which host and why.
+    if (!m_securityProblem.empty())
+        return m_securityProblem;
     return direction == Direction::kUpload ? kUploadFailed : kDownloadFailed;
 }
 

@@ -62,6 +62,7 @@ private:
     std::int64_t m_startTimeMs = 0;
     std::unique_ptr<FTPClient> m_client;
     std::string m_endpoint;                     // whose file server m_client is signed in to
+    std::string m_securityProblem;              // why the last sign-in was refused, if TLS
     std::optional<std::string> m_remoteFolder;  // where the kept connection's CWD went
 };
 

@@ -83,7 +83,7 @@ TransferResult sendFile(Socket& connection, int fd, std::int64_t offset, int idl
         offset += n;
         result.bytes += n;
     }
-    ::shutdown(connection.fd(), SHUT_WR);
+    connection.closeWriting();
     connection.close();
     return result;
 }

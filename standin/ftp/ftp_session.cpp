@@ -18,8 +18,8 @@ std::string upperVerb(const std::string& line, std::string& argument) {
 
 // Commands that need no sign-in.
 bool isOpenCommand(const std::string& verb) {
-    static const char* const kOpen[] = {"USER", "PASS", "QUIT", "SYST", "FEAT",
-                                        "NOOP", "OPTS", "HELP", "AUTH"};
+    static const char* const kOpen[] = {"USER", "PASS", "QUIT", "SYST", "FEAT", "NOOP",
+                                        "OPTS", "HELP", "AUTH", "PBSZ", "PROT"};
     return std::any_of(std::begin(kOpen), std::end(kOpen),
                        [&](const char* open) { return verb == open; });
 }
@@ -166,7 +166,11 @@ bool FtpSession::dispatch(const std::string& verb, const std::string& argument) 
     if (verb == "ABOR")
         return reply(226, "No transfer to abort.");
     if (verb == "AUTH")
-        return reply(502, "TLS is not supported.");
+        return onAuth(argument);
+    if (verb == "PBSZ")
+        return onPbsz(argument);
+    if (verb == "PROT")
+        return onProt(argument);
     return reply(502, "Command not implemented; folders and deletions go through the web service.");
 }
 
@@ -211,7 +215,10 @@ bool FtpSession::onType(const std::string& argument) {
 }
 
 bool FtpSession::onFeat() {
-    return replyLines(211, "Features:", {"EPSV", "PASV", "REST STREAM", "SIZE", "UTF8"}, "End");
+    std::vector<std::string> features = {"EPSV", "PASV", "REST STREAM", "SIZE", "UTF8"};
+    if (m_settings.tls)
+        features.insert(features.begin(), {"AUTH TLS", "PBSZ", "PROT"});
+    return replyLines(211, "Features:", features, "End");
 }
 
 bool FtpSession::onOpts(const std::string& argument) {

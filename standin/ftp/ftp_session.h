@@ -38,6 +38,14 @@ private:
     bool onFeat();
     bool onOpts(const std::string& argument);
 
+    // TLS as RFC 4217 has it (ftp_tls_commands.cpp).
+    bool onAuth(const std::string& argument);
+    bool onPbsz(const std::string& argument);
+    bool onProt(const std::string& argument);
+    // Protects a data connection when PROT P asked for it; false (after a reply) when the
+    // handshake failed.
+    bool protectData(Socket& connection);
+
     // Folders and look-ups (ftp_navigation.cpp).
     bool onCwd(const std::string& argument);
     bool onPwd();
@@ -89,7 +97,9 @@ private:
     std::vector<std::string> m_folderNames;
     std::int64_t m_restOffset = 0;
     DataChannel m_data;
-    std::string m_renameFrom;  // staged path named by RNFR
+    std::string m_renameFrom;      // staged path named by RNFR
+    bool m_bufferSizeSet = false;  // PBSZ came after AUTH TLS
+    bool m_protectData = false;    // PROT P
 };
 
 }  // namespace nubexa::standin

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace nubexa::standin {
+
+class TlsServerContext;
 
 struct FtpSettings {
     std::string host = "127.0.0.1";
@@ -14,6 +17,8 @@ struct FtpSettings {
     int replyTimeoutMs = 30000;  // sending a reply
     int maxSessions = 100;
     int maxFailedLogins = 3;
+    // Offered to clients that ask (AUTH TLS, PBSZ, PROT); null: clear text only.
+    std::shared_ptr<const TlsServerContext> tls;
 };
 
 }  // namespace nubexa::standin

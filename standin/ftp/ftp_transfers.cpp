@@ -70,7 +70,7 @@ bool FtpSession::openTransfer(Socket& connection, const std::string& opening) {
         reply(425, "Cannot open data connection.");
         return false;
     }
-    return true;
+    return protectData(connection);
 }
 
 bool FtpSession::onPassive(bool extended) {

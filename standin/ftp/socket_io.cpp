@@ -21,12 +21,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int remainingMs(Clock::time_point deadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
 std::string numericAddress(const sockaddr_storage& address) {
     char text[INET6_ADDRSTRLEN] = {};
     if (address.ss_family == AF_INET) {
@@ -46,6 +40,12 @@ std::string numericAddress(const sockaddr_storage& address) {
 }
 
 }  // namespace
+
+int remainingMs(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
 
 StopSignal::StopSignal() : m_fd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
 
@@ -73,12 +73,15 @@ Socket& Socket::operator=(Socket&& other) noexcept {
     if (this != &other) {
         close();
         m_fd = other.m_fd;
+        m_tls = other.m_tls;
         other.m_fd = -1;
+        other.m_tls = nullptr;
     }
     return *this;
 }
 
 void Socket::close() {
+    endTls();
     if (m_fd >= 0) {
         ::close(m_fd);
         m_fd = -1;
@@ -110,6 +113,8 @@ IoResult Socket::waitReadable(int timeoutMs, const StopSignal& stop) const {
 
 IoResult Socket::sendAll(const char* data, std::size_t size, int timeoutMs,
                          const StopSignal& stop) const {
+    if (m_tls != nullptr)
+        return sendSecured(data, size, timeoutMs, stop);
     std::size_t sent = 0;
     while (sent < size) {
         const IoResult ready = wait(POLLOUT, timeoutMs, stop);
@@ -126,6 +131,11 @@ IoResult Socket::sendAll(const char* data, std::size_t size, int timeoutMs,
 }
 
 void Socket::sendNow(const std::string& text) const {
+    if (m_tls != nullptr) {
+        StopSignal never;
+        sendSecured(text.data(), text.size(), 0, never);
+        return;
+    }
     if (m_fd >= 0) [[maybe_unused]]
         const auto sent = ::send(m_fd, text.data(), text.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
 }
@@ -133,6 +143,8 @@ void Socket::sendNow(const std::string& text) const {
 IoResult Socket::receiveSome(char* buffer, std::size_t capacity, std::size_t& got, int timeoutMs,
                              const StopSignal& stop) const {
     got = 0;
+    if (m_tls != nullptr)
+        return receiveSecured(buffer, capacity, got, timeoutMs, stop);
     for (;;) {
         const IoResult ready = wait(POLLIN, timeoutMs, stop);
         if (ready != IoResult::Done)

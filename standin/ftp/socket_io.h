@@ -1,10 +1,15 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
 
+typedef struct ssl_st SSL;
+
 namespace nubexa::standin {
+
+class TlsServerContext;
 
 // Raised once when the service stops; every wait of every socket wakes up for it.
 class StopSignal {
@@ -26,6 +31,9 @@ private:
 
 enum class IoResult { Done, Timeout, Closed, Failed, Stopped };
 
+// What is left until `deadline`, in whole milliseconds for poll(); 0 once it passed.
+int remainingMs(std::chrono::steady_clock::time_point deadline);
+
 // A TCP socket that owns its descriptor. Every wait has a time limit and wakes on the stop
 // signal, so a client that vanishes never holds a thread.
 class Socket {
@@ -33,14 +41,25 @@ public:
     Socket() = default;
     explicit Socket(int fd) : m_fd(fd) {}
     ~Socket() { close(); }
-    Socket(Socket&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    Socket(Socket&& other) noexcept : m_fd(other.m_fd), m_tls(other.m_tls) {
+        other.m_fd = -1;
+        other.m_tls = nullptr;
+    }
     Socket& operator=(Socket&& other) noexcept;
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
     bool valid() const { return m_fd >= 0; }
     int fd() const { return m_fd; }
+    // Ends TLS with its close_notify (when secured), then closes.
     void close();
+
+    // The server side of a TLS handshake (socket_tls.cpp); from then on every send and
+    // receive is protected. Bytes the peer sent in clear before are never read as TLS.
+    IoResult startTls(const TlsServerContext& context, int timeoutMs, const StopSignal& stop);
+    bool secured() const { return m_tls != nullptr; }
+    // No more data from us: TLS close_notify, then the TCP writer side.
+    void closeWriting();
 
     IoResult waitReadable(int timeoutMs, const StopSignal& stop) const;
     IoResult sendAll(const char* data, std::size_t size, int timeoutMs,
@@ -61,8 +80,14 @@ public:
 
 private:
     IoResult wait(short events, int timeoutMs, const StopSignal& stop) const;
+    IoResult sendSecured(const char* data, std::size_t size, int timeoutMs,
+                         const StopSignal& stop) const;
+    IoResult receiveSecured(char* buffer, std::size_t capacity, std::size_t& got, int timeoutMs,
+                            const StopSignal& stop) const;
+    void endTls();
 
     int m_fd = -1;
+    SSL* m_tls = nullptr;
 };
 
 // A listening socket on host:port; port 0 takes any free port.

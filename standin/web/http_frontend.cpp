@@ -23,10 +23,19 @@ std::string bindFailure(const std::string& host, int port) {
     return error;
 }
 
+std::unique_ptr<httplib::Server> makeServer(const TlsFiles& tls) {
+    if (tls.certificate.empty())
+        return std::make_unique<httplib::Server>();
+    return std::make_unique<httplib::SSLServer>(tls.certificate.c_str(), tls.key.c_str());
+}
+
 }  // namespace
 
-HttpFrontend::HttpFrontend(const ServiceContext& service)
-    : m_service(service), m_router(service), m_server(std::make_unique<httplib::Server>()) {
+HttpFrontend::HttpFrontend(const ServiceContext& service, const TlsFiles& tls)
+    : m_service(service),
+      m_router(service),
+      m_server(makeServer(tls)),
+      m_secure(!tls.certificate.empty()) {
     addAccountOperations(m_router);
     addListingOperations(m_router);
     addItemOperations(m_router);
@@ -92,6 +101,8 @@ void HttpFrontend::mountRoutes() {
 }
 
 Outcome HttpFrontend::bind(const std::string& host, int port) {
+    if (!m_server->is_valid())
+        return Outcome::failure("the TLS certificate or key cannot be used");
     if (port == 0) {
         m_port = m_server->bind_to_any_port(host);
         if (m_port <= 0)

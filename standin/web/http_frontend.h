@@ -6,6 +6,7 @@
 
 #include "standin/service_context.h"
 #include "standin/util/outcome.h"
+#include "standin/util/tls_certificates.h"
 #include "standin/web/api_router.h"
 
 namespace httplib {
@@ -18,7 +19,8 @@ namespace nubexa::standin {
 // own worker pool. stop() ends the listener and joins every worker.
 class HttpFrontend {
 public:
-    explicit HttpFrontend(const ServiceContext& service);
+    // With a certificate in `tls` it serves HTTPS only.
+    explicit HttpFrontend(const ServiceContext& service, const TlsFiles& tls = {});
     ~HttpFrontend();
     HttpFrontend(const HttpFrontend&) = delete;
     HttpFrontend& operator=(const HttpFrontend&) = delete;
@@ -30,6 +32,7 @@ public:
     // Serves on a thread of its own; returns once the server accepts connections.
     Outcome start();
     void stop();
+    bool secure() const { return m_secure; }
 
 private:
     void mountRoutes();
@@ -39,6 +42,7 @@ private:
     std::unique_ptr<httplib::Server> m_server;
     std::thread m_thread;
     int m_port = 0;
+    bool m_secure = false;
 };
 
 }  // namespace nubexa::standin

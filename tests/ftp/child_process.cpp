@@ -75,4 +75,28 @@ int runProgram(const std::vector<std::string>& argv, std::chrono::milliseconds l
     return child.wait(limit).value_or(-1);
 }
 
+bool waitUntilServing(ChildProcess& server, const std::function<bool()>& serving,
+                      std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!server.running())
+            return false;  // the port was taken meanwhile
+        if (serving())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Another program holds the port: ours never got it.
+    server.signalGroup(SIGKILL);
+    server.wait(std::chrono::seconds(5));
+    return false;
+}
+
+void stopGroup(ChildProcess& server) {
+    server.signalGroup(SIGTERM);
+    if (!server.wait(std::chrono::seconds(5))) {
+        server.signalGroup(SIGKILL);
+        server.wait(std::chrono::seconds(5));
+    }
+}
+
 }  // namespace nubexa::test

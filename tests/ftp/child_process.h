@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,13 @@ private:
     pid_t m_pid = -1;
     std::optional<int> m_exit;
 };
+
+// A server just started: waits up to `limit` for `serving` while it runs; a server that
+// ended (its port was taken) or never served is stopped and false returned.
+bool waitUntilServing(ChildProcess& server, const std::function<bool()>& serving,
+                      std::chrono::milliseconds limit);
+// SIGTERM to the group, SIGKILL when it has not ended within 5 s.
+void stopGroup(ChildProcess& server);
 
 // Runs a program to its end (within `limit`) and returns its exit code; -1 when it did not end.
 int runProgram(const std::vector<std::string>& argv, std::chrono::milliseconds limit,

@@ -5,11 +5,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
-#include <thread>
 
 namespace nubexa::test {
 
@@ -65,7 +63,7 @@ bool greetsWith(std::uint16_t port, const std::string& token) {
 
 }  // namespace
 
-PureFtpd::PureFtpd() {
+PureFtpd::PureFtpd(std::string tls) : m_tls(std::move(tls)) {
     if (::geteuid() != 0) {
         m_problem = "pure-ftpd needs root to run its sessions as a virtual user";
         return;
@@ -101,33 +99,33 @@ bool PureFtpd::tryStart() {
     // Passive ports: a random range, so that servers of tests running side by side rarely meet.
     std::mt19937 random(std::random_device{}());
     const unsigned low = 20000 + random() % 30000;
-    if (!m_server.start({"pure-ftpd", "-S", "127.0.0.1," + std::to_string(m_port), "-p",
-                         std::to_string(low) + ":" + std::to_string(low + 200), "-l",
-                         "puredb:" + m_dir.file("users.pdb"), "-F", m_dir.file("greeting"), "-E",
-                         "-A", "-H", "-c", "50", "-C", "50"},
-                        m_dir.file("server.log"))) {
+    std::vector<std::string> argv = {"pure-ftpd",
+                                     "-S",
+                                     "127.0.0.1," + std::to_string(m_port),
+                                     "-p",
+                                     std::to_string(low) + ":" + std::to_string(low + 200),
+                                     "-l",
+                                     "puredb:" + m_dir.file("users.pdb"),
+                                     "-F",
+                                     m_dir.file("greeting"),
+                                     "-E",
+                                     "-A",
+                                     "-H",
+                                     "-c",
+                                     "50",
+                                     "-C",
+                                     "50"};
+    if (!m_tls.empty())
+        argv.insert(argv.end(), {"-Y", "2", "-2", m_tls});
+    if (!m_server.start(argv, m_dir.file("server.log"))) {
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!m_server.running())
-            return false;  // the port was taken meanwhile
-        if (greetsWith(m_port, m_token))
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    // Another program holds the port: ours never got it.
-    m_server.signalGroup(SIGKILL);
-    m_server.wait(std::chrono::seconds(5));
-    return false;
+    return waitUntilServing(
+        m_server, [this] { return greetsWith(m_port, m_token); }, std::chrono::seconds(5));
 }
 
 PureFtpd::~PureFtpd() {
-    m_server.signalGroup(SIGTERM);
-    if (!m_server.wait(std::chrono::seconds(5))) {
-        m_server.signalGroup(SIGKILL);
-        m_server.wait(std::chrono::seconds(5));
-    }
+    stopGroup(m_server);
 }
 
 std::string PureFtpd::path(const std::string& name) const {

@@ -16,7 +16,8 @@ public:
     static constexpr const char* kUser = "nubexa";
     static constexpr const char* kPassword = "secret";
 
-    PureFtpd();
+    // With `tls` ("CERT.pem,KEY.pem") clear-text sessions are refused (-Y 2).
+    explicit PureFtpd(std::string tls = {});
     ~PureFtpd();
     PureFtpd(const PureFtpd&) = delete;
     PureFtpd& operator=(const PureFtpd&) = delete;
@@ -35,6 +36,7 @@ private:
     bool tryStart();
 
     TempDir m_dir;
+    std::string m_tls;
     ChildProcess m_server;
     std::uint16_t m_port = 0;
     std::string m_token;

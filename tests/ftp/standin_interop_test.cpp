@@ -9,6 +9,7 @@
 #include "ftp_test_harness.h"
 #include "service/service_client.h"
 #include "standin/standin_service.h"
+#include "support/test_certificates.h"
 
 namespace nubexa::test {
 namespace {
@@ -46,12 +47,17 @@ protected:
         options.ftp.port = 0;
         options.seedDemo = true;
         options.logSink = [](const std::string&) {};
+        if (m_tls != nullptr)
+            options.tls = m_tls->trusted();
         m_service = std::make_unique<standin::StandinService>(options);
         const auto started = m_service->start();
         ASSERT_TRUE(started.ok) << started.message;
 
         ServiceConfig config;
-        config.apiHost = "127.0.0.1:" + std::to_string(m_service->httpPort());
+        config.apiHost = (m_tls != nullptr ? "https://127.0.0.1:" : "127.0.0.1:") +
+                         std::to_string(m_service->httpPort());
+        if (m_tls != nullptr)
+            config.caFile = m_tls->authority();
         m_client = std::make_unique<ServiceClient>(config, m_data.path() + "/");
         ASSERT_EQ(m_client->Login("demo", "demo123"), 1);
         m_account = m_client->account();
@@ -63,9 +69,12 @@ protected:
     }
 
     std::unique_ptr<FTPClient> signedIn() {
+        FtpOptions options = fastOptions();
+        if (m_tls != nullptr)
+            options.tls = {FtpSecurity::kTlsRequired, m_tls->authority()};
         auto client = std::make_unique<FTPClient>(
             m_account.ftp_host, static_cast<std::uint16_t>(m_account.ftp_port),
-            m_account.ftp_username, m_account.ftp_pwd, 0, m_rows, m_notifier, fastOptions());
+            m_account.ftp_username, m_account.ftp_pwd, 0, m_rows, m_notifier, options);
         EXPECT_TRUE(client->FtpLogin());
         EXPECT_TRUE(client->Syst());
         return client;
@@ -91,6 +100,7 @@ protected:
     }
 
     TempDir m_data;
+    const TestCertificates* m_tls = nullptr;  // set before SetUp: the service runs on TLS
     std::unique_ptr<standin::StandinService> m_service;
     std::unique_ptr<ServiceClient> m_client;
     AccountInfo m_account;
@@ -190,6 +200,50 @@ TEST_F(StandinInterop, FileChangedAfterItsBytesWentUpIsSentAgainNotFinalisedWron
         EXPECT_TRUE(readFile(localFile("check.bin")) == after);
     }
     EXPECT_EQ(copies, 1);
+}
+
+// The same road with the web API on HTTPS and the file server on FTP over TLS.
+class StandinOverTls : public StandinInterop {
+protected:
+    StandinOverTls() { m_tls = &m_certificates; }
+    TestCertificates m_certificates;
+};
+
+TEST_F(StandinOverTls, UploadAndResumedDownloadsRunProtectedOnOneKeptConnection) {
+    const std::string bytes = patternBytes(3 * 1024 * 1024 + 17, 8);
+    writeFile(localFile("secret.bin"), bytes);
+    auto task = addUpload("secret.bin", static_cast<std::int64_t>(bytes.size()), "0");
+    ServiceRegistrar registrar(*m_client, m_account);
+    {
+        auto client = signedIn();
+        EXPECT_TRUE(client->controlSecured());
+        EXPECT_TRUE(client->dataProtected());
+        EXPECT_EQ(client->Upload(task, &registrar), 1);
+    }
+    EXPECT_EQ(row(task.id).status, task_status::kComplete);
+    std::string id;
+    for (const auto& [fileId, name] : rootFiles()) {
+        if (name == "secret.bin")
+            id = fileId;
+    }
+    ASSERT_FALSE(id.empty());
+
+    // Several transfers on one protected control connection, each data connection resuming
+    // its session; the second continues a partial local copy.
+    auto client = signedIn();
+    client->setKeepOpen(true);
+    auto whole = addDownload(id + ".bin", "whole.bin", static_cast<std::int64_t>(bytes.size()));
+    EXPECT_EQ(client->Download(whole), 1);
+    EXPECT_TRUE(readFile(localFile("whole.bin")) == bytes);
+    constexpr std::int64_t kHalf = 1536 * 1024;
+    writeFile(localFile("rest.bin"), bytes.substr(0, kHalf));
+    auto rest = addDownload(id + ".bin", "rest.bin", static_cast<std::int64_t>(bytes.size()));
+    recordDone(rest.id, kHalf, static_cast<std::int64_t>(bytes.size()));
+    rest = reload(rest.id);
+    ASSERT_TRUE(client->reusable());
+    EXPECT_EQ(client->Download(rest), 1);
+    EXPECT_TRUE(readFile(localFile("rest.bin")) == bytes);
+    EXPECT_TRUE(client->Quit());
 }
 
 TEST_F(StandinInterop, AvatarDownloadFetchesTheAccountPicture) {
