@@ -32,7 +32,7 @@ int login(const CliContext& context, const LoginArgs& args) {
         complain("--auto-resume takes on or off");
         return kUsage;
     }
-    const auto password = readPassword(args.passwordStdin);
+    const auto password = readPassword(args.passwordStdin, say("Password: ", "密码: "));
     if (!password) {
         complain(
             "no password: type it at the prompt, or give it on standard input with "
@@ -43,11 +43,45 @@ int login(const CliContext& context, const LoginArgs& args) {
     return session.signIn(args.account, *password, autoResume);
 }
 
-int listFolder(const CliContext& context, const std::string& path, const ListingFormat& format) {
+// Asks for the password of every protected folder on `path`, as the disk page does before it
+// opens one; false (after saying why) when one is wrong or cannot be read.
+bool unlockFolders(RemoteDisk& disk, const std::string& path, bool fromStdin) {
+    std::string error;
+    const auto folders = disk.protectedOnPath(path, error);
+    if (!folders) {
+        complain(error);
+        return false;
+    }
+    for (const auto& folder : *folders) {
+        const auto entered =
+            readPassword(fromStdin, say("folder {} is protected (hint: {}); its password: ",
+                                        "文件夹 {} 已加密（提示：{}），请输入密码：",
+                                        {folder.location, folder.hint}));
+        if (!entered) {
+            complain(say(
+                "folder {} is protected: give its password at the prompt or on standard "
+                "input with --folder-password-stdin",
+                "文件夹 {} 已加密：请在提示处输入密码，或用 --folder-password-stdin 从标准输入给出",
+                {folder.location}));
+            return false;
+        }
+        if (*entered != folder.password) {
+            complain(
+                say("wrong password for folder {}", "文件夹 {} 的密码错误", {folder.location}));
+            return false;
+        }
+    }
+    return true;
+}
+
+int listFolder(const CliContext& context, const std::string& path, const ListingFormat& format,
+               bool passwordStdin) {
     CliSession session(context);
     if (!session.signInAgain())
         return kFailed;
     RemoteDisk disk(session.service());
+    if (!unlockFolders(disk, path, passwordStdin))
+        return kFailed;
     std::string error;
     const auto folder = disk.folder(path, error);
     const auto listing = folder ? disk.list(*folder, error) : std::nullopt;
@@ -62,6 +96,7 @@ int listFolder(const CliContext& context, const std::string& path, const Listing
 struct TransferArgs {
     std::vector<std::string> paths;
     std::string to;
+    bool folderPasswordStdin = false;
 };
 
 int put(const CliContext& context, const TransferArgs& args) {
@@ -129,6 +164,10 @@ int get(const CliContext& context, const TransferArgs& args) {
     TransferQueue& queue = session.queue();
     int exitCode = kDone;
     for (const auto& path : args.paths) {
+        if (!unlockFolders(disk, path, args.folderPasswordStdin)) {
+            exitCode = kFailed;
+            continue;
+        }
         std::string error;
         const auto item = disk.item(path, error);
         if (!item) {
@@ -207,8 +246,12 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     ls->add_flag("--bytes", lsFormat->bytes, "sizes in bytes");
     ls->add_flag("--json", lsFormat->json,
                  "a JSON array of {name, type, size, time, id, protected}");
-    ls->callback([&context, &exitCode, lsPath, lsFormat] {
-        exitCode = listFolder(context, *lsPath, *lsFormat);
+    auto lsPasswordStdin = std::make_shared<bool>(false);
+    ls->add_flag("--folder-password-stdin", *lsPasswordStdin,
+                 "read the password of each protected folder on the path from a line of standard "
+                 "input (else asked for)");
+    ls->callback([&context, &exitCode, lsPath, lsFormat, lsPasswordStdin] {
+        exitCode = listFolder(context, *lsPath, *lsFormat, *lsPasswordStdin);
     });
 
     auto putArgs = std::make_shared<TransferArgs>();
@@ -224,6 +267,9 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     getCommand->add_option("remote", getArgs->paths, "REMOTE-PATH of files and folders")
         ->required();
     getCommand->add_option("--to", getArgs->to, "LOCALDIR, an existing folder")->required();
+    getCommand->add_flag("--folder-password-stdin", getArgs->folderPasswordStdin,
+                         "read the password of each protected folder on the paths from a line of "
+                         "standard input (else asked for)");
     getCommand->callback([&context, &exitCode, getArgs] { exitCode = get(context, *getArgs); });
 }
 

@@ -46,6 +46,20 @@ protected:
         return code;
     }
 
+    // Runs nubexa-cli with `input` on its standard input.
+    int cliWithInput(const std::vector<std::string>& args, const std::string& input) {
+        writeFile(m_dir.path() + "/input", input);
+        std::string line =
+            "exec env LC_ALL=C NUBEXA_HOME='" + home() + "' '" + NUBEXA_CLI_PATH + "'";
+        for (const auto& arg : args)
+            line += " '" + arg + "'";
+        std::filesystem::remove(outputFile());
+        const int code =
+            runProgram({"sh", "-c", line + " < '" + m_dir.path() + "/input'"}, 60s, outputFile());
+        m_output = readFile(outputFile());
+        return code;
+    }
+
     int login(const std::string& password) {
         writeFile(m_dir.path() + "/password", password + "\n");
         std::filesystem::remove(outputFile());
@@ -198,6 +212,14 @@ TEST_F(CliTest, WhatCanOnlyFailLaterIsRefusedAtQueueTimeAndLeavesTheQueueAsItWas
     EXPECT_NE(m_output.find("is not a bin.db"), std::string::npos) << m_output;
     EXPECT_EQ(readFile(notes), before);
     EXPECT_FALSE(std::filesystem::exists(notes + "-wal"));
+
+    // A protected folder opens only with its password, as on the disk page.
+    EXPECT_EQ(cliWithInput({"ls", "/私密资料", "--folder-password-stdin"}, "0000\n"), 1);
+    EXPECT_NE(m_output.find("wrong password for folder \\私密资料"), std::string::npos) << m_output;
+    EXPECT_EQ(m_output.find("账号备忘"), std::string::npos) << m_output;
+    ASSERT_EQ(cliWithInput({"ls", "/私密资料", "--folder-password-stdin"}, "1234\n"), 0)
+        << m_output;
+    EXPECT_NE(m_output.find("账号备忘.txt\t"), std::string::npos) << m_output;
 
     // Listings for scripts.
     ASSERT_EQ(cli({"ls", "--bytes"}), 0) << m_output;
