@@ -9,6 +9,7 @@ namespace nubexa::cli {
 inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kUsage = 2;
+inline constexpr int kInterrupted = 130;  // 128 + SIGINT, as shells report it
 
 // Options every command family shares.
 struct CliContext {

@@ -113,6 +113,20 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     return kDone;
 }
 
+int CliSession::forgetSignIn() {
+    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    if (!last || last->userName.empty()) {
+        std::printf("not signed in\n");
+        return kDone;
+    }
+    if (!passwords().forget(last->userName)) {
+        complain("the sign-in could not be forgotten in " + gate().databasePath());
+        return kFailed;
+    }
+    std::printf("signed out: the sign-in of uid %s is forgotten\n", last->userName.c_str());
+    return kDone;
+}
+
 bool CliSession::adoptLastUser() {
     const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     if (!last || last->userName.empty()) {

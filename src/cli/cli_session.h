@@ -35,6 +35,9 @@ public:
     // Signs in again with the remembered sign-in of the last user; false (after saying why)
     // when there is none or it fails.
     bool signInAgain();
+    // "logout": the last user's remembered sign-in is forgotten, in the secret store and in
+    // bin.db alike. An exit code.
+    int forgetSignIn();
     // The last user without signing in, for commands that only read or change rows; false
     // (after saying why) when nobody has signed in yet.
     bool adoptLastUser();

@@ -7,6 +7,8 @@
 
 #include "cli/cli_context.h"
 #include "cli/cli_session.h"
+#include "cli/listing_output.h"
+#include "cli/messages.h"
 #include "cli/password_prompt.h"
 #include "cli/remote_disk.h"
 #include "transfer/transfer_page_text.h"
@@ -30,7 +32,7 @@ int login(const CliContext& context, const LoginArgs& args) {
         complain("--auto-resume takes on or off");
         return kUsage;
     }
-    const auto password = readPassword(args.passwordStdin);
+    const auto password = readPassword(args.passwordStdin, say("Password: ", "密码: "));
     if (!password) {
         complain(
             "no password: type it at the prompt, or give it on standard input with "
@@ -41,11 +43,45 @@ int login(const CliContext& context, const LoginArgs& args) {
     return session.signIn(args.account, *password, autoResume);
 }
 
-int listFolder(const CliContext& context, const std::string& path) {
+// Asks for the password of every protected folder on `path`, as the disk page does before it
+// opens one; false (after saying why) when one is wrong or cannot be read.
+bool unlockFolders(RemoteDisk& disk, const std::string& path, bool fromStdin) {
+    std::string error;
+    const auto folders = disk.protectedOnPath(path, error);
+    if (!folders) {
+        complain(error);
+        return false;
+    }
+    for (const auto& folder : *folders) {
+        const auto entered =
+            readPassword(fromStdin, say("folder {} is protected (hint: {}); its password: ",
+                                        "文件夹 {} 已加密（提示：{}），请输入密码：",
+                                        {folder.location, folder.hint}));
+        if (!entered) {
+            complain(say(
+                "folder {} is protected: give its password at the prompt or on standard "
+                "input with --folder-password-stdin",
+                "文件夹 {} 已加密：请在提示处输入密码，或用 --folder-password-stdin 从标准输入给出",
+                {folder.location}));
+            return false;
+        }
+        if (*entered != folder.password) {
+            complain(
+                say("wrong password for folder {}", "文件夹 {} 的密码错误", {folder.location}));
+            return false;
+        }
+    }
+    return true;
+}
+
+int listFolder(const CliContext& context, const std::string& path, const ListingFormat& format,
+               bool passwordStdin) {
     CliSession session(context);
     if (!session.signInAgain())
         return kFailed;
     RemoteDisk disk(session.service());
+    if (!unlockFolders(disk, path, passwordStdin))
+        return kFailed;
     std::string error;
     const auto folder = disk.folder(path, error);
     const auto listing = folder ? disk.list(*folder, error) : std::nullopt;
@@ -53,19 +89,14 @@ int listFolder(const CliContext& context, const std::string& path) {
         complain(error);
         return kFailed;
     }
-    for (const auto& entry : listing->folders)
-        std::printf("%s/\t-\t%s\tid=%s\n", entry.name.c_str(), entry.time.c_str(),
-                    entry.id.c_str());
-    for (const auto& entry : listing->files) {
-        std::printf("%s%s\t%s\t%s\tid=%s\n", entry.name.c_str(), entry.ext.c_str(),
-                    sizeText(entry.size).c_str(), entry.time.c_str(), entry.id.c_str());
-    }
+    std::fputs(listingText(*listing, format).c_str(), stdout);
     return kDone;
 }
 
 struct TransferArgs {
     std::vector<std::string> paths;
     std::string to;
+    bool folderPasswordStdin = false;
 };
 
 int put(const CliContext& context, const TransferArgs& args) {
@@ -85,21 +116,30 @@ int put(const CliContext& context, const TransferArgs& args) {
         std::error_code fsError;
         if (std::filesystem::is_directory(local, fsError)) {
             const auto result = queue.QueueFolderUpload(local, *target);
-            std::printf("queued %zu file(s) of folder %s\n", result.taskIds.size(), local.c_str());
+            std::printf("%s\n",
+                        say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
+                            {std::to_string(result.taskIds.size()), local})
+                            .c_str());
             if (result.remoteFolderId.empty() || !result.skippedFolders.empty() ||
                 !result.oversizedFiles.empty()) {
                 exitCode = kFailed;
             }
         } else if (std::filesystem::is_regular_file(local, fsError)) {
             const auto queued = queue.QueueFileUpload(local, *target);
-            if (queued.queued) {
-                std::printf("queued task %lld: upload %s\n", static_cast<long long>(queued.id),
-                            local.c_str());
+            if (queued.alreadyQueued) {
+                std::printf("%s\n", say("already queued as task {}: upload {}",
+                                        "已在队列中（任务 {}）：上传 {}",
+                                        {std::to_string(queued.id), local})
+                                        .c_str());
+            } else if (queued.queued) {
+                std::printf("%s\n", say("queued task {}: upload {}", "已加入任务 {}：上传 {}",
+                                        {std::to_string(queued.id), local})
+                                        .c_str());
             } else {
                 exitCode = kFailed;
             }
         } else {
-            complain("no such file or folder: " + local);
+            complain(say("no such file or folder: {}", "没有文件或文件夹 {}", {local}));
             exitCode = kFailed;
         }
     }
@@ -108,8 +148,13 @@ int put(const CliContext& context, const TransferArgs& args) {
 
 int get(const CliContext& context, const TransferArgs& args) {
     std::error_code fsError;
-    if (!std::filesystem::is_directory(args.to, fsError)) {
-        complain("no such local folder: " + args.to);
+    const auto toStatus = std::filesystem::status(args.to, fsError);
+    if (std::filesystem::exists(toStatus) && !std::filesystem::is_directory(toStatus)) {
+        complain(say("{} is a file, not a folder", "{} 是文件，不是文件夹", {args.to}));
+        return kFailed;
+    }
+    if (!std::filesystem::is_directory(toStatus)) {
+        complain(say("no such local folder: {}", "本地没有文件夹 {}", {args.to}));
         return kFailed;
     }
     CliSession session(context);
@@ -119,6 +164,10 @@ int get(const CliContext& context, const TransferArgs& args) {
     TransferQueue& queue = session.queue();
     int exitCode = kDone;
     for (const auto& path : args.paths) {
+        if (!unlockFolders(disk, path, args.folderPasswordStdin)) {
+            exitCode = kFailed;
+            continue;
+        }
         std::string error;
         const auto item = disk.item(path, error);
         if (!item) {
@@ -128,7 +177,7 @@ int get(const CliContext& context, const TransferArgs& args) {
         }
         if (item->isFolder) {
             if (queue.QueueFolderDownload(*item, args.to) == 1) {
-                std::printf("queued folder %s\n", path.c_str());
+                std::printf("%s\n", say("queued folder {}", "已加入文件夹 {}", {path}).c_str());
             } else {
                 exitCode = kFailed;
             }
@@ -137,7 +186,8 @@ int get(const CliContext& context, const TransferArgs& args) {
         // Refused at once rather than by the transfer: the file there is not ours to replace.
         const auto local = std::filesystem::path(args.to) / (item->name + item->ext);
         if (std::filesystem::exists(std::filesystem::symlink_status(local, fsError))) {
-            complain(local.string() + " exists already; remove it or choose another folder");
+            complain(say("{} exists already; remove it or choose another folder",
+                         "{} 已存在；请删除它或选择其他文件夹", {local.string()}));
             exitCode = kFailed;
             continue;
         }
@@ -149,9 +199,15 @@ int get(const CliContext& context, const TransferArgs& args) {
             parentPath += "/" + part;
         const auto shown = disk.folder(parentPath, error).value_or(RemoteFolder{});
         const auto queued = queue.QueueFileDownload(*item, args.to, shown);
-        if (queued.queued) {
-            std::printf("queued task %lld: download %s\n", static_cast<long long>(queued.id),
-                        path.c_str());
+        if (queued.alreadyQueued) {
+            std::printf("%s\n",
+                        say("already queued as task {}: download {}",
+                            "已在队列中（任务 {}）：下载 {}", {std::to_string(queued.id), path})
+                            .c_str());
+        } else if (queued.queued) {
+            std::printf("%s\n", say("queued task {}: download {}", "已加入任务 {}：下载 {}",
+                                    {std::to_string(queued.id), path})
+                                    .c_str());
         } else {
             exitCode = kFailed;
         }
@@ -176,10 +232,27 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     loginCommand->callback(
         [&context, &exitCode, loginArgs] { exitCode = login(context, *loginArgs); });
 
+    app.add_subcommand("logout",
+                       "Forget the remembered sign-in (secret store and bin.db); queued tasks stay")
+        ->callback([&context, &exitCode] { exitCode = CliSession(context).forgetSignIn(); });
+
     auto lsPath = std::make_shared<std::string>();
-    CLI::App* ls = app.add_subcommand("ls", "List a folder of the disk (default: the top folder)");
+    auto lsFormat = std::make_shared<ListingFormat>();
+    CLI::App* ls = app.add_subcommand(
+        "ls",
+        "List a folder of the disk (default: the top folder): name, size, time (ISO 8601) and "
+        "id, tab-separated");
     ls->add_option("folder", *lsPath, "FOLDER-PATH, e.g. /照片/旅行");
-    ls->callback([&context, &exitCode, lsPath] { exitCode = listFolder(context, *lsPath); });
+    ls->add_flag("--bytes", lsFormat->bytes, "sizes in bytes");
+    ls->add_flag("--json", lsFormat->json,
+                 "a JSON array of {name, type, size, time, id, protected}");
+    auto lsPasswordStdin = std::make_shared<bool>(false);
+    ls->add_flag("--folder-password-stdin", *lsPasswordStdin,
+                 "read the password of each protected folder on the path from a line of standard "
+                 "input (else asked for)");
+    ls->callback([&context, &exitCode, lsPath, lsFormat, lsPasswordStdin] {
+        exitCode = listFolder(context, *lsPath, *lsFormat, *lsPasswordStdin);
+    });
 
     auto putArgs = std::make_shared<TransferArgs>();
     CLI::App* putCommand = app.add_subcommand(
@@ -194,6 +267,9 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     getCommand->add_option("remote", getArgs->paths, "REMOTE-PATH of files and folders")
         ->required();
     getCommand->add_option("--to", getArgs->to, "LOCALDIR, an existing folder")->required();
+    getCommand->add_flag("--folder-password-stdin", getArgs->folderPasswordStdin,
+                         "read the password of each protected folder on the paths from a line of "
+                         "standard input (else asked for)");
     getCommand->callback([&context, &exitCode, getArgs] { exitCode = get(context, *getArgs); });
 }
 

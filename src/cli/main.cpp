@@ -1,7 +1,10 @@
 // nubexa-cli: the command-line companion of the Nubexa client. Each command family lives in a
 // file of its own and adds its subcommands here.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_context.h"
 #include "cli/disk_commands.h"
 #include "cli/ftp_commands.h"
@@ -17,7 +20,7 @@ constexpr const char* kFooter = R"(Examples:
   nubexa-cli put ~/report.pdf --to /文档  queue an upload
   nubexa-cli get /照片 --to ~/Pictures    queue a folder download
   nubexa-cli run                         transfer everything queued
-  nubexa-cli SUBCOMMAND --help           the options of one subcommand
+  nubexa-cli help SUBCOMMAND             the options of one subcommand
 
 Files:
   bin.db      the transfer queue and the remembered sign-in, shared with the client: in
@@ -29,6 +32,30 @@ Files:
 
 Environment:
   NUBEXA_HOME  folder of bin.db and nubexa.ini, overriding the defaults above)";
+
+// "help [COMMAND]": the program's or one command's help on standard output.
+void addHelpCommand(CLI::App& app, int& exitCode) {
+    using namespace nubexa::cli;
+    auto topic = std::make_shared<std::string>();
+    CLI::App* help = app.add_subcommand("help", "Show this help, or the help of one command");
+    help->add_option("command", *topic, "COMMAND, e.g. run");
+    help->callback([&app, &exitCode, topic] {
+        if (topic->empty()) {
+            std::fputs(app.help().c_str(), stdout);
+            exitCode = kDone;
+            return;
+        }
+        for (const CLI::App* command : app.get_subcommands({})) {
+            if (command->check_name(*topic)) {
+                std::fputs(command->help().c_str(), stdout);
+                exitCode = kDone;
+                return;
+            }
+        }
+        complain("unknown command '" + *topic + "'; \"nubexa-cli help\" lists the commands");
+        exitCode = kUsage;
+    });
+}
 
 }  // namespace
 
@@ -44,7 +71,8 @@ int main(int argc, char** argv) {
                          "Print the version and exit");
     CliContext context;
     app.add_option("--db", context.databasePath,
-                   "bin.db holding the task rows (default: see Files below)");
+                   "bin.db holding the task rows (default: see Files below)")
+        ->check(databaseFile());
     app.add_flag("-v,--verbose", context.verbose, "show every FTP command and reply");
     app.add_flag("--stats", context.stats, "print one line of transfer statistics at the end");
 
@@ -52,8 +80,13 @@ int main(int argc, char** argv) {
     addDiskCommands(app, context, exitCode);
     addQueueCommands(app, context, exitCode);
     addFtpCommands(app, context, exitCode);
+    addHelpCommand(app, exitCode);
     // Set after the subcommands, which would otherwise inherit it.
     app.footer(kFooter);
+    if (const auto word = unknownCommandWord(app, argc, argv); !word.empty()) {
+        complain("unknown command '" + word + "'; \"nubexa-cli help\" lists the commands");
+        return kUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

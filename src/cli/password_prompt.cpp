@@ -31,12 +31,12 @@ std::optional<std::string> readLine() {
 
 }  // namespace
 
-std::optional<std::string> readPassword(bool fromStdin) {
+std::optional<std::string> readPassword(bool fromStdin, const std::string& prompt) {
     if (fromStdin)
         return readLine();
     if (!isatty(STDIN_FILENO) || tcgetattr(STDIN_FILENO, &g_savedTerminal) != 0)
         return std::nullopt;
-    std::fputs("密码: ", stderr);
+    std::fputs(prompt.c_str(), stderr);
     std::fflush(stderr);
     termios quiet = g_savedTerminal;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);

@@ -5,8 +5,8 @@
 
 namespace nubexa::cli {
 
-// The password of "login": one line of standard input when `fromStdin` (scripts), otherwise
-// asked for on the terminal without echo. Empty when neither is possible or input ended.
-std::optional<std::string> readPassword(bool fromStdin);
+// A password: one line of standard input when `fromStdin` (scripts), otherwise asked for on
+// the terminal with `prompt` and without echo. Empty when neither is possible or input ended.
+std::optional<std::string> readPassword(bool fromStdin, const std::string& prompt);
 
 }  // namespace nubexa::cli

@@ -1,35 +1,34 @@
 #include "cli/progress_line.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <string>
+
+#include "cli/rate_text.h"
 
 namespace nubexa::cli {
 
-namespace {
-
-std::string humanBytes(double bytes) {
-    static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
-    int unit = 0;
-    while (bytes >= 1024 && unit < 4) {
-        bytes /= 1024;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
-    return text;
-}
-
-}  // namespace
+ProgressLine::ProgressLine() : m_live(isatty(STDERR_FILENO) == 1) {}
 
 void ProgressLine::show(const TaskProgress& progress) {
-    std::fprintf(stderr, "\r%3d%%  %s / %s  %s/s   ", progress.percent,
-                 humanBytes(static_cast<double>(progress.done)).c_str(),
-                 humanBytes(static_cast<double>(progress.fileSize)).c_str(),
-                 humanBytes(static_cast<double>(progress.speedKBps) * 1024).c_str());
+    if (!m_live)
+        return;
+    // Every byte there is 100 %, whatever the last percentage written was.
+    const int percent = progress.fileSize > 0 && progress.done >= progress.fileSize
+                            ? 100
+                            : std::min(progress.percent, 99);
+    std::fprintf(stderr, "\r%3d%%  %s / %s  %s   ", percent,
+                 byteText(static_cast<double>(progress.done)).c_str(),
+                 byteText(static_cast<double>(progress.fileSize)).c_str(),
+                 speedText(progress.speedKBps).c_str());
     std::fflush(stderr);
     m_shown = true;
 }
 
 void ProgressLine::showText(const std::string& text) {
+    if (!m_live)
+        return;
     // Clears what a longer line before it left.
     std::fprintf(stderr, "\r%s\033[K", text.c_str());
     std::fflush(stderr);

@@ -7,9 +7,12 @@
 
 namespace nubexa::cli {
 
-// Shows a transfer's progress writes on one line of standard error, rewritten in place.
+// Shows a transfer's progress writes on one line of standard error, rewritten in place; only
+// when standard error is a terminal (a redirected stream gets no carriage-return lines).
 class ProgressLine {
 public:
+    ProgressLine();
+
     void show(const TaskProgress& progress);
     // Any text in place of the line (the run loop's summary of every running task).
     void showText(const std::string& text);
@@ -17,6 +20,7 @@ public:
     void finish();
 
 private:
+    const bool m_live;
     bool m_shown = false;
 };
 

@@ -4,8 +4,12 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_context.h"
 #include "cli/cli_session.h"
+#include "cli/messages.h"
+#include "cli/queue_view.h"
+#include "session/run_lock.h"
 #include "cli/run_loop.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_page_text.h"
@@ -19,14 +23,19 @@ int showQueue(const CliContext& context) {
     if (!session.adoptLastUser())
         return kFailed;
     const std::string uid = session.service().account().uid;
-    std::printf("ID\t方向\t本地文件信息\t网盘文件信息\t大小\t进度\t速度\t状态\n");
-    for (const Direction page : {Direction::kUpload, Direction::kDownload}) {
-        for (const auto& row : loadTransferPage(session.gate(), uid, page)) {
-            std::printf("%s\t%s\t%s\t%s\t%s\t%d%%\t%s\t%s\n", row.id.c_str(),
-                        page == Direction::kUpload ? "上传" : "下载", row.localInfo.c_str(),
-                        row.remoteInfo.c_str(), row.size.c_str(), row.progress, row.speed.c_str(),
-                        row.state.c_str());
-        }
+    const auto uploads = loadTaskRows(session.gate(), uid, Direction::kUpload);
+    const auto downloads = loadTaskRows(session.gate(), uid, Direction::kDownload);
+    // A run that holds the queue now is what makes a "running" row move.
+    const bool transferring = RunLock::heldElsewhere(session.gate().databasePath());
+    std::printf("%s\n", say("ID\tDIRECTION\tLOCAL\tREMOTE\tSIZE\tPROGRESS\tSPEED\tSTATE",
+                            "ID\t方向\t本地文件信息\t网盘文件信息\t大小\t进度\t速度\t状态")
+                            .c_str());
+    for (const auto& line : makeQueueLines(uploads, downloads, transferring)) {
+        const std::string direction =
+            line.direction == Direction::kUpload ? say("upload", "上传") : say("download", "下载");
+        std::printf("%s\t%s\t%s\t%s\t%s\t%d%%\t%s\t%s\n", line.id.c_str(), direction.c_str(),
+                    line.local.c_str(), line.remote.c_str(), line.size.c_str(), line.progress,
+                    line.speed.c_str(), line.state.c_str());
     }
     return kDone;
 }
@@ -50,14 +59,30 @@ int changeTask(const CliContext& context, Command command, std::int64_t id) {
             result = commands.remove(id);
             break;
     }
+    const std::string task = std::to_string(id);
     switch (result) {
         case TaskCommands::Result::kDone:
+            switch (command) {
+                case Command::kPause:
+                    std::printf("%s\n", say("task {} paused", "任务 {} 已暂停", {task}).c_str());
+                    break;
+                case Command::kResume:
+                    std::printf("%s\n", say("task {} resumed: \"nubexa-cli run\" transfers it",
+                                            "任务 {} 已续传：\"nubexa-cli run\" 会传输它", {task})
+                                            .c_str());
+                    break;
+                case Command::kDelete:
+                    std::printf("%s\n", say("task {} deleted", "任务 {} 已删除", {task}).c_str());
+                    break;
+            }
             return kDone;
         case TaskCommands::Result::kNoSuchTask:
-            complain("no task " + std::to_string(id) + " in the queue");
+            complain(say("no task {} in the queue (\"nubexa-cli queue\" lists them)",
+                         "队列中没有任务 {}（\"nubexa-cli queue\" 列出任务）", {task}));
             return kFailed;
         case TaskCommands::Result::kNotApplicable:
-            complain("task " + std::to_string(id) + " is neither running nor waiting");
+            complain(
+                say("task {} is neither running nor waiting", "任务 {} 既未运行也未等待", {task}));
             return kFailed;
     }
     return kFailed;
@@ -69,7 +94,7 @@ void addTaskCommand(CLI::App& app, const CliContext& context, int& exitCode, con
     CLI::App* sub = app.add_subcommand(name, description);
     sub->add_option("task", *id, "TASK-ID as \"queue\" shows it")
         ->required()
-        ->check(CLI::PositiveNumber);
+        ->check(positiveWholeNumber("TASK-ID"));
     sub->callback(
         [&context, &exitCode, id, command] { exitCode = changeTask(context, command, *id); });
 }
@@ -94,11 +119,11 @@ void addQueueCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     run->add_option("--limit-rate", args->limitRate,
                     "at most this many bytes per second per transfer (suffix K, M or G)");
     run->add_option("--interval", args->intervalSeconds, "seconds between monitor ticks")
-        ->check(CLI::Range(0.05, 60.0))
+        ->check(secondsBetween(0.05, 60.0))
         ->capture_default_str();
     run->add_option("--give-up-after", args->giveUpAfter,
                     "file-server sign-in failures in a row after which run ends")
-        ->check(CLI::PositiveNumber)
+        ->check(positiveWholeNumber("--give-up-after"))
         ->capture_default_str();
     run->add_flag("--tick-only", args->tickOnly,
                   "start tasks only at the monitor's ticks, as the desktop client does");

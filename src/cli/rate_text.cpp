@@ -1,6 +1,7 @@
 #include "cli/rate_text.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace nubexa::cli {
 
@@ -29,6 +30,22 @@ std::optional<std::int64_t> parseRate(const std::string& text) {
         }
     }
     return rate;
+}
+
+std::string byteText(double bytes) {
+    static constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    int unit = 0;
+    while (bytes >= 1024 && unit < 4) {
+        bytes /= 1024;
+        ++unit;
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", bytes, kUnits[unit]);
+    return text;
+}
+
+std::string speedText(std::int64_t kibPerSecond) {
+    return byteText(static_cast<double>(kibPerSecond) * 1024) + "/s";
 }
 
 }  // namespace nubexa::cli

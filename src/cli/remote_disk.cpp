@@ -76,6 +76,31 @@ std::optional<RemoteDisk::Listing> RemoteDisk::list(const RemoteFolder& folder,
     return listing;
 }
 
+std::optional<std::vector<RemoteDisk::ProtectedFolder>> RemoteDisk::protectedOnPath(
+    const std::string& path, std::string& error) {
+    std::vector<ProtectedFolder> found;
+    RemoteFolder current;  // the top folder
+    std::string location;
+    for (const auto& name : splitDiskPath(path)) {
+        const auto listing = list(current, error);
+        if (!listing)
+            return std::nullopt;
+        const FolderItemLc* child = nullptr;
+        for (const auto& entry : listing->folders) {
+            if (entry.name == name)
+                child = &entry;
+        }
+        if (child == nullptr)
+            break;  // a file, or nothing: the caller says which
+        location += "\\" + name;
+        current.id = child->id;
+        current.locationText = location;
+        if (child->ispwd == "1")
+            found.push_back({location, child->pwd, child->pwdtip});
+    }
+    return found;
+}
+
 std::optional<DiskItem> RemoteDisk::item(const std::string& path, std::string& error) {
     auto parts = splitDiskPath(path);
     if (parts.empty()) {

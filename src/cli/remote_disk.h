@@ -29,6 +29,17 @@ public:
     // The file or folder at `path`.
     std::optional<DiskItem> item(const std::string& path, std::string& error);
 
+    // A folder the service keeps behind a password.
+    struct ProtectedFolder {
+        std::string location;  // as the disk page writes it: \照片\私密
+        std::string password;
+        std::string hint;
+    };
+    // The protected folders that `path` goes through, itself last if it is one: each must be
+    // unlocked before its content is shown or fetched, as the disk page asks.
+    std::optional<std::vector<ProtectedFolder>> protectedOnPath(const std::string& path,
+                                                                std::string& error);
+
     struct Listing {
         std::vector<FolderItemLc> folders;
         std::vector<DiskFileEntry> files;

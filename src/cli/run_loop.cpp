@@ -11,6 +11,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/cli_session.h"
+#include "cli/messages.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
 #include "platform/paths.h"
@@ -51,15 +52,6 @@ private:
     std::vector<WorkerReport> m_reports;
 };
 
-class StatusView : public NoTransferView {
-public:
-    void showStatusText(const std::string& text) override { m_text = text; }
-    const std::string& text() const { return m_text; }
-
-private:
-    std::string m_text = "上传：0 KB/S 下载：0 KB/S";
-};
-
 // The live line on a terminal: the summed speeds and every running task's progress, read from
 // the rows as the transfer pages read them. Reports go on lines of their own.
 class RunDisplay {
@@ -67,19 +59,24 @@ public:
     RunDisplay(StoreGate& gate, std::string uid)
         : m_gate(gate), m_uid(std::move(uid)), m_live(isatty(STDERR_FILENO) == 1) {}
 
-    void redraw(const std::string& statusText) {
+    // The summed speeds of both directions, then every running task's progress.
+    void redraw() {
         if (!m_live)
             return;
-        std::string text = statusText;
+        std::string tasks;
+        std::int64_t speeds[2] = {0, 0};
         for (const Direction page : {Direction::kUpload, Direction::kDownload}) {
-            for (const auto& row : loadTransferPage(m_gate, m_uid, page)) {
+            for (const auto& row : loadTaskRows(m_gate, m_uid, page)) {
                 if (row.status != "1")
                     continue;
-                text += "  #" + row.id + " " + fileNameOf(row.localInfo) + " " +
-                        std::to_string(row.progress) + "%";
+                speeds[page == Direction::kUpload ? 0 : 1] += std::atoll(row.speed.c_str());
+                tasks += "  #" + row.id + " " + row.localFileName + " " +
+                         std::to_string(row.scheduleValue) + "%";
             }
         }
-        m_line.showText(text);
+        m_line.showText(say("up {}  down {}", "上传 {}  下载 {}",
+                            {speedText(speeds[0]), speedText(speeds[1])}) +
+                        tasks);
     }
 
     void print(const std::string& text) {
@@ -90,16 +87,30 @@ public:
     void end() { m_line.finish(); }
 
 private:
-    static std::string fileNameOf(const std::string& path) {
-        const auto slash = path.rfind('/');
-        return slash == std::string::npos ? path : path.substr(slash + 1);
-    }
-
     StoreGate& m_gate;
     const std::string m_uid;
     const bool m_live;
     ProgressLine m_line;
 };
+
+// What a run leaves in the queue, by what it waits for.
+struct QueueLeft {
+    int waiting = 0;        // every unfinished task
+    int heldForResume = 0;  // from an earlier session, automatic resume off
+    int paused = 0;         // paused by the user
+};
+
+QueueLeft whatIsLeft(StoreGate& gate, const std::string& uid) {
+    QueueLeft left;
+    for (const Direction page : {Direction::kUpload, Direction::kDownload}) {
+        for (const auto& row : loadTaskRows(gate, uid, page)) {
+            ++left.waiting;
+            left.heldForResume += row.holdMark == hold_mark::kEarlierSession ? 1 : 0;
+            left.paused += row.holdMark == hold_mark::kUserPause ? 1 : 0;
+        }
+    }
+    return left;
+}
 
 struct Tally {
     int completed = 0;
@@ -109,30 +120,37 @@ struct Tally {
 void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff& backoff,
             Tally& tally) {
     using Outcome = WorkerReport::Outcome;
-    const std::string task = "task " + std::to_string(report.taskId) + " (" + report.fileName + ")";
+    const std::string id = std::to_string(report.taskId);
+    const std::string name = report.fileName;
     switch (report.outcome) {
         case Outcome::kCompleted:
             ++tally.completed;
-            display.print(std::string(report.direction == Direction::kUpload ? "上传" : "下载") +
-                          "完成: " + task);
+            display.print(
+                report.direction == Direction::kUpload
+                    ? say("uploaded: task {} ({})", "上传完成：任务 {}（{}）", {id, name})
+                    : say("downloaded: task {} ({})", "下载完成：任务 {}（{}）", {id, name}));
             break;
         case Outcome::kFailed:
-            display.print(task + " did not finish; it waits for another try");
+            display.print(say("task {} ({}) did not finish; it waits for another try",
+                              "任务 {}（{}）未完成，稍后再试", {id, name}));
             break;
         case Outcome::kHeldAfterFailures:
             ++tally.failed;
-            display.print(task + " failed again and again and waits before another try; " +
-                          "\"nubexa-cli resume " + std::to_string(report.taskId) +
-                          "\" tries again at once");
+            display.print(
+                say("task {} ({}) failed again and again and waits before another try; "
+                    "\"nubexa-cli resume {}\" tries again at once",
+                    "任务 {}（{}）多次失败，稍后再试；\"nubexa-cli resume {}\" 立即重试",
+                    {id, name, id}));
             break;
         case Outcome::kSignInFailed: {
             char delay[32];
             std::snprintf(delay, sizeof delay, "%.1f", backoff.currentDelay().count() / 1000.0);
-            display.print("cannot sign in to the file server for " + task + "; next try in " +
-                          delay + " s");
+            display.print(
+                say("cannot sign in to the file server for task {} ({}); next try in {} s",
+                    "任务 {}（{}）无法登录文件服务器；{} 秒后重试", {id, name, delay}));
         } break;
         case Outcome::kStopped:
-            display.print(task + " stopped");
+            display.print(say("task {} ({}) stopped", "任务 {}（{}）已停止", {id, name}));
             break;
         case Outcome::kNotRun:
             break;
@@ -144,7 +162,8 @@ void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff&
 int runQueue(const CliContext& context, const RunArgs& args) {
     const auto rate = parseRate(args.limitRate);
     if (!rate) {
-        complain("bad --limit-rate: " + args.limitRate);
+        complain(say("bad --limit-rate: {} (a number of bytes per second, suffix K, M or G)",
+                     "--limit-rate 无效：{}（每秒字节数，可加 K、M 或 G）", {args.limitRate}));
         return kUsage;
     }
     // Blocked before any thread exists, so that every thread inherits it and only the wait
@@ -156,11 +175,11 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     sigaddset(&awaited, kReportSignal);
     pthread_sigmask(SIG_BLOCK, &awaited, nullptr);
 
-    StatusView view;  // before the session: its transfers use it until they end
     CliSession session(context);
     if (!session.client().lockQueue()) {
-        complain("another nubexa-cli run or the desktop client is transferring the tasks of " +
-                 session.gate().databasePath());
+        complain(say("another nubexa-cli run or the desktop client is transferring the tasks of {}",
+                     "另一个 nubexa-cli run 或桌面客户端正在传输 {} 的任务",
+                     {session.gate().databasePath()}));
         return kFailed;
     }
     if (!session.signInAgain())
@@ -169,7 +188,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     settings.programFolder = homeFolder();
     settings.ftp.maxBytesPerSecond = *rate;
     ReportQueue reports;
-    TransferManager& manager = session.manager(settings, view);
+    TransferManager& manager = session.manager(settings);
     manager.setListener(&reports);
     manager.recoverInterrupted();
     TransferMonitor& monitor = session.client().monitor();
@@ -216,7 +235,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
                 break;
             }
             const bool slotFreed = drain();
-            display.redraw(view.text());
+            display.redraw();
             if (finished()) {
                 done = true;
                 break;
@@ -226,23 +245,49 @@ int runQueue(const CliContext& context, const RunArgs& args) {
         }
     }
     if (interrupted) {
-        display.print("stopping: every task stays resumable (\"nubexa-cli run\" continues them)");
+        display.print(
+            say("stopping: every task stays resumable (\"nubexa-cli run\" continues them)",
+                "正在停止：每个任务都可续传（\"nubexa-cli run\" 继续）"));
         manager.stopWorkers();
         drain();
+        // What the workers left running waits for the next run, so that "queue" shows it so.
+        manager.recoverInterrupted();
         display.end();
-        return kFailed;
+        return kInterrupted;
     }
     manager.waitForWorkers();
     drain();
     display.end();
     if (gaveUp) {
-        complain("the file server refused or did not answer the sign-in " +
-                 std::to_string(manager.signInFailures()) +
-                 " times in a row; the tasks wait for the next run");
+        complain(
+            say("the file server refused or did not answer the sign-in {} times in a row; "
+                "the tasks wait for the next run",
+                "文件服务器连续 {} 次拒绝或未应答登录；任务等待下次 run",
+                {std::to_string(manager.signInFailures())}));
         return kFailed;
     }
-    std::printf("%d transfer(s) completed%s\n", tally.completed,
-                tally.failed > 0 ? ", some failed (see above)" : "");
+    const QueueLeft left = whatIsLeft(session.gate(), session.service().account().uid);
+    std::printf("%s\n",
+                say("{} completed, {} failed{}, {} waiting", "{} 个完成，{} 个失败{}，{} 个等待",
+                    {std::to_string(tally.completed), std::to_string(tally.failed),
+                     tally.failed > 0 ? say(" (see above)", "（见上文）") : "",
+                     std::to_string(left.waiting)})
+                    .c_str());
+    if (left.heldForResume > 0) {
+        std::printf("%s\n",
+                    say("{} task(s) wait for \"nubexa-cli resume\" (automatic resume is off: "
+                        "\"nubexa-cli login ACCOUNT --auto-resume on\" turns it on)",
+                        "{} 个任务等待 \"nubexa-cli resume\"（自动续传已关闭：\"nubexa-cli login "
+                        "ACCOUNT --auto-resume on\" 可打开）",
+                        {std::to_string(left.heldForResume)})
+                        .c_str());
+    }
+    if (left.paused > 0) {
+        std::printf("%s\n", say("{} paused task(s) wait for \"nubexa-cli resume\"",
+                                "{} 个已暂停的任务等待 \"nubexa-cli resume\"",
+                                {std::to_string(left.paused)})
+                                .c_str());
+    }
     return tally.failed > 0 ? kFailed : kDone;
 }
 

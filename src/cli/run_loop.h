@@ -18,7 +18,7 @@ struct RunArgs {
 // "run": signs in again, turns tasks a dead process left running into waiting ones, and runs
 // the monitor until no task waits or runs, showing progress. SIGINT/SIGTERM stop every
 // transfer within a data tick and leave the rows resumable. Exit code 0 when every task it
-// ran finished, 1 when one failed, it gave up, or it was interrupted.
+// ran finished, 1 when one failed or it gave up, 130 when it was interrupted.
 int runQueue(const CliContext& context, const RunArgs& args);
 
 }  // namespace nubexa::cli

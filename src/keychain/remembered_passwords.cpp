@@ -17,6 +17,12 @@ bool RememberedPasswords::recordSignIn(SignInRecord record) {
     return m_gate.run([&](LocalStore& store) { return UserLog(store).recordSignIn(record); });
 }
 
+bool RememberedPasswords::forget(const std::string& uid) {
+    if (m_secrets)
+        m_secrets->erase(keyOf(uid));
+    return m_gate.run([&](LocalStore& store) { return UserLog(store).forgetSignIn(uid); });
+}
+
 std::optional<LastUser> RememberedPasswords::readLastUser() {
     auto last = m_gate.run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     if (!m_secrets || !last || last->rememberPassword != "1")

@@ -29,6 +29,10 @@ public:
     // The last user, with the remembered password from wherever it is kept.
     std::optional<LastUser> readLastUser();
 
+    // Logging out: the user's password leaves the secret store and every sign-in row. False
+    // when bin.db could not be written (the secret store's copy is gone all the same).
+    bool forget(const std::string& uid);
+
     // The secret store's key of a user's password.
     std::string keyOf(const std::string& uid) const { return uid + "@" + m_serviceHost; }
 

@@ -183,6 +183,9 @@ ServiceConfig ServiceConfig::load(const std::string& path, std::ostream& errors)
                 continue;
             }
             inService = trimmed(line.substr(1, line.size() - 2)) == "service";
+            // Said once for the section; its keys are ignored with it.
+            if (!inService)
+                report("unknown section");
             continue;
         }
         const auto equals = line.find('=');

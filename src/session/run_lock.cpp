@@ -20,6 +20,16 @@ RunLock::RunLock(const std::string& databasePath) {
     m_fd = fd;
 }
 
+bool RunLock::heldElsewhere(const std::string& databasePath) {
+    const std::string path = databasePath + ".run-lock";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;  // no run has ever locked it
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+    ::close(fd);
+    return held;
+}
+
 RunLock::~RunLock() {
     if (m_fd >= 0)
         ::close(m_fd);

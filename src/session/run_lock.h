@@ -14,6 +14,10 @@ public:
     RunLock(const RunLock&) = delete;
     RunLock& operator=(const RunLock&) = delete;
 
+    // Whether a run holds the lock of that bin.db now, without taking it: a shared lock held
+    // for the moment of the test, which a run starting in that moment would see as taken.
+    static bool heldElsewhere(const std::string& databasePath);
+
     // Also true when no lock file can be made there: then no other run can lock it either.
     bool held() const { return m_fd >= 0 || m_noLockFile; }
 

@@ -73,6 +73,14 @@ inline constexpr const char* kListUploads =
     "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue  from t_process_list where "
     "ran_type=1 and status!=-100 and transfer_schedule!=100 and  user_id=?";
 
+// An unfinished task that moves the same file between the same places, as the uploading or
+// downloading page lists it. Binds 1 uid, 2 ran_type, 3 local_path, 4 local_file_name,
+// 5 ftp_file_name, 6 ftp_path.
+inline constexpr const char* kFindSameTask =
+    "SELECT id from t_process_list where user_id=? and ran_type=? and local_path=? and "
+    "local_file_name=? and ftp_file_name=? and ftp_path=? and status!=-100 and "
+    "transfer_schedule!=100 LIMIT 1";
+
 // S13: the downloading page, with the hold mark. Binds 1 uid.
 inline constexpr const char* kListDownloads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
@@ -200,6 +208,10 @@ inline constexpr const char* kInsertAutoRunOption =
 // The settings dialog's automatic sign-in and automatic-resume choices, on the user's newest
 // sign-in row; the remembered password there stays. Binds 1 is_auto_login (int),
 // 2 is_auto_down_up_load ("1"/"0"), 3 uid.
+// Logging out: no row of the user keeps a password or signs in by itself any more.
+inline constexpr const char* kForgetSignIn =
+    "UPDATE t_user_log SET password='', is_rememberr_password=0, is_auto_login=0 WHERE user_id=?";
+
 inline constexpr const char* kSaveUserChoices =
     "UPDATE t_user_log set is_auto_login=?,is_auto_down_up_load=?  where  id in (SELECT max(id) "
     "from t_user_log where user_id=?)";

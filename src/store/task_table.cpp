@@ -76,6 +76,17 @@ std::optional<StoredTask> TaskTable::load(std::int64_t id) {
     return task;
 }
 
+std::int64_t TaskTable::findSameTask(const NewTaskRow& row, int ranType) {
+    StoreQuery query = m_store.prepareQuery(st::kFindSameTask);
+    query.bindText(1, row.userId);
+    query.bindInt64(2, ranType);
+    query.bindText(3, row.localPath);
+    query.bindText(4, row.localFileName);
+    query.bindText(5, row.ftpFileName);
+    query.bindText(6, row.ftpPath);
+    return query.next() ? query.int64At(0) : 0;
+}
+
 bool TaskTable::runWithId(const char* sql, std::int64_t id) {
     StoreCommand command(m_store, sql);
     command.bindInt64(1, id);

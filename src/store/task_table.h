@@ -131,6 +131,10 @@ public:
 
     std::optional<StoredTask> load(std::int64_t id);
 
+    // Id of an unfinished task of the same user and direction that moves the same file between
+    // the same places as `row`; 0 when there is none.
+    std::int64_t findSameTask(const NewTaskRow& row, int ranType);
+
     bool giveBack(std::int64_t id);
     bool pause(std::int64_t id);
     bool resume(std::int64_t id);

@@ -77,6 +77,12 @@ bool UserLog::setRememberedPassword(const std::string& userId, const std::string
     return command.execute();
 }
 
+bool UserLog::forgetSignIn(const std::string& userId) {
+    StoreCommand command(m_store, st::kForgetSignIn);
+    command.bindText(1, userId);
+    return command.execute();
+}
+
 std::optional<UserChoices> UserLog::readChoices(const std::string& userId) {
     StoreQuery query = m_store.prepareQuery(st::kReadSettings);
     query.bindText(1, userId);

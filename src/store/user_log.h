@@ -67,6 +67,9 @@ public:
     // Sets the password column of the user's newest sign-in row.
     bool setRememberedPassword(const std::string& userId, const std::string& password);
 
+    // Every sign-in row of the user drops its password and its automatic sign-in.
+    bool forgetSignIn(const std::string& userId);
+
     std::optional<UserChoices> readChoices(const std::string& userId);
 
     // Empty when no user has signed in yet.

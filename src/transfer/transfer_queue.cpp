@@ -52,6 +52,14 @@ QueuedTask TransferQueue::queueFile(Direction direction, NewTaskRow row) {
     QueuedTask queued;
     m_manager.gate().run([&](LocalStore& store) {
         TaskTable tasks(store);
+        const int ranType =
+            direction == Direction::kUpload ? ran_type::kUpload : ran_type::kDownload;
+        // A second task for the same file would race the first one over the same bytes.
+        if (const auto same = tasks.findSameTask(row, ranType); same > 0) {
+            queued.id = same;
+            queued.alreadyQueued = true;
+            return;
+        }
         const bool start = m_manager.hasSlot(direction, TransferManager::kFileLimit);
         row.status = start ? task_status::kRunning : task_status::kWaiting;
         queued.queued = direction == Direction::kUpload ? tasks.insertFileUpload(row)

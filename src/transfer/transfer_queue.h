@@ -36,6 +36,9 @@ struct DiskItem {
 struct QueuedTask {
     bool queued = false;
     std::int64_t id = 0;  // 0 when the row's id could not be read back
+    // The same file between the same places waits in the queue already as task `id`: nothing
+    // was added.
+    bool alreadyQueued = false;
 };
 
 struct FolderUploadResult {

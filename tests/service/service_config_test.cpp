@@ -48,7 +48,8 @@ TEST(ServiceConfig, ReadsTheServiceSectionAndReportsEachBadLineOnce) {
     EXPECT_EQ(config.aboutHost, "127.0.0.1:18080");
     EXPECT_EQ(config.directLinkPrefix, "http://d.example.com/l/");
     const std::string report = errors.str();
-    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 6) << report;
+    EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 7) << report;
+    EXPECT_NE(report.find(":2: unknown section"), std::string::npos) << report;
     EXPECT_NE(report.find(":8: not HOST or HOST:PORT"), std::string::npos) << report;
     EXPECT_NE(report.find(":13: unknown key"), std::string::npos) << report;
 }

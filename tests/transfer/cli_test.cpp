@@ -32,7 +32,8 @@ protected:
     std::string outputFile() const { return m_dir.path() + "/cli.out"; }
 
     std::vector<std::string> command(const std::vector<std::string>& args) const {
-        std::vector<std::string> argv{"env", "NUBEXA_HOME=" + home(), NUBEXA_CLI_PATH};
+        // Messages follow the locale: these tests read the English ones.
+        std::vector<std::string> argv{"env", "LC_ALL=C", "NUBEXA_HOME=" + home(), NUBEXA_CLI_PATH};
         argv.insert(argv.end(), args.begin(), args.end());
         return argv;
     }
@@ -45,12 +46,26 @@ protected:
         return code;
     }
 
+    // Runs nubexa-cli with `input` on its standard input.
+    int cliWithInput(const std::vector<std::string>& args, const std::string& input) {
+        writeFile(m_dir.path() + "/input", input);
+        std::string line =
+            "exec env LC_ALL=C NUBEXA_HOME='" + home() + "' '" + NUBEXA_CLI_PATH + "'";
+        for (const auto& arg : args)
+            line += " '" + arg + "'";
+        std::filesystem::remove(outputFile());
+        const int code =
+            runProgram({"sh", "-c", line + " < '" + m_dir.path() + "/input'"}, 60s, outputFile());
+        m_output = readFile(outputFile());
+        return code;
+    }
+
     int login(const std::string& password) {
         writeFile(m_dir.path() + "/password", password + "\n");
         std::filesystem::remove(outputFile());
         const int code =
             runProgram({"sh", "-c",
-                        "exec env NUBEXA_HOME='" + home() + "' '" + NUBEXA_CLI_PATH +
+                        "exec env LC_ALL=C NUBEXA_HOME='" + home() + "' '" + NUBEXA_CLI_PATH +
                             "' login demo --password-stdin < '" + m_dir.path() + "/password'"},
                        60s, outputFile());
         m_output = readFile(outputFile());
@@ -107,30 +122,38 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
     ASSERT_EQ(cli({"get", "/projects", "\\欢迎使用Nubexa.txt", "--to", back}), 0) << m_output;
     ASSERT_EQ(cli({"queue"}), 0);
     EXPECT_NE(
-        m_output.find("\t上传\t" + upload + "\t\\照片\\file.bin\t292.97 KB\t0%\t0 KB/S\t暂停"),
+        m_output.find("\tupload\t" + upload + "\t/照片/file.bin\t293.0 KiB\t0%\t0 KB/s\twaiting"),
         std::string::npos)
         << m_output;
     EXPECT_EQ(cliRows().size(), 6u);
 
     ASSERT_EQ(cli({"run", "--interval", "0.2"}), 0) << m_output;
-    EXPECT_NE(m_output.find("6 transfer(s) completed"), std::string::npos) << m_output;
+    EXPECT_NE(m_output.find("6 completed, 0 failed, 0 waiting"), std::string::npos) << m_output;
     EXPECT_EQ(readFile(back + "/projects/data.bin").size(), 1u << 20);
     EXPECT_FALSE(readFile(back + "/projects/README.md").empty());
     EXPECT_EQ(readFile(back + "/欢迎使用Nubexa.txt").size(), 123u);
     ASSERT_EQ(cli({"ls", "/照片"}), 0);
-    EXPECT_NE(m_output.find("file.bin\t292.97 KB"), std::string::npos) << m_output;
+    EXPECT_NE(m_output.find("file.bin\t293.0 KiB\t20"), std::string::npos) << m_output;
     ASSERT_EQ(cli({"ls", "/照片/tree/sub"}), 0);
     EXPECT_NE(m_output.find("b.txt\t20 B"), std::string::npos) << m_output;
     ASSERT_EQ(cli({"queue"}), 0);
-    EXPECT_EQ(m_output, "ID\t方向\t本地文件信息\t网盘文件信息\t大小\t进度\t速度\t状态\n");
+    EXPECT_EQ(m_output, "ID\tDIRECTION\tLOCAL\tREMOTE\tSIZE\tPROGRESS\tSPEED\tSTATE\n");
 
     // The task commands on a queued task.
     ASSERT_EQ(cli({"put", makeFile("later.bin", 100, 11)}), 0);
     const std::string id = std::to_string(cliRows().back().id);
     EXPECT_EQ(cli({"pause", id}), 0);
+    EXPECT_EQ(m_output, "task " + id + " paused\n");
+    ASSERT_EQ(cli({"queue"}), 0);
+    EXPECT_NE(m_output.find("\t0 KB/s\tpaused\n"), std::string::npos) << m_output;
     EXPECT_EQ(cli({"run", "--interval", "0.2"}), 0) << "a paused task is not run";
+    EXPECT_NE(m_output.find("0 completed, 0 failed, 1 waiting\n1 paused task(s) wait for"),
+              std::string::npos)
+        << m_output;
     EXPECT_EQ(cliRows().back().status, task_status::kWaiting);
     EXPECT_EQ(cli({"resume", id}), 0);
+    ASSERT_EQ(cli({"queue"}), 0);
+    EXPECT_NE(m_output.find("\twaiting\n"), std::string::npos) << m_output;
     EXPECT_EQ(cli({"delete", id}), 0);
     EXPECT_EQ(cliRows().back().status, task_status::kDeleted);
     EXPECT_EQ(cli({"delete", id}), 1);
@@ -139,9 +162,85 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
     // Usage errors.
     EXPECT_EQ(cli({}), 2);
     EXPECT_EQ(cli({"put"}), 2);
-    EXPECT_EQ(cli({"pause", "abc"}), 2);
+    for (const char* bad : {"abc", "0", "-3", "1.5", "99999999999999999999"}) {
+        EXPECT_EQ(cli({"pause", bad}), 2) << bad;
+        EXPECT_NE(m_output.find("TASK-ID must be a positive whole number"), std::string::npos)
+            << m_output;
+        EXPECT_LT(m_output.size(), 200u) << m_output;
+    }
+    EXPECT_EQ(cli({"run", "--give-up-after", "0"}), 2);
+    EXPECT_NE(m_output.find("--give-up-after must be a positive whole number"), std::string::npos)
+        << m_output;
+    EXPECT_EQ(cli({"bogus"}), 2);
+    EXPECT_NE(m_output.find("unknown command 'bogus'"), std::string::npos) << m_output;
+    EXPECT_EQ(cli({"help", "run"}), 0);
+    EXPECT_NE(m_output.find("--limit-rate"), std::string::npos) << m_output;
     EXPECT_EQ(cli({"get", "/x"}), 2) << "--to is required";
     EXPECT_EQ(cli({"run", "--limit-rate", "fast"}), 2);
+}
+
+TEST_F(CliTest, WhatCanOnlyFailLaterIsRefusedAtQueueTimeAndLeavesTheQueueAsItWas) {
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    const std::string down = localDir() + "/down";
+    std::filesystem::create_directories(down);
+    const std::string aFile = makeFile("plain.txt", 10, 1);
+
+    EXPECT_EQ(cli({"get", "/欢迎使用Nubexa.txt", "--to", aFile}), 1);
+    EXPECT_NE(m_output.find(aFile + " is a file, not a folder"), std::string::npos) << m_output;
+    EXPECT_EQ(cli({"get", "/欢迎使用Nubexa.txt", "--to", down + "/missing"}), 1);
+    EXPECT_NE(m_output.find("no such local folder"), std::string::npos) << m_output;
+    writeFile(down + "/欢迎使用Nubexa.txt", "mine");
+    EXPECT_EQ(cli({"get", "/欢迎使用Nubexa.txt", "--to", down}), 1);
+    EXPECT_NE(m_output.find("exists already"), std::string::npos) << m_output;
+    EXPECT_EQ(readFile(down + "/欢迎使用Nubexa.txt"), "mine");
+    EXPECT_TRUE(cliRows().empty());
+
+    // The same transfer queued twice is one task.
+    std::filesystem::remove(down + "/欢迎使用Nubexa.txt");
+    ASSERT_EQ(cli({"get", "/欢迎使用Nubexa.txt", "--to", down}), 0) << m_output;
+    ASSERT_EQ(cli({"get", "/欢迎使用Nubexa.txt", "--to", down}), 0) << m_output;
+    EXPECT_NE(m_output.find("already queued as task"), std::string::npos) << m_output;
+    ASSERT_EQ(cli({"put", aFile}), 0) << m_output;
+    ASSERT_EQ(cli({"put", aFile}), 0) << m_output;
+    EXPECT_NE(m_output.find("already queued as task"), std::string::npos) << m_output;
+    EXPECT_EQ(cliRows().size(), 2u);
+
+    // --db naming a file that is not a database: refused, the file untouched.
+    const std::string notes = makeFile("notes.txt", 4000, 7);
+    const std::string before = readFile(notes);
+    EXPECT_EQ(cli({"--db", notes, "queue"}), 2);
+    EXPECT_NE(m_output.find("is not a bin.db"), std::string::npos) << m_output;
+    EXPECT_EQ(readFile(notes), before);
+    EXPECT_FALSE(std::filesystem::exists(notes + "-wal"));
+
+    // A protected folder opens only with its password, as on the disk page.
+    EXPECT_EQ(cliWithInput({"ls", "/私密资料", "--folder-password-stdin"}, "0000\n"), 1);
+    EXPECT_NE(m_output.find("wrong password for folder \\私密资料"), std::string::npos) << m_output;
+    EXPECT_EQ(m_output.find("账号备忘"), std::string::npos) << m_output;
+    ASSERT_EQ(cliWithInput({"ls", "/私密资料", "--folder-password-stdin"}, "1234\n"), 0)
+        << m_output;
+    EXPECT_NE(m_output.find("账号备忘.txt\t"), std::string::npos) << m_output;
+
+    // Listings for scripts.
+    ASSERT_EQ(cli({"ls", "--bytes"}), 0) << m_output;
+    EXPECT_NE(m_output.find("欢迎使用Nubexa.txt\t123\t"), std::string::npos) << m_output;
+    ASSERT_EQ(cli({"ls", "--json"}), 0) << m_output;
+    EXPECT_NE(m_output.find("\"name\": \"欢迎使用Nubexa.txt\""), std::string::npos) << m_output;
+    EXPECT_NE(m_output.find("\"size\": 123"), std::string::npos) << m_output;
+}
+
+TEST_F(CliTest, LogoutForgetsTheRememberedSignIn) {
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    ASSERT_EQ(login("demo123"), 0) << m_output;  // two sign-in rows
+    ASSERT_EQ(cli({"logout"}), 0) << m_output;
+    const auto passwords = m_cliGate->run([](LocalStore& store) {
+        auto query = store.prepareQuery("SELECT count(*) FROM t_user_log WHERE password != ''");
+        query.next();
+        return query.intAt(0);
+    });
+    EXPECT_EQ(passwords, 0);
+    EXPECT_EQ(cli({"ls"}), 1);
+    EXPECT_NE(m_output.find("not signed in"), std::string::npos) << m_output;
 }
 
 TEST_F(CliTest, BeforeAnySignInCommandsSaySoAndFail) {
@@ -183,12 +282,16 @@ TEST_F(CliTest, InterruptedOrKilledRunsLoseNothingAndTheNextRunFinishes) {
         ASSERT_TRUE(run.start(command(slowRun), outputFile()));
         ASSERT_TRUE(waitUntil([&] { return allMoving(before); }, 60s)) << readFile(outputFile());
         run.signalGroup(SIGINT);
-        EXPECT_EQ(run.wait(20s), std::optional<int>(1));
+        EXPECT_EQ(run.wait(20s), std::optional<int>(130));
         EXPECT_NE(readFile(outputFile()).find("every task stays resumable"), std::string::npos);
         for (const auto& row : cliRows()) {
-            EXPECT_EQ(row.status, task_status::kRunning) << row.localFileName;
+            EXPECT_EQ(row.status, task_status::kWaiting) << row.localFileName;
             EXPECT_FALSE(finished(row)) << row.localFileName;
         }
+        // Nothing moves now, and "queue" says so.
+        ASSERT_EQ(cli({"queue"}), 0);
+        EXPECT_EQ(m_output.find("running"), std::string::npos) << m_output;
+        EXPECT_NE(m_output.find("\t0 KB/s\twaiting\n"), std::string::npos) << m_output;
     }
     // SIGKILL: nothing is written at all.
     {
