@@ -143,7 +143,7 @@ TEST_F(Listing, FileSearchEncodesTheKeywordAndShowsAPlaceholderWhenNothingIsFoun
     EXPECT_EQ(m_server.lastTarget(), path +
                                          "?uid=u&token=t&order=name&desc=0&keyword=my+file%2D1"
                                          "&sign=" +
-                                         md5Hex("utname0my+file%2D1"));
+                                         md5Hex("utname0my file-1"));
     DiskTables t = tables();
     EXPECT_EQ(t.disk_files[0].id, "-1");
     EXPECT_EQ(t.disk_files[0].name, "真遗憾，我的网盘中居然没这个文件");
