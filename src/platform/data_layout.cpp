@@ -125,10 +125,12 @@ std::string DataLayout::configFile() const {
 bool DataLayout::prepareDataFolder(std::string& error) const {
     std::error_code failure;
     if (isDirectory(m_dataFolder)) {
-        // bin.db and the log live here in every layout, the program's own folder included.
+        // A folder of our own is closed to others, as a new one is made. The program's folder
+        // is left as it is: others may run the program (and its companions) from there; bin.db
+        // and the log in it are the owner's alone by their own modes.
         struct stat status {};
-        if (::stat(m_dataFolder.c_str(), &status) == 0 && status.st_uid == ::geteuid() &&
-            (status.st_mode & 077) != 0)
+        if (m_kind != Kind::kProgramFolder && ::stat(m_dataFolder.c_str(), &status) == 0 &&
+            status.st_uid == ::geteuid() && (status.st_mode & 077) != 0)
             ::chmod(m_dataFolder.c_str(), status.st_mode & 0700);
         return true;
     }
