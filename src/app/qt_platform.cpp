@@ -16,6 +16,7 @@ void showBox(const QString& caption, const QString& text) {
     // A box without caption takes the program's name, as the system's default does.
     QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? QStringLiteral("Nubexa网盘") : caption,
                     text, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);  // names from the service are never markup
     box.setAccessibleName(text);
     box.exec();
 }

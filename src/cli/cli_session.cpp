@@ -94,10 +94,19 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     std::string carry = last && last->autoResume == "1" ? "1" : "0";
     if (autoResume)
         carry = *autoResume ? "1" : "0";
+    RememberedPasswords::Kept kept = RememberedPasswords::Kept::kNowhere;
     const bool recorded = passwords().recordSignIn(
-        SignInRecord{info.uid, password, Common::localTimeText(), true, false, carry});
-    if (!recorded)
+        SignInRecord{info.uid, password, Common::localTimeText(), true, false, carry}, &kept);
+    if (!recorded) {
         complain("the sign-in could not be recorded in " + gate().databasePath());
+    } else if (kept == RememberedPasswords::Kept::kDatabase) {
+        complain("no desktop secret store: the password is kept in " + gate().databasePath() +
+                 " (readable by this user only)");
+    } else if (kept == RememberedPasswords::Kept::kNowhere) {
+        complain(
+            "the desktop secret store did not take the password: later commands ask for a "
+            "new login");
+    }
 
     // The session starts here, as when the main window opens; a run in progress keeps its
     // tasks as they are.
@@ -110,8 +119,8 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
             "as they are");
     }
     std::printf("signed in as %s (uid %s); automatic resume %s\n",
-                info.nickname.empty() ? account.c_str() : info.nickname.c_str(), info.uid.c_str(),
-                carry == "1" ? "on" : "off");
+                forTerminal(info.nickname.empty() ? account : info.nickname).c_str(),
+                forTerminal(info.uid).c_str(), carry == "1" ? "on" : "off");
     return kDone;
 }
 

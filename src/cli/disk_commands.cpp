@@ -54,11 +54,12 @@ int listFolder(const CliContext& context, const std::string& path) {
         return kFailed;
     }
     for (const auto& entry : listing->folders)
-        std::printf("%s/\t-\t%s\tid=%s\n", entry.name.c_str(), entry.time.c_str(),
-                    entry.id.c_str());
+        std::printf("%s/\t-\t%s\tid=%s\n", forTerminal(entry.name).c_str(),
+                    forTerminal(entry.time).c_str(), forTerminal(entry.id).c_str());
     for (const auto& entry : listing->files) {
-        std::printf("%s%s\t%s\t%s\tid=%s\n", entry.name.c_str(), entry.ext.c_str(),
-                    sizeText(entry.size).c_str(), entry.time.c_str(), entry.id.c_str());
+        std::printf("%s\t%s\t%s\tid=%s\n", forTerminal(entry.name + entry.ext).c_str(),
+                    sizeText(entry.size).c_str(), forTerminal(entry.time).c_str(),
+                    forTerminal(entry.id).c_str());
     }
     return kDone;
 }
@@ -128,7 +129,7 @@ int get(const CliContext& context, const TransferArgs& args) {
         }
         if (item->isFolder) {
             if (queue.QueueFolderDownload(*item, args.to) == 1) {
-                std::printf("queued folder %s\n", path.c_str());
+                std::printf("queued folder %s\n", forTerminal(path).c_str());
             } else {
                 exitCode = kFailed;
             }
@@ -151,7 +152,7 @@ int get(const CliContext& context, const TransferArgs& args) {
         const auto queued = queue.QueueFileDownload(*item, args.to, shown);
         if (queued.queued) {
             std::printf("queued task %lld: download %s\n", static_cast<long long>(queued.id),
-                        path.c_str());
+                        forTerminal(path).c_str());
         } else {
             exitCode = kFailed;
         }

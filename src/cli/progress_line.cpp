@@ -1,5 +1,7 @@
 #include "cli/progress_line.h"
 
+#include "platform/control_bytes.h"
+
 #include <string>
 
 namespace nubexa::cli {
@@ -31,7 +33,7 @@ void ProgressLine::show(const TaskProgress& progress) {
 
 void ProgressLine::showText(const std::string& text) {
     // Clears what a longer line before it left.
-    std::fprintf(stderr, "\r%s\033[K", text.c_str());
+    std::fprintf(stderr, "\r%s\033[K", escapeControlBytes(text).c_str());
     std::fflush(stderr);
     m_shown = true;
 }

@@ -23,9 +23,10 @@ int showQueue(const CliContext& context) {
     for (const Direction page : {Direction::kUpload, Direction::kDownload}) {
         for (const auto& row : loadTransferPage(session.gate(), uid, page)) {
             std::printf("%s\t%s\t%s\t%s\t%s\t%d%%\t%s\t%s\n", row.id.c_str(),
-                        page == Direction::kUpload ? "上传" : "下载", row.localInfo.c_str(),
-                        row.remoteInfo.c_str(), row.size.c_str(), row.progress, row.speed.c_str(),
-                        row.state.c_str());
+                        page == Direction::kUpload ? "上传" : "下载",
+                        forTerminal(row.localInfo).c_str(), forTerminal(row.remoteInfo).c_str(),
+                        row.size.c_str(), row.progress, row.speed.c_str(),
+                        forTerminal(row.state).c_str());
         }
     }
     return kDone;
