@@ -22,6 +22,7 @@ DrawResultDlg::DrawResultDlg(const QString& message, const QString& buttonText, 
         "QPushButton:hover { background: #5aa3ec; }"));
 
     m_text = new QLabel(message, this);
+    m_text->setTextFormat(Qt::PlainText);
     m_text->setGeometry(rects::kText);
     // Top-aligned: the button overlaps the lower part of the text's rectangle.
     m_text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -47,6 +47,7 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     m_toolbar = new Toolbar(cache, this);
 
     m_status = new QLabel(kFirstStatus, this);
+    m_status->setTextFormat(Qt::PlainText);
     m_status->setGeometry(rects::kStatus);
     m_status->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     m_status->setAccessibleName(QStringLiteral("传输速度"));

@@ -17,6 +17,7 @@ void showBox(const QString& caption, const QString& text) {
     auto* box = new QMessageBox(QMessageBox::NoIcon,
                                 caption.isEmpty() ? QStringLiteral("Nubexa网盘") : caption, text,
                                 QMessageBox::Ok);
+    box->setTextFormat(Qt::PlainText);  // names from the service are never markup
     box->setAccessibleName(text);
     box->setAttribute(Qt::WA_DeleteOnClose);
     // Modal for the user, but no loop of its own: the caller returns, and the timers' ticks

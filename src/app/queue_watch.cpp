@@ -1,6 +1,7 @@
 #include "app/queue_watch.h"
 
 #include "app/desktop_notice.h"
+#include "platform/listed_size.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "transfer/transfer_monitor.h"
@@ -88,9 +89,9 @@ void QueueWatch::apply(const Sample& sample) {
 }
 
 QString QueueWatch::progressText(const QueueTotals& uploads, const QueueTotals& downloads) {
-    const std::int64_t bytes = uploads.bytes + downloads.bytes;
-    const std::int64_t done = uploads.done + downloads.done;
-    const int percent = bytes > 0 ? static_cast<int>(done * 100 / bytes) : 0;
+    const std::int64_t bytes = addSaturated(uploads.bytes, downloads.bytes);
+    const std::int64_t done = addSaturated(uploads.done, downloads.done);
+    const int percent = percentOf(done, bytes);
     return QStringLiteral("正在传输：上传 %1 个，下载 %2 个，已完成 %3%\n%4")
         .arg(uploads.tasks)
         .arg(downloads.tasks)

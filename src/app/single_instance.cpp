@@ -1,7 +1,11 @@
 #include "app/single_instance.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 
 namespace nubexa::app {
@@ -10,6 +14,16 @@ namespace {
 
 constexpr int kConnectMs = 500;
 const QByteArray kShow = QByteArrayLiteral("show\n");
+// Longest socket path every platform takes (sockaddr_un's sun_path, with its end byte).
+constexpr int kMaxSocketPath = 100;
+
+// A folder only this user can enter: no other user can take the socket's name there first.
+bool isPrivateFolder(const QString& folder) {
+    struct stat status {};
+    return QDir::isAbsolutePath(folder) &&
+           ::stat(QFile::encodeName(folder).constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+           status.st_uid == ::geteuid() && (status.st_mode & 077) == 0;
+}
 
 }  // namespace
 
@@ -34,7 +48,16 @@ QString SingleInstance::serverName(const QString& homeFolder) {
                                  QCryptographicHash::Sha256)
             .toHex()
             .left(24);
-    return QStringLiteral("nubexa-client-") + QString::fromLatin1(digest);
+    const QString name = QStringLiteral("nubexa-client-") + QString::fromLatin1(digest);
+    // The session's runtime folder, else the data folder (created 0700): never /tmp, where
+    // another user could listen first and silence this client.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (isPrivateFolder(runtime))
+        return QDir(runtime).filePath(name);
+    const QString beside = QDir(homeFolder).filePath(QStringLiteral("nubexa.socket"));
+    if (isPrivateFolder(homeFolder) && QFile::encodeName(beside).size() < kMaxSocketPath)
+        return beside;
+    return name;
 }
 
 bool SingleInstance::askRunningToShow() const {

@@ -7,7 +7,8 @@
 namespace nubexa::app {
 
 // One client per bin.db: the first start listens on a local socket named after the data
-// folder; a later start finds it, asks it to show its window and ends.
+// folder, in $XDG_RUNTIME_DIR or the data folder itself; a later start finds it, asks it to
+// show its window and ends.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:

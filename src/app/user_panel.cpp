@@ -41,6 +41,7 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
     showAvatar(avatarFile(account, programFolder));
 
     m_nickname = new QLabel(QString::fromStdString(account.nickname), this);
+    m_nickname->setTextFormat(Qt::PlainText);
     m_nickname->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_nickname->setStyleSheet(QStringLiteral("color: black; font-size: 12px; font-weight: 600;"));
     m_nickname->move(rects::kNickname.topLeft());
@@ -72,6 +73,7 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
     bar->setAccessibleName(QStringLiteral("容量"));
     m_capacity =
         new QLabel(QString::fromStdString(account.disk_size + " / " + account.used_size), this);
+    m_capacity->setTextFormat(Qt::PlainText);
     m_capacity->setGeometry(rects::kCapacityText.adjusted(0, 0, 60, 2));
     m_capacity->setStyleSheet(QStringLiteral("color: #3d4b5c; font-size: 11px;"));
     m_capacity->setAccessibleName(QStringLiteral("容量"));

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/control_bytes.h"
+
 namespace nubexa::cli {
 
 // Exit codes of every command.
@@ -20,7 +22,13 @@ struct CliContext {
 
 // One line "nubexa-cli: <text>" on standard error.
 inline void complain(const std::string& text) {
-    std::fprintf(stderr, "nubexa-cli: %s\n", text.c_str());
+    std::fprintf(stderr, "nubexa-cli: %s\n", escapeControlBytes(text).c_str());
+}
+
+// Text from the service or a file server for the terminal: its control bytes as "\xHH", so
+// that a name cannot move the cursor, retitle the window or hide lines.
+inline std::string forTerminal(const std::string& text) {
+    return escapeControlBytes(text);
 }
 
 }  // namespace nubexa::cli

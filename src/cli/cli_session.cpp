@@ -99,8 +99,16 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
         return kFailed;
     }
     reportUserInfo(signedIn.userInfoFailure);
-    if (!signedIn.recorded)
+    if (!signedIn.recorded) {
         complain("the sign-in could not be recorded in " + gate().databasePath());
+    } else if (signedIn.passwordKept == RememberedPasswords::Kept::kDatabase) {
+        complain("no desktop secret store: the password is kept in " + gate().databasePath() +
+                 " (readable by this user only)");
+    } else if (signedIn.passwordKept == RememberedPasswords::Kept::kNowhere) {
+        complain(
+            "the desktop secret store did not take the password: later commands ask for a "
+            "new login");
+    }
     if (!signedIn.transfersStarted) {
         complain(
             "a nubexa-cli run or the desktop client is transferring: unfinished tasks were left "
@@ -108,8 +116,8 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     }
     const AccountInfo& info = signedIn.account;
     std::printf("signed in as %s (uid %s); automatic resume %s\n",
-                info.nickname.empty() ? account.c_str() : info.nickname.c_str(), info.uid.c_str(),
-                signedIn.autoResume ? "on" : "off");
+                forTerminal(info.nickname.empty() ? account : info.nickname).c_str(),
+                forTerminal(info.uid).c_str(), signedIn.autoResume ? "on" : "off");
     return kDone;
 }
 

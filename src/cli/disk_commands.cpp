@@ -177,7 +177,9 @@ int get(const CliContext& context, const TransferArgs& args) {
         }
         if (item->isFolder) {
             if (queue.QueueFolderDownload(*item, args.to) == 1) {
-                std::printf("%s\n", say("queued folder {}", "已加入文件夹 {}", {path}).c_str());
+                std::printf(
+                    "%s\n",
+                    say("queued folder {}", "已加入文件夹 {}", {forTerminal(path)}).c_str());
             } else {
                 exitCode = kFailed;
             }
@@ -200,13 +202,13 @@ int get(const CliContext& context, const TransferArgs& args) {
         const auto shown = disk.folder(parentPath, error).value_or(RemoteFolder{});
         const auto queued = queue.QueueFileDownload(*item, args.to, shown);
         if (queued.alreadyQueued) {
-            std::printf("%s\n",
-                        say("already queued as task {}: download {}",
-                            "已在队列中（任务 {}）：下载 {}", {std::to_string(queued.id), path})
-                            .c_str());
+            std::printf("%s\n", say("already queued as task {}: download {}",
+                                    "已在队列中（任务 {}）：下载 {}",
+                                    {std::to_string(queued.id), forTerminal(path)})
+                                    .c_str());
         } else if (queued.queued) {
             std::printf("%s\n", say("queued task {}: download {}", "已加入任务 {}：下载 {}",
-                                    {std::to_string(queued.id), path})
+                                    {std::to_string(queued.id), forTerminal(path)})
                                     .c_str());
         } else {
             exitCode = kFailed;

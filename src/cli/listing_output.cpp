@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "cli/cli_context.h"
 #include "cli/rate_text.h"
 
 namespace nubexa::cli {
@@ -67,14 +68,17 @@ std::string listingText(const RemoteDisk::Listing& listing, const ListingFormat&
         // Names that are not UTF-8 are replaced rather than failing the whole listing.
         return entries.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
     }
+    // Names come from the service: no control byte of theirs reaches the terminal.
     std::string text;
-    for (const auto& folder : listing.folders)
-        text += folder.name + "/\t-\t" + isoTime(folder.time) + "\tid=" + folder.id + "\n";
+    for (const auto& folder : listing.folders) {
+        text += forTerminal(folder.name) + "/\t-\t" + forTerminal(isoTime(folder.time)) +
+                "\tid=" + forTerminal(folder.id) + "\n";
+    }
     for (const auto& file : listing.files) {
         const auto bytes = bytesOf(file.size);
-        text += file.name + file.ext + "\t" +
+        text += forTerminal(file.name + file.ext) + "\t" +
                 (format.bytes ? std::to_string(bytes) : byteText(static_cast<double>(bytes))) +
-                "\t" + isoTime(file.time) + "\tid=" + file.id + "\n";
+                "\t" + forTerminal(isoTime(file.time)) + "\tid=" + forTerminal(file.id) + "\n";
     }
     return text;
 }

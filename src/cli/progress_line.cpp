@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/rate_text.h"
+#include "platform/control_bytes.h"
 
 namespace nubexa::cli {
 
@@ -30,7 +31,7 @@ void ProgressLine::showText(const std::string& text) {
     if (!m_live)
         return;
     // Clears what a longer line before it left.
-    std::fprintf(stderr, "\r%s\033[K", text.c_str());
+    std::fprintf(stderr, "\r%s\033[K", escapeControlBytes(text).c_str());
     std::fflush(stderr);
     m_shown = true;
 }

@@ -9,8 +9,8 @@
 #include "cli/cli_session.h"
 #include "cli/messages.h"
 #include "cli/queue_view.h"
-#include "session/run_lock.h"
 #include "cli/run_loop.h"
+#include "session/run_lock.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_page_text.h"
 
@@ -34,8 +34,8 @@ int showQueue(const CliContext& context) {
         const std::string direction =
             line.direction == Direction::kUpload ? say("upload", "上传") : say("download", "下载");
         std::printf("%s\t%s\t%s\t%s\t%s\t%d%%\t%s\t%s\n", line.id.c_str(), direction.c_str(),
-                    line.local.c_str(), line.remote.c_str(), line.size.c_str(), line.progress,
-                    line.speed.c_str(), line.state.c_str());
+                    forTerminal(line.local).c_str(), forTerminal(line.remote).c_str(),
+                    line.size.c_str(), line.progress, line.speed.c_str(), line.state.c_str());
     }
     return kDone;
 }

@@ -81,7 +81,7 @@ public:
 
     void print(const std::string& text) {
         m_line.finish();
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "%s\n", forTerminal(text).c_str());
     }
 
     void end() { m_line.finish(); }

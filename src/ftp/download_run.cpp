@@ -18,6 +18,9 @@ constexpr const char* kLocalFileExists = "本地路径已经存在该文件，�
 // transfer is complete (the recorded size can be behind the file).
 constexpr std::int64_t kShortfallTolerance = 1024;
 
+// No account picture is larger; a server sending more is not sending a picture.
+constexpr std::int64_t kAvatarLimit = 1024 * 1024;
+
 }  // namespace
 
 int FTPClient::Download(TransferTask& task) {
@@ -25,9 +28,19 @@ int FTPClient::Download(TransferTask& task) {
     return DownloadRun(*this, task).run();
 }
 
+namespace {
+
+// Anything at the path counts, a link (even one to nowhere) included.
+bool isPresent(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+}
+
+}  // namespace
+
 std::optional<std::int64_t> DownloadRun::startOffset(const std::string& path) {
     std::error_code error;
-    const bool exists = std::filesystem::exists(path, error);
+    const bool exists = isPresent(path);
     if (m_task.taskKind != task_kind::kQueuedTransfer)
         return 0;  // the avatar is written over
     const std::int64_t recorded = std::max<std::int64_t>(m_task.transferSize, 0);
@@ -48,8 +61,8 @@ std::optional<std::int64_t> DownloadRun::startOffset(const std::string& path) {
 bool DownloadRun::setUp(std::int64_t offset) {
     // A server's default type is ASCII, which rewrites line ends in the bytes it sends.
     exchange("TYPE", "I");
-    const auto passive = exchange("PASV");
-    if (passive && replyCode(*passive) != "227") {
+    const auto passive = askPassive();
+    if (passive && !isPassiveCode(*passive)) {
         quit();
         return false;
     }
@@ -62,7 +75,7 @@ bool DownloadRun::setUp(std::int64_t offset) {
     }
     const auto retrieve = exchange("RETR", m_task.ftpFileName);
     if (retrieve) {
-        if (replyCode(*retrieve) != "150") {
+        if (!isTransferStart(*retrieve)) {
             quit();
             return false;
         }
@@ -84,11 +97,15 @@ int DownloadRun::run() {
         quit();
         return 0;
     }
+    using Creation = LocalFile::Creation;
+    const Creation creation = m_task.taskKind != task_kind::kQueuedTransfer ? Creation::kEither
+                              : isPresent(path)                             ? Creation::kExisting
+                                                                            : Creation::kNew;
     if (!setUp(*offset))
         return 0;
 
     LocalFile file;
-    if (!file.openForWriting(path)) {
+    if (!file.openForWriting(path, creation)) {
         ftp_log::openFailed(__LINE__, m_task.localFileName);
         return 0;
     }
@@ -99,16 +116,18 @@ int DownloadRun::run() {
     }
     if (m_task.taskKind == task_kind::kQueuedTransfer)
         return receiveQueued(file, *offset);
-    return receiveAvatar(file);
+    return receiveAvatar(file, path);
 }
 
-int DownloadRun::receiveAvatar(LocalFile& file) {
+int DownloadRun::receiveAvatar(LocalFile& file, const std::string& path) {
     std::vector<char> buffer(options().blockSize);
     std::int64_t received = 0;
     bool closed = false;
     auto lastMoved = std::chrono::steady_clock::now();
-    for (;;) {
-        const auto result = m_data.receive(buffer.data(), buffer.size(), options().dataTick);
+    while (received <= kAvatarLimit) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
+            static_cast<std::int64_t>(buffer.size()), kAvatarLimit + 1 - received));
+        const auto result = m_data.receive(buffer.data(), want, options().dataTick);
         if (result.outcome == DataChannel::Outcome::Moved) {
             noteDataMoved(result.bytes);
             if (file.write(buffer.data(), result.bytes) < result.bytes)
@@ -126,8 +145,14 @@ int DownloadRun::receiveAvatar(LocalFile& file) {
     }
     m_data.close();
     file.close();
-    const bool confirmed = isPositive(readCompletion());
+    const bool confirmed = isTransferDone(readCompletion());
     quit();
+    if (received > kAvatarLimit) {
+        ftp_log::info(__LINE__, "the picture is larger than any account picture: not kept");
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        return 0;
+    }
     return received > 0 && closed && confirmed ? completed() : 0;
 }
 
@@ -135,14 +160,28 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
                                               std::int64_t& done, std::int64_t& total) {
     std::vector<char> buffer(options().blockSize);
     const std::int64_t offset = done;
+    // A listed size bounds what is written: a server cannot fill the disk past it. An unknown
+    // size (0: a plain FTP server without SIZE) reads to the server's end.
+    const std::int64_t listed = total;
     auto lastMoved = std::chrono::steady_clock::now();
-    // Read to the end of the data, not just to the recorded size: only the server's end of
-    // the data tells a complete file from a cut one.
+    // Read to the end of the data, not just to the listed size: only the server's end of the
+    // data tells a complete file from a cut one, or from one larger than listed.
     for (;;) {
         if (!heldBack(done - offset)) {
-            const auto result = m_data.receive(buffer.data(), buffer.size(), options().dataTick);
+            const bool atListed = listed > 0 && done >= listed;
+            // At the listed size one byte is enough to tell the end from more data.
+            std::size_t want = buffer.size();
+            if (atListed)
+                want = 1;
+            else if (listed > 0 && listed - done < static_cast<std::int64_t>(want))
+                want = static_cast<std::size_t>(listed - done);
+            const auto result = m_data.receive(buffer.data(), want, options().dataTick);
             if (result.outcome == DataChannel::Outcome::Moved) {
                 noteDataMoved(result.bytes);
+                if (atListed) {
+                    ftp_log::info(__LINE__, "the server sends more than the listed size");
+                    return DataEnd::Overrun;
+                }
                 const std::size_t written = file.write(buffer.data(), result.bytes);
                 done += static_cast<std::int64_t>(written);
                 total = std::max(total, done);
@@ -177,12 +216,11 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
         quit();
         return stopped();
     }
-    const bool confirmed = isPositive(readCompletion());
-    // Data that ran past the listed size shows the listing was behind the file: only the
-    // server's word tells its end from a connection cut later on.
+    const bool confirmed = isTransferDone(readCompletion());
+    // Without a listed size only the server's word tells the end from a connection cut.
     const bool wholeFile = end == DataEnd::Closed && done >= total && done <= listed;
-    const bool confirmedShort =
-        end != DataEnd::WriteFailed && confirmed && done + kShortfallTolerance >= total;
+    const bool confirmedShort = end != DataEnd::WriteFailed && end != DataEnd::Overrun &&
+                                confirmed && done + kShortfallTolerance >= total;
     if (wholeFile || confirmedShort) {
         // The server's end of the file is its size.
         m_task.fileSize = done;

@@ -17,12 +17,12 @@ public:
 
 private:
     // How a queued download's data ended.
-    enum class DataEnd { Closed, Stopped, Unfinished, WriteFailed };
+    enum class DataEnd { Closed, Stopped, Unfinished, WriteFailed, Overrun };
 
     // Where the bytes go: the offset to continue at, or empty when the task must not run.
     std::optional<std::int64_t> startOffset(const std::string& path);
     bool setUp(std::int64_t offset);
-    int receiveAvatar(LocalFile& file);
+    int receiveAvatar(LocalFile& file, const std::string& path);
     int receiveQueued(LocalFile& file, std::int64_t offset);
     DataEnd receiveInto(LocalFile& file, ProgressReporter& reporter, std::int64_t& done,
                         std::int64_t& total);

@@ -20,8 +20,13 @@ bool LocalFile::open(const std::string& path, int flags) {
     return true;
 }
 
-bool LocalFile::openForWriting(const std::string& path) {
-    return open(path, O_RDWR | O_CREAT);
+bool LocalFile::openForWriting(const std::string& path, Creation creation) {
+    int flags = O_RDWR | O_NOFOLLOW;
+    if (creation == Creation::kNew)
+        flags |= O_CREAT | O_EXCL;
+    if (creation == Creation::kEither)
+        flags |= O_CREAT;
+    return open(path, flags);
 }
 
 bool LocalFile::openForReading(const std::string& path) {

@@ -17,8 +17,15 @@ public:
     LocalFile(const LocalFile&) = delete;
     LocalFile& operator=(const LocalFile&) = delete;
 
-    // Read-write, created when absent, never cut by the open.
-    bool openForWriting(const std::string& path);
+    // What a writer expects at the path. A link there is never followed: a link planted in a
+    // download folder must not make the client write where it points.
+    enum class Creation {
+        kNew,       // created by this open; fails when anything (a link too) is there
+        kExisting,  // the file this task started
+        kEither,    // written over or created (the account picture)
+    };
+    // Read-write, never cut by the open.
+    bool openForWriting(const std::string& path, Creation creation);
     bool openForReading(const std::string& path);
 
     std::optional<std::int64_t> size();

@@ -70,4 +70,36 @@ std::optional<PassiveAddress> parsePassiveReply(const std::string& reply) {
     return std::nullopt;
 }
 
+std::optional<std::uint16_t> parseExtendedPassiveReply(const std::string& reply) {
+    const auto open = reply.rfind('(');
+    const auto close = reply.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open + 6)
+        return std::nullopt;
+    const std::string inner = reply.substr(open + 1, close - open - 1);
+    const char delimiter = inner[0];
+    if (delimiter < 33 || delimiter > 126 || isDigit(delimiter) || inner[1] != delimiter ||
+        inner[2] != delimiter || inner.back() != delimiter)
+        return std::nullopt;
+    const std::string digits = inner.substr(3, inner.size() - 4);
+    if (digits.empty() || digits.size() > 5)
+        return std::nullopt;
+    unsigned port = 0;
+    for (const char c : digits) {
+        if (!isDigit(c))
+            return std::nullopt;
+        port = port * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (port == 0 || port > 65535)
+        return std::nullopt;
+    return static_cast<std::uint16_t>(port);
+}
+
+std::optional<std::uint16_t> passivePort(const std::string& reply) {
+    if (const auto port = parseExtendedPassiveReply(reply))
+        return port;
+    if (const auto address = parsePassiveReply(reply))
+        return address->port;
+    return std::nullopt;
+}
+
 }  // namespace nubexa

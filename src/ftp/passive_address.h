@@ -17,4 +17,12 @@ struct PassiveAddress {
 // there are not six numbers of 0 to 255, or the port is 0.
 std::optional<PassiveAddress> parsePassiveReply(const std::string& reply);
 
+// The port of an extended passive reply ("229 Entering Extended Passive Mode (|||6446|)"): the
+// number between the third and the fourth delimiter inside the last "(" ... ")". Empty when the
+// form does not hold or the port is 0.
+std::optional<std::uint16_t> parseExtendedPassiveReply(const std::string& reply);
+
+// The data port of either passive reply; the host is never taken from the reply.
+std::optional<std::uint16_t> passivePort(const std::string& reply);
+
 }  // namespace nubexa

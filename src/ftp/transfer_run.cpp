@@ -1,5 +1,7 @@
 #include "ftp/transfer_run.h"
 
+#include <netinet/in.h>
+
 #include <algorithm>
 #include <thread>
 
@@ -11,12 +13,28 @@ namespace nubexa {
 TransferRun::TransferRun(FTPClient& client, TransferTask& task)
     : m_client(client), m_task(task), m_rateLimit(client.m_options.maxBytesPerSecond) {}
 
+std::optional<std::string> TransferRun::askPassive() {
+    ACE_INET_Addr peer;
+    if (m_client.m_control.get_remote_addr(peer) == 0 && peer.get_type() == AF_INET6) {
+        auto extended = exchange("EPSV");
+        if (!extended || replyCode(*extended).rfind('5', 0) != 0)
+            return extended;
+    }
+    return exchange("PASV");
+}
+
 TransferRun::Passive TransferRun::connectData(const std::string& passiveReply) {
-    const auto address = parsePassiveReply(passiveReply);
-    if (!address)
+    const auto port = passivePort(passiveReply);
+    if (!port)
         return Passive::NoAddress;
-    if (!m_data.connect(address->host, address->port, options().limits.connect,
-                        options().stopRequest)) {
+    ACE_INET_Addr peer;
+    char host[INET6_ADDRSTRLEN + 1] = {};
+    if (m_client.m_control.get_remote_addr(peer) != 0 ||
+        peer.get_host_addr(host, sizeof host) == nullptr) {
+        ftp_log::connectionFailed(__LINE__);
+        return Passive::NotConnected;
+    }
+    if (!m_data.connect(host, *port, options().limits.connect, options().stopRequest)) {
         ftp_log::connectionFailed(__LINE__);
         return Passive::NotConnected;
     }

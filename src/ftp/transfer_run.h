@@ -16,7 +16,17 @@ class TransferRun {
 protected:
     TransferRun(FTPClient& client, TransferTask& task);
 
-    // Connects the data channel to the address of an accepted passive reply.
+    // Asks for a passive data port: EPSV when the control connection runs over IPv6 (PASV
+    // cannot name an IPv6 address; a server that refuses EPSV is asked PASV), PASV otherwise.
+    // Empty when the command was not sent whole.
+    std::optional<std::string> askPassive();
+    static bool isPassiveCode(const std::string& reply) {
+        return replyCode(reply) == "227" || replyCode(reply) == "229";
+    }
+
+    // Connects the data channel to the port of an accepted passive reply, always on the host
+    // the control connection reached: a reply naming another host would make this client
+    // connect (and upload) wherever a hostile server pointed it.
     enum class Passive { Connected, NoAddress, NotConnected };
     Passive connectData(const std::string& passiveReply);
 
@@ -61,9 +71,13 @@ protected:
 
     // A local file name is one path component: never a way out of the task's folder.
     static bool isPlainFileName(const std::string& name);
-    static bool isPositive(const std::string& reply) { return !reply.empty() && reply[0] == '2'; }
-    static bool isPreliminary(const std::string& reply) {
-        return !reply.empty() && reply[0] == '1';
+    // The replies RFC 959 allows around RETR, STOR, APPE and LIST: 125 (the data connection
+    // was already open, as this client opens it first) or 150 before the data, 226 or 250 after.
+    static bool isTransferStart(const std::string& reply) {
+        return replyCode(reply) == "125" || replyCode(reply) == "150";
+    }
+    static bool isTransferDone(const std::string& reply) {
+        return replyCode(reply) == "226" || replyCode(reply) == "250";
     }
 
     FTPClient& m_client;

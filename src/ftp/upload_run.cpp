@@ -95,10 +95,10 @@ std::int64_t UploadRun::resumeOffset(std::int64_t localSize) {
 }
 
 bool UploadRun::setUp(std::int64_t& offset) {
-    auto passive = exchange("PASV");
+    auto passive = askPassive();
     // A late reply of an earlier command (TYPE's 200, PWD's 257) came first: the PASV reply
     // itself follows it.
-    for (int late = 0; passive && late < 2 && !parsePassiveReply(*passive) &&
+    for (int late = 0; passive && late < 2 && !passivePort(*passive) &&
                        (replyCode(*passive) == "200" || replyCode(*passive) == "257");
          ++late) {
         std::string next;
@@ -109,7 +109,7 @@ bool UploadRun::setUp(std::int64_t& offset) {
     }
     if (passive) {
         const std::string code = replyCode(*passive);
-        if (code != "227" && code != "257" && code != "200" && *passive != " " &&
+        if (!isPassiveCode(*passive) && code != "257" && code != "200" && *passive != " " &&
             !passive->empty()) {
             quit();
             return false;
@@ -133,7 +133,7 @@ bool UploadRun::setUp(std::int64_t& offset) {
     }
     const auto store = exchange("STOR", m_task.ftpFileName);
     if (store) {
-        if (!isPreliminary(*store)) {
+        if (!isTransferStart(*store)) {
             quit();
             return false;
         }
@@ -196,7 +196,7 @@ int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* 
     m_data.finishSending();
     // The server's word that it holds every byte; a refusal (552 disk full) leaves the row at
     // its last write for a retry.
-    const bool stored = isPositive(readCompletion());
+    const bool stored = isTransferDone(readCompletion());
     m_data.close();
     if (!stored) {
         quit();

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <chrono>
-#include <cstdio>
 #include <deque>
 #include <functional>
 #include <future>
@@ -139,12 +138,9 @@ SecretStore::Result KeychainSecretStore::run(Kind kind, const std::string& key,
         job->start();
     });
 
-    Outcome outcome;
-    if (answer.wait_for(std::chrono::milliseconds(m_timeoutMs)) == std::future_status::ready) {
-        outcome = answer.get();
-    } else {
-        outcome.message = "no answer within " + std::to_string(m_timeoutMs) + " ms";
-    }
+    if (answer.wait_for(std::chrono::milliseconds(m_timeoutMs)) != std::future_status::ready)
+        return Result::kFailed;  // slow (a prompt waiting for the user) is not missing
+    Outcome outcome = answer.get();
     switch (outcome.error) {
         case QKeychain::NoError:
             if (kind == Kind::kRead)
@@ -152,16 +148,13 @@ SecretStore::Result KeychainSecretStore::run(Kind kind, const std::string& key,
             return Result::kDone;
         case QKeychain::EntryNotFound:
             return kind == Kind::kErase ? Result::kDone : Result::kNotFound;
+        case QKeychain::AccessDenied:
+        case QKeychain::AccessDeniedByUser:
+            return Result::kFailed;
         default:
             break;
     }
     m_missing.store(true);
-    std::call_once(m_told, [&] {
-        std::fprintf(stderr,
-                     "nubexa: no desktop secret store (%s); a remembered password is kept in "
-                     "bin.db\n",
-                     outcome.message.c_str());
-    });
     return Result::kUnavailable;
 }
 

@@ -11,8 +11,9 @@ namespace nubexa {
 
 // The desktop's secret store through QtKeychain (the Secret Service, KWallet). Every call runs
 // on a thread of this object's own that keeps the event loop QtKeychain needs, and waits at most
-// `timeoutMs` for it; callers on any thread. Once the store has not answered or has no backend,
-// it is taken as missing for the rest of the process, said once on standard error.
+// `timeoutMs` for it; callers on any thread. A store that does not answer in time or whose
+// prompt was cancelled failed that call only; one without a backend (or with another error) is
+// taken as missing for the rest of the process.
 //
 // Needs a QCoreApplication; when the process has none (nubexa-cli), one is made on first use.
 // Nothing is started before the first call.
@@ -38,7 +39,6 @@ private:
     std::unique_ptr<Worker> m_worker;
     std::atomic<bool> m_missing{false};
     std::once_flag m_started;
-    std::once_flag m_told;
 };
 
 }  // namespace nubexa

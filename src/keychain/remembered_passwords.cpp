@@ -5,15 +5,29 @@
 
 namespace nubexa {
 
-bool RememberedPasswords::recordSignIn(SignInRecord record) {
+bool RememberedPasswords::recordSignIn(SignInRecord record, Kept* kept) {
+    Kept place = record.rememberPassword ? Kept::kDatabase : Kept::kNowhere;
     if (m_secrets) {
         if (!record.rememberPassword) {
             m_secrets->erase(keyOf(record.userId));
-        } else if (m_secrets->write(keyOf(record.userId), record.password) ==
-                   SecretStore::Result::kDone) {
-            record.password.clear();
+        } else {
+            switch (m_secrets->write(keyOf(record.userId), record.password)) {
+                case SecretStore::Result::kDone:
+                    place = Kept::kSecretStore;
+                    record.password.clear();
+                    break;
+                case SecretStore::Result::kFailed:
+                case SecretStore::Result::kNotFound:
+                    place = Kept::kNowhere;
+                    record.password.clear();
+                    break;
+                case SecretStore::Result::kUnavailable:
+                    break;
+            }
         }
     }
+    if (kept != nullptr)
+        *kept = place;
     return m_gate.run([&](LocalStore& store) { return UserLog(store).recordSignIn(record); });
 }
 

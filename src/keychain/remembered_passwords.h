@@ -22,9 +22,13 @@ public:
     RememberedPasswords(StoreGate& gate, SecretStore* secrets, std::string serviceHost)
         : m_gate(gate), m_secrets(secrets), m_serviceHost(std::move(serviceHost)) {}
 
+    // Where a remembered password went.
+    enum class Kept { kNowhere, kSecretStore, kDatabase };
+
     // Records a successful sign-in (and makes its user the last user). A password that is not
-    // to be remembered is also taken out of the secret store.
-    bool recordSignIn(SignInRecord record);
+    // to be remembered is also taken out of the secret store. It goes into bin.db only where
+    // there is no secret store at all; a store that failed this once keeps nothing of it.
+    bool recordSignIn(SignInRecord record, Kept* kept = nullptr);
 
     // The last user, with the remembered password from wherever it is kept.
     std::optional<LastUser> readLastUser();

@@ -1,6 +1,7 @@
 #include "pages/disk_list_model.h"
 
 #include <QIcon>
+#include <QTextDocument>
 
 #include "app/picture_cache.h"
 #include "picture_catalog.h"
@@ -65,8 +66,11 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
         return QIcon(m_pictures.picture(QString::fromLatin1(icon.path)));
     }
     if (role == Qt::ToolTipRole && row->kind == RowKind::kFile) {
-        return QStringLiteral("%1\n%2 字节\n%3")
-            .arg(text(row->name), text(row->bytes), text(row->time));
+        // A tool tip that looks like markup is shown as markup: names are escaped.
+        return Qt::convertFromPlainText(
+            QStringLiteral("%1\n%2 字节\n%3")
+                .arg(text(row->name), text(row->bytes), text(row->time)),
+            Qt::WhiteSpacePre);
     }
     if (role == Qt::TextAlignmentRole && index.column() != kName)
         return int(Qt::AlignCenter);

@@ -47,6 +47,7 @@ ItemDialog::ItemDialog(DialogContext context, DiskSelection item, const QString&
 
 QLabel* ItemDialog::addLabel(const QString& text, const QRect& where) {
     auto* label = new QLabel(text, this);
+    label->setTextFormat(Qt::PlainText);  // item names and tips come from the service
     label->setGeometry(where);
     label->setAccessibleName(text);
     return label;

@@ -1,6 +1,7 @@
 #include "pages/transfer_list_model.h"
 
 #include <QFont>
+#include <QTextDocument>
 #include <algorithm>
 
 namespace nubexa::pages {
@@ -123,7 +124,10 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
             }
             if (index.column() == kProgress)
                 return QStringLiteral("%1%").arg(shown.progress);
-            return index.column() == kRemote ? text(shown.remoteInfo) : text(shown.localInfo);
+            // A tool tip that looks like markup is shown as markup: names are escaped.
+            return Qt::convertFromPlainText(
+                index.column() == kRemote ? text(shown.remoteInfo) : text(shown.localInfo),
+                Qt::WhiteSpacePre);
         case Qt::FontRole:
             // The narrow columns hold "300.00 MB" and "1200 KB/S" whole.
             if (index.column() == kSize || index.column() == kSpeed) {

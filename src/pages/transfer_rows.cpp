@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/listed_size.h"
 #include "store/store_gate.h"
 
 namespace nubexa::pages {
@@ -129,8 +130,8 @@ TransferTotals sumRows(const std::vector<TransferRow>& rows) {
     TransferTotals totals;
     totals.files = rows.size();
     for (const TransferRow& row : rows) {
-        totals.bytesLeft += row.bytes - row.done;
-        totals.speedKBps += row.speedKBps;
+        totals.bytesLeft = addSaturated(totals.bytesLeft, row.bytes - row.done);
+        totals.speedKBps = addSaturated(totals.speedKBps, row.speedKBps);
     }
     return totals;
 }

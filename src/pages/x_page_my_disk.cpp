@@ -175,6 +175,7 @@ void CXPageMyDisk::buildControls() {
     m_locationLine = new QLabel(m_right);
     m_locationLine->setAccessibleName(QStringLiteral("当前位置"));
     m_locationLine->setGeometry(rects::kLocationLine);
+    m_locationLine->setTextFormat(Qt::PlainText);
     m_locationLine->setStyleSheet(QStringLiteral("color: #2a5d9f;"));
 
     m_sort = new QComboBox(m_right);

@@ -1,6 +1,7 @@
 #include "platform/data_layout.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -123,8 +124,16 @@ std::string DataLayout::configFile() const {
 
 bool DataLayout::prepareDataFolder(std::string& error) const {
     std::error_code failure;
-    if (isDirectory(m_dataFolder))
+    if (isDirectory(m_dataFolder)) {
+        // A folder of our own is closed to others, as a new one is made. The program's folder
+        // is left as it is: others may run the program (and its companions) from there; bin.db
+        // and the log in it are the owner's alone by their own modes.
+        struct stat status {};
+        if (m_kind != Kind::kProgramFolder && ::stat(m_dataFolder.c_str(), &status) == 0 &&
+            status.st_uid == ::geteuid() && (status.st_mode & 077) != 0)
+            ::chmod(m_dataFolder.c_str(), status.st_mode & 0700);
         return true;
+    }
     fs::create_directories(m_dataFolder, failure);
     if (!failure)
         fs::permissions(m_dataFolder, fs::perms::owner_all, fs::perm_options::replace, failure);

@@ -1,6 +1,11 @@
 #include "platform/log_sink.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <utility>
+
+#include "platform/control_bytes.h"
 
 namespace nubexa {
 
@@ -27,7 +32,23 @@ Log& theLog() {
 
 }  // namespace
 
-FileLogSink::FileLogSink(const std::string& path) : m_file(std::fopen(path.c_str(), "ab")) {}
+namespace {
+
+// The log carries account names and server replies: only its owner reads it.
+std::FILE* openPrivateForAppending(const std::string& path) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    std::FILE* file = ::fdopen(fd, "ab");
+    if (file == nullptr)
+        ::close(fd);
+    return file;
+}
+
+}  // namespace
+
+FileLogSink::FileLogSink(const std::string& path) : m_file(openPrivateForAppending(path)) {}
 
 FileLogSink::~FileLogSink() {
     if (m_file != nullptr)
@@ -42,12 +63,14 @@ void FileLogSink::write(std::string_view text) {
 }
 
 void writeLog(std::string_view text) {
+    // Replies and names come from servers: no escape sequence reaches a terminal or a log view.
+    const std::string safe = escapeControlBytes(text, true);
     Log& log = theLog();
     std::lock_guard lock(log.mutex);
     if (log.sink) {
-        log.sink->write(text);
+        log.sink->write(safe);
     } else {
-        StandardOutputSink().write(text);
+        StandardOutputSink().write(safe);
     }
 }
 

@@ -11,7 +11,9 @@ public:
     enum class Result {
         kDone,
         kNotFound,     // read: nothing is kept under the key
-        kUnavailable,  // no store answers here (a server, CI), or it refused
+        kUnavailable,  // no store here (a server, CI): for the rest of the process
+        kFailed,       // a store is there but did not do it now (no answer in time, the user
+                       // cancelled its prompt): nothing is to be kept elsewhere instead
     };
 
     virtual ~SecretStore() = default;

@@ -1,6 +1,8 @@
 #include "service/listing_reader.h"
 
+#include "platform/listed_size.h"
 #include "service/attribute_answer.h"
+#include "service/text_codec.h"
 #include "xml/markup_navigator.h"
 
 namespace nubexa {
@@ -23,7 +25,8 @@ DiskFileEntry fileFrom(const Get& get, const Extras& extras) {
     file.isoutlink = get("isoutlink");
     file.ispwd = get("ispwd");
     file.isshare = get("isshare");
-    file.size = get("size");
+    // A hostile or broken size never reaches the sums made of it.
+    file.size = std::to_string(clampListedSize(toInt64(get("size"))));
     file.time = get("time");
     file.name = get("name");
     file.pwdtip = get("pwdtip");

@@ -6,24 +6,28 @@
 
 namespace nubexa {
 
-SignedQuery& SignedQuery::add(std::string_view key, std::string_view value) {
-    m_params.emplace_back(std::string(key), escapeRawValue(value));
+SignedQuery& SignedQuery::addParam(std::string_view key, std::string encoded) {
+    std::string decoded = percentDecode(encoded);
+    m_params.push_back({std::string(key), std::move(encoded), std::move(decoded)});
     return *this;
 }
 
+SignedQuery& SignedQuery::add(std::string_view key, std::string_view value) {
+    return addParam(key, encodeQueryValue(value));
+}
+
 SignedQuery& SignedQuery::addEncoded(std::string_view key, std::string_view value) {
-    m_params.emplace_back(std::string(key), urlEncode(value));
-    return *this;
+    return addParam(key, urlEncode(value));
 }
 
 std::string SignedQuery::url(const std::string& host) const {
     std::string url = serviceOrigin(host) + m_path;
     char separator = '?';
-    for (const auto& [key, value] : m_params) {
+    for (const auto& param : m_params) {
         url.push_back(separator);
-        url += key;
+        url += param.key;
         url.push_back('=');
-        url += value;
+        url += param.encoded;
         separator = '&';
     }
     return url;
@@ -39,14 +43,14 @@ std::string SignedQuery::withSign(const std::string& host, std::string_view sign
 std::string SignedQuery::signedUrl(const std::string& host) const {
     std::string values;
     for (const auto& param : m_params)
-        values += param.second;
+        values += param.decoded;
     return withSign(host, values);
 }
 
 std::string SignedQuery::signedUrlOver(const std::string& host, std::string_view key) const {
-    for (const auto& [name, value] : m_params) {
-        if (name == key)
-            return withSign(host, value);
+    for (const auto& param : m_params) {
+        if (param.key == key)
+            return withSign(host, param.decoded);
     }
     return withSign(host, {});
 }

@@ -81,15 +81,18 @@ std::string trimSpaces(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-std::string escapeRawValue(std::string_view value) {
+std::string encodeQueryValue(std::string_view value) {
+    // Characters a query may carry that no service reads as structure: ids, lists ("1,2"),
+    // addresses ("a@b.c;d@e.f") and domains stay readable in the request line.
+    static constexpr std::string_view kKept = "-._~!$'()*,;:@/";
     std::string out;
     out.reserve(value.size());
     for (const char ch : value) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c == 0x7F || c == '#') {
-            appendPercent(out, c);
-        } else {
+        if (isAsciiAlnum(c) || kKept.find(ch) != std::string_view::npos) {
             out.push_back(ch);
+        } else {
+            appendPercent(out, c);
         }
     }
     return out;

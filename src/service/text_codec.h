@@ -21,10 +21,10 @@ std::string decodeAnswer(std::string_view body);
 // Removes leading and trailing U+0020 only.
 std::string trimSpaces(std::string_view text);
 
-// A value that is sent without urlEncode, made safe for the request line: only the bytes that
-// libcurl refuses or that would end the query early become "%XX" (space, '#', control bytes
-// 0x00-0x1F and 0x7F). Everything else, raw UTF-8 and '&' included, is sent as given.
-std::string escapeRawValue(std::string_view value);
+// A value that is not a name or search word: every byte that could end or split the value
+// ('&', '=', '+', '#', '%', '?', space, control bytes, non-ASCII) becomes "%XX"; letters,
+// digits and "-._~!$'()*,;:@/" stay. percentDecode gives the value back.
+std::string encodeQueryValue(std::string_view value);
 
 // atoi: optional leading white space and sign, then decimal digits up to the first other byte;
 // 0 when there are none. Out-of-range values are clamped instead of overflowing.

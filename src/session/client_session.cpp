@@ -56,7 +56,8 @@ SignInResult ClientSession::signIn(const PasswordSignIn& request) {
         result.recorded = passwords().recordSignIn(
             SignInRecord{info.uid, request.rememberPassword ? request.password : std::string(),
                          Common::localTimeText(), request.rememberPassword, request.autoLogin,
-                         result.autoResume ? "1" : "0"});
+                         result.autoResume ? "1" : "0"},
+            &result.passwordKept);
     }
     if (request.fetchAvatar && info.avatar_cached == 0 && transfersStarted())
         m_manager->StartAvatarDownload();

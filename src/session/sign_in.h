@@ -1,5 +1,7 @@
 #pragma once
 
+#include "keychain/remembered_passwords.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,7 +32,9 @@ struct SignInResult {
     Failure failure = Failure::kNone;          // of the sign-in itself
     Failure userInfoFailure = Failure::kNone;  // the user's details (upload limit) unread
     bool recorded = false;                     // the sign-in record was written
-    bool autoResume = false;                   // the choice the session started with
+    // Where a remembered password went (the front ends say so when it is not the secret store).
+    RememberedPasswords::Kept passwordKept = RememberedPasswords::Kept::kNowhere;
+    bool autoResume = false;  // the choice the session started with
     AccountInfo account;
     std::shared_ptr<const DiskTables> listing;  // null unless asked for
     // This process drives the queue and the user's unfinished tasks were set for the session.

@@ -1,6 +1,9 @@
 #include "store/local_store.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
@@ -14,12 +17,31 @@ LocalStore::~LocalStore() {
     close();
 }
 
+namespace {
+
+// bin.db holds remembered passwords: only its owner may read it. SQLite gives its journal and
+// WAL files the database's mode, so the file's own mode covers them.
+void keepPrivate(const std::string& path) {
+    if (path.front() == ':' || path.rfind("file:", 0) == 0)
+        return;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;  // sqlite3_open_v2 names the failure
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && (status.st_mode & 077) != 0 && status.st_uid == ::geteuid())
+        ::fchmod(fd, status.st_mode & 0700);
+    ::close(fd);
+}
+
+}  // namespace
+
 bool LocalStore::open(const std::string& path) {
     close();
     if (path.empty()) {
         m_openError = "no database path";
         return false;
     }
+    keepPrivate(path);
     sqlite3* db = nullptr;
     const int rc =
         sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
@@ -30,6 +52,8 @@ bool LocalStore::open(const std::string& path) {
         return false;
     }
     m_db = db;
+    // Deleted rows (cleared passwords) are overwritten, not left in free pages.
+    exec("PRAGMA secure_delete=ON;");
     static std::atomic<std::uint64_t> openings{0};
     m_connection = ++openings;
     m_openError.clear();

@@ -222,6 +222,12 @@ inline constexpr const char* kSetNewestPassword =
     "UPDATE t_user_log set password=?  where  id in (SELECT max(id) from t_user_log where "
     "user_id=?)";
 
+// Every older sign-in row of the user loses its password: only the newest may keep one.
+// Binds 1 uid, 2 uid.
+inline constexpr const char* kClearOlderPasswords =
+    "UPDATE t_user_log set password='' where user_id=? and ifnull(password,'')<>'' and "
+    "id < (SELECT max(id) from t_user_log where user_id=?)";
+
 // The user's newest sign-in row: the password column and is_rememberr_password. Binds 1 uid.
 inline constexpr const char* kReadNewestPassword =
     "SELECT ifnull(password,''),ifnull(is_rememberr_password,0) from t_user_log where id in "

@@ -16,7 +16,14 @@ bool UserLog::recordSignIn(const SignInRecord& record) {
     command.bindInt(5, record.autoLogin ? 1 : 0);
     command.bindText(6, record.autoResume == "1" ? "1" : "0");
     const bool inserted = command.execute();
-    return setLastUserId(record.userId) && inserted;
+    return setLastUserId(record.userId) && inserted && clearOlderPasswords(record.userId);
+}
+
+bool UserLog::clearOlderPasswords(const std::string& userId) {
+    StoreCommand command(m_store, st::kClearOlderPasswords);
+    command.bindText(1, userId);
+    command.bindText(2, userId);
+    return command.execute();
 }
 
 bool UserLog::setLastUserId(const std::string& userId) {
@@ -74,7 +81,7 @@ bool UserLog::setRememberedPassword(const std::string& userId, const std::string
     StoreCommand command(m_store, st::kSetNewestPassword);
     command.bindText(1, password);
     command.bindText(2, userId);
-    return command.execute();
+    return command.execute() && clearOlderPasswords(userId);
 }
 
 bool UserLog::forgetSignIn(const std::string& userId) {

@@ -45,7 +45,8 @@ class UserLog {
 public:
     explicit UserLog(LocalStore& store) : m_store(store) {}
 
-    // Records the sign-in and makes its user the last user.
+    // Records the sign-in and makes its user the last user. Older rows of the user keep no
+    // password: a password moved away or no longer remembered must not linger in one of them.
     bool recordSignIn(const SignInRecord& record);
 
     // Keeps the option last_user_id at the uid of the newest sign-in.
@@ -64,7 +65,7 @@ public:
 
     // The password column and remember mark of the user's newest sign-in row.
     std::optional<RememberedPassword> readRememberedPassword(const std::string& userId);
-    // Sets the password column of the user's newest sign-in row.
+    // Sets the password column of the user's newest sign-in row and empties it in the older ones.
     bool setRememberedPassword(const std::string& userId, const std::string& password);
 
     // Every sign-in row of the user drops its password and its automatic sign-in.
@@ -76,6 +77,8 @@ public:
     std::optional<LastUser> readLastUser();
 
 private:
+    bool clearOlderPasswords(const std::string& userId);
+
     LocalStore& m_store;
 };
 

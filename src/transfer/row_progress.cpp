@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ftp/transfer_task.h"
+#include "platform/listed_size.h"
 #include "store/store_gate.h"
 
 namespace nubexa {
@@ -68,8 +69,7 @@ TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total
     progress.id = m_setup.taskId;
     progress.fileSize = total;
     progress.done = done;
-    int percent =
-        total <= 0 ? 100 : static_cast<int>(std::clamp<std::int64_t>(done * 100 / total, 0, 100));
+    int percent = total <= 0 ? 100 : percentOf(done, total);
     // A row at 100 is never listed or started again: an upload reaches it only once the
     // service has it, a download only once the server confirmed the end of the data (the
     // listed size may be below the real one).

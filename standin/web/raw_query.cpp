@@ -23,6 +23,8 @@ RawQuery::RawQuery(std::string_view query) {
         }
         start = end + 1;
     }
+    for (auto& pair : m_pairs)
+        pair.second = percentDecode(pair.second, true);
 }
 
 bool RawQuery::has(std::string_view key) const {
@@ -39,10 +41,6 @@ std::string RawQuery::raw(std::string_view key) const {
             return v;
     }
     return {};
-}
-
-std::string RawQuery::decoded(std::string_view key) const {
-    return percentDecode(raw(key), true);
 }
 
 std::string RawQuery::signedText() const {

@@ -8,18 +8,18 @@
 
 namespace nubexa::standin {
 
-// The query of a request exactly as it came: values stay encoded, because signatures are made
-// over the encoded text. Split on "&", then at the first "="; a piece without "=" belongs to
-// the value before it (an unescaped "&" in a typed text).
+// The query of a request: split on "&", then at the first "="; a piece without "=" belongs to
+// the value before it (an unescaped "&" in a typed text). Each value is then decoded once
+// ("%XX" and "+"), and signatures are made over the decoded values, so that an encoded "&" or
+// "=" stays inside its value and no encoding detail changes what was signed.
 class RawQuery {
 public:
     explicit RawQuery(std::string_view query);
 
     bool has(std::string_view key) const;
-    // The raw value of the first piece with this key; empty when absent.
+    // The decoded value of the first piece with this key; empty when absent.
     std::string raw(std::string_view key) const;
-    // The value with "%XX" and "+" decoded, for the encoded values (names, keywords).
-    std::string decoded(std::string_view key) const;
+    std::string decoded(std::string_view key) const { return raw(key); }
 
     // The signed text: every value before "sign", in query order, joined without separators.
     std::string signedText() const;

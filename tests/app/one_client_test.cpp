@@ -1,5 +1,6 @@
 // One client per data folder: a second start hands over to the first, and the desktop client
 // and "nubexa-cli run" never drive the same transfer queue at once.
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -36,6 +37,22 @@ void OneClientTest::secondStartShowsTheFirst() {
     // Another data folder is another client.
     SingleInstance elsewhere(QString::fromStdString(otherHome.path()));
     QVERIFY(elsewhere.claim());
+
+    // The socket lives where no other user can take its name first: the session's runtime
+    // folder, or the private data folder without one; never in the shared /tmp.
+    nubexa::test::TempDir runtime;
+    QFile::setPermissions(QString::fromStdString(runtime.path()),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(QString::fromStdString(home.path()),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path()));
+    QVERIFY(SingleInstance::serverName(QString::fromStdString(home.path()))
+                .startsWith(QString::fromStdString(runtime.path() + "/")));
+    qunsetenv("XDG_RUNTIME_DIR");
+    QCOMPARE(SingleInstance::serverName(QString::fromStdString(home.path())),
+             QString::fromStdString(home.path() + "/nubexa.socket"));
+    qputenv("XDG_RUNTIME_DIR", saved);
 }
 
 void OneClientTest::queueBelongsToOneFrontEnd() {

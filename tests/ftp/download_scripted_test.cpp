@@ -1,9 +1,17 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <functional>
 #include <future>
 
 #include "child_process.h"
+#include "ftp/passive_address.h"
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"
 
@@ -15,6 +23,10 @@ using namespace std::chrono_literals;
 // One RETR as a script serves it.
 struct RetrScript {
     std::string passiveReply;  // empty: a real passive port
+    // Changes the reply of the real passive port before it is sent.
+    std::function<std::string(std::string)> rewritePassive = [](std::string reply) {
+        return reply;
+    };
     bool acceptData = true;
     std::string restReply = "350 Restarting\r\n";
     std::string retrReply = "150 Opening BINARY connection\r\n";
@@ -32,7 +44,7 @@ void serveRetr(ScriptedSession& s, const RetrScript& r) {
         s.send("200 binary\r\n");
     if (!s.expect("PASV"))
         return;
-    s.send(r.passiveReply.empty() ? s.openPassive() : r.passiveReply);
+    s.send(r.passiveReply.empty() ? r.rewritePassive(s.openPassive()) : r.passiveReply);
     if (!r.passiveReply.empty()) {
         s.serveUntilQuit();
         return;
@@ -48,7 +60,7 @@ void serveRetr(ScriptedSession& s, const RetrScript& r) {
     }
     if (!s.expect("RETR"))
         return;
-    if (r.retrReply.rfind("150", 0) != 0) {
+    if (r.retrReply[0] != '1') {
         s.send(r.retrReply);
         s.serveUntilQuit();
         return;
@@ -97,6 +109,15 @@ protected:
         EXPECT_TRUE(server.failures().empty()) << server.failures().front();
         return result;
     }
+
+    TransferTask avatarTask(const std::string& name) {
+        TransferTask task;
+        task.taskKind = task_kind::kAvatarDownload;
+        task.localPath = local();
+        task.localFileName = name;
+        task.ftpFileName = name;
+        return task;
+    }
 };
 
 TEST_F(ScriptedDownload, SmallFilesCompleteAndMarkTheRowFinished) {
@@ -125,6 +146,68 @@ TEST_F(ScriptedDownload, SmallFilesCompleteAndMarkTheRowFinished) {
     EXPECT_EQ(row(zero.id).transferSchedule, 100);
 }
 
+TEST_F(ScriptedDownload, EveryReplyTheStandardAllowsAroundTheDataIsAccepted) {
+    const std::string bytes = patternBytes(3000);
+    const std::pair<const char*, const char*> replies[] = {
+        {"125 Data connection already open. Transfer starting.\r\n", "226 Transfer complete\r\n"},
+        {"150 Opening BINARY connection\r\n", "250 Requested file action okay\r\n"},
+        {"125 Using existing data connection\r\n", "250 Closing data connection\r\n"}};
+    for (const auto& [start, done] : replies) {
+        RetrScript retr;
+        retr.retrReply = start;
+        retr.completion = done;
+        retr.chunks = {bytes};
+        ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+        auto task = addDownload("7.bin", std::string("seven") + start[2] + done[1], 3000);
+        EXPECT_EQ(download(server, task), 1) << start << done;
+        EXPECT_EQ(readFile(localFile(task.localFileName)), bytes);
+        EXPECT_EQ(row(task.id).transferSchedule, 100);
+    }
+}
+
+// A listener on another loopback address, where a hostile passive reply points.
+class Decoy {
+public:
+    Decoy(const char* host, std::uint16_t port) : m_fd(::socket(AF_INET, SOCK_STREAM, 0)) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        ::inet_pton(AF_INET, host, &address.sin_addr);
+        const int one = 1;
+        ::setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        m_listening = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                      ::listen(m_fd, 4) == 0;
+    }
+    ~Decoy() { ::close(m_fd); }
+    bool listening() const { return m_listening; }
+    bool wasReached() const {
+        pollfd entry{m_fd, POLLIN, 0};
+        return ::poll(&entry, 1, 0) > 0;
+    }
+
+private:
+    int m_fd;
+    bool m_listening = false;
+};
+
+TEST_F(ScriptedDownload, APassiveReplyNamingAnotherHostIsNeverConnectedTo) {
+    const std::string bytes = patternBytes(2000);
+    std::unique_ptr<Decoy> decoy;
+    RetrScript retr;
+    retr.chunks = {bytes};
+    // The same port on 127.0.0.2: only the named host tells the two listeners apart.
+    retr.rewritePassive = [&](std::string reply) {
+        decoy = std::make_unique<Decoy>("127.0.0.2", parsePassiveReply(reply)->port);
+        return reply.replace(reply.find("(127,0,0,1,"), 11, "(127,0,0,2,");
+    };
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("8.bin", "eight.bin", 2000);
+    EXPECT_EQ(download(server, task), 1);
+    EXPECT_EQ(readFile(localFile("eight.bin")), bytes);
+    ASSERT_TRUE(decoy && decoy->listening());
+    EXPECT_FALSE(decoy->wasReached());
+}
+
 TEST_F(ScriptedDownload, CompletionArrivingWithThePreliminaryReplyKeepsRepliesInStep) {
     const std::string bytes = patternBytes(5000);
     RetrScript retr;
@@ -151,12 +234,13 @@ TEST_F(ScriptedDownload, ShortDataIsCompleteOnlyWhenTheServerSaysSoWithinTheTole
         std::string completion;  // empty: the server hangs up after the data
         int result;
     };
-    for (const Case& c : {Case{3000, 2500, "226 Transfer complete\r\n", 1},
-                          Case{3000, 2500, "426 Connection closed; transfer aborted\r\n", 0},
-                          Case{5000, 2000, "226 Transfer complete\r\n", 0},
-                          Case{1000, 2500, "226 Transfer complete\r\n", 1},
-                          // Listed too small and cut off after passing it: not complete.
-                          Case{1000, 2500, "", 0}}) {
+    for (const Case& c :
+         {Case{3000, 2500, "226 Transfer complete\r\n", 1},
+          Case{3000, 2500, "426 Connection closed; transfer aborted\r\n", 0},
+          Case{5000, 2000, "226 Transfer complete\r\n", 0},
+          // More than listed: never more is kept, and it is not complete,
+          // whatever the server says.
+          Case{1000, 2500, "226 Transfer complete\r\n", 0}, Case{1000, 2500, "", 0}}) {
         const std::string bytes = patternBytes(c.sent, 7);
         RetrScript retr;
         retr.chunks = {bytes.substr(0, 1200), bytes.substr(1200)};
@@ -167,9 +251,10 @@ TEST_F(ScriptedDownload, ShortDataIsCompleteOnlyWhenTheServerSaysSoWithinTheTole
                                  (retr.dropControl ? "cut" : "");
         auto task = addDownload("9.bin", name, c.recorded);
         EXPECT_EQ(download(server, task), c.result) << c.completion;
-        EXPECT_EQ(readFile(localFile(name)), bytes);
+        const std::size_t kept = std::min(c.sent, static_cast<std::size_t>(c.recorded));
+        EXPECT_EQ(readFile(localFile(name)), bytes.substr(0, kept));
         const auto stored = row(task.id);
-        EXPECT_EQ(stored.transferSize, static_cast<std::int64_t>(c.sent));
+        EXPECT_EQ(stored.transferSize, static_cast<std::int64_t>(kept));
         if (c.result == 1) {
             EXPECT_EQ(stored.transferSchedule, 100);
             EXPECT_EQ(stored.fileSize, static_cast<std::int64_t>(c.sent));
@@ -218,25 +303,14 @@ TEST_F(ScriptedDownload, BrokenSetUpsFailWithoutTouchingTheRow) {
 
 TEST_F(ScriptedDownload, PassiveReplyWithoutParenthesesStillFindsTheAddress) {
     const std::string bytes = patternBytes(10);
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        s.login();
-        s.expect("TYPE I");
-        s.send("200 binary\r\n");
-        s.expect("PASV");
-        std::string reply = s.openPassive();
+    RetrScript retr;
+    retr.chunks = {bytes};
+    retr.rewritePassive = [](std::string reply) {
         reply.erase(std::remove(reply.begin(), reply.end(), '('), reply.end());
         reply.erase(std::remove(reply.begin(), reply.end(), ')'), reply.end());
-        s.send(reply);
-        s.acceptData();
-        s.expect("REST");
-        s.send("350 ok\r\n");
-        s.expect("RETR");
-        s.send("150 ok\r\n");
-        s.sendData(bytes);
-        s.closeData();
-        s.send("226 ok\r\n");
-        s.serveUntilQuit();
-    });
+        return reply;
+    };
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
     auto task = addDownload("3.bin", "three.bin", 10);
     EXPECT_EQ(download(server, task), 1);
     EXPECT_EQ(readFile(localFile("three.bin")), bytes);
@@ -340,6 +414,33 @@ TEST_F(ScriptedDownload, LocalNamesResolveAgainstTheTaskFolderNeverTheProcessDir
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("escape.bin")));
 }
 
+TEST_F(ScriptedDownload, ALinkPlantedInTheDownloadFolderIsNeverWrittenThrough) {
+    const std::string bytes = patternBytes(3000, 8);
+    // A link to a file that does not exist yet: following it would create the file.
+    const std::string target = m_dir.file("planted-target");
+    std::filesystem::create_symlink(target, localFile("fresh.bin"));
+    // The partial file of a started task replaced by a link to a file of the user's.
+    writeFile(m_dir.file("precious"), "precious");
+    writeFile(localFile("started.bin"), bytes.substr(0, 1024));
+    std::filesystem::remove(localFile("started.bin"));
+    std::filesystem::create_symlink(m_dir.file("precious"), localFile("started.bin"));
+
+    auto fresh = addDownload("10.bin", "fresh.bin", 3000);
+    auto started = addDownload("11.bin", "started.bin", 3000);
+    recordDone(started.id, 1024, 3000);
+    started = reload(started.id);
+    for (auto* task : {&fresh, &started}) {
+        RetrScript retr;
+        retr.chunks = {bytes.substr(static_cast<std::size_t>(task->transferSize))};
+        ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+        auto client = makeClient(server.port());
+        ASSERT_TRUE(client->FtpLogin());
+        EXPECT_EQ(client->Download(*task), 0) << task->localFileName;
+    }
+    EXPECT_FALSE(std::filesystem::exists(target));
+    EXPECT_EQ(readFile(m_dir.file("precious")), "precious");
+}
+
 TEST_F(ScriptedDownload, OffsetsBeyondFourGigabytesAreKeptWhole) {
     constexpr std::int64_t kDone = 5LL << 30;  // 5 GiB already on disk (a sparse file)
     const std::string tail = patternBytes(4000, 13);
@@ -422,14 +523,31 @@ TEST_F(ScriptedDownload, AvatarIsWrittenOverWithoutAnyRow) {
     RetrScript retr;
     retr.chunks = {bytes};
     ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
-    TransferTask task;
-    task.taskKind = task_kind::kAvatarDownload;
-    task.localPath = local();
-    task.localFileName = "face.png";
-    task.ftpFileName = "face.png";
+    TransferTask task = avatarTask("face.png");
     EXPECT_EQ(download(server, task), 1);
     EXPECT_EQ(readFile(localFile("face.png")), bytes);
     EXPECT_TRUE(m_notifier.messages().empty());
+}
+
+TEST_F(ScriptedDownload, AServerSendingMoreThanListedCannotFillTheDisk) {
+    // 10 MiB for a file listed at 1 KiB, and 2 MiB for an account picture.
+    const std::string flood = patternBytes(10 << 20, 4);
+    RetrScript retr;
+    retr.chunks = {flood};
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
+    auto task = addDownload("9.txt", "nine.txt", 1024);
+    EXPECT_EQ(download(server, task), 0);
+    EXPECT_EQ(readFile(localFile("nine.txt")), flood.substr(0, 1024));
+    const auto stored = row(task.id);
+    EXPECT_EQ(stored.status, task_status::kWaiting);
+    EXPECT_EQ(stored.fileSize, 1024);
+
+    RetrScript picture;
+    picture.chunks = {flood.substr(0, 2 << 20)};
+    ScriptedFtpServer avatarServer([&](ScriptedSession& s) { serveRetr(s, picture); });
+    TransferTask avatar = avatarTask("big.png");
+    EXPECT_EQ(download(avatarServer, avatar), 0);
+    EXPECT_FALSE(std::filesystem::exists(localFile("big.png")));
 }
 
 TEST_F(ScriptedDownload, TheCommandLineGetAsksSizeInBinaryAndCopesWithoutOne) {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "ftp/ftp_client.h"
-#include "platform/md5_digest.h"
 #include "ftp/passive_address.h"
 #include "ftp/progress_reporter.h"
 #include "ftp/reply_framer.h"
+#include "platform/md5_digest.h"
 
 namespace nubexa::test {
 namespace {
@@ -97,6 +97,17 @@ TEST(PassiveReply, RefusesAddressesThatAreNotSixBytes) {
           "227 (127,0,0,1,-1,5)\r\n", "227 (127,0,0,1,0,0)\r\n", "", "227 (a,b,c,d,e,f)\r\n",
           "227 (1234,0,0,1,1,1)\r\n"}) {
         EXPECT_FALSE(parsePassiveReply(reply)) << reply;
+    }
+}
+
+TEST(PassiveReply, ExtendedRepliesGiveOnlyTheirPort) {
+    EXPECT_EQ(passivePort("229 Entering Extended Passive Mode (|||6446|)\r\n"), 6446);
+    EXPECT_EQ(passivePort("229 (!!!65535!)\r\n"), 65535);
+    EXPECT_EQ(passivePort("227 Entering Passive Mode (10,0,0,5,19,137)\r\n"), 5001);
+    for (const char* reply :
+         {"229 (|||0|)\r\n", "229 (|||65536|)\r\n", "229 (||6446|)\r\n", "229 (|||64a6|)\r\n",
+          "229 (|||6446)\r\n", "229 (1112221)\r\n", "229 (|||)\r\n", "229 Extended\r\n"}) {
+        EXPECT_FALSE(passivePort(reply)) << reply;
     }
 }
 

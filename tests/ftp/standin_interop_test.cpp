@@ -45,6 +45,7 @@ protected:
         options.dataFolder = m_data.path() + "/service";
         options.httpPort = 0;
         options.ftp.port = 0;
+        options.ftp.host = m_ftpHost;
         options.seedDemo = true;
         options.logSink = [](const std::string&) {};
         if (m_tls != nullptr)
@@ -68,8 +69,7 @@ protected:
             m_service->stop();
     }
 
-    std::unique_ptr<FTPClient> signedIn() {
-        FtpOptions options = fastOptions();
+    std::unique_ptr<FTPClient> signedIn(FtpOptions options = fastOptions()) {
         if (m_tls != nullptr)
             options.tls = {FtpSecurity::kTlsRequired, m_tls->authority()};
         auto client = std::make_unique<FTPClient>(
@@ -99,6 +99,7 @@ protected:
         });
     }
 
+    std::string m_ftpHost = "127.0.0.1";
     TempDir m_data;
     const TestCertificates* m_tls = nullptr;  // set before SetUp: the service runs on TLS
     std::unique_ptr<standin::StandinService> m_service;
@@ -244,6 +245,65 @@ TEST_F(StandinOverTls, UploadAndResumedDownloadsRunProtectedOnOneKeptConnection)
     EXPECT_EQ(client->Download(rest), 1);
     EXPECT_TRUE(readFile(localFile("rest.bin")) == bytes);
     EXPECT_TRUE(client->Quit());
+}
+
+TEST_F(StandinInterop, ValuesWithQuerySyntaxArriveWholeAndSigned) {
+    // A local name whose extension reads as a second parameter when sent unencoded.
+    const std::string name = "a.x&dirid=5";
+    writeFile(localFile(name), "bytes of a hostile name");
+    auto task = addUpload(name, 23, "0");
+    ServiceRegistrar registrar(*m_client, m_account);
+    {
+        auto client = signedIn();
+        EXPECT_EQ(client->Upload(task, &registrar), 1);
+    }
+    EXPECT_EQ(row(task.id).status, task_status::kComplete);
+    std::string id;
+    for (const auto& [fileId, listed] : rootFiles()) {
+        if (listed == name)
+            id = fileId;
+    }
+    ASSERT_FALSE(id.empty()) << "not registered whole in the root folder";
+
+    // A password of query syntax is the password, and only it opens the file.
+    const std::string password = "p&w=1+%2B#?";
+    EXPECT_EQ(m_client->FileEncrypt(m_account.uid, m_account.token, id, password, "t&ip"), 1);
+    EXPECT_EQ(m_client->FileDecrypt(m_account.uid, m_account.token, id, "p"), 0);
+    EXPECT_EQ(m_client->FileDecrypt(m_account.uid, m_account.token, id, "p&w=1 %2B#?"), 0);
+    EXPECT_EQ(m_client->FileDecrypt(m_account.uid, m_account.token, id, password), 1);
+}
+
+class StandinInteropOverIpv6 : public StandinInterop {
+protected:
+    StandinInteropOverIpv6() { m_ftpHost = "::1"; }
+};
+
+TEST_F(StandinInteropOverIpv6, UploadAndDownloadGoOverExtendedPassiveMode) {
+    ASSERT_EQ(m_account.ftp_host, "::1");
+    const std::string bytes = patternBytes(300000, 6);
+    writeFile(localFile("six.bin"), bytes);
+    auto task = addUpload("six.bin", static_cast<std::int64_t>(bytes.size()), "0");
+    ServiceRegistrar registrar(*m_client, m_account);
+    std::string trace;
+    FtpOptions options = fastOptions();
+    options.trace = [&](const std::string& text) { trace += text; };
+    {
+        auto client = signedIn();
+        EXPECT_EQ(client->Upload(task, &registrar), 1);
+    }
+    EXPECT_EQ(row(task.id).status, task_status::kComplete);
+    std::string id;
+    for (const auto& [fileId, name] : rootFiles()) {
+        if (name == "six.bin")
+            id = fileId;
+    }
+    ASSERT_FALSE(id.empty());
+    auto download =
+        addDownload(id + ".bin", "six-back.bin", static_cast<std::int64_t>(bytes.size()));
+    auto client = signedIn(options);
+    EXPECT_EQ(client->Download(download), 1);
+    EXPECT_TRUE(readFile(localFile("six-back.bin")) == bytes);
+    EXPECT_NE(trace.find("EPSV"), std::string::npos);
 }
 
 TEST_F(StandinInterop, AvatarDownloadFetchesTheAccountPicture) {

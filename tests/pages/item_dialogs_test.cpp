@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTableView>
@@ -153,7 +154,9 @@ void ItemDialogsTest::encryptAndDecrypt() {
     type(lock, QStringLiteral("重复密码"), QStringLiteral("abce"));
     refused(driver, lock, "两次输入密码不一致");
     type(lock, QStringLiteral("重复密码"), QStringLiteral("abcd"));
-    type(lock, QStringLiteral("密码提示"), QStringLiteral("四个字母"));
+    // A tip of markup and query syntax comes back whole and is shown as the text it is.
+    const QString tip = QStringLiteral("<b>四个字母</b>&tip=1");
+    type(lock, QStringLiteral("密码提示"), tip);
     QVERIFY(driver.click(lock, QStringLiteral("ok")));
     QCOMPARE(driver.takeMessages(), Messages{"加密成功"});
     QVERIFY(driver.rowOf("文档[密]") >= 0);
@@ -161,6 +164,11 @@ void ItemDialogsTest::encryptAndDecrypt() {
     QVERIFY(driver.command("文档[密]", 226));  // no prompt before decrypting
     auto* unlock = driver.dialog<EncryptDialog>();
     QVERIFY(unlock);
+    const auto labels = unlock->findChildren<QLabel*>();
+    const auto shown = std::find_if(labels.begin(), labels.end(),
+                                    [&](const QLabel* label) { return label->text() == tip; });
+    QVERIFY(shown != labels.end());
+    QCOMPARE((*shown)->textFormat(), Qt::PlainText);
     type(unlock, QStringLiteral("密码"), QStringLiteral("wrong"));
     QVERIFY(driver.click(unlock, QStringLiteral("ok")));
     QCOMPARE(driver.takeMessages(), Messages{"解密失败"});

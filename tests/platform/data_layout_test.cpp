@@ -163,6 +163,16 @@ TEST(DataLayoutTest, PrepareDataFolderMakesAPrivateFolderOrSaysWhyNot) {
     ASSERT_EQ(::stat(layout.dataFolder().c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0700u);
     EXPECT_TRUE(layout.prepareDataFolder(error)) << "an existing folder is fine";
+    // One an earlier version left open to others is closed; the program's own folder is not.
+    ASSERT_EQ(::chmod(layout.dataFolder().c_str(), 0755), 0);
+    EXPECT_TRUE(layout.prepareDataFolder(error));
+    ASSERT_EQ(::stat(layout.dataFolder().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    const std::string portable = tree.folder("portable");
+    ASSERT_EQ(::chmod(portable.c_str(), 0755), 0);
+    EXPECT_TRUE(DataLayout::resolve(portable, LayoutEnvironment{}).prepareDataFolder(error));
+    ASSERT_EQ(::stat(portable.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0755u);
 
     // A file where the folder should be: a message naming the folder, nothing replaced.
     writeFile(tree.path("blocked"), "keep");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/listed_size.h"
 #include "service/disk_entries.h"
 #include "service_fixture.h"
 
@@ -124,6 +125,28 @@ TEST_F(Listing, OtherListingsReadEachListWhenItIsThere) {
                   md5Hex("utlink0"));
 }
 
+TEST_F(Listing, HostileSizesAreClampedWhereTheyAreReadAndSumWithoutOverflow) {
+    std::string inner = "<files>";
+    for (const char* size : {"99999999999999999999999", "-5", "9223372036854775807", "x", "2048"})
+        inner += "<file id=\"1\" name=\"a\" ext=\".b\" size=\"" + std::string(size) + "\"/>";
+    m_server.answer(kGetFiles, accepted(inner + "</files>" + folders(0)));
+    ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    std::vector<std::string> sizes;
+    for (const auto& entry : listedEntries(tables().disk_files))
+        sizes.push_back(entry.size);
+    const std::string most = std::to_string(kMaxListedSize);
+    EXPECT_EQ(sizes, (std::vector<std::string>{most, "0", most, "0", "2048"}));
+
+    // Totals and percentages of any values stay defined (the sanitizers watch this).
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(addSaturated(kMax, kMax), kMax);
+    EXPECT_EQ(addSaturated(kMax - 1, 1), kMax);
+    EXPECT_EQ(percentOf(kMax - 1, kMax), 99);
+    EXPECT_EQ(percentOf(kMax, kMax), 100);
+    EXPECT_EQ(percentOf(kMax, 0), 0);
+    EXPECT_EQ(percentOf(kMaxListedSize / 2, kMaxListedSize), 50);
+}
+
 TEST_F(Listing, WithoutAnAnswerListingsFailButGetLinkFilesAsksOnce) {
     m_server.answer(kGetFiles, accepted(files(1) + folders(1)));
     ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
@@ -143,7 +166,7 @@ TEST_F(Listing, FileSearchEncodesTheKeywordAndShowsAPlaceholderWhenNothingIsFoun
     EXPECT_EQ(m_server.lastTarget(), path +
                                          "?uid=u&token=t&order=name&desc=0&keyword=my+file%2D1"
                                          "&sign=" +
-                                         md5Hex("utname0my+file%2D1"));
+                                         md5Hex("utname0my file-1"));
     DiskTables t = tables();
     EXPECT_EQ(t.disk_files[0].id, "-1");
     EXPECT_EQ(t.disk_files[0].name, "真遗憾，我的网盘中居然没这个文件");

@@ -179,17 +179,17 @@ TEST_F(FrameOnService, FolderMoveFailsAfterOneCutAttempt) {
     EXPECT_EQ(sent("/fileservice.asmx/FolderMove").size(), 1u);
 }
 
-TEST_F(FrameOnService, UnencodedValuesKeepTheirBytesExceptWhatCurlRefuses) {
-    // Raw UTF-8, '&', '%' and quotes go as given; space, '#' and control bytes as %XX, so the
-    // request is sent at all and the sign still covers what the service receives.
+TEST_F(FrameOnService, EveryValueArrivesWholeAndIsSignedAsTheServiceDecodesIt) {
+    // '&', '=', '%', '#', quotes, space, UTF-8 and control bytes as %XX: no value can end early
+    // or add a parameter, and the sign covers the values themselves.
     m_server.answer("/fileservice.asmx/FileShare", accepted());
-    const std::string description = "说明 a&b%41\"#\x01";
-    EXPECT_EQ(client().FileShare("u", "t", "7", "p w", "5", description), "1");
+    const std::string description = "说明 a&b=%41\"#\x01";
+    EXPECT_EQ(client().FileShare("u", "t", "7", "p&w", "5", description), "1");
     const std::string target = m_server.lastTarget();
     EXPECT_EQ(target,
-              "/fileservice.asmx/FileShare?uid=u&token=t&fids=7&downpwd=p%20w&downValue=5"
-              "&description=说明%20a&b%41\"%23%01&sign=" +
-                  md5Hex("ut7p%20w5说明%20a&b%41\"%23%01"));
+              "/fileservice.asmx/FileShare?uid=u&token=t&fids=7&downpwd=p%26w&downValue=5"
+              "&description=%E8%AF%B4%E6%98%8E%20a%26b%3D%2541%22%23%01&sign=" +
+                  md5Hex("ut7p&w5" + description));
 }
 
 }  // namespace

@@ -29,10 +29,10 @@ protected:
     }
 };
 
-TEST_F(SignIn, LoginSendsAccountAndPasswordAsGivenWithoutTokenOrSign) {
+TEST_F(SignIn, LoginSendsAccountAndPasswordEncodedWithoutTokenOrSign) {
     m_server.answer(kLogin, accepted(clientElement()));
-    EXPECT_EQ(client().Login("a&b", "pw中"), 1);
-    EXPECT_EQ(m_server.lastTarget(), kLogin + "?uid=a&b&pwd=pw中");
+    EXPECT_EQ(client().Login("a&b", "pw中&x=+"), 1);
+    EXPECT_EQ(m_server.lastTarget(), kLogin + "?uid=a%26b&pwd=pw%E4%B8%AD%26x%3D%2B");
 
     // A space cannot travel raw; it goes as %20 (never "+", which the service reads as space
     // only in encoded names).

@@ -38,11 +38,14 @@ TEST(TrimSpaces, RemovesOnlySpacesAtTheEnds) {
     EXPECT_EQ(trimSpaces(""), "");
 }
 
-TEST(EscapeRawValue, EscapesOnlyWhatNoUrlCanCarry) {
-    EXPECT_EQ(escapeRawValue("a&b=c%41|\"<>"), "a&b=c%41|\"<>");
-    EXPECT_EQ(escapeRawValue("中文"), "中文");
-    EXPECT_EQ(escapeRawValue("a b#c"), "a%20b%23c");
-    EXPECT_EQ(escapeRawValue(std::string("\r\n\t\x7F\0", 5)), "%0D%0A%09%7F%00");
+TEST(EncodeQueryValue, EveryByteThatCouldSplitTheQueryIsEncodedAndDecodesBack) {
+    EXPECT_EQ(encodeQueryValue(".x&dirid=5"), ".x%26dirid%3D5");
+    EXPECT_EQ(encodeQueryValue("a+b#c%41?d e"), "a%2Bb%23c%2541%3Fd%20e");
+    EXPECT_EQ(encodeQueryValue("中"), "%E4%B8%AD");
+    EXPECT_EQ(encodeQueryValue(std::string("\r\n\x7F\0", 4)), "%0D%0A%7F%00");
+    EXPECT_EQ(encodeQueryValue("1,2;a@b.c:-_~/"), "1,2;a@b.c:-_~/");
+    const std::string hostile = std::string("p&w=d+%2B#?\x01 中", 16);
+    EXPECT_EQ(percentDecode(encodeQueryValue(hostile)), hostile);
 }
 
 TEST(ToInt, ReadsLikeAtoiWithoutOverflow) {

@@ -99,13 +99,13 @@ TEST_F(AccountApiTest, SignedOperationsRefuseWrongSignTokenOrUid) {
               "缺少参数：sign");
 }
 
-TEST_F(AccountApiTest, SignatureCoversTheEncodedNamesAndFileAddSignsItsHashAlone) {
-    // Signed over the decoded text instead of the encoded one: refused.
+TEST_F(AccountApiTest, SignatureCoversTheDecodedValuesAndFileAddSignsItsHashAlone) {
+    // Signed over the encoded text instead of the values it stands for: refused.
     const std::string query =
-        "uid=" + m_demo.uid + "&token=" + m_demo.token + "&pid=0&name=my+folder";
-    const std::string wrong = md5Upper(m_demo.uid + m_demo.token + "0" + "my folder");
+        "uid=" + m_demo.uid + "&token=" + m_demo.token + "&pid=0&name=my+folder%26x%3D1";
+    const std::string wrong = md5Upper(m_demo.uid + m_demo.token + "0" + "my+folder%26x%3D1");
     EXPECT_EQ(call("/fileservice.asmx/FolderAdd?" + query + "&sign=" + wrong).result(), "0");
-    const std::string right = md5Upper(m_demo.uid + m_demo.token + "0" + "my+folder");
+    const std::string right = md5Upper(m_demo.uid + m_demo.token + "0" + "my folder&x=1");
     EXPECT_EQ(call("/fileservice.asmx/FolderAdd?" + query + "&sign=" + right).result(), "1");
 
     const std::vector<Param> params{{"name", "x", true},

@@ -169,9 +169,10 @@ std::string StandinTest::signedTarget(const std::string& path, const Credentials
     for (const auto& param : params) {
         const std::string value = param.encoded ? clientUrlEncode(param.value) : param.value;
         query += "&" + param.key + "=" + value;
-        signedText += value;
+        // The service signs what it decodes: the value itself.
+        signedText += param.value;
         if (param.key == "hash")
-            hash = value;
+            hash = param.value;
     }
     return path + "?" + query + "&sign=" + md5Upper(signHashOnly ? hash : signedText);
 }

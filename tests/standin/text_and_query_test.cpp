@@ -10,11 +10,13 @@ namespace {
 
 using namespace standin;
 
-TEST(RawQueryTest, KeepsValuesEncodedAndSignsThemInQueryOrder) {
-    const RawQuery query("uid=7&token=ab&name=my+folder%21&sign=XYZ&late=1");
-    EXPECT_EQ(query.raw("name"), "my+folder%21");
+TEST(RawQueryTest, DecodesEachValueOnceAndSignsTheDecodedValuesInQueryOrder) {
+    const RawQuery query(
+        "uid=7&token=ab&name=my+folder%21&ext=.x%26dirid%3D5%2525&sign=XYZ&late=1");
     EXPECT_EQ(query.decoded("name"), "my folder!");
-    EXPECT_EQ(query.signedText(), "7abmy+folder%21");
+    EXPECT_EQ(query.raw("ext"), ".x&dirid=5%25");
+    EXPECT_FALSE(query.has("dirid"));
+    EXPECT_EQ(query.signedText(), "7abmy folder!.x&dirid=5%25");
     EXPECT_FALSE(query.has("missing"));
 }
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -33,6 +34,24 @@ TEST(LogSink, DatabaseErrorsGoWhereTheFrontEndSendsThem) {
     const std::string printed = testing::internal::GetCapturedStdout();
     EXPECT_EQ(sink->text(), "no such table: no_such_table\n");
     EXPECT_EQ(printed, "no such table: no_such_table\n");
+}
+
+// A server's reply or name may carry terminal escapes: the log keeps its lines but shows the
+// control bytes as text, and the file is its owner's alone.
+TEST(LogSink, ControlBytesAreShownAsTextInAPrivateFile) {
+    TempDir dir;
+    const auto sink = std::make_shared<FileLogSink>(dir.file("nubexa.log"));
+    ASSERT_TRUE(sink->isOpen());
+    setLogSink(sink);
+    writeLog(
+        "550 \x1b]0;owned\x07name\x1b[2J\xc2\x9b"
+        "31m\r\n\tnext line\n");
+    setLogSink(nullptr);
+    EXPECT_EQ(readFile(dir.file("nubexa.log")),
+              "550 \\x1b]0;owned\\x07name\\x1b[2J\\xc2\\x9b31m\r\n\tnext line\n");
+    struct stat status {};
+    ASSERT_EQ(::stat(dir.file("nubexa.log").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 077, 0u);
 }
 
 }  // namespace

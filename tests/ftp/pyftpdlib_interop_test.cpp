@@ -1,0 +1,53 @@
+// The engine against a third real server, one that answers RETR and STOR with 125 (the data
+// connection this client opens first is already there) and speaks EPSV over IPv6.
+#include "ftp_test_harness.h"
+#include "pure_ftpd.h"
+#include "pyftpdlib_server.h"
+
+namespace nubexa::test {
+namespace {
+
+class PyFtpdLibInterop : public FtpTest {
+protected:
+    std::unique_ptr<FTPClient> signedIn(const std::string& host, std::uint16_t port,
+                                        FtpOptions options) {
+        auto client = std::make_unique<FTPClient>(
+            host, port, PyFtpdLib::kUser, PyFtpdLib::kPassword, 0, m_gate, m_notifier, options);
+        EXPECT_TRUE(client->FtpLogin()) << host;
+        return client;
+    }
+};
+
+TEST_F(PyFtpdLibInterop, FilesGoBothWaysOverIpv4AndIpv6) {
+    for (const std::string host : {"127.0.0.1", "::1"}) {
+        PyFtpdLib server(host);
+        if (!server.ready())
+            GTEST_SKIP() << server.problem();
+        const std::string bytes = patternBytes(700000, 3);
+        writeFile(server.path("remote.bin"), bytes);
+        std::string trace;
+        FtpOptions options = fastOptions();
+        options.trace = [&](const std::string& text) { trace += text; };
+
+        auto down = addDownload("remote.bin", "down" + std::to_string(host.size()), 700000);
+        auto client = signedIn(host, server.port(), options);
+        EXPECT_EQ(client->Download(down), 1) << host;
+        EXPECT_TRUE(readFile(localFile(down.localFileName)) == bytes) << host;
+        EXPECT_EQ(row(down.id).transferSchedule, 100) << host;
+
+        auto up = addUpload(down.localFileName, 700000);
+        client = signedIn(host, server.port(), options);
+        EXPECT_EQ(client->Upload(up, nullptr), 1) << host;
+        EXPECT_TRUE(sameContent(server.path(down.localFileName), localFile(down.localFileName)))
+            << host;
+        EXPECT_EQ(row(up.id).status, task_status::kComplete) << host;
+        client.reset();
+
+        // The runs above went through the replies this server is here for.
+        EXPECT_NE(trace.find("125 Data connection already open"), std::string::npos) << trace;
+        EXPECT_EQ(trace.find("EPSV") != std::string::npos, host == "::1") << trace;
+    }
+}
+
+}  // namespace
+}  // namespace nubexa::test
