@@ -26,7 +26,10 @@ public:
     // A new sign-in; an account keeps its newest kMaxSessions sign-ins.
     Session open(std::int64_t accountId);
     bool tokenBelongsTo(std::int64_t accountId, const std::string& token);
-    std::optional<std::int64_t> accountOfParamToken(const std::string& paramToken);
+    // The account a param_token signs a browser in to. A token serves once, and only within
+    // kParamTokenLifetime of its sign-in: it travels in an address that browsers keep in their
+    // history.
+    std::optional<std::int64_t> redeemParamToken(const std::string& paramToken);
 
     std::string openBrowserSession(std::int64_t accountId);
     std::optional<std::int64_t> accountOfBrowser(const std::string& cookie);
@@ -41,7 +44,8 @@ public:
     static bool isValidSid(const std::string& sid);
 
     static constexpr int kMaxSessions = 50;
-    static constexpr std::int64_t kSidLifetime = 600;  // seconds after the confirmation
+    static constexpr std::int64_t kSidLifetime = 600;         // seconds after the confirmation
+    static constexpr std::int64_t kParamTokenLifetime = 600;  // seconds after the sign-in
 
 private:
     std::optional<Session> byToken(const std::string& token);

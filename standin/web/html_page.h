@@ -8,6 +8,7 @@
 
 #include "standin/service_context.h"
 #include "standin/store/account_store.h"
+#include "standin/web/signin_gate.h"
 
 namespace nubexa::standin {
 
@@ -32,13 +33,8 @@ void setBrowserCookie(httplib::Response& response, const std::string& value);
 std::optional<Account> browserAccount(const ServiceContext& service,
                                       const httplib::Request& request);
 
-// A sign-in from one of the site's forms (fields "name" and "password"), held back after
-// repeated wrong passwords for the account or from the address. `refusal` says why it failed.
-struct WebSignIn {
-    std::optional<Account> account;
-    std::string refusal;
-};
-WebSignIn signInFromForm(const ServiceContext& service, const httplib::Request& request);
+// A sign-in from one of the site's forms (fields "name" and "password").
+SignInAttempt signInFromForm(const ServiceContext& service, const httplib::Request& request);
 
 // A local path to return to after a form ("/account/wip.aspx"); "/home" for anything else.
 std::string safeLocalPath(const std::string& path);

@@ -55,6 +55,16 @@ std::string RawQuery::signedText() const {
     return text;
 }
 
+std::string RawQuery::decodedSignedText() const {
+    std::string text;
+    for (const auto& [k, v] : m_pairs) {
+        if (k == "sign")
+            break;
+        text += percentDecode(v, true);
+    }
+    return text;
+}
+
 std::string_view queryOfTarget(std::string_view target) {
     const std::size_t mark = target.find('?');
     return mark == std::string_view::npos ? std::string_view() : target.substr(mark + 1);

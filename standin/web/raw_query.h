@@ -8,9 +8,10 @@
 
 namespace nubexa::standin {
 
-// The query of a request exactly as it came: values stay encoded, because signatures are made
-// over the encoded text. Split on "&", then at the first "="; a piece without "=" belongs to
-// the value before it (an unescaped "&" in a typed text).
+// The query of a request as it came. Split on "&", then at the first "="; a piece without "="
+// belongs to the value before it (an unescaped "&" from a client that sends values as typed).
+// Each value is decoded exactly once ("%XX", "+" as a blank); the raw text stays for
+// signatures made over the values as sent.
 class RawQuery {
 public:
     explicit RawQuery(std::string_view query);
@@ -18,11 +19,13 @@ public:
     bool has(std::string_view key) const;
     // The raw value of the first piece with this key; empty when absent.
     std::string raw(std::string_view key) const;
-    // The value with "%XX" and "+" decoded, for the encoded values (names, keywords).
+    // The value with "%XX" and "+" decoded: what the client meant.
     std::string decoded(std::string_view key) const;
 
-    // The signed text: every value before "sign", in query order, joined without separators.
+    // The signed text: every value before "sign", in query order, joined without separators,
+    // as sent or as decoded.
     std::string signedText() const;
+    std::string decodedSignedText() const;
 
     std::size_t size() const { return m_pairs.size(); }
 
