@@ -94,6 +94,16 @@ Outcome SessionStore::confirmSid(const std::string& sid, const std::string& kind
     return Outcome::success();
 }
 
+std::optional<std::int64_t> SessionStore::confirmedAccount(const std::string& sid) {
+    auto row = m_tx.prepare(
+        "SELECT account_id FROM web_signins WHERE sid = ? AND account_id IS NOT NULL AND"
+        " confirmed_at >= ?",
+        sid, nowSeconds() - kSidLifetime);
+    if (!row.next())
+        return std::nullopt;
+    return row.integer(0);
+}
+
 std::optional<Session> SessionStore::completeSid(const std::string& sid) {
     if (!isValidSid(sid))
         return std::nullopt;

@@ -37,6 +37,8 @@ public:
 
     // A web sign-in page confirmed `sid` for an account.
     Outcome confirmSid(const std::string& sid, const std::string& kind, std::int64_t accountId);
+    // The account a still valid confirmation of `sid` names.
+    std::optional<std::int64_t> confirmedAccount(const std::string& sid);
     // The client asks with its sid: a sign-in once the page confirmed it (the same one on every
     // repeated ask), nullopt while it is pending or after it expired.
     std::optional<Session> completeSid(const std::string& sid);

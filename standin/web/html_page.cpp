@@ -25,7 +25,12 @@ constexpr const char* kStyle =
     "h2{margin-top:0}label{display:block;margin:10px 0 4px}"
     "input[type=text],input[type=password],input[type=email]{width:100%;max-width:360px;"
     "padding:8px;font-size:16px}"
-    "button{margin-top:14px;padding:8px 18px;font-size:16px}"
+    "button{display:block;margin-top:14px;padding:8px 18px;font-size:16px}"
+    // A folder drawn with the page's own means: fonts without pictographs show no boxes.
+    ".dir{display:inline-block;width:1.1em;height:.8em;margin-right:6px;background:#f2c14e;"
+    "border-radius:2px;vertical-align:-1px}"
+    ".lock{font-size:80%;color:#8a5a00;background:#fff3cd;border-radius:3px;padding:0 4px}"
+    ".invite input{max-width:none}"
     ".error{color:#b00020}.ok{color:#1b7f3b}.note{color:#666}"
     "table{border-collapse:collapse;max-width:100%}td,th{padding:4px 12px;"
     "border-bottom:1px solid #ddd;text-align:left;overflow-wrap:anywhere}"

@@ -14,6 +14,9 @@ namespace nubexa::standin {
 
 std::string htmlEscape(std::string_view text);
 
+// Marks a protected folder or file in a list.
+inline constexpr const char* kLockBadge = " <span class=\"lock\">已加密</span>";
+
 // A whole UTF-8 page in the service's plain layout; `who` shows in the header when signed in.
 std::string renderPage(const std::string& title, const std::string& body,
                        const std::optional<Account>& who);

@@ -227,7 +227,7 @@ void showShare(const ServiceContext& service, const httplib::Request& request,
     if (open->file) {
         const FileRow& file = *open->file;
         if (!file.pwd.empty() && !unlocked(service, request, share, fileLock(file.id), file.pwd)) {
-            body += "<p>🔒 该文件已加密" +
+            body += "<p>该文件已加密" +
                     (file.pwdTip.empty() ? std::string()
                                          : "（密码提示：" + htmlEscape(file.pwdTip) + "）") +
                     "，请输入文件密码。</p>" +
@@ -254,7 +254,7 @@ void showShare(const ServiceContext& service, const httplib::Request& request,
     body += "<p class=\"path\">";
     for (std::size_t i = 0; i < chain->size(); ++i) {
         const FolderRow& level = (*chain)[i];
-        const std::string name = "📁 " + htmlEscape(level.name);
+        const std::string name = "<span class=\"dir\"></span>" + htmlEscape(level.name);
         body += (i == 0 ? "" : " / ");
         body += i + 1 == chain->size()
                     ? "<b>" + name + "</b>"
@@ -264,7 +264,7 @@ void showShare(const ServiceContext& service, const httplib::Request& request,
     body += "</p>";
     if (const auto locked = firstLocked(service, request, share, *chain)) {
         body +=
-            "<p>🔒 文件夹“" + htmlEscape(locked->name) + "”已加密" +
+            "<p>文件夹“" + htmlEscape(locked->name) + "”已加密" +
             (locked->pwdTip.empty() ? std::string()
                                     : "（密码提示：" + htmlEscape(locked->pwdTip) + "）") +
             "，请输入文件夹密码。</p>" +
@@ -280,12 +280,13 @@ void showShare(const ServiceContext& service, const httplib::Request& request,
     const Listing listing = ListingStore(tx, share.accountId).folder(chain->back().id);
     body += "<ul class=\"files\">";
     for (const auto& sub : listing.folders)
-        body += "<li><a href=\"" + base + "?dir=" + std::to_string(sub.row.id) + "\">📁 " +
-                htmlEscape(sub.row.name) + "</a>" + (sub.row.pwd.empty() ? "" : " 🔒") + "</li>";
+        body += "<li><a href=\"" + base + "?dir=" + std::to_string(sub.row.id) +
+                "\"><span class=\"dir\"></span>" + htmlEscape(sub.row.name) + "</a>" +
+                (sub.row.pwd.empty() ? "" : kLockBadge) + "</li>";
     for (const auto& file : listing.files)
         body += "<li><a href=\"" + base + "/file/" + std::to_string(file.row.id) + "\">" +
                 htmlEscape(file.row.fullName()) + "</a> (" + sizeForPeople(file.row.size) + ")" +
-                (file.row.pwd.empty() ? "" : " 🔒") + "</li>";
+                (file.row.pwd.empty() ? "" : kLockBadge) + "</li>";
     if (listing.folders.empty() && listing.files.empty())
         body += "<li class=\"note\">（空文件夹）</li>";
     body += "</ul>";

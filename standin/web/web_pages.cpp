@@ -69,10 +69,11 @@ std::string accountSummary(const ServiceContext& service, const Account& account
     const Listing listing = ListingStore(tx, account.id).folder(dir);
     for (const auto& folder : listing.folders) {
         html += folder.row.pwd.empty()
-                    ? "<li><a href=\"/home?dir=" + std::to_string(folder.row.id) + "\">📁 " +
-                          htmlEscape(folder.row.name) + "</a></li>"
-                    : "<li>📁 " + htmlEscape(folder.row.name) +
-                          " 🔒 <span class=\"note\">（加密文件夹，请在客户端中打开）</span></li>";
+                    ? "<li><a href=\"/home?dir=" + std::to_string(folder.row.id) +
+                          "\"><span class=\"dir\"></span>" + htmlEscape(folder.row.name) +
+                          "</a></li>"
+                    : "<li><span class=\"dir\"></span>" + htmlEscape(folder.row.name) + kLockBadge +
+                          " <span class=\"note\">（请在客户端中打开）</span></li>";
     }
     for (const auto& file : listing.files)
         html += "<li>" + htmlEscape(file.row.fullName()) + " (" + sizeForPeople(file.row.size) +

@@ -49,6 +49,17 @@ void showSignIn(const ServiceContext& service, const httplib::Request& request,
                             who));
         return;
     }
+    if (formValue(request, "done") == "1" && who) {
+        SqlTx tx(service.database);
+        if (SessionStore(tx).confirmedAccount(sid) == who->id) {
+            sendPage(response, 200,
+                     renderPage("登录成功",
+                                "<p class=\"ok\">" + htmlEscape(who->nickname) +
+                                    "，授权成功。请返回Nubexa客户端，客户端会自动完成登录。</p>",
+                                who));
+            return;
+        }
+    }
     sendPage(response, 200,
              renderPage(
                  providerName(type) + "登录",
@@ -93,11 +104,8 @@ void confirmSignIn(const ServiceContext& service, const httplib::Request& reques
     }
     if (!cookie.empty())
         setBrowserCookie(response, cookie);
-    sendPage(response, 200,
-             renderPage("登录成功",
-                        "<p class=\"ok\">" + htmlEscape(account->nickname) +
-                            "，授权成功。请返回Nubexa客户端，客户端会自动完成登录。</p>",
-                        account));
+    // The page after it is a plain GET: reloading it posts nothing again.
+    redirect(response, "/clientuserlogin.aspx?type=" + type + "&sid=" + sid + "&done=1");
 }
 
 // Forwards only to this service or to a page on the host the browser used to reach it, and

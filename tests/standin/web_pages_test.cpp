@@ -144,7 +144,9 @@ TEST_F(WebPagesTest, WebSignInTiesTheSidAndApiLoginThenAnswersWithTheAccount) {
 
     const auto confirmed = browser.submit("/clientuserlogin.aspx?type=sina&sid=" + sid(),
                                           "sid=" + sid() + "&type=sina&name=demo&password=demo123");
-    EXPECT_NE(confirmed->body.find("授权成功"), std::string::npos);
+    ASSERT_EQ(confirmed->status, 303);
+    EXPECT_NE(browser.get(confirmed->get_header_value("Location"))->body.find("授权成功"),
+              std::string::npos);
     const Answer first = apiLogin(sid());
     ASSERT_EQ(first.result(), "1");
     EXPECT_EQ(first.attr("client", "uid"), m_demo.uid);

@@ -108,7 +108,9 @@ TEST_F(WebSecurityTest, FormsPostedWithoutTheBrowsersTokenChangeNothing) {
     // The user confirming on the page itself still signs the client in.
     const auto confirmed = victim.submit("/clientuserlogin.aspx?type=qq&sid=" + sid,
                                          "sid=" + sid + "&type=qq&confirm=1");
-    EXPECT_NE(confirmed->body.find("授权成功"), std::string::npos) << confirmed->body;
+    ASSERT_EQ(confirmed->status, 303);
+    EXPECT_NE(victim.get(confirmed->get_header_value("Location"))->body.find("授权成功"),
+              std::string::npos);
     EXPECT_EQ(apiLogin(sid).result(), "1");
     // Pages refuse to be framed by other sites.
     EXPECT_EQ(victim.get("/home")->get_header_value("X-Frame-Options"), "DENY");
