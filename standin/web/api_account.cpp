@@ -36,8 +36,11 @@ XmlNode clientElement(ApiCall& call, const Account& account, const Session& sess
 }
 
 XmlAnswer login(ApiCall& call) {
-    SignInAttempt attempt = throttledSignIn(call.service, call.query.decoded("uid"),
-                                            call.query.decoded("pwd"), call.peer);
+    // Names, addresses and passwords hold no blanks, so a "+" is the character itself, as a
+    // client that sends them as typed writes an address like "a+b@example.com".
+    SignInAttempt attempt =
+        throttledSignIn(call.service, percentDecode(call.query.raw("uid"), false),
+                        percentDecode(call.query.raw("pwd"), false), call.peer);
     if (!attempt.account)
         return XmlAnswer::refusal(attempt.refusal);
     const Account& account = *attempt.account;

@@ -140,6 +140,7 @@ TEST_F(WebPagesTest, WebSignInTiesTheSidAndApiLoginThenAnswersWithTheAccount) {
     const auto refused = browser.submit("/clientuserlogin.aspx?type=sina&sid=" + sid(),
                                         "sid=" + sid() + "&type=sina&name=demo&password=nope");
     EXPECT_NE(refused->body.find("用户名或密码错误"), std::string::npos);
+    EXPECT_NE(refused->body.find("value=\"demo\""), std::string::npos);
     EXPECT_EQ(apiLogin(sid()).result(), "0");
 
     const auto confirmed = browser.submit("/clientuserlogin.aspx?type=sina&sid=" + sid(),
@@ -178,6 +179,15 @@ TEST_F(WebPagesTest, ParamTokenSignsTheBrowserInAndForwardsOnlyToThisSite) {
     const auto home = browser.get("/home");
     EXPECT_NE(home->body.find("演示用户"), std::string::npos);
     EXPECT_NE(home->body.find("私密资料"), std::string::npos);
+    // Folders open in place; a protected one only in the client.
+    const auto photos = home->body.rfind("/home?dir=", home->body.find("照片</a>"));
+    ASSERT_NE(photos, std::string::npos) << home->body;
+    const std::string dir = home->body.substr(photos, home->body.find('"', photos) - photos);
+    EXPECT_NE(browser.get(dir)->body.find("海边.png"), std::string::npos) << dir;
+    EXPECT_EQ(home->body.find("私密资料</a>"), std::string::npos);
+    const auto icon = browser.get("/favicon.ico");
+    EXPECT_EQ(icon->get_header_value("Content-Type"), "image/png");
+    EXPECT_EQ(icon->body.substr(1, 3), "PNG");
 
     const auto elsewhere =
         Browser(m_service->httpPort())
