@@ -199,9 +199,10 @@ std::string passwordForm(const std::string& label, const std::string& field,
 }
 
 struct ShareView {
-    std::int64_t dir = 0;  // the folder shown; 0 for the shared folder itself
-    std::string error;     // of the form shown
-    std::string typed;     // what the visitor typed into it
+    std::int64_t dir = 0;   // the folder shown; 0 for the shared folder itself
+    std::string error;      // of the form shown
+    std::string typed;      // what the visitor typed into it
+    std::int64_t file = 0;  // a protected file in the folder whose password is asked
 };
 
 void showShare(const ServiceContext& service, const httplib::Request& request,
@@ -278,15 +279,38 @@ void showShare(const ServiceContext& service, const httplib::Request& request,
         return;
     }
     const Listing listing = ListingStore(tx, share.accountId).folder(chain->back().id);
+    const std::string here = base + "?dir=" + std::to_string(chain->back().id);
+    auto fileLocked = [&](const FileRow& file) {
+        return !file.pwd.empty() && !unlocked(service, request, share, fileLock(file.id), file.pwd);
+    };
+    for (const auto& file : listing.files) {
+        if (file.row.id == view.file && fileLocked(file.row)) {
+            body +=
+                "<p>文件“" + htmlEscape(file.row.fullName()) + "”已加密" +
+                (file.row.pwdTip.empty() ? std::string()
+                                         : "（密码提示：" + htmlEscape(file.row.pwdTip) + "）") +
+                "，请输入文件密码。</p>" +
+                passwordForm("文件密码", "itempwd", view.typed,
+                             "<input type=\"hidden\" name=\"lock\" value=\"" +
+                                 fileLock(file.row.id) +
+                                 "\"><input type=\"hidden\" name=\"dir\" value=\"" +
+                                 std::to_string(chain->back().id) + "\">",
+                             view.error, token, "打开") +
+                "<p><a href=\"" + here + "\">返回文件夹</a></p>";
+            sendPage(response, status, renderPage(open->title, body, who));
+            return;
+        }
+    }
     body += "<ul class=\"files\">";
     for (const auto& sub : listing.folders)
         body += "<li><a href=\"" + base + "?dir=" + std::to_string(sub.row.id) +
                 "\"><span class=\"dir\"></span>" + htmlEscape(sub.row.name) + "</a>" +
                 (sub.row.pwd.empty() ? "" : kLockBadge) + "</li>";
     for (const auto& file : listing.files)
-        body += "<li><a href=\"" + base + "/file/" + std::to_string(file.row.id) + "\">" +
-                htmlEscape(file.row.fullName()) + "</a> (" + sizeForPeople(file.row.size) + ")" +
-                (file.row.pwd.empty() ? "" : kLockBadge) + "</li>";
+        body += "<li><a href=\"" + (fileLocked(file.row) ? here + "&file=" : base + "/file/") +
+                std::to_string(file.row.id) + "\">" + htmlEscape(file.row.fullName()) + "</a> (" +
+                sizeForPeople(file.row.size) + ")" + (file.row.pwd.empty() ? "" : kLockBadge) +
+                "</li>";
     if (listing.folders.empty() && listing.files.empty())
         body += "<li class=\"note\">（空文件夹）</li>";
     body += "</ul>";
@@ -312,7 +336,8 @@ void sharePage(const ServiceContext& service, const httplib::Request& request,
         }
         return showShare(service, request, response, {0, "提取码错误", code});
     }
-    showShare(service, request, response, {dirOf(request), {}, {}});
+    showShare(service, request, response,
+              {dirOf(request), {}, {}, parseCount(formValue(request, "file")).value_or(0)});
 }
 
 void unlockShare(const ServiceContext& service, const httplib::Request& request,
@@ -320,8 +345,10 @@ void unlockShare(const ServiceContext& service, const httplib::Request& request,
     const std::int64_t dir = dirOf(request);
     const std::string lock = formValue(request, "lock");
     const std::string typed = formValue(request, lock.empty() ? "code" : "itempwd");
+    const std::int64_t lockedFile =
+        lock.size() > 1 && lock[0] == 'i' ? parseCount(lock.substr(1)).value_or(0) : 0;
     if (!FormGuard::accepts(service, request))
-        return showShare(service, request, response, {dir, kFormExpired, typed}, 403);
+        return showShare(service, request, response, {dir, kFormExpired, typed, lockedFile}, 403);
     std::optional<OpenShare> open;
     std::optional<std::string> password;  // of the lock named
     {
@@ -336,6 +363,11 @@ void unlockShare(const ServiceContext& service, const httplib::Request& request,
                 password = folders.folder(*id)->pwd;
             } else if (id && lock[0] == 'i' && open->file && open->file->id == *id) {
                 password = open->file->pwd;
+            } else if (const auto file =
+                           id && lock[0] == 'i' && open->folder ? folders.file(*id) : std::nullopt;
+                       file && file->ready && file->binEntry == 0 &&
+                       chainInShare(folders, *open->folder, file->folderId)) {
+                password = file->pwd;
             }
         }
     }
@@ -344,7 +376,7 @@ void unlockShare(const ServiceContext& service, const httplib::Request& request,
     const bool right = lock.empty() ? normalizedCode(typed) == *password : typed == *password;
     if (!right)
         return showShare(service, request, response,
-                         {dir, lock.empty() ? "提取码错误" : "密码错误", typed});
+                         {dir, lock.empty() ? "提取码错误" : "密码错误", typed, lockedFile});
     rememberUnlock(service, response, open->share, lock.empty() ? kCodeLock : lock, *password);
     redirect(response, "/s/" + open->share.key + (dir == 0 ? "" : "?dir=" + std::to_string(dir)));
 }

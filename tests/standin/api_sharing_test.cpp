@@ -174,6 +174,20 @@ TEST_F(SharingApiTest, FolderSharesOpenSubfoldersAndAskForProtectedFoldersPasswo
     EXPECT_EQ(visitor.get(secretPage + "/file/" + memo)->status, 200);
     // Another browser has unlocked nothing.
     EXPECT_EQ(Browser(m_service->httpPort()).get(secretPage + "/file/" + memo)->status, 404);
+
+    // A file with a password of its own asks for it too.
+    ASSERT_EQ(op(m_demo, "FileEncrypt", {{"fid", memo}, {"password", "pw9"}, {"password_tip", ""}})
+                  .result(),
+              "1");
+    EXPECT_EQ(visitor.get(secretPage + "/file/" + memo)->status, 404);
+    const std::string ask = secretPage + "?dir=" + secret + "&file=" + memo;
+    EXPECT_NE(visitor.get(secretPage)->body.find(ask), std::string::npos);
+    EXPECT_NE(visitor.get(ask)->body.find("文件密码"), std::string::npos);
+    EXPECT_NE(visitor.submit(ask, secretPage, "lock=i" + memo + "&dir=" + secret + "&itempwd=x")
+                  ->body.find("密码错误"),
+              std::string::npos);
+    visitor.submit(ask, secretPage, "lock=i" + memo + "&dir=" + secret + "&itempwd=pw9");
+    EXPECT_EQ(visitor.get(secretPage + "/file/" + memo)->status, 200);
 }
 
 TEST_F(SharingApiTest, EmailShareIsForVipUsersAndLandsInTheOutbox) {
