@@ -33,7 +33,7 @@ constexpr const char* kStyle =
     ".invite input{max-width:none}"
     ".error{color:#b00020}.ok{color:#1b7f3b}.note{color:#666}"
     "table{border-collapse:collapse;max-width:100%}td,th{padding:4px 12px;"
-    "border-bottom:1px solid #ddd;text-align:left;overflow-wrap:anywhere}"
+    "border-bottom:1px solid #ddd;text-align:left;overflow-wrap:anywhere}th{white-space:nowrap}"
     "ul.files{list-style:none;padding:0}ul.files li{padding:6px 0;border-bottom:1px solid #eee}"
     "@media (max-width:600px){header{padding:10px 12px}main{margin:0;border-radius:0;"
     "padding:16px}td,th{padding:4px 6px}}";

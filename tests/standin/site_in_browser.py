@@ -10,6 +10,7 @@ import os
 import re
 import shutil
 import signal
+import sqlite3
 import subprocess
 import sys
 import threading
@@ -35,6 +36,7 @@ class StandIn:
     """The service as a child process; stop() ends it."""
 
     def __init__(self, program, data):
+        self.data = data
         self.process = subprocess.Popen(
             [program, "--data", data, "--http", "127.0.0.1:0", "--ftp", "127.0.0.1:0",
              "--seed-demo"],
@@ -187,6 +189,12 @@ def flows(site, service):
                  "/account/recommend.aspx", page[len(service.base):]):
         site.open(path)
         check(site.fits_phone(), path + " fits a 390 px screen")
+    # Nicknames of 64 characters were allowed before the limit: the pages stay one column.
+    with sqlite3.connect(os.path.join(service.data, "nubexa.db"), timeout=10) as db:
+        db.execute("UPDATE accounts SET nickname = ? WHERE name = 'newuser'", ("长" * 64,))
+    for path in ("/home", "/account/upspace.aspx"):
+        site.open(path)
+        check(site.fits_phone(), path + " with a 64-character nickname fits a 390 px screen")
     site.open("/home")
     site.shot("home")
     site.open("/account/recommend.aspx")
