@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 
 #include "standin/ftp/ftp_settings.h"
@@ -26,6 +27,8 @@ struct ServiceOptions {
     // Uploads nobody continued for this long are removed, at start and every prune interval.
     std::chrono::seconds stagingMaxAge{std::chrono::hours(24 * 7)};
     std::chrono::milliseconds stagingPruneInterval{std::chrono::hours(1)};
+    // New uploads are refused while the data folder's disk has less than this available.
+    std::int64_t minFreeDisk = 256LL << 20;
 };
 
 // "HOST:PORT" or "[v6]:PORT"; port 0 to 65535.

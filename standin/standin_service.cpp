@@ -129,7 +129,7 @@ Outcome StandinService::start() {
         return fail(prepared.message);
     ServiceParts& parts = *m_parts;
     parts.log = std::make_unique<ServiceLog>(m_options.logSink);
-    parts.content = std::make_unique<ContentArea>(m_options.dataFolder);
+    parts.content = std::make_unique<ContentArea>(m_options.dataFolder, m_options.minFreeDisk);
     if (auto prepared = parts.content->prepare(); !prepared)
         return fail(prepared.message);
     parts.content->pruneStaging(m_options.stagingMaxAge);

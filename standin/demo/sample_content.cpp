@@ -1,5 +1,7 @@
 #include "standin/demo/sample_content.h"
 
+#include <algorithm>
+
 #include <zlib.h>
 
 #include <cstdio>
@@ -78,6 +80,64 @@ Outcome ensureAvatar(const ContentArea& content, std::int64_t accountId) {
     if (ContentArea::sizeOf(path))
         return Outcome::success();
     return content.writeWhole(path, makeAvatarPng(accountId));
+}
+
+namespace {
+
+bool insideRoundedRect(double x, double y, double left, double top, double right, double bottom,
+                       double radius) {
+    if (x < left || x > right || y < top || y > bottom)
+        return false;
+    const double cx = std::clamp(x, left + radius, right - radius);
+    const double cy = std::clamp(y, top + radius, bottom - radius);
+    return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= radius * radius;
+}
+
+bool nearSegment(double x, double y, double x1, double y1, double x2, double y2, double width) {
+    const double dx = x2 - x1;
+    const double dy = y2 - y1;
+    const double t = std::clamp(((x - x1) * dx + (y - y1) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+    const double px = x1 + t * dx - x;
+    const double py = y1 + t * dy - y;
+    return px * px + py * py <= width * width / 4;
+}
+
+// The icon's drawing on a 256-unit canvas.
+Rgb iconColourAt(double x, double y) {
+    if (!insideRoundedRect(x, y, 8, 8, 248, 248, 56))
+        return {255, 255, 255};
+    const bool arrow = nearSegment(x, y, 128, 178, 128, 112, 16) ||
+                       nearSegment(x, y, 102, 136, 128, 110, 16) ||
+                       nearSegment(x, y, 128, 110, 154, 136, 16);
+    if (arrow)
+        return {47, 128, 237};
+    const bool cloud = insideRoundedRect(x, y, 44, 124, 212, 196, 36) ||
+                       (x - 100) * (x - 100) + (y - 124) * (y - 124) <= 44 * 44 ||
+                       (x - 152) * (x - 152) + (y - 110) * (y - 110) <= 54 * 54;
+    if (cloud)
+        return {255, 255, 255};
+    const double t = (y - 8) / 240;
+    return {static_cast<std::uint8_t>(91 + (28 - 91) * t),
+            static_cast<std::uint8_t>(157 + (98 - 157) * t),
+            static_cast<std::uint8_t>(243 + (199 - 243) * t)};
+}
+
+}  // namespace
+
+std::string makeProgramIconPng(int size) {
+    // Four samples a pixel smooth the edges.
+    return makePng(size, size, [size](int x, int y) -> Rgb {
+        int sum[3] = {0, 0, 0};
+        for (const double sx : {0.25, 0.75}) {
+            for (const double sy : {0.25, 0.75}) {
+                const Rgb c = iconColourAt((x + sx) * 256 / size, (y + sy) * 256 / size);
+                for (int i = 0; i < 3; ++i)
+                    sum[i] += c[i];
+            }
+        }
+        return {static_cast<std::uint8_t>(sum[0] / 4), static_cast<std::uint8_t>(sum[1] / 4),
+                static_cast<std::uint8_t>(sum[2] / 4)};
+    });
 }
 
 std::string makeSeasidePng() {

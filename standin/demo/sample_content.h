@@ -20,6 +20,10 @@ std::string makeAvatarPng(std::int64_t seed);
 // Writes the account's starting avatar unless it has one.
 Outcome ensureAvatar(const ContentArea& content, std::int64_t accountId);
 
+// The program's icon (a cloud with an upward arrow on a blue tile), `size` pixels square,
+// on white: what the site answers for /favicon.ico.
+std::string makeProgramIconPng(int size);
+
 // A small sea-side picture for the demo disk.
 std::string makeSeasidePng();
 

@@ -89,7 +89,8 @@ TransferResult sendFile(Socket& connection, int fd, std::int64_t offset, int idl
 }
 
 TransferResult receiveToFile(Socket& connection, int fd, std::int64_t already, std::int64_t limit,
-                             int idleMs, const StopSignal& stop, Md5Stream* digest) {
+                             int idleMs, const StopSignal& stop, Md5Stream* digest,
+                             const std::function<bool(std::int64_t)>& admit) {
     TransferResult result;
     std::vector<char> buffer(kBlock);
     for (;;) {
@@ -104,7 +105,8 @@ TransferResult receiveToFile(Socket& connection, int fd, std::int64_t already, s
             result.status = received;
             break;
         }
-        if (already + result.bytes + static_cast<std::int64_t>(got) > limit) {
+        const std::int64_t total = already + result.bytes + static_cast<std::int64_t>(got);
+        if (total > limit || (admit && !admit(total))) {
             result.status = IoResult::Failed;
             result.overLimit = true;
             break;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "standin/ftp/socket_io.h"
@@ -53,9 +54,11 @@ TransferResult sendFile(Socket& connection, int fd, std::int64_t offset, int idl
                         const StopSignal& stop);
 
 // Appends what arrives until the peer closes. At most `limit` bytes in all may be written
-// (`already` of them are in the file): more aborts with overLimit. `digest` takes every byte
+// (`already` of them are in the file), and `admit`, when given, must accept each new total
+// before its bytes are written: otherwise it aborts with overLimit. `digest` takes every byte
 // written.
 TransferResult receiveToFile(Socket& connection, int fd, std::int64_t already, std::int64_t limit,
-                             int idleMs, const StopSignal& stop, Md5Stream* digest = nullptr);
+                             int idleMs, const StopSignal& stop, Md5Stream* digest = nullptr,
+                             const std::function<bool(std::int64_t)>& admit = {});
 
 }  // namespace nubexa::standin

@@ -42,6 +42,8 @@ void FtpServer::reapFinished(bool all) {
         std::lock_guard lock(m_mutex);
         for (auto it = m_sessions.begin(); it != m_sessions.end();) {
             if (all || (*it)->done) {
+                if (--m_sessionsByPeer[(*it)->peer] <= 0)
+                    m_sessionsByPeer.erase((*it)->peer);
                 finished.push_back(std::move(*it));
                 it = m_sessions.erase(it);
             } else {
@@ -58,7 +60,8 @@ void FtpServer::reapFinished(bool all) {
 void FtpServer::acceptLoop() {
     for (;;) {
         Socket control;
-        const IoResult accepted = acceptOne(m_listener, control, 1000, m_stop);
+        std::string peer;
+        const IoResult accepted = acceptOne(m_listener, control, 1000, m_stop, &peer);
         reapFinished(false);
         if (accepted == IoResult::Stopped)
             return;
@@ -70,21 +73,29 @@ void FtpServer::acceptLoop() {
         if (accepted != IoResult::Done)
             continue;
         std::size_t running = 0;
+        int fromPeer = 0;
         {
             std::lock_guard lock(m_mutex);
             running = m_sessions.size();
+            const auto counted = m_sessionsByPeer.find(peer);
+            fromPeer = counted == m_sessionsByPeer.end() ? 0 : counted->second;
         }
-        if (running >= static_cast<std::size_t>(m_settings.maxSessions)) {
+        // One address cannot take every slot.
+        if (running >= static_cast<std::size_t>(m_settings.maxSessions) ||
+            fromPeer >= m_settings.maxSessionsPerAddress) {
             control.sendAll("421 Too many connections, try again later.\r\n", 1000, m_stop);
-            m_service.log.line("ftp refused a connection: too many sessions");
+            m_service.log.line("ftp refused a connection from " + peer + ": too many sessions");
             continue;
         }
         auto slot = std::make_unique<SessionSlot>();
+        slot->peer = peer;
         SessionSlot* raw = slot.get();
         const int number = ++m_sessionCount;
         auto body = [this, raw, number, socket = std::move(control)]() mutable {
             try {
-                FtpSession(m_service, m_settings, std::move(socket), m_stop, m_ports, number).run();
+                FtpSession(m_service, m_settings, std::move(socket), m_stop, m_ports, number,
+                           m_signIns)
+                    .run();
             } catch (const std::exception& error) {
                 m_service.log.line("ftp #" + std::to_string(number) + " ended: " + error.what());
             } catch (...) {
@@ -99,6 +110,7 @@ void FtpServer::acceptLoop() {
             continue;
         }
         std::lock_guard lock(m_mutex);
+        ++m_sessionsByPeer[peer];
         m_sessions.push_back(std::move(slot));
     }
 }

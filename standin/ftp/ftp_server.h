@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <list>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "standin/ftp/ftp_settings.h"
 #include "standin/ftp/socket_io.h"
 #include "standin/service_context.h"
+#include "standin/web/signin_throttle.h"
 
 namespace nubexa::standin {
 
@@ -33,6 +35,7 @@ private:
     struct SessionSlot {
         std::thread thread;
         std::atomic<bool> done{false};
+        std::string peer;
     };
 
     void acceptLoop();
@@ -46,7 +49,9 @@ private:
     std::thread m_acceptor;
     std::mutex m_mutex;
     std::list<std::unique_ptr<SessionSlot>> m_sessions;
+    std::map<std::string, int> m_sessionsByPeer;
     int m_sessionCount = 0;
+    SignInThrottle m_signIns;  // wrong passwords per address, over all its connections
 };
 
 }  // namespace nubexa::standin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 
 namespace nubexa::standin {
 
@@ -27,13 +28,15 @@ bool isOpenCommand(const std::string& verb) {
 }  // namespace
 
 FtpSession::FtpSession(const ServiceContext& service, const FtpSettings& settings, Socket control,
-                       const StopSignal& stop, PassivePorts& ports, int number)
+                       const StopSignal& stop, PassivePorts& ports, int number,
+                       SignInThrottle& signIns)
     : m_service(service),
       m_settings(settings),
       m_control(std::move(control)),
       m_stop(stop),
       m_ports(ports),
-      m_number(number) {}
+      m_number(number),
+      m_signIns(signIns) {}
 
 void FtpSession::log(const std::string& text) {
     m_service.log.line("ftp #" + std::to_string(m_number) + " " +
@@ -62,14 +65,23 @@ void FtpSession::run() {
     log("connected from " + m_peer);
     if (!reply(220, "Nubexa file server ready."))
         return;
+    // A connection that does not sign in soon gives its slot back, whatever it sends.
+    const auto signInDeadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(m_settings.signInTimeoutMs);
     for (;;) {
         std::string line;
         bool tooLong = false;
-        const IoResult read =
-            m_reader.readLine(m_control, line, tooLong, m_settings.idleTimeoutMs, m_stop);
+        int waitMs = m_settings.idleTimeoutMs;
+        if (!signedIn()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                signInDeadline - std::chrono::steady_clock::now());
+            waitMs = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, waitMs));
+        }
+        const IoResult read = m_reader.readLine(m_control, line, tooLong, waitMs, m_stop);
         if (read == IoResult::Timeout) {
-            reply(421, "Idle too long, closing the connection.");
-            log("idle timeout");
+            reply(421, signedIn() ? "Idle too long, closing the connection."
+                                  : "No sign-in in time, closing the connection.");
+            log(signedIn() ? "idle timeout" : "sign-in timeout");
             break;
         }
         if (read == IoResult::Stopped) {
@@ -90,9 +102,10 @@ void FtpSession::run() {
         const std::string shown =
             verb == "PASS" ? "PASS ****" : verb + (argument.empty() ? "" : " " + argument);
         m_lastCode = 0;
-        const bool goOn = signedIn() || isOpenCommand(verb)
-                              ? dispatch(verb, argument)
-                              : reply(530, "Please sign in with USER and PASS.");
+        // NOOP waits for a sign-in too: before it, it would only keep an idle slot busy.
+        const bool allowed = signedIn() || (isOpenCommand(verb) && verb != "NOOP");
+        const bool goOn =
+            allowed ? dispatch(verb, argument) : reply(530, "Please sign in with USER and PASS.");
         log(shown + " -> " + std::to_string(m_lastCode));
         if (!goOn)
             break;
@@ -183,6 +196,10 @@ bool FtpSession::onUser(const std::string& argument) {
 bool FtpSession::onPass(const std::string& argument) {
     if (m_user.empty())
         return reply(503, "Send USER first.");
+    if (!m_signIns.addressMayTry(m_peer)) {
+        reply(421, "Too many failed sign-ins from your address; try again later.");
+        return false;
+    }
     std::optional<Account> account;
     {
         SqlTx tx(m_service.database);
@@ -190,6 +207,7 @@ bool FtpSession::onPass(const std::string& argument) {
     }
     if (!account || !sameSecret(account->ftpPassword, argument)) {
         m_user.clear();
+        m_signIns.addressFailed(m_peer);
         if (++m_failedLogins >= m_settings.maxFailedLogins) {
             reply(421, "Too many failed sign-ins.");
             return false;

@@ -19,8 +19,9 @@ namespace nubexa::standin {
 // in the account's tree and bytes live under names made from ids and digests.
 class FtpSession {
 public:
+    // `signIns` counts wrong passwords per address over every session of the server.
     FtpSession(const ServiceContext& service, const FtpSettings& settings, Socket control,
-               const StopSignal& stop, PassivePorts& ports, int number);
+               const StopSignal& stop, PassivePorts& ports, int number, SignInThrottle& signIns);
 
     void run();
 
@@ -93,6 +94,7 @@ private:
     std::string m_user;
     std::optional<Account> m_account;
     int m_failedLogins = 0;
+    SignInThrottle& m_signIns;
     std::int64_t m_folderId = 0;
     std::vector<std::string> m_folderNames;
     std::int64_t m_restOffset = 0;

@@ -45,6 +45,8 @@ std::optional<Md5Stream> md5OfPrefix(int fd, std::int64_t size) {
     return digest;
 }
 
+constexpr const char* kStagingFull = "Staging space used up: finish or drop earlier uploads first.";
+
 }  // namespace
 
 std::int64_t FtpSession::freeSpace() const {
@@ -155,10 +157,24 @@ bool FtpSession::onStore(const std::string& argument, bool append) {
         return reply(554, "Restart offset " + std::to_string(offset) + " is beyond the " +
                               std::to_string(present) + " bytes stored.");
     }
-    // An account keeps at most its free space in staging, so abandoned uploads cannot fill
-    // the machine's disk.
-    const std::int64_t stagingRoom =
-        freeSpace() - m_service.content.stagedBytes(m_account->id, staged->path);
+    if (m_service.content.diskNearlyFull()) {
+        m_data.close();
+        log("staging: the data folder's disk is nearly full");
+        return reply(452, "Insufficient storage space on the server.");
+    }
+    // An account keeps at most its free space in staging, all its sessions together, so
+    // abandoned or parallel uploads cannot fill the machine's disk. The room is taken under
+    // the area's lock here and as each block arrives.
+    const std::int64_t stagingRoom = freeSpace();
+    bool stagingFull = false;
+    const auto mayGrowTo = [&](std::int64_t size) {
+        stagingFull = !m_service.content.growStaged(m_account->id, staged->path, size, stagingRoom);
+        return !stagingFull;
+    };
+    if (!mayGrowTo(offset)) {
+        m_data.close();
+        return reply(552, kStagingFull);
+    }
     // The digest continues from where the last transfer of this upload left it; only a
     // restart at another point reads the kept bytes again.
     std::optional<Md5Stream> digest = offset == 0
@@ -178,17 +194,16 @@ bool FtpSession::onStore(const std::string& argument, bool append) {
     if (!openTransfer(connection, "Ok to send data."))
         return true;
     const TransferResult received =
-        receiveToFile(connection, file.fd, offset, std::min(m_account->uploadLimit, stagingRoom),
-                      m_settings.dataTimeoutMs, m_stop, &*digest);
+        receiveToFile(connection, file.fd, offset, m_account->uploadLimit, m_settings.dataTimeoutMs,
+                      m_stop, &*digest, mayGrowTo);
     m_service.content.keepDigest(staged->path, *digest);
     log("stored " + std::to_string(received.bytes) + " bytes of " + name + " at " +
         std::to_string(offset));
     if (received.status == IoResult::Stopped)
         return false;
     if (received.overLimit)
-        return reply(552, m_account->uploadLimit <= stagingRoom
-                              ? "The file is larger than your upload limit."
-                              : "Staging space used up: finish or drop earlier uploads first.");
+        return reply(552,
+                     stagingFull ? kStagingFull : "The file is larger than your upload limit.");
     if (received.fileError)
         return reply(451, "Cannot write the file.");
     // A client that vanished keeps its bytes: the next REST continues after them.

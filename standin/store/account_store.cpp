@@ -1,5 +1,7 @@
 #include "standin/store/account_store.h"
 
+#include <algorithm>
+
 #include "standin/util/text_util.h"
 
 namespace nubexa::standin {
@@ -46,8 +48,9 @@ std::optional<Account> AccountStore::byName(const std::string& name) {
 std::optional<Account> AccountStore::bySignInName(const std::string& name) {
     if (auto account = byName(name))
         return account;
-    // The client signs in again by itself with the uid it recorded at the last sign-in.
-    const bool digits = !name.empty() && name.size() <= 18 &&
+    // The client signs in again by itself with the uid it recorded at the last sign-in. Only
+    // the id as written ("12", not "012"), so one account has one numeric spelling.
+    const bool digits = !name.empty() && name.size() <= 18 && name.front() != '0' &&
                         name.find_first_not_of("0123456789") == std::string::npos;
     if (digits)
         return byId(std::stoll(name));
@@ -93,6 +96,26 @@ Outcome AccountStore::checkPassword(const std::string& password) {
     return Outcome::success();
 }
 
+Outcome AccountStore::checkNickname(const std::string& nickname) {
+    if (auto check = checkPlainText(nickname, 4 * kMaxNickname, "昵称"); !check)
+        return check;
+    // Blanks of either width alone name nobody.
+    std::string visible = nickname;
+    for (const std::string_view blank : {std::string_view("\u3000"), std::string_view(" ")}) {
+        for (auto at = visible.find(blank); at != std::string::npos; at = visible.find(blank))
+            visible.erase(at, blank.size());
+    }
+    if (visible.empty())
+        return Outcome::failure("昵称不能只有空格");
+    // Characters, not bytes: continuation bytes of UTF-8 do not count.
+    const auto characters = std::count_if(nickname.begin(), nickname.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    if (characters > kMaxNickname)
+        return Outcome::failure("昵称最多 " + std::to_string(kMaxNickname) + " 个字符");
+    return Outcome::success();
+}
+
 Outcome AccountStore::checkEmail(const std::string& email) {
     if (email.empty())
         return Outcome::success();
@@ -111,7 +134,7 @@ Outcome AccountStore::create(const NewAccount& account, std::int64_t& newId) {
     if (auto check = checkEmail(account.email); !check)
         return check;
     const std::string nickname = account.nickname.empty() ? account.name : account.nickname;
-    if (auto check = checkPlainText(nickname, 64, "昵称"); !check)
+    if (auto check = checkNickname(nickname); !check)
         return check;
     if (byName(account.name))
         return Outcome::failure("该用户名已被注册");
@@ -133,18 +156,6 @@ Outcome AccountStore::create(const NewAccount& account, std::int64_t& newId) {
     return m_tx.failed() ? Outcome::failure("注册失败") : Outcome::success();
 }
 
-std::optional<Account> signIn(SqlDatabase& database, const std::string& name,
-                              const std::string& password) {
-    std::optional<Account> account;
-    {
-        SqlTx tx(database);
-        account = AccountStore(tx).bySignInName(name);
-    }
-    if (!account || !verifyPassword(password, account->password))
-        return std::nullopt;
-    return account;
-}
-
 Outcome AccountStore::setPassword(std::int64_t id, const std::string& password) {
     if (auto check = checkPassword(password); !check)
         return check;
@@ -154,7 +165,36 @@ Outcome AccountStore::setPassword(std::int64_t id, const std::string& password) 
     // A new password ends every sign-in made with the old one.
     m_tx.exec("DELETE FROM sessions WHERE account_id = ?", id);
     m_tx.exec("DELETE FROM web_sessions WHERE account_id = ?", id);
+    m_tx.exec("DELETE FROM password_resets WHERE account_id = ?", id);
     return Outcome::success();
+}
+
+namespace {
+
+// The table keeps digests: a copy of the database hands out no working link.
+std::string resetDigest(const std::string& token) {
+    return hmacSha256Hex("password-reset", token);
+}
+
+}  // namespace
+
+std::string AccountStore::openPasswordReset(std::int64_t id) {
+    const std::string token = randomHex(24);
+    m_tx.exec("DELETE FROM password_resets WHERE created < ?", nowSeconds() - kResetLifetime);
+    m_tx.exec("INSERT INTO password_resets (token_digest, account_id, created) VALUES (?, ?, ?)",
+              resetDigest(token), id, nowSeconds());
+    return token;
+}
+
+std::optional<std::int64_t> AccountStore::accountOfReset(const std::string& token) {
+    if (token.empty())
+        return std::nullopt;
+    auto row = m_tx.prepare(
+        "SELECT account_id FROM password_resets WHERE token_digest = ? AND created >= ?",
+        resetDigest(token), nowSeconds() - kResetLifetime);
+    if (!row.next())
+        return std::nullopt;
+    return row.integer(0);
 }
 
 void AccountStore::setServices(std::int64_t id, bool vip, bool wip) {
@@ -164,6 +204,17 @@ void AccountStore::setServices(std::int64_t id, bool vip, bool wip) {
 
 void AccountStore::addDiskSize(std::int64_t id, std::int64_t bytes) {
     m_tx.exec("UPDATE accounts SET disk_size = disk_size + ? WHERE id = ?", bytes, id);
+}
+
+Outcome AccountStore::addPurchasedSpace(std::int64_t id, std::int64_t bytes) {
+    const std::int64_t disk = m_tx.scalar(-1, "SELECT disk_size FROM accounts WHERE id = ?", id);
+    if (disk < 0)
+        return Outcome::failure("账号不存在");
+    if (disk >= kMaxPurchasedDisk)
+        return Outcome::failure("空间已达扩容上限 " + sizeForPeople(kMaxPurchasedDisk));
+    m_tx.exec("UPDATE accounts SET disk_size = ? WHERE id = ?",
+              std::min(disk + bytes, kMaxPurchasedDisk), id);
+    return Outcome::success();
 }
 
 void AccountStore::setAvatar(std::int64_t id, const std::string& fileName) {

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,7 +17,8 @@ namespace nubexa::standin {
 
 namespace fs = std::filesystem;
 
-ContentArea::ContentArea(std::string dataFolder) : m_root(std::move(dataFolder)) {
+ContentArea::ContentArea(std::string dataFolder, std::int64_t minFreeDisk)
+    : m_root(std::move(dataFolder)), m_minFreeDisk(minFreeDisk) {
     if (m_root.empty() || m_root.back() != '/')
         m_root.push_back('/');
 }
@@ -185,12 +187,35 @@ void ContentArea::refreshStagedSize(const std::string& path) const {
 
 std::int64_t ContentArea::stagedBytes(std::int64_t accountId, const std::string& except) const {
     std::lock_guard lock(m_mutex);
+    return stagedBytesLocked(accountId, except);
+}
+
+std::int64_t ContentArea::stagedBytesLocked(std::int64_t accountId,
+                                            const std::string& except) const {
     std::int64_t total = 0;
     for (const auto& [path, size] : stagedSizesLocked(accountId)) {
         if (path != except)
             total += size;
     }
     return total;
+}
+
+bool ContentArea::growStaged(std::int64_t accountId, const std::string& path, std::int64_t size,
+                             std::int64_t room) const {
+    std::lock_guard lock(m_mutex);
+    if (stagedBytesLocked(accountId, path) + size > room)
+        return false;
+    stagedSizesLocked(accountId)[path] = size;
+    return true;
+}
+
+bool ContentArea::diskNearlyFull() const {
+    struct statvfs disk {};
+    if (::statvfs(m_root.c_str(), &disk) != 0)
+        return false;
+    const auto available =
+        static_cast<std::int64_t>(disk.f_bavail) * static_cast<std::int64_t>(disk.f_frsize);
+    return available < m_minFreeDisk;
 }
 
 int ContentArea::pruneStaging(std::chrono::seconds maxAge) const {

@@ -22,7 +22,8 @@ namespace nubexa::standin {
 // Thread-safe.
 class ContentArea {
 public:
-    explicit ContentArea(std::string dataFolder);
+    // Uploads are refused while the data folder's disk has less than `minFreeDisk` available.
+    explicit ContentArea(std::string dataFolder, std::int64_t minFreeDisk = 0);
 
     // Creates the folders.
     Outcome prepare() const;
@@ -60,6 +61,13 @@ public:
 
     // Bytes the account keeps in staging, not counting `except` (the upload being written).
     std::int64_t stagedBytes(std::int64_t accountId, const std::string& except) const;
+    // Sets the staged size of `path` (an upload being written) to `size` when the account's
+    // staged bytes then stay within `room`; otherwise changes nothing and answers false. Every
+    // session of the account counts here as its bytes arrive, so parallel uploads share one room.
+    bool growStaged(std::int64_t accountId, const std::string& path, std::int64_t size,
+                    std::int64_t room) const;
+    // Whether the disk under the data folder is too full to take new uploads.
+    bool diskNearlyFull() const;
     // Removes staged uploads untouched for `maxAge` that no session is writing; how many.
     int pruneStaging(std::chrono::seconds maxAge) const;
 
@@ -89,8 +97,10 @@ private:
     void refreshStagedSize(const std::string& path) const;
     // The account's staged sizes, read from its folder on first use. Call with m_mutex held.
     std::map<std::string, std::int64_t>& stagedSizesLocked(std::int64_t accountId) const;
+    std::int64_t stagedBytesLocked(std::int64_t accountId, const std::string& except) const;
 
     std::string m_root;
+    std::int64_t m_minFreeDisk;
     mutable std::mutex m_mutex;
     mutable std::set<std::string> m_claimed;
     mutable std::map<std::string, KeptDigest> m_digests;

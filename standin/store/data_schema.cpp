@@ -28,6 +28,11 @@ constexpr const char* kTables[] = {
     " cookie TEXT PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),"
     " created INTEGER NOT NULL)",
 
+    // Password-reset links: only a digest of the token is kept.
+    "CREATE TABLE IF NOT EXISTS password_resets ("
+    " token_digest TEXT PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),"
+    " created INTEGER NOT NULL)",
+
     "CREATE TABLE IF NOT EXISTS web_signins ("
     " sid TEXT PRIMARY KEY, kind TEXT NOT NULL, account_id INTEGER REFERENCES accounts(id),"
     " confirmed_at INTEGER, token TEXT, created INTEGER NOT NULL)",

@@ -33,13 +33,21 @@ bool SessionStore::tokenBelongsTo(std::int64_t accountId, const std::string& tok
     return session && session->accountId == accountId && sameSecret(session->token, token);
 }
 
-std::optional<std::int64_t> SessionStore::accountOfParamToken(const std::string& paramToken) {
+std::optional<std::int64_t> SessionStore::redeemParamToken(const std::string& paramToken) {
     if (paramToken.empty())
         return std::nullopt;
-    auto row = m_tx.prepare("SELECT account_id FROM sessions WHERE param_token = ?", paramToken);
+    auto row =
+        m_tx.prepare("SELECT account_id, created FROM sessions WHERE param_token = ?", paramToken);
     if (!row.next())
         return std::nullopt;
-    return row.integer(0);
+    const std::int64_t accountId = row.integer(0);
+    const bool fresh = nowSeconds() - row.integer(1) <= kParamTokenLifetime;
+    // The column stays unique and filled; a spent token can never be presented again.
+    m_tx.exec("UPDATE sessions SET param_token = ? WHERE param_token = ?", "spent-" + randomHex(16),
+              paramToken);
+    if (!fresh)
+        return std::nullopt;
+    return accountId;
 }
 
 std::string SessionStore::openBrowserSession(std::int64_t accountId) {
@@ -84,6 +92,16 @@ Outcome SessionStore::confirmSid(const std::string& sid, const std::string& kind
         " account_id = excluded.account_id, confirmed_at = excluded.confirmed_at, token = NULL",
         sid, kind, accountId, nowSeconds(), nowSeconds());
     return Outcome::success();
+}
+
+std::optional<std::int64_t> SessionStore::confirmedAccount(const std::string& sid) {
+    auto row = m_tx.prepare(
+        "SELECT account_id FROM web_signins WHERE sid = ? AND account_id IS NOT NULL AND"
+        " confirmed_at >= ?",
+        sid, nowSeconds() - kSidLifetime);
+    if (!row.next())
+        return std::nullopt;
+    return row.integer(0);
 }
 
 std::optional<Session> SessionStore::completeSid(const std::string& sid) {

@@ -26,7 +26,10 @@ public:
     // A new sign-in; an account keeps its newest kMaxSessions sign-ins.
     Session open(std::int64_t accountId);
     bool tokenBelongsTo(std::int64_t accountId, const std::string& token);
-    std::optional<std::int64_t> accountOfParamToken(const std::string& paramToken);
+    // The account a param_token signs a browser in to. A token serves once, and only within
+    // kParamTokenLifetime of its sign-in: it travels in an address that browsers keep in their
+    // history.
+    std::optional<std::int64_t> redeemParamToken(const std::string& paramToken);
 
     std::string openBrowserSession(std::int64_t accountId);
     std::optional<std::int64_t> accountOfBrowser(const std::string& cookie);
@@ -34,6 +37,8 @@ public:
 
     // A web sign-in page confirmed `sid` for an account.
     Outcome confirmSid(const std::string& sid, const std::string& kind, std::int64_t accountId);
+    // The account a still valid confirmation of `sid` names.
+    std::optional<std::int64_t> confirmedAccount(const std::string& sid);
     // The client asks with its sid: a sign-in once the page confirmed it (the same one on every
     // repeated ask), nullopt while it is pending or after it expired.
     std::optional<Session> completeSid(const std::string& sid);
@@ -41,7 +46,8 @@ public:
     static bool isValidSid(const std::string& sid);
 
     static constexpr int kMaxSessions = 50;
-    static constexpr std::int64_t kSidLifetime = 600;  // seconds after the confirmation
+    static constexpr std::int64_t kSidLifetime = 600;         // seconds after the confirmation
+    static constexpr std::int64_t kParamTokenLifetime = 600;  // seconds after the sign-in
 
 private:
     std::optional<Session> byToken(const std::string& token);

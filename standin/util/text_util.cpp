@@ -150,6 +150,23 @@ std::string percentDecode(std::string_view text, bool plusIsSpace) {
     return out;
 }
 
+std::string percentEncode(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
+            b == '.' || b == '-' || b == '_') {
+            out.push_back(c);
+        } else {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out;
+}
+
 std::optional<std::int64_t> parseCount(std::string_view text) {
     if (text.empty() || text.size() > 18)
         return std::nullopt;

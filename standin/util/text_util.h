@@ -24,6 +24,10 @@ int hexValue(char c);
 // followed by two hex digits stays as it is.
 std::string percentDecode(std::string_view text, bool plusIsSpace);
 
+// Every byte but ASCII letters, digits and "-._" as "%XX": safe in a query, a path or a
+// header parameter.
+std::string percentEncode(std::string_view text);
+
 // A strict non-negative decimal without sign or blanks, at most 18 digits.
 std::optional<std::int64_t> parseCount(std::string_view text);
 

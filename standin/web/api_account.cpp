@@ -4,6 +4,7 @@
 #include "standin/store/session_store.h"
 #include "standin/util/text_util.h"
 #include "standin/web/api_router.h"
+#include "standin/web/signin_gate.h"
 
 namespace nubexa::standin {
 
@@ -35,20 +36,21 @@ XmlNode clientElement(ApiCall& call, const Account& account, const Session& sess
 }
 
 XmlAnswer login(ApiCall& call) {
-    // The name travels unescaped; a browser or script may still have escaped it.
-    const std::string name = call.query.raw("uid");
-    auto account = signIn(call.service.database, name, call.query.raw("pwd"));
-    if (!account && name.find('%') != std::string::npos)
-        account = signIn(call.service.database, percentDecode(name, false), call.query.raw("pwd"));
-    if (!account)
-        return XmlAnswer::refusal("用户名或密码错误");
-    call.accountId = account->id;
-    const Session session = SessionStore(call.tx()).open(account->id);
-    return XmlAnswer::success().add(clientElement(call, *account, session));
+    // Names, addresses and passwords hold no blanks, so a "+" is the character itself, as a
+    // client that sends them as typed writes an address like "a+b@example.com".
+    SignInAttempt attempt =
+        throttledSignIn(call.service, percentDecode(call.query.raw("uid"), false),
+                        percentDecode(call.query.raw("pwd"), false), call.peer);
+    if (!attempt.account)
+        return XmlAnswer::refusal(attempt.refusal);
+    const Account& account = *attempt.account;
+    call.accountId = account.id;
+    const Session session = SessionStore(call.tx()).open(account.id);
+    return XmlAnswer::success().add(clientElement(call, account, session));
 }
 
 XmlAnswer apiLogin(ApiCall& call) {
-    const auto session = SessionStore(call.tx()).completeSid(call.query.raw("sid"));
+    const auto session = SessionStore(call.tx()).completeSid(call.query.decoded("sid"));
     if (!session)
         return XmlAnswer::refusal("等待网页登录");
     const auto account = AccountStore(call.tx()).byId(session->accountId);
@@ -72,7 +74,7 @@ XmlAnswer userInfo(ApiCall& call) {
 }
 
 XmlAnswer addDrawDiskSize(ApiCall& call) {
-    const auto bytes = parseCount(call.query.raw("size"));
+    const auto bytes = parseCount(call.query.decoded("size"));
     if (!bytes)
         return XmlAnswer::refusal("抽取的容量无效");
     if (auto booked = ExtrasStore(call.tx()).bookDraw(call.accountId, *bytes); !booked)

@@ -13,16 +13,16 @@ namespace {
 
 // Ids of a plural key ("dirids", "fids"); nullopt refuses the request.
 std::optional<std::vector<std::int64_t>> idsOf(const ApiCall& call, const char* key) {
-    return parseIdList(call.query.raw(key));
+    return parseIdList(call.query.decoded(key));
 }
 
 std::optional<std::int64_t> idOf(const ApiCall& call, const char* key) {
-    const auto id = parseCount(call.query.raw(key));
+    const auto id = parseCount(call.query.decoded(key));
     return id && *id > 0 ? id : std::nullopt;
 }
 
 XmlAnswer folderAdd(ApiCall& call) {
-    const auto parent = parseCount(call.query.raw("pid"));
+    const auto parent = parseCount(call.query.decoded("pid"));
     std::int64_t newId = 0;
     const Outcome added =
         parent
@@ -45,7 +45,7 @@ XmlAnswer renameItem(ApiCall& call, ItemKind kind, const char* idKey) {
 
 XmlAnswer moveItems(ApiCall& call, ItemKind kind, const char* idsKey) {
     const auto ids = idsOf(call, idsKey);
-    const auto target = parseCount(call.query.raw("target_dirid"));
+    const auto target = parseCount(call.query.decoded("target_dirid"));
     if (!ids || !target)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(ItemStore(call.tx(), call.accountId).move(kind, *ids, *target));
@@ -53,7 +53,7 @@ XmlAnswer moveItems(ApiCall& call, ItemKind kind, const char* idsKey) {
 
 XmlAnswer deleteItems(ApiCall& call, ItemKind kind, const char* idsKey) {
     const auto ids = idsOf(call, idsKey);
-    const std::string isReal = call.query.raw("is_real");
+    const std::string isReal = call.query.decoded("is_real");
     if (!ids || (isReal != "0" && isReal != "1"))
         return XmlAnswer::refusal("参数无效");
     RecycleBin bin(call.tx(), call.accountId, call.service.content);
@@ -72,9 +72,9 @@ XmlAnswer encryptItem(ApiCall& call, ItemKind kind, const char* idKey) {
     const auto id = idOf(call, idKey);
     if (!id)
         return XmlAnswer::refusal("参数无效");
-    return XmlAnswer::from(
-        ItemStore(call.tx(), call.accountId)
-            .encrypt(kind, *id, call.query.raw("password"), call.query.raw("password_tip")));
+    return XmlAnswer::from(ItemStore(call.tx(), call.accountId)
+                               .encrypt(kind, *id, call.query.decoded("password"),
+                                        call.query.decoded("password_tip")));
 }
 
 XmlAnswer decryptItem(ApiCall& call, ItemKind kind, const char* idKey) {
@@ -82,7 +82,7 @@ XmlAnswer decryptItem(ApiCall& call, ItemKind kind, const char* idKey) {
     if (!id)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(
-        ItemStore(call.tx(), call.accountId).decrypt(kind, *id, call.query.raw("password")));
+        ItemStore(call.tx(), call.accountId).decrypt(kind, *id, call.query.decoded("password")));
 }
 
 XmlAnswer restore(ApiCall& call) {
@@ -105,12 +105,12 @@ XmlAnswer clearBin(ApiCall& call) {
 }
 
 XmlAnswer fileAdd(ApiCall& call) {
-    const auto size = parseCount(call.query.raw("size"));
-    const auto dir = parseCount(call.query.raw("dirid"));
+    const auto size = parseCount(call.query.decoded("size"));
+    const auto dir = parseCount(call.query.decoded("dirid"));
     if (!size || !dir)
         return XmlAnswer::refusal("参数无效");
-    UploadRequest request{call.query.decoded("name"), call.query.raw("ext"), *size, *dir,
-                          call.query.raw("hash")};
+    UploadRequest request{call.query.decoded("name"), call.query.decoded("ext"), *size, *dir,
+                          call.query.decoded("hash")};
     std::int64_t fileId = 0;
     if (auto registered = UploadRegistry(call.tx(), call.accountId).registerFile(request, fileId);
         !registered)

@@ -61,13 +61,13 @@ XmlAnswer listingAnswer(const Listing& listing, std::optional<std::int64_t> pare
 }
 
 Listing sorted(Listing listing, const ApiCall& call) {
-    sortListing(listing, call.query.raw("order"), call.query.raw("desc"));
+    sortListing(listing, call.query.decoded("order"), call.query.decoded("desc"));
     return listing;
 }
 
 // The folder named by a query value: the root or a live folder of the account.
 std::optional<std::int64_t> liveFolder(ApiCall& call, const char* key) {
-    const auto id = parseCount(call.query.raw(key));
+    const auto id = parseCount(call.query.decoded(key));
     if (!id || !FolderStore(call.tx(), call.accountId).isLiveFolder(*id))
         return std::nullopt;
     return id;
@@ -104,7 +104,7 @@ XmlAnswer fileSearch(ApiCall& call) {
 }
 
 XmlAnswer getFolders(ApiCall& call) {
-    const auto current = parseCount(call.query.raw("currentdirid"));
+    const auto current = parseCount(call.query.decoded("currentdirid"));
     XmlAnswer answer = XmlAnswer::success();
     answer.add(
         XmlNode::withText("parentid", std::to_string(current ? parentOf(call, *current) : 0)));
@@ -126,7 +126,7 @@ XmlAnswer getFilesWhitPath(ApiCall& call) {
     Listing listing = ListingStore(call.tx(), call.accountId).below(*dir, row->name);
     // Folders stay parents first; files follow the requested order.
     Listing files{{}, std::move(listing.files)};
-    sortListing(files, call.query.raw("order"), call.query.raw("desc"));
+    sortListing(files, call.query.decoded("order"), call.query.decoded("desc"));
     listing.files = std::move(files.files);
     return listingAnswer(listing, row->parentId, true);
 }

@@ -29,7 +29,7 @@ void ApiRouter::add(ApiOperation operation) {
 }
 
 XmlAnswer ApiRouter::run(const ApiOperation& operation, const RawQuery& query,
-                         std::int64_t& uid) const {
+                         const std::string& peer, std::int64_t& uid) const {
     if (query.size() > kMaxParameters)
         return XmlAnswer::refusal("参数太多");
     std::vector<std::string> required = operation.keys;
@@ -40,15 +40,20 @@ XmlAnswer ApiRouter::run(const ApiOperation& operation, const RawQuery& query,
             return XmlAnswer::refusal("缺少参数：" + key);
     }
 
-    ApiCall call{m_service, query, 0, {}, nullptr};
+    ApiCall call{m_service, query, peer, 0, {}, nullptr};
     if (operation.signing != Signing::None) {
-        const auto parsedUid = parseCount(query.raw("uid"));
-        if (!parsedUid || !SessionStore(call.tx()).tokenBelongsTo(*parsedUid, query.raw("token")))
+        const auto parsedUid = parseCount(query.decoded("uid"));
+        if (!parsedUid ||
+            !SessionStore(call.tx()).tokenBelongsTo(*parsedUid, query.decoded("token")))
             return XmlAnswer::refusal("登录已失效，请重新登录");
-        const std::string expected = operation.signing == Signing::HashOnly
-                                         ? md5Hex(query.raw("hash"))
-                                         : md5Hex(query.signedText());
-        if (!sameHex(expected, query.raw("sign")))
+        // Clients sign the values either as they put them into the URL or as they mean them
+        // (decoded); the sign holds no secret, so either form proves the same.
+        const std::string sign = query.raw("sign");
+        const bool signedRight = operation.signing == Signing::HashOnly
+                                     ? sameHex(md5Hex(query.decoded("hash")), sign)
+                                     : sameHex(md5Hex(query.signedText()), sign) ||
+                                           sameHex(md5Hex(query.decodedSignedText()), sign);
+        if (!signedRight)
             return XmlAnswer::refusal("签名错误");
         call.accountId = *parsedUid;
         uid = *parsedUid;
@@ -68,13 +73,13 @@ XmlAnswer ApiRouter::run(const ApiOperation& operation, const RawQuery& query,
 }
 
 std::optional<std::string> ApiRouter::answer(std::string_view path, std::string_view rawQuery,
-                                             std::string& note) const {
+                                             const std::string& peer, std::string& note) const {
     const auto found = m_operations.find(lower(path));
     if (found == m_operations.end())
         return std::nullopt;
     const RawQuery query(rawQuery);
     std::int64_t uid = 0;
-    const XmlAnswer answer = run(found->second, query, uid);
+    const XmlAnswer answer = run(found->second, query, peer, uid);
     note = "uid=" + std::to_string(uid) + " result=" + (answer.ok() ? "1" : "0");
     if (!answer.ok() && !answer.message().empty())
         note += " msg=" + answer.message();

@@ -22,6 +22,7 @@ namespace nubexa::standin {
 struct ApiCall {
     const ServiceContext& service;
     const RawQuery& query;
+    const std::string& peer;     // the address the request came from
     std::int64_t accountId = 0;  // the verified uid of a signed operation
     std::vector<std::function<void()>> afterCommit;
     std::unique_ptr<SqlTx> transaction;
@@ -35,7 +36,7 @@ struct ApiCall {
 
 enum class Signing {
     None,      // Login, APILogin
-    Values,    // MD5 of every value before "sign", uid and token included
+    Values,    // MD5 of every value before "sign", uid and token included, as sent or decoded
     HashOnly,  // FileAdd: MD5 of its "hash" value
 };
 
@@ -57,12 +58,13 @@ public:
 
     // nullopt when the path names no operation. `note` receives a short text for the log.
     std::optional<std::string> answer(std::string_view path, std::string_view rawQuery,
-                                      std::string& note) const;
+                                      const std::string& peer, std::string& note) const;
 
     static constexpr std::size_t kMaxParameters = 64;
 
 private:
-    XmlAnswer run(const ApiOperation& operation, const RawQuery& query, std::int64_t& uid) const;
+    XmlAnswer run(const ApiOperation& operation, const RawQuery& query, const std::string& peer,
+                  std::int64_t& uid) const;
 
     const ServiceContext& m_service;
     std::map<std::string, ApiOperation> m_operations;

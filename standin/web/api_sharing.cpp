@@ -52,23 +52,24 @@ std::optional<std::string> shareNotice(ApiCall& call, ItemKind kind, std::int64_
 }
 
 XmlAnswer shareItems(ApiCall& call, ItemKind kind, const char* idsKey) {
-    const auto ids = parseIdList(call.query.raw(idsKey));
+    const auto ids = parseIdList(call.query.decoded(idsKey));
     if (!ids)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(ShareStore(call.tx(), call.accountId)
-                               .share(kind, *ids, call.query.raw("downpwd"),
-                                      call.query.raw("downValue"), call.query.raw("description")));
+                               .share(kind, *ids, call.query.decoded("downpwd"),
+                                      call.query.decoded("downValue"),
+                                      call.query.decoded("description")));
 }
 
 XmlAnswer cancelShares(ApiCall& call, ItemKind kind, const char* idsKey) {
-    const auto ids = parseIdList(call.query.raw(idsKey));
+    const auto ids = parseIdList(call.query.decoded(idsKey));
     if (!ids)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(ShareStore(call.tx(), call.accountId).cancelShare(kind, *ids));
 }
 
 XmlAnswer shareLink(ApiCall& call, ItemKind kind, const char* idKey) {
-    const auto id = parseCount(call.query.raw(idKey));
+    const auto id = parseCount(call.query.decoded(idKey));
     const auto share = id ? ShareStore(call.tx(), call.accountId).shareOf(kind, *id) : std::nullopt;
     if (!share)
         return XmlAnswer::refusal("该项目没有分享");
@@ -77,7 +78,7 @@ XmlAnswer shareLink(ApiCall& call, ItemKind kind, const char* idKey) {
 }
 
 XmlAnswer emailShareInfo(ApiCall& call, ItemKind kind, const char* idKey) {
-    const auto id = parseCount(call.query.raw(idKey));
+    const auto id = parseCount(call.query.decoded(idKey));
     const auto notice = id ? shareNotice(call, kind, *id) : std::nullopt;
     if (!notice)
         return XmlAnswer::refusal(kind == ItemKind::Folder ? "文件夹不存在" : "文件不存在");
@@ -88,13 +89,13 @@ XmlAnswer fileEmailShare(ApiCall& call) {
     const auto account = AccountStore(call.tx()).byId(call.accountId);
     if (!account || !account->vip)
         return XmlAnswer::refusal(kVipOnly);
-    const auto id = parseCount(call.query.raw("fid"));
+    const auto id = parseCount(call.query.decoded("fid"));
     if (!id)
         return XmlAnswer::refusal("参数无效");
     std::vector<std::string> recipients;
     if (auto recorded =
             ShareStore(call.tx(), call.accountId)
-                .recordEmailShare(ItemKind::File, *id, call.query.raw("to"), recipients);
+                .recordEmailShare(ItemKind::File, *id, call.query.decoded("to"), recipients);
         !recorded)
         return XmlAnswer::refusal(recorded.message);
     const std::int64_t mailId = call.tx().lastInsertId();
@@ -117,23 +118,23 @@ XmlAnswer fileOutLinkSetting(ApiCall& call) {
     const auto account = AccountStore(call.tx()).byId(call.accountId);
     if (!account || !account->wip)
         return XmlAnswer::refusal(kWipOnly);
-    const auto id = parseCount(call.query.raw("fid"));
+    const auto id = parseCount(call.query.decoded("fid"));
     if (!id)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(
         ShareStore(call.tx(), call.accountId)
-            .setLink(*id, call.query.raw("link_name"), call.query.raw("domain")));
+            .setLink(*id, call.query.decoded("link_name"), call.query.decoded("domain")));
 }
 
 XmlAnswer cancelFileOutLink(ApiCall& call) {
-    const auto ids = parseIdList(call.query.raw("fids"));
+    const auto ids = parseIdList(call.query.decoded("fids"));
     if (!ids)
         return XmlAnswer::refusal("参数无效");
     return XmlAnswer::from(ShareStore(call.tx(), call.accountId).cancelLinks(*ids));
 }
 
 XmlAnswer fileOutLink(ApiCall& call, bool withSettings) {
-    const auto id = parseCount(call.query.raw("fid"));
+    const auto id = parseCount(call.query.decoded("fid"));
     const auto link = id ? ShareStore(call.tx(), call.accountId).linkOf(*id) : std::nullopt;
     if (!link)
         return XmlAnswer::refusal("该文件没有启用直链");

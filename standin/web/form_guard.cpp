@@ -7,45 +7,40 @@ namespace nubexa::standin {
 
 namespace {
 
-// What the token is bound to: the sign-in cookie when there is one, else the form cookie.
-std::string binding(const httplib::Request& request) {
-    const std::string session = cookieValue(request, kBrowserCookie);
-    if (!session.empty())
-        return "session:" + session;
-    const std::string form = cookieValue(request, FormGuard::kCookie);
-    return form.empty() ? std::string() : "form:" + form;
+std::string tokenFor(const ServiceContext& service, const std::string& formCookie) {
+    return hmacSha256Hex(service.formSecret, "form:" + formCookie);
 }
 
-std::string tokenFor(const ServiceContext& service, const std::string& bound) {
-    return hmacSha256Hex(service.formSecret, bound);
+// The form cookie this response already hands out, if any.
+std::string cookieBeingSet(const httplib::Response& response) {
+    const std::string prefix = std::string(FormGuard::kCookie) + "=";
+    const auto [begin, end] = response.headers.equal_range("Set-Cookie");
+    for (auto it = begin; it != end; ++it) {
+        if (it->second.compare(0, prefix.size(), prefix) == 0)
+            return it->second.substr(prefix.size(), it->second.find(';') - prefix.size());
+    }
+    return {};
 }
 
 }  // namespace
 
 std::string FormGuard::field(const ServiceContext& service, const httplib::Request& request,
                              httplib::Response& response) {
-    std::string bound = binding(request);
-    if (bound.empty()) {
-        const std::string form = randomHex(16);
+    std::string form = cookieValue(request, kCookie);
+    if (form.empty())
+        form = cookieBeingSet(response);
+    if (form.empty()) {
+        form = randomHex(16);
         response.set_header("Set-Cookie",
                             std::string(kCookie) + "=" + form + "; Path=/; HttpOnly; SameSite=Lax");
-        bound = "form:" + form;
     }
     return "<input type=\"hidden\" name=\"" + std::string(kField) + "\" value=\"" +
-           tokenFor(service, bound) + "\">";
+           tokenFor(service, form) + "\">";
 }
 
 bool FormGuard::accepts(const ServiceContext& service, const httplib::Request& request) {
-    const std::string bound = binding(request);
-    return !bound.empty() && sameSecret(formValue(request, kField), tokenFor(service, bound));
-}
-
-void FormGuard::refuse(httplib::Response& response) {
-    sendPage(response, 403,
-             renderPage("请求无效",
-                        "<p class=\"error\">表单已过期或来自其他网站，请返回刷新页面后重新提交。"
-                        "</p><p><a href=\"/home\">返回首页</a></p>",
-                        std::nullopt));
+    const std::string form = cookieValue(request, kCookie);
+    return !form.empty() && sameSecret(formValue(request, kField), tokenFor(service, form));
 }
 
 }  // namespace nubexa::standin

@@ -8,10 +8,14 @@
 
 #include "standin/service_context.h"
 #include "standin/store/account_store.h"
+#include "standin/web/signin_gate.h"
 
 namespace nubexa::standin {
 
 std::string htmlEscape(std::string_view text);
+
+// Marks a protected folder or file in a list.
+inline constexpr const char* kLockBadge = " <span class=\"lock\">已加密</span>";
 
 // A whole UTF-8 page in the service's plain layout; `who` shows in the header when signed in.
 std::string renderPage(const std::string& title, const std::string& body,
@@ -32,13 +36,8 @@ void setBrowserCookie(httplib::Response& response, const std::string& value);
 std::optional<Account> browserAccount(const ServiceContext& service,
                                       const httplib::Request& request);
 
-// A sign-in from one of the site's forms (fields "name" and "password"), held back after
-// repeated wrong passwords for the account or from the address. `refusal` says why it failed.
-struct WebSignIn {
-    std::optional<Account> account;
-    std::string refusal;
-};
-WebSignIn signInFromForm(const ServiceContext& service, const httplib::Request& request);
+// A sign-in from one of the site's forms (fields "name" and "password").
+SignInAttempt signInFromForm(const ServiceContext& service, const httplib::Request& request);
 
 // A local path to return to after a form ("/account/wip.aspx"); "/home" for anything else.
 std::string safeLocalPath(const std::string& path);

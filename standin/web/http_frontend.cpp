@@ -55,29 +55,35 @@ void HttpFrontend::mountRoutes() {
     server.set_keep_alive_max_count(100);
     server.set_payload_max_length(1 << 20);
 
-    server.Get(R"(/[A-Za-z]+\.[Aa][Ss][Mm][Xx]/[A-Za-z]+)", [this](const httplib::Request& request,
-                                                                   httplib::Response& response) {
-        std::string note;
-        const auto answer = m_router.answer(request.path, queryOfTarget(request.target), note);
-        if (!answer) {
-            sendPage(response, 404,
-                     renderPage("找不到页面", "<p>没有这个接口。</p>", std::nullopt));
-            return;
-        }
-        t_logNote = note;
-        response.set_header("Cache-Control", "no-store");
-        response.set_content(*answer, "text/xml; charset=utf-8");
-    });
+    server.Get(R"(/[A-Za-z]+\.[Aa][Ss][Mm][Xx]/[A-Za-z]+)",
+               [this](const httplib::Request& request, httplib::Response& response) {
+                   std::string note;
+                   const auto answer = m_router.answer(request.path, queryOfTarget(request.target),
+                                                       request.remote_addr, note);
+                   if (!answer) {
+                       sendPage(response, 404,
+                                renderPage("找不到页面", "<p>没有这个接口。</p>", std::nullopt));
+                       return;
+                   }
+                   t_logNote = note;
+                   response.set_header("Cache-Control", "no-store");
+                   response.set_content(*answer, "text/xml; charset=utf-8");
+               });
     mountAccountPages(server, m_service);
     mountSignInPages(server, m_service);
     mountSharePages(server, m_service);
 
-    server.set_error_handler([](const httplib::Request&, httplib::Response& response) {
+    server.set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
         if (!response.body.empty())
             return;
         const std::string title = response.status == 404 ? "找不到页面" : "请求无效";
+        // Forms limit their fields; only a hand-made post is this long.
+        const std::string why = response.status == 413
+                                    ? "<p class=\"error\">提交的内容太长，请缩短后重新提交。</p>"
+                                    : std::string();
         sendPage(response, response.status,
-                 renderPage(title, "<p><a href=\"/home\">返回首页</a></p>", std::nullopt));
+                 renderPage(title, why + "<p><a href=\"/home\">返回首页</a></p>",
+                            browserAccount(m_service, request)));
     });
     server.set_exception_handler(
         [this](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {

@@ -23,8 +23,6 @@ RawQuery::RawQuery(std::string_view query) {
         }
         start = end + 1;
     }
-    for (auto& pair : m_pairs)
-        pair.second = percentDecode(pair.second, true);
 }
 
 bool RawQuery::has(std::string_view key) const {
@@ -43,12 +41,26 @@ std::string RawQuery::raw(std::string_view key) const {
     return {};
 }
 
+std::string RawQuery::decoded(std::string_view key) const {
+    return percentDecode(raw(key), true);
+}
+
 std::string RawQuery::signedText() const {
     std::string text;
     for (const auto& [k, v] : m_pairs) {
         if (k == "sign")
             break;
         text += v;
+    }
+    return text;
+}
+
+std::string RawQuery::decodedSignedText() const {
+    std::string text;
+    for (const auto& [k, v] : m_pairs) {
+        if (k == "sign")
+            break;
+        text += percentDecode(v, true);
     }
     return text;
 }

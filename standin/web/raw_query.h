@@ -8,21 +8,24 @@
 
 namespace nubexa::standin {
 
-// The query of a request: split on "&", then at the first "="; a piece without "=" belongs to
-// the value before it (an unescaped "&" in a typed text). Each value is then decoded once
-// ("%XX" and "+"), and signatures are made over the decoded values, so that an encoded "&" or
-// "=" stays inside its value and no encoding detail changes what was signed.
+// The query of a request as it came. Split on "&", then at the first "="; a piece without "="
+// belongs to the value before it (an unescaped "&" from a client that sends values as typed).
+// Each value is decoded exactly once ("%XX", "+" as a blank); the raw text stays for
+// signatures made over the values as sent.
 class RawQuery {
 public:
     explicit RawQuery(std::string_view query);
 
     bool has(std::string_view key) const;
-    // The decoded value of the first piece with this key; empty when absent.
+    // The raw value of the first piece with this key; empty when absent.
     std::string raw(std::string_view key) const;
-    std::string decoded(std::string_view key) const { return raw(key); }
+    // The value with "%XX" and "+" decoded: what the client meant.
+    std::string decoded(std::string_view key) const;
 
-    // The signed text: every value before "sign", in query order, joined without separators.
+    // The signed text: every value before "sign", in query order, joined without separators,
+    // as sent or as decoded.
     std::string signedText() const;
+    std::string decodedSignedText() const;
 
     std::size_t size() const { return m_pairs.size(); }
 

@@ -35,6 +35,18 @@ void SignInThrottle::failed(const std::string& account, const std::string& addre
     count(addressKey(address), m_limits.failures * kAddressFactor, now);
 }
 
+bool SignInThrottle::addressMayTry(const std::string& address, Clock::time_point now) {
+    std::lock_guard lock(m_mutex);
+    return !locked(addressKey(address), now);
+}
+
+void SignInThrottle::addressFailed(const std::string& address, Clock::time_point now) {
+    std::lock_guard lock(m_mutex);
+    if (m_streaks.size() > kPruneAbove)
+        forgetIdle(now);
+    count(addressKey(address), m_limits.failures * kAddressFactor, now);
+}
+
 void SignInThrottle::succeeded(const std::string& account) {
     std::lock_guard lock(m_mutex);
     m_streaks.erase(accountKey(account));

@@ -32,6 +32,11 @@ public:
                 Clock::time_point now = Clock::now());
     void succeeded(const std::string& account);
 
+    // The address alone, for sign-ins whose account names are not secret enough to lock
+    // (the file server's): `failures * kAddressFactor` wrong passwords lock the address out.
+    bool addressMayTry(const std::string& address, Clock::time_point now = Clock::now());
+    void addressFailed(const std::string& address, Clock::time_point now = Clock::now());
+
 private:
     struct Streak {
         int failures = 0;

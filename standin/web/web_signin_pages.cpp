@@ -14,7 +14,7 @@ std::string providerName(const std::string& type) {
 
 std::string confirmForm(const std::string& sid, const std::string& type,
                         const std::optional<Account>& who, const std::string& error,
-                        const std::string& token) {
+                        const std::string& name, const std::string& token) {
     std::string html;
     if (!error.empty())
         html += "<p class=\"error\">" + htmlEscape(error) + "</p>";
@@ -30,9 +30,11 @@ std::string confirmForm(const std::string& sid, const std::string& type,
                 "）的身份登录客户端</button></form><p>或使用其他账号：</p>";
     }
     html += "<form method=\"post\" action=\"/clientuserlogin.aspx\">" + hidden +
-            "<label>用户名</label><input type=\"text\" name=\"name\"><label>密码</label>"
-            "<input type=\"password\" name=\"password\"><button type=\"submit\">授权并登录"
-            "</button></form>";
+            "<label for=\"name\">用户名</label><input type=\"text\" id=\"name\" name=\"name\" "
+            "maxlength=\"100\" value=\"" +
+            htmlEscape(name) +
+            "\"><label for=\"password\">密码</label><input type=\"password\" id=\"password\" "
+            "name=\"password\" maxlength=\"64\"><button type=\"submit\">授权并登录</button></form>";
     return html;
 }
 
@@ -47,33 +49,46 @@ void showSignIn(const ServiceContext& service, const httplib::Request& request,
                             who));
         return;
     }
-    sendPage(
-        response, 200,
-        renderPage(providerName(type) + "登录",
-                   confirmForm(sid, type, who, {}, FormGuard::field(service, request, response)),
-                   who));
+    if (formValue(request, "done") == "1" && who) {
+        SqlTx tx(service.database);
+        if (SessionStore(tx).confirmedAccount(sid) == who->id) {
+            sendPage(response, 200,
+                     renderPage("登录成功",
+                                "<p class=\"ok\">" + htmlEscape(who->nickname) +
+                                    "，授权成功。请返回Nubexa客户端，客户端会自动完成登录。</p>",
+                                who));
+            return;
+        }
+    }
+    sendPage(response, 200,
+             renderPage(
+                 providerName(type) + "登录",
+                 confirmForm(sid, type, who, {}, {}, FormGuard::field(service, request, response)),
+                 who));
 }
 
 void confirmSignIn(const ServiceContext& service, const httplib::Request& request,
                    httplib::Response& response) {
     const std::string sid = formValue(request, "sid");
     const std::string type = formValue(request, "type") == "sina" ? "sina" : "qq";
+    const auto who = browserAccount(service, request);
+    auto showAgain = [&](const std::string& error, int status) {
+        sendPage(response, status,
+                 renderPage(providerName(type) + "登录",
+                            confirmForm(sid, type, who, error, formValue(request, "name"),
+                                        FormGuard::field(service, request, response)),
+                            who));
+    };
     // Without the form's token this may be another page posting for a signed-in browser,
     // which would hand that browser's account to whoever started the sid.
     if (!FormGuard::accepts(service, request))
-        return FormGuard::refuse(response);
-    const auto who = browserAccount(service, request);
+        return showAgain(kFormExpired, 403);
     const bool confirmed = formValue(request, "confirm") == "1" && who;
-    const WebSignIn attempt = confirmed ? WebSignIn{who, {}} : signInFromForm(service, request);
+    const SignInAttempt attempt =
+        confirmed ? SignInAttempt{who, {}} : signInFromForm(service, request);
     const std::optional<Account>& account = attempt.account;
-    if (!account) {
-        sendPage(response, 200,
-                 renderPage(providerName(type) + "登录",
-                            confirmForm(sid, type, who, attempt.refusal,
-                                        FormGuard::field(service, request, response)),
-                            who));
-        return;
-    }
+    if (!account)
+        return showAgain(attempt.refusal, 200);
     SqlTx tx(service.database);
     std::string cookie;
     if (!confirmed)
@@ -89,23 +104,24 @@ void confirmSignIn(const ServiceContext& service, const httplib::Request& reques
     }
     if (!cookie.empty())
         setBrowserCookie(response, cookie);
-    sendPage(response, 200,
-             renderPage("登录成功",
-                        "<p class=\"ok\">" + htmlEscape(account->nickname) +
-                            "，授权成功。请返回Nubexa客户端，客户端会自动完成登录。</p>",
-                        account));
+    // The page after it is a plain GET: reloading it posts nothing again.
+    redirect(response, "/clientuserlogin.aspx?type=" + type + "&sid=" + sid + "&done=1");
 }
 
-// Forwards only to this service or to a page on the host the browser used to reach it.
+// Forwards only to this service or to a page on the host the browser used to reach it, and
+// only to paths of plain characters (see safeLocalPath).
 bool mayForwardTo(const ServiceContext& service, const httplib::Request& request,
                   const std::string& url) {
-    if (safeLocalPath(url) == url)
+    auto plainPath = [](const std::string& path) {
+        return path == "/" || safeLocalPath(path) == path;
+    };
+    if (plainPath(url))
         return true;
     const std::string host = request.get_header_value("Host");
     for (const std::string& allowed :
          {service.publicBase + "/", host.empty() ? std::string() : "http://" + host + "/"}) {
         if (!allowed.empty() && url.compare(0, allowed.size(), allowed) == 0)
-            return url.find_first_of("\r\n") == std::string::npos;
+            return plainPath(url.substr(allowed.size() - 1));
     }
     return false;
 }
@@ -117,7 +133,7 @@ void paramOAuth(const ServiceContext& service, const httplib::Request& request,
     {
         SqlTx tx(service.database);
         SessionStore sessions(tx);
-        if (const auto accountId = sessions.accountOfParamToken(formValue(request, "token"))) {
+        if (const auto accountId = sessions.redeemParamToken(formValue(request, "token"))) {
             cookie = sessions.openBrowserSession(*accountId);
             if (!tx.commit())
                 cookie.clear();
@@ -130,13 +146,23 @@ void paramOAuth(const ServiceContext& service, const httplib::Request& request,
         redirect(response, target);
         return;
     }
-    const std::string note = cookie.empty() ? "登录信息已失效，请在网页上重新登录。" : "已登录。";
+    // The header shows the browser as it now is: signed in by this token, or as it was.
+    std::optional<Account> who;
+    if (!cookie.empty()) {
+        SqlTx tx(service.database);
+        if (const auto accountId = SessionStore(tx).accountOfBrowser(cookie))
+            who = AccountStore(tx).byId(*accountId);
+    } else {
+        who = browserAccount(service, request);
+    }
+    const std::string note =
+        !cookie.empty() || who ? "已登录。" : "登录信息已失效，请在网页上重新登录。";
     sendPage(response, 200,
              renderPage("即将离开Nubexa网盘",
                         "<p>" + std::string(note) + "您要打开的是外部网站：</p><p><a href=\"" +
                             htmlEscape(target) + "\" rel=\"noreferrer\">" + htmlEscape(target) +
                             "</a></p>",
-                        std::nullopt));
+                        who));
 }
 
 }  // namespace

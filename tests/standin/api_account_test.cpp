@@ -99,14 +99,18 @@ TEST_F(AccountApiTest, SignedOperationsRefuseWrongSignTokenOrUid) {
               "缺少参数：sign");
 }
 
-TEST_F(AccountApiTest, SignatureCoversTheDecodedValuesAndFileAddSignsItsHashAlone) {
-    // Signed over the encoded text instead of the values it stands for: refused.
-    const std::string query =
-        "uid=" + m_demo.uid + "&token=" + m_demo.token + "&pid=0&name=my+folder%26x%3D1";
-    const std::string wrong = md5Upper(m_demo.uid + m_demo.token + "0" + "my+folder%26x%3D1");
-    EXPECT_EQ(call("/fileservice.asmx/FolderAdd?" + query + "&sign=" + wrong).result(), "0");
-    const std::string right = md5Upper(m_demo.uid + m_demo.token + "0" + "my folder&x=1");
-    EXPECT_EQ(call("/fileservice.asmx/FolderAdd?" + query + "&sign=" + right).result(), "1");
+TEST_F(AccountApiTest, SignatureCoversTheValuesAsSentOrAsDecodedAndFileAddSignsItsHashAlone) {
+    const std::string query = "uid=" + m_demo.uid + "&token=" + m_demo.token + "&pid=0&name=";
+    const std::string neither = md5Upper(m_demo.uid + m_demo.token + "0" + "my_folder");
+    EXPECT_EQ(call("/fileservice.asmx/FolderAdd?" + query + "my+folder&sign=" + neither).result(),
+              "0");
+    const std::string decoded = md5Upper(m_demo.uid + m_demo.token + "0" + "my folder");
+    EXPECT_EQ(call("/fileservice.asmx/FolderAdd?" + query + "my+folder&sign=" + decoded).result(),
+              "1");
+    const std::string sent = md5Upper(m_demo.uid + m_demo.token + "0" + "your%20folder");
+    EXPECT_EQ(call("/fileservice.asmx/FolderAdd?" + query + "your%20folder&sign=" + sent).result(),
+              "1");
+    EXPECT_EQ(folderNames(listFolder(m_demo, "0")).size(), 6u);
 
     const std::vector<Param> params{{"name", "x", true},
                                     {"ext", ".txt"},

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "browser.h"
 #include "standin_fixture.h"
 
 namespace nubexa::test {
@@ -47,18 +48,32 @@ TEST_F(SharingApiTest, ShareGivesALinkWhosePageAsksForThePasswordAndServesTheByt
     const std::string url = link.attr("file", "url");
     EXPECT_EQ(url.rfind(baseUrl() + "/s/", 0), 0u) << url;
 
-    const auto locked = fetch(url);
-    EXPECT_EQ(locked.first, 200);
-    EXPECT_NE(locked.second.find("提取码"), std::string::npos);
-    EXPECT_EQ(locked.second.find("/file/"), std::string::npos);
-    EXPECT_NE(locked.second.find("3 积分"), std::string::npos);
-    const auto open = fetch(url + "?pwd=k3y");
-    const auto at = open.second.find("/file/" + welcome);
-    ASSERT_NE(at, std::string::npos) << open.second;
-    EXPECT_EQ(fetch(url + "/file/" + welcome + "?pwd=nope").first, 404);
-    const auto bytes = fetch(url + "/file/" + welcome + "?pwd=k3y");
-    EXPECT_EQ(bytes.first, 200);
-    EXPECT_NE(bytes.second.find("欢迎使用Nubexa网盘"), std::string::npos);
+    Browser visitor(m_service->httpPort());
+    const std::string page = url.substr(baseUrl().size());
+    const auto locked = visitor.get(page);
+    EXPECT_EQ(locked->status, 200);
+    EXPECT_NE(locked->body.find("提取码"), std::string::npos);
+    EXPECT_EQ(locked->body.find("/file/"), std::string::npos);
+    // Points are not charged by this service, so the page does not claim them.
+    EXPECT_EQ(locked->body.find("积分"), std::string::npos);
+    EXPECT_EQ(visitor.get(page + "/file/" + welcome)->status, 404);
+    // A wrong code keeps what was typed; the right one, typed loosely, opens the share and
+    // then stays out of the address.
+    const auto wrong = visitor.submit(page, "code=nope");
+    EXPECT_NE(wrong->body.find("提取码错误"), std::string::npos);
+    EXPECT_NE(wrong->body.find("value=\"nope\""), std::string::npos);
+    const auto right = visitor.submit(page, "code=+K3Y+");
+    EXPECT_EQ(right->status, 303);
+    EXPECT_EQ(right->get_header_value("Location"), page);
+    const auto open = visitor.get(page);
+    ASSERT_NE(open->body.find(page + "/file/" + welcome + "\""), std::string::npos) << open->body;
+    const auto bytes = visitor.get(page + "/file/" + welcome);
+    EXPECT_EQ(bytes->status, 200);
+    EXPECT_NE(bytes->body.find("欢迎使用Nubexa网盘"), std::string::npos);
+    // A link that carries the code opens once and sheds it.
+    Browser linked(m_service->httpPort());
+    EXPECT_EQ(linked.get(page + "?pwd=k3y")->get_header_value("Location"), page);
+    EXPECT_EQ(linked.get(page + "/file/" + welcome)->status, 200);
 
     const auto shared = fileNames(
         signedCall("/UserService.asmx/GetShareFiles", m_demo, {{"order", "name"}, {"desc", "0"}}));
@@ -93,6 +108,86 @@ TEST_F(SharingApiTest, FolderShareListsTheFilesOfTheFolder) {
               std::vector<std::string>{"projects"});
     const Answer info = op(m_demo, "GetFolderEmailShareInfo", {{"dirid", projects}});
     EXPECT_NE(info.attr("folder", "info").find(url), std::string::npos);
+}
+
+// The share page as a visitor uses it: subfolders open but the share is never left, a
+// protected folder asks for its password, and a description arrives as it was typed.
+TEST_F(SharingApiTest, FolderSharesOpenSubfoldersAndAskForProtectedFoldersPasswords) {
+    auto folderIn = [&](const std::string& dir, const std::string& name) {
+        const Answer listing = listFolder(m_demo, dir);
+        for (const auto* folder : listing.items("folders")) {
+            if (attrOf(folder, "name") == name)
+                return attrOf(folder, "id");
+        }
+        return std::string();
+    };
+    const std::string photos = folderIn("0", "照片");
+    const std::string trip = folderIn(photos, "旅行");
+    const std::string day = folderIn(trip, "第一天");
+    const std::string secret = folderIn("0", "私密资料");
+    const std::string docs = folderIn("0", "文档");
+    ASSERT_FALSE(day.empty());
+
+    // Every value encoded, the sign over the values as the service decodes them.
+    const std::string description = "中文 说明 & 50%+1";
+    const std::string target = "/fileservice.asmx/FolderShare?uid=" + m_demo.uid +
+                               "&token=" + m_demo.token + "&dirids=" + photos +
+                               "&downpwd=&downValue=0&description=%E4%B8%AD%E6%96%87%20%E8%AF%B4"
+                               "%E6%98%8E%20%26%2050%25%2B1&sign=" +
+                               md5Upper(m_demo.uid + m_demo.token + photos + "0" + description);
+    ASSERT_EQ(call(target).result(), "1");
+    ASSERT_EQ(op(m_demo, "FolderShare",
+                 {{"dirids", secret}, {"downpwd", ""}, {"downValue", "0"}, {"description", ""}})
+                  .result(),
+              "1");
+    auto pageOf = [&](const std::string& dir) {
+        return op(m_demo, "GetFolderShareLink", {{"dirid", dir}})
+            .attr("folder", "url")
+            .substr(baseUrl().size());
+    };
+    const std::string photoPage = pageOf(photos);
+    const std::string secretPage = pageOf(secret);
+
+    Browser visitor(m_service->httpPort());
+    const auto top = visitor.get(photoPage);
+    EXPECT_NE(top->body.find("分享说明：中文 说明 &amp; 50%+1"), std::string::npos) << top->body;
+    EXPECT_NE(top->body.find("海边.png"), std::string::npos);
+    ASSERT_NE(top->body.find("?dir=" + trip + "\""), std::string::npos);
+    const auto inner = visitor.get(photoPage + "?dir=" + day);
+    const std::string sunrise = fileId(day, "日出.png");
+    EXPECT_NE(inner->body.find("/file/" + sunrise), std::string::npos) << inner->body;
+    EXPECT_EQ(visitor.get(photoPage + "/file/" + sunrise)->status, 200);
+    EXPECT_EQ(visitor.get(photoPage + "?dir=" + docs)->status, 404);
+    EXPECT_EQ(visitor.get(photoPage + "/file/" + fileId(docs, "预算.csv"))->status, 404);
+    EXPECT_EQ(visitor.get(secretPage)->body.find("分享说明"), std::string::npos);
+
+    const std::string memo = fileId(secret, "账号备忘.txt");
+    const auto asked = visitor.get(secretPage);
+    EXPECT_NE(asked->body.find("文件夹密码"), std::string::npos);
+    EXPECT_EQ(asked->body.find("账号备忘"), std::string::npos);
+    EXPECT_EQ(visitor.get(secretPage + "/file/" + memo)->status, 404);
+    const std::string lock = "lock=f" + secret;
+    EXPECT_NE(visitor.submit(secretPage, lock + "&itempwd=12345")->body.find("密码错误"),
+              std::string::npos);
+    EXPECT_EQ(visitor.submit(secretPage, lock + "&itempwd=1234")->status, 303);
+    EXPECT_NE(visitor.get(secretPage)->body.find("账号备忘.txt"), std::string::npos);
+    EXPECT_EQ(visitor.get(secretPage + "/file/" + memo)->status, 200);
+    // Another browser has unlocked nothing.
+    EXPECT_EQ(Browser(m_service->httpPort()).get(secretPage + "/file/" + memo)->status, 404);
+
+    // A file with a password of its own asks for it too.
+    ASSERT_EQ(op(m_demo, "FileEncrypt", {{"fid", memo}, {"password", "pw9"}, {"password_tip", ""}})
+                  .result(),
+              "1");
+    EXPECT_EQ(visitor.get(secretPage + "/file/" + memo)->status, 404);
+    const std::string ask = secretPage + "?dir=" + secret + "&file=" + memo;
+    EXPECT_NE(visitor.get(secretPage)->body.find(ask), std::string::npos);
+    EXPECT_NE(visitor.get(ask)->body.find("文件密码"), std::string::npos);
+    EXPECT_NE(visitor.submit(ask, secretPage, "lock=i" + memo + "&dir=" + secret + "&itempwd=x")
+                  ->body.find("密码错误"),
+              std::string::npos);
+    visitor.submit(ask, secretPage, "lock=i" + memo + "&dir=" + secret + "&itempwd=pw9");
+    EXPECT_EQ(visitor.get(secretPage + "/file/" + memo)->status, 200);
 }
 
 TEST_F(SharingApiTest, EmailShareIsForVipUsersAndLandsInTheOutbox) {

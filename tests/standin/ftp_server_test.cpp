@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "ftp_test_client.h"
@@ -391,6 +392,49 @@ TEST_F(FtpServerTest, NothingReachesOutsideTheAccountsArea) {
     }
     guesser.command("USER " + m_demo.ftpUser);
     EXPECT_EQ(FtpTestClient::codeOf(guesser.command("PASS guess")), 421);
+}
+
+// Slots go to sessions that sign in: one that does not is closed soon whatever it sends, and
+// one address holds only its share of them.
+TEST_F(FtpServerTest, SessionsThatDoNotSignInGiveTheirSlotBack) {
+    startService(true, [](standin::ServiceOptions& options) {
+        options.ftp.signInTimeoutMs = 2000;
+        options.ftp.maxSessionsPerAddress = 3;
+    });
+    m_demo = login("demo", "demo123");
+    FtpTestClient slots[3];
+    for (FtpTestClient& client : slots)
+        signedInClient(client);
+    FtpTestClient extra;
+    EXPECT_EQ(extra.connect(ftpPort()), 421);
+    EXPECT_EQ(FtpTestClient::codeOf(slots[0].command("QUIT")), 221);
+
+    // The slot given back is free once its thread has ended.
+    auto idle = std::make_unique<FtpTestClient>();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (idle->connect(ftpPort()) != 220 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        idle = std::make_unique<FtpTestClient>();
+    }
+    EXPECT_EQ(FtpTestClient::codeOf(idle->command("NOOP")), 530);
+    EXPECT_EQ(FtpTestClient::codeOf(idle->command("SYST")), 215);
+    const std::string closing = idle->readReply();
+    EXPECT_EQ(FtpTestClient::codeOf(closing), 421) << closing;
+}
+
+TEST_F(FtpServerTest, WrongPasswordsCountPerAddressOverItsConnections) {
+    for (int connection = 0; connection < 7; ++connection) {
+        FtpTestClient guesser;
+        ASSERT_EQ(guesser.connect(ftpPort()), 220);
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            guesser.command("USER " + m_demo.ftpUser);
+            guesser.command("PASS guess" + std::to_string(attempt));
+        }
+    }
+    FtpTestClient late;
+    ASSERT_EQ(late.connect(ftpPort()), 220);
+    late.command("USER " + m_demo.ftpUser);
+    EXPECT_EQ(FtpTestClient::codeOf(late.command("PASS " + m_demo.ftpPassword)), 421);
 }
 
 TEST_F(FtpServerTest, StoppingTheServiceEndsSessionsThatWaitForData) {

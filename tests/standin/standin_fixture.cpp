@@ -110,7 +110,8 @@ void StandinTest::TearDown() {
         m_service->stop();
 }
 
-void StandinTest::startService(bool seed) {
+void StandinTest::startService(bool seed,
+                               const std::function<void(standin::ServiceOptions&)>& adjust) {
     if (m_service)
         m_service->stop();
     standin::ServiceOptions options;
@@ -122,6 +123,8 @@ void StandinTest::startService(bool seed) {
         std::lock_guard lock(m_logMutex);
         m_log.push_back(line);
     };
+    if (adjust)
+        adjust(options);
     m_service = std::make_unique<standin::StandinService>(options);
     const auto started = m_service->start();
     ASSERT_TRUE(started.ok) << started.message;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml2.h>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,8 +65,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts (again) on the same data folder.
-    void startService(bool seed = true);
+    // Starts (again) on the same data folder; `adjust` may change the options first.
+    void startService(bool seed = true,
+                      const std::function<void(standin::ServiceOptions&)>& adjust = {});
 
     std::string baseUrl() const;
     int ftpPort() const { return m_service->ftpPort(); }

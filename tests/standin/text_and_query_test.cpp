@@ -10,13 +10,14 @@ namespace {
 
 using namespace standin;
 
-TEST(RawQueryTest, DecodesEachValueOnceAndSignsTheDecodedValuesInQueryOrder) {
+TEST(RawQueryTest, DecodesEachValueOnceAndSignsTheValuesInQueryOrder) {
     const RawQuery query(
         "uid=7&token=ab&name=my+folder%21&ext=.x%26dirid%3D5%2525&sign=XYZ&late=1");
     EXPECT_EQ(query.decoded("name"), "my folder!");
-    EXPECT_EQ(query.raw("ext"), ".x&dirid=5%25");
+    EXPECT_EQ(query.decoded("ext"), ".x&dirid=5%25");
     EXPECT_FALSE(query.has("dirid"));
-    EXPECT_EQ(query.signedText(), "7abmy folder!.x&dirid=5%25");
+    EXPECT_EQ(query.decodedSignedText(), "7abmy folder!.x&dirid=5%25");
+    EXPECT_EQ(query.signedText(), "7abmy+folder%21.x%26dirid%3D5%2525");
     EXPECT_FALSE(query.has("missing"));
 }
 

@@ -1,3 +1,6 @@
+#include <filesystem>
+#include <fstream>
+
 #include "browser.h"
 #include "standin_fixture.h"
 
@@ -40,7 +43,12 @@ TEST_F(WebPagesTest, RegistrationCreatesAnAccountTheClientCanSignInWith) {
     const auto created = browser.submit("/register.aspx",
                                         "name=alice&nickname=%E7%88%B1&email=al%40example.com&"
                                         "password=secret1&password2=secret1");
-    EXPECT_NE(created->body.find("注册成功"), std::string::npos) << created->body;
+    ASSERT_EQ(created->status, 303);
+    // The page after it is a plain GET: reloading it registers nothing again.
+    const auto done = browser.get(created->get_header_value("Location"));
+    EXPECT_NE(done->body.find("注册成功"), std::string::npos) << done->body;
+    EXPECT_NE(done->body.find("退出"), std::string::npos);
+    EXPECT_EQ(done->body.find("无法找回"), std::string::npos);
     EXPECT_FALSE(browser.cookie().empty());
     const Credentials alice = login("alice", "secret1");
     ASSERT_FALSE(alice.token.empty());
@@ -51,22 +59,79 @@ TEST_F(WebPagesTest, RegistrationCreatesAnAccountTheClientCanSignInWith) {
         Browser(m_service->httpPort())
             .submit("/register.aspx", "name=ALICE&email=&password=secret1&password2=secret1");
     EXPECT_NE(taken->body.find("该用户名已被注册"), std::string::npos);
+    // Limits are said, and the fields stay.
+    Browser limited(m_service->httpPort());
+    const auto longName = limited.submit(
+        "/register.aspx", "name=bob&nickname=" + std::string(33, 'n') +
+                              "&email=b%40example.com&password=secret1&password2=secret1");
+    EXPECT_NE(longName->body.find("昵称最多 32 个字符"), std::string::npos);
+    EXPECT_NE(longName->body.find("value=\"b@example.com\""), std::string::npos);
+    EXPECT_NE(limited
+                  .submit("/register.aspx",
+                          "name=bob&nickname=+%E3%80%80+&password=secret1&password2=secret1")
+                  ->body.find("昵称不能只有空格"),
+              std::string::npos);
+    const auto noMail =
+        limited.submit("/register.aspx", "name=bob&email=&password=secret1&password2=secret1");
+    EXPECT_NE(limited.get(noMail->get_header_value("Location"))->body.find("无法找回"),
+              std::string::npos);
+    // A form whose token went stale comes back with what was typed and a note.
+    limited.tokenOf("/register.aspx");
+    const auto stale = limited.post("/register.aspx", "name=carol&email=c%40example.com&csrf=old");
+    EXPECT_EQ(stale->status, 403);
+    EXPECT_NE(stale->body.find("页面已过期"), std::string::npos);
+    EXPECT_NE(stale->body.find("value=\"carol\""), std::string::npos);
     const auto bad = Browser(m_service->httpPort())
                          .submit("/register.aspx", "name=a%26b&password=secret1&password2=secret1");
     EXPECT_NE(bad->body.find("用户名只能包含"), std::string::npos);
 }
 
-TEST_F(WebPagesTest, ResetNeedsTheRegisteredAddressAndEndsOldSignIns) {
+// A reset takes a one-time link mailed to the registered address (the outbox stands in for
+// the mail server); knowing the name and the address is not enough.
+TEST_F(WebPagesTest, ResetGoesThroughAOneTimeLinkMailedToTheRegisteredAddress) {
     Browser browser(m_service->httpPort());
-    const auto wrong = browser.submit(
-        "/reset.aspx", "name=demo&email=x%40example.com&password=newpass1&password2=newpass1");
-    EXPECT_NE(wrong->body.find("用户名与邮箱不匹配"), std::string::npos);
-    const auto done = browser.submit(
-        "/reset.aspx", "name=demo&email=DEMO%40example.com&password=newpass1&password2=newpass1");
-    EXPECT_NE(done->body.find("新密码已生效"), std::string::npos);
+    const auto wrong = browser.submit("/reset.aspx", "name=demo&email=x%40example.com");
+    EXPECT_NE(wrong->body.find("邮箱与该账号注册时填写的不一致"), std::string::npos);
+    EXPECT_NE(wrong->body.find("value=\"x@example.com\""), std::string::npos);
+    EXPECT_NE(browser.submit("/reset.aspx", "name=nobody&email=x%40example.com")
+                  ->body.find("没有这个用户名"),
+              std::string::npos);
+    const auto sent = browser.submit("/reset.aspx", "name=demo&email=DEMO%40example.com");
+    EXPECT_EQ(sent->status, 303);
+    EXPECT_NE(browser.get(sent->get_header_value("Location"))->body.find("30分钟"),
+              std::string::npos);
+    EXPECT_FALSE(login("demo", "demo123").token.empty());  // nothing changed yet
+
+    std::string mail;
+    for (const auto& entry : std::filesystem::directory_iterator(dataFolder() + "/data/outbox")) {
+        std::ifstream in(entry.path());
+        mail.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string marker = baseUrl() + "/reset.aspx?token=";
+    const auto at = mail.find(marker);
+    ASSERT_NE(at, std::string::npos) << mail;
+    const std::string link =
+        mail.substr(at + baseUrl().size(), marker.size() - baseUrl().size() + 48);
+    const std::string token = link.substr(link.find('=') + 1);
+
+    const auto done = browser.submit(link, "/reset.aspx",
+                                     "reset=" + token + "&password=newpass1&password2=newpass1");
+    EXPECT_EQ(done->status, 303);
     EXPECT_TRUE(login("demo", "demo123").token.empty());
     EXPECT_FALSE(login("demo", "newpass1").token.empty());
     EXPECT_EQ(listFolder(m_demo, "0").result(), "0");
+    // The link served once.
+    EXPECT_NE(browser.get(link)->body.find("重设链接已失效"), std::string::npos);
+    const auto again =
+        browser.submit("/reset.aspx", "reset=" + token + "&password=owned123&password2=owned123");
+    EXPECT_NE(again->body.find("重设链接已失效"), std::string::npos);
+    EXPECT_TRUE(login("demo", "owned123").token.empty());
+
+    // Requests are throttled: mails to one account cannot be sent without end.
+    std::string last;
+    for (int i = 0; i < 6; ++i)
+        last = browser.submit("/reset.aspx", "name=guest&email=guest%40example.com")->body;
+    EXPECT_NE(last.find("申请过于频繁"), std::string::npos);
 }
 
 TEST_F(WebPagesTest, WebSignInTiesTheSidAndApiLoginThenAnswersWithTheAccount) {
@@ -75,11 +140,14 @@ TEST_F(WebPagesTest, WebSignInTiesTheSidAndApiLoginThenAnswersWithTheAccount) {
     const auto refused = browser.submit("/clientuserlogin.aspx?type=sina&sid=" + sid(),
                                         "sid=" + sid() + "&type=sina&name=demo&password=nope");
     EXPECT_NE(refused->body.find("用户名或密码错误"), std::string::npos);
+    EXPECT_NE(refused->body.find("value=\"demo\""), std::string::npos);
     EXPECT_EQ(apiLogin(sid()).result(), "0");
 
     const auto confirmed = browser.submit("/clientuserlogin.aspx?type=sina&sid=" + sid(),
                                           "sid=" + sid() + "&type=sina&name=demo&password=demo123");
-    EXPECT_NE(confirmed->body.find("授权成功"), std::string::npos);
+    ASSERT_EQ(confirmed->status, 303);
+    EXPECT_NE(browser.get(confirmed->get_header_value("Location"))->body.find("授权成功"),
+              std::string::npos);
     const Answer first = apiLogin(sid());
     ASSERT_EQ(first.result(), "1");
     EXPECT_EQ(first.attr("client", "uid"), m_demo.uid);
@@ -111,6 +179,15 @@ TEST_F(WebPagesTest, ParamTokenSignsTheBrowserInAndForwardsOnlyToThisSite) {
     const auto home = browser.get("/home");
     EXPECT_NE(home->body.find("演示用户"), std::string::npos);
     EXPECT_NE(home->body.find("私密资料"), std::string::npos);
+    // Folders open in place; a protected one only in the client.
+    const auto photos = home->body.rfind("/home?dir=", home->body.find("照片</a>"));
+    ASSERT_NE(photos, std::string::npos) << home->body;
+    const std::string dir = home->body.substr(photos, home->body.find('"', photos) - photos);
+    EXPECT_NE(browser.get(dir)->body.find("海边.png"), std::string::npos) << dir;
+    EXPECT_EQ(home->body.find("私密资料</a>"), std::string::npos);
+    const auto icon = browser.get("/favicon.ico");
+    EXPECT_EQ(icon->get_header_value("Content-Type"), "image/png");
+    EXPECT_EQ(icon->body.substr(1, 3), "PNG");
 
     const auto elsewhere =
         Browser(m_service->httpPort())
@@ -137,7 +214,13 @@ TEST_F(WebPagesTest, AccountPagesOpenServicesForTheSignedInUser) {
     EXPECT_NE(info.decoded().find("<WIP>1</WIP>"), std::string::npos);
     EXPECT_EQ(call("/OAuthService.asmx/Login?uid=guest&pwd=guest123").attr("client", "DiskSize"),
               std::to_string(6LL << 30));
-    browser.get("/logout.aspx");
+    // Nothing left to open is offered again; the space page says it is done.
+    EXPECT_EQ(browser.get("/account/wip.aspx")->body.find("<button"), std::string::npos);
+    EXPECT_NE(browser.get("/account/upspace.aspx?done=1")->body.find("扩容成功"),
+              std::string::npos);
+    EXPECT_NE(browser.get("/account/recommend.aspx")->body.find("/register.aspx?invite=guest"),
+              std::string::npos);
+    browser.submit("/logout.aspx", "");
     EXPECT_TRUE(browser.cookie().empty());
 }
 

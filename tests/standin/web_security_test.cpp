@@ -8,6 +8,7 @@
 
 #include "browser.h"
 #include "ftp_test_client.h"
+#include "standin/store/account_store.h"
 #include "standin/web/signin_throttle.h"
 #include "standin_fixture.h"
 
@@ -107,7 +108,9 @@ TEST_F(WebSecurityTest, FormsPostedWithoutTheBrowsersTokenChangeNothing) {
     // The user confirming on the page itself still signs the client in.
     const auto confirmed = victim.submit("/clientuserlogin.aspx?type=qq&sid=" + sid,
                                          "sid=" + sid + "&type=qq&confirm=1");
-    EXPECT_NE(confirmed->body.find("授权成功"), std::string::npos) << confirmed->body;
+    ASSERT_EQ(confirmed->status, 303);
+    EXPECT_NE(victim.get(confirmed->get_header_value("Location"))->body.find("授权成功"),
+              std::string::npos);
     EXPECT_EQ(apiLogin(sid).result(), "1");
     // Pages refuse to be framed by other sites.
     EXPECT_EQ(victim.get("/home")->get_header_value("X-Frame-Options"), "DENY");
@@ -139,6 +142,98 @@ TEST_F(WebSecurityTest, RepeatedWrongPasswordsLockTheAccountAndThenTheAddressOut
                   .submit("/home", "name=demo&password=demo123")
                   ->body.find("登录失败次数过多"),
               std::string::npos);
+}
+
+// A guessing loop against the API: the count is per account whichever name is typed, and once
+// it is locked even the right password is refused, which it could only be before hashing.
+TEST_F(WebSecurityTest, GuessingThroughTheApiIsRefusedAtOnceWhileTheServiceAnswersOthers) {
+    const Credentials guest = login("guest", "guest123");
+    ASSERT_FALSE(guest.uid.empty());
+    const std::string names[] = {"guest", guest.uid, "GUEST@example.com"};
+    for (int i = 0; i < 40; ++i) {
+        const Answer refused =
+            call("/OAuthService.asmx/Login?uid=" + names[i % 3] + "&pwd=wrong" + std::to_string(i));
+        EXPECT_EQ(refused.result(), "0");
+        EXPECT_EQ(refused.text("msg"),
+                  i < 5 ? "用户名或密码错误" : "登录失败次数过多，请1分钟后再试")
+            << i;
+    }
+    EXPECT_EQ(call("/OAuthService.asmx/Login?uid=guest&pwd=guest123").text("msg"),
+              "登录失败次数过多，请1分钟后再试");
+    EXPECT_NE(Browser(m_service->httpPort())
+                  .submit("/home", "name=guest&password=guest123")
+                  ->body.find("登录失败次数过多"),
+              std::string::npos);
+    // Other accounts and signed operations go on.
+    EXPECT_EQ(signedCall("/UserService.asmx/GetUserInfo", m_demo, {}).result(), "1");
+    EXPECT_FALSE(login("demo", "demo123").token.empty());
+    // An id is taken only as written: "0" + id is no account at all.
+    EXPECT_EQ(call("/OAuthService.asmx/Login?uid=0" + m_demo.uid + "&pwd=demo123").result(), "0");
+    EXPECT_EQ(call("/OAuthService.asmx/Login?uid=" + m_demo.uid + "&pwd=demo123").result(), "1");
+}
+
+// The browser sign-in token travels in an address that lands in histories and logs.
+TEST_F(WebSecurityTest, AWebSignInTokenServesOnceAndLogoutTakesTheFormsToken) {
+    const std::string forward = "/paramoauth.aspx?token=" + m_demo.paramToken + "&url=/home";
+    Browser first(m_service->httpPort());
+    ASSERT_EQ(first.get(forward)->status, 303);
+    ASSERT_FALSE(first.cookie().empty());
+    Browser replay(m_service->httpPort());
+    replay.get(forward);
+    EXPECT_TRUE(replay.cookie().empty());
+    EXPECT_NE(replay.get("/home")->body.find("name=\"password\""), std::string::npos);
+
+    // A token older than its lifetime signs nobody in.
+    const Credentials later = login("demo", "demo123");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dataFolder() + "/data/nubexa.db").c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 5000);
+    const std::string age =
+        "UPDATE sessions SET created = created - 3600 WHERE token = '" + later.token + "'";
+    EXPECT_EQ(sqlite3_exec(db, age.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    Browser stale(m_service->httpPort());
+    stale.get("/paramoauth.aspx?token=" + later.paramToken + "&url=/home");
+    EXPECT_TRUE(stale.cookie().empty());
+
+    // Leaving: a link or a foreign post does not sign the browser out; the page's form does.
+    first.get("/logout.aspx");
+    EXPECT_EQ(first.post("/logout.aspx", "")->status, 403);
+    EXPECT_NE(first.get("/home")->body.find("我的账号"), std::string::npos);
+    EXPECT_EQ(first.submit("/logout.aspx", "")->status, 303);
+    EXPECT_TRUE(first.cookie().empty());
+}
+
+TEST_F(WebSecurityTest, ReturnAddressesStayOnTheSite) {
+    Browser browser(m_service->httpPort());
+    for (const std::string& evil :
+         {std::string("/%09/evil.example"), std::string("//evil.example"),
+          std::string("/%5Cevil.example"), std::string("%2F%0D%0A%2Fevil.example"),
+          std::string("http%3A%2F%2Fevil.example%2F"), baseUrl() + "/%09/evil.example"}) {
+        const auto forwarded = browser.get("/paramoauth.aspx?token=none&url=" + evil);
+        ASSERT_TRUE(forwarded) << evil;
+        EXPECT_NE(forwarded->status, 303) << evil;
+        const auto signedIn =
+            Browser(m_service->httpPort())
+                .submit("/home", "/home", "name=demo&password=demo123&next=" + evil);
+        EXPECT_EQ(signedIn->get_header_value("Location"), "/home") << evil;
+    }
+    const auto local = browser.get("/paramoauth.aspx?token=none&url=%2Faccount%2Fwip.aspx");
+    EXPECT_EQ(local->get_header_value("Location"), "/account/wip.aspx");
+}
+
+TEST_F(WebSecurityTest, TheCapacityPageStopsAtItsCap) {
+    Browser browser(m_service->httpPort());
+    ASSERT_EQ(browser.submit("/home", "name=demo&password=demo123")->status, 303);
+    for (int i = 0; i < 6; ++i)
+        browser.submit("/account/upspace.aspx", "gb=5");
+    const auto page = browser.get("/account/upspace.aspx");
+    EXPECT_EQ(page->body.find("name=\"gb\""), std::string::npos);
+    EXPECT_EQ(call("/OAuthService.asmx/Login?uid=demo&pwd=demo123").attr("client", "DiskSize"),
+              std::to_string(standin::AccountStore::kMaxPurchasedDisk));
+    const auto refused =
+        browser.post("/account/upspace.aspx", "gb=5&csrf=" + browser.tokenOf("/logout.aspx"));
+    EXPECT_NE(refused->body.find("已达扩容上限"), std::string::npos);
 }
 
 TEST(SignInThrottleTest, LockOutEndsAfterItsTimeAndARightPasswordClearsTheCount) {
@@ -205,6 +300,40 @@ TEST_F(StagingTest, AnAccountKeepsNoMoreThanItsFreeSpaceInStaging) {
     // Writing the same upload again does not count its own earlier bytes.
     EXPECT_EQ(FtpTestClient::codeOf(store(ftp, "a.bin", std::string(40000, 'c'))), 226);
     EXPECT_EQ(ftp.command("SIZE a.bin"), "213 40000\r\n");
+}
+
+// Two sessions of one account share its room while their bytes arrive, not only at STOR.
+TEST_F(StagingTest, ParallelUploadsOfOneAccountShareItsStagingRoom) {
+    FtpTestClient first;
+    FtpTestClient second;
+    for (FtpTestClient* ftp : {&first, &second}) {
+        ASSERT_EQ(ftp->connect(ftpPort()), 220);
+        ASSERT_TRUE(ftp->login(m_ftpUser, m_ftpPassword));
+        ftp->command("TYPE I");
+    }
+    ASSERT_TRUE(first.openData());
+    ASSERT_EQ(FtpTestClient::codeOf(first.command("STOR a.bin")), 150);
+    first.sendData(std::string(40000, 'a'));
+    // Wait until the server holds the first upload's bytes (never longer than the deadline).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (second.command("SIZE a.bin") != "213 40000\r\n" &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string refused = store(second, "b.bin", std::string(40000, 'b'));
+    EXPECT_EQ(FtpTestClient::codeOf(refused), 552) << refused;
+    first.closeData();
+    EXPECT_EQ(FtpTestClient::codeOf(first.readReply()), 226);
+}
+
+TEST_F(StagingTest, NoUploadStartsWhenTheDataFoldersDiskIsNearlyFull) {
+    startService(false, [](standin::ServiceOptions& options) {
+        options.minFreeDisk = std::int64_t{1} << 62;
+    });
+    FtpTestClient ftp;
+    ASSERT_EQ(ftp.connect(ftpPort()), 220);
+    ASSERT_TRUE(ftp.login(m_ftpUser, m_ftpPassword));
+    ASSERT_TRUE(ftp.openData());
+    EXPECT_EQ(FtpTestClient::codeOf(ftp.command("STOR a.bin")), 452);
 }
 
 TEST_F(StagingTest, AbandonedUploadsArePrunedWhileTheServiceRuns) {
