@@ -119,7 +119,7 @@ int CliSession::forgetSignIn() {
         std::printf("not signed in\n");
         return kDone;
     }
-    if (!passwords().forget(last->userName)) {
+    if (!m_client.passwords().forget(last->userName)) {
         complain("the sign-in could not be forgotten in " + gate().databasePath());
         return kFailed;
     }

@@ -9,8 +9,8 @@
 #include "cli/cli_session.h"
 #include "cli/messages.h"
 #include "cli/queue_view.h"
-#include "session/run_lock.h"
 #include "cli/run_loop.h"
+#include "session/run_lock.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_page_text.h"
 
