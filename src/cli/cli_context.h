@@ -16,7 +16,7 @@ inline constexpr int kInterrupted = 130;  // 128 + SIGINT, as shells report it
 // Options every command family shares.
 struct CliContext {
     std::string databasePath;  // empty: databasePath() of the data layout
-    bool verbose = false;      // the FTP trace on standard output and the engine's log
+    bool verbose = false;      // the FTP dialogue and the engine's log on standard error
     bool stats = false;        // one "stats ..." line at the end
 };
 

@@ -1,6 +1,8 @@
 #include "cli/ftp_commands.h"
 
 #include <ace/Log_Msg.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
@@ -10,6 +12,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/ftp_url.h"
+#include "cli/messages.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
 #include "cli/task_rows.h"
@@ -66,6 +69,21 @@ void printStats(const FTPClient& client) {
     std::fflush(stdout);
 }
 
+std::string firstLine(const std::string& reply) {
+    std::string line = reply.substr(0, reply.find_first_of("\r\n"));
+    return line;
+}
+
+// Ctrl-C ends the transfer where it is: the row keeps what was moved, and the same command
+// continues it. Only async-signal-safe calls here.
+std::string g_interruptText;  // made before the handler is installed
+
+extern "C" void stopOnInterrupt(int) {
+    const ssize_t ignored = ::write(STDERR_FILENO, g_interruptText.data(), g_interruptText.size());
+    (void)ignored;
+    ::_exit(kInterrupted);
+}
+
 class FtpTransfer {
 public:
     FtpTransfer(const CliContext& context, const TransferArgs& args, Direction direction)
@@ -91,23 +109,35 @@ int FtpTransfer::run() {
     }
     const auto rate = parseRate(m_args.limitRate);
     if (!rate) {
-        complain("bad --limit-rate: " + m_args.limitRate);
+        complain(say("bad --limit-rate: {} (a number of bytes per second, suffix K, M or G)",
+                     "--limit-rate 无效：{}（每秒字节数，可加 K、M 或 G）", {m_args.limitRate}));
         return kUsage;
     }
     std::error_code fsError;
     m_local = std::filesystem::absolute(m_args.localFile, fsError);
+    if (std::filesystem::is_directory(m_local, fsError)) {
+        complain(say("{} is a folder; give the file's name (e.g. {}/NAME)",
+                     "{} 是文件夹；请给出文件名（例如 {}/NAME）",
+                     {m_args.localFile, m_args.localFile}));
+        return kFailed;
+    }
     if (fsError || m_local.filename().empty() ||
         !std::filesystem::is_directory(m_local.parent_path(), fsError)) {
-        complain("no such folder for " + m_args.localFile);
+        complain(say("no such folder for {}", "{} 所在的文件夹不存在", {m_args.localFile}));
         return kFailed;
     }
     if (m_direction == Direction::kUpload && !std::filesystem::is_regular_file(m_local, fsError)) {
-        complain("no such file: " + m_args.localFile);
+        complain(say("no such file: {}", "没有文件 {}", {m_args.localFile}));
         return kFailed;
     }
     if (!m_context.verbose)
         ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
 
+    g_interruptText =
+        say("\nstopping: every task stays resumable (the same command continues it)\n",
+            "\n正在停止：每个任务都可续传（再次运行同一命令即可继续）\n");
+    ::signal(SIGINT, stopOnInterrupt);
+    ::signal(SIGTERM, stopOnInterrupt);
     StoreGate gate(m_context.databasePath.empty() ? databasePath() : m_context.databasePath);
     // bin.db is opened (and made) before the server is contacted, as in the client, where it
     // is open long before any transfer.
@@ -130,13 +160,22 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
     ProgressLine line;
     client.setProgressListener([&line](const TaskProgress& progress) { line.show(progress); });
     if (!client.FtpLogin()) {
-        complain("cannot sign in to " + url.owner() +
-                 (client.securityProblem().empty() ? "" : ": " + client.securityProblem()));
+        if (!client.securityProblem().empty()) {
+            complain(say("cannot sign in to {}: {}", "无法登录 {}：{}",
+                         {url.owner(), client.securityProblem()}));
+        } else if (client.lastReply().empty()) {
+            complain(say("cannot reach {}:{} (the connection was refused or not answered)",
+                         "无法连接 {}:{}（连接被拒绝或无应答）",
+                         {url.host, std::to_string(url.port)}));
+        } else {
+            complain(say("{} refused the sign-in: {}", "{} 拒绝登录：{}",
+                         {url.owner(), firstLine(client.lastReply())}));
+        }
         return kFailed;
     }
     client.Syst();
     if (!url.directory.empty() && !client.ChangeDir(url.directory)) {
-        complain("no folder " + url.directory + " on " + url.owner());
+        complain(say("no folder {} on {}", "{} 上没有文件夹 {}", {url.directory, url.owner()}));
         client.Quit();
         return kFailed;
     }
@@ -152,7 +191,8 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
     if (m_direction == Direction::kDownload) {
         if (!rows.findUnfinished(key, ran_type::kDownload)) {
             if (std::filesystem::exists(m_local)) {
-                complain(m_args.localFile + " exists already; remove it or choose another name");
+                complain(say("{} exists already; remove it or choose another name",
+                             "{} 已存在；请删除它或换一个名字", {m_args.localFile}));
                 client.Quit();
                 return kFailed;
             }
@@ -173,7 +213,17 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
     line.finish();
     if (result <= 0) {
         rows.giveBack(task.id);
-        complain("the transfer did not finish; run the same command again to continue it");
+        const std::string reply = client.lastReply();
+        if (reply.rfind("550", 0) == 0 && m_direction == Direction::kDownload) {
+            complain(say("the server has no file {} ({})", "服务器上没有文件 {}（{}）",
+                         {url.directory + "/" + url.fileName, firstLine(reply)}));
+        } else if (!reply.empty() && reply[0] == '5') {
+            complain(say("the server refused the transfer: {}", "服务器拒绝了传输：{}",
+                         {firstLine(reply)}));
+        } else {
+            complain(say("the transfer did not finish; run the same command again to continue it",
+                         "传输未完成；再次运行同一命令即可继续"));
+        }
         return kFailed;
     }
     const StoredTask stored = rows.load(task.id);
@@ -181,8 +231,18 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
                               ? stored.transferSchedule == 100
                               : stored.status == task_status::kComplete;
     if (!complete) {
-        complain("the transfer stopped: its task was paused or deleted");
+        complain(say("the transfer stopped: its task was paused or deleted",
+                     "传输已停止：其任务被暂停或删除"));
         return kFailed;
+    }
+    // The service's file server keeps what it is sent aside until the web API registers it.
+    if (m_direction == Direction::kUpload &&
+        client.lastReply().find("staged") != std::string::npos) {
+        std::printf("%s\n",
+                    say("the server keeps the file staged, not on the disk: the disk takes "
+                        "files through \"nubexa-cli put\"",
+                        "文件暂存在服务器上，未进入网盘：网盘的文件请用 \"nubexa-cli put\" 上传")
+                        .c_str());
     }
     return kDone;
 }

@@ -7,6 +7,7 @@
 #include "cli/argument_checks.h"
 #include "cli/cli_context.h"
 #include "cli/disk_commands.h"
+#include "cli/error_log_sink.h"
 #include "cli/ftp_commands.h"
 #include "cli/queue_commands.h"
 #include "platform/version.h"
@@ -61,6 +62,7 @@ void addHelpCommand(CLI::App& app, int& exitCode) {
 
 int main(int argc, char** argv) {
     using namespace nubexa::cli;
+    setLogSink(std::make_shared<ErrorLogSink>());
     CLI::App app{
         "nubexa-cli: the command-line companion of the Nubexa client. It shares bin.db, "
         "nubexa.ini, the transfer queue and its workers with the client. Exit status: 0 done, "

@@ -20,12 +20,12 @@ ACE_Log_Msg* positioned(int line) {
 }  // namespace
 
 void connectionFailed(int line) {
-    positioned(line)->log(LM_ERROR, ACE_TEXT("(%P|%t) %p/n"), ACE_TEXT("connection failed"));
+    positioned(line)->log(LM_ERROR, ACE_TEXT("(%P|%t) %p\n"), ACE_TEXT("connection failed"));
 }
 
 void connected(int line, const std::string& hostAddress, unsigned port) {
-    positioned(line)->log(LM_DEBUG, ACE_TEXT("(%P|%t) connected to (%s:%d)/n/n"),
-                          hostAddress.c_str(), static_cast<int>(port));
+    positioned(line)->log(LM_DEBUG, ACE_TEXT("(%P|%t) connected to (%s:%d)\n"), hostAddress.c_str(),
+                          static_cast<int>(port));
 }
 
 void connected(int line, const ACE_INET_Addr& address) {
@@ -35,12 +35,12 @@ void connected(int line, const ACE_INET_Addr& address) {
 }
 
 void openFailed(int line, const std::string& localFileName) {
-    positioned(line)->log(LM_ERROR, ACE_TEXT("%p/n to %s"), ACE_TEXT("open"),
+    positioned(line)->log(LM_ERROR, ACE_TEXT("%p to %s\n"), ACE_TEXT("open"),
                           localFileName.c_str());
 }
 
 void systemError(int line, const char* operation) {
-    positioned(line)->log(LM_ERROR, ACE_TEXT("%p/n"), operation);
+    positioned(line)->log(LM_ERROR, ACE_TEXT("%p\n"), operation);
 }
 
 void info(int line, const char* text) {

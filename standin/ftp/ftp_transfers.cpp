@@ -207,8 +207,10 @@ bool FtpSession::onStore(const std::string& argument, bool append) {
     if (received.fileError)
         return reply(451, "Cannot write the file.");
     // A client that vanished keeps its bytes: the next REST continues after them.
-    return received.status == IoResult::Done ? reply(226, "Transfer complete.")
-                                             : reply(426, "Connection closed; transfer aborted.");
+    // An upload joins the disk only once the web API registers it (FileAdd, then a rename).
+    return received.status == IoResult::Done
+               ? reply(226, "Transfer complete; the file is staged until it is registered.")
+               : reply(426, "Connection closed; transfer aborted.");
 }
 
 bool FtpSession::onRnfr(const std::string& argument) {

@@ -4,6 +4,7 @@
 #include <future>
 
 #include "interop_fixture.h"
+#include "support/refusing_port.h"
 
 namespace nubexa::test {
 namespace {
@@ -194,6 +195,44 @@ TEST_F(KilledProcess, UploadRunAgainEndsByteExact) {
     EXPECT_GT(recorded, 0);
     EXPECT_TRUE(rerunContinuesAt(put, recorded));
     EXPECT_TRUE(sameContent(m_server.path("disk.img"), localFile("disk.img")));
+}
+
+TEST_F(KilledProcess, CtrlCStopsResumablyAndErrorsNameTheirCause) {
+    m_server.putFile("disk.img", patternBytes(16 * kMiB, 43));
+    const std::vector<std::string> get = {"ftp", "get", m_server.url("disk.img"),
+                                          localFile("disk.img")};
+    std::vector<std::string> slow = get;
+    slow.insert(slow.end(), {"--limit-rate", "4M"});
+    {
+        ChildProcess child;
+        ASSERT_TRUE(child.start(cli(slow), m_dir.file("cli.log")));
+        EXPECT_TRUE(waitUntil(
+            [&] {
+                std::error_code ignored;
+                return std::filesystem::file_size(localFile("disk.img"), ignored) > kMiB;
+            },
+            30s));
+        child.signalGroup(SIGINT);
+        EXPECT_EQ(child.wait(10s), std::optional<int>(130));
+        EXPECT_NE(readFile(m_dir.file("cli.log")).find("every task stays resumable"),
+                  std::string::npos);
+    }
+    const std::string log = m_dir.file("again.log");
+    EXPECT_EQ(runProgram(cli(get), 60s, log), 0) << readFile(log);
+    EXPECT_TRUE(sameContent(localFile("disk.img"), m_server.path("disk.img")));
+    EXPECT_EQ(readFile(log).find("99 %"), std::string::npos);
+
+    const auto says = [&](const std::vector<std::string>& args, const std::string& text) {
+        EXPECT_EQ(runProgram(cli(args), 60s, log), 1) << readFile(log);
+        EXPECT_NE(readFile(log).find(text), std::string::npos) << readFile(log);
+    };
+    says({"ftp", "get", m_server.url("missing.bin"), localFile("missing.bin")},
+         "the server has no file");
+    says({"ftp", "get", m_server.url("disk.img"), m_dir.path()}, "is a folder");
+    const RefusingPort closed;
+    says({"ftp", "get", "ftp://u:p@127.0.0.1:" + std::to_string(closed.port()) + "/x",
+          localFile("x")},
+         "cannot reach 127.0.0.1:");
 }
 
 }  // namespace
