@@ -86,6 +86,10 @@ int put(const CliContext& context, const TransferArgs& args) {
         if (std::filesystem::is_directory(local, fsError)) {
             const auto result = queue.QueueFolderUpload(local, *target);
             std::printf("queued %zu file(s) of folder %s\n", result.taskIds.size(), local.c_str());
+            for (const auto& entry : result.renamed)
+                std::printf("  renamed: %s -> %s\n", entry.localPath.c_str(), entry.text.c_str());
+            for (const auto& entry : result.skipped)
+                std::printf("  skipped: %s (%s)\n", entry.localPath.c_str(), entry.text.c_str());
             if (result.remoteFolderId.empty() || !result.skippedFolders.empty() ||
                 !result.oversizedFiles.empty()) {
                 exitCode = kFailed;
@@ -95,6 +99,8 @@ int put(const CliContext& context, const TransferArgs& args) {
             if (queued.queued) {
                 std::printf("queued task %lld: upload %s\n", static_cast<long long>(queued.id),
                             local.c_str());
+                if (!queued.remoteName.empty())
+                    std::printf("  renamed: %s -> %s\n", local.c_str(), queued.remoteName.c_str());
             } else {
                 exitCode = kFailed;
             }

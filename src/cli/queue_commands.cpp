@@ -22,10 +22,12 @@ int showQueue(const CliContext& context) {
     std::printf("ID\t方向\t本地文件信息\t网盘文件信息\t大小\t进度\t速度\t状态\n");
     for (const Direction page : {Direction::kUpload, Direction::kDownload}) {
         for (const auto& row : loadTransferPage(session.gate(), uid, page)) {
+            const std::string state =
+                row.reason.empty() ? row.state : row.state + "：" + row.reason;
             std::printf("%s\t%s\t%s\t%s\t%s\t%d%%\t%s\t%s\n", row.id.c_str(),
                         page == Direction::kUpload ? "上传" : "下载", row.localInfo.c_str(),
                         row.remoteInfo.c_str(), row.size.c_str(), row.progress, row.speed.c_str(),
-                        row.state.c_str());
+                        state.c_str());
         }
     }
     return kDone;

@@ -15,6 +15,7 @@
 #include "cli/rate_text.h"
 #include "cli/run_lock.h"
 #include "platform/paths.h"
+#include "transfer/service_registrar.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_page_text.h"
 
@@ -126,6 +127,13 @@ void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff&
                           "\"nubexa-cli resume " + std::to_string(report.taskId) +
                           "\" tries again at once");
             break;
+        case Outcome::kRefused:
+            ++tally.failed;
+            display.print(
+                task + " failed: " + report.reason + "; \"nubexa-cli resume " +
+                std::to_string(report.taskId) + "\" tries once more" +
+                (report.reason == kSessionEnded ? "; run \"nubexa-cli login\" first" : ""));
+            break;
         case Outcome::kSignInFailed: {
             char delay[32];
             std::snprintf(delay, sizeof delay, "%.1f", backoff.currentDelay().count() / 1000.0);
@@ -173,6 +181,8 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     ReportQueue reports;
     TransferManager& manager = session.manager(settings, view);
     manager.setListener(&reports);
+    // A session the service ended mid-run is taken up again with the remembered password.
+    manager.setSessionRenewer([&session] { return session.signInAgain(); });
     manager.recoverInterrupted();
     TransferMonitor& monitor = session.client().monitor();
     RunDisplay display(session.gate(), session.service().account().uid);

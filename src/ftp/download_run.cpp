@@ -22,6 +22,7 @@ constexpr std::int64_t kShortfallTolerance = 1024;
 
 int FTPClient::Download(TransferTask& task) {
     m_lastRunEnd = RunEnd::kFailed;
+    m_lastRefusal.clear();
     return DownloadRun(*this, task).run();
 }
 
@@ -149,8 +150,10 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
                 m_task.transferSize = done;
                 m_task.fileSize = total;
                 if (written < result.bytes) {
+                    const int why = errno;
                     ftp_log::systemError(__LINE__, "write");
-                    return DataEnd::WriteFailed;
+                    return why == ENOSPC || why == EDQUOT ? DataEnd::DiskFull
+                                                          : DataEnd::WriteFailed;
                 }
                 lastMoved = std::chrono::steady_clock::now();
             } else if (result.outcome == DataChannel::Outcome::Closed) {
@@ -181,8 +184,8 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     // Data that ran past the listed size shows the listing was behind the file: only the
     // server's word tells its end from a connection cut later on.
     const bool wholeFile = end == DataEnd::Closed && done >= total && done <= listed;
-    const bool confirmedShort =
-        end != DataEnd::WriteFailed && confirmed && done + kShortfallTolerance >= total;
+    const bool writeFailed = end == DataEnd::WriteFailed || end == DataEnd::DiskFull;
+    const bool confirmedShort = !writeFailed && confirmed && done + kShortfallTolerance >= total;
     if (wholeFile || confirmedShort) {
         // The server's end of the file is its size.
         m_task.fileSize = done;
@@ -193,6 +196,10 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     }
     reporter.writeEndedEarly(done, total);
     quit();
+    // Trying again before the user frees space would only fill the disk again; the bytes
+    // written so far stay, and a resume continues after them.
+    if (end == DataEnd::DiskFull)
+        return refused("磁盘空间不足：" + m_task.localPath);
     return 0;
 }
 

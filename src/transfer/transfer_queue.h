@@ -35,7 +35,16 @@ struct DiskItem {
 
 struct QueuedTask {
     bool queued = false;
-    std::int64_t id = 0;  // 0 when the row's id could not be read back
+    std::int64_t id = 0;     // 0 when the row's id could not be read back
+    std::string remoteName;  // an upload's name on the disk when it differs from the local one
+    std::string refusal;     // why the file was not queued, when it was not
+};
+
+// A local entry of an upload and what became of its name: the name it gets on the disk, or
+// why it was left out.
+struct NamedEntry {
+    std::string localPath;
+    std::string text;
 };
 
 struct FolderUploadResult {
@@ -46,6 +55,10 @@ struct FolderUploadResult {
     // and everything below them are left out.
     std::vector<std::string> skippedFolders;
     std::vector<std::string> oversizedFiles;  // over the per-file upload limit, left out
+    std::vector<NamedEntry> renamed;          // names mapped to what the service accepts
+    // Entries that cannot be uploaded (special files, links to folders or to nothing,
+    // unreadable entries, names that cannot be mapped), with the reason.
+    std::vector<NamedEntry> skipped;
 };
 
 // A folder upload made ready to queue (see TransferQueue::prepareFolderUpload).
@@ -112,6 +125,10 @@ private:
     TransferManager& m_manager;
     TransferView& m_view;
 };
+
+// Said once per upload: how many names were changed, how many entries were left out.
+std::string renamedNamesText(std::size_t count);
+std::string skippedEntriesText(std::size_t count);
 
 // "(" + name + "）单文件大小超过你当前等级限制" when `size` is over the limit (caption "提示").
 // True when the file may be queued.

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "ftp/ftp_client.h"
-#include "platform/md5_digest.h"
 #include "ftp/passive_address.h"
 #include "ftp/progress_reporter.h"
 #include "ftp/reply_framer.h"
+#include "platform/md5_digest.h"
 
 namespace nubexa::test {
 namespace {
@@ -105,7 +105,7 @@ TEST(NameSplit, ExtensionIsFromTheLastDot) {
     EXPECT_EQ(FTPClient::SplitNameExt("photo.jpg"), P("photo", ".jpg"));
     EXPECT_EQ(FTPClient::SplitNameExt("archive.tar.gz"), P("archive.tar", ".gz"));
     EXPECT_EQ(FTPClient::SplitNameExt("README"), P("README", ""));
-    EXPECT_EQ(FTPClient::SplitNameExt(".bashrc"), P("", ".bashrc"));
+    EXPECT_EQ(FTPClient::SplitNameExt(".bashrc"), P(".bashrc", ""));
 }
 
 TEST(UploadDigest, IsUpperCaseHexMd5OfAllPieces) {
