@@ -1,6 +1,7 @@
 #include "service/listing_reader.h"
 
 #include "service/attribute_answer.h"
+#include "service/remote_name.h"
 #include "xml/markup_navigator.h"
 
 namespace nubexa {
@@ -25,7 +26,8 @@ DiskFileEntry fileFrom(const Get& get, const Extras& extras) {
     file.isshare = get("isshare");
     file.size = get("size");
     file.time = get("time");
-    file.name = get("name");
+    // Shown and compared in composed form, whichever form the uploading system wrote.
+    file.name = toNfc(get("name"));
     file.pwdtip = get("pwdtip");
     if (extras.pwd)
         file.pwd = get("pwd");
@@ -41,7 +43,7 @@ FolderItemLc folderFrom(const Get& get, const Extras& extras) {
     folder.ispwd = get("ispwd");
     folder.time = get("time");
     folder.pwdtip = get("pwdtip");
-    folder.name = get("name");
+    folder.name = toNfc(get("name"));
     if (extras.isshare)
         folder.isshare = get("isshare");
     if (extras.pwd)
