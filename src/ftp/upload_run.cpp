@@ -1,5 +1,6 @@
 #include "ftp/upload_run.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -16,6 +17,7 @@ namespace nubexa {
 namespace {
 
 constexpr const char* kLocalFileMissing = "本地文件未找到或位置发现变化，上传失败。失败文件名为:";
+constexpr const char* kLocalFileUnreadable = "没有读取本地文件的权限：";
 
 // What tells one version of a local file from the next.
 struct FileVersion {
@@ -57,7 +59,11 @@ int UploadRun::run() {
 
     LocalFile file;
     if (!file.openForReading(path)) {
+        const int why = errno;
         ftp_log::openFailed(__LINE__, m_task.localFileName);
+        // Its rights do not change by themselves: the user has to give them.
+        if (why == EACCES || why == EPERM)
+            return refused(kLocalFileUnreadable + m_task.localFileName);
         return 0;
     }
     const auto size = file.size();

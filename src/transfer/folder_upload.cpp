@@ -1,8 +1,5 @@
 #include "transfer/folder_upload.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 
@@ -28,16 +25,6 @@ std::string remoteChild(const std::string& path, const std::string& name) {
     if (child.empty() || child.back() != '\\')
         child.push_back('\\');
     return child + name + "\\";
-}
-
-// Whether this process can read the file: what the file manager would let the user copy.
-bool readable(const fs::path& file) {
-    // Non-blocking: a file that turned into a FIFO after the listing must not hang the walk.
-    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
 }
 
 bool listable(const fs::path& folder) {
@@ -164,7 +151,7 @@ void FolderUploadWalk::list(const Level& level) {
             skipEntry(path, "不是普通文件（管道、套接字或设备）");
             continue;
         }
-        if (folder ? !listable(path) : !readable(path)) {
+        if (folder ? !listable(path) : !readableFile(path.string())) {
             skipEntry(path, "无法读取");
             continue;
         }

@@ -1,5 +1,8 @@
 #include "transfer/transfer_queue.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 
@@ -39,6 +42,14 @@ std::string pickedFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+bool readableFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
 
 std::string renamedNamesText(std::size_t count) {
     return std::to_string(count) + " 个文件名含有网盘不允许的字符，已替换为全角字符";
@@ -88,6 +99,10 @@ QueuedTask TransferQueue::QueueFileUpload(const std::string& localFile,
     const std::string name = given.filename().string();
     if (error || !checkUploadLimit(m_manager, name, size))
         return {};
+    if (!readableFile(path.string())) {
+        m_manager.notifier().showMessage(kCaption, "(" + name + "）无法读取，没有上传");
+        return {false, 0, {}, "无法读取"};
+    }
     // Checked before any byte moves: a name the service refuses would fail after the upload.
     const RemoteName remote = mapToRemoteName(name);
     if (!remote.ok()) {

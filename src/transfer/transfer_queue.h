@@ -126,6 +126,9 @@ private:
     TransferView& m_view;
 };
 
+// Whether this process may read the file, as an upload will (a FIFO does not block the check).
+bool readableFile(const std::string& path);
+
 // Said once per upload: how many names were changed, how many entries were left out.
 std::string renamedNamesText(std::size_t count);
 std::string skippedEntriesText(std::size_t count);
