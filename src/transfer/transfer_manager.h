@@ -71,10 +71,14 @@ public:
     TransferListener* listener() const { return m_listener; }
 
     // How the front end signs the same user in again with the remembered password; true when
-    // it did. Set before the first worker starts; without one, a session the service ended
-    // fails the tasks that need it, with the service's words.
+    // it did. Without one, a session the service ended fails the tasks that need it, with the
+    // service's words.
     using SessionRenewer = std::function<bool()>;
-    void setSessionRenewer(SessionRenewer renewer) { m_renewer = std::move(renewer); }
+    void setSessionRenewer(SessionRenewer renewer) {
+        const std::lock_guard<std::mutex> lock(m_renewMutex);
+        m_renewer = std::move(renewer);
+        m_renewFailedFor.clear();
+    }
     // For workers whose request was refused with kSessionEnded under `staleToken`: signs in
     // again once for all of them. True when the service client holds a newer session.
     bool renewSession(const std::string& staleToken);
