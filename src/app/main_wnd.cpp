@@ -74,6 +74,13 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
     m_session = std::make_unique<ClientSession>(sessionConfig(m_environment), *m_notifier);
     m_session->startTransfers(transferSettings(m_environment), m_view);
     m_session->manager().setListener(&m_bridge);
+    // A session the service ended is taken up again, once, with the remembered password; without
+    // one the tasks that needed it wait with the service's words until the user signs in again.
+    m_session->manager().setSessionRenewer([this] {
+        const auto last = passwords().readLastUser();
+        return last && !last->userName.empty() && !last->password.empty() &&
+               service().signIn(last->userName, last->password).ok();
+    });
     connect(&m_bridge, &GuiBridge::avatarArrived, this, [this](const QString& path) {
         if (m_main)
             m_main->userPanel()->showAvatar(path);

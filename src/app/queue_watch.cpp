@@ -29,6 +29,13 @@ void QueueWatch::workerEnded(const WorkerReport& report) {
                                     .arg(QString::fromStdString(report.fileName)));
             }
             break;
+        case Outcome::kRefused:
+            m_ran = true;
+            ++m_failed;
+            m_notice.notify(kFailedTitle, QStringLiteral("“%1”传输失败：%2")
+                                              .arg(QString::fromStdString(report.fileName),
+                                                   QString::fromStdString(report.reason)));
+            break;
         case Outcome::kFailed:
         case Outcome::kStopped:
             m_ran = true;

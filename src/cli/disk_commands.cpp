@@ -120,6 +120,16 @@ int put(const CliContext& context, const TransferArgs& args) {
                         say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
                             {std::to_string(result.taskIds.size()), local})
                             .c_str());
+            for (const auto& entry : result.renamed) {
+                std::printf("  %s\n", say("renamed: {} -> {}", "已改名：{} -> {}",
+                                          {forTerminal(entry.localPath), forTerminal(entry.text)})
+                                          .c_str());
+            }
+            for (const auto& entry : result.skipped) {
+                std::printf("  %s\n", say("skipped: {} ({})", "已跳过：{}（{}）",
+                                          {forTerminal(entry.localPath), forTerminal(entry.text)})
+                                          .c_str());
+            }
             if (result.remoteFolderId.empty() || !result.skippedFolders.empty() ||
                 !result.oversizedFiles.empty()) {
                 exitCode = kFailed;
@@ -135,6 +145,11 @@ int put(const CliContext& context, const TransferArgs& args) {
                 std::printf("%s\n", say("queued task {}: upload {}", "已加入任务 {}：上传 {}",
                                         {std::to_string(queued.id), local})
                                         .c_str());
+                if (!queued.remoteName.empty()) {
+                    std::printf("  %s\n", say("renamed: {} -> {}", "已改名：{} -> {}",
+                                              {forTerminal(local), forTerminal(queued.remoteName)})
+                                              .c_str());
+                }
             } else {
                 exitCode = kFailed;
             }

@@ -69,9 +69,9 @@ void printStats(const FTPClient& client) {
     std::fflush(stdout);
 }
 
+// The first line of a server's reply, safe to print.
 std::string firstLine(const std::string& reply) {
-    std::string line = reply.substr(0, reply.find_first_of("\r\n"));
-    return line;
+    return forTerminal(reply.substr(0, reply.find_first_of("\r\n")));
 }
 
 // Ctrl-C ends the transfer where it is: the row keeps what was moved, and the same command

@@ -12,6 +12,8 @@ namespace nubexa::cli {
 namespace {
 
 std::string stateOf(const TaskListRow& row, bool transferring) {
+    if (!row.failReason.empty())
+        return say("failed: {} (resume tries again)", "失败：{}（resume 重试）", {row.failReason});
     if (row.status == "1") {
         if (!transferring)
             return say("interrupted (the next run continues it)", "已中断（下次 run 继续）");

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "store/direction.h"
 #include "store/task_table.h"
-#include "transfer/direction.h"
 
 namespace nubexa::cli {
 

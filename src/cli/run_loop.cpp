@@ -15,6 +15,7 @@
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
 #include "platform/paths.h"
+#include "transfer/service_registrar.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_page_text.h"
 
@@ -121,7 +122,7 @@ void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff&
             Tally& tally) {
     using Outcome = WorkerReport::Outcome;
     const std::string id = std::to_string(report.taskId);
-    const std::string name = report.fileName;
+    const std::string name = forTerminal(report.fileName);
     switch (report.outcome) {
         case Outcome::kCompleted:
             ++tally.completed;
@@ -141,6 +142,16 @@ void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff&
                     "\"nubexa-cli resume {}\" tries again at once",
                     "任务 {}（{}）多次失败，稍后再试；\"nubexa-cli resume {}\" 立即重试",
                     {id, name, id}));
+            break;
+        case Outcome::kRefused:
+            ++tally.failed;
+            display.print(say(
+                "task {} ({}) failed: {}; \"nubexa-cli resume {}\" tries once more{}",
+                "任务 {}（{}）失败：{}；\"nubexa-cli resume {}\" 再试一次{}",
+                {id, name, report.reason, id,
+                 report.reason == kSessionEnded
+                     ? say("; run \"nubexa-cli login\" first", "；请先运行 \"nubexa-cli login\"")
+                     : std::string()}));
             break;
         case Outcome::kSignInFailed: {
             char delay[32];
@@ -190,6 +201,8 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     ReportQueue reports;
     TransferManager& manager = session.manager(settings);
     manager.setListener(&reports);
+    // A session the service ended mid-run is taken up again with the remembered password.
+    manager.setSessionRenewer([&session] { return session.signInAgain(); });
     manager.recoverInterrupted();
     TransferMonitor& monitor = session.client().monitor();
     RunDisplay display(session.gate(), session.service().account().uid);

@@ -25,6 +25,7 @@ constexpr std::int64_t kAvatarLimit = 1024 * 1024;
 
 int FTPClient::Download(TransferTask& task) {
     m_lastRunEnd = RunEnd::kFailed;
+    m_lastRefusal.clear();
     return DownloadRun(*this, task).run();
 }
 
@@ -188,8 +189,10 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
                 m_task.transferSize = done;
                 m_task.fileSize = total;
                 if (written < result.bytes) {
+                    const int why = errno;
                     ftp_log::systemError(__LINE__, "write");
-                    return DataEnd::WriteFailed;
+                    return why == ENOSPC || why == EDQUOT ? DataEnd::DiskFull
+                                                          : DataEnd::WriteFailed;
                 }
                 lastMoved = std::chrono::steady_clock::now();
             } else if (result.outcome == DataChannel::Outcome::Closed) {
@@ -219,8 +222,9 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     const bool confirmed = isTransferDone(readCompletion());
     // Without a listed size only the server's word tells the end from a connection cut.
     const bool wholeFile = end == DataEnd::Closed && done >= total && done <= listed;
-    const bool confirmedShort = end != DataEnd::WriteFailed && end != DataEnd::Overrun &&
-                                confirmed && done + kShortfallTolerance >= total;
+    const bool writeFailed = end == DataEnd::WriteFailed || end == DataEnd::DiskFull;
+    const bool confirmedShort =
+        !writeFailed && end != DataEnd::Overrun && confirmed && done + kShortfallTolerance >= total;
     if (wholeFile || confirmedShort) {
         // The server's end of the file is its size.
         m_task.fileSize = done;
@@ -231,6 +235,10 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     }
     reporter.writeEndedEarly(done, total);
     quit();
+    // Trying again before the user frees space would only fill the disk again; the bytes
+    // written so far stay, and a resume continues after them.
+    if (end == DataEnd::DiskFull)
+        return refused("磁盘空间不足：" + m_task.localPath);
     return 0;
 }
 

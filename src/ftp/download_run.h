@@ -17,7 +17,7 @@ public:
 
 private:
     // How a queued download's data ended.
-    enum class DataEnd { Closed, Stopped, Unfinished, WriteFailed, Overrun };
+    enum class DataEnd { Closed, Stopped, Unfinished, WriteFailed, DiskFull, Overrun };
 
     // Where the bytes go: the offset to continue at, or empty when the task must not run.
     std::optional<std::int64_t> startOffset(const std::string& path);

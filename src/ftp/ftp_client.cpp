@@ -12,6 +12,7 @@
 #include "ftp/socket_wait.h"
 #include "platform/log_sink.h"
 #include "platform/paths.h"
+#include "service/remote_name.h"
 
 namespace nubexa {
 
@@ -249,10 +250,7 @@ std::optional<std::int64_t> FTPClient::RemoteSize(const std::string& name) {
 }
 
 std::pair<std::string, std::string> FTPClient::SplitNameExt(const std::string& fileName) {
-    const auto dot = fileName.rfind('.');
-    if (dot == std::string::npos)
-        return {fileName, std::string()};
-    return {fileName.substr(0, dot), fileName.substr(dot)};
+    return splitRemoteName(fileName);
 }
 
 std::string FTPClient::localPathOf(const TransferTask& task) const {

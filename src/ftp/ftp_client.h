@@ -32,8 +32,10 @@ struct TransferStats {
 };
 
 // How the last Download or Upload ended: 1 from either means completed or stopped (the row was
-// paused or deleted, or every transfer is stopping); this tells the two apart.
-enum class RunEnd { kFailed, kCompleted, kStopped };
+// paused or deleted, or every transfer is stopping); this tells the two apart. With 0, kRefused
+// means that running it again would end the same way (lastRefusal() says why); kFailed may
+// pass on a retry.
+enum class RunEnd { kFailed, kCompleted, kStopped, kRefused };
 
 // The client end of one FTP connection with the file server: one sign-in, one transfer, then
 // the object is destroyed (no reuse, no reconnection). Owned by one transfer thread and not
@@ -95,13 +97,16 @@ public:
     // unfinished (the caller gives the task back; running it again is safe).
     int Upload(TransferTask& task, UploadRegistrar* registrar = nullptr);
     RunEnd lastRunEnd() const { return m_lastRunEnd; }
+    // Why the last run was refused, in words for the user; empty unless lastRunEnd() is kRefused.
+    const std::string& lastRefusal() const { return m_lastRefusal; }
     // RNFR (350, or 226) then RNTO (250, or a reply of one blank).
     bool Rename(const std::string& oldName, const std::string& newName);
 
     // SIZE of a remote file; empty when the server does not answer 213 with a number.
     std::optional<std::int64_t> RemoteSize(const std::string& name);
 
-    // (name, extension): the text before the last "." and the text from it on.
+    // (name, extension) as the file is registered (splitRemoteName): a leading or trailing
+    // dot, or an extension the service would refuse, leaves the whole name as the name.
     static std::pair<std::string, std::string> SplitNameExt(const std::string& fileName);
 
     void setProgressListener(ProgressListener listener) { m_listener = std::move(listener); }
@@ -153,6 +158,7 @@ private:
     ProgressListener m_listener;
     TransferStats m_stats;
     RunEnd m_lastRunEnd = RunEnd::kFailed;
+    std::string m_lastRefusal;
     bool m_keepOpen = false;
 };
 

@@ -46,6 +46,12 @@ protected:
         m_client.m_lastRunEnd = RunEnd::kStopped;
         return 1;
     }
+    // Ended for a reason a retry cannot change.
+    int refused(std::string reason) {
+        m_client.m_lastRunEnd = RunEnd::kRefused;
+        m_client.m_lastRefusal = std::move(reason);
+        return 0;
+    }
 
     // The transfer's command was answered with a preliminary reply: its completion reply follows
     // the data and is read before any other command.

@@ -18,6 +18,10 @@ public:
     virtual std::string registerUpload(const std::string& name, const std::string& ext,
                                        std::int64_t size, const std::string& dirid,
                                        const std::string& hash) = 0;
+    // After registerUpload returned no id: the service's reason when registering again could
+    // not change the answer (name refused, no capacity, folder gone); empty when a retry may
+    // pass (no answer, service busy).
+    virtual std::string refusal() const { return {}; }
 };
 
 }  // namespace nubexa

@@ -1,5 +1,6 @@
 #include "ftp/upload_run.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -16,11 +17,32 @@ namespace nubexa {
 namespace {
 
 constexpr const char* kLocalFileMissing = "本地文件未找到或位置发现变化，上传失败。失败文件名为:";
+constexpr const char* kLocalFileUnreadable = "没有读取本地文件的权限：";
+
+// What tells one version of a local file from the next.
+struct FileVersion {
+    std::int64_t size = -1;
+    std::filesystem::file_time_type modified{};
+    bool operator!=(const FileVersion& other) const {
+        return size != other.size || modified != other.modified;
+    }
+};
+
+FileVersion versionOf(const std::string& path) {
+    std::error_code error;
+    FileVersion version;
+    version.size = static_cast<std::int64_t>(std::filesystem::file_size(path, error));
+    if (error)
+        return {};
+    version.modified = std::filesystem::last_write_time(path, error);
+    return version;
+}
 
 }  // namespace
 
 int FTPClient::Upload(TransferTask& task, UploadRegistrar* registrar) {
     m_lastRunEnd = RunEnd::kFailed;
+    m_lastRefusal.clear();
     return UploadRun(*this, task, registrar).run();
 }
 
@@ -30,13 +52,18 @@ int UploadRun::run() {
     if (!isPlainFileName(m_task.localFileName) || !std::filesystem::is_regular_file(path, error)) {
         m_client.m_notifier.showMessage("", kLocalFileMissing + m_task.localFileName);
         quit();
-        return 0;
+        return refused(kLocalFileMissing + m_task.localFileName);
     }
+    const FileVersion before = versionOf(path);
     exchange("TYPE", "I");
 
     LocalFile file;
     if (!file.openForReading(path)) {
+        const int why = errno;
         ftp_log::openFailed(__LINE__, m_task.localFileName);
+        // Its rights do not change by themselves: the user has to give them.
+        if (why == EACCES || why == EPERM)
+            return refused(kLocalFileUnreadable + m_task.localFileName);
         return 0;
     }
     const auto size = file.size();
@@ -77,6 +104,15 @@ int UploadRun::run() {
             return 0;
         case DataEnd::Sent:
             break;
+    }
+    // Bytes of two versions of the file would pass for one: a file written to while it was
+    // read goes again, whole.
+    if (versionOf(path) != before) {
+        m_data.close();
+        quit();
+        m_task.transferSize = 0;
+        reporter.write(0, *size);
+        return 0;
     }
     return finish(reporter, *size, hashing);
 }
@@ -134,6 +170,9 @@ bool UploadRun::setUp(std::int64_t& offset) {
     const auto store = exchange("STOR", m_task.ftpFileName);
     if (store) {
         if (!isTransferStart(*store)) {
+            // 553: the server will not take this name, however often it is sent.
+            if (replyCode(*store) == "553")
+                refused("网盘拒绝了文件名：" + m_task.ftpFileName);
             quit();
             return false;
         }
@@ -233,11 +272,14 @@ int UploadRun::allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5
 
 int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,
                                  const std::string& hash) {
-    const auto [name, ext] = FTPClient::SplitNameExt(m_task.localFileName);
+    // Registered under the name the file was stored with: the local one mapped to what the
+    // service accepts.
+    const auto [name, ext] = FTPClient::SplitNameExt(m_task.ftpFileName);
     const std::string id = m_registrar->registerUpload(name, ext, size, m_task.parentId, hash);
     if (id.empty()) {
         quit();
-        return 0;
+        const std::string why = m_registrar->refusal();
+        return why.empty() ? 0 : refused(why);
     }
     const std::string finalName = id + ext;
     bool done = m_client.Rename(m_task.ftpFileName, finalName);

@@ -119,6 +119,8 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
             return index.column() == kLocal ? QVariant(m_rowIcon) : QVariant();
         case Qt::ToolTipRole:
             if (index.column() == kState || index.column() == kSpeed) {
+                if (!shown.reason.empty())
+                    return text(shown.reason);
                 const std::string why = waitExplanation(shown.status, row->task.holdMark);
                 return text(why.empty() ? texts.detail : why);
             }

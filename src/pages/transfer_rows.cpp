@@ -31,7 +31,8 @@ ShownTransfer showTransfer(const TransferRow& row, Direction page) {
     ShownTransfer shown;
     shown.columns = makePageRow(row.task, page);
     shown.detail = row.task.status == "1" ? timeLeftText(row.bytes - row.done, row.speedKBps)
-                                          : waitReason(row.task.status, row.task.holdMark);
+                   : !shown.columns.reason.empty() ? shown.columns.reason
+                                                   : waitReason(row.task.status, row.task.holdMark);
     return shown;
 }
 

@@ -173,9 +173,10 @@ ServiceResult<AddedItem> ServiceClient::addFile(const std::string& uid, const st
         return ServiceResult<AddedItem>::failed(failure);
     }
     if (!answer.accepted())
-        return ServiceResult<AddedItem>::failed(Failure::kRefused);
+        return ServiceResult<AddedItem>::failed(Failure::kRefused,
+                                                {0, {}, answer.childText("msg")});
     return ServiceResult<AddedItem>::success(
-        {1, AttributeAnswer::attribute(answer.child("file"), "id")});
+        {1, AttributeAnswer::attribute(answer.child("file"), "id"), {}});
 }
 
 int ServiceClient::FileMove(const std::string& uid, const std::string& token,

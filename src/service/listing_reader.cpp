@@ -2,6 +2,7 @@
 
 #include "platform/listed_size.h"
 #include "service/attribute_answer.h"
+#include "service/remote_name.h"
 #include "service/text_codec.h"
 #include "xml/markup_navigator.h"
 
@@ -28,7 +29,8 @@ DiskFileEntry fileFrom(const Get& get, const Extras& extras) {
     // A hostile or broken size never reaches the sums made of it.
     file.size = std::to_string(clampListedSize(toInt64(get("size"))));
     file.time = get("time");
-    file.name = get("name");
+    // Shown and compared in composed form, whichever form the uploading system wrote.
+    file.name = toNfc(get("name"));
     file.pwdtip = get("pwdtip");
     if (extras.pwd)
         file.pwd = get("pwd");
@@ -44,7 +46,7 @@ FolderItemLc folderFrom(const Get& get, const Extras& extras) {
     folder.ispwd = get("ispwd");
     folder.time = get("time");
     folder.pwdtip = get("pwdtip");
-    folder.name = get("name");
+    folder.name = toNfc(get("name"));
     if (extras.isshare)
         folder.isshare = get("isshare");
     if (extras.pwd)

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/paths.h"
+#include "service/remote_name.h"
 
 namespace nubexa {
 
@@ -21,7 +22,7 @@ LocalTarget::LocalTarget(const std::string& localRoot, std::string folderName)
     : m_folderName(std::move(folderName)),
       m_valid(!localRoot.empty() && isSafeFileName(m_folderName)) {
     if (m_valid)
-        m_top = joinPath(localRoot, m_folderName) + "/";
+        m_top = joinPath(localRoot, localNameFor(m_folderName).name) + "/";
 }
 
 std::optional<std::string> LocalTarget::folderFor(std::string_view path) const {
@@ -46,7 +47,7 @@ std::optional<std::string> LocalTarget::folderFor(std::string_view path) const {
             first = false;
             continue;
         }
-        folder += component;
+        folder += localNameFor(component).name;
         folder += '/';
     }
     if (first)

@@ -20,7 +20,7 @@ public:
     // False when the folder name itself is not a safe name.
     bool valid() const { return m_valid; }
 
-    // localRoot/folderName/ (ends with '/').
+    // localRoot/folderName/ (ends with '/'). Names are written as localNameFor gives them.
     const std::string& topFolder() const { return m_top; }
 
     // The local folder of a listing path, ending with '/'; empty when the path is not below

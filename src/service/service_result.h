@@ -41,7 +41,8 @@ struct ServiceResult {
 // What an operation that makes an item returns: its result (1 accepted) and the new id.
 struct AddedItem {
     int result = 0;
-    std::string id;  // FolderAdd: set whenever the answer names one, even when refused
+    std::string id;       // FolderAdd: set whenever the answer names one, even when refused
+    std::string message;  // the service's reason ("msg") when it refused
 };
 
 }  // namespace nubexa

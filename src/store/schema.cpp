@@ -31,7 +31,8 @@ constexpr const char* kCreateTables =
     " transfer_schedule INTEGER DEFAULT 0,"
     " tranfer_speed INTEGER DEFAULT 0,"
     " parent_id TEXT,"
-    " is_user_pasue INTEGER DEFAULT 0);"
+    " is_user_pasue INTEGER DEFAULT 0,"
+    " fail_reason TEXT DEFAULT '');"
     "CREATE TABLE IF NOT EXISTS t_user_log ("
     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " user_id TEXT,"
@@ -60,6 +61,18 @@ constexpr const char* kCreateOptionRows =
     " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='is_auto_run');"
     "INSERT INTO t_options (key,value) SELECT 'last_user_id','' "
     " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='last_user_id');";
+
+// Files of earlier versions lack the column that keeps why a task failed for good; they get it
+// when they can be written. Without it the transfer lists cannot be read.
+void addFailReason(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    const bool present = sqlite3_prepare_v2(db, "SELECT fail_reason FROM t_process_list LIMIT 0",
+                                            -1, &statement, nullptr) == SQLITE_OK;
+    sqlite3_finalize(statement);
+    if (!present)
+        sqlite3_exec(db, "ALTER TABLE t_process_list ADD COLUMN fail_reason TEXT DEFAULT ''",
+                     nullptr, nullptr, nullptr);
+}
 
 // Checks whether the schema is already complete, so that a read-only file that has it needs
 // no write at all. A file without the tables is the normal first start: nothing is reported.
@@ -130,6 +143,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
 
     if (schemaComplete(db)) {
+        addFailReason(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
         return Outcome::Ready;
@@ -138,6 +152,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
         store.reportError();
         return sqlite3_errcode(db) == SQLITE_NOTADB ? Outcome::NotADatabase : Outcome::Failed;
     }
+    addFailReason(db);
     sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
     return Outcome::Ready;
 }

@@ -54,7 +54,12 @@ inline constexpr const char* kResumeTask =
 // A resumed task is no longer the user's paused task: the monitor may start it again after a
 // failure or a restart. Binds 1 id.
 inline constexpr const char* kClearUserPause =
-    "UPDATE t_process_list set is_user_pasue=0 where id=?";
+    "UPDATE t_process_list set is_user_pasue=0,fail_reason='' where id=?";
+
+// A refusal a retry cannot change: the task waits for the user as a paused one, with the
+// reason to show. Binds 1 reason, 2 id.
+inline constexpr const char* kFailTask =
+    "UPDATE t_process_list set status=2,tranfer_speed=0,is_user_pasue=1,fail_reason=? where id=?";
 
 // S10: the monitor starts a waiting task. Binds 1 id.
 inline constexpr const char* kStartWaitingTask =
@@ -70,7 +75,8 @@ inline constexpr const char* kDataVersion = "PRAGMA data_version";
 // S12: the uploading page, with the hold mark that tells why a waiting task waits. Binds 1 uid.
 inline constexpr const char* kListUploads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue  from t_process_list where "
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "  from t_process_list where "
     "ran_type=1 and status!=-100 and transfer_schedule!=100 and  user_id=?";
 
 // An unfinished task that moves the same file between the same places, as the uploading or
@@ -84,19 +90,22 @@ inline constexpr const char* kFindSameTask =
 // S13: the downloading page, with the hold mark. Binds 1 uid.
 inline constexpr const char* kListDownloads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue  from t_process_list where "
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "  from t_process_list where "
     "ran_type=2 and status!=-100 and transfer_schedule!=100  and  user_id=?";
 
 // The running rows of the uploading page (S12 with status=1). Binds 1 uid.
 inline constexpr const char* kListRunningUploads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue  from t_process_list where "
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "  from t_process_list where "
     "ran_type=1 and status=1 and transfer_schedule!=100 and  user_id=?";
 
 // The running rows of the downloading page (S13 with status=1). Binds 1 uid.
 inline constexpr const char* kListRunningDownloads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue  from t_process_list where "
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "  from t_process_list where "
     "ran_type=2 and status=1 and transfer_schedule!=100  and  user_id=?";
 
 // What rows a transfer page holds and in which states, as four sums over the rows S12/S13

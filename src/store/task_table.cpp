@@ -106,6 +106,12 @@ bool TaskTable::resume(std::int64_t id) {
 bool TaskTable::clearUserPause(std::int64_t id) {
     return runWithId(st::kClearUserPause, id);
 }
+bool TaskTable::fail(std::int64_t id, const std::string& reason) {
+    StoreCommand command(m_store, st::kFailTask);
+    command.bindText(1, reason);
+    command.bindInt64(2, id);
+    return command.execute();
+}
 bool TaskTable::startWaiting(std::int64_t id) {
     return runWithId(st::kStartWaitingTask, id);
 }
@@ -135,6 +141,7 @@ std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& use
         row.scheduleValue = query.intAt(9);
         row.status = query.textAt(10);
         row.holdMark = query.intAt(11);
+        row.failReason = query.textAt(12);
         rows.push_back(std::move(row));
     }
     return rows;

@@ -67,7 +67,8 @@ struct TaskListRow {
     std::string schedule;
     int scheduleValue = 0;
     std::string status;
-    int holdMark = 0;  // is_user_pasue: hold_mark below
+    int holdMark = 0;        // is_user_pasue: hold_mark below
+    std::string failReason;  // why the task failed for good (the service's words); else empty
 };
 
 // One progress write of a running transfer.
@@ -138,7 +139,10 @@ public:
     bool giveBack(std::int64_t id);
     bool pause(std::int64_t id);
     bool resume(std::int64_t id);
+    // Also forgets why the task failed: a resume tries it once more.
     bool clearUserPause(std::int64_t id);
+    // A refusal a retry cannot change: held for the user, with the reason to show.
+    bool fail(std::int64_t id, const std::string& reason);
     bool startWaiting(std::int64_t id);
     bool remove(std::int64_t id);
 

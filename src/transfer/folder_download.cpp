@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <set>
 
 #include "platform/notifier.h"
 #include "service/local_target.h"
+#include "service/remote_name.h"
 #include "service/service_client.h"
 #include "service/text_codec.h"
 #include "store/local_store.h"
@@ -34,6 +37,32 @@ public:
 
 private:
     bool m_failed = false;
+};
+
+// Gives every listed name its local form, once per local folder: two names of the service that
+// come out the same locally ("é" composed and decomposed, two names cut to one) get numbers
+// instead of one overwriting the other.
+class LocalNames {
+public:
+    std::string place(const std::string& folder, const std::string& remoteName) {
+        const LocalName local = localNameFor(remoteName);
+        std::set<std::string>& taken = m_taken[folder];
+        std::string name = local.name;
+        for (int n = 2; taken.count(name) > 0; ++n)
+            name = numberedLocalName(local.name, n);
+        taken.insert(name);
+        if (name != toNfc(remoteName)) {
+            std::fprintf(stderr, "folder download: \"%s\" is saved as \"%s%s\"\n",
+                         remoteName.c_str(), folder.c_str(), name.c_str());
+            ++m_changed;
+        }
+        return name;
+    }
+    int changed() const { return m_changed; }
+
+private:
+    std::map<std::string, std::set<std::string>> m_taken;
+    int m_changed = 0;
 };
 
 void refuse(const char* kind, const std::string& path, const std::string& name) {
@@ -73,30 +102,36 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
     }
     FolderMaker folders;
     folders.make(target.topFolder());
-    for (const auto& file : listing.files) {
-        const auto folder = target.folderFor(file.path);
-        const std::string localName = file.name + file.ext;
-        const std::string remoteName = file.id + file.ext;
-        if (!folder || !isSafeFileName(localName) || file.id.empty() ||
-            !isSafeFileName(remoteName)) {
-            refuse("file", file.path, localName);
-            continue;
-        }
-        folders.make(*folder);
-        plan.rows.push_back(NewTaskRow{uid, *folder, localName, remoteName,
-                                       std::max<std::int64_t>(0, toInt64(file.size)),
-                                       task_status::kWaiting, "\\", parentId});
-    }
+    LocalNames names;
+    // Folders first: a file never takes the name of a folder beside it.
     for (const auto& folder : listing.folders) {
         const auto base = target.folderFor(folder.path);
         if (!base || !isSafeFileName(folder.name)) {
             refuse("folder", folder.path, folder.name);
             continue;
         }
-        folders.make(*base + folder.name + "/");
+        names.place(*base, folder.name);
+        folders.make(*base + localNameFor(folder.name).name + "/");
+    }
+    for (const auto& file : listing.files) {
+        const auto folder = target.folderFor(file.path);
+        const std::string listedName = file.name + file.ext;
+        const std::string remoteName = file.id + file.ext;
+        if (!folder || !isSafeFileName(listedName) || file.id.empty() ||
+            !isSafeFileName(remoteName)) {
+            refuse("file", file.path, listedName);
+            continue;
+        }
+        folders.make(*folder);
+        plan.rows.push_back(NewTaskRow{uid, *folder, names.place(*folder, listedName), remoteName,
+                                       std::max<std::int64_t>(0, toInt64(file.size)),
+                                       task_status::kWaiting, "\\", parentId});
     }
     if (folders.failed())
         notifier.showMessage(kCaption, kFolderNotCreated);
+    if (names.changed() > 0)
+        notifier.showMessage(kCaption, std::to_string(names.changed()) +
+                                           " 个文件名无法在本地使用，已改为安全的名称");
     plan.result = 1;
     return plan;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/notifier.h"
+#include "service/remote_name.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "transfer/transfer_manager.h"
@@ -24,6 +25,12 @@ std::string remoteChild(const std::string& path, const std::string& name) {
     if (child.empty() || child.back() != '\\')
         child.push_back('\\');
     return child + name + "\\";
+}
+
+bool listable(const fs::path& folder) {
+    std::error_code error;
+    fs::directory_iterator it(folder, error);
+    return !error;
 }
 
 std::string withSlash(const fs::path& folder) {
@@ -67,7 +74,16 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
     if (error || !fs::is_directory(top, error) || top.filename().empty())
         return std::move(m_plan);  // nothing there to upload
 
-    const std::string name = top.filename().string();
+    const std::string localName = top.filename().string();
+    const RemoteName mapped = mapToRemoteName(localName);
+    if (!mapped.ok()) {
+        m_plan.result.skipped.push_back({top.string(), mapped.problem});
+        m_manager.notifier().showMessage(kCaption, "(" + localName + "）" + mapped.problem);
+        return std::move(m_plan);
+    }
+    if (mapped.changed)
+        m_plan.result.renamed.push_back({top.string(), mapped.name});
+    const std::string& name = mapped.name;
     const std::string id = addRemoteFolder(m_target.id, name, true);
     if (id.empty()) {
         const bool networkFailed = m_plan.lastFailure == Failure::kNoAnswer;
@@ -81,7 +97,16 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
         m_levels.pop_front();
         list(level);
     }
+    // Once per upload, whatever the size of the tree; the lists are in the result.
+    if (!result.renamed.empty())
+        m_manager.notifier().showMessage(kCaption, renamedNamesText(result.renamed.size()));
+    if (!result.skipped.empty())
+        m_manager.notifier().showMessage(kCaption, skippedEntriesText(result.skipped.size()));
     return std::move(m_plan);
+}
+
+void FolderUploadWalk::skipEntry(const fs::path& entry, const std::string& why) {
+    m_plan.result.skipped.push_back({entry.string(), why});
 }
 
 void FolderUploadWalk::skipFolder(const fs::path& folder, const std::string& name) {
@@ -106,29 +131,62 @@ void FolderUploadWalk::list(const Level& level) {
     });
     const std::string localFolder = withSlash(level.local);
     for (const auto& entry : entries) {
-        const std::string name = entry.path().filename().string();
-        if (entry.is_symlink(error) && entry.is_directory(error)) {
-            // Followed, a link could lead back up the tree and never end.
-            std::fprintf(stderr, "folder link not followed: %s\n", entry.path().c_str());
+        const fs::path& path = entry.path();
+        const std::string localName = path.filename().string();
+        const auto linkStatus = entry.symlink_status(error);
+        const bool link = fs::is_symlink(linkStatus);
+        // A link is taken as what it points to, except a folder: followed, a link could lead
+        // back up the tree and never end.
+        const auto status = link ? entry.status(error) : linkStatus;
+        if (link && !fs::exists(status)) {
+            skipEntry(path, "链接指向的项目不存在");
             continue;
         }
-        if (entry.is_directory(error)) {
+        const bool folder = fs::is_directory(status);
+        if (link && folder) {
+            skipEntry(path, "指向文件夹的链接，未跟随");
+            continue;
+        }
+        if (!folder && !fs::is_regular_file(status)) {
+            skipEntry(path, "不是普通文件（管道、套接字或设备）");
+            continue;
+        }
+        if (folder ? !listable(path) : !readableFile(path.string())) {
+            skipEntry(path, "无法读取");
+            continue;
+        }
+        const RemoteName mapped = mapToRemoteName(localName);
+        if (!mapped.ok()) {
+            skipEntry(path, mapped.problem);
+            continue;
+        }
+        if (mapped.changed)
+            m_plan.result.renamed.push_back({path.string(), mapped.name});
+        const std::string& name = mapped.name;
+        if (folder) {
             const std::string id = addRemoteFolder(level.remoteId, name);
             if (id.empty()) {
-                skipFolder(entry.path(), name);
+                skipFolder(path, localName);
                 continue;
             }
-            m_levels.push_back({entry.path(), id, remoteChild(level.remotePath, name)});
-        } else if (entry.is_regular_file(error)) {
-            const auto size = static_cast<std::int64_t>(entry.file_size(error));
-            if (error || !checkUploadLimit(m_manager, name, size)) {
-                m_plan.result.oversizedFiles.push_back(entry.path().string());
-                continue;
-            }
-            m_plan.rows.push_back(NewTaskRow{m_account.uid, localFolder, name, name, size,
-                                             task_status::kWaiting, level.remotePath,
-                                             level.remoteId});
+            m_levels.push_back({path, id, remoteChild(level.remotePath, name)});
+            continue;
         }
+        const auto size = static_cast<std::int64_t>(fs::file_size(path, error));
+        if (error || !checkUploadLimit(m_manager, localName, size)) {
+            m_plan.result.oversizedFiles.push_back(path.string());
+            continue;
+        }
+        // A link's row reads the file it points to; the disk gets the link's name.
+        const fs::path source = link ? fs::canonical(path, error) : path;
+        if (error) {
+            skipEntry(path, "链接指向的项目不存在");
+            continue;
+        }
+        m_plan.rows.push_back(NewTaskRow{m_account.uid,
+                                         link ? withSlash(source.parent_path()) : localFolder,
+                                         source.filename().string(), name, size,
+                                         task_status::kWaiting, level.remotePath, level.remoteId});
     }
 }
 

@@ -38,6 +38,7 @@ private:
                                 bool judgeIdAlone = false);
     void list(const Level& level);
     void skipFolder(const std::filesystem::path& folder, const std::string& name);
+    void skipEntry(const std::filesystem::path& entry, const std::string& why);
 
     TransferManager& m_manager;
     const RemoteFolder m_target;

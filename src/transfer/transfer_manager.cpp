@@ -49,6 +49,19 @@ TransferManager::~TransferManager() {
     stopWorkers();
 }
 
+bool TransferManager::renewSession(const std::string& staleToken) {
+    const std::lock_guard<std::mutex> lock(m_renewMutex);
+    const std::string current = m_service.account().token;
+    if (!current.empty() && current != staleToken)
+        return true;  // another worker signed in again meanwhile
+    if (!m_renewer || m_renewFailedFor == staleToken)
+        return false;
+    if (m_renewer())
+        return true;
+    m_renewFailedFor = staleToken;
+    return false;
+}
+
 bool TransferManager::hasSlot(Direction direction, int limit) const {
     return m_settings.startAtOnce && m_workers.liveCount(direction) < limit;
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "ftp/ftp_options.h"
@@ -71,6 +73,19 @@ public:
     void setListener(TransferListener* listener) { m_listener = listener; }
     TransferListener* listener() const { return m_listener; }
 
+    // How the front end signs the same user in again with the remembered password; true when
+    // it did. Without one, a session the service ended fails the tasks that need it, with the
+    // service's words.
+    using SessionRenewer = std::function<bool()>;
+    void setSessionRenewer(SessionRenewer renewer) {
+        const std::lock_guard<std::mutex> lock(m_renewMutex);
+        m_renewer = std::move(renewer);
+        m_renewFailedFor.clear();
+    }
+    // For workers whose request was refused with kSessionEnded under `staleToken`: signs in
+    // again once for all of them. True when the service client holds a newer session.
+    bool renewSession(const std::string& staleToken);
+
     // Whether a new task of that direction may start at once: starting is on and fewer than
     // `limit` workers of that direction are live (signing in counts: the limit is a bound).
     bool hasSlot(Direction direction, int limit) const;
@@ -136,6 +151,9 @@ private:
     LoginBackoff m_downloadBackoff;
     TransferListener* m_listener = nullptr;
     FailureBackoff m_failing;
+    SessionRenewer m_renewer;
+    std::mutex m_renewMutex;
+    std::string m_renewFailedFor;  // the token whose renewal failed: not tried twice
     // Last: destroyed first, so that no worker outlives the members above.
     WorkerRegistry m_workers;
 };

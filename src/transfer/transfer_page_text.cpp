@@ -54,13 +54,21 @@ TransferPageRow makePageRow(const TaskListRow& row, Direction page) {
     shown.remoteInfo = row.ftpPath;
     if (shown.remoteInfo.empty() || shown.remoteInfo.back() != '\\')
         shown.remoteInfo += '\\';
-    shown.remoteInfo += row.localFileName;
+    // An upload's name on the disk may differ from the local one (mapped characters); a
+    // download's ftp_file_name is the stored file's id name, so it shows the listed name.
+    shown.remoteInfo += page == Direction::kUpload && !row.ftpFileName.empty() ? row.ftpFileName
+                                                                               : row.localFileName;
     shown.size = sizeText(row.fileSize);
     shown.progress = row.scheduleValue;
     shown.speed = speedText(row.speed);
     shown.id = row.id;
     shown.status = row.status;
     shown.state = stateWord(row.status, row.speed, page);
+    // Kept only while the task waits: a resume clears it.
+    if (!row.failReason.empty() && row.status == "2") {
+        shown.state = "失败";
+        shown.reason = row.failReason;
+    }
     return shown;
 }
 

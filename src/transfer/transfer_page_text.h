@@ -18,7 +18,8 @@ class StoreGate;
 std::string sizeText(const std::string& fileSize);
 
 // Column "状态" from the row's status and speed texts: "等待" (running at speed 0), "上传" or
-// "下载" (running), "暂停" (waiting, paused or not), "完成", else "未知".
+// "下载" (running), "暂停" (waiting, paused or not), "完成", else "未知". A task that failed
+// for good reads "失败" (makePageRow).
 std::string stateWord(const std::string& status, const std::string& speed, Direction page);
 
 // Column "速度": the speed followed by " KB/S".
@@ -34,6 +35,7 @@ struct TransferPageRow {
     std::string id;          // hidden: the task id
     std::string status;      // hidden: the status code
     std::string state;       // "状态"
+    std::string reason;      // why the task failed for good (second line, tooltip); else empty
 };
 
 TransferPageRow makePageRow(const TaskListRow& row, Direction page);

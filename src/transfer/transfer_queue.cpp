@@ -1,11 +1,15 @@
 #include "transfer/transfer_queue.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 
 #include "platform/notifier.h"
 #include "platform/picker.h"
 #include "service/local_target.h"
+#include "service/remote_name.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
@@ -38,6 +42,22 @@ std::string pickedFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+bool readableFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+std::string renamedNamesText(std::size_t count) {
+    return std::to_string(count) + " 个文件名含有网盘不允许的字符，已替换为全角字符";
+}
+
+std::string skippedEntriesText(std::size_t count) {
+    return "已跳过 " + std::to_string(count) + " 个无法上传的项目";
+}
 
 bool checkUploadLimit(TransferManager& manager, const std::string& name, std::int64_t size) {
     // A file exactly at the limit is accepted; so is any file while the limit is unknown.
@@ -76,25 +96,41 @@ QueuedTask TransferQueue::QueueFileUpload(const std::string& localFile,
                                           const RemoteFolder& target) {
     namespace fs = std::filesystem;
     std::error_code error;
-    const fs::path path = fs::absolute(localFile, error).lexically_normal();
-    if (error || !fs::is_regular_file(path, error)) {
+    const fs::path given = fs::absolute(localFile, error).lexically_normal();
+    if (error || !fs::is_regular_file(given, error)) {
         std::fprintf(stderr, "not a file: %s\n", localFile.c_str());
         return {};
     }
+    // A link is read through the file it points to and keeps its own name on the disk.
+    const fs::path path = fs::is_symlink(given, error) ? fs::canonical(given, error) : given;
     const auto size = static_cast<std::int64_t>(fs::file_size(path, error));
-    const std::string name = path.filename().string();
+    const std::string name = given.filename().string();
     if (error || !checkUploadLimit(m_manager, name, size))
         return {};
+    if (!readableFile(path.string())) {
+        m_manager.notifier().showMessage(kCaption, "(" + name + "）无法读取，没有上传");
+        return {false, 0, {}, "无法读取"};
+    }
+    // Checked before any byte moves: a name the service refuses would fail after the upload.
+    const RemoteName remote = mapToRemoteName(name);
+    if (!remote.ok()) {
+        m_manager.notifier().showMessage(kCaption, "(" + name + "）" + remote.problem);
+        return {false, 0, {}, remote.problem};
+    }
+    if (remote.changed)
+        m_manager.notifier().showMessage(kCaption, renamedNamesText(1));
 
     NewTaskRow row{m_manager.service().account().uid,
                    storedFolder(path.parent_path()),
-                   name,
-                   name,
+                   path.filename().string(),
+                   remote.name,
                    size,
                    task_status::kWaiting,
                    target.locationText,
                    target.id};
-    const QueuedTask queued = queueFile(Direction::kUpload, std::move(row));
+    QueuedTask queued = queueFile(Direction::kUpload, std::move(row));
+    if (remote.changed)
+        queued.remoteName = remote.name;
     m_view.showUploadingPage();
     return queued;
 }
@@ -102,14 +138,19 @@ QueuedTask TransferQueue::QueueFileUpload(const std::string& localFile,
 QueuedTask TransferQueue::QueueFileDownload(const DiskItem& item, const std::string& localFolder,
                                             const RemoteFolder& shown) {
     if (item.isFolder)
-        return {QueueFolderDownload(item, localFolder) == 1, 0};
-    const std::string localName = item.name + item.ext;
+        return {QueueFolderDownload(item, localFolder) == 1, 0, {}, {}};
+    const std::string listedName = item.name + item.ext;
     const std::string remoteName = item.id + item.ext;
     // Names from the service never choose where a file lands outside the chosen folder.
-    if (!isSafeFileName(localName) || item.id.empty() || !isSafeFileName(remoteName)) {
-        std::fprintf(stderr, "download refused: unsafe name \"%s\"\n", localName.c_str());
+    if (!isSafeFileName(listedName) || item.id.empty() || !isSafeFileName(remoteName)) {
+        std::fprintf(stderr, "download refused: unsafe name \"%s\"\n", listedName.c_str());
         return {};
     }
+    const LocalName local = localNameFor(listedName);
+    if (local.changed)
+        m_manager.notifier().showMessage(
+            kCaption, "(" + listedName + "）的文件名无法在本地使用，已保存为：" + local.name);
+    const std::string& localName = local.name;
     const std::int64_t size =
         std::max<std::int64_t>(0, std::strtoll(item.size.c_str(), nullptr, 10));
     NewTaskRow row{m_manager.service().account().uid,

@@ -35,10 +35,19 @@ struct DiskItem {
 
 struct QueuedTask {
     bool queued = false;
-    std::int64_t id = 0;  // 0 when the row's id could not be read back
+    std::int64_t id = 0;     // 0 when the row's id could not be read back
+    std::string remoteName;  // an upload's name on the disk when it differs from the local one
+    std::string refusal;     // why the file was not queued, when it was not
     // The same file between the same places waits in the queue already as task `id`: nothing
     // was added.
     bool alreadyQueued = false;
+};
+
+// A local entry of an upload and what became of its name: the name it gets on the disk, or
+// why it was left out.
+struct NamedEntry {
+    std::string localPath;
+    std::string text;
 };
 
 struct FolderUploadResult {
@@ -49,6 +58,10 @@ struct FolderUploadResult {
     // and everything below them are left out.
     std::vector<std::string> skippedFolders;
     std::vector<std::string> oversizedFiles;  // over the per-file upload limit, left out
+    std::vector<NamedEntry> renamed;          // names mapped to what the service accepts
+    // Entries that cannot be uploaded (special files, links to folders or to nothing,
+    // unreadable entries, names that cannot be mapped), with the reason.
+    std::vector<NamedEntry> skipped;
 };
 
 // A folder upload made ready to queue (see TransferQueue::prepareFolderUpload).
@@ -115,6 +128,13 @@ private:
     TransferManager& m_manager;
     TransferView& m_view;
 };
+
+// Whether this process may read the file, as an upload will (a FIFO does not block the check).
+bool readableFile(const std::string& path);
+
+// Said once per upload: how many names were changed, how many entries were left out.
+std::string renamedNamesText(std::size_t count);
+std::string skippedEntriesText(std::size_t count);
 
 // "(" + name + "）单文件大小超过你当前等级限制" when `size` is over the limit (caption "提示").
 // True when the file may be queued.

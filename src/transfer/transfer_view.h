@@ -46,11 +46,13 @@ struct WorkerReport {
         kStopped,            // the row was paused or deleted, or every transfer was stopped
         kFailed,             // the run ended unfinished; the task waits again
         kHeldAfterFailures,  // failed once too often in a row: waits out a back-off
+        kRefused,            // refused for a reason a retry cannot change: waits for the user
     };
     std::int64_t taskId = 0;
     Direction direction = Direction::kUpload;
     Outcome outcome = Outcome::kNotRun;
     std::string fileName;  // local_file_name
+    std::string reason;    // kRefused: why, in the service's or the system's words
 };
 
 // Hears of workers' ends and of the avatar. Called on the worker's own thread: implementations

@@ -200,12 +200,16 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
     int result = 0;
     if (direction == Direction::kUpload) {
         const AccountInfo account = m_manager.service().account();
-        ServiceRegistrar registrar(m_manager.service(), account.uid, account.token);
+        ServiceRegistrar registrar(
+            m_manager.service(), account.uid, account.token,
+            [this](const std::string& stale) { return m_manager.renewSession(stale); });
         result = m_client->Upload(task, &registrar);
     } else {
         result = m_client->Download(task);
     }
     report.outcome = finish(task, direction, result);
+    if (report.outcome == WorkerReport::Outcome::kRefused)
+        report.reason = m_client->lastRefusal();
     // Only a connection whose last transfer went through to its end is used again.
     if (report.outcome != WorkerReport::Outcome::kCompleted)
         dropConnection();
@@ -228,6 +232,12 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
     // A run cut short by a stop of every transfer leaves the row for the next session.
     if (m_manager.workers().stopping() || !unfinished(tasks, task.id))
         return Outcome::kStopped;
+    if (m_client->lastRunEnd() == RunEnd::kRefused) {
+        // Never retried by itself: it waits, with its reason, until the user resumes it.
+        m_manager.taskResumed(task.id);
+        tasks.fail(task.id, m_client->lastRefusal());
+        return Outcome::kRefused;
+    }
     if (m_manager.countFailure(task.id)) {
         tasks.holdFailingTask(task.id);
         return Outcome::kHeldAfterFailures;

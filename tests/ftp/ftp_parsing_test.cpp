@@ -116,7 +116,7 @@ TEST(NameSplit, ExtensionIsFromTheLastDot) {
     EXPECT_EQ(FTPClient::SplitNameExt("photo.jpg"), P("photo", ".jpg"));
     EXPECT_EQ(FTPClient::SplitNameExt("archive.tar.gz"), P("archive.tar", ".gz"));
     EXPECT_EQ(FTPClient::SplitNameExt("README"), P("README", ""));
-    EXPECT_EQ(FTPClient::SplitNameExt(".bashrc"), P("", ".bashrc"));
+    EXPECT_EQ(FTPClient::SplitNameExt(".bashrc"), P(".bashrc", ""));
 }
 
 TEST(UploadDigest, IsUpperCaseHexMd5OfAllPieces) {

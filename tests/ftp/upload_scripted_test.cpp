@@ -1,8 +1,8 @@
 #include <filesystem>
 
-#include "platform/md5_digest.h"
 #include "ftp/upload_registrar.h"
 #include "ftp_test_harness.h"
+#include "platform/md5_digest.h"
 #include "scripted_ftp_server.h"
 
 namespace nubexa::test {
@@ -101,6 +101,8 @@ protected:
         if (!client->FtpLogin())
             return -1;
         const int result = client->Upload(task, registrar);
+        m_runEnd = client->lastRunEnd();
+        m_refusal = client->lastRefusal();
         client.reset();
         EXPECT_TRUE(server.waitDone());
         EXPECT_TRUE(server.failures().empty());
@@ -111,6 +113,9 @@ protected:
         writeFile(localFile(name), bytes);
         return addUpload(name, static_cast<std::int64_t>(bytes.size()));
     }
+
+    RunEnd m_runEnd = RunEnd::kFailed;  // of the last upload()
+    std::string m_refusal;
 };
 
 TEST_F(ScriptedUpload, CompleteUploadIsRegisteredRenamedAndFinished) {
@@ -218,6 +223,9 @@ TEST_F(ScriptedUpload, RefusedOrFailedStoresNeverCountAsComplete) {
         ScriptedFtpServer server([&](ScriptedSession& s) { serveStor(s, *script, received); });
         auto task = addLocal("f.bin", bytes);
         EXPECT_EQ(upload(server, task, nullptr), 0) << script->storReply << script->completion;
+        // Only the refused name cannot pass on a retry; a full disk may be cleared.
+        EXPECT_EQ(m_runEnd, script == &refused ? RunEnd::kRefused : RunEnd::kFailed);
+        EXPECT_EQ(m_refusal, script == &refused ? "网盘拒绝了文件名：f.bin" : "");
         EXPECT_TRUE(server.sawCommand("QUIT"));
         const auto stored = row(task.id);
         EXPECT_EQ(stored.status, task_status::kRunning);

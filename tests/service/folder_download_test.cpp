@@ -144,6 +144,43 @@ TEST_F(FolderDownload, AFolderThatCannotBeCreatedIsReportedOnceAndRowsStillQueue
     EXPECT_EQ(rows().size(), 2u);
 }
 
+TEST_F(FolderDownload, NamesAreKeptApartLocallyInTheirComposedFormAndCutToWhatTheDiskHolds) {
+    const std::string longName(300, 'x');
+    const std::string decomposed = "e\xCC\x81";  // "é" as macOS writes it
+    m_server.answer(
+        kPath, accepted("<files>"
+                        "<file id=\"1\" name=\"" +
+                        decomposed +
+                        "\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+                        "<file id=\"2\" name=\"\xC3\xA9\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+                        "<file id=\"3\" name=\"" +
+                        longName +
+                        "\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+                        "<file id=\"4\" name=\"d\" ext=\"\" size=\"1\" path=\"/trip/" +
+                        decomposed +
+                        "/\"/>"
+                        "<file id=\"5\" name=\"same\" ext=\"\" size=\"1\" path=\"/trip/\"/>"
+                        "</files><folders>"
+                        "<folder id=\"6\" name=\"" +
+                        decomposed +
+                        "\" path=\"/trip/\"/>"
+                        "<folder id=\"7\" name=\"same\" path=\"/trip/\"/>"
+                        "</folders>"));
+    EXPECT_EQ(download(), 1);
+    std::vector<std::string> names;
+    for (const auto& row : rows())
+        names.push_back(row.localPath.substr(root().size()) + row.localFileName);
+    EXPECT_EQ(names, (std::vector<std::string>{
+                         "/trip/\xC3\xA9.txt", "/trip/\xC3\xA9 (2).txt",
+                         "/trip/" + std::string(251, 'x') + ".txt", "/trip/\xC3\xA9/d",
+                         "/trip/same (2)",  // a folder of that name is there
+                     }));
+    EXPECT_TRUE(fs::is_directory(root() + "/trip/\xC3\xA9"));
+    EXPECT_TRUE(fs::is_directory(root() + "/trip/same"));
+    EXPECT_EQ(m_notifier.texts(),
+              std::vector<std::string>{"3 个文件名无法在本地使用，已改为安全的名称"});
+}
+
 TEST_F(FolderDownload, NoAnswerOrNoResultCreatesNothing) {
     EXPECT_EQ(download(), 0);
     EXPECT_EQ(sent(kPath).size(), 3u);

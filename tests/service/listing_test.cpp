@@ -63,6 +63,18 @@ TEST_F(Listing, GetFilesSendsItsSignedQueryAndFillsBothTables) {
     EXPECT_EQ(listedEntries(t.disk_files).size(), 2u);
 }
 
+TEST_F(Listing, NamesWrittenDecomposedAreShownComposed) {
+    // "café" and "Ångström" as macOS writes them.
+    m_server.answer(kGetFiles,
+                    accepted("<files><file id=\"1\" name=\"cafe\xCC\x81\" ext=\".txt\"/></files>"
+                             "<folders><folder id=\"2\" name=\"A\xCC\x8Angstro\xCC\x88m\"/>"
+                             "</folders>"));
+    EXPECT_EQ(client().GetFiles("42", "T1", "9", "", ""), 1);
+    const DiskTables t = tables();
+    EXPECT_EQ(t.disk_files[0].name, "caf\xC3\xA9");
+    EXPECT_EQ(t.disk_folders[0].name, "\xC3\x85ngstr\xC3\xB6m");
+}
+
 TEST_F(Listing, EmptyListsPutEndMarksAtZeroAndLeaveOlderEntriesBehindThem) {
     m_server.answer(kGetFiles, accepted(files(3) + folders(2)));
     ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);

@@ -78,6 +78,12 @@ TEST_F(StoreRobustness, OlderFileKeepsItsRowsAndGainsWhatIsMissing) {
         const auto rows = tasks.listUploads("7");
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows[0].localFileName, "kept.bin");
+        EXPECT_EQ(rows[0].failReason, "");
+        // It can keep why a task failed for good, and forgets it at a resume.
+        EXPECT_TRUE(tasks.fail(std::stoll(rows[0].id), "目标文件夹不存在"));
+        EXPECT_EQ(tasks.listUploads("7")[0].failReason, "目标文件夹不存在");
+        EXPECT_TRUE(tasks.clearUserPause(std::stoll(rows[0].id)));
+        EXPECT_EQ(tasks.listUploads("7")[0].failReason, "");
         UserLog log(s);
         EXPECT_TRUE(log.recordSignIn({"7", "", "d", false, false, "0"}));
         EXPECT_EQ(log.readChoices("7")->autoRun, 1);  // the old choice is kept

@@ -1,6 +1,7 @@
 // nubexa-cli as a user runs it: its own process, its own bin.db under NUBEXA_HOME, the
 // stand-in service of the fixture.
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <httplib.h>
 
@@ -116,7 +117,17 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
     const std::string upload = makeFile("file.bin", 300000, 8);
     makeFile("tree/a.txt", 10, 9);
     makeFile("tree/sub/b.txt", 20, 10);
+    makeFile("tree/q?.txt", 5, 12);
+    ASSERT_EQ(::mkfifo((localDir() + "/tree/pipe").c_str(), 0644), 0);
     ASSERT_EQ(cli({"put", upload, localDir() + "/tree", "--to", "/照片"}), 0) << m_output;
+    // Which names were mapped and what was left out, one line each.
+    EXPECT_NE(m_output.find("  renamed: " + localDir() + "/tree/q?.txt -> q？.txt\n"),
+              std::string::npos)
+        << m_output;
+    EXPECT_NE(m_output.find("  skipped: " + localDir() +
+                            "/tree/pipe (不是普通文件（管道、套接字或设备）)\n"),
+              std::string::npos)
+        << m_output;
     const std::string back = localDir() + "/back";
     std::filesystem::create_directories(back);
     ASSERT_EQ(cli({"get", "/projects", "\\欢迎使用Nubexa.txt", "--to", back}), 0) << m_output;
@@ -125,10 +136,10 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
         m_output.find("\tupload\t" + upload + "\t/照片/file.bin\t293.0 KiB\t0%\t0 KB/s\twaiting"),
         std::string::npos)
         << m_output;
-    EXPECT_EQ(cliRows().size(), 6u);
+    EXPECT_EQ(cliRows().size(), 7u);
 
     ASSERT_EQ(cli({"run", "--interval", "0.2"}), 0) << m_output;
-    EXPECT_NE(m_output.find("6 completed, 0 failed, 0 waiting"), std::string::npos) << m_output;
+    EXPECT_NE(m_output.find("7 completed, 0 failed, 0 waiting"), std::string::npos) << m_output;
     EXPECT_EQ(readFile(back + "/projects/data.bin").size(), 1u << 20);
     EXPECT_FALSE(readFile(back + "/projects/README.md").empty());
     EXPECT_EQ(readFile(back + "/欢迎使用Nubexa.txt").size(), 123u);
