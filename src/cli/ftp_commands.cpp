@@ -115,7 +115,7 @@ int FtpTransfer::run() {
     }
     std::error_code fsError;
     m_local = std::filesystem::absolute(m_args.localFile, fsError);
-    if (std::filesystem::is_directory(m_local, fsError)) {
+    if (std::error_code ignored; std::filesystem::is_directory(m_local, ignored)) {
         complain(say("{} is a folder; give the file's name (e.g. {}/NAME)",
                      "{} 是文件夹；请给出文件名（例如 {}/NAME）",
                      {m_args.localFile, m_args.localFile}));
@@ -201,7 +201,16 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
             if (client.SendCommand("TYPE I\r\n"))
                 client.ReadReply(typeReply);
             // Without a size the row takes the real one at the end of the data.
-            key.fileSize = client.RemoteSize(url.fileName).value_or(0);
+            const auto size = client.RemoteSize(url.fileName);
+            // With TYPE I a server that knows SIZE answers 550 only for a file it does not have.
+            if (!size && client.lastReply().rfind("550", 0) == 0) {
+                complain(say("the server has no file {} ({})", "服务器上没有文件 {}（{}）",
+                             {forTerminal(url.directory + "/" + url.fileName),
+                              firstLine(client.lastReply())}));
+                client.Quit();
+                return kFailed;
+            }
+            key.fileSize = size.value_or(0);
         }
         task = rows.startDownload(key);
         result = client.Download(task);

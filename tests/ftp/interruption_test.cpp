@@ -208,14 +208,16 @@ TEST_F(KilledProcess, CtrlCStopsResumablyAndErrorsNameTheirCause) {
         ASSERT_TRUE(child.start(cli(slow), m_dir.file("cli.log")));
         EXPECT_TRUE(waitUntil(
             [&] {
-                std::error_code ignored;
-                return std::filesystem::file_size(localFile("disk.img"), ignored) > kMiB;
+                std::error_code missing;
+                const auto size = std::filesystem::file_size(localFile("disk.img"), missing);
+                return !missing && size > kMiB;
             },
             30s));
         child.signalGroup(SIGINT);
         EXPECT_EQ(child.wait(10s), std::optional<int>(130));
         EXPECT_NE(readFile(m_dir.file("cli.log")).find("every task stays resumable"),
-                  std::string::npos);
+                  std::string::npos)
+            << readFile(m_dir.file("cli.log"));
     }
     const std::string log = m_dir.file("again.log");
     EXPECT_EQ(runProgram(cli(get), 60s, log), 0) << readFile(log);

@@ -12,7 +12,7 @@ protected:
     std::unique_ptr<FTPClient> signedIn(const std::string& host, std::uint16_t port,
                                         FtpOptions options) {
         auto client = std::make_unique<FTPClient>(
-            host, port, PyFtpdLib::kUser, PyFtpdLib::kPassword, 0, m_gate, m_notifier, options);
+            host, port, PyFtpdLib::kUser, PyFtpdLib::kPassword, 0, m_rows, m_notifier, options);
         EXPECT_TRUE(client->FtpLogin()) << host;
         return client;
     }
