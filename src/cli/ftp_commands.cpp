@@ -188,6 +188,7 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
                    url.directory, "0"};
     TransferTask task;
     int result = 0;
+    bool sizeRefused = false;
     if (m_direction == Direction::kDownload) {
         if (!rows.findUnfinished(key, ran_type::kDownload)) {
             if (std::filesystem::exists(m_local)) {
@@ -202,14 +203,9 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
                 client.ReadReply(typeReply);
             // Without a size the row takes the real one at the end of the data.
             const auto size = client.RemoteSize(url.fileName);
-            // With TYPE I a server that knows SIZE answers 550 only for a file it does not have.
-            if (!size && client.lastReply().rfind("550", 0) == 0) {
-                complain(say("the server has no file {} ({})", "服务器上没有文件 {}（{}）",
-                             {forTerminal(url.directory + "/" + url.fileName),
-                              firstLine(client.lastReply())}));
-                client.Quit();
-                return kFailed;
-            }
+            // In binary mode a 550 to SIZE most often means there is no such file; some servers
+            // refuse SIZE that way all the same, so only a RETR that fails too is taken as that.
+            sizeRefused = !size && client.lastReply().rfind("550", 0) == 0;
             key.fileSize = size.value_or(0);
         }
         task = rows.startDownload(key);
@@ -223,9 +219,11 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
     if (result <= 0) {
         rows.giveBack(task.id);
         const std::string reply = client.lastReply();
-        if (reply.rfind("550", 0) == 0 && m_direction == Direction::kDownload) {
-            complain(say("the server has no file {} ({})", "服务器上没有文件 {}（{}）",
-                         {url.directory + "/" + url.fileName, firstLine(reply)}));
+        const bool nothingMoved = rows.load(task.id).transferSize == 0;
+        if (m_direction == Direction::kDownload &&
+            (reply.rfind("550", 0) == 0 || (sizeRefused && nothingMoved))) {
+            complain(say("the server has no file {}", "服务器上没有文件 {}",
+                         {forTerminal(url.directory + "/" + url.fileName)}));
         } else if (!reply.empty() && reply[0] == '5') {
             complain(say("the server refused the transfer: {}", "服务器拒绝了传输：{}",
                          {firstLine(reply)}));
