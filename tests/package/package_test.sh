@@ -19,13 +19,20 @@ expect() { # <what> <command...>: passes when the command succeeds
     if "$@"; then pass "$what"; else fail "$what"; fi
 }
 
+# A program started in the background through run_as_user runs as a child of the subshell whose
+# pid $! gives: both are ended.
+stop() {
+    pkill -TERM -P "$1" 2>/dev/null
+    kill "$1" 2>/dev/null
+    wait "$1" 2>/dev/null
+}
+
 work="$(mktemp -d)"
 service_pid="" client_pid=""
 cleanup() {
     local pid
     for pid in $client_pid $service_pid; do
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
+        stop "$pid"
     done
     rm -rf "$work"
 }
@@ -219,8 +226,7 @@ client_until() {
         sleep 0.1
         tries=$((tries - 1))
     done
-    kill "$client_pid" 2>/dev/null
-    wait "$client_pid" 2>/dev/null
+    stop "$client_pid"
     client_pid=""
     eval "$condition"
 }
