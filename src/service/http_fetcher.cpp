@@ -97,12 +97,13 @@ bool HttpFetcher::isCertificateProblem(int code) {
 }
 
 int HttpFetcher::perform(const std::string& url, std::string& body, std::string* why) const {
+    // Asked before a handle exists: a stop that came first must not leave one behind.
+    if (m_stop != nullptr && m_stop->load())
+        return CURLE_ABORTED_BY_CALLBACK;
     initialiseCurlOnce();
     CURL* handle = curl_easy_init();
     if (handle == nullptr)
         return 2;
-    if (m_stop != nullptr && m_stop->load())
-        return CURLE_ABORTED_BY_CALLBACK;
     Sink sink{&body, body.size() + m_limits.maxBodyBytes};
     if (m_verbose) {
         curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L);
