@@ -7,25 +7,20 @@
 #include "ftp_test_client.h"
 #include "standin_fixture.h"
 
+#include "standin/util/text_util.h"
+
 namespace nubexa::test {
 namespace {
 
 // Percent-encodes a path for a curl URL, keeping the slashes.
 std::string urlPath(const std::string& path) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
-    for (const char c : path) {
-        const auto b = static_cast<unsigned char>(c);
-        if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') ||
-            c == '/' || c == '.' || c == '-' || c == '_') {
-            out.push_back(c);
-        } else {
-            out += '%';
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
-        }
+    std::size_t start = 0;
+    for (std::size_t slash = path.find('/'); slash != std::string::npos;
+         start = slash + 1, slash = path.find('/', start)) {
+        out += standin::percentEncode(path.substr(start, slash - start)) + "/";
     }
-    return out;
+    return out + standin::percentEncode(path.substr(start));
 }
 
 std::string bytesOf(std::size_t size, unsigned seed) {
