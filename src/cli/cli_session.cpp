@@ -2,6 +2,7 @@
 
 #include <ace/Log_Msg.h>
 
+#include "cli/messages.h"
 #include "keychain/keychain_secret_store.h"
 #include "keychain/remembered_passwords.h"
 #include "platform/paths.h"
@@ -20,11 +21,13 @@ std::string trimmed(const std::string& text) {
 
 void reportUnanswered(const ServiceClient& service) {
     if (const std::string problem = service.frame().certificateProblem(); !problem.empty()) {
-        complain(problem + " (see ca_file in " + configPath() + ")");
+        complain(
+            say("{} (see ca_file in {})", "{}（见 {} 中的 ca_file）", {problem, configPath()}));
         return;
     }
-    complain("no answer from the service at " + service.config().apiHost + " (see api_host in " +
-             configPath() + ")");
+    complain(say("no answer from the service at {} (see api_host in {})",
+                 "服务 {} 没有应答（见 {} 中的 api_host）",
+                 {service.config().apiHost, configPath()}));
 }
 
 // After a sign-in: when the user's details could not be read the upload limit stays unknown
@@ -32,9 +35,12 @@ void reportUnanswered(const ServiceClient& service) {
 void reportUserInfo(Failure failure) {
     if (failure == Failure::kNone)
         return;
-    complain(std::string("the user's details could not be read (") + describeFailure(failure) +
-             (failure == Failure::kNoAnswer ? ": the network failed" : "") +
-             "); the upload limit is unknown");
+    complain(failure == Failure::kNoAnswer
+                 ? say("the user's details could not be read (the network failed); the upload "
+                       "limit is unknown",
+                       "无法读取用户信息（网络异常）；上传大小限制未知")
+                 : say("the user's details could not be read ({}); the upload limit is unknown",
+                       "无法读取用户信息（{}）；上传大小限制未知", {describeFailure(failure)}));
 }
 
 }  // namespace
@@ -73,11 +79,11 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     const std::string account = trimmed(accountText);
     const std::string password = trimmed(passwordText);
     if (account.empty()) {
-        complain("请输入用户名");
+        complain(say("give an account name", "请输入用户名"));
         return kUsage;
     }
     if (password.empty()) {
-        complain("请输入密码");
+        complain(say("give a password", "请输入密码"));
         return kUsage;
     }
     // The session starts here, as when the main window opens; a run in progress keeps its
@@ -94,51 +100,64 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
         if (signedIn.failure == Failure::kNoAnswer) {
             reportUnanswered(service());
         } else {
-            complain("sign-in refused: wrong account or password");
+            complain(
+                say("sign-in refused: wrong account or password", "登录被拒绝：用户名或密码错误"));
         }
         return kFailed;
     }
     reportUserInfo(signedIn.userInfoFailure);
     if (!signedIn.recorded) {
-        complain("the sign-in could not be recorded in " + gate().databasePath());
+        complain(say("the sign-in could not be recorded in {}", "无法在 {} 中记录登录",
+                     {gate().databasePath()}));
     } else if (signedIn.passwordKept == RememberedPasswords::Kept::kDatabase) {
-        complain("no desktop secret store: the password is kept in " + gate().databasePath() +
-                 " (readable by this user only)");
+        complain(
+            say("no desktop secret store: the password is kept in {} (readable by this user "
+                "only)",
+                "没有桌面密钥库：密码保存在 {}（仅当前用户可读）", {gate().databasePath()}));
     } else if (signedIn.passwordKept == RememberedPasswords::Kept::kNowhere) {
         complain(
-            "the desktop secret store did not take the password: later commands ask for a "
-            "new login");
+            say("the desktop secret store did not take the password: later commands ask for "
+                "a new login",
+                "桌面密钥库未能保存密码：之后的命令会要求重新登录"));
     }
     if (!signedIn.transfersStarted) {
         complain(
-            "a nubexa-cli run or the desktop client is transferring: unfinished tasks were left "
-            "as they are");
+            say("a nubexa-cli run or the desktop client is transferring: unfinished tasks "
+                "were left as they are",
+                "nubexa-cli run 或桌面客户端正在传输：未完成的任务保持原样"));
     }
     const AccountInfo& info = signedIn.account;
-    std::printf("signed in as %s (uid %s); automatic resume %s\n",
-                forTerminal(info.nickname.empty() ? account : info.nickname).c_str(),
-                forTerminal(info.uid).c_str(), signedIn.autoResume ? "on" : "off");
+    std::printf(
+        "%s\n",
+        say("signed in as {} (uid {}); automatic resume {}", "已登录：{}（uid {}）；自动续传{}",
+            {forTerminal(info.nickname.empty() ? account : info.nickname), forTerminal(info.uid),
+             signedIn.autoResume ? say("on", "开") : say("off", "关")})
+            .c_str());
     return kDone;
 }
 
 int CliSession::forgetSignIn() {
     const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     if (!last || last->userName.empty()) {
-        std::printf("not signed in\n");
+        std::printf("%s\n", say("not signed in", "未登录").c_str());
         return kDone;
     }
     if (!m_client.passwords().forget(last->userName)) {
-        complain("the sign-in could not be forgotten in " + gate().databasePath());
+        complain(say("the sign-in could not be forgotten in {}", "无法在 {} 中删除登录",
+                     {gate().databasePath()}));
         return kFailed;
     }
-    std::printf("signed out: the sign-in of uid %s is forgotten\n", last->userName.c_str());
+    std::printf("%s\n", say("signed out: the sign-in of uid {} is forgotten",
+                            "已退出：uid {} 的登录已删除", {forTerminal(last->userName)})
+                            .c_str());
     return kDone;
 }
 
 bool CliSession::adoptLastUser() {
     const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
     if (!last || last->userName.empty()) {
-        complain("not signed in: run \"nubexa-cli login ACCOUNT\" first");
+        complain(say("not signed in: run \"nubexa-cli login ACCOUNT\" first",
+                     "未登录：请先运行 \"nubexa-cli login 用户名\""));
         return false;
     }
     service().updateAccount([&](AccountInfo& info) { info.uid = last->userName; });
@@ -148,7 +167,8 @@ bool CliSession::adoptLastUser() {
 bool CliSession::signInAgain() {
     const auto last = m_client.passwords().readLastUser();
     if (!last || last->userName.empty() || trimmed(last->password).empty()) {
-        complain("not signed in: run \"nubexa-cli login ACCOUNT\" first");
+        complain(say("not signed in: run \"nubexa-cli login ACCOUNT\" first",
+                     "未登录：请先运行 \"nubexa-cli login 用户名\""));
         return false;
     }
     PasswordSignIn request;
@@ -160,7 +180,9 @@ bool CliSession::signInAgain() {
         if (signedIn.failure == Failure::kNoAnswer) {
             reportUnanswered(service());
         } else {
-            complain("the remembered sign-in was refused: run \"nubexa-cli login ACCOUNT\" again");
+            complain(
+                say("the remembered sign-in was refused: run \"nubexa-cli login ACCOUNT\" again",
+                    "保存的登录被拒绝：请重新运行 \"nubexa-cli login 用户名\""));
         }
         return false;
     }

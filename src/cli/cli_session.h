@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/cli_context.h"
-#include "platform/notifier.h"
+#include "cli/message_notifier.h"
 #include "platform/secret_store.h"
 #include "service/service_client.h"
 #include "session/client_session.h"
@@ -52,7 +52,7 @@ public:
 private:
     const CliContext& m_context;
     std::unique_ptr<SecretStore> m_secrets;  // the desktop's, as the desktop client uses it
-    ConsoleNotifier m_notifier;
+    MessageNotifier m_notifier;
     NoTransferView m_view;
     ClientSession m_client;  // last: ends before what it refers to
 };

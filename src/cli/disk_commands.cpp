@@ -29,7 +29,7 @@ int login(const CliContext& context, const LoginArgs& args) {
     if (args.autoResume == "on" || args.autoResume == "off") {
         autoResume = args.autoResume == "on";
     } else if (!args.autoResume.empty()) {
-        complain("--auto-resume takes on or off");
+        complain(say("--auto-resume takes on or off", "--auto-resume 只接受 on 或 off"));
         return kUsage;
     }
     const auto password = readPassword(args.passwordStdin, say("Password: ", "密码: "));
@@ -97,7 +97,20 @@ struct TransferArgs {
     std::vector<std::string> paths;
     std::string to;
     bool folderPasswordStdin = false;
+    bool byId = false;          // get: the paths are ids as "ls" shows them
+    bool skipExisting = false;  // get: files that exist locally are left out, not refused
 };
+
+// The stored form ("\照片\旅行"; "\" the top) of the folder that holds `path`.
+std::string storedParentOf(const std::string& path) {
+    auto parts = splitDiskPath(path);
+    if (!parts.empty())
+        parts.pop_back();
+    std::string stored;
+    for (const auto& part : parts)
+        stored += "\\" + part;
+    return stored.empty() ? "\\" : stored;
+}
 
 int put(const CliContext& context, const TransferArgs& args) {
     CliSession session(context);
@@ -178,12 +191,22 @@ int get(const CliContext& context, const TransferArgs& args) {
     RemoteDisk disk(session.service());
     TransferQueue& queue = session.queue();
     int exitCode = kDone;
-    for (const auto& path : args.paths) {
+    for (const auto& given : args.paths) {
+        std::string error;
+        std::string path = given;
+        if (args.byId) {
+            const auto found = disk.pathOfId(given, error);
+            if (!found) {
+                complain(error);
+                exitCode = kFailed;
+                continue;
+            }
+            path = *found;
+        }
         if (!unlockFolders(disk, path, args.folderPasswordStdin)) {
             exitCode = kFailed;
             continue;
         }
-        std::string error;
         const auto item = disk.item(path, error);
         if (!item) {
             complain(error);
@@ -191,18 +214,40 @@ int get(const CliContext& context, const TransferArgs& args) {
             continue;
         }
         if (item->isFolder) {
-            if (queue.QueueFolderDownload(*item, args.to) == 1) {
-                std::printf(
-                    "%s\n",
-                    say("queued folder {}", "已加入文件夹 {}", {forTerminal(path)}).c_str());
-            } else {
+            const FolderDownloadChoice choice{storedParentOf(path), args.skipExisting};
+            const FolderDownloadPlan plan = queue.prepareFolderDownload(*item, args.to, choice);
+            int alreadyQueued = 0;
+            if (queue.commitFolderDownload(plan, &alreadyQueued) != 1) {
                 exitCode = kFailed;
+                continue;
+            }
+            const auto added = static_cast<int>(plan.rows.size()) - alreadyQueued;
+            std::printf("%s\n",
+                        say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
+                            {std::to_string(added), forTerminal(path)})
+                            .c_str());
+            if (alreadyQueued > 0) {
+                std::printf("  %s\n", say("{} file(s) were queued already", "{} 个文件已在队列中",
+                                          {std::to_string(alreadyQueued)})
+                                          .c_str());
+            }
+            if (plan.skippedExisting > 0) {
+                std::printf("  %s\n",
+                            say("skipped {} file(s) that exist already", "已跳过 {} 个已存在的文件",
+                                {std::to_string(plan.skippedExisting)})
+                                .c_str());
             }
             continue;
         }
         // Refused at once rather than by the transfer: the file there is not ours to replace.
         const auto local = std::filesystem::path(args.to) / (item->name + item->ext);
         if (std::filesystem::exists(std::filesystem::symlink_status(local, fsError))) {
+            if (args.skipExisting) {
+                std::printf("%s\n",
+                            say("skipped: {} exists already", "已跳过：{} 已存在", {local.string()})
+                                .c_str());
+                continue;
+            }
             complain(say("{} exists already; remove it or choose another folder",
                          "{} 已存在；请删除它或选择其他文件夹", {local.string()}));
             exitCode = kFailed;
@@ -283,6 +328,11 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
         "get", "Queue downloads of disk files and folders (\"run\" transfers them)");
     getCommand->add_option("remote", getArgs->paths, "REMOTE-PATH of files and folders")
         ->required();
+    getCommand->add_flag("--id", getArgs->byId,
+                         "the arguments are ids as \"ls\" shows them, not paths");
+    getCommand->add_flag("--skip-existing", getArgs->skipExisting,
+                         "leave out files that exist in LOCALDIR already (a folder download "
+                         "continues into its existing folder) instead of refusing them");
     getCommand->add_option("--to", getArgs->to, "LOCALDIR, an existing folder")->required();
     getCommand->add_flag("--folder-password-stdin", getArgs->folderPasswordStdin,
                          "read the password of each protected folder on the paths from a line of "

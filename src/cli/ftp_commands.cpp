@@ -12,12 +12,12 @@
 
 #include "cli/cli_context.h"
 #include "cli/ftp_url.h"
+#include "cli/message_notifier.h"
 #include "cli/messages.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
 #include "cli/task_rows.h"
 #include "ftp/ftp_client.h"
-#include "platform/notifier.h"
 #include "platform/paths.h"
 #include "store/direction.h"
 #include "store/store_gate.h"
@@ -142,7 +142,7 @@ int FtpTransfer::run() {
     // bin.db is opened (and made) before the server is contacted, as in the client, where it
     // is open long before any transfer.
     gate.run([](LocalStore&) {});
-    ConsoleNotifier notifier;
+    MessageNotifier notifier;
     FtpOptions options;
     options.maxBytesPerSecond = *rate;
     options.tls = tlsOf(m_args, *url);

@@ -9,6 +9,7 @@
 #include "cli/disk_commands.h"
 #include "cli/error_log_sink.h"
 #include "cli/ftp_commands.h"
+#include "cli/messages.h"
 #include "cli/queue_commands.h"
 #include "platform/version.h"
 
@@ -53,7 +54,8 @@ void addHelpCommand(CLI::App& app, int& exitCode) {
                 return;
             }
         }
-        complain("unknown command '" + *topic + "'; \"nubexa-cli help\" lists the commands");
+        complain(say("unknown command '{}'; \"nubexa-cli help\" lists the commands",
+                     "未知命令 '{}'；\"nubexa-cli help\" 列出所有命令", {*topic}));
         exitCode = kUsage;
     });
 }
@@ -86,7 +88,8 @@ int main(int argc, char** argv) {
     // Set after the subcommands, which would otherwise inherit it.
     app.footer(kFooter);
     if (const auto word = unknownCommandWord(app, argc, argv); !word.empty()) {
-        complain("unknown command '" + word + "'; \"nubexa-cli help\" lists the commands");
+        complain(say("unknown command '{}'; \"nubexa-cli help\" lists the commands",
+                     "未知命令 '{}'；\"nubexa-cli help\" 列出所有命令", {word}));
         return kUsage;
     }
     try {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 
 #include "cli/messages.h"
 #include "cli/rate_text.h"
@@ -25,14 +26,27 @@ std::string stateOf(const TaskListRow& row, bool transferring) {
         case hold_mark::kEarlierSession:
             return say("held until resume", "等待续传（resume）");
         case hold_mark::kFailing:
-            return say("failed repeatedly; waits before another try (resume retries now)",
-                       "多次失败，稍后重试（resume 立即重试）");
+            // The wait lives in the process that runs the queue; a new run tries at once.
+            if (!transferring || row.retryAt <= 0)
+                return say("failed repeatedly; the next run tries again",
+                           "多次失败；下次 run 重试");
+            return say("retrying at {} (resume retries now)", "将于 {} 重试（resume 立即重试）",
+                       {clockText(row.retryAt)});
         default:
             return say("waiting", "等待");
     }
 }
 
 }  // namespace
+
+std::string clockText(std::int64_t epochSeconds) {
+    const std::time_t when = static_cast<std::time_t>(epochSeconds);
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[8];
+    std::strftime(text, sizeof text, "%H:%M", &local);
+    return text;
+}
 
 std::string diskPathText(const std::string& storedFolder, const std::string& name) {
     std::string path = storedFolder;
@@ -51,7 +65,8 @@ QueueLine makeQueueLine(const TaskListRow& row, Direction direction, bool transf
     line.local = joinPath(row.localPath, row.localFileName);
     // Both directions keep the file's shown name in local_file_name (a download's ftp name is
     // the service's id of the file).
-    line.remote = diskPathText(row.ftpPath, row.localFileName);
+    line.remote =
+        diskPathText(row.remotePath.empty() ? row.ftpPath : row.remotePath, row.localFileName);
     line.size =
         byteText(static_cast<double>(std::max<long long>(0, std::atoll(row.fileSize.c_str()))));
     line.progress = row.scheduleValue;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,9 @@ QueueLine makeQueueLine(const TaskListRow& row, Direction direction, bool transf
 // Both directions' rows in the order they were queued (by id).
 std::vector<QueueLine> makeQueueLines(const std::vector<TaskListRow>& uploads,
                                       const std::vector<TaskListRow>& downloads, bool transferring);
+
+// "HH:MM" of a wall-clock second, in local time.
+std::string clockText(std::int64_t epochSeconds);
 
 // A disk path as stored (folders joined with "\") written as the command line takes it.
 std::string diskPathText(const std::string& storedFolder, const std::string& name);

@@ -1,5 +1,8 @@
 #include "cli/remote_disk.h"
 
+#include <algorithm>
+
+#include "cli/messages.h"
 #include "service/service_client.h"
 
 namespace nubexa::cli {
@@ -25,7 +28,7 @@ bool RemoteDisk::loadTree(std::string& error) {
     const AccountInfo account = m_service.account();
     FolderTree tree;
     if (m_service.GetFolders(account.uid, account.token, "0", tree) < 0) {
-        error = "the folder tree could not be read from the service";
+        error = say("the folder tree could not be read from the service", "无法从服务读取文件夹树");
         return false;
     }
     m_tree = std::move(tree);
@@ -50,7 +53,8 @@ std::optional<RemoteFolder> RemoteDisk::folder(const std::string& path, std::str
             }
         }
         if (!child) {
-            error = "no folder " + location + "\\" + name + " on the disk";
+            error =
+                say("no folder {} on the disk", "网盘上没有文件夹 {}", {location + "\\" + name});
             return std::nullopt;
         }
         current = *child;
@@ -65,7 +69,8 @@ std::optional<RemoteDisk::Listing> RemoteDisk::list(const RemoteFolder& folder,
                                                     std::string& error) {
     const AccountInfo account = m_service.account();
     if (m_service.GetFiles(account.uid, account.token, folder.id, "name", "0") != 1) {
-        error = "the folder " + folder.locationText + " could not be listed";
+        error =
+            say("the folder {} could not be listed", "无法列出文件夹 {}", {folder.locationText});
         return std::nullopt;
     }
     Listing listing;
@@ -104,7 +109,8 @@ std::optional<std::vector<RemoteDisk::ProtectedFolder>> RemoteDisk::protectedOnP
 std::optional<DiskItem> RemoteDisk::item(const std::string& path, std::string& error) {
     auto parts = splitDiskPath(path);
     if (parts.empty()) {
-        error = "the top folder itself cannot be downloaded; name a folder or file in it";
+        error = say("the top folder itself cannot be downloaded; name a folder or file in it",
+                    "顶层文件夹本身不能下载；请指定其中的文件夹或文件");
         return std::nullopt;
     }
     const std::string name = parts.back();
@@ -126,8 +132,89 @@ std::optional<DiskItem> RemoteDisk::item(const std::string& path, std::string& e
         if (entry.name + entry.ext == name)
             return DiskItem{entry.id, entry.name, entry.ext, entry.size, false};
     }
-    error = "no file or folder " + parent->locationText +
-            (parent->locationText == "\\" ? "" : "\\") + name + " on the disk";
+    error = say("no file or folder {} on the disk", "网盘上没有文件或文件夹 {}",
+                {parent->locationText + (parent->locationText == "\\" ? "" : "\\") + name});
+    return std::nullopt;
+}
+
+std::optional<std::string> RemoteDisk::pathOfId(const std::string& given, std::string& error) {
+    // "6", "id=6" (as ls writes it), or "folder:6" / "file:6" where a folder and a file share
+    // the number.
+    std::string id = given.rfind("id=", 0) == 0 ? given.substr(3) : given;
+    bool folders = true;
+    bool files = true;
+    if (id.rfind("folder:", 0) == 0) {
+        id = id.substr(7);
+        files = false;
+    } else if (id.rfind("file:", 0) == 0) {
+        id = id.substr(5);
+        folders = false;
+    }
+    if (!loadTree(error))
+        return std::nullopt;
+    std::optional<std::string> folderPath;
+    if (folders)
+        folderPath = folderPathOfId(id);
+    std::optional<std::string> filePath;
+    if (files) {
+        filePath = filePathOfId(id, error);
+        if (!filePath && !error.empty())
+            return std::nullopt;
+    }
+    if (folderPath && filePath) {
+        error = say("id {} names folder {} and file {}; write folder:{} or file:{}",
+                    "id {} 既是文件夹 {} 也是文件 {}；请写 folder:{} 或 file:{}",
+                    {id, *folderPath, *filePath, id, id});
+        return std::nullopt;
+    }
+    if (folderPath || filePath)
+        return folderPath ? folderPath : filePath;
+    error = say("no file or folder with id {} on the disk", "网盘上没有 id 为 {} 的文件或文件夹",
+                {given});
+    return std::nullopt;
+}
+
+std::optional<std::string> RemoteDisk::folderPathOfId(const std::string& id) const {
+    const auto at = std::find_if(m_tree->ids.begin(), m_tree->ids.end(),
+                                 [&id](std::int32_t each) { return std::to_string(each) == id; });
+    if (at == m_tree->ids.end())
+        return std::nullopt;
+    std::int32_t folderId = *at;
+    std::string path;
+    // Bounded by the tree's size, so that a parent loop in an answer cannot hold us.
+    for (std::size_t guard = 0; folderId != 0 && guard <= m_tree->ids.size(); ++guard) {
+        const auto found = std::find(m_tree->ids.begin(), m_tree->ids.end(), folderId);
+        if (found == m_tree->ids.end())
+            break;
+        const auto index = static_cast<std::size_t>(found - m_tree->ids.begin());
+        path = "/" + m_tree->names[index] + path;
+        folderId = m_tree->parentids[index];
+    }
+    return path;
+}
+
+std::optional<std::string> RemoteDisk::filePathOfId(const std::string& id, std::string& error) {
+    // In the top folder, or somewhere below one of its folders (one listing each).
+    const auto top = list(RemoteFolder{}, error);
+    if (!top)
+        return std::nullopt;
+    for (const auto& file : top->files) {
+        if (file.id == id)
+            return "/" + file.name + file.ext;
+    }
+    const AccountInfo account = m_service.account();
+    for (std::size_t i = 0; i < m_tree->ids.size(); ++i) {
+        if (m_tree->parentids[i] != 0)
+            continue;
+        const auto below = m_service.GetFilesWhitPath(account.uid, account.token,
+                                                      std::to_string(m_tree->ids[i]), "", "");
+        if (!below.ok())
+            continue;
+        for (const auto& file : below.value.files) {
+            if (file.id == id)
+                return file.path + "/" + file.name + file.ext;
+        }
+    }
     return std::nullopt;
 }
 

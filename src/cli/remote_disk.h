@@ -29,6 +29,10 @@ public:
     // The file or folder at `path`.
     std::optional<DiskItem> item(const std::string& path, std::string& error);
 
+    // The disk path ("/照片/旅行/a.jpg") of the file or folder with the id that "ls" shows
+    // ("6" or "id=6"; "folder:6" or "file:6" where a folder and a file share the number).
+    std::optional<std::string> pathOfId(const std::string& given, std::string& error);
+
     // A folder the service keeps behind a password.
     struct ProtectedFolder {
         std::string location;  // as the disk page writes it: \照片\私密
@@ -48,6 +52,10 @@ public:
 
 private:
     bool loadTree(std::string& error);
+    // After loadTree.
+    std::optional<std::string> folderPathOfId(const std::string& id) const;
+    // Empty with `error` empty: no such file.
+    std::optional<std::string> filePathOfId(const std::string& id, std::string& error);
 
     ServiceClient& m_service;
     std::optional<FolderTree> m_tree;

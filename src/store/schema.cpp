@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "store/local_store.h"
@@ -32,7 +33,9 @@ constexpr const char* kCreateTables =
     " tranfer_speed INTEGER DEFAULT 0,"
     " parent_id TEXT,"
     " is_user_pasue INTEGER DEFAULT 0,"
-    " fail_reason TEXT DEFAULT '');"
+    " fail_reason TEXT DEFAULT '',"
+    " retry_at INTEGER DEFAULT 0,"
+    " remote_path TEXT DEFAULT '');"
     "CREATE TABLE IF NOT EXISTS t_user_log ("
     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " user_id TEXT,"
@@ -62,16 +65,32 @@ constexpr const char* kCreateOptionRows =
     "INSERT INTO t_options (key,value) SELECT 'last_user_id','' "
     " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='last_user_id');";
 
-// Files of earlier versions lack the column that keeps why a task failed for good; they get it
-// when they can be written. Without it the transfer lists cannot be read.
-void addFailReason(sqlite3* db) {
-    sqlite3_stmt* statement = nullptr;
-    const bool present = sqlite3_prepare_v2(db, "SELECT fail_reason FROM t_process_list LIMIT 0",
-                                            -1, &statement, nullptr) == SQLITE_OK;
-    sqlite3_finalize(statement);
-    if (!present)
-        sqlite3_exec(db, "ALTER TABLE t_process_list ADD COLUMN fail_reason TEXT DEFAULT ''",
-                     nullptr, nullptr, nullptr);
+// Columns that files of earlier versions lack; they get them when they can be written. Without
+// them the transfer lists cannot be read.
+struct LaterColumn {
+    const char* name;
+    const char* definition;
+};
+constexpr LaterColumn kLaterColumns[] = {
+    {"fail_reason", "fail_reason TEXT DEFAULT ''"},
+    {"retry_at", "retry_at INTEGER DEFAULT 0"},
+    {"remote_path", "remote_path TEXT DEFAULT ''"},
+};
+
+void addLaterColumns(sqlite3* db) {
+    for (const LaterColumn& column : kLaterColumns) {
+        sqlite3_stmt* statement = nullptr;
+        const std::string probe =
+            std::string("SELECT ") + column.name + " FROM t_process_list LIMIT 0";
+        const bool present =
+            sqlite3_prepare_v2(db, probe.c_str(), -1, &statement, nullptr) == SQLITE_OK;
+        sqlite3_finalize(statement);
+        if (!present) {
+            const std::string add =
+                std::string("ALTER TABLE t_process_list ADD COLUMN ") + column.definition;
+            sqlite3_exec(db, add.c_str(), nullptr, nullptr, nullptr);
+        }
+    }
 }
 
 // Checks whether the schema is already complete, so that a read-only file that has it needs
@@ -143,7 +162,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
     sqlite3_exec(db, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
 
     if (schemaComplete(db)) {
-        addFailReason(db);
+        addLaterColumns(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
         return Outcome::Ready;
@@ -152,7 +171,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
         store.reportError();
         return sqlite3_errcode(db) == SQLITE_NOTADB ? Outcome::NotADatabase : Outcome::Failed;
     }
-    addFailReason(db);
+    addLaterColumns(db);
     sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
     return Outcome::Ready;
 }

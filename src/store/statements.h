@@ -29,7 +29,7 @@ inline constexpr const char* kInsertFolderUpload =
 // 4 ftp_file_name, 5 file_size, 6 status, 7 ran_type, 8 parent_id; ftp_path is a backslash.
 inline constexpr const char* kInsertFolderDownload =
     "INSERT INTO t_process_list (user_id,local_path,local_file_name,ftp_file_name,file_size,"
-    "status,ran_type,parent_id,ftp_path)  VALUES(?,?,?,?,?,?,?,?,'\\');";
+    "status,ran_type,parent_id,remote_path,ftp_path)  VALUES(?,?,?,?,?,?,?,?,?,'\\');";
 
 // S5: id of the row just inserted on this connection.
 inline constexpr const char* kLastInsertId = "select last_insert_rowid()";
@@ -75,7 +75,8 @@ inline constexpr const char* kDataVersion = "PRAGMA data_version";
 // S12: the uploading page, with the hold mark that tells why a waiting task waits. Binds 1 uid.
 inline constexpr const char* kListUploads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,''),"
+    "ifnull(retry_at,0),ifnull(remote_path,'')"
     "  from t_process_list where "
     "ran_type=1 and status!=-100 and transfer_schedule!=100 and  user_id=?";
 
@@ -90,21 +91,24 @@ inline constexpr const char* kFindSameTask =
 // S13: the downloading page, with the hold mark. Binds 1 uid.
 inline constexpr const char* kListDownloads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,''),"
+    "ifnull(retry_at,0),ifnull(remote_path,'')"
     "  from t_process_list where "
     "ran_type=2 and status!=-100 and transfer_schedule!=100  and  user_id=?";
 
 // The running rows of the uploading page (S12 with status=1). Binds 1 uid.
 inline constexpr const char* kListRunningUploads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,''),"
+    "ifnull(retry_at,0),ifnull(remote_path,'')"
     "  from t_process_list where "
     "ran_type=1 and status=1 and transfer_schedule!=100 and  user_id=?";
 
 // The running rows of the downloading page (S13 with status=1). Binds 1 uid.
 inline constexpr const char* kListRunningDownloads =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,'')"
+    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,''),"
+    "ifnull(retry_at,0),ifnull(remote_path,'')"
     "  from t_process_list where "
     "ran_type=2 and status=1 and transfer_schedule!=100  and  user_id=?";
 
@@ -261,8 +265,9 @@ inline constexpr const char* kHoldEarlierTasks =
 inline constexpr const char* kReleaseEarlierTasks =
     "UPDATE t_process_list set is_user_pasue=0 where is_user_pasue=2 and user_id=?";
 
-// A task that failed too often in a row waits with a back-off (mark 3). Binds 1 id.
+// A task that failed too often in a row waits with a back-off (mark 3) until retry_at (seconds
+// since the epoch; only the process that holds it keeps the wait). Binds 1 retry_at, 2 id.
 inline constexpr const char* kHoldFailingTask =
-    "UPDATE t_process_list set status=2,tranfer_speed=0,is_user_pasue=3 where id=?";
+    "UPDATE t_process_list set status=2,tranfer_speed=0,is_user_pasue=3,retry_at=? where id=?";
 
 }  // namespace nubexa::statements

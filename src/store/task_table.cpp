@@ -26,6 +26,7 @@ bool TaskTable::insert(const char* sql, const NewTaskRow& row, int ranType) {
         command.bindText(9, row.parentId);
     } else {
         command.bindText(8, row.parentId);
+        command.bindText(9, row.remotePath);
     }
     return command.execute();
 }
@@ -142,6 +143,8 @@ std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& use
         row.status = query.textAt(10);
         row.holdMark = query.intAt(11);
         row.failReason = query.textAt(12);
+        row.retryAt = query.int64At(13);
+        row.remotePath = query.textAt(14);
         rows.push_back(std::move(row));
     }
     return rows;
@@ -290,8 +293,11 @@ bool TaskTable::releaseEarlierTasks(const std::string& userId) {
     return command.execute();
 }
 
-bool TaskTable::holdFailingTask(std::int64_t id) {
-    return runWithId(st::kHoldFailingTask, id);
+bool TaskTable::holdFailingTask(std::int64_t id, std::int64_t retryAtEpochSeconds) {
+    StoreCommand command(m_store, st::kHoldFailingTask);
+    command.bindInt64(1, retryAtEpochSeconds);
+    command.bindInt64(2, id);
+    return command.execute();
 }
 
 }  // namespace nubexa

@@ -34,6 +34,9 @@ struct NewTaskRow {
     int status = task_status::kWaiting;
     std::string ftpPath;
     std::string parentId;  // not used by file downloads, whose parent is a backslash
+    // A folder download's file: the remote folder it comes from, for showing only (its ftp_path
+    // stays a backslash).
+    std::string remotePath;
 };
 
 // A task row as a worker loads it.
@@ -67,8 +70,10 @@ struct TaskListRow {
     std::string schedule;
     int scheduleValue = 0;
     std::string status;
-    int holdMark = 0;        // is_user_pasue: hold_mark below
-    std::string failReason;  // why the task failed for good (the service's words); else empty
+    int holdMark = 0;          // is_user_pasue: hold_mark below
+    std::string failReason;    // why the task failed for good (the service's words); else empty
+    std::int64_t retryAt = 0;  // a held failing task's next try, seconds since the epoch
+    std::string remotePath;    // NewTaskRow::remotePath; empty for other tasks
 };
 
 // One progress write of a running transfer.
@@ -162,7 +167,7 @@ public:
                                           bool withEarlierSession, int limit);
     bool holdEarlierTasks(const std::string& userId);
     bool releaseEarlierTasks(const std::string& userId);
-    bool holdFailingTask(std::int64_t id);
+    bool holdFailingTask(std::int64_t id, std::int64_t retryAtEpochSeconds);
 
     SummedSpeeds sumSpeeds(const std::string& userId);
     // Uploads and downloads, in that order.

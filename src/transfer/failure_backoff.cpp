@@ -15,6 +15,12 @@ bool FailureBackoff::recordFailure(std::int64_t id, Clock::time_point now) {
     return true;
 }
 
+std::chrono::milliseconds FailureBackoff::delay(std::int64_t id) const {
+    std::lock_guard lock(m_mutex);
+    const auto found = m_streaks.find(id);
+    return found == m_streaks.end() ? std::chrono::milliseconds(0) : found->second.delay;
+}
+
 void FailureBackoff::forget(std::int64_t id) {
     std::lock_guard lock(m_mutex);
     m_streaks.erase(id);

@@ -26,6 +26,8 @@ public:
 
     // A failed run; true when the task is now held.
     bool recordFailure(std::int64_t id, Clock::time_point now = Clock::now());
+    // How long a held task waits from its last failure; zero when it is not held.
+    std::chrono::milliseconds delay(std::int64_t id) const;
     void forget(std::int64_t id);
     // Whether the task may be started now.
     bool due(std::int64_t id, Clock::time_point now = Clock::now()) const;

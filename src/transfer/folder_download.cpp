@@ -70,25 +70,38 @@ void refuse(const char* kind, const std::string& path, const std::string& name) 
                  path.c_str(), name.c_str());
 }
 
+// The stored form of a file's remote folder: the downloaded folder's parent joined with the
+// listing's "/"-separated path below it.
+std::string remoteFolderOf(std::string parent, const std::string& listedPath) {
+    while (!parent.empty() && parent.back() == '\\')
+        parent.pop_back();
+    std::string below = listedPath;
+    std::replace(below.begin(), below.end(), '/', '\\');
+    if (below.empty() || below.front() != '\\')
+        below.insert(below.begin(), '\\');
+    return parent + below;
+}
+
 }  // namespace
 
 FolderDownloadPlan prepareFolderDownload(const ServiceClient& service, Notifier& notifier,
                                          const std::string& folderId, const std::string& localRoot,
-                                         const std::string& folderName,
-                                         const std::string& parentId) {
+                                         const std::string& folderName, const std::string& parentId,
+                                         const FolderDownloadChoice& choice) {
     const AccountInfo account = service.account();
     const auto listing = service.GetFilesWhitPath(account.uid, account.token, folderId, "", "");
     if (listing.failure == Failure::kRefused)
         return {1, Failure::kRefused, {}};  // an answer without "result" lists nothing
     if (!listing.ok())
         return {0, listing.failure, {}};
-    return planFolderDownload(listing.value, notifier, account.uid, localRoot, folderName,
-                              parentId);
+    return planFolderDownload(listing.value, notifier, account.uid, localRoot, folderName, parentId,
+                              choice);
 }
 
 FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& notifier,
                                       const std::string& uid, const std::string& localRoot,
-                                      const std::string& folderName, const std::string& parentId) {
+                                      const std::string& folderName, const std::string& parentId,
+                                      const FolderDownloadChoice& choice) {
     FolderDownloadPlan plan;
     const LocalTarget target(localRoot, folderName);
     if (!target.valid()) {
@@ -96,7 +109,8 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
         return plan;
     }
     std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(target.topFolder(), error))) {
+    if (!choice.skipExisting &&
+        std::filesystem::exists(std::filesystem::symlink_status(target.topFolder(), error))) {
         notifier.showMessage(kCaption, kFolderExists);
         return plan;
     }
@@ -123,9 +137,16 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
             continue;
         }
         folders.make(*folder);
-        plan.rows.push_back(NewTaskRow{uid, *folder, names.place(*folder, listedName), remoteName,
+        std::string localName = names.place(*folder, listedName);
+        if (choice.skipExisting &&
+            std::filesystem::exists(std::filesystem::symlink_status(*folder + localName, error))) {
+            ++plan.skippedExisting;
+            continue;
+        }
+        plan.rows.push_back(NewTaskRow{uid, *folder, std::move(localName), remoteName,
                                        std::max<std::int64_t>(0, toInt64(file.size)),
-                                       task_status::kWaiting, "\\", parentId});
+                                       task_status::kWaiting, "\\", parentId,
+                                       remoteFolderOf(choice.remoteParent, file.path)});
     }
     if (folders.failed())
         notifier.showMessage(kCaption, kFolderNotCreated);
@@ -136,20 +157,27 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
     return plan;
 }
 
-void queueFolderDownloadRows(StoreGate& gate, const std::vector<NewTaskRow>& rows) {
+int queueFolderDownloadRows(StoreGate& gate, const std::vector<NewTaskRow>& rows) {
     if (rows.empty())
-        return;
-    gate.run([&](LocalStore& store) {
+        return 0;
+    return gate.run([&](LocalStore& store) {
+        int alreadyQueued = 0;
         const bool inTransaction = store.begin();
         if (!inTransaction)
             store.reportError();
         TaskTable tasks(store);
-        for (const auto& row : rows)
-            tasks.insertFolderDownload(row);
+        for (const auto& row : rows) {
+            // The same file into the same place is one task, however often it is asked for.
+            if (tasks.findSameTask(row, ran_type::kDownload) > 0)
+                ++alreadyQueued;
+            else
+                tasks.insertFolderDownload(row);
+        }
         if (inTransaction && !store.commit()) {
             store.reportError();
             store.rollback();
         }
+        return alreadyQueued;
     });
 }
 

@@ -1,5 +1,7 @@
 #include "transfer/transfer_manager.h"
 
+#include <chrono>
+
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
@@ -167,8 +169,11 @@ void TransferManager::fillFreeSlots(Direction direction) {
     });
 }
 
-bool TransferManager::countFailure(std::int64_t id) {
-    return m_failing.recordFailure(id);
+std::optional<std::int64_t> TransferManager::countFailure(std::int64_t id) {
+    if (!m_failing.recordFailure(id))
+        return std::nullopt;
+    const auto retryAt = std::chrono::system_clock::now() + m_failing.delay(id);
+    return std::chrono::duration_cast<std::chrono::seconds>(retryAt.time_since_epoch()).count();
 }
 
 void TransferManager::workerEnded(const WorkerReport& report) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "ftp/ftp_options.h"
@@ -129,9 +130,10 @@ public:
     // are live: a task's end fills every free slot at once, not one per monitor tick.
     void fillFreeSlots(Direction direction);
 
-    // For workers, inside their closing bracket: counts a failed run of the task; true when
-    // the task has now failed too often in a row and is to wait out a back-off.
-    bool countFailure(std::int64_t id);
+    // For workers, inside their closing bracket: counts a failed run of the task. When the task
+    // has now failed too often in a row and is to wait out a back-off: the wall-clock second
+    // (since the epoch) of its next try.
+    std::optional<std::int64_t> countFailure(std::int64_t id);
     // The user resumed the task: any failure back-off is forgotten.
     void taskResumed(std::int64_t id) { m_failing.forget(id); }
     // For workers: their run has ended.

@@ -51,7 +51,8 @@ TransferPageRow makePageRow(const TaskListRow& row, Direction page) {
     TransferPageRow shown;
     shown.localInfo = joinPath(row.localPath, row.localFileName);
     // Remote folders are written with backslashes; a folder upload's path already ends with one.
-    shown.remoteInfo = row.ftpPath;
+    // A folder download's file keeps its whole remote folder beside the stored backslash.
+    shown.remoteInfo = row.remotePath.empty() ? row.ftpPath : row.remotePath;
     if (shown.remoteInfo.empty() || shown.remoteInfo.back() != '\\')
         shown.remoteInfo += '\\';
     // An upload's name on the disk may differ from the local one (mapped characters); a

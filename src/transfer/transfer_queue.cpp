@@ -184,20 +184,25 @@ FolderUploadResult TransferQueue::commitFolderUpload(FolderUploadPlan plan) {
     return result;
 }
 
-int TransferQueue::QueueFolderDownload(const DiskItem& folder, const std::string& localFolder) {
-    return commitFolderDownload(prepareFolderDownload(folder, localFolder));
+int TransferQueue::QueueFolderDownload(const DiskItem& folder, const std::string& localFolder,
+                                       const FolderDownloadChoice& choice) {
+    return commitFolderDownload(prepareFolderDownload(folder, localFolder, choice));
 }
 
 FolderDownloadPlan TransferQueue::prepareFolderDownload(const DiskItem& folder,
-                                                        const std::string& localFolder) const {
+                                                        const std::string& localFolder,
+                                                        const FolderDownloadChoice& choice) const {
     return nubexa::prepareFolderDownload(m_manager.service(), m_manager.notifier(), folder.id,
                                          storedFolder(localFolder), folder.name,
-                                         m_manager.service().account().current_dir_id);
+                                         m_manager.service().account().current_dir_id, choice);
 }
 
-int TransferQueue::commitFolderDownload(const FolderDownloadPlan& plan) {
-    if (plan.result == 1)
-        queueFolderDownloadRows(m_manager.gate(), plan.rows);
+int TransferQueue::commitFolderDownload(const FolderDownloadPlan& plan, int* alreadyQueued) {
+    if (plan.result == 1) {
+        const int same = queueFolderDownloadRows(m_manager.gate(), plan.rows);
+        if (alreadyQueued != nullptr)
+            *alreadyQueued = same;
+    }
     return plan.result;
 }
 

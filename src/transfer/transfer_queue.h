@@ -105,16 +105,18 @@ public:
                                          const RemoteFolder& target);
     // QueueFolderDownload: the disk folder `folder` into localFolder/<its name>/ as waiting
     // rows for the monitor. 1 when queued, 0 when not (its own messages).
-    int QueueFolderDownload(const DiskItem& folder, const std::string& localFolder);
+    int QueueFolderDownload(const DiskItem& folder, const std::string& localFolder,
+                            const FolderDownloadChoice& choice = {});
 
     // Folder upload in two steps (see the class comment).
     FolderUploadPlan prepareFolderUpload(const std::optional<std::string>& root,
                                          const RemoteFolder& target) const;
     FolderUploadResult commitFolderUpload(FolderUploadPlan plan);
     // Folder download in two steps; commit returns what QueueFolderDownload returns.
-    FolderDownloadPlan prepareFolderDownload(const DiskItem& folder,
-                                             const std::string& localFolder) const;
-    int commitFolderDownload(const FolderDownloadPlan& plan);
+    FolderDownloadPlan prepareFolderDownload(const DiskItem& folder, const std::string& localFolder,
+                                             const FolderDownloadChoice& choice = {}) const;
+    // `alreadyQueued`, when given, takes how many of its files were queued the same way before.
+    int commitFolderDownload(const FolderDownloadPlan& plan, int* alreadyQueued = nullptr);
 
     // The same after asking the user with the system's chooser; nothing when cancelled.
     QueuedTask QueueFileUpload(Picker& picker, const RemoteFolder& target);

@@ -238,8 +238,8 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
         tasks.fail(task.id, m_client->lastRefusal());
         return Outcome::kRefused;
     }
-    if (m_manager.countFailure(task.id)) {
-        tasks.holdFailingTask(task.id);
+    if (const auto retryAt = m_manager.countFailure(task.id)) {
+        tasks.holdFailingTask(task.id, *retryAt);
         return Outcome::kHeldAfterFailures;
     }
     tasks.giveBack(task.id);

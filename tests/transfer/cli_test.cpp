@@ -240,6 +240,55 @@ TEST_F(CliTest, WhatCanOnlyFailLaterIsRefusedAtQueueTimeAndLeavesTheQueueAsItWas
     EXPECT_NE(m_output.find("\"size\": 123"), std::string::npos) << m_output;
 }
 
+TEST_F(CliTest, GetTakesListedIdsAndContinuesAFolderOnlyWhenAskedShowingWholeRemotePaths) {
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    const std::string down = localDir() + "/down";
+    std::filesystem::create_directories(down);
+
+    // The id column of "ls" is what get --id takes, for a file and for a folder.
+    ASSERT_EQ(cli({"ls"}), 0) << m_output;
+    const auto idOf = [&](const std::string& name) {
+        const auto line = m_output.find(name + "\t");
+        const auto end = m_output.find('\n', line);
+        const auto tab = m_output.rfind('\t', end);
+        return line == std::string::npos ? std::string() : m_output.substr(tab + 1, end - tab - 1);
+    };
+    const std::string fileId = idOf("欢迎使用Nubexa.txt");  // "id=N"
+    ASSERT_EQ(fileId.rfind("id=", 0), 0u) << m_output;
+    const std::string number = fileId.substr(3);
+    // Folders and files are numbered apart (the demo's 照片 has the welcome file's number):
+    // where both have the number, it is not guessed.
+    ASSERT_EQ(idOf("照片/"), fileId) << m_output;
+    EXPECT_EQ(cli({"get", "--id", fileId, "--to", down}), 1);
+    EXPECT_NE(m_output.find("write folder:" + number + " or file:" + number), std::string::npos)
+        << m_output;
+    EXPECT_TRUE(cliRows().empty());
+    ASSERT_EQ(cli({"get", "--id", "file:" + number, "--to", down}), 0) << m_output;
+    EXPECT_NE(m_output.find("download /欢迎使用Nubexa.txt"), std::string::npos) << m_output;
+    EXPECT_EQ(cli({"get", "--id", "987654321", "--to", down}), 1);
+    EXPECT_NE(m_output.find("no file or folder with id 987654321"), std::string::npos) << m_output;
+
+    // A folder that exists locally is refused, and continued with --skip-existing: what is
+    // there stays, the rest is queued under its whole remote path.
+    std::filesystem::create_directories(down + "/projects");
+    writeFile(down + "/projects/README.md", "mine");
+    EXPECT_EQ(cli({"get", "/projects", "--to", down}), 1);
+    EXPECT_NE(m_output.find("--skip-existing"), std::string::npos) << m_output;
+    EXPECT_EQ(cliRows().size(), 1u);
+    ASSERT_EQ(cli({"get", "/projects", "--to", down, "--skip-existing"}), 0) << m_output;
+    EXPECT_NE(m_output.find("skipped 1 file(s) that exist already"), std::string::npos) << m_output;
+    const auto queued = cliRows().size();
+    ASSERT_EQ(cli({"get", "/projects", "--to", down, "--skip-existing"}), 0) << m_output;
+    EXPECT_NE(m_output.find("1 file(s) were queued already"), std::string::npos) << m_output;
+    EXPECT_EQ(cliRows().size(), queued);
+    ASSERT_EQ(cli({"queue"}), 0);
+    EXPECT_NE(m_output.find("\t/projects/data.bin\t"), std::string::npos) << m_output;
+    EXPECT_EQ(m_output.find("README.md"), std::string::npos) << m_output;
+    ASSERT_EQ(cli({"run", "--interval", "0.2"}), 0) << m_output;
+    EXPECT_EQ(readFile(down + "/projects/README.md"), "mine");
+    EXPECT_EQ(readFile(down + "/projects/data.bin").size(), 1u << 20);
+}
+
 TEST_F(CliTest, LogoutForgetsTheRememberedSignIn) {
     ASSERT_EQ(login("demo123"), 0) << m_output;
     ASSERT_EQ(login("demo123"), 0) << m_output;  // two sign-in rows
