@@ -64,14 +64,9 @@ void MainWindowExtras::mainWindowBuilt(MainFrame* frame) {
     connect(link, &NoticeLink::clicked, this, &MainWindowExtras::openNotice);
     frame->setNoticeLink(link);
 
-    const AccountInfo account = m_client.service().account();
-    ServiceClient& service = m_client.service();
+    ClientSession& session = m_client.session();
     m_client.requests().run<Announcements>(
-        link,
-        [&service, account] {
-            service.Announcement(account.uid, account.token);
-            return service.announcements();
-        },
+        link, [&session] { return session.announcements(); },
         [this](Announcements notices) { showNotices(std::move(notices)); });
 }
 
@@ -105,7 +100,7 @@ void MainWindowExtras::openSettings() {
         return;
     auto* dialog =
         new CSystemSetDlg(CSystemSetDlg::Context{m_client.gate(), *m_autostart, m_client.notifier(),
-                                                 m_client.service().account().uid,
+                                                 m_client.session().account().uid,
                                                  nubexa::programFolder() + "nubexa-client"},
                           owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -129,7 +124,7 @@ void MainWindowExtras::draw() {
     // One draw at a time: a second click while the service is asked sends nothing more.
     if (!frame || m_drawRunning || m_drawResult)
         return;
-    const AccountInfo account = m_client.service().account();
+    const AccountInfo account = m_client.session().account();
     if (account.draw_count <= 0) {
         showDrawResult(false, capacity_draw::kAlreadyDrawn);
         return;
@@ -137,19 +132,15 @@ void MainWindowExtras::draw() {
     const capacity_draw::Amount amount =
         capacity_draw::amount(account.draw_count, account.max_draw_size, m_random());
     m_drawRunning = true;
-    ServiceClient& service = m_client.service();
+    ClientSession& session = m_client.session();
     m_client.requests().run<int>(
-        this,
-        [&service, account, amount] {
-            return service.AddDrawDiskSize(account.uid, account.token, amount.bytesText);
-        },
+        this, [&session, amount] { return session.bookDrawnSpace(amount.bytesText); },
         [this, amount](int booked) {
             m_drawRunning = false;
             if (booked == 0) {
                 showDrawResult(false, capacity_draw::kAlreadyDrawn);
                 return;
             }
-            m_client.service().updateAccount([](AccountInfo& info) { info.draw_count = 0; });
             showDrawResult(true, capacity_draw::wonMessage(amount));
         });
 }

@@ -20,7 +20,6 @@
 #include "service/service_result.h"
 #include "service/transport_security.h"
 #include "store/user_log.h"
-#include "transfer/transfer_monitor.h"
 
 namespace nubexa::app {
 
@@ -76,11 +75,7 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
     m_session->manager().setListener(&m_bridge);
     // A session the service ended is taken up again, once, with the remembered password; without
     // one the tasks that needed it wait with the service's words until the user signs in again.
-    m_session->manager().setSessionRenewer([this] {
-        const auto last = passwords().readLastUser();
-        return last && !last->userName.empty() && !last->password.empty() &&
-               service().signIn(last->userName, last->password).ok();
-    });
+    m_session->manager().setSessionRenewer([this] { return m_session->renewSignIn(); });
     connect(&m_bridge, &GuiBridge::avatarArrived, this, [this](const QString& path) {
         if (m_main)
             m_main->userPanel()->showAvatar(path);
@@ -99,7 +94,7 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
         m_ownNotice = std::make_unique<SystemDesktopNotice>([this] { return m_tray.get(); });
         notice = m_ownNotice.get();
     }
-    m_watch = std::make_unique<QueueWatch>(gate(), service(), m_session->monitor(), *notice);
+    m_watch = std::make_unique<QueueWatch>(*m_session, *notice);
     connect(&m_bridge, &GuiBridge::transferEnded, m_watch.get(), &QueueWatch::workerEnded);
     if (m_tray) {
         connect(m_watch.get(), &QueueWatch::progressTipChanged, m_tray.get(),
@@ -128,8 +123,8 @@ WaitingDialog* CMainWnd::waitingDialog() const {
 int CMainWnd::OpenWindow() {
     if (m_stopped)
         return 0;
-    return service().account().signed_in ? buildMainWindow(m_session->drivesQueue())
-                                         : buildSignInWindow();
+    return m_session->account().signed_in ? buildMainWindow(m_session->drivesQueue())
+                                          : buildSignInWindow();
 }
 
 int CMainWnd::buildSignInWindow() {
@@ -156,7 +151,7 @@ int CMainWnd::buildSignInWindow() {
 
     if (last && last->autoLogin == "1") {
         window->setAutoSignIn(true);
-        if (service().account().suppress_auto_login == 0)
+        if (m_session->account().suppress_auto_login == 0)
             return SignIn(m_autoResume == "1" ? "1" : "0");
     }
     return 1;
@@ -210,7 +205,7 @@ void CMainWnd::applySignIn(const SignInResult& result) {
             m_notifier->showMessage({}, kUnreadableAnswer);
             return;
         case Failure::kUntrusted:
-            m_notifier->showMessage({}, service().frame().certificateProblem());
+            m_notifier->showMessage({}, m_session->certificateProblem());
             return;
         case Failure::kStopped:
         case Failure::kStale:
@@ -228,7 +223,7 @@ void CMainWnd::ShowWebSignIn(const std::string& kind) {
     if (!m_signIn || m_poller || m_signingIn)
         return;
     std::string sid;
-    service().updateAccount([&](AccountInfo& account) {
+    m_session->updateAccount([&](AccountInfo& account) {
         account.web_signin_state = 1;
         account.web_signin_kind = kind;
         sid = account.sid;
@@ -244,7 +239,7 @@ void CMainWnd::ShowWebSignIn(const std::string& kind) {
 }
 
 void CMainWnd::cancelWebSignIn() {
-    service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    m_session->updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
     if (m_poller) {
         // The thread ends after its request in flight; it is joined once it has.
         m_poller->stop();
@@ -260,7 +255,7 @@ void CMainWnd::cancelWebSignIn() {
 }
 
 void CMainWnd::completeWebSignIn() {
-    service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    m_session->updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
     const SignInResult result = m_poller->result();
     m_poller.reset();
     if (m_tray)
@@ -270,7 +265,7 @@ void CMainWnd::completeWebSignIn() {
 }
 
 int CMainWnd::buildMainWindow(bool queueTaken) {
-    const AccountInfo account = service().account();
+    const AccountInfo account = m_session->account();
     auto* frame = new MainFrame(m_pictures, account, m_environment.homeFolder);
     m_main = frame;
     frame->userPanel()->showTransport(transportSecurity(m_environment.config));
@@ -364,7 +359,7 @@ void CMainWnd::tickQueueLater() {
     m_requests.run<QueueWatch::Sample>(
         this,
         [this] {
-            m_session->monitor().MonitorTick();
+            m_session->monitorTick();
             return m_watch->sample();
         },
         [this](QueueWatch::Sample sample) {
@@ -375,11 +370,11 @@ void CMainWnd::tickQueueLater() {
 }
 
 void CMainWnd::openShortcut(const std::string& target) {
-    m_browser->openUrl(m_addresses.shortcut(service().account().param_token, target));
+    m_browser->openUrl(m_addresses.shortcut(m_session->account().param_token, target));
 }
 
 void CMainWnd::onTimer() {
-    const AccountInfo account = service().account();
+    const AccountInfo account = m_session->account();
     std::erase_if(m_stoppedPollers, [](const auto& poller) { return poller->ended(); });
     if (account.web_signin_state != 0) {
         // The hand-over waits until APILogin has returned: it fills the account after it
@@ -398,7 +393,7 @@ void CMainWnd::onTimer() {
 }
 
 QMenu* CMainWnd::buildMenu(bool tray) {
-    const bool signedIn = service().account().signed_in == 1 && m_main;
+    const bool signedIn = m_session->account().signed_in == 1 && m_main;
     QMenu* menu = buildAppMenu(tray ? MenuKind::kTray : MenuKind::kTitleBar, signedIn);
     connect(menu, &QMenu::triggered, this,
             [this, tray](QAction* action) { menuChosen(action->data().toInt(), tray); });
@@ -435,10 +430,10 @@ void CMainWnd::menuChosen(int item, bool fromTray) {
 
 void CMainWnd::switchAccount(bool fromTitleBar) {
     if (fromTitleBar)
-        service().updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
-    service().ResetAccount();
+        m_session->updateAccount([](AccountInfo& account) { account.web_signin_state = 0; });
+    m_session->resetAccount();
     if (fromTitleBar)
-        service().updateAccount([](AccountInfo& account) { account.suppress_auto_login = 1; });
+        m_session->updateAccount([](AccountInfo& account) { account.suppress_auto_login = 1; });
     if (m_tray)
         m_tray->remove();
     // Running transfers go on; the next main window shows them again.
@@ -502,7 +497,7 @@ void CMainWnd::stopEverything() {
     m_session->shutdown();
     m_poller.reset();
     m_stoppedPollers.clear();
-    gate().closeConnection();
+    m_session->closeStore();
 }
 
 }  // namespace nubexa::app

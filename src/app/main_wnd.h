@@ -14,11 +14,7 @@
 #include "app/qt_platform.h"
 #include "app/request_runner.h"
 #include "app/web_addresses.h"
-#include "keychain/remembered_passwords.h"
-#include "service/service_client.h"
 #include "session/client_session.h"
-#include "store/store_gate.h"
-#include "transfer/transfer_manager.h"
 
 namespace nubexa::app {
 
@@ -69,7 +65,6 @@ public:
     void showWindow();
 
     ClientSession& session() { return *m_session; }
-    ServiceClient& service() { return m_session->service(); }
     StoreGate& gate() { return m_session->gate(); }
     TransferManager& manager() { return m_session->manager(); }
     Notifier& notifier() { return *m_notifier; }

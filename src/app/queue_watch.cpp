@@ -2,16 +2,12 @@
 
 #include "app/desktop_notice.h"
 #include "platform/listed_size.h"
-#include "service/service_client.h"
-#include "store/store_gate.h"
-#include "transfer/transfer_monitor.h"
 #include "transfer/transfer_page_text.h"
 
 namespace nubexa::app {
 
-QueueWatch::QueueWatch(StoreGate& gate, ServiceClient& service, TransferMonitor& monitor,
-                       DesktopNotice& notice, QObject* parent)
-    : QObject(parent), m_gate(gate), m_service(service), m_monitor(monitor), m_notice(notice) {}
+QueueWatch::QueueWatch(ClientSession& session, DesktopNotice& notice, QObject* parent)
+    : QObject(parent), m_session(session), m_notice(notice) {}
 
 void QueueWatch::workerEnded(const WorkerReport& report) {
     using Outcome = WorkerReport::Outcome;
@@ -47,28 +43,7 @@ void QueueWatch::workerEnded(const WorkerReport& report) {
 }
 
 QueueWatch::Sample QueueWatch::sample() {
-    Sample sample;
-    const AccountInfo account = m_service.account();
-    if (account.signed_in == 0)
-        return sample;
-    sample.signedIn = true;
-    std::lock_guard lock(m_sampling);
-    if (account.uid != m_seenUser) {
-        m_seen.reset();
-        m_seenUser = account.uid;
-    }
-    m_gate.run([&](LocalStore& store) {
-        const WriteStamp now = store.writeStamp();
-        if (m_seen && *m_seen == now)
-            return;
-        m_seen = now;
-        m_totals = TaskTable(store).queueTotals(account.uid);
-    });
-    sample.totals = m_totals;
-    const auto& [uploads, downloads] = m_totals;
-    if (uploads.running + downloads.running == 0)
-        sample.anythingWaiting = m_monitor.anythingWaiting();
-    return sample;
+    return m_session.queueSnapshot();
 }
 
 void QueueWatch::apply(const Sample& sample) {

@@ -9,15 +9,8 @@
 #include <unordered_set>
 #include <utility>
 
-#include "store/local_store.h"
-#include "store/task_table.h"
+#include "session/client_session.h"
 #include "transfer/transfer_view.h"
-
-namespace nubexa {
-class StoreGate;
-class ServiceClient;
-class TransferMonitor;
-}  // namespace nubexa
 
 namespace nubexa::app {
 
@@ -36,15 +29,10 @@ public:
     static inline const QString kDoneTitle = QStringLiteral("传输完成");
     static inline const QString kFailedTitle = QStringLiteral("传输失败");
 
-    QueueWatch(StoreGate& gate, ServiceClient& service, TransferMonitor& monitor,
-               DesktopNotice& notice, QObject* parent = nullptr);
+    QueueWatch(ClientSession& session, DesktopNotice& notice, QObject* parent = nullptr);
 
     // What one tick read of the queue.
-    struct Sample {
-        bool signedIn = false;
-        std::pair<QueueTotals, QueueTotals> totals;
-        bool anythingWaiting = false;  // read only while nothing runs
-    };
+    using Sample = ClientSession::QueueSnapshot;
 
     void workerEnded(const WorkerReport& report);
     // Any thread: bin.db's brackets of a tick.
@@ -64,17 +52,9 @@ signals:
     void progressTipChanged(const QString& tip);
 
 private:
-    StoreGate& m_gate;
-    ServiceClient& m_service;
-    TransferMonitor& m_monitor;
+    ClientSession& m_session;
     DesktopNotice& m_notice;
     QString m_tip;
-    // The queue as last summed, and the database then: unchanged, it is not summed again.
-    // Used by sample() only, under m_sampling.
-    std::mutex m_sampling;
-    std::pair<QueueTotals, QueueTotals> m_totals;
-    std::optional<WriteStamp> m_seen;
-    std::string m_seenUser;
     // Since the queue was last empty.
     bool m_ran = false;
     int m_uploaded = 0;

@@ -2,8 +2,6 @@
 
 #include <QLabel>
 
-#include "service/service_client.h"
-
 namespace nubexa::pages {
 
 namespace {
@@ -48,7 +46,7 @@ ConfirmDialog::ConfirmDialog(DialogContext context, Kind kind, std::vector<DiskS
 }
 
 void ConfirmDialog::confirm() {
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     switch (m_kind) {
         case Kind::kDelete:
             deleteItems(false);
@@ -66,15 +64,10 @@ void ConfirmDialog::confirm() {
                 accept();
                 return;
             }
-            closeWith([&service, u = uid(), t = token(), id = m_item.id] {
-                return service.CancleFileOutLink(u, t, id);
-            });
+            closeWith([&disk, id = m_item.id] { return disk.cancelDirectLink(id); });
             return;
         case Kind::kCancelShare:
-            closeWith([&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
-                return folder ? service.FolderShareCancle(u, t, id)
-                              : service.FileShareCancle(u, t, id);
-            });
+            closeWith([&disk, item = itemRef()] { return disk.cancelShare(item); });
             return;
     }
 }
@@ -89,14 +82,13 @@ void ConfirmDialog::closeWith(std::function<int()> work) {
 }
 
 void ConfirmDialog::deleteItems(bool forGood) {
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     const std::string mode = forGood ? "1" : "0";
     runRequest<int>(
-        [&service, u = uid(), t = token(), items = m_items, mode] {
+        [&disk, items = m_items, mode] {
             int deleted = 1;
             for (const auto& item : items) {
-                const int result = item.isFolder ? service.FolderDelete(u, t, item.id, mode)
-                                                 : service.FileDelete(u, t, item.id, mode);
+                const int result = disk.remove(ItemRef{item.id, item.isFolder}, mode);
                 if (result != 1)
                     deleted = 0;
             }

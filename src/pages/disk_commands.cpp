@@ -42,8 +42,8 @@ DiskCommands::DiskCommands(const PageContext& context, CXPageMyDisk& page)
     : QObject(&page), m_context(context), m_page(page) {}
 
 DialogContext DiskCommands::dialogContext() const {
-    return {m_context.session.service(), m_context.notifier, m_context.requests, m_context.pictures,
-            m_context.session.service().config().directLinkPrefix};
+    return {m_context.session.disk(), m_context.notifier, m_context.requests, m_context.pictures,
+            m_context.session.config().service.directLinkPrefix};
 }
 
 void DiskCommands::showDialog(ItemDialog* dialog, bool reloadOnClose) {
@@ -162,11 +162,10 @@ void DiskCommands::newFolder() {
 }
 
 void DiskCommands::clearBin() {
-    ServiceClient& service = m_context.session.service();
-    const AccountInfo account = service.account();
+    const DiskOperations& disk = m_context.session.disk();
     m_page.setPreparing(+1);
     m_context.requests.run<int>(
-        &m_page, [&service, account] { return service.ClearBin(account.uid, account.token); },
+        &m_page, [&disk] { return disk.clearBin(); },
         [this](int result) {
             m_page.setPreparing(-1);
             m_context.notifier.showMessage(ItemDialog::kCaption,
@@ -176,16 +175,14 @@ void DiskCommands::clearBin() {
 }
 
 void DiskCommands::restore() {
-    ServiceClient& service = m_context.session.service();
-    const AccountInfo account = service.account();
+    const DiskOperations& disk = m_context.session.disk();
     const DiskSelection item = m_page.selection();
     m_page.setPreparing(+1);
     m_context.requests.run<int>(
         &m_page,
-        [&service, account, item] {
-            return service.FolderAndFileRestore(account.uid, account.token,
-                                                item.isFolder ? item.id : std::string(),
-                                                item.isFolder ? std::string() : item.id);
+        [&disk, item] {
+            return disk.restore(item.isFolder ? item.id : std::string(),
+                                item.isFolder ? std::string() : item.id);
         },
         [this](int result) {
             m_page.setPreparing(-1);
@@ -279,8 +276,8 @@ void DiskCommands::download() {
         [&session, chosenItems, localFolder, shown] {
             for (const DiskItem& item : chosenItems) {
                 if (item.isFolder) {
-                    session.queue().commitFolderDownload(
-                        session.queue().prepareFolderDownload(item, localFolder));
+                    session.queue().commitFolderDownload(session.queue().prepareFolderDownload(
+                        item, localFolder, FolderDownloadChoice{shown.locationText}));
                 } else {
                     session.queue().QueueFileDownload(item, localFolder, shown);
                 }

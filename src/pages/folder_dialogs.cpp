@@ -7,7 +7,6 @@
 
 #include "pages/dialog_checks.h"
 #include "platform/notifier.h"
-#include "service/service_client.h"
 
 namespace nubexa::pages {
 
@@ -33,9 +32,8 @@ void NewFolderDialog::confirm() {
         m_context.notifier.showMessage(kEmptyNameCaption, *refusal);
         return;
     }
-    ServiceClient& service = m_context.service;
-    runRequest<int>([&service, u = uid(), t = token(), pid = m_parentId,
-                     name] { return service.FolderAdd(u, t, pid, name); },
+    const DiskOperations& disk = m_context.disk;
+    runRequest<int>([&disk, pid = m_parentId, name] { return disk.addFolder(pid, name); },
                     [this](int result) {
                         if (result < 1)
                             say("添加失败，可能是网络原因，请再试...");
@@ -61,18 +59,14 @@ void RenameDialog::confirm() {
         say("请输入新名称");
         return;
     }
-    ServiceClient& service = m_context.service;
-    runRequest<int>(
-        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder, name] {
-            return folder ? service.FolderRename(u, t, id, name)
-                          : service.FileRename(u, t, id, name);
-        },
-        [this](int result) {
-            if (result == 0)
-                say("操作失败");
-            else
-                succeed("操作成功");
-        });
+    const DiskOperations& disk = m_context.disk;
+    runRequest<int>([&disk, item = itemRef(), name] { return disk.rename(item, name); },
+                    [this](int result) {
+                        if (result == 0)
+                            say("操作失败");
+                        else
+                            succeed("操作成功");
+                    });
 }
 
 MoveDialog::MoveDialog(DialogContext context, DiskSelection item, QWidget* parent)
@@ -96,11 +90,11 @@ MoveDialog::MoveDialog(DialogContext context, DiskSelection item, QWidget* paren
             [this](QTreeWidgetItem* node) { choose(node); });
     addOkCancel([this] { confirm(); });
 
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     runRequest<FolderTree>(
-        [&service, u = uid(), t = token()] {
+        [&disk] {
             FolderTree tree;
-            service.GetFolders(u, t, "0", tree);
+            disk.folderTree(tree);
             return tree;
         },
         [this](FolderTree tree) { fillTree(tree); });
@@ -135,13 +129,9 @@ void MoveDialog::confirm() {
         say(*refusal);
         return;
     }
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     runRequest<int>(
-        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder,
-         target = m_chosenId] {
-            return folder ? service.FolderMove(u, t, id, target)
-                          : service.FileMove(u, t, id, target);
-        },
+        [&disk, item = itemRef(), target = m_chosenId] { return disk.move(item, target); },
         [this](int result) {
             // The service's refusal (a name taken in the target, say) is reported, not hidden.
             if (result == 1)

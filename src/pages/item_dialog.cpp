@@ -7,7 +7,6 @@
 
 #include "app/picture_cache.h"
 #include "platform/notifier.h"
-#include "service/service_client.h"
 
 namespace nubexa::pages {
 
@@ -102,14 +101,6 @@ QPushButton* ItemDialog::addOkCancel(const std::function<void()>& onOk, bool wit
 
 void ItemDialog::say(const std::string& text) const {
     m_context.notifier.showMessage(kCaption, text);
-}
-
-std::string ItemDialog::uid() const {
-    return m_context.service.account().uid;
-}
-
-std::string ItemDialog::token() const {
-    return m_context.service.account().token;
 }
 
 void ItemDialog::succeed(const std::string& message) {

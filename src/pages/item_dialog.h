@@ -8,6 +8,7 @@
 #include "app/request_runner.h"
 #include "pages/disk_rows.h"
 #include "picture_catalog.h"
+#include "session/disk_operations.h"
 
 class QLabel;
 class QLineEdit;
@@ -15,7 +16,6 @@ class QPushButton;
 
 namespace nubexa {
 class Notifier;
-class ServiceClient;
 }  // namespace nubexa
 
 namespace nubexa::app {
@@ -24,10 +24,10 @@ class PictureCache;
 
 namespace nubexa::pages {
 
-// What every item dialog works with: the web client, the message boxes, the runner that takes
+// What every item dialog works with: the disk operations, the message boxes, the runner that takes
 // requests off the GUI thread, the pictures, and the direct-link prefix of nubexa.ini.
 struct DialogContext {
-    ServiceClient& service;
+    const DiskOperations& disk;
     Notifier& notifier;
     app::RequestRunner& requests;
     app::PictureCache& pictures;
@@ -58,8 +58,8 @@ protected:
     QPushButton* addOkCancel(const std::function<void()>& onOk, bool withCancel = true);
 
     void say(const std::string& text) const;
-    std::string uid() const;
-    std::string token() const;
+    // The dialog's item as an operation names it.
+    ItemRef itemRef() const { return ItemRef{m_item.id, m_item.isFolder}; }
 
     // `work` on a pool thread, `apply` here afterwards; the buttons are off meanwhile.
     template <typename Result>

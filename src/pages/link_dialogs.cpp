@@ -8,7 +8,6 @@
 #include "app/picture_cache.h"
 #include "pages/dialog_checks.h"
 #include "picture_catalog.h"
-#include "service/service_client.h"
 
 namespace nubexa::pages {
 
@@ -66,11 +65,11 @@ DirectLinkDialog::DirectLinkDialog(DialogContext context, DiskSelection item, bo
 
     addOkCancel([this] { confirm(); });
 
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     runRequest<Settings>(
-        [&service, u = uid(), t = token(), id = m_item.id] {
+        [&disk, id = m_item.id] {
             Settings settings;
-            settings.link = service.GetFileOutLinkInfo(u, t, id, settings.domains);
+            settings.link = disk.directLinkInfo(id, settings.domains);
             return settings;
         },
         [this](Settings settings) { applySettings(settings); });
@@ -89,17 +88,16 @@ void DirectLinkDialog::applySettings(const Settings& settings) {
 }
 
 void DirectLinkDialog::confirm() {
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     const std::string custom = fieldText(m_custom);
     const bool whitelist = m_whitelist->isChecked();
     const std::string domains = whitelist ? fieldText(m_domains) : std::string();
-    if (const Refusal refusal =
-            checkDirectLink(service.account().wip, custom, whitelist, domains)) {
+    if (const Refusal refusal = checkDirectLink(disk.account().wip, custom, whitelist, domains)) {
         say(*refusal);
         return;
     }
-    runRequest<int>([&service, u = uid(), t = token(), id = m_item.id, custom,
-                     domains] { return service.FileOutLinkSetting(u, t, id, custom, domains); },
+    runRequest<int>([&disk, id = m_item.id, custom,
+                     domains] { return disk.setDirectLink(id, custom, domains); },
                     [this](int result) {
                         if (result == 1)
                             succeed("直链启用成功");
@@ -116,11 +114,9 @@ ViewLinkDialog::ViewLinkDialog(DialogContext context, DiskSelection item, QWidge
     m_link->setReadOnly(true);
     m_link->setMaxLength(32767);
     addOkCancel([this] { accept(); }, false);
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     runRequest<std::string>(
-        [&service, u = uid(), t = token(), id = m_item.id] {
-            return service.GetFileOutLink(u, t, id);
-        },
+        [&disk, id = m_item.id] { return disk.directLink(id); },
         [this](std::string link) { m_link->setText(QString::fromStdString(link)); });
 }
 

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 
 #include "pages/dialog_checks.h"
-#include "service/service_client.h"
 
 namespace nubexa::pages {
 
@@ -78,16 +77,10 @@ void EncryptDialog::confirm() {
         return;
     }
     const std::string tip = encrypt ? fieldText(m_tip) : std::string();
-    ServiceClient& service = m_context.service;
-    const std::string id = m_item.id;
-    const bool folder = m_item.isFolder;
+    const DiskOperations& disk = m_context.disk;
     runRequest<int>(
-        [&service, u = uid(), t = token(), id, folder, encrypt, password, tip] {
-            if (encrypt)
-                return folder ? service.FolderEncrypt(u, t, id, password, tip)
-                              : service.FileEncrypt(u, t, id, password, tip);
-            return folder ? service.FolderDecrypt(u, t, id, password)
-                          : service.FileDecrypt(u, t, id, password);
+        [&disk, item = itemRef(), encrypt, password, tip] {
+            return encrypt ? disk.encrypt(item, password, tip) : disk.decrypt(item, password);
         },
         [this, encrypt](int result) {
             if (result == 1)

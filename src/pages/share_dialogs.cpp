@@ -14,7 +14,6 @@
 #include "app/picture_cache.h"
 #include "pages/dialog_checks.h"
 #include "picture_catalog.h"
-#include "service/service_client.h"
 
 namespace nubexa::pages {
 
@@ -109,13 +108,9 @@ ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSet
 
     addOkCancel([this] { confirm(); });
 
-    ServiceClient& service = m_context.service;
-    runRequest<std::string>(
-        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
-            return folder ? service.GetFolderEmailShareInfo(u, t, id)
-                          : service.GetFileEmailShareInfo(u, t, id);
-        },
-        [this](std::string notice) { applyInfo(notice); });
+    const DiskOperations& disk = m_context.disk;
+    runRequest<std::string>([&disk, item = itemRef()] { return disk.emailShareInfo(item); },
+                            [this](std::string notice) { applyInfo(notice); });
 }
 
 void ShareDialog::applyInfo(const std::string& notice) {
@@ -142,28 +137,21 @@ void ShareDialog::setAdvanced(bool advanced) {
 }
 
 void ShareDialog::confirm() {
-    ServiceClient& service = m_context.service;
-    const std::string id = m_item.id;
-    const bool folder = m_item.isFolder;
+    const DiskOperations& disk = m_context.disk;
+    const ItemRef item = itemRef();
     std::function<std::string()> work;
     if (m_tab == Tab::kEmail) {
         const std::string addresses = m_addresses->toPlainText().trimmed().toStdString();
-        if (const Refusal refusal = checkEmailShare(service.account().vip, addresses)) {
+        if (const Refusal refusal = checkEmailShare(disk.account().vip, addresses)) {
             say(*refusal);
             return;
         }
-        work = [&service, u = uid(), t = token(), id, folder, addresses] {
-            return folder ? service.FolderShare(u, t, id, "", "0", addresses)
-                          : service.FileEmailShare(u, t, id, addresses);
-        };
+        work = [&disk, item, addresses] { return disk.emailShare(item, addresses); };
     } else {
         const bool advanced = m_advancedChoice->isChecked();
         const std::string password = advanced ? fieldText(m_password) : std::string();
         const std::string points = advanced ? m_points->currentText().toStdString() : "0";
-        work = [&service, u = uid(), t = token(), id, folder, password, points] {
-            return folder ? service.FolderShare(u, t, id, password, points, "")
-                          : service.FileShare(u, t, id, password, points, "");
-        };
+        work = [&disk, item, password, points] { return disk.share(item, password, points); };
     }
     runRequest<std::string>(std::move(work), [this](std::string result) {
         const ShareOutcome outcome = shareOutcome(result);
@@ -209,12 +197,9 @@ ShareAddressDialog::ShareAddressDialog(DialogContext context, DiskSelection item
         QApplication::clipboard()->setText(m_address->text());
         say("复制成功");
     });
-    ServiceClient& service = m_context.service;
+    const DiskOperations& disk = m_context.disk;
     runRequest<std::string>(
-        [&service, u = uid(), t = token(), id = m_item.id, folder = m_item.isFolder] {
-            return folder ? service.GetFolderShareLink(u, t, id)
-                          : service.GetFileShareLink(u, t, id);
-        },
+        [&disk, item = itemRef()] { return disk.shareLink(item); },
         [this](std::string address) { m_address->setText(QString::fromStdString(address)); });
 }
 

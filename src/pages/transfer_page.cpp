@@ -22,7 +22,6 @@
 #include "picture_catalog.h"
 #include "platform/browser.h"
 #include "session/client_session.h"
-#include "transfer/task_commands.h"
 
 namespace nubexa::pages {
 
@@ -112,17 +111,6 @@ std::string TransferPage::currentUser() {
         m_seenUser = uid;
     }
     return uid;
-}
-
-void TransferPage::fill() {
-    if (!m_shown)
-        return;
-    ++m_generation;  // a read still out is older than this one
-    const std::string uid = currentUser();
-    if (!apply(loadChangedTransferRows(m_context.session.gate(), uid, m_page, m_seen))) {
-        m_seen = {};
-        apply(loadChangedTransferRows(m_context.session.gate(), uid, m_page, m_seen));
-    }
 }
 
 namespace {
@@ -238,14 +226,14 @@ void TransferPage::showContextMenu(const QPoint& where) {
 void TransferPage::runCommand(int id) {
     if (!m_shown || m_selected <= 0)
         return;
-    TaskCommands& tasks = m_context.session.tasks();
+    const std::int64_t task = m_selected;
     switch (id) {
         case kCommandPause:
-            tasks.pause(m_selected);
-            break;
+            sendCommand([task](ClientSession& session) { session.pauseTask(task); });
+            return;
         case kCommandResume:
-            tasks.resume(m_selected);
-            break;
+            sendCommand([task](ClientSession& session) { session.resumeTask(task); });
+            return;
         case kCommandDelete:
             confirmDelete();
             return;
@@ -258,7 +246,33 @@ void TransferPage::runCommand(int id) {
         default:
             return;
     }
-    fill();
+}
+
+void TransferPage::sendCommand(std::function<void(ClientSession&)> command) {
+    m_commands.push_back(std::move(command));
+    if (!m_commandOut)
+        sendNextCommand();
+}
+
+void TransferPage::sendNextCommand() {
+    if (m_commands.empty()) {
+        m_commandOut = false;
+        return;
+    }
+    m_commandOut = true;
+    auto command = std::move(m_commands.front());
+    m_commands.pop_front();
+    ClientSession& session = m_context.session;
+    m_context.requests.run<int>(
+        this,
+        [&session, command] {
+            command(session);
+            return 0;
+        },
+        [this](int) {
+            refresh();
+            sendNextCommand();
+        });
 }
 
 DeleteTaskDialog* TransferPage::deleteDialog() const {
@@ -271,10 +285,8 @@ void TransferPage::confirmDelete() {
     auto* dialog = new DeleteTaskDialog(m_list->window());
     m_deleteDialog = dialog;
     const std::int64_t id = m_selected;
-    connect(dialog, &DeleteTaskDialog::confirmed, this, [this, id] {
-        m_context.session.tasks().remove(id);
-        fill();
-    });
+    connect(dialog, &DeleteTaskDialog::confirmed, this,
+            [this, id] { sendCommand([id](ClientSession& session) { session.removeTask(id); }); });
     // Centred on the list, as a question about it.
     const QPoint centre = m_list->mapTo(m_list->window(), m_list->rect().center());
     dialog->move(m_list->window()->mapToGlobal(centre) -
@@ -295,28 +307,17 @@ void TransferPage::openFolderOf(const TransferRow& row) {
     m_context.browser.openUrl(folder.toString(QUrl::FullyEncoded).toStdString());
 }
 
-std::vector<std::int64_t> TransferPage::shownIds() const {
-    std::vector<std::int64_t> ids;
-    ids.reserve(m_model->rows().size());
-    for (const TransferRow& row : m_model->rows())
-        ids.push_back(row.id);
-    return ids;
-}
-
 void TransferPage::pauseAll() {
     if (!m_shown)
         return;
-    fill();  // the tasks as they are now, not as they were at the last tick
-    m_context.session.tasks().pauseAll(shownIds());
-    fill();
+    // The page's tasks as they are when the command runs, not as the last refresh saw them.
+    sendCommand([page = m_page](ClientSession& session) { session.pauseAllTasks(page); });
 }
 
 void TransferPage::startAll() {
     if (!m_shown)
         return;
-    fill();
-    m_context.session.tasks().startAll(shownIds(), m_page);
-    fill();
+    sendCommand([page = m_page](ClientSession& session) { session.startAllTasks(page); });
 }
 
 }  // namespace nubexa::pages

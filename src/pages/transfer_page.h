@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QPointer>
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -38,13 +40,13 @@ public:
     bool shown() const { return m_shown; }
     Direction direction() const { return m_page; }
 
-    // FillTransferList: the rows of the page shown from the queue, read at once (after a
-    // command on them).
-    void fill();
-    // The same read off the GUI thread and applied when it comes (page switches, the monitor).
+    // FillTransferList: the rows of the page shown from the queue, read off the GUI thread and
+    // applied when they come (page switches, the monitor, after a command).
     void refresh();
     // A refresh is out.
     bool filling() const { return m_filling; }
+    // A task command is out or waits for one that is.
+    bool commandsPending() const { return m_commandOut; }
     // Whether the monitor may refill now: shown and the list without the keyboard focus.
     bool idle() const;
 
@@ -76,7 +78,10 @@ private:
     void showContextMenu(const QPoint& where);
     void openFolderOf(const TransferRow& row);
     void confirmDelete();
-    std::vector<std::int64_t> shownIds() const;
+    // Runs `command` off the GUI thread after those sent before it (a pause then a resume
+    // arrive in that order), then refreshes the page.
+    void sendCommand(std::function<void(ClientSession&)> command);
+    void sendNextCommand();
 
     const PageContext m_context;
     QTableView* m_list;
@@ -94,6 +99,8 @@ private:
     std::uint64_t m_generation = 0;  // of the reads: a refresh applies only the newest
     bool m_filling = false;
     bool m_refillWanted = false;
+    std::deque<std::function<void(ClientSession&)>> m_commands;
+    bool m_commandOut = false;
 };
 
 }  // namespace nubexa::pages

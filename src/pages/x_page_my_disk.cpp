@@ -262,10 +262,7 @@ void CXPageMyDisk::setSortIndex(int index) {
         return;
     if (index >= 0 && index < static_cast<int>(std::size(kSortEntries))) {
         const SortEntry& entry = kSortEntries[index];
-        m_context.session.service().updateAccount([&entry](AccountInfo& account) {
-            account.sort_order = entry.key;
-            account.sort_desc = entry.desc;
-        });
+        m_context.session.setSortOrder(entry.key, entry.desc);
     }
     load(currentTarget());
 }
@@ -293,7 +290,7 @@ void CXPageMyDisk::openRow(int row) {
     }
     if (shown->kind != RowKind::kFolder)
         return;
-    m_selection = selectionFor(*shown, *m_context.session.service().tablesSnapshot());
+    m_selection = selectionFor(*shown, shownTables());
     if (!m_selection.found)
         return;
     if (m_selection.ispwd == "1") {
@@ -316,24 +313,17 @@ void CXPageMyDisk::load(Target target) {
         emit listingDone();
         return;
     }
-    const AccountInfo account = m_context.session.account();
-    ListingRequest request;
-    request.kind = target.kind;
-    request.uid = account.uid;
-    request.token = account.token;
-    request.order = orDefault(account.sort_order, "name");
-    request.desc = orDefault(account.sort_desc, "0");
-    request.dir = target.currentDir;
-    request.keyword = target.keyword;
     setListing(true);
-    ServiceClient& service = m_context.session.service();
-    m_context.requests.run<ServiceResult<int>>(
-        this, [&service, request] { return service.fetchListing(request); },
-        [this, target](ServiceResult<int> result) {
+    ClientSession& session = m_context.session;
+    m_context.requests.run<ClientSession::Listing>(
+        this,
+        [&session, target] { return session.list(target.kind, target.currentDir, target.keyword); },
+        [this, target](ClientSession::Listing result) {
             setListing(false);
             if (result.failure == Failure::kNoAnswer) {
                 m_context.notifier.showMessage(ItemDialog::kCaption, kNetworkFailed);
-            } else if (result.failure != Failure::kStale && result.failure != Failure::kStopped) {
+            } else if (result.tables) {
+                m_tables = std::move(result.tables);
                 applyPage(target);
                 showRows();
             }
@@ -345,8 +335,7 @@ void CXPageMyDisk::applyPage(const Target& target) {
     m_page = target.page;
     m_location = target.location;
     if (target.kind == ListingKind::kFolder || target.page >= kPageUploading) {
-        m_context.session.service().updateAccount(
-            [&target](AccountInfo& account) { account.current_dir_id = target.currentDir; });
+        m_context.session.setCurrentFolder(target.currentDir);
     }
     m_locationLine->setText(m_page == kPageMyDisk ? QString::fromStdString(m_location)
                                                   : QString::fromUtf8(kPageLocations[m_page - 1]));
@@ -368,11 +357,18 @@ void CXPageMyDisk::applyPage(const Target& target) {
         m_uploadQueued = false;
 }
 
+const DiskTables& CXPageMyDisk::shownTables() const {
+    // Until the page lists for itself it shows what the sign-in listed.
+    if (!m_tables)
+        m_tables = m_context.session.listedTables();
+    return *m_tables;
+}
+
 void CXPageMyDisk::showRows() {
     if (m_page >= kPageUploading)
         return;
     const bool atRoot = orDefault(m_context.session.account().current_dir_id, "0") == "0";
-    m_model->setRows(buildDiskRows(*m_context.session.service().tablesSnapshot(), m_page, atRoot));
+    m_model->setRows(buildDiskRows(shownTables(), m_page, atRoot));
 }
 
 void CXPageMyDisk::showTransferPage(int page) {
@@ -475,8 +471,7 @@ void CXPageMyDisk::dropEvent(QDropEvent* event) {
 
 void CXPageMyDisk::selectRow(int row) {
     const DiskRow* shown = m_model->rowAt(row);
-    m_selection = shown ? selectionFor(*shown, *m_context.session.service().tablesSnapshot())
-                        : DiskSelection{};
+    m_selection = shown ? selectionFor(*shown, shownTables()) : DiskSelection{};
     if (!m_list->selectionModel()->isRowSelected(row, {})) {
         m_list->selectionModel()->select(
             m_model->index(row, 0),
@@ -503,12 +498,12 @@ void CXPageMyDisk::showContextMenu(const QPoint& where) {
 
 std::vector<DiskSelection> CXPageMyDisk::selectedItems() const {
     std::vector<DiskSelection> items;
-    const auto tables = m_context.session.service().tablesSnapshot();
+    const DiskTables& tables = shownTables();
     for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) {
         const DiskRow* shown = m_model->rowAt(index.row());
         if (!shown || shown->kind == RowKind::kReturn)
             continue;
-        DiskSelection item = selectionFor(*shown, *tables);
+        DiskSelection item = selectionFor(*shown, tables);
         if (item.found)
             items.push_back(std::move(item));
     }

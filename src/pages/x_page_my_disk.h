@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,7 +12,8 @@
 #include "pages/disk_rows.h"
 #include "pages/item_dialog.h"
 #include "pages/page_context.h"
-#include "service/service_client.h"
+#include "service/disk_entries.h"
+#include "service/listing_request.h"
 #include "transfer/transfer_view.h"
 
 class QComboBox;
@@ -129,6 +131,7 @@ private:
     void load(Target target);
     void applyPage(const Target& target);
     void showRows();
+    const DiskTables& shownTables() const;
     void setListing(bool listing);
     void showBusy();
     void showContextMenu(const QPoint& where);
@@ -156,6 +159,8 @@ private:
     bool m_listing = false;
     int m_preparing = 0;  // folder transfers being prepared off the GUI thread
     bool m_uploadQueued = false;
+    // Of the listing shown; taken from the sign-in's listing at first use.
+    mutable std::shared_ptr<const DiskTables> m_tables;
 };
 
 }  // namespace nubexa::pages

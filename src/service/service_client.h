@@ -10,6 +10,7 @@
 
 #include "service/account_info.h"
 #include "service/disk_entries.h"
+#include "service/listing_request.h"
 #include "service/request_frame.h"
 #include "service/service_config.h"
 #include "service/service_result.h"
@@ -19,18 +20,6 @@ namespace nubexa {
 class AttributeAnswer;
 class MarkupNavigator;
 class SignedQuery;
-
-// What a listing is and what it asks for; `dir` only for kFolder, `keyword` only for kSearch.
-enum class ListingKind { kFolder, kNewUploads, kRecycle, kShared, kLinks, kSearch };
-struct ListingRequest {
-    ListingKind kind = ListingKind::kFolder;
-    std::string uid;
-    std::string token;
-    std::string order;
-    std::string desc;
-    std::string dir;
-    std::string keyword;
-};
 
 // GetFilesWhitPath's answer: everything below a folder, with paths relative to it.
 struct FolderListing {

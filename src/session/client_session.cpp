@@ -6,6 +6,7 @@
 #include "service/service_client.h"
 #include "session/run_lock.h"
 #include "store/store_gate.h"
+#include "store/task_table.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_queue.h"
@@ -19,6 +20,7 @@ ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     m_gate = std::make_unique<StoreGate>(m_config.databasePath);
     m_service =
         std::make_unique<ServiceClient>(m_config.service, m_config.programFolder, m_config.frame);
+    m_disk = std::make_unique<DiskOperations>(*m_service);
 }
 
 ClientSession::~ClientSession() {
@@ -29,6 +31,105 @@ ClientSession::~ClientSession() {
 
 AccountInfo ClientSession::account() const {
     return m_service->account();
+}
+
+ClientSession::Listing ClientSession::list(ListingKind kind, const std::string& dir,
+                                           const std::string& keyword) {
+    const AccountInfo account = m_service->account();
+    ListingRequest request;
+    request.kind = kind;
+    request.uid = account.uid;
+    request.token = account.token;
+    request.order = account.sort_order.empty() ? "name" : account.sort_order;
+    request.desc = account.sort_desc.empty() ? "0" : account.sort_desc;
+    request.dir = dir;
+    request.keyword = keyword;
+    Listing listing;
+    listing.failure = m_service->fetchListing(request).failure;
+    if (listing.failure != Failure::kNoAnswer && listing.failure != Failure::kStale &&
+        listing.failure != Failure::kStopped)
+        listing.tables = m_service->tablesSnapshot();
+    return listing;
+}
+
+std::shared_ptr<const DiskTables> ClientSession::listedTables() const {
+    return m_service->tablesSnapshot();
+}
+
+void ClientSession::setCurrentFolder(const std::string& dir) {
+    m_service->updateAccount([&dir](AccountInfo& account) { account.current_dir_id = dir; });
+}
+
+void ClientSession::setSortOrder(const std::string& order, const std::string& desc) {
+    m_service->updateAccount([&](AccountInfo& account) {
+        account.sort_order = order;
+        account.sort_desc = desc;
+    });
+}
+
+void ClientSession::closeStore() {
+    m_gate->closeConnection();
+}
+
+void ClientSession::monitorTick() {
+    m_monitor->MonitorTick();
+}
+
+ClientSession::QueueSnapshot ClientSession::queueSnapshot() {
+    QueueSnapshot snapshot;
+    const AccountInfo account = m_service->account();
+    if (account.signed_in == 0)
+        return snapshot;
+    snapshot.signedIn = true;
+    std::lock_guard lock(m_snapshotMutex);
+    if (account.uid != m_totalsUser) {
+        m_totalsStamp.reset();
+        m_totalsUser = account.uid;
+    }
+    m_gate->run([&](LocalStore& store) {
+        const WriteStamp now = store.writeStamp();
+        if (m_totalsStamp && *m_totalsStamp == now)
+            return;
+        m_totalsStamp = now;
+        m_totals = TaskTable(store).queueTotals(account.uid);
+    });
+    snapshot.totals = m_totals;
+    const auto& [uploads, downloads] = m_totals;
+    if (uploads.running + downloads.running == 0 && m_monitor)
+        snapshot.anythingWaiting = m_monitor->anythingWaiting();
+    return snapshot;
+}
+
+Announcements ClientSession::announcements() {
+    const AccountInfo account = m_service->account();
+    m_service->Announcement(account.uid, account.token);
+    return m_service->announcements();
+}
+
+int ClientSession::bookDrawnSpace(const std::string& bytesText) {
+    const AccountInfo account = m_service->account();
+    const int booked = m_service->AddDrawDiskSize(account.uid, account.token, bytesText);
+    if (booked != 0)
+        m_service->updateAccount([](AccountInfo& info) { info.draw_count = 0; });
+    return booked;
+}
+
+void ClientSession::updateAccount(const std::function<void(AccountInfo&)>& change) {
+    m_service->updateAccount(change);
+}
+
+void ClientSession::resetAccount() {
+    m_service->ResetAccount();
+}
+
+std::string ClientSession::certificateProblem() const {
+    return m_service->frame().certificateProblem();
+}
+
+bool ClientSession::renewSignIn() {
+    const auto last = passwords().readLastUser();
+    return last && !last->userName.empty() && !last->password.empty() &&
+           m_service->signIn(last->userName, last->password).ok();
 }
 
 RememberedPasswords ClientSession::passwords() {
@@ -120,6 +221,32 @@ TransferManager& ClientSession::startTransfers(TransferSettings settings, Transf
         m_tasks = std::make_unique<TaskCommands>(*m_manager);
     }
     return *m_manager;
+}
+
+namespace {
+
+std::vector<std::int64_t> unfinishedTaskIds(StoreGate& gate, const std::string& uid,
+                                            Direction direction) {
+    return gate.run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        const auto rows =
+            direction == Direction::kUpload ? tasks.listUploads(uid) : tasks.listDownloads(uid);
+        std::vector<std::int64_t> ids;
+        ids.reserve(rows.size());
+        for (const TaskListRow& row : rows)
+            ids.push_back(std::stoll(row.id));
+        return ids;
+    });
+}
+
+}  // namespace
+
+int ClientSession::pauseAllTasks(Direction direction) {
+    return m_tasks->pauseAll(unfinishedTaskIds(*m_gate, account().uid, direction));
+}
+
+int ClientSession::startAllTasks(Direction direction) {
+    return m_tasks->startAll(unfinishedTaskIds(*m_gate, account().uid, direction), direction);
 }
 
 void ClientSession::endTransfers() {

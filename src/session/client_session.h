@@ -1,14 +1,25 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "service/account_info.h"
+#include "service/disk_entries.h"
+#include "service/listing_request.h"
 #include "service/request_frame.h"
 #include "service/service_config.h"
+#include "service/service_result.h"
+#include "session/disk_operations.h"
 #include "session/sign_in.h"
+#include "store/direction.h"
+#include "store/local_store.h"
+#include "store/task_table.h"
+#include "transfer/task_commands.h"
 #include "transfer/transfer_manager.h"
 
 namespace nubexa {
@@ -45,10 +56,11 @@ struct SessionConfig {
 // - any thread: gate(), service() and every web operation on it (blocking: call them off the
 //   GUI thread; stopRequests() ends them), account(), notifier(), manager() and its counts,
 //   queue().prepareFolderUpload/prepareFolderDownload (blocking too), the sign-in calls,
-//   passwords(), lockQueue(), takeQueue() and drivesQueue();
+//   passwords(), lockQueue(), takeQueue() and drivesQueue(), the task commands (tasks() and
+//   the calls on tasks below);
 // - owner thread only: startTransfers(), endTransfers(), shutdown(), the destructor, and
-//   queue(), monitor() and tasks() apart from the prepare steps: they call the TransferView,
-//   which belongs to the GUI, and take one short bracket each.
+//   queue() and monitor() apart from the prepare steps: they call the TransferView, which
+//   belongs to the GUI, and take one short bracket each.
 // Workers report through the Notifier and the TransferListener, on their own threads; the front
 // end forwards those to its GUI thread.
 class ClientSession {
@@ -60,9 +72,47 @@ public:
 
     StoreGate& gate() { return *m_gate; }
     ServiceClient& service() { return *m_service; }
+    // A listing of the signed-in user's disk in the account's sort order: `dir` for kFolder,
+    // `keyword` for kSearch. Blocking; any thread. The tables are those this listing stored
+    // (null when it failed or a later listing won).
+    struct Listing {
+        Failure failure = Failure::kNone;
+        std::shared_ptr<const DiskTables> tables;
+    };
+    Listing list(ListingKind kind, const std::string& dir, const std::string& keyword = {});
+    // The tables of the newest listing (the first one a sign-in made, say).
+    std::shared_ptr<const DiskTables> listedTables() const;
+    // The folder shown and the sort order, as the next listing and an upload use them.
+    void setCurrentFolder(const std::string& dir);
+    void setSortOrder(const std::string& order, const std::string& desc);
+
+    // The queue as the tray and the desktop's notifications show it. Blocking (bin.db, read
+    // again only when it was written since); any thread, one caller at a time.
+    struct QueueSnapshot {
+        bool signedIn = false;
+        std::pair<QueueTotals, QueueTotals> totals;  // uploads, downloads
+        bool anythingWaiting = false;                // read only while nothing runs
+    };
+    QueueSnapshot queueSnapshot();
+
+    // The service's notices for the signed-in user. Blocking; any thread.
+    Announcements announcements();
+    // Books the space a capacity draw won (`bytesText`); once booked the account has no draw
+    // left. 1 when booked, else 0. Blocking; any thread.
+    int bookDrawnSpace(const std::string& bytesText);
+
+    // The disk pages' item operations for the signed-in user (blocking; any thread).
+    const DiskOperations& disk() const { return *m_disk; }
     Notifier& notifier() { return m_notifier; }
     const SessionConfig& config() const { return m_config; }
     AccountInfo account() const;
+    // Changes the account in one step (see ServiceClient::updateAccount); back to signed out.
+    void updateAccount(const std::function<void(AccountInfo&)>& change);
+    void resetAccount();
+    // Why the last request's certificate was refused; empty when it was not.
+    std::string certificateProblem() const;
+    // Signs in again with the remembered password after the service ended the session. Blocking.
+    bool renewSignIn();
     // The remembered passwords, as the sign-in window and the login command keep them.
     // Blocking (bin.db and the desktop's secret store).
     RememberedPasswords passwords();
@@ -92,7 +142,18 @@ public:
     TransferManager& manager() { return *m_manager; }
     TransferQueue& queue() { return *m_queue; }
     TransferMonitor& monitor() { return *m_monitor; }
+    // One tick of the monitor: fills free transfer slots, writes the status line. Blocking.
+    void monitorTick();
     TaskCommands& tasks() { return *m_tasks; }
+
+    // The transfer pages' commands on the signed-in user's tasks ("暂停", "续传", "删除",
+    // "全部暂停", "全部开始"). Blocking (bin.db), any thread; after startTransfers.
+    TaskCommands::Result pauseTask(std::int64_t id) { return m_tasks->pause(id); }
+    TaskCommands::Result resumeTask(std::int64_t id) { return m_tasks->resume(id); }
+    TaskCommands::Result removeTask(std::int64_t id) { return m_tasks->remove(id); }
+    // Every unfinished task of `direction` as it is now; how many were paused or released.
+    int pauseAllTasks(Direction direction);
+    int startAllTasks(Direction direction);
     // Stops every transfer and waits for the workers (rows stay resumable), then drops the
     // manager and its parts: for signing out or switching accounts.
     void endTransfers();
@@ -102,6 +163,8 @@ public:
     // Leaving the program: web requests in flight end at once, transfers stop and are joined.
     // Called by the destructor; safe to call twice.
     void shutdown();
+    // Closes bin.db's connection (after shutdown, when the program leaves).
+    void closeStore();
 
 private:
     const SessionConfig m_config;
@@ -109,6 +172,7 @@ private:
     std::shared_ptr<LogSink> m_replacedLog;  // given back when the session ends
     std::unique_ptr<StoreGate> m_gate;
     std::unique_ptr<ServiceClient> m_service;
+    std::unique_ptr<DiskOperations> m_disk;
     std::mutex m_queueMutex;
     std::unique_ptr<RunLock> m_queueLock;  // guarded by m_queueMutex
     std::atomic<bool> m_drivesQueue{false};
@@ -117,6 +181,11 @@ private:
     std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
+    // What queueSnapshot() read last, and bin.db's write stamp then.
+    std::mutex m_snapshotMutex;
+    std::pair<QueueTotals, QueueTotals> m_totals;
+    std::optional<WriteStamp> m_totalsStamp;
+    std::string m_totalsUser;
 };
 
 }  // namespace nubexa

@@ -108,7 +108,7 @@ void ExtrasTest::settingsStoreAllThreeChoicesAndTheLogOnEntry() {
     ConfigHome config;
     Signed s;
     QVERIFY(s.harness.signIn());
-    const std::string uid = s.harness.client().service().account().uid;
+    const std::string uid = s.harness.client().session().service().account().uid;
     CSystemSetDlg* dialog = openSettings(s);
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("系统设置"));
@@ -160,7 +160,7 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
     ConfigHome config;
     Signed s;
     QVERIFY(s.harness.signIn());
-    const std::string uid = s.harness.client().service().account().uid;
+    const std::string uid = s.harness.client().session().service().account().uid;
     {
         StoreGate gate(s.harness.databasePath());
         gate.run([](LocalStore& store) {
@@ -263,8 +263,8 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     Signed s;
     s.extras->setDrawRandom([] { return 0; });
     QVERIFY(s.harness.signIn());
-    QCOMPARE(s.harness.client().service().account().draw_count, 1);
-    QCOMPARE(s.harness.client().service().account().max_draw_size, 100);
+    QCOMPARE(s.harness.client().session().service().account().draw_count, 1);
+    QCOMPARE(s.harness.client().session().service().account().max_draw_size, 100);
     const std::int64_t before = std::stoll(diskSizeAtService(s.harness));
 
     emit s.harness.client().drawRequested();
@@ -279,7 +279,7 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     ClientHarness::screenshot(result, QStringLiteral("draw-result.png"));
     QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 1);
     QCOMPARE(std::stoll(diskSizeAtService(s.harness)) - before, std::int64_t{10485760});
-    QCOMPARE(s.harness.client().service().account().draw_count, 0);
+    QCOMPARE(s.harness.client().session().service().account().draw_count, 0);
     QTest::mouseClick(result->button(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->drawResult());
 
@@ -293,12 +293,12 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     QTRY_VERIFY(!s.extras->drawResult());
 
     // The service refuses a second draw on the same day; the count stays.
-    s.harness.client().service().updateAccount([](AccountInfo& a) { a.draw_count = 2; });
+    s.harness.client().session().service().updateAccount([](AccountInfo& a) { a.draw_count = 2; });
     emit s.harness.client().drawRequested();
     QTRY_VERIFY(s.extras->drawResult());
     QCOMPARE(s.extras->drawResult()->message(), QStringLiteral("您今天已经抽过容量了..."));
     QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 2);
-    QCOMPARE(s.harness.client().service().account().draw_count, 2);
+    QCOMPARE(s.harness.client().session().service().account().draw_count, 2);
     s.extras->drawResult()->close();
 }
 
@@ -350,7 +350,7 @@ void ExtrasTest::noticeLinkRotatesPausesAndOpens() {
     QVERIFY(link && link->isVisible());
     QCOMPARE(link->parentWidget(), frame);
     QCOMPARE(link->geometry(), QRect(10, 577, link->sizeHint().width(), 18));
-    const Announcements service = s.harness.client().service().announcements();
+    const Announcements service = s.harness.client().session().service().announcements();
     const auto title = [&](int i) {
         return QString::fromStdString(service.announcement_titles[i]);
     };

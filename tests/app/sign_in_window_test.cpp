@@ -160,7 +160,7 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     QVERIFY(harness.signInWindow()->rememberPassword());
     QVERIFY(harness.signIn(QStringLiteral("  demo "), QStringLiteral("demo123")));
 
-    const std::string uid = harness.client().service().account().uid;
+    const std::string uid = harness.client().session().service().account().uid;
     QCOMPARE(userLogRows(harness.databasePath()), std::vector<std::string>{uid + "|demo123|1|0|0"});
     QCOMPARE(lastUserId(harness.databasePath()), uid);
     MainFrame* frame = harness.mainFrame();
@@ -173,7 +173,7 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     QCOMPARE(frame->statusText(), MainFrame::kFirstStatus);
     QCOMPARE(harness.client().timerInterval(), CMainWnd::kMainInterval);
     // The first listing of the top folder is there for the disk page.
-    const DiskTables tables = harness.client().service().tables();
+    const DiskTables tables = harness.client().session().service().tables();
     QVERIFY(!listedEntries(tables.disk_files).empty() ||
             !listedEntries(tables.disk_folders).empty());
     ClientHarness::screenshot(frame, QStringLiteral("main-window.png"));

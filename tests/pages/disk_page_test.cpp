@@ -28,7 +28,7 @@ namespace {
 const std::string kSecret = "私密资料[密]";
 
 std::string currentDir(PageDriver& driver) {
-    return driver.harness().client().service().account().current_dir_id;
+    return driver.harness().client().session().service().account().current_dir_id;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -127,7 +127,7 @@ void DiskPageTest::sortAndSearch() {
     PageDriver driver;
     QVERIFY(driver.ready());
     CXPageMyDisk& page = driver.page();
-    ServiceClient& service = driver.harness().client().service();
+    ServiceClient& service = driver.harness().client().session().service();
     for (int index = 0; index < 10; ++index) {
         page.setSortIndex(index);
         QVERIFY(driver.settle());

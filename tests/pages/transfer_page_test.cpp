@@ -39,7 +39,7 @@ namespace {
 constexpr std::int64_t kMiB = 1024 * 1024;
 
 std::string uidOf(PageDriver& driver) {
-    return driver.harness().client().service().account().uid;
+    return driver.harness().client().session().service().account().uid;
 }
 
 // A task row as the queue writes it; nothing needs its local file but a transfer.
@@ -212,11 +212,14 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
 
     // "全部暂停" pauses every task of the page; "全部开始" gives all of them back to the
     // scheduler (which here starts nothing), whatever held them.
+    // Both run off the GUI thread, in the order given.
     page.pauseAllButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.commandsPending() && !page.filling(), ClientHarness::kWaitMs);
     for (int row = 0; row < page.model().rowCount(); ++row)
         QCOMPARE(cell(page, row, TransferListModel::kState), QStringLiteral("暂停"));
     QCOMPARE(page.model().rows()[static_cast<std::size_t>(r)].task.holdMark, 1);
     page.startAllButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!page.commandsPending() && !page.filling(), ClientHarness::kWaitMs);
     for (const TransferRow& row : page.model().rows()) {
         QCOMPARE(row.task.holdMark, 0);
         QCOMPARE(row.task.status, std::string("2"));
@@ -317,7 +320,8 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     // Pause: the row says so at once, the worker lets go of the file.
     QCOMPARE(menuTexts(page, 0), (std::vector<std::string>{"暂停", "删除"}));
     page.runCommand(kCommandPause);
-    QCOMPARE(page.model().shown(0).columns.state, std::string("暂停"));
+    QTRY_COMPARE_WITH_TIMEOUT(page.model().shown(0).columns.state, std::string("暂停"),
+                              ClientHarness::kWaitMs);
     QCOMPARE(page.model().shown(0).detail, std::string("已暂停"));
     QTRY_COMPARE_WITH_TIMEOUT(counts.of(Direction::kUpload), 0, ClientHarness::kWaitMs);
     const std::int64_t stoppedAt = loadTask(driver, id).transferSize;
@@ -346,7 +350,7 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     page.runCommand(kCommandDelete);
     QVERIFY(page.deleteDialog());
     QTest::mouseClick(page.deleteDialog()->confirmButton(), Qt::LeftButton);
-    QCOMPARE(page.model().rowCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(page.model().rowCount(), 0, ClientHarness::kWaitMs);
     QCOMPARE(loadTask(driver, id).status, -100);
     QTRY_COMPARE_WITH_TIMEOUT(counts.of(Direction::kUpload), 0, ClientHarness::kWaitMs);
 
