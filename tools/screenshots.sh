@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Renders the sign-in window, the waiting window, the main window, the uploading page, the
+# Renders the sign-in window, the waiting window, the main window (also at 200 %), the uploading page, the
 # settings dialog, the skin chooser and the capacity draw's result (offscreen platform, against
 # the stand-in) into docs/ for the README. Uses the test build: BUILD_DIR (default build/).
 set -euo pipefail
@@ -13,4 +13,10 @@ export QT_QPA_PLATFORM=offscreen NUBEXA_SCREENSHOT_DIR="$ROOT/docs"
 "$BUILD_DIR/tests/pages/transfer_page_test" rowsStatesMenusAndTotals >/dev/null
 "$BUILD_DIR/tests/app/extras_test" settingsStoreAllThreeChoicesAndTheLogOnEntry \
     skinChooserAppliesOnlyNewSkinsAndClosesOutside drawBooksOnceAndThenSaysAlreadyDrawn >/dev/null
-ls -l "$ROOT/docs/"{sign-in-window,waiting-window,main-window,transfer-page,settings-dialog,skin-chooser,draw-result}.png
+# The main window at 200 %: every picture from its 2x twin.
+twice="$(mktemp -d)"
+QT_SCALE_FACTOR=2 NUBEXA_SCREENSHOT_DIR="$twice" \
+    "$BUILD_DIR/tests/app/sign_in_window_test" signInRecordsAndOpensMainWindow >/dev/null
+cp "$twice/main-window.png" "$ROOT/docs/main-window-2x.png"
+rm -rf "$twice"
+ls -l "$ROOT/docs/"{main-window-2x,sign-in-window,waiting-window,main-window,transfer-page,settings-dialog,skin-chooser,draw-result}.png

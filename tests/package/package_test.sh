@@ -67,10 +67,10 @@ check_contents() {
     if grep -v -e '^/usr/' -e '^/$' "$listing" | grep -q .; then
         fail "files outside /usr: $(grep -v -e '^/usr/' -e '^/$' "$listing" | tr '\n' ' ')"
     fi
-    # Of the build tree's avatar cache only the stock face belongs in the package.
+    # Of the build tree's avatar cache only the stock face (and its 2x twin) belongs in the package.
     local leftovers
     leftovers="$(grep -e '^/usr/local' -e 'userFile/.' -e '/build' "$listing" |
-        grep -v 'userFile/faceDemo\.png$')"
+        grep -v 'userFile/faceDemo\(@2x\)\?\.png$')"
     [ -z "$leftovers" ] || fail "build-tree leftovers: $(echo "$leftovers" | tr '\n' ' ')"
     if [ -n "$with_client" ]; then
         local pictures
