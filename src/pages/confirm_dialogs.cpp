@@ -62,10 +62,9 @@ void ConfirmDialog::confirm() {
             emit clearConfirmed();
             return;
         case Kind::kCloseLink:
-            if (m_item.isFolder) {  // folders have no direct link
-                accept();
+            // Folders have no direct link: nothing to close, and the dialog stays.
+            if (m_item.isFolder)
                 return;
-            }
             closeWith([&service, u = uid(), t = token(), id = m_item.id] {
                 return service.CancleFileOutLink(u, t, id);
             });

@@ -129,6 +129,8 @@ private:
     void load(Target target);
     void applyPage(const Target& target);
     void showRows();
+    // Lights the navigation button of the page shown, and only that one.
+    void showNavigation();
     void setListing(bool listing);
     void showBusy();
     void showContextMenu(const QPoint& where);
