@@ -155,11 +155,11 @@ void SignInWindowTest::refusedSignInKeepsWindowUsable() {
 void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     ClientHarness harness;
     QVERIFY(harness.openSignInWindow());
-    ClientHarness::screenshot(harness.signInWindow(), QStringLiteral("sign-in-window.png"));
     harness.signInWindow()->passwordEdit()->setFocus();
     QTest::mouseClick(harness.signInWindow()->childAt(sign_in_rects::kRememberPassword.center()),
                       Qt::LeftButton);
     QVERIFY(harness.signInWindow()->rememberPassword());
+    ClientHarness::screenshot(harness.signInWindow(), QStringLiteral("sign-in-window.png"));
     QVERIFY(harness.signIn(QStringLiteral("  demo "), QStringLiteral("demo123")));
 
     const std::string uid = harness.client().service().account().uid;
