@@ -52,15 +52,16 @@ int main(int argc, char** argv) {
     auto environment = nubexa::app::ClientEnvironment::fromProcess();
     nubexa::KeychainSecretStore secrets;
     environment.secrets = &secrets;
-    nubexa::app::SingleInstance instance(QString::fromStdString(environment.homeFolder));
-    if (!instance.claim())
-        return 0;
-    // Started: from here on everything, including what libraries print on standard error (the
-    // FTP engine's entries, Qt's warnings), goes to the bounded log, not to the terminal.
+    // The data folder is there: from here on everything, including what libraries print on
+    // standard error (the FTP engine's entries, Qt's warnings), goes to the bounded log, not to
+    // the terminal.
     if (auto log = std::make_shared<nubexa::FileLogSink>(environment.logFile); log->isOpen()) {
         log->holdStandardError();
         environment.log = std::move(log);
     }
+    nubexa::app::SingleInstance instance(QString::fromStdString(environment.homeFolder));
+    if (!instance.claim())
+        return 0;
 
     nubexa::app::CMainWnd window(std::move(environment));
     nubexa::pages::CXPageMyDisk::installInto(window);
