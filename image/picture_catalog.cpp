@@ -10,13 +10,13 @@ namespace {
 
 std::vector<const Picture*> collectAll() {
     std::vector<const Picture*> list = {
-        &kLoginBack,    &kFrame,      &kLoginClose, &kLoginButton,   &kForgetPassword,
-        &kQqLogin,      &kSinaLogin,  &kUserReg,    &kLoginErrorTip, &kSkinFrame2,
-        &kSkinFrame3,   &kSkinFrame4, &kSkinFrame5, &kSkinFrame6,    &kSkinFrame7,
-        &kSkinDefault,  &kSkinThumb2, &kSkinThumb3, &kSkinThumb4,    &kSkinThumb5,
-        &kSkinThumb6,   &kSkinThumb7, &kSysClose,   &kSysMax,        &kSysMin,
-        &kTitleBarMenu, &kSkinButton, &kLogo,       &kToolbarNormal, &kToolbarHover,
-        &kToolbarPushed};
+        &kLoginBack,    &kFrame,        &kLoginClose, &kLoginButton,   &kForgetPassword,
+        &kQqLogin,      &kSinaLogin,    &kUserReg,    &kLoginErrorTip, &kCheckTick,
+        &kSkinFrame2,   &kSkinFrame3,   &kSkinFrame4, &kSkinFrame5,    &kSkinFrame6,
+        &kSkinFrame7,   &kSkinDefault,  &kSkinThumb2, &kSkinThumb3,    &kSkinThumb4,
+        &kSkinThumb5,   &kSkinThumb6,   &kSkinThumb7, &kSysClose,      &kSysMax,
+        &kSysMin,       &kTitleBarMenu, &kSkinButton, &kLogo,          &kToolbarNormal,
+        &kToolbarHover, &kToolbarPushed};
     for (const Picture& icon : kToolbarIcons)
         list.push_back(&icon);
     for (const NavButton& button : kNavButtons) {
@@ -44,6 +44,7 @@ std::vector<const Picture*> collectAll() {
                              &kCapacityBar,
                              &kSeparator,
                              &kLoading,
+                             &kPageLoading,
                              &kPagePanel});
     for (const Picture& icon : kFileIcons)
         list.push_back(&icon);

@@ -50,6 +50,8 @@ inline constexpr Picture kQqLogin{"skin/QQLogin.png", 120, 40};
 inline constexpr Picture kSinaLogin{"skin/sinaLogin.png", 120, 40};
 inline constexpr Picture kUserReg{"skin/userReg.png", 120, 40};
 inline constexpr Picture kLoginErrorTip{"skin/loginErrorTip.png", 147, 33};
+// The tick of a checked box: an SVG, sharp at any scale.
+inline constexpr Picture kCheckTick{"skin/checkTick.svg", 13, 13};
 
 // --- Main window (890 x 600): skins, title bar, logo ---
 inline constexpr Picture kSkinDefault{"skin/bg.jpg", 890, 600};  // also its own thumbnail
@@ -151,7 +153,8 @@ inline constexpr Picture kBadgeDirectLinkOff{"publicImage/zhilian-enable.png", 3
 inline constexpr Picture kEnlarge{"publicImage/kuorong.png", 35, 18};
 inline constexpr Picture kCapacityBar{"publicImage/rongliang.png", 162, 14};
 inline constexpr Picture kSeparator{"publicImage/line.png", 188, 1};
-inline constexpr Picture kLoading{"publicImage/loading.png", 204, 54};
+inline constexpr Picture kLoading{"publicImage/loading.png", 204, 54};  // the web sign-in's wait
+inline constexpr Picture kPageLoading{"publicImage/pageLoading.png", 132, 44};  // a listing's
 inline constexpr Picture kPagePanel{"publicImage/frame_page1.png", 300, 465};
 
 // --- File icons: the list's image list, in this order (the index is the row's image) ---

@@ -81,13 +81,13 @@ void boltSign(QPainter& p) {
 
 QImage banner(const pic::Picture& picture, void (*sign)(QPainter&), const char* title,
               const char* line) {
-    QImage image(picture.width, picture.height, QImage::Format_RGB32);
+    QImage image = opaqueCanvas(picture.width, picture.height);
     QPainter p(&image);
     prepare(p);
     QLinearGradient fill(0, 0, picture.width, picture.height);
     fill.setColorAt(0, kBrandLight);
     fill.setColorAt(1, kBrandDark);
-    p.fillRect(image.rect(), fill);
+    p.fillRect(area(image), fill);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 24));
     p.drawEllipse(QPointF(picture.width - 40, 10), 80, 80);
@@ -108,12 +108,12 @@ QImage skinTitle() {
     QImage image = canvas(pic::kSkinTitle);
     QPainter p(&image);
     prepare(p);
-    QLinearGradient fill(0, 0, image.width(), 0);
+    QLinearGradient fill(0, 0, area(image).width(), 0);
     fill.setColorAt(0, QColor(kBrand.red(), kBrand.green(), kBrand.blue(), 235));
     fill.setColorAt(1, QColor(kBrand.red(), kBrand.green(), kBrand.blue(), 120));
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
-    p.drawPath(rounded(QRectF(image.rect()), 4));
+    p.drawPath(rounded(area(image), 4));
     return image;
 }
 
@@ -123,7 +123,7 @@ QImage itemSelect() {
     prepare(p);
     p.setPen(QPen(Qt::white, 2));
     p.setBrush(QColor(255, 255, 255, 50));
-    p.drawPath(rounded(QRectF(image.rect()).adjusted(1, 1, -1, -1), 4));
+    p.drawPath(rounded(area(image).adjusted(1, 1, -1, -1), 4));
     return image;
 }
 
@@ -141,7 +141,7 @@ QImage faceDemo() {
     QImage image = canvas(pic::kFaceDemo);
     QPainter p(&image);
     prepare(p);
-    p.scale(image.width() / 42.0, image.height() / 42.0);
+    p.scale(area(image).width() / 42.0, area(image).height() / 42.0);
     QPainterPath circle;
     circle.addEllipse(QRectF(0.5, 0.5, 41, 41));
     QLinearGradient fill(0, 0, 0, 42);

@@ -71,7 +71,7 @@ QImage navButton(const pic::Picture& picture, const char* label, Glyph glyph, bo
     if (active) {
         p.setPen(Qt::NoPen);
         p.setBrush(kBrand);
-        p.drawPath(rounded(QRectF(image.rect()), 4));
+        p.drawPath(rounded(area(image), 4));
     }
     p.setPen(glyphPen(active ? QColor(Qt::white) : kInkSoft));
     p.setBrush(Qt::NoBrush);
@@ -86,7 +86,7 @@ QImage uploadButton(const pic::Picture& picture, bool filled) {
     QImage image = canvas(picture);
     QPainter p(&image);
     prepare(p);
-    const QRectF box = QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF box = area(image).adjusted(0.5, 0.5, -0.5, -0.5);
     if (filled) {
         QLinearGradient fill(0, 0, 0, picture.height);
         fill.setColorAt(0, kBrandLight);
@@ -111,7 +111,7 @@ QImage menuPanel() {
     QImage image = canvas(pic::kMenuPanel);
     QPainter p(&image);
     prepare(p);
-    card(p, QRectF(image.rect()), kPaper, kLine, 5);
+    card(p, area(image), kPaper, kLine, 5);
     for (const qreal x : {41.5, 81.5})
         p.drawLine(QPointF(x, 7), QPointF(x, 22));
     return image;
@@ -153,7 +153,7 @@ QImage smallButton(const pic::Picture& picture, Glyph glyph, bool hover) {
     prepare(p);
     p.setPen(glyphPen(hover ? kBrand : kInkSoft, 1.3));
     p.setBrush(Qt::NoBrush);
-    glyph(p, QRectF(image.rect()));
+    glyph(p, area(image));
     return image;
 }
 
@@ -161,9 +161,9 @@ QImage searchBar() {
     QImage image = canvas(pic::kSearchBar);
     QPainter p(&image);
     prepare(p);
-    card(p, QRectF(image.rect()), Qt::white, kLine, 4);
+    card(p, area(image), Qt::white, kLine, 4);
     p.setPen(QPen(QColor(0, 0, 0, 14), 1));
-    p.drawLine(QPointF(4, 1.5), QPointF(image.width() - 4, 1.5));
+    p.drawLine(QPointF(4, 1.5), QPointF(area(image).width() - 4, 1.5));
     return image;
 }
 
@@ -171,7 +171,7 @@ QImage searchButton() {
     QImage image = canvas(pic::kSearchButton);
     QPainter p(&image);
     prepare(p);
-    card(p, QRectF(image.rect()), kBrand, Qt::transparent, 4);
+    card(p, area(image), kBrand, Qt::transparent, 4);
     p.setPen(glyphPen(Qt::white, 1.8));
     p.setBrush(Qt::NoBrush);
     glyphMagnifier(p, QRectF(13, 8, 14, 14));
@@ -183,8 +183,8 @@ QImage badge(const pic::Picture& picture, const char* text, const QBrush& fill, 
     QImage image = canvas(picture);
     QPainter p(&image);
     prepare(p);
-    card(p, QRectF(image.rect()), fill, edge, 4);
-    centredText(p, QRectF(image.rect()), qs(text), ink, textFont(11, true));
+    card(p, area(image), fill, edge, 4);
+    centredText(p, area(image), qs(text), ink, textFont(11, true));
     return image;
 }
 
@@ -192,43 +192,43 @@ QImage capacityBar() {
     QImage image = canvas(pic::kCapacityBar);
     QPainter p(&image);
     prepare(p);
-    const QRectF track = QRectF(0, 3, image.width(), 8);
+    const QRectF track = QRectF(0, 3, area(image).width(), 8);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xE3, 0xE9, 0xF1));
     p.drawPath(rounded(track, 4));
-    QLinearGradient fill(0, 0, image.width() * 0.4, 0);
-    fill.setColorAt(0, kBrandLight);
-    fill.setColorAt(1, kBrand);
-    p.setBrush(fill);
-    p.drawPath(rounded(QRectF(0, 3, image.width() * 0.4, 8), 4));
+    // The used part is filled by the window at the account's real level.
     return image;
 }
 
 QImage separator() {
     QImage image = canvas(pic::kSeparator);
     QPainter p(&image);
-    QLinearGradient line(0, 0, image.width(), 0);
+    QLinearGradient line(0, 0, area(image).width(), 0);
     QColor clear = kLine;
     clear.setAlpha(0);
     line.setColorAt(0, clear);
     line.setColorAt(0.15, kLine);
     line.setColorAt(0.85, kLine);
     line.setColorAt(1, clear);
-    p.fillRect(image.rect(), line);
+    p.fillRect(area(image), line);
     return image;
 }
 
-QImage loading() {
-    QImage image = canvas(pic::kLoading);
-    QPainter p(&image);
+// A white card with a part-drawn ring at its left, the common face of both waits.
+void spinnerCard(QPainter& p, const QImage& image, const QRectF& ring) {
     prepare(p);
-    card(p, QRectF(image.rect()), Qt::white, kLine, 8);
-    const QRectF ring(14, 13, 28, 28);
+    card(p, area(image), Qt::white, kLine, 8);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(kBrandPale, 3.5));
     p.drawEllipse(ring);
     p.setPen(QPen(kBrand, 3.5, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(ring, 90 * 16, 250 * 16);
+}
+
+QImage loading() {
+    QImage image = canvas(pic::kLoading);
+    QPainter p(&image);
+    spinnerCard(p, image, QRectF(14, 13, 28, 28));
     p.setFont(textFont(13, true));
     p.setPen(kInk);
     p.drawText(QRectF(52, 7, 148, 22), Qt::AlignLeft | Qt::AlignVCenter, qs("正在等待登录…"));
@@ -239,6 +239,16 @@ QImage loading() {
     return image;
 }
 
+QImage pageLoading() {
+    QImage image = canvas(pic::kPageLoading);
+    QPainter p(&image);
+    spinnerCard(p, image, QRectF(14, 10, 24, 24));
+    p.setFont(textFont(14, true));
+    p.setPen(kInk);
+    p.drawText(QRectF(48, 0, 80, 44), Qt::AlignLeft | Qt::AlignVCenter, qs("加载中…"));
+    return image;
+}
+
 QImage pagePanel() {
     QImage image = canvas(pic::kPagePanel);
     QPainter p(&image);
@@ -246,7 +256,7 @@ QImage pagePanel() {
     QLinearGradient fill(0, 0, 0, 140);
     fill.setColorAt(0, kBrandPale);
     fill.setColorAt(1, QColor(255, 255, 255, 245));
-    card(p, QRectF(image.rect()), fill, kLine, 8);
+    card(p, area(image), fill, kLine, 8);
     return image;
 }
 
@@ -299,6 +309,7 @@ bool drawDiskPage(PictureWriter& writer) {
                        badge(pic::kEnlarge, "扩容", QColor(0x22, 0xA0, 0x6B), Qt::white)) &&
            writer.save(pic::kCapacityBar, capacityBar()) &&
            writer.save(pic::kSeparator, separator()) && writer.save(pic::kLoading, loading()) &&
+           writer.save(pic::kPageLoading, pageLoading()) &&
            writer.save(pic::kPagePanel, pagePanel());
 }
 

@@ -49,8 +49,8 @@ QImage background(PictureWriter& writer) {
     QImage image = canvas(pic::kLoginBack);
     QPainter p(&image);
     prepare(p);
-    p.fillRect(image.rect(), Qt::white);
-    header(p, image.width(), writer);
+    p.fillRect(area(image), Qt::white);
+    header(p, area(image).width(), writer);
 
     // Boxes around the two borderless edits (163, 116 and 163, 176; 255 x 33).
     fieldBox(p, QRectF(153, 113, 273, 39));
@@ -70,10 +70,11 @@ QImage background(PictureWriter& writer) {
     const QString other = qs("其他方式登录");
     const QFont small = textFont(11);
     const int otherWidth = QFontMetrics(small).horizontalAdvance(other);
-    const qreal mid = image.width() / 2.0;
+    const qreal mid = area(image).width() / 2.0;
     p.setPen(QPen(kLine, 1));
     p.drawLine(QPointF(70, 322.5), QPointF(mid - otherWidth / 2.0 - 10, 322.5));
-    p.drawLine(QPointF(mid + otherWidth / 2.0 + 10, 322.5), QPointF(image.width() - 70, 322.5));
+    p.drawLine(QPointF(mid + otherWidth / 2.0 + 10, 322.5),
+               QPointF(area(image).width() - 70, 322.5));
     p.setFont(small);
     p.setPen(kInkSoft);
     p.drawText(QRectF(mid - otherWidth / 2.0 - 2, 314, otherWidth + 4, 18), Qt::AlignCenter, other);
@@ -87,9 +88,9 @@ QImage frame() {
     prepare(p);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(QColor(0, 0, 0, 70), 1));
-    p.drawPath(rounded(QRectF(image.rect()).adjusted(0.5, 0.5, -0.5, -0.5), 9));
+    p.drawPath(rounded(area(image).adjusted(0.5, 0.5, -0.5, -0.5), 9));
     p.setPen(QPen(QColor(255, 255, 255, 60), 1));
-    p.drawLine(QPointF(10, 1.5), QPointF(image.width() - 10, 1.5));
+    p.drawLine(QPointF(10, 1.5), QPointF(area(image).width() - 10, 1.5));
     return image;
 }
 
@@ -111,8 +112,8 @@ QImage primaryButton(const pic::Picture& picture, const char* text) {
     fill.setColorAt(1, kBrand);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
-    p.drawPath(rounded(QRectF(image.rect()), 6));
-    centredText(p, QRectF(image.rect()), qs(text), Qt::white, textFont(16, true));
+    p.drawPath(rounded(area(image), 6));
+    centredText(p, area(image), qs(text), Qt::white, textFont(16, true));
     return image;
 }
 
@@ -149,7 +150,7 @@ QImage secondaryButton(const pic::Picture& picture, const char* text, Glyph glyp
     QImage image = canvas(picture);
     QPainter p(&image);
     prepare(p);
-    card(p, QRectF(image.rect()), Qt::white, kLine, 6);
+    card(p, area(image), Qt::white, kLine, 6);
     const QFont font = textFont(14);
     const QString label = qs(text);
     const int textWidth = QFontMetrics(font).horizontalAdvance(label);
@@ -165,7 +166,7 @@ QImage forgetPassword() {
     QImage image = canvas(pic::kForgetPassword);
     QPainter p(&image);
     prepare(p);
-    centredText(p, QRectF(image.rect()), qs("忘记密码"), kBrand, textFont(12));
+    centredText(p, area(image), qs("忘记密码"), kBrand, textFont(12));
     return image;
 }
 
@@ -174,7 +175,8 @@ QImage errorTip() {
     QPainter p(&image);
     prepare(p);
     // A tip with a notch pointing left, at the password field.
-    QPainterPath shape = rounded(QRectF(6.5, 0.5, image.width() - 7, image.height() - 1), 5);
+    QPainterPath shape =
+        rounded(QRectF(6.5, 0.5, area(image).width() - 7, area(image).height() - 1), 5);
     QPainterPath notch;
     notch.moveTo(7, 11);
     notch.lineTo(0.5, 16.5);
@@ -189,7 +191,7 @@ QImage errorTip() {
     centredText(p, QRectF(14, 9.5, 14, 14), QStringLiteral("!"), Qt::white, textFont(11, true));
     p.setFont(textFont(12));
     p.setPen(QColor(0xB4, 0x23, 0x28));
-    p.drawText(QRectF(33, 0, image.width() - 36, image.height()), Qt::AlignVCenter,
+    p.drawText(QRectF(33, 0, area(image).width() - 36, area(image).height()), Qt::AlignVCenter,
                qs("账号或密码错误"));
     return image;
 }
@@ -206,7 +208,8 @@ bool drawSignIn(PictureWriter& writer) {
            writer.save(pic::kUserReg,
                        secondaryButton(pic::kUserReg, "注册账号", Glyph::AddPerson)) &&
            writer.save(pic::kForgetPassword, forgetPassword()) &&
-           writer.save(pic::kLoginErrorTip, errorTip());
+           writer.save(pic::kLoginErrorTip, errorTip()) &&
+           writer.copySource(pic::kCheckTick, QStringLiteral("icons/check-tick.svg"));
 }
 
 }  // namespace nubexa::maker

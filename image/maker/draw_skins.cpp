@@ -185,10 +185,10 @@ void woodSkin(QPainter& p, const QRectF& r) {
 }
 
 QImage skin(void (*paint)(QPainter&, const QRectF&)) {
-    QImage image(pic::kSkinDefault.width, pic::kSkinDefault.height, QImage::Format_RGB32);
+    QImage image = opaqueCanvas(pic::kSkinDefault.width, pic::kSkinDefault.height);
     QPainter p(&image);
     prepare(p);
-    const QRectF r(image.rect());
+    const QRectF r(area(image));
     paint(p, r);
     verticalFill(p, QRectF(0, 0, r.width(), 130), QColor(0, 0, 0, 80), QColor(0, 0, 0, 0));
     return image;
@@ -207,8 +207,10 @@ bool drawSkins(PictureWriter& writer) {
         if (!writer.save(*entry.background, full))
             return false;
         if (entry.thumbnail != entry.background) {
-            const QImage thumb = full.scaled(entry.thumbnail->width, entry.thumbnail->height,
-                                             Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            QImage thumb = full.scaled(entry.thumbnail->width * drawScale(),
+                                       entry.thumbnail->height * drawScale(), Qt::IgnoreAspectRatio,
+                                       Qt::SmoothTransformation);
+            thumb.setDevicePixelRatio(drawScale());
             if (!writer.save(*entry.thumbnail, thumb))
                 return false;
         }

@@ -47,14 +47,20 @@ int main(int argc, char** argv) {
 
     using namespace nubexa::maker;
     PictureWriter writer(parser.value(out), parser.value(sources));
-    for (const auto family : {drawAppIcons, drawSignIn, drawSkins, drawTitleBar, drawToolbar,
-                              drawDiskPage, drawFileIcons, drawDialogs}) {
-        if (!family(writer))
-            return fail(writer.error().isEmpty() ? QStringLiteral("a picture failed")
-                                                 : writer.error());
+    // Every picture at 1x and 2x: Qt picks "name@2x.png" on screens of 150 % and more.
+    for (const int scale : {1, 2}) {
+        writer.beginPass(scale);
+        for (const auto family : {drawAppIcons, drawSignIn, drawSkins, drawTitleBar, drawToolbar,
+                                  drawDiskPage, drawFileIcons, drawDialogs}) {
+            if (!family(writer))
+                return fail(writer.error().isEmpty() ? QStringLiteral("a picture failed")
+                                                     : writer.error());
+        }
+        for (const std::string& path : writer.missing())
+            return fail(QStringLiteral("no drawing for %1 at %2x")
+                            .arg(QString::fromStdString(path))
+                            .arg(scale));
     }
-    for (const std::string& path : writer.missing())
-        return fail(QStringLiteral("no drawing for %1").arg(QString::fromStdString(path)));
 
     if (parser.isSet(sheet)) {
         QSaveFile file(parser.value(sheet));

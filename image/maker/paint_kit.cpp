@@ -6,6 +6,25 @@ namespace nubexa::maker {
 
 namespace {
 const QString kFontFamily = QStringLiteral("Noto Sans CJK SC");
+int g_scale = 1;
+
+QImage scaledCanvas(int width, int height, QImage::Format format) {
+    QImage image(width * g_scale, height * g_scale, format);
+    image.setDevicePixelRatio(g_scale);
+    return image;
+}
+}  // namespace
+
+void setDrawScale(int scale) {
+    g_scale = scale < 1 ? 1 : scale;
+}
+
+int drawScale() {
+    return g_scale;
+}
+
+QRectF area(const QImage& image) {
+    return QRectF(QPointF(0, 0), image.deviceIndependentSize());
 }
 
 QFont textFont(int pixelSize, bool bold) {
@@ -31,9 +50,13 @@ QString qs(const char* utf8) {
 }
 
 QImage canvas(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    QImage image = scaledCanvas(width, height, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     return image;
+}
+
+QImage opaqueCanvas(int width, int height) {
+    return scaledCanvas(width, height, QImage::Format_RGB32);
 }
 
 QImage canvas(const nubexa::pictures::Picture& picture) {

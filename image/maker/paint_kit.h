@@ -32,9 +32,19 @@ bool checkFont(QString* error);
 
 QString qs(const char* utf8);
 
+// Every picture is drawn once per scale (1, then 2 for "name@2x.png"): the canvases below have
+// that many pixels per point and say so as their device pixel ratio, so drawing code works in
+// the catalog's points at either scale.
+void setDrawScale(int scale);
+int drawScale();
+
 // A transparent ARGB canvas of the picture's size.
 QImage canvas(const nubexa::pictures::Picture& picture);
 QImage canvas(int width, int height);
+// An opaque canvas (skins, banners) of that size.
+QImage opaqueCanvas(int width, int height);
+// The whole image in points.
+QRectF area(const QImage& image);
 
 // A painter with antialiasing for shapes and text.
 void prepare(QPainter& painter);

@@ -8,23 +8,36 @@
 #include <QSaveFile>
 #include <QSvgRenderer>
 
+#include "paint_kit.h"
+
 namespace nubexa::maker {
 
 PictureWriter::PictureWriter(QString outputDir, QString sourceDir)
     : m_outputDir(std::move(outputDir)), m_sourceDir(std::move(sourceDir)) {}
 
+void PictureWriter::beginPass(int scale) {
+    m_scale = scale;
+    setDrawScale(scale);
+    m_written.clear();
+}
+
 QString PictureWriter::outputPath(const nubexa::pictures::Picture& picture) const {
-    return m_outputDir + QLatin1Char('/') + QString::fromUtf8(picture.path);
+    QString path = m_outputDir + QLatin1Char('/') + QString::fromUtf8(picture.path);
+    // Qt's own convention, "name@2x.png", so a loader can find the sharper file by name.
+    if (m_scale > 1)
+        path.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@%1x").arg(m_scale));
+    return path;
 }
 
 bool PictureWriter::save(const nubexa::pictures::Picture& picture, const QImage& image) {
-    if (image.width() != picture.width || image.height() != picture.height) {
-        m_error = QStringLiteral("%1: drawn %2x%3, the catalog says %4x%5")
+    if (image.width() != picture.width * m_scale || image.height() != picture.height * m_scale) {
+        m_error = QStringLiteral("%1: drawn %2x%3, the catalog says %4x%5 at scale %6")
                       .arg(QString::fromUtf8(picture.path))
                       .arg(image.width())
                       .arg(image.height())
                       .arg(picture.width)
-                      .arg(picture.height);
+                      .arg(picture.height)
+                      .arg(m_scale);
         return false;
     }
     const bool jpeg = QByteArray(picture.path).endsWith(".jpg");
@@ -42,6 +55,10 @@ bool PictureWriter::save(const nubexa::pictures::Picture& picture, const QImage&
 
 bool PictureWriter::copySource(const nubexa::pictures::Picture& picture,
                                const QString& sourceRelative) {
+    if (m_scale > 1) {  // a drawing scales by itself
+        m_written.insert(picture.path);
+        return true;
+    }
     QFile source(m_sourceDir + QLatin1Char('/') + sourceRelative);
     if (!source.open(QIODevice::ReadOnly)) {
         m_error = QStringLiteral("cannot read %1").arg(source.fileName());
@@ -52,8 +69,7 @@ bool PictureWriter::copySource(const nubexa::pictures::Picture& picture,
 
 QImage PictureWriter::renderSvg(const QString& sourceRelative, int width, int height) {
     QSvgRenderer renderer(m_sourceDir + QLatin1Char('/') + sourceRelative);
-    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
+    QImage image = canvas(width, height);
     if (!renderer.isValid()) {
         m_error = QStringLiteral("cannot render %1").arg(sourceRelative);
         return {};

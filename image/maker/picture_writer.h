@@ -16,12 +16,17 @@ class PictureWriter {
 public:
     PictureWriter(QString outputDir, QString sourceDir);
 
+    // The scale of the pass (drawScale()): 1 writes "name.png", 2 writes "name@2x.png". Sources
+    // copied verbatim (SVGs) are written in the first pass only. Starts a new pass: missing()
+    // then counts this pass's pictures.
+    void beginPass(int scale);
+
     // Saves `image` as the catalog picture; false (with error()) when sizes differ or writing
     // fails.
     bool save(const nubexa::pictures::Picture& picture, const QImage& image);
     // Copies a source file verbatim (an SVG the client may load as it is).
     bool copySource(const nubexa::pictures::Picture& picture, const QString& sourceRelative);
-    // Renders an SVG source of this folder at the given size.
+    // Renders an SVG source of this folder at the given size in points, at the pass's scale.
     QImage renderSvg(const QString& sourceRelative, int width, int height);
 
     // Catalog pictures not written yet.
@@ -34,6 +39,7 @@ private:
 
     QString m_outputDir;
     QString m_sourceDir;
+    int m_scale = 1;
     std::set<std::string> m_written;
     QString m_error;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "service/service_config.h"
@@ -7,6 +8,7 @@
 
 namespace nubexa {
 class Browser;
+class LogSink;
 class Notifier;
 class Picker;
 class SecretStore;
@@ -31,8 +33,10 @@ struct ClientEnvironment {
     SecretStore* secrets = nullptr;
     // How transfers run (pace, limits); the program folder is filled in by the client.
     TransferSettings transfers;
-    // The FTP trace and database errors; empty: standard output.
+    // The FTP trace and database errors; empty: standard output. `log`, when set, is that file
+    // already open (the program's, which also holds standard error).
     std::string logFile;
+    std::shared_ptr<LogSink> log;
     // False: the GUI never offers the tray even where the desktop has one (tests).
     bool useTray = true;
 

@@ -40,7 +40,9 @@ SessionConfig sessionConfig(const ClientEnvironment& environment) {
     config.programFolder = environment.homeFolder;  // the avatar cache must be writable
     config.service = environment.config;
     config.secrets = environment.secrets;
-    if (!environment.logFile.empty()) {
+    if (environment.log) {
+        config.log = environment.log;
+    } else if (!environment.logFile.empty()) {
         auto log = std::make_shared<FileLogSink>(environment.logFile);
         if (log->isOpen())
             config.log = std::move(log);
@@ -83,10 +85,8 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
     m_timer.setTimerType(Qt::CoarseTimer);
     connect(&m_timer, &QTimer::timeout, this, &CMainWnd::onTimer);
     if (m_environment.useTray && TrayIcon::available()) {
-        QIcon icon;
-        for (const auto& size : pictures::kAppIcons)
-            icon.addPixmap(m_pictures.picture(QString::fromLatin1(size.path)));
-        m_tray = std::make_unique<TrayIcon>(icon, [this] { return buildMenu(true); });
+        m_tray = std::make_unique<TrayIcon>(m_pictures.programIcon(),
+                                            [this] { return buildMenu(true); });
         connect(m_tray.get(), &TrayIcon::showWindowRequested, this, &CMainWnd::showWindow);
     }
     DesktopNotice* notice = m_environment.desktopNotice;
@@ -131,8 +131,7 @@ int CMainWnd::buildSignInWindow() {
     auto* window = new SignInWindow(m_pictures);
     m_signIn = window;
     m_ownPicker.setOwner(window);
-    connect(window, &SignInWindow::signInClicked, this,
-            [this] { SignIn(m_autoResume == "1" ? "1" : "0"); });
+    connect(window, &SignInWindow::signInClicked, this, [this] { SignIn(); });
     connect(window, &SignInWindow::closeClicked, this, [this] { leave(1); });
     connect(window, &SignInWindow::forgotPasswordClicked, this,
             [this] { m_browser->openUrl(m_addresses.webPage("/reset.aspx")); });
@@ -145,14 +144,13 @@ int CMainWnd::buildSignInWindow() {
 
     const auto last = passwords().readLastUser();
     window->fill(last ? &*last : nullptr);
-    m_autoResume = last ? last->autoResume : std::string();
     setTimerInterval(kSignInInterval);
     window->show();
 
     if (last && last->autoLogin == "1") {
         window->setAutoSignIn(true);
         if (m_session->account().suppress_auto_login == 0)
-            return SignIn(m_autoResume == "1" ? "1" : "0");
+            return SignIn();
     }
     return 1;
 }
@@ -179,7 +177,8 @@ int CMainWnd::SignIn(const std::string& carry) {
     request.password = fields.password;
     request.rememberPassword = remember;
     request.autoLogin = autoLogin;
-    request.autoResume = carry == "1";
+    if (!carry.empty())
+        request.autoResume = carry == "1";
     request.fetchAvatar = true;
     request.firstListing = true;
     request.takeQueue = true;

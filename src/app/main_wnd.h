@@ -48,9 +48,10 @@ public:
     // window signs in by itself, the result of that SignIn.
     int OpenWindow();
     // Signs in with the fields of the sign-in window; carry is the automatic-resume choice
-    // ("1" or "0") for the new sign-in record. 0 when a field stopped it (after the message),
-    // else 1: the sign-in runs and its result is shown when it comes.
-    int SignIn(const std::string& carry);
+    // ("1" or "0") for the new sign-in record, empty: the user's own from the last sign-in, on
+    // at a user's first. 0 when a field stopped it (after the message), else 1: the sign-in runs
+    // and its result is shown when it comes.
+    int SignIn(const std::string& carry = {});
     // QQ or Sina ("qq", "sina"): opens the page in the browser and waits for the service.
     void ShowWebSignIn(const std::string& kind);
     void cancelWebSignIn();
@@ -149,7 +150,6 @@ private:
     QPointer<MainFrame> m_main;
     QPointer<WaitingDialog> m_waiting;
     std::vector<QPointer<QWidget>> m_closing;  // deleted later; the rest when this object ends
-    std::string m_autoResume;                  // the last user's automatic-resume choice
     bool m_signingIn = false;
     bool m_takingQueue = false;
     bool m_ticking = false;

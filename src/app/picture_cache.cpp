@@ -1,8 +1,30 @@
 #include "app/picture_cache.h"
 
+#include <QGuiApplication>
+
 #include <cstdio>
 
+#include "picture_catalog.h"
+
 namespace nubexa::app {
+
+namespace {
+
+// The 2x twin on a high-density screen, else the picture itself. SVGs scale by themselves.
+QPixmap load(const QString& path) {
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    if (ratio > 1.0 && dot > 0 && !path.endsWith(QStringLiteral(".svg"))) {
+        QPixmap twin(QString(path).insert(dot, QStringLiteral("@2x")));
+        if (!twin.isNull()) {
+            twin.setDevicePixelRatio(2.0);
+            return twin;
+        }
+    }
+    return QPixmap(path);
+}
+
+}  // namespace
 
 PictureCache::PictureCache(QString imageFolder) : m_folder(std::move(imageFolder)) {
     if (!m_folder.endsWith(QLatin1Char('/')))
@@ -16,7 +38,7 @@ QPixmap PictureCache::picture(const QString& relativePath) {
     // Absolute paths (a downloaded avatar) are taken as they are.
     const QString path =
         relativePath.startsWith(QLatin1Char('/')) ? relativePath : m_folder + relativePath;
-    QPixmap pixmap(path);
+    QPixmap pixmap = load(path);
     if (pixmap.isNull() && !m_reported.contains(relativePath)) {
         m_reported.insert(relativePath);
         std::fprintf(stderr, "nubexa-client: picture missing or unreadable: %s\n",
@@ -28,9 +50,21 @@ QPixmap PictureCache::picture(const QString& relativePath) {
 
 QPixmap PictureCache::part(const QString& relativePath, const QRect& source) {
     const QPixmap whole = picture(relativePath);
-    if (whole.isNull() || !whole.rect().contains(source))
+    const qreal ratio = whole.devicePixelRatio();
+    const QRect pixels(source.topLeft() * ratio, source.size() * ratio);
+    if (whole.isNull() || !whole.rect().contains(pixels))
         return whole;
-    return whole.copy(source);
+    QPixmap cut = whole.copy(pixels);
+    cut.setDevicePixelRatio(ratio);
+    return cut;
+}
+
+QIcon PictureCache::programIcon() const {
+    QIcon icon;
+    // addFile finds each size's "@2x" twin by itself.
+    for (const auto& size : pictures::kAppIcons)
+        icon.addFile(m_folder + QString::fromLatin1(size.path));
+    return icon;
 }
 
 void PictureCache::forget(const QString& relativePath) {

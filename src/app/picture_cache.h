@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QIcon>
 #include <QPixmap>
 #include <QSet>
 #include <QString>
@@ -9,16 +10,22 @@ namespace nubexa::app {
 
 // Every picture of the client, loaded once from the program's "image/" folder and keyed by
 // its path below it ("skin/loginBackImage.png"). A missing or unreadable picture gives a null
-// pixmap, so its element stays empty; it is reported once on standard error. GUI thread only.
+// pixmap, so its element stays empty; it is reported once on standard error. On a screen of
+// more than 100 % the twin drawn at twice the pixels ("name@2x.png") is taken where there is
+// one: the pixmap then has a device pixel ratio of 2 and the same size in points, so callers
+// place it as they would the 1x one. GUI thread only.
 class PictureCache {
 public:
     explicit PictureCache(QString imageFolder);
 
     // The whole picture.
     QPixmap picture(const QString& relativePath);
-    // The rectangle `source` of the picture (a state of a sheet), or the picture when the
-    // rectangle reaches outside it.
+    // The rectangle `source` (in points) of the picture (a state of a sheet), or the picture
+    // when the rectangle reaches outside it.
     QPixmap part(const QString& relativePath, const QRect& source);
+
+    // The program's icon in every size the build drew, with their 2x twins (window, tray).
+    QIcon programIcon() const;
 
     // Replaces a picture that changed on disk (a new avatar).
     void forget(const QString& relativePath);

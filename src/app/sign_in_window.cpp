@@ -6,6 +6,7 @@
 #include <QStyle>
 
 #include "app/image_button.h"
+#include "app/picture_cache.h"
 #include "store/user_log.h"
 
 namespace nubexa::app {
@@ -21,7 +22,7 @@ const char* const kBoxStyle =
     " border-radius: 3px; background: white; }"
     "QCheckBox::indicator:hover { border-color: #2f80ed; }"
     "QCheckBox::indicator:checked { background: #2f80ed; border-color: #2f80ed;"
-    " image: none; }";
+    " image: url(\"%1\"); }";
 
 void markPlaceholder(QLineEdit* edit, bool shown) {
     if (edit->property("placeholderShown").toBool() == shown)
@@ -55,7 +56,8 @@ SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
     m_autoSignIn->setGeometry(sign_in_rects::kAutoSignIn);
     m_autoSignIn->setAccessibleName(QStringLiteral("自动登录"));
     for (QCheckBox* box : {m_remember, m_autoSignIn}) {
-        box->setStyleSheet(QString::fromLatin1(kBoxStyle));
+        box->setStyleSheet(QString::fromLatin1(kBoxStyle).arg(
+            pictures.imageFolder() + QString::fromLatin1(pictures::kCheckTick.path)));
         box->setCursor(Qt::PointingHandCursor);
     }
 

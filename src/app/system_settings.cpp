@@ -11,8 +11,12 @@ namespace nubexa::app {
 SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
     const auto choices =
         gate.run([&](LocalStore& store) { return UserLog(store).readChoices(uid); });
-    if (!choices)
-        return {};
+    // What happens for a user without a sign-in row: unfinished tasks resume.
+    if (!choices) {
+        SystemSettings settings;
+        settings.autoResume = true;
+        return settings;
+    }
     return SystemSettings{choices->autoRun == 1, choices->autoLogin == 1, choices->autoResume == 1};
 }
 

@@ -16,7 +16,7 @@ struct SystemSettings {
     bool autoResume = false;  // the same row, is_auto_down_up_load
 };
 
-// The user's choices; all off when the user has no sign-in row.
+// The user's choices; for a user without a sign-in row, automatic resume only.
 SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid);
 
 // Sets up (or removes) the log-on start of `program`, then stores the three choices: is_auto_run

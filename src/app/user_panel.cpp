@@ -1,9 +1,13 @@
 #include "app/user_panel.h"
 
 #include <QFileInfo>
+#include <QLinearGradient>
+#include <algorithm>
+
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/capacity_text.h"
 #include "app/image_button.h"
 #include "app/main_frame_rects.h"
 #include "app/picture_cache.h"
@@ -67,12 +71,12 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
         addLink(QStringLiteral("扩容"), rects::kEnlarge, QStringLiteral("/account/upspace.aspx"));
     enlarge->setPicture(pictures::kEnlarge);
 
-    auto* bar = new QLabel(this);
-    bar->setGeometry(rects::kCapacityBar);
-    bar->setPixmap(cache.picture(QString::fromLatin1(pictures::kCapacityBar.path)));
-    bar->setAccessibleName(QStringLiteral("容量"));
-    m_capacity =
-        new QLabel(QString::fromStdString(account.disk_size + " / " + account.used_size), this);
+    m_capacityBar = new CapacityBar(cache.picture(QString::fromLatin1(pictures::kCapacityBar.path)),
+                                    app::capacityLevel(account.disk_size, account.used_size), this);
+    m_capacityBar->setGeometry(rects::kCapacityBar);
+    m_capacityBar->setAccessibleName(QStringLiteral("容量"));
+    m_capacity = new QLabel(
+        QString::fromStdString(app::capacityText(account.disk_size, account.used_size)), this);
     m_capacity->setTextFormat(Qt::PlainText);
     m_capacity->setGeometry(rects::kCapacityText.adjusted(0, 0, 60, 2));
     m_capacity->setStyleSheet(QStringLiteral("color: #3d4b5c; font-size: 11px;"));
@@ -82,6 +86,27 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
     separator->setScaledContents(true);
     separator->setAccessibleName(QStringLiteral("分隔线"));
     separator->setPixmap(cache.picture(QString::fromLatin1(pictures::kSeparator.path)));
+}
+
+CapacityBar::CapacityBar(QPixmap track, std::optional<double> level, QWidget* parent)
+    : QWidget(parent), m_track(std::move(track)), m_level(level) {}
+
+void CapacityBar::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawPixmap(rect(), m_track);
+    if (!m_level || *m_level <= 0)
+        return;
+    // The fill sits in the track's groove (3 points from the top, 8 high), at least a dot wide.
+    const QRectF groove(0, 3, width(), 8);
+    const qreal filled = std::max(groove.height(), groove.width() * *m_level);
+    QLinearGradient fill(0, 0, filled, 0);
+    fill.setColorAt(0, QColor(0x5B, 0x9D, 0xF3));
+    fill.setColorAt(1, *m_level > 0.9 ? QColor(0xE5, 0x48, 0x4D) : QColor(0x2F, 0x80, 0xED));
+    QPainterPath path;
+    path.addRoundedRect(QRectF(groove.topLeft(), QSizeF(filled, groove.height())), 4, 4);
+    painter.fillPath(path, fill);
 }
 
 ImageButton* UserPanel::addLink(const QString& name, const QRect& where, const QString& path) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QLabel>
+#include <QPixmap>
 #include <QWidget>
+#include <optional>
 
 #include "service/account_info.h"
 #include "service/transport_security.h"
@@ -10,6 +12,20 @@ namespace nubexa::app {
 
 class ImageButton;
 class PictureCache;
+
+// The capacity bar: the track picture with the used part filled at its real level.
+class CapacityBar : public QWidget {
+public:
+    CapacityBar(QPixmap track, std::optional<double> level, QWidget* parent);
+    std::optional<double> level() const { return m_level; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap m_track;
+    std::optional<double> m_level;
+};
 
 // The signed-in user at the top left of the page area: avatar, nickname, "[管理]", the
 // membership and direct-link badges, the enlarge button and the capacity, as they were at
@@ -29,6 +45,7 @@ public:
 
     QString nickname() const { return m_nickname->text(); }
     QString capacityText() const { return m_capacity->text(); }
+    std::optional<double> capacityLevel() const { return m_capacityBar->level(); }
     QString membershipPicture() const;
     QString directLinkPicture() const;
 
@@ -43,6 +60,7 @@ private:
     QLabel* m_avatar;
     QLabel* m_nickname;
     QLabel* m_capacity;
+    CapacityBar* m_capacityBar;
     ImageButton* m_membership = nullptr;
     ImageButton* m_directLink = nullptr;
     QLabel* m_lock = nullptr;

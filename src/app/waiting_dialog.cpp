@@ -18,6 +18,17 @@ WaitingDialog::WaitingDialog(PictureCache& cache, QWidget* owner)
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(280, 120);
 
+    // Frameless, so the window system shows no title: the window says it itself, above the
+    // waiting picture.
+    auto* title = new QLabel(kTitle, this);
+    title->setObjectName(QStringLiteral("title"));
+    title->setGeometry(kTitleRect);
+    title->setAlignment(Qt::AlignCenter);
+    title->setStyleSheet(QStringLiteral("color: #1f2937; font-weight: bold;"));
+    QFont font = title->font();
+    font.setPixelSize(12);
+    title->setFont(font);
+
     auto* loading = new QLabel(this);
     loading->setGeometry(kLoading);
     loading->setPixmap(cache.picture(QString::fromLatin1(pictures::kLoading.path)));

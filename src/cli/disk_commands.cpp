@@ -288,9 +288,10 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     loginCommand->add_option("account", loginArgs->account, "account name or id")->required();
     loginCommand->add_flag("--password-stdin", loginArgs->passwordStdin,
                            "read the password from the first line of standard input");
-    loginCommand->add_option("--auto-resume", loginArgs->autoResume,
-                             "on: unfinished tasks start by themselves; off: they wait for "
-                             "\"resume\" (default: as at the last sign-in)");
+    loginCommand->add_option(
+        "--auto-resume", loginArgs->autoResume,
+        "on: unfinished tasks start by themselves; off: they wait for "
+        "\"resume\" (default: as at the user's last sign-in, on at the first)");
     loginCommand->callback(
         [&context, &exitCode, loginArgs] { exitCode = login(context, *loginArgs); });
 

@@ -1,17 +1,18 @@
 // nubexa-client: the desktop client. One per bin.db; a second start shows the running one.
 #include <QApplication>
-#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "app/application_setup.h"
 #include "app/client_environment.h"
 #include "app/main_window_extras.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
 #include "keychain/keychain_secret_store.h"
 #include "pages/x_page_my_disk.h"
-#include "picture_catalog.h"
+#include "platform/log_sink.h"
 #include "platform/version.h"
 
 namespace {
@@ -46,14 +47,18 @@ int main(int argc, char** argv) {
     if (answeredFromCommandLine(argc, argv))
         return 0;
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("nubexa-client"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Nubexa网盘"));
-    // The tray keeps the client alive while its windows are hidden; it ends only by leaving.
-    QApplication::setQuitOnLastWindowClosed(false);
+    nubexa::app::setUpApplication(application);
 
     auto environment = nubexa::app::ClientEnvironment::fromProcess();
     nubexa::KeychainSecretStore secrets;
     environment.secrets = &secrets;
+    // The data folder is there: from here on everything, including what libraries print on
+    // standard error (the FTP engine's entries, Qt's warnings), goes to the bounded log, not to
+    // the terminal.
+    if (auto log = std::make_shared<nubexa::FileLogSink>(environment.logFile); log->isOpen()) {
+        log->holdStandardError();
+        environment.log = std::move(log);
+    }
     nubexa::app::SingleInstance instance(QString::fromStdString(environment.homeFolder));
     if (!instance.claim())
         return 0;
@@ -61,10 +66,7 @@ int main(int argc, char** argv) {
     nubexa::app::CMainWnd window(std::move(environment));
     nubexa::pages::CXPageMyDisk::installInto(window);
     nubexa::app::MainWindowExtras::installInto(window);
-    QIcon icon;
-    for (const auto& size : nubexa::pictures::kAppIcons)
-        icon.addFile(window.pictures().imageFolder() + QString::fromLatin1(size.path));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(window.pictures().programIcon());
     QObject::connect(&instance, &nubexa::app::SingleInstance::activationRequested, &window,
                      &nubexa::app::CMainWnd::showWindow);
     QObject::connect(&window, &nubexa::app::CMainWnd::finished, &application,

@@ -60,8 +60,8 @@ void ConfirmDialog::confirm() {
             emit clearConfirmed();
             return;
         case Kind::kCloseLink:
-            if (m_item.isFolder) {  // folders have no direct link
-                accept();
+            // Folders have no direct link: nothing to close, and the dialog stays.
+            if (m_item.isFolder)
                 return;
             }
             closeWith([&disk, id = m_item.id] { return disk.cancelDirectLink(id); });

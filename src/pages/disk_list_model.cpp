@@ -65,6 +65,8 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
         const auto& icon = pictures::kFileIcons[row->icon];
         return QIcon(m_pictures.picture(QString::fromLatin1(icon.path)));
     }
+    if (role == Qt::ToolTipRole && index.column() == kTime)
+        return text(row->time);
     if (role == Qt::ToolTipRole && row->kind == RowKind::kFile) {
         // A tool tip that looks like markup is shown as markup: names are escaped.
         return Qt::convertFromPlainText(

@@ -17,7 +17,8 @@ class DiskListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { kName, kShare, kLink, kSize, kTime, kId, kColumnCount };
-    static constexpr int kColumnWidths[kColumnCount] = {380, 45, 45, 60, 120, 0};
+    // The time column holds a whole "2026-11-28 16:45:12"; the name gives way for it.
+    static constexpr int kColumnWidths[kColumnCount] = {350, 45, 45, 60, 150, 0};
 
     explicit DiskListModel(app::PictureCache& pictures, QObject* parent = nullptr);
 

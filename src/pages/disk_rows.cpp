@@ -24,6 +24,12 @@ std::string extensionWithoutDot(const std::string& ext) {
 
 }  // namespace
 
+int fileIconIndexOfName(const std::string& name) {
+    const auto dot = name.rfind('.');
+    return pictures::fileIconIndex(
+        dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot + 1));
+}
+
 std::string sizeText(const std::string& id, const std::string& size) {
     if (id == "-1")
         return {};
@@ -32,7 +38,8 @@ std::string sizeText(const std::string& id, const std::string& size) {
 
 std::vector<DiskRow> buildDiskRows(const DiskTables& tables, int page, bool atRoot) {
     std::vector<DiskRow> rows;
-    if (!atRoot) {
+    // Only the disk page lists a folder: elsewhere "返回" would lead nowhere.
+    if (!atRoot && page == kPageMyDisk) {
         DiskRow back;
         back.kind = RowKind::kReturn;
         back.name = kReturnText;
@@ -115,12 +122,12 @@ std::vector<MenuEntry> menuEntries(int page, const DiskRow& row, const DiskSelec
         case kPageMyDisk:
             entries.push_back({disk_command::kRename, "重命名"});
             entries.push_back({disk_command::kMove, "移动"});
-            if (selection.size.empty() || selection.size == "0") {
-                if (selection.ispwd == "1")
-                    entries.push_back({disk_command::kDecrypt, "解密"});
-                else
-                    entries.push_back({disk_command::kEncrypt, "加密"});
-            }
+            // Files of any size are protected as folders are: the listing, not a size of 0,
+            // tells the dialogs which one the item is.
+            if (selection.ispwd == "1")
+                entries.push_back({disk_command::kDecrypt, "解密"});
+            else
+                entries.push_back({disk_command::kEncrypt, "加密"});
             entries.push_back({disk_command::kDelete, "删除"});
             if (offOrEmpty(row.share)) {
                 entries.push_back({disk_command::kShare, "启用外链分享"});

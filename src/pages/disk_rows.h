@@ -40,11 +40,15 @@ struct DiskRow {
     std::string bytes;  // the size as listed, for tooltips
 };
 
+// The file icon (position in the file icon list) for a file named `name`, by the part after
+// its last dot, as the disk list picks it for a listed file.
+int fileIconIndexOfName(const std::string& name);
+
 // "1023 B", "1.50 KB", "3.00 GB"; empty for an entry whose id is "-1".
 std::string sizeText(const std::string& id, const std::string& size);
 
-// The rows of pages 1 to 5 from the listing tables: a "返回" row when not at the root, then the
-// folders, then the files, each table up to its end mark.
+// The rows of pages 1 to 5 from the listing tables: on page 1 a "返回" row when not at the
+// root, then the folders, then the files, each table up to its end mark.
 std::vector<DiskRow> buildDiskRows(const DiskTables& tables, int page, bool atRoot);
 
 // The item last right-clicked or opened.

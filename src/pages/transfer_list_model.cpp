@@ -4,6 +4,8 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "pages/disk_rows.h"
+
 namespace nubexa::pages {
 
 namespace {
@@ -19,8 +21,8 @@ bool sameTasks(const std::vector<TransferRow>& a, const std::vector<TransferRow>
 
 }  // namespace
 
-TransferListModel::TransferListModel(QIcon rowIcon, QObject* parent)
-    : QAbstractTableModel(parent), m_rowIcon(std::move(rowIcon)) {}
+TransferListModel::TransferListModel(IconAt iconAt, QObject* parent)
+    : QAbstractTableModel(parent), m_iconAt(std::move(iconAt)) {}
 
 bool TransferListModel::setRows(std::vector<TransferRow> rows, Direction page) {
     if (page == m_page && sameTasks(rows, m_rows)) {
@@ -116,7 +118,10 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
         case kDetailRole:
             return text(texts.detail);
         case Qt::DecorationRole:
-            return index.column() == kLocal ? QVariant(m_rowIcon) : QVariant();
+            // The icon the disk page shows for a file of that name.
+            if (index.column() != kLocal || !m_iconAt)
+                return {};
+            return m_iconAt(fileIconIndexOfName(row->task.localFileName));
         case Qt::ToolTipRole:
             if (index.column() == kState || index.column() == kSpeed) {
                 if (!shown.reason.empty())

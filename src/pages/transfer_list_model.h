@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,7 +23,9 @@ public:
         kDetailRole,                  // the small line under the speed
     };
 
-    explicit TransferListModel(QIcon rowIcon, QObject* parent = nullptr);
+    // The icon of the file list's image list at an index (the disk page's icons).
+    using IconAt = std::function<QIcon(int index)>;
+    explicit TransferListModel(IconAt iconAt, QObject* parent = nullptr);
 
     // The same tasks in the same order change in place (a progress tick: views keep their
     // selection, scroll and open editors); any other change resets the rows. True for a reset.
@@ -43,7 +46,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    QIcon m_rowIcon;
+    IconAt m_iconAt;
     Direction m_page = Direction::kUpload;
     std::vector<TransferRow> m_rows;
     mutable std::vector<std::optional<ShownTransfer>> m_shown;  // by row, made on demand

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
@@ -54,7 +55,9 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
       m_context(context),
       m_list(new QTableView(parent)),
       m_model(new TransferListModel(
-          QIcon(context.pictures.picture(QString::fromLatin1(pictures::kFileIcons[0].path))),
+          [&cache = context.pictures](int index) {
+              return QIcon(cache.picture(QString::fromLatin1(pictures::kFileIcons[index].path)));
+          },
           this)),
       m_totals(new QLabel(parent)),
       m_pauseAll(pageButton(QStringLiteral("全部暂停"), rects::kPauseAll, parent)),
@@ -68,6 +71,7 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_list->hide();
+    m_list->installEventFilter(this);
     connect(m_list, &QTableView::customContextMenuRequested, this, &TransferPage::showContextMenu);
     connect(m_list, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openRow(index.row()); });
@@ -235,7 +239,7 @@ void TransferPage::runCommand(int id) {
             sendCommand([task](ClientSession& session) { session.resumeTask(task); });
             return;
         case kCommandDelete:
-            confirmDelete();
+            confirmDelete({m_selected});
             return;
         case kCommandOpenFolder:
             for (const TransferRow& row : m_model->rows()) {
@@ -279,19 +283,47 @@ DeleteTaskDialog* TransferPage::deleteDialog() const {
     return m_deleteDialog;
 }
 
-void TransferPage::confirmDelete() {
-    if (m_deleteDialog)
+void TransferPage::confirmDelete(std::vector<std::int64_t> ids) {
+    if (m_deleteDialog || ids.empty())
         return;
     auto* dialog = new DeleteTaskDialog(m_list->window());
     m_deleteDialog = dialog;
-    const std::int64_t id = m_selected;
-    connect(dialog, &DeleteTaskDialog::confirmed, this,
-            [this, id] { sendCommand([id](ClientSession& session) { session.removeTask(id); }); });
+    connect(dialog, &DeleteTaskDialog::confirmed, this, [this, ids] {
+        sendCommand([ids](ClientSession& session) {
+            for (const std::int64_t id : ids)
+                session.removeTask(id);
+        });
+    });
     // Centred on the list, as a question about it.
     const QPoint centre = m_list->mapTo(m_list->window(), m_list->rect().center());
     dialog->move(m_list->window()->mapToGlobal(centre) -
                  QPoint(DeleteTaskDialog::kSize.width() / 2, DeleteTaskDialog::kSize.height() / 2));
     dialog->open();
+}
+
+std::vector<std::int64_t> TransferPage::selectedIds() const {
+    std::vector<std::int64_t> ids;
+    for (const QModelIndex& index : m_list->selectionModel()->selectedRows()) {
+        if (const TransferRow* shown = m_model->rowAt(index.row()))
+            ids.push_back(shown->id);
+    }
+    return ids;
+}
+
+bool TransferPage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_list || event->type() != QEvent::KeyPress || !m_shown)
+        return QObject::eventFilter(watched, event);
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Delete:
+            confirmDelete(selectedIds());
+            return true;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            openRow(m_list->currentIndex().row());
+            return true;
+        default:
+            return QObject::eventFilter(watched, event);
+    }
 }
 
 void TransferPage::openRow(int row) {

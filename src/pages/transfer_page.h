@@ -71,13 +71,18 @@ signals:
     // A fill was applied; for tests and benchmarks.
     void filled();
 
+protected:
+    // Keys on the list: Delete asks to delete the selected tasks, Enter opens a row.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // False, with nothing changed, when the running rows are not those shown as running.
     bool apply(TransferRowsUpdate changed);
     std::string currentUser();
     void showContextMenu(const QPoint& where);
     void openFolderOf(const TransferRow& row);
-    void confirmDelete();
+    void confirmDelete(std::vector<std::int64_t> ids);
+    std::vector<std::int64_t> selectedIds() const;
     // Runs `command` off the GUI thread after those sent before it (a pause then a resume
     // arrive in that order), then refreshes the page.
     void sendCommand(std::function<void(ClientSession&)> command);

@@ -14,6 +14,7 @@
 #include "app/image_button.h"
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
+#include "pages/disk_command.h"
 #include "pages/disk_commands.h"
 #include "pages/disk_list_model.h"
 #include "pages/page_list.h"
@@ -112,7 +113,12 @@ void CXPageMyDisk::buildControls() {
         button->setCheckable(true);
         button->setGeometry(rects::navButton(i));
         button->setHandCursor();
-        connect(button, &QAbstractButton::clicked, this, [this, i] { switchPage(i + 1); });
+        // A click toggles the button by itself; the lit button must name the page shown, also
+        // when the click is ignored or its listing gets no answer.
+        connect(button, &QAbstractButton::clicked, this, [this, i] {
+            switchPage(i + 1);
+            showNavigation();
+        });
         m_nav[static_cast<std::size_t>(i)] = button;
     }
 
@@ -202,12 +208,12 @@ void CXPageMyDisk::buildList() {
 
     m_loading = new QLabel(m_right);
     const QPixmap loading =
-        m_context.pictures.picture(QString::fromLatin1(pictures::kLoading.path));
+        m_context.pictures.picture(QString::fromLatin1(pictures::kPageLoading.path));
     m_loading->setPixmap(loading);
     m_loading->setAccessibleName(QStringLiteral("正在加载"));
-    m_loading->setGeometry(rects::kList.center().x() - pictures::kLoading.width / 2,
-                           rects::kList.center().y() - pictures::kLoading.height / 2,
-                           pictures::kLoading.width, pictures::kLoading.height);
+    m_loading->setGeometry(rects::kList.center().x() - pictures::kPageLoading.width / 2,
+                           rects::kList.center().y() - pictures::kPageLoading.height / 2,
+                           pictures::kPageLoading.width, pictures::kPageLoading.height);
     m_loading->hide();
 }
 
@@ -233,7 +239,6 @@ void CXPageMyDisk::switchPage(int page) {
     if (page == kPageMyDisk) {
         if (m_page == kPageMyDisk && target.currentDir == "0") {
             m_locationLine->setText(QString::fromStdString(m_location));
-            navButton(kPageMyDisk)->setChecked(true);
             return;
         }
         target.location = "\\";
@@ -348,9 +353,7 @@ void CXPageMyDisk::applyPage(const Target& target) {
     m_locationLine->setGeometry(transferPage ? rects::kTransferLocationLine : rects::kLocationLine);
     if (!transferPage)
         m_transfers->hide();
-    for (app::ImageButton* button : m_nav)
-        button->setChecked(false);
-    navButton(m_page)->setChecked(true);
+    showNavigation();
     m_upload->setPicture(m_page == kPageMyDisk && !m_uploadQueued ? pictures::kUploadFile
                                                                   : pictures::kUploadFileEnable);
     if (m_page == kPageMyDisk)
@@ -362,6 +365,11 @@ const DiskTables& CXPageMyDisk::shownTables() const {
     if (!m_tables)
         m_tables = m_context.session.listedTables();
     return *m_tables;
+}
+
+void CXPageMyDisk::showNavigation() {
+    for (int page = 1; page <= kPageCount; ++page)
+        navButton(page)->setChecked(page == m_page);
 }
 
 void CXPageMyDisk::showRows() {
@@ -440,11 +448,17 @@ bool CXPageMyDisk::eventFilter(QObject* watched, QEvent* event) {
                     openRow(0);
                 return true;
             case Qt::Key_Delete:
-                if (row >= 0 && (m_page == kPageMyDisk || m_page == kPageLatest)) {
+            case Qt::Key_F2: {
+                // The pages whose menus offer 删除 and 重命名; not on the back row.
+                const DiskRow* shown = m_model->rowAt(row);
+                if (!busy() && shown && shown->kind != RowKind::kReturn &&
+                    (m_page == kPageMyDisk || m_page == kPageLatest)) {
                     selectRow(row);
-                    runCommand(224);
+                    runCommand(key->key() == Qt::Key_F2 ? disk_command::kRename
+                                                        : disk_command::kDelete);
                 }
                 return true;
+            }
             default:
                 break;
         }

@@ -132,6 +132,8 @@ private:
     void applyPage(const Target& target);
     void showRows();
     const DiskTables& shownTables() const;
+    // Lights the navigation button of the page shown, and only that one.
+    void showNavigation();
     void setListing(bool listing);
     void showBusy();
     void showContextMenu(const QPoint& where);

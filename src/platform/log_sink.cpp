@@ -1,6 +1,7 @@
 #include "platform/log_sink.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <utility>
@@ -48,16 +49,50 @@ std::FILE* openPrivateForAppending(const std::string& path) {
 
 }  // namespace
 
-FileLogSink::FileLogSink(const std::string& path) : m_file(openPrivateForAppending(path)) {}
+FileLogSink::FileLogSink(const std::string& path, std::uint64_t maxBytes)
+    : m_path(path), m_maxBytes(maxBytes) {
+    open();
+}
 
 FileLogSink::~FileLogSink() {
     if (m_file != nullptr)
         std::fclose(m_file);
 }
 
+void FileLogSink::open() {
+    m_file = openPrivateForAppending(m_path);
+    if (m_file != nullptr && m_holdsStandardError)
+        ::dup2(::fileno(m_file), STDERR_FILENO);
+}
+
+bool FileLogSink::holdStandardError() {
+    if (m_file == nullptr)
+        return false;
+    std::fflush(stderr);
+    m_holdsStandardError = ::dup2(::fileno(m_file), STDERR_FILENO) >= 0;
+    return m_holdsStandardError;
+}
+
+void FileLogSink::rotate() {
+    std::fclose(m_file);
+    m_file = nullptr;
+    // rename() replaces the older copy in one step; a failure leaves the file growing rather
+    // than losing the log.
+    ::rename(m_path.c_str(), (m_path + ".1").c_str());
+    open();
+}
+
 void FileLogSink::write(std::string_view text) {
     if (m_file == nullptr)
         return;
+    // The size on disk, not a count of our own writes: standard error may write there too.
+    struct stat status {};
+    if (::fstat(::fileno(m_file), &status) == 0 && status.st_size > 0 &&
+        static_cast<std::uint64_t>(status.st_size) + text.size() > m_maxBytes) {
+        rotate();
+        if (m_file == nullptr)
+            return;
+    }
     std::fwrite(text.data(), 1, text.size(), m_file);
     std::fflush(m_file);
 }

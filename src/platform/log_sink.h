@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -17,10 +18,14 @@ public:
     virtual void write(std::string_view text) = 0;
 };
 
-// Appends to a file, flushed after each write so that a crash loses nothing.
+// Appends to a file, flushed after each write so that a crash loses nothing. The file stays
+// bounded: once it would pass `maxBytes` it becomes "<path>.1" (replacing an older one) and a
+// new file starts, so at most about twice the limit is ever kept.
 class FileLogSink : public LogSink {
 public:
-    explicit FileLogSink(const std::string& path);
+    static constexpr std::uint64_t kDefaultMaxBytes = 4u << 20;
+
+    explicit FileLogSink(const std::string& path, std::uint64_t maxBytes = kDefaultMaxBytes);
     ~FileLogSink() override;
     FileLogSink(const FileLogSink&) = delete;
     FileLogSink& operator=(const FileLogSink&) = delete;
@@ -28,8 +33,19 @@ public:
     bool isOpen() const { return m_file != nullptr; }
     void write(std::string_view text) override;
 
+    // Points the process's standard error at the file, now and after each rotation, so that
+    // what libraries print there (ACE's entries, Qt's warnings) lands in the log too. For a
+    // program once it has started; false when the file is not open.
+    bool holdStandardError();
+
 private:
+    void open();
+    void rotate();
+
+    std::string m_path;
+    std::uint64_t m_maxBytes;
     std::FILE* m_file = nullptr;
+    bool m_holdsStandardError = false;
 };
 
 // Writes to the installed sink. Any thread.

@@ -7,6 +7,7 @@
 #include "session/run_lock.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "store/user_log.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_queue.h"
@@ -145,12 +146,13 @@ SignInResult ClientSession::signIn(const PasswordSignIn& request) {
     result.userInfoFailure = m_service->fetchUserInfo(info.uid, info.token).failure;
     info = m_service->account();
 
-    // The automatic-resume choice is carried over from the last sign-in unless given.
+    // The automatic-resume choice is carried over from the user's last sign-in unless given;
+    // a user's first sign-in chooses it, so interrupted transfers restart by themselves.
     if (request.autoResume) {
         result.autoResume = *request.autoResume;
     } else {
-        const auto last = passwords().readLastUser();
-        result.autoResume = last && last->autoResume == "1";
+        result.autoResume = m_gate->run(
+            [&info](LocalStore& store) { return UserLog(store).autoResumeChosen(info.uid); });
     }
     if (request.record) {
         // A failed record is reported by the store; the sign-in goes on.

@@ -20,7 +20,8 @@ struct PasswordSignIn {
     bool record = true;
     bool rememberPassword = false;
     bool autoLogin = false;
-    // The automatic-resume choice of the new record; none: carried over from the last sign-in.
+    // The automatic-resume choice of the new record; none: carried over from the user's last
+    // sign-in, on for a user's first.
     std::optional<bool> autoResume;
     bool fetchAvatar = false;   // start the avatar's download when no local copy is there
     bool firstListing = false;  // list the user's current folder

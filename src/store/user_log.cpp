@@ -98,6 +98,11 @@ std::optional<UserChoices> UserLog::readChoices(const std::string& userId) {
     return UserChoices{query.intAt(0), query.intAt(1), query.intAt(2)};
 }
 
+bool UserLog::autoResumeChosen(const std::string& userId) {
+    const auto choices = readChoices(userId);
+    return !choices || choices->autoResume == 1;
+}
+
 std::optional<LastUser> UserLog::readLastUser() {
     StoreQuery query = m_store.prepareQuery(st::kReadLastUser);
     std::optional<LastUser> last;

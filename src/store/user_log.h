@@ -15,7 +15,7 @@ struct SignInRecord {
     std::string date;      // the local time text
     bool rememberPassword = false;
     bool autoLogin = false;
-    std::string autoResume = "0";  // "1" or "0", carried over from the user's previous sign-in
+    std::string autoResume = "1";  // "1" or "0", carried over from the user's previous sign-in
 };
 
 // The choices the settings dialog shows.
@@ -72,6 +72,9 @@ public:
     bool forgetSignIn(const std::string& userId);
 
     std::optional<UserChoices> readChoices(const std::string& userId);
+    // Whether the user's unfinished tasks restart by themselves: the choice of the user's newest
+    // sign-in row, and yes for a user who has none yet (a first sign-in resumes).
+    bool autoResumeChosen(const std::string& userId);
 
     // Empty when no user has signed in yet.
     std::optional<LastUser> readLastUser();

@@ -117,9 +117,8 @@ void TransferManager::startSession(bool autoResume) {
 
 void TransferManager::startSession() {
     const std::string uid = m_service.account().uid;
-    const auto choices =
-        m_gate.run([&](LocalStore& store) { return UserLog(store).readChoices(uid); });
-    startSession(choices && choices->autoResume == 1);
+    startSession(
+        m_gate.run([&](LocalStore& store) { return UserLog(store).autoResumeChosen(uid); }));
 }
 
 void TransferManager::recoverInterrupted() {
@@ -131,8 +130,7 @@ std::int64_t TransferManager::nextStartable(LocalStore& held, Direction directio
     // Enough candidates to look past the few tasks waiting out a back-off.
     constexpr int kCandidates = 64;
     const std::string uid = m_service.account().uid;
-    const auto choices = UserLog(held).readChoices(uid);
-    const bool autoResume = choices && choices->autoResume == 1;
+    const bool autoResume = UserLog(held).autoResumeChosen(uid);
     const int ranType = ranTypeOf(direction);
     for (const WaitingTask& task :
          TaskTable(held).waitingTasks(uid, ranType, autoResume, kCandidates)) {

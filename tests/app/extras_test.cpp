@@ -118,8 +118,9 @@ void ExtrasTest::settingsStoreAllThreeChoicesAndTheLogOnEntry() {
     QCOMPARE(dialog->autoResumeBox()->pos(), QPoint(120, 160));
     QCOMPARE(dialog->saveButton()->geometry(), QRect(100, 260, 60, 24));
     QCOMPARE(dialog->cancelButton()->geometry(), QRect(200, 260, 60, 24));
-    // The sign-in recorded no automatic sign-in and no automatic resume.
-    QCOMPARE(boxesOf(dialog), (QList<bool>{false, false, false}));
+    // The user's first sign-in recorded no automatic sign-in but automatic resume; the box
+    // turns it off.
+    QCOMPARE(boxesOf(dialog), (QList<bool>{false, false, true}));
     setBoxes(dialog, true, true, false);
     ClientHarness::screenshot(dialog, QStringLiteral("settings-dialog.png"));
 
@@ -168,9 +169,10 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
                 "DELETE FROM t_user_log; DELETE FROM t_options WHERE key='is_auto_run'"));
         });
     }
+    // Without a sign-in row unfinished tasks resume, and the box says so.
     CSystemSetDlg* dialog = openSettings(s);
     QVERIFY(dialog);
-    QCOMPARE(boxesOf(dialog), (QList<bool>{false, false, false}));
+    QCOMPARE(boxesOf(dialog), (QList<bool>{false, false, true}));
     setBoxes(dialog, true, true, true);
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());

@@ -226,8 +226,8 @@ void MainWindowTest::statusTextFollowsTheMonitor() {
 }
 
 void MainWindowTest::leavingStopsTransfersResumably() {
+    // A new user: nothing chosen yet, so the first sign-in turns automatic resume on.
     ClientHarness harness;
-    harness.rememberSignIn(harness.demoUid(), "", false, "1");  // automatic resume on
     harness.environment().transfers.ftp.maxBytesPerSecond = 256 * 1024;
     QVERIFY(harness.signIn());
     const std::string local = harness.homeFolder() + "big.bin";

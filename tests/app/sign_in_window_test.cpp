@@ -1,9 +1,11 @@
 // The sign-in window against the stand-in: fields and placeholders, the last user, automatic
 // sign-in, refusals, a service that never answers, and the hand-over to the main window.
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
 
+#include "app/capacity_text.h"
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
@@ -124,14 +126,14 @@ void SignInWindowTest::lastUserVariants() {
     }
     {
         // Automatic sign-in with a remembered password goes straight to the main window and
-        // carries the automatic-resume choice over.
+        // carries the user's automatic-resume choice over, also when it is off.
         ClientHarness harness;
-        harness.rememberSignIn(uid, "demo123", true, "1");
+        harness.rememberSignIn(uid, "demo123", true, "0");
         QCOMPARE(harness.client().OpenWindow(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(harness.mainFrame() && harness.mainFrame()->isVisible(),
                                  ClientHarness::kWaitMs);
         const auto rows = userLogRows(harness.databasePath());
-        QCOMPARE(rows.back(), uid + "|demo123|1|1|1");
+        QCOMPARE(rows.back(), uid + "|demo123|1|1|0");
     }
 }
 
@@ -153,15 +155,16 @@ void SignInWindowTest::refusedSignInKeepsWindowUsable() {
 void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     ClientHarness harness;
     QVERIFY(harness.openSignInWindow());
-    ClientHarness::screenshot(harness.signInWindow(), QStringLiteral("sign-in-window.png"));
     harness.signInWindow()->passwordEdit()->setFocus();
     QTest::mouseClick(harness.signInWindow()->childAt(sign_in_rects::kRememberPassword.center()),
                       Qt::LeftButton);
     QVERIFY(harness.signInWindow()->rememberPassword());
+    ClientHarness::screenshot(harness.signInWindow(), QStringLiteral("sign-in-window.png"));
     QVERIFY(harness.signIn(QStringLiteral("  demo "), QStringLiteral("demo123")));
 
     const std::string uid = harness.client().session().service().account().uid;
-    QCOMPARE(userLogRows(harness.databasePath()), std::vector<std::string>{uid + "|demo123|1|0|0"});
+    // A user's first sign-in turns automatic resume on.
+    QCOMPARE(userLogRows(harness.databasePath()), std::vector<std::string>{uid + "|demo123|1|0|1"});
     QCOMPARE(lastUserId(harness.databasePath()), uid);
     MainFrame* frame = harness.mainFrame();
     QCOMPARE(frame->windowTitle(), MainFrame::kTitle);
@@ -169,7 +172,16 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     QCOMPARE(frame->userPanel()->nickname(), QStringLiteral("演示用户"));
     QCOMPARE(frame->userPanel()->membershipPicture(), QStringLiteral("publicImage/vip.png"));
     QCOMPARE(frame->userPanel()->directLinkPicture(), QStringLiteral("publicImage/zhilian.png"));
-    QVERIFY(frame->userPanel()->capacityText().contains(QStringLiteral(" / ")));
+    // The service's byte counts as sizes, disk first, and the bar at the real level.
+    QVERIFY2(QRegularExpression(QStringLiteral("^\\d+\\.\\d\\d GB / \\d+(\\.\\d\\d [KMG])?B$"))
+                 .match(frame->userPanel()->capacityText())
+                 .hasMatch(),
+             qPrintable(frame->userPanel()->capacityText()));
+    const auto level = frame->userPanel()->capacityLevel();
+    QVERIFY(level && *level > 0 && *level < 1);
+    // A service that sends its own texts is shown as it says; no level is made up.
+    QCOMPARE(app::capacityText("5G", "1M"), std::string("5G / 1M"));
+    QVERIFY(!app::capacityLevel("5G", "1M"));
     QCOMPARE(frame->statusText(), MainFrame::kFirstStatus);
     QCOMPARE(harness.client().timerInterval(), CMainWnd::kMainInterval);
     // The first listing of the top folder is there for the disk page.

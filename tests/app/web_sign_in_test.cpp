@@ -1,6 +1,7 @@
 // QQ and Sina sign-in: the page opened in a real headless Chromium that a script drives as a
 // user; the waiting window, cancel, the same attempt id on a second try, and the hand-over.
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
@@ -73,6 +74,10 @@ void WebSignInTest::cancelThenRetrySendsTheSameSid() {
     WaitingDialog* waiting = harness.client().waitingDialog();
     QVERIFY(waiting && waiting->isVisible());
     QCOMPARE(waiting->windowTitle(), QStringLiteral("检测QQ登录中..."));
+    // Frameless: the title is shown inside the window, where the user can read it.
+    auto* title = qobject_cast<QLabel*>(waiting->childAt(WaitingDialog::kTitleRect.center()));
+    QVERIFY(title && title->isVisible());
+    QCOMPARE(title->text(), waiting->windowTitle());
     QCOMPARE(waiting->size(), QSize(280, 120));
     ClientHarness::screenshot(waiting, QStringLiteral("waiting-window.png"));
     QTRY_VERIFY(harness.client().webSignIn()->requests() > 0);

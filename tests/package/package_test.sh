@@ -67,10 +67,10 @@ check_contents() {
     if grep -v -e '^/usr/' -e '^/$' "$listing" | grep -q .; then
         fail "files outside /usr: $(grep -v -e '^/usr/' -e '^/$' "$listing" | tr '\n' ' ')"
     fi
-    # Of the build tree's avatar cache only the stock face belongs in the package.
+    # Of the build tree's avatar cache only the stock face (and its 2x twin) belongs in the package.
     local leftovers
     leftovers="$(grep -e '^/usr/local' -e 'userFile/.' -e '/build' "$listing" |
-        grep -v 'userFile/faceDemo\.png$')"
+        grep -v 'userFile/faceDemo\(@2x\)\?\.png$')"
     [ -z "$leftovers" ] || fail "build-tree leftovers: $(echo "$leftovers" | tr '\n' ' ')"
     if [ -n "$with_client" ]; then
         local pictures
@@ -237,7 +237,8 @@ check_installed_client() {
     if user_data="$fresh" client_until '[ -s "$fresh/nubexa/bin.db" ]'; then
         pass "the installed client creates bin.db under an empty XDG_DATA_HOME"
     else
-        fail "the installed client made no bin.db under XDG_DATA_HOME: $(cat "$work/client.err")"
+        fail "the installed client made no bin.db under XDG_DATA_HOME: $(cat "$work/client.err" \
+            "$fresh/nubexa/nubexa-client.log" 2>/dev/null | tail -20)"
     fi
     # The sign-in that nubexa-cli remembered, with automatic sign-in on: the client signs in
     # by itself and records the sign-in with the avatar it fetched.
@@ -246,7 +247,8 @@ check_installed_client() {
     if client_until '[ "$(sqlite3 "$data/nubexa/bin.db" "$signed_in" 2>/dev/null)" -ge 1 ]'; then
         pass "the installed client signs in against the installed service"
     else
-        fail "the installed client did not sign in: $(cat "$work/client.err")"
+        fail "the installed client did not sign in: $(cat "$work/client.err" \
+            "$data/nubexa/nubexa-client.log" 2>/dev/null | tail -20)"
     fi
     if grep 'picture missing' "$work/client.err"; then
         fail "the installed client misses pictures"

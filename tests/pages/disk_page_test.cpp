@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTableView>
@@ -14,7 +15,9 @@
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
 #include "page_driver.h"
+#include "pages/confirm_dialogs.h"
 #include "pages/disk_list_model.h"
+#include "pages/folder_dialogs.h"
 #include "pages/password_dialogs.h"
 #include "service/service_client.h"
 
@@ -56,12 +59,26 @@ void DiskPageTest::navigatesFoldersPagesAndHome() {
     QCOMPARE(driver.names(),
              (std::vector<std::string>{"projects", "文档", "照片", kSecret, "欢迎使用Nubexa.txt"}));
     QCOMPARE(page.locationLine(), QStringLiteral("\\"));
+    // Every time is shown whole in its column, and in its tooltip.
+    const QFontMetrics metrics(page.list()->font());
+    for (int row = 0; row < page.model().rowCount(); ++row) {
+        const QModelIndex time = page.model().index(row, DiskListModel::kTime);
+        const QString shown = time.data().toString();
+        QVERIFY(shown.size() >= 16);
+        QVERIFY2(
+            metrics.horizontalAdvance(shown) + 12 <= page.list()->columnWidth(DiskListModel::kTime),
+            qPrintable(shown));
+        QCOMPARE(time.data(Qt::ToolTipRole).toString(), shown);
+    }
     ClientHarness::screenshot(static_cast<QWidget*>(driver.harness().mainFrame()),
                               QStringLiteral("disk-page.png"));
 
     page.openRow(driver.rowOf("照片"));
     QVERIFY(page.busy());
-    page.switchPage(kPageRecycle);  // ignored while the listing is out
+    // Ignored while the listing is out: the lit button stays with the page shown.
+    QTest::mouseClick(page.navButton(kPageRecycle), Qt::LeftButton);
+    QVERIFY(!page.navButton(kPageRecycle)->isChecked());
+    QVERIFY(page.navButton(kPageMyDisk)->isChecked());
     QVERIFY(driver.settle());
     QCOMPARE(page.page(), int(kPageMyDisk));
     QCOMPARE(driver.names(), (std::vector<std::string>{"返回", "旅行", "海边.png"}));
@@ -76,12 +93,13 @@ void DiskPageTest::navigatesFoldersPagesAndHome() {
     QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
     QCOMPARE(currentDir(driver), photos);
 
-    // Other pages keep the folder (and so their back row) and show their own location.
-    page.switchPage(kPageLinks);
+    // Other pages keep the folder for the way back, show their own location and no back row:
+    // their lists are not in a folder.
+    QTest::mouseClick(page.navButton(kPageLinks), Qt::LeftButton);
     QVERIFY(driver.settle());
     QCOMPARE(currentDir(driver), photos);
     QCOMPARE(page.locationLine(), QStringLiteral("当前位置：我的直链"));
-    QCOMPARE(driver.names(), (std::vector<std::string>{"返回", "海边.png"}));
+    QCOMPARE(driver.names(), (std::vector<std::string>{"海边.png"}));
     QVERIFY(page.navButton(kPageLinks)->isChecked());
     QVERIFY(!page.navButton(kPageMyDisk)->isChecked());
     page.switchPage(kPageMyDisk);
@@ -95,6 +113,20 @@ void DiskPageTest::navigatesFoldersPagesAndHome() {
     QVERIFY(driver.settle());
     QCOMPARE(driver.rowOf("返回"), -1);
     QCOMPARE(page.locationLine(), QStringLiteral("\\"));
+
+    // F2 renames the row under the cursor, Delete asks before deleting it.
+    page.list()->setFocus();
+    page.list()->setCurrentIndex(page.model().index(driver.rowOf("欢迎使用Nubexa.txt"), 0));
+    QTest::keyClick(page.list(), Qt::Key_F2);
+    QVERIFY(qobject_cast<RenameDialog*>(page.dialog()));
+    page.dialog()->reject();
+    QVERIFY(driver.settle());
+    page.list()->setCurrentIndex(page.model().index(driver.rowOf("欢迎使用Nubexa.txt"), 0));
+    QTest::keyClick(page.list(), Qt::Key_Delete);
+    QVERIFY(qobject_cast<ConfirmDialog*>(page.dialog()));
+    page.dialog()->reject();
+    QVERIFY(driver.settle());
+    QVERIFY(driver.rowOf("欢迎使用Nubexa.txt") >= 0);
 }
 
 void DiskPageTest::protectedFolderAsksForItsPassword() {
@@ -238,6 +270,13 @@ void DiskPageTest::aSilentServiceKeepsTheRows() {
     QCOMPARE(driver.names(), rows);
     QCOMPARE(page.locationLine(), QStringLiteral("\\"));
     QCOMPARE(currentDir(driver), std::string("0"));
+    // A page whose listing gets no answer is not shown, and its button is not lit.
+    QTest::mouseClick(page.navButton(kPageShared), Qt::LeftButton);
+    QVERIFY(driver.settle());
+    driver.takeMessages();
+    QCOMPARE(page.page(), int(kPageMyDisk));
+    QVERIFY(page.navButton(kPageMyDisk)->isChecked());
+    QVERIFY(!page.navButton(kPageShared)->isChecked());
 
     driver.harness().startService();
     page.openRow(driver.rowOf("照片"));

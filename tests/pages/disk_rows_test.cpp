@@ -75,6 +75,10 @@ void DiskRowsTest::sizesIconsAndMarks() {
     QCOMPARE(rows[1].icon, 1);  // "PDF" is not "pdf": the comparison is exact
     QCOMPARE(rows[1].size, std::string("1.50 KB"));
     QCOMPARE(rows[2].icon, 21);
+    // A transfer of a file shows the icon its listed name would get.
+    QCOMPARE(fileIconIndexOfName("report.pdf"), rows[2].icon);
+    QCOMPARE(fileIconIndexOfName("archive.v2.rar"), fileIconIndexOfName("x.rar"));
+    QCOMPARE(fileIconIndexOfName("noext"), 1);
     QCOMPARE(rows[3].name, std::string("noext[密]"));
     QCOMPARE(rows[3].share, std::string("启用"));
     QCOMPARE(rows[3].link, std::string("启用"));
@@ -93,6 +97,8 @@ void DiskRowsTest::rowsEndAtTheEndMarkAndReturnOnlyBelowTheRoot() {
     QCOMPARE(below[0].kind, RowKind::kReturn);
     QCOMPARE(below[0].name, std::string("返回"));
     QCOMPARE(below[0].icon, 39);
+    // The other pages list no folder: no way back to offer.
+    QCOMPARE(buildDiskRows(tables, kPageRecycle, false).size(), std::size_t(1));
 
     // A row whose item has gone leaves the selection at its reset values.
     DiskRow gone;
@@ -120,9 +126,9 @@ void DiskRowsTest::menusFollowTheRow() {
     };
     QCOMPARE(menu(1, 0), (std::vector<int>{201, 202, 225, 224, 203, 209}));
     QCOMPARE(menu(1, 1), (std::vector<int>{201, 202, 226, 224, 203, 209}));
-    QCOMPARE(menu(1, 2), (std::vector<int>{201, 202, 224, 205, 228, 206, 209}));
-    QCOMPARE(menu(1, 3), (std::vector<int>{201, 202, 224, 203, 208, 227, 209}));
-    // An empty file is encrypted as a folder would be.
+    // Files of any size are offered protection, not only those listed with 0 bytes.
+    QCOMPARE(menu(1, 2), (std::vector<int>{201, 202, 225, 224, 205, 228, 206, 209}));
+    QCOMPARE(menu(1, 3), (std::vector<int>{201, 202, 225, 224, 203, 208, 227, 209}));
     QCOMPARE(menu(1, 4), (std::vector<int>{201, 202, 225, 224, 203, 206, 209}));
     QCOMPARE(menu(2, 2), (std::vector<int>{204, 205, 228}));
     QCOMPARE(menu(3, 3), (std::vector<int>{207, 208, 227}));
@@ -130,7 +136,7 @@ void DiskRowsTest::menusFollowTheRow() {
     QCOMPARE(menu(5, 2), (std::vector<int>{201, 202, 224}));
     QVERIFY(menu(6, 2).empty());
     const auto texts = menuEntries(1, rows[2], selectionFor(rows[2], tables));
-    QCOMPARE(QString::fromUtf8(texts[3].text), QStringLiteral("查看外链分享地址"));
+    QCOMPARE(QString::fromUtf8(texts[4].text), QStringLiteral("查看外链分享地址"));
 }
 
 void DiskRowsTest::locationsGoInAndBack() {

@@ -177,6 +177,21 @@ void ItemDialogsTest::encryptAndDecrypt() {
     QVERIFY(driver.click(unlock, QStringLiteral("ok")));
     QCOMPARE(driver.takeMessages(), Messages{"解密成功"});
     QVERIFY(driver.rowOf("文档") >= 0);
+
+    // A file with content is protected and freed as the file it is.
+    const std::string lockedWelcome = kWelcome + "[密]";
+    QVERIFY(driver.command(kWelcome, 225));
+    lock = driver.dialog<EncryptDialog>();
+    type(lock, QStringLiteral("密码"), QStringLiteral("k7"));
+    type(lock, QStringLiteral("重复密码"), QStringLiteral("k7"));
+    QVERIFY(driver.click(lock, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"加密成功"});
+    QVERIFY(driver.command(lockedWelcome, 226));
+    unlock = driver.dialog<EncryptDialog>();
+    type(unlock, QStringLiteral("密码"), QStringLiteral("k7"));
+    QVERIFY(driver.click(unlock, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"解密成功"});
+    QVERIFY(driver.rowOf(kWelcome) >= 0);
 }
 
 void ItemDialogsTest::shareByLinkAndEmail() {
@@ -266,6 +281,22 @@ void ItemDialogsTest::directLinks() {
     QVERIFY(driver.click(driver.dialog<ConfirmDialog>(), QStringLiteral("ok")));
     QCOMPARE(driver.takeMessages(), Messages{"关闭成功"});
     QCOMPARE(driver.rowOf(kWelcome), -1);
+
+    // A folder has no direct link to close: confirming does nothing, and the dialog stays.
+    app::CMainWnd& client = driver.harness().client();
+    DiskSelection folder;
+    folder.id = "1";
+    folder.name = "文档";
+    folder.isFolder = true;
+    folder.found = true;
+    ConfirmDialog closeFolder(
+        DialogContext{
+            client.service(), client.notifier(), client.requests(), client.pictures(), {}},
+        ConfirmDialog::Kind::kCloseLink, {folder}, nullptr);
+    closeFolder.open();
+    QVERIFY(driver.click(&closeFolder, QStringLiteral("ok")));
+    QVERIFY(closeFolder.isVisible());
+    QVERIFY(driver.takeMessages().empty());
 }
 
 void ItemDialogsTest::servicesTheUserLacksAreRefused() {

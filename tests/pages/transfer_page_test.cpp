@@ -226,13 +226,30 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
     }
     QCOMPARE(rowOfTask(page, download), -1);
 
+    // Delete on the selected rows asks once and deletes them all; the others stay.
+    page.list()->setFocus();
+    page.list()->selectionModel()->clearSelection();
+    for (const std::int64_t task : {queued, waiting}) {
+        page.list()->selectionModel()->select(
+            page.model().index(rowOfTask(page, task), 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QTest::keyClick(page.list(), Qt::Key_Delete);
+    QVERIFY(page.deleteDialog());
+    QTest::mouseClick(page.deleteDialog()->confirmButton(), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!page.commandsPending() && !page.filling(), ClientHarness::kWaitMs);
+    QCOMPARE(rowOfTask(page, queued), -1);
+    QCOMPARE(rowOfTask(page, waiting), -1);
+    QCOMPARE(page.model().rowCount(), 4);
+
     // The downloading page, and the folder of a download opened from its row.
     disk.switchPage(kPageDownloading);
     QVERIFY(driver.settle());
     QCOMPARE(disk.locationLine(), QStringLiteral("当前位置：正在下载"));
     QCOMPARE(page.model().rowCount(), 1);
     QCOMPARE(menuTexts(page, 0), (Texts{"续传", "删除", "打开所在文件夹"}));
-    page.openRow(0);
+    page.list()->setCurrentIndex(page.model().index(0, 0));
+    QTest::keyClick(page.list(), Qt::Key_Return);  // Enter opens as a double-click does
     const std::string folder =
         QUrl::fromLocalFile(QString::fromStdString(driver.harness().homeFolder() + "tasks/"))
             .toString(QUrl::FullyEncoded)
@@ -466,7 +483,7 @@ void TransferPageTest::progressTicksReadOnlyTheRunningRows() {
     };
     using Kind = TransferRowsUpdate::Kind;
     TransferRowsSeen seen;
-    TransferListModel model{QIcon()};
+    TransferListModel model{TransferListModel::IconAt()};
     auto look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
     QCOMPARE(look.kind, Kind::kAll);
     QCOMPARE(look.rows.size(), std::size_t{4});

@@ -70,6 +70,26 @@ TEST(BuiltPictures, EveryCatalogPictureIsThereAtItsSizeAndNotBlank) {
     }
 }
 
+// High-density screens take "name@2x.png": drawn at twice the pixels, not the 1x picture
+// enlarged, so its edges are as sharp as the 1x ones.
+TEST(BuiltPictures, EveryBitmapHasASharpTwinAtTwiceTheSize) {
+    for (const pic::Picture* picture : pic::all()) {
+        QString path = QString::fromUtf8(picture->path);
+        if (path.endsWith(QStringLiteral(".svg")))
+            continue;
+        SCOPED_TRACE(picture->path);
+        path.insert(path.lastIndexOf(QLatin1Char('.')), QStringLiteral("@2x"));
+        const QImage twin(QStringLiteral(NUBEXA_IMAGE_DIR "/") + path);
+        ASSERT_FALSE(twin.isNull()) << "missing or unreadable";
+        EXPECT_EQ(twin.width(), picture->width * 2);
+        EXPECT_EQ(twin.height(), picture->height * 2);
+        // An enlarged 1x picture repeats or blends its pixels; a drawn one differs from that.
+        const QImage enlarged =
+            load(*picture).scaled(twin.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_NE(twin.convertToFormat(QImage::Format_ARGB32), enlarged);
+    }
+}
+
 TEST(BuiltPictures, ButtonStatesAndVariantsCanBeToldApart) {
     for (const pic::Picture* picture : pic::all()) {
         if (picture->states < 2)

@@ -54,8 +54,10 @@ TEST(PictureMaker, FailsNamingTheSourceWhenOneIsMissing) {
     const QString copy = temp.filePath(QStringLiteral("src"));
     ASSERT_TRUE(QDir().mkpath(copy + QStringLiteral("/icons")));
     ASSERT_TRUE(QDir().mkpath(copy + QStringLiteral("/toolbar")));
-    ASSERT_TRUE(QFile::copy(sources + QStringLiteral("/icons/nubexa-client.svg"),
-                            copy + QStringLiteral("/icons/nubexa-client.svg")));
+    for (const QString& name : QDir(sources + QStringLiteral("/icons")).entryList(QDir::Files)) {
+        ASSERT_TRUE(QFile::copy(sources + QStringLiteral("/icons/") + name,
+                                copy + QStringLiteral("/icons/") + name));
+    }
     for (const QString& name : QDir(sources + QStringLiteral("/toolbar")).entryList(QDir::Files)) {
         if (name == QStringLiteral("web.svg"))
             continue;

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+
+#include <fstream>
 #include <string>
 
 #include "platform/log_sink.h"
@@ -52,6 +57,51 @@ TEST(LogSink, ControlBytesAreShownAsTextInAPrivateFile) {
     struct stat status {};
     ASSERT_EQ(::stat(dir.file("nubexa.log").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 077, 0u);
+}
+
+// The log is kept bounded: past the limit the file becomes "<name>.1", replacing the older
+// copy, and a new file starts; a line longer than the limit still gets written.
+TEST(LogSink, TheFileRotatesKeepingOneOlderCopy) {
+    TempDir dir;
+    const std::string path = dir.file("nubexa-client.log");
+    const std::string first(60, 'a'), second(60, 'b'), third(60, 'c'), huge(250, 'd');
+    FileLogSink sink(path, 100);
+    sink.write(first);
+    sink.write(second);
+    EXPECT_EQ(readFile(path + ".1"), first);
+    EXPECT_EQ(readFile(path), second);
+    sink.write(third);
+    EXPECT_EQ(readFile(path + ".1"), second);
+    EXPECT_EQ(readFile(path), third);
+    sink.write(huge);
+    EXPECT_EQ(readFile(path), huge);
+    EXPECT_FALSE(std::ifstream(path + ".2").good());
+    struct stat status {};
+    ASSERT_EQ(::stat((path + ".1").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 077, 0u);
+}
+
+// A program that holds standard error in its log finds there what libraries print, before and
+// after a rotation, and counts it towards the limit. Run in a child: it takes its stderr.
+TEST(LogSink, StandardErrorFollowsTheLogAcrossRotations) {
+    TempDir dir;
+    const std::string path = dir.file("nubexa-client.log");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        FileLogSink sink(path, 100);
+        const bool held = sink.holdStandardError();
+        std::fputs("printed before\n", stderr);
+        sink.write(std::string(90, 'x'));  // passes the limit with the line above
+        std::fputs("printed after\n", stderr);
+        ::_exit(held ? 0 : 3);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readFile(path + ".1"), "printed before\n");
+    EXPECT_EQ(readFile(path), std::string(90, 'x') + "printed after\n");
 }
 
 }  // namespace

@@ -107,7 +107,8 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
     ASSERT_TRUE(last);
     EXPECT_EQ(last->userName, m_client->account().uid);
     EXPECT_EQ(last->password, "demo123");
-    EXPECT_EQ(last->autoResume, "0");
+    // A first sign-in chooses automatic resume, as the desktop client's does.
+    EXPECT_EQ(last->autoResume, "1");
 
     ASSERT_EQ(cli({"ls"}), 0) << m_output;
     EXPECT_NE(m_output.find("照片/"), std::string::npos);
