@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     auto client = nubexa::bench::BenchWorld::signedInClient(environment);
     if (!client)
         return 1;
-    const std::string uid = client->service().account().uid;
+    const std::string uid = client->session().account().uid;
     queueTasks(client->gate(), uid, environment.homeFolder);
     auto* disk = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
     nubexa::pages::TransferPage& page = disk->transfers();

@@ -63,7 +63,6 @@ void ConfirmDialog::confirm() {
             // Folders have no direct link: nothing to close, and the dialog stays.
             if (m_item.isFolder)
                 return;
-            }
             closeWith([&disk, id = m_item.id] { return disk.cancelDirectLink(id); });
             return;
         case Kind::kCancelShare:

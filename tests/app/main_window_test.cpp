@@ -10,6 +10,7 @@
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
 #include "client_harness.h"
+#include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "support/temp_dir.h"

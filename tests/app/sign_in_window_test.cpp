@@ -11,6 +11,7 @@
 #include "app/sign_in_window.h"
 #include "app/user_panel.h"
 #include "client_harness.h"
+#include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
 

@@ -12,6 +12,7 @@
 #include "app/waiting_dialog.h"
 #include "app/web_sign_in_poller.h"
 #include "client_harness.h"
+#include "service/service_client.h"
 #include "support/temp_dir.h"
 
 using namespace nubexa;

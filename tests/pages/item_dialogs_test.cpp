@@ -291,7 +291,7 @@ void ItemDialogsTest::directLinks() {
     folder.found = true;
     ConfirmDialog closeFolder(
         DialogContext{
-            client.service(), client.notifier(), client.requests(), client.pictures(), {}},
+            client.session().disk(), client.notifier(), client.requests(), client.pictures(), {}},
         ConfirmDialog::Kind::kCloseLink, {folder}, nullptr);
     closeFolder.open();
     QVERIFY(driver.click(&closeFolder, QStringLiteral("ok")));

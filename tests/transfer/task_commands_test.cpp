@@ -1,5 +1,6 @@
 // Pause, resume and delete of running tasks, the stop of every transfer, and the
 // automatic-resume choice at the start of a session.
+#include <chrono>
 #include <filesystem>
 
 #include "store/task_table.h"
@@ -185,11 +186,23 @@ TEST_F(TaskControl, ATaskThatFailsAgainAndAgainWaitsWithABackOffUnlikeAUserPause
             return -1;
         });
     };
+    const auto epochSeconds = [] {
+        return std::chrono::duration_cast<std::chrono::seconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    };
+    const auto started = epochSeconds();
     ASSERT_TRUE(tickUntil([&] {
         return m_notifier.texts().size() == 3 && row(down.id)->status == 2 &&
                !manager().workers().isLive(down.id);
     }));
     EXPECT_EQ(markOf(down.id), hold_mark::kFailing) << "told apart from a user pause";
+    // When it is tried again is kept with it, for other processes to show: the back-off after
+    // a moment between the first run and now.
+    const auto listed = m_gate->run(
+        [&](LocalStore& store) { return TaskTable(store).listDownloads(uid).front(); });
+    EXPECT_GE(listed.retryAt, started + 1);
+    EXPECT_LE(listed.retryAt, epochSeconds() + 2);
     EXPECT_EQ(stateOf(down.id), "暂停");
     EXPECT_EQ(monitor().MonitorTick().startedDownload, 0) << "within its back-off";
     EXPECT_FALSE(monitor().anythingWaiting());
