@@ -9,11 +9,17 @@
 namespace nubexa::app {
 
 SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
-    const auto choices =
-        gate.run([&](LocalStore& store) { return UserLog(store).readChoices(uid); });
-    if (!choices)
-        return {};
-    return SystemSettings{choices->autoRun == 1, choices->autoLogin == 1, choices->autoResume == 1};
+    SystemSettings settings;
+    gate.run([&](LocalStore& store) {
+        UserLog log(store);
+        if (const auto choices = log.readChoices(uid)) {
+            settings.autoRun = choices->autoRun == 1;
+            settings.autoLogin = choices->autoLogin == 1;
+            settings.autoResume = choices->autoResume == 1;
+        }
+        settings.limits = log.readSpeedLimits(uid);
+    });
+    return settings;
 }
 
 std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std::string& uid,
@@ -30,7 +36,7 @@ std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std:
         const bool option = log.saveAutoRun(autoRun);
         // A user without a sign-in row has nothing to store the other two choices on.
         log.saveUserChoices(uid, settings.autoLogin, settings.autoResume);
-        return option;
+        return log.saveSpeedLimits(uid, settings.limits) && option;
     });
     if (!changed) {
         return settings.autoRun ? "无法设置开机自动启动：" + error

@@ -47,6 +47,7 @@ constexpr const char* kCreateTables =
     " avatarpath TEXT,"
     " avatarIsDown INTEGER DEFAULT 0);"
     "CREATE TABLE IF NOT EXISTS t_options (key TEXT, value TEXT);"
+
     "CREATE INDEX IF NOT EXISTS t_process_list_user ON t_process_list(user_id, ran_type, status);"
     "CREATE INDEX IF NOT EXISTS t_user_log_user ON t_user_log(user_id);";
 
@@ -64,6 +65,12 @@ constexpr const char* kCreateOptionRows =
     " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='is_auto_run');"
     "INSERT INTO t_options (key,value) SELECT 'last_user_id','' "
     " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='last_user_id');";
+
+// The user's speed limits. Files of earlier versions get it when they can be written; without
+// it no limit is kept.
+constexpr const char* kCreateSpeedLimits =
+    "CREATE TABLE IF NOT EXISTS t_speed_limit (user_id TEXT PRIMARY KEY,"
+    " upload_kbps INTEGER DEFAULT 0, download_kbps INTEGER DEFAULT 0);";
 
 // Columns that files of earlier versions lack; they get them when they can be written. Without
 // them the transfer lists cannot be read.
@@ -165,14 +172,27 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
         addLaterColumns(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
+        sqlite3_exec(db, kCreateSpeedLimits, nullptr, nullptr, nullptr);
         return Outcome::Ready;
     }
-    if (!store.exec(kCreateTables) || !store.exec(kCreateOptionRows)) {
+    // One transaction: a new file costs one commit instead of one per statement, and a process
+    // killed half-way leaves no half-made schema.
+    const bool inTransaction = store.begin();
+    if (!store.exec(kCreateTables) || !store.exec(kCreateSpeedLimits) ||
+        !store.exec(kCreateOptionRows)) {
         store.reportError();
-        return sqlite3_errcode(db) == SQLITE_NOTADB ? Outcome::NotADatabase : Outcome::Failed;
+        const int code = sqlite3_errcode(db);
+        if (inTransaction)
+            store.rollback();
+        return code == SQLITE_NOTADB ? Outcome::NotADatabase : Outcome::Failed;
     }
     addLaterColumns(db);
     sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
+    if (inTransaction && !store.commit()) {
+        store.reportError();
+        store.rollback();
+        return Outcome::Failed;
+    }
     return Outcome::Ready;
 }
 
