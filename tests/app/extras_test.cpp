@@ -72,11 +72,10 @@ struct Signed {
 // The dialog shows once its choices have been read off the GUI thread.
 CSystemSetDlg* openSettings(Signed& s) {
     s.harness.client().menuChosen(kSettings, false);
-    QTest::qWaitFor(
+    const bool shown = QTest::qWaitFor(
         [&] { return s.extras->settingsDialog() && s.extras->settingsDialog()->isVisible(); },
         10000);
-    CSystemSetDlg* dialog = s.extras->settingsDialog();
-    return dialog && dialog->isVisible() ? dialog : nullptr;
+    return shown ? s.extras->settingsDialog() : nullptr;
 }
 
 void setBoxes(CSystemSetDlg* dialog, bool autoRun, bool autoLogin, bool autoResume) {
@@ -222,7 +221,7 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     QTRY_VERIFY(!s.extras->settingsDialog());
 
     // Stored for this user, and already holding the running session's transfers.
-    const std::string uid = s.harness.client().service().account().uid;
+    const std::string uid = s.harness.client().session().account().uid;
     StoreGate gate(s.harness.databasePath());
     QCOMPARE(gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }),
              (SpeedLimits{500, 0}));
