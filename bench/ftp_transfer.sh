@@ -3,7 +3,8 @@
 # pure-ftpd and once with vsftpd (both on loopback). vsftpd conflicts with pure-ftpd as a Debian
 # package, so it is unpacked from its .deb (apt-get download, cached in the release build) and
 # run from a temporary folder with its own configuration. Per server: 512 MiB download and upload (best of 3 each, taken in turns, each after a sync), connect-to-first-data-byte for a
-# 1-byte file (median of 15), and what the progress writes cost of the transfer time. pure-ftpd
+# 1-byte file (median of 15), a whole cold command for that file (a new bin.db on disk; median
+# of 15), and what the progress writes cost of the transfer time. pure-ftpd
 # is measured once more over FTP over TLS (explicit, protected data, both tools with --ssl-reqd
 # against a local authority made here), with TLS's cost over the clear figures.
 # Ends with: BENCH ftp_transfer <key>=<value> ...
@@ -32,6 +33,7 @@ if [ ! -d "$BASE" ] || [ "$(df -Pk "$BASE" | awk 'NR == 2 { print $4 }')" -lt "$
 fi
 WORK="$(mktemp -d "$BASE/nubexa-ftp-bench-XXXXXX")"
 chmod 755 "$WORK"
+COLD="$(mktemp -d "$RELEASE_DIR/ftp-bench-cold-XXXXXX")"
 SERVER_PID=""
 stop_server() {
     if [ -n "$SERVER_PID" ]; then
@@ -42,7 +44,7 @@ stop_server() {
 }
 cleanup() {
     stop_server
-    rm -rf "$WORK"
+    rm -rf "$WORK" "$COLD"
 }
 trap cleanup EXIT
 
@@ -213,13 +215,28 @@ measure() { # <server name>
     done
     rm -f "$FILES/big.bin"
 
-    local g_ours g_curl p_ours p_curl f_ours f_curl
+    # A cold command, whole: process start, a new bin.db (on disk, where its syncs cost what
+    # they cost a user), sign-in and a 1-byte file, against curl's whole run.
+    local ours_cold=() curl_cold=() start
+    for probe in $(seq "$PROBES"); do
+        rm -f "$COLD"/bin.db* "$COLD/one-ours.bin" "$COLD/one-curl.bin"
+        start=$(now)
+        "$CLI" --db "$COLD/bin.db" ftp get "${TLS_OPTS[@]}" "$URL/one.bin" "$COLD/one-ours.bin" \
+            >/dev/null 2>&1
+        ours_cold+=("$(awk -v s="$(elapsed "$start" "$(now)")" 'BEGIN { printf "%.1f", s * 1000 }')")
+        start=$(now)
+        curl -s -o "$COLD/one-curl.bin" "$URL/one.bin"
+        curl_cold+=("$(awk -v s="$(elapsed "$start" "$(now)")" 'BEGIN { printf "%.1f", s * 1000 }')")
+    done
+    local g_ours g_curl p_ours p_curl f_ours f_curl c_ours c_curl
+    c_ours=$(median "${ours_cold[@]}"); c_curl=$(median "${curl_cold[@]}")
     g_ours=$(min "${ours_get[@]}"); g_curl=$(min "${curl_get[@]}")
     p_ours=$(min "${ours_put[@]}"); p_curl=$(min "${curl_put[@]}")
     f_ours=$(median "${ours_first[@]}"); f_curl=$(median "${curl_first[@]}")
     echo "$server: get: ours ${ours_get[*]} s, curl ${curl_get[*]} s;" \
         "put: ours ${ours_put[*]} s, curl ${curl_put[*]} s"
     echo "$server: first byte: ours ${ours_first[*]} ms; curl ${curl_first[*]} ms"
+    echo "$server: cold 1-byte get: ours ${ours_cold[*]} ms; curl ${curl_cold[*]} ms"
     echo "BENCH ftp_transfer server=$server size_mib=$SIZE_MIB" \
         "get_ratio=$(ratio "$g_ours" "$g_curl") get_ours_s=$g_ours get_curl_s=$g_curl" \
         "get_ours_mibps=$(mibs "$g_ours") get_curl_mibps=$(mibs "$g_curl")" \
@@ -227,7 +244,8 @@ measure() { # <server name>
         "put_ours_mibps=$(mibs "$p_ours") put_curl_mibps=$(mibs "$p_curl")" \
         "progress_pct_get=$(median "${get_pct[@]}") progress_pct_put=$(median "${put_pct[@]}")" \
         "first_byte_ours_ms=$f_ours first_byte_curl_ms=$f_curl" \
-        "first_byte_ratio=$(ratio "$f_ours" "$f_curl")"
+        "first_byte_ratio=$(ratio "$f_ours" "$f_curl")" \
+        "cold_ours_ms=$c_ours cold_curl_ms=$c_curl cold_ratio=$(ratio "$c_ours" "$c_curl")"
 }
 
 # A local authority and a certificate for 127.0.0.1, made for this run only.

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "app/notice_rotation.h"
 
@@ -19,6 +20,7 @@ class CSystemSetDlg;
 class DrawResultDlg;
 class MainFrame;
 class NoticeLink;
+struct SystemSettings;
 
 // The small features of the main window, wired to the client's seams: the settings dialog, the
 // skin chooser, the capacity draw and the rotating notice link. One per client, owned by it.
@@ -54,6 +56,7 @@ private:
 
     void mainWindowBuilt(MainFrame* frame);
     void openSettings();
+    void showSettings(QWidget* owner, const std::string& uid, const SystemSettings& stored);
     void openSkins();
     void draw();
     void showDrawResult(bool won, const std::string& message);
@@ -70,6 +73,7 @@ private:
     NoticeRotation m_notices;
     int m_currentSkin = 0;
     bool m_drawRunning = false;
+    bool m_settingsLoading = false;
 };
 
 }  // namespace nubexa::app

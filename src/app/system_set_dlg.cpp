@@ -3,8 +3,10 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <algorithm>
 
+#include "app/request_runner.h"
 #include "platform/notifier.h"
 
 namespace nubexa::app {
@@ -22,7 +24,7 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
         "QLabel#heading { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
         " stop:0 #2f7fd4, stop:1 #5aa3ec); font-size: 15px; padding-left: 16px; }"
         "QLabel#section { color: #5a6b80; }"
-        "QCheckBox { color: #333; font-size: 12px; spacing: 6px; }"
+        "QCheckBox, QLabel#limit { color: #333; font-size: 12px; spacing: 6px; }"
         "QPushButton { background: #3d8fe0; color: white; border: none; border-radius: 3px; }"
         "QPushButton:hover { background: #5aa3ec; }"
         "QPushButton#cancel { background: #e4e9f0; color: #333; }"
@@ -42,6 +44,15 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
     m_autoResume =
         addBox(QStringLiteral("启动后自动开始未完成的任务(上传/下载)"), rects::kAutoResume);
 
+    auto* limits = new QLabel(QStringLiteral("限速"), this);
+    limits->setObjectName(QStringLiteral("section"));
+    limits->setGeometry(40, rects::kUploadLimit.y(), 70, rects::kUploadLimit.height());
+    limits->setAccessibleName(limits->text());
+    m_uploadLimit =
+        addLimit(QStringLiteral("上传限速"), QStringLiteral("上传"), rects::kUploadLimit);
+    m_downloadLimit =
+        addLimit(QStringLiteral("下载限速"), QStringLiteral("下载"), rects::kDownloadLimit);
+
     m_save = new QPushButton(QStringLiteral("保存"), this);
     m_save->setGeometry(rects::kSave);
     m_save->setAccessibleName(m_save->text());
@@ -55,10 +66,14 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
     connect(m_save, &QPushButton::clicked, this, &CSystemSetDlg::save);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    const SystemSettings stored = loadSystemSettings(m_context.gate, m_context.uid);
+    const SystemSettings& stored = m_context.stored;
     m_autoRun->setChecked(stored.autoRun);
     m_autoLogin->setChecked(stored.autoLogin);
     m_autoResume->setChecked(stored.autoResume);
+    m_uploadLimit->setValue(
+        static_cast<int>(std::min<std::int64_t>(stored.limits.uploadKBps, kLargestLimit)));
+    m_downloadLimit->setValue(
+        static_cast<int>(std::min<std::int64_t>(stored.limits.downloadKBps, kLargestLimit)));
 }
 
 QCheckBox* CSystemSetDlg::addBox(const QString& text, const QRect& where) {
@@ -70,14 +85,47 @@ QCheckBox* CSystemSetDlg::addBox(const QString& text, const QRect& where) {
     return box;
 }
 
+QSpinBox* CSystemSetDlg::addLimit(const QString& name, const QString& label, const QRect& where) {
+    auto* caption = new QLabel(label, this);
+    caption->setObjectName(QStringLiteral("limit"));
+    caption->setGeometry(rects::kAutoRun.x(), where.y(), where.x() - rects::kAutoRun.x(),
+                         where.height());
+    auto* box = new QSpinBox(this);
+    box->setAccessibleName(name);
+    box->setRange(0, kLargestLimit);
+    box->setSingleStep(100);
+    box->setSuffix(QStringLiteral(" KB/s"));
+    box->setSpecialValueText(QStringLiteral("不限速"));
+    box->setGeometry(where);
+    caption->setBuddy(box);
+    return box;
+}
+
+SystemSettings CSystemSetDlg::chosen() const {
+    SystemSettings chosen;
+    chosen.autoRun = m_autoRun->isChecked();
+    chosen.autoLogin = m_autoLogin->isChecked();
+    chosen.autoResume = m_autoResume->isChecked();
+    chosen.limits = SpeedLimits{m_uploadLimit->value(), m_downloadLimit->value()};
+    return chosen;
+}
+
 void CSystemSetDlg::save() {
-    const SystemSettings chosen{m_autoRun->isChecked(), m_autoLogin->isChecked(),
-                                m_autoResume->isChecked()};
-    const std::string problem = saveSystemSettings(m_context.gate, m_context.autostart,
-                                                   m_context.uid, m_context.program, chosen);
-    if (!problem.empty())
-        m_context.notifier.showMessage("提示", problem);
-    accept();
+    // One save at a time; the dialog stays until its choices are stored.
+    if (m_saving)
+        return;
+    m_saving = true;
+    m_save->setEnabled(false);
+    m_cancel->setEnabled(false);
+    const SystemSettings choice = chosen();
+    m_context.requests.run<std::string>(
+        this, [store = m_context.save, choice] { return store(choice); },
+        [this, choice](const std::string& problem) {
+            if (!problem.empty())
+                m_context.notifier.showMessage("提示", problem);
+            emit saved(choice);
+            accept();
+        });
 }
 
 }  // namespace nubexa::app

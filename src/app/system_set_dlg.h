@@ -2,17 +2,17 @@
 
 #include <QDialog>
 #include <QRect>
+#include <functional>
 #include <string>
 
 #include "app/system_settings.h"
 
 class QCheckBox;
 class QPushButton;
+class QSpinBox;
 
 namespace nubexa {
-class Autostart;
 class Notifier;
-class StoreGate;
 }  // namespace nubexa
 
 namespace nubexa::app {
@@ -22,44 +22,63 @@ inline constexpr QSize kWindow{380, 320};
 inline constexpr QRect kAutoRun{120, 80, 150, 18};
 inline constexpr QRect kAutoLogin{120, 120, 150, 18};
 inline constexpr QRect kAutoResume{120, 160, 150, 18};
+inline constexpr QRect kUploadLimit{160, 194, 130, 24};
+inline constexpr QRect kDownloadLimit{160, 224, 130, 24};
 inline constexpr QRect kSave{100, 260, 60, 24};
 inline constexpr QRect kCancel{200, 260, 60, 24};
 }  // namespace system_set_rects
 
-// The settings dialog ("系统设置"): three start-up choices, loaded when it is built; "保存"
-// stores them and closes, "取消" closes and stores nothing. Modal; GUI thread only. Its store
-// work is two short brackets of the gate; nothing here waits on the network.
+class RequestRunner;
+
+// The settings dialog ("系统设置"): three start-up choices and the upload and download limits
+// (KB/s, 0: none), shown as they were loaded before it was built; "保存" stores them off the
+// GUI thread and closes once they are stored, "取消" closes and stores nothing. Modal; GUI
+// thread only.
 class CSystemSetDlg : public QDialog {
     Q_OBJECT
 public:
     static inline const QString kTitle = QStringLiteral("系统设置");
+    static constexpr int kLargestLimit = 1000000;  // KB/s
 
     struct Context {
-        StoreGate& gate;
-        Autostart& autostart;
+        RequestRunner& requests;
         Notifier& notifier;
-        std::string uid;
-        std::string program;  // what log-on starts
+        SystemSettings stored;
+        // Runs off the GUI thread: stores the choices; empty, or what to tell the user.
+        std::function<std::string(const SystemSettings&)> save;
     };
 
     CSystemSetDlg(Context context, QWidget* owner);
 
+    // What the fields say now.
+    SystemSettings chosen() const;
+
     QCheckBox* autoRunBox() const { return m_autoRun; }
     QCheckBox* autoLoginBox() const { return m_autoLogin; }
     QCheckBox* autoResumeBox() const { return m_autoResume; }
+    QSpinBox* uploadLimitBox() const { return m_uploadLimit; }
+    QSpinBox* downloadLimitBox() const { return m_downloadLimit; }
     QPushButton* saveButton() const { return m_save; }
     QPushButton* cancelButton() const { return m_cancel; }
 
+signals:
+    // The choices are stored; emitted just before the dialog closes.
+    void saved(const nubexa::app::SystemSettings& chosen);
+
 private:
     QCheckBox* addBox(const QString& text, const QRect& where);
+    QSpinBox* addLimit(const QString& name, const QString& label, const QRect& where);
     void save();
 
     Context m_context;
     QCheckBox* m_autoLogin;
     QCheckBox* m_autoRun;
     QCheckBox* m_autoResume;
+    QSpinBox* m_uploadLimit;
+    QSpinBox* m_downloadLimit;
     QPushButton* m_save;
     QPushButton* m_cancel;
+    bool m_saving = false;
 };
 
 }  // namespace nubexa::app

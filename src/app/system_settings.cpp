@@ -9,15 +9,20 @@
 namespace nubexa::app {
 
 SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
-    const auto choices =
-        gate.run([&](LocalStore& store) { return UserLog(store).readChoices(uid); });
-    // What happens for a user without a sign-in row: unfinished tasks resume.
-    if (!choices) {
-        SystemSettings settings;
-        settings.autoResume = true;
-        return settings;
-    }
-    return SystemSettings{choices->autoRun == 1, choices->autoLogin == 1, choices->autoResume == 1};
+    SystemSettings settings;
+    gate.run([&](LocalStore& store) {
+        UserLog log(store);
+        if (const auto choices = log.readChoices(uid)) {
+            settings.autoRun = choices->autoRun == 1;
+            settings.autoLogin = choices->autoLogin == 1;
+            settings.autoResume = choices->autoResume == 1;
+        } else {
+            // What happens for a user without a sign-in row: unfinished tasks resume.
+            settings.autoResume = true;
+        }
+        settings.limits = log.readSpeedLimits(uid);
+    });
+    return settings;
 }
 
 std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std::string& uid,
@@ -34,7 +39,7 @@ std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std:
         const bool option = log.saveAutoRun(autoRun);
         // A user without a sign-in row has nothing to store the other two choices on.
         log.saveUserChoices(uid, settings.autoLogin, settings.autoResume);
-        return option;
+        return log.saveSpeedLimits(uid, settings.limits) && option;
     });
     if (!changed) {
         return settings.autoRun ? "无法设置开机自动启动：" + error

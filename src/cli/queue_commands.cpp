@@ -117,7 +117,9 @@ void addQueueCommands(CLI::App& app, const CliContext& context, int& exitCode) {
         "Transfer the queue: the monitor every few seconds until no task waits or runs; "
         "Ctrl-C leaves every task resumable");
     run->add_option("--limit-rate", args->limitRate,
-                    "at most this many bytes per second per transfer (suffix K, M or G)");
+                    "at most this many bytes per second for all uploads together, and as many for "
+                    "all downloads (suffix K, M or G); without it, the limits set in the "
+                    "desktop client's settings");
     run->add_option("--interval", args->intervalSeconds, "seconds between monitor ticks")
         ->check(secondsBetween(0.05, 60.0))
         ->capture_default_str();

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -197,9 +198,16 @@ int runQueue(const CliContext& context, const RunArgs& args) {
         return kFailed;
     TransferSettings settings;
     settings.programFolder = homeFolder();
-    settings.ftp.maxBytesPerSecond = *rate;
+    // A rate given here holds for this run, shared by the workers of each direction as the
+    // desktop client shares the user's stored limits.
+    if (!args.limitRate.empty()) {
+        settings.ftp.uploadLimit = std::make_shared<RateLimiter>(*rate);
+        settings.ftp.downloadLimit = std::make_shared<RateLimiter>(*rate);
+    }
     ReportQueue reports;
     TransferManager& manager = session.manager(settings);
+    if (args.limitRate.empty())
+        manager.loadSpeedLimits();
     manager.setListener(&reports);
     // A session the service ended mid-run is taken up again with the remembered password.
     manager.setSessionRenewer([&session] { return session.signInAgain(); });

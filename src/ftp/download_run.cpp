@@ -160,7 +160,6 @@ int DownloadRun::receiveAvatar(LocalFile& file, const std::string& path) {
 DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter& reporter,
                                               std::int64_t& done, std::int64_t& total) {
     std::vector<char> buffer(options().blockSize);
-    const std::int64_t offset = done;
     // A listed size bounds what is written: a server cannot fill the disk past it. An unknown
     // size (0: a plain FTP server without SIZE) reads to the server's end.
     const std::int64_t listed = total;
@@ -168,10 +167,10 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
     // Read to the end of the data, not just to the listed size: only the server's end of the
     // data tells a complete file from a cut one, or from one larger than listed.
     for (;;) {
-        if (!heldBack(done - offset)) {
+        if (!heldBack()) {
             const bool atListed = listed > 0 && done >= listed;
             // At the listed size one byte is enough to tell the end from more data.
-            std::size_t want = buffer.size();
+            std::size_t want = paced(buffer.size());
             if (atListed)
                 want = 1;
             else if (listed > 0 && listed - done < static_cast<std::int64_t>(want))

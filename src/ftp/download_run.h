@@ -12,7 +12,8 @@ class LocalFile;
 // One run of FTPClient::Download.
 class DownloadRun : private TransferRun {
 public:
-    DownloadRun(FTPClient& client, TransferTask& task) : TransferRun(client, task) {}
+    DownloadRun(FTPClient& client, TransferTask& task)
+        : TransferRun(client, task, Direction::kDownload) {}
     int run();
 
 private:

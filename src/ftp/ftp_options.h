@@ -5,7 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "ftp/rate_limiter.h"
 
 namespace nubexa {
 
@@ -41,7 +44,10 @@ struct FtpOptions {
     // Longest wait of one data receive or send before the status is looked at again.
     std::chrono::milliseconds dataTick{100};
     std::size_t blockSize = 256 * 1024;
-    std::int64_t maxBytesPerSecond = 0;  // 0: as fast as the line goes
+    std::int64_t maxBytesPerSecond = 0;  // each run on its own; 0: as fast as the line goes
+    // The limits every run of one direction shares (the user's speed limits); null: none.
+    std::shared_ptr<RateLimiter> uploadLimit;
+    std::shared_ptr<RateLimiter> downloadLimit;
     // Set by the owner of every transfer thread to end them all (shutdown, Ctrl-C): a run
     // looks at it wherever it reads the row's status back and stops as if paused, without
     // writing the row, so that the task resumes later. Null: never.

@@ -10,8 +10,12 @@
 
 namespace nubexa {
 
-TransferRun::TransferRun(FTPClient& client, TransferTask& task)
-    : m_client(client), m_task(task), m_rateLimit(client.m_options.maxBytesPerSecond) {}
+TransferRun::TransferRun(FTPClient& client, TransferTask& task, Direction direction)
+    : m_client(client),
+      m_task(task),
+      m_ownLimit(client.m_options.maxBytesPerSecond),
+      m_sharedLimit(direction == Direction::kUpload ? client.m_options.uploadLimit
+                                                    : client.m_options.downloadLimit) {}
 
 std::optional<std::string> TransferRun::askPassive() {
     ACE_INET_Addr peer;
@@ -57,12 +61,20 @@ std::string TransferRun::readCompletion() {
     return reply;
 }
 
-bool TransferRun::heldBack(std::int64_t moved) {
-    const auto wait = m_rateLimit.holdBack(moved);
-    if (wait.count() <= 0)
+bool TransferRun::heldBack() {
+    auto wait = m_ownLimit.wait();
+    if (m_sharedLimit)
+        wait = std::max(wait, m_sharedLimit->wait());
+    if (wait <= RateLimiter::Clock::duration::zero())
         return false;
-    std::this_thread::sleep_for(std::min(wait, options().dataTick));
+    // Never longer than a tick: a pause, a stop or a raised limit is seen at once.
+    std::this_thread::sleep_for(std::min<RateLimiter::Clock::duration>(wait, options().dataTick));
     return true;
+}
+
+std::size_t TransferRun::paced(std::size_t want) const {
+    want = m_ownLimit.slice(want);
+    return m_sharedLimit ? m_sharedLimit->slice(want) : want;
 }
 
 void TransferRun::noteDataMoved(std::size_t bytes) {
@@ -70,6 +82,9 @@ void TransferRun::noteDataMoved(std::size_t bytes) {
     if (!stats.firstDataByte && bytes > 0)
         stats.firstDataByte = TransferStats::Clock::now();
     stats.bytesMoved += static_cast<std::int64_t>(bytes);
+    m_ownLimit.moved(static_cast<std::int64_t>(bytes));
+    if (m_sharedLimit)
+        m_sharedLimit->moved(static_cast<std::int64_t>(bytes));
 }
 
 std::int64_t speedKBps(std::int64_t bytes, std::int64_t elapsedMs) {

@@ -6,7 +6,7 @@
 
 #include "ftp/data_channel.h"
 #include "ftp/ftp_client.h"
-#include "ftp/rate_limit.h"
+#include "ftp/rate_limiter.h"
 
 namespace nubexa {
 
@@ -14,7 +14,7 @@ namespace nubexa {
 // transfer, the pacing of the data loop. Lives for one run on the client's thread.
 class TransferRun {
 protected:
-    TransferRun(FTPClient& client, TransferTask& task);
+    TransferRun(FTPClient& client, TransferTask& task, Direction direction);
 
     // Asks for a passive data port: EPSV when the control connection runs over IPv6 (PASV
     // cannot name an IPv6 address; a server that refuses EPSV is asked PASV), PASV otherwise.
@@ -59,8 +59,10 @@ protected:
     // The completion reply of the transfer; empty when none was owed or none came.
     std::string readCompletion();
 
-    // Waits out the rate limit for at most one data tick; true when it waited.
-    bool heldBack(std::int64_t moved);
+    // Waits out the rate limits for at most one data tick; true when it waited.
+    bool heldBack();
+    // At most what the rate limits let go in one piece.
+    std::size_t paced(std::size_t want) const;
 
     void noteDataMoved(std::size_t bytes);
     bool idleTooLong(std::chrono::steady_clock::time_point lastMoved) const {
@@ -89,7 +91,8 @@ protected:
     FTPClient& m_client;
     TransferTask& m_task;
     DataChannel m_data;
-    RateLimit m_rateLimit;
+    RateLimiter m_ownLimit;
+    std::shared_ptr<RateLimiter> m_sharedLimit;
 };
 
 }  // namespace nubexa

@@ -200,7 +200,6 @@ bool UploadRun::skip(LocalFile& file, std::int64_t offset, Md5Digest* digest) {
 UploadRun::DataEnd UploadRun::send(LocalFile& file, ProgressReporter& reporter, std::int64_t& done,
                                    std::int64_t size, Md5Digest* digest) {
     std::vector<char> buffer(options().blockSize);
-    const std::int64_t offset = done;
     auto lastMoved = std::chrono::steady_clock::now();
     while (done < size) {
         const auto want = static_cast<std::size_t>(
@@ -211,9 +210,10 @@ UploadRun::DataEnd UploadRun::send(LocalFile& file, ProgressReporter& reporter, 
         if (digest != nullptr)
             digest->update(buffer.data(), static_cast<std::size_t>(read));
         for (std::size_t at = 0; at < static_cast<std::size_t>(read);) {
-            if (!heldBack(done - offset)) {
-                const auto result = m_data.send(
-                    buffer.data() + at, static_cast<std::size_t>(read) - at, options().dataTick);
+            if (!heldBack()) {
+                const auto result =
+                    m_data.send(buffer.data() + at, paced(static_cast<std::size_t>(read) - at),
+                                options().dataTick);
                 at += result.bytes;
                 done += static_cast<std::int64_t>(result.bytes);
                 m_task.transferSize = done;

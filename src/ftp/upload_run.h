@@ -14,7 +14,7 @@ class UploadRegistrar;
 class UploadRun : private TransferRun {
 public:
     UploadRun(FTPClient& client, TransferTask& task, UploadRegistrar* registrar)
-        : TransferRun(client, task), m_registrar(registrar) {}
+        : TransferRun(client, task, Direction::kUpload), m_registrar(registrar) {}
     int run();
 
 private:

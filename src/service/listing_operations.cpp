@@ -42,15 +42,15 @@ bool ServiceClient::takesAnswerLocked(const ListingTicket& ticket) const {
     return ticket.generation == m_signInGeneration && ticket.number > m_listingStored;
 }
 
-void ServiceClient::storeTablesLocked(const std::vector<DiskFileEntry>* files,
-                                      const std::vector<FolderItemLc>* folders) {
-    // Copy on write: snapshots handed out stay as they were.
-    auto next = std::make_shared<DiskTables>(*m_tables);
-    if (files != nullptr)
-        storeInTable(next->disk_files, *files);
-    if (folders != nullptr)
-        storeInTable(next->disk_folders, *folders);
-    m_tables = std::move(next);
+void ServiceClient::storeTablesLocked(std::vector<DiskFileEntry>* files,
+                                      std::vector<FolderItemLc>* folders) {
+    // Copy on write: snapshots handed out stay as they were. The listed entries are moved in,
+    // not copied.
+    const DiskTables& now = *m_tables;
+    m_tables = std::make_shared<DiskTables>(DiskTables{
+        files != nullptr ? replacedTable(now.disk_files, std::move(*files)) : now.disk_files,
+        folders != nullptr ? replacedTable(now.disk_folders, std::move(*folders))
+                           : now.disk_folders});
 }
 
 ServiceResult<int> ServiceClient::fillListing(const SignedQuery& query, bool folderListing,
@@ -65,7 +65,7 @@ ServiceResult<int> ServiceClient::fillListing(const SignedQuery& query, bool fol
     MarkupNavigator navigator;
     if (!navigator.setDoc(text.value))
         return ServiceResult<int>::failed(Failure::kMalformed, 0);
-    const ListingRead read = readListing(navigator, {folderListing, false, kTableSize});
+    ListingRead read = readListing(navigator, {folderListing, false, kTableSize});
     if (!read.hasResult)
         return ServiceResult<int>::failed(Failure::kMalformed, 1);
 

@@ -77,12 +77,15 @@ ListingRead readListing(MarkupNavigator& navigator, const ListingShape& shape) {
     read.hasResult = true;
     if (shape.readParent && navigator.findChildElem("parentid"))
         read.parentId = navigator.getChildData();
-    const auto get = [&](const char* name) { return navigator.getChildAttrib(name); };
     const Extras extras{true, true, shape.withPath};
-    read.files = readList<DiskFileEntry>(navigator, "files", "file", shape.limit,
-                                         [&] { return fileFrom(get, extras); });
-    read.folders = readList<FolderItemLc>(navigator, "folders", "folder", shape.limit,
-                                          [&] { return folderFrom(get, extras); });
+    read.files = readList<DiskFileEntry>(navigator, "files", "file", shape.limit, [&] {
+        const AttributeList attributes = navigator.getChildAttribs();
+        return fileFrom([&](const char* name) { return attributes.value(name); }, extras);
+    });
+    read.folders = readList<FolderItemLc>(navigator, "folders", "folder", shape.limit, [&] {
+        const AttributeList attributes = navigator.getChildAttribs();
+        return folderFrom([&](const char* name) { return attributes.value(name); }, extras);
+    });
     return read;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <limits>
 #include <optional>
 #include <string>
@@ -37,13 +38,21 @@ ListingRead readListing(MarkupNavigator& navigator, const ListingShape& shape);
 bool readSearchAnswer(const AttributeAnswer& answer, std::vector<DiskFileEntry>& files,
                       std::vector<FolderItemLc>& folders);
 
-// Writes `listed` from index 0 and an end mark behind it when there is room.
+// The table after a listing: `listed` from index 0, an end mark behind it when there is room,
+// and behind that what the table held before (never read, as an end mark stops every reader).
 template <typename Entry>
-void storeInTable(std::vector<Entry>& table, const std::vector<Entry>& listed) {
+std::vector<Entry> replacedTable(const std::vector<Entry>& table, std::vector<Entry>&& listed) {
     const std::size_t count = std::min(listed.size(), table.size());
-    std::copy_n(listed.begin(), count, table.begin());
-    if (count < table.size())
-        table[count] = Entry{};
+    std::vector<Entry> next;
+    next.reserve(table.size());
+    std::move(listed.begin(), listed.begin() + static_cast<std::ptrdiff_t>(count),
+              std::back_inserter(next));
+    if (count < table.size()) {
+        next.emplace_back();
+        next.insert(next.end(), table.begin() + static_cast<std::ptrdiff_t>(count) + 1,
+                    table.end());
+    }
+    return next;
 }
 
 }  // namespace nubexa

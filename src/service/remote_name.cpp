@@ -120,7 +120,38 @@ std::pair<std::string, std::string> splitRemoteName(std::string_view fileName) {
     return {std::string(fileName.substr(0, dot)), std::string(fileName.substr(dot))};
 }
 
+namespace {
+
+// True when every character of `text` is one that NFC leaves alone and that composes with
+// nothing: ASCII, the CJK ideographs, CJK punctuation and the full-width forms, which make up
+// nearly every name here. Others go through the full normalisation.
+bool plainlyComposed(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = 0; i < text.size();) {
+        if (bytes[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        if (i + 2 >= text.size() || (bytes[i] & 0xF0) != 0xE0 || (bytes[i + 1] & 0xC0) != 0x80 ||
+            (bytes[i + 2] & 0xC0) != 0x80)
+            return false;
+        const unsigned code =
+            (bytes[i] & 0x0Fu) << 12 | (bytes[i + 1] & 0x3Fu) << 6 | (bytes[i + 2] & 0x3Fu);
+        const bool stable =
+            (code >= 0x4E00 && code <= 0x9FFF) || (code >= 0x3000 && code <= 0x3029) ||
+            (code >= 0x3030 && code <= 0x303F) || (code >= 0xFF01 && code <= 0xFF60);
+        if (!stable)
+            return false;
+        i += 3;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string toNfc(std::string_view text) {
+    if (plainlyComposed(text))
+        return std::string(text);
     if (!isUtf8(text))
         return std::string(text);
     utf8proc_uint8_t* composed =

@@ -226,8 +226,8 @@ private:
     };
     ListingTicket takeListingTicket();
     bool takesAnswerLocked(const ListingTicket& ticket) const;
-    void storeTablesLocked(const std::vector<DiskFileEntry>* files,
-                           const std::vector<FolderItemLc>* folders);
+    // Takes the entries of what is replaced (null: that table stays as it is).
+    void storeTablesLocked(std::vector<DiskFileEntry>* files, std::vector<FolderItemLc>* folders);
     ServiceResult<int> fillListing(const SignedQuery& query, bool folderListing, Repeat repeat);
     ServiceResult<int> searchListing(const SignedQuery& query);
 

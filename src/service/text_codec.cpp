@@ -54,6 +54,14 @@ std::string percentDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Runs without an escape are copied whole: most of a listing's bytes are.
+        std::size_t end = i;
+        while (end < text.size() && text[end] != '%' && text[end] != '+')
+            ++end;
+        out.append(text.substr(i, end - i));
+        i = end;
+        if (i == text.size())
+            break;
         const char ch = text[i];
         if (ch == '%' && i + 2 < text.size()) {
             const int high = hexValue(static_cast<unsigned char>(text[i + 1]));

@@ -211,6 +211,7 @@ bool ClientSession::takeQueue(std::optional<bool> autoResume) {
     } else {
         m_manager->startSession();
     }
+    m_manager->loadSpeedLimits();
     return true;
 }
 

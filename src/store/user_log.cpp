@@ -1,5 +1,7 @@
 #include "store/user_log.h"
 
+#include <algorithm>
+
 #include "store/local_store.h"
 #include "store/statements.h"
 
@@ -101,6 +103,25 @@ std::optional<UserChoices> UserLog::readChoices(const std::string& userId) {
 bool UserLog::autoResumeChosen(const std::string& userId) {
     const auto choices = readChoices(userId);
     return !choices || choices->autoResume == 1;
+}
+
+SpeedLimits UserLog::readSpeedLimits(const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kReadSpeedLimits);
+    query.bindText(1, userId);
+    SpeedLimits limits;
+    if (query.next()) {
+        limits.uploadKBps = std::max<std::int64_t>(query.int64At(0), 0);
+        limits.downloadKBps = std::max<std::int64_t>(query.int64At(1), 0);
+    }
+    return limits;
+}
+
+bool UserLog::saveSpeedLimits(const std::string& userId, const SpeedLimits& limits) {
+    StoreCommand command(m_store, st::kSaveSpeedLimits);
+    command.bindText(1, userId);
+    command.bindInt64(2, std::max<std::int64_t>(limits.uploadKBps, 0));
+    command.bindInt64(3, std::max<std::int64_t>(limits.downloadKBps, 0));
+    return command.execute();
 }
 
 std::optional<LastUser> UserLog::readLastUser() {

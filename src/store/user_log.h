@@ -25,6 +25,15 @@ struct UserChoices {
     int autoRun = 0;
 };
 
+// The user's upload and download limits in KB/s; 0: none. Kept per user, not per sign-in.
+struct SpeedLimits {
+    std::int64_t uploadKBps = 0;
+    std::int64_t downloadKBps = 0;
+    bool operator==(const SpeedLimits& other) const {
+        return uploadKBps == other.uploadKBps && downloadKBps == other.downloadKBps;
+    }
+};
+
 // What the user's newest sign-in row holds of the password.
 struct RememberedPassword {
     std::string password;  // empty when not remembered, or kept in a secret store
@@ -40,7 +49,8 @@ struct LastUser {
     std::string autoResume;
 };
 
-// The statements on t_user_log and t_options. A view over the connection of the caller's bracket.
+// The statements on the user's choices: t_user_log, t_options and t_speed_limit. A view over the
+// connection of the caller's bracket.
 class UserLog {
 public:
     explicit UserLog(LocalStore& store) : m_store(store) {}
@@ -75,6 +85,11 @@ public:
     // Whether the user's unfinished tasks restart by themselves: the choice of the user's newest
     // sign-in row, and yes for a user who has none yet (a first sign-in resumes).
     bool autoResumeChosen(const std::string& userId);
+
+    // None set: both 0.
+    SpeedLimits readSpeedLimits(const std::string& userId);
+    // Negative values are stored as 0.
+    bool saveSpeedLimits(const std::string& userId, const SpeedLimits& limits);
 
     // Empty when no user has signed in yet.
     std::optional<LastUser> readLastUser();

@@ -45,10 +45,39 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_failing(m_settings.failing) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
     m_settings.ftp.tls = tlsOf(m_service.config());
+    // Every worker's client copies the options: the limiters are shared, not copied.
+    if (!m_settings.ftp.uploadLimit)
+        m_settings.ftp.uploadLimit = std::make_shared<RateLimiter>();
+    if (!m_settings.ftp.downloadLimit)
+        m_settings.ftp.downloadLimit = std::make_shared<RateLimiter>();
 }
 
 TransferManager::~TransferManager() {
     stopWorkers();
+}
+
+void TransferManager::setSpeedLimits(const SpeedLimits& limits) {
+    m_settings.ftp.uploadLimit->setRate(limits.uploadKBps * 1024);
+    m_settings.ftp.downloadLimit->setRate(limits.downloadKBps * 1024);
+}
+
+SpeedLimits TransferManager::speedLimits() const {
+    return SpeedLimits{m_settings.ftp.uploadLimit->rate() / 1024,
+                       m_settings.ftp.downloadLimit->rate() / 1024};
+}
+
+void TransferManager::loadSpeedLimits() {
+    const std::string uid = m_service.account().uid;
+    setSpeedLimits(
+        m_gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }));
+}
+
+bool TransferManager::limitHolding(Direction direction) const {
+    // Longer than the gaps between a limited run's waits, shorter than a monitor tick.
+    constexpr auto kRecently = std::chrono::seconds(2);
+    const auto& limiter =
+        direction == Direction::kUpload ? m_settings.ftp.uploadLimit : m_settings.ftp.downloadLimit;
+    return limiter->holding(kRecently);
 }
 
 bool TransferManager::renewSession(const std::string& staleToken) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ftp/ftp_options.h"
+#include "store/user_log.h"
 #include "transfer/failure_backoff.h"
 #include "transfer/login_backoff.h"
 #include "transfer/row_progress.h"
@@ -69,6 +70,15 @@ public:
         return std::max(m_uploadBackoff.failures(), m_downloadBackoff.failures());
     }
     WorkerRegistry& workers() { return m_workers; }
+
+    // The user's speed limits in KB/s (0: none), each shared by all workers of its direction;
+    // running transfers follow a change within a data tick.
+    void setSpeedLimits(const SpeedLimits& limits);
+    SpeedLimits speedLimits() const;
+    // The signed-in user's stored limits apply from now on (one bracket).
+    void loadSpeedLimits();
+    // True while the direction's limit is holding its transfers back.
+    bool limitHolding(Direction direction) const;
 
     // Set before the first worker starts; null: nobody listens.
     void setListener(TransferListener* listener) { m_listener = listener; }

@@ -18,7 +18,9 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
     }
     const SummedSpeeds speeds = m_manager.gate().run(
         [&](LocalStore& store) { return TaskTable(store).sumSpeeds(account.uid); });
-    m_statusText = speedStatusText(speeds.upload, speeds.download);
+    m_statusText =
+        speedStatusText(speeds.upload, speeds.download, m_manager.limitHolding(Direction::kUpload),
+                        m_manager.limitHolding(Direction::kDownload));
     tick.statusText = m_statusText;
     m_view.showStatusText(m_statusText);
 

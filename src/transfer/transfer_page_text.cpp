@@ -92,8 +92,11 @@ std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string
     return shown;
 }
 
-std::string speedStatusText(const std::string& upload, const std::string& download) {
-    return "上传：" + upload + " KB/S 下载：" + download + " KB/S";
+std::string speedStatusText(const std::string& upload, const std::string& download,
+                            bool uploadLimited, bool downloadLimited) {
+    const auto mark = [](bool limited) { return limited ? std::string("(限速)") : std::string(); };
+    return "上传：" + upload + " KB/S" + mark(uploadLimited) + " 下载：" + download + " KB/S" +
+           mark(downloadLimited);
 }
 
 }  // namespace nubexa

@@ -49,7 +49,9 @@ std::vector<TaskListRow> loadTaskRows(StoreGate& gate, const std::string& userId
 std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string& userId,
                                               Direction page);
 
-// The status-bar text of the monitor: "上传：" + upload + " KB/S 下载：" + download + " KB/S".
-std::string speedStatusText(const std::string& upload, const std::string& download);
+// The status-bar text of the monitor: "上传：" + upload + " KB/S 下载：" + download + " KB/S",
+// with "(限速)" after the speed of a direction whose limit is holding it back.
+std::string speedStatusText(const std::string& upload, const std::string& download,
+                            bool uploadLimited = false, bool downloadLimited = false);
 
 }  // namespace nubexa

@@ -91,6 +91,26 @@ std::string MarkupNavigator::getAttrib(std::string_view name) const {
 std::string MarkupNavigator::getChildAttrib(std::string_view name) const {
     return attributeOf(m_child, name);
 }
+AttributeList MarkupNavigator::getChildAttribs() const {
+    AttributeList list;
+    if (m_child == nullptr)
+        return list;
+    list.reserve(16);  // a listing's entries carry up to twelve
+    for (const auto* attribute = m_child->FirstAttribute(); attribute != nullptr;
+         attribute = attribute->Next())
+        list.add(attribute->Name(), attribute->Value());
+    return list;
+}
+
+std::string AttributeList::value(std::string_view name) const {
+    // The first of a repeated name, as a search by name finds it.
+    for (const auto& [key, value] : m_items) {
+        if (key == name)
+            return std::string(value);
+    }
+    return {};
+}
+
 std::string MarkupNavigator::getTagName() const {
     return m_main != nullptr ? std::string(m_main->Name()) : std::string();
 }

@@ -2,10 +2,24 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include <tinyxml2.h>
 
 namespace nubexa {
+
+// The attributes of one element, read in one pass over them; valid while the document is.
+class AttributeList {
+public:
+    void reserve(std::size_t count) { m_items.reserve(count); }
+    void add(std::string_view name, std::string_view value) { m_items.emplace_back(name, value); }
+    // Empty text when missing.
+    std::string value(std::string_view name) const;
+
+private:
+    std::vector<std::pair<std::string_view, std::string_view>> m_items;
+};
 
 // A cursor over one XML document for answers read element by element.
 //
@@ -43,6 +57,9 @@ public:
     std::string getChildData() const;
     std::string getAttrib(std::string_view name) const;
     std::string getChildAttrib(std::string_view name) const;
+    // Every attribute of the child: for an element read by many of its attributes, one pass
+    // instead of a search per attribute.
+    AttributeList getChildAttribs() const;
 
     // The element name at each position; empty when there is none.
     std::string getTagName() const;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -68,10 +69,13 @@ struct Signed {
     MainWindowExtras* extras = MainWindowExtras::installInto(harness.client());
 };
 
+// The dialog shows once its choices have been read off the GUI thread.
 CSystemSetDlg* openSettings(Signed& s) {
     s.harness.client().menuChosen(kSettings, false);
-    CSystemSetDlg* dialog = s.extras->settingsDialog();
-    return dialog && dialog->isVisible() ? dialog : nullptr;
+    const bool shown = QTest::qWaitFor(
+        [&] { return s.extras->settingsDialog() && s.extras->settingsDialog()->isVisible(); },
+        10000);
+    return shown ? s.extras->settingsDialog() : nullptr;
 }
 
 void setBoxes(CSystemSetDlg* dialog, bool autoRun, bool autoLogin, bool autoResume) {
@@ -97,6 +101,7 @@ class ExtrasTest : public QObject {
 private slots:
     void settingsStoreAllThreeChoicesAndTheLogOnEntry();
     void settingsWithoutSignInRowOrAutoRunRow();
+    void speedLimitsAreStoredAndHoldAtOnce();
     void skinChooserAppliesOnlyNewSkinsAndClosesOutside();
     void drawBooksOnceAndThenSaysAlreadyDrawn();
     void noticesRotateOverAnyCount_data();
@@ -200,6 +205,40 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
         QCOMPARE(log.readRememberedPassword(uid)->password, std::string("kept"));
         QVERIFY(log.readRememberedPassword(uid)->remembered);
     });
+}
+
+void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
+    ConfigHome config;
+    Signed s;
+    QVERIFY(s.harness.signIn());
+    CSystemSetDlg* dialog = openSettings(s);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->uploadLimitBox()->text(), QStringLiteral("不限速"));
+    QCOMPARE(dialog->downloadLimitBox()->value(), 0);
+    // Both fields lie between the last box and the buttons.
+    QVERIFY(dialog->downloadLimitBox()->geometry().bottom() < dialog->saveButton()->y());
+    QVERIFY(dialog->uploadLimitBox()->y() > dialog->autoResumeBox()->geometry().bottom());
+    dialog->uploadLimitBox()->setValue(500);
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+
+    // Stored for this user, and already holding the running session's transfers.
+    const std::string uid = s.harness.client().session().account().uid;
+    StoreGate gate(s.harness.databasePath());
+    QCOMPARE(gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }),
+             (SpeedLimits{500, 0}));
+    QCOMPARE(s.harness.client().manager().speedLimits(), (SpeedLimits{500, 0}));
+
+    dialog = openSettings(s);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->uploadLimitBox()->value(), 500);
+    dialog->uploadLimitBox()->setValue(0);
+    dialog->downloadLimitBox()->setValue(CSystemSetDlg::kLargestLimit);
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    QCOMPARE(s.harness.client().manager().speedLimits(),
+             (SpeedLimits{0, CSystemSetDlg::kLargestLimit}));
+    QVERIFY(s.harness.notifier().messages().empty());
 }
 
 void ExtrasTest::skinChooserAppliesOnlyNewSkinsAndClosesOutside() {

@@ -4,6 +4,7 @@
 
 #include "canned_server.h"
 #include "service/common.h"
+#include "service/remote_name.h"
 #include "service/text_codec.h"
 
 namespace nubexa::test {
@@ -29,6 +30,19 @@ TEST(PercentDecode, DecodesGroupsAndPlusAndKeepsTheRest) {
     EXPECT_EQ(percentDecode("%zz%4g"), "%zz%4g");
     EXPECT_EQ(percentDecode("%E4%B8%AD"), "中");
     EXPECT_EQ(percentDecode(urlEncode("名 字-1.txt")), "名 字-1.txt");
+}
+
+TEST(ToNfc, LeavesComposedNamesAndStillComposesWhatNeedsIt) {
+    // Names of ASCII, ideographs and full-width punctuation come back as they are.
+    for (const char* plain : {"", "report-2026.txt", "照片 2026（一）。", "ＡＢＣ１２３"})
+        EXPECT_EQ(toNfc(plain), plain);
+    // A character that composes with its neighbour, next to ideographs, is still composed.
+    EXPECT_EQ(toNfc("照片cafe\xCC\x81"), "照片caf\xC3\xA9");
+    EXPECT_EQ(toNfc("\xE1\x84\x80\xE1\x85\xA1照"), "\xEA\xB0\x80照");  // Hangul jamo
+    EXPECT_EQ(toNfc("\xE3\x81\x8B\xE3\x82\x99"), "\xE3\x81\x8C");      // か + voicing mark
+    // Not UTF-8: kept byte for byte.
+    EXPECT_EQ(toNfc("\xE4\xB8"), "\xE4\xB8");
+    EXPECT_EQ(toNfc("a\xED\xA0\x80"), "a\xED\xA0\x80");
 }
 
 TEST(TrimSpaces, RemovesOnlySpacesAtTheEnds) {

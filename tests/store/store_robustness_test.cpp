@@ -88,6 +88,22 @@ TEST_F(StoreRobustness, OlderFileKeepsItsRowsAndGainsWhatIsMissing) {
         EXPECT_TRUE(log.recordSignIn({"7", "", "d", false, false, "0"}));
         EXPECT_EQ(log.readChoices("7")->autoRun, 1);  // the old choice is kept
         EXPECT_EQ(log.readLastUser()->userName, "7");
+        // Speed limits are kept per user, a negative one as none.
+        EXPECT_EQ(log.readSpeedLimits("7"), (SpeedLimits{0, 0}));
+        EXPECT_TRUE(log.saveSpeedLimits("7", {300, -5}));
+        EXPECT_TRUE(log.saveSpeedLimits("8", {1, 2}));
+        EXPECT_TRUE(log.saveSpeedLimits("7", {300, 40}));
+        EXPECT_EQ(log.readSpeedLimits("7"), (SpeedLimits{300, 40}));
+        EXPECT_EQ(log.readSpeedLimits("8"), (SpeedLimits{1, 2}));
+    });
+
+    // A file whose schema was complete before limits were kept gains their table too.
+    m_gate.reset();
+    ASSERT_TRUE(RawConnection(dbPath()).exec("DROP TABLE t_speed_limit"));
+    m_gate = std::make_unique<StoreGate>(dbPath());
+    gate().run([](LocalStore& s) {
+        EXPECT_TRUE(UserLog(s).saveSpeedLimits("7", {10, 20}));
+        EXPECT_EQ(UserLog(s).readSpeedLimits("7"), (SpeedLimits{10, 20}));
     });
 }
 

@@ -58,6 +58,8 @@ TEST(PageText, RowColumnsJoinLocalAndRemoteNames) {
 TEST(PageText, StatusTextOfTheMonitor) {
     EXPECT_EQ(speedStatusText("0", "0"), "上传：0 KB/S 下载：0 KB/S");
     EXPECT_EQ(speedStatusText("120", "35"), "上传：120 KB/S 下载：35 KB/S");
+    EXPECT_EQ(speedStatusText("120", "35", true, false), "上传：120 KB/S(限速) 下载：35 KB/S");
+    EXPECT_EQ(speedStatusText("1", "2", false, true), "上传：1 KB/S 下载：2 KB/S(限速)");
 }
 
 }  // namespace
