@@ -109,9 +109,9 @@ void MainWindowExtras::openSettings() {
         [this, uid](const SystemSettings& stored) {
             m_settingsLoading = false;
             // The window closed or another user signed in meanwhile: nothing to show.
-            QWidget* owner = m_client.mainFrame();
-            if (owner && m_client.session().account().uid == uid)
-                showSettings(owner, uid, stored);
+            QWidget* frame = m_client.mainFrame();
+            if (frame && m_client.session().account().uid == uid)
+                showSettings(frame, uid, stored);
         });
 }
 

@@ -36,7 +36,7 @@ struct NewTaskRow {
     std::string parentId;  // not used by file downloads, whose parent is a backslash
     // A folder download's file: the remote folder it comes from, for showing only (its ftp_path
     // stays a backslash).
-    std::string remotePath;
+    std::string remotePath{};
 };
 
 // A task row as a worker loads it.
