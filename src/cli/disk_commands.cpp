@@ -8,6 +8,7 @@
 #include "cli/cli_context.h"
 #include "cli/cli_session.h"
 #include "cli/listing_output.h"
+#include "cli/message_notifier.h"
 #include "cli/messages.h"
 #include "cli/password_prompt.h"
 #include "cli/remote_disk.h"
@@ -140,7 +141,8 @@ int put(const CliContext& context, const TransferArgs& args) {
             }
             for (const auto& entry : result.skipped) {
                 std::printf("  %s\n", say("skipped: {} ({})", "已跳过：{}（{}）",
-                                          {forTerminal(entry.localPath), forTerminal(entry.text)})
+                                          {forTerminal(entry.localPath),
+                                           forTerminal(coreMessageText(entry.text))})
                                           .c_str());
             }
             if (result.remoteFolderId.empty() || !result.skippedFolders.empty() ||

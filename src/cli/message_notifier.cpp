@@ -1,6 +1,8 @@
 #include "cli/message_notifier.h"
 
+#include <optional>
 #include <string_view>
+#include <utility>
 
 #include "cli/cli_context.h"
 #include "cli/messages.h"
@@ -27,6 +29,14 @@ constexpr KnownText kWholeTexts[] = {
     {"文件夹创建失败", "a local folder could not be created"},
     {"服务器忙，请稍后再试", "the service is busy; try again later"},
     {"登录已失效，请重新登录", "the sign-in has expired; run \"nubexa-cli login\" again"},
+    // Why an entry of a folder upload is left out.
+    {"链接指向的项目不存在", "a link to nothing"},
+    {"指向文件夹的链接，未跟随", "a link to a folder, not followed"},
+    {"不是普通文件（管道、套接字或设备）", "not a regular file (a pipe, socket or device)"},
+    {"无法读取", "cannot be read"},
+    {"名称无效", "not a valid name"},
+    {"名称不是有效的UTF-8文本", "the name is not valid UTF-8 text"},
+    {"名称太长（网盘最多255字节）", "the name is too long (the disk takes 255 bytes at most)"},
 };
 
 // Texts that follow "(name）".
@@ -44,9 +54,41 @@ constexpr KnownText kBeforeName[] = {
      "the local file is missing or moved; upload failed: "},
 };
 
+// Texts that follow a count ("3 个…"). An empty English form: the command lists each case on
+// its own line already, so the sum is not said again.
+constexpr KnownText kAfterCount[] = {
+    {" 个文件名含有网盘不允许的字符，已替换为全角字符", ""},
+    {" 个文件名无法在本地使用，已改为安全的名称",
+     " file name(s) cannot be used here and were given safe local names"},
+};
+
+// "已跳过 N 个无法上传的项目": each skipped entry has its own line too.
+constexpr std::string_view kSkippedEntries = "已跳过 ";
+
+// The count and the rest of a text that starts with a number.
+std::optional<std::pair<std::string, std::string_view>> splitCount(const std::string& text) {
+    std::size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    if (digits == 0)
+        return std::nullopt;
+    return std::make_pair(text.substr(0, digits), std::string_view(text).substr(digits));
+}
+
 }  // namespace
 
 std::string coreMessageText(const std::string& text) {
+    if (const auto counted = splitCount(text)) {
+        for (const KnownText& known : kAfterCount) {
+            if (counted->second == known.chinese) {
+                if (known.english.empty())
+                    return {};
+                return chineseMessages() ? text : counted->first + std::string(known.english);
+            }
+        }
+    }
+    if (std::string_view(text).substr(0, kSkippedEntries.size()) == kSkippedEntries)
+        return {};
     if (chineseMessages())
         return text;
     for (const KnownText& known : kWholeTexts) {
@@ -61,6 +103,10 @@ std::string coreMessageText(const std::string& text) {
             if (rest == known.chinese)
                 return text.substr(1, end - 1) + " " + std::string(known.english);
         }
+        for (const KnownText& known : kWholeTexts) {
+            if (rest == known.chinese)
+                return text.substr(1, end - 1) + ": " + std::string(known.english);
+        }
     }
     for (const KnownText& known : kBeforeName) {
         if (std::string_view(text).substr(0, known.chinese.size()) == known.chinese)
@@ -71,7 +117,8 @@ std::string coreMessageText(const std::string& text) {
 
 void MessageNotifier::showMessage(const std::string& /*caption*/, const std::string& text) {
     // The caption ("提示") adds nothing on a terminal; every line carries the program's prefix.
-    complain(coreMessageText(text));
+    if (const std::string line = coreMessageText(text); !line.empty())
+        complain(line);
 }
 
 }  // namespace nubexa::cli

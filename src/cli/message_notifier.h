@@ -14,7 +14,7 @@ public:
 };
 
 // `text` in the user's language: the core's known texts have an English form; others (the
-// service's own words) pass unchanged.
+// service's own words) pass unchanged. Empty for a sum the command has said line by line.
 std::string coreMessageText(const std::string& text);
 
 }  // namespace nubexa::cli

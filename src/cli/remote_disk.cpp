@@ -211,8 +211,12 @@ std::optional<std::string> RemoteDisk::filePathOfId(const std::string& id, std::
         if (!below.ok())
             continue;
         for (const auto& file : below.value.files) {
-            if (file.id == id)
-                return file.path + "/" + file.name + file.ext;
+            if (file.id == id) {
+                std::string folder = file.path;
+                while (!folder.empty() && folder.back() == '/')
+                    folder.pop_back();
+                return folder + "/" + file.name + file.ext;
+            }
         }
     }
     return std::nullopt;
