@@ -218,13 +218,13 @@ inline constexpr const char* kInsertAutoRunOption =
     "INSERT INTO t_options (key,value) SELECT 'is_auto_run',? WHERE NOT EXISTS (SELECT 1 FROM "
     "t_options WHERE key='is_auto_run')";
 
-// The settings dialog's automatic sign-in and automatic-resume choices, on the user's newest
-// sign-in row; the remembered password there stays. Binds 1 is_auto_login (int),
-// 2 is_auto_down_up_load ("1"/"0"), 3 uid.
 // Logging out: no row of the user keeps a password or signs in by itself any more.
 inline constexpr const char* kForgetSignIn =
     "UPDATE t_user_log SET password='', is_rememberr_password=0, is_auto_login=0 WHERE user_id=?";
 
+// The settings dialog's automatic sign-in and automatic-resume choices, on the user's newest
+// sign-in row; the remembered password there stays. Binds 1 is_auto_login (int),
+// 2 is_auto_down_up_load ("1"/"0"), 3 uid.
 inline constexpr const char* kSaveUserChoices =
     "UPDATE t_user_log set is_auto_login=?,is_auto_down_up_load=?  where  id in (SELECT max(id) "
     "from t_user_log where user_id=?)";
