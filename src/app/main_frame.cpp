@@ -1,5 +1,7 @@
 #include "app/main_frame.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QResizeEvent>
 
@@ -47,6 +49,7 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     m_toolbar = new Toolbar(cache, this);
 
     m_status = new QLabel(kFirstStatus, this);
+    m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setGeometry(rects::kStatus);
     m_status->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
@@ -123,6 +126,14 @@ void MainFrame::layOut() {
 
 void MainFrame::showStatusText(const std::string& text) {
     m_status->setText(QString::fromStdString(text));
+    // A text longer than its place ("(限速)" after a speed) grows to the left instead of
+    // running out of the window.
+    const int right = std::min(rects::kStatus.x() + rects::kStatus.width(), width() - 8);
+    const int needed = m_status->fontMetrics().horizontalAdvance(m_status->text()) + 4;
+    QRect where = rects::kStatus;
+    if (rects::kStatus.x() + needed > right)
+        where.setRect(right - needed, where.y(), needed, where.height());
+    m_status->setGeometry(where);
 }
 
 void MainFrame::showUploadingPage() {

@@ -1,5 +1,6 @@
 // The main window after a sign-in at the stand-in: clicks at the window's coordinates, the web
 // shortcuts, the menus, switching account, closing, the status text and leaving.
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -224,6 +225,16 @@ void MainWindowTest::statusTextFollowsTheMonitor() {
     }));
     QTRY_COMPARE_WITH_TIMEOUT(harness.mainFrame()->statusText(),
                               QStringLiteral("上传：120 KB/S 下载：300 KB/S"), 8000);
+
+    // A longer text (a limit holding both directions) stays whole inside the window.
+    MainFrame* frame = harness.mainFrame();
+    frame->showStatusText("上传：12000 KB/S(限速) 下载：30000 KB/S(限速)");
+    auto* status = frame->findChild<QLabel*>(QStringLiteral("status"));
+    QVERIFY(status);
+    QVERIFY(status->geometry().right() < frame->width());
+    QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->width());
+    frame->showStatusText("上传：0 KB/S 下载：0 KB/S");
+    QCOMPARE(status->geometry(), rects::kStatus);
 }
 
 void MainWindowTest::leavingStopsTransfersResumably() {
