@@ -10,8 +10,12 @@ namespace nubexa {
 // Id of the entry that ends a listing table.
 inline constexpr const char* kEndMarkId = "-100";
 
-// Length of each listing table. Readers stop at the first end mark or here.
+// Length of each listing table. Readers stop at the first end mark or at the table's end.
 inline constexpr std::size_t kTableSize = 1024;
+
+// Entries a listing takes of each list. A longer listing makes its table longer; this bound
+// only keeps a hostile answer from filling memory (a real folder stays far below it).
+inline constexpr std::size_t kMostListedEntries = 100000;
 
 // One file of a listing.
 struct DiskFileEntry {
@@ -43,9 +47,9 @@ struct FolderItemLc {
     std::string path;  // folder-download listing only
 };
 
-// The two tables the disk pages read: always exactly kTableSize entries each. A listing writes
-// from index 0 and ends with an end mark when it wrote fewer than kTableSize; entries behind
-// the mark keep what an earlier listing left.
+// The two tables the disk pages read: kTableSize entries each, or as many as the longest listing
+// since. A listing writes from index 0 and ends with an end mark when it wrote fewer than the
+// table holds; entries behind the mark keep what an earlier listing left.
 struct DiskTables {
     std::vector<DiskFileEntry> disk_files = std::vector<DiskFileEntry>(kTableSize);
     std::vector<FolderItemLc> disk_folders = std::vector<FolderItemLc>(kTableSize);

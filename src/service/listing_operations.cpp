@@ -1,6 +1,4 @@
 // The listings that fill the disk tables, the folder tree and the folder-download listing.
-#include <limits>
-
 #include "service/attribute_answer.h"
 #include "service/listing_reader.h"
 #include "service/service_client.h"
@@ -62,10 +60,11 @@ ServiceResult<int> ServiceClient::fillListing(const SignedQuery& query, bool fol
         const bool silenceIsEmpty = repeat == Repeat::kNever && text.failure == Failure::kNoAnswer;
         return ServiceResult<int>::failed(text.failure, silenceIsEmpty ? 1 : 0);
     }
-    MarkupNavigator navigator;
-    if (!navigator.setDoc(text.value))
+    std::optional<ListingRead> answer =
+        readListing(text.value, {folderListing, false, kMostListedEntries});
+    if (!answer)
         return ServiceResult<int>::failed(Failure::kMalformed, 0);
-    ListingRead read = readListing(navigator, {folderListing, false, kTableSize});
+    ListingRead& read = *answer;
     if (!read.hasResult)
         return ServiceResult<int>::failed(Failure::kMalformed, 1);
 
@@ -191,12 +190,10 @@ ServiceResult<FolderListing> ServiceClient::GetFilesWhitPath(const std::string& 
     const auto text = m_frame.fetch(query.signedUrl(m_frame.apiHost()), Repeat::kBounded);
     if (!text.ok())
         return Result::failed(text.failure);
-    MarkupNavigator navigator;
-    if (!navigator.setDoc(text.value))
+    std::optional<ListingRead> answer = readListing(text.value, {true, true});
+    if (!answer)
         return Result::failed(Failure::kMalformed);
-    // A folder download has no table to fit: every entry is read.
-    ListingRead read =
-        readListing(navigator, {true, true, std::numeric_limits<std::size_t>::max()});
+    ListingRead& read = *answer;
     if (!read.hasResult)
         return Result::failed(Failure::kRefused);
     FolderListing listing;

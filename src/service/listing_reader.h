@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "service/disk_entries.h"
@@ -13,9 +14,8 @@
 namespace nubexa {
 
 class AttributeAnswer;
-class MarkupNavigator;
 
-// What a listing answer held, read in document order with every search continuing after the
+// What a listing answer held, found in document order with every search continuing after the
 // element found last ("folders" before "files" is therefore not found).
 struct ListingRead {
     bool hasResult = false;
@@ -27,11 +27,11 @@ struct ListingRead {
 struct ListingShape {
     bool readParent = false;
     bool withPath = false;  // folder-download listing: entries carry "path"
-    std::size_t limit = kTableSize;
+    std::size_t limit = std::numeric_limits<std::size_t>::max();  // entries per list
 };
 
-// Reads a listing from a navigator holding a parsed answer.
-ListingRead readListing(MarkupNavigator& navigator, const ListingShape& shape);
+// Reads a listing answer in one pass; nullopt when it is not a well-formed UTF-8 XML document.
+std::optional<ListingRead> readListing(std::string_view answer, const ListingShape& shape);
 
 // FileSearch's answer, read by attributes: every child of "files" and of "folders", whatever
 // its name. False when either list is missing.
@@ -40,13 +40,14 @@ bool readSearchAnswer(const AttributeAnswer& answer, std::vector<DiskFileEntry>&
 
 // The table after a listing: `listed` from index 0, an end mark behind it when there is room,
 // and behind that what the table held before (never read, as an end mark stops every reader).
+// A listing longer than the table makes the table that long: a folder of ten thousand entries
+// shows all of them.
 template <typename Entry>
 std::vector<Entry> replacedTable(const std::vector<Entry>& table, std::vector<Entry>&& listed) {
-    const std::size_t count = std::min(listed.size(), table.size());
+    const std::size_t count = listed.size();
     std::vector<Entry> next;
-    next.reserve(table.size());
-    std::move(listed.begin(), listed.begin() + static_cast<std::ptrdiff_t>(count),
-              std::back_inserter(next));
+    next.reserve(std::max(table.size(), count));
+    std::move(listed.begin(), listed.end(), std::back_inserter(next));
     if (count < table.size()) {
         next.emplace_back();
         next.insert(next.end(), table.begin() + static_cast<std::ptrdiff_t>(count) + 1,

@@ -1,5 +1,7 @@
 #include "service/text_codec.h"
 
+#include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace nubexa {
@@ -53,26 +55,37 @@ std::string urlEncode(std::string_view text) {
 std::string percentDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        // Runs without an escape are copied whole: most of a listing's bytes are.
-        std::size_t end = i;
-        while (end < text.size() && text[end] != '%' && text[end] != '+')
-            ++end;
-        out.append(text.substr(i, end - i));
-        i = end;
-        if (i == text.size())
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    // Most of a listing's bytes need no decoding: the runs between escapes are found with
+    // memchr and copied whole.
+    const auto next = [end](const char* from, char wanted) {
+        const void* found = std::memchr(from, wanted, static_cast<std::size_t>(end - from));
+        return found != nullptr ? static_cast<const char*>(found) : end;
+    };
+    const char* percent = next(at, '%');
+    const char* plus = next(at, '+');
+    while (at < end) {
+        const char* stop = std::min(percent, plus);
+        out.append(at, static_cast<std::size_t>(stop - at));
+        at = stop;
+        if (at == end)
             break;
-        const char ch = text[i];
-        if (ch == '%' && i + 2 < text.size()) {
-            const int high = hexValue(static_cast<unsigned char>(text[i + 1]));
-            const int low = hexValue(static_cast<unsigned char>(text[i + 2]));
-            if (high >= 0 && low >= 0) {
-                out.push_back(static_cast<char>(high * 16 + low));
-                i += 2;
-                continue;
-            }
+        if (*at == '+') {
+            out.push_back(' ');
+            plus = next(++at, '+');
+            continue;
         }
-        out.push_back(ch == '+' ? ' ' : ch);
+        const int high = end - at > 2 ? hexValue(static_cast<unsigned char>(at[1])) : -1;
+        const int low = end - at > 2 ? hexValue(static_cast<unsigned char>(at[2])) : -1;
+        if (high >= 0 && low >= 0) {
+            out.push_back(static_cast<char>(high * 16 + low));
+            at += 3;
+        } else {
+            out.push_back('%');
+            ++at;
+        }
+        percent = next(at, '%');
     }
     return out;
 }

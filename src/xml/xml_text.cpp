@@ -1,6 +1,10 @@
 #include "xml/xml_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include <tinyxml2.h>
+#include <pugixml.hpp>
 
 namespace nubexa {
 
@@ -9,6 +13,15 @@ bool isValidUtf8(std::string_view text) {
     const std::size_t size = text.size();
     std::size_t i = 0;
     while (i < size) {
+        // Eight ASCII bytes at a time: answers are mostly ASCII markup.
+        std::uint64_t word = 0;
+        if (size - i >= sizeof word) {
+            std::memcpy(&word, bytes + i, sizeof word);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         const unsigned char lead = bytes[i];
         if (lead < 0x80) {
             ++i;
@@ -56,6 +69,18 @@ bool parseDocument(tinyxml2::XMLDocument& document, std::string_view text) {
         return false;
     }
     return document.RootElement() != nullptr;
+}
+
+bool parseDocument(pugi::xml_document& document, std::string_view text) {
+    document.reset();
+    if (!isValidUtf8(text))
+        return false;
+    constexpr unsigned kOptions = pugi::parse_cdata | pugi::parse_escapes | pugi::parse_eol;
+    if (!document.load_buffer(text.data(), text.size(), kOptions, pugi::encoding_utf8)) {
+        document.reset();
+        return false;
+    }
+    return static_cast<bool>(document.document_element());
 }
 
 }  // namespace nubexa

@@ -87,15 +87,53 @@ TEST_F(Listing, EmptyListsPutEndMarksAtZeroAndLeaveOlderEntriesBehindThem) {
     EXPECT_TRUE(listedEntries(t.disk_files).empty());
 }
 
-TEST_F(Listing, ExactlyATableFullHasNoEndMarkAndMoreIsCut) {
-    m_server.answer(kGetFiles, accepted(files(1024) + folders(1025)));
+TEST_F(Listing, ExactlyATableFullHasNoEndMarkAndALongerListingIsShownWhole) {
+    m_server.answer(kGetFiles, accepted(files(1024) + folders(10000)));
     EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
-    const DiskTables t = tables();
+    DiskTables t = tables();
     EXPECT_EQ(t.disk_files[1023].id, "1024");
-    EXPECT_EQ(t.disk_folders[1023].id, "1024");
     EXPECT_EQ(t.disk_files.size(), kTableSize);
-    EXPECT_EQ(t.disk_folders.size(), kTableSize);
     EXPECT_EQ(listedEntries(t.disk_files).size(), 1024u);
+    EXPECT_EQ(listedEntries(t.disk_folders).size(), 10000u);
+    EXPECT_EQ(t.disk_folders[9999].id, "10000");
+
+    // A shorter listing afterwards ends with its mark in the longer table.
+    m_server.answer(kGetFiles, accepted(files(1) + folders(2)));
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    t = tables();
+    EXPECT_EQ(listedEntries(t.disk_folders).size(), 2u);
+    EXPECT_EQ(t.disk_folders.size(), 10000u);
+}
+
+TEST_F(Listing, MarkupOddLookingButWellFormedReadsAsWritten) {
+    m_server.answer(
+        kGetFiles,
+        "<?xml version=\"1.0\"?><!-- note --><root><result>1</result><other/>"
+        "<files><!-- c --><file id=\"1\" name=\"tab\there\" id=\"2\"/><x><file id=\"9\"/></x>"
+        "<file name='&#x4E2D;&amp;&quot;' ext=\".a\" id=\"3\" unknown=\"z\"/></files>"
+        "<folders><folder id=\"4\"><![CDATA[ignored]]></folder></folders></root>");
+    EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
+    const auto listed = listedEntries(tables().disk_files);
+    ASSERT_EQ(listed.size(), 2u);  // the nested file is not the list's
+    EXPECT_EQ(listed[0].id, "1");  // a repeated attribute reads as its first
+    EXPECT_EQ(listed[0].name, "tab\there");
+    EXPECT_EQ(listed[0].ext, "");
+    EXPECT_EQ(listed[1].name, "中&\"");
+    EXPECT_EQ(listed[1].id, "3");
+    EXPECT_EQ(tables().disk_folders[0].id, "4");
+}
+
+TEST_F(Listing, DeclaredEntitiesAreNotExpanded) {
+    std::string laughs = "<!DOCTYPE root [<!ENTITY a \"aaaaaaaaaa\">";
+    laughs += "<!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>";
+    m_server.answer(kGetFiles, laughs +
+                                   "<root><result>1</result><files><file id=\"1\" "
+                                   "name=\"&b;\"/></files><folders/></root>");
+    const int listed = client().GetFiles("u", "t", "0", "name", "0");
+    // Either refused or read with the reference left as text: never expanded.
+    if (listed == 1) {
+        EXPECT_EQ(tables().disk_files[0].name.find("aaaa"), std::string::npos);
+    }
 }
 
 TEST_F(Listing, GetFilesDoesNotSearchBackwards) {

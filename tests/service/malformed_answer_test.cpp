@@ -45,6 +45,9 @@ TEST_F(Answers, BrokenDocumentsAreFailuresThatTouchNothing) {
                     "<folders/></root>"),  // an encoded surrogate
         std::string(3000, '<'),
         std::string("\0\1\2\3", 4),
+        "<root><result>1</result><files><file id=\"9\" name=\"new\"/></folders></root>",
+        "<root><result>1</result><files><file id=9 name=\"new\"/></files></root>",
+        "<root><result>1</result><files><file id=\"9\" name=\"new\"/></files></root><r2",
     };
     for (const auto& body : broken) {
         m_server.answer(kGetFiles, body);
@@ -82,26 +85,26 @@ TEST_F(Answers, AnotherRootNameIsFineButAnAnswerWithoutResultIsNotAListing) {
     EXPECT_EQ(firstFileName(), "x");
 }
 
-TEST_F(Answers, HugeValuesAndThousandsOfElementsStayBounded) {
+TEST_F(Answers, HugeValuesAndHundredsOfThousandsOfElementsStayBounded) {
     const std::string hugeName(1 << 20, 'n');
     std::string inner = "<files><file id=\"1\" name=\"" + hugeName + "\"/>";
     for (int i = 0; i < 20000; ++i)
         inner += "<file id=\"x\"/><other/>";
     inner += "</files><folders>";
-    for (int i = 0; i < 20000; ++i)
-        inner += "<folder id=\"y\"/>";
+    for (std::size_t i = 0; i < kMostListedEntries + 10; ++i)
+        inner += "<folder/>";
     m_server.answer(kGetFiles, accepted(inner + "</folders>"));
     EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
     const DiskTables t = client().tables();
-    EXPECT_EQ(t.disk_files.size(), kTableSize);
-    EXPECT_EQ(t.disk_folders.size(), kTableSize);
+    EXPECT_EQ(t.disk_files.size(), 20001u);
+    EXPECT_EQ(t.disk_folders.size(), kMostListedEntries);
     EXPECT_EQ(t.disk_files[0].name.size(), hugeName.size());
-    EXPECT_EQ(t.disk_files[1023].id, "x");
-    EXPECT_EQ(t.disk_folders[1023].id, "y");
+    EXPECT_EQ(t.disk_files[20000].id, "x");
 
+    // A search fills no more than a table.
     m_server.answer("/UserService.asmx/FileSearch", accepted(inner + "</folders>"));
     EXPECT_EQ(client().FileSearch("u", "t", "name", "0", "n"), 1);
-    EXPECT_EQ(client().tables().disk_files[1023].id, "x");
+    EXPECT_EQ(listedEntries(client().tables().disk_files).size(), kTableSize);
 }
 
 TEST_F(Answers, AnAcceptedSearchWithoutItsListsIsAFailure) {

@@ -29,6 +29,7 @@ TEST(PercentDecode, DecodesGroupsAndPlusAndKeepsTheRest) {
     EXPECT_EQ(percentDecode("%4"), "%4");
     EXPECT_EQ(percentDecode("%zz%4g"), "%zz%4g");
     EXPECT_EQ(percentDecode("%E4%B8%AD"), "中");
+    EXPECT_EQ(percentDecode("%%41++%2B"), "%A  +");  // escapes and pluses next to each other
     EXPECT_EQ(percentDecode(urlEncode("名 字-1.txt")), "名 字-1.txt");
 }
 

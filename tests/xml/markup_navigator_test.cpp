@@ -76,6 +76,15 @@ TEST(Utf8Check, AcceptsWellFormedTextOnly) {
     EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));  // beyond U+10FFFF
     EXPECT_FALSE(isValidUtf8("\xE4\xB8"));
     EXPECT_FALSE(isValidUtf8("a\x80z"));
+    // Runs of ASCII are checked eight bytes at a time: faults right behind and inside a run.
+    EXPECT_TRUE(
+        isValidUtf8("abcdefgh\xE4\xB8\xAD"
+                    "abcdefgh"));
+    EXPECT_FALSE(isValidUtf8("abcdefgh\x80"));
+    EXPECT_FALSE(isValidUtf8("abcdefghijklmno\xC3"));
+    EXPECT_FALSE(
+        isValidUtf8("abc\xFF"
+                    "defghijklmnop"));
 }
 
 }  // namespace
