@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QPalette>
 #include <QTableView>
 
 namespace nubexa::pages {
@@ -20,10 +21,20 @@ void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
     list->verticalHeader()->setDefaultSectionSize(rowHeight);
     list->horizontalHeader()->setFixedHeight(24);
     list->horizontalHeader()->setHighlightSections(false);
-    list->setStyleSheet(
-        QStringLiteral("QTableView { border: 1px solid #d5deea; background: white;"
-                       " selection-background-color: #d8e8fb; selection-color: #222; }"
-                       "QHeaderView::section { background: #eef3f9; border: none;"
+    // Colours through the palette, not a style sheet: a sheet on the list routes every cell's
+    // painting through the sheet's rule matching, which made a repaint of the rows several
+    // times slower. Only the header, painted once, keeps a sheet.
+    QPalette colours = list->palette();
+    colours.setColor(QPalette::Base, Qt::white);
+    colours.setColor(QPalette::Highlight, QColor(0xd8, 0xe8, 0xfb));
+    colours.setColor(QPalette::HighlightedText, QColor(0x22, 0x22, 0x22));
+    colours.setColor(QPalette::WindowText, QColor(0xd5, 0xde, 0xea));  // the frame's line
+    list->setPalette(colours);
+    list->setFrameShape(QFrame::Box);
+    list->setFrameShadow(QFrame::Plain);
+    list->setLineWidth(1);
+    list->horizontalHeader()->setStyleSheet(
+        QStringLiteral("QHeaderView::section { background: #eef3f9; border: none;"
                        " border-bottom: 1px solid #d5deea; padding-left: 6px; color: #456; }"));
     for (int column = 0; column < columnCount; ++column) {
         list->setColumnWidth(column, columnWidths[column]);

@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QResizeEvent>
 #include <QTableView>
+#include <QTimer>
 #include <QUrl>
 
 #include "app/image_button.h"
@@ -215,6 +216,19 @@ void CXPageMyDisk::buildList() {
                            rects::kList.center().y() - pictures::kPageLoading.height / 2,
                            pictures::kPageLoading.width, pictures::kPageLoading.height);
     m_loading->hide();
+    // A listing that answers at once shows its rows without the picture flashing up first
+    // (and without painting the page an extra time); a slower one shows it.
+    m_loadingDelay = new QTimer(this);
+    m_loadingDelay->setSingleShot(true);
+    m_loadingDelay->setInterval(kLoadingPictureDelayMs);
+    connect(m_loadingDelay, &QTimer::timeout, this, [this] {
+        m_loading->setVisible(busy());
+        m_loading->raise();
+    });
+}
+
+bool CXPageMyDisk::loadingShown() const {
+    return m_loading->isVisible();
 }
 
 QString CXPageMyDisk::locationLine() const {
@@ -408,9 +422,12 @@ void CXPageMyDisk::setPreparing(int change) {
 }
 
 void CXPageMyDisk::showBusy() {
-    m_loading->setVisible(busy());
-    if (busy())
-        m_loading->raise();
+    if (!busy()) {
+        m_loadingDelay->stop();
+        m_loading->hide();
+    } else if (!m_loading->isVisible() && !m_loadingDelay->isActive()) {
+        m_loadingDelay->start();
+    }
     m_list->setCursor(busy() ? Qt::BusyCursor : Qt::ArrowCursor);
 }
 

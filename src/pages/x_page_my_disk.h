@@ -20,6 +20,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QTableView;
+class QTimer;
 
 namespace nubexa::app {
 class CMainWnd;
@@ -45,6 +46,7 @@ class CXPageMyDisk : public QWidget, public TransferView {
     Q_OBJECT
 public:
     static inline const std::string kNetworkFailed = "网络连接失败，请检查网络后重试";
+    static constexpr int kLoadingPictureDelayMs = 150;
 
     CXPageMyDisk(const PageContext& context, app::MainFrame& frame);
     ~CXPageMyDisk() override;
@@ -81,6 +83,8 @@ public:
     std::string locationText() const { return m_location; }
     QString locationLine() const;
     bool busy() const { return m_listing || m_preparing > 0; }
+    // The loading picture, shown once the page has been busy for a moment.
+    bool loadingShown() const;
     const DiskSelection& selection() const { return m_selection; }
     int pendingCommand() const;
     DiskListModel& model() const { return *m_model; }
@@ -151,6 +155,7 @@ private:
     QComboBox* m_sort = nullptr;
     QTableView* m_list = nullptr;
     QLabel* m_loading = nullptr;
+    QTimer* m_loadingDelay = nullptr;
     DiskListModel* m_model = nullptr;
     TransferPage* m_transfers = nullptr;
     DiskCommands* m_commands = nullptr;
