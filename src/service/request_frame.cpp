@@ -50,7 +50,7 @@ RequestFrame::Attempt RequestFrame::tryOnce(const std::string& url) const {
     // A transfer that failed part-way leaves a cut document: that is no answer either.
     if (code != 0)
         return {};
-    return {decodeAnswer(body), false};
+    return {decodeAnswer(std::move(body)), false};
 }
 
 std::string RequestFrame::certificateProblem() const {

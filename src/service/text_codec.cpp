@@ -52,46 +52,58 @@ std::string urlEncode(std::string_view text) {
     return out;
 }
 
-std::string percentDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    const char* at = text.data();
-    const char* const end = at + text.size();
-    // Most of a listing's bytes need no decoding: the runs between escapes are found with
-    // memchr and copied whole.
+namespace {
+
+// Decodes `text` where it stands: a decoded escape is never longer than its escape. Most of a
+// listing's bytes need none; the runs between escapes are found with memchr.
+void percentDecodeInPlace(std::string& text) {
+    char* const begin = text.data();
+    const char* const end = begin + text.size();
     const auto next = [end](const char* from, char wanted) {
         const void* found = std::memchr(from, wanted, static_cast<std::size_t>(end - from));
         return found != nullptr ? static_cast<const char*>(found) : end;
     };
-    const char* percent = next(at, '%');
-    const char* plus = next(at, '+');
+    const char* percent = next(begin, '%');
+    const char* plus = next(begin, '+');
+    const char* at = std::min(percent, plus);
+    char* out = begin + (at - begin);
     while (at < end) {
         const char* stop = std::min(percent, plus);
-        out.append(at, static_cast<std::size_t>(stop - at));
+        std::memmove(out, at, static_cast<std::size_t>(stop - at));
+        out += stop - at;
         at = stop;
         if (at == end)
             break;
         if (*at == '+') {
-            out.push_back(' ');
+            *out++ = ' ';
             plus = next(++at, '+');
             continue;
         }
         const int high = end - at > 2 ? hexValue(static_cast<unsigned char>(at[1])) : -1;
         const int low = end - at > 2 ? hexValue(static_cast<unsigned char>(at[2])) : -1;
         if (high >= 0 && low >= 0) {
-            out.push_back(static_cast<char>(high * 16 + low));
+            *out++ = static_cast<char>(high * 16 + low);
             at += 3;
         } else {
-            out.push_back('%');
+            *out++ = '%';
             ++at;
         }
         percent = next(at, '%');
     }
-    return out;
+    text.resize(static_cast<std::size_t>(out - begin));
 }
 
-std::string decodeAnswer(std::string_view body) {
-    return percentDecode(body);
+}  // namespace
+
+std::string percentDecode(std::string_view text) {
+    std::string decoded(text);
+    percentDecodeInPlace(decoded);
+    return decoded;
+}
+
+std::string decodeAnswer(std::string body) {
+    percentDecodeInPlace(body);
+    return body;
 }
 
 std::string trimSpaces(std::string_view text) {

@@ -15,8 +15,9 @@ std::string urlEncode(std::string_view text);
 // "%" and two hex digits (either case) -> that byte, "+" -> space, everything else copied.
 std::string percentDecode(std::string_view text);
 
-// The text of a raw answer body (percent-decoded). Empty means "no answer".
-std::string decodeAnswer(std::string_view body);
+// The text of a raw answer body (percent-decoded, in the body's own storage). Empty means
+// "no answer".
+std::string decodeAnswer(std::string body);
 
 // Removes leading and trailing U+0020 only.
 std::string trimSpaces(std::string_view text);

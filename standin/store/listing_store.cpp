@@ -164,6 +164,29 @@ std::vector<FolderRow> ListingStore::tree() {
     return ordered;
 }
 
+namespace {
+
+// Each row's key is made once: folding the case of a name in every comparison made a folder
+// of ten thousand files take most of its listing's time.
+template <typename Row, typename MakeKey>
+void sortByKey(std::vector<Row>& rows, const MakeKey& makeKey, bool descending) {
+    using Key = decltype(makeKey(rows.front()));
+    std::vector<std::pair<Key, std::size_t>> keyed;
+    keyed.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        keyed.emplace_back(makeKey(rows[i]), i);
+    std::stable_sort(keyed.begin(), keyed.end(), [descending](const auto& a, const auto& b) {
+        return descending ? b.first < a.first : a.first < b.first;
+    });
+    std::vector<Row> sorted;
+    sorted.reserve(rows.size());
+    for (const auto& entry : keyed)
+        sorted.push_back(std::move(rows[entry.second]));
+    rows = std::move(sorted);
+}
+
+}  // namespace
+
 void sortListing(Listing& listing, const std::string& order, const std::string& desc) {
     const bool descending = desc == "1";
     auto nameKey = [](const std::string& name) { return foldCase(name); };
@@ -185,15 +208,8 @@ void sortListing(Listing& listing, const std::string& order, const std::string& 
             return std::make_tuple(std::int64_t{f.shared}, nameKey(f.row.fullName()), f.row.id);
         return std::make_tuple(std::int64_t{0}, nameKey(f.row.fullName()), f.row.id);
     };
-    std::stable_sort(listing.folders.begin(), listing.folders.end(),
-                     [&](const ListedFolder& a, const ListedFolder& b) {
-                         return descending ? folderKey(b) < folderKey(a)
-                                           : folderKey(a) < folderKey(b);
-                     });
-    std::stable_sort(listing.files.begin(), listing.files.end(),
-                     [&](const ListedFile& a, const ListedFile& b) {
-                         return descending ? fileKey(b) < fileKey(a) : fileKey(a) < fileKey(b);
-                     });
+    sortByKey(listing.folders, folderKey, descending);
+    sortByKey(listing.files, fileKey, descending);
 }
 
 }  // namespace nubexa::standin
