@@ -47,9 +47,9 @@ struct FolderItemLc {
     std::string path;  // folder-download listing only
 };
 
-// The two tables the disk pages read: kTableSize entries each, or as many as the longest listing
-// since. A listing writes from index 0 and ends with an end mark when it wrote fewer than the
-// table holds; entries behind the mark keep what an earlier listing left.
+// The two tables the disk pages read: kTableSize entries each, or as many as a longer listing in
+// them. A listing writes from index 0 and ends with an end mark when it wrote fewer than
+// kTableSize; entries behind the mark keep what an earlier listing left.
 struct DiskTables {
     std::vector<DiskFileEntry> disk_files = std::vector<DiskFileEntry>(kTableSize);
     std::vector<FolderItemLc> disk_folders = std::vector<FolderItemLc>(kTableSize);

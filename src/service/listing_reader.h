@@ -40,18 +40,24 @@ bool readSearchAnswer(const AttributeAnswer& answer, std::vector<DiskFileEntry>&
 
 // The table after a listing: `listed` from index 0, an end mark behind it when there is room,
 // and behind that what the table held before (never read, as an end mark stops every reader).
-// A listing longer than the table makes the table that long: a folder of ten thousand entries
-// shows all of them.
+// A listing longer than kTableSize makes the table that long, so that a folder of ten thousand
+// entries shows all of them; the next shorter listing brings it back to kTableSize, so that no
+// listing copies more than a table's worth of what it does not show.
 template <typename Entry>
 std::vector<Entry> replacedTable(const std::vector<Entry>& table, std::vector<Entry>&& listed) {
     const std::size_t count = listed.size();
+    const std::size_t length = std::max(kTableSize, count);
     std::vector<Entry> next;
-    next.reserve(std::max(table.size(), count));
+    next.reserve(length);
     std::move(listed.begin(), listed.end(), std::back_inserter(next));
-    if (count < table.size()) {
+    if (count < length) {
         next.emplace_back();
-        next.insert(next.end(), table.begin() + static_cast<std::ptrdiff_t>(count) + 1,
-                    table.end());
+        const std::size_t kept = std::min(table.size(), length);
+        if (count + 1 < kept) {
+            next.insert(next.end(), table.begin() + static_cast<std::ptrdiff_t>(count) + 1,
+                        table.begin() + static_cast<std::ptrdiff_t>(kept));
+        }
+        next.resize(length);
     }
     return next;
 }

@@ -97,12 +97,13 @@ TEST_F(Listing, ExactlyATableFullHasNoEndMarkAndALongerListingIsShownWhole) {
     EXPECT_EQ(listedEntries(t.disk_folders).size(), 10000u);
     EXPECT_EQ(t.disk_folders[9999].id, "10000");
 
-    // A shorter listing afterwards ends with its mark in the longer table.
+    // A shorter listing afterwards brings the table back to its usual length.
     m_server.answer(kGetFiles, accepted(files(1) + folders(2)));
     EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
     t = tables();
     EXPECT_EQ(listedEntries(t.disk_folders).size(), 2u);
-    EXPECT_EQ(t.disk_folders.size(), 10000u);
+    EXPECT_EQ(t.disk_folders.size(), kTableSize);
+    EXPECT_EQ(t.disk_folders[3].id, "4");  // left by the earlier listing
 }
 
 TEST_F(Listing, MarkupOddLookingButWellFormedReadsAsWritten) {
