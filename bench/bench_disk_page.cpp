@@ -124,7 +124,9 @@ double openAndReturnMs(nubexa::pages::CXPageMyDisk& page, int row,
         std::fprintf(stderr, "no listing\n");
         return -1;
     }
-    page.list()->viewport()->repaint();
+    // The paint the new rows asked for, if the wait did not already run it; a forced repaint
+    // here would paint the rows a second time.
+    QCoreApplication::sendPostedEvents();
     const double ms = elapsedMs(start);
     if (rowsShown != nullptr)
         *rowsShown = page.model().rows().size();
