@@ -109,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view program(reinterpret_cast<const char*>(data) + 1, programSize);
     const std::string_view body(reinterpret_cast<const char*>(data) + 1 + programSize,
                                 size - 1 - programSize);
-    const std::string text = decodeAnswer(body);
+    const std::string text = decodeAnswer(std::string(body));
     walk(program, text);
     readListings(text);
     readAccount(text);
