@@ -93,6 +93,16 @@ private:
     std::array<const char*, kOther> m_values{};
 };
 
+// A size as the tables keep it: decimal, clamped to what a real file can be. Plain decimal text
+// below the bound, nearly every size, is kept as it came.
+std::string listedSizeText(const char* text) {
+    const std::string_view digits(text);
+    const bool plain =
+        !digits.empty() && digits.size() <= 15 && (digits.size() == 1 || digits.front() != '0') &&
+        std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return plain ? std::string(digits) : std::to_string(clampListedSize(toInt64(digits)));
+}
+
 DiskFileEntry fileFrom(const EntryAttributes& get, const Extras& extras) {
     DiskFileEntry file;
     file.ext = get[kExt];
@@ -101,7 +111,7 @@ DiskFileEntry fileFrom(const EntryAttributes& get, const Extras& extras) {
     file.ispwd = get[kIsPwd];
     file.isshare = get[kIsShare];
     // A hostile or broken size never reaches the sums made of it.
-    file.size = std::to_string(clampListedSize(toInt64(get[kSize])));
+    file.size = listedSizeText(get[kSize]);
     file.time = get[kTime];
     // Shown and compared in composed form, whichever form the uploading system wrote.
     file.name = toNfc(get[kName]);

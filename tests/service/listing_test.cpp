@@ -178,7 +178,8 @@ TEST_F(Listing, OtherListingsReadEachListWhenItIsThere) {
 
 TEST_F(Listing, HostileSizesAreClampedWhereTheyAreReadAndSumWithoutOverflow) {
     std::string inner = "<files>";
-    for (const char* size : {"99999999999999999999999", "-5", "9223372036854775807", "x", "2048"})
+    for (const char* size : {"99999999999999999999999", "-5", "9223372036854775807", "x", "2048",
+                             "007", "12a", " 5", "999999999999999", "1125899906842625"})
         inner += "<file id=\"1\" name=\"a\" ext=\".b\" size=\"" + std::string(size) + "\"/>";
     m_server.answer(kGetFiles, accepted(inner + "</files>" + folders(0)));
     ASSERT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 1);
@@ -186,7 +187,8 @@ TEST_F(Listing, HostileSizesAreClampedWhereTheyAreReadAndSumWithoutOverflow) {
     for (const auto& entry : listedEntries(tables().disk_files))
         sizes.push_back(entry.size);
     const std::string most = std::to_string(kMaxListedSize);
-    EXPECT_EQ(sizes, (std::vector<std::string>{most, "0", most, "0", "2048"}));
+    EXPECT_EQ(sizes, (std::vector<std::string>{most, "0", most, "0", "2048", "7", "12", "5",
+                                               "999999999999999", most}));
 
     // Totals and percentages of any values stay defined (the sanitizers watch this).
     constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
