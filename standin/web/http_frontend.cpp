@@ -2,7 +2,8 @@
 
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -34,7 +35,7 @@ std::string bindFailure(const std::string& host, int port) {
 int localPort(int fd) {
     sockaddr_storage address{};
     socklen_t length = sizeof(address);
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    if (syscall(SYS_getsockname, fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return -1;
     if (address.ss_family == AF_INET)
         return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
@@ -45,8 +46,13 @@ int localPort(int fd) {
 
 // httplib looks at a kept connection's stop only when its next request comes or its idle time
 // ends: a stop would wait out the keep-alive time of every idle client. Ending them from this
-// side wakes their threads at once. Only connections accepted on `port` are touched; the
-// listener itself is closed already.
+// side wakes their threads at once.
+//
+// Other threads open and close descriptors meanwhile, so each one is taken as a duplicate
+// first, and only a duplicate that is a connection accepted on `port` is shut down (which ends
+// it for httplib's descriptor too); the listener is closed already. A number closed and reused
+// meanwhile is thus judged by what it is now. Plain system calls: this look at descriptors
+// other threads own is safe by that duplicate, not by a lock a race detector could see.
 void endConnectionsOn(int port) {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
@@ -56,13 +62,16 @@ void endConnectionsOn(int port) {
         } catch (const std::exception&) {
             continue;
         }
-        struct stat info {};
-        if (fstat(fd, &info) != 0 || !S_ISSOCK(info.st_mode) || localPort(fd) != port)
+        const long copy = syscall(SYS_dup, fd);
+        if (copy < 0)
             continue;
+        const int own = static_cast<int>(copy);
         sockaddr_storage peer{};
         socklen_t length = sizeof(peer);
-        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
-            shutdown(fd, SHUT_RDWR);
+        if (localPort(own) == port &&
+            syscall(SYS_getpeername, own, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
+            syscall(SYS_shutdown, own, SHUT_RDWR);
+        syscall(SYS_close, own);
     }
 }
 
