@@ -3,7 +3,8 @@
 # nubexa-cli (put/get, then run) against lftp's "mput -P 5" / "mget -P 5" of the same files to
 # and from the same stand-in file server (lftp moves bytes only; we also register every file).
 # Also the same upload driven by the monitor's ticks alone, as the desktop client drives it.
-# Ends with: BENCH small_files <key>=<value> ...
+# Ends with: BENCH small_files <key>=<value> ... (load: the 1-minute load average at the end;
+# on a shared machine the ratios hold only between runs of similar load).
 set -euo pipefail
 
 RELEASE_DIR="${RELEASE_DIR:?RELEASE_DIR must name the release build}"
@@ -92,4 +93,4 @@ echo "ours: upload ${up} s, download ${down} s, upload by ticks only ${monitor_u
 echo "BENCH small_files files=$COUNT file_kib=8 up_s=$up lftp_up_s=$lftp_up" \
     "up_ratio=$(ratio "$up" "$lftp_up") down_s=$down lftp_down_s=$lftp_down" \
     "down_ratio=$(ratio "$down" "$lftp_down") ticks_only_up_s=$monitor_up" \
-    "ticks_only_vs_cli=$(ratio "$monitor_up" "$up")"
+    "ticks_only_vs_cli=$(ratio "$monitor_up" "$up") load=$(cut -d' ' -f1 /proc/loadavg)"

@@ -41,6 +41,9 @@ public:
         }
         pthread_kill(m_loopThread, kReportSignal);
     }
+    // A worker reports its task before it looks for the next one: the end of the run comes
+    // with its thread's end.
+    void workerThreadEnded() override { pthread_kill(m_loopThread, kReportSignal); }
     void avatarReady(const std::string&) override {}
 
     std::vector<WorkerReport> take() {

@@ -61,7 +61,7 @@ std::optional<std::int64_t> DownloadRun::startOffset(const std::string& path) {
 
 bool DownloadRun::setUp(std::int64_t offset) {
     // A server's default type is ASCII, which rewrites line ends in the bytes it sends.
-    exchange("TYPE", "I");
+    m_client.binaryType();
     const auto passive = askPassive();
     if (passive && !isPassiveCode(*passive)) {
         quit();

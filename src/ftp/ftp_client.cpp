@@ -83,6 +83,7 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
     if (!m_stats.connectStarted)
         m_stats.connectStarted = Clock::now();
     closeControl();
+    m_binary = false;
     m_securityProblem.clear();
     if (connectWithin(m_control, m_serverAddress, m_options.limits.connect,
                       m_options.stopRequest) != WaitResult::kReady) {
@@ -198,6 +199,13 @@ bool FTPClient::expectCode(const std::string& verb, const std::string& argument,
                            std::initializer_list<const char*> codes) {
     const auto reply = exchange(verb, argument);
     return !reply || hasCode(*reply, codes);
+}
+
+void FTPClient::binaryType() {
+    if (m_binary)
+        return;
+    const auto reply = exchange("TYPE", "I");
+    m_binary = reply && hasCode(*reply, {"200"});
 }
 
 bool FTPClient::Syst() {

@@ -123,6 +123,9 @@ private:
     std::optional<std::string> exchange(const std::string& verb, const std::string& argument = {});
     bool expectCode(const std::string& verb, const std::string& argument,
                     std::initializer_list<const char*> codes);
+    // TYPE I, once per connection: the server keeps the type until the connection ends, and
+    // every transfer of this client is binary.
+    void binaryType();
     void readOwedReplies();
     void closeControl();
     // The TLS steps of a sign-in (ftp_client_tls.cpp). False ends the sign-in.
@@ -160,6 +163,7 @@ private:
     RunEnd m_lastRunEnd = RunEnd::kFailed;
     std::string m_lastRefusal;
     bool m_keepOpen = false;
+    bool m_binary = false;  // TYPE I was accepted on this connection
 };
 
 }  // namespace nubexa

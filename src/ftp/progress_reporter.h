@@ -36,7 +36,9 @@ public:
 
     virtual ~ProgressSink() = default;
 
-    // Reports when nothing was reported yet or the interval has passed. Returns false once the
+    // Reports when the interval has passed since the last report; a download reports its first
+    // bytes at once, an upload waits an interval from its start (a short upload reports only
+    // its end). Returns false once the
     // task is no longer running (paused, deleted, given back), or at once, without reporting,
     // when a stop of every transfer was requested.
     virtual bool update(std::int64_t done, std::int64_t total) = 0;

@@ -55,7 +55,7 @@ int UploadRun::run() {
         return refused(kLocalFileMissing + m_task.localFileName);
     }
     const FileVersion before = versionOf(path);
-    exchange("TYPE", "I");
+    m_client.binaryType();
 
     LocalFile file;
     if (!file.openForReading(path)) {
@@ -265,8 +265,6 @@ int UploadRun::allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5
         quit();
         return completed();
     }
-    // Every byte is on the server: a retry only registers and renames.
-    reporter.write(size, size);
     return registerAndRename(reporter, size, digest->hexUpper());
 }
 
@@ -277,6 +275,9 @@ int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,
     const auto [name, ext] = FTPClient::SplitNameExt(m_task.ftpFileName);
     const std::string id = m_registrar->registerUpload(name, ext, size, m_task.parentId, hash);
     if (id.empty()) {
+        // Every byte is on the server: recorded now, a retry only registers and renames (a run
+        // that goes through writes no row between its data and its finish).
+        reporter.write(size, size);
         quit();
         const std::string why = m_registrar->refusal();
         return why.empty() ? 0 : refused(why);
@@ -297,6 +298,8 @@ int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,
         // The server keeps bytes that do not match the registration: send them all again.
         m_task.transferSize = 0;
         reporter.write(0, size);
+    } else {
+        reporter.write(size, size);
     }
     quit();
     return 0;

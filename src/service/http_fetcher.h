@@ -18,8 +18,10 @@ struct FetchLimits {
     std::size_t maxBodyBytes = 16 * 1024 * 1024;
 };
 
-// One HTTP GET over its own libcurl easy handle. Created on the stack of the operation that
-// sends; any thread may use its own fetcher.
+// One HTTP GET. Created on the stack of the operation that sends; any thread may use its own
+// fetcher. The libcurl handles behind it belong to the thread and outlive the fetcher, so
+// that the thread's next request reuses the connection (and TLS session) when the peer kept
+// it open, and connects anew when it did not.
 class HttpFetcher {
 public:
     explicit HttpFetcher(FetchLimits limits = {});
@@ -43,6 +45,9 @@ public:
     // Whether a result code means the peer's certificate could not be verified (or the
     // authority to verify it against could not be read).
     static bool isCertificateProblem(int code);
+
+    // How many connections the requests of the calling thread have opened so far.
+    static long connectionsOpenedOnThisThread();
 
 private:
     FetchLimits m_limits;

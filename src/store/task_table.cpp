@@ -119,9 +119,6 @@ bool TaskTable::startWaiting(std::int64_t id) {
 bool TaskTable::remove(std::int64_t id) {
     return runWithId(st::kDeleteTask, id);
 }
-bool TaskTable::finishUpload(std::int64_t id) {
-    return runWithId(st::kFinishUpload, id);
-}
 
 std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& userId) {
     StoreQuery query = m_store.prepareQuery(sql);
@@ -245,18 +242,28 @@ bool TaskTable::writeProgressEndedEarly(const TaskProgress& progress) {
     return runProgress(st::kWriteProgressEndedEarly, progress);
 }
 
-bool TaskTable::writeProgressInTransaction(const TaskProgress& progress) {
+template <typename Steps>
+bool TaskTable::inTransaction(Steps steps) {
     if (!m_store.begin()) {
         m_store.reportError();
         return false;
     }
-    if (writeProgress(progress)) {
+    if (steps()) {
         if (m_store.commit())
             return true;
         m_store.reportError();
     }
     m_store.rollback();
     return false;
+}
+
+bool TaskTable::writeProgressInTransaction(const TaskProgress& progress) {
+    return inTransaction([&] { return writeProgress(progress); });
+}
+
+bool TaskTable::finishUpload(const TaskProgress& progress) {
+    return inTransaction(
+        [&] { return writeProgress(progress) && runWithId(st::kFinishUpload, progress.id); });
 }
 
 std::optional<int> TaskTable::readStatus(std::int64_t id) {

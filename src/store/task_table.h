@@ -180,11 +180,11 @@ public:
 
     // A progress write in its own transaction, rolled back when it fails (uploads).
     bool writeProgressInTransaction(const TaskProgress& progress);
+    // The last progress write and the status 100 of a whole upload, in one transaction.
+    bool finishUpload(const TaskProgress& progress);
 
     // The row's status; empty when there is no such row.
     std::optional<int> readStatus(std::int64_t id);
-
-    bool finishUpload(std::int64_t id);
 
 private:
     bool insert(const char* sql, const NewTaskRow& row, int ranType);
@@ -192,6 +192,9 @@ private:
     bool runProgress(const char* sql, const TaskProgress& progress);
     std::vector<TaskListRow> list(const char* sql, const std::string& userId);
     std::int64_t firstId(const char* sql, const std::string& userId);
+    // Runs `steps` in a transaction, committed when they succeed and rolled back otherwise.
+    template <typename Steps>
+    bool inTransaction(Steps steps);
 
     LocalStore& m_store;
 };

@@ -53,7 +53,9 @@ private:
     ProgressStats& m_stats;
     int m_lastStatus = task_status::kRunning;
     bool m_written = false;
-    std::chrono::steady_clock::time_point m_lastWrite;
+    // An upload's start counts as a write: a file sent within one interval costs no progress
+    // write, only its last one.
+    std::chrono::steady_clock::time_point m_lastWrite = Clock::now();
 };
 
 RowProgressWriter::RowProgressWriter(StoreGate& gate, const Setup& setup,
@@ -84,7 +86,11 @@ TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total
 bool RowProgressWriter::update(std::int64_t done, std::int64_t total) {
     if (stopRequested())
         return false;
-    if (m_written && Clock::now() - m_lastWrite < m_setup.interval)
+    // A download records its first bytes at once: a partial file its row does not claim would
+    // be refused by the next run as somebody else's. An upload's bytes lie on the server, where
+    // a retry from the start simply writes over them.
+    const bool firstOfDownload = !m_written && m_setup.direction == Direction::kDownload;
+    if (!firstOfDownload && Clock::now() - m_lastWrite < m_setup.interval)
         return running();
     return write(done, total, false);
 }
@@ -127,11 +133,7 @@ void RowProgressWriter::finishUpload(std::int64_t total) {
     const TaskProgress progress = progressOf(total, total, true);
     {
         Timed timed(m_stats);
-        m_gate.run([&](LocalStore& store) {
-            TaskTable tasks(store);
-            tasks.writeProgressInTransaction(progress);
-            tasks.finishUpload(progress.id);
-        });
+        m_gate.run([&](LocalStore& store) { TaskTable(store).finishUpload(progress); });
     }
     notify(progress);
 }

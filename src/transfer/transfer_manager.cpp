@@ -44,6 +44,10 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_downloadBackoff(m_settings.backoff),
       m_failing(m_settings.failing) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
+    m_workers.setEndHook([this] {
+        if (m_listener != nullptr)
+            m_listener->workerThreadEnded();
+    });
     m_settings.ftp.tls = tlsOf(m_service.config());
     // Every worker's client copies the options: the limiters are shared, not copied.
     if (!m_settings.ftp.uploadLimit)

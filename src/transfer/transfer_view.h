@@ -63,6 +63,9 @@ public:
     virtual void workerEnded(const WorkerReport& report) = 0;
     // The avatar picture is at `fullPath`.
     virtual void avatarReady(const std::string& fullPath) = 0;
+    // A worker thread ended and no longer counts as live. Called under the workers' lock: a
+    // wake-up of whoever waits for the end of the run belongs here, nothing more.
+    virtual void workerThreadEnded() {}
 };
 
 }  // namespace nubexa

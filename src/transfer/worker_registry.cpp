@@ -58,6 +58,8 @@ void WorkerRegistry::runWorker(std::int64_t key, Worker* worker, Work work) {
         }
         worker->next = nullptr;
         worker->ended = true;
+        if (m_endHook)
+            m_endHook();
         m_changed.notify_all();
         return;
     }

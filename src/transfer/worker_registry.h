@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include "store/direction.h"
 
@@ -34,6 +35,8 @@ public:
         kRefused,  // stopping, or no thread could be made
     };
 
+    using EndHook = std::function<void()>;
+
     WorkerRegistry() = default;
     ~WorkerRegistry();
     WorkerRegistry(const WorkerRegistry&) = delete;
@@ -51,6 +54,10 @@ public:
     int liveCount(Direction direction) const;
     int liveCount() const;
     bool isLive(std::int64_t key) const;
+    // Called on a worker's thread once it has stopped counting as live, under the registry's
+    // lock (so it runs before waitAll() returns): it must not call into the registry. Set
+    // before the first start().
+    void setEndHook(EndHook hook) { m_endHook = std::move(hook); }
 
     // Blocks until no worker is live, then joins every thread.
     void waitAll();
@@ -79,6 +86,7 @@ private:
     std::condition_variable m_changed;
     std::multimap<std::int64_t, std::unique_ptr<Worker>> m_workers;
     std::atomic<bool> m_stop{false};
+    EndHook m_endHook;
 };
 
 }  // namespace nubexa

@@ -1,6 +1,12 @@
 #include "standin/web/http_frontend.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
 
 #include <httplib.h>
 
@@ -12,6 +18,8 @@ namespace nubexa::standin {
 
 namespace {
 
+constexpr std::size_t kHttpThreads = 32;
+
 // What the log line of the request being answered on this thread adds.
 thread_local std::string t_logNote;
 
@@ -21,6 +29,50 @@ std::string bindFailure(const std::string& host, int port) {
     if (listenOn(host, port, error))
         return "address not usable";
     return error;
+}
+
+// The port a socket is bound to, or -1 for anything but an IPv4/IPv6 socket.
+int localPort(int fd) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof(address);
+    if (syscall(SYS_getsockname, fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return -1;
+    if (address.ss_family == AF_INET)
+        return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+    if (address.ss_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+    return -1;
+}
+
+// httplib looks at a kept connection's stop only when its next request comes or its idle time
+// ends: a stop would wait out the keep-alive time of every idle client. Ending them from this
+// side wakes their threads at once.
+//
+// Other threads open and close descriptors meanwhile, so each one is taken as a duplicate
+// first, and only a duplicate that is a connection accepted on `port` is shut down (which ends
+// it for httplib's descriptor too); the listener is closed already. A number closed and reused
+// meanwhile is thus judged by what it is now. Plain system calls: this look at descriptors
+// other threads own is safe by that duplicate, not by a lock a race detector could see.
+void endConnectionsOn(int port) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+        int fd = -1;
+        try {
+            fd = std::stoi(entry.path().filename().string());
+        } catch (const std::exception&) {
+            continue;
+        }
+        const long copy = syscall(SYS_dup, fd);
+        if (copy < 0)
+            continue;
+        const int own = static_cast<int>(copy);
+        sockaddr_storage peer{};
+        socklen_t length = sizeof(peer);
+        if (localPort(own) == port &&
+            syscall(SYS_getpeername, own, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
+            syscall(SYS_shutdown, own, SHUT_RDWR);
+        syscall(SYS_close, own);
+    }
 }
 
 std::unique_ptr<httplib::Server> makeServer(const TlsFiles& tls) {
@@ -51,8 +103,15 @@ void HttpFrontend::mountRoutes() {
     httplib::Server& server = *m_server;
     server.set_read_timeout(10, 0);
     server.set_write_timeout(30, 0);
+    // Clients keep a connection per thread between requests, and an idle kept connection holds
+    // one of the server's threads until it times out: the pool is sized for a client's
+    // workers, monitor and page requests together, with room for a second client.
     server.set_keep_alive_timeout(2);
-    server.set_keep_alive_max_count(100);
+    server.set_keep_alive_max_count(1000);
+    server.new_task_queue = [] { return new httplib::ThreadPool(kHttpThreads); };
+    // An answer goes out as header and body in two writes: on a kept connection, Nagle would
+    // hold the body until the client's delayed acknowledgement.
+    server.set_tcp_nodelay(true);
     server.set_payload_max_length(1 << 20);
 
     server.Get(R"(/[A-Za-z]+\.[Aa][Ss][Mm][Xx]/[A-Za-z]+)",
@@ -138,6 +197,7 @@ void HttpFrontend::stop() {
     if (!m_thread.joinable())
         return;
     m_server->stop();
+    endConnectionsOn(m_port);
     m_thread.join();
 }
 

@@ -40,7 +40,7 @@ TEST_F(TaskTransitions, ProgressWriteAppliesOnlyWhileRunning) {
         tasks.remove(deleted);
         tasks.writeProgress(progress(deleted, 2048));
         tasks.writeProgressEndedEarly(progress(deleted, 2048));
-        tasks.finishUpload(deleted);
+        tasks.finishUpload(progress(deleted, 2048));
     });
     task = load(deleted);
     EXPECT_EQ(task.status, kDeleted);
@@ -53,7 +53,7 @@ TEST_F(TaskTransitions, ResumeAndStartNeverReviveCompleteOrDeletedTasks) {
     const auto waiting = addTask(ran_type::kUpload, "u1", kWaiting);
     gate().run([&](LocalStore& s) {
         TaskTable tasks(s);
-        tasks.finishUpload(complete);
+        tasks.finishUpload(progress(complete, 1024));
         tasks.remove(deleted);
         for (auto id : {complete, deleted, waiting}) {
             tasks.resume(id);
@@ -74,7 +74,7 @@ TEST_F(TaskTransitions, GiveBackEndEarlyAndStartUpReset) {
         tasks.writeProgress(progress(a, 2048));
         tasks.giveBack(a);
         tasks.writeProgressEndedEarly(progress(b, 3072));
-        tasks.finishUpload(done);
+        tasks.finishUpload(progress(done, 4096));
     });
     auto taskA = load(a);
     EXPECT_EQ(taskA.status, kWaiting);
@@ -87,6 +87,7 @@ TEST_F(TaskTransitions, GiveBackEndEarlyAndStartUpReset) {
     gate().run([&](LocalStore& s) { EXPECT_TRUE(TaskTable(s).resetUnfinished()); });
     EXPECT_EQ(load(a).status, kWaiting);
     EXPECT_EQ(load(done).status, kComplete);
+    EXPECT_EQ(load(done).transferSize, 4096);
     gate().run([&](LocalStore& s) { EXPECT_EQ(TaskTable(s).sumSpeeds("u1").download, "0"); });
 }
 

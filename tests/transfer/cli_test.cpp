@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "ftp/child_process.h"
@@ -379,6 +380,56 @@ TEST_F(CliTest, InterruptedOrKilledRunsLoseNothingAndTheNextRunFinishes) {
     EXPECT_EQ(files.count("l1.bin"), 1u);
     EXPECT_EQ(files.count("l2.bin"), 1u);
     EXPECT_EQ(files.count("l1 (2).bin") + files.count("l2 (2).bin"), 0u);
+}
+
+// Small files finish without a progress write before their last one: killed in the middle of
+// many, every task seen finished stays finished with its file on the service, and the next run
+// finishes the rest.
+TEST_F(CliTest, AKilledRunOfSmallFilesKeepsEveryFinishedTask) {
+    constexpr int kFiles = 40;
+    for (int i = 0; i < kFiles; ++i)
+        makeFile("many/f" + std::to_string(i) + ".bin", 4000, static_cast<unsigned>(50 + i));
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    ASSERT_EQ(cli({"put", localDir() + "/many"}), 0) << m_output;
+    const auto finishedNames = [&] {
+        std::set<std::string> names;
+        for (const auto& row : cliRows()) {
+            if (finished(row))
+                names.insert(row.localFileName);
+        }
+        return names;
+    };
+
+    std::set<std::string> seenFinished;
+    {
+        ChildProcess run;
+        ASSERT_TRUE(
+            run.start(command({"run", "--limit-rate", "64K", "--interval", "0.2"}), outputFile()));
+        ASSERT_TRUE(waitUntil(
+            [&] {
+                seenFinished = finishedNames();
+                return seenFinished.size() >= 3 || !run.running();
+            },
+            60s));
+        run.signalGroup(SIGKILL);
+        EXPECT_EQ(run.wait(20s), std::optional<int>(128 + SIGKILL)) << readFile(outputFile());
+    }
+    const auto afterKill = finishedNames();
+    ASSERT_LT(afterKill.size(), static_cast<std::size_t>(kFiles)) << "killed before the end";
+    const auto rows = cliRows();
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kFiles));
+    const auto killed = remoteFiles(rows[0].parentId);
+    for (const auto& name : seenFinished) {
+        EXPECT_EQ(afterKill.count(name), 1u) << name;
+        EXPECT_EQ(killed.count(name), 1u) << name;
+    }
+
+    ASSERT_EQ(cli({"run", "--interval", "0.2"}), 0) << m_output;
+    EXPECT_EQ(finishedNames().size(), static_cast<std::size_t>(kFiles));
+    const auto files = remoteFiles(rows[0].parentId);
+    for (int i = 0; i < kFiles; ++i)
+        EXPECT_EQ(files.count("f" + std::to_string(i) + ".bin"), 1u) << i;
+    EXPECT_EQ(files.size(), static_cast<std::size_t>(kFiles));
 }
 
 // Between the program and the stand-in: passes every request on, except that GetUserInfo

@@ -104,12 +104,18 @@ TEST(WorkerRegistry, StopAllSignalsRunningWorkersAndRefusesNewOnes) {
     EXPECT_EQ(registry.start(9, Direction::kUpload, [] {}), WorkerRegistry::Start::kRefused);
 }
 
-TEST(WorkerRegistry, AWorkerThatThrowsStillEnds) {
+// The end hook tells of threads, not tasks: one handing over to the next task, one that
+// throws and the avatar download end three threads, each heard of before waitAll() returns.
+TEST(WorkerRegistry, AWorkerThatThrowsStillEndsAndEveryThreadsEndIsHeard) {
     WorkerRegistry registry;
-    registry.start(1, Direction::kUpload, [] { throw std::runtime_error("broken"); });
+    std::atomic<int> ends{0};
+    registry.setEndHook([&] { ++ends; });
+    registry.start(1, Direction::kUpload, [&] { EXPECT_TRUE(registry.handOver(1, 2)); });
+    registry.start(3, Direction::kUpload, [] { throw std::runtime_error("broken"); });
     registry.start(WorkerRegistry::kAvatarKey, std::nullopt, [] {});
     registry.waitAll();
     EXPECT_EQ(registry.liveCount(), 0);
+    EXPECT_EQ(ends.load(), 3);
 }
 
 TEST(RunningCounts, ChangedUnderTheGateAndNeverBelowZero) {
