@@ -17,8 +17,9 @@ class DiskListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { kName, kShare, kLink, kSize, kTime, kId, kColumnCount };
-    // The time column holds a whole "2026-11-28 16:45:12"; the name gives way for it.
-    static constexpr int kColumnWidths[kColumnCount] = {350, 45, 45, 60, 150, 0};
+    // The time column holds a whole "2026-11-28 16:45:12" and the size column a whole
+    // "1023.99 MB"; the name gives way for them.
+    static constexpr int kColumnWidths[kColumnCount] = {324, 45, 45, 86, 150, 0};
 
     explicit DiskListModel(app::PictureCache& pictures, QObject* parent = nullptr);
 

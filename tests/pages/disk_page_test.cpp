@@ -70,6 +70,11 @@ void DiskPageTest::navigatesFoldersPagesAndHome() {
             qPrintable(shown));
         QCOMPARE(time.data(Qt::ToolTipRole).toString(), shown);
     }
+    // So is the widest size text below a gigabyte.
+    const QString widestSize = QStringLiteral("1023.99 MB");
+    QVERIFY2(metrics.horizontalAdvance(widestSize) + 12 <=
+                 page.list()->columnWidth(DiskListModel::kSize),
+             qPrintable(QString::number(metrics.horizontalAdvance(widestSize))));
     ClientHarness::screenshot(static_cast<QWidget*>(driver.harness().mainFrame()),
                               QStringLiteral("disk-page.png"));
 
