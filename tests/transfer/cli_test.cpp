@@ -219,6 +219,10 @@ TEST_F(CliTest, WhatCanOnlyFailLaterIsRefusedAtQueueTimeAndLeavesTheQueueAsItWas
     ASSERT_EQ(cli({"put", aFile}), 0) << m_output;
     EXPECT_NE(m_output.find("already queued as task"), std::string::npos) << m_output;
     EXPECT_EQ(cliRows().size(), 2u);
+    EXPECT_EQ(cli({"put", "/tmp/.."}), 1);
+    EXPECT_NE(m_output.find("the top of the file system cannot be uploaded"), std::string::npos)
+        << m_output;
+    EXPECT_EQ(cliRows().size(), 2u);
 
     // --db naming a file that is not a database: refused, the file untouched.
     const std::string notes = makeFile("notes.txt", 4000, 7);
