@@ -113,12 +113,6 @@ std::string storedParentOf(const std::string& path) {
     return stored.empty() ? "\\" : stored;
 }
 
-bool isFileSystemTop(const std::string& local) {
-    std::error_code error;
-    const std::filesystem::path top = std::filesystem::absolute(local, error).lexically_normal();
-    return !error && top == top.root_path();
-}
-
 int put(const CliContext& context, const TransferArgs& args) {
     CliSession session(context);
     if (!session.signInAgain())
@@ -134,12 +128,7 @@ int put(const CliContext& context, const TransferArgs& args) {
     int exitCode = kDone;
     for (const auto& local : args.paths) {
         std::error_code fsError;
-        if (std::filesystem::is_directory(local, fsError) && isFileSystemTop(local)) {
-            // Its folder would have no name on the disk; the queue would say nothing.
-            complain(say("the top of the file system cannot be uploaded as a folder: {}",
-                         "不能把文件系统的最顶层作为文件夹上传：{}", {local}));
-            exitCode = kFailed;
-        } else if (std::filesystem::is_directory(local, fsError)) {
+        if (std::filesystem::is_directory(local, fsError)) {
             const auto result = queue.QueueFolderUpload(local, *target);
             std::printf("%s\n",
                         say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",

@@ -27,6 +27,8 @@ constexpr KnownText kWholeTexts[] = {
      "the folder exists locally already; rename it, choose another LOCALDIR, or continue into "
      "it with --skip-existing"},
     {"文件夹创建失败", "a local folder could not be created"},
+    {"不能把文件系统的最顶层作为文件夹上传",
+     "the top of the file system cannot be uploaded as a folder"},
     {"服务器忙，请稍后再试", "the service is busy; try again later"},
     {"登录已失效，请重新登录", "the sign-in has expired; run \"nubexa-cli login\" again"},
     // Why an entry of a folder upload is left out.

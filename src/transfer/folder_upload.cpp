@@ -18,6 +18,7 @@ namespace {
 constexpr const char* kCaption = "提示";
 constexpr const char* kFolderExists = "选择的文件夹已经存在，请修改后再上传";
 constexpr const char* kNetworkFailed = "网络异常，上传失败";
+constexpr const char* kTopFolderRefused = "不能把文件系统的最顶层作为文件夹上传";
 
 // Remote paths are written with backslashes; "\" is the top folder.
 std::string remoteChild(const std::string& path, const std::string& name) {
@@ -71,8 +72,13 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
     fs::path top = fs::absolute(*root, error).lexically_normal();
     if (!top.has_filename())
         top = top.parent_path();
-    if (error || !fs::is_directory(top, error) || top.filename().empty())
+    if (error || !fs::is_directory(top, error))
         return std::move(m_plan);  // nothing there to upload
+    if (top.filename().empty()) {
+        // The top of the file system has no name its disk folder could take.
+        m_manager.notifier().showMessage(kCaption, kTopFolderRefused);
+        return std::move(m_plan);
+    }
 
     const std::string localName = top.filename().string();
     const RemoteName mapped = mapToRemoteName(localName);
