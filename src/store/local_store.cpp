@@ -90,8 +90,13 @@ void LocalStore::finalizeAll() {
     m_cache.clear();
 }
 
+bool LocalStore::failsNow() {
+    m_failed = ++m_accesses == m_failAt;
+    return m_failed;
+}
+
 bool LocalStore::exec(const char* sql) {
-    if (m_db == nullptr)
+    if (m_db == nullptr || failsNow())
         return false;
     return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
@@ -107,6 +112,8 @@ bool LocalStore::rollback() {
 }
 
 std::string LocalStore::lastError() const {
+    if (m_failed)
+        return "database or disk is full (a failure made on purpose)";
     if (m_db == nullptr)
         return m_openError.empty() ? "database is not open" : m_openError;
     return sqlite3_errmsg(m_db);
@@ -117,7 +124,7 @@ void LocalStore::reportError() const {
 }
 
 sqlite3_stmt* LocalStore::borrow(const char* sql) {
-    if (m_db == nullptr || sql == nullptr)
+    if (m_db == nullptr || sql == nullptr || failsNow())
         return nullptr;
     auto found = m_cache.find(sql);
     if (found != m_cache.end() && !found->second.inUse) {

@@ -58,6 +58,12 @@ public:
 
     sqlite3* handle() const { return m_db; }
 
+    // Every access to the file (a statement prepared or borrowed, a text run) is counted. For
+    // tests of what a failing disk does to the queue: the `n`-th access from now fails as a
+    // full disk would, once; 0 switches that off.
+    std::int64_t accesses() const { return m_accesses; }
+    void failAccessAfter(std::int64_t n) { m_failAt = n > 0 ? m_accesses + n : 0; }
+
     // Lets readers skip a read whose answer cannot have changed. A stamp of a connection that
     // is not open, or whose version cannot be read, equals no other.
     WriteStamp writeStamp();
@@ -69,10 +75,15 @@ private:
     };
 
     void finalizeAll();
+    // Counts an access; true when it is the one to fail.
+    bool failsNow();
 
     sqlite3* m_db = nullptr;
     std::uint64_t m_connection = 0;  // which opening of the process this is
     std::string m_openError;
+    std::int64_t m_accesses = 0;
+    std::int64_t m_failAt = 0;
+    bool m_failed = false;  // the last access was the one made to fail
     std::unordered_map<std::string, CachedStatement> m_cache;
 };
 

@@ -67,24 +67,37 @@ void StoreGate::openConnection() {
         m_store.reportError();
         return;
     }
-    switch (StoreSchema::prepare(m_store, m_options.busyTimeoutMs)) {
+    const auto outcome = StoreSchema::prepare(m_store, m_options.busyTimeoutMs);
+    switch (outcome) {
         case StoreSchema::Outcome::Ready:
             m_ready = true;
             return;
         case StoreSchema::Outcome::Failed:
             return;  // tried again at the next bracket
+        case StoreSchema::Outcome::Damaged:
+            if (!m_options.setAsideDamaged) {
+                std::fprintf(stderr, "bin.db: %s is damaged\n", m_path.c_str());
+                m_ready = true;
+                return;
+            }
+            break;
         case StoreSchema::Outcome::NotADatabase:
             break;
     }
+    const bool damaged = outcome == StoreSchema::Outcome::Damaged;
     m_store.close();
     const std::string aside = StoreSchema::moveAside(m_path);
     if (aside.empty()) {
-        std::fprintf(stderr, "bin.db: %s is not a database and could not be moved aside\n",
-                     m_path.c_str());
+        std::fprintf(stderr, "bin.db: %s %s and could not be moved aside\n", m_path.c_str(),
+                     damaged ? "is damaged" : "is not a database");
+        // A damaged file is used as it is (what can be read still is), not judged again at
+        // every bracket.
+        if (damaged && m_store.open(m_path))
+            m_ready = true;
         return;
     }
-    std::fprintf(stderr, "bin.db: %s was not a database; kept it as %s and started a fresh one\n",
-                 m_path.c_str(), aside.c_str());
+    std::fprintf(stderr, "bin.db: %s %s; kept it as %s and started a fresh one\n", m_path.c_str(),
+                 damaged ? "was damaged" : "was not a database", aside.c_str());
     if (m_store.open(m_path) &&
         StoreSchema::prepare(m_store, m_options.busyTimeoutMs) == StoreSchema::Outcome::Ready) {
         m_ready = true;
