@@ -39,6 +39,38 @@ CLI::Validator secondsBetween(double low, double high) {
         "SECONDS");
 }
 
+std::optional<std::chrono::milliseconds> parseDuration(const std::string& text) {
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || !(value > 0))
+        return std::nullopt;
+    const std::string unit(stop, end);
+    double seconds = value;
+    if (unit == "m") {
+        seconds *= 60;
+    } else if (unit == "h") {
+        seconds *= 3600;
+    } else if (!unit.empty() && unit != "s") {
+        return std::nullopt;
+    }
+    // Beyond a year is no limit a user means; it also keeps the milliseconds finite.
+    constexpr double kYear = 365.0 * 24 * 3600;
+    if (!(seconds <= kYear))
+        return std::nullopt;
+    return std::chrono::milliseconds(static_cast<std::int64_t>(seconds * 1000));
+}
+
+CLI::Validator durationText(const std::string& what) {
+    return CLI::Validator(
+        [what](std::string& text) -> std::string {
+            if (!parseDuration(text))
+                return what + " must be a duration: seconds, or a number with s, m or h (10m)";
+            return {};
+        },
+        "DURATION");
+}
+
 CLI::Validator databaseFile() {
     return CLI::Validator(
         [](std::string& path) -> std::string {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <chrono>
+#include <optional>
 #include <string>
 
 namespace nubexa::cli {
@@ -11,6 +13,11 @@ CLI::Validator positiveWholeNumber(const std::string& what);
 
 // A number of seconds within [low, high], said with its bounds.
 CLI::Validator secondsBetween(double low, double high);
+
+// A duration: a number of seconds, or a number followed by s, m or h ("90s", "10m", "1.5h").
+// Nothing when malformed, negative or zero.
+std::optional<std::chrono::milliseconds> parseDuration(const std::string& text);
+CLI::Validator durationText(const std::string& what);
 
 // --db: a file that is missing, empty or an SQLite database. Anything else is refused before it
 // is opened, so that it is never moved aside as a damaged bin.db: that rescue is for the data

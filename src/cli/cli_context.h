@@ -11,7 +11,16 @@ namespace nubexa::cli {
 inline constexpr int kDone = 0;
 inline constexpr int kFailed = 1;
 inline constexpr int kUsage = 2;
+// Done, but something given was left out (entries of a folder "put" that cannot be uploaded).
+inline constexpr int kLeftOut = 3;
 inline constexpr int kInterrupted = 130;  // 128 + SIGINT, as shells report it
+
+// The exit code of a command that did several things: a failure outweighs a partial success,
+// which outweighs success.
+inline int worseExitCode(int one, int other) {
+    const auto rank = [](int code) { return code == kDone ? 0 : code == kLeftOut ? 1 : 2; };
+    return rank(other) > rank(one) ? other : one;
+}
 
 // Options every command family shares.
 struct CliContext {

@@ -2,6 +2,7 @@
 
 #include <ace/Log_Msg.h>
 
+#include "cli/message_notifier.h"
 #include "cli/messages.h"
 #include "keychain/keychain_secret_store.h"
 #include "keychain/remembered_passwords.h"
@@ -43,6 +44,15 @@ void reportUserInfo(Failure failure) {
                        "无法读取用户信息（{}）；上传大小限制未知", {describeFailure(failure)}));
 }
 
+// What the service says when the account or the password is wrong.
+constexpr const char* kWrongAccountOrPassword = "用户名或密码错误";
+
+// A refusal only a new password can end: the user is told to sign in again. Anything else (a
+// lock-out after failed tries, ...) is said in the service's words and passes by itself.
+bool wrongPassword(const SignInResult& signedIn) {
+    return signedIn.refusal.empty() || signedIn.refusal == kWrongAccountOrPassword;
+}
+
 }  // namespace
 
 TransferSettings queueOnlySettings() {
@@ -57,6 +67,8 @@ namespace {
 SessionConfig sessionConfig(const CliContext& context, SecretStore* secrets) {
     SessionConfig config;
     config.databasePath = context.databasePath.empty() ? databasePath() : context.databasePath;
+    // The rescue of a damaged file is for the data folder's own bin.db (see databaseFile()).
+    config.store.setAsideDamaged = context.databasePath.empty();
     // Installed, the program folder is not writable: the avatar cache lives in the data folder.
     config.programFolder = homeFolder();
     config.service = ServiceConfig::loadDefault();
@@ -99,17 +111,23 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     if (!signedIn.ok()) {
         if (signedIn.failure == Failure::kNoAnswer) {
             reportUnanswered(service());
-        } else {
+        } else if (wrongPassword(signedIn)) {
             complain(
                 say("sign-in refused: wrong account or password", "登录被拒绝：用户名或密码错误"));
+        } else {
+            complain(say("sign-in refused: {}", "登录被拒绝：{}",
+                         {forTerminal(coreMessageText(signedIn.refusal))}));
         }
         return kFailed;
     }
     reportUserInfo(signedIn.userInfoFailure);
     if (!signedIn.recorded) {
-        complain(say("the sign-in could not be recorded in {}", "无法在 {} 中记录登录",
-                     {gate().databasePath()}));
-    } else if (signedIn.passwordKept == RememberedPasswords::Kept::kDatabase) {
+        // The service took the password, but no later command can use the sign-in.
+        complain(say("the sign-in could not be recorded in {}: later commands are not signed in",
+                     "无法在 {} 中记录登录：之后的命令仍未登录", {gate().databasePath()}));
+        return kFailed;
+    }
+    if (signedIn.passwordKept == RememberedPasswords::Kept::kDatabase) {
         complain(
             say("no desktop secret store: the password is kept in {} (readable by this user "
                 "only)",
@@ -179,10 +197,14 @@ bool CliSession::signInAgain() {
     if (!signedIn.ok()) {
         if (signedIn.failure == Failure::kNoAnswer) {
             reportUnanswered(service());
-        } else {
+        } else if (wrongPassword(signedIn)) {
             complain(
                 say("the remembered sign-in was refused: run \"nubexa-cli login ACCOUNT\" again",
                     "保存的登录被拒绝：请重新运行 \"nubexa-cli login 用户名\""));
+        } else {
+            complain(say("the service refused the remembered sign-in: {}",
+                         "服务拒绝了保存的登录：{}",
+                         {forTerminal(coreMessageText(signedIn.refusal))}));
         }
         return false;
     }

@@ -139,15 +139,24 @@ int put(const CliContext& context, const TransferArgs& args) {
                                           {forTerminal(entry.localPath), forTerminal(entry.text)})
                                           .c_str());
             }
+            for (const auto& entry : result.numbered) {
+                std::printf("  %s\n",
+                            say("renamed: {} -> {} (its name would be another entry's on the disk)",
+                                "已改名：{} -> {}（原名称在网盘上会与其他项目重名）",
+                                {forTerminal(entry.localPath), forTerminal(entry.text)})
+                                .c_str());
+            }
             for (const auto& entry : result.skipped) {
                 std::printf("  %s\n", say("skipped: {} ({})", "已跳过：{}（{}）",
                                           {forTerminal(entry.localPath),
                                            forTerminal(coreMessageText(entry.text))})
                                           .c_str());
             }
-            if (result.remoteFolderId.empty() || !result.skippedFolders.empty() ||
-                !result.oversizedFiles.empty()) {
+            if (result.remoteFolderId.empty()) {
                 exitCode = kFailed;
+            } else if (!result.skipped.empty() || !result.skippedFolders.empty() ||
+                       !result.oversizedFiles.empty()) {
+                exitCode = worseExitCode(exitCode, kLeftOut);
             }
         } else if (std::filesystem::is_regular_file(local, fsError)) {
             const auto queued = queue.QueueFileUpload(local, *target);

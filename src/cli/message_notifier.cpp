@@ -30,9 +30,12 @@ constexpr KnownText kWholeTexts[] = {
     {"不能把文件系统的最顶层作为文件夹上传",
      "the top of the file system cannot be uploaded as a folder"},
     {"服务器忙，请稍后再试", "the service is busy; try again later"},
+    {"登录失败次数过多，请1分钟后再试",
+     "too many failed sign-ins; the service takes the next one in a minute"},
     {"登录已失效，请重新登录", "the sign-in has expired; run \"nubexa-cli login\" again"},
     // Why an entry of a folder upload is left out.
     {"链接指向的项目不存在", "a link to nothing"},
+    {"链接形成循环", "a link that leads round in a loop"},
     {"指向文件夹的链接，未跟随", "a link to a folder, not followed"},
     {"不是普通文件（管道、套接字或设备）", "not a regular file (a pipe, socket or device)"},
     {"无法读取", "cannot be read"},
@@ -46,6 +49,8 @@ constexpr KnownText kAfterName[] = {
     {"单文件大小超过你当前等级限制", "is larger than your level allows for one file"},
     {"无法读取，没有上传", "cannot be read: not uploaded"},
     {"文件夹创建失败，其中的文件没有上传", "folder could not be made: its files were not uploaded"},
+    {"的名称以组合形式（NFC）保存",
+     "is saved in composed Unicode form (NFC), as it is written here"},
 };
 
 // Texts that end with a name.
@@ -54,14 +59,20 @@ constexpr KnownText kBeforeName[] = {
      "the local file exists already; not downloaded: "},
     {"本地文件未找到或位置发现变化，上传失败。失败文件名为:",
      "the local file is missing or moved; upload failed: "},
+    {"文件服务器暂不接受登录：", "the file server does not take a sign-in now: "},
+    {"磁盘空间不足：", "no space left on the disk of "},
+    {"无法写入 bin.db，传输暂停：", "bin.db cannot be written, so no task is started: "},
 };
 
 // Texts that follow a count ("3 个…"). An empty English form: the command lists each case on
 // its own line already, so the sum is not said again.
 constexpr KnownText kAfterCount[] = {
     {" 个文件名含有网盘不允许的字符，已替换为全角字符", ""},
+    {" 个名称与同一文件夹中的项目重名，已加上编号", ""},
     {" 个文件名无法在本地使用，已改为安全的名称",
      " file name(s) cannot be used here and were given safe local names"},
+    {" 个名称以组合形式（NFC）保存",
+     " name(s) are saved in composed Unicode form (NFC), as they are written here"},
 };
 
 // "已跳过 N 个无法上传的项目": each skipped entry has its own line too.

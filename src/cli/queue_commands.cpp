@@ -124,8 +124,9 @@ void addQueueCommands(CLI::App& app, const CliContext& context, int& exitCode) {
         ->check(secondsBetween(0.05, 60.0))
         ->capture_default_str();
     run->add_option("--give-up-after", args->giveUpAfter,
-                    "file-server sign-in failures in a row after which run ends")
-        ->check(positiveWholeNumber("--give-up-after"))
+                    "how long run keeps trying when the file server refuses or does not answer "
+                    "the sign-in (seconds, or suffix s, m or h)")
+        ->check(durationText("--give-up-after"))
         ->capture_default_str();
     run->add_flag("--tick-only", args->tickOnly,
                   "start tasks only at the monitor's ticks, as the desktop client does");

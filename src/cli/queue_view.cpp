@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "cli/message_notifier.h"
 #include "cli/messages.h"
 #include "cli/rate_text.h"
 #include "platform/paths.h"
@@ -14,7 +15,8 @@ namespace {
 
 std::string stateOf(const TaskListRow& row, bool transferring) {
     if (!row.failReason.empty())
-        return say("failed: {} (resume tries again)", "失败：{}（resume 重试）", {row.failReason});
+        return say("failed: {} (resume tries again)", "失败：{}（resume 重试）",
+                   {coreMessageText(row.failReason)});
     if (row.status == "1") {
         if (!transferring)
             return say("interrupted (the next run continues it)", "已中断（下次 run 继续）");

@@ -10,8 +10,10 @@
 #include <mutex>
 #include <vector>
 
+#include "cli/argument_checks.h"
 #include "cli/cli_context.h"
 #include "cli/cli_session.h"
+#include "cli/message_notifier.h"
 #include "cli/messages.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
@@ -103,6 +105,7 @@ struct QueueLeft {
     int waiting = 0;        // every unfinished task
     int heldForResume = 0;  // from an earlier session, automatic resume off
     int paused = 0;         // paused by the user
+    int failed = 0;         // refused for a reason a retry cannot change, held for the user
 };
 
 QueueLeft whatIsLeft(StoreGate& gate, const std::string& uid) {
@@ -111,10 +114,29 @@ QueueLeft whatIsLeft(StoreGate& gate, const std::string& uid) {
         for (const auto& row : loadTaskRows(gate, uid, page)) {
             ++left.waiting;
             left.heldForResume += row.holdMark == hold_mark::kEarlierSession ? 1 : 0;
-            left.paused += row.holdMark == hold_mark::kUserPause ? 1 : 0;
+            // A failed task is held as a paused one is, but the user did not pause it.
+            const bool failed = !row.failReason.empty();
+            left.failed += failed ? 1 : 0;
+            left.paused += !failed && row.holdMark == hold_mark::kUserPause ? 1 : 0;
         }
     }
     return left;
+}
+
+// Whether the file server's sign-in has failed for longer than the run waits out: the next
+// round would begin past `giveUpAfter` from the streak's first failure.
+bool outageTooLong(const LoginBackoff& backoff, std::chrono::milliseconds giveUpAfter) {
+    const auto began = backoff.streakBegan();
+    const auto retryAt = backoff.retryAt();
+    return began && retryAt && *retryAt > *began + giveUpAfter;
+}
+
+std::string secondsText(Clock::duration duration) {
+    char text[32];
+    std::snprintf(
+        text, sizeof text, "%.1f",
+        std::chrono::duration<double>(std::max(duration, Clock::duration::zero())).count());
+    return text;
 }
 
 struct Tally {
@@ -123,7 +145,7 @@ struct Tally {
 };
 
 void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff& backoff,
-            Tally& tally) {
+            std::chrono::milliseconds giveUpAfter, Tally& tally) {
     using Outcome = WorkerReport::Outcome;
     const std::string id = std::to_string(report.taskId);
     const std::string name = forTerminal(report.fileName);
@@ -152,17 +174,29 @@ void report(RunDisplay& display, const WorkerReport& report, const LoginBackoff&
             display.print(say(
                 "task {} ({}) failed: {}; \"nubexa-cli resume {}\" tries once more{}",
                 "任务 {}（{}）失败：{}；\"nubexa-cli resume {}\" 再试一次{}",
-                {id, name, report.reason, id,
+                {id, name, coreMessageText(report.reason), id,
                  report.reason == kSessionEnded
                      ? say("; run \"nubexa-cli login\" first", "；请先运行 \"nubexa-cli login\"")
                      : std::string()}));
             break;
         case Outcome::kSignInFailed: {
-            char delay[32];
-            std::snprintf(delay, sizeof delay, "%.1f", backoff.currentDelay().count() / 1000.0);
-            display.print(
-                say("cannot sign in to the file server for task {} ({}); next try in {} s",
-                    "任务 {}（{}）无法登录文件服务器；{} 秒后重试", {id, name, delay}));
+            const std::string why =
+                report.reason.empty() ? std::string() : ": " + coreMessageText(report.reason);
+            if (outageTooLong(backoff, giveUpAfter)) {
+                const auto began = backoff.streakBegan().value_or(Clock::now());
+                display.print(
+                    say("cannot sign in to the file server for task {} ({}){}; no "
+                        "further try: it has failed for {} s (--give-up-after)",
+                        "任务 {}（{}）无法登录文件服务器{}；不再重试：已失败 {} 秒"
+                        "（--give-up-after）",
+                        {id, name, why, secondsText(Clock::now() - began)}));
+            } else {
+                const auto retryAt = backoff.retryAt().value_or(Clock::now());
+                display.print(
+                    say("cannot sign in to the file server for task {} ({}){}; next try in {} s",
+                        "任务 {}（{}）无法登录文件服务器{}；{} 秒后重试",
+                        {id, name, why, secondsText(retryAt - Clock::now())}));
+            }
         } break;
         case Outcome::kStopped:
             display.print(say("task {} ({}) stopped", "任务 {}（{}）已停止", {id, name}));
@@ -179,6 +213,12 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     if (!rate) {
         complain(say("bad --limit-rate: {} (a number of bytes per second, suffix K, M or G)",
                      "--limit-rate 无效：{}（每秒字节数，可加 K、M 或 G）", {args.limitRate}));
+        return kUsage;
+    }
+    const auto giveUpAfter = parseDuration(args.giveUpAfter);
+    if (!giveUpAfter) {
+        complain(say("bad --give-up-after: {} (a duration: seconds, or suffix s, m or h)",
+                     "--give-up-after 无效：{}（时长：秒数，可加 s、m 或 h）", {args.giveUpAfter}));
         return kUsage;
     }
     // Blocked before any thread exists, so that every thread inherits it and only the wait
@@ -223,7 +263,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     const auto drain = [&] {
         bool completed = false;
         for (const auto& one : reports.take()) {
-            report(display, one, manager.backoff(one.direction), tally);
+            report(display, one, manager.backoff(one.direction), *giveUpAfter, tally);
             completed = completed || one.outcome == WorkerReport::Outcome::kCompleted;
         }
         return completed;
@@ -234,8 +274,25 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     const auto interval = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double>(args.intervalSeconds));
 
+    const auto outageTooLongNow = [&] {
+        return outageTooLong(manager.backoff(Direction::kUpload), *giveUpAfter) ||
+               outageTooLong(manager.backoff(Direction::kDownload), *giveUpAfter);
+    };
+    // The next tick, or the end of a sign-in back-off when that comes first: a next try that
+    // was announced happens when it was announced.
+    const auto nextTickAfter = [&](Clock::time_point now) {
+        auto next = now + interval;
+        for (const Direction direction : {Direction::kUpload, Direction::kDownload}) {
+            if (const auto retryAt = manager.backoff(direction).retryAt();
+                retryAt && *retryAt > now)
+                next = std::min(next, *retryAt);
+        }
+        return next;
+    };
+
     bool interrupted = false;
     bool gaveUp = false;
+    bool storeFailed = false;
     bool done = false;
     while (!done && !interrupted) {
         // A tick starts at most one task per direction; a run fills every free slot at once.
@@ -243,11 +300,16 @@ int runQueue(const CliContext& context, const RunArgs& args) {
              !args.tickOnly && (tick.startedUpload > 0 || tick.startedDownload > 0);)
             tick = monitor.MonitorTick();
         drain();
-        if (manager.workers().liveCount() == 0 && manager.signInFailures() >= args.giveUpAfter) {
+        if (manager.workers().liveCount() == 0 && outageTooLongNow()) {
             gaveUp = true;
             break;
         }
-        const auto nextTick = Clock::now() + interval;
+        // Nothing more can be started: the run ends once the running tasks have.
+        if (manager.workers().liveCount() == 0 && manager.storeFailure()) {
+            storeFailed = true;
+            break;
+        }
+        const auto nextTick = nextTickAfter(Clock::now());
         for (auto now = Clock::now(); now < nextTick; now = Clock::now()) {
             const auto slice = std::min<Clock::duration>(kRedraw, nextTick - now);
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(slice).count();
@@ -283,11 +345,21 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     drain();
     display.end();
     if (gaveUp) {
+        auto began = Clock::now();
+        for (const Direction direction : {Direction::kUpload, Direction::kDownload})
+            began = std::min(began, manager.backoff(direction).streakBegan().value_or(began));
         complain(
-            say("the file server refused or did not answer the sign-in {} times in a row; "
-                "the tasks wait for the next run",
-                "文件服务器连续 {} 次拒绝或未应答登录；任务等待下次 run",
-                {std::to_string(manager.signInFailures())}));
+            say("the file server refused or did not answer the sign-in for {} s "
+                "(--give-up-after {}); the tasks wait for the next run",
+                "文件服务器 {} 秒内一直拒绝或未应答登录（--give-up-after {}）；任务等待下次 run",
+                {secondsText(Clock::now() - began), args.giveUpAfter}));
+        return kFailed;
+    }
+    if (storeFailed) {
+        complain(say(
+            "no further task was started because {} cannot be written; the tasks wait "
+            "for the next run",
+            "由于无法写入 {}，没有再启动任务；任务等待下次 run", {session.gate().databasePath()}));
         return kFailed;
     }
     const QueueLeft left = whatIsLeft(session.gate(), session.service().account().uid);
@@ -305,6 +377,14 @@ int runQueue(const CliContext& context, const RunArgs& args) {
                         "ACCOUNT --auto-resume on\" 可打开）",
                         {std::to_string(left.heldForResume)})
                         .c_str());
+    }
+    if (left.failed > 0) {
+        std::printf("%s\n", say("{} failed task(s) wait for \"nubexa-cli resume\" (\"nubexa-cli "
+                                "queue\" says why)",
+                                "{} 个失败的任务等待 \"nubexa-cli resume\"（\"nubexa-cli queue\" "
+                                "显示原因）",
+                                {std::to_string(left.failed)})
+                                .c_str());
     }
     if (left.paused > 0) {
         std::printf("%s\n", say("{} paused task(s) wait for \"nubexa-cli resume\"",

@@ -9,7 +9,8 @@ struct CliContext;
 struct RunArgs {
     std::string limitRate;
     double intervalSeconds = 3.0;  // the main window's monitor period
-    int giveUpAfter = 5;           // sign-in failures in a row (3 + 6 + 12 + 24 s of back-off)
+    // How long an outage of the file server's sign-in is waited out (a DURATION: "90s", "10m").
+    std::string giveUpAfter = "10m";
     // As the desktop client drives the queue: one start per direction per tick, no filling of
     // every free slot by the run loop (the workers still take the next task as they end).
     bool tickOnly = false;

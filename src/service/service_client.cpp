@@ -183,8 +183,11 @@ ServiceResult<int> ServiceClient::signInBy(const SignedQuery& query, SignInKind 
         failure != Failure::kNone) {
         return ServiceResult<int>::failed(failure, 0);
     }
-    if (!answer.accepted() || answer.child("client") == nullptr)
-        return ServiceResult<int>::failed(Failure::kRefused, 0);
+    if (!answer.accepted() || answer.child("client") == nullptr) {
+        auto refused = ServiceResult<int>::failed(Failure::kRefused, 0);
+        refused.message = answer.childText("msg");
+        return refused;
+    }
     storeSignIn(answer, kind);
     return ServiceResult<int>::success(1);
 }

@@ -27,6 +27,7 @@ template <typename T>
 struct ServiceResult {
     T value{};
     Failure failure = Failure::kNone;
+    std::string message{};  // kRefused: the service's reason ("msg") when it gave one
 
     bool ok() const { return failure == Failure::kNone; }
     // No usable connection: nothing came back, or the peer could not be trusted.
@@ -34,8 +35,8 @@ struct ServiceResult {
         return failure == Failure::kNoAnswer || failure == Failure::kUntrusted;
     }
 
-    static ServiceResult success(T value) { return {std::move(value), Failure::kNone}; }
-    static ServiceResult failed(Failure why, T value = T{}) { return {std::move(value), why}; }
+    static ServiceResult success(T value) { return {std::move(value), Failure::kNone, {}}; }
+    static ServiceResult failed(Failure why, T value = T{}) { return {std::move(value), why, {}}; }
 };
 
 // What an operation that makes an item returns: its result (1 accepted) and the new id.

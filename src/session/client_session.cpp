@@ -18,7 +18,7 @@ ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     : m_config(std::move(config)), m_notifier(notifier) {
     if (m_config.log)
         m_replacedLog = setLogSink(m_config.log);
-    m_gate = std::make_unique<StoreGate>(m_config.databasePath);
+    m_gate = std::make_unique<StoreGate>(m_config.databasePath, m_config.store);
     m_service =
         std::make_unique<ServiceClient>(m_config.service, m_config.programFolder, m_config.frame);
     m_disk = std::make_unique<DiskOperations>(*m_service);
@@ -139,7 +139,9 @@ RememberedPasswords ClientSession::passwords() {
 
 SignInResult ClientSession::signIn(const PasswordSignIn& request) {
     SignInResult result;
-    result.failure = m_service->signIn(request.account, request.password).failure;
+    const auto signedIn = m_service->signIn(request.account, request.password);
+    result.failure = signedIn.failure;
+    result.refusal = signedIn.message;
     if (!result.ok())
         return result;
     AccountInfo info = m_service->account();

@@ -18,6 +18,7 @@
 #include "session/sign_in.h"
 #include "store/direction.h"
 #include "store/local_store.h"
+#include "store/store_gate.h"
 #include "store/task_table.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_manager.h"
@@ -30,7 +31,6 @@ class RememberedPasswords;
 class RunLock;
 class SecretStore;
 class ServiceClient;
-class StoreGate;
 class TaskCommands;
 class TransferMonitor;
 class TransferQueue;
@@ -39,6 +39,7 @@ class TransferView;
 // What a session needs to know before anybody signs in.
 struct SessionConfig {
     std::string databasePath;   // bin.db
+    StoreOptions store;
     std::string programFolder;  // where image/ lives; ends with '/'
     ServiceConfig service;
     FrameOptions frame;

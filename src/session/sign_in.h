@@ -30,7 +30,8 @@ struct PasswordSignIn {
 
 // What a sign-in delivered. The account and the listing are copies taken when it completed.
 struct SignInResult {
-    Failure failure = Failure::kNone;          // of the sign-in itself
+    Failure failure = Failure::kNone;  // of the sign-in itself
+    std::string refusal;  // kRefused: the service's reason (a wrong password, a lock-out), if given
     Failure userInfoFailure = Failure::kNone;  // the user's details (upload limit) unread
     bool recorded = false;                     // the sign-in record was written
     // Where a remembered password went (the front ends say so when it is not the secret store).

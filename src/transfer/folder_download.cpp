@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "platform/notifier.h"
@@ -13,6 +14,7 @@
 #include "service/text_codec.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
+#include "transfer/transfer_queue.h"
 
 namespace nubexa {
 
@@ -55,14 +57,19 @@ public:
             std::fprintf(stderr, "folder download: \"%s\" is saved as \"%s%s\"\n",
                          remoteName.c_str(), folder.c_str(), name.c_str());
             ++m_changed;
+        } else if (name != remoteName) {
+            ++m_composed;
         }
         return name;
     }
     int changed() const { return m_changed; }
+    // Names that differ from the service's only in their Unicode form.
+    int composed() const { return m_composed; }
 
 private:
     std::map<std::string, std::set<std::string>> m_taken;
     int m_changed = 0;
+    int m_composed = 0;
 };
 
 void refuse(const char* kind, const std::string& path, const std::string& name) {
@@ -117,18 +124,36 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
     FolderMaker folders;
     folders.make(target.topFolder());
     LocalNames names;
+    // Where each listed folder path went locally. Two remote folders whose names come out the
+    // same here (composed and decomposed "é") are two local folders, the later numbered: their
+    // files never meet in one.
+    std::map<std::string, std::string> placed;
+    const auto localFolderOf = [&](const std::string& path) -> std::optional<std::string> {
+        if (const auto found = placed.find(path); found != placed.end())
+            return found->second;
+        return target.folderFor(path);
+    };
+    // Parents before their sub-folders, whatever order the listing has.
+    std::vector<const FolderItemLc*> byDepth;
+    for (const auto& folder : listing.folders)
+        byDepth.push_back(&folder);
+    std::stable_sort(byDepth.begin(), byDepth.end(), [](const auto* a, const auto* b) {
+        return std::count(a->path.begin(), a->path.end(), '/') <
+               std::count(b->path.begin(), b->path.end(), '/');
+    });
     // Folders first: a file never takes the name of a folder beside it.
-    for (const auto& folder : listing.folders) {
-        const auto base = target.folderFor(folder.path);
-        if (!base || !isSafeFileName(folder.name)) {
-            refuse("folder", folder.path, folder.name);
+    for (const auto* folder : byDepth) {
+        const auto base = localFolderOf(folder->path);
+        if (!base || !isSafeFileName(folder->name)) {
+            refuse("folder", folder->path, folder->name);
             continue;
         }
-        names.place(*base, folder.name);
-        folders.make(*base + localNameFor(folder.name).name + "/");
+        const std::string local = *base + names.place(*base, folder->name) + "/";
+        placed.emplace(folder->path + folder->name + "/", local);
+        folders.make(local);
     }
     for (const auto& file : listing.files) {
-        const auto folder = target.folderFor(file.path);
+        const auto folder = localFolderOf(file.path);
         const std::string listedName = file.name + file.ext;
         const std::string remoteName = file.id + file.ext;
         if (!folder || !isSafeFileName(listedName) || file.id.empty() ||
@@ -153,6 +178,8 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
     if (names.changed() > 0)
         notifier.showMessage(kCaption, std::to_string(names.changed()) +
                                            " 个文件名无法在本地使用，已改为安全的名称");
+    if (names.composed() > 0)
+        notifier.showMessage(kCaption, composedNamesText(names.composed()));
     plan.result = 1;
     return plan;
 }

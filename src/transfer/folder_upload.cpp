@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
 
 #include "platform/notifier.h"
 #include "service/remote_name.h"
@@ -106,6 +107,10 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
     // Once per upload, whatever the size of the tree; the lists are in the result.
     if (!result.renamed.empty())
         m_manager.notifier().showMessage(kCaption, renamedNamesText(result.renamed.size()));
+    if (!result.numbered.empty())
+        m_manager.notifier().showMessage(kCaption, numberedNamesText(result.numbered.size()));
+    if (result.composedNames > 0)
+        m_manager.notifier().showMessage(kCaption, composedNamesText(result.composedNames));
     if (!result.skipped.empty())
         m_manager.notifier().showMessage(kCaption, skippedEntriesText(result.skipped.size()));
     return std::move(m_plan);
@@ -136,6 +141,17 @@ void FolderUploadWalk::list(const Level& level) {
         return a.path().filename() < b.path().filename();
     });
     const std::string localFolder = withSlash(level.local);
+    // Names the disk will hold in this folder, compared as a download writes them (form C).
+    // Entries whose names go as they are come first; one whose name was mapped or is not
+    // composed would otherwise take a real sibling's name ("a:b.txt" sent as "a：b.txt" beside
+    // a real "a：b.txt") and come back under it, so it is numbered instead.
+    std::set<std::string> taken;
+    for (const auto& entry : entries) {
+        const std::string localName = entry.path().filename().string();
+        const RemoteName mapped = mapToRemoteName(localName);
+        if (mapped.ok() && !mapped.changed && toNfc(mapped.name) == mapped.name)
+            taken.insert(mapped.name);
+    }
     for (const auto& entry : entries) {
         const fs::path& path = entry.path();
         const std::string localName = path.filename().string();
@@ -144,6 +160,10 @@ void FolderUploadWalk::list(const Level& level) {
         // A link is taken as what it points to, except a folder: followed, a link could lead
         // back up the tree and never end.
         const auto status = link ? entry.status(error) : linkStatus;
+        if (link && error == std::errc::too_many_symbolic_link_levels) {
+            skipEntry(path, "链接形成循环");
+            continue;
+        }
         if (link && !fs::exists(status)) {
             skipEntry(path, "链接指向的项目不存在");
             continue;
@@ -168,7 +188,19 @@ void FolderUploadWalk::list(const Level& level) {
         }
         if (mapped.changed)
             m_plan.result.renamed.push_back({path.string(), mapped.name});
-        const std::string& name = mapped.name;
+        std::string name = mapped.name;
+        const bool composedByDisk = toNfc(name) != name;
+        m_plan.result.composedNames += composedByDisk ? 1 : 0;
+        if (mapped.changed || composedByDisk) {
+            for (int n = 2; taken.count(toNfc(name)) > 0; ++n)
+                name = numberedLocalName(mapped.name, n);
+            if (name != mapped.name) {
+                if (mapped.changed)
+                    m_plan.result.renamed.pop_back();  // said as numbered, with its final name
+                m_plan.result.numbered.push_back({path.string(), name});
+            }
+            taken.insert(toNfc(name));
+        }
         if (folder) {
             const std::string id = addRemoteFolder(level.remoteId, name);
             if (id.empty()) {

@@ -13,8 +13,10 @@ struct BackoffLimits {
 };
 
 // When the monitor may start tasks again after workers failed to sign in to the file server:
-// the first failure of a streak holds starts back for `first`, each further one twice as long
+// the first failure of a streak holds starts back for `first`, each further round twice as long
 // as the one before, never longer than `longest`; a successful transfer ends the streak.
+// Workers that fail in the same round (their sign-in began before the round's failure was
+// counted) count once, so the pauses are the documented ones whatever the number of workers.
 // The user hears of a streak once, at its first failure. Thread-safe.
 class LoginBackoff {
 public:
@@ -24,16 +26,22 @@ public:
 
     explicit LoginBackoff(Limits limits = {}) : m_limits(limits) {}
 
-    // A worker gave up signing in. True for the first failure of a streak.
-    bool recordFailure(Clock::time_point now = Clock::now());
+    // A worker gave up signing in; its sign-in began at `signInBegan` (none: a round of its
+    // own). True for the first failure of a streak.
+    bool recordFailure(Clock::time_point now = Clock::now(),
+                       std::optional<Clock::time_point> signInBegan = std::nullopt);
     void recordSuccess();
 
     bool mayStart(Clock::time_point now = Clock::now()) const;
 
-    // Failures in the current streak (0: none).
+    // Rounds failed in the current streak (0: none).
     int failures() const;
-    // The pause the last failure imposed; zero without a streak.
+    // The pause the last round imposed; zero without a streak.
     std::chrono::milliseconds currentDelay() const;
+    // When the streak's first failure was counted, and when the next round may begin; empty
+    // without a streak.
+    std::optional<Clock::time_point> streakBegan() const;
+    std::optional<Clock::time_point> retryAt() const;
 
 private:
     const Limits m_limits;
@@ -41,6 +49,8 @@ private:
     int m_failures = 0;
     std::chrono::milliseconds m_delay{0};
     std::optional<Clock::time_point> m_retryAt;
+    Clock::time_point m_streakBegan;
+    Clock::time_point m_lastCounted;
 };
 
 }  // namespace nubexa

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "platform/notifier.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
@@ -42,7 +43,8 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_counts(std::make_unique<RunningCounts>()),
       m_uploadBackoff(m_settings.backoff),
       m_downloadBackoff(m_settings.backoff),
-      m_failing(m_settings.failing) {
+      m_failing(m_settings.failing),
+      m_storeHold(m_settings.storeRetry) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
     m_workers.setEndHook([this] {
         if (m_listener != nullptr)
@@ -98,7 +100,19 @@ bool TransferManager::renewSession(const std::string& staleToken) {
 }
 
 bool TransferManager::hasSlot(Direction direction, int limit) const {
-    return m_settings.startAtOnce && m_workers.liveCount(direction) < limit;
+    return m_settings.startAtOnce && m_storeHold.mayStart() &&
+           m_workers.liveCount(direction) < limit;
+}
+
+bool TransferManager::markRunning(LocalStore& held, std::int64_t id) {
+    if (TaskTable(held).startWaiting(id)) {
+        m_storeHold.recordSuccess();
+        return true;
+    }
+    const std::string reason = held.lastError();
+    if (m_storeHold.recordFailure(reason))
+        m_notifier.showMessage("", kStoreWriteFailed + reason);
+    return false;
 }
 
 WorkerRegistry::Start TransferManager::startWorker(LocalStore& held, std::int64_t id,
@@ -174,14 +188,15 @@ std::int64_t TransferManager::nextStartable(LocalStore& held, Direction directio
 }
 
 std::int64_t TransferManager::takeNextTask(std::int64_t current, Direction direction) {
-    if (!m_settings.startAtOnce || m_workers.stopping() || !backoff(direction).mayStart())
+    if (!m_settings.startAtOnce || m_workers.stopping() || !backoff(direction).mayStart() ||
+        !m_storeHold.mayStart())
         return 0;
     return m_gate.run([&](LocalStore& store) -> std::int64_t {
         const std::int64_t id = nextStartable(store, direction, current);
         if (id <= 0 || !m_workers.handOver(current, id))
             return 0;
-        TaskTable(store).startWaiting(id);
-        return id;
+        // A row that cannot be made running is not run: the worker ends.
+        return markRunning(store, id) ? id : 0;
     });
 }
 
@@ -193,8 +208,8 @@ void TransferManager::fillFreeSlots(Direction direction) {
             const std::int64_t id = nextStartable(store, direction);
             if (id <= 0)
                 return;
-            TaskTable(store).startWaiting(id);
-            if (StartTransferWorker(store, id, direction) == WorkerRegistry::Start::kRefused)
+            if (!markRunning(store, id) ||
+                StartTransferWorker(store, id, direction) == WorkerRegistry::Start::kRefused)
                 return;
         }
     });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "transfer/failure_backoff.h"
 #include "transfer/login_backoff.h"
 #include "transfer/row_progress.h"
+#include "transfer/store_write_hold.h"
 #include "transfer/transfer_view.h"
 #include "transfer/worker_registry.h"
 
@@ -34,6 +36,8 @@ struct TransferSettings {
     // A task whose transfer fails again and again waits with a growing back-off instead of
     // being started again at once.
     FailureBackoff::Limits failing;
+    // How long starting holds back after bin.db refused a scheduling write.
+    std::chrono::milliseconds storeRetry{std::chrono::seconds(30)};
 };
 
 // What the queue, the workers, the monitor and the task commands share: the store, the web
@@ -97,9 +101,17 @@ public:
     // again once for all of them. True when the service client holds a newer session.
     bool renewSession(const std::string& staleToken);
 
-    // Whether a new task of that direction may start at once: starting is on and fewer than
-    // `limit` workers of that direction are live (signing in counts: the limit is a bound).
+    // Whether a new task of that direction may start at once: starting is on, bin.db took the
+    // last scheduling write, and fewer than `limit` workers of that direction are live
+    // (signing in counts: the limit is a bound).
     bool hasSlot(Direction direction, int limit) const;
+
+    // For the scheduler, inside its bracket: makes the waiting task `id` running. False when
+    // its row could not be written: the task is not to be started, scheduling holds back for
+    // a while and the user hears why, once per streak.
+    bool markRunning(LocalStore& held, std::int64_t id);
+    // Why scheduling holds back (bin.db's words) while writes to it fail; empty otherwise.
+    std::optional<std::string> storeFailure() const { return m_storeHold.failure(); }
 
     // StartTransferWorker(id): a worker thread for the queued task `id`, whose row the caller
     // has made running. `held` is the store of the caller's bracket: the worker's first bracket
@@ -163,6 +175,7 @@ private:
     LoginBackoff m_downloadBackoff;
     TransferListener* m_listener = nullptr;
     FailureBackoff m_failing;
+    StoreWriteHold m_storeHold;
     SessionRenewer m_renewer;
     std::mutex m_renewMutex;
     std::string m_renewFailedFor;  // the token whose renewal failed: not tried twice

@@ -42,7 +42,8 @@ std::int64_t TransferMonitor::startNext(Direction direction) {
             return 0;
         // Running before its worker loads it: the worker runs only running rows, and the
         // next tick cannot pick the task again.
-        TaskTable(store).startWaiting(id);
+        if (!m_manager.markRunning(store, id))
+            return 0;
         const auto started = m_manager.StartTransferWorker(store, id, direction);
         return started == WorkerRegistry::Start::kRefused ? 0 : id;
     });

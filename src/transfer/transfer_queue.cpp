@@ -59,6 +59,14 @@ std::string skippedEntriesText(std::size_t count) {
     return "已跳过 " + std::to_string(count) + " 个无法上传的项目";
 }
 
+std::string composedNamesText(std::size_t count) {
+    return std::to_string(count) + " 个名称以组合形式（NFC）保存";
+}
+
+std::string numberedNamesText(std::size_t count) {
+    return std::to_string(count) + " 个名称与同一文件夹中的项目重名，已加上编号";
+}
+
 bool checkUploadLimit(TransferManager& manager, const std::string& name, std::int64_t size) {
     // A file exactly at the limit is accepted; so is any file while the limit is unknown.
     const auto limit = manager.service().account().upload_size;
@@ -147,9 +155,13 @@ QueuedTask TransferQueue::QueueFileDownload(const DiskItem& item, const std::str
         return {};
     }
     const LocalName local = localNameFor(listedName);
-    if (local.changed)
+    if (local.changed) {
         m_manager.notifier().showMessage(
             kCaption, "(" + listedName + "）的文件名无法在本地使用，已保存为：" + local.name);
+    } else if (local.name != listedName) {
+        m_manager.notifier().showMessage(kCaption,
+                                         "(" + listedName + "）的名称以组合形式（NFC）保存");
+    }
     const std::string& localName = local.name;
     const std::int64_t size =
         std::max<std::int64_t>(0, std::strtoll(item.size.c_str(), nullptr, 10));

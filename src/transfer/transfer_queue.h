@@ -59,6 +59,11 @@ struct FolderUploadResult {
     std::vector<std::string> skippedFolders;
     std::vector<std::string> oversizedFiles;  // over the per-file upload limit, left out
     std::vector<NamedEntry> renamed;          // names mapped to what the service accepts
+    // Entries sent under a numbered name: mapped (or in another Unicode form), theirs would
+    // have been a sibling's.
+    std::vector<NamedEntry> numbered;
+    // Names sent in another Unicode form than composed (NFC), which the disk keeps composed.
+    std::size_t composedNames = 0;
     // Entries that cannot be uploaded (special files, links to folders or to nothing,
     // unreadable entries, names that cannot be mapped), with the reason.
     std::vector<NamedEntry> skipped;
@@ -137,6 +142,8 @@ bool readableFile(const std::string& path);
 // Said once per upload: how many names were changed, how many entries were left out.
 std::string renamedNamesText(std::size_t count);
 std::string skippedEntriesText(std::size_t count);
+std::string numberedNamesText(std::size_t count);
+std::string composedNamesText(std::size_t count);
 
 // "(" + name + "）单文件大小超过你当前等级限制" when `size` is over the limit (caption "提示").
 // True when the file may be queued.

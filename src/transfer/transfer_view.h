@@ -52,7 +52,9 @@ struct WorkerReport {
     Direction direction = Direction::kUpload;
     Outcome outcome = Outcome::kNotRun;
     std::string fileName;  // local_file_name
-    std::string reason;    // kRefused: why, in the service's or the system's words
+    // kRefused: why, in the service's or the system's words; kSignInFailed: the file server's
+    // refusal or the certificate's problem, empty when no server answered.
+    std::string reason;
 };
 
 // Hears of workers' ends and of the avatar. Called on the worker's own thread: implementations

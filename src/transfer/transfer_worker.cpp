@@ -25,6 +25,7 @@ constexpr const char* kDownloadFailed = "网络异常，下载失败";
 constexpr const char* kAvatarFailed = "网络异常，头像下载失败";
 constexpr const char* kFolderDownloadFailed = "下载失败";
 constexpr const char* kAvatarFolder = "image/userFile/";
+constexpr const char* kFileServerBusy = "文件服务器暂不接受登录：";
 
 // The entry a failed sign-in leaves in the FTP client's log, under the routine's own source.
 void logSignInFailure(const char* source, int line) {
@@ -53,6 +54,16 @@ bool unfinished(TaskTable& tasks, std::int64_t id) {
 std::string endpointOf(const AccountInfo& account) {
     return account.uid + "\n" + account.ftp_host + "\n" + std::to_string(account.ftp_port) + "\n" +
            account.ftp_username;
+}
+
+// The reply that ended a sign-in, on one line, when the server turned it away for now (4xx:
+// busy, too many connections); empty when no server answered, or for a refused login, which
+// keeps the described message.
+std::string refusalOf(const std::string& reply) {
+    if (reply.size() < 4 || reply[0] != '4')
+        return {};
+    const auto end = reply.find_first_of("\r\n");
+    return reply.substr(0, end);
 }
 
 Direction directionOf(const std::string& ranType) {
@@ -97,8 +108,10 @@ bool TransferWorker::connection() {
     m_client = makeClient(m_manager, account);
     m_client->setKeepOpen(true);
     m_endpoint = endpointOf(account);
+    m_signInBegan = LoginBackoff::Clock::now();
     if (!signIn(*m_client)) {
         m_securityProblem = m_client->securityProblem();
+        m_refusalReply = refusalOf(m_client->lastReply());
         m_client.reset();
         return false;
     }
@@ -130,6 +143,9 @@ std::string TransferWorker::signInFailureText(Direction direction) const {
     // A refused certificate is not the network's fault: the user hears which host and why.
     if (!m_securityProblem.empty())
         return m_securityProblem;
+    // Nor is a busy server: it is said in the server's own words.
+    if (!m_refusalReply.empty())
+        return kFileServerBusy + m_refusalReply;
     return direction == Direction::kUpload ? kUploadFailed : kDownloadFailed;
 }
 
@@ -140,7 +156,7 @@ void TransferWorker::signInFailed(std::int64_t taskId, Direction direction) {
             tasks.giveBack(taskId);
     });
     // One message per failure streak; the monitor retries with back-off.
-    if (m_manager.backoff(direction).recordFailure())
+    if (m_manager.backoff(direction).recordFailure(LoginBackoff::Clock::now(), m_signInBegan))
         m_manager.notifier().showMessage("", signInFailureText(direction));
     logSignInFailure(m_variant == Variant::kFolderThread ? "SearchFolder" : "ftp_client", __LINE__);
 }
@@ -179,6 +195,7 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
             signInFailed(taskId, direction);
         report.outcome =
             stopping ? WorkerReport::Outcome::kStopped : WorkerReport::Outcome::kSignInFailed;
+        report.reason = m_securityProblem.empty() ? m_refusalReply : m_securityProblem;
         return report;
     }
     TransferTask task = makeTransferTask(*row);
@@ -226,9 +243,12 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
     const auto bracket = m_manager.gate().acquire();
     m_manager.counts().remove(direction, bracket);
     TaskTable tasks(bracket.store());
-    if (result > 0)
-        return m_client->lastRunEnd() == RunEnd::kCompleted ? Outcome::kCompleted
-                                                            : Outcome::kStopped;
+    if (result > 0) {
+        if (m_client->lastRunEnd() != RunEnd::kCompleted)
+            return Outcome::kStopped;
+        recordCompletion(tasks, task, direction);
+        return Outcome::kCompleted;
+    }
     // A run cut short by a stop of every transfer leaves the row for the next session.
     if (m_manager.workers().stopping() || !unfinished(tasks, task.id))
         return Outcome::kStopped;
@@ -244,6 +264,23 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
     }
     tasks.giveBack(task.id);
     return Outcome::kFailed;
+}
+
+void TransferWorker::recordCompletion(TaskTable& tasks, const TransferTask& task,
+                                      Direction direction) {
+    // The run's own last write may not have reached bin.db (a disk that failed for a moment):
+    // a later run would send the file again and have it registered twice, or fetch it again.
+    const auto row = tasks.load(task.id);
+    if (!row)
+        return;
+    const std::int64_t size = task.transferSize;
+    const TaskProgress whole{task.id, size, size, 100, 0};
+    if (direction == Direction::kUpload && row->status != task_status::kComplete &&
+        row->status != task_status::kDeleted) {
+        tasks.finishUpload(whole);
+    } else if (direction == Direction::kDownload && row->transferSchedule != 100) {
+        tasks.writeProgress(whole);
+    }
 }
 
 void TransferWorker::runAvatar() {

@@ -7,6 +7,7 @@
 
 #include "ftp/transfer_task.h"
 #include "store/task_table.h"
+#include "transfer/login_backoff.h"
 #include "transfer/transfer_view.h"
 
 namespace nubexa {
@@ -54,6 +55,8 @@ private:
     std::optional<StoredTask> loadRunnable(std::int64_t taskId);
     void signInFailed(std::int64_t taskId, Direction direction);
     WorkerReport::Outcome finish(const TransferTask& task, Direction direction, int result);
+    // Inside finish's bracket: a completed run is recorded as complete in its row.
+    void recordCompletion(TaskTable& tasks, const TransferTask& task, Direction direction);
     std::string signInFailureText(Direction direction) const;
 
     TransferManager& m_manager;
@@ -61,8 +64,10 @@ private:
     const Variant m_variant;
     std::int64_t m_startTimeMs = 0;
     std::unique_ptr<FTPClient> m_client;
-    std::string m_endpoint;                     // whose file server m_client is signed in to
-    std::string m_securityProblem;              // why the last sign-in was refused, if TLS
+    std::string m_endpoint;         // whose file server m_client is signed in to
+    std::string m_securityProblem;  // why the last sign-in was refused, if TLS
+    std::string m_refusalReply;     // the file server's reply that ended the last sign-in, if any
+    LoginBackoff::Clock::time_point m_signInBegan;
     std::optional<std::string> m_remoteFolder;  // where the kept connection's CWD went
 };
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "transfer/task_commands.h"
 #include "transfer/transfer_page_text.h"
@@ -48,7 +49,21 @@ private:
     uid_t m_was;
 };
 
-class AwkwardNames : public TransferTest {};
+class AwkwardNames : public TransferTest {
+protected:
+    // Every unfinished download ticked to its end; how many there were (0 when one did not end).
+    std::size_t finishDownloads() {
+        std::vector<std::int64_t> downloads;
+        for (const auto& task :
+             loadTransferPage(*m_gate, m_client->account().uid, Direction::kDownload))
+            downloads.push_back(std::stoll(task.id));
+        const bool ended = tickUntil([&] {
+            return std::all_of(downloads.begin(), downloads.end(),
+                               [&](std::int64_t id) { return complete(id); });
+        });
+        return ended ? downloads.size() : 0;
+    }
+};
 
 TEST_F(AwkwardNames, AFolderOfEveryKindOfEntryGoesUpWholeSaysWhatItSkipsAndComesBackByteExact) {
     const std::string top = localDir() + "/awkward";
@@ -85,6 +100,7 @@ TEST_F(AwkwardNames, AFolderOfEveryKindOfEntryGoesUpWholeSaysWhatItSkipsAndComes
     // Left out, each said.
     fs::create_directory_symlink("..", top + "/loop");
     fs::create_symlink("nowhere", top + "/dangling");
+    fs::create_symlink("self", top + "/self");  // leads round, not to nothing
     ASSERT_EQ(::mkfifo((top + "/fifo").c_str(), 0644), 0);
     const int unixSocket = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
@@ -122,13 +138,14 @@ TEST_F(AwkwardNames, AFolderOfEveryKindOfEntryGoesUpWholeSaysWhatItSkipsAndComes
                            "fifo: 不是普通文件（管道、套接字或设备）",
                            "loop: 指向文件夹的链接，未跟随",
                            "secret.txt: 无法读取",
+                           "self: 链接形成循环",
                            "sock: 不是普通文件（管道、套接字或设备）",
                        }));
     EXPECT_EQ(result.renamed.size(), 8u);  // seven files and one folder
     // Once each, for the whole tree.
     EXPECT_EQ(m_notifier.texts(),
               (std::vector<std::string>{"8 个文件名含有网盘不允许的字符，已替换为全角字符",
-                                        "已跳过 5 个无法上传的项目"}));
+                                        "已跳过 6 个无法上传的项目"}));
 
     // The row reads the local file and the transfer page shows the name on the disk.
     const auto mapped =
@@ -154,16 +171,75 @@ TEST_F(AwkwardNames, AFolderOfEveryKindOfEntryGoesUpWholeSaysWhatItSkipsAndComes
     fs::create_directories(back);
     const DiskItem folder{result.remoteFolderId, "awkward", "", "0", true};
     ASSERT_EQ(queue().QueueFolderDownload(folder, back), 1);
-    std::vector<std::int64_t> downloads;
-    for (const auto& task :
-         loadTransferPage(*m_gate, m_client->account().uid, Direction::kDownload))
-        downloads.push_back(std::stoll(task.id));
-    ASSERT_TRUE(tickUntil([&] {
-        return std::all_of(downloads.begin(), downloads.end(),
-                           [&](std::int64_t id) { return complete(id); });
-    }));
+    ASSERT_GT(finishDownloads(), 0u);
     // Under the disk's names: a full-width "？" is ordinary text and is never mapped back.
     EXPECT_EQ(treeOf(back + "/awkward"), expected);
+}
+
+// Names that meet once mapped or composed: "a:b.txt" goes as "a：b.txt", which a real sibling
+// has; "dé" decomposed is "dé" composed, which a folder beside it has, and a download writes
+// both composed. The real names stay; the others are numbered at queue time, said, and every
+// file comes back with its own bytes under a path of its own.
+TEST_F(AwkwardNames, NamesThatMeetOnceMappedOrComposedAreNumberedAndNeverMerge) {
+    const std::string top = localDir() + "/meet";
+    const std::string composed = "d\u00e9";
+    const std::string decomposed = "de\u0301";
+    makeFile("meet/a:b.txt", 10, 1);
+    makeFile("meet/a\uff1ab.txt", 20, 2);
+    makeFile("meet/" + composed + "/x.txt", 30, 3);
+    makeFile("meet/" + decomposed + "/x.txt", 40, 4);
+    const auto result = queue().QueueFolderUpload(top, {});
+    ASSERT_FALSE(result.remoteFolderId.empty());
+    std::map<std::string, std::string> numbered;
+    for (const auto& entry : result.numbered)
+        numbered[fs::path(entry.localPath).filename().string()] = entry.text;
+    EXPECT_EQ(numbered, (std::map<std::string, std::string>{{"a:b.txt", "a\uff1ab (2).txt"},
+                                                            {decomposed, decomposed + " (2)"}}));
+    EXPECT_TRUE(result.renamed.empty()) << "said once, as numbered";
+    // Once each; the decomposed name is kept composed by the disk, which is said too.
+    EXPECT_EQ(m_notifier.texts(),
+              (std::vector<std::string>{"2 个名称与同一文件夹中的项目重名，已加上编号",
+                                        "1 个名称以组合形式（NFC）保存"}));
+    ASSERT_TRUE(tickUntil([&] {
+        return std::all_of(result.taskIds.begin(), result.taskIds.end(),
+                           [&](std::int64_t id) { return complete(id); });
+    }));
+
+    const std::string back = localDir() + "/back";
+    fs::create_directories(back);
+    ASSERT_EQ(
+        queue().QueueFolderDownload(DiskItem{result.remoteFolderId, "meet", "", "0", true}, back),
+        1);
+    ASSERT_GT(finishDownloads(), 0u);
+    EXPECT_EQ(treeOf(back + "/meet"), (std::map<std::string, std::string>{
+                                          {"a\uff1ab.txt", patternBytes(20, 2)},
+                                          {"a\uff1ab (2).txt", patternBytes(10, 1)},
+                                          {composed, "/"},
+                                          {composed + "/x.txt", patternBytes(30, 3)},
+                                          {composed + " (2)", "/"},
+                                          {composed + " (2)/x.txt", patternBytes(40, 4)},
+                                      }));
+}
+
+// Two folders of the disk whose names differ only in their Unicode form (made elsewhere, as
+// another client may): two local folders, never one holding both folders' files.
+TEST_F(AwkwardNames, SiblingFoldersThatComposeAlikeDownloadIntoTwoFolders) {
+    const RemoteFolder top = makeRemoteFolder("forms");
+    const RemoteFolder first = makeRemoteFolder("d\u00e9", top);
+    const RemoteFolder second = makeRemoteFolder("de\u0301", top);
+    putRemoteFile(first, "x.txt", "composed");
+    putRemoteFile(second, "x.txt", "decomposed");
+    const std::string back = localDir() + "/back";
+    fs::create_directories(back);
+    const auto before = loadTransferPage(*m_gate, m_client->account().uid, Direction::kDownload);
+    ASSERT_EQ(queue().QueueFolderDownload(DiskItem{top.id, "forms", "", "0", true}, back), 1);
+    ASSERT_EQ(finishDownloads(), before.size() + 2);
+    const auto tree = treeOf(back + "/forms");
+    EXPECT_EQ(tree.size(), 4u) << ::testing::PrintToString(tree);
+    std::set<std::string> contents;
+    for (const auto& [path, bytes] : tree)
+        contents.insert(bytes);
+    EXPECT_EQ(contents, (std::set<std::string>{"/", "composed", "decomposed"}));
 }
 
 TEST_F(AwkwardNames, ARefusalNoRetryCanChangeFailsAtOnceWithTheServiceReasonUntilResumed) {

@@ -10,93 +10,13 @@
 #include <set>
 #include <thread>
 
+#include "cli_fixture.h"
 #include "ftp/child_process.h"
 #include "store/user_log.h"
 #include "transfer/transfer_page_text.h"
-#include "transfer_fixture.h"
 
 namespace nubexa::test {
 namespace {
-
-using namespace std::chrono_literals;
-
-class CliTest : public TransferTest {
-protected:
-    void SetUp() override {
-        TransferTest::SetUp();
-        std::filesystem::create_directories(home());
-        writeFile(home() + "/nubexa.ini",
-                  "[service]\napi_host = 127.0.0.1:" + std::to_string(m_httpPort) + "\n");
-        m_cliGate = std::make_unique<StoreGate>(home() + "/bin.db");
-    }
-
-    std::string home() const { return m_dir.path() + "/home"; }
-    std::string outputFile() const { return m_dir.path() + "/cli.out"; }
-
-    std::vector<std::string> command(const std::vector<std::string>& args) const {
-        // Messages follow the locale: these tests read the English ones.
-        std::vector<std::string> argv{"env", "LC_ALL=C", "NUBEXA_HOME=" + home(), NUBEXA_CLI_PATH};
-        argv.insert(argv.end(), args.begin(), args.end());
-        return argv;
-    }
-
-    // Runs nubexa-cli to its end; its exit code, its output in m_output.
-    int cli(const std::vector<std::string>& args, std::chrono::milliseconds limit = 120s) {
-        std::filesystem::remove(outputFile());
-        const int code = runProgram(command(args), limit, outputFile());
-        m_output = readFile(outputFile());
-        return code;
-    }
-
-    // Runs nubexa-cli with `input` on its standard input.
-    int cliWithInput(const std::vector<std::string>& args, const std::string& input) {
-        writeFile(m_dir.path() + "/input", input);
-        std::string line =
-            "exec env LC_ALL=C NUBEXA_HOME='" + home() + "' '" + NUBEXA_CLI_PATH + "'";
-        for (const auto& arg : args)
-            line += " '" + arg + "'";
-        std::filesystem::remove(outputFile());
-        const int code =
-            runProgram({"sh", "-c", line + " < '" + m_dir.path() + "/input'"}, 60s, outputFile());
-        m_output = readFile(outputFile());
-        return code;
-    }
-
-    int login(const std::string& password) {
-        writeFile(m_dir.path() + "/password", password + "\n");
-        std::filesystem::remove(outputFile());
-        const int code =
-            runProgram({"sh", "-c",
-                        "exec env LC_ALL=C NUBEXA_HOME='" + home() + "' '" + NUBEXA_CLI_PATH +
-                            "' login demo --password-stdin < '" + m_dir.path() + "/password'"},
-                       60s, outputFile());
-        m_output = readFile(outputFile());
-        return code;
-    }
-
-    std::vector<StoredTask> cliRows() {
-        return m_cliGate->run([](LocalStore& store) {
-            std::vector<StoredTask> rows;
-            auto ids = store.prepareQuery("SELECT id FROM t_process_list ORDER BY id");
-            std::vector<std::int64_t> found;
-            while (ids.next())
-                found.push_back(ids.int64At(0));
-            ids.finalize();
-            TaskTable tasks(store);
-            for (const auto id : found)
-                rows.push_back(*tasks.load(id));
-            return rows;
-        });
-    }
-
-    static bool finished(const StoredTask& row) {
-        return row.ranType == "1" ? row.status == task_status::kComplete
-                                  : row.transferSchedule == 100;
-    }
-
-    std::unique_ptr<StoreGate> m_cliGate;
-    std::string m_output;
-};
 
 TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
     EXPECT_EQ(login("wrong-password"), 1);
@@ -121,7 +41,8 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
     makeFile("tree/sub/b.txt", 20, 10);
     makeFile("tree/q?.txt", 5, 12);
     ASSERT_EQ(::mkfifo((localDir() + "/tree/pipe").c_str(), 0644), 0);
-    ASSERT_EQ(cli({"put", upload, localDir() + "/tree", "--to", "/照片"}), 0) << m_output;
+    // Something was left out (the pipe): done, with a status of its own.
+    ASSERT_EQ(cli({"put", upload, localDir() + "/tree", "--to", "/照片"}), 3) << m_output;
     // Which names were mapped and what was left out, one line each.
     EXPECT_NE(m_output.find("  renamed: " + localDir() + "/tree/q?.txt -> q？.txt\n"),
               std::string::npos)
@@ -183,9 +104,11 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
             << m_output;
         EXPECT_LT(m_output.size(), 200u) << m_output;
     }
-    EXPECT_EQ(cli({"run", "--give-up-after", "0"}), 2);
-    EXPECT_NE(m_output.find("--give-up-after must be a positive whole number"), std::string::npos)
-        << m_output;
+    for (const char* bad : {"0", "-5s", "10x", "m", "5 m"}) {
+        EXPECT_EQ(cli({"run", "--give-up-after", bad}), 2) << bad;
+        EXPECT_NE(m_output.find("--give-up-after must be a duration"), std::string::npos)
+            << m_output;
+    }
     EXPECT_EQ(cli({"bogus"}), 2);
     EXPECT_NE(m_output.find("unknown command 'bogus'"), std::string::npos) << m_output;
     EXPECT_EQ(cli({"help", "run"}), 0);
@@ -223,6 +146,15 @@ TEST_F(CliTest, WhatCanOnlyFailLaterIsRefusedAtQueueTimeAndLeavesTheQueueAsItWas
     EXPECT_NE(m_output.find("the top of the file system cannot be uploaded"), std::string::npos)
         << m_output;
     EXPECT_EQ(cliRows().size(), 2u);
+    // A folder of which nothing can go: not success, and not the failure of a whole command
+    // either; a later failure still outweighs it.
+    std::filesystem::create_directories(localDir() + "/nothing");
+    std::filesystem::create_symlink("gone", localDir() + "/nothing/dangling");
+    EXPECT_EQ(cli({"put", localDir() + "/nothing"}), 3) << m_output;
+    EXPECT_NE(m_output.find("queued 0 file(s)"), std::string::npos) << m_output;
+    std::filesystem::create_directories(localDir() + "/nothing2");
+    std::filesystem::create_symlink("gone", localDir() + "/nothing2/dangling");
+    EXPECT_EQ(cli({"put", localDir() + "/nothing2", localDir() + "/absent"}), 1) << m_output;
 
     // --db naming a file that is not a database: refused, the file untouched.
     const std::string notes = makeFile("notes.txt", 4000, 7);

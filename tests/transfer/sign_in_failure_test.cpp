@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "standin/service_options.h"
 #include "store/local_store.h"
 #include "store/user_log.h"
 #include "transfer/task_commands.h"
@@ -117,6 +118,39 @@ TEST_F(SignInFailure, AWrongPasswordGivesFourAttemptsOneMessageAndRetriesWithBac
     EXPECT_EQ(manager().backoff(Direction::kUpload).failures(), 0)
         << "a successful transfer ends the streak";
     EXPECT_EQ(m_notifier.texts().size(), 1u);
+}
+
+// A file server with every session taken turns new ones away with 421: that is the service
+// being busy, said in its words, not the network failing.
+TEST_F(SignInFailure, ABusyFileServerIsSaidInItsOwnWordsNotAsTheNetwork) {
+    restartService([](standin::ServiceOptions& options) { options.ftp.maxSessions = 0; });
+    const auto up = queue().QueueFileUpload(makeFile("one.bin", 100), {});
+    ASSERT_TRUE(up.queued);
+    manager().waitForWorkers();
+    EXPECT_GE(countLogLines("too many sessions"), 4);
+    EXPECT_EQ(m_notifier.texts(),
+              (std::vector<std::string>{
+                  "文件服务器暂不接受登录：421 Too many connections, try again later."}));
+    EXPECT_EQ(row(up.id)->status, task_status::kWaiting);
+}
+
+// Two workers failing to sign in together are one round of the back-off: the pauses stay
+// 3, 6, 12, ... s however many workers there are.
+TEST(LoginBackoff, AFailureOfASignInBegunBeforeTheRoundWasCountedIsThatRound) {
+    LoginBackoff backoff({3s, 300s});
+    const auto t0 = LoginBackoff::Clock::now();
+    EXPECT_TRUE(backoff.recordFailure(t0 + 100ms, t0));
+    EXPECT_FALSE(backoff.recordFailure(t0 + 120ms, t0 + 10ms)) << "the other worker, same round";
+    EXPECT_EQ(backoff.failures(), 1);
+    EXPECT_EQ(backoff.retryAt(), t0 + 100ms + 3s);
+    // The next round begins after the pause: counted, the pause doubles once.
+    EXPECT_FALSE(backoff.recordFailure(t0 + 3200ms, t0 + 3100ms));
+    EXPECT_FALSE(backoff.recordFailure(t0 + 3210ms, t0 + 3105ms));
+    EXPECT_EQ(backoff.failures(), 2);
+    EXPECT_EQ(backoff.currentDelay(), 6s);
+    EXPECT_EQ(backoff.streakBegan(), t0 + 100ms);
+    backoff.recordSuccess();
+    EXPECT_FALSE(backoff.streakBegan());
 }
 
 TEST_F(SignInFailure, ATaskDeletedOrPausedWhileItsSignInFailsStaysAsTheUserLeftIt) {

@@ -77,6 +77,27 @@ void TransferTest::startService(int httpPort, int ftpPort) {
     m_ftpPort = m_service->ftpPort();
 }
 
+void TransferTest::restartService(const std::function<void(standin::ServiceOptions&)>& adjust) {
+    stopService();
+    standin::ServiceOptions options;
+    options.dataFolder = dataFolder();
+    options.httpHost = "127.0.0.1";
+    options.httpPort = 0;
+    options.ftp.port = 0;
+    options.seedDemo = true;
+    options.logSink = [this](const std::string& line) {
+        std::lock_guard lock(m_logMutex);
+        m_log.push_back(line);
+    };
+    adjust(options);
+    m_service = std::make_unique<standin::StandinService>(options);
+    const auto started = m_service->start();
+    ASSERT_TRUE(started.ok) << started.message;
+    m_httpPort = m_service->httpPort();
+    m_ftpPort = m_service->ftpPort();
+    signIn();
+}
+
 void TransferTest::stopService() {
     if (m_service) {
         m_service->stop();

@@ -57,6 +57,10 @@ protected:
     // Starts the service on the data folder kept by the test; ports 0: any free ports.
     void startService(int httpPort = 0, int ftpPort = 0);
     void stopService();
+    // Stops the service and starts it again on the same data, on free ports, with `adjust`
+    // applied to its options (a file server that is full, an address that leads nowhere, ...),
+    // and signs in to it. Before the manager is made.
+    void restartService(const std::function<void(standin::ServiceOptions&)>& adjust);
     void signIn();
 
     // The manager, made at first use with m_settings.
