@@ -126,26 +126,24 @@ TEST_F(FolderTransfer, WithoutAnAnswerFromTheServiceTheUserHearsOfTheNetwork) {
     EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，上传失败"}));
 }
 
-TEST_F(FolderTransfer, ASubFolderTheServiceRefusesIsReportedAndItsFilesStayOut) {
+// The real "bad：name" keeps its name; the folder whose name maps onto it is numbered (it used
+// to take the name first, and the real folder was refused as taken).
+TEST_F(FolderTransfer, ASubFolderWhoseMappedNameIsTakenIsNumberedAndItsFilesGoUp) {
     m_settings.startAtOnce = false;
     makeFile("set/x.txt", 3);
-    makeFile("set/bad:name/y.txt", 3);         // goes up as "bad：name"
-    makeFile("set/bad：name/inner/w.txt", 3);  // the same disk name: refused as taken
+    makeFile("set/bad:name/y.txt", 3);
+    makeFile("set/bad：name/inner/w.txt", 3);
     makeFile("set/good/z.txt", 3);
     const auto result = queue().QueueFolderUpload(localDir() + "/set", {});
-    ASSERT_EQ(result.skippedFolders.size(), 1u);
-    EXPECT_EQ(result.skippedFolders[0], localDir() + "/set/bad：name");
+    EXPECT_TRUE(result.skippedFolders.empty());
+    ASSERT_EQ(result.numbered.size(), 1u);
+    EXPECT_EQ(result.numbered[0].localPath, localDir() + "/set/bad:name");
+    EXPECT_EQ(result.numbered[0].text, "bad：name (2)");
     EXPECT_EQ(m_notifier.texts(),
-              (std::vector<std::string>{"(bad：name）文件夹创建失败，其中的文件没有上传",
-                                        "1 个文件名含有网盘不允许的字符，已替换为全角字符"}));
-    ASSERT_EQ(result.taskIds.size(), 3u);
-    EXPECT_EQ(row(result.taskIds[0])->localFileName, "x.txt");
-    EXPECT_EQ(row(result.taskIds[1])->localFileName, "y.txt");
-    EXPECT_EQ(row(result.taskIds[2])->localFileName, "z.txt");
+              (std::vector<std::string>{"1 个名称与同一文件夹中的项目重名，已加上编号"}));
+    ASSERT_EQ(result.taskIds.size(), 4u);
     const auto set = remoteFolders(0).at("set");
-    EXPECT_EQ(row(result.taskIds[2])->parentId, remoteFolders(std::stoi(set)).at("good"));
-    EXPECT_EQ(row(result.taskIds[1])->ftpPath, "\\set\\bad：name\\");
-    EXPECT_EQ(remoteFolders(std::stoi(set)).size(), 2u);
+    EXPECT_EQ(remoteFolders(std::stoi(set)).size(), 3u);
 }
 
 }  // namespace
