@@ -18,6 +18,11 @@ public:
     virtual void notify(const QString& title, const QString& body) = 0;
 };
 
+// Text for a tray whose messages may be read as markup (a notification server) or as text (a
+// balloon): the same characters either way. A zero-width space after each "<" and "&" keeps
+// names and refusal texts from the service from forming a tag or an entity.
+QString inertMarkup(const QString& text);
+
 // The tray's balloon while the tray icon is shown; else org.freedesktop.Notifications on the
 // session bus when there is one; else nothing.
 class SystemDesktopNotice : public DesktopNotice {

@@ -17,6 +17,7 @@ FramelessWindow::FramelessWindow(PictureCache& pictures, QWidget* parent, Qt::Wi
 void FramelessWindow::setBackground(const QString& picture) {
     m_background = picture;
     update();
+    backgroundChanged();
 }
 
 void FramelessWindow::setFrame(const pictures::Picture& picture, const pictures::NinePatch& edges) {

@@ -31,6 +31,8 @@ public:
     PictureCache& pictureCache() const { return m_pictures; }
 
 protected:
+    // After setBackground, for what depends on the picture.
+    virtual void backgroundChanged() {}
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QResizeEvent>
+#include <QSizeGrip>
 
 #include "app/image_button.h"
 #include "app/main_frame_rects.h"
@@ -52,7 +53,6 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setGeometry(rects::kStatus);
-    m_status->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     m_status->setAccessibleName(QStringLiteral("传输速度"));
 
     m_close = addSystemButton(QStringLiteral("关闭"), pictures::kSysClose);
@@ -61,13 +61,46 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     m_menu = addSystemButton(QStringLiteral("菜单"), pictures::kTitleBarMenu);
     m_skin = addSystemButton(QStringLiteral("换肤"), pictures::kSkinButton);
     connect(m_close, &QAbstractButton::clicked, this, &MainFrame::closeClicked);
-    // The window is never maximised: this button brings it back to its normal state.
-    connect(m_maximise, &QAbstractButton::clicked, this, &QWidget::showNormal);
+    connect(m_maximise, &QAbstractButton::clicked, this, [this] {
+        if (isMaximized()) {
+            showNormal();
+        } else {
+            showMaximized();
+        }
+    });
     connect(m_minimise, &QAbstractButton::clicked, this, &QWidget::showMinimized);
     connect(m_skin, &QAbstractButton::clicked, this, &MainFrame::skinClicked);
     connect(m_menu, &QAbstractButton::clicked, this,
             [this] { emit menuRequested(m_menu->mapToGlobal(QPoint(0, m_menu->height()))); });
+    // A frameless window has no border to drag: the corner grip resizes it.
+    m_sizeGrip = new QSizeGrip(this);
+    m_sizeGrip->setAccessibleName(tr("调整窗口大小"));
+    m_sizeSettled = new QTimer(this);
+    m_sizeSettled->setSingleShot(true);
+    m_sizeSettled->setInterval(500);
+    connect(m_sizeSettled, &QTimer::timeout, this, [this] {
+        if (isVisible() && !isMaximized() && !isMinimized() && !isFullScreen())
+            emit sizeChosen(size());
+    });
     layOut();
+    backgroundChanged();
+}
+
+void MainFrame::backgroundChanged() {
+    if (!m_status)
+        return;
+    // White text was unreadable on light skins: the colours follow the picture under the text.
+    m_status->hide();
+    const QImage behind = grab(rects::kStatus.intersected(rect())).toImage();
+    m_status->show();
+    m_statusColours = textOver(behind);
+    const QColor& backing = m_statusColours.backing;
+    m_status->setStyleSheet(QStringLiteral("color: %1; background: rgba(%2, %3, %4, %5);")
+                                .arg(m_statusColours.text.name())
+                                .arg(backing.red())
+                                .arg(backing.green())
+                                .arg(backing.blue())
+                                .arg(backing.alpha()));
 }
 
 ImageButton* MainFrame::addSystemButton(const QString& name, const pictures::Picture& sheet) {
@@ -108,6 +141,8 @@ void MainFrame::setNoticeLink(QWidget* link) {
 void MainFrame::resizeEvent(QResizeEvent* event) {
     FramelessWindow::resizeEvent(event);
     layOut();
+    if (isVisible())
+        m_sizeSettled->start();
 }
 
 void MainFrame::layOut() {
@@ -122,6 +157,9 @@ void MainFrame::layOut() {
     m_minimise->setGeometry(rects::minimiseButton(client));
     m_menu->setGeometry(rects::menuButton(client));
     m_skin->setGeometry(rects::skinButton(client));
+    m_sizeGrip->setGeometry(rects::sizeGrip(client));
+    m_sizeGrip->setVisible(!isMaximized());
+    m_sizeGrip->raise();
 }
 
 void MainFrame::showStatusText(const std::string& text) {

@@ -3,7 +3,9 @@
 #include <QLabel>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
+#include "app/contrast.h"
 #include "app/frameless_window.h"
 #include "app/toolbar.h"
 #include "service/account_info.h"
@@ -14,8 +16,9 @@ namespace nubexa::app {
 class ImageButton;
 class UserPanel;
 
-// The main window's frame (890 x 600): title-bar buttons, logo, toolbar, the page area with
-// the user panel at its top left, and the transfer status text at the bottom.
+// The main window's frame (890 x 600 at first and at least; it grows by its corner grip or the
+// maximise button): title-bar buttons, logo, toolbar, the page area with the user panel at its
+// top left, and the transfer status text at the bottom.
 //
 // The page area is where the disk browser lives: it hands its widget to setPageArea(), which
 // puts it over the whole page area (its list area is listArea()) under the user panel, so its
@@ -44,6 +47,8 @@ public:
     UserPanel* userPanel() const { return m_userPanel; }
     Toolbar& toolbar() const { return *m_toolbar; }
     QString statusText() const { return m_status->text(); }
+    // The status text's colours, chosen for the skin behind it.
+    const TextOver& statusColours() const { return m_statusColours; }
     // Where the notice link goes (its width comes from its text); owned by the frame.
     void setNoticeLink(QWidget* link);
 
@@ -65,9 +70,12 @@ signals:
     void menuRequested(const QPoint& globalPos);
     // A page of the web site (a user panel link).
     void webPageRequested(const QString& path);
+    // The user has given the window a new normal size (after a pause in resizing).
+    void sizeChosen(const QSize& size);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void backgroundChanged() override;
 
 private:
     ImageButton* addSystemButton(const QString& name, const pictures::Picture& sheet);
@@ -78,13 +86,16 @@ private:
     TransferView* m_pageView = nullptr;
     UserPanel* m_userPanel;
     Toolbar* m_toolbar;
-    QLabel* m_status;
+    QLabel* m_status = nullptr;
+    TextOver m_statusColours;
     QPointer<QWidget> m_noticeLink;
     ImageButton* m_close;
     ImageButton* m_maximise;
     ImageButton* m_minimise;
     ImageButton* m_menu;
     ImageButton* m_skin;
+    QWidget* m_sizeGrip;
+    QTimer* m_sizeSettled;
 };
 
 }  // namespace nubexa::app

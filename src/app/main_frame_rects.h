@@ -19,12 +19,18 @@ inline constexpr int kToolbarX[] = {210, 290, 370, 450, 530, 610};
 inline QRect pageArea(QSize client) {
     return QRect(QPoint(1, 99), QPoint(client.width() - 2, client.height() - 27));
 }
-// The disk page's list area inside the page area: its right 690 pixels.
+// The disk page's list area inside the page area: right of the navigation column (690 pixels
+// wide at the window's first size); it takes whatever the window grows by.
+inline constexpr int kNavigationWidth = 198;
 inline QRect listArea(QSize pageArea) {
-    return QRect(pageArea.width() - 690, 0, 690, pageArea.height());
+    return QRect(kNavigationWidth, 0, pageArea.width() - kNavigationWidth, pageArea.height());
 }
 inline QRect noticeLink(QSize client, int width) {
     return QRect(10, client.height() - 23, width, 18);
+}
+// The grip that resizes the window, in its bottom right corner.
+inline QRect sizeGrip(QSize client) {
+    return QRect(client.width() - 14, client.height() - 14, 12, 12);
 }
 // The title bar's buttons, from the right edge leftwards.
 inline QRect closeButton(QSize client) {

@@ -142,7 +142,14 @@ void MainWindowExtras::openSkins() {
         return;
     auto* popup = new CSkinDlg(*frame, m_currentSkin);
     m_skin = popup;
-    connect(popup, &CSkinDlg::skinApplied, this, [this](int index) { m_currentSkin = index; });
+    connect(popup, &CSkinDlg::skinApplied, this, [this](int index) {
+        m_currentSkin = index;
+        // Kept for the user's next sign-in.
+        ClientSession& session = m_client.session();
+        const std::string picture = CSkinDlg::backgroundOf(index).toStdString();
+        m_client.requests().run<bool>(
+            this, [&session, picture] { return session.saveSkin(picture); }, [](bool) {});
+    });
     const QRect button = main_frame_rects::skinButton(frame->size());
     popup->showUnder(QRect(frame->mapToGlobal(button.topLeft()), button.size()));
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QScreen>
 
 #include "app/app_menus.h"
 #include "app/desktop_notice.h"
@@ -127,10 +128,16 @@ int CMainWnd::OpenWindow() {
                                           : buildSignInWindow();
 }
 
+void CMainWnd::ownDialogsBy(QWidget* window) {
+    m_ownPicker.setOwner(window);
+    if (m_ownNotifier)
+        m_ownNotifier->setOwner(window);
+}
+
 int CMainWnd::buildSignInWindow() {
     auto* window = new SignInWindow(m_pictures);
     m_signIn = window;
-    m_ownPicker.setOwner(window);
+    ownDialogsBy(window);
     connect(window, &SignInWindow::signInClicked, this, [this] { SignIn(); });
     connect(window, &SignInWindow::closeClicked, this, [this] { leave(1); });
     connect(window, &SignInWindow::forgotPasswordClicked, this,
@@ -145,6 +152,9 @@ int CMainWnd::buildSignInWindow() {
     const auto last = passwords().readLastUser();
     window->fill(last ? &*last : nullptr);
     setTimerInterval(kSignInInterval);
+    // In the middle of the screen, where a person looks first; not in its top left corner.
+    if (const QScreen* screen = window->screen())
+        window->move(screen->availableGeometry().center() - window->rect().center());
     window->show();
 
     if (last && last->autoLogin == "1") {
@@ -213,7 +223,8 @@ void CMainWnd::applySignIn(const SignInResult& result) {
             if (m_tray)
                 m_tray->remove();
             closeWindows();
-            buildMainWindow(result.transfersStarted);
+            buildMainWindow(result.transfersStarted,
+                            QSize(result.windowWidth, result.windowHeight));
             return;
     }
 }
@@ -260,19 +271,33 @@ void CMainWnd::completeWebSignIn() {
     if (m_tray)
         m_tray->remove();
     closeWindows();
-    buildMainWindow(result.transfersStarted);
+    buildMainWindow(result.transfersStarted, QSize(result.windowWidth, result.windowHeight));
 }
 
-int CMainWnd::buildMainWindow(bool queueTaken) {
+int CMainWnd::buildMainWindow(bool queueTaken, QSize size) {
     const AccountInfo account = m_session->account();
     auto* frame = new MainFrame(m_pictures, account, m_environment.homeFolder);
     m_main = frame;
+    if (size.isValid()) {
+        // Never below the least size, nor beyond the screen it opens on.
+        QSize fits = size.expandedTo(frame->minimumSize());
+        if (const QScreen* screen = frame->screen())
+            fits = fits.boundedTo(screen->availableSize()).expandedTo(frame->minimumSize());
+        frame->resize(fits);
+    }
+    connect(frame, &MainFrame::sizeChosen, this, [this](const QSize& chosen) {
+        ClientSession& session = *m_session;
+        m_requests.run<bool>(
+            this,
+            [&session, chosen] { return session.saveWindowSize(chosen.width(), chosen.height()); },
+            [](bool) {});
+    });
     frame->userPanel()->showTransport(transportSecurity(m_environment.config));
     if (!m_clearTextWarned && clearTextLeavesThisMachine(m_environment.config, account.ftp_host)) {
         m_clearTextWarned = true;
         m_notifier->showMessage({}, kClearText);
     }
-    m_ownPicker.setOwner(frame);
+    ownDialogsBy(frame);
     if (m_tray)
         m_tray->add();
     if (!queueTaken)

@@ -112,8 +112,11 @@ private:
     // Any thread: the secret store's calls wait on its own thread.
     RememberedPasswords passwords();
     int buildSignInWindow();
+    // The window that owns file pickers and message boxes while no dialog is open.
+    void ownDialogsBy(QWidget* window);
     // queueTaken: this client drives the queue; otherwise the user hears why not once.
-    int buildMainWindow(bool queueTaken);
+    // `size`: the size the window had last (none: its default).
+    int buildMainWindow(bool queueTaken, QSize size = {});
     void closeWindows();
     void applySignIn(const SignInResult& result);
     void completeWebSignIn();

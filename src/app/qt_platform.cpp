@@ -1,5 +1,6 @@
 #include "app/qt_platform.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -12,11 +13,67 @@ namespace nubexa::app {
 
 namespace {
 
-void showBox(const QString& caption, const QString& text) {
+bool canOwn(const QWidget* widget) {
+    return widget && widget->isVisible() && !qobject_cast<const QMessageBox*>(widget);
+}
+
+// The window a box belongs to: the dialog open on top, else `fallback`, else the active one.
+QWidget* ownerFor(QWidget* fallback) {
+    QWidget* modal = QApplication::activeModalWidget();
+    // Another box is no owner: closing it would take this one along.
+    while (modal && !canOwn(modal))
+        modal = modal->parentWidget() ? modal->parentWidget()->window() : nullptr;
+    if (modal)
+        return modal;
+    if (canOwn(fallback))
+        return fallback->window();
+    QWidget* active = QApplication::activeWindow();
+    return canOwn(active) ? active : nullptr;
+}
+
+// Moves a box to its owner's own owner when the owner hides first (a dialog that says "成功"
+// and closes), so that the message is still there to read.
+class OwnerWatch : public QObject {
+public:
+    OwnerWatch(QMessageBox* box, QWidget* owner, QWidget* fallback)
+        : QObject(box), m_box(box), m_owner(owner), m_fallback(fallback) {
+        owner->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Closed, not minimised by the desktop.
+        if (watched == m_owner && event->type() == QEvent::Hide && !event->spontaneous()) {
+            m_owner->removeEventFilter(this);
+            QWidget* above = m_owner->parentWidget() ? m_owner->parentWidget()->window() : nullptr;
+            if (!canOwn(above))
+                above = canOwn(m_fallback) && m_fallback->window() != m_owner ? m_fallback->window()
+                                                                              : nullptr;
+            m_box->setParent(above, m_box->windowFlags());
+            if (above)
+                new OwnerWatch(m_box, above, m_fallback);
+            m_box->show();
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QMessageBox* m_box;
+    QPointer<QWidget> m_owner;
+    QPointer<QWidget> m_fallback;
+};
+
+}  // namespace
+
+void QtNotifier::showBox(const QString& caption, const QString& text) {
+    QWidget* owner = ownerFor(m_owner);
     // A box without caption takes the program's name, as the system's default does.
     auto* box = new QMessageBox(QMessageBox::NoIcon,
                                 caption.isEmpty() ? QStringLiteral("Nubexa网盘") : caption, text,
-                                QMessageBox::Ok);
+                                QMessageBox::Ok, owner);
+    if (owner)
+        new OwnerWatch(box, owner, m_owner);
     box->setTextFormat(Qt::PlainText);  // names from the service are never markup
     box->setAccessibleName(text);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -26,8 +83,6 @@ void showBox(const QString& caption, const QString& text) {
     box->show();
 }
 
-}  // namespace
-
 void QtNotifier::showMessage(const std::string& caption, const std::string& text) {
     const QString qCaption = QString::fromStdString(caption);
     const QString qText = QString::fromStdString(text);
@@ -35,21 +90,31 @@ void QtNotifier::showMessage(const std::string& caption, const std::string& text
         showBox(qCaption, qText);
         return;
     }
-    m_bridge.post([qCaption, qText] { showBox(qCaption, qText); });
+    m_bridge.post([this, qCaption, qText] { showBox(qCaption, qText); });
 }
 
-std::optional<std::string> QtPicker::pickFile(const std::string& title) {
-    const QString path = QFileDialog::getOpenFileName(m_owner, QString::fromStdString(title));
-    if (path.isEmpty())
+namespace {
+
+std::optional<std::string> pick(QWidget* owner, const std::string& title, bool folder) {
+    QFileDialog dialog(owner, QString::fromStdString(title));
+    dialog.setFileMode(folder ? QFileDialog::Directory : QFileDialog::ExistingFile);
+    if (folder)
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Wide enough for the size and date columns beside the names.
+    dialog.resize(dialog.sizeHint().expandedTo(QSize(860, 520)));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return path.toStdString();
+    return dialog.selectedFiles().front().toStdString();
+}
+
+}  // namespace
+
+std::optional<std::string> QtPicker::pickFile(const std::string& title) {
+    return pick(m_owner, title, false);
 }
 
 std::optional<std::string> QtPicker::pickFolder(const std::string& title) {
-    const QString path = QFileDialog::getExistingDirectory(m_owner, QString::fromStdString(title));
-    if (path.isEmpty())
-        return std::nullopt;
-    return path.toStdString();
+    return pick(m_owner, title, true);
 }
 
 void DesktopBrowser::openUrl(const std::string& url) {

@@ -13,15 +13,23 @@ class GuiBridge;
 
 // Message boxes. Called on the GUI thread, the box is shown at once and the caller waits for
 // OK, as the windows expect; called on any other thread, the box is shown later on the GUI
-// thread and the caller goes on.
+// thread and the caller goes on. A box belongs to the dialog the user is in (else to the
+// owner window): it opens over it, with no taskbar button of its own, and outlives a dialog
+// that closes right after its message.
 class QtNotifier : public Notifier {
 public:
     explicit QtNotifier(GuiBridge& bridge) : m_bridge(bridge) {}
 
+    // GUI thread: the window that owns boxes when no dialog is open.
+    void setOwner(QWidget* owner) { m_owner = owner; }
+
     void showMessage(const std::string& caption, const std::string& text) override;
 
 private:
+    void showBox(const QString& caption, const QString& text);
+
     GuiBridge& m_bridge;
+    QPointer<QWidget> m_owner;  // GUI thread only
 };
 
 // The file and folder choosers, owned by the window that is open.

@@ -111,7 +111,10 @@ ImageButton* SignInWindow::addButton(const QString& name, const QRect& where,
 }
 
 void SignInWindow::fill(const LastUser* last) {
-    const QString name = last ? QString::fromStdString(last->userName) : QString();
+    // The name the user typed, not the service's number for it (older files know only that).
+    const QString name = !last                       ? QString()
+                         : last->accountName.empty() ? QString::fromStdString(last->userName)
+                                                     : QString::fromStdString(last->accountName);
     const QString password = last ? QString::fromStdString(last->password) : QString();
     if (name.isEmpty()) {
         showAccountPlaceholder();

@@ -27,7 +27,7 @@ inline constexpr QRect kPassword{163, 176, 255, 33};
 inline constexpr QRect kForgotPassword{301, 256, 54, 16};
 inline constexpr QRect kQQ{155, 340, 100, 30};
 inline constexpr QRect kSina{270, 340, 120, 30};
-inline constexpr QRect kRegister{385, 340, 100, 30};
+inline constexpr QRect kRegister{395, 340, 100, 30};  // clear of kSina's right edge
 inline constexpr QRect kErrorTip{427, 178, 147, 33};
 }  // namespace sign_in_rects
 

@@ -89,8 +89,11 @@ CSkinDlg::CSkinDlg(FramelessWindow& target, int current)
         item->setToolTip(item->text());
         item->setTextAlignment(Qt::AlignHCenter);
     }
+    // Marked without scrolling to it when shown: the list opens at its top, every name whole.
+    m_list->setAutoScroll(false);
     if (m_current >= 0 && m_current < m_list->count())
         m_list->setCurrentRow(m_current);
+    m_list->setAutoScroll(true);
     // Connected after the opening selection, so that it applies nothing.
     connect(m_list, &QListWidget::currentRowChanged, this, &CSkinDlg::choose);
 }

@@ -38,8 +38,11 @@ Toolbar::Toolbar(PictureCache& cache, QWidget* window) : QObject(window) {
     }
     m_group.setExclusive(true);
     m_buttons[kMyDisk]->setChecked(true);
-    connect(&m_group, &QButtonGroup::idClicked, this,
-            [this](int id) { emit clicked(static_cast<Button>(id)); });
+    connect(&m_group, &QButtonGroup::idClicked, this, [this](int id) {
+        // The others open a page of the site or the draw: the window still shows the disk.
+        m_buttons[kMyDisk]->setChecked(true);
+        emit clicked(static_cast<Button>(id));
+    });
 }
 
 }  // namespace nubexa::app

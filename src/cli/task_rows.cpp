@@ -35,9 +35,7 @@ TransferTask TaskRows::start(const NewTaskRow& row, int ranType) {
         }
         return tasks.load(*id).value_or(StoredTask{});
     });
-    TransferTask task = makeTransferTask(stored);
-    task.startTimeMs = epochMilliseconds();
-    return task;
+    return makeTransferTask(stored);
 }
 
 TransferTask TaskRows::startDownload(const NewTaskRow& row) {

@@ -1,5 +1,6 @@
 // nubexa-client: the desktop client. One per bin.db; a second start shows the running one.
 #include <QApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstring>
@@ -60,7 +61,15 @@ int main(int argc, char** argv) {
         environment.log = std::move(log);
     }
     nubexa::app::SingleInstance instance(QString::fromStdString(environment.homeFolder));
-    if (!instance.claim())
+    const bool claimed = instance.claim();
+    if (!instance.problem().isEmpty()) {
+        std::fprintf(stderr, "%s\n", instance.problem().toLocal8Bit().constData());
+        if (!claimed) {
+            QMessageBox::warning(nullptr, QStringLiteral("Nubexa网盘"), instance.problem());
+            return 1;
+        }
+    }
+    if (!claimed)
         return 0;
 
     nubexa::app::CMainWnd window(std::move(environment));

@@ -29,7 +29,6 @@ public:
         Direction direction = Direction::kDownload;
         std::int64_t taskId = 0;
         std::int64_t startOffset = 0;  // bytes done before this run
-        std::int64_t startTimeMs = 0;  // epoch ms the speed is measured from; 0: now
         std::chrono::milliseconds interval{200};
         const std::atomic<bool>* stopRequest = nullptr;  // see FtpOptions::stopRequest
     };

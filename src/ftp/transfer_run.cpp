@@ -98,7 +98,6 @@ ProgressSink::Setup TransferRun::reporterSetup(Direction direction, std::int64_t
     setup.direction = direction;
     setup.taskId = m_task.id;
     setup.startOffset = offset;
-    setup.startTimeMs = m_task.startTimeMs;
     setup.interval = options().progressInterval;
     setup.stopRequest = options().stopRequest;
     return setup;

@@ -1,7 +1,5 @@
 #include "ftp/transfer_task.h"
 
-#include <chrono>
-
 #include "store/task_table.h"
 
 namespace nubexa {
@@ -22,11 +20,6 @@ TransferTask makeTransferTask(const StoredTask& row) {
     task.parentId = row.parentId;
     task.taskKind = task_kind::kQueuedTransfer;
     return task;
-}
-
-std::int64_t epochMilliseconds() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace nubexa

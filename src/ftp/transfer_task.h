@@ -24,10 +24,6 @@ struct TransferTask {
     int transferSchedule = 0;
     std::int64_t fileSize = 0;
     std::int64_t transferSize = 0;
-    // Milliseconds since the epoch when the transfer thread started; the speed is measured
-    // from here (0: from the start of the run). Milliseconds, so that the speed of the first
-    // second is a real value.
-    std::int64_t startTimeMs = 0;
     int status = 0;
     std::string transferSizeText = "0";
     std::int64_t id = -1;
@@ -38,8 +34,5 @@ struct TransferTask {
 
 // The record of a loaded row, for a queued transfer.
 TransferTask makeTransferTask(const StoredTask& row);
-
-// Milliseconds since the epoch, for startTimeMs.
-std::int64_t epochMilliseconds();
 
 }  // namespace nubexa

@@ -53,6 +53,16 @@ void DiskCommands::showDialog(ItemDialog* dialog, bool reloadOnClose) {
     dialog->open();
 }
 
+void DiskCommands::showShareDialog(bool keepSettings) {
+    const DiskSelection item = m_page.selection();
+    auto* share = new ShareDialog(dialogContext(), item, keepSettings, &m_page);
+    // A share is only of use with its address: shown as soon as it is made.
+    connect(share, &ShareDialog::sharedByLink, this, [this, item] {
+        showDialog(new ShareAddressDialog(dialogContext(), item, &m_page), false);
+    });
+    showDialog(share);
+}
+
 void DiskCommands::promptPassword(int pendingCommand) {
     m_pendingCommand = pendingCommand;
     auto* prompt = new PasswordPromptDialog(dialogContext(), m_page.selection(), &m_page);
@@ -87,13 +97,11 @@ void DiskCommands::runCommand(int id) {
         case disk_command::kShare:
         case disk_command::kShareShared:  // the shared page's own "启用外链分享" shares as the disk
                                           // page does
-            showDialog(new ShareDialog(context, m_page.selection(), false, &m_page));
+            showShareDialog(false);
             break;
         case disk_command::kEditShare: {
             auto* edit = new ShareEditDialog(context, m_page.selection(), &m_page);
-            connect(edit, &ShareEditDialog::nextRequested, this, [this] {
-                showDialog(new ShareDialog(dialogContext(), m_page.selection(), true, &m_page));
-            });
+            connect(edit, &ShareEditDialog::nextRequested, this, [this] { showShareDialog(true); });
             showDialog(edit, false);
             break;
         }

@@ -24,6 +24,8 @@ public:
 
     void runCommand(int id);
     void promptPassword(int pendingCommand);
+    // The share dialog, then the address of the share it makes.
+    void showShareDialog(bool keepSettings);
     void newFolder();
     void upload();  // the upload button, by the type selector
     void uploadPaths(const QStringList& paths);

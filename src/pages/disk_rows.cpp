@@ -1,5 +1,9 @@
 #include "pages/disk_rows.h"
 
+#include <cctype>
+#include <string_view>
+#include <utility>
+
 #include "pages/disk_command.h"
 #include "picture_catalog.h"
 #include "transfer/transfer_page_text.h"
@@ -22,12 +26,32 @@ std::string extensionWithoutDot(const std::string& ext) {
     return !ext.empty() && ext.front() == '.' ? ext.substr(1) : ext;
 }
 
+// The icon of an extension in any case ("PDF" is a pdf), common relatives taking the icon of
+// their kind ("jpeg" a jpg, "7z" an archive).
+int iconOfExtension(std::string_view extension) {
+    std::string lower(extension);
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const std::pair<std::string_view, std::string_view> kRelatives[] = {
+        {"jpeg", "jpg"}, {"htm", "html"}, {"docx", "doc"}, {"tiff", "tif"}, {"mpeg", "mpg"},
+        {"7z", "zip"},   {"gz", "zip"},   {"tgz", "zip"},  {"bz2", "zip"},  {"xz", "zip"},
+        {"tar", "zip"},  {"wav", "mp3"},  {"flac", "mp3"}, {"ogg", "mp3"},  {"m4a", "mp3"},
+        {"aac", "mp3"},  {"mkv", "mp4"},  {"webm", "mp4"}, {"m4v", "mp4"},  {"svg", "pic"},
+        {"webp", "pic"}, {"heic", "pic"}, {"ico", "pic"},
+    };
+    for (const auto& [relative, kind] : kRelatives) {
+        if (lower == relative)
+            return pictures::fileIconIndex(kind);
+    }
+    return pictures::fileIconIndex(lower);
+}
+
 }  // namespace
 
 int fileIconIndexOfName(const std::string& name) {
     const auto dot = name.rfind('.');
-    return pictures::fileIconIndex(
-        dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot + 1));
+    return iconOfExtension(dot == std::string::npos ? std::string_view()
+                                                    : std::string_view(name).substr(dot + 1));
 }
 
 std::string sizeText(const std::string& id, const std::string& size) {
@@ -65,7 +89,7 @@ std::vector<DiskRow> buildDiskRows(const DiskTables& tables, int page, bool atRo
         DiskRow row;
         row.kind = RowKind::kFile;
         row.name = withProtectedMark(file.name + file.ext, file.ispwd);
-        row.icon = pictures::fileIconIndex(extensionWithoutDot(file.ext));
+        row.icon = iconOfExtension(extensionWithoutDot(file.ext));
         if (marked(file.isshare))
             row.share = kEnabledMark;
         if (marked(file.isoutlink))

@@ -104,11 +104,15 @@ void MoveDialog::fillTree(const FolderTree& tree) {
     const std::vector<int> parents =
         moveTreeParents(tree, m_item.isFolder ? m_item.id : std::string());
     std::vector<QTreeWidgetItem*> nodes(parents.size(), nullptr);
+    // The top level is a target too: the way back out of every folder.
+    auto* top = new QTreeWidgetItem(m_tree);
+    top->setText(0, tr("我的网盘"));
+    top->setData(0, kIdRole, QStringLiteral("0"));
     for (std::size_t i = 0; i < parents.size(); ++i) {
         if (parents[i] == kLeftOut)
             continue;
         QTreeWidgetItem* node =
-            parents[i] < 0 ? new QTreeWidgetItem(m_tree)
+            parents[i] < 0 ? new QTreeWidgetItem(top)
                            : new QTreeWidgetItem(nodes[static_cast<std::size_t>(parents[i])]);
         node->setText(0, QString::fromStdString(tree.names[i]));
         node->setData(0, kIdRole, QString::number(tree.ids[i]));

@@ -38,6 +38,9 @@ ItemDialog::ItemDialog(DialogContext context, DiskSelection item, const QString&
         "QLineEdit, QTextEdit, QComboBox { border: 1px solid #b8c7dc; border-radius: 3px;"
         " padding: 2px 4px; background: white; }"
         "QLineEdit:focus, QTextEdit:focus { border-color: #3d8fe0; }"
+        // A list's hovered entry in the dialog's colours, never white on white.
+        "QComboBox QAbstractItemView { background: white; color: #333; outline: none;"
+        " selection-background-color: #d8e8fb; selection-color: #222; }"
         "QPushButton { background: #3d8fe0; color: white; border: none; border-radius: 3px; }"
         "QPushButton:hover { background: #5aa3ec; }"
         "QPushButton:disabled { background: #a9c6e6; }"

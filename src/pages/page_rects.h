@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRect>
+#include <QSize>
 
 namespace nubexa::pages::page_rects {
 
@@ -9,9 +10,24 @@ inline QRect navButton(int index) {
     return QRect(20, 117 + 35 * index, 162, 30);
 }
 
-// The rest, relative to the list area (the page area's right 690 pixels).
+// The rest, relative to the list area, as they sit at its first size. When the window grows,
+// the controls at the right keep their distance to the right edge and the list takes the room.
+inline constexpr QSize kListArea{690, 475};
+inline QSize growthOf(QSize listArea) {
+    return (listArea - kListArea).expandedTo(QSize(0, 0));
+}
+inline QRect keptRight(const QRect& where, QSize growth) {
+    return where.translated(growth.width(), 0);
+}
+inline QRect widened(const QRect& where, QSize growth) {
+    return where.adjusted(0, 0, growth.width(), 0);
+}
+inline QRect grown(const QRect& where, QSize growth) {
+    return where.adjusted(0, 0, growth.width(), growth.height());
+}
+
 inline constexpr QRect kUpload{15, 15, 100, 30};
-inline constexpr QRect kUploadType{120, 25, 60, 20};
+inline constexpr QRect kUploadType{120, 25, 68, 20};  // holds "文件夹" whole
 inline constexpr QRect kMenuPanel{190, 15, 122, 29};
 inline constexpr int kSmallButtonX[] = {12, 52, 92};  // on the panel
 inline constexpr int kSmallButtonY = 8;

@@ -8,7 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QTextEdit>
+#include <utility>
 
 #include "app/image_button.h"
 #include "app/picture_cache.h"
@@ -90,6 +92,8 @@ ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSet
     m_points->setGeometry(130, 38, 60, 26);
     for (int points = 0; points <= 5; ++points)
         m_points->addItem(QString::number(points));
+    // Entries drawn by the view's rules (the dialog's colours), not as a menu of the style.
+    m_points->setItemDelegate(new QStyledItemDelegate(m_points));
     auto* note = new QLabel(QStringLiteral("用户下载此资源，你将获得的积分"), m_advanced);
     note->setGeometry(200, 38, 230, 26);
     note->setStyleSheet(QStringLiteral("color: #888;"));
@@ -107,6 +111,13 @@ ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSet
     m_emailPane->hide();
 
     addOkCancel([this] { confirm(); });
+    // Which item is shared, in the free corner left of the buttons.
+    QLabel* named = addLabel({}, {20, height() - 40, 240, 26});
+    named->setText(named->fontMetrics().elidedText(
+        tr("分享：%1").arg(QString::fromStdString(m_item.name + m_item.ext)), Qt::ElideMiddle,
+        named->width()));
+    named->setToolTip(QString::fromStdString(m_item.name + m_item.ext));
+    named->setAccessibleName(tr("分享的文件"));
 
     const DiskOperations& disk = m_context.disk;
     runRequest<std::string>([&disk, item = itemRef()] { return disk.emailShareInfo(item); },
@@ -153,12 +164,16 @@ void ShareDialog::confirm() {
         const std::string points = advanced ? m_points->currentText().toStdString() : "0";
         work = [&disk, item, password, points] { return disk.share(item, password, points); };
     }
-    runRequest<std::string>(std::move(work), [this](std::string result) {
+    const bool byLink = m_tab == Tab::kLink;
+    runRequest<std::string>(std::move(work), [this, byLink](std::string result) {
         const ShareOutcome outcome = shareOutcome(result);
-        if (outcome.shared)
-            succeed(outcome.message);
-        else
+        if (!outcome.shared) {
             say(outcome.message);
+            return;
+        }
+        succeed(outcome.message);
+        if (byLink)
+            emit sharedByLink();
     });
 }
 
@@ -186,25 +201,47 @@ ShareEditDialog::ShareEditDialog(DialogContext context, DiskSelection item, QWid
 ShareAddressDialog::ShareAddressDialog(DialogContext context, DiskSelection item, QWidget* parent)
     : ItemDialog(std::move(context), std::move(item), QStringLiteral("查看外链分享地址"),
                  kAddressSize, parent) {
-    addLabel(QStringLiteral("分享地址："), {20, 30, 80, 28});
-    m_address = addEdit(QStringLiteral("分享地址"), {100, 30, 300, 28});
+    addLabel(QStringLiteral("分享地址："), {20, 24, 80, 28});
+    m_address = addEdit(QStringLiteral("分享地址"), {100, 24, 300, 28});
     m_address->setReadOnly(true);
     m_address->setMaxLength(32767);
+    // Without its code a protected share's address opens nothing.
+    addLabel(tr("提取码："), {20, 60, 80, 28});
+    m_code = addEdit(tr("提取码"), {100, 60, 120, 28});
+    m_code->setReadOnly(true);
+    m_code->setPlaceholderText(tr("无"));
     QPushButton* copy =
         addButton(QStringLiteral("复制链接"), {width() - 112, height() - 42, 100, 30});
     connect(copy, &QPushButton::clicked, this, [this] {
         m_address->selectAll();
-        QApplication::clipboard()->setText(m_address->text());
+        QApplication::clipboard()->setText(copiedText(m_address->text(), m_code->text()));
         say("复制成功");
     });
     const DiskOperations& disk = m_context.disk;
-    runRequest<std::string>(
-        [&disk, item = itemRef()] { return disk.shareLink(item); },
-        [this](std::string address) { m_address->setText(QString::fromStdString(address)); });
+    runRequest<std::pair<std::string, std::string>>(
+        [&disk, item = itemRef()] {
+            return std::make_pair(disk.shareLink(item), sharePasswordOf(disk.emailShareInfo(item)));
+        },
+        [this](std::pair<std::string, std::string> shared) {
+            m_address->setText(QString::fromStdString(shared.first));
+            m_address->setCursorPosition(0);
+            m_code->setText(QString::fromStdString(shared.second));
+            m_loaded = true;
+        });
 }
 
 QString ShareAddressDialog::address() const {
     return m_address->text();
+}
+
+QString ShareAddressDialog::code() const {
+    return m_code->text();
+}
+
+QString ShareAddressDialog::copiedText(const QString& address, const QString& code) {
+    if (code.isEmpty())
+        return address;
+    return tr("%1 提取码：%2").arg(address, code);
 }
 
 }  // namespace nubexa::pages

@@ -22,6 +22,10 @@ public:
     Tab tab() const { return m_tab; }
     bool infoLoaded() const { return m_infoLoaded; }
 
+signals:
+    // Shared by link: the page shows the address and the extraction code next.
+    void sharedByLink();
+
 private:
     void applyInfo(const std::string& notice);
     void setAdvanced(bool advanced);
@@ -51,15 +55,21 @@ signals:
     void nextRequested();
 };
 
-// The share address with a button that copies it.
+// The share address and its extraction code, with a button that copies both.
 class ShareAddressDialog : public ItemDialog {
     Q_OBJECT
 public:
     ShareAddressDialog(DialogContext context, DiskSelection item, QWidget* parent);
     QString address() const;
+    QString code() const;
+    bool loaded() const { return m_loaded; }
+    // What "复制链接" puts on the clipboard: the address, and the code when there is one.
+    static QString copiedText(const QString& address, const QString& code);
 
 private:
     QLineEdit* m_address;
+    QLineEdit* m_code;
+    bool m_loaded = false;
 };
 
 }  // namespace nubexa::pages

@@ -124,8 +124,9 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
             return m_iconAt(fileIconIndexOfName(row->task.localFileName));
         case Qt::ToolTipRole:
             if (index.column() == kState || index.column() == kSpeed) {
+                // The reason is the service's (or the system's) words: never markup.
                 if (!shown.reason.empty())
-                    return text(shown.reason);
+                    return Qt::convertFromPlainText(text(shown.reason), Qt::WhiteSpaceNormal);
                 const std::string why = waitExplanation(shown.status, row->task.holdMark);
                 return text(why.empty() ? texts.detail : why);
             }

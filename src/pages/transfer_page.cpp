@@ -104,8 +104,18 @@ void TransferPage::hide() {
         widget->hide();
 }
 
+void TransferPage::layOut(QSize growth) {
+    m_list->setGeometry(rects::grown(rects::kList, growth));
+    m_list->setColumnWidth(
+        TransferListModel::kLocal,
+        TransferListModel::kColumnWidths[TransferListModel::kLocal] + growth.width());
+    m_totals->setGeometry(rects::keptRight(rects::kTransferTotals, growth));
+    m_pauseAll->setGeometry(rects::keptRight(rects::kPauseAll, growth));
+    m_startAll->setGeometry(rects::keptRight(rects::kStartAll, growth));
+}
+
 bool TransferPage::idle() const {
-    return m_shown && !m_list->hasFocus();
+    return m_shown;
 }
 
 std::string TransferPage::currentUser() {

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -37,6 +38,9 @@ public:
 
     void show(Direction page);
     void hide();
+    // The list area has grown by `growth` beyond its first size: the list takes it, the
+    // totals and the buttons keep to the right edge.
+    void layOut(QSize growth);
     bool shown() const { return m_shown; }
     Direction direction() const { return m_page; }
 
@@ -47,7 +51,9 @@ public:
     bool filling() const { return m_filling; }
     // A task command is out or waits for one that is.
     bool commandsPending() const { return m_commandOut; }
-    // Whether the monitor may refill now: shown and the list without the keyboard focus.
+    // Whether the monitor may refill now: whenever shown. A fill changes rows in place and
+    // keeps the selection, the current row and the focus, so the list stays live under the
+    // user's hand.
     bool idle() const;
 
     // What a user does.

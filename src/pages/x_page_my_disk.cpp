@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 #include "pages/disk_command.h"
 #include "pages/disk_commands.h"
 #include "pages/disk_list_model.h"
+#include "pages/location_line.h"
 #include "pages/page_list.h"
 #include "pages/page_rects.h"
 #include "pages/transfer_page.h"
@@ -160,6 +162,7 @@ void CXPageMyDisk::buildControls() {
     }
 
     auto* searchBar = new QLabel(m_right);
+    m_searchBar = searchBar;
     searchBar->setGeometry(rects::kSearchBox);
     searchBar->setPixmap(pictures.picture(QString::fromLatin1(pictures::kSearchBar.path)));
     searchBar->setScaledContents(true);
@@ -171,6 +174,7 @@ void CXPageMyDisk::buildControls() {
     m_searchBox->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
     connect(m_searchBox, &QLineEdit::returnPressed, this, [this] { search(m_searchBox->text()); });
     auto* searchButton = new app::ImageButton(pictures, QStringLiteral("搜索按钮"), m_right);
+    m_searchButton = searchButton;
     searchButton->setPicture(pictures::kSearchButton);
     searchButton->setGeometry(rects::kSearchButton);
     searchButton->setHandCursor();
@@ -179,11 +183,18 @@ void CXPageMyDisk::buildControls() {
     m_locationLabel = new QLabel(QStringLiteral("当前位置：我的网盘"), m_right);
     m_locationLabel->setAccessibleName(QStringLiteral("位置标签"));
     m_locationLabel->setGeometry(rects::kLocationLabel);
-    m_locationLine = new QLabel(m_right);
-    m_locationLine->setAccessibleName(QStringLiteral("当前位置"));
+    m_locationLine = new LocationLine(m_right);
     m_locationLine->setGeometry(rects::kLocationLine);
-    m_locationLine->setTextFormat(Qt::PlainText);
-    m_locationLine->setStyleSheet(QStringLiteral("color: #2a5d9f;"));
+    connect(m_locationLine, &LocationLine::partClicked, this, [this](int depth) {
+        if (busy() || depth < 0 || depth > static_cast<int>(m_trail.size()))
+            return;
+        Target target = currentTarget();
+        target.kind = ListingKind::kFolder;
+        target.location = LocationLine::pathAt(m_location, depth);
+        target.trail.resize(static_cast<std::size_t>(depth));
+        target.currentDir = depth == 0 ? "0" : target.trail.back();
+        load(std::move(target));
+    });
 
     m_sort = new QComboBox(m_right);
     m_sort->setAccessibleName(QStringLiteral("排序"));
@@ -205,6 +216,9 @@ void CXPageMyDisk::buildList() {
     connect(m_list, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openRow(index.row()); });
     connect(m_list, &QTableView::customContextMenuRequested, this, &CXPageMyDisk::showContextMenu);
+    m_list->horizontalHeader()->setSectionsClickable(true);
+    connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CXPageMyDisk::sortByColumn);
     m_transfers = new TransferPage(m_context, m_right);
 
     m_loading = new QLabel(m_right);
@@ -232,13 +246,14 @@ bool CXPageMyDisk::loadingShown() const {
 }
 
 QString CXPageMyDisk::locationLine() const {
-    return m_locationLine->text();
+    return m_locationLine->shownText();
 }
 
 CXPageMyDisk::Target CXPageMyDisk::currentTarget() const {
     Target target;
     target.page = m_page;
     target.location = m_location;
+    target.trail = m_trail;
     target.currentDir = orDefault(m_context.session.account().current_dir_id, "0");
     target.kind = listingOf(m_page);
     return target;
@@ -251,12 +266,13 @@ void CXPageMyDisk::switchPage(int page) {
     target.page = page;
     target.kind = listingOf(page);
     if (page == kPageMyDisk) {
-        if (m_page == kPageMyDisk && target.currentDir == "0") {
-            m_locationLine->setText(QString::fromStdString(m_location));
+        if (m_page == kPageMyDisk && target.currentDir == "0" && m_searchedFor.isEmpty()) {
+            m_locationLine->showPath(m_location, m_trail);
             return;
         }
         target.location = "\\";
         target.currentDir = "0";
+        target.trail.clear();
     }
     load(std::move(target));
 }
@@ -288,8 +304,14 @@ void CXPageMyDisk::setSortIndex(int index) {
 
 void CXPageMyDisk::search(const QString& text) {
     const QString keyword = text.left(259);
-    if (busy() || keyword.isEmpty())
+    if (busy())
         return;
+    // An empty search leaves the results for the folder they were searched from.
+    if (keyword.isEmpty()) {
+        if (!m_searchedFor.isEmpty())
+            load(currentTarget());
+        return;
+    }
     Target target = currentTarget();
     target.kind = ListingKind::kSearch;
     target.keyword = keyword.toStdString();
@@ -304,6 +326,8 @@ void CXPageMyDisk::openRow(int row) {
         Target target = currentTarget();
         target.location = locationBack(m_location);
         target.currentDir = orDefault(m_context.session.account().parent_dir_id, "0");
+        if (!target.trail.empty())
+            target.trail.pop_back();
         load(std::move(target));
         return;
     }
@@ -323,6 +347,7 @@ void CXPageMyDisk::openFolder(const DiskSelection& folder) {
     Target target = currentTarget();
     target.location = locationInto(m_location, folder.name);
     target.currentDir = folder.id;
+    target.trail.push_back(folder.id);
     load(std::move(target));
 }
 
@@ -353,18 +378,27 @@ void CXPageMyDisk::load(Target target) {
 void CXPageMyDisk::applyPage(const Target& target) {
     m_page = target.page;
     m_location = target.location;
+    m_trail = target.trail;
     if (target.kind == ListingKind::kFolder || target.page >= kPageUploading) {
         m_context.session.setCurrentFolder(target.currentDir);
     }
-    m_locationLine->setText(m_page == kPageMyDisk ? QString::fromStdString(m_location)
-                                                  : QString::fromUtf8(kPageLocations[m_page - 1]));
+    m_searchedFor =
+        target.kind == ListingKind::kSearch ? QString::fromStdString(target.keyword) : QString();
+    if (!m_searchedFor.isEmpty()) {
+        // Results are no folder: the line says what they are.
+        m_locationLine->showText(tr("搜索“%1”的结果").arg(m_searchedFor));
+    } else if (m_page == kPageMyDisk) {
+        m_locationLine->showPath(m_location, m_trail);
+    } else {
+        m_locationLine->showText(QString::fromUtf8(kPageLocations[m_page - 1]));
+    }
     // The other pages' location texts name themselves ("当前位置：回收站"); beside a label that
     // still says "当前位置：我的网盘" they would read as two places at once.
-    m_locationLabel->setVisible(m_page == kPageMyDisk);
+    m_locationLabel->setVisible(m_page == kPageMyDisk && m_searchedFor.isEmpty());
     const bool transferPage = m_page >= kPageUploading;
     m_list->setVisible(!transferPage);
     m_sort->setVisible(!transferPage);
-    m_locationLine->setGeometry(transferPage ? rects::kTransferLocationLine : rects::kLocationLine);
+    layOutListArea();
     if (!transferPage)
         m_transfers->hide();
     showNavigation();
@@ -429,12 +463,6 @@ void CXPageMyDisk::showBusy() {
         m_loadingDelay->start();
     }
     m_list->setCursor(busy() ? Qt::BusyCursor : Qt::ArrowCursor);
-}
-
-void CXPageMyDisk::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    // The list area is the page area's right part, wherever the frame has put the page.
-    m_right->setGeometry(width() - rects::kList.width(), 0, rects::kList.width(), height());
 }
 
 void CXPageMyDisk::keyPressEvent(QKeyEvent* event) {

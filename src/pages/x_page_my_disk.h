@@ -30,6 +30,8 @@ class MainFrame;
 
 namespace nubexa::pages {
 
+class LocationLine;
+
 class DiskCommands;
 class DiskListModel;
 class TransferPage;
@@ -59,6 +61,8 @@ public:
     void goHome();
     void refresh();
     void setSortIndex(int index);
+    // A click on a list column's header: sorts by it, the other way round when it already does.
+    void sortByColumn(int column);
     void search(const QString& text);
     void openRow(int row);  // double-click
     void upload();          // the upload button, by the type selector
@@ -127,6 +131,7 @@ private:
         std::string currentDir;
         ListingKind kind = ListingKind::kFolder;
         std::string keyword;
+        std::vector<std::string> trail;  // ids of the folders of `location`, outermost first
     };
 
     void buildControls();
@@ -138,6 +143,8 @@ private:
     const DiskTables& shownTables() const;
     // Lights the navigation button of the page shown, and only that one.
     void showNavigation();
+    // Places the list area's controls for its size: the list takes what the window grew by.
+    void layOutListArea();
     void setListing(bool listing);
     void showBusy();
     void showContextMenu(const QPoint& where);
@@ -150,8 +157,10 @@ private:
     app::ImageButton* m_upload = nullptr;
     QComboBox* m_uploadType = nullptr;
     QLineEdit* m_searchBox = nullptr;
+    QLabel* m_searchBar = nullptr;
+    app::ImageButton* m_searchButton = nullptr;
     QLabel* m_locationLabel = nullptr;
-    QLabel* m_locationLine = nullptr;
+    LocationLine* m_locationLine = nullptr;
     QComboBox* m_sort = nullptr;
     QTableView* m_list = nullptr;
     QLabel* m_loading = nullptr;
@@ -162,10 +171,12 @@ private:
 
     int m_page = kPageMyDisk;
     std::string m_location = "\\";
+    std::vector<std::string> m_trail;  // ids of the folders of m_location, when walked here
     DiskSelection m_selection;
     bool m_listing = false;
     int m_preparing = 0;  // folder transfers being prepared off the GUI thread
     bool m_uploadQueued = false;
+    QString m_searchedFor;  // the keyword of the results shown; empty for a folder or a page
     // Of the listing shown; taken from the sign-in's listing at first use.
     mutable std::shared_ptr<const DiskTables> m_tables;
 };

@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#include <vector>
 
 #include "platform/autostart.h"
 
@@ -13,16 +14,21 @@ namespace fs = std::filesystem;
 
 constexpr const char* kEntryName = "nubexa-client.desktop";
 
-// The Exec key of a desktop entry: the program quoted, with the characters desktop entries
+// The Exec key of a desktop entry: each argument quoted, with the characters desktop entries
 // reserve inside quotes escaped, so that a path with blanks or quotes starts that program.
-std::string execValue(const std::string& program) {
-    std::string quoted = "\"";
-    for (const char c : program) {
-        if (c == '"' || c == '`' || c == '$' || c == '\\')
-            quoted += '\\';
-        quoted += c;
+std::string execValue(const std::vector<std::string>& arguments) {
+    std::string quoted;
+    for (const std::string& argument : arguments) {
+        if (!quoted.empty())
+            quoted += ' ';
+        quoted += '"';
+        for (const char c : argument) {
+            if (c == '"' || c == '`' || c == '$' || c == '\\')
+                quoted += '\\';
+            quoted += c;
+        }
+        quoted += '"';
     }
-    quoted += '"';
     // The entry format escapes backslashes once more for the value itself; % starts a field code.
     std::string value;
     for (const char c : quoted) {
@@ -55,9 +61,18 @@ public:
             error = "no home folder for the autostart entry";
             return false;
         }
-        if (program.find_first_of("\r\n") != std::string::npos) {
-            error = "the program path holds a line break";
-            return false;
+        // The data folder this session uses is the one the log-on start uses too.
+        std::vector<std::string> command;
+        if (const char* home = std::getenv("NUBEXA_HOME"); home != nullptr && home[0] != '\0') {
+            std::error_code absolute;
+            command = {"env", "NUBEXA_HOME=" + fs::absolute(home, absolute).string()};
+        }
+        command.push_back(program);
+        for (const std::string& argument : command) {
+            if (argument.find_first_of("\r\n") != std::string::npos) {
+                error = "the program path or NUBEXA_HOME holds a line break";
+                return false;
+            }
         }
         std::error_code code;
         fs::create_directories(folder, code);
@@ -72,7 +87,7 @@ public:
                    "Name=Nubexa网盘\n"
                    "Comment=Nubexa cloud disk client\n"
                    "Exec="
-                << execValue(program)
+                << execValue(command)
                 << "\n"
                    "Terminal=false\n"
                    "X-GNOME-Autostart-enabled=true\n";

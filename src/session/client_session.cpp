@@ -161,7 +161,7 @@ SignInResult ClientSession::signIn(const PasswordSignIn& request) {
         result.recorded = passwords().recordSignIn(
             SignInRecord{info.uid, request.rememberPassword ? request.password : std::string(),
                          Common::localTimeText(), request.rememberPassword, request.autoLogin,
-                         result.autoResume ? "1" : "0"},
+                         result.autoResume ? "1" : "0", request.account},
             &result.passwordKept);
     }
     if (request.fetchAvatar && info.avatar_cached == 0 && transfersStarted())
@@ -173,6 +173,7 @@ SignInResult ClientSession::signIn(const PasswordSignIn& request) {
     }
     if (request.takeQueue)
         result.transfersStarted = takeQueue(result.autoResume);
+    readStoredLook(result);
     result.account = m_service->account();
     return result;
 }
@@ -185,8 +186,40 @@ SignInResult ClientSession::webSignIn() {
         return result;
     result.listing = m_service->tablesSnapshot();
     result.transfersStarted = takeQueue();
+    readStoredLook(result);
     result.account = m_service->account();
     return result;
+}
+
+void ClientSession::readStoredLook(SignInResult& result) {
+    const std::string uid = m_service->account().uid;
+    std::optional<std::string> skin;
+    m_gate->run([&](LocalStore& store) {
+        UserLog log(store);
+        skin = log.readSkin(uid);
+        if (const auto size = log.readWindowSize()) {
+            result.windowWidth = size->first;
+            result.windowHeight = size->second;
+        }
+    });
+    // Only a picture of the skin folder: the value comes from a file anybody may have edited.
+    if (skin && skin->rfind("skin/", 0) == 0 && skin->find("..") == std::string::npos)
+        m_service->updateAccount(
+            [&](AccountInfo& account) { account.frame_image = "image/" + *skin; });
+}
+
+bool ClientSession::saveSkin(const std::string& picture) {
+    const std::string uid = m_service->account().uid;
+    if (uid.empty())
+        return false;
+    m_service->updateAccount(
+        [&](AccountInfo& account) { account.frame_image = "image/" + picture; });
+    return m_gate->run([&](LocalStore& store) { return UserLog(store).saveSkin(uid, picture); });
+}
+
+bool ClientSession::saveWindowSize(int width, int height) {
+    return m_gate->run(
+        [&](LocalStore& store) { return UserLog(store).saveWindowSize(width, height); });
 }
 
 bool ClientSession::lockQueue() {

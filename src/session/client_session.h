@@ -110,6 +110,11 @@ public:
     // Changes the account in one step (see ServiceClient::updateAccount); back to signed out.
     void updateAccount(const std::function<void(AccountInfo&)>& change);
     void resetAccount();
+    // The desktop client's look, kept for the next sign-in (see SignInResult): the signed-in
+    // user's skin (a picture below the image folder) and the main window's size. Blocking
+    // (bin.db); any thread.
+    bool saveSkin(const std::string& picture);
+    bool saveWindowSize(int width, int height);
     // Why the last request's certificate was refused; empty when it was not.
     std::string certificateProblem() const;
     // Signs in again with the remembered password after the service ended the session. Blocking.
@@ -182,6 +187,8 @@ private:
     std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
+    // After a sign-in: the stored look into `result` and the account.
+    void readStoredLook(SignInResult& result);
     // What queueSnapshot() read last, and bin.db's write stamp then.
     std::mutex m_snapshotMutex;
     std::pair<QueueTotals, QueueTotals> m_totals;

@@ -41,6 +41,10 @@ struct SignInResult {
     std::shared_ptr<const DiskTables> listing;  // null unless asked for
     // This process drives the queue and the user's unfinished tasks were set for the session.
     bool transfersStarted = false;
+    // The main window's size when it was last changed; 0 by 0 when never. (The user's chosen
+    // skin is in account.frame_image.)
+    int windowWidth = 0;
+    int windowHeight = 0;
 
     bool ok() const { return failure == Failure::kNone; }
 };

@@ -218,6 +218,12 @@ inline constexpr const char* kInsertAutoRunOption =
     "INSERT INTO t_options (key,value) SELECT 'is_auto_run',? WHERE NOT EXISTS (SELECT 1 FROM "
     "t_options WHERE key='is_auto_run')";
 
+// The client's own options in t_options (the window's size, a user's skin). Bind the key; the
+// writes bind the value first.
+inline constexpr const char* kReadOption = "SELECT value FROM t_options WHERE key=? LIMIT 1";
+inline constexpr const char* kUpdateOption = "UPDATE t_options SET value=? WHERE key=?";
+inline constexpr const char* kInsertOption = "INSERT INTO t_options (value,key) VALUES (?,?)";
+
 // Logging out: no row of the user keeps a password or signs in by itself any more.
 inline constexpr const char* kForgetSignIn =
     "UPDATE t_user_log SET password='', is_rememberr_password=0, is_auto_login=0 WHERE user_id=?";

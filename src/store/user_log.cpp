@@ -1,6 +1,7 @@
 #include "store/user_log.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "store/local_store.h"
 #include "store/statements.h"
@@ -8,6 +9,13 @@
 namespace nubexa {
 
 namespace st = statements;
+
+namespace {
+// Keys of t_options beside the system's own two.
+const std::string kAccountNameKey = "account_name:";
+const std::string kSkinKey = "skin:";
+const std::string kWindowSizeKey = "main_window_size";
+}  // namespace
 
 bool UserLog::recordSignIn(const SignInRecord& record) {
     StoreCommand command(m_store, st::kInsertSignIn);
@@ -18,6 +26,9 @@ bool UserLog::recordSignIn(const SignInRecord& record) {
     command.bindInt(5, record.autoLogin ? 1 : 0);
     command.bindText(6, record.autoResume == "1" ? "1" : "0");
     const bool inserted = command.execute();
+    if (!record.accountName.empty() &&
+        !saveOption(kAccountNameKey + record.userId, record.accountName))
+        return false;
     return setLastUserId(record.userId) && inserted && clearOlderPasswords(record.userId);
 }
 
@@ -135,7 +146,54 @@ std::optional<LastUser> UserLog::readLastUser() {
     // no last user, not a user with an empty name and a one-blank password.
     if (last && last->userName.empty())
         last.reset();
+    if (last)
+        last->accountName = readOption(kAccountNameKey + last->userName).value_or(std::string());
     return last;
+}
+
+std::optional<std::string> UserLog::readOption(const std::string& key) {
+    StoreQuery query = m_store.prepareQuery(st::kReadOption);
+    query.bindText(1, key);
+    if (!query.next())
+        return std::nullopt;
+    return query.textAt(0);
+}
+
+bool UserLog::saveOption(const std::string& key, const std::string& value) {
+    StoreCommand update(m_store, st::kUpdateOption);
+    update.bindText(1, value);
+    update.bindText(2, key);
+    if (!update.execute())
+        return false;
+    if (update.changes() > 0)
+        return true;
+    StoreCommand insert(m_store, st::kInsertOption);
+    insert.bindText(1, value);
+    insert.bindText(2, key);
+    return insert.execute();
+}
+
+std::optional<std::string> UserLog::readSkin(const std::string& userId) {
+    return readOption(kSkinKey + userId);
+}
+
+bool UserLog::saveSkin(const std::string& userId, const std::string& picture) {
+    return saveOption(kSkinKey + userId, picture);
+}
+
+std::optional<std::pair<int, int>> UserLog::readWindowSize() {
+    const auto text = readOption(kWindowSizeKey);
+    int width = 0;
+    int height = 0;
+    char separator = 0;
+    if (!text || std::sscanf(text->c_str(), "%d%c%d", &width, &separator, &height) != 3 ||
+        separator != 'x' || width <= 0 || height <= 0)
+        return std::nullopt;
+    return std::make_pair(width, height);
+}
+
+bool UserLog::saveWindowSize(int width, int height) {
+    return saveOption(kWindowSizeKey, std::to_string(width) + "x" + std::to_string(height));
 }
 
 }  // namespace nubexa

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace nubexa {
 
@@ -16,6 +17,7 @@ struct SignInRecord {
     bool rememberPassword = false;
     bool autoLogin = false;
     std::string autoResume = "1";  // "1" or "0", carried over from the user's previous sign-in
+    std::string accountName;       // as the user typed it; kept for the sign-in window
 };
 
 // The choices the settings dialog shows.
@@ -47,6 +49,7 @@ struct LastUser {
     std::string rememberPassword;
     std::string autoLogin;
     std::string autoResume;
+    std::string accountName;  // as the user typed it last (userName is the uid); may be empty
 };
 
 // The statements on the user's choices: t_user_log, t_options and t_speed_limit. A view over the
@@ -94,8 +97,17 @@ public:
     // Empty when no user has signed in yet.
     std::optional<LastUser> readLastUser();
 
+    // The look the desktop client keeps between sign-ins: its main window's size (any user's)
+    // and each user's skin, the picture below the image folder. None when never saved.
+    std::optional<std::string> readSkin(const std::string& userId);
+    bool saveSkin(const std::string& userId, const std::string& picture);
+    std::optional<std::pair<int, int>> readWindowSize();
+    bool saveWindowSize(int width, int height);
+
 private:
     bool clearOlderPasswords(const std::string& userId);
+    std::optional<std::string> readOption(const std::string& key);
+    bool saveOption(const std::string& key, const std::string& value);
 
     LocalStore& m_store;
 };

@@ -5,6 +5,7 @@
 #include "ftp/transfer_task.h"
 #include "platform/listed_size.h"
 #include "store/store_gate.h"
+#include "transfer/rate_window.h"
 
 namespace nubexa {
 
@@ -44,13 +45,14 @@ private:
         return m_setup.stopRequest != nullptr &&
                m_setup.stopRequest->load(std::memory_order_acquire);
     }
-    TaskProgress progressOf(std::int64_t done, std::int64_t total, bool complete) const;
+    TaskProgress progressOf(std::int64_t done, std::int64_t total, bool complete);
     void notify(const TaskProgress& progress);
 
     StoreGate& m_gate;
     Setup m_setup;
     const ProgressListener* m_listener;
     ProgressStats& m_stats;
+    RateWindow m_rate;
     int m_lastStatus = task_status::kRunning;
     bool m_written = false;
     // An upload's start counts as a write: a file sent within one interval costs no progress
@@ -60,13 +62,13 @@ private:
 
 RowProgressWriter::RowProgressWriter(StoreGate& gate, const Setup& setup,
                                      const ProgressListener* listener, ProgressStats& stats)
-    : m_gate(gate), m_setup(setup), m_listener(listener), m_stats(stats) {
-    if (m_setup.startTimeMs <= 0)
-        m_setup.startTimeMs = epochMilliseconds();
-}
+    : m_gate(gate),
+      m_setup(setup),
+      m_listener(listener),
+      m_stats(stats),
+      m_rate(Clock::now(), setup.startOffset) {}
 
-TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total,
-                                           bool complete) const {
+TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total, bool complete) {
     TaskProgress progress;
     progress.id = m_setup.taskId;
     progress.fileSize = total;
@@ -78,8 +80,8 @@ TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total
     if (!complete)
         percent = std::min(percent, 99);
     progress.percent = percent;
-    progress.speedKBps =
-        speedKBps(done - m_setup.startOffset, epochMilliseconds() - m_setup.startTimeMs);
+    m_rate.add(Clock::now(), done);
+    progress.speedKBps = m_rate.kibPerSecond();
     return progress;
 }
 

@@ -20,8 +20,7 @@ public:
     virtual void showDownloadingPage() = 0;
     // After a folder upload: the page being shown is refilled, no page switch.
     virtual void refreshShownPage() = 0;
-    // Whether a transfer page is shown and its list does not have the keyboard focus: only
-    // then does a tick refill it, so that a selection or an open menu is not disturbed.
+    // Whether a transfer page is shown: only then does a tick refill it.
     virtual bool transferListIdle() const = 0;
     virtual void refreshTransferList() = 0;
 };

@@ -80,7 +80,6 @@ TransferWorker::~TransferWorker() {
 }
 
 void TransferWorker::run() {
-    m_startTimeMs = epochMilliseconds();
     if (m_request.taskKind == task_kind::kAvatarDownload) {
         runAvatar();
     } else {
@@ -199,7 +198,6 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
         return report;
     }
     TransferTask task = makeTransferTask(*row);
-    task.startTimeMs = taskId == m_request.taskId ? m_startTimeMs : epochMilliseconds();
     if (m_remoteFolder != task.ftpPath) {
         m_client->ChangeDir(task.ftpPath);
         m_remoteFolder = task.ftpPath;
@@ -308,7 +306,6 @@ void TransferWorker::runAvatar() {
     task.ftpPath = "//"s;
     task.ranType = "0"s;
     task.taskKind = task_kind::kAvatarDownload;
-    task.startTimeMs = m_startTimeMs;
     std::error_code error;
     std::filesystem::create_directories(task.localPath, error);
     client->ChangeDir(task.ftpPath);

@@ -62,7 +62,6 @@ private:
     TransferManager& m_manager;
     const StartRequest m_request;
     const Variant m_variant;
-    std::int64_t m_startTimeMs = 0;
     std::unique_ptr<FTPClient> m_client;
     std::string m_endpoint;         // whose file server m_client is signed in to
     std::string m_securityProblem;  // why the last sign-in was refused, if TLS

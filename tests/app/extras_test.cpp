@@ -1,6 +1,7 @@
 // The main window's extras against the stand-in: the settings dialog with the log-on entry, the
 // skin chooser, the capacity draw and the rotating notices.
 #include <QCheckBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPushButton>
@@ -8,11 +9,13 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "app/app_menus.h"
+#include "app/contrast.h"
 #include "app/draw_result_dlg.h"
 #include "app/main_frame.h"
 #include "app/main_frame_rects.h"
@@ -103,6 +106,7 @@ private slots:
     void settingsWithoutSignInRowOrAutoRunRow();
     void speedLimitsAreStoredAndHoldAtOnce();
     void skinChooserAppliesOnlyNewSkinsAndClosesOutside();
+    void statusTextIsReadableOnEverySkin();
     void drawBooksOnceAndThenSaysAlreadyDrawn();
     void noticesRotateOverAnyCount_data();
     void noticesRotateOverAnyCount();
@@ -256,9 +260,16 @@ void ExtrasTest::skinChooserAppliesOnlyNewSkinsAndClosesOutside() {
              frame->mapToGlobal(QPoint(button.right() + 1 - 380, button.bottom() + 1)));
     QCOMPARE(popup->list()->count(), 7);
     QCOMPARE(popup->list()->item(0)->text(), QStringLiteral("默认皮肤"));
-    // It opens on the skin the window shows; choosing that one again loads nothing.
+    // It opens on the skin the window shows, unscrolled, the first row's names whole; choosing
+    // that one again loads nothing.
     QCOMPARE(popup->list()->currentRow(), 6);
     QListWidget* list = popup->list();
+    QCOMPARE(list->verticalScrollBar()->value(), 0);
+    for (int row = 0; row < 3; ++row) {
+        const QRect cell = list->visualItemRect(list->item(row));
+        QVERIFY(list->viewport()->rect().contains(cell));
+        QVERIFY(list->fontMetrics().horizontalAdvance(list->item(row)->text()) <= cell.width());
+    }
     const auto clickItem = [list](int row) {
         list->scrollToItem(list->item(row));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -298,6 +309,39 @@ void ExtrasTest::skinChooserAppliesOnlyNewSkinsAndClosesOutside() {
     QTRY_VERIFY(s.extras->skinDialog());
     QCOMPARE(s.extras->skinDialog()->list()->currentRow(), 2);
     s.extras->skinDialog()->close();
+
+    // The next sign-in opens on the skin chosen last.
+    StoreGate gate(s.harness.databasePath());
+    const std::string uid = s.harness.client().session().account().uid;
+    QTRY_VERIFY(gate.run([&](LocalStore& store) { return UserLog(store).readSkin(uid); }) ==
+                std::optional<std::string>("skin/frame3.jpg"));
+    s.harness.client().menuChosen(kSwitchAccount, false);
+    QVERIFY(s.harness.signIn());
+    QCOMPARE(s.harness.mainFrame()->background(), QStringLiteral("skin/frame3.jpg"));
+}
+
+void ExtrasTest::statusTextIsReadableOnEverySkin() {
+    Signed s;
+    QVERIFY(s.harness.signIn());
+    MainFrame* frame = s.harness.mainFrame();
+    auto* status = frame->findChild<QLabel*>(QStringLiteral("status"));
+    QVERIFY(status);
+    for (int skin = 0; skin < static_cast<int>(pictures::kSkinCount); ++skin) {
+        frame->setBackground(CSkinDlg::backgroundOf(skin));
+        // Every pixel the text may cover, as drawn with the label's own backing.
+        status->setText(QString());
+        const QRect under = QRect(main_frame_rects::kStatus.topLeft(), QSize(160, 18));
+        const QImage behind = frame->grab(under).toImage();
+        double worst = 21;
+        for (int y = 0; y < behind.height(); ++y) {
+            for (int x = 0; x < behind.width(); ++x)
+                worst = std::min(
+                    worst, contrastRatio(frame->statusColours().text, behind.pixelColor(x, y)));
+        }
+        QVERIFY2(worst >= kReadableContrast,
+                 qPrintable(CSkinDlg::backgroundOf(skin) + QStringLiteral(": ") +
+                            QString::number(worst)));
+    }
 }
 
 void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {

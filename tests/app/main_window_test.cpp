@@ -1,14 +1,21 @@
 // The main window after a sign-in at the stand-in: clicks at the window's coordinates, the web
 // shortcuts, the menus, switching account, closing, the status text and leaving.
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocument>
+#include <thread>
 
 #include "app/app_menus.h"
+#include "app/desktop_notice.h"
 #include "app/image_button.h"
 #include "app/main_frame.h"
 #include "app/main_frame_rects.h"
 #include "app/main_wnd.h"
+#include "app/qt_platform.h"
 #include "app/sign_in_window.h"
 #include "client_harness.h"
 #include "service/service_client.h"
@@ -37,6 +44,15 @@ QWidget* clickAt(QWidget* window, QPoint point) {
     return target;
 }
 
+QMessageBox* boxSaying(const QString& text) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(window);
+        if (box && box->isVisible() && box->text() == text)
+            return box;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -49,6 +65,8 @@ private slots:
     void closeMinimisesWithoutTray();
     void statusTextFollowsTheMonitor();
     void leavingStopsTransfersResumably();
+    void messageBoxesBelongToTheirDialog();
+    void notificationsShowMarkupAsText();
 };
 
 void MainWindowTest::controlsSitWhereTheyBelong() {
@@ -78,12 +96,15 @@ void MainWindowTest::controlsSitWhereTheyBelong() {
     QCOMPARE(frame->listArea(), QRect(198, 0, 690, 475));
     QCOMPARE(frame->childAt(QPoint(720, 585))->accessibleName(), QStringLiteral("传输速度"));
 
-    // The skin button asks for the skin chooser; the maximise button keeps the window normal.
+    // The skin button asks for the skin chooser; the maximise button maximises and restores.
     QSignalSpy skins(&harness.client(), &CMainWnd::skinRequested);
     clickAt(frame, rects::skinButton(client).center());
     QCOMPARE(skins.count(), 1);
     clickAt(frame, rects::maximiseButton(client).center());
-    QVERIFY(!frame->isMaximized());
+    QTRY_VERIFY(frame->isMaximized());
+    clickAt(frame, rects::maximiseButton(frame->size()).center());
+    QTRY_VERIFY(!frame->isMaximized());
+    QTRY_COMPARE(frame->size(), client);
 
     // Every control can be found by name.
     for (QWidget* child : frame->findChildren<QWidget*>()) {
@@ -117,7 +138,8 @@ void MainWindowTest::toolbarOpensShortcuts() {
         harness.browser().clear();
         const QPoint centre(rects::kToolbarX[click.button] + 38, rects::kToolbarTop + 38);
         QCOMPARE(clickAt(frame, centre), frame->toolbar().button(click.button));
-        QCOMPARE(frame->toolbar().checkedButton(), int(click.button));
+        // Only "我的网盘" names what the window shows: a shortcut does not stay lit.
+        QCOMPARE(frame->toolbar().checkedButton(), int(Toolbar::kMyDisk));
         if (click.target.empty()) {
             QVERIFY(harness.browser().urls().empty());
         } else {
@@ -269,6 +291,61 @@ void MainWindowTest::leavingStopsTransfersResumably() {
     harness.environment().transfers.ftp.maxBytesPerSecond = 0;
     QVERIFY(harness.signIn());
     QTRY_VERIFY_WITH_TIMEOUT(row() && row()->status == 100, 30000);
+}
+
+// A box opens on the dialog the user is in, from the GUI thread or a worker's, and stays
+// readable when the dialog closes right after saying it (as a dialog that succeeded does).
+void MainWindowTest::messageBoxesBelongToTheirDialog() {
+    GuiBridge bridge;
+    QtNotifier notifier(bridge);
+    QWidget window;
+    window.show();
+    notifier.setOwner(&window);
+    notifier.showMessage({}, "没有对话框");
+    QPointer<QMessageBox> plain = boxSaying(QStringLiteral("没有对话框"));
+    QVERIFY(plain);
+    QCOMPARE(plain->parentWidget(), &window);
+    plain->close();
+    QTRY_VERIFY(!plain);
+
+    QPointer<QDialog> dialog = new QDialog(&window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+    notifier.showMessage("提示", "操作成功");
+    std::thread([&] { notifier.showMessage("提示", "来自后台"); }).join();
+    QPointer<QMessageBox> said = boxSaying(QStringLiteral("操作成功"));
+    QVERIFY(said);
+    QCOMPARE(said->parentWidget(), static_cast<QWidget*>(dialog.data()));
+    QVERIFY(!(said->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QTRY_VERIFY(boxSaying(QStringLiteral("来自后台")));
+    // On the dialog, not on the box opened before it: closing that box keeps this one.
+    QCOMPARE(boxSaying(QStringLiteral("来自后台"))->parentWidget(),
+             static_cast<QWidget*>(dialog.data()));
+
+    dialog->accept();
+    QTRY_VERIFY(!dialog);
+    QVERIFY(said);
+    QVERIFY(said->isVisible());
+    QCOMPARE(said->parentWidget(), &window);
+    QVERIFY(boxSaying(QStringLiteral("来自后台")));
+}
+
+// A name or refusal from the service reads the same whether the desktop takes it as markup
+// or as text: no tag, no entity, no picture fetched.
+void MainWindowTest::notificationsShowMarkupAsText() {
+    const QString name =
+        QStringLiteral("<b>x</b><img src=\"http://127.0.0.1:9/p.png\"> &amp; 报告.pdf");
+    const QString inert = inertMarkup(name);
+    QCOMPARE(QString(inert).remove(QChar(0x200B)), name);
+    for (qsizetype at = inert.indexOf(QLatin1Char('<')); at >= 0;
+         at = inert.indexOf(QLatin1Char('<'), at + 1))
+        QVERIFY(inert.at(at + 1) == QChar(0x200B));
+    QVERIFY(!inert.contains(QStringLiteral("&amp;")));
+    // A markup reader shows no picture and no bold text, only characters.
+    QTextDocument shown;
+    shown.setHtml(inert);
+    QVERIFY(!shown.toHtml().contains(QStringLiteral("<img")));
+    QVERIFY(!shown.toHtml().contains(QStringLiteral("font-weight:700")));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,6 +1,9 @@
 // One client per data folder: a second start hands over to the first, and the desktop client
 // and "nubexa-cli run" never drive the same transfer queue at once.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -12,6 +15,11 @@
 #include "session/run_lock.h"
 #include "store/store_gate.h"
 #include "support/temp_dir.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 using namespace nubexa;
 using namespace nubexa::app;
@@ -31,8 +39,19 @@ void OneClientTest::secondStartShowsTheFirst() {
     QVERIFY(first.claim());
     QSignalSpy shown(&first, &SingleInstance::activationRequested);
 
-    SingleInstance second(QString::fromStdString(home.path() + "/"));  // the same folder
-    QVERIFY(!second.claim());
+    // The same folder, from another thread as from another process: it waits for the answer.
+    std::atomic<int> secondClaimed{-1};
+    QString secondProblem;
+    std::thread secondStart([&] {
+        SingleInstance second(QString::fromStdString(home.path() + "/"));
+        const bool claimed = second.claim();
+        secondProblem = second.problem();
+        secondClaimed = claimed ? 1 : 0;
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(secondClaimed != -1, 10000);
+    secondStart.join();
+    QCOMPARE(secondClaimed.load(), 0);
+    QVERIFY(secondProblem.isEmpty());
     QTRY_COMPARE(shown.count(), 1);
     // Another data folder is another client.
     SingleInstance elsewhere(QString::fromStdString(otherHome.path()));
@@ -52,7 +71,31 @@ void OneClientTest::secondStartShowsTheFirst() {
     qunsetenv("XDG_RUNTIME_DIR");
     QCOMPARE(SingleInstance::serverName(QString::fromStdString(home.path())),
              QString::fromStdString(home.path() + "/nubexa.socket"));
+
+    // Neither private: a 0700 folder of this user's in the temporary folder, not a name any
+    // user could take in /tmp itself.
+    nubexa::test::TempDir open;
+    QFile::setPermissions(QString::fromStdString(open.path()),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                              QFile::ReadOther | QFile::ExeOther);
+    const QString fallback = SingleInstance::serverName(QString::fromStdString(open.path()));
     qputenv("XDG_RUNTIME_DIR", saved);
+    const QFileInfo folder(QFileInfo(fallback).path());
+    QVERIFY2(folder.path() == QDir::tempPath() && folder.isDir() && !folder.isSymLink() &&
+                 folder.ownerId() == ::geteuid() &&
+                 folder.permissions() == (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+             qPrintable(fallback));
+
+    // Something else listening on the name, which does not answer as a client: the start
+    // says so instead of ending silently.
+    nubexa::test::TempDir squatted;
+    const QString name = SingleInstance::serverName(QString::fromStdString(squatted.path()));
+    QLocalServer squatter;
+    QVERIFY(squatter.listen(name));
+    SingleInstance fooled(QString::fromStdString(squatted.path()));
+    QVERIFY(!fooled.claim());
+    QVERIFY(fooled.problem().contains(name));
 }
 
 void OneClientTest::queueBelongsToOneFrontEnd() {

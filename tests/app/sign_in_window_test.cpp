@@ -2,9 +2,11 @@
 // sign-in, refusals, a service that never answers, and the hand-over to the main window.
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTcpServer>
 #include <QTest>
 
+#include "app/app_menus.h"
 #include "app/capacity_text.h"
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
@@ -65,6 +67,11 @@ void SignInWindowTest::placeholdersAndFocus() {
     QVERIFY(!window->rememberPassword());
     QVERIFY(!window->autoSignIn());
     QVERIFY(harness.notifier().texts().empty());  // no automatic sign-in
+    // It opens in the middle of the screen; its QQ, Sina and register links do not overlap.
+    const QPoint middle = window->screen()->availableGeometry().center();
+    QVERIFY((window->geometry().center() - middle).manhattanLength() <= 2);
+    QVERIFY(!sign_in_rects::kQQ.intersects(sign_in_rects::kSina));
+    QVERIFY(!sign_in_rects::kSina.intersects(sign_in_rects::kRegister));
 
     // Focus clears a placeholder; leaving a field empty puts it back, the password in clear.
     window->accountEdit()->setFocus();
@@ -190,6 +197,11 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     QVERIFY(!listedEntries(tables.disk_files).empty() ||
             !listedEntries(tables.disk_folders).empty());
     ClientHarness::screenshot(frame, QStringLiteral("main-window.png"));
+
+    // Switching account offers the name the user typed, not the service's number for it.
+    harness.client().menuChosen(kSwitchAccount, false);
+    QVERIFY(harness.signInWindow());
+    QCOMPARE(harness.signInWindow()->accountText(), QStringLiteral("demo"));
 }
 
 void SignInWindowTest::silentServiceEndsInNetworkMessage() {

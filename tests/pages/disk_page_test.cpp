@@ -1,12 +1,17 @@
 // The disk page against the stand-in with its demo data: navigation, protected folders, pages,
 // sort and search, drops and downloads, and a service that stops answering.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFile>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QTest>
 #include <algorithm>
@@ -18,8 +23,12 @@
 #include "pages/confirm_dialogs.h"
 #include "pages/disk_list_model.h"
 #include "pages/folder_dialogs.h"
+#include "pages/location_line.h"
 #include "pages/password_dialogs.h"
+#include "pages/transfer_page.h"
 #include "service/service_client.h"
+#include "store/store_gate.h"
+#include "store/user_log.h"
 
 using namespace nubexa;
 using namespace nubexa::pages;
@@ -50,6 +59,7 @@ private slots:
     void sortAndSearch();
     void dropsQueueUploadsAndSeveralRowsDownload();
     void aSilentServiceKeepsTheRows();
+    void theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize();
 };
 
 void DiskPageTest::navigatesFoldersPagesAndHome() {
@@ -99,6 +109,23 @@ void DiskPageTest::navigatesFoldersPagesAndHome() {
     QVERIFY(driver.settle());
     QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
     QCOMPARE(currentDir(driver), photos);
+
+    // Each part of the path leads to its folder.
+    page.openRow(driver.rowOf("旅行"));
+    QVERIFY(driver.settle());
+    auto* line = page.findChild<LocationLine*>();
+    QVERIFY(line && line->textFormat() == Qt::RichText);
+    emit line->linkActivated(QStringLiteral("1"));
+    QVERIFY(driver.settle());
+    QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
+    QCOMPARE(currentDir(driver), photos);
+    emit line->linkActivated(QStringLiteral("0"));
+    QVERIFY(driver.settle());
+    QCOMPARE(page.locationLine(), QStringLiteral("\\"));
+    QCOMPARE(currentDir(driver), std::string("0"));
+    QVERIFY(driver.rowOf("文档") >= 0);
+    page.openRow(driver.rowOf("照片"));
+    QVERIFY(driver.settle());
 
     // Other pages keep the folder for the way back, show their own location and no back row:
     // their lists are not in a folder.
@@ -185,6 +212,18 @@ void DiskPageTest::sortAndSearch() {
     std::reverse(ascending.begin() + 1, ascending.end());
     QCOMPARE(ascending, descending);
     QCOMPARE(descending[1], std::string("季度报告.pdf"));
+    // The size column's header sorts by size, the other way round at each click.
+    QHeaderView* header = page.list()->horizontalHeader();
+    const QPoint onSize(header->sectionViewportPosition(DiskListModel::kSize) + 5, 5);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onSize);
+    QVERIFY(driver.settle());
+    QCOMPARE(service.account().sort_desc, std::string("1"));
+    QCOMPARE(driver.names(), descending);
+    QCOMPARE(page.sortSelector()->currentIndex(), 5);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onSize);
+    QVERIFY(driver.settle());
+    QCOMPARE(service.account().sort_order, std::string("size"));
+    QCOMPARE(service.account().sort_desc, std::string("0"));
 
     const auto before = driver.names();
     page.search(QString());
@@ -195,6 +234,12 @@ void DiskPageTest::sortAndSearch() {
     QVERIFY(driver.settle());
     QVERIFY(driver.rowOf("季度报告.pdf") >= 0);
     QCOMPARE(driver.rowOf("预算.csv"), -1);
+    QCOMPARE(page.locationLine(), QStringLiteral("搜索“报告”的结果"));
+    // An empty search goes back to the folder searched from.
+    page.searchBox()->clear();
+    QTest::keyClick(page.searchBox(), Qt::Key_Return);
+    QVERIFY(driver.settle());
+    QVERIFY(driver.rowOf("预算.csv") >= 0);
     QCOMPARE(page.locationLine(), QStringLiteral("\\文档"));
 }
 
@@ -289,6 +334,57 @@ void DiskPageTest::aSilentServiceKeepsTheRows() {
     page.openRow(driver.rowOf("照片"));
     QVERIFY(driver.settle());
     QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
+}
+
+void DiskPageTest::theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    app::MainFrame* frame = driver.harness().mainFrame();
+    QCOMPARE(frame->size(), QSize(890, 600));
+    QCOMPARE(frame->minimumSize(), QSize(890, 600));
+    CXPageMyDisk& page = driver.page();
+    // The upload type's longest entry fits its box.
+    QComboBox* type = page.uploadType();
+    type->setCurrentIndex(1);
+    QStyleOptionComboBox box;
+    box.initFrom(type);
+    box.editable = false;
+    const QRect field = type->style()->subControlRect(QStyle::CC_ComboBox, &box,
+                                                      QStyle::SC_ComboBoxEditField, type);
+    QVERIFY2(type->fontMetrics().horizontalAdvance(type->currentText()) <= field.width(),
+             qPrintable(QString::number(field.width())));
+    type->setCurrentIndex(0);
+    const QRect list = page.list()->geometry();
+    const int nameWidth = page.list()->columnWidth(DiskListModel::kName);
+    const auto rightGap = [](QWidget* widget) {
+        return widget->parentWidget()->width() - widget->geometry().right();
+    };
+    const int searchGap = rightGap(page.searchBox());
+    const int startGap = rightGap(page.transfers().startAllButton());
+
+    frame->resize(1190, 760);
+    ClientHarness::screenshot(frame, QStringLiteral("main-window-grown.png"));
+    QCOMPARE(page.list()->geometry(), list.adjusted(0, 0, 300, 160));
+    QCOMPARE(page.list()->columnWidth(DiskListModel::kName), nameWidth + 300);
+    QCOMPARE(rightGap(page.searchBox()), searchGap);
+    // The navigation column stays as it was: the room goes to the list.
+    QCOMPARE(page.list()->mapTo(frame, QPoint(0, 0)).x() - list.x(), 199);
+    page.switchPage(kPageUploading);
+    QVERIFY(driver.settle());
+    QCOMPARE(page.transfers().list()->geometry(), list.adjusted(0, 0, 300, 160));
+    QCOMPARE(rightGap(page.transfers().startAllButton()), startGap);
+
+    // Kept for the next start.
+    StoreGate gate(driver.harness().databasePath());
+    QTRY_VERIFY_WITH_TIMEOUT(gate.run([](LocalStore& store) {
+        return UserLog(store).readWindowSize();
+    }) == std::make_pair(1190, 760),
+                             ClientHarness::kWaitMs);
+    QVERIFY(driver.restartClient());
+    // As far as the screen it opens on allows.
+    const QSize room = driver.harness().mainFrame()->screen()->availableSize();
+    QCOMPARE(driver.harness().mainFrame()->size(),
+             QSize(1190, 760).boundedTo(room).expandedTo(QSize(890, 600)));
 }
 
 QTEST_MAIN(DiskPageTest)

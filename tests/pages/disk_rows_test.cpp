@@ -72,7 +72,9 @@ void DiskRowsTest::sizesIconsAndMarks() {
     QCOMPARE(rows[0].icon, 0);
     QCOMPARE(rows[0].share, std::string("启用"));
     QVERIFY(rows[0].size.empty());
-    QCOMPARE(rows[1].icon, 1);  // "PDF" is not "pdf": the comparison is exact
+    QCOMPARE(rows[1].icon, 21);  // "PDF" is a pdf
+    QCOMPARE(fileIconIndexOfName("photo.JPEG"), fileIconIndexOfName("x.jpg"));
+    QCOMPARE(fileIconIndexOfName("backup.tar.gz"), fileIconIndexOfName("x.zip"));
     QCOMPARE(rows[1].size, std::string("1.50 KB"));
     QCOMPARE(rows[2].icon, 21);
     // A transfer of a file shows the icon its listed name would get.

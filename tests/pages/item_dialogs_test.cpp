@@ -11,7 +11,9 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTreeWidget>
+#include <algorithm>
 
+#include "app/contrast.h"
 #include "app/main_wnd.h"
 #include "page_driver.h"
 #include "pages/confirm_dialogs.h"
@@ -116,6 +118,19 @@ void ItemDialogsTest::foldersAreMadeRenamedMovedDeletedAndRestored() {
     QVERIFY(driver.settle());
     driver.takeMessages();
 
+    // Back out to the top level: the tree's root stands for it.
+    QVERIFY(driver.command("会议纪要.txt", 202));
+    move = driver.dialog<MoveDialog>();
+    QVERIFY(move && move->treeLoaded());
+    QCOMPARE(move->tree()->topLevelItemCount(), 1);
+    QTreeWidgetItem* top = move->tree()->topLevelItem(0);
+    QCOMPARE(top->text(0), QStringLiteral("我的网盘"));
+    QCOMPARE(nodeNamed(move->tree(), QStringLiteral("文档"))->parent(), top);
+    move->tree()->itemClicked(top, 0);
+    QVERIFY(driver.click(move, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{"移动成功"});
+    QCOMPARE(driver.rowOf("会议纪要.txt"), -1);
+
     // Two rows deleted with one question.
     page.list()->selectRow(driver.rowOf("草稿二"));
     page.list()->selectionModel()->select(page.model().index(driver.rowOf("预算.csv"), 0),
@@ -209,17 +224,56 @@ void ItemDialogsTest::shareByLinkAndEmail() {
         if (choice->text().startsWith(QStringLiteral("高级选项")))
             choice->setChecked(true);
     }
+    // The dialog says which item it shares.
+    const auto labels = share->findChildren<QLabel*>();
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* label) {
+        return label->accessibleName() == QStringLiteral("分享的文件") &&
+               label->text().contains(QStringLiteral("欢迎使用"));
+    }));
+    // The hovered entry of the points list stands out from its background.
+    auto* points = share->findChild<QComboBox*>();
+    QVERIFY(points);
+    points->showPopup();
+    QTRY_VERIFY(points->view()->isVisible());
+    const QModelIndex hovered = points->view()->model()->index(2, 0);
+    points->view()->setCurrentIndex(hovered);
+    const QImage entry =
+        points->view()->viewport()->grab(points->view()->visualRect(hovered)).toImage();
+    QColor darkest(Qt::white);
+    QColor lightest(Qt::black);
+    for (int y = 0; y < entry.height(); ++y) {
+        for (int x = 0; x < entry.width(); ++x) {
+            const QColor pixel = entry.pixelColor(x, y);
+            if (pixel.lightness() < darkest.lightness())
+                darkest = pixel;
+            if (pixel.lightness() > lightest.lightness())
+                lightest = pixel;
+        }
+    }
+    QVERIFY2(app::contrastRatio(darkest, lightest) >= app::kReadableContrast,
+             qPrintable(darkest.name() + lightest.name()));
+    points->hidePopup();
     type(share, QStringLiteral("分享密码"), QStringLiteral("k9"));
     QVERIFY(driver.click(share, QStringLiteral("ok")));
     QCOMPARE(driver.takeMessages(), Messages{"分享成功"});
+    // The share hands over its address and code at once.
+    QTRY_VERIFY(driver.dialog<ShareAddressDialog>() &&
+                driver.dialog<ShareAddressDialog>()->loaded());
+    auto* made = driver.dialog<ShareAddressDialog>();
+    ClientHarness::screenshot(made, QStringLiteral("share-address-dialog.png"));
+    QVERIFY(made->address().startsWith(QStringLiteral("http://127.0.0.1:")));
+    QCOMPARE(made->code(), QStringLiteral("k9"));
+    made->accept();
+    QVERIFY(driver.settle());
     const int row = driver.rowOf(kWelcome);
     QCOMPARE(page.model().rows()[static_cast<std::size_t>(row)].share, std::string("启用"));
 
     QVERIFY(driver.command(kWelcome, 205));
     auto* address = driver.dialog<ShareAddressDialog>();
     QVERIFY(address->address().startsWith(QStringLiteral("http://127.0.0.1:")));
+    QCOMPARE(address->code(), QStringLiteral("k9"));
     QVERIFY(driver.click(address, QStringLiteral("复制链接")));
-    QCOMPARE(QApplication::clipboard()->text(), address->address());
+    QCOMPARE(QApplication::clipboard()->text(), address->address() + QStringLiteral(" 提取码：k9"));
     QCOMPARE(driver.takeMessages(), Messages{"复制成功"});
     address->accept();
     QVERIFY(driver.settle());

@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QUrl>
 #include <thread>
 
@@ -74,6 +75,11 @@ int rowOfTask(TransferPage& page, std::int64_t id) {
     return -1;
 }
 
+std::int64_t doneOf(TransferPage& page, std::int64_t id) {
+    const int row = rowOfTask(page, id);
+    return row < 0 ? -1 : page.model().rows()[static_cast<std::size_t>(row)].done;
+}
+
 std::vector<std::string> menuTexts(TransferPage& page, int row) {
     std::vector<std::string> texts;
     for (const MenuEntry& entry : page.menuForRow(row))
@@ -107,7 +113,7 @@ class TransferPageTest : public QObject {
     Q_OBJECT
 private slots:
     void rowsStatesMenusAndTotals();
-    void refillKeepsSelectionAndHonoursFocus();
+    void refillKeepsSelectionAndFocus();
     void commandsReachTheRunningWorker();
     void transfersRunToTheEndWithOneNotice();
     void progressTicksReadOnlyTheRunningRows();
@@ -263,7 +269,7 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
     QVERIFY(disk.list()->isVisible());
 }
 
-void TransferPageTest::refillKeepsSelectionAndHonoursFocus() {
+void TransferPageTest::refillKeepsSelectionAndFocus() {
     PageDriver driver(
         QStringLiteral("demo"), QStringLiteral("demo123"),
         [](app::ClientEnvironment& environment) { environment.transfers.startAtOnce = false; });
@@ -294,25 +300,49 @@ void TransferPageTest::refillKeepsSelectionAndHonoursFocus() {
     QCOMPARE(page.model().rows()[static_cast<std::size_t>(selected[0].row())].id, ids[30]);
     QCOMPARE(list->verticalScrollBar()->value(), scroll);
 
-    // The monitor refills only while the list does not have the keyboard focus.
+    // The monitor refills while the list has the keyboard focus as well (a right-click on the
+    // disk list that switches here leaves it there): rows stay live, and the selection, the
+    // current row and the focus stay.
     disk.window()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(disk.window()));
     list->setFocus();
     QTRY_VERIFY(list->hasFocus());
-    QVERIFY(!disk.transferListIdle());
+    QVERIFY(disk.transferListIdle());
+    const auto writeDone = [&](std::int64_t done) {
+        driver.harness().client().gate().run([&](LocalStore& store) {
+            TaskTable tasks(store);
+            if (done == 40)
+                tasks.startWaiting(ids[30]);
+            tasks.writeProgress({ids[30], 100, done, static_cast<int>(done), 12});
+        });
+    };
     driver.harness().client().gate().run(
         [&](LocalStore& store) { TaskTable(store).remove(added); });
+    writeDone(40);
     driver.harness().client().session().monitor().MonitorTick();
-    QVERIFY(rowOfTask(page, added) >= 0);
-    disk.searchBox()->setFocus();
-    QTRY_VERIFY(disk.transferListIdle());
-    driver.harness().client().session().monitor().MonitorTick();
+    QTRY_COMPARE(rowOfTask(page, added), -1);
+    QTRY_COMPARE(doneOf(page, ids[30]), std::int64_t{40});
     QVERIFY(driver.settle());
-    QCOMPARE(rowOfTask(page, added), -1);
-    QCOMPARE(page.model()
-                 .rows()[static_cast<std::size_t>(list->selectionModel()->selectedRows()[0].row())]
-                 .id,
-             ids[30]);
+    QSignalSpy resets(&page.model(), &QAbstractItemModel::modelReset);
+    writeDone(70);
+    driver.harness().client().session().monitor().MonitorTick();
+    QTRY_COMPARE(doneOf(page, ids[30]), std::int64_t{70});
+    QCOMPARE(resets.count(), 0);
+    QVERIFY(list->hasFocus());
+    const auto kept = list->selectionModel()->selectedRows();
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(kept[0].row(), rowOfTask(page, ids[30]));
+    QCOMPARE(list->currentIndex().row(), rowOfTask(page, ids[30]));
+
+    // A refusal from the service shows as the words it is, not as markup that loads a picture.
+    const std::string markup = "<b>x</b><img src=\"http://127.0.0.1:9/p.png\">";
+    driver.harness().client().gate().run(
+        [&](LocalStore& store) { TaskTable(store).fail(ids[5], markup); });
+    disk.refreshTransferList();
+    QVERIFY(driver.settle());
+    const QString tip =
+        cell(page, rowOfTask(page, ids[5]), TransferListModel::kState, Qt::ToolTipRole);
+    QCOMPARE(QTextDocumentFragment::fromHtml(tip).toPlainText(), QString::fromStdString(markup));
 }
 
 void TransferPageTest::commandsReachTheRunningWorker() {

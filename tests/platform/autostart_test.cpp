@@ -66,5 +66,29 @@ TEST_F(SessionAutostart, EntryStartsTheExactProgramAndGoesAway) {
     EXPECT_FALSE(autostart->enabled());
 }
 
+// A user who chose a data folder starts in it after logging in too.
+TEST_F(SessionAutostart, EntryKeepsTheChosenDataFolder) {
+    const char* old = std::getenv("NUBEXA_HOME");
+    const std::optional<std::string> kept = old ? std::optional<std::string>(old) : std::nullopt;
+    ::setenv("NUBEXA_HOME", "/srv/my data/nubexa", 1);
+    const auto autostart = makeSessionAutostart();
+    std::string error;
+    const bool enabled = autostart->enable("/usr/bin/nubexa-client", error);
+    ::setenv("NUBEXA_HOME", "/x\nHidden=true", 1);
+    const bool injected = autostart->enable("/usr/bin/nubexa-client", error);
+    if (kept) {
+        ::setenv("NUBEXA_HOME", kept->c_str(), 1);
+    } else {
+        ::unsetenv("NUBEXA_HOME");
+    }
+    ASSERT_TRUE(enabled);
+    EXPECT_FALSE(injected);
+    EXPECT_NE(
+        entryText().find(
+            "\nExec=\"env\" \"NUBEXA_HOME=/srv/my data/nubexa\" \"/usr/bin/nubexa-client\"\n"),
+        std::string::npos)
+        << entryText();
+}
+
 }  // namespace
 }  // namespace nubexa::test

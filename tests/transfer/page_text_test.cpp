@@ -1,6 +1,7 @@
 // The transfer pages' texts, shared by the GUI and nubexa-cli.
 #include <gtest/gtest.h>
 
+#include "transfer/rate_window.h"
 #include "transfer/transfer_page_text.h"
 
 namespace nubexa {
@@ -60,6 +61,41 @@ TEST(PageText, StatusTextOfTheMonitor) {
     EXPECT_EQ(speedStatusText("120", "35"), "上传：120 KB/S 下载：35 KB/S");
     EXPECT_EQ(speedStatusText("120", "35", true, false), "上传：120 KB/S(限速) 下载：35 KB/S");
     EXPECT_EQ(speedStatusText("1", "2", false, true), "上传：1 KB/S 下载：2 KB/S(限速)");
+}
+
+// The speed shown is the rate of the last few seconds: a slow start (the sign-in, a stall) or
+// a lifted limit does not hold the figure down for minutes, and the first buffer is no burst.
+TEST(PageText, RateIsTheLastSecondsNotTheAverageSinceTheStart) {
+    using namespace std::chrono_literals;
+    const RateWindow::Clock::time_point start{};
+    RateWindow rate(start, 1 << 20);  // resumed at 1 MiB: those bytes are not this run's
+    EXPECT_EQ(rate.kibPerSecond(), 0);
+    // 300 KiB within the first 100 ms count as spread over a second.
+    rate.add(start + 100ms, (1 << 20) + 300 * 1024);
+    EXPECT_EQ(rate.kibPerSecond(), 300);
+    // Ten seconds stalled, then 500 KiB/s for six seconds: 500, where the average since the
+    // start says 206.
+    std::int64_t bytes = (1 << 20) + 300 * 1024;
+    rate.add(start + 10s, bytes);
+    for (int tenth = 1; tenth <= 60; ++tenth) {
+        bytes += 50 * 1024;
+        rate.add(start + 10s + tenth * 100ms, bytes);
+    }
+    EXPECT_EQ(rate.kibPerSecond(), 500);
+    // The limit drops to 100 KiB/s: after one window the figure is the new rate.
+    for (int tenth = 1; tenth <= 50; ++tenth) {
+        bytes += 10 * 1024;
+        rate.add(start + 16s + tenth * 100ms, bytes);
+    }
+    EXPECT_EQ(rate.kibPerSecond(), 100);
+    // Nothing for long: the next figure is the little that moved over that time.
+    rate.add(start + 60s, bytes + 1024);
+    EXPECT_EQ(rate.kibPerSecond(), 0);
+    // A count that goes back (a range started again) starts afresh instead of going negative.
+    rate.add(start + 61s, 2048);
+    EXPECT_EQ(rate.kibPerSecond(), 0);
+    rate.add(start + 63s, 2048 + 400 * 1024);
+    EXPECT_EQ(rate.kibPerSecond(), 200);
 }
 
 }  // namespace
