@@ -182,6 +182,10 @@ bool CliSession::adoptLastUser() {
     return true;
 }
 
+void CliSession::reportNoAnswer() {
+    reportUnanswered(service());
+}
+
 bool CliSession::signInAgain() {
     const auto last = m_client.passwords().readLastUser();
     if (!last || last->userName.empty() || trimmed(last->password).empty()) {

@@ -41,6 +41,9 @@ public:
     // The last user without signing in, for commands that only read or change rows; false
     // (after saying why) when nobody has signed in yet.
     bool adoptLastUser();
+    // Says on standard error that the service did not answer (or could not be trusted) and
+    // where its address is configured.
+    void reportNoAnswer();
 
     // Made at the first call with these settings and `view` (which must outlive the session);
     // their FTP options follow --verbose.

@@ -7,6 +7,7 @@
 
 #include "cli/cli_context.h"
 #include "cli/cli_session.h"
+#include "cli/disk_targets.h"
 #include "cli/listing_output.h"
 #include "cli/message_notifier.h"
 #include "cli/messages.h"
@@ -42,37 +43,6 @@ int login(const CliContext& context, const LoginArgs& args) {
     }
     CliSession session(context);
     return session.signIn(args.account, *password, autoResume);
-}
-
-// Asks for the password of every protected folder on `path`, as the disk page does before it
-// opens one; false (after saying why) when one is wrong or cannot be read.
-bool unlockFolders(RemoteDisk& disk, const std::string& path, bool fromStdin) {
-    std::string error;
-    const auto folders = disk.protectedOnPath(path, error);
-    if (!folders) {
-        complain(error);
-        return false;
-    }
-    for (const auto& folder : *folders) {
-        const auto entered =
-            readPassword(fromStdin, say("folder {} is protected (hint: {}); its password: ",
-                                        "文件夹 {} 已加密（提示：{}），请输入密码：",
-                                        {folder.location, folder.hint}));
-        if (!entered) {
-            complain(say(
-                "folder {} is protected: give its password at the prompt or on standard "
-                "input with --folder-password-stdin",
-                "文件夹 {} 已加密：请在提示处输入密码，或用 --folder-password-stdin 从标准输入给出",
-                {folder.location}));
-            return false;
-        }
-        if (*entered != folder.password) {
-            complain(
-                say("wrong password for folder {}", "文件夹 {} 的密码错误", {folder.location}));
-            return false;
-        }
-    }
-    return true;
 }
 
 int listFolder(const CliContext& context, const std::string& path, const ListingFormat& format,

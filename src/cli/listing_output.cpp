@@ -13,16 +13,16 @@ namespace nubexa::cli {
 
 namespace {
 
-std::int64_t bytesOf(const std::string& size) {
-    return std::max<std::int64_t>(0, std::strtoll(size.c_str(), nullptr, 10));
-}
-
 // A protected item (ispwd 1 with a password tip) needs its password to be opened.
 bool isProtected(const std::string& ispwd) {
     return ispwd == "1";
 }
 
 }  // namespace
+
+std::int64_t bytesOf(const std::string& size) {
+    return std::max<std::int64_t>(0, std::strtoll(size.c_str(), nullptr, 10));
+}
 
 std::string isoTime(const std::string& serviceTime) {
     std::tm parts{};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "cli/remote_disk.h"
@@ -14,6 +15,9 @@ struct ListingFormat {
 // A listing as "ls" prints it: one entry a line, tab-separated (name, folders ending in "/";
 // size; time; "id=N"), or a JSON array of objects with the same fields.
 std::string listingText(const RemoteDisk::Listing& listing, const ListingFormat& format);
+
+// A size as the service writes it ("1048576"), in bytes; 0 when it is none.
+std::int64_t bytesOf(const std::string& size);
 
 // The service's "YYYY-MM-DD HH:MM:SS" (local time) in ISO 8601 with its offset; any other text
 // as it came.

@@ -10,6 +10,7 @@
 #include "cli/error_log_sink.h"
 #include "cli/ftp_commands.h"
 #include "cli/messages.h"
+#include "cli/operation_commands.h"
 #include "cli/queue_commands.h"
 #include "platform/version.h"
 
@@ -83,6 +84,10 @@ int main(int argc, char** argv) {
 
     int exitCode = kFailed;
     addDiskCommands(app, context, exitCode);
+    addItemCommands(app, context, exitCode);
+    addBinCommands(app, context, exitCode);
+    addShareCommands(app, context, exitCode);
+    addAccountCommands(app, context, exitCode);
     addQueueCommands(app, context, exitCode);
     addFtpCommands(app, context, exitCode);
     addHelpCommand(app, exitCode);

@@ -22,6 +22,18 @@ std::vector<std::string> splitDiskPath(const std::string& path) {
     return parts;
 }
 
+ListedId parseListedId(const std::string& given) {
+    ListedId listed{given.rfind("id=", 0) == 0 ? given.substr(3) : given};
+    if (listed.id.rfind("folder:", 0) == 0) {
+        listed.id = listed.id.substr(7);
+        listed.files = false;
+    } else if (listed.id.rfind("file:", 0) == 0) {
+        listed.id = listed.id.substr(5);
+        listed.folders = false;
+    }
+    return listed;
+}
+
 bool RemoteDisk::loadTree(std::string& error) {
     if (m_tree)
         return true;
@@ -138,18 +150,10 @@ std::optional<DiskItem> RemoteDisk::item(const std::string& path, std::string& e
 }
 
 std::optional<std::string> RemoteDisk::pathOfId(const std::string& given, std::string& error) {
-    // "6", "id=6" (as ls writes it), or "folder:6" / "file:6" where a folder and a file share
-    // the number.
-    std::string id = given.rfind("id=", 0) == 0 ? given.substr(3) : given;
-    bool folders = true;
-    bool files = true;
-    if (id.rfind("folder:", 0) == 0) {
-        id = id.substr(7);
-        files = false;
-    } else if (id.rfind("file:", 0) == 0) {
-        id = id.substr(5);
-        folders = false;
-    }
+    const ListedId listed = parseListedId(given);
+    const std::string& id = listed.id;
+    const bool folders = listed.folders;
+    const bool files = listed.files;
     if (!loadTree(error))
         return std::nullopt;
     std::optional<std::string> folderPath;

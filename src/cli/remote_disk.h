@@ -17,6 +17,15 @@ namespace nubexa::cli {
 // "" and "/" are the top folder.
 std::vector<std::string> splitDiskPath(const std::string& path);
 
+// An id as "ls" prints it: "6" or "id=6"; "folder:6" or "file:6" where a folder and a file
+// share the number.
+struct ListedId {
+    std::string id;
+    bool folders = true;  // may name a folder
+    bool files = true;    // may name a file
+};
+ListedId parseListedId(const std::string& given);
+
 // Finds folders and files of the signed-in user's disk by path, through GetFolders (the whole
 // folder tree) and GetFiles (one folder's items).
 class RemoteDisk {

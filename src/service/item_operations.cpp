@@ -12,20 +12,34 @@ SignedQuery ServiceClient::itemQuery(const char* operation, const std::string& u
     return query;
 }
 
-int ServiceClient::judged(const SignedQuery& query, Repeat repeat) const {
+int ServiceClient::judged(const SignedQuery& query, Repeat repeat, ServiceRefusal* why) const {
     AttributeAnswer answer;
-    return fetchAttributes(query.signedUrl(m_frame.apiHost()), repeat, answer) == Failure::kNone &&
-                   answer.accepted()
-               ? 1
-               : 0;
+    const Failure failure = fetchAttributes(query.signedUrl(m_frame.apiHost()), repeat, answer);
+    const bool accepted = failure == Failure::kNone && answer.accepted();
+    noteRefusal(why, failure, answer);
+    return accepted ? 1 : 0;
 }
 
-std::string ServiceClient::resultText(const SignedQuery& query) const {
-    AttributeAnswer answer;
-    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
-        Failure::kNone) {
-        return "0";
+void ServiceClient::noteRefusal(ServiceRefusal* why, Failure failure,
+                                const AttributeAnswer& answer) {
+    if (why == nullptr)
+        return;
+    if (failure != Failure::kNone) {
+        *why = {failure, {}};
+    } else if (!answer.accepted()) {
+        *why = {Failure::kRefused, answer.childText("msg")};
+    } else {
+        *why = {};
     }
+}
+
+std::string ServiceClient::resultText(const SignedQuery& query, ServiceRefusal* why) const {
+    AttributeAnswer answer;
+    const Failure failure =
+        fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
+    noteRefusal(why, failure, answer);
+    if (failure != Failure::kNone)
+        return "0";
     return answer.resultText().value_or("0");
 }
 
@@ -43,53 +57,63 @@ std::string ServiceClient::acceptedAttribute(const SignedQuery& query, const cha
 // Folders ------------------------------------------------------------------------------------
 
 int ServiceClient::FolderMove(const std::string& uid, const std::string& token,
-                              const std::string& dirids, const std::string& targetDirid) const {
+                              const std::string& dirids, const std::string& targetDirid,
+                              ServiceRefusal* why) const {
     return judged(
         itemQuery("FolderMove", uid, token).add("dirids", dirids).add("target_dirid", targetDirid),
-        Repeat::kNever);
+        Repeat::kNever, why);
 }
 
 int ServiceClient::FolderRename(const std::string& uid, const std::string& token,
-                                const std::string& dirid, const std::string& newname) const {
+                                const std::string& dirid, const std::string& newname,
+                                ServiceRefusal* why) const {
     return judged(
-        itemQuery("FolderRename", uid, token).add("dirid", dirid).addEncoded("newname", newname));
+        itemQuery("FolderRename", uid, token).add("dirid", dirid).addEncoded("newname", newname),
+        Repeat::kBounded, why);
 }
 
 int ServiceClient::FolderAndFileRestore(const std::string& uid, const std::string& token,
-                                        const std::string& dirids, const std::string& fids) const {
+                                        const std::string& dirids, const std::string& fids,
+                                        ServiceRefusal* why) const {
     return judged(
-        itemQuery("FolderAndFileRestore", uid, token).add("dirids", dirids).add("fids", fids));
+        itemQuery("FolderAndFileRestore", uid, token).add("dirids", dirids).add("fids", fids),
+        Repeat::kBounded, why);
 }
 
 int ServiceClient::FolderEncrypt(const std::string& uid, const std::string& token,
                                  const std::string& dirid, const std::string& password,
-                                 const std::string& passwordTip) const {
+                                 const std::string& passwordTip, ServiceRefusal* why) const {
     return judged(itemQuery("FolderEncrypt", uid, token)
                       .add("dirid", dirid)
                       .add("password", password)
-                      .add("password_tip", passwordTip));
+                      .add("password_tip", passwordTip),
+                  Repeat::kBounded, why);
 }
 
 int ServiceClient::FolderDecrypt(const std::string& uid, const std::string& token,
-                                 const std::string& dirid, const std::string& password) const {
+                                 const std::string& dirid, const std::string& password,
+                                 ServiceRefusal* why) const {
     return judged(
-        itemQuery("FolderDecrypt", uid, token).add("dirid", dirid).add("password", password));
+        itemQuery("FolderDecrypt", uid, token).add("dirid", dirid).add("password", password),
+        Repeat::kBounded, why);
 }
 
 std::string ServiceClient::FolderShare(const std::string& uid, const std::string& token,
                                        const std::string& dirids, const std::string& downpwd,
-                                       const std::string& downValue,
-                                       const std::string& description) const {
+                                       const std::string& downValue, const std::string& description,
+                                       ServiceRefusal* why) const {
     return resultText(itemQuery("FolderShare", uid, token)
                           .add("dirids", dirids)
                           .add("downpwd", downpwd)
                           .add("downValue", downValue)
-                          .add("description", description));
+                          .add("description", description),
+                      why);
 }
 
 int ServiceClient::FolderShareCancle(const std::string& uid, const std::string& token,
-                                     const std::string& dirids) const {
-    return judged(itemQuery("FolderShareCancle", uid, token).add("dirids", dirids));
+                                     const std::string& dirids, ServiceRefusal* why) const {
+    return judged(itemQuery("FolderShareCancle", uid, token).add("dirids", dirids),
+                  Repeat::kBounded, why);
 }
 
 int ServiceClient::FolderAdd(const std::string& uid, const std::string& token,
@@ -122,14 +146,18 @@ ServiceResult<AddedItem> ServiceClient::addFolder(const std::string& uid, const 
     if (const auto* folder = answer.child("folder"); folder != nullptr)
         added.id = AttributeAnswer::attribute(folder, "id");
     added.result = answer.accepted() ? 1 : 0;
+    if (added.result != 1)
+        added.message = answer.childText("msg");
     const Failure failure = added.result == 1 ? Failure::kNone : Failure::kRefused;
     return {std::move(added), failure};
 }
 
 int ServiceClient::FolderDelete(const std::string& uid, const std::string& token,
-                                const std::string& dirids, const std::string& isReal) const {
+                                const std::string& dirids, const std::string& isReal,
+                                ServiceRefusal* why) const {
     return judged(
-        itemQuery("FolderDelete", uid, token).add("dirids", dirids).add("is_real", isReal));
+        itemQuery("FolderDelete", uid, token).add("dirids", dirids).add("is_real", isReal),
+        Repeat::kBounded, why);
 }
 
 std::string ServiceClient::GetFolderShareLink(const std::string& uid, const std::string& token,
@@ -180,51 +208,61 @@ ServiceResult<AddedItem> ServiceClient::addFile(const std::string& uid, const st
 }
 
 int ServiceClient::FileMove(const std::string& uid, const std::string& token,
-                            const std::string& fids, const std::string& targetDirid) const {
+                            const std::string& fids, const std::string& targetDirid,
+                            ServiceRefusal* why) const {
     return judged(
         itemQuery("FileMove", uid, token).add("fids", fids).add("target_dirid", targetDirid),
-        Repeat::kNever);
+        Repeat::kNever, why);
 }
 
 int ServiceClient::FileRename(const std::string& uid, const std::string& token,
-                              const std::string& fid, const std::string& newname) const {
+                              const std::string& fid, const std::string& newname,
+                              ServiceRefusal* why) const {
     return judged(
-        itemQuery("FileRename", uid, token).add("fid", fid).addEncoded("newname", newname));
+        itemQuery("FileRename", uid, token).add("fid", fid).addEncoded("newname", newname),
+        Repeat::kBounded, why);
 }
 
 int ServiceClient::FileDelete(const std::string& uid, const std::string& token,
-                              const std::string& fids, const std::string& isReal) const {
-    return judged(itemQuery("FileDelete", uid, token).add("fids", fids).add("is_real", isReal));
+                              const std::string& fids, const std::string& isReal,
+                              ServiceRefusal* why) const {
+    return judged(itemQuery("FileDelete", uid, token).add("fids", fids).add("is_real", isReal),
+                  Repeat::kBounded, why);
 }
 
 int ServiceClient::FileEncrypt(const std::string& uid, const std::string& token,
                                const std::string& fid, const std::string& password,
-                               const std::string& passwordTip) const {
+                               const std::string& passwordTip, ServiceRefusal* why) const {
     return judged(itemQuery("FileEncrypt", uid, token)
                       .add("fid", fid)
                       .add("password", password)
-                      .add("password_tip", passwordTip));
+                      .add("password_tip", passwordTip),
+                  Repeat::kBounded, why);
 }
 
 int ServiceClient::FileDecrypt(const std::string& uid, const std::string& token,
-                               const std::string& fid, const std::string& password) const {
-    return judged(itemQuery("FileDecrypt", uid, token).add("fid", fid).add("password", password));
+                               const std::string& fid, const std::string& password,
+                               ServiceRefusal* why) const {
+    return judged(itemQuery("FileDecrypt", uid, token).add("fid", fid).add("password", password),
+                  Repeat::kBounded, why);
 }
 
 std::string ServiceClient::FileShare(const std::string& uid, const std::string& token,
                                      const std::string& fids, const std::string& downpwd,
-                                     const std::string& downValue,
-                                     const std::string& description) const {
+                                     const std::string& downValue, const std::string& description,
+                                     ServiceRefusal* why) const {
     return resultText(itemQuery("FileShare", uid, token)
                           .add("fids", fids)
                           .add("downpwd", downpwd)
                           .add("downValue", downValue)
-                          .add("description", description));
+                          .add("description", description),
+                      why);
 }
 
 int ServiceClient::FileShareCancle(const std::string& uid, const std::string& token,
-                                   const std::string& fids) const {
-    return judged(itemQuery("FileShareCancle", uid, token).add("fids", fids));
+                                   const std::string& fids, ServiceRefusal* why) const {
+    return judged(itemQuery("FileShareCancle", uid, token).add("fids", fids), Repeat::kBounded,
+                  why);
 }
 
 std::string ServiceClient::FileEmailShare(const std::string& uid, const std::string& token,
@@ -243,16 +281,18 @@ std::string ServiceClient::FileEmailShare(const std::string& uid, const std::str
 
 int ServiceClient::FileOutLinkSetting(const std::string& uid, const std::string& token,
                                       const std::string& fid, const std::string& linkName,
-                                      const std::string& domain) const {
+                                      const std::string& domain, ServiceRefusal* why) const {
     return judged(itemQuery("FileOutLinkSetting", uid, token)
                       .add("fid", fid)
                       .add("link_name", linkName)
-                      .add("domain", domain));
+                      .add("domain", domain),
+                  Repeat::kBounded, why);
 }
 
 int ServiceClient::CancleFileOutLink(const std::string& uid, const std::string& token,
-                                     const std::string& fids) const {
-    return judged(itemQuery("CancleFileOutLink", uid, token).add("fids", fids));
+                                     const std::string& fids, ServiceRefusal* why) const {
+    return judged(itemQuery("CancleFileOutLink", uid, token).add("fids", fids), Repeat::kBounded,
+                  why);
 }
 
 std::string ServiceClient::GetFileOutLink(const std::string& uid, const std::string& token,
@@ -294,8 +334,9 @@ std::string ServiceClient::GetFileOutLinkInfo(const std::string& uid, const std:
     return link;
 }
 
-int ServiceClient::ClearBin(const std::string& uid, const std::string& token) const {
-    return judged(itemQuery("ClearBin", uid, token));
+int ServiceClient::ClearBin(const std::string& uid, const std::string& token,
+                            ServiceRefusal* why) const {
+    return judged(itemQuery("ClearBin", uid, token), Repeat::kBounded, why);
 }
 
 }  // namespace nubexa

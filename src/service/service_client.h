@@ -120,23 +120,28 @@ public:
                                                   const std::string& dir, const std::string& order,
                                                   const std::string& desc) const;
 
-    // Item operations: 1 when "result" is "1", else 0, unless stated --------------------
+    // Item operations: 1 when "result" is "1", else 0, unless stated. `why`, when given, learns
+    // what kept an operation from being accepted: no answer, or the service's reason. --------
     int FolderMove(const std::string& uid, const std::string& token, const std::string& dirids,
-                   const std::string& targetDirid) const;  // sent once
+                   const std::string& targetDirid,
+                   ServiceRefusal* why = nullptr) const;  // sent once
     int FolderRename(const std::string& uid, const std::string& token, const std::string& dirid,
-                     const std::string& newname) const;
+                     const std::string& newname, ServiceRefusal* why = nullptr) const;
     int FolderAndFileRestore(const std::string& uid, const std::string& token,
-                             const std::string& dirids, const std::string& fids) const;
+                             const std::string& dirids, const std::string& fids,
+                             ServiceRefusal* why = nullptr) const;
     int FolderEncrypt(const std::string& uid, const std::string& token, const std::string& dirid,
-                      const std::string& password, const std::string& passwordTip) const;
+                      const std::string& password, const std::string& passwordTip,
+                      ServiceRefusal* why = nullptr) const;
     int FolderDecrypt(const std::string& uid, const std::string& token, const std::string& dirid,
-                      const std::string& password) const;
+                      const std::string& password, ServiceRefusal* why = nullptr) const;
     // The text of "result" ("1" = shared); "0" when there is none.
     std::string FolderShare(const std::string& uid, const std::string& token,
                             const std::string& dirids, const std::string& downpwd,
-                            const std::string& downValue, const std::string& description) const;
+                            const std::string& downValue, const std::string& description,
+                            ServiceRefusal* why = nullptr) const;
     int FolderShareCancle(const std::string& uid, const std::string& token,
-                          const std::string& dirids) const;
+                          const std::string& dirids, ServiceRefusal* why = nullptr) const;
     // newId takes the "folder" id whenever the answer has one, even when refused.
     int FolderAdd(const std::string& uid, const std::string& token, const std::string& pid,
                   const std::string& name, std::string& newId) const;
@@ -145,7 +150,7 @@ public:
     ServiceResult<AddedItem> addFolder(const std::string& uid, const std::string& token,
                                        const std::string& pid, const std::string& name) const;
     int FolderDelete(const std::string& uid, const std::string& token, const std::string& dirids,
-                     const std::string& isReal) const;
+                     const std::string& isReal, ServiceRefusal* why = nullptr) const;
     // Texts: the attribute when accepted, else empty.
     std::string GetFolderShareLink(const std::string& uid, const std::string& token,
                                    const std::string& dirid) const;
@@ -161,27 +166,30 @@ public:
                                      const std::string& size, const std::string& dirid,
                                      const std::string& hash) const;
     int FileMove(const std::string& uid, const std::string& token, const std::string& fids,
-                 const std::string& targetDirid) const;  // sent once
+                 const std::string& targetDirid,
+                 ServiceRefusal* why = nullptr) const;  // sent once
     int FileRename(const std::string& uid, const std::string& token, const std::string& fid,
-                   const std::string& newname) const;
+                   const std::string& newname, ServiceRefusal* why = nullptr) const;
     int FileDelete(const std::string& uid, const std::string& token, const std::string& fids,
-                   const std::string& isReal) const;
+                   const std::string& isReal, ServiceRefusal* why = nullptr) const;
     int FileEncrypt(const std::string& uid, const std::string& token, const std::string& fid,
-                    const std::string& password, const std::string& passwordTip) const;
+                    const std::string& password, const std::string& passwordTip,
+                    ServiceRefusal* why = nullptr) const;
     int FileDecrypt(const std::string& uid, const std::string& token, const std::string& fid,
-                    const std::string& password) const;
+                    const std::string& password, ServiceRefusal* why = nullptr) const;
     std::string FileShare(const std::string& uid, const std::string& token, const std::string& fids,
                           const std::string& downpwd, const std::string& downValue,
-                          const std::string& description) const;
-    int FileShareCancle(const std::string& uid, const std::string& token,
-                        const std::string& fids) const;
+                          const std::string& description, ServiceRefusal* why = nullptr) const;
+    int FileShareCancle(const std::string& uid, const std::string& token, const std::string& fids,
+                        ServiceRefusal* why = nullptr) const;
     // "1" on success, else the text of "msg"; "0" when there is no "result".
     std::string FileEmailShare(const std::string& uid, const std::string& token,
                                const std::string& fid, const std::string& to) const;
     int FileOutLinkSetting(const std::string& uid, const std::string& token, const std::string& fid,
-                           const std::string& linkName, const std::string& domain) const;
-    int CancleFileOutLink(const std::string& uid, const std::string& token,
-                          const std::string& fids) const;
+                           const std::string& linkName, const std::string& domain,
+                           ServiceRefusal* why = nullptr) const;
+    int CancleFileOutLink(const std::string& uid, const std::string& token, const std::string& fids,
+                          ServiceRefusal* why = nullptr) const;
     std::string GetFileOutLink(const std::string& uid, const std::string& token,
                                const std::string& fid) const;
     std::string GetFileShareLink(const std::string& uid, const std::string& token,
@@ -192,7 +200,8 @@ public:
     // Empty text (domainOut untouched) when refused.
     std::string GetFileOutLinkInfo(const std::string& uid, const std::string& token,
                                    const std::string& fid, std::string& domainOut) const;
-    int ClearBin(const std::string& uid, const std::string& token) const;
+    int ClearBin(const std::string& uid, const std::string& token,
+                 ServiceRefusal* why = nullptr) const;
 
     // Account extras ---------------------------------------------------------------------
     int AddDrawDiskSize(const std::string& uid, const std::string& token,
@@ -211,8 +220,11 @@ private:
                                  const std::string& token);
     // Sends and reads the answer by attributes; kNone when a readable answer came.
     Failure fetchAttributes(const std::string& url, Repeat repeat, AttributeAnswer& answer) const;
-    int judged(const SignedQuery& query, Repeat repeat = Repeat::kBounded) const;
-    std::string resultText(const SignedQuery& query) const;
+    int judged(const SignedQuery& query, Repeat repeat = Repeat::kBounded,
+               ServiceRefusal* why = nullptr) const;
+    std::string resultText(const SignedQuery& query, ServiceRefusal* why = nullptr) const;
+    // What `why` (when given) learns from a sent operation: nothing when accepted.
+    static void noteRefusal(ServiceRefusal* why, Failure failure, const AttributeAnswer& answer);
     std::string acceptedAttribute(const SignedQuery& query, const char* element,
                                   const char* attribute) const;
 

@@ -39,6 +39,13 @@ struct ServiceResult {
     static ServiceResult failed(Failure why, T value = T{}) { return {std::move(value), why, {}}; }
 };
 
+// Why an item operation was not accepted: the request failed (no answer, ...), or the service
+// refused, `message` then being its reason ("msg"; empty when it gave none). kNone: accepted.
+struct ServiceRefusal {
+    Failure failure = Failure::kNone;
+    std::string message;
+};
+
 // What an operation that makes an item returns: its result (1 accepted) and the new id.
 struct AddedItem {
     int result = 0;

@@ -9,36 +9,50 @@ AccountInfo DiskOperations::account() const {
 }
 
 int DiskOperations::addFolder(const std::string& parentId, const std::string& name) const {
-    const AccountInfo a = account();
-    return m_service.FolderAdd(a.uid, a.token, parentId, name);
+    return makeFolder(parentId, name).value.result;
 }
 
-int DiskOperations::rename(const ItemRef& item, const std::string& name) const {
+ServiceResult<AddedItem> DiskOperations::makeFolder(const std::string& parentId,
+                                                    const std::string& name) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name)
-                         : m_service.FileRename(a.uid, a.token, item.id, name);
+    return m_service.addFolder(a.uid, a.token, parentId, name);
 }
 
-int DiskOperations::move(const ItemRef& item, const std::string& targetFolderId) const {
+ServiceResult<FolderListing> DiskOperations::folderContents(const std::string& folderId) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId)
-                         : m_service.FileMove(a.uid, a.token, item.id, targetFolderId);
+    return m_service.GetFilesWhitPath(a.uid, a.token, folderId, "name", "0");
 }
 
-int DiskOperations::remove(const ItemRef& item, const std::string& forGood) const {
+int DiskOperations::rename(const ItemRef& item, const std::string& name,
+                           ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderDelete(a.uid, a.token, item.id, forGood)
-                         : m_service.FileDelete(a.uid, a.token, item.id, forGood);
+    return item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name, why)
+                         : m_service.FileRename(a.uid, a.token, item.id, name, why);
 }
 
-int DiskOperations::restore(const std::string& folderIds, const std::string& fileIds) const {
+int DiskOperations::move(const ItemRef& item, const std::string& targetFolderId,
+                         ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds);
+    return item.isFolder ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId, why)
+                         : m_service.FileMove(a.uid, a.token, item.id, targetFolderId, why);
 }
 
-int DiskOperations::clearBin() const {
+int DiskOperations::remove(const ItemRef& item, const std::string& forGood,
+                           ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return m_service.ClearBin(a.uid, a.token);
+    return item.isFolder ? m_service.FolderDelete(a.uid, a.token, item.id, forGood, why)
+                         : m_service.FileDelete(a.uid, a.token, item.id, forGood, why);
+}
+
+int DiskOperations::restore(const std::string& folderIds, const std::string& fileIds,
+                            ServiceRefusal* why) const {
+    const AccountInfo a = account();
+    return m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds, why);
+}
+
+int DiskOperations::clearBin(ServiceRefusal* why) const {
+    const AccountInfo a = account();
+    return m_service.ClearBin(a.uid, a.token, why);
 }
 
 int DiskOperations::folderTree(FolderTree& tree) const {
@@ -47,24 +61,25 @@ int DiskOperations::folderTree(FolderTree& tree) const {
 }
 
 int DiskOperations::encrypt(const ItemRef& item, const std::string& password,
-                            const std::string& tip) const {
+                            const std::string& tip, ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip)
-                         : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip);
+    return item.isFolder ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip, why)
+                         : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip, why);
 }
 
-int DiskOperations::decrypt(const ItemRef& item, const std::string& password) const {
+int DiskOperations::decrypt(const ItemRef& item, const std::string& password,
+                            ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderDecrypt(a.uid, a.token, item.id, password)
-                         : m_service.FileDecrypt(a.uid, a.token, item.id, password);
+    return item.isFolder ? m_service.FolderDecrypt(a.uid, a.token, item.id, password, why)
+                         : m_service.FileDecrypt(a.uid, a.token, item.id, password, why);
 }
 
 std::string DiskOperations::share(const ItemRef& item, const std::string& downPassword,
-                                  const std::string& downValue) const {
+                                  const std::string& downValue, ServiceRefusal* why) const {
     const AccountInfo a = account();
     return item.isFolder
-               ? m_service.FolderShare(a.uid, a.token, item.id, downPassword, downValue, "")
-               : m_service.FileShare(a.uid, a.token, item.id, downPassword, downValue, "");
+               ? m_service.FolderShare(a.uid, a.token, item.id, downPassword, downValue, "", why)
+               : m_service.FileShare(a.uid, a.token, item.id, downPassword, downValue, "", why);
 }
 
 std::string DiskOperations::emailShare(const ItemRef& item, const std::string& addresses) const {
@@ -74,10 +89,10 @@ std::string DiskOperations::emailShare(const ItemRef& item, const std::string& a
                          : m_service.FileEmailShare(a.uid, a.token, item.id, addresses);
 }
 
-int DiskOperations::cancelShare(const ItemRef& item) const {
+int DiskOperations::cancelShare(const ItemRef& item, ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id)
-                         : m_service.FileShareCancle(a.uid, a.token, item.id);
+    return item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id, why)
+                         : m_service.FileShareCancle(a.uid, a.token, item.id, why);
 }
 
 std::string DiskOperations::shareLink(const ItemRef& item) const {
@@ -98,9 +113,9 @@ std::string DiskOperations::directLinkInfo(const std::string& fileId, std::strin
 }
 
 int DiskOperations::setDirectLink(const std::string& fileId, const std::string& linkName,
-                                  const std::string& domains) const {
+                                  const std::string& domains, ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains);
+    return m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains, why);
 }
 
 std::string DiskOperations::directLink(const std::string& fileId) const {
@@ -108,9 +123,9 @@ std::string DiskOperations::directLink(const std::string& fileId) const {
     return m_service.GetFileOutLink(a.uid, a.token, fileId);
 }
 
-int DiskOperations::cancelDirectLink(const std::string& fileId) const {
+int DiskOperations::cancelDirectLink(const std::string& fileId, ServiceRefusal* why) const {
     const AccountInfo a = account();
-    return m_service.CancleFileOutLink(a.uid, a.token, fileId);
+    return m_service.CancleFileOutLink(a.uid, a.token, fileId, why);
 }
 
 }  // namespace nubexa
