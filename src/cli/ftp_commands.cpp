@@ -220,8 +220,10 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
         rows.giveBack(task.id);
         const std::string reply = client.lastReply();
         const bool nothingMoved = rows.load(task.id).transferSize == 0;
-        if (m_direction == Direction::kDownload &&
-            (reply.rfind("550", 0) == 0 || (sizeRefused && nothingMoved))) {
+        if (client.lastSizeProblem().kind != SizeProblem::Kind::kNone) {
+            complain(sizeProblemMessage(client.lastSizeProblem()));
+        } else if (m_direction == Direction::kDownload &&
+                   (reply.rfind("550", 0) == 0 || (sizeRefused && nothingMoved))) {
             complain(say("the server has no file {}", "服务器上没有文件 {}",
                          {forTerminal(url.directory + "/" + url.fileName)}));
         } else if (!reply.empty() && reply[0] == '5') {

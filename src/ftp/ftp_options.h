@@ -45,6 +45,9 @@ struct FtpOptions {
     std::chrono::milliseconds dataTick{100};
     std::size_t blockSize = 256 * 1024;
     std::int64_t maxBytesPerSecond = 0;  // each run on its own; 0: as fast as the line goes
+    // A download of unknown size (listed as 0 or less, and SIZE not answered) takes at most
+    // this many bytes: a server cannot fill the disk with an endless file.
+    std::int64_t unknownSizeLimit = std::int64_t{16} << 30;
     // The limits every run of one direction shares (the user's speed limits); null: none.
     std::shared_ptr<RateLimiter> uploadLimit;
     std::shared_ptr<RateLimiter> downloadLimit;

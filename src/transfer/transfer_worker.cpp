@@ -226,6 +226,9 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
     const auto bracket = m_manager.gate().acquire();
     m_manager.counts().remove(direction, bracket);
     TaskTable tasks(bracket.store());
+    // The deletion may have come while this run was creating its partial file.
+    if (direction == Direction::kDownload && tasks.readStatus(task.id) == task_status::kDeleted)
+        removePartialOf(task.localPath, task.localFileName);
     if (result > 0)
         return m_client->lastRunEnd() == RunEnd::kCompleted ? Outcome::kCompleted
                                                             : Outcome::kStopped;
