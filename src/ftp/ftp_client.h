@@ -68,6 +68,7 @@ public:
     bool FtpLogin();
     // Connect (a connection left by an earlier attempt is closed first), greeting when
     // expected (220), USER (331), PASS (230), and for serverKind 3 two further 230 replies.
+    // A USER answered 230 is signed in without PASS.
     bool ConnectAndLogin(bool expectGreeting);
     bool Syst();
     // CWD (250) then PWD (257).

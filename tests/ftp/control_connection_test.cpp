@@ -2,6 +2,7 @@
 #include <ace/Log_Msg_Callback.h>
 #include <ace/Log_Record.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -50,7 +51,6 @@ TEST_F(ControlConnection, RefusedSignInsSendNothingMore) {
     };
     for (const Case& c : {Case{"421 too many users\r\n", "", {}},
                           Case{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "", {}},
-                          Case{"220 hi\r\n", "230 no password needed\r\n", {"USER u"}},
                           Case{"220 hi\r\n", "530 go away\r\n", {"USER u"}}}) {
         ScriptedFtpServer server([&](ScriptedSession& s) {
             s.send(c.greeting);
@@ -64,6 +64,39 @@ TEST_F(ControlConnection, RefusedSignInsSendNothingMore) {
         ASSERT_TRUE(server.waitDone());
         EXPECT_EQ(server.commands(), c.expected) << c.greeting;
     }
+}
+
+TEST_F(ControlConnection, AUserThatNeedsNoPasswordIsSignedInWithoutPass) {
+    const std::string bytes = patternBytes(1000, 35);
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        s.send("220 hi\r\n");
+        if (s.expect("USER"))
+            s.send("230 Login successful.\r\n");
+        if (s.expect("TYPE I"))
+            s.send("200 binary\r\n");
+        if (s.expect("PASV")) {
+            s.send(s.openPassive());
+            s.acceptData();
+        }
+        if (s.expect("REST"))
+            s.send("350 Restarting\r\n");
+        if (s.expect("RETR")) {
+            s.send("150 Opening\r\n");
+            s.sendData(bytes);
+            s.closeData();
+            s.send("226 Transfer complete\r\n");
+        }
+        s.serveUntilQuit();
+    });
+    auto client = makeClient(server.port());
+    ASSERT_TRUE(client->FtpLogin());
+    auto task = addDownload("35.bin", "anonymous.bin", 1000);
+    EXPECT_EQ(client->Download(task), 1);
+    client.reset();
+    ASSERT_TRUE(server.waitDone());
+    EXPECT_TRUE(server.failures().empty()) << server.failures().front();
+    EXPECT_FALSE(server.sawCommand("PASS"));
+    EXPECT_EQ(readFile(localFile("anonymous.bin")), bytes);
 }
 
 TEST_F(ControlConnection, LateBurstsOfKind3AreReadAtSignInAndOtherwiseByLaterCommands) {
