@@ -146,6 +146,9 @@ int FtpTransfer::run() {
     FtpOptions options;
     options.maxBytesPerSecond = *rate;
     options.tls = tlsOf(m_args, *url);
+    // Beside the bin.db in use: the data folder's memory of encrypted servers.
+    options.tls.encryptedHosts =
+        encryptedHostsIn(std::filesystem::path(gate.databasePath()).parent_path().string());
     if (!m_context.verbose)
         options.trace = nullptr;
     RowProgress rows(gate);
@@ -172,6 +175,13 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
                          {url.owner(), firstLine(client.lastReply())}));
         }
         return kFailed;
+    }
+    // Every time: the password went out readable, and the file comes so.
+    if (client.signedInClear()) {
+        complain(
+            say("warning: {} refused encryption (AUTH TLS): the password and the file go "
+                "in clear text",
+                "警告：{} 拒绝加密（AUTH TLS）：密码和文件以明文传输", {url.owner()}));
     }
     client.Syst();
     if (!url.directory.empty() && !client.ChangeDir(url.directory)) {

@@ -54,6 +54,9 @@ constexpr KnownText kBeforeName[] = {
      "the local file exists already; not downloaded: "},
     {"本地文件未找到或位置发现变化，上传失败。失败文件名为:",
      "the local file is missing or moved; upload failed: "},
+    {"文件服务器拒绝加密，密码和文件以明文传输：",
+     "warning: the file server refused encryption; the password and the files go in clear "
+     "text: "},
     {"下载位置中有链接或文件挡住了文件夹，不能下载：",
      "a link or file stands where a folder of the download should be; not downloaded: "},
 };

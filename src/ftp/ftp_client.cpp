@@ -85,6 +85,7 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
     closeControl();
     m_binary = false;
     m_securityProblem.clear();
+    m_signedInClear = false;
     if (connectWithin(m_control, m_serverAddress, m_options.limits.connect,
                       m_options.stopRequest) != WaitResult::kReady) {
         ftp_log::connectionFailed(__LINE__);

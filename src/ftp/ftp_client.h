@@ -88,6 +88,9 @@ public:
     // Whether the control connection, and the data connections, are protected.
     bool controlSecured() const { return m_controlTls.secured(); }
     bool dataProtected() const { return m_dataProtected; }
+    // The last sign-in went on in clear text because the server refused AUTH TLS (with
+    // FtpSecurity::kTlsIfOffered): the password and the files are readable on the way.
+    bool signedInClear() const { return m_signedInClear; }
 
     // Kept open: Download and Upload end without QUIT, so that the owner may run the next
     // transfer on the same sign-in (and sends QUIT itself when it is done).
@@ -165,6 +168,7 @@ private:
     std::shared_ptr<TlsClientContext> m_tlsContext;
     bool m_dataProtected = false;
     std::string m_securityProblem;
+    bool m_signedInClear = false;
     const int m_serverKind;
 
     ProgressSinks& m_progress;

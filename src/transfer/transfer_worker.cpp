@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ftp/ftp_client.h"
+#include "ftp/partial_name.h"
 #include "platform/notifier.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
@@ -102,6 +103,8 @@ bool TransferWorker::connection() {
         m_client.reset();
         return false;
     }
+    if (m_client->signedInClear())
+        m_manager.signedInClear(account.ftp_host);
     m_client->Syst();
     return true;
 }

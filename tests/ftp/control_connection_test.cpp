@@ -6,6 +6,7 @@
 #include <atomic>
 #include <thread>
 
+#include "ftp/encrypted_hosts.h"
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"
 #include "support/refusing_port.h"
@@ -97,6 +98,40 @@ TEST_F(ControlConnection, AUserThatNeedsNoPasswordIsSignedInWithoutPass) {
     EXPECT_TRUE(server.failures().empty()) << server.failures().front();
     EXPECT_FALSE(server.sawCommand("PASS"));
     EXPECT_EQ(readFile(localFile("anonymous.bin")), bytes);
+}
+
+TEST_F(ControlConnection, AServerThatWasEncryptedBeforeIsNeverUsedInClearText) {
+    // AUTH TLS refused on both connections, as by a machine in the way.
+    ScriptedFtpServer server(
+        [](ScriptedSession& s) {
+            s.send("220 hi\r\n");
+            if (s.expect("AUTH TLS"))
+                s.send("500 AUTH not understood\r\n");
+            if (s.readCommand().rfind("USER", 0) != 0)
+                return;  // the client went away
+            s.send("331 ok\r\n");
+            if (s.expect("PASS"))
+                s.send("230 in\r\n");
+            s.serveUntilQuit();
+        },
+        2);
+    FtpOptions options = fastOptions();
+    options.tls = {FtpSecurity::kTlsIfOffered, "", encryptedHostsIn(m_dir.path())};
+    auto first = makeClient(server.port(), options);
+    EXPECT_TRUE(first->FtpLogin());
+    EXPECT_TRUE(first->signedInClear());
+    first.reset();
+    // What a protected sign-in to the same server leaves.
+    options.tls.encryptedHosts->rememberEncrypted("127.0.0.1", server.port());
+    auto second = makeClient(server.port(), options);
+    EXPECT_FALSE(second->FtpLogin());
+    EXPECT_FALSE(second->signedInClear());
+    EXPECT_NE(second->securityProblem().find("signed in over TLS before"), std::string::npos)
+        << second->securityProblem();
+    second.reset();
+    ASSERT_TRUE(server.waitDone());
+    const auto commands = server.commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "PASS p"), 1);
 }
 
 TEST_F(ControlConnection, LateBurstsOfKind3AreReadAtSignInAndOtherwiseByLaterCommands) {
