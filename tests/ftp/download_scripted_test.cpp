@@ -814,6 +814,71 @@ TEST_F(ScriptedDownload, TheCommandLineGetAsksSizeInBinaryAndCopesWithoutOne) {
         EXPECT_EQ(schedule, 100);
         EXPECT_TRUE(server.waitDone());
     }
+
+    // The server's data longer than its own SIZE answer: said as such, not as an unfinished
+    // transfer to run again.
+    ScriptedFtpServer longer([&](ScriptedSession& s) { serveCommandLineGet(s, bytes, 2000); });
+    const std::string log = m_dir.file("longer.log");
+    EXPECT_EQ(runProgram({NUBEXA_CLI_PATH, "--db", m_dir.file("cli.db"), "ftp", "get",
+                          "ftp://u:p@127.0.0.1:" + std::to_string(longer.port()) + "/8.bin",
+                          localFile("longer.bin")},
+                         60s, log),
+              1);
+    EXPECT_NE(readFile(log).find("more than the 2000 bytes its SIZE answer gave"),
+              std::string::npos)
+        << readFile(log);
+    EXPECT_FALSE(std::filesystem::exists(localFile("longer.bin")));
+    EXPECT_TRUE(longer.waitDone());
+}
+
+TEST_F(ScriptedDownload, TheCommandLineGetReadsThePasswordFromStandardInputOrANetrcFile) {
+    const std::string bytes = patternBytes(1200, 51);
+    ScriptedFtpServer server(
+        [&](ScriptedSession& s) { serveCommandLineGet(s, bytes, bytes.size()); }, 2);
+    const std::string host = "127.0.0.1:" + std::to_string(server.port());
+    const std::string cli = NUBEXA_CLI_PATH;
+    const std::string db = m_dir.file("cli.db");
+    const std::string log = m_dir.file("sign-in.log");
+    writeFile(m_dir.file("password"), "from-stdin\n");
+    const std::string netrc = m_dir.file("netrc");
+    writeFile(netrc,
+              "machine other.example login x password y\n"
+              "macdef init\nmachine 127.0.0.1 login u password macro\n\n"
+              "machine 127.0.0.1\n  login u\n  password \"from netrc\"\n"
+              "default login anonymous password guest\n");
+    EXPECT_EQ(runProgram({"sh", "-c",
+                          "exec '" + cli + "' --db '" + db +
+                              "' ftp get --password-stdin 'ftp://u@" + host + "/51.bin' '" +
+                              localFile("stdin.bin") + "' < '" + m_dir.file("password") + "'"},
+                         60s, log),
+              0)
+        << readFile(log);
+    EXPECT_EQ(runProgram({cli, "--db", db, "ftp", "get", "--netrc-file", netrc,
+                          "ftp://" + host + "/51.bin", localFile("netrc.bin")},
+                         60s, log),
+              0)
+        << readFile(log);
+    EXPECT_TRUE(server.waitDone());
+    const auto commands = server.commands();
+    const auto seen = [&](const std::string& command) {
+        return std::count(commands.begin(), commands.end(), command);
+    };
+    EXPECT_EQ(seen("USER u"), 2);
+    EXPECT_EQ(seen("PASS from-stdin"), 1);
+    EXPECT_EQ(seen("PASS from netrc"), 1);
+    EXPECT_EQ(readFile(localFile("netrc.bin")), bytes);
+
+    // A password given twice, or a netrc without the user's entry: refused before connecting.
+    EXPECT_EQ(runProgram({cli, "--db", db, "ftp", "get", "--password-stdin",
+                          "ftp://u:p@127.0.0.1:1/x", localFile("x")},
+                         60s, log),
+              2);
+    EXPECT_NE(readFile(log).find("only once"), std::string::npos) << readFile(log);
+    EXPECT_EQ(runProgram({cli, "--db", db, "ftp", "get", "--netrc-file", netrc,
+                          "ftp://nobody@127.0.0.1:1/x", localFile("x")},
+                         60s, log),
+              2);
+    EXPECT_NE(readFile(log).find("no login for 127.0.0.1"), std::string::npos) << readFile(log);
 }
 
 }  // namespace
