@@ -109,7 +109,8 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     request.takeQueue = true;
     const SignInResult signedIn = m_client.signIn(request);
     if (!signedIn.ok()) {
-        if (signedIn.failure == Failure::kNoAnswer) {
+        // A refused certificate is no verdict on the password: the user hears which it was.
+        if (signedIn.failure == Failure::kNoAnswer || signedIn.failure == Failure::kUntrusted) {
             reportUnanswered(service());
         } else if (wrongPassword(signedIn)) {
             complain(
@@ -199,7 +200,8 @@ bool CliSession::signInAgain() {
     request.record = false;
     const SignInResult signedIn = m_client.signIn(request);
     if (!signedIn.ok()) {
-        if (signedIn.failure == Failure::kNoAnswer) {
+        // A refused certificate is no verdict on the password: the user hears which it was.
+        if (signedIn.failure == Failure::kNoAnswer || signedIn.failure == Failure::kUntrusted) {
             reportUnanswered(service());
         } else if (wrongPassword(signedIn)) {
             complain(

@@ -1,12 +1,16 @@
 #include "cli/ftp_commands.h"
 
 #include <ace/Log_Msg.h>
+#include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -14,6 +18,8 @@
 #include "cli/ftp_url.h"
 #include "cli/message_notifier.h"
 #include "cli/messages.h"
+#include "cli/netrc.h"
+#include "cli/password_prompt.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
 #include "cli/task_rows.h"
@@ -31,9 +37,12 @@ struct TransferArgs {
     std::string url;
     std::string localFile;
     std::string limitRate;
-    bool sslRequired = false;  // --ssl-reqd
-    bool sslTried = false;     // --ssl
-    std::string caFile;        // --cacert
+    bool sslRequired = false;    // --ssl-reqd
+    bool sslTried = false;       // --ssl
+    std::string caFile;          // --cacert
+    bool passwordStdin = false;  // --password-stdin
+    bool netrc = false;          // --netrc: ~/.netrc
+    std::string netrcFile;       // --netrc-file
 };
 
 // curl's choices: ftps:// is implicit TLS; --ssl-reqd asks with AUTH TLS and never falls back,
@@ -74,6 +83,35 @@ std::string firstLine(const std::string& reply) {
     return forTerminal(reply.substr(0, reply.find_first_of("\r\n")));
 }
 
+// The user's home folder, where ~/.netrc lives (not the data folder).
+std::string userHome() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return home;
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry != nullptr ? entry->pw_dir : ".";
+}
+
+// What the server did when a download's data disagreed with the file's size.
+std::string sizeProblemMessage(const SizeProblem& problem) {
+    const std::string expected = std::to_string(problem.expected);
+    if (problem.kind == SizeProblem::Kind::kShorter)
+        return say("the server ended the file at {} bytes, but it is {} bytes long",
+                   "服务器在 {} 字节处结束了文件，但文件长 {} 字节",
+                   {std::to_string(problem.received), expected});
+    switch (problem.bound) {
+        case SizeProblem::Bound::kLimit:
+            return say("the server gives no size for the file and sent more than {} bytes: stopped",
+                       "服务器未给出文件大小，且发送了超过 {} 字节：已停止", {expected});
+        case SizeProblem::Bound::kSizeAnswer:
+            return say("the server sent more than the {} bytes its SIZE answer gave: stopped",
+                       "服务器发送的数据超过其 SIZE 回答的 {} 字节：已停止", {expected});
+        case SizeProblem::Bound::kListed:
+            break;
+    }
+    return say("the server sent more than the file's {} bytes: stopped",
+               "服务器发送的数据超过文件的 {} 字节：已停止", {expected});
+}
+
 // Ctrl-C ends the transfer where it is: the row keeps what was moved, and the same command
 // continues it. Only async-signal-safe calls here.
 std::string g_interruptText;  // made before the handler is installed
@@ -93,6 +131,9 @@ public:
 
 private:
     int transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client);
+    // The password from standard input or a netrc file, when asked to read it there; false
+    // (said why) when it cannot be had.
+    bool takeSignIn(FtpUrl& url) const;
 
     const CliContext& m_context;
     const TransferArgs& m_args;
@@ -100,13 +141,52 @@ private:
     std::filesystem::path m_local;
 };
 
+bool FtpTransfer::takeSignIn(FtpUrl& url) const {
+    const bool fromNetrc = m_args.netrc || !m_args.netrcFile.empty();
+    if ((m_args.passwordStdin || fromNetrc) && url.passwordGiven) {
+        complain(say("the address holds a password already; give it only once",
+                     "地址中已有密码；密码只需给出一次"));
+        return false;
+    }
+    if (m_args.passwordStdin) {
+        if (!url.userGiven) {
+            complain(say("--password-stdin needs a user in the address (ftp://USER@HOST/...)",
+                         "--password-stdin 需要地址中的用户名（ftp://USER@HOST/...）"));
+            return false;
+        }
+        const auto password = readPassword(true, {});
+        if (!password) {
+            complain(say("no password on standard input", "标准输入中没有密码"));
+            return false;
+        }
+        url.password = *password;
+        return true;
+    }
+    if (!fromNetrc)
+        return true;
+    const std::string file = !m_args.netrcFile.empty() ? m_args.netrcFile : userHome() + "/.netrc";
+    std::ifstream stream(file);
+    const std::string text((std::istreambuf_iterator<char>(stream)),
+                           std::istreambuf_iterator<char>());
+    const auto login = findNetrcLogin(text, url.host, url.userGiven ? url.user : std::string());
+    if (!stream.is_open() || !login) {
+        complain(say("no login for {} in {}", "{} 中没有 {} 的登录信息", {url.host, file}));
+        return false;
+    }
+    url.user = login->login;
+    url.password = login->password;
+    return true;
+}
+
 int FtpTransfer::run() {
     std::string error;
-    const auto url = parseFtpUrl(m_args.url, error);
+    auto url = parseFtpUrl(m_args.url, error);
     if (!url) {
         complain(error);
         return kUsage;
     }
+    if (!takeSignIn(*url))
+        return kUsage;
     const auto rate = parseRate(m_args.limitRate);
     if (!rate) {
         complain(say("bad --limit-rate: {} (a number of bytes per second, suffix K, M or G)",
@@ -146,6 +226,9 @@ int FtpTransfer::run() {
     FtpOptions options;
     options.maxBytesPerSecond = *rate;
     options.tls = tlsOf(m_args, *url);
+    // Beside the bin.db in use: the data folder's memory of encrypted servers.
+    options.tls.encryptedHosts =
+        encryptedHostsIn(std::filesystem::path(gate.databasePath()).parent_path().string());
     if (!m_context.verbose)
         options.trace = nullptr;
     RowProgress rows(gate);
@@ -172,6 +255,13 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
                          {url.owner(), firstLine(client.lastReply())}));
         }
         return kFailed;
+    }
+    // Every time: the password went out readable, and the file comes so.
+    if (client.signedInClear()) {
+        complain(
+            say("warning: {} refused encryption (AUTH TLS): the password and the file go "
+                "in clear text",
+                "警告：{} 拒绝加密（AUTH TLS）：密码和文件以明文传输", {url.owner()}));
     }
     client.Syst();
     if (!url.directory.empty() && !client.ChangeDir(url.directory)) {
@@ -220,8 +310,10 @@ int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client)
         rows.giveBack(task.id);
         const std::string reply = client.lastReply();
         const bool nothingMoved = rows.load(task.id).transferSize == 0;
-        if (m_direction == Direction::kDownload &&
-            (reply.rfind("550", 0) == 0 || (sizeRefused && nothingMoved))) {
+        if (client.lastSizeProblem().kind != SizeProblem::Kind::kNone) {
+            complain(sizeProblemMessage(client.lastSizeProblem()));
+        } else if (m_direction == Direction::kDownload &&
+                   (reply.rfind("550", 0) == 0 || (sizeRefused && nothingMoved))) {
             complain(say("the server has no file {}", "服务器上没有文件 {}",
                          {forTerminal(url.directory + "/" + url.fileName)}));
         } else if (!reply.empty() && reply[0] == '5') {
@@ -276,6 +368,13 @@ void addTransferCommand(CLI::App& ftp, const CliContext& context, int& exitCode,
                       "require TLS (AUTH TLS, protected data); ftps:// is implicit TLS");
     command->add_flag("--ssl", args->sslTried,
                       "try TLS; clear text only when the server refuses AUTH TLS");
+    command->add_flag("--password-stdin", args->passwordStdin,
+                      "read the password from one line of standard input (the address names "
+                      "only the user), so that it never shows in the process list");
+    command->add_flag("--netrc", args->netrc,
+                      "take the user and password for the host from ~/.netrc");
+    command->add_option("--netrc-file", args->netrcFile,
+                        "take the user and password for the host from this netrc file");
     command->add_option("--cacert", args->caFile,
                         "verify the server's certificate against this authority (PEM) instead "
                         "of the system's");

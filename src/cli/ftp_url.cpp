@@ -112,6 +112,8 @@ std::optional<FtpUrl> parseFtpUrl(const std::string& text, std::string& error) {
         }
         url.user = *user;
         url.password = *password;
+        url.userGiven = true;
+        url.passwordGiven = colon != std::string::npos;
     }
     if (!parseHostPort(hostPort, url)) {
         error = "bad host or port in " + text;

@@ -16,6 +16,8 @@ struct FtpUrl {
     std::string directory;  // the path's folders joined by "/", empty for the login folder
     std::string fileName;   // the path's last part
     bool implicitTls = false;
+    bool userGiven = false;      // the address names a user
+    bool passwordGiven = false;  // ... and a password ("USER:PASS@")
 
     // Names the account and server without the password (the task rows' owner).
     std::string owner() const;

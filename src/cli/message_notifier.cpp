@@ -62,6 +62,11 @@ constexpr KnownText kBeforeName[] = {
     {"文件服务器暂不接受登录：", "the file server does not take a sign-in now: "},
     {"磁盘空间不足：", "no space left on the disk of "},
     {"无法写入 bin.db，传输暂停：", "bin.db cannot be written, so no task is started: "},
+    {"文件服务器拒绝加密，密码和文件以明文传输：",
+     "warning: the file server refused encryption; the password and the files go in clear "
+     "text: "},
+    {"下载位置中有链接或文件挡住了文件夹，不能下载：",
+     "a link or file stands where a folder of the download should be; not downloaded: "},
 };
 
 // Texts that follow a count ("3 个…"). An empty English form: the command lists each case on

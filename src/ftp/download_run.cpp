@@ -6,6 +6,8 @@
 
 #include "ftp/ftp_log.h"
 #include "ftp/local_file.h"
+#include "ftp/local_folder.h"
+#include "ftp/partial_name.h"
 #include "platform/notifier.h"
 
 namespace nubexa {
@@ -13,6 +15,7 @@ namespace nubexa {
 namespace {
 
 constexpr const char* kLocalFileExists = "本地路径已经存在该文件，不能下载。失败文件名为:";
+constexpr const char* kLinkInTheWay = "下载位置中有链接或文件挡住了文件夹，不能下载：";
 
 // A file's data may end this many bytes short of its recorded size when the server says the
 // transfer is complete (the recorded size can be behind the file).
@@ -26,37 +29,84 @@ constexpr std::int64_t kAvatarLimit = 1024 * 1024;
 int FTPClient::Download(TransferTask& task) {
     m_lastRunEnd = RunEnd::kFailed;
     m_lastRefusal.clear();
+    m_lastSizeProblem = {};
     return DownloadRun(*this, task).run();
 }
 
-namespace {
-
-// Anything at the path counts, a link (even one to nowhere) included.
-bool isPresent(const std::string& path) {
-    std::error_code error;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, error));
+std::string sizeProblemText(const SizeProblem& problem) {
+    using Bound = SizeProblem::Bound;
+    const std::string expected = std::to_string(problem.expected);
+    if (problem.kind == SizeProblem::Kind::kShorter)
+        return "服务器在 " + std::to_string(problem.received) + " 字节处结束了文件，列出的大小为 " +
+               expected + " 字节";
+    if (problem.bound == Bound::kLimit)
+        return "大小未知的文件超过了上限（" + expected + " 字节），服务器仍在发送";
+    return std::string(problem.bound == Bound::kSizeAnswer ? "服务器发送的数据超过其 SIZE 回答（"
+                                                           : "服务器发送的数据超过列出的大小（") +
+           expected + " 字节）";
 }
 
-}  // namespace
-
-std::optional<std::int64_t> DownloadRun::startOffset(const std::string& path) {
-    std::error_code error;
-    const bool exists = isPresent(path);
-    if (m_task.taskKind != task_kind::kQueuedTransfer)
-        return 0;  // the avatar is written over
-    const std::int64_t recorded = std::max<std::int64_t>(m_task.transferSize, 0);
-    if (exists && recorded == 0) {
-        // A file that was there before this task moved any byte is not ours to overwrite.
-        m_client.m_notifier.showMessage("", kLocalFileExists + m_task.localFileName);
-        return std::nullopt;
+void DownloadRun::chooseBound() {
+    if (m_task.fileSize > 0) {
+        m_bound = {m_task.fileSize, SizeProblem::Bound::kListed};
+        return;
     }
-    if (!exists)
-        return 0;  // the partial file is gone: start again
-    // Continue the task's own partial file; never past what it really holds.
-    const auto held = std::filesystem::file_size(path, error);
-    const std::int64_t offset =
-        error ? 0 : std::min<std::int64_t>(recorded, static_cast<std::int64_t>(held));
-    return offset > m_task.fileSize ? 0 : offset;
+    // SIZE depends on the transfer type (RFC 3659): asked in the binary type of the data.
+    m_client.binaryType();
+    if (const auto size = m_client.RemoteSize(m_task.ftpFileName)) {
+        m_task.fileSize = *size;
+        m_bound = {*size, SizeProblem::Bound::kSizeAnswer};
+        m_client.trace("size unknown: bound by the SIZE answer, " + std::to_string(*size) +
+                       " bytes\n");
+        return;
+    }
+    m_bound = {options().unknownSizeLimit, SizeProblem::Bound::kLimit};
+    m_client.trace("size unknown and SIZE not answered: bound by the limit, " +
+                   std::to_string(m_bound.bytes) + " bytes\n");
+}
+
+int DownloadRun::refusedForSize(SizeProblem::Kind kind, std::int64_t received) {
+    SizeProblem& problem = m_client.m_lastSizeProblem;
+    problem.kind = kind;
+    problem.bound = m_bound.source;
+    problem.expected = m_bound.bytes;
+    problem.received = received;
+    return refused(sizeProblemText(problem));
+}
+
+std::optional<DownloadRun::Placement> DownloadRun::place(const LocalFolder& folder) {
+    const std::string& name = m_task.localFileName;
+    const std::string partial = partialNameOf(name);
+    const auto target = folder.entry(name);
+    const auto held = folder.entry(partial);
+    const std::int64_t recorded = std::max<std::int64_t>(m_task.transferSize, 0);
+    Placement placement;
+    if (target != LocalFolder::Entry::kAbsent) {
+        // Tasks of earlier versions wrote under the real name: such a task with recorded bytes
+        // and no partial file continues that file.
+        if (recorded == 0 || held != LocalFolder::Entry::kAbsent ||
+            target != LocalFolder::Entry::kFile) {
+            // A file that is not this task's own is not ours to overwrite.
+            m_client.m_notifier.showMessage("", kLocalFileExists + name);
+            return std::nullopt;
+        }
+        placement.entry = name;
+        placement.partial = false;
+        placement.existing = true;
+    } else if (held == LocalFolder::Entry::kOther) {
+        m_client.m_notifier.showMessage("", kLocalFileExists + partial);
+        return std::nullopt;
+    } else {
+        // The partial file is ours whatever it holds; without recorded bytes it starts again.
+        placement.entry = partial;
+        placement.existing = held == LocalFolder::Entry::kFile;
+    }
+    if (placement.existing) {
+        // Never past what the file really holds.
+        const std::int64_t offset = std::min(recorded, folder.sizeOf(placement.entry).value_or(0));
+        placement.offset = offset > m_task.fileSize ? 0 : offset;
+    }
+    return placement;
 }
 
 bool DownloadRun::setUp(std::int64_t offset) {
@@ -92,32 +142,72 @@ int DownloadRun::run() {
         quit();
         return 0;
     }
+    return m_task.taskKind == task_kind::kQueuedTransfer ? runQueued() : runAvatar();
+}
+
+int DownloadRun::runAvatar() {
     const std::string path = m_client.localPathOf(m_task);
-    const auto offset = startOffset(path);
-    if (!offset) {
+    if (!setUp(0))
+        return 0;
+    LocalFile file;
+    // The picture is written over.
+    if (!file.openForWriting(path, LocalFile::Creation::kEither)) {
+        ftp_log::openFailed(__LINE__, m_task.localFileName);
+        return 0;
+    }
+    if (!file.truncateAt(0)) {
+        ftp_log::systemError(__LINE__, "ftruncate");
+        return 0;
+    }
+    return receiveAvatar(file, path);
+}
+
+bool DownloadRun::openFolder(LocalFolder& folder) {
+    const std::string directory =
+        m_task.localPath.empty() ? m_client.m_localDirectory : m_task.localPath;
+    std::string root = m_task.localRoot;
+    if (!root.empty() && root.back() != '/')
+        root.push_back('/');
+    // The folders a folder download made below the chosen one are reached without links.
+    if (!root.empty() && directory.size() > root.size() &&
+        directory.compare(0, root.size(), root) == 0)
+        return folder.open(root, directory.substr(root.size()));
+    return folder.open(directory, {});
+}
+
+int DownloadRun::runQueued() {
+    LocalFolder folder;
+    if (!openFolder(folder)) {
+        const int why = errno;
+        ftp_log::openFailed(__LINE__, m_task.localPath);
+        quit();
+        // A link (or a file) where a folder of the download should be stays until the user
+        // removes it; a missing folder may come back (a disk mounted again).
+        if (why == ELOOP || why == EXDEV || why == ENOTDIR)
+            return refused(kLinkInTheWay + m_task.localPath);
+        return 0;
+    }
+    chooseBound();
+    const auto placement = place(folder);
+    if (!placement) {
         quit();
         return 0;
     }
-    using Creation = LocalFile::Creation;
-    const Creation creation = m_task.taskKind != task_kind::kQueuedTransfer ? Creation::kEither
-                              : isPresent(path)                             ? Creation::kExisting
-                                                                            : Creation::kNew;
-    if (!setUp(*offset))
+    if (!setUp(placement->offset))
         return 0;
-
     LocalFile file;
-    if (!file.openForWriting(path, creation)) {
+    using Creation = LocalFile::Creation;
+    if (!file.openForWriting(folder, placement->entry,
+                             placement->existing ? Creation::kExisting : Creation::kNew)) {
         ftp_log::openFailed(__LINE__, m_task.localFileName);
         return 0;
     }
     // Bytes past the recorded offset were never confirmed: they are received again.
-    if (!file.truncateAt(*offset)) {
+    if (!file.truncateAt(placement->offset)) {
         ftp_log::systemError(__LINE__, "ftruncate");
         return 0;
     }
-    if (m_task.taskKind == task_kind::kQueuedTransfer)
-        return receiveQueued(file, *offset);
-    return receiveAvatar(file, path);
+    return receiveQueued(file, folder, *placement);
 }
 
 int DownloadRun::receiveAvatar(LocalFile& file, const std::string& path) {
@@ -160,26 +250,26 @@ int DownloadRun::receiveAvatar(LocalFile& file, const std::string& path) {
 DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter& reporter,
                                               std::int64_t& done, std::int64_t& total) {
     std::vector<char> buffer(options().blockSize);
-    // A listed size bounds what is written: a server cannot fill the disk past it. An unknown
-    // size (0: a plain FTP server without SIZE) reads to the server's end.
-    const std::int64_t listed = total;
+    // The bound (listed size, SIZE answer or limit) caps what is written: a server cannot fill
+    // the disk past it.
+    const std::int64_t bound = m_bound.bytes;
     auto lastMoved = std::chrono::steady_clock::now();
-    // Read to the end of the data, not just to the listed size: only the server's end of the
-    // data tells a complete file from a cut one, or from one larger than listed.
+    // Read to the end of the data, not just to the bound: only the server's end of the data
+    // tells a complete file from a cut one, or from one larger than its bound.
     for (;;) {
         if (!heldBack()) {
-            const bool atListed = listed > 0 && done >= listed;
-            // At the listed size one byte is enough to tell the end from more data.
+            const bool atListed = done >= bound;
+            // At the bound one byte is enough to tell the end from more data.
             std::size_t want = paced(buffer.size());
             if (atListed)
                 want = 1;
-            else if (listed > 0 && listed - done < static_cast<std::int64_t>(want))
-                want = static_cast<std::size_t>(listed - done);
+            else if (bound - done < static_cast<std::int64_t>(want))
+                want = static_cast<std::size_t>(bound - done);
             const auto result = m_data.receive(buffer.data(), want, options().dataTick);
             if (result.outcome == DataChannel::Outcome::Moved) {
                 noteDataMoved(result.bytes);
                 if (atListed) {
-                    ftp_log::info(__LINE__, "the server sends more than the listed size");
+                    ftp_log::info(__LINE__, "the server sends more than the file's bound");
                     return DataEnd::Overrun;
                 }
                 const std::size_t written = file.write(buffer.data(), result.bytes);
@@ -205,12 +295,13 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
     }
 }
 
-int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
+int DownloadRun::receiveQueued(LocalFile& file, const LocalFolder& folder,
+                               const Placement& placement) {
     const std::int64_t listed = std::max<std::int64_t>(m_task.fileSize, 0);
     std::int64_t total = listed;
-    std::int64_t done = offset;
+    std::int64_t done = placement.offset;
     m_task.transferSize = done;
-    ProgressReporter reporter = makeReporter(Direction::kDownload, offset);
+    ProgressReporter reporter = makeReporter(Direction::kDownload, placement.offset);
     const DataEnd end = receiveInto(file, reporter, done, total);
     m_data.close();
     file.close();
@@ -225,12 +316,8 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     const bool confirmedShort =
         !writeFailed && end != DataEnd::Overrun && confirmed && done + kShortfallTolerance >= total;
     if (wholeFile || confirmedShort) {
-        // The server's end of the file is its size.
-        m_task.fileSize = done;
-        reporter.write(done, done, true);
-        m_client.trace("Recv " + m_task.ftpFileName + "(" + std::to_string(done) + ") OK!\n\n");
         quit();
-        return completed();
+        return finishQueued(folder, placement, reporter, done);
     }
     reporter.writeEndedEarly(done, total);
     quit();
@@ -238,7 +325,33 @@ int DownloadRun::receiveQueued(LocalFile& file, std::int64_t offset) {
     // written so far stay, and a resume continues after them.
     if (end == DataEnd::DiskFull)
         return refused("磁盘空间不足：" + m_task.localPath);
+    // The server's own word on the file disagrees with its size: a retry gets the same.
+    if (end == DataEnd::Overrun)
+        return refusedForSize(SizeProblem::Kind::kLonger, done);
+    if (end == DataEnd::Closed && confirmed && !writeFailed &&
+        m_bound.source != SizeProblem::Bound::kLimit)
+        return refusedForSize(SizeProblem::Kind::kShorter, done);
     return 0;
+}
+
+int DownloadRun::finishQueued(const LocalFolder& folder, const Placement& placement,
+                              ProgressReporter& reporter, std::int64_t done) {
+    // The server's end of the file is its size.
+    m_task.fileSize = done;
+    // Renamed before the row says 100: a crash in between leaves a whole file under its name,
+    // which the next run continues as an earlier version's task, never a lost one.
+    if (placement.partial && !folder.renameNoReplace(placement.entry, m_task.localFileName)) {
+        const int why = errno;
+        ftp_log::systemError(__LINE__, "renameat2");
+        reporter.writeEndedEarly(done, done);
+        // Somebody else's file took the name meanwhile: ours waits beside it.
+        if (why == EEXIST)
+            return refused(kLocalFileExists + m_task.localFileName);
+        return 0;
+    }
+    reporter.write(done, done, true);
+    m_client.trace("Recv " + m_task.ftpFileName + "(" + std::to_string(done) + ") OK!\n\n");
+    return completed();
 }
 
 }  // namespace nubexa

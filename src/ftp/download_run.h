@@ -8,6 +8,7 @@
 namespace nubexa {
 
 class LocalFile;
+class LocalFolder;
 
 // One run of FTPClient::Download.
 class DownloadRun : private TransferRun {
@@ -20,11 +21,32 @@ private:
     // How a queued download's data ended.
     enum class DataEnd { Closed, Stopped, Unfinished, WriteFailed, DiskFull, Overrun };
 
-    // Where the bytes go: the offset to continue at, or empty when the task must not run.
-    std::optional<std::int64_t> startOffset(const std::string& path);
+    // Where a queued download's bytes go.
+    struct Placement {
+        std::string entry;    // the partial name, or the target of an older version's task
+        bool partial = true;  // renamed to the target's name when complete
+        std::int64_t offset = 0;
+        bool existing = false;  // the entry is there already
+    };
+    // Empty when the task must not run (the user was told why).
+    std::optional<Placement> place(const LocalFolder& folder);
+    // What bounds the bytes taken: the listed size, else SIZE, else the limit.
+    void chooseBound();
+    int refusedForSize(SizeProblem::Kind kind, std::int64_t received);
+    bool openFolder(LocalFolder& folder);
     bool setUp(std::int64_t offset);
+    int runAvatar();
+    int runQueued();
     int receiveAvatar(LocalFile& file, const std::string& path);
-    int receiveQueued(LocalFile& file, std::int64_t offset);
+    int receiveQueued(LocalFile& file, const LocalFolder& folder, const Placement& placement);
+    int finishQueued(const LocalFolder& folder, const Placement& placement,
+                     ProgressReporter& reporter, std::int64_t done);
+
+    struct Bound {
+        std::int64_t bytes = 0;
+        SizeProblem::Bound source = SizeProblem::Bound::kListed;
+    };
+    Bound m_bound;
     DataEnd receiveInto(LocalFile& file, ProgressReporter& reporter, std::int64_t& done,
                         std::int64_t& total);
 };

@@ -85,6 +85,7 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
     closeControl();
     m_binary = false;
     m_securityProblem.clear();
+    m_signedInClear = false;
     if (connectWithin(m_control, m_serverAddress, m_options.limits.connect,
                       m_options.stopRequest) != WaitResult::kReady) {
         ftp_log::connectionFailed(__LINE__);
@@ -106,8 +107,13 @@ bool FTPClient::ConnectAndLogin(bool expectGreeting) {
         !secureControl(false)) {
         return false;
     }
-    if (auto user = exchange("USER", m_userName); user && replyCode(*user) != "331")
+    if (auto user = exchange("USER", m_userName); user && replyCode(*user) != "331") {
+        // A server that needs no password for this user (an anonymous login without one)
+        // signs in on USER alone, as RFC 959 allows; PASS would be out of sequence.
+        if (replyCode(*user) == "230")
+            return protectDataConnections();
         return false;
+    }
     const auto pass = exchange("PASS", m_password);
     if (!pass)
         return protectDataConnections();

@@ -37,6 +37,20 @@ struct TransferStats {
 // pass on a retry.
 enum class RunEnd { kFailed, kCompleted, kStopped, kRefused };
 
+// How a download's data disagreed with the size it was bound by (a refusal of the last run).
+struct SizeProblem {
+    enum class Kind { kNone, kLonger, kShorter };
+    // Where the bound came from: the task's listed size, the server's SIZE answer (the listed
+    // size was unknown), or FtpOptions::unknownSizeLimit (SIZE was not answered either).
+    enum class Bound { kListed, kSizeAnswer, kLimit };
+    Kind kind = Kind::kNone;
+    Bound bound = Bound::kListed;
+    std::int64_t expected = 0;  // the bound in bytes
+    std::int64_t received = 0;  // what was kept: the bound when longer, where the data ended
+};
+// The refusal's words for the user.
+std::string sizeProblemText(const SizeProblem& problem);
+
 // The client end of one FTP connection with the file server: one sign-in, one transfer, then
 // the object is destroyed (no reuse, no reconnection). Owned by one transfer thread and not
 // shared; nothing in it is thread-safe, but any number of clients run side by side.
@@ -54,6 +68,7 @@ public:
     bool FtpLogin();
     // Connect (a connection left by an earlier attempt is closed first), greeting when
     // expected (220), USER (331), PASS (230), and for serverKind 3 two further 230 replies.
+    // A USER answered 230 is signed in without PASS.
     bool ConnectAndLogin(bool expectGreeting);
     bool Syst();
     // CWD (250) then PWD (257).
@@ -73,6 +88,9 @@ public:
     // Whether the control connection, and the data connections, are protected.
     bool controlSecured() const { return m_controlTls.secured(); }
     bool dataProtected() const { return m_dataProtected; }
+    // The last sign-in went on in clear text because the server refused AUTH TLS (with
+    // FtpSecurity::kTlsIfOffered): the password and the files are readable on the way.
+    bool signedInClear() const { return m_signedInClear; }
 
     // Kept open: Download and Upload end without QUIT, so that the owner may run the next
     // transfer on the same sign-in (and sends QUIT itself when it is done).
@@ -87,8 +105,10 @@ public:
     bool ReadReply(std::string& reply);
 
     // Fetches the task's remote file into local_path/local_file_name, resuming at the recorded
-    // bytes. 1: the file is complete, or the run stopped because the row is no longer running;
-    // 0: failed or unfinished (the caller gives the task back).
+    // bytes. The bytes go into the partial file (partialNameOf) until the file is complete; a
+    // task of an earlier version continues its file under the real name. 1: the file is
+    // complete, or the run stopped because the row is no longer running; 0: failed or
+    // unfinished (the caller gives the task back).
     int Download(TransferTask& task);
     // Sends local_path/local_file_name, resuming after the recorded bytes. With a registrar the
     // file is then registered and renamed to its id + extension; the row is complete (status
@@ -99,6 +119,7 @@ public:
     RunEnd lastRunEnd() const { return m_lastRunEnd; }
     // Why the last run was refused, in words for the user; empty unless lastRunEnd() is kRefused.
     const std::string& lastRefusal() const { return m_lastRefusal; }
+    const SizeProblem& lastSizeProblem() const { return m_lastSizeProblem; }
     // RNFR (350, or 226) then RNTO (250, or a reply of one blank).
     bool Rename(const std::string& oldName, const std::string& newName);
 
@@ -147,6 +168,7 @@ private:
     std::shared_ptr<TlsClientContext> m_tlsContext;
     bool m_dataProtected = false;
     std::string m_securityProblem;
+    bool m_signedInClear = false;
     const int m_serverKind;
 
     ProgressSinks& m_progress;
@@ -162,6 +184,7 @@ private:
     TransferStats m_stats;
     RunEnd m_lastRunEnd = RunEnd::kFailed;
     std::string m_lastRefusal;
+    SizeProblem m_lastSizeProblem;
     bool m_keepOpen = false;
     bool m_binary = false;  // TYPE I was accepted on this connection
 };

@@ -3,6 +3,8 @@
 // that resume the control connection's session.
 #include "ftp/ftp_client.h"
 
+#include "ftp/encrypted_hosts.h"
+
 namespace nubexa {
 
 namespace {
@@ -25,7 +27,19 @@ bool FTPClient::secureControl(bool implicit) {
         if (replyCode(reply) != "234") {
             // Only a server that says it has no TLS may be used in clear, and only when asked.
             if (m_options.tls.security == FtpSecurity::kTlsIfOffered && isPermanentRefusal(reply)) {
+                const auto& remembered = m_options.tls.encryptedHosts;
+                // One that had TLS before is more likely an attacker in the way than a server
+                // that lost it.
+                if (remembered && remembered->wasEncrypted(m_host, m_port)) {
+                    m_securityProblem =
+                        "the file server " + m_host +
+                        " signed in over TLS before and now refuses it (AUTH TLS: " +
+                        replyCode(reply) + "): not used without encryption";
+                    trace(m_securityProblem + "\n");
+                    return false;
+                }
                 trace("the server refused AUTH TLS: signing in without encryption\n");
+                m_signedInClear = true;
                 return true;
             }
             m_securityProblem = "the file server " + m_host + " offers no encryption (AUTH TLS: " +
@@ -50,6 +64,8 @@ bool FTPClient::protectDataConnections() {
     const auto size = exchange("PBSZ", "0");
     const auto level = exchange("PROT", "P");
     m_dataProtected = size && replyCode(*size) == "200" && level && replyCode(*level) == "200";
+    if (m_dataProtected && m_options.tls.encryptedHosts)
+        m_options.tls.encryptedHosts->rememberEncrypted(m_host, m_port);
     if (!m_dataProtected) {
         m_securityProblem = "the file server " + m_host + " refused protected data connections";
         trace(m_securityProblem + "\n");

@@ -12,6 +12,10 @@
 
 namespace nubexa {
 
+class EncryptedHosts;
+// The memory of encrypted file servers of the data folder `dataFolder`.
+std::shared_ptr<EncryptedHosts> encryptedHostsIn(const std::string& dataFolder);
+
 // How the FTP engine times, paces and reports a transfer. Free of the socket library, so that
 // front ends can include it.
 struct FtpTimeLimits {
@@ -26,14 +30,18 @@ struct FtpTimeLimits {
 // and must name the host the client was given.
 enum class FtpSecurity {
     kClear,
-    kTlsIfOffered,  // clear text only when the server answers AUTH with 5xx; said in the log
-    kTlsRequired,   // never clear text
+    // Clear text only when the server answers AUTH with 5xx (FTPClient::signedInClear() then
+    // says so), and never with a server that signed in over TLS before (encryptedHosts).
+    kTlsIfOffered,
+    kTlsRequired,  // never clear text
     kImplicitTls,
 };
 
 struct FtpTlsOptions {
     FtpSecurity security = FtpSecurity::kClear;
     std::string caFile;
+    // Where the servers that were encrypted before are remembered; null: nowhere.
+    std::shared_ptr<EncryptedHosts> encryptedHosts{};
 };
 
 struct FtpOptions {
@@ -45,6 +53,9 @@ struct FtpOptions {
     std::chrono::milliseconds dataTick{100};
     std::size_t blockSize = 256 * 1024;
     std::int64_t maxBytesPerSecond = 0;  // each run on its own; 0: as fast as the line goes
+    // A download of unknown size (listed as 0 or less, and SIZE not answered) takes at most
+    // this many bytes: a server cannot fill the disk with an endless file.
+    std::int64_t unknownSizeLimit = std::int64_t{16} << 30;
     // The limits every run of one direction shares (the user's speed limits); null: none.
     std::shared_ptr<RateLimiter> uploadLimit;
     std::shared_ptr<RateLimiter> downloadLimit;

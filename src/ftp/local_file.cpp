@@ -5,7 +5,11 @@
 #include <ace/OS_NS_fcntl.h>
 #include <ace/OS_NS_unistd.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
+
+#include "ftp/local_folder.h"
 
 namespace nubexa {
 
@@ -20,13 +24,29 @@ bool LocalFile::open(const std::string& path, int flags) {
     return true;
 }
 
-bool LocalFile::openForWriting(const std::string& path, Creation creation) {
+int LocalFile::writingFlags(Creation creation) {
     int flags = O_RDWR | O_NOFOLLOW;
     if (creation == Creation::kNew)
         flags |= O_CREAT | O_EXCL;
     if (creation == Creation::kEither)
         flags |= O_CREAT;
-    return open(path, flags);
+    return flags;
+}
+
+bool LocalFile::openForWriting(const std::string& path, Creation creation) {
+    return open(path, writingFlags(creation));
+}
+
+bool LocalFile::openForWriting(const LocalFolder& folder, const std::string& name,
+                               Creation creation) {
+    close();
+    const int descriptor = ::openat(folder.descriptor(), name.c_str(),
+                                    writingFlags(creation) | O_CLOEXEC, ACE_DEFAULT_FILE_PERMS);
+    if (descriptor < 0)
+        return false;
+    m_file.set_handle(descriptor);
+    m_open = true;
+    return true;
 }
 
 bool LocalFile::openForReading(const std::string& path) {

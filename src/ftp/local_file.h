@@ -9,6 +9,8 @@
 
 namespace nubexa {
 
+class LocalFolder;
+
 // The local file of one transfer, opened by its full path. Closed when the object ends.
 class LocalFile {
 public:
@@ -26,6 +28,8 @@ public:
     };
     // Read-write, never cut by the open.
     bool openForWriting(const std::string& path, Creation creation);
+    // The same for an entry of a folder held open.
+    bool openForWriting(const LocalFolder& folder, const std::string& name, Creation creation);
     bool openForReading(const std::string& path);
 
     std::optional<std::int64_t> size();
@@ -43,6 +47,7 @@ public:
 
 private:
     bool open(const std::string& path, int flags);
+    static int writingFlags(Creation creation);
 
     ACE_FILE_IO m_file;
     bool m_open = false;

@@ -8,6 +8,7 @@ TransferTask makeTransferTask(const StoredTask& row) {
     TransferTask task;
     task.id = row.id;
     task.localPath = row.localPath;
+    task.localRoot = row.localRoot;
     task.localFileName = row.localFileName;
     task.ftpPath = row.ftpPath;
     task.ftpFileName = row.ftpFileName;

@@ -17,6 +17,8 @@ inline constexpr int kAvatarDownload = 2;
 // Upload update file_size and transfer_size as the bytes move.
 struct TransferTask {
     std::string localPath;
+    // Above localPath: the folders between the two are opened without following links.
+    std::string localRoot;
     std::string localFileName;
     std::string ftpPath;
     std::string ftpFileName;

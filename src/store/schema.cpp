@@ -37,7 +37,8 @@ constexpr const char* kCreateTables =
     " is_user_pasue INTEGER DEFAULT 0,"
     " fail_reason TEXT DEFAULT '',"
     " retry_at INTEGER DEFAULT 0,"
-    " remote_path TEXT DEFAULT '');"
+    " remote_path TEXT DEFAULT '',"
+    " local_root TEXT DEFAULT '');"
     "CREATE TABLE IF NOT EXISTS t_user_log ("
     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
     " user_id TEXT,"
@@ -84,6 +85,7 @@ constexpr LaterColumn kLaterColumns[] = {
     {"fail_reason", "fail_reason TEXT DEFAULT ''"},
     {"retry_at", "retry_at INTEGER DEFAULT 0"},
     {"remote_path", "remote_path TEXT DEFAULT ''"},
+    {"local_root", "local_root TEXT DEFAULT ''"},
 };
 
 void addLaterColumns(sqlite3* db) {

@@ -26,10 +26,12 @@ inline constexpr const char* kInsertFolderUpload =
     "status,ran_type,ftp_path,parent_id,is_user_pasue)  VALUES(?,?,?,?,?,?,?,?,?,'0');";
 
 // S4: one file of a folder download. Binds 1 uid, 2 local_path, 3 local_file_name,
-// 4 ftp_file_name, 5 file_size, 6 status, 7 ran_type, 8 parent_id; ftp_path is a backslash.
+// 4 ftp_file_name, 5 file_size, 6 status, 7 ran_type, 8 parent_id, 9 remote_path,
+// 10 local_root; ftp_path is a backslash.
 inline constexpr const char* kInsertFolderDownload =
     "INSERT INTO t_process_list (user_id,local_path,local_file_name,ftp_file_name,file_size,"
-    "status,ran_type,parent_id,remote_path,ftp_path)  VALUES(?,?,?,?,?,?,?,?,?,'\\');";
+    "status,ran_type,parent_id,remote_path,local_root,ftp_path)  "
+    "VALUES(?,?,?,?,?,?,?,?,?,?,'\\');";
 
 // S5: id of the row just inserted on this connection.
 inline constexpr const char* kLastInsertId = "select last_insert_rowid()";
@@ -37,7 +39,8 @@ inline constexpr const char* kLastInsertId = "select last_insert_rowid()";
 // S6: a worker loads its task. Binds 1 id.
 inline constexpr const char* kLoadTask =
     "select id,user_id,local_path,local_file_name,ftp_path,ftp_file_name,status,ran_type,"
-    "transfer_size,transfer_schedule,file_size,parent_id  from t_process_list where id=?";
+    "transfer_size,transfer_schedule,file_size,parent_id,ifnull(local_root,'')  from "
+    "t_process_list where id=?";
 
 // S7: a worker gives its task back (sign-in failed, or the run ended unfinished). Binds 1 id.
 inline constexpr const char* kGiveBackTask =

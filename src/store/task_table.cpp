@@ -27,6 +27,7 @@ bool TaskTable::insert(const char* sql, const NewTaskRow& row, int ranType) {
     } else {
         command.bindText(8, row.parentId);
         command.bindText(9, row.remotePath);
+        command.bindText(10, row.localRoot);
     }
     return command.execute();
 }
@@ -74,6 +75,7 @@ std::optional<StoredTask> TaskTable::load(std::int64_t id) {
     task.transferSchedule = query.intAt(9);
     task.fileSize = query.int64At(10);
     task.parentId = query.textAt(11);
+    task.localRoot = query.textAt(12);
     return task;
 }
 

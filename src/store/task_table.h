@@ -37,6 +37,9 @@ struct NewTaskRow {
     // A folder download's file: the remote folder it comes from, for showing only (its ftp_path
     // stays a backslash).
     std::string remotePath{};
+    // A folder download's file: the folder the user chose, above the folders the download
+    // makes (its links are the user's; no link below it is followed). Empty for other tasks.
+    std::string localRoot{};
 };
 
 // A task row as a worker loads it.
@@ -54,6 +57,7 @@ struct StoredTask {
     int transferSchedule = 0;
     std::int64_t fileSize = 0;
     std::string parentId;
+    std::string localRoot;  // NewTaskRow::localRoot
 };
 
 // A row of the uploading or downloading page; every column as the database returns it as text.

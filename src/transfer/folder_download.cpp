@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 
+#include "ftp/partial_name.h"
 #include "platform/notifier.h"
 #include "service/local_target.h"
 #include "service/remote_name.h"
@@ -72,6 +73,26 @@ private:
     int m_composed = 0;
 };
 
+// A folder an earlier download of the same folder left: folders and partial files only (the
+// partial files of deleted tasks go with them, their folders stay). Not the user's data.
+bool holdsOnlyLeftovers(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    if (!fs::is_directory(fs::symlink_status(folder, error)))
+        return false;
+    for (fs::recursive_directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const fs::file_status status = entry->symlink_status(error);
+        if (error)
+            return false;
+        if (fs::is_directory(status))
+            continue;
+        if (!fs::is_regular_file(status) || !isPartialName(entry->path().filename().string()))
+            return false;
+    }
+    return !error;
+}
+
 void refuse(const char* kind, const std::string& path, const std::string& name) {
     std::fprintf(stderr, "folder download: %s refused (path \"%s\", name \"%s\")\n", kind,
                  path.c_str(), name.c_str());
@@ -117,7 +138,8 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
     }
     std::error_code error;
     if (!choice.skipExisting &&
-        std::filesystem::exists(std::filesystem::symlink_status(target.topFolder(), error))) {
+        std::filesystem::exists(std::filesystem::symlink_status(target.topFolder(), error)) &&
+        !holdsOnlyLeftovers(target.topFolder())) {
         notifier.showMessage(kCaption, kFolderExists);
         return plan;
     }
@@ -171,7 +193,7 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
         plan.rows.push_back(NewTaskRow{uid, *folder, std::move(localName), remoteName,
                                        std::max<std::int64_t>(0, toInt64(file.size)),
                                        task_status::kWaiting, "\\", parentId,
-                                       remoteFolderOf(choice.remoteParent, file.path)});
+                                       remoteFolderOf(choice.remoteParent, file.path), localRoot});
     }
     if (folders.failed())
         notifier.showMessage(kCaption, kFolderNotCreated);

@@ -88,9 +88,9 @@ TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total
 bool RowProgressWriter::update(std::int64_t done, std::int64_t total) {
     if (stopRequested())
         return false;
-    // A download records its first bytes at once: a partial file its row does not claim would
-    // be refused by the next run as somebody else's. An upload's bytes lie on the server, where
-    // a retry from the start simply writes over them.
+    // A download records its first bytes at once, so that a run cut short soon after resumes
+    // after them. An upload's bytes lie on the server, where a retry from the start simply
+    // writes over them.
     const bool firstOfDownload = !m_written && m_setup.direction == Direction::kDownload;
     if (!firstOfDownload && Clock::now() - m_lastWrite < m_setup.interval)
         return running();

@@ -1,5 +1,6 @@
 #include "transfer/task_commands.h"
 
+#include "ftp/partial_name.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
@@ -53,14 +54,21 @@ TaskCommands::Result TaskCommands::resume(std::int64_t id) {
 
 TaskCommands::Result TaskCommands::remove(std::int64_t id) {
     const std::string uid = m_manager.service().account().uid;
-    return m_manager.gate().run([&](LocalStore& store) {
+    std::optional<StoredTask> removed;
+    const Result result = m_manager.gate().run([&](LocalStore& store) {
         TaskTable tasks(store);
         const auto row = tasks.load(id);
         if (!row || row->userId != uid || row->status == task_status::kDeleted)
             return Result::kNoSuchTask;
-        tasks.remove(id);
+        if (tasks.remove(id))
+            removed = row;
         return Result::kDone;
     });
+    // A running worker sees the deletion at its next progress write and leaves the file it
+    // still writes; outside the bracket, as it is file-system work.
+    if (removed && removed->ranType == "2" && removed->transferSchedule < 100)
+        removePartialOf(removed->localPath, removed->localFileName);
+    return result;
 }
 
 int TaskCommands::pauseAll(const std::vector<std::int64_t>& ids) {

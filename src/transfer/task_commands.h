@@ -27,7 +27,8 @@ public:
     // Running again and no longer marked paused, with a worker at once (or after the old one
     // has ended). When the manager does not start tasks at once, the task waits for a monitor.
     Result resume(std::int64_t id);
-    // Status -100 for good; local and remote files are not touched.
+    // Status -100 for good. An unfinished download's partial file goes with it; the finished
+    // local files and the remote ones are not touched.
     Result remove(std::int64_t id);
 
     // "全部暂停": pause() for every listed task that is running or waiting, in one bracket.

@@ -1,6 +1,7 @@
 #include "transfer/transfer_manager.h"
 
 #include <chrono>
+#include <filesystem>
 
 #include "platform/notifier.h"
 #include "service/service_client.h"
@@ -32,6 +33,8 @@ FtpTlsOptions tlsOf(const ServiceConfig& config) {
     return tls;
 }
 
+constexpr const char* kClearText = "文件服务器拒绝加密，密码和文件以明文传输：";
+
 }  // namespace
 
 TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifier& notifier,
@@ -51,6 +54,11 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
             m_listener->workerThreadEnded();
     });
     m_settings.ftp.tls = tlsOf(m_service.config());
+    // Beside bin.db: the data folder's, shared by the client and nubexa-cli.
+    if (!m_settings.ftp.tls.encryptedHosts) {
+        m_settings.ftp.tls.encryptedHosts =
+            encryptedHostsIn(std::filesystem::path(m_gate.databasePath()).parent_path().string());
+    }
     // Every worker's client copies the options: the limiters are shared, not copied.
     if (!m_settings.ftp.uploadLimit)
         m_settings.ftp.uploadLimit = std::make_shared<RateLimiter>();
@@ -229,6 +237,18 @@ void TransferManager::workerEnded(const WorkerReport& report) {
     }
     if (m_listener != nullptr)
         m_listener->workerEnded(report);
+}
+
+void TransferManager::signedInClear(const std::string& host) {
+    if (m_listener != nullptr)
+        m_listener->fileServerInClear(host);
+    bool first = false;
+    {
+        const std::lock_guard<std::mutex> lock(m_clearMutex);
+        first = m_clearHostsSaid.insert(host).second;
+    }
+    if (first)
+        m_notifier.showMessage("", kClearText + host);
 }
 
 }  // namespace nubexa

@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "ftp/ftp_options.h"
@@ -160,6 +161,9 @@ public:
     void taskResumed(std::int64_t id) { m_failing.forget(id); }
     // For workers: their run has ended.
     void workerEnded(const WorkerReport& report);
+    // For workers: the file server `host` refused TLS and took the sign-in in clear text
+    // (ftp_tls = auto). The listener hears every time, the user once per session.
+    void signedInClear(const std::string& host);
 
 private:
     WorkerRegistry::Start startWorker(LocalStore& held, std::int64_t id, Direction direction,
@@ -179,6 +183,8 @@ private:
     SessionRenewer m_renewer;
     std::mutex m_renewMutex;
     std::string m_renewFailedFor;  // the token whose renewal failed: not tried twice
+    std::mutex m_clearMutex;
+    std::set<std::string> m_clearHostsSaid;
     // Last: destroyed first, so that no worker outlives the members above.
     WorkerRegistry m_workers;
 };

@@ -67,6 +67,9 @@ public:
     // A worker thread ended and no longer counts as live. Called under the workers' lock: a
     // wake-up of whoever waits for the end of the run belongs here, nothing more.
     virtual void workerThreadEnded() {}
+    // A worker signed in to the file server `host` in clear text: it refused TLS although
+    // nubexa.ini asks for it where offered (ftp_tls = auto). Any worker thread.
+    virtual void fileServerInClear(const std::string& /*host*/) {}
 };
 
 }  // namespace nubexa

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ftp/ftp_client.h"
+#include "ftp/partial_name.h"
 #include "platform/notifier.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
@@ -114,6 +115,8 @@ bool TransferWorker::connection() {
         m_client.reset();
         return false;
     }
+    if (m_client->signedInClear())
+        m_manager.signedInClear(account.ftp_host);
     m_client->Syst();
     return true;
 }
@@ -241,6 +244,9 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
     const auto bracket = m_manager.gate().acquire();
     m_manager.counts().remove(direction, bracket);
     TaskTable tasks(bracket.store());
+    // The deletion may have come while this run was creating its partial file.
+    if (direction == Direction::kDownload && tasks.readStatus(task.id) == task_status::kDeleted)
+        removePartialOf(task.localPath, task.localFileName);
     if (result > 0) {
         if (m_client->lastRunEnd() != RunEnd::kCompleted)
             return Outcome::kStopped;

@@ -2,9 +2,11 @@
 #include <ace/Log_Msg_Callback.h>
 #include <ace/Log_Record.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
+#include "ftp/encrypted_hosts.h"
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"
 #include "support/refusing_port.h"
@@ -50,7 +52,6 @@ TEST_F(ControlConnection, RefusedSignInsSendNothingMore) {
     };
     for (const Case& c : {Case{"421 too many users\r\n", "", {}},
                           Case{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "", {}},
-                          Case{"220 hi\r\n", "230 no password needed\r\n", {"USER u"}},
                           Case{"220 hi\r\n", "530 go away\r\n", {"USER u"}}}) {
         ScriptedFtpServer server([&](ScriptedSession& s) {
             s.send(c.greeting);
@@ -64,6 +65,73 @@ TEST_F(ControlConnection, RefusedSignInsSendNothingMore) {
         ASSERT_TRUE(server.waitDone());
         EXPECT_EQ(server.commands(), c.expected) << c.greeting;
     }
+}
+
+TEST_F(ControlConnection, AUserThatNeedsNoPasswordIsSignedInWithoutPass) {
+    const std::string bytes = patternBytes(1000, 35);
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        s.send("220 hi\r\n");
+        if (s.expect("USER"))
+            s.send("230 Login successful.\r\n");
+        if (s.expect("TYPE I"))
+            s.send("200 binary\r\n");
+        if (s.expect("PASV")) {
+            s.send(s.openPassive());
+            s.acceptData();
+        }
+        if (s.expect("REST"))
+            s.send("350 Restarting\r\n");
+        if (s.expect("RETR")) {
+            s.send("150 Opening\r\n");
+            s.sendData(bytes);
+            s.closeData();
+            s.send("226 Transfer complete\r\n");
+        }
+        s.serveUntilQuit();
+    });
+    auto client = makeClient(server.port());
+    ASSERT_TRUE(client->FtpLogin());
+    auto task = addDownload("35.bin", "anonymous.bin", 1000);
+    EXPECT_EQ(client->Download(task), 1);
+    client.reset();
+    ASSERT_TRUE(server.waitDone());
+    EXPECT_TRUE(server.failures().empty()) << server.failures().front();
+    EXPECT_FALSE(server.sawCommand("PASS"));
+    EXPECT_EQ(readFile(localFile("anonymous.bin")), bytes);
+}
+
+TEST_F(ControlConnection, AServerThatWasEncryptedBeforeIsNeverUsedInClearText) {
+    // AUTH TLS refused on both connections, as by a machine in the way.
+    ScriptedFtpServer server(
+        [](ScriptedSession& s) {
+            s.send("220 hi\r\n");
+            if (s.expect("AUTH TLS"))
+                s.send("500 AUTH not understood\r\n");
+            if (s.readCommand().rfind("USER", 0) != 0)
+                return;  // the client went away
+            s.send("331 ok\r\n");
+            if (s.expect("PASS"))
+                s.send("230 in\r\n");
+            s.serveUntilQuit();
+        },
+        2);
+    FtpOptions options = fastOptions();
+    options.tls = {FtpSecurity::kTlsIfOffered, "", encryptedHostsIn(m_dir.path())};
+    auto first = makeClient(server.port(), options);
+    EXPECT_TRUE(first->FtpLogin());
+    EXPECT_TRUE(first->signedInClear());
+    first.reset();
+    // What a protected sign-in to the same server leaves.
+    options.tls.encryptedHosts->rememberEncrypted("127.0.0.1", server.port());
+    auto second = makeClient(server.port(), options);
+    EXPECT_FALSE(second->FtpLogin());
+    EXPECT_FALSE(second->signedInClear());
+    EXPECT_NE(second->securityProblem().find("signed in over TLS before"), std::string::npos)
+        << second->securityProblem();
+    second.reset();
+    ASSERT_TRUE(server.waitDone());
+    const auto commands = server.commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "PASS p"), 1);
 }
 
 TEST_F(ControlConnection, LateBurstsOfKind3AreReadAtSignInAndOtherwiseByLaterCommands) {

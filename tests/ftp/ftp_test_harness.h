@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ftp/ftp_client.h"
+#include "ftp/partial_name.h"
 #include "ftp/transfer_task.h"
 #include "platform/notifier.h"
 #include "store/store_gate.h"
@@ -33,6 +34,10 @@ protected:
 
     std::string local() const { return m_dir.file("local"); }
     std::string localFile(const std::string& name) const { return local() + "/" + name; }
+    // Where an unfinished download of `name` keeps its bytes.
+    std::string partialFile(const std::string& name) const {
+        return localFile(partialNameOf(name));
+    }
 
     // Inserts a running task row and returns it as a worker loads it.
     TransferTask addDownload(const std::string& remoteName, const std::string& localName,

@@ -179,8 +179,9 @@ TEST_F(KilledProcess, DownloadRunAgainEndsByteExact) {
                                           localFile("disk.img")};
     const auto recorded = killWhenUnderWay(get, ran_type::kDownload, 2 * kMiB);
     EXPECT_LT(recorded, 16 * kMiB);
-    EXPECT_LT(static_cast<std::int64_t>(std::filesystem::file_size(localFile("disk.img"))),
+    EXPECT_LT(static_cast<std::int64_t>(std::filesystem::file_size(partialFile("disk.img"))),
               16 * kMiB);
+    EXPECT_FALSE(std::filesystem::exists(localFile("disk.img")));
     EXPECT_GT(recorded, 0);
     EXPECT_TRUE(rerunContinuesAt(get, recorded));
     EXPECT_TRUE(sameContent(localFile("disk.img"), m_server.path("disk.img")));
@@ -209,7 +210,7 @@ TEST_F(KilledProcess, CtrlCStopsResumablyAndErrorsNameTheirCause) {
         EXPECT_TRUE(waitUntil(
             [&] {
                 std::error_code missing;
-                const auto size = std::filesystem::file_size(localFile("disk.img"), missing);
+                const auto size = std::filesystem::file_size(partialFile("disk.img"), missing);
                 return !missing && size > kMiB;
             },
             30s));

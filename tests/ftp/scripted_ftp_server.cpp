@@ -199,7 +199,8 @@ void ScriptedSession::closeControl() {
     closeSocket(m_control);
 }
 
-ScriptedFtpServer::ScriptedFtpServer(Script script) : m_script(std::move(script)) {
+ScriptedFtpServer::ScriptedFtpServer(Script script, int connections)
+    : m_script(std::move(script)), m_connections(connections) {
     m_listener = listenOnLoopback(m_port);
     if (m_listener < 0) {
         fail("cannot listen on loopback");
@@ -217,17 +218,21 @@ ScriptedFtpServer::~ScriptedFtpServer() {
 }
 
 void ScriptedFtpServer::run() {
-    if (waitFor(m_listener, POLLIN, ScriptedSession::kWait, m_stopping)) {
-        const int control = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (control >= 0) {
-            ScriptedSession session(control, *this);
-            m_script(session);
-            closeSocket(session.m_data);
-            closeSocket(session.m_listener);
-            closeSocket(session.m_control);
+    for (int served = 0; served < m_connections; ++served) {
+        // A later connection may come from a program the test starts again.
+        const auto limit = served == 0 ? ScriptedSession::kWait : std::chrono::milliseconds(30000);
+        if (!waitFor(m_listener, POLLIN, limit, m_stopping)) {
+            fail("no client connected");
+            break;
         }
-    } else {
-        fail("no client connected");
+        const int control = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (control < 0)
+            continue;
+        ScriptedSession session(control, *this);
+        m_script(session);
+        closeSocket(session.m_data);
+        closeSocket(session.m_listener);
+        closeSocket(session.m_control);
     }
     m_done = true;
 }

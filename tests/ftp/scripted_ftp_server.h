@@ -60,14 +60,14 @@ private:
     ScriptedFtpServer& m_server;
 };
 
-// A one-connection FTP server on a loopback port whose replies a test scripts, for what a real
-// server will not do on request. The script runs on the server's own thread; the destructor
-// ends and joins it.
+// An FTP server on a loopback port whose replies a test scripts, for what a real server will
+// not do on request: one connection, or `connections` one after another, each running the
+// script. The script runs on the server's own thread; the destructor ends and joins it.
 class ScriptedFtpServer {
 public:
     using Script = std::function<void(ScriptedSession&)>;
 
-    explicit ScriptedFtpServer(Script script);
+    explicit ScriptedFtpServer(Script script, int connections = 1);
     ~ScriptedFtpServer();
     ScriptedFtpServer(const ScriptedFtpServer&) = delete;
     ScriptedFtpServer& operator=(const ScriptedFtpServer&) = delete;
@@ -88,6 +88,7 @@ private:
     void run();
 
     Script m_script;
+    const int m_connections;
     int m_listener = -1;
     std::uint16_t m_port = 0;
     std::atomic<bool> m_stopping{false};

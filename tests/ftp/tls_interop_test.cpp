@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 
+#include "ftp/encrypted_hosts.h"
 #include "ftp_test_harness.h"
 #include "pure_ftpd.h"
 #include "service/service_client.h"
@@ -187,19 +188,29 @@ TEST_F(TlsPeerTest, RequiredTlsNeverFallsBackAndAutoOnlyWhenTheServerRefusesAuth
     required.reset();
     EXPECT_EQ(clearOnly.log().find("USER"), std::string::npos) << clearOnly.log();
 
-    auto tried = makeClient(clearOnly.port(), tlsOptions(FtpSecurity::kTlsIfOffered), 0,
-                            clear.ftp_username, clear.ftp_pwd);
+    // Auto in clear text says so; a protected sign-in is remembered for its host and port.
+    FtpOptions remembering = tlsOptions(FtpSecurity::kTlsIfOffered);
+    remembering.tls.encryptedHosts = encryptedHostsIn(m_dir.path());
+    const auto& memory = *remembering.tls.encryptedHosts;
+    auto tried = makeClient(clearOnly.port(), remembering, 0, clear.ftp_username, clear.ftp_pwd);
     EXPECT_TRUE(tried->FtpLogin());
     EXPECT_FALSE(tried->controlSecured());
+    EXPECT_TRUE(tried->signedInClear());
+    EXPECT_FALSE(memory.wasEncrypted("127.0.0.1", clearOnly.port()));
 
     // Offered, auto takes it.
     TempDir other;
     StandinFileServer offering(other, &m_certificates.trusted());
     const AccountInfo account = offering.demoAccount(m_certificates.authority());
-    auto secured = makeClient(offering.port(), tlsOptions(FtpSecurity::kTlsIfOffered), 0,
-                              account.ftp_username, account.ftp_pwd);
+    auto secured =
+        makeClient(offering.port(), remembering, 0, account.ftp_username, account.ftp_pwd);
     EXPECT_TRUE(secured->FtpLogin());
     EXPECT_TRUE(secured->controlSecured() && secured->dataProtected());
+    EXPECT_FALSE(secured->signedInClear());
+    EXPECT_TRUE(memory.wasEncrypted("127.0.0.1", offering.port()));
+    EXPECT_EQ(
+        std::filesystem::status(memory.filePath()).permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 }  // namespace

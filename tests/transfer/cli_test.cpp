@@ -13,6 +13,7 @@
 #include "cli_fixture.h"
 #include "ftp/child_process.h"
 #include "store/user_log.h"
+#include "support/test_certificates.h"
 #include "transfer/transfer_page_text.h"
 
 namespace nubexa::test {
@@ -241,6 +242,30 @@ TEST_F(CliTest, LogoutForgetsTheRememberedSignIn) {
     EXPECT_EQ(passwords, 0);
     EXPECT_EQ(cli({"ls"}), 1);
     EXPECT_NE(m_output.find("not signed in"), std::string::npos) << m_output;
+}
+
+TEST_F(CliTest, ARefusedCertificateIsSaidAsSuchNeverAsAWrongPassword) {
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    // The same service over HTTPS with a certificate of an authority nobody configured.
+    const TestCertificates certificates;
+    standin::ServiceOptions options;
+    options.dataFolder = m_dir.path() + "/tls-service";
+    options.httpPort = 0;
+    options.ftp.port = 0;
+    options.seedDemo = true;
+    options.logSink = [](const std::string&) {};
+    options.tls = certificates.trusted();
+    standin::StandinService service(options);
+    ASSERT_TRUE(service.start().ok);
+    writeFile(home() + "/nubexa.ini", "[service]\napi_host = https://127.0.0.1:" +
+                                          std::to_string(service.httpPort()) + "\n");
+    for (const bool remembered : {true, false}) {
+        EXPECT_EQ(remembered ? cli({"ls"}) : login("demo123"), 1);
+        EXPECT_NE(m_output.find("see ca_file"), std::string::npos) << m_output;
+        EXPECT_EQ(m_output.find("password"), std::string::npos) << m_output;
+        EXPECT_EQ(m_output.find("refused"), std::string::npos) << m_output;
+    }
+    service.stop();
 }
 
 TEST_F(CliTest, BeforeAnySignInCommandsSaySoAndFail) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "standin/service_options.h"
@@ -181,6 +182,46 @@ TEST_F(SignInFailure, ADownloadThatCannotSignInSaysTheDownloadFailed) {
     EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，下载失败"}));
     EXPECT_EQ(row(down.id)->status, task_status::kWaiting);
     EXPECT_FALSE(std::filesystem::exists(localDir() + "/d.bin"));
+}
+
+// Counts the sign-ins the listener heard of as made in clear text.
+class ClearTextListener : public TransferListener {
+public:
+    void workerEnded(const WorkerReport&) override {}
+    void avatarReady(const std::string&) override {}
+    void fileServerInClear(const std::string& host) override {
+        std::lock_guard lock(m_mutex);
+        m_hosts.push_back(host);
+    }
+    std::vector<std::string> hosts() const {
+        std::lock_guard lock(m_mutex);
+        return m_hosts;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_hosts;
+};
+
+TEST_F(SignInFailure, AFileServerWithoutTlsUnderAutoIsSaidOnceAndToTheListenerEveryTime) {
+    const auto first = putRemoteFile({}, "clear1.bin", patternBytes(3000, 4));
+    const auto second = putRemoteFile({}, "clear2.bin", patternBytes(3000, 5));
+    dropManager();
+    ServiceConfig config = m_client->config();
+    config.ftpTls = FtpTls::kAuto;
+    m_client = std::make_unique<ServiceClient>(config, programFolder());
+    ASSERT_EQ(m_client->Login("demo", "demo123"), 1);
+    ClearTextListener listener;
+    manager().setListener(&listener);
+    for (const auto& remote : {first, second}) {
+        const auto down = queue().QueueFileDownload(remote, localDir(), {});
+        manager().waitForWorkers();
+        EXPECT_TRUE(complete(down.id)) << remote.name;
+    }
+    const std::string host = m_client->account().ftp_host;
+    EXPECT_EQ(m_notifier.texts(),
+              (std::vector<std::string>{"文件服务器拒绝加密，密码和文件以明文传输：" + host}));
+    EXPECT_EQ(listener.hosts(), (std::vector<std::string>{host, host}));
 }
 
 TEST_F(SignInFailure, TheAvatarLandsInTheProgramFolderAndIsRecorded) {

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "ftp/partial_name.h"
 #include "store/task_table.h"
 #include "store/user_log.h"
 #include "transfer/task_commands.h"
@@ -85,6 +86,41 @@ TEST_F(TaskControl, ADeletedRunningTaskEndsWithoutBeingGivenBack) {
     EXPECT_EQ(commands.remove(up.id), TaskCommands::Result::kNoSuchTask);
     EXPECT_EQ(commands.pause(12345), TaskCommands::Result::kNoSuchTask);
     EXPECT_EQ(remoteFiles("0").count("gone.bin"), 0u);
+}
+
+TEST_F(TaskControl, ADeletedDownloadTakesItsPartialFileAndItsFolderCanComeAgain) {
+    const RemoteFolder album = makeRemoteFolder("album");
+    putRemoteFile(album, "song.bin", m_remoteBytes);
+    const DiskItem folder{album.id, "album", "", "0", true};
+    const auto downloads = [&] {
+        std::vector<std::int64_t> ids;
+        for (const auto& shown :
+             loadTransferPage(*m_gate, m_client->account().uid, Direction::kDownload))
+            ids.push_back(std::stoll(shown.id));
+        return ids;
+    };
+    ASSERT_EQ(queue().QueueFolderDownload(folder, localDir()), 1);
+    const auto first = downloads();
+    ASSERT_EQ(first.size(), 1u);
+    // Its folders below the chosen one are reached without following links.
+    EXPECT_EQ(row(first[0])->localRoot, localDir() + "/");
+    ASSERT_TRUE(tickUntil([&] { return moving(first[0]); }));
+    const std::string partial = localDir() + "/album/" + partialNameOf("song.bin");
+    EXPECT_TRUE(std::filesystem::exists(partial));
+    EXPECT_FALSE(std::filesystem::exists(localDir() + "/album/song.bin"));
+
+    ASSERT_EQ(TaskCommands(manager()).remove(first[0]), TaskCommands::Result::kDone);
+    manager().waitForWorkers();
+    EXPECT_FALSE(std::filesystem::exists(partial));
+    EXPECT_TRUE(std::filesystem::is_empty(localDir() + "/album"));
+
+    // What is left is the download's own empty folder: no clash with the user's files.
+    ASSERT_EQ(queue().QueueFolderDownload(folder, localDir()), 1);
+    const auto again = downloads();
+    ASSERT_EQ(again.size(), 1u);
+    ASSERT_TRUE(tickUntil([&] { return complete(again[0]); }));
+    EXPECT_EQ(readFile(localDir() + "/album/song.bin"), m_remoteBytes);
+    EXPECT_FALSE(std::filesystem::exists(partial));
 }
 
 TEST_F(TaskControl, AStopOfEveryTransferLeavesTheRowsToResumeInTheNextSession) {
@@ -199,8 +235,8 @@ TEST_F(TaskControl, ATaskThatFailsAgainAndAgainWaitsWithABackOffUnlikeAUserPause
     EXPECT_EQ(markOf(down.id), hold_mark::kFailing) << "told apart from a user pause";
     // When it is tried again is kept with it, for other processes to show: the back-off after
     // a moment between the first run and now.
-    const auto listed = m_gate->run(
-        [&](LocalStore& store) { return TaskTable(store).listDownloads(uid).front(); });
+    const auto listed =
+        m_gate->run([&](LocalStore& store) { return TaskTable(store).listDownloads(uid).front(); });
     EXPECT_GE(listed.retryAt, started + 1);
     EXPECT_LE(listed.retryAt, epochSeconds() + 2);
     EXPECT_EQ(stateOf(down.id), "暂停");
