@@ -14,6 +14,7 @@
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 #include "transfer/transfer_queue.h"
 
@@ -271,5 +272,5 @@ void MainWindowTest::leavingStopsTransfersResumably() {
     QTRY_VERIFY_WITH_TIMEOUT(row() && row()->status == 100, 30000);
 }
 
-QTEST_MAIN(MainWindowTest)
+NUBEXA_QTEST(MainWindowTest)
 #include "main_window_test.moc"

@@ -20,6 +20,7 @@
 #include "pages/folder_dialogs.h"
 #include "pages/password_dialogs.h"
 #include "service/service_client.h"
+#include "support/qt_test_main.h"
 
 using namespace nubexa;
 using namespace nubexa::pages;
@@ -291,5 +292,5 @@ void DiskPageTest::aSilentServiceKeepsTheRows() {
     QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
 }
 
-QTEST_MAIN(DiskPageTest)
+NUBEXA_QTEST(DiskPageTest)
 #include "disk_page_test.moc"
