@@ -11,6 +11,7 @@ function(nubexa_add_test name)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} nubexa_test_support GTest::gtest GTest::gmock
                                           GTest::gtest_main nubexa_options)
+    nubexa_precompile(${name} GTEST)
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
         PROPERTIES TIMEOUT ${ARG_TIMEOUT} LABELS ${name}

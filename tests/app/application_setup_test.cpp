@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "app/application_setup.h"
+#include "support/qt_test_main.h"
 
 using nubexa::app::installQtTranslations;
 
@@ -42,5 +43,5 @@ void ApplicationSetupTest::qtTextsFollowTheLocaleElseChinese() {
         installQtTranslations(application, QLocale::c(), QStringLiteral("/nonexistent")).isEmpty());
 }
 
-QTEST_MAIN(ApplicationSetupTest)
+NUBEXA_QTEST(ApplicationSetupTest)
 #include "application_setup_test.moc"

@@ -29,6 +29,7 @@
 #include "store/local_store.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
+#include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 
 using namespace nubexa;
@@ -474,5 +475,5 @@ void ExtrasTest::noticeLinkRotatesPausesAndOpens() {
     QCOMPARE(s.harness.browser().urls(), (std::vector<std::string>{recommend, recommend}));
 }
 
-QTEST_MAIN(ExtrasTest)
+NUBEXA_QTEST(ExtrasTest)
 #include "extras_test.moc"

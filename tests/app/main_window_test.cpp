@@ -21,6 +21,7 @@
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 #include "transfer/transfer_queue.h"
 
@@ -348,5 +349,5 @@ void MainWindowTest::notificationsShowMarkupAsText() {
     QVERIFY(!shown.toHtml().contains(QStringLiteral("font-weight:700")));
 }
 
-QTEST_MAIN(MainWindowTest)
+NUBEXA_QTEST(MainWindowTest)
 #include "main_window_test.moc"

@@ -14,6 +14,7 @@
 #include "client_harness.h"
 #include "session/run_lock.h"
 #include "store/store_gate.h"
+#include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 
 #include <unistd.h>
@@ -127,5 +128,5 @@ void OneClientTest::queueBelongsToOneFrontEnd() {
                 .contains(QStringLiteral("desktop client is transferring")));
 }
 
-QTEST_MAIN(OneClientTest)
+NUBEXA_QTEST(OneClientTest)
 #include "one_client_test.moc"

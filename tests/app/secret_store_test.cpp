@@ -16,6 +16,7 @@
 #include "store/local_store.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
+#include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 
 using namespace nubexa;
@@ -207,5 +208,5 @@ void SecretStoreTest::withoutSecretServiceBinDbKeepsIt() {
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
-QTEST_MAIN(SecretStoreTest)
+NUBEXA_QTEST(SecretStoreTest)
 #include "secret_store_test.moc"

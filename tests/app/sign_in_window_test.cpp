@@ -16,6 +16,7 @@
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
+#include "support/qt_test_main.h"
 
 using namespace nubexa;
 using namespace nubexa::app;
@@ -240,5 +241,5 @@ void SignInWindowTest::silentServiceEndsInNetworkMessage() {
     window->removeEventFilter(&counter);
 }
 
-QTEST_MAIN(SignInWindowTest)
+NUBEXA_QTEST(SignInWindowTest)
 #include "sign_in_window_test.moc"

@@ -13,6 +13,7 @@
 #include "app/web_sign_in_poller.h"
 #include "client_harness.h"
 #include "service/service_client.h"
+#include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 
 using namespace nubexa;
@@ -119,5 +120,5 @@ void WebSignInTest::signInInChromium() {
     QCOMPARE(harness.client().timerInterval(), CMainWnd::kMainInterval);
 }
 
-QTEST_MAIN(WebSignInTest)
+NUBEXA_QTEST(WebSignInTest)
 #include "web_sign_in_test.moc"

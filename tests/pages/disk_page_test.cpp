@@ -29,6 +29,7 @@
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
+#include "support/qt_test_main.h"
 
 using namespace nubexa;
 using namespace nubexa::pages;
@@ -387,5 +388,5 @@ void DiskPageTest::theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize() {
              QSize(1190, 760).boundedTo(room).expandedTo(QSize(890, 600)));
 }
 
-QTEST_MAIN(DiskPageTest)
+NUBEXA_QTEST(DiskPageTest)
 #include "disk_page_test.moc"

@@ -4,6 +4,7 @@
 
 #include "pages/dialog_checks.h"
 #include "pages/disk_rows.h"
+#include "support/qt_test_main.h"
 
 using namespace nubexa;
 using namespace nubexa::pages;
@@ -182,5 +183,5 @@ void DiskRowsTest::checksRefuseBeforeAnythingIsSent() {
     QCOMPARE(sharePasswordOf("提取码：无"), std::string());
 }
 
-QTEST_GUILESS_MAIN(DiskRowsTest)
+NUBEXA_QTEST_GUILESS(DiskRowsTest)
 #include "disk_rows_test.moc"

@@ -24,6 +24,7 @@
 #include "pages/password_dialogs.h"
 #include "pages/share_dialogs.h"
 #include "platform/notifier.h"
+#include "support/qt_test_main.h"
 
 using namespace nubexa;
 using namespace nubexa::pages;
@@ -370,5 +371,5 @@ void ItemDialogsTest::servicesTheUserLacksAreRefused() {
     refused(driver, share, kVipOnly);
 }
 
-QTEST_MAIN(ItemDialogsTest)
+NUBEXA_QTEST(ItemDialogsTest)
 #include "item_dialogs_test.moc"

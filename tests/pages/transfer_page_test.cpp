@@ -26,6 +26,7 @@
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 #include "transfer/running_counts.h"
 #include "transfer/transfer_monitor.h"
@@ -546,5 +547,5 @@ void TransferPageTest::progressTicksReadOnlyTheRunningRows() {
     QCOMPARE(look.rows.size(), std::size_t{3});
 }
 
-QTEST_MAIN(TransferPageTest)
+NUBEXA_QTEST(TransferPageTest)
 #include "transfer_page_test.moc"
