@@ -139,8 +139,8 @@ std::optional<LastUser> UserLog::readLastUser() {
     StoreQuery query = m_store.prepareQuery(st::kReadLastUser);
     std::optional<LastUser> last;
     if (query.next()) {
-        last = LastUser{query.textAt(0), query.textAt(1), query.textAt(2), query.textAt(3),
-                        query.textAt(4)};
+        last = LastUser{query.textAt(0), query.textAt(1), query.textAt(2),
+                        query.textAt(3), query.textAt(4), {}};
     }
     // A fresh bin.db holds the option row with an empty value until the first sign-in: that is
     // no last user, not a user with an empty name and a one-blank password.

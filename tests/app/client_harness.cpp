@@ -128,8 +128,8 @@ void ClientHarness::rememberSignIn(const std::string& uid, const std::string& pa
                                    bool autoLogin, const std::string& autoResume) {
     StoreGate gate(databasePath());
     const bool recorded = gate.run([&](LocalStore& store) {
-        return UserLog(store).recordSignIn(SignInRecord{uid, password, Common::localTimeText(),
-                                                        !password.empty(), autoLogin, autoResume});
+        return UserLog(store).recordSignIn(SignInRecord{
+            uid, password, Common::localTimeText(), !password.empty(), autoLogin, autoResume, {}});
     });
     QVERIFY(recorded);
 }
