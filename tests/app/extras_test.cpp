@@ -193,8 +193,8 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
     StoreGate gate(s.harness.databasePath());
     gate.run([&](LocalStore& store) {
         UserLog log(store);
-        QVERIFY(log.recordSignIn({"someone else", "", "d", false, false, "0"}));
-        QVERIFY(log.recordSignIn({uid, "kept", "d", true, false, "0"}));
+        QVERIFY(log.recordSignIn({"someone else", "", "d", false, false, "0", {}}));
+        QVERIFY(log.recordSignIn({uid, "kept", "d", true, false, "0", {}}));
         QCOMPARE(log.readChoices(uid)->autoRun, 1);
     });
     dialog = openSettings(s);
