@@ -85,7 +85,7 @@ TEST_F(StoreRobustness, OlderFileKeepsItsRowsAndGainsWhatIsMissing) {
         EXPECT_TRUE(tasks.clearUserPause(std::stoll(rows[0].id)));
         EXPECT_EQ(tasks.listUploads("7")[0].failReason, "");
         UserLog log(s);
-        EXPECT_TRUE(log.recordSignIn({"7", "", "d", false, false, "0"}));
+        EXPECT_TRUE(log.recordSignIn({"7", "", "d", false, false, "0", {}}));
         EXPECT_EQ(log.readChoices("7")->autoRun, 1);  // the old choice is kept
         EXPECT_EQ(log.readLastUser()->userName, "7");
         // Speed limits are kept per user, a negative one as none.

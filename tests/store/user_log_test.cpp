@@ -12,7 +12,7 @@ protected:
                 bool autoLogin = false, const std::string& autoResume = "0") {
         gate().run([&](LocalStore& s) {
             EXPECT_TRUE(UserLog(s).recordSignIn(
-                {uid, password, "2026-12-8 9:5:7", remember, autoLogin, autoResume}));
+                {uid, password, "2026-12-8 9:5:7", remember, autoLogin, autoResume, {}}));
         });
     }
 

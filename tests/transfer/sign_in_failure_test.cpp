@@ -229,7 +229,7 @@ TEST_F(SignInFailure, TheAvatarLandsInTheProgramFolderAndIsRecorded) {
     ASSERT_FALSE(account.avatar.empty());
     ASSERT_EQ(account.avatar_cached, 0);
     m_gate->run([&](LocalStore& store) {
-        UserLog(store).recordSignIn({account.uid, "", "2026-1-1 0:0:0", false, false, "0"});
+        UserLog(store).recordSignIn({account.uid, "", "2026-1-1 0:0:0", false, false, "0", {}});
     });
     struct Listener : TransferListener {
         void workerEnded(const WorkerReport&) override {}

@@ -154,7 +154,7 @@ TEST_F(TaskControl, UnfinishedTasksResumeByThemselvesOnlyWhenTheUserChoseIt) {
     const std::string uid = m_client->account().uid;
     const auto recordChoice = [&](const char* autoResume) {
         m_gate->run([&](LocalStore& store) {
-            UserLog(store).recordSignIn({uid, "", "2026-1-1 0:0:0", false, false, autoResume});
+            UserLog(store).recordSignIn({uid, "", "2026-1-1 0:0:0", false, false, autoResume, {}});
         });
     };
     m_settings.startAtOnce = false;
