@@ -55,8 +55,8 @@ protected:
     }
     bool signIn(RememberedPasswords& passwords, const std::string& password, bool remember,
                 RememberedPasswords::Kept* kept = nullptr) {
-        return passwords.recordSignIn({"1001", password, "2026-12-8 9:5:7", remember, true, "0", {}},
-                                      kept);
+        return passwords.recordSignIn(
+            {"1001", password, "2026-12-8 9:5:7", remember, true, "0", {}}, kept);
     }
 };
 
