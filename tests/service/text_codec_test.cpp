@@ -1,6 +1,5 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <regex>
 
 #include "canned_server.h"
 #include "service/common.h"
@@ -87,10 +86,10 @@ TEST(CommonDigest, IsUpperCaseMd5Hex) {
 
 TEST(CommonLocalTime, HasNoLeadingZeros) {
     const std::string text = Common::localTimeText();
-    EXPECT_TRUE(
-        std::regex_match(text, std::regex(R"(\d{4}-[1-9]\d?-[1-9]\d? \d{1,2}:\d{1,2}:\d{1,2})")))
-        << text;
-    EXPECT_FALSE(std::regex_search(text, std::regex(R"([-: ]0\d)"))) << text;
+    // GoogleTest's own (POSIX) expressions: std::regex draws a false GCC 12 warning at -O1.
+    EXPECT_THAT(text, testing::MatchesRegex(
+                          "[0-9]{4}-[1-9][0-9]?-[1-9][0-9]? [0-9]{1,2}:[0-9]{1,2}:[0-9]{1,2}"));
+    EXPECT_THAT(text, testing::Not(testing::ContainsRegex("[-: ]0[0-9]")));
 }
 
 }  // namespace

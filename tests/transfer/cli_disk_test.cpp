@@ -3,7 +3,6 @@
 #include <httplib.h>
 
 #include <filesystem>
-#include <regex>
 
 #include "ftp/child_process.h"
 #include "transfer_fixture.h"
@@ -43,9 +42,26 @@ protected:
 
     // The first address of the stand-in in the output, without the host: "/s/KEY".
     std::string addressPath() const {
-        std::smatch found;
-        const std::regex address("http://127\\.0\\.0\\.1:[0-9]+(/[A-Za-z0-9/_.-]+)");
-        return std::regex_search(m_output, found, address) ? found[1].str() : std::string();
+        const std::string host = "http://127.0.0.1:";
+        std::size_t at = m_output.find(host);
+        if (at == std::string::npos)
+            return {};
+        at = m_output.find_first_not_of("0123456789", at + host.size());
+        const std::size_t end = m_output.find_first_not_of(
+            "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/_.-", at);
+        return at == std::string::npos ? std::string() : m_output.substr(at, end - at);
+    }
+
+    // The id that `ls` lists for the line that starts with `entry` ("name/\t-\t...\tid=7").
+    std::string listedId(const std::string& entry) const {
+        const std::size_t line = m_output.find(entry);
+        if (line == std::string::npos)
+            return {};
+        const std::size_t id = m_output.find("\tid=", line);
+        if (id == std::string::npos || m_output.find('\n', line) < id)
+            return {};
+        const std::size_t from = id + 4;
+        return m_output.substr(from, m_output.find_first_not_of("0123456789", from) - from);
     }
 
     httplib::Result fetch(const std::string& path) {
@@ -161,10 +177,9 @@ TEST_F(CliDiskTest, RefusalsAreSaidInTheServicesWordsAndUsageErrorsExitTwo) {
 
     // Ids as ls prints them stand for paths.
     ASSERT_EQ(cli({"ls"}), 0) << m_output;
-    std::smatch found;
-    ASSERT_TRUE(std::regex_search(m_output, found, std::regex("projects/\t-\t[^\t]*\tid=([0-9]+)")))
-        << m_output;
-    ASSERT_EQ(cli({"du", "--id", "folder:" + found[1].str()}), 0) << m_output;
+    const std::string projects = listedId("projects/\t-\t");
+    ASSERT_FALSE(projects.empty()) << m_output;
+    ASSERT_EQ(cli({"du", "--id", "folder:" + projects}), 0) << m_output;
     EXPECT_TRUE(said("\t/projects\t2 file(s)\n")) << m_output;
 
     // A wrong password: the service's words. The right one lifts the protection.
