@@ -71,7 +71,9 @@ TEST_F(Interruption, PausedDownloadStopsKeepsItsLastWriteAndResumesByteExact) {
         task.id, *client, [&] { return client->Download(task); }, kMiB, Change::Pause);
     EXPECT_EQ(row(task.id).status, task_status::kWaiting);
     const auto paused = row(task.id);
-    EXPECT_GE(static_cast<std::int64_t>(std::filesystem::file_size(localFile("movie.bin"))),
+    // Until it is whole, the file lives under its partial name.
+    EXPECT_FALSE(std::filesystem::exists(localFile("movie.bin")));
+    EXPECT_GE(static_cast<std::int64_t>(std::filesystem::file_size(partialFile("movie.bin"))),
               paused.transferSize);
 
     resume(task.id);

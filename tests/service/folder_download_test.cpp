@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "platform/notifier.h"
 #include "service_fixture.h"
@@ -84,7 +85,10 @@ TEST_F(FolderDownload, CreatesTheFoldersAndQueuesOneWaitingRowPerFile) {
 }
 
 TEST_F(FolderDownload, AnExistingLocalFolderQueuesNothing) {
+    // A folder with a file of the user's in it; one that holds only folders and partial files
+    // of an earlier download of ours is taken again.
     fs::create_directories(root() + "/trip");
+    std::ofstream(root() + "/trip/mine.txt") << "mine";
     m_server.answer(kPath, accepted("<files><file id=\"11\" name=\"a\" ext=\".txt\" size=\"5\""
                                     " path=\"/trip/\"/></files><folders/>"));
     EXPECT_EQ(download(), 0);
