@@ -325,8 +325,13 @@ void sharePage(const ServiceContext& service, const httplib::Request& request,
                httplib::Response& response) {
     // A link written with "?pwd=" opens once; the code then leaves the address.
     if (const std::string code = formValue(request, "pwd"); !code.empty()) {
-        SqlTx tx(service.database);
-        const auto open = openShare(tx, request.matches[1]);
+        std::optional<OpenShare> open;
+        {
+            SqlTx tx(service.database);
+            open = openShare(tx, request.matches[1]);
+        }
+        // The page is drawn after the transaction: it opens one of its own, and the database's
+        // lock is not recursive.
         if (open && !open->share.pwd.empty() &&
             normalizedCode(code) == normalizedCode(open->share.pwd)) {
             rememberUnlock(service, response, open->share, kCodeLock,

@@ -70,8 +70,13 @@ TEST_F(SharingApiTest, ShareGivesALinkWhosePageAsksForThePasswordAndServesTheByt
     const auto bytes = visitor.get(page + "/file/" + welcome);
     EXPECT_EQ(bytes->status, 200);
     EXPECT_NE(bytes->body.find("欢迎使用Nubexa网盘"), std::string::npos);
-    // A link that carries the code opens once and sheds it.
+    // A link that carries a wrong code shows the form again (and leaves the service free for
+    // the next request); one that carries the right code opens once and sheds it.
     Browser linked(m_service->httpPort());
+    const auto wrongInLink = linked.get(page + "?pwd=nope");
+    ASSERT_TRUE(wrongInLink);
+    EXPECT_NE(wrongInLink->body.find("提取码错误"), std::string::npos);
+    EXPECT_EQ(linked.get(page + "/file/" + welcome)->status, 404);
     EXPECT_EQ(linked.get(page + "?pwd=k3y")->get_header_value("Location"), page);
     EXPECT_EQ(linked.get(page + "/file/" + welcome)->status, 200);
 
