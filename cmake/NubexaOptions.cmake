@@ -11,9 +11,10 @@ target_compile_definitions(nubexa_options INTERFACE
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
 target_include_directories(nubexa_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
 
-# mold links a sanitizer build's executables several times faster than ld.bfd.
+# mold links a sanitizer build's executables several times faster than ld.bfd. Release and
+# package builds keep the system's linker.
 find_program(NUBEXA_MOLD mold)
-if(NUBEXA_MOLD)
+if(NUBEXA_MOLD AND NUBEXA_SANITIZE AND CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     target_link_options(nubexa_options INTERFACE -fuse-ld=mold)
 endif()
 
