@@ -212,22 +212,40 @@ std::unique_ptr<SqlDatabase> SqlDatabase::open(const std::string& path, std::str
     return database;
 }
 
-SqlTx::SqlTx(SqlDatabase& database)
-    : m_database(database), m_lock(database.m_mutex, std::defer_lock) {
-    // The mutex is not recursive: waiting for it here would wait for ever.
+bool SqlDatabase::hold(Clock::time_point until) {
+    std::unique_lock lock(m_gate);
+    if (!m_free.wait_until(lock, until, [this] { return !m_held; }))
+        return false;
+    m_held = true;
+    return true;
+}
+
+void SqlDatabase::letGo() {
+    {
+        std::lock_guard lock(m_gate);
+        m_held = false;
+    }
+    m_free.notify_one();
+}
+
+SqlTx::SqlTx(SqlDatabase& database) : m_database(database) {
+    // The connection is this thread's already: waiting for it would wait for the outer
+    // transaction, which waits for this thread.
     if (t_held != nullptr)
         throw SqlNestedTransaction(
             "a database transaction was opened while the same thread holds one");
     auto until = Clock::now() + m_database.m_waitLimit;
     if (const auto deadline = ThreadDeadline::get(); deadline && *deadline < until)
         until = *deadline;
-    if (!m_lock.try_lock_until(until))
+    if (!m_database.hold(until))
         throw SqlUnavailable("the database was held by another request for too long");
     if (!m_database.runStatement("BEGIN IMMEDIATE")) {
         const std::string why = sqlite3_errmsg(m_database.m_db);
         m_database.rollBack();
+        m_database.letGo();
         throw SqlUnavailable("the database cannot begin a transaction: " + why);
     }
+    m_holds = true;
     m_open = true;
     t_held = this;
 }
@@ -236,6 +254,8 @@ SqlTx::~SqlTx() {
     if (m_open)
         m_database.rollBack();
     t_held = nullptr;
+    if (m_holds)
+        m_database.letGo();
 }
 
 void SqlTx::fail(const std::string& error) {
