@@ -1,10 +1,18 @@
 // nubexa-service: the local stand-in for the Nubexa web API, web pages and file server.
 #include <pthread.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <thread>
 
 #include "platform/paths.h"
 #include "platform/version.h"
@@ -24,10 +32,16 @@ Files:
   Default: nubexa-data in $NUBEXA_HOME, else beside the program when it runs from a build or
   portable folder, else in $XDG_DATA_HOME/nubexa (~/.local/share/nubexa).)";
 
+// How long stopping may take before the service exits without finishing it.
+constexpr int kStopLimitSeconds = 30;
+
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace nubexa::standin;
+    // The data folder holds passwords, session tokens, reset links and uploads: whatever the
+    // service creates is its owner's alone (the files are also made so explicitly).
+    ::umask(077);
     ServiceOptions options;
     options.dataFolder = nubexa::homeFolder() + "nubexa-data";
     std::string http = "127.0.0.1:18080";
@@ -99,6 +113,31 @@ int main(int argc, char** argv) {
     sigwait(&stopSignals, &received);
     std::cerr << "nubexa-service: stopping (" << (received == SIGINT ? "SIGINT" : "SIGTERM")
               << ")\n";
+    // Every request and session ends within its time limits, so stopping is quick; should
+    // something hang all the same, a second signal or the stop limit ends the process.
+    static std::atomic<bool> stopped{false};
+    std::thread([stopSignals] {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::seconds(kStopLimitSeconds);
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                deadline - std::chrono::steady_clock::now());
+            const timespec limit{
+                static_cast<time_t>(std::max<std::int64_t>(0, left.count()) / 1000000000),
+                static_cast<long>(std::max<std::int64_t>(0, left.count()) % 1000000000)};
+            const int again = sigtimedwait(&stopSignals, nullptr, &limit);
+            // Interrupted while the process ends normally (tools that inspect it at exit
+            // signal its threads): nothing to do.
+            if (stopped)
+                return;
+            if (again < 0 && errno == EINTR && std::chrono::steady_clock::now() < deadline)
+                continue;
+            std::fprintf(stderr, "nubexa-service: %s; exiting without waiting\n",
+                         again > 0 ? "stopped again" : "did not stop in time");
+            std::_Exit(1);
+        }
+    }).detach();
     service.stop();
+    stopped = true;
     return 0;
 }

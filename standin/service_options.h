@@ -29,6 +29,9 @@ struct ServiceOptions {
     std::chrono::milliseconds stagingPruneInterval{std::chrono::hours(1)};
     // New uploads are refused while the data folder's disk has less than this available.
     std::int64_t minFreeDisk = 256LL << 20;
+    // Every web request is answered within this (or fails, logged); no step of the file
+    // server waits longer for the database.
+    std::chrono::milliseconds requestTimeLimit{std::chrono::seconds(10)};
 };
 
 // "HOST:PORT" or "[v6]:PORT"; port 0 to 65535.

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -19,11 +21,10 @@
 #include "standin/store/sql_database.h"
 #include "standin/util/crypto_util.h"
 #include "standin/util/periodic_task.h"
+#include "standin/util/private_files.h"
 #include "standin/web/http_frontend.h"
 
 namespace nubexa::standin {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -44,7 +45,8 @@ struct ServiceParts {
     std::unique_ptr<ContentArea> content;
     std::unique_ptr<PeriodicTask> stagingPruner;
     std::unique_ptr<SqlDatabase> database;
-    SignInThrottle signIns;
+    GuessThrottle signIns;
+    GuessThrottle shareGuesses;
     std::unique_ptr<ServiceContext> context;
     std::unique_ptr<FtpServer> ftp;
     std::unique_ptr<HttpFrontend> http;
@@ -78,11 +80,9 @@ Outcome StandinService::prepareDataFolder() {
         return Outcome::failure("no data folder given");
     if (folder.back() != '/')
         folder.push_back('/');
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
-        return Outcome::failure("the data folder " + folder +
-                                " cannot be created: " + error.message());
+    if (auto made = makePrivateFolders(folder); !made)
+        return Outcome::failure("the data folder " + folder + " cannot be created: " +
+                                made.message.substr(made.message.rfind(": ") + 2));
     const std::string probe = folder + ".write-probe-" + std::to_string(::getpid());
     const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
@@ -94,7 +94,56 @@ Outcome StandinService::prepareDataFolder() {
     if (m_parts->lockFd < 0 || ::flock(m_parts->lockFd, LOCK_EX | LOCK_NB) != 0)
         return Outcome::failure("the data folder " + folder +
                                 " is in use by another nubexa-service");
+    tightenDataFolder();
     return Outcome::success();
+}
+
+namespace {
+
+// What the service keeps in its data folder.
+constexpr const char* kDataEntries[] = {"nubexa.db",     "nubexa.db-wal",
+                                        "nubexa.db-shm", "nubexa.db-journal",
+                                        "service.lock",  "content",
+                                        "staging",       "avatars",
+                                        "outbox",        "tls"};
+
+// Whether the folder holds nothing but what the service keeps there: a folder of its own, not
+// one the user shares with other things (a home folder named by --data, say).
+bool onlyServiceEntries(const std::string& folder) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::string name = entry.path().filename().string();
+        const bool ours = name.rfind(".write-probe-", 0) == 0 ||
+                          std::any_of(std::begin(kDataEntries), std::end(kDataEntries),
+                                      [&](const char* known) { return name == known; });
+        if (!ours)
+            return false;
+    }
+    return !error;
+}
+
+}  // namespace
+
+void StandinService::tightenDataFolder() {
+    // Folders and files of earlier versions could be read by every local user.
+    const std::string& folder = m_options.dataFolder;
+    std::string problem;
+    int changed = 0;
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) == 0 && (info.st_mode & 077) != 0 &&
+        onlyServiceEntries(folder)) {
+        if (::chmod(folder.c_str(), info.st_mode & 0700) == 0)
+            ++changed;
+        else
+            problem = "cannot restrict " + folder + ": " + std::strerror(errno);
+    }
+    for (const char* entry : kDataEntries)
+        changed += tightenTree(folder + entry, problem);
+    if (changed > 0)
+        m_parts->log->line("data folder: " + std::to_string(changed) +
+                           " files and folders other users could read are now the owner's only");
+    if (!problem.empty())
+        m_parts->log->line("data folder: " + problem);
 }
 
 Outcome StandinService::prepareTls() {
@@ -123,12 +172,12 @@ Outcome StandinService::start() {
         m_parts.reset();
         return Outcome::failure(message);
     };
+    m_parts->log = std::make_unique<ServiceLog>(m_options.logSink);
     if (auto prepared = prepareDataFolder(); !prepared)
         return fail(prepared.message);
     if (auto prepared = prepareTls(); !prepared)
         return fail(prepared.message);
     ServiceParts& parts = *m_parts;
-    parts.log = std::make_unique<ServiceLog>(m_options.logSink);
     parts.content = std::make_unique<ContentArea>(m_options.dataFolder, m_options.minFreeDisk);
     if (auto prepared = parts.content->prepare(); !prepared)
         return fail(prepared.message);
@@ -140,19 +189,32 @@ Outcome StandinService::start() {
                 log.line("staging: removed " + std::to_string(removed) + " abandoned uploads");
         });
     std::string error;
-    parts.database = SqlDatabase::open(m_options.dataFolder + "nubexa.db", error);
+    parts.database =
+        SqlDatabase::open(m_options.dataFolder + "nubexa.db", error, m_options.requestTimeLimit);
     if (!parts.database)
         return fail("cannot open " + m_options.dataFolder + "nubexa.db: " + error);
-    if (auto created = createSchema(*parts.database); !created)
-        return fail(created.message);
-    if (m_options.seedDemo) {
-        if (auto seeded = seedDemo(*parts.database, *parts.content); !seeded)
-            return fail(seeded.message);
+    try {
+        if (auto created = createSchema(*parts.database); !created)
+            return fail(created.message);
+        if (m_options.seedDemo) {
+            if (auto seeded = seedDemo(*parts.database, *parts.content); !seeded)
+                return fail(seeded.message);
+        }
+    } catch (const std::exception& problem) {
+        return fail("cannot prepare " + m_options.dataFolder + "nubexa.db: " + problem.what());
     }
 
-    parts.context = std::make_unique<ServiceContext>(ServiceContext{
-        *parts.database, *parts.content, *parts.log, parts.signIns, randomHex(32), {}, {}, 0});
-    parts.http = std::make_unique<HttpFrontend>(*parts.context, m_options.tls);
+    parts.context = std::make_unique<ServiceContext>(ServiceContext{*parts.database,
+                                                                    *parts.content,
+                                                                    *parts.log,
+                                                                    parts.signIns,
+                                                                    parts.shareGuesses,
+                                                                    randomHex(32),
+                                                                    {},
+                                                                    {},
+                                                                    0});
+    parts.http =
+        std::make_unique<HttpFrontend>(*parts.context, m_options.tls, m_options.requestTimeLimit);
     parts.ftp = std::make_unique<FtpServer>(*parts.context, m_options.ftp);
     if (auto bound = parts.http->bind(m_options.httpHost, m_options.httpPort); !bound)
         return fail("cannot listen for HTTP on " + m_options.httpHost + ":" +

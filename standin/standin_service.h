@@ -36,6 +36,7 @@ public:
 
 private:
     Outcome prepareDataFolder();
+    void tightenDataFolder();
     Outcome prepareTls();
 
     ServiceOptions m_options;

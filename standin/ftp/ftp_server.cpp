@@ -1,5 +1,9 @@
 #include "standin/ftp/ftp_server.h"
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <system_error>
 
 #include "standin/ftp/ftp_session.h"
@@ -42,8 +46,7 @@ void FtpServer::reapFinished(bool all) {
         std::lock_guard lock(m_mutex);
         for (auto it = m_sessions.begin(); it != m_sessions.end();) {
             if (all || (*it)->done) {
-                if (--m_sessionsByPeer[(*it)->peer] <= 0)
-                    m_sessionsByPeer.erase((*it)->peer);
+                leavePlace(**it, false);
                 finished.push_back(std::move(*it));
                 it = m_sessions.erase(it);
             } else {
@@ -57,7 +60,81 @@ void FtpServer::reapFinished(bool all) {
     }
 }
 
+void FtpServer::leavePlace(SessionSlot& slot, bool endConnection) {
+    if (slot.waitingFd >= 0) {
+        // Shutting the connection down ends it for its session's own descriptor too.
+        if (endConnection)
+            ::shutdown(slot.waitingFd, SHUT_RDWR);
+        ::close(slot.waitingFd);
+        slot.waitingFd = -1;
+    }
+    slot.place = SessionSlot::Place::Left;
+}
+
+void FtpServer::makeRoomToWait(const std::string& peer) {
+    std::map<std::string, int> waitingByPeer;
+    int waiting = 0;
+    for (const auto& slot : m_sessions) {
+        if (slot->place == SessionSlot::Place::Waiting) {
+            ++waitingByPeer[slot->peer];
+            ++waiting;
+        }
+    }
+    // Its own address makes room first; otherwise the address that has the most waiting.
+    std::string from;
+    if (waitingByPeer[peer] >= m_settings.maxWaitingPerAddress) {
+        from = peer;
+    } else if (waiting >= m_settings.maxWaiting) {
+        int most = 0;
+        for (const auto& [address, count] : waitingByPeer) {
+            if (count > most) {
+                most = count;
+                from = address;
+            }
+        }
+    } else {
+        return;
+    }
+    SessionSlot* oldest = nullptr;
+    for (const auto& slot : m_sessions) {
+        if (slot->place == SessionSlot::Place::Waiting && slot->peer == from &&
+            (oldest == nullptr || slot->since < oldest->since))
+            oldest = slot.get();
+    }
+    if (oldest == nullptr)
+        return;
+    m_service.log.line("ftp gave a waiting connection from " + from + " up for a new one from " +
+                       peer + ": " + std::to_string(waiting) + " connections wait to sign in");
+    leavePlace(*oldest, true);
+}
+
+bool FtpServer::takeSignedInPlace(SessionSlot& slot) {
+    std::lock_guard lock(m_mutex);
+    if (slot.place == SessionSlot::Place::SignedIn)
+        return true;
+    if (slot.place != SessionSlot::Place::Waiting)
+        return false;
+    int signedIn = 0;
+    int fromPeer = 0;
+    for (const auto& other : m_sessions) {
+        if (other->place == SessionSlot::Place::SignedIn) {
+            ++signedIn;
+            fromPeer += other->peer == slot.peer ? 1 : 0;
+        }
+    }
+    // One address cannot take every place either.
+    if (signedIn >= m_settings.maxSessions || fromPeer >= m_settings.maxSessionsPerAddress)
+        return false;
+    ::close(slot.waitingFd);
+    slot.waitingFd = -1;
+    slot.place = SessionSlot::Place::SignedIn;
+    return true;
+}
+
 void FtpServer::acceptLoop() {
+    // Threads of sessions that gave way end at once; this only bounds a flood of them.
+    const std::size_t mostThreads =
+        static_cast<std::size_t>(m_settings.maxSessions + 2 * m_settings.maxWaiting);
     for (;;) {
         Socket control;
         std::string peer;
@@ -72,45 +149,46 @@ void FtpServer::acceptLoop() {
         }
         if (accepted != IoResult::Done)
             continue;
-        std::size_t running = 0;
-        int fromPeer = 0;
-        {
-            std::lock_guard lock(m_mutex);
-            running = m_sessions.size();
-            const auto counted = m_sessionsByPeer.find(peer);
-            fromPeer = counted == m_sessionsByPeer.end() ? 0 : counted->second;
-        }
-        // One address cannot take every slot.
-        if (running >= static_cast<std::size_t>(m_settings.maxSessions) ||
-            fromPeer >= m_settings.maxSessionsPerAddress) {
-            control.sendAll("421 Too many connections, try again later.\r\n", 1000, m_stop);
-            m_service.log.line("ftp refused a connection from " + peer + ": too many sessions");
-            continue;
-        }
         auto slot = std::make_unique<SessionSlot>();
         slot->peer = peer;
+        slot->since = std::chrono::steady_clock::now();
+        slot->waitingFd = ::fcntl(control.fd(), F_DUPFD_CLOEXEC, 0);
         SessionSlot* raw = slot.get();
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_sessions.size() >= mostThreads || slot->waitingFd < 0) {
+                leavePlace(*slot, false);
+                control.sendAll("421 Too many connections, try again later.\r\n", 1000, m_stop);
+                m_service.log.line("ftp refused a connection from " + peer + ": too many sessions");
+                continue;
+            }
+            makeRoomToWait(peer);
+        }
         const int number = ++m_sessionCount;
         auto body = [this, raw, number, socket = std::move(control)]() mutable {
             try {
                 FtpSession(m_service, m_settings, std::move(socket), m_stop, m_ports, number,
-                           m_signIns)
+                           m_signIns, [this, raw] { return takeSignedInPlace(*raw); })
                     .run();
             } catch (const std::exception& error) {
                 m_service.log.line("ftp #" + std::to_string(number) + " ended: " + error.what());
             } catch (...) {
                 m_service.log.line("ftp #" + std::to_string(number) + " ended by an error");
             }
+            {
+                std::lock_guard lock(m_mutex);
+                leavePlace(*raw, false);
+            }
             raw->done = true;
         };
+        std::lock_guard lock(m_mutex);
         try {
             raw->thread = std::thread(std::move(body));
         } catch (const std::system_error& error) {
+            leavePlace(*raw, false);
             m_service.log.line(std::string("ftp cannot start a session: ") + error.what());
             continue;
         }
-        std::lock_guard lock(m_mutex);
-        ++m_sessionsByPeer[peer];
         m_sessions.push_back(std::move(slot));
     }
 }

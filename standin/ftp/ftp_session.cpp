@@ -29,14 +29,21 @@ bool isOpenCommand(const std::string& verb) {
 
 FtpSession::FtpSession(const ServiceContext& service, const FtpSettings& settings, Socket control,
                        const StopSignal& stop, PassivePorts& ports, int number,
-                       SignInThrottle& signIns)
+                       GuessThrottle& signIns, std::function<bool()> takeSignedInPlace)
     : m_service(service),
       m_settings(settings),
       m_control(std::move(control)),
       m_stop(stop),
       m_ports(ports),
       m_number(number),
-      m_signIns(signIns) {}
+      m_signIns(signIns),
+      m_takeSignedInPlace(std::move(takeSignedInPlace)) {}
+
+int FtpSession::signInTimeLeftMs(int limitMs) const {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        m_signInDeadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, limitMs));
+}
 
 void FtpSession::log(const std::string& text) {
     m_service.log.line("ftp #" + std::to_string(m_number) + " " +
@@ -65,18 +72,14 @@ void FtpSession::run() {
     log("connected from " + m_peer);
     if (!reply(220, "Nubexa file server ready."))
         return;
-    // A connection that does not sign in soon gives its slot back, whatever it sends.
-    const auto signInDeadline =
+    // A connection that does not sign in soon gives its place back, whatever it sends.
+    m_signInDeadline =
         std::chrono::steady_clock::now() + std::chrono::milliseconds(m_settings.signInTimeoutMs);
     for (;;) {
         std::string line;
         bool tooLong = false;
-        int waitMs = m_settings.idleTimeoutMs;
-        if (!signedIn()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                signInDeadline - std::chrono::steady_clock::now());
-            waitMs = static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, waitMs));
-        }
+        const int waitMs =
+            signedIn() ? m_settings.idleTimeoutMs : signInTimeLeftMs(m_settings.idleTimeoutMs);
         const IoResult read = m_reader.readLine(m_control, line, tooLong, waitMs, m_stop);
         if (read == IoResult::Timeout) {
             reply(421, signedIn() ? "Idle too long, closing the connection."
@@ -104,8 +107,18 @@ void FtpSession::run() {
         m_lastCode = 0;
         // NOOP waits for a sign-in too: before it, it would only keep an idle slot busy.
         const bool allowed = signedIn() || (isOpenCommand(verb) && verb != "NOOP");
-        const bool goOn =
-            allowed ? dispatch(verb, argument) : reply(530, "Please sign in with USER and PASS.");
+        bool goOn = false;
+        try {
+            goOn = allowed ? dispatch(verb, argument)
+                           : reply(530, "Please sign in with USER and PASS.");
+        } catch (const SqlUnavailable& busy) {
+            // The database could not be had in time: this command fails, the session goes on.
+            log(shown + " failed: " + busy.what());
+            goOn = reply(451, "The service is busy; try again later.");
+        } catch (const SqlNestedTransaction& fault) {
+            log(shown + " failed: " + fault.what());
+            goOn = reply(451, "Local error in processing.");
+        }
         log(shown + " -> " + std::to_string(m_lastCode));
         if (!goOn)
             break;
@@ -196,7 +209,7 @@ bool FtpSession::onUser(const std::string& argument) {
 bool FtpSession::onPass(const std::string& argument) {
     if (m_user.empty())
         return reply(503, "Send USER first.");
-    if (!m_signIns.addressMayTry(m_peer)) {
+    if (m_signIns.addressLockedFor(m_peer).count() > 0) {
         reply(421, "Too many failed sign-ins from your address; try again later.");
         return false;
     }
@@ -213,6 +226,12 @@ bool FtpSession::onPass(const std::string& argument) {
             return false;
         }
         return reply(530, "Login incorrect.");
+    }
+    // Among the signed-in sessions only now: connections that never sign in cannot fill them.
+    if (!m_takeSignedInPlace()) {
+        log("no place for another signed-in session");
+        reply(421, "Too many sessions, try again later.");
+        return false;
     }
     m_account = std::move(account);
     m_folderId = 0;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,9 +21,11 @@ namespace nubexa::standin {
 // in the account's tree and bytes live under names made from ids and digests.
 class FtpSession {
 public:
-    // `signIns` counts wrong passwords per address over every session of the server.
+    // `signIns` counts wrong passwords per address over every session of the server;
+    // `takeSignedInPlace` moves the session among the signed-in ones, false when they are full.
     FtpSession(const ServiceContext& service, const FtpSettings& settings, Socket control,
-               const StopSignal& stop, PassivePorts& ports, int number, SignInThrottle& signIns);
+               const StopSignal& stop, PassivePorts& ports, int number, GuessThrottle& signIns,
+               std::function<bool()> takeSignedInPlace);
 
     void run();
 
@@ -79,6 +83,8 @@ private:
     bool openTransfer(Socket& connection, const std::string& opening);
 
     void log(const std::string& text);
+    // What is left of the time to sign in, within `limitMs`.
+    int signInTimeLeftMs(int limitMs) const;
     bool signedIn() const { return m_account.has_value(); }
 
     const ServiceContext& m_service;
@@ -94,7 +100,9 @@ private:
     std::string m_user;
     std::optional<Account> m_account;
     int m_failedLogins = 0;
-    SignInThrottle& m_signIns;
+    GuessThrottle& m_signIns;
+    std::function<bool()> m_takeSignedInPlace;
+    std::chrono::steady_clock::time_point m_signInDeadline;
     std::int64_t m_folderId = 0;
     std::vector<std::string> m_folderNames;
     std::int64_t m_restOffset = 0;
@@ -102,6 +110,7 @@ private:
     std::string m_renameFrom;      // staged path named by RNFR
     bool m_bufferSizeSet = false;  // PBSZ came after AUTH TLS
     bool m_protectData = false;    // PROT P
+    std::string m_tlsTie;          // in the TLS sessions of this control connection
 };
 
 }  // namespace nubexa::standin

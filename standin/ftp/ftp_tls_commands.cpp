@@ -6,6 +6,7 @@
 
 #include "standin/ftp/ftp_session.h"
 #include "standin/ftp/socket_tls.h"
+#include "standin/util/crypto_util.h"
 
 namespace nubexa::standin {
 
@@ -29,7 +30,12 @@ bool FtpSession::onAuth(const std::string& argument) {
         return reply(503, "Already secured.");
     if (!reply(234, "Proceed with negotiation."))
         return false;
-    const IoResult secured = m_control.startTls(*m_settings.tls, m_settings.replyTimeoutMs, m_stop);
+    // Before the sign-in the handshake, too, has only what is left of its time.
+    const int limitMs =
+        signedIn() ? m_settings.replyTimeoutMs : signInTimeLeftMs(m_settings.replyTimeoutMs);
+    // Sessions this connection hands out carry a tie only its own data connections can show.
+    m_tlsTie = randomHex(16);
+    const IoResult secured = m_control.startTls(*m_settings.tls, limitMs, m_stop, &m_tlsTie);
     if (secured != IoResult::Done) {
         log("TLS handshake on the control connection failed");
         return false;
@@ -67,12 +73,20 @@ bool FtpSession::onProt(const std::string& argument) {
 bool FtpSession::protectData(Socket& connection) {
     if (!m_protectData)
         return true;
-    const IoResult secured = connection.startTls(*m_settings.tls, m_settings.dataTimeoutMs, m_stop);
-    if (secured == IoResult::Done)
+    const IoResult secured =
+        connection.startTls(*m_settings.tls, m_settings.dataTimeoutMs, m_stop, &m_tlsTie);
+    // Any local program can connect from this address and make a handshake of its own; only
+    // the client of this control connection can resume its session.
+    if (secured == IoResult::Done && connection.resumedWith(m_tlsTie))
         return true;
     connection.close();
-    log("TLS handshake on a data connection failed");
-    reply(425, "Cannot secure the data connection.");
+    if (secured == IoResult::Done) {
+        log("a data connection did not resume the control connection's TLS session: refused");
+        reply(425, "Data connections must resume the control connection's TLS session.");
+    } else {
+        log("TLS handshake on a data connection failed");
+        reply(425, "Cannot secure the data connection.");
+    }
     return false;
 }
 

@@ -181,8 +181,8 @@ bool FtpSession::onStore(const std::string& argument, bool append) {
                                           ? std::make_optional<Md5Stream>()
                                           : m_service.content.digestAt(staged->path, offset);
     if (const auto dir = staged->path.substr(0, staged->path.rfind('/')); !dir.empty())
-        ::mkdir(dir.c_str(), 0755);
-    FileHandle file{::open(staged->path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)};
+        ::mkdir(dir.c_str(), 0700);
+    FileHandle file{::open(staged->path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)};
     if (file.fd < 0 || ::ftruncate(file.fd, offset) != 0 ||
         (!digest && !(digest = md5OfPrefix(file.fd, offset))) ||
         ::lseek(file.fd, offset, SEEK_SET) < 0) {

@@ -56,8 +56,14 @@ public:
 
     // The server side of a TLS handshake (socket_tls.cpp); from then on every send and
     // receive is protected. Bytes the peer sent in clear before are never read as TLS.
-    IoResult startTls(const TlsServerContext& context, int timeoutMs, const StopSignal& stop);
+    // `tie` (kept alive by the caller while the socket is secured) goes into every session
+    // ticket this connection hands out, so that resumedWith(tie) knows them again.
+    IoResult startTls(const TlsServerContext& context, int timeoutMs, const StopSignal& stop,
+                      const std::string* tie = nullptr);
     bool secured() const { return m_tls != nullptr; }
+    // Whether the handshake resumed a session handed out by a connection secured with `tie`:
+    // a data connection made by the same client as its control connection.
+    bool resumedWith(const std::string& tie) const;
     // No more data from us: TLS close_notify, then the TCP writer side.
     void closeWriting();
 

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 
 #include <chrono>
+#include <string>
 
 #include "standin/ftp/socket_io.h"
 #include "standin/util/tls_certificates.h"
@@ -18,6 +19,20 @@ namespace nubexa::standin {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A ticket made on a connection carries the tie of the connection that made its session (its
+// SSL's app data). A resumed session keeps the tie it came with: tickets handed out on a data
+// connection must not make a session resumed from elsewhere look like its own.
+int onNewTicket(SSL* tls, void*) {
+    const auto* tie = static_cast<const std::string*>(SSL_get_app_data(tls));
+    SSL_SESSION* session = SSL_get_session(tls);
+    void* kept = nullptr;
+    std::size_t keptSize = 0;
+    if (tie != nullptr && session != nullptr &&
+        (SSL_SESSION_get0_ticket_appdata(session, &kept, &keptSize) != 1 || keptSize == 0))
+        SSL_SESSION_set1_ticket_appdata(session, tie->data(), tie->size());
+    return 1;
+}
 
 }  // namespace
 
@@ -38,6 +53,7 @@ std::shared_ptr<const TlsServerContext> TlsServerContext::load(const std::string
     static const unsigned char kSessionContext[] = "nubexa-ftp";
     SSL_CTX_set_session_id_context(context, kSessionContext, sizeof kSessionContext - 1);
     SSL_CTX_set_session_cache_mode(context, SSL_SESS_CACHE_SERVER);
+    SSL_CTX_set_session_ticket_cb(context, onNewTicket, nullptr, nullptr);
     if (SSL_CTX_use_certificate_chain_file(context, certificate.c_str()) != 1) {
         error = openSslError("cannot use the certificate " + certificate);
         return nullptr;
@@ -54,7 +70,8 @@ TlsServerContext::~TlsServerContext() {
     SSL_CTX_free(m_context);
 }
 
-IoResult Socket::startTls(const TlsServerContext& context, int timeoutMs, const StopSignal& stop) {
+IoResult Socket::startTls(const TlsServerContext& context, int timeoutMs, const StopSignal& stop,
+                          const std::string* tie) {
     if (m_fd < 0 || m_tls != nullptr)
         return IoResult::Failed;
     SSL* tls = SSL_new(context.get());
@@ -62,6 +79,7 @@ IoResult Socket::startTls(const TlsServerContext& context, int timeoutMs, const 
         SSL_free(tls);
         return IoResult::Failed;
     }
+    SSL_set_app_data(tls, const_cast<std::string*>(tie));
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         ERR_clear_error();
@@ -80,8 +98,21 @@ IoResult Socket::startTls(const TlsServerContext& context, int timeoutMs, const 
             return ready;
         }
     }
+    // Sessions resumed by their id (TLS 1.2 without tickets) are this very object.
+    if (tie != nullptr && SSL_session_reused(tls) != 1)
+        SSL_SESSION_set1_ticket_appdata(SSL_get_session(tls), tie->data(), tie->size());
     m_tls = tls;
     return IoResult::Done;
+}
+
+bool Socket::resumedWith(const std::string& tie) const {
+    if (m_tls == nullptr || SSL_session_reused(m_tls) != 1 || tie.empty())
+        return false;
+    void* data = nullptr;
+    std::size_t size = 0;
+    SSL_SESSION* session = SSL_get_session(m_tls);
+    return session != nullptr && SSL_SESSION_get0_ticket_appdata(session, &data, &size) == 1 &&
+           size == tie.size() && CRYPTO_memcmp(data, tie.data(), size) == 0;
 }
 
 IoResult Socket::sendSecured(const char* data, std::size_t size, int timeoutMs,

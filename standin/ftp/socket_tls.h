@@ -9,7 +9,11 @@ namespace nubexa::standin {
 
 // The server's TLS settings: its certificate and key, TLS 1.2 at least, and a session cache
 // so that data connections can resume the control connection's session (clients such as
-// curl do; servers such as vsftpd insist on it). Shared by every session; immutable once loaded.
+// curl and ours do; the file server insists on it, as vsftpd's require_ssl_reuse does).
+// Session tickets carry the tie of the control connection that handed them out (see
+// Socket::startTls), so resuming one proves the data connection comes from its client, not
+// from another local program with a handshake of its own. Shared by every session; immutable
+// once loaded.
 class TlsServerContext {
 public:
     // Null with `error` when the files cannot be read or do not belong together.

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "standin/util/crypto_util.h"
+#include "standin/util/private_files.h"
 
 namespace nubexa::standin {
 
@@ -25,10 +26,8 @@ ContentArea::ContentArea(std::string dataFolder, std::int64_t minFreeDisk)
 
 Outcome ContentArea::prepare() const {
     for (const char* folder : {"content", "staging", "avatars", "outbox"}) {
-        std::error_code error;
-        fs::create_directories(m_root + folder, error);
-        if (error)
-            return Outcome::failure("cannot create " + m_root + folder + ": " + error.message());
+        if (auto made = makePrivateFolders(m_root + folder); !made)
+            return made;
     }
     return Outcome::success();
 }
@@ -48,32 +47,17 @@ std::string ContentArea::avatarPath(std::int64_t accountId) const {
 }
 
 Outcome ContentArea::writeWhole(const std::string& path, const std::string& bytes) const {
-    std::error_code error;
-    fs::create_directories(fs::path(path).parent_path(), error);
-    const std::string temporary = path + ".tmp-" + randomHex(6);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return Outcome::failure("cannot create " + temporary + ": " + std::strerror(errno));
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const std::string reason = std::strerror(errno);
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return Outcome::failure("cannot write " + temporary + ": " + reason);
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    return moveInto(temporary, path);
+    if (auto made = makePrivateFolders(fs::path(path).parent_path().string()); !made)
+        return made;
+    if (auto written = writePrivateFile(path, bytes); !written)
+        return written;
+    refreshStagedSize(path);
+    return Outcome::success();
 }
 
 Outcome ContentArea::moveInto(const std::string& from, const std::string& to) const {
-    std::error_code error;
-    fs::create_directories(fs::path(to).parent_path(), error);
+    if (auto made = makePrivateFolders(fs::path(to).parent_path().string()); !made)
+        return made;
     if (::rename(from.c_str(), to.c_str()) != 0)
         return Outcome::failure("cannot move " + from + " to " + to + ": " + std::strerror(errno));
     refreshStagedSize(from);

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,6 +18,21 @@ struct sqlite3_stmt;
 namespace nubexa::standin {
 
 class SqlTx;
+
+// The database cannot serve this request: another one held it for longer than the wait
+// allowed, SQLite could not begin, or the request ran out of its time (ThreadDeadline). The
+// request fails with it; the web side answers 503, the file server 451.
+class SqlUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A transaction opened while the same thread holds one already. The one connection is held by
+// one transaction at a time, so the inner one could only wait for ever; it fails at once.
+class SqlNestedTransaction : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
 
 // One prepared statement of a transaction. A statement that failed to prepare or to step marks
 // its transaction failed, so the transaction can only roll back.
@@ -48,11 +66,16 @@ private:
 };
 
 // The service's SQLite file. One connection, used by one transaction at a time: every web
-// request and every file-server step that touches the data is one SqlTx.
+// request and every file-server step that touches the data is one SqlTx. A new file is made
+// owner-only (its WAL and shared-memory files take its mode).
 class SqlDatabase {
 public:
     ~SqlDatabase();
-    static std::unique_ptr<SqlDatabase> open(const std::string& path, std::string& error);
+    // `waitLimit`: how long a transaction waits for another to end (or for SQLite's lock) at
+    // most; a thread's earlier ThreadDeadline shortens it.
+    static std::unique_ptr<SqlDatabase> open(
+        const std::string& path, std::string& error,
+        std::chrono::milliseconds waitLimit = std::chrono::seconds(10));
 
 private:
     friend class SqlTx;
@@ -60,19 +83,31 @@ private:
     SqlDatabase() = default;
 
     // Parsing a statement costs more than running most of them, and every request runs the
-    // same few: they are kept prepared, by their text. Called with m_mutex held.
+    // same few: they are kept prepared, by their text. Called by the holder.
     sqlite3_stmt* takeStatement(const char* sql);
     void returnStatement(sqlite3_stmt* statement);
-    // Runs a statement without arguments or rows (BEGIN, COMMIT, ROLLBACK).
+    // Runs a statement without arguments or rows (BEGIN, COMMIT, ROLLBACK); these are never
+    // cut short by a deadline, so a transaction always ends.
     bool runStatement(const char* sql);
+    // Ends whatever transaction the connection is in.
+    void rollBack();
 
     sqlite3* m_db = nullptr;
-    std::mutex m_mutex;
+    std::chrono::milliseconds m_waitLimit{0};
+    // Who holds the connection: waits end at a time (a mutex and a condition rather than a
+    // timed mutex, whose clock-based lock the thread sanitizer cannot follow).
+    bool hold(std::chrono::steady_clock::time_point until);
+    void letGo();
+    std::mutex m_gate;
+    std::condition_variable m_free;
+    bool m_held = false;
     std::unordered_multimap<std::string, sqlite3_stmt*> m_prepared;
 };
 
-// Holds the database for the calling thread and runs one IMMEDIATE transaction. Rolled back on
-// destruction unless commit() succeeded. Never held across network I/O.
+// Holds the database for the calling thread, until destroyed, and runs one IMMEDIATE
+// transaction. Rolled back on destruction unless commit() succeeded. Never held across network
+// I/O. Throws SqlNestedTransaction when the thread holds a transaction already (destroy one
+// before opening the next) and SqlUnavailable when the database cannot be had in time.
 class SqlTx {
 public:
     explicit SqlTx(SqlDatabase& database);
@@ -115,7 +150,7 @@ private:
     friend class SqlStatement;
 
     SqlDatabase& m_database;
-    std::unique_lock<std::mutex> m_lock;
+    bool m_holds = false;
     bool m_open = false;
     bool m_failed = false;
     std::string m_error;

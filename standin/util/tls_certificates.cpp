@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "standin/util/private_files.h"
+
 namespace nubexa::standin {
 
 namespace {
@@ -72,34 +74,41 @@ KeyPtr newKey() {
     return KeyPtr(EVP_EC_gen("P-256"));
 }
 
-bool writeKey(const std::string& path, EVP_PKEY* key, std::string& error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    FILE* file = fd >= 0 ? ::fdopen(fd, "w") : nullptr;
-    if (file == nullptr) {
-        if (fd >= 0)
-            ::close(fd);
-        error = "cannot write " + path;
+struct BioFree {
+    void operator()(BIO* bio) const { BIO_free(bio); }
+};
+
+// Writes what `pem` puts into a memory buffer as a new owner-only file (see writePrivateFile:
+// a key issued again never keeps the mode of the file it replaces).
+template <typename WritePem>
+bool writePem(const std::string& path, WritePem pem, std::string& error) {
+    std::unique_ptr<BIO, BioFree> buffer(BIO_new(BIO_s_mem()));
+    if (!buffer || !pem(buffer.get())) {
+        error = openSslError("cannot write " + path);
         return false;
     }
-    const bool written =
-        PEM_write_PrivateKey(file, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed)
-        error = openSslError("cannot write " + path);
-    return written && closed;
+    char* data = nullptr;
+    const long size = BIO_get_mem_data(buffer.get(), &data);
+    std::string text(data, static_cast<std::size_t>(size));
+    const Outcome written = writePrivateFile(path, text);
+    OPENSSL_cleanse(text.data(), text.size());
+    if (!written)
+        error = written.message;
+    return written.ok;
+}
+
+bool writeKey(const std::string& path, EVP_PKEY* key, std::string& error) {
+    return writePem(
+        path,
+        [key](BIO* out) {
+            return PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr, nullptr) == 1;
+        },
+        error);
 }
 
 bool writeCertificate(const std::string& path, X509* cert, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "w");
-    if (file == nullptr) {
-        error = "cannot write " + path;
-        return false;
-    }
-    const bool written = PEM_write_X509(file, cert) == 1;
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed)
-        error = openSslError("cannot write " + path);
-    return written && closed;
+    return writePem(
+        path, [cert](BIO* out) { return PEM_write_bio_X509(out, cert) == 1; }, error);
 }
 
 CertPtr readCertificate(const std::string& path) {
@@ -228,10 +237,8 @@ bool LocalAuthority::issue(const HostRequest& request, const std::string& certif
 bool ensureSelfSigned(const std::string& dataFolder, const std::string& extraHost, TlsFiles& files,
                       std::string& error) {
     const std::string folder = dataFolder + "tls/";
-    std::error_code made;
-    std::filesystem::create_directories(folder, made);
-    if (made) {
-        error = "cannot create " + folder + ": " + made.message();
+    if (const Outcome made = makePrivateFolders(folder); !made) {
+        error = made.message;
         return false;
     }
     files.authority = folder + "ca.pem";

@@ -67,6 +67,8 @@ XmlAnswer ApiRouter::run(const ApiOperation& operation, const RawQuery& query,
         m_service.log.line("database: " + call.transaction->error());
         return XmlAnswer::refusal("服务器忙，请稍后再试");
     }
+    // The database is free before the follow-up work, which may need it again.
+    call.transaction.reset();
     for (const auto& action : call.afterCommit)
         action();
     return answer;

@@ -1,18 +1,13 @@
 #include "standin/web/http_frontend.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <filesystem>
 
 #include <httplib.h>
 
 #include "standin/ftp/socket_io.h"
 #include "standin/web/html_page.h"
 #include "standin/web/raw_query.h"
+#include "standin/web/xml_answer.h"
 
 namespace nubexa::standin {
 
@@ -31,63 +26,47 @@ std::string bindFailure(const std::string& host, int port) {
     return error;
 }
 
-// The port a socket is bound to, or -1 for anything but an IPv4/IPv6 socket.
-int localPort(int fd) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof(address);
-    if (syscall(SYS_getsockname, fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return -1;
-    if (address.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
-    return -1;
-}
-
-// httplib looks at a kept connection's stop only when its next request comes or its idle time
-// ends: a stop would wait out the keep-alive time of every idle client. Ending them from this
-// side wakes their threads at once.
-//
-// Other threads open and close descriptors meanwhile, so each one is taken as a duplicate
-// first, and only a duplicate that is a connection accepted on `port` is shut down (which ends
-// it for httplib's descriptor too); the listener is closed already. A number closed and reused
-// meanwhile is thus judged by what it is now. Plain system calls: this look at descriptors
-// other threads own is safe by that duplicate, not by a lock a race detector could see.
-void endConnectionsOn(int port) {
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
-        int fd = -1;
-        try {
-            fd = std::stoi(entry.path().filename().string());
-        } catch (const std::exception&) {
-            continue;
-        }
-        const long copy = syscall(SYS_dup, fd);
-        if (copy < 0)
-            continue;
-        const int own = static_cast<int>(copy);
-        sockaddr_storage peer{};
-        socklen_t length = sizeof(peer);
-        if (localPort(own) == port &&
-            syscall(SYS_getpeername, own, reinterpret_cast<sockaddr*>(&peer), &length) == 0)
-            syscall(SYS_shutdown, own, SHUT_RDWR);
-        syscall(SYS_close, own);
-    }
-}
-
 std::unique_ptr<httplib::Server> makeServer(const TlsFiles& tls) {
     if (tls.certificate.empty())
         return std::make_unique<httplib::Server>();
     return std::make_unique<httplib::SSLServer>(tls.certificate.c_str(), tls.key.c_str());
 }
 
+// "/UserService.asmx/GetFiles", with the suffix in any case as the routes take it.
+bool isApiPath(const std::string& path) {
+    const auto dot = path.find('.');
+    if (dot == std::string::npos || path.size() < dot + 6)
+        return false;
+    std::string suffix = path.substr(dot, 6);
+    for (char& c : suffix)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return suffix == ".asmx/";
+}
+
+// The page of a failed request: the API's XML refusal for its operations, a page otherwise.
+void answerFailure(const httplib::Request& request, httplib::Response& response, int status,
+                   const std::string& message) {
+    // Nothing the failed handler put into its answer (a cookie, a redirect) goes out.
+    response = httplib::Response();
+    response.status = status;
+    response.set_header("Cache-Control", "no-store");
+    if (isApiPath(request.path)) {
+        response.set_content(XmlAnswer::refusal(message).render(), "text/xml; charset=utf-8");
+        return;
+    }
+    sendPage(response, status,
+             renderPage("服务器错误", "<p>" + htmlEscape(message) + "</p>", std::nullopt));
+}
+
 }  // namespace
 
-HttpFrontend::HttpFrontend(const ServiceContext& service, const TlsFiles& tls)
+HttpFrontend::HttpFrontend(const ServiceContext& service, const TlsFiles& tls,
+                           std::chrono::milliseconds timeLimit)
     : m_service(service),
       m_router(service),
       m_server(makeServer(tls)),
-      m_secure(!tls.certificate.empty()) {
+      m_secure(!tls.certificate.empty()),
+      m_watch(timeLimit, [this](const RequestWatch::Request& late) { endLateRequest(late); }) {
     addAccountOperations(m_router);
     addListingOperations(m_router);
     addItemOperations(m_router);
@@ -140,24 +119,46 @@ void HttpFrontend::mountRoutes() {
         const std::string why = response.status == 413
                                     ? "<p class=\"error\">提交的内容太长，请缩短后重新提交。</p>"
                                     : std::string();
+        // Outside the handlers' guard: a database that cannot be had only costs the header.
+        std::optional<Account> who;
+        try {
+            who = browserAccount(m_service, request);
+        } catch (const std::exception&) {
+        }
         sendPage(response, response.status,
-                 renderPage(title, why + "<p><a href=\"/home\">返回首页</a></p>",
-                            browserAccount(m_service, request)));
+                 renderPage(title, why + "<p><a href=\"/home\">返回首页</a></p>", who));
     });
-    server.set_exception_handler(
-        [this](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
-            std::string what = "unknown error";
-            try {
-                if (error)
-                    std::rethrow_exception(error);
-            } catch (const std::exception& e) {
-                what = e.what();
-            } catch (...) {
-            }
-            m_service.log.line("http handler failed: " + what);
-            sendPage(response, 500, renderPage("服务器错误", "<p>请稍后再试。</p>", std::nullopt));
-        });
+    // A handler that throws fails its request alone: a database that could not be had in time
+    // is "busy" (503), anything else, a transaction opened inside another among it, a fault.
+    server.set_exception_handler([this](const httplib::Request& request,
+                                        httplib::Response& response, std::exception_ptr error) {
+        std::string what = "unknown error";
+        bool busy = false;
+        try {
+            if (error)
+                std::rethrow_exception(error);
+        } catch (const SqlUnavailable& e) {
+            what = e.what();
+            busy = true;
+        } catch (const std::exception& e) {
+            what = e.what();
+        } catch (...) {
+        }
+        m_service.log.line("http " + request.method + " " + request.path + " failed: " + what);
+        answerFailure(request, response, busy ? 503 : 500,
+                      busy ? "服务器忙，请稍后再试" : "服务器错误，请稍后再试");
+    });
+    // Each request's time limit runs from routing to its answer; sending a download's bytes
+    // is bounded by the write timeout instead.
+    server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+        m_watch.begin({request.method + " " + request.path, request.remote_addr,
+                       request.remote_port, request.local_port});
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    server.set_post_routing_handler(
+        [this](const httplib::Request&, httplib::Response&) { m_watch.end(); });
     server.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+        m_watch.end();
         m_service.log.line("http " + request.remote_addr + " " + request.method + " " +
                            request.path + " " + std::to_string(response.status) +
                            (t_logNote.empty() ? "" : " " + t_logNote));
@@ -193,11 +194,22 @@ Outcome HttpFrontend::start() {
     return Outcome::success();
 }
 
+void HttpFrontend::endLateRequest(const RequestWatch::Request& late) {
+    m_service.log.line("http " + late.what + " from " + late.peer + " ran past its " +
+                       std::to_string(m_watch.limit().count()) + " ms: its connection is closed");
+    shutDownConnections(late.localPort, [&](const std::string& peer, int peerPort) {
+        return peerPort == late.peerPort && peer == late.peer;
+    });
+}
+
 void HttpFrontend::stop() {
     if (!m_thread.joinable())
         return;
+    // httplib looks at a kept connection's stop only when its next request comes or its idle
+    // time ends: a stop would wait out the keep-alive time of every idle client. Ending them
+    // from this side wakes their threads at once (the listener is closed already).
     m_server->stop();
-    endConnectionsOn(m_port);
+    shutDownConnections(m_port, [](const std::string&, int) { return true; });
     m_thread.join();
 }
 

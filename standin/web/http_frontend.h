@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <thread>
@@ -8,6 +9,7 @@
 #include "standin/util/outcome.h"
 #include "standin/util/tls_certificates.h"
 #include "standin/web/api_router.h"
+#include "standin/web/request_watch.h"
 
 namespace httplib {
 class Server;
@@ -16,11 +18,14 @@ class Server;
 namespace nubexa::standin {
 
 // The web side: the .asmx operations and the site's pages on one cpp-httplib server with its
-// own worker pool. stop() ends the listener and joins every worker.
+// own worker pool. stop() ends the listener and joins every worker. Every request runs under
+// `timeLimit` (see RequestWatch): past it, the request's database work stops, the request is
+// logged and its connection closed.
 class HttpFrontend {
 public:
     // With a certificate in `tls` it serves HTTPS only.
-    explicit HttpFrontend(const ServiceContext& service, const TlsFiles& tls = {});
+    explicit HttpFrontend(const ServiceContext& service, const TlsFiles& tls = {},
+                          std::chrono::milliseconds timeLimit = std::chrono::seconds(10));
     ~HttpFrontend();
     HttpFrontend(const HttpFrontend&) = delete;
     HttpFrontend& operator=(const HttpFrontend&) = delete;
@@ -36,6 +41,7 @@ public:
 
 private:
     void mountRoutes();
+    void endLateRequest(const RequestWatch::Request& late);
 
     const ServiceContext& m_service;
     ApiRouter m_router;
@@ -43,6 +49,7 @@ private:
     std::thread m_thread;
     int m_port = 0;
     bool m_secure = false;
+    RequestWatch m_watch;
 };
 
 }  // namespace nubexa::standin

@@ -142,6 +142,34 @@ std::string normalizedCode(const std::string& code) {
 
 constexpr const char* kCodeLock = "code";
 
+// A share's extraction code and the passwords of what it holds are guessed as sign-in
+// passwords are (GuessThrottle): each one counted per address, from one address whatever it
+// guesses, and from everywhere. Each lock is a secret of its own, so knowing a share's code
+// does not spare its folders' passwords the count.
+std::string shareSecret(const ShareRow& share, const std::string& lock) {
+    return "share:" + share.key + ":" + lock;
+}
+
+// The refusal to show when `request`'s address may not try that lock of the share now.
+std::optional<std::string> guessRefusal(const ServiceContext& service,
+                                        const httplib::Request& request, const ShareRow& share,
+                                        const std::string& lock) {
+    const auto wait = service.shareGuesses.lockedFor(shareSecret(share, lock), request.remote_addr);
+    if (wait.count() == 0)
+        return std::nullopt;
+    return "尝试次数过多，请" + std::to_string(waitMinutes(wait)) + "分钟后再试";
+}
+
+// Counts a guess at one of the share's locks; whether it was right.
+bool judgeGuess(const ServiceContext& service, const httplib::Request& request,
+                const ShareRow& share, const std::string& lock, bool right) {
+    if (right)
+        service.shareGuesses.succeeded(shareSecret(share, lock), request.remote_addr);
+    else
+        service.shareGuesses.failed(shareSecret(share, lock), request.remote_addr);
+    return right;
+}
+
 std::string folderLock(std::int64_t id) {
     return "f" + std::to_string(id);
 }
@@ -325,19 +353,23 @@ void sharePage(const ServiceContext& service, const httplib::Request& request,
                httplib::Response& response) {
     // A link written with "?pwd=" opens once; the code then leaves the address.
     if (const std::string code = formValue(request, "pwd"); !code.empty()) {
-        std::optional<OpenShare> open;
+        std::optional<ShareRow> share;
         {
+            // Ended before any page is shown: showing one takes the database again.
             SqlTx tx(service.database);
-            open = openShare(tx, request.matches[1]);
+            if (const auto open = openShare(tx, request.matches[1]))
+                share = open->share;
         }
-        // The page is drawn after the transaction: it opens one of its own, and the database's
-        // lock is not recursive.
-        if (open && !open->share.pwd.empty() &&
-            normalizedCode(code) == normalizedCode(open->share.pwd)) {
-            rememberUnlock(service, response, open->share, kCodeLock,
-                           normalizedCode(open->share.pwd));
-            redirect(response, "/s/" + open->share.key);
-            return;
+        if (share && !share->pwd.empty()) {
+            if (const auto refusal = guessRefusal(service, request, *share, kCodeLock))
+                return showShare(service, request, response, {0, *refusal, code}, 429);
+            const std::string expected = normalizedCode(share->pwd);
+            if (judgeGuess(service, request, *share, kCodeLock,
+                           sameSecret(normalizedCode(code), expected))) {
+                rememberUnlock(service, response, *share, kCodeLock, expected);
+                redirect(response, "/s/" + share->key);
+                return;
+            }
         }
         return showShare(service, request, response, {0, "提取码错误", code});
     }
@@ -378,11 +410,20 @@ void unlockShare(const ServiceContext& service, const httplib::Request& request,
     }
     if (!open || !password)
         return showShare(service, request, response, {dir, {}, {}}, 404);
-    const bool right = lock.empty() ? normalizedCode(typed) == *password : typed == *password;
+    // A lock without a password has nothing to guess: trying it counts for nothing (nor makes
+    // the address known to the share).
+    const std::string secret = lock.empty() ? kCodeLock : lock;
+    const bool guarded = !password->empty();
+    if (const auto refusal =
+            guarded ? guessRefusal(service, request, open->share, secret) : std::nullopt)
+        return showShare(service, request, response, {dir, *refusal, typed, lockedFile}, 429);
+    const bool matches = sameSecret(lock.empty() ? normalizedCode(typed) : typed, *password);
+    const bool right =
+        guarded ? judgeGuess(service, request, open->share, secret, matches) : matches;
     if (!right)
         return showShare(service, request, response,
                          {dir, lock.empty() ? "提取码错误" : "密码错误", typed, lockedFile});
-    rememberUnlock(service, response, open->share, lock.empty() ? kCodeLock : lock, *password);
+    rememberUnlock(service, response, open->share, secret, *password);
     redirect(response, "/s/" + open->share.key + (dir == 0 ? "" : "?dir=" + std::to_string(dir)));
 }
 

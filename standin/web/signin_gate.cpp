@@ -14,14 +14,18 @@ SignInAttempt throttledSignIn(const ServiceContext& service, const std::string& 
     }
     // Names cannot hold "#", so an id key never meets a typed name.
     const std::string key = account ? "#" + std::to_string(account->id) : name;
-    if (!service.signIns.mayTry(key, address))
-        return {std::nullopt, kTooManySignIns};
+    if (const auto wait = service.signIns.lockedFor(key, address); wait.count() > 0)
+        return {std::nullopt, tooManySignIns(wait)};
     if (!account || !verifyPassword(password, account->password)) {
         service.signIns.failed(key, address);
         return {std::nullopt, kWrongPassword};
     }
-    service.signIns.succeeded(key);
+    service.signIns.succeeded(key, address);
     return {std::move(account), {}};
+}
+
+std::string tooManySignIns(std::chrono::seconds wait) {
+    return "登录失败次数过多，请" + std::to_string(waitMinutes(wait)) + "分钟后再试";
 }
 
 }  // namespace nubexa::standin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -14,11 +15,13 @@ struct SignInAttempt {
     std::string refusal;
 };
 
-inline constexpr const char* kTooManySignIns = "登录失败次数过多，请1分钟后再试";
 inline constexpr const char* kWrongPassword = "用户名或密码错误";
+// "登录失败次数过多，请N分钟后再试".
+std::string tooManySignIns(std::chrono::seconds wait);
 
-// Every password sign-in of the web API and the site's forms goes through here. Repeated
-// failures are counted per account, whichever of its names was typed, and per address; the
+// Every password sign-in of the web API and the site's forms goes through here. Wrong
+// passwords are counted (GuessThrottle) per account, whichever of its names was typed, and
+// address, per address, and per account: a guesser locks himself out, not the owner. The
 // count is asked before the deliberately slow hash, so a flood of guesses is refused without
 // costing the machine its processors.
 SignInAttempt throttledSignIn(const ServiceContext& service, const std::string& name,

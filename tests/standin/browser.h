@@ -8,10 +8,15 @@
 namespace nubexa::test {
 
 // A browser for the site's pages: keeps its cookies between requests and fills forms the way
-// a user's browser does, with the hidden fields the page gave it.
+// a user's browser does, with the hidden fields the page gave it. It may connect from another
+// loopback address (`source`), as another machine or a local program that picks one would.
 class Browser {
 public:
-    explicit Browser(int port) : m_client("127.0.0.1", port) { m_client.set_read_timeout(20, 0); }
+    explicit Browser(int port, const std::string& source = {}) : m_client("127.0.0.1", port) {
+        m_client.set_read_timeout(20, 0);
+        if (!source.empty())
+            m_client.set_interface(source);
+    }
 
     httplib::Result get(const std::string& path, const httplib::Headers& extra = {}) {
         auto result = m_client.Get(path.c_str(), headers(extra));

@@ -4,10 +4,14 @@
 #include <memory>
 #include <thread>
 
+#include <openssl/ssl.h>
+
 #include "ftp_test_client.h"
 #include "standin_fixture.h"
 
+#include "standin/ftp/socket_tls.h"
 #include "standin/util/text_util.h"
+#include "standin/util/tls_certificates.h"
 
 namespace nubexa::test {
 namespace {
@@ -389,9 +393,9 @@ TEST_F(FtpServerTest, NothingReachesOutsideTheAccountsArea) {
     EXPECT_EQ(FtpTestClient::codeOf(guesser.command("PASS guess")), 421);
 }
 
-// Slots go to sessions that sign in: one that does not is closed soon whatever it sends, and
+// Places go to sessions that sign in: one that does not is closed soon whatever it sends, and
 // one address holds only its share of them.
-TEST_F(FtpServerTest, SessionsThatDoNotSignInGiveTheirSlotBack) {
+TEST_F(FtpServerTest, SessionsThatDoNotSignInGiveTheirPlaceBack) {
     startService(true, [](standin::ServiceOptions& options) {
         options.ftp.signInTimeoutMs = 2000;
         options.ftp.maxSessionsPerAddress = 3;
@@ -401,20 +405,49 @@ TEST_F(FtpServerTest, SessionsThatDoNotSignInGiveTheirSlotBack) {
     for (FtpTestClient& client : slots)
         signedInClient(client);
     FtpTestClient extra;
-    EXPECT_EQ(extra.connect(ftpPort()), 421);
+    ASSERT_EQ(extra.connect(ftpPort()), 220);
+    extra.command("USER " + m_demo.ftpUser);
+    EXPECT_EQ(FtpTestClient::codeOf(extra.command("PASS " + m_demo.ftpPassword)), 421);
     EXPECT_EQ(FtpTestClient::codeOf(slots[0].command("QUIT")), 221);
 
-    // The slot given back is free once its thread has ended.
-    auto idle = std::make_unique<FtpTestClient>();
+    // The place given back is free once its thread has ended.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (idle->connect(ftpPort()) != 220 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        idle = std::make_unique<FtpTestClient>();
+    bool signedIn = false;
+    while (!signedIn && std::chrono::steady_clock::now() < deadline) {
+        FtpTestClient again;
+        signedIn =
+            again.connect(ftpPort()) == 220 && again.login(m_demo.ftpUser, m_demo.ftpPassword);
     }
-    EXPECT_EQ(FtpTestClient::codeOf(idle->command("NOOP")), 530);
-    EXPECT_EQ(FtpTestClient::codeOf(idle->command("SYST")), 215);
-    const std::string closing = idle->readReply();
+    EXPECT_TRUE(signedIn);
+    FtpTestClient idle;
+    ASSERT_EQ(idle.connect(ftpPort()), 220);
+    EXPECT_EQ(FtpTestClient::codeOf(idle.command("NOOP")), 530);
+    EXPECT_EQ(FtpTestClient::codeOf(idle.command("SYST")), 215);
+    const std::string closing = idle.readReply();
     EXPECT_EQ(FtpTestClient::codeOf(closing), 421) << closing;
+}
+
+// Connections that never sign in wait apart from the signed-in sessions and give way to new
+// ones: however many a program opens from however many addresses (127.0.0.2-5 filled the 100
+// places once), a user still signs in.
+TEST_F(FtpServerTest, ConnectionsThatNeverSignInCannotKeepAUserOut) {
+    std::vector<std::unique_ptr<FtpTestClient>> waiting;
+    for (int host = 2; host <= 5; ++host) {
+        for (int i = 0; i < 40; ++i) {
+            auto client = std::make_unique<FtpTestClient>();
+            EXPECT_EQ(client->connect(ftpPort(), "127.0.0." + std::to_string(host)), 220);
+            waiting.push_back(std::move(client));
+        }
+    }
+    FtpTestClient user;
+    ASSERT_EQ(user.connect(ftpPort()), 220);
+    ASSERT_TRUE(user.login(m_demo.ftpUser, m_demo.ftpPassword));
+    EXPECT_EQ(FtpTestClient::codeOf(user.command("PWD")), 257);
+    // Those that gave way were told by their connection's end.
+    int ended = 0;
+    for (auto& client : waiting)
+        ended += client->command("SYST").empty() ? 1 : 0;
+    EXPECT_GE(ended, 160 - 64);
 }
 
 TEST_F(FtpServerTest, WrongPasswordsCountPerAddressOverItsConnections) {
@@ -430,6 +463,79 @@ TEST_F(FtpServerTest, WrongPasswordsCountPerAddressOverItsConnections) {
     ASSERT_EQ(late.connect(ftpPort()), 220);
     late.command("USER " + m_demo.ftpUser);
     EXPECT_EQ(FtpTestClient::codeOf(late.command("PASS " + m_demo.ftpPassword)), 421);
+}
+
+// The file server with FTP over TLS offered, and a client side that trusts anything.
+class FtpTlsTest : public FtpServerTest {
+protected:
+    void SetUp() override {
+        std::string error;
+        const auto authority = standin::LocalAuthority::create("test authority", error);
+        ASSERT_TRUE(authority) << error;
+        ASSERT_TRUE(authority->issue({{"localhost", "127.0.0.1"}}, m_data.file("host.pem"),
+                                     m_data.file("host-key.pem"), error))
+            << error;
+        const auto tls = standin::TlsServerContext::load(m_data.file("host.pem"),
+                                                         m_data.file("host-key.pem"), error);
+        ASSERT_TRUE(tls) << error;
+        startService(true, [tls](standin::ServiceOptions& options) { options.ftp.tls = tls; });
+        m_demo = login("demo", "demo123");
+        m_client = SSL_CTX_new(TLS_client_method());
+        SSL_CTX_set_verify(m_client, SSL_VERIFY_NONE, nullptr);
+    }
+    void TearDown() override {
+        FtpServerTest::TearDown();
+        SSL_CTX_free(m_client);
+    }
+
+    SSL_CTX* m_client = nullptr;
+};
+
+// Protected data connections were checked by their address only: another local program that
+// connected there first and made a handshake of its own received the file. They must resume
+// the session of their own control connection.
+TEST_F(FtpTlsTest, ProtectedDataGoesOnlyToTheClientOfItsControlConnection) {
+    const std::string bytes = bytesOf(70000, 5);
+    const std::string id = upload(m_demo, "\\", "0", "secret.bin", bytes);
+    FtpTestClient victim;
+    ASSERT_EQ(victim.connect(ftpPort()), 220);
+    ASSERT_TRUE(victim.secureControl(m_client));
+    ASSERT_TRUE(victim.login(m_demo.ftpUser, m_demo.ftpPassword));
+    ASSERT_EQ(FtpTestClient::codeOf(victim.command("PBSZ 0")), 200);
+    ASSERT_EQ(FtpTestClient::codeOf(victim.command("PROT P")), 200);
+    victim.command("TYPE I");
+
+    // The thief's own handshake, then one resuming a session of the thief's own control
+    // connection to the same server (no sign-in needed for that).
+    FtpTestClient own;
+    ASSERT_EQ(own.connect(ftpPort()), 220);
+    ASSERT_TRUE(own.secureControl(m_client));
+    ASSERT_EQ(FtpTestClient::codeOf(own.command("SYST")), 215);
+    SSL_SESSION* ownSession = own.controlSession();
+    ASSERT_NE(ownSession, nullptr);
+    for (SSL_SESSION* session : {static_cast<SSL_SESSION*>(nullptr), ownSession}) {
+        const int port = victim.passivePort();
+        ASSERT_GT(port, 0);
+        ASSERT_EQ(FtpTestClient::codeOf(victim.command("RETR " + id + ".bin")), 150);
+        FtpTestClient thief;
+        ASSERT_TRUE(thief.connectData(port));
+        thief.secureData(m_client, session);
+        EXPECT_EQ(thief.dataResumed(), session != nullptr);
+        EXPECT_EQ(thief.receiveData().size(), 0u);
+        EXPECT_EQ(FtpTestClient::codeOf(victim.readReply()), 425);
+    }
+    SSL_SESSION_free(ownSession);
+
+    // The client itself resumes its control connection's session and gets the file.
+    const int port = victim.passivePort();
+    ASSERT_EQ(FtpTestClient::codeOf(victim.command("RETR " + id + ".bin")), 150);
+    ASSERT_TRUE(victim.connectData(port));
+    SSL_SESSION* session = victim.controlSession();
+    ASSERT_TRUE(victim.secureData(m_client, session));
+    SSL_SESSION_free(session);
+    EXPECT_TRUE(victim.dataResumed());
+    EXPECT_TRUE(victim.receiveData() == bytes);
+    EXPECT_EQ(FtpTestClient::codeOf(victim.readReply()), 226);
 }
 
 TEST_F(FtpServerTest, StoppingTheServiceEndsSessionsThatWaitForData) {

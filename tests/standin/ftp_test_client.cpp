@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <openssl/ssl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -23,11 +24,18 @@ namespace nubexa::test {
 
 namespace {
 
-int connectTo(int port) {
+int connectTo(int port, const std::string& source = "127.0.0.1") {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     timeval limit{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    sockaddr_in from{};
+    from.sin_family = AF_INET;
+    ::inet_pton(AF_INET, source.c_str(), &from.sin_addr);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&from), sizeof from) != 0) {
+        ::close(fd);
+        return -1;
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(static_cast<uint16_t>(port));
@@ -94,12 +102,51 @@ FtpTestClient::~FtpTestClient() {
     closeControl();
 }
 
-int FtpTestClient::connect(int port) {
+int FtpTestClient::connect(int port, const std::string& source) {
     m_port = port;
-    m_control = connectTo(port);
+    m_source = source;
+    m_control = connectTo(port, source);
     if (m_control < 0)
         return -1;
     return codeOf(readReply());
+}
+
+long FtpTestClient::controlReceive(char* buffer, std::size_t size) {
+    if (m_controlTls != nullptr)
+        return SSL_read(m_controlTls, buffer, static_cast<int>(size));
+    return ::recv(m_control, buffer, size, 0);
+}
+
+bool FtpTestClient::controlSend(const std::string& bytes) {
+    if (m_controlTls != nullptr)
+        return SSL_write(m_controlTls, bytes.data(), static_cast<int>(bytes.size())) ==
+               static_cast<int>(bytes.size());
+    return ::send(m_control, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+           static_cast<ssize_t>(bytes.size());
+}
+
+bool FtpTestClient::secureControl(SSL_CTX* context) {
+    if (codeOf(command("AUTH TLS")) != 234)
+        return false;
+    m_controlTls = SSL_new(context);
+    SSL_set_fd(m_controlTls, m_control);
+    return SSL_connect(m_controlTls) == 1;
+}
+
+bool FtpTestClient::secureData(SSL_CTX* context, SSL_SESSION* session) {
+    m_dataTls = SSL_new(context);
+    SSL_set_fd(m_dataTls, m_data);
+    if (session != nullptr)
+        SSL_set_session(m_dataTls, session);
+    return SSL_connect(m_dataTls) == 1;
+}
+
+SSL_SESSION* FtpTestClient::controlSession() const {
+    return m_controlTls != nullptr ? SSL_get1_session(m_controlTls) : nullptr;
+}
+
+bool FtpTestClient::dataResumed() const {
+    return m_dataTls != nullptr && SSL_session_reused(m_dataTls) == 1;
 }
 
 int FtpTestClient::codeOf(const std::string& reply) {
@@ -122,7 +169,7 @@ std::string FtpTestClient::readReply() {
             continue;
         }
         char chunk[4096];
-        const ssize_t n = ::recv(m_control, chunk, sizeof chunk, 0);
+        const long n = controlReceive(chunk, sizeof chunk);
         if (n <= 0)
             return reply;
         m_buffer.append(chunk, static_cast<std::size_t>(n));
@@ -130,15 +177,25 @@ std::string FtpTestClient::readReply() {
 }
 
 std::string FtpTestClient::command(const std::string& line) {
-    const std::string framed = line + "\r\n";
-    if (::send(m_control, framed.data(), framed.size(), MSG_NOSIGNAL) !=
-        static_cast<ssize_t>(framed.size()))
+    if (!controlSend(line + "\r\n"))
         return {};
     return readReply();
 }
 
 bool FtpTestClient::login(const std::string& user, const std::string& password) {
     return codeOf(command("USER " + user)) == 331 && codeOf(command("PASS " + password)) == 230;
+}
+
+int FtpTestClient::passivePort() {
+    const std::string reply = command("EPSV");
+    const auto bar = reply.find("|||");
+    return codeOf(reply) == 229 && bar != std::string::npos ? std::atoi(reply.c_str() + bar + 3)
+                                                            : -1;
+}
+
+bool FtpTestClient::connectData(int port) {
+    m_data = connectTo(port, m_source);
+    return m_data >= 0;
 }
 
 bool FtpTestClient::openData(bool extended) {
@@ -158,14 +215,16 @@ bool FtpTestClient::openData(bool extended) {
             return false;
         port = p1 * 256 + p2;
     }
-    m_data = connectTo(port);
-    return m_data >= 0;
+    return connectData(port);
 }
 
 bool FtpTestClient::sendData(const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::send(m_data, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        const ssize_t n =
+            m_dataTls != nullptr
+                ? SSL_write(m_dataTls, bytes.data() + sent, static_cast<int>(bytes.size() - sent))
+                : ::send(m_data, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n <= 0)
             return false;
         sent += static_cast<std::size_t>(n);
@@ -174,6 +233,12 @@ bool FtpTestClient::sendData(const std::string& bytes) {
 }
 
 void FtpTestClient::closeData(bool reset) {
+    if (m_dataTls != nullptr) {
+        if (!reset)
+            SSL_shutdown(m_dataTls);
+        SSL_free(m_dataTls);
+        m_dataTls = nullptr;
+    }
     if (m_data < 0)
         return;
     if (reset)
@@ -187,7 +252,8 @@ std::string FtpTestClient::receiveData() {
     std::string bytes;
     char chunk[65536];
     for (;;) {
-        const ssize_t n = ::recv(m_data, chunk, sizeof chunk, 0);
+        const ssize_t n = m_dataTls != nullptr ? SSL_read(m_dataTls, chunk, sizeof chunk)
+                                               : ::recv(m_data, chunk, sizeof chunk, 0);
         if (n <= 0)
             break;
         bytes.append(chunk, static_cast<std::size_t>(n));
@@ -197,6 +263,10 @@ std::string FtpTestClient::receiveData() {
 }
 
 void FtpTestClient::closeControl(bool reset) {
+    if (m_controlTls != nullptr) {
+        SSL_free(m_controlTls);
+        m_controlTls = nullptr;
+    }
     if (m_control < 0)
         return;
     if (reset)

@@ -6,9 +6,12 @@
 #include <openssl/pem.h>
 #include <openssl/x509v3.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
 
 #include "standin/standin_service.h"
+#include "standin/util/tls_certificates.h"
 #include "support/temp_dir.h"
 
 namespace nubexa::test {
@@ -73,6 +76,27 @@ TEST(SelfSignedTls, TheAuthorityIsMadeOnceAndTheHostCertificateFollowsThePublicH
     EXPECT_EQ(named.authority, first.authority);
     EXPECT_NE(named.host, first.host);
     EXPECT_TRUE(certificateNames(dir.file("data/tls/host.pem"), "nubexa.example"));
+}
+
+// A key issued again was written into the old file, which kept whatever mode it had.
+TEST(SelfSignedTls, AKeyIssuedAgainIsTheOwnersAloneWhateverFileItReplaces) {
+    TempDir dir;
+    std::string error;
+    const auto authority = standin::LocalAuthority::create("test authority", error);
+    ASSERT_TRUE(authority) << error;
+    for (const char* name : {"host.pem", "host-key.pem"}) {
+        writeFile(dir.file(name), "an older file anyone could read");
+        ::chmod(dir.file(name).c_str(), 0644);
+    }
+    ASSERT_TRUE(
+        authority->issue({{"localhost"}}, dir.file("host.pem"), dir.file("host-key.pem"), error))
+        << error;
+    for (const char* name : {"host.pem", "host-key.pem"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(dir.file(name).c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+        EXPECT_NE(readFile(dir.file(name)).find("-----BEGIN"), std::string::npos) << name;
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <httplib.h>
 
 #include <chrono>
+#include <filesystem>
 
 #include "ftp_test_client.h"
 #include "standin_fixture.h"
@@ -158,6 +159,54 @@ TEST_F(ServiceProcessTest, AnnouncesItsFreePortsServesAndEndsCleanlyOnSignals) {
                   std::string::npos);
         EXPECT_NE(errors().find("GET /OAuthService.asmx/Login 200"), std::string::npos);
     }
+}
+
+// The data folder holds passwords, session tokens, reset links and uploads: nothing in it may
+// be read by another local user, whatever umask the service was started with, and a folder
+// an older version left readable is made private at the next start.
+TEST_F(ServiceProcessTest, NothingInTheDataFolderIsForOtherUsers) {
+    const std::string data = m_dir.file("data");
+    auto everything = [&] {
+        std::vector<std::pair<std::string, mode_t>> entries;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(data)) {
+            struct stat info {};
+            ::lstat(entry.path().c_str(), &info);
+            entries.emplace_back(entry.path().string(), info.st_mode);
+        }
+        struct stat top {};
+        ::lstat(data.c_str(), &top);
+        entries.emplace_back(data, top.st_mode);
+        return entries;
+    };
+    auto expectPrivate = [&](const char* when) {
+        int files = 0;
+        for (const auto& [path, mode] : everything()) {
+            EXPECT_EQ(mode & 077, 0u) << when << ": " << path;
+            files += S_ISREG(mode) ? 1 : 0;
+        }
+        EXPECT_GT(files, 10) << when;
+    };
+    const std::vector<std::string> args{
+        "--data", data,          "--http",      "127.0.0.1:0",
+        "--ftp",  "127.0.0.1:0", "--seed-demo", "--tls-self-signed"};
+    const mode_t inherited = ::umask(0);  // the widest a parent could hand down
+    {
+        ServiceProcess service = launch(args);
+        ::umask(inherited);
+        ASSERT_FALSE(service.firstLine().empty()) << errors();
+        // The database's WAL and shared-memory files exist while it runs.
+        EXPECT_TRUE(std::filesystem::exists(data + "/nubexa.db-wal"));
+        expectPrivate("while running");
+        EXPECT_EQ(service.finish(SIGTERM), 0);
+    }
+    for (const auto& [path, mode] : everything())
+        ::chmod(path.c_str(), S_ISDIR(mode) ? 0755 : 0644);
+    ServiceProcess again = launch(args);
+    ASSERT_FALSE(again.firstLine().empty()) << errors();
+    expectPrivate("after a start on an older folder");
+    EXPECT_EQ(again.finish(SIGTERM), 0);
+    EXPECT_NE(errors().find("other users could read are now the owner's only"), std::string::npos)
+        << errors();
 }
 
 TEST_F(ServiceProcessTest, RefusesToStartWhenAPortIsTaken) {

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -9,7 +10,7 @@
 #include "browser.h"
 #include "ftp_test_client.h"
 #include "standin/store/account_store.h"
-#include "standin/web/signin_throttle.h"
+#include "standin/util/guess_throttle.h"
 #include "standin_fixture.h"
 
 namespace nubexa::test {
@@ -236,13 +237,14 @@ TEST_F(WebSecurityTest, TheCapacityPageStopsAtItsCap) {
     EXPECT_NE(refused->body.find("已达扩容上限"), std::string::npos);
 }
 
-TEST(SignInThrottleTest, LockOutEndsAfterItsTimeAndARightPasswordClearsTheCount) {
+TEST(GuessThrottleTest, AGuesserLocksHimselfOutLongerEachTimeButNotTheSecretsOwner) {
     using namespace std::chrono_literals;
-    standin::SignInThrottle throttle({3, 60s, 10s});
-    const auto t0 = standin::SignInThrottle::Clock::now();
+    standin::GuessThrottle throttle({3, 8, 6, 60s, 10s, 40s});
+    const auto t0 = standin::GuessThrottle::Clock::now();
     throttle.failed("Alice", "10.0.0.1", t0);
     throttle.failed("alice", "10.0.0.1", t0 + 1s);
-    throttle.succeeded("ALICE");
+    // A right password clears the count of its own address.
+    throttle.succeeded("ALICE", "10.0.0.1", t0 + 1s);
     throttle.failed("alice", "10.0.0.1", t0 + 2s);
     EXPECT_TRUE(throttle.mayTry("alice", "10.0.0.1", t0 + 2s));
     // Failures further apart than the window do not add up.
@@ -250,9 +252,216 @@ TEST(SignInThrottleTest, LockOutEndsAfterItsTimeAndARightPasswordClearsTheCount)
     throttle.failed("alice", "10.0.0.2", t0 + 71s);
     EXPECT_TRUE(throttle.mayTry("alice", "10.0.0.2", t0 + 71s));
     throttle.failed("alice", "10.0.0.2", t0 + 72s);
-    EXPECT_FALSE(throttle.mayTry("alice", "10.0.0.3", t0 + 72s));
-    EXPECT_TRUE(throttle.mayTry("bob", "10.0.0.3", t0 + 72s));
-    EXPECT_TRUE(throttle.mayTry("alice", "10.0.0.3", t0 + 83s));
+    // The guesser is locked out; the owner at another address and other accounts are not.
+    EXPECT_EQ(throttle.lockedFor("alice", "10.0.0.2", t0 + 72s), 10s);
+    EXPECT_TRUE(throttle.mayTry("alice", "10.0.0.3", t0 + 72s));
+    EXPECT_TRUE(throttle.mayTry("bob", "10.0.0.2", t0 + 72s));
+    EXPECT_TRUE(throttle.mayTry("alice", "10.0.0.2", t0 + 82s));
+    // Locked again soon after: twice as long.
+    for (int i = 0; i < 3; ++i)
+        throttle.failed("alice", "10.0.0.2", t0 + 83s);
+    EXPECT_EQ(throttle.lockedFor("alice", "10.0.0.2", t0 + 83s), 20s);
+    // Guessing spread over addresses (6 wrong at alice since t0 + 70s, window 60 s) locks the
+    // account for addresses that never gave its password, not for the owner's.
+    EXPECT_GT(throttle.lockedFor("alice", "10.0.0.9", t0 + 83s).count(), 0);
+    EXPECT_TRUE(throttle.mayTry("alice", "10.0.0.1", t0 + 83s));
+    // An address's own count covers every secret it guesses; an IPv6 /64 is one address.
+    for (int i = 0; i < 8; ++i)
+        throttle.failed("user" + std::to_string(i), "2001:db8::" + std::to_string(i + 1), t0);
+    EXPECT_FALSE(throttle.mayTry("carol", "2001:db8::ffff", t0 + 1s));
+    EXPECT_TRUE(throttle.mayTry("carol", "2001:db8:0:1::1", t0 + 1s));
+}
+
+// One anonymous request with a wrong extraction code froze the whole service: the share page
+// held its database transaction while showing the page opened another.
+TEST_F(WebSecurityTest, AWrongExtractionCodeIsAnsweredAndTheServiceGoesOn) {
+    // The demo shares 文档/季度报告.pdf with the code abcd.
+    std::string docs;
+    const Answer root = listFolder(m_demo, "0");
+    for (const auto* folder : root.items("folders")) {
+        if (attrOf(folder, "name") == "文档")
+            docs = attrOf(folder, "id");
+    }
+    const std::string report = fileIdIn(listFolder(m_demo, docs), "季度报告.pdf");
+    const std::string url =
+        signedCall("/fileservice.asmx/GetFileShareLink", m_demo, {{"fid", report}})
+            .attr("file", "url");
+    ASSERT_FALSE(url.empty());
+    const std::string page = url.substr(baseUrl().size());
+
+    Browser visitor(m_service->httpPort());
+    const auto byLink = visitor.get(page + "?pwd=wrong");
+    ASSERT_TRUE(byLink) << "no answer to a wrong code in the link";
+    EXPECT_EQ(byLink->status, 200);
+    EXPECT_NE(byLink->body.find("提取码错误"), std::string::npos);
+    EXPECT_NE(byLink->body.find("value=\"wrong\""), std::string::npos);
+    const auto byForm = visitor.submit(page, "code=nope");
+    ASSERT_TRUE(byForm) << "no answer to a wrong code in the form";
+    EXPECT_NE(byForm->body.find("提取码错误"), std::string::npos);
+
+    // Everything else still answers: the API, the site, the file server.
+    EXPECT_FALSE(login("guest", "guest123").token.empty());
+    EXPECT_EQ(Browser(m_service->httpPort()).submit("/home", "name=demo&password=demo123")->status,
+              303);
+    FtpTestClient ftp;
+    ASSERT_EQ(ftp.connect(ftpPort()), 220);
+    EXPECT_TRUE(ftp.login(m_demo.ftpUser, m_demo.ftpPassword));
+    // The right code still opens the share, and no request failed on the way.
+    EXPECT_EQ(visitor.get(page + "?pwd=%20ABCD")->status, 303);
+    EXPECT_EQ(visitor.get(page + "/file/" + report)->status, 200);
+    for (const auto& line : logLines())
+        EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+}
+
+// Another program holds SQLite's lock, as an operator's sqlite3 in a transaction would: every
+// request fails within its own time limit instead of queueing behind the one before, the file
+// server says so too, and all recovers once the lock is gone.
+TEST_F(WebSecurityTest, RequestsThatCannotHaveTheDatabaseFailInTimeAndTheServiceRecovers) {
+    using namespace std::chrono_literals;
+    // Long enough for a sign-in's deliberately slow hash on a slow machine.
+    startService(true, [](standin::ServiceOptions& options) { options.requestTimeLimit = 3s; });
+    m_demo = login("demo", "demo123");
+    Browser browser(m_service->httpPort());
+    ASSERT_EQ(browser.submit("/home", "name=demo&password=demo123")->status, 303);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dataFolder() + "/data/nubexa.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    const auto started = std::chrono::steady_clock::now();
+    constexpr int kCallers = 6;
+    std::vector<int> statuses(kCallers, 0);
+    std::vector<std::string> bodies(kCallers);
+    std::vector<std::thread> callers;
+    for (int i = 0; i < kCallers; ++i)
+        callers.emplace_back([&, i] {
+            bodies[i] = get("/OAuthService.asmx/Login?uid=demo&pwd=demo123", &statuses[i]);
+        });
+    for (auto& caller : callers)
+        caller.join();
+    const auto waited = std::chrono::steady_clock::now() - started;
+    for (int i = 0; i < kCallers; ++i) {
+        EXPECT_EQ(statuses[i], 503) << i;
+        EXPECT_EQ(Answer(bodies[i]).text("msg"), "服务器忙，请稍后再试") << bodies[i];
+    }
+    // One after another at SQLite's own 5 s each, the last would have waited half a minute.
+    EXPECT_LT(waited, 8s);
+    const auto page = browser.get("/home");
+    EXPECT_EQ(page->status, 503);
+    EXPECT_NE(page->body.find("服务器忙"), std::string::npos);
+    FtpTestClient ftp;
+    ASSERT_EQ(ftp.connect(ftpPort()), 220);
+    ftp.command("USER " + m_demo.ftpUser);
+    EXPECT_EQ(FtpTestClient::codeOf(ftp.command("PASS " + m_demo.ftpPassword)), 451);
+
+    ASSERT_EQ(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    // Failing for want of the database counted no wrong password.
+    EXPECT_FALSE(login("demo", "demo123").token.empty());
+    EXPECT_NE(browser.get("/home")->body.find("我的账号"), std::string::npos);
+    EXPECT_TRUE(ftp.login(m_demo.ftpUser, m_demo.ftpPassword));
+    int failures = 0;
+    for (const auto& line : logLines())
+        failures += line.find("GET /OAuthService.asmx/Login failed: ") != std::string::npos;
+    EXPECT_EQ(failures, kCallers);
+}
+
+// Share codes and folder passwords are counted as sign-in passwords are: per address, from one
+// address whatever it guesses, and from everywhere. The demo's four-digit folder password fell
+// to 1,235 quick guesses.
+TEST_F(WebSecurityTest, ShareCodesAndFolderPasswordsCannotBeGuessedWithoutEnd) {
+    std::string secret;
+    std::string docs;
+    const Answer root = listFolder(m_demo, "0");
+    for (const auto* folder : root.items("folders")) {
+        if (attrOf(folder, "name") == "私密资料")
+            secret = attrOf(folder, "id");
+        if (attrOf(folder, "name") == "文档")
+            docs = attrOf(folder, "id");
+    }
+    ASSERT_EQ(
+        signedCall("/fileservice.asmx/FolderShare", m_demo,
+                   {{"dirids", secret}, {"downpwd", ""}, {"downValue", "0"}, {"description", ""}})
+            .result(),
+        "1");
+    const std::string folderPage =
+        signedCall("/fileservice.asmx/GetFolderShareLink", m_demo, {{"dirid", secret}})
+            .attr("folder", "url")
+            .substr(baseUrl().size());
+    const std::string codePage =
+        signedCall("/fileservice.asmx/GetFileShareLink", m_demo,
+                   {{"fid", fileIdIn(listFolder(m_demo, docs), "季度报告.pdf")}})
+            .attr("file", "url")
+            .substr(baseUrl().size());
+    const std::string lock = "lock=f" + secret + "&itempwd=";
+    auto guess = [](int n) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04d", n);
+        return std::string(digits);
+    };
+
+    // One address guessing the folder's password, or the code in a link, is held back, then
+    // refused even the right one.
+    Browser guesser(m_service->httpPort(), "127.0.0.2");
+    for (int n = 0; n < 5; ++n)
+        EXPECT_NE(guesser.submit(folderPage, lock + guess(n))->body.find("密码错误"),
+                  std::string::npos);
+    const auto held = guesser.submit(folderPage, lock + "1234");
+    EXPECT_EQ(held->status, 429);
+    EXPECT_NE(held->body.find("尝试次数过多，请1分钟后再试"), std::string::npos) << held->body;
+    EXPECT_EQ(guesser.get(folderPage)->body.find("账号备忘.txt"), std::string::npos);
+    Browser linkGuesser(m_service->httpPort(), "127.0.0.3");
+    for (int n = 0; n < 5; ++n)
+        EXPECT_NE(linkGuesser.get(codePage + "?pwd=x" + guess(n))->body.find("提取码错误"),
+                  std::string::npos);
+    EXPECT_EQ(linkGuesser.get(codePage + "?pwd=abcd")->status, 429);
+
+    // A visitor at another address is not held back by them.
+    Browser visitor(m_service->httpPort());
+    EXPECT_EQ(visitor.submit(folderPage, lock + "1234")->status, 303);
+    EXPECT_EQ(visitor.get(codePage + "?pwd=abcd")->status, 303);
+
+    // Guessing spread over many addresses holds the share back for newcomers, not for the
+    // address that opened it before.
+    for (int host = 4; host < 14; ++host) {
+        Browser spread(m_service->httpPort(), "127.0.0." + std::to_string(host));
+        for (int n = 0; n < 5; ++n)
+            spread.submit(folderPage, lock + guess(host * 10 + n));
+    }
+    EXPECT_EQ(
+        Browser(m_service->httpPort(), "127.0.0.14").submit(folderPage, lock + "1234")->status,
+        429);
+    EXPECT_EQ(Browser(m_service->httpPort()).submit(folderPage, lock + "1234")->status, 303);
+}
+
+// Five wrong passwords locked an account for everyone, its owner included.
+TEST_F(WebSecurityTest, AGuesserLocksOnlyHimselfOutNotTheOwner) {
+    auto loginFrom = [&](const std::string& source, const std::string& password) {
+        httplib::Client client("127.0.0.1", m_service->httpPort());
+        client.set_interface(source);
+        client.set_read_timeout(20, 0);
+        const auto answer =
+            client.Get(("/OAuthService.asmx/Login?uid=guest&pwd=" + password).c_str());
+        return Answer(answer ? answer->body : std::string());
+    };
+    ASSERT_FALSE(login("guest", "guest123").token.empty());
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(loginFrom("127.0.0.2", "wrong" + std::to_string(i)).text("msg"),
+                  i < 5 ? "用户名或密码错误" : "登录失败次数过多，请1分钟后再试")
+            << i;
+    EXPECT_EQ(loginFrom("127.0.0.2", "guest123").result(), "0");
+    // The owner, at his own address, signs in on the API and on the site.
+    EXPECT_FALSE(login("guest", "guest123").token.empty());
+    EXPECT_EQ(
+        Browser(m_service->httpPort()).submit("/home", "name=guest&password=guest123")->status,
+        303);
+
+    // Guessing spread over many addresses locks the account for addresses that never signed
+    // in to it, and not for the owner's.
+    for (int host = 3; host < 13; ++host)
+        for (int i = 0; i < 5; ++i)
+            loginFrom("127.0.0." + std::to_string(host), "spread" + std::to_string(i));
+    EXPECT_EQ(loginFrom("127.0.0.13", "guest123").text("msg"), "登录失败次数过多，请1分钟后再试");
+    EXPECT_FALSE(login("guest", "guest123").token.empty());
 }
 
 class StagingTest : public StandinTest {
