@@ -708,6 +708,8 @@ TEST_F(ScriptedDownload, AnUnfinishedDownloadTakesItsNameOnlyWhenComplete) {
 }
 
 TEST_F(ScriptedDownload, AKillBeforeTheFirstByteLeavesNothingThatBlocksTheSameCommand) {
+    if (!*NUBEXA_CLI_PATH)
+        GTEST_SKIP() << "nubexa-cli is not part of this build";
     const std::string bytes = patternBytes(5000, 22);
     int connection = 0;  // the server's thread only
     ScriptedFtpServer server(
@@ -788,6 +790,8 @@ TEST_F(ScriptedDownload, AFileOfUnknownSizeIsBoundBySizeElseByTheLimitAndSaysWhi
 }
 
 TEST_F(ScriptedDownload, TheCommandLineGetAsksSizeInBinaryAndCopesWithoutOne) {
+    if (!*NUBEXA_CLI_PATH)
+        GTEST_SKIP() << "nubexa-cli is not part of this build";
     const std::string bytes = patternBytes(5000, 3);
     for (const bool sizeKnown : {true, false}) {
         ScriptedFtpServer server([&](ScriptedSession& s) {
@@ -834,6 +838,8 @@ TEST_F(ScriptedDownload, TheCommandLineGetAsksSizeInBinaryAndCopesWithoutOne) {
 }
 
 TEST_F(ScriptedDownload, TheCommandLineGetReadsThePasswordFromStandardInputOrANetrcFile) {
+    if (!*NUBEXA_CLI_PATH)
+        GTEST_SKIP() << "nubexa-cli is not part of this build";
     const std::string bytes = patternBytes(1200, 51);
     ScriptedFtpServer server(
         [&](ScriptedSession& s) { serveCommandLineGet(s, bytes, bytes.size()); }, 2);

@@ -133,6 +133,12 @@ TEST_F(Interruption, DeletedTransfersStopAndStayDeleted) {
 // nubexa-cli, killed in mid-transfer and run again with the same command.
 class KilledProcess : public PureFtpdTest {
 protected:
+    void SetUp() override {
+        if (!*NUBEXA_CLI_PATH)
+            GTEST_SKIP() << "nubexa-cli is not part of this build";
+        PureFtpdTest::SetUp();
+    }
+
     std::vector<std::string> cli(const std::vector<std::string>& args) {
         std::vector<std::string> argv = {NUBEXA_CLI_PATH, "--db", m_dir.file("cli.db")};
         argv.insert(argv.end(), args.begin(), args.end());
