@@ -158,6 +158,8 @@ inline constexpr Picture kPageLoading{"publicImage/pageLoading.png", 132, 44};  
 inline constexpr Picture kPagePanel{"publicImage/frame_page1.png", 300, 465};
 
 // --- File icons: the list's image list, in this order (the index is the row's image) ---
+// After the return arrow, kinds the first positions leave to the "ai" icon: plain text, binary
+// data, anything else.
 inline constexpr Picture kFileIcons[] = {
     {"FileIcon/folder_s.png", 32, 32},    {"FileIcon/ai-small.png", 32, 32},
     {"FileIcon/asf-small.png", 32, 32},   {"FileIcon/asp-small.png", 32, 32},
@@ -179,10 +181,15 @@ inline constexpr Picture kFileIcons[] = {
     {"FileIcon/world-small.png", 32, 32}, {"FileIcon/xls-small.png", 32, 32},
     {"FileIcon/xlsx-small.png", 32, 32},  {"FileIcon/xml-small.png", 32, 32},
     {"FileIcon/zip-small.png", 32, 32},   {"FileIcon/return-small.png", 32, 32},
+    {"FileIcon/txt-small.png", 32, 32},   {"FileIcon/bin-small.png", 32, 32},
+    {"FileIcon/file-small.png", 32, 32},
 };
 inline constexpr int kFolderIconIndex = 0;
 inline constexpr int kUnknownFileIconIndex = 1;
 inline constexpr int kReturnIconIndex = 39;
+inline constexpr int kTextFileIconIndex = 40;
+inline constexpr int kBinaryFileIconIndex = 41;
+inline constexpr int kOtherFileIconIndex = 42;
 
 // Image index for a file whose extension (without its dot) is `extension`: the position whose
 // name is extension + "-small.png" among positions 0..38, compared exactly; 1 when none matches.

@@ -1,5 +1,7 @@
 // The file-type icons of the disk list: a page with a coloured label and a small sign of its kind;
 // a folder; a return arrow.
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "families.h"
@@ -11,7 +13,22 @@ namespace pic = nubexa::pictures;
 
 namespace {
 
-enum class Kind { Document, Sheet, Slides, Pdf, Image, Video, Audio, Archive, Code, Database, Web };
+enum class Kind {
+    Document,
+    Sheet,
+    Slides,
+    Pdf,
+    Image,
+    Video,
+    Audio,
+    Archive,
+    Code,
+    Database,
+    Web,
+    Text,
+    Binary,
+    Other
+};
 
 struct FileType {
     std::string_view stem;  // file name before "-small.png"
@@ -33,6 +50,13 @@ constexpr FileType kTypes[] = {
     {"swf", "SWF", Kind::Video},    {"tga", "TGA", Kind::Image},    {"tif", "TIF", Kind::Image},
     {"world", "WEB", Kind::Web},    {"xls", "XLS", Kind::Sheet},    {"xlsx", "XLSX", Kind::Sheet},
     {"xml", "XML", Kind::Code},     {"zip", "ZIP", Kind::Archive},
+};
+
+// Drawn after the return arrow, in the catalog's order.
+constexpr FileType kLaterTypes[] = {
+    {"txt", "TXT", Kind::Text},
+    {"bin", "BIN", Kind::Binary},
+    {"file", "", Kind::Other},
 };
 
 QColor kindColour(Kind kind) {
@@ -59,6 +83,12 @@ QColor kindColour(Kind kind) {
             return QColor(0x9B, 0x2C, 0x3B);
         case Kind::Web:
             return QColor(0x0E, 0x8F, 0xB3);
+        case Kind::Text:
+            return QColor(0x5B, 0x6B, 0x80);
+        case Kind::Binary:
+            return QColor(0x3D, 0x4A, 0x5C);
+        case Kind::Other:
+            return QColor(0x9A, 0xA6, 0xB5);
     }
     return kInkSoft;
 }
@@ -136,6 +166,20 @@ void kindSign(QPainter& p, Kind kind, const QColor& colour) {
             p.drawLine(QPointF(11, 10.5), QPointF(21, 10.5));
             break;
         }
+        case Kind::Binary: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(colour);
+            for (int row = 0; row < 3; ++row) {
+                for (int column = 0; column < 4; ++column) {
+                    if ((row + column) % 3 != 1)
+                        p.drawRect(QRectF(10 + column * 3.2, 6 + row * 3.2, 2.2, 2.2));
+                }
+            }
+            break;
+        }
+        case Kind::Other:
+            break;
+        case Kind::Text:
         case Kind::Document:
         case Kind::Pdf: {
             for (int i = 0; i < 4; ++i)
@@ -169,6 +213,13 @@ QImage fileIcon(const pic::Picture& picture, const FileType& type) {
     p.setBrush(QColor(0xE4, 0xE9, 0xF0));
     p.drawPath(fold);
     kindSign(p, type.kind, colour);
+    if (type.kind == Kind::Other) {
+        // No kind to name: a plain page with faint lines.
+        p.setPen(QPen(colour, 1.2, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 5; ++i)
+            p.drawLine(QPointF(10, 12 + i * 3.5), QPointF(i == 4 ? 17 : 22, 12 + i * 3.5));
+        return image;
+    }
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
     p.drawRoundedRect(QRectF(2, 17, 26, 11), 2, 2);
@@ -224,23 +275,28 @@ QImage returnIcon(const pic::Picture& picture) {
     return image;
 }
 
+// Draws `types` at the catalog's positions from `first` on; false when the order differs.
+bool drawTypes(PictureWriter& writer, std::span<const FileType> types, std::size_t first) {
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const pic::Picture& picture = pic::kFileIcons[first + i];
+        if (picture.path != "FileIcon/" + std::string(types[i].stem) + "-small.png")
+            return false;
+        if (!writer.save(picture, fileIcon(picture, types[i])))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool drawFileIcons(PictureWriter& writer) {
-    static_assert(std::size(kTypes) + 2 == std::size(pic::kFileIcons));
-    if (!writer.save(pic::kFileIcons[pic::kFolderIconIndex],
-                     folderIcon(pic::kFileIcons[pic::kFolderIconIndex])))
-        return false;
-    for (std::size_t i = 0; i < std::size(kTypes); ++i) {
-        const pic::Picture& picture = pic::kFileIcons[i + 1];
-        const std::string expected = "FileIcon/" + std::string(kTypes[i].stem) + "-small.png";
-        if (picture.path != expected)
-            return false;  // the table above follows the catalog order
-        if (!writer.save(picture, fileIcon(picture, kTypes[i])))
-            return false;
-    }
-    return writer.save(pic::kFileIcons[pic::kReturnIconIndex],
-                       returnIcon(pic::kFileIcons[pic::kReturnIconIndex]));
+    static_assert(std::size(kTypes) + 2 + std::size(kLaterTypes) == std::size(pic::kFileIcons));
+    return writer.save(pic::kFileIcons[pic::kFolderIconIndex],
+                       folderIcon(pic::kFileIcons[pic::kFolderIconIndex])) &&
+           drawTypes(writer, kTypes, pic::kUnknownFileIconIndex) &&
+           writer.save(pic::kFileIcons[pic::kReturnIconIndex],
+                       returnIcon(pic::kFileIcons[pic::kReturnIconIndex])) &&
+           drawTypes(writer, kLaterTypes, pic::kReturnIconIndex + 1);
 }
 
 }  // namespace nubexa::maker

@@ -1,6 +1,8 @@
 #include "pages/disk_rows.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <string_view>
 #include <utility>
 
@@ -43,7 +45,22 @@ int iconOfExtension(std::string_view extension) {
         if (lower == relative)
             return pictures::fileIconIndex(kind);
     }
-    return pictures::fileIconIndex(lower);
+    if (const int icon = pictures::fileIconIndex(lower);
+        icon != pictures::kUnknownFileIconIndex || lower == "ai")
+        return icon;
+    // What the catalog has no picture for: text, binary data, or a page without a kind (rather
+    // than the "AI" of an illustration).
+    static constexpr std::string_view kText[] = {
+        "txt",  "md",  "markdown", "log", "csv", "tsv", "ini", "cfg", "conf", "json",
+        "yaml", "yml", "toml",     "rst", "srt", "nfo", "c",   "h",   "cpp",  "hpp",
+        "py",   "sh",  "java",     "go",  "rs",  "ts",  "css", "sql", "tex"};
+    static constexpr std::string_view kBinary[] = {"bin", "exe", "dll", "so",  "dat", "iso",
+                                                   "img", "dmg", "apk", "deb", "rpm", "msi"};
+    if (std::find(std::begin(kText), std::end(kText), lower) != std::end(kText))
+        return pictures::kTextFileIconIndex;
+    if (std::find(std::begin(kBinary), std::end(kBinary), lower) != std::end(kBinary))
+        return pictures::kBinaryFileIconIndex;
+    return pictures::kOtherFileIconIndex;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "pages/dialog_checks.h"
 #include "pages/disk_rows.h"
+#include "picture_catalog.h"
 #include "support/qt_test_main.h"
 
 using namespace nubexa;
@@ -81,7 +82,12 @@ void DiskRowsTest::sizesIconsAndMarks() {
     // A transfer of a file shows the icon its listed name would get.
     QCOMPARE(fileIconIndexOfName("report.pdf"), rows[2].icon);
     QCOMPARE(fileIconIndexOfName("archive.v2.rar"), fileIconIndexOfName("x.rar"));
-    QCOMPARE(fileIconIndexOfName("noext"), 1);
+    // Common kinds the catalog has no picture for get their own, not the "AI" one.
+    QCOMPARE(fileIconIndexOfName("noext"), pictures::kOtherFileIconIndex);
+    QCOMPARE(fileIconIndexOfName("notes.MD"), pictures::kTextFileIconIndex);
+    QCOMPARE(fileIconIndexOfName("readme.txt"), pictures::kTextFileIconIndex);
+    QCOMPARE(fileIconIndexOfName("disk.bin"), pictures::kBinaryFileIconIndex);
+    QCOMPARE(fileIconIndexOfName("drawing.ai"), pictures::kUnknownFileIconIndex);
     QCOMPARE(rows[3].name, std::string("noext[密]"));
     QCOMPARE(rows[3].share, std::string("启用"));
     QCOMPARE(rows[3].link, std::string("启用"));

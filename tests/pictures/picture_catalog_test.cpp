@@ -26,7 +26,7 @@ TEST(PictureCatalog, PathsAreUniqueRelativeAndSplitEvenlyIntoStates) {
         EXPECT_EQ(picture->width % picture->states, 0);
         EXPECT_EQ(pic::find(path), picture);
     }
-    // Both spellings of the downloading page's button, the 40 file icons, every skin picture.
+    // Both spellings of the downloading page's button, the 43 file icons, every skin picture.
     EXPECT_TRUE(seen.count("publicImage/leftMyDownLoadNow_active.png"));
     EXPECT_TRUE(seen.count("publicImage/leftMyDownloadNow_active.png"));
     for (const pic::Picture& icon : pic::kFileIcons)
@@ -53,7 +53,7 @@ TEST(PictureCatalog, StateRectanglesTileTheSheetAndClampOutOfRangeStates) {
 }
 
 TEST(PictureCatalog, FileIconIndexMatchesExtensionsExactlyAndFallsBackToPositionOne) {
-    ASSERT_EQ(std::size(pic::kFileIcons), 40u);
+    ASSERT_EQ(std::size(pic::kFileIcons), 43u);
     EXPECT_STREQ(pic::kFileIcons[0].path, "FileIcon/folder_s.png");
     EXPECT_STREQ(pic::kFileIcons[39].path, "FileIcon/return-small.png");
     EXPECT_EQ(pic::fileIconIndex("ai"), 1);
