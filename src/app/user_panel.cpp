@@ -28,6 +28,28 @@ QString avatarFile(const AccountInfo& account, const std::string& programFolder)
     return QString::fromStdString(programFolder + account.avatar_path);
 }
 
+// The picture filling a circle of the label's size, scaled smoothly at the screen's pixels (a
+// label that scales its contents itself draws the nearest pixel, and leaves a photo's corners).
+QPixmap roundFace(const QPixmap& picture, QSize size, qreal scale) {
+    const QSize pixels = size * scale;
+    const QPixmap scaled =
+        picture.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    QPixmap face(pixels);
+    face.fill(Qt::transparent);
+    QPainter painter(&face);
+    // Filled with the picture rather than clipped: a clip path's edge is not smoothed.
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    QBrush brush(scaled);
+    brush.setTransform(QTransform::fromTranslate((pixels.width() - scaled.width()) / 2,
+                                                 (pixels.height() - scaled.height()) / 2));
+    painter.setBrush(brush);
+    painter.drawEllipse(QRectF(QPointF(0, 0), QSizeF(pixels)));
+    painter.end();
+    face.setDevicePixelRatio(scale);
+    return face;
+}
+
 }  // namespace
 
 UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
@@ -39,9 +61,7 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
 
     m_avatar = new QLabel(this);
     m_avatar->setGeometry(rects::kAvatar);
-    m_avatar->setScaledContents(true);
     m_avatar->setAccessibleName(QStringLiteral("头像"));
-    m_avatar->setStyleSheet(QStringLiteral("border-radius: 4px;"));
     showAvatar(avatarFile(account, programFolder));
 
     m_nickname = new QLabel(QString::fromStdString(account.nickname), this);
@@ -124,7 +144,7 @@ void UserPanel::showAvatar(const QString& fullPath) {
         picture.load(fullPath);
     if (picture.isNull())
         picture = m_pictures.picture(QString::fromLatin1(pictures::kFaceDemo.path));
-    m_avatar->setPixmap(picture);
+    m_avatar->setPixmap(roundFace(picture, m_avatar->size(), devicePixelRatioF()));
 }
 
 void UserPanel::showTransport(const TransportSecurity& security) {

@@ -60,18 +60,26 @@ std::string makeAvatarPng(std::int64_t seed) {
     static constexpr Rgb kColours[] = {{52, 120, 200}, {220, 110, 60}, {70, 160, 90},
                                        {150, 90, 190}, {200, 160, 40}, {60, 170, 170}};
     const Rgb colour = kColours[static_cast<std::size_t>(seed) % std::size(kColours)];
-    return makePng(96, 96, [&](int x, int y) -> Rgb {
-        const int dx = x - 48;
-        const int dy = y - 48;
-        const int r2 = dx * dx + dy * dy;
-        if (r2 > 44 * 44)
-            return {245, 245, 245};
+    // The face fills the square (clients show it round); eyes and smile are sampled 4 × 4 per
+    // pixel so that their edges stay smooth when a client scales the picture.
+    const auto white = [](double x, double y) {
+        const double dx = x - 48;
+        const double dy = y - 48;
+        const double r2 = dx * dx + dy * dy;
         const bool eye = ((x - 34) * (x - 34) + (y - 38) * (y - 38) < 25) ||
                          ((x - 62) * (x - 62) + (y - 38) * (y - 38) < 25);
-        const bool smile = r2 > 20 * 20 && r2 < 24 * 24 && y > 56;
-        if (eye || smile)
-            return {255, 255, 255};
-        return colour;
+        return eye || (r2 > 20 * 20 && r2 < 24 * 24 && y > 56);
+    };
+    return makePng(96, 96, [&](int x, int y) -> Rgb {
+        int covered = 0;
+        for (int sy = 0; sy < 4; ++sy) {
+            for (int sx = 0; sx < 4; ++sx)
+                covered += white(x + (sx + 0.5) / 4, y + (sy + 0.5) / 4) ? 1 : 0;
+        }
+        const auto mix = [&](int channel) {
+            return static_cast<std::uint8_t>((channel * (16 - covered) + 255 * covered) / 16);
+        };
+        return Rgb{mix(colour[0]), mix(colour[1]), mix(colour[2])};
     });
 }
 
