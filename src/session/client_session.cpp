@@ -212,9 +212,19 @@ bool ClientSession::saveSkin(const std::string& picture) {
     const std::string uid = m_service->account().uid;
     if (uid.empty())
         return false;
+    // The desktop client stores each click on a thread of its own, in any order: every call
+    // stores the newest choice, read under the lock of what it writes, so the newest one stays.
+    {
+        std::lock_guard lock(m_skinMutex);
+        m_chosenSkin = picture;
+    }
+    const auto chosen = [this] {
+        std::lock_guard lock(m_skinMutex);
+        return m_chosenSkin;
+    };
     m_service->updateAccount(
-        [&](AccountInfo& account) { account.frame_image = "image/" + picture; });
-    return m_gate->run([&](LocalStore& store) { return UserLog(store).saveSkin(uid, picture); });
+        [&](AccountInfo& account) { account.frame_image = "image/" + chosen(); });
+    return m_gate->run([&](LocalStore& store) { return UserLog(store).saveSkin(uid, chosen()); });
 }
 
 bool ClientSession::saveWindowSize(int width, int height) {

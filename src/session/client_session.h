@@ -38,7 +38,7 @@ class TransferView;
 
 // What a session needs to know before anybody signs in.
 struct SessionConfig {
-    std::string databasePath;   // bin.db
+    std::string databasePath;  // bin.db
     StoreOptions store;
     std::string programFolder;  // where image/ lives; ends with '/'
     ServiceConfig service;
@@ -189,6 +189,9 @@ private:
     std::unique_ptr<TaskCommands> m_tasks;
     // After a sign-in: the stored look into `result` and the account.
     void readStoredLook(SignInResult& result);
+    // The skin chosen last (saveSkin).
+    std::mutex m_skinMutex;
+    std::string m_chosenSkin;  // guarded by m_skinMutex
     // What queueSnapshot() read last, and bin.db's write stamp then.
     std::mutex m_snapshotMutex;
     std::pair<QueueTotals, QueueTotals> m_totals;
