@@ -128,9 +128,13 @@ std::string ClientSession::certificateProblem() const {
 }
 
 bool ClientSession::renewSignIn() {
-    const auto last = passwords().readLastUser();
-    return last && !last->userName.empty() && !last->password.empty() &&
-           m_service->signIn(last->userName, last->password).ok();
+    const LastSignIn last = lastSignIn();
+    return last.user && last.password == PasswordRead::kRead && !last.user->userName.empty() &&
+           m_service->signIn(last.user->userName, last.user->password).ok();
+}
+
+LastSignIn ClientSession::lastSignIn() {
+    return passwords().readLastSignIn();
 }
 
 RememberedPasswords ClientSession::passwords() {

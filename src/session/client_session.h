@@ -38,7 +38,7 @@ class TransferView;
 
 // What a session needs to know before anybody signs in.
 struct SessionConfig {
-    std::string databasePath;   // bin.db
+    std::string databasePath;  // bin.db
     StoreOptions store;
     std::string programFolder;  // where image/ lives; ends with '/'
     ServiceConfig service;
@@ -122,6 +122,10 @@ public:
     // The remembered passwords, as the sign-in window and the login command keep them.
     // Blocking (bin.db and the desktop's secret store).
     RememberedPasswords passwords();
+    // The last user as the sign-in window and nubexa-cli offer it, with the remembered password
+    // or why the secret store did not give it. Blocking (bin.db, and the secret store for as
+    // long as it takes to answer or to time out): never on a GUI thread.
+    LastSignIn lastSignIn();
 
     // The one sign-in sequence of every front end: Login, the user's details, the record of the
     // sign-in, then what `request` asks for (avatar, first listing, the queue). Blocking.
