@@ -20,7 +20,6 @@
 #include "platform/notifier.h"
 #include "platform/picker.h"
 #include "session/client_session.h"
-#include "transfer/transfer_queue.h"
 
 namespace nubexa::pages {
 
@@ -233,13 +232,7 @@ void DiskCommands::uploadPaths(const QStringList& paths) {
     if (!files.empty()) {
         m_page.setPreparing(+1);
         m_context.requests.run<bool>(
-            &m_page,
-            [&session, files, target] {
-                bool queued = false;
-                for (const std::string& file : files)
-                    queued = session.queue().QueueFileUpload(file, target).queued || queued;
-                return queued;
-            },
+            &m_page, [&session, files, target] { return session.queueFileUploads(files, target); },
             [this, shown = !folders.empty()](bool queued) {
                 m_page.setPreparing(-1);
                 if (queued && !shown) {
@@ -254,8 +247,7 @@ void DiskCommands::uploadPaths(const QStringList& paths) {
         m_context.requests.run<int>(
             &m_page,
             [&session, local, target] {
-                session.queue().commitFolderUpload(
-                    session.queue().prepareFolderUpload(local, target));
+                session.queueFolderUpload(local, target);
                 return 0;
             },
             [this](int) { m_page.setPreparing(-1); });
@@ -282,14 +274,7 @@ void DiskCommands::download() {
     m_context.requests.run<int>(
         &m_page,
         [&session, chosenItems, localFolder, shown] {
-            for (const DiskItem& item : chosenItems) {
-                if (item.isFolder) {
-                    session.queue().commitFolderDownload(session.queue().prepareFolderDownload(
-                        item, localFolder, FolderDownloadChoice{shown.locationText}));
-                } else {
-                    session.queue().QueueFileDownload(item, localFolder, shown);
-                }
-            }
+            session.queueDownloads(chosenItems, localFolder, shown);
             return 0;
         },
         [this](int) { m_page.setPreparing(-1); });
