@@ -171,12 +171,18 @@ void DiskCommands::newFolder() {
 void DiskCommands::clearBin() {
     const DiskOperations& disk = m_context.session.disk();
     m_page.setPreparing(+1);
-    m_context.requests.run<int>(
-        &m_page, [&disk] { return disk.clearBin(); },
-        [this](int result) {
+    m_context.requests.run<ServiceRefusal>(
+        &m_page,
+        [&disk] {
+            ServiceRefusal why;
+            return verdictOf(disk.clearBin(&why), why);
+        },
+        [this](const ServiceRefusal& why) {
             m_page.setPreparing(-1);
             m_context.notifier.showMessage(ItemDialog::kCaption,
-                                           result == 1 ? "操作成功" : "操作失败");
+                                           why.failure == Failure::kNone
+                                               ? "操作成功"
+                                               : ItemDialog::failureText(why, "操作失败"));
             m_page.refresh();
         });
 }
@@ -185,16 +191,20 @@ void DiskCommands::restore() {
     const DiskOperations& disk = m_context.session.disk();
     const DiskSelection item = m_page.selection();
     m_page.setPreparing(+1);
-    m_context.requests.run<int>(
+    m_context.requests.run<ServiceRefusal>(
         &m_page,
         [&disk, item] {
-            return disk.restore(item.isFolder ? item.id : std::string(),
-                                item.isFolder ? std::string() : item.id);
+            ServiceRefusal why;
+            return verdictOf(disk.restore(item.isFolder ? item.id : std::string(),
+                                          item.isFolder ? std::string() : item.id, &why),
+                             why);
         },
-        [this](int result) {
+        [this](const ServiceRefusal& why) {
             m_page.setPreparing(-1);
             m_context.notifier.showMessage(ItemDialog::kCaption,
-                                           result == 1 ? "还原成功" : "还原失败");
+                                           why.failure == Failure::kNone
+                                               ? "还原成功"
+                                               : ItemDialog::failureText(why, "还原失败"));
             m_page.refresh();
         });
 }
