@@ -66,7 +66,7 @@ void fillPeer(QStandardItemModel& peer, const std::vector<nubexa::TransferRow>& 
     peer.clear();
     peer.setColumnCount(8);
     for (const auto& row : rows) {
-        const auto texts = nubexa::pages::showTransfer(row, nubexa::Direction::kUpload);
+        const auto texts = nubexa::showTransfer(row, nubexa::Direction::kUpload);
         const auto& shown = texts.columns;
         QList<QStandardItem*> items;
         for (const auto* text : {&shown.localInfo, &shown.remoteInfo, &shown.size})
