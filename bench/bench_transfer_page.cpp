@@ -62,11 +62,11 @@ void queueTasks(nubexa::StoreGate& gate, const std::string& uid, const std::stri
 }
 
 // The peer: every row's texts into a QStandardItemModel.
-void fillPeer(QStandardItemModel& peer, const std::vector<nubexa::pages::TransferRow>& rows) {
+void fillPeer(QStandardItemModel& peer, const std::vector<nubexa::TransferRow>& rows) {
     peer.clear();
     peer.setColumnCount(8);
     for (const auto& row : rows) {
-        const auto texts = nubexa::pages::showTransfer(row, nubexa::Direction::kUpload);
+        const auto texts = nubexa::showTransfer(row, nubexa::Direction::kUpload);
         const auto& shown = texts.columns;
         QList<QStandardItem*> items;
         for (const auto* text : {&shown.localInfo, &shown.remoteInfo, &shown.size})
@@ -155,9 +155,8 @@ int main(int argc, char** argv) {
     for (int round = 0; round < kRounds; ++round) {
         const auto start = Clock::now();
         fillPeer(peer,
-                 nubexa::pages::loadTransferRows(
-                     client->gate(), uid,
-                     round % 2 == 0 ? nubexa::Direction::kUpload : nubexa::Direction::kDownload));
+                 client->session().transferRows(round % 2 == 0 ? nubexa::Direction::kUpload
+                                                               : nubexa::Direction::kDownload));
         list->viewport()->repaint();
         peerMs += elapsedMs(start);
     }

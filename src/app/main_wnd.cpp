@@ -14,7 +14,6 @@
 #include "app/user_panel.h"
 #include "app/waiting_dialog.h"
 #include "app/web_sign_in_poller.h"
-#include "keychain/remembered_passwords.h"
 #include "picture_catalog.h"
 #include "platform/log_sink.h"
 #include "service/common.h"
@@ -32,6 +31,12 @@ constexpr const char* kNetworkFailed = "网络连接失败，请检查网络后�
 constexpr const char* kUnreadableAnswer = "服务器的回答无法识别，请稍后重试";
 // Said once per run when a service on another machine is reached in clear text.
 constexpr const char* kClearText = "与服务器的连接未加密";
+// Said when the remembered password is in the desktop's secret store and it did not give it:
+// the user types it rather than hearing that nothing was remembered.
+constexpr const char* kSecretStoreSilent =
+    "系统密钥库没有应答，未能读取记住的密码，请输入密码后登录";
+constexpr const char* kSecretStoreMissing =
+    "找不到系统密钥库，未能读取记住的密码，请输入密码后登录";
 constexpr const char* kQueueBusy =
     "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。";
 
@@ -149,20 +154,41 @@ int CMainWnd::buildSignInWindow() {
     if (m_tray)
         m_tray->add();
 
-    const auto last = passwords().readLastUser();
-    window->fill(last ? &*last : nullptr);
     setTimerInterval(kSignInInterval);
     // In the middle of the screen, where a person looks first; not in its top left corner.
     if (const QScreen* screen = window->screen())
         window->move(screen->availableGeometry().center() - window->rect().center());
     window->show();
 
-    if (last && last->autoLogin == "1") {
-        window->setAutoSignIn(true);
-        if (m_session->account().suppress_auto_login == 0)
-            return SignIn();
-    }
+    // The last user comes from bin.db and the secret store, which may take seconds to answer:
+    // read off the GUI thread, filled in (and signed in automatically) once it is there.
+    ++m_lastUserReads;
+    ClientSession& session = *m_session;
+    QPointer<SignInWindow> shown(window);
+    m_requests.run<LastSignIn>(
+        this, [&session] { return session.lastSignIn(); },
+        [this, shown](const LastSignIn& last) {
+            --m_lastUserReads;
+            applyLastUser(shown, last);
+        });
     return 1;
+}
+
+void CMainWnd::applyLastUser(SignInWindow* window, const LastSignIn& last) {
+    // A window closed meanwhile, or fields the user has begun to fill: the user's own wins.
+    if (!window || window != m_signIn || m_stopped || m_signingIn || window->typedInto())
+        return;
+    window->fill(last);
+    if (last.password == PasswordRead::kNoAnswer)
+        m_notifier->showMessage({}, kSecretStoreSilent);
+    if (last.password == PasswordRead::kNoStore)
+        m_notifier->showMessage({}, kSecretStoreMissing);
+    if (!last.user || last.user->autoLogin != "1")
+        return;
+    window->setAutoSignIn(true);
+    // Without the password the user has just been told why; a message more would say nothing.
+    if (!last.secretStoreFailed() && m_session->account().suppress_auto_login == 0)
+        SignIn();
 }
 
 int CMainWnd::SignIn(const std::string& carry) {
@@ -368,10 +394,6 @@ void CMainWnd::takeQueueLater() {
             if (!taken)
                 tellQueueBusy();
         });
-}
-
-RememberedPasswords CMainWnd::passwords() {
-    return m_session->passwords();
 }
 
 void CMainWnd::tickQueueLater() {

@@ -44,8 +44,10 @@ public:
     ~CMainWnd() override;  // stops and joins every thread it started
 
     // The sign-in window, or the main window once signed in. 1 when a window is shown;
-    // 0 when none could be (the caller then does not run the event loop); when the sign-in
-    // window signs in by itself, the result of that SignIn.
+    // 0 when none could be (the caller then does not run the event loop). The sign-in window
+    // is filled from the last user, and signs in by itself, once that is read (off the GUI
+    // thread: the secret store may take seconds to answer); a failed automatic sign-in leaves
+    // the window open with its message.
     int OpenWindow();
     // Signs in with the fields of the sign-in window; carry is the automatic-resume choice
     // ("1" or "0") for the new sign-in record, empty: the user's own from the last sign-in, on
@@ -86,6 +88,8 @@ public:
     // The web sign-in of the moment; null when none runs.
     WebSignInPoller* webSignIn() const { return m_poller.get(); }
     bool signingIn() const { return m_signingIn; }
+    // The last user is being read for a sign-in window (its fields are filled after).
+    bool readingLastUser() const { return m_lastUserReads > 0; }
     int timerInterval() const { return m_timer.interval(); }
     // Whether this client drives the transfer queue (no nubexa-cli run does).
     bool drivesQueue() const { return m_session->drivesQueue(); }
@@ -109,9 +113,9 @@ signals:
     void finished(int exitCode);
 
 private:
-    // Any thread: the secret store's calls wait on its own thread.
-    RememberedPasswords passwords();
     int buildSignInWindow();
+    // GUI thread: the last user read for `window`, if it is still the one open.
+    void applyLastUser(SignInWindow* window, const LastSignIn& last);
     // The window that owns file pickers and message boxes while no dialog is open.
     void ownDialogsBy(QWidget* window);
     // queueTaken: this client drives the queue; otherwise the user hears why not once.
@@ -154,6 +158,7 @@ private:
     QPointer<WaitingDialog> m_waiting;
     std::vector<QPointer<QWidget>> m_closing;  // deleted later; the rest when this object ends
     bool m_signingIn = false;
+    int m_lastUserReads = 0;  // reads of the last user still out
     bool m_takingQueue = false;
     bool m_ticking = false;
     bool m_stopped = false;

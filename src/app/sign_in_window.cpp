@@ -7,7 +7,7 @@
 
 #include "app/image_button.h"
 #include "app/picture_cache.h"
-#include "store/user_log.h"
+#include "store/user_records.h"
 
 namespace nubexa::app {
 
@@ -97,7 +97,7 @@ SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
     connect(reg, &QAbstractButton::clicked, this, &SignInWindow::registerClicked);
     m_signInButtons = {signIn, qq, sina};
 
-    fill(nullptr);
+    fill(LastSignIn{});
     setTabOrder(m_account, m_password);
 }
 
@@ -110,7 +110,8 @@ ImageButton* SignInWindow::addButton(const QString& name, const QRect& where,
     return button;
 }
 
-void SignInWindow::fill(const LastUser* last) {
+void SignInWindow::fill(const LastSignIn& lastSignIn) {
+    const LastUser* last = lastSignIn.user ? &*lastSignIn.user : nullptr;
     // The name the user typed, not the service's number for it (older files know only that).
     const QString name = !last                       ? QString()
                          : last->accountName.empty() ? QString::fromStdString(last->userName)
@@ -123,12 +124,20 @@ void SignInWindow::fill(const LastUser* last) {
     }
     if (password.isEmpty()) {
         showPasswordPlaceholder();
-        m_remember->setChecked(false);
+        // Still in the secret store: signing in with it typed again keeps it remembered.
+        m_remember->setChecked(lastSignIn.secretStoreFailed());
     } else {
         showPassword(password);
         m_remember->setChecked(true);
     }
     m_autoSignIn->setChecked(false);
+}
+
+bool SignInWindow::typedInto() const {
+    const QString account = m_account->text();
+    const QString password = m_password->text();
+    return !(account.isEmpty() || account == kAccountPlaceholder) ||
+           !(password.isEmpty() || password == kPasswordPlaceholder);
 }
 
 void SignInWindow::showAccountPlaceholder() {

@@ -10,7 +10,7 @@
 #include "app/sign_in_fields.h"
 
 namespace nubexa {
-struct LastUser;
+struct LastSignIn;
 }
 
 namespace nubexa::app {
@@ -44,8 +44,11 @@ public:
 
     explicit SignInWindow(PictureCache& pictures, QWidget* parent = nullptr);
 
-    // Fills the fields from the last user (nothing: placeholders, both boxes unchecked).
-    void fill(const LastUser* last);
+    // Fills the fields from the last user (nobody: placeholders, both boxes unchecked). A
+    // password the secret store did not give leaves its placeholder, still remembered.
+    void fill(const LastSignIn& last);
+    // Whether the user has typed into either field (a fill then would overwrite it).
+    bool typedInto() const;
 
     QString accountText() const { return m_account->text(); }
     QString passwordText() const { return m_password->text(); }

@@ -128,12 +128,12 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
                      "无法在 {} 中记录登录：之后的命令仍未登录", {gate().databasePath()}));
         return kFailed;
     }
-    if (signedIn.passwordKept == RememberedPasswords::Kept::kDatabase) {
+    if (signedIn.passwordKept == PasswordPlace::kDatabase) {
         complain(
             say("no desktop secret store: the password is kept in {} (readable by this user "
                 "only)",
                 "没有桌面密钥库：密码保存在 {}（仅当前用户可读）", {gate().databasePath()}));
-    } else if (signedIn.passwordKept == RememberedPasswords::Kept::kNowhere) {
+    } else if (signedIn.passwordKept == PasswordPlace::kNowhere) {
         complain(
             say("the desktop secret store did not take the password: later commands ask for "
                 "a new login",
@@ -188,7 +188,26 @@ void CliSession::reportNoAnswer() {
 }
 
 bool CliSession::signInAgain() {
-    const auto last = m_client.passwords().readLastUser();
+    const LastSignIn lastSignIn = m_client.lastSignIn();
+    const std::optional<LastUser>& last = lastSignIn.user;
+    // A remembered password the secret store did not give is not "not signed in".
+    if (last && !last->userName.empty() && lastSignIn.password == PasswordRead::kNoAnswer) {
+        complain(
+            say("the desktop secret store did not answer: the remembered password could not "
+                "be read (try again, or run \"nubexa-cli login ACCOUNT\")",
+                "桌面密钥库没有应答：无法读取保存的密码（请重试，或运行 \"nubexa-cli login "
+                "用户名\"）"));
+        return false;
+    }
+    if (last && !last->userName.empty() && lastSignIn.password == PasswordRead::kNoStore) {
+        complain(
+            say("no desktop secret store is reachable: the remembered password could not be "
+                "read (run \"nubexa-cli login ACCOUNT\" to keep it in {})",
+                "找不到桌面密钥库：无法读取保存的密码（运行 \"nubexa-cli login 用户名\" "
+                "可将其保存在 {}）",
+                {gate().databasePath()}));
+        return false;
+    }
     if (!last || last->userName.empty() || trimmed(last->password).empty()) {
         complain(say("not signed in: run \"nubexa-cli login ACCOUNT\" first",
                      "未登录：请先运行 \"nubexa-cli login 用户名\""));

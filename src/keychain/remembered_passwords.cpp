@@ -37,23 +37,43 @@ bool RememberedPasswords::forget(const std::string& uid) {
     return m_gate.run([&](LocalStore& store) { return UserLog(store).forgetSignIn(uid); });
 }
 
-std::optional<LastUser> RememberedPasswords::readLastUser() {
-    auto last = m_gate.run([](LocalStore& store) { return UserLog(store).readLastUser(); });
-    if (!m_secrets || !last || last->rememberPassword != "1")
-        return last;
-    if (!last->password.empty()) {
+LastSignIn RememberedPasswords::readLastSignIn() {
+    LastSignIn result;
+    result.user = m_gate.run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    std::optional<LastUser>& last = result.user;
+    if (!last || last->rememberPassword != "1")
+        return result;
+    // A last user without a sign-in row has one blank as the password: nothing remembered.
+    const bool inRow = !last->password.empty() && last->password != " ";
+    if (inRow || !m_secrets) {
+        result.password = inRow ? PasswordRead::kRead : PasswordRead::kNone;
         // Kept in bin.db (an earlier version, or no store back then): move it over.
-        if (m_secrets->write(keyOf(last->userName), last->password) == SecretStore::Result::kDone) {
+        if (inRow && m_secrets &&
+            m_secrets->write(keyOf(last->userName), last->password) == SecretStore::Result::kDone) {
             m_gate.run([&](LocalStore& store) {
                 return UserLog(store).setRememberedPassword(last->userName, "");
             });
         }
-        return last;
+        return result;
     }
+    if (!last->password.empty())
+        return result;
     std::string secret;
-    if (m_secrets->read(keyOf(last->userName), secret) == SecretStore::Result::kDone)
-        last->password = secret;
-    return last;
+    switch (m_secrets->read(keyOf(last->userName), secret)) {
+        case SecretStore::Result::kDone:
+            last->password = secret;
+            result.password = PasswordRead::kRead;
+            break;
+        case SecretStore::Result::kNotFound:
+            break;
+        case SecretStore::Result::kFailed:
+            result.password = PasswordRead::kNoAnswer;
+            break;
+        case SecretStore::Result::kUnavailable:
+            result.password = PasswordRead::kNoStore;
+            break;
+    }
+    return result;
 }
 
 }  // namespace nubexa

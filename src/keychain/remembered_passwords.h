@@ -23,15 +23,16 @@ public:
         : m_gate(gate), m_secrets(secrets), m_serviceHost(std::move(serviceHost)) {}
 
     // Where a remembered password went.
-    enum class Kept { kNowhere, kSecretStore, kDatabase };
+    using Kept = PasswordPlace;
 
     // Records a successful sign-in (and makes its user the last user). A password that is not
     // to be remembered is also taken out of the secret store. It goes into bin.db only where
     // there is no secret store at all; a store that failed this once keeps nothing of it.
     bool recordSignIn(SignInRecord record, Kept* kept = nullptr);
 
-    // The last user, with the remembered password from wherever it is kept.
-    std::optional<LastUser> readLastUser();
+    // The last user, with the remembered password from wherever it is kept; a secret store
+    // that does not give it is said as such, not as a password that is not remembered.
+    LastSignIn readLastSignIn();
 
     // Logging out: the user's password leaves the secret store and every sign-in row. False
     // when bin.db could not be written (the secret store's copy is gone all the same).

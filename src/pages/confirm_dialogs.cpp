@@ -83,23 +83,24 @@ void ConfirmDialog::closeWith(std::function<int()> work) {
 void ConfirmDialog::deleteItems(bool forGood) {
     const DiskOperations& disk = m_context.disk;
     const std::string mode = forGood ? "1" : "0";
-    runRequest<int>(
+    runRequest<ServiceRefusal>(
         [&disk, items = m_items, mode] {
-            int deleted = 1;
+            ServiceRefusal first;  // the first item that failed says why
             for (const auto& item : items) {
-                const int result = disk.remove(ItemRef{item.id, item.isFolder}, mode);
-                if (result != 1)
-                    deleted = 0;
+                ServiceRefusal why;
+                why = verdictOf(disk.remove(ItemRef{item.id, item.isFolder}, mode, &why), why);
+                if (first.failure == Failure::kNone)
+                    first = why;
             }
-            return deleted;
+            return first;
         },
-        [this, forGood](int result) {
-            if (result == 1)
+        [this, forGood](const ServiceRefusal& why) {
+            if (why.failure == Failure::kNone)
                 succeed(forGood ? "" : "删除成功");
             else if (!forGood)
-                say("删除失败");
+                say(failureText(why, "删除失败"));
             else
-                say(m_item.isFolder ? "文件夹彻底删除失败" : "文件彻底删除失败");
+                say(failureText(why, m_item.isFolder ? "文件夹彻底删除失败" : "文件彻底删除失败"));
         });
 }
 

@@ -20,7 +20,6 @@
 #include "platform/notifier.h"
 #include "platform/picker.h"
 #include "session/client_session.h"
-#include "transfer/transfer_queue.h"
 
 namespace nubexa::pages {
 
@@ -172,12 +171,18 @@ void DiskCommands::newFolder() {
 void DiskCommands::clearBin() {
     const DiskOperations& disk = m_context.session.disk();
     m_page.setPreparing(+1);
-    m_context.requests.run<int>(
-        &m_page, [&disk] { return disk.clearBin(); },
-        [this](int result) {
+    m_context.requests.run<ServiceRefusal>(
+        &m_page,
+        [&disk] {
+            ServiceRefusal why;
+            return verdictOf(disk.clearBin(&why), why);
+        },
+        [this](const ServiceRefusal& why) {
             m_page.setPreparing(-1);
             m_context.notifier.showMessage(ItemDialog::kCaption,
-                                           result == 1 ? "操作成功" : "操作失败");
+                                           why.failure == Failure::kNone
+                                               ? "操作成功"
+                                               : ItemDialog::failureText(why, "操作失败"));
             m_page.refresh();
         });
 }
@@ -186,16 +191,20 @@ void DiskCommands::restore() {
     const DiskOperations& disk = m_context.session.disk();
     const DiskSelection item = m_page.selection();
     m_page.setPreparing(+1);
-    m_context.requests.run<int>(
+    m_context.requests.run<ServiceRefusal>(
         &m_page,
         [&disk, item] {
-            return disk.restore(item.isFolder ? item.id : std::string(),
-                                item.isFolder ? std::string() : item.id);
+            ServiceRefusal why;
+            return verdictOf(disk.restore(item.isFolder ? item.id : std::string(),
+                                          item.isFolder ? std::string() : item.id, &why),
+                             why);
         },
-        [this](int result) {
+        [this](const ServiceRefusal& why) {
             m_page.setPreparing(-1);
             m_context.notifier.showMessage(ItemDialog::kCaption,
-                                           result == 1 ? "还原成功" : "还原失败");
+                                           why.failure == Failure::kNone
+                                               ? "还原成功"
+                                               : ItemDialog::failureText(why, "还原失败"));
             m_page.refresh();
         });
 }
@@ -233,13 +242,7 @@ void DiskCommands::uploadPaths(const QStringList& paths) {
     if (!files.empty()) {
         m_page.setPreparing(+1);
         m_context.requests.run<bool>(
-            &m_page,
-            [&session, files, target] {
-                bool queued = false;
-                for (const std::string& file : files)
-                    queued = session.queue().QueueFileUpload(file, target).queued || queued;
-                return queued;
-            },
+            &m_page, [&session, files, target] { return session.queueFileUploads(files, target); },
             [this, shown = !folders.empty()](bool queued) {
                 m_page.setPreparing(-1);
                 if (queued && !shown) {
@@ -254,8 +257,7 @@ void DiskCommands::uploadPaths(const QStringList& paths) {
         m_context.requests.run<int>(
             &m_page,
             [&session, local, target] {
-                session.queue().commitFolderUpload(
-                    session.queue().prepareFolderUpload(local, target));
+                session.queueFolderUpload(local, target);
                 return 0;
             },
             [this](int) { m_page.setPreparing(-1); });
@@ -282,14 +284,7 @@ void DiskCommands::download() {
     m_context.requests.run<int>(
         &m_page,
         [&session, chosenItems, localFolder, shown] {
-            for (const DiskItem& item : chosenItems) {
-                if (item.isFolder) {
-                    session.queue().commitFolderDownload(session.queue().prepareFolderDownload(
-                        item, localFolder, FolderDownloadChoice{shown.locationText}));
-                } else {
-                    session.queue().QueueFileDownload(item, localFolder, shown);
-                }
-            }
+            session.queueDownloads(chosenItems, localFolder, shown);
             return 0;
         },
         [this](int) { m_page.setPreparing(-1); });

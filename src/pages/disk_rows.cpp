@@ -8,7 +8,7 @@
 
 #include "pages/disk_command.h"
 #include "picture_catalog.h"
-#include "transfer/transfer_page_text.h"
+#include "session/transfer_rows.h"
 
 namespace nubexa::pages {
 

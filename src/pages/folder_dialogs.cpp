@@ -60,13 +60,17 @@ void RenameDialog::confirm() {
         return;
     }
     const DiskOperations& disk = m_context.disk;
-    runRequest<int>([&disk, item = itemRef(), name] { return disk.rename(item, name); },
-                    [this](int result) {
-                        if (result == 0)
-                            say("操作失败");
-                        else
-                            succeed("操作成功");
-                    });
+    runRequest<ServiceRefusal>(
+        [&disk, item = itemRef(), name] {
+            ServiceRefusal why;
+            return verdictOf(disk.rename(item, name, &why), why);
+        },
+        [this](const ServiceRefusal& why) {
+            if (why.failure == Failure::kNone)
+                succeed("操作成功");
+            else
+                say(failureText(why, "操作失败"));
+        });
 }
 
 MoveDialog::MoveDialog(DialogContext context, DiskSelection item, QWidget* parent)
@@ -134,14 +138,17 @@ void MoveDialog::confirm() {
         return;
     }
     const DiskOperations& disk = m_context.disk;
-    runRequest<int>(
-        [&disk, item = itemRef(), target = m_chosenId] { return disk.move(item, target); },
-        [this](int result) {
+    runRequest<ServiceRefusal>(
+        [&disk, item = itemRef(), target = m_chosenId] {
+            ServiceRefusal why;
+            return verdictOf(disk.move(item, target, &why), why);
+        },
+        [this](const ServiceRefusal& why) {
             // The service's refusal (a name taken in the target, say) is reported, not hidden.
-            if (result == 1)
+            if (why.failure == Failure::kNone)
                 succeed("移动成功");
             else
-                say("移动失败");
+                say(failureText(why, "移动失败"));
         });
 }
 

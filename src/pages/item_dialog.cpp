@@ -102,6 +102,10 @@ QPushButton* ItemDialog::addOkCancel(const std::function<void()>& onOk, bool wit
     return ok;
 }
 
+std::string ItemDialog::failureText(const ServiceRefusal& why, const std::string& refused) {
+    return why.failure == Failure::kNoAnswer ? kNetworkFailed : refused;
+}
+
 void ItemDialog::say(const std::string& text) const {
     m_context.notifier.showMessage(kCaption, text);
 }

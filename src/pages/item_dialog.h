@@ -9,6 +9,7 @@
 #include "pages/disk_rows.h"
 #include "picture_catalog.h"
 #include "session/disk_operations.h"
+#include "session/operation_verdict.h"
 
 class QLabel;
 class QLineEdit;
@@ -41,6 +42,10 @@ class ItemDialog : public QDialog {
     Q_OBJECT
 public:
     static inline const std::string kCaption = "提示";
+    // Said instead of an operation's own failure text when the service gave no answer.
+    static inline const std::string kNetworkFailed = "网络连接失败，请检查网络后重试";
+    // The text for a failed operation: the network's failure as such, else `refused`.
+    static std::string failureText(const ServiceRefusal& why, const std::string& refused);
 
     ItemDialog(DialogContext context, DiskSelection item, const QString& title, QSize size,
                QWidget* parent);

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "pages/transfer_rows.h"
+#include "session/transfer_rows.h"
 
 namespace nubexa::pages {
 

@@ -22,6 +22,7 @@
 #include "pages/transfer_list_model.h"
 #include "picture_catalog.h"
 #include "platform/browser.h"
+#include "platform/notifier.h"
 #include "session/client_session.h"
 
 namespace nubexa::pages {
@@ -32,6 +33,7 @@ namespace {
 
 // Two lines per row: the speed and, under it, the time left.
 constexpr int kRowHeight = 34;
+constexpr const char* kNotWritten = "操作失败，请检查 bin.db 是否可写";
 
 QPushButton* pageButton(const QString& text, const QRect& where, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -118,15 +120,6 @@ bool TransferPage::idle() const {
     return m_shown;
 }
 
-std::string TransferPage::currentUser() {
-    const std::string uid = m_context.session.account().uid;
-    if (uid != m_seenUser) {
-        m_seen = {};
-        m_seenUser = uid;
-    }
-    return uid;
-}
-
 namespace {
 
 struct LoadedRows {
@@ -145,12 +138,12 @@ void TransferPage::refresh() {
     }
     m_filling = true;
     const std::uint64_t generation = ++m_generation;
-    StoreGate& gate = m_context.session.gate();
+    ClientSession& session = m_context.session;
     m_context.requests.run<std::shared_ptr<LoadedRows>>(
         this,
-        [&gate, uid = currentUser(), page = m_page, seen = m_seen]() mutable {
+        [&session, page = m_page, seen = m_seen]() mutable {
             auto loaded = std::make_shared<LoadedRows>();
-            loaded->changed = loadChangedTransferRows(gate, uid, page, seen);
+            loaded->changed = session.changedTransferRows(page, seen);
             loaded->seen = std::move(seen);
             return loaded;
         },
@@ -243,10 +236,10 @@ void TransferPage::runCommand(int id) {
     const std::int64_t task = m_selected;
     switch (id) {
         case kCommandPause:
-            sendCommand([task](ClientSession& session) { session.pauseTask(task); });
+            sendCommand([task](ClientSession& session) { return session.pauseTask(task); });
             return;
         case kCommandResume:
-            sendCommand([task](ClientSession& session) { session.resumeTask(task); });
+            sendCommand([task](ClientSession& session) { return session.resumeTask(task); });
             return;
         case kCommandDelete:
             confirmDelete({m_selected});
@@ -262,7 +255,7 @@ void TransferPage::runCommand(int id) {
     }
 }
 
-void TransferPage::sendCommand(std::function<void(ClientSession&)> command) {
+void TransferPage::sendCommand(std::function<CommandResult(ClientSession&)> command) {
     m_commands.push_back(std::move(command));
     if (!m_commandOut)
         sendNextCommand();
@@ -277,13 +270,13 @@ void TransferPage::sendNextCommand() {
     auto command = std::move(m_commands.front());
     m_commands.pop_front();
     ClientSession& session = m_context.session;
-    m_context.requests.run<int>(
-        this,
-        [&session, command] {
-            command(session);
-            return 0;
-        },
-        [this](int) {
+    m_context.requests.run<CommandResult>(
+        this, [&session, command] { return command(session); },
+        [this](CommandResult result) {
+            // A task that ended or went meanwhile shows as it now is; a row that could not be
+            // written would otherwise look as if the command had been ignored.
+            if (result == CommandResult::kNotWritten)
+                m_context.notifier.showMessage({}, kNotWritten);
             refresh();
             sendNextCommand();
         });
@@ -300,8 +293,12 @@ void TransferPage::confirmDelete(std::vector<std::int64_t> ids) {
     m_deleteDialog = dialog;
     connect(dialog, &DeleteTaskDialog::confirmed, this, [this, ids] {
         sendCommand([ids](ClientSession& session) {
-            for (const std::int64_t id : ids)
-                session.removeTask(id);
+            CommandResult result = CommandResult::kDone;
+            for (const std::int64_t id : ids) {
+                if (session.removeTask(id) == CommandResult::kNotWritten)
+                    result = CommandResult::kNotWritten;
+            }
+            return result;
         });
     });
     // Centred on the list, as a question about it.
@@ -353,13 +350,19 @@ void TransferPage::pauseAll() {
     if (!m_shown)
         return;
     // The page's tasks as they are when the command runs, not as the last refresh saw them.
-    sendCommand([page = m_page](ClientSession& session) { session.pauseAllTasks(page); });
+    sendCommand([page = m_page](ClientSession& session) {
+        session.pauseAllTasks(page);
+        return CommandResult::kDone;
+    });
 }
 
 void TransferPage::startAll() {
     if (!m_shown)
         return;
-    sendCommand([page = m_page](ClientSession& session) { session.startAllTasks(page); });
+    sendCommand([page = m_page](ClientSession& session) {
+        session.startAllTasks(page);
+        return CommandResult::kDone;
+    });
 }
 
 }  // namespace nubexa::pages

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "pages/page_context.h"
-#include "pages/transfer_rows.h"
+#include "pages/transfer_menu.h"
+#include "session/client_session.h"
 
 class QLabel;
 class QPushButton;
@@ -84,14 +85,15 @@ protected:
 private:
     // False, with nothing changed, when the running rows are not those shown as running.
     bool apply(TransferRowsUpdate changed);
-    std::string currentUser();
     void showContextMenu(const QPoint& where);
     void openFolderOf(const TransferRow& row);
     void confirmDelete(std::vector<std::int64_t> ids);
     std::vector<std::int64_t> selectedIds() const;
+    // What a command on the page's tasks did.
+    using CommandResult = TaskCommands::Result;
     // Runs `command` off the GUI thread after those sent before it (a pause then a resume
-    // arrive in that order), then refreshes the page.
-    void sendCommand(std::function<void(ClientSession&)> command);
+    // arrive in that order), then refreshes the page; a row that could not be written is said.
+    void sendCommand(std::function<CommandResult(ClientSession&)> command);
     void sendNextCommand();
 
     const PageContext m_context;
@@ -106,11 +108,10 @@ private:
     bool m_shown = false;
     // The database as the last fill read it: a fill reads nothing when it has not changed.
     TransferRowsSeen m_seen;
-    std::string m_seenUser;
     std::uint64_t m_generation = 0;  // of the reads: a refresh applies only the newest
     bool m_filling = false;
     bool m_refillWanted = false;
-    std::deque<std::function<void(ClientSession&)>> m_commands;
+    std::deque<std::function<CommandResult(ClientSession&)>> m_commands;
     bool m_commandOut = false;
 };
 

@@ -101,6 +101,38 @@ ClientSession::QueueSnapshot ClientSession::queueSnapshot() {
     return snapshot;
 }
 
+std::vector<TransferRow> ClientSession::transferRows(Direction page) {
+    return loadTransferRows(*m_gate, account().uid, page);
+}
+
+TransferRowsUpdate ClientSession::changedTransferRows(Direction page, TransferRowsSeen& seen) {
+    return loadChangedTransferRows(*m_gate, account().uid, page, seen);
+}
+
+bool ClientSession::queueFileUploads(const std::vector<std::string>& files,
+                                     const RemoteFolder& target) {
+    bool queued = false;
+    for (const std::string& file : files)
+        queued = m_queue->QueueFileUpload(file, target).queued || queued;
+    return queued;
+}
+
+void ClientSession::queueFolderUpload(const std::string& folder, const RemoteFolder& target) {
+    m_queue->commitFolderUpload(m_queue->prepareFolderUpload(folder, target));
+}
+
+void ClientSession::queueDownloads(const std::vector<DiskItem>& items,
+                                   const std::string& localFolder, const RemoteFolder& shown) {
+    for (const DiskItem& item : items) {
+        if (item.isFolder) {
+            m_queue->commitFolderDownload(m_queue->prepareFolderDownload(
+                item, localFolder, FolderDownloadChoice{shown.locationText}));
+        } else {
+            m_queue->QueueFileDownload(item, localFolder, shown);
+        }
+    }
+}
+
 Announcements ClientSession::announcements() {
     const AccountInfo account = m_service->account();
     m_service->Announcement(account.uid, account.token);
@@ -128,9 +160,13 @@ std::string ClientSession::certificateProblem() const {
 }
 
 bool ClientSession::renewSignIn() {
-    const auto last = passwords().readLastUser();
-    return last && !last->userName.empty() && !last->password.empty() &&
-           m_service->signIn(last->userName, last->password).ok();
+    const LastSignIn last = lastSignIn();
+    return last.user && last.password == PasswordRead::kRead && !last.user->userName.empty() &&
+           m_service->signIn(last.user->userName, last.user->password).ok();
+}
+
+LastSignIn ClientSession::lastSignIn() {
+    return passwords().readLastSignIn();
 }
 
 RememberedPasswords ClientSession::passwords() {

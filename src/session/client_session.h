@@ -16,12 +16,14 @@
 #include "service/service_result.h"
 #include "session/disk_operations.h"
 #include "session/sign_in.h"
+#include "session/transfer_rows.h"
 #include "store/direction.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_manager.h"
+#include "transfer/transfer_queue.h"
 
 namespace nubexa {
 
@@ -96,6 +98,21 @@ public:
     };
     QueueSnapshot queueSnapshot();
 
+    // The transfer pages' rows for the signed-in user: every unfinished task of `page`, or only
+    // what changed since `seen` (see loadChangedTransferRows). Blocking (bin.db); any thread.
+    std::vector<TransferRow> transferRows(Direction page);
+    TransferRowsUpdate changedTransferRows(Direction page, TransferRowsSeen& seen);
+
+    // The disk page's uploads and downloads into the queue (after startTransfers). Blocking
+    // (bin.db, and the service for a folder's FolderAdd or listing); any thread.
+    // Local files into `target`: whether any was queued (a refused one is said by the notifier).
+    bool queueFileUploads(const std::vector<std::string>& files, const RemoteFolder& target);
+    // A local folder with everything below it: one FolderAdd per folder, the rows in one step.
+    void queueFolderUpload(const std::string& folder, const RemoteFolder& target);
+    // Files and whole folders of the disk into `localFolder`; `shown` is the folder listed.
+    void queueDownloads(const std::vector<DiskItem>& items, const std::string& localFolder,
+                        const RemoteFolder& shown);
+
     // The service's notices for the signed-in user. Blocking; any thread.
     Announcements announcements();
     // Books the space a capacity draw won (`bytesText`); once booked the account has no draw
@@ -122,6 +139,10 @@ public:
     // The remembered passwords, as the sign-in window and the login command keep them.
     // Blocking (bin.db and the desktop's secret store).
     RememberedPasswords passwords();
+    // The last user as the sign-in window and nubexa-cli offer it, with the remembered password
+    // or why the secret store did not give it. Blocking (bin.db, and the secret store for as
+    // long as it takes to answer or to time out): never on a GUI thread.
+    LastSignIn lastSignIn();
 
     // The one sign-in sequence of every front end: Login, the user's details, the record of the
     // sign-in, then what `request` asks for (avatar, first listing, the queue). Blocking.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "keychain/remembered_passwords.h"
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +7,7 @@
 #include "service/account_info.h"
 #include "service/disk_entries.h"
 #include "service/service_result.h"
+#include "store/user_records.h"
 
 namespace nubexa {
 
@@ -35,7 +34,7 @@ struct SignInResult {
     Failure userInfoFailure = Failure::kNone;  // the user's details (upload limit) unread
     bool recorded = false;                     // the sign-in record was written
     // Where a remembered password went (the front ends say so when it is not the secret store).
-    RememberedPasswords::Kept passwordKept = RememberedPasswords::Kept::kNowhere;
+    PasswordPlace passwordKept = PasswordPlace::kNowhere;
     bool autoResume = false;  // the choice the session started with
     AccountInfo account;
     std::shared_ptr<const DiskTables> listing;  // null unless asked for

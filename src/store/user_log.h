@@ -5,52 +5,11 @@
 #include <string>
 #include <utility>
 
+#include "store/user_records.h"
+
 namespace nubexa {
 
 class LocalStore;
-
-// One successful sign-in as it is recorded.
-struct SignInRecord {
-    std::string userId;
-    std::string password;  // stored only when rememberPassword is set
-    std::string date;      // the local time text
-    bool rememberPassword = false;
-    bool autoLogin = false;
-    std::string autoResume = "1";  // "1" or "0", carried over from the user's previous sign-in
-    std::string accountName;       // as the user typed it; kept for the sign-in window
-};
-
-// The choices the settings dialog shows.
-struct UserChoices {
-    int autoResume = 0;
-    int autoLogin = 0;
-    int autoRun = 0;
-};
-
-// The user's upload and download limits in KB/s; 0: none. Kept per user, not per sign-in.
-struct SpeedLimits {
-    std::int64_t uploadKBps = 0;
-    std::int64_t downloadKBps = 0;
-    bool operator==(const SpeedLimits& other) const {
-        return uploadKBps == other.uploadKBps && downloadKBps == other.downloadKBps;
-    }
-};
-
-// What the user's newest sign-in row holds of the password.
-struct RememberedPassword {
-    std::string password;  // empty when not remembered, or kept in a secret store
-    bool remembered = false;
-};
-
-// The last signed-in user as the sign-in window offers it; every field as text.
-struct LastUser {
-    std::string userName;
-    std::string password;  // a single blank when the user has no sign-in row
-    std::string rememberPassword;
-    std::string autoLogin;
-    std::string autoResume;
-    std::string accountName;  // as the user typed it last (userName is the uid); may be empty
-};
 
 // The statements on the user's choices: t_user_log, t_options and t_speed_limit. A view over the
 // connection of the caller's bracket.

@@ -26,29 +26,28 @@ TaskCommands::Result TaskCommands::changeUnfinished(std::int64_t id, Change&& ch
             return Result::kNoSuchTask;
         if (!runningOrWaiting(*row))
             return Result::kNotApplicable;
-        change(store, tasks, *row);
-        return Result::kDone;
+        return change(store, tasks, *row) ? Result::kDone : Result::kNotWritten;
     });
 }
 
 TaskCommands::Result TaskCommands::pause(std::int64_t id) {
     return changeUnfinished(
-        id, [id](LocalStore&, TaskTable& tasks, const StoredTask&) { tasks.pause(id); });
+        id, [id](LocalStore&, TaskTable& tasks, const StoredTask&) { return tasks.pause(id); });
 }
 
 TaskCommands::Result TaskCommands::resume(std::int64_t id) {
     return changeUnfinished(id, [this, id](LocalStore& store, TaskTable& tasks,
                                            const StoredTask& row) {
-        tasks.resume(id);
-        tasks.clearUserPause(id);
+        if (!tasks.resume(id) || !tasks.clearUserPause(id))
+            return false;
         m_manager.taskResumed(id);
         const Direction direction = row.ranType == "1" ? Direction::kUpload : Direction::kDownload;
         if (m_manager.settings().startAtOnce) {
             // Whatever the running counts; a worker still winding down runs the task again.
             m_manager.StartTransferWorker(store, id, direction);
-        } else {
-            tasks.giveBack(id);
+            return true;
         }
+        return tasks.giveBack(id);
     });
 }
 
@@ -60,8 +59,9 @@ TaskCommands::Result TaskCommands::remove(std::int64_t id) {
         const auto row = tasks.load(id);
         if (!row || row->userId != uid || row->status == task_status::kDeleted)
             return Result::kNoSuchTask;
-        if (tasks.remove(id))
-            removed = row;
+        if (!tasks.remove(id))
+            return Result::kNotWritten;
+        removed = row;
         return Result::kDone;
     });
     // A running worker sees the deletion at its next progress write and leaves the file it

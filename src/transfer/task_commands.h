@@ -18,6 +18,7 @@ public:
         kDone,
         kNoSuchTask,     // no row with that id for the signed-in user
         kNotApplicable,  // pause/resume of a task that is neither running nor waiting
+        kNotWritten,     // bin.db could not be written: the task is as it was
     };
 
     explicit TaskCommands(TransferManager& manager) : m_manager(manager) {}

@@ -99,8 +99,12 @@ void ClientHarness::endClient() {
 bool ClientHarness::openSignInWindow() {
     if (client().OpenWindow() == 0)
         return false;
-    return QTest::qWaitFor([this] { return signInWindow() && signInWindow()->isVisible(); },
-                           kWaitMs);
+    // Shown at once; filled from the last user once that is read off the GUI thread.
+    return QTest::qWaitFor(
+        [this] {
+            return signInWindow() && signInWindow()->isVisible() && !client().readingLastUser();
+        },
+        kWaitMs);
 }
 
 void ClientHarness::typeSignIn(const QString& account, const QString& password) {

@@ -50,7 +50,7 @@ public:
     // Environment of the next client: the test may change it before client() makes one.
     app::ClientEnvironment& environment() { return m_environment; }
 
-    // OpenWindow; true when the sign-in window is shown.
+    // OpenWindow; true when the sign-in window is shown and filled from the last user.
     bool openSignInWindow();
     // Types into the sign-in window's fields (focus moves as a user's would) and clicks the
     // sign-in button.

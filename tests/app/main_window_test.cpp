@@ -204,7 +204,7 @@ void MainWindowTest::switchingAccount() {
     harness.client().menuChosen(kSwitchAccount, false);
     QVERIFY(harness.signInWindow());
     QCOMPARE(harness.client().timerInterval(), CMainWnd::kSignInInterval);
-    QVERIFY(harness.signInWindow()->autoSignIn());
+    QTRY_VERIFY_WITH_TIMEOUT(harness.signInWindow()->autoSignIn(), ClientHarness::kWaitMs);
     QVERIFY(!harness.client().signingIn());
     QTest::qWait(200);
     QVERIFY(!harness.mainFrame());

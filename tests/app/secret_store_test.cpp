@@ -2,15 +2,19 @@
 // the test starts and stops. The desktop client and nubexa-cli keep the password there, not in
 // bin.db; a password an earlier version left in bin.db moves over; without a store, bin.db keeps
 // it.
+#include <signal.h>
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
+#include "app/sign_in_window.h"
 #include "client_harness.h"
 #include "keychain/keychain_secret_store.h"
 #include "store/local_store.h"
@@ -90,6 +94,8 @@ public:
     }
 
     ~SecretServiceSession() {
+        if (m_keyring.state() != QProcess::NotRunning)
+            thaw();
         for (QProcess* process : {&m_keyring, &m_bus}) {
             if (process->state() == QProcess::NotRunning)
                 continue;
@@ -100,6 +106,10 @@ public:
             }
         }
     }
+
+    // The keyring stops answering (a hung daemon: its name stays on the bus), and answers again.
+    void freeze() { ::kill(static_cast<pid_t>(m_keyring.processId()), SIGSTOP); }
+    void thaw() { ::kill(static_cast<pid_t>(m_keyring.processId()), SIGCONT); }
 
     const QByteArray& address() const { return m_address; }
     const QProcessEnvironment& environment() const { return m_environment; }
@@ -133,6 +143,7 @@ class SecretStoreTest : public QObject {
 private slots:
     void passwordLivesInTheSecretService();
     void withoutSecretServiceBinDbKeepsIt();
+    void silentSecretServiceFreezesNothing();
 };
 
 void SecretStoreTest::passwordLivesInTheSecretService() {
@@ -205,6 +216,74 @@ void SecretStoreTest::withoutSecretServiceBinDbKeepsIt() {
     QVERIFY(row.remembered);
     std::string kept;
     QCOMPARE(secrets.read(uid, kept), SecretStore::Result::kUnavailable);
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
+void SecretStoreTest::silentSecretServiceFreezesNothing() {
+    if (!SecretServiceSession::toolsPresent())
+        QSKIP("dbus-daemon or gnome-keyring-daemon is not installed (./run setup installs them)");
+    SecretServiceSession session;
+    QVERIFY2(session.start(), "the private Secret Service did not start");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", session.address());
+    // Destroyed last: its thread may wait for the keyring until that answers again.
+    KeychainSecretStore secrets("nubexa", 3000);
+    {
+        ClientHarness harness;
+        harness.environment().secrets = &secrets;
+        const std::string uid = harness.demoUid();
+        QVERIFY(!uid.empty());
+        // Remembered in the store, with automatic sign-in.
+        harness.rememberSignIn(uid, "demo123", true);
+        QVERIFY(startsSignedIn(harness));
+        QCOMPARE(rowOf(harness, uid).password, std::string());
+
+        // A keyring that never answers: the window opens at once and stays live while the
+        // password is asked for; then the user hears why it is not filled in, and no
+        // automatic sign-in runs without it.
+        session.freeze();
+        harness.endClient();
+        QCOMPARE(harness.client().OpenWindow(), 1);
+        QVERIFY(harness.signInWindow() && harness.signInWindow()->isVisible());
+        QVERIFY(harness.client().readingLastUser());
+        bool turned = false;
+        QTimer::singleShot(0, [&turned] { turned = true; });
+        QTRY_VERIFY(turned);
+        QVERIFY(harness.client().readingLastUser());  // the loop turned while the read waits
+        QTRY_VERIFY_WITH_TIMEOUT(!harness.client().readingLastUser(), ClientHarness::kWaitMs);
+        QCOMPARE(
+            harness.notifier().texts(),
+            std::vector<std::string>{"系统密钥库没有应答，未能读取记住的密码，请输入密码后登录"});
+        app::SignInWindow* window = harness.signInWindow();
+        QCOMPARE(window->accountText(), QString::fromStdString(uid));
+        QCOMPARE(window->passwordText(), app::kPasswordPlaceholder);
+        QVERIFY(window->rememberPassword());
+        QVERIFY(window->autoSignIn());
+        QVERIFY(!harness.client().signingIn());
+        QVERIFY(!harness.mainFrame());
+
+        // nubexa-cli says the same instead of "not signed in".
+        {
+            std::ofstream ini(harness.homeFolder() + "nubexa.ini");
+            ini << "[service]\napi_host=127.0.0.1:" << harness.httpPort()
+                << "\nweb_host=127.0.0.1:" << harness.httpPort() << "\n";
+        }
+        QProcessEnvironment environment = session.environment();
+        environment.insert(QStringLiteral("NUBEXA_HOME"),
+                           QString::fromStdString(harness.homeFolder()));
+        environment.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
+        environment.remove(QStringLiteral("LC_ALL"));
+        environment.remove(QStringLiteral("LC_MESSAGES"));
+        QProcess cli;
+        cli.setProcessEnvironment(environment);
+        cli.start(QStringLiteral(NUBEXA_CLI_PATH), {QStringLiteral("ls")});
+        QVERIFY(cli.waitForStarted(5000));
+        QVERIFY(cli.waitForFinished(60000));
+        const QByteArray said = cli.readAllStandardError();
+        QCOMPARE(cli.exitCode(), 1);
+        QVERIFY2(said.contains("the desktop secret store did not answer"), said.constData());
+        QVERIFY2(!said.contains("not signed in"), said.constData());
+        session.thaw();
+    }
     qunsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 

@@ -71,7 +71,7 @@ TEST_F(RememberedPasswordsTest, MovingToTheSecretStoreLeavesNoPasswordInAnyRow) 
 
     ScriptedSecretStore secrets;
     RememberedPasswords withStore(gate(), &secrets, "host");
-    const auto last = withStore.readLastUser();
+    const auto last = withStore.readLastSignIn().user;
     ASSERT_TRUE(last);
     EXPECT_EQ(last->password, "old-secret-3");
     EXPECT_EQ(secrets.kept["1001@host"], "old-secret-3");
@@ -100,7 +100,20 @@ TEST_F(RememberedPasswordsTest, AStoreThatFailsOnceIsNoReasonForClearText) {
     secrets.answer = SecretStore::Result::kDone;
     ASSERT_TRUE(signIn(passwords, "secret", true, &kept));
     EXPECT_EQ(kept, RememberedPasswords::Kept::kSecretStore);
-    EXPECT_EQ(passwords.readLastUser()->password, "secret");
+    EXPECT_EQ(passwords.readLastSignIn().user->password, "secret");
+
+    // A store that does not give it back now is said as such, not as nothing remembered.
+    for (const auto& [answer, read] :
+         {std::pair{SecretStore::Result::kFailed, PasswordRead::kNoAnswer},
+          std::pair{SecretStore::Result::kUnavailable, PasswordRead::kNoStore},
+          std::pair{SecretStore::Result::kDone, PasswordRead::kRead}}) {
+        secrets.answer = answer;
+        const LastSignIn last = passwords.readLastSignIn();
+        ASSERT_TRUE(last.user);
+        EXPECT_EQ(last.password, read);
+        EXPECT_EQ(last.user->password, read == PasswordRead::kRead ? "secret" : "");
+        EXPECT_EQ(last.secretStoreFailed(), read != PasswordRead::kRead);
+    }
 
     // No store at all: bin.db keeps it, and says so.
     secrets.answer = SecretStore::Result::kUnavailable;
@@ -119,7 +132,7 @@ TEST_F(RememberedPasswordsTest, TheDatabaseFileIsTheOwnersAlone) {
     // A file an earlier version left readable by others is closed when next opened.
     ASSERT_EQ(::chmod(dbPath().c_str(), 0644), 0);
     StoreGate reopened(dbPath(), StoreOptions{200});
-    RememberedPasswords(reopened, nullptr, "host").readLastUser();
+    RememberedPasswords(reopened, nullptr, "host").readLastSignIn();
     ASSERT_EQ(::stat(dbPath().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0600u);
 }

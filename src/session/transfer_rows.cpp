@@ -1,4 +1,4 @@
-#include "pages/transfer_rows.h"
+#include "session/transfer_rows.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include "platform/listed_size.h"
 #include "store/store_gate.h"
 
-namespace nubexa::pages {
+namespace nubexa {
 
 namespace {
 
@@ -62,6 +62,9 @@ TransferRowsUpdate loadChangedTransferRows(StoreGate& gate, const std::string& u
     std::vector<TaskListRow> tasks = gate.run([&](LocalStore& store) {
         // Taken before the reading: a write after it shows at the next look.
         const WriteStamp now = store.writeStamp();
+        if (seen.userId != userId)
+            seen = {};
+        seen.userId = userId;
         if (seen.stamp && *seen.stamp == now)
             return std::vector<TaskListRow>();
         seen.stamp = now;
@@ -145,16 +148,4 @@ std::string totalsText(const TransferTotals& totals, Direction page) {
            speedText(std::to_string(totals.speedKBps));
 }
 
-std::vector<MenuEntry> transferMenu(const TransferRow& row, Direction page) {
-    std::vector<MenuEntry> entries;
-    if (row.task.status == "1")
-        entries.push_back({kCommandPause, "暂停"});
-    if (row.task.status == "2")
-        entries.push_back({kCommandResume, "续传"});
-    entries.push_back({kCommandDelete, "删除"});
-    if (page == Direction::kDownload)
-        entries.push_back({kCommandOpenFolder, "打开所在文件夹"});
-    return entries;
-}
-
-}  // namespace nubexa::pages
+}  // namespace nubexa

@@ -5,25 +5,16 @@
 #include <string>
 #include <vector>
 
-#include "pages/disk_rows.h"
 #include "store/direction.h"
 #include "store/local_store.h"
 #include "store/task_table.h"
 #include "transfer/transfer_page_text.h"
 
+// The rows of the transfer pages ("正在上传", "正在下载") as values: what ClientSession reads
+// for a page, and the texts made from them. Pure functions, any thread.
 namespace nubexa {
+
 class StoreGate;
-}
-
-namespace nubexa::pages {
-
-// The context-menu commands of a transfer row.
-enum TransferCommand {
-    kCommandPause = 222,
-    kCommandResume = 223,
-    kCommandDelete = 230,
-    kCommandOpenFolder = 231,
-};
 
 // One task of an uploading or downloading page as a fill reads it: the row as stored and the
 // numbers the page sums. Its texts are made only when a row is shown (showTransfer), so that a
@@ -45,12 +36,14 @@ struct ShownTransfer {
 };
 ShownTransfer showTransfer(const TransferRow& row, Direction page);
 
-// The user's unfinished tasks of one direction, in one bracket.
+// The user's unfinished tasks of one direction, in one bracket (ClientSession::transferRows).
 std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& userId,
                                           Direction page);
-// What a page last read: the database's write stamp and which rows it held in which states.
-// Reset (= {}) when the page, the user or the rows shown change otherwise.
+// What a page last read: the database's write stamp and which rows it held in which states,
+// for which user. Reset (= {}) when the page or the rows shown change otherwise; the session
+// resets it itself when another user has signed in.
 struct TransferRowsSeen {
+    std::string userId;
     std::optional<WriteStamp> stamp;
     std::optional<TransferPageShape> shape;
     int quickLooks = 0;
@@ -70,6 +63,7 @@ struct TransferRowsUpdate {
 // Reads, in one bracket, only as much as changed since `seen`: a running transfer's progress
 // writes then cost a look at the few running rows instead of all of them. Every few quick
 // looks read everything, so that a change the shape cannot see does not stay on screen.
+// (ClientSession::changedTransferRows.)
 TransferRowsUpdate loadChangedTransferRows(StoreGate& gate, const std::string& userId,
                                            Direction page, TransferRowsSeen& seen);
 
@@ -89,8 +83,4 @@ struct TransferTotals {
 TransferTotals sumRows(const std::vector<TransferRow>& rows);
 std::string totalsText(const TransferTotals& totals, Direction page);
 
-// The menu of a row: "暂停" for a running task, "续传" for a waiting one, always "删除"; a
-// download also offers the folder it is written to.
-std::vector<MenuEntry> transferMenu(const TransferRow& row, Direction page);
-
-}  // namespace nubexa::pages
+}  // namespace nubexa

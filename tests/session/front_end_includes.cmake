@@ -1,0 +1,35 @@
+# The front ends see the core through src/session only: every #include "..." of the folders
+# named in FOLDERS is one of their own, a session header, a value-type header, or an interface
+# the front end implements (see src/session/README.md). Run: cmake -DROOT=<repo> -P this file.
+set(FOLDERS src/pages)
+set(ALLOWED
+    "^(app|pages|cli|session)/"
+    "^service/(account_info|disk_entries|listing_request|service_result)\\.h$"
+    "^store/(direction|user_records)\\.h$"
+    "^platform/"
+    "^transfer/transfer_view\\.h$"
+    "^picture_catalog\\.h$")
+set(found "")
+foreach(folder IN LISTS FOLDERS)
+    file(GLOB sources ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cpp)
+    foreach(source IN LISTS sources)
+        file(STRINGS ${source} lines REGEX "^#include \"")
+        foreach(line IN LISTS lines)
+            string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
+            set(ok FALSE)
+            foreach(pattern IN LISTS ALLOWED)
+                if(header MATCHES "${pattern}")
+                    set(ok TRUE)
+                endif()
+            endforeach()
+            if(NOT ok)
+                file(RELATIVE_PATH where ${ROOT} ${source})
+                string(APPEND found "  ${where}: ${header}\n")
+            endif()
+        endforeach()
+    endforeach()
+endforeach()
+if(found)
+    message(FATAL_ERROR "front ends past the session:\n${found}")
+endif()
+message(STATUS "front-end includes: only the session, value types and interfaces")
