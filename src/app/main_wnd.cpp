@@ -31,6 +31,9 @@ constexpr const char* kNetworkFailed = "网络连接失败，请检查网络后�
 constexpr const char* kUnreadableAnswer = "服务器的回答无法识别，请稍后重试";
 // Said once per run when a service on another machine is reached in clear text.
 constexpr const char* kClearText = "与服务器的连接未加密";
+// Said once per run and file server when it refused encryption that nubexa.ini asks for where
+// offered: the files travel in clear text.
+constexpr const char* kFilesInClear = "文件服务器 {} 不支持加密，文件以明文传输";
 // Said when the remembered password is in the desktop's secret store and it did not give it:
 // the user types it rather than hearing that nothing was remembered.
 constexpr const char* kSecretStoreSilent =
@@ -84,6 +87,19 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
     // A session the service ended is taken up again, once, with the remembered password; without
     // one the tasks that needed it wait with the service's words until the user signs in again.
     m_session->manager().setSessionRenewer([this] { return m_session->renewSignIn(); });
+    connect(&m_bridge, &GuiBridge::fileServerInClearSeen, this, [this](const QString& host) {
+        if (m_main) {
+            TransportSecurity security = transportSecurity(m_environment.config);
+            security.filesEncrypted = false;
+            m_main->userPanel()->showTransport(security);
+        }
+        if (!m_hostsSaidInClear.contains(host)) {
+            m_hostsSaidInClear.insert(host);
+            std::string text = kFilesInClear;
+            text.replace(text.find("{}"), 2, host.toStdString());
+            m_notifier->showMessage({}, text);
+        }
+    });
     connect(&m_bridge, &GuiBridge::avatarArrived, this, [this](const QString& path) {
         if (m_main)
             m_main->userPanel()->showAvatar(path);
@@ -231,7 +247,11 @@ void CMainWnd::applySignIn(const SignInResult& result) {
     m_signIn->setBusy(false);
     switch (result.failure) {
         case Failure::kRefused:
-            m_signIn->showErrorTip();
+            // A lock-out is no wrong password: the service's words say how long it lasts.
+            if (result.wrongPassword())
+                m_signIn->showErrorTip();
+            else
+                m_notifier->showMessage({}, result.refusal);
             return;
         case Failure::kNoAnswer:
             m_notifier->showMessage({}, kNetworkFailed);

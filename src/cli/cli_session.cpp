@@ -44,15 +44,6 @@ void reportUserInfo(Failure failure) {
                        "无法读取用户信息（{}）；上传大小限制未知", {describeFailure(failure)}));
 }
 
-// What the service says when the account or the password is wrong.
-constexpr const char* kWrongAccountOrPassword = "用户名或密码错误";
-
-// A refusal only a new password can end: the user is told to sign in again. Anything else (a
-// lock-out after failed tries, ...) is said in the service's words and passes by itself.
-bool wrongPassword(const SignInResult& signedIn) {
-    return signedIn.refusal.empty() || signedIn.refusal == kWrongAccountOrPassword;
-}
-
 }  // namespace
 
 TransferSettings queueOnlySettings() {
@@ -112,7 +103,7 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
         // A refused certificate is no verdict on the password: the user hears which it was.
         if (signedIn.failure == Failure::kNoAnswer || signedIn.failure == Failure::kUntrusted) {
             reportUnanswered(service());
-        } else if (wrongPassword(signedIn)) {
+        } else if (signedIn.wrongPassword()) {
             complain(
                 say("sign-in refused: wrong account or password", "登录被拒绝：用户名或密码错误"));
         } else {
@@ -222,7 +213,7 @@ bool CliSession::signInAgain() {
         // A refused certificate is no verdict on the password: the user hears which it was.
         if (signedIn.failure == Failure::kNoAnswer || signedIn.failure == Failure::kUntrusted) {
             reportUnanswered(service());
-        } else if (wrongPassword(signedIn)) {
+        } else if (signedIn.wrongPassword()) {
             complain(
                 say("the remembered sign-in was refused: run \"nubexa-cli login ACCOUNT\" again",
                     "保存的登录被拒绝：请重新运行 \"nubexa-cli login 用户名\""));

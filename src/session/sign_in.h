@@ -27,6 +27,9 @@ struct PasswordSignIn {
     bool takeQueue = false;     // drive the transfer queue when no other process does
 };
 
+// What the service says when the account or the password is wrong.
+inline constexpr const char* kWrongAccountOrPassword = "用户名或密码错误";
+
 // What a sign-in delivered. The account and the listing are copies taken when it completed.
 struct SignInResult {
     Failure failure = Failure::kNone;  // of the sign-in itself
@@ -46,6 +49,9 @@ struct SignInResult {
     int windowHeight = 0;
 
     bool ok() const { return failure == Failure::kNone; }
+    // A refusal that only another password ends: a wrong account or password, or no reason
+    // given. Any other (a lock-out after failed tries, ...) is said in the service's words.
+    bool wrongPassword() const { return refusal.empty() || refusal == kWrongAccountOrPassword; }
 };
 
 }  // namespace nubexa

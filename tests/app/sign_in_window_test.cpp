@@ -54,6 +54,7 @@ private slots:
     void placeholdersAndFocus();
     void lastUserVariants();
     void refusedSignInKeepsWindowUsable();
+    void lockOutIsSaidInTheServicesWordsNotAsAWrongPassword();
     void signInRecordsAndOpensMainWindow();
     void silentServiceEndsInNetworkMessage();
 };
@@ -162,6 +163,22 @@ void SignInWindowTest::refusedSignInKeepsWindowUsable() {
     QCOMPARE(harness.signInWindow()->accountText(), QStringLiteral("demo"));
     QVERIFY(userLogRows(harness.databasePath()).empty());
     QVERIFY(harness.signIn());
+}
+
+void SignInWindowTest::lockOutIsSaidInTheServicesWordsNotAsAWrongPassword() {
+    ClientHarness harness;
+    QVERIFY(harness.openSignInWindow());
+    // Past the service's free tries the refusal is a lock-out, even with the right password.
+    for (int attempt = 0; attempt < 6 && harness.notifier().texts().empty(); ++attempt) {
+        harness.typeSignIn(QStringLiteral("demo"), QStringLiteral("wrong"));
+        QTRY_VERIFY_WITH_TIMEOUT(!harness.client().signingIn(), ClientHarness::kWaitMs);
+    }
+    harness.typeSignIn(QStringLiteral("demo"), QStringLiteral("demo123"));
+    QTRY_VERIFY_WITH_TIMEOUT(!harness.client().signingIn(), ClientHarness::kWaitMs);
+    QVERIFY(!harness.mainFrame());
+    QVERIFY(!harness.notifier().texts().empty());
+    QVERIFY2(harness.notifier().texts().back().rfind("登录失败次数过多", 0) == 0,
+             harness.notifier().texts().back().c_str());
 }
 
 void SignInWindowTest::signInRecordsAndOpensMainWindow() {
