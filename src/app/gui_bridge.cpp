@@ -18,4 +18,8 @@ void GuiBridge::avatarReady(const std::string& fullPath) {
     post([this, path = QString::fromStdString(fullPath)] { emit avatarArrived(path); });
 }
 
+void GuiBridge::fileServerInClear(const std::string& host) {
+    post([this, name = QString::fromStdString(host)] { emit fileServerInClearSeen(name); });
+}
+
 }  // namespace nubexa::app

@@ -24,11 +24,13 @@ public:
     // TransferListener, on worker threads.
     void workerEnded(const WorkerReport& report) override;
     void avatarReady(const std::string& fullPath) override;
+    void fileServerInClear(const std::string& host) override;
 
 signals:
     // Emitted on the GUI thread.
     void transferEnded(const nubexa::WorkerReport& report);
     void avatarArrived(const QString& fullPath);
+    void fileServerInClearSeen(const QString& host);
 };
 
 }  // namespace nubexa::app

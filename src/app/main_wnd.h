@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -162,7 +163,8 @@ private:
     bool m_takingQueue = false;
     bool m_ticking = false;
     bool m_stopped = false;
-    bool m_clearTextWarned = false;  // once per run: a clear road to another machine
+    bool m_clearTextWarned = false;    // once per run: a clear road to another machine
+    QSet<QString> m_hostsSaidInClear;  // file servers that refused encryption, said once each
 };
 
 }  // namespace nubexa::app

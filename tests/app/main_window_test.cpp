@@ -17,6 +17,7 @@
 #include "app/main_wnd.h"
 #include "app/qt_platform.h"
 #include "app/sign_in_window.h"
+#include "app/user_panel.h"
 #include "client_harness.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
@@ -68,6 +69,7 @@ private slots:
     void leavingStopsTransfersResumably();
     void messageBoxesBelongToTheirDialog();
     void notificationsShowMarkupAsText();
+    void aFileServerInClearIsSaidOncePerServer();
 };
 
 void MainWindowTest::controlsSitWhereTheyBelong() {
@@ -347,6 +349,24 @@ void MainWindowTest::notificationsShowMarkupAsText() {
     shown.setHtml(inert);
     QVERIFY(!shown.toHtml().contains(QStringLiteral("<img")));
     QVERIFY(!shown.toHtml().contains(QStringLiteral("font-weight:700")));
+}
+
+void MainWindowTest::aFileServerInClearIsSaidOncePerServer() {
+    ClientHarness harness;
+    QVERIFY(harness.signIn());
+    const auto before = harness.notifier().texts().size();
+    // As the transfer engine reports each clear sign-in, from its worker threads.
+    GuiBridge& bridge = harness.client().bridge();
+    std::thread worker([&] {
+        bridge.fileServerInClear("files.example:21");
+        bridge.fileServerInClear("files.example:21");
+        bridge.fileServerInClear("other.example:21");
+    });
+    worker.join();
+    QTRY_COMPARE(harness.notifier().texts().size(), before + 2);
+    QCOMPARE(harness.notifier().texts()[before],
+             std::string("文件服务器 files.example:21 不支持加密，文件以明文传输"));
+    QVERIFY(!harness.mainFrame()->userPanel()->showsLock());
 }
 
 NUBEXA_QTEST(MainWindowTest)
