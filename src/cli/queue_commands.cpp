@@ -84,6 +84,10 @@ int changeTask(const CliContext& context, Command command, std::int64_t id) {
             complain(
                 say("task {} is neither running nor waiting", "任务 {} 既未运行也未等待", {task}));
             return kFailed;
+        case TaskCommands::Result::kNotWritten:
+            complain(say("task {} is unchanged: bin.db could not be written",
+                         "任务 {} 未改变：无法写入 bin.db", {task}));
+            return kFailed;
     }
     return kFailed;
 }
