@@ -62,7 +62,7 @@ start_relay() { # <round trip ms> [bytes per second per connection]
         --rate "${2:-0}" >"$WORK/relay.out" 2>&1 &
     RELAY_PID=$!
     for _ in $(seq 100); do
-        grep -q '^relay ready' "$WORK/relay.out" && return 0
+        grep -qs '^relay ready' "$WORK/relay.out" && return 0
         kill -0 "$RELAY_PID" 2>/dev/null || break
         sleep 0.05
     done
