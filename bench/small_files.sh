@@ -26,10 +26,6 @@ cleanup() {
 trap cleanup EXIT
 start_standin
 
-same_tree() { diff -r "$1" "$2" >/dev/null || { echo "$1 differs from $2" >&2; exit 1; }; }
-ids_of() { # <disk folder> : the server names (id + extension) of its files
-    "$CLI" ls "$1" | awk -F'\t' '$1 !~ /\/$/ && $4 ~ /^id=/ { sub("id=", "", $4); n = $1; sub(/^[^.]*/, "", n); print $4 n }'
-}
 
 SRC="$WORK/small"
 mkdir -p "$SRC"

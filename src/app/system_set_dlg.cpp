@@ -52,6 +52,11 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
         addLimit(QStringLiteral("上传限速"), QStringLiteral("上传"), rects::kUploadLimit);
     m_downloadLimit =
         addLimit(QStringLiteral("下载限速"), QStringLiteral("下载"), rects::kDownloadLimit);
+    const SpeedLimits& storedLimits = m_context.stored.limits;
+    m_uploadTransfers = addTransfers(QStringLiteral("同时上传数"), rects::kUploadTransfers,
+                                     storedLimits.uploadTransfers);
+    m_downloadTransfers = addTransfers(QStringLiteral("同时下载数"), rects::kDownloadTransfers,
+                                       storedLimits.downloadTransfers);
 
     m_save = new QPushButton(QStringLiteral("保存"), this);
     m_save->setGeometry(rects::kSave);
@@ -101,12 +106,24 @@ QSpinBox* CSystemSetDlg::addLimit(const QString& name, const QString& label, con
     return box;
 }
 
+QSpinBox* CSystemSetDlg::addTransfers(const QString& name, const QRect& where, int stored) {
+    auto* box = new QSpinBox(this);
+    box->setAccessibleName(name);
+    box->setToolTip(name);
+    box->setRange(kFewestTransfers, kMostTransfers);
+    box->setPrefix(QStringLiteral("同时 "));
+    box->setValue(stored > 0 ? stored : kDefaultTransfers);
+    box->setGeometry(where);
+    return box;
+}
+
 SystemSettings CSystemSetDlg::chosen() const {
     SystemSettings chosen;
     chosen.autoRun = m_autoRun->isChecked();
     chosen.autoLogin = m_autoLogin->isChecked();
     chosen.autoResume = m_autoResume->isChecked();
-    chosen.limits = SpeedLimits{m_uploadLimit->value(), m_downloadLimit->value()};
+    chosen.limits = SpeedLimits{m_uploadLimit->value(), m_downloadLimit->value(),
+                                m_uploadTransfers->value(), m_downloadTransfers->value()};
     return chosen;
 }
 

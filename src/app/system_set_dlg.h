@@ -24,16 +24,18 @@ inline constexpr QRect kAutoLogin{120, 120, 150, 18};
 inline constexpr QRect kAutoResume{120, 160, 150, 18};
 inline constexpr QRect kUploadLimit{160, 194, 130, 24};
 inline constexpr QRect kDownloadLimit{160, 224, 130, 24};
+inline constexpr QRect kUploadTransfers{296, 194, 74, 24};
+inline constexpr QRect kDownloadTransfers{296, 224, 74, 24};
 inline constexpr QRect kSave{100, 260, 60, 24};
 inline constexpr QRect kCancel{200, 260, 60, 24};
 }  // namespace system_set_rects
 
 class RequestRunner;
 
-// The settings dialog ("系统设置"): three start-up choices and the upload and download limits
-// (KB/s, 0: none), shown as they were loaded before it was built; "保存" stores them off the
-// GUI thread and closes once they are stored, "取消" closes and stores nothing. Modal; GUI
-// thread only.
+// The settings dialog ("系统设置"): three start-up choices, the upload and download limits
+// (KB/s, 0: none) and how many transfers of each direction run at once, shown as they were loaded
+// before it was built; "保存" stores them off the GUI thread and closes once they are stored,
+// "取消" closes and stores nothing. Modal; GUI thread only.
 class CSystemSetDlg : public QDialog {
     Q_OBJECT
 public:
@@ -58,6 +60,8 @@ public:
     QCheckBox* autoResumeBox() const { return m_autoResume; }
     QSpinBox* uploadLimitBox() const { return m_uploadLimit; }
     QSpinBox* downloadLimitBox() const { return m_downloadLimit; }
+    QSpinBox* uploadTransfersBox() const { return m_uploadTransfers; }
+    QSpinBox* downloadTransfersBox() const { return m_downloadTransfers; }
     QPushButton* saveButton() const { return m_save; }
     QPushButton* cancelButton() const { return m_cancel; }
 
@@ -68,6 +72,7 @@ signals:
 private:
     QCheckBox* addBox(const QString& text, const QRect& where);
     QSpinBox* addLimit(const QString& name, const QString& label, const QRect& where);
+    QSpinBox* addTransfers(const QString& name, const QRect& where, int stored);
     void save();
 
     Context m_context;
@@ -76,6 +81,8 @@ private:
     QCheckBox* m_autoResume;
     QSpinBox* m_uploadLimit;
     QSpinBox* m_downloadLimit;
+    QSpinBox* m_uploadTransfers;
+    QSpinBox* m_downloadTransfers;
     QPushButton* m_save;
     QPushButton* m_cancel;
     bool m_saving = false;

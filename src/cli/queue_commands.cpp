@@ -124,6 +124,10 @@ void addQueueCommands(CLI::App& app, const CliContext& context, int& exitCode) {
                     "at most this many bytes per second for all uploads together, and as many for "
                     "all downloads (suffix K, M or G); without it, the limits set in the "
                     "desktop client's settings");
+    run->add_option("--transfers", args->transfers,
+                    "how many uploads, and as many downloads, run at once (1 to 10); without "
+                    "it, the numbers set in the desktop client's settings")
+        ->check(CLI::Range(1, 10));
     run->add_option("--interval", args->intervalSeconds, "seconds between monitor ticks")
         ->check(secondsBetween(0.05, 60.0))
         ->capture_default_str();

@@ -249,8 +249,17 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     }
     ReportQueue reports;
     TransferManager& manager = session.manager(settings);
-    if (args.limitRate.empty())
-        manager.loadSpeedLimits();
+    manager.loadSpeedLimits();
+    // What is given here holds for this run only; the stored choices stay.
+    if (args.transfers > 0) {
+        SpeedLimits limits = manager.speedLimits();
+        limits.uploadTransfers = limits.downloadTransfers = args.transfers;
+        manager.setSpeedLimits(limits);
+    }
+    if (!args.limitRate.empty()) {
+        settings.ftp.uploadLimit->setRate(*rate);
+        settings.ftp.downloadLimit->setRate(*rate);
+    }
     manager.setListener(&reports);
     // A session the service ended mid-run is taken up again with the remembered password.
     manager.setSessionRenewer([&session] { return session.signInAgain(); });

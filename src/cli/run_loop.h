@@ -8,6 +8,7 @@ struct CliContext;
 
 struct RunArgs {
     std::string limitRate;
+    int transfers = 0;  // uploads and downloads at once each; 0: the user's stored choice
     double intervalSeconds = 3.0;  // the main window's monitor period
     // How long an outage of the file server's sign-in is waited out (a DURATION: "90s", "10m").
     std::string giveUpAfter = "10m";

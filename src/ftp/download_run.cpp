@@ -119,10 +119,13 @@ bool DownloadRun::setUp(std::int64_t offset) {
     }
     if (connectData(passive.value_or(std::string())) != Passive::Connected)
         return false;
-    const auto rest = exchange("REST", std::to_string(offset));
-    if (rest && rest->compare(0, 4, "350 ") != 0) {
-        quit();
-        return false;
+    // A new transfer starts at 0 anyway: REST 0 would cost a round trip for a known answer.
+    if (offset > 0) {
+        const auto rest = exchange("REST", std::to_string(offset));
+        if (rest && rest->compare(0, 4, "350 ") != 0) {
+            quit();
+            return false;
+        }
     }
     const auto retrieve = exchange("RETR", m_task.ftpFileName);
     if (retrieve) {

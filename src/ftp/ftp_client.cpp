@@ -241,10 +241,22 @@ bool FTPClient::reusable() const {
 }
 
 bool FTPClient::Rename(const std::string& oldName, const std::string& newName) {
-    if (!expectCode("RNFR", oldName, {"350", "226"}))
+    if (!fitsOnOneLine(oldName) || !fitsOnOneLine(newName))
         return false;
-    const auto reply = exchange("RNTO", newName);
-    return reply && (hasCode(*reply, {"250"}) || *reply == " ");
+    readOwedReplies();
+    // Both in one round trip: a server that refuses RNFR refuses the RNTO after it too (503),
+    // so nothing is renamed that was not asked for.
+    if (!SendCommand("RNFR " + oldName + "\r\nRNTO " + newName + "\r\n"))
+        return false;
+    std::string from;
+    std::string to;
+    ReadReply(from);
+    ReadReply(to);
+    if (!hasCode(from, {"350", "226"})) {
+        m_lastReply = from;  // why it failed is RNFR's answer, not the 503 after it
+        return false;
+    }
+    return hasCode(to, {"250"}) || to == " ";
 }
 
 std::optional<std::int64_t> FTPClient::RemoteSize(const std::string& name) {

@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <future>
 #include <optional>
+#include <system_error>
 #include <vector>
 
 #include "ftp/ftp_log.h"
@@ -231,17 +233,42 @@ UploadRun::DataEnd UploadRun::send(LocalFile& file, ProgressReporter& reporter, 
     return DataEnd::Sent;
 }
 
+std::string UploadRun::registerFile(std::int64_t size, const std::string& hash) {
+    // Registered under the name the file was stored with: the local one mapped to what the
+    // service accepts.
+    const auto [name, ext] = FTPClient::SplitNameExt(m_task.ftpFileName);
+    return m_registrar->registerUpload(name, ext, size, m_task.parentId, hash);
+}
+
 int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest) {
     m_data.finishSending();
     // The server's word that it holds every byte; a refusal (552 disk full) leaves the row at
     // its last write for a retry.
-    const bool stored = isTransferDone(readCompletion());
+    auto confirm = [this] { return isTransferDone(readCompletion()); };
+    std::optional<std::string> id;
+    bool stored = false;
+    if (m_registrar == nullptr) {
+        stored = confirm();
+    } else {
+        // The 226 is read on a thread of its own while this one registers the file (its web
+        // connection stays this thread's): the two waits take one round trip, not two. The
+        // control connection is not touched here meanwhile. Registering bytes the server then
+        // refuses is harmless: registering them again gives back the same id.
+        std::future<bool> confirmation;
+        try {
+            confirmation = std::async(std::launch::async, confirm);
+        } catch (const std::system_error&) {
+            confirmation = std::async(std::launch::deferred, confirm);  // no thread: in turn
+        }
+        id = registerFile(size, digest->hexUpper());
+        stored = confirmation.get();
+    }
     m_data.close();
     if (!stored) {
         quit();
         return 0;
     }
-    return allBytesStored(reporter, size, digest);
+    return allBytesStored(reporter, size, digest, std::move(id));
 }
 
 int UploadRun::finishWithoutData(LocalFile& file, std::int64_t size) {
@@ -254,10 +281,11 @@ int UploadRun::finishWithoutData(LocalFile& file, std::int64_t size) {
             return 0;
         }
     }
-    return allBytesStored(reporter, size, digest ? &*digest : nullptr);
+    return allBytesStored(reporter, size, digest ? &*digest : nullptr, std::nullopt);
 }
 
-int UploadRun::allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest) {
+int UploadRun::allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest,
+                              std::optional<std::string> id) {
     m_task.transferSize = size;
     m_task.transferSizeText = std::to_string(size);
     if (m_registrar == nullptr) {
@@ -265,15 +293,11 @@ int UploadRun::allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5
         quit();
         return completed();
     }
-    return registerAndRename(reporter, size, digest->hexUpper());
+    return renameToId(reporter, size, id ? *id : registerFile(size, digest->hexUpper()));
 }
 
-int UploadRun::registerAndRename(ProgressReporter& reporter, std::int64_t size,
-                                 const std::string& hash) {
-    // Registered under the name the file was stored with: the local one mapped to what the
-    // service accepts.
-    const auto [name, ext] = FTPClient::SplitNameExt(m_task.ftpFileName);
-    const std::string id = m_registrar->registerUpload(name, ext, size, m_task.parentId, hash);
+int UploadRun::renameToId(ProgressReporter& reporter, std::int64_t size, const std::string& id) {
+    const std::string ext = FTPClient::SplitNameExt(m_task.ftpFileName).second;
     if (id.empty()) {
         // Every byte is on the server: recorded now, a retry only registers and renames (a run
         // that goes through writes no row between its data and its finish).

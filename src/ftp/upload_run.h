@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "ftp/transfer_run.h"
 
@@ -27,8 +29,13 @@ private:
                  Md5Digest* digest);
     int finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest);
     int finishWithoutData(LocalFile& file, std::int64_t size);
-    int allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest);
-    int registerAndRename(ProgressReporter& reporter, std::int64_t size, const std::string& hash);
+    // `id`: what the registration gave already, else it is made here.
+    int allBytesStored(ProgressReporter& reporter, std::int64_t size, Md5Digest* digest,
+                       std::optional<std::string> id);
+    // The file's id from the registrar; empty when refused.
+    std::string registerFile(std::int64_t size, const std::string& hash);
+    // After the registration gave `id` (empty: refused).
+    int renameToId(ProgressReporter& reporter, std::int64_t size, const std::string& id);
 
     UploadRegistrar* m_registrar;
 };

@@ -73,32 +73,36 @@ constexpr const char* kCreateOptionRows =
 // it no limit is kept.
 constexpr const char* kCreateSpeedLimits =
     "CREATE TABLE IF NOT EXISTS t_speed_limit (user_id TEXT PRIMARY KEY,"
-    " upload_kbps INTEGER DEFAULT 0, download_kbps INTEGER DEFAULT 0);";
+    " upload_kbps INTEGER DEFAULT 0, download_kbps INTEGER DEFAULT 0,"
+    " upload_transfers INTEGER DEFAULT 0, download_transfers INTEGER DEFAULT 0);";
 
 // Columns that files of earlier versions lack; they get them when they can be written. Without
 // them the transfer lists cannot be read.
 struct LaterColumn {
+    const char* table;
     const char* name;
     const char* definition;
 };
 constexpr LaterColumn kLaterColumns[] = {
-    {"fail_reason", "fail_reason TEXT DEFAULT ''"},
-    {"retry_at", "retry_at INTEGER DEFAULT 0"},
-    {"remote_path", "remote_path TEXT DEFAULT ''"},
-    {"local_root", "local_root TEXT DEFAULT ''"},
+    {"t_process_list", "fail_reason", "fail_reason TEXT DEFAULT ''"},
+    {"t_process_list", "retry_at", "retry_at INTEGER DEFAULT 0"},
+    {"t_process_list", "remote_path", "remote_path TEXT DEFAULT ''"},
+    {"t_process_list", "local_root", "local_root TEXT DEFAULT ''"},
+    {"t_speed_limit", "upload_transfers", "upload_transfers INTEGER DEFAULT 0"},
+    {"t_speed_limit", "download_transfers", "download_transfers INTEGER DEFAULT 0"},
 };
 
 void addLaterColumns(sqlite3* db) {
     for (const LaterColumn& column : kLaterColumns) {
         sqlite3_stmt* statement = nullptr;
         const std::string probe =
-            std::string("SELECT ") + column.name + " FROM t_process_list LIMIT 0";
+            std::string("SELECT ") + column.name + " FROM " + column.table + " LIMIT 0";
         const bool present =
             sqlite3_prepare_v2(db, probe.c_str(), -1, &statement, nullptr) == SQLITE_OK;
         sqlite3_finalize(statement);
         if (!present) {
             const std::string add =
-                std::string("ALTER TABLE t_process_list ADD COLUMN ") + column.definition;
+                std::string("ALTER TABLE ") + column.table + " ADD COLUMN " + column.definition;
             sqlite3_exec(db, add.c_str(), nullptr, nullptr, nullptr);
         }
     }
@@ -259,10 +263,10 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
     }
 
     if (schemaComplete(db)) {
+        sqlite3_exec(db, kCreateSpeedLimits, nullptr, nullptr, nullptr);
         addLaterColumns(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
-        sqlite3_exec(db, kCreateSpeedLimits, nullptr, nullptr, nullptr);
         return Outcome::Ready;
     }
     return createSchema(store);

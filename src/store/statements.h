@@ -255,14 +255,17 @@ inline constexpr const char* kReadNewestPassword =
     "SELECT ifnull(password,''),ifnull(is_rememberr_password,0) from t_user_log where id in "
     "(SELECT max(id) from t_user_log where user_id=?)";
 
-// The user's speed limits in KB/s (0: none). Binds 1 uid.
+// The user's speed limits in KB/s (0: none) and transfers at once (0: the default). Binds 1 uid.
 inline constexpr const char* kReadSpeedLimits =
-    "SELECT upload_kbps,download_kbps FROM t_speed_limit WHERE user_id=?";
-// Binds 1 uid, 2 upload, 3 download.
+    "SELECT upload_kbps,download_kbps,ifnull(upload_transfers,0),ifnull(download_transfers,0) "
+    "FROM t_speed_limit WHERE user_id=?";
+// Binds 1 uid, 2 upload, 3 download, 4 upload transfers, 5 download transfers.
 inline constexpr const char* kSaveSpeedLimits =
-    "INSERT INTO t_speed_limit (user_id,upload_kbps,download_kbps) VALUES(?,?,?) "
+    "INSERT INTO t_speed_limit (user_id,upload_kbps,download_kbps,upload_transfers,"
+    "download_transfers) VALUES(?,?,?,?,?) "
     "ON CONFLICT(user_id) DO UPDATE SET upload_kbps=excluded.upload_kbps,"
-    "download_kbps=excluded.download_kbps";
+    "download_kbps=excluded.download_kbps,upload_transfers=excluded.upload_transfers,"
+    "download_transfers=excluded.download_transfers";
 
 // Waiting tasks of one direction that the user did not pause, oldest first, with their hold
 // mark (is_user_pasue: 0 none, 2 left from an earlier session while automatic resume was off,

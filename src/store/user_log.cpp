@@ -123,6 +123,8 @@ SpeedLimits UserLog::readSpeedLimits(const std::string& userId) {
     if (query.next()) {
         limits.uploadKBps = std::max<std::int64_t>(query.int64At(0), 0);
         limits.downloadKBps = std::max<std::int64_t>(query.int64At(1), 0);
+        limits.uploadTransfers = std::max(query.intAt(2), 0);
+        limits.downloadTransfers = std::max(query.intAt(3), 0);
     }
     return limits;
 }
@@ -132,6 +134,8 @@ bool UserLog::saveSpeedLimits(const std::string& userId, const SpeedLimits& limi
     command.bindText(1, userId);
     command.bindInt64(2, std::max<std::int64_t>(limits.uploadKBps, 0));
     command.bindInt64(3, std::max<std::int64_t>(limits.downloadKBps, 0));
+    command.bindInt64(4, std::max(limits.uploadTransfers, 0));
+    command.bindInt64(5, std::max(limits.downloadTransfers, 0));
     return command.execute();
 }
 

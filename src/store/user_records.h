@@ -26,12 +26,23 @@ struct UserChoices {
     int autoRun = 0;
 };
 
-// The user's upload and download limits in KB/s; 0: none. Kept per user, not per sign-in.
+// How many transfers of each direction run at once unless the user chose otherwise, and the
+// range a user may choose from.
+inline constexpr int kDefaultTransfers = 5;
+inline constexpr int kFewestTransfers = 1;
+inline constexpr int kMostTransfers = 10;
+
+// The user's upload and download limits in KB/s (0: none), and how many transfers of each
+// direction run at once (0: kDefaultTransfers). Kept per user, not per sign-in.
 struct SpeedLimits {
     std::int64_t uploadKBps = 0;
     std::int64_t downloadKBps = 0;
+    int uploadTransfers = 0;
+    int downloadTransfers = 0;
     bool operator==(const SpeedLimits& other) const {
-        return uploadKBps == other.uploadKBps && downloadKBps == other.downloadKBps;
+        return uploadKBps == other.uploadKBps && downloadKBps == other.downloadKBps &&
+               uploadTransfers == other.uploadTransfers &&
+               downloadTransfers == other.downloadTransfers;
     }
 };
 

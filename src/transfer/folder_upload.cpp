@@ -233,8 +233,8 @@ FolderUploadResult queueFolderUpload(TransferManager& manager, FolderUploadPlan 
     if (plan.rows.empty())
         return std::move(result);
     manager.gate().run([&](LocalStore& store) {
-        int slots = manager.hasSlot(Direction::kUpload, TransferManager::kFolderUploadLimit)
-                        ? TransferManager::kFolderUploadLimit -
+        int slots = manager.hasSlot(Direction::kUpload)
+                        ? manager.transferLimit(Direction::kUpload) -
                               manager.workers().liveCount(Direction::kUpload)
                         : 0;
         const bool inTransaction = store.begin();

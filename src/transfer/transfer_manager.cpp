@@ -46,6 +46,8 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_counts(std::make_unique<RunningCounts>()),
       m_uploadBackoff(m_settings.backoff),
       m_downloadBackoff(m_settings.backoff),
+      m_uploadPool(kDefaultTransfers, m_settings.poolHold),
+      m_downloadPool(kDefaultTransfers, m_settings.poolHold),
       m_failing(m_settings.failing),
       m_storeHold(m_settings.storeRetry) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
@@ -73,11 +75,17 @@ TransferManager::~TransferManager() {
 void TransferManager::setSpeedLimits(const SpeedLimits& limits) {
     m_settings.ftp.uploadLimit->setRate(limits.uploadKBps * 1024);
     m_settings.ftp.downloadLimit->setRate(limits.downloadKBps * 1024);
+    m_chosenUploads = limits.uploadTransfers;
+    m_chosenDownloads = limits.downloadTransfers;
+    m_uploadPool.choose(limits.uploadTransfers > 0 ? limits.uploadTransfers : kDefaultTransfers);
+    m_downloadPool.choose(limits.downloadTransfers > 0 ? limits.downloadTransfers
+                                                       : kDefaultTransfers);
 }
 
 SpeedLimits TransferManager::speedLimits() const {
     return SpeedLimits{m_settings.ftp.uploadLimit->rate() / 1024,
-                       m_settings.ftp.downloadLimit->rate() / 1024};
+                       m_settings.ftp.downloadLimit->rate() / 1024, m_chosenUploads.load(),
+                       m_chosenDownloads.load()};
 }
 
 void TransferManager::loadSpeedLimits() {
@@ -107,9 +115,17 @@ bool TransferManager::renewSession(const std::string& staleToken) {
     return false;
 }
 
-bool TransferManager::hasSlot(Direction direction, int limit) const {
+bool TransferManager::hasSlot(Direction direction) const {
     return m_settings.startAtOnce && m_storeHold.mayStart() &&
-           m_workers.liveCount(direction) < limit;
+           m_workers.liveCount(direction) < transferLimit(direction);
+}
+
+bool TransferManager::tooManyConnections(Direction direction) {
+    const int live = m_workers.liveCount(direction);
+    if (live <= 1)
+        return false;
+    pool(direction).refused(live);
+    return true;
 }
 
 bool TransferManager::markRunning(LocalStore& held, std::int64_t id) {
@@ -196,8 +212,9 @@ std::int64_t TransferManager::nextStartable(LocalStore& held, Direction directio
 }
 
 std::int64_t TransferManager::takeNextTask(std::int64_t current, Direction direction) {
+    // A pool made smaller (by the user or a server's refusal) loses workers as tasks end.
     if (!m_settings.startAtOnce || m_workers.stopping() || !backoff(direction).mayStart() ||
-        !m_storeHold.mayStart())
+        !m_storeHold.mayStart() || m_workers.liveCount(direction) > transferLimit(direction))
         return 0;
     return m_gate.run([&](LocalStore& store) -> std::int64_t {
         const std::int64_t id = nextStartable(store, direction, current);
@@ -212,7 +229,7 @@ void TransferManager::fillFreeSlots(Direction direction) {
     if (!backoff(direction).mayStart())
         return;
     m_gate.run([&](LocalStore& store) {
-        while (hasSlot(direction, kFileLimit) && !m_workers.stopping()) {
+        while (hasSlot(direction) && !m_workers.stopping()) {
             const std::int64_t id = nextStartable(store, direction);
             if (id <= 0)
                 return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -14,6 +15,7 @@
 #include "store/user_log.h"
 #include "transfer/failure_backoff.h"
 #include "transfer/login_backoff.h"
+#include "transfer/pool_limit.h"
 #include "transfer/row_progress.h"
 #include "transfer/store_write_hold.h"
 #include "transfer/transfer_view.h"
@@ -37,6 +39,9 @@ struct TransferSettings {
     // A task whose transfer fails again and again waits with a growing back-off instead of
     // being started again at once.
     FailureBackoff::Limits failing;
+    // How long a pool made smaller by a server's "too many connections" stays so before it
+    // takes one more connection again.
+    std::chrono::milliseconds poolHold{std::chrono::seconds(30)};
     // How long starting holds back after bin.db refused a scheduling write.
     std::chrono::milliseconds storeRetry{std::chrono::seconds(30)};
 };
@@ -48,11 +53,6 @@ struct TransferSettings {
 // destructor stops and joins every worker). Other methods: any thread unless stated.
 class TransferManager {
 public:
-    // Tasks started at once per direction by the queue and the monitor.
-    static constexpr int kFileLimit = 2;
-    // Tasks of a folder upload started at once.
-    static constexpr int kFolderUploadLimit = 5;
-
     TransferManager(StoreGate& gate, ServiceClient& service, Notifier& notifier,
                     TransferSettings settings);
     ~TransferManager();
@@ -77,7 +77,9 @@ public:
     WorkerRegistry& workers() { return m_workers; }
 
     // The user's speed limits in KB/s (0: none), each shared by all workers of its direction;
-    // running transfers follow a change within a data tick.
+    // running transfers follow a change within a data tick. Its transfers at once (0: the
+    // default) bound the workers of each direction from the next start on: a lower number ends
+    // workers as their tasks end.
     void setSpeedLimits(const SpeedLimits& limits);
     SpeedLimits speedLimits() const;
     // The signed-in user's stored limits apply from now on (one bracket).
@@ -102,10 +104,13 @@ public:
     // again once for all of them. True when the service client holds a newer session.
     bool renewSession(const std::string& staleToken);
 
+    // How many workers of `direction` may be live now: the user's transfers at once, lowered
+    // for a while after the file server refused a connection as too many.
+    int transferLimit(Direction direction) const { return pool(direction).limit(); }
     // Whether a new task of that direction may start at once: starting is on, bin.db took the
-    // last scheduling write, and fewer than `limit` workers of that direction are live
+    // last scheduling write, and fewer than transferLimit() workers of that direction are live
     // (signing in counts: the limit is a bound).
-    bool hasSlot(Direction direction, int limit) const;
+    bool hasSlot(Direction direction) const;
 
     // For the scheduler, inside its bracket: makes the waiting task `id` running. False when
     // its row could not be written: the task is not to be started, scheduling holds back for
@@ -161,11 +166,21 @@ public:
     void taskResumed(std::int64_t id) { m_failing.forget(id); }
     // For workers: their run has ended.
     void workerEnded(const WorkerReport& report);
+    // For workers: the file server refused a sign-in as one connection too many. True when the
+    // pool of `direction` was made smaller (other workers of it are live): the task is given
+    // back to wait for them, not counted as a failure. False: nothing else runs, a failure.
+    bool tooManyConnections(Direction direction);
     // For workers: the file server `host` refused TLS and took the sign-in in clear text
     // (ftp_tls = auto). The listener hears every time, the user once per session.
     void signedInClear(const std::string& host);
 
 private:
+    PoolLimit& pool(Direction direction) {
+        return direction == Direction::kUpload ? m_uploadPool : m_downloadPool;
+    }
+    const PoolLimit& pool(Direction direction) const {
+        return direction == Direction::kUpload ? m_uploadPool : m_downloadPool;
+    }
     WorkerRegistry::Start startWorker(LocalStore& held, std::int64_t id, Direction direction,
                                       bool folderThread);
 
@@ -177,6 +192,10 @@ private:
     std::unique_ptr<RunningCounts> m_counts;  // behind a pointer: its header needs the store
     LoginBackoff m_uploadBackoff;
     LoginBackoff m_downloadBackoff;
+    PoolLimit m_uploadPool;
+    PoolLimit m_downloadPool;
+    std::atomic<int> m_chosenUploads{0};  // as stored: 0 for the default
+    std::atomic<int> m_chosenDownloads{0};
     TransferListener* m_listener = nullptr;
     FailureBackoff m_failing;
     StoreWriteHold m_storeHold;

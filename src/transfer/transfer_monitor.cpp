@@ -34,7 +34,7 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
 }
 
 std::int64_t TransferMonitor::startNext(Direction direction) {
-    if (!m_manager.hasSlot(direction, TransferManager::kFileLimit))
+    if (!m_manager.hasSlot(direction))
         return 0;
     return m_manager.gate().run([&](LocalStore& store) -> std::int64_t {
         const std::int64_t id = m_manager.nextStartable(store, direction);

@@ -88,7 +88,7 @@ QueuedTask TransferQueue::queueFile(Direction direction, NewTaskRow row) {
             queued.alreadyQueued = true;
             return;
         }
-        const bool start = m_manager.hasSlot(direction, TransferManager::kFileLimit);
+        const bool start = m_manager.hasSlot(direction);
         row.status = start ? task_status::kRunning : task_status::kWaiting;
         queued.queued = direction == Direction::kUpload ? tasks.insertFileUpload(row)
                                                         : tasks.insertFileDownload(row);

@@ -2,6 +2,7 @@
 
 #include <ace/Log_Msg.h>
 
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -67,6 +68,20 @@ std::string refusalOf(const std::string& reply) {
     return reply.substr(0, end);
 }
 
+// A server's word that this address has as many connections as it takes (421, or 530 on some
+// servers), as opposed to a wrong password, a lock-out after failed sign-ins or a shutdown.
+bool tooManyConnections(const std::string& reply) {
+    const std::string code = reply.substr(0, 3);
+    if (code != "421" && code != "530")
+        return false;
+    std::string text = reply.substr(0, reply.find_first_of("\r\n"));
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool saysTooMany = text.find("too many") != std::string::npos ||
+                             text.find("maximum number") != std::string::npos;
+    return saysTooMany && text.find("fail") == std::string::npos;
+}
+
 Direction directionOf(const std::string& ranType) {
     return ranType == "1" ? Direction::kUpload : Direction::kDownload;
 }
@@ -94,6 +109,9 @@ bool TransferWorker::signIn(FTPClient& client) {
             return false;
         if (client.FtpLogin())
             return true;
+        // Trying again at once only takes the place of a connection that works.
+        if (tooManyConnections(client.lastReply()))
+            return false;
     }
     return false;
 }
@@ -111,6 +129,7 @@ bool TransferWorker::connection() {
     m_signInBegan = LoginBackoff::Clock::now();
     if (!signIn(*m_client)) {
         m_securityProblem = m_client->securityProblem();
+        m_tooMany = tooManyConnections(m_client->lastReply());
         m_refusalReply = refusalOf(m_client->lastReply());
         m_client.reset();
         return false;
@@ -192,6 +211,15 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
     report.fileName = row->localFileName;
 
     if (!connection()) {
+        // The others of the pool carry on with this task; this worker ends.
+        if (m_tooMany && m_manager.tooManyConnections(direction)) {
+            m_manager.gate().run([&](LocalStore& store) {
+                TaskTable tasks(store);
+                if (unfinished(tasks, taskId))
+                    tasks.giveBack(taskId);
+            });
+            return report;
+        }
         const bool stopping = m_manager.workers().stopping();
         if (!stopping)
             signInFailed(taskId, direction);

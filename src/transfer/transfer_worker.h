@@ -66,6 +66,7 @@ private:
     std::string m_endpoint;         // whose file server m_client is signed in to
     std::string m_securityProblem;  // why the last sign-in was refused, if TLS
     std::string m_refusalReply;     // the file server's reply that ended the last sign-in, if any
+    bool m_tooMany = false;         // ... and it said this address has too many connections
     LoginBackoff::Clock::time_point m_signInBegan;
     std::optional<std::string> m_remoteFolder;  // where the kept connection's CWD went
 };

@@ -223,7 +223,15 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     // Both fields lie between the last box and the buttons.
     QVERIFY(dialog->downloadLimitBox()->geometry().bottom() < dialog->saveButton()->y());
     QVERIFY(dialog->uploadLimitBox()->y() > dialog->autoResumeBox()->geometry().bottom());
+    // Transfers at once: the default until chosen, beside each limit, inside the window.
+    QCOMPARE(dialog->uploadTransfersBox()->value(), kDefaultTransfers);
+    QCOMPARE(dialog->downloadTransfersBox()->minimum(), kFewestTransfers);
+    QCOMPARE(dialog->downloadTransfersBox()->maximum(), kMostTransfers);
+    QCOMPARE(dialog->uploadTransfersBox()->y(), dialog->uploadLimitBox()->y());
+    QVERIFY(dialog->uploadTransfersBox()->x() > dialog->uploadLimitBox()->geometry().right());
+    QVERIFY(dialog->rect().contains(dialog->downloadTransfersBox()->geometry()));
     dialog->uploadLimitBox()->setValue(500);
+    dialog->uploadTransfersBox()->setValue(3);
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());
 
@@ -231,18 +239,21 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     const std::string uid = s.harness.client().session().account().uid;
     StoreGate gate(s.harness.databasePath());
     QCOMPARE(gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }),
-             (SpeedLimits{500, 0}));
-    QCOMPARE(s.harness.client().manager().speedLimits(), (SpeedLimits{500, 0}));
+             (SpeedLimits{500, 0, 3, kDefaultTransfers}));
+    QCOMPARE(s.harness.client().manager().speedLimits(),
+             (SpeedLimits{500, 0, 3, kDefaultTransfers}));
+    QCOMPARE(s.harness.client().manager().transferLimit(Direction::kUpload), 3);
 
     dialog = openSettings(s);
     QVERIFY(dialog);
     QCOMPARE(dialog->uploadLimitBox()->value(), 500);
+    QCOMPARE(dialog->uploadTransfersBox()->value(), 3);
     dialog->uploadLimitBox()->setValue(0);
     dialog->downloadLimitBox()->setValue(CSystemSetDlg::kLargestLimit);
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());
     QCOMPARE(s.harness.client().manager().speedLimits(),
-             (SpeedLimits{0, CSystemSetDlg::kLargestLimit}));
+             (SpeedLimits{0, CSystemSetDlg::kLargestLimit, 3, kDefaultTransfers}));
     QVERIFY(s.harness.notifier().messages().empty());
 }
 

@@ -79,8 +79,6 @@ TEST_F(ControlConnection, AUserThatNeedsNoPasswordIsSignedInWithoutPass) {
             s.send(s.openPassive());
             s.acceptData();
         }
-        if (s.expect("REST"))
-            s.send("350 Restarting\r\n");
         if (s.expect("RETR")) {
             s.send("150 Opening\r\n");
             s.sendData(bytes);

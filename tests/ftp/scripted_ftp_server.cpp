@@ -90,33 +90,40 @@ void ScriptedSession::pause(std::chrono::milliseconds duration) {
         std::this_thread::sleep_for(std::min<std::chrono::milliseconds>(kSlice, duration));
 }
 
-std::string ScriptedSession::readCommand() {
+bool ScriptedSession::lineArrived() {
     const auto deadline = Clock::now() + kWait;
-    for (;;) {
-        if (const auto end = m_input.find('\n'); end != std::string::npos) {
-            std::string line = m_input.substr(0, end);
-            m_input.erase(0, end + 1);
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            m_server.record(line);
-            m_lastCommand = line;
-            return line;
-        }
+    while (m_input.find('\n') == std::string::npos) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (m_control < 0 || left.count() <= 0 ||
-            !waitFor(m_control, POLLIN, left, m_server.m_stopping)) {
-            m_lastCommand.clear();
-            return {};
-        }
+            !waitFor(m_control, POLLIN, left, m_server.m_stopping))
+            return false;
         char buffer[4096];
         const ssize_t n = ::recv(m_control, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            m_lastCommand.clear();
-            return {};
-        }
+        if (n <= 0)
+            return false;
         m_input.append(buffer, static_cast<std::size_t>(n));
     }
+    return true;
+}
+
+std::string ScriptedSession::readCommand() {
+    if (!lineArrived()) {
+        m_lastCommand.clear();
+        return {};
+    }
+    const auto end = m_input.find('\n');
+    std::string line = m_input.substr(0, end);
+    m_input.erase(0, end + 1);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    m_server.record(line);
+    m_lastCommand = line;
+    return line;
+}
+
+bool ScriptedSession::nextIs(std::string_view prefix) {
+    return lineArrived() && m_input.compare(0, prefix.size(), prefix) == 0;
 }
 
 bool ScriptedSession::expect(std::string_view prefix) {

@@ -28,6 +28,9 @@ public:
     // Reads the next command and checks that it starts with `prefix`; a mismatch is recorded
     // as the server's failure.
     bool expect(std::string_view prefix);
+    // Whether the next command starts with `prefix`, without reading it (a command a client
+    // sends only sometimes, REST say).
+    bool nextIs(std::string_view prefix);
 
     // Greeting 220, USER 331, PASS 230.
     void login();
@@ -51,6 +54,8 @@ private:
     friend class ScriptedFtpServer;
     ScriptedSession(int control, class ScriptedFtpServer& server)
         : m_control(control), m_server(server) {}
+    // Waits (bounded) until a whole command line is buffered; false at time-out or the end.
+    bool lineArrived();
 
     int m_control;
     int m_listener = -1;

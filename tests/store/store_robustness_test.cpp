@@ -105,6 +105,25 @@ TEST_F(StoreRobustness, OlderFileKeepsItsRowsAndGainsWhatIsMissing) {
         EXPECT_TRUE(UserLog(s).saveSpeedLimits("7", {10, 20}));
         EXPECT_EQ(UserLog(s).readSpeedLimits("7"), (SpeedLimits{10, 20}));
     });
+
+    // One whose limits table came before the transfers at once keeps its limits and gains
+    // the columns.
+    m_gate.reset();
+    {
+        RawConnection raw(dbPath());
+        ASSERT_TRUE(raw.exec("DROP TABLE t_speed_limit"));
+        ASSERT_TRUE(
+            raw.exec("CREATE TABLE t_speed_limit (user_id TEXT PRIMARY KEY,"
+                     " upload_kbps INTEGER DEFAULT 0, download_kbps INTEGER DEFAULT 0);"
+                     "INSERT INTO t_speed_limit VALUES('7', 30, 40)"));
+    }
+    m_gate = std::make_unique<StoreGate>(dbPath());
+    gate().run([](LocalStore& s) {
+        UserLog log(s);
+        EXPECT_EQ(log.readSpeedLimits("7"), (SpeedLimits{30, 40, 0, 0}));
+        EXPECT_TRUE(log.saveSpeedLimits("7", {30, 40, 3, 10}));
+        EXPECT_EQ(log.readSpeedLimits("7"), (SpeedLimits{30, 40, 3, 10}));
+    });
 }
 
 TEST_F(StoreRobustness, FileThatIsNotADatabaseIsMovedAsideNeverDeleted) {

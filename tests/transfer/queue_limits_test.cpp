@@ -1,4 +1,5 @@
 // How many tasks start at once, what waits, and what the monitor starts and sums.
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/picker.h"
@@ -18,6 +19,14 @@ TEST_F(QueueLimits, AThirdUploadWaitsWhileTwoRunAndALaterTickStartsIt) {
     // Each file takes about four seconds: far longer than queuing three, even on a loaded
     // machine or under a sanitizer.
     m_settings.ftp.maxBytesPerSecond = 256 << 10;
+    // The user's choice, stored as the settings dialog stores it.
+    const std::string uid = m_client->account().uid;
+    ASSERT_TRUE(m_gate->run([&](LocalStore& store) {
+        return UserLog(store).saveSpeedLimits(uid, {0, 0, 2, 7});
+    }));
+    manager().loadSpeedLimits();
+    EXPECT_EQ(manager().transferLimit(Direction::kUpload), 2);
+    EXPECT_EQ(manager().transferLimit(Direction::kDownload), 7);
     std::vector<std::int64_t> ids;
     for (int i = 0; i < 3; ++i) {
         const auto queued =
@@ -63,6 +72,39 @@ TEST_F(QueueLimits, AFolderUploadStartsFiveAtOnceAndTheMonitorTheRest) {
                            [&](std::int64_t id) { return complete(id); });
     }));
     EXPECT_EQ(remoteFiles(result.remoteFolderId).size(), 7u);
+}
+
+// The file server takes two signed-in connections from one address; the user allows four
+// uploads at once. The refused workers give their tasks back to the two that got in, and the
+// pool stays smaller: nothing fails, nobody is told of a failure, nothing backs off.
+TEST_F(QueueLimits, AServerRefusingOneConnectionTooManyShrinksThePoolInsteadOfFailingTasks) {
+    restartService([](standin::ServiceOptions& options) { options.ftp.maxSessionsPerAddress = 2; });
+    m_settings.ftp.maxBytesPerSecond = 256 << 10;
+    m_settings.poolHold = std::chrono::hours(1);  // no regained place while the test runs
+    manager().setSpeedLimits({0, 0, 4, 0});
+    std::vector<std::int64_t> ids;
+    for (int i = 0; i < 6; ++i) {
+        const auto queued = queue().QueueFileUpload(
+            makeFile("crowd" + std::to_string(i) + ".bin", 256 << 10, i), {});
+        ASSERT_TRUE(queued.queued);
+        ids.push_back(queued.id);
+    }
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return std::all_of(ids.begin(), ids.end(),
+                               [&](std::int64_t id) { return complete(id); });
+        },
+        120s));
+    manager().waitForWorkers();
+
+    EXPECT_GE(countLogLines("no place for another signed-in session"), 1);
+    EXPECT_LT(manager().transferLimit(Direction::kUpload), 4);
+    EXPECT_EQ(manager().speedLimits().uploadTransfers, 4) << "the user's choice stays";
+    EXPECT_EQ(manager().backoff(Direction::kUpload).failures(), 0);
+    EXPECT_TRUE(m_notifier.texts().empty());
+    const auto files = remoteFiles("0");
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(files.count("crowd" + std::to_string(i) + ".bin"), 1u) << i;
 }
 
 TEST_F(QueueLimits, APausedTaskIsNeverStartedByATick) {

@@ -42,6 +42,7 @@ TEST_F(Scheduler, ASlotFreedByEveryKindOfEndIsTakenWithoutATick) {
     dropManager();
     m_settings.startAtOnce = true;
     TaskCommands commands(manager());
+    manager().setSpeedLimits({0, 0, 2, 2});  // two workers carry the whole queue
     ASSERT_EQ(commands.resume(s1), TaskCommands::Result::kDone);
     ASSERT_EQ(commands.resume(s2), TaskCommands::Result::kDone);
 
@@ -74,7 +75,7 @@ TEST_F(Scheduler, ManySmallFilesGoOverOneSignInPerWorkerAndRegisterOnce) {
     ASSERT_EQ(result.taskIds.size(), static_cast<std::size_t>(kFiles));
     ASSERT_TRUE(waitUntil([&] { return allComplete(result.taskIds); }, 60s));
     ASSERT_TRUE(waitUntil([&] { return manager().workers().liveCount() == 0; }, 30s));
-    EXPECT_LE(signIns(), TransferManager::kFolderUploadLimit);
+    EXPECT_LE(signIns(), manager().transferLimit(Direction::kUpload));
     const auto files = remoteFiles(result.remoteFolderId);
     EXPECT_EQ(files.size(), static_cast<std::size_t>(kFiles));
     for (int i = 0; i < kFiles; ++i)
