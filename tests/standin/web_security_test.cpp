@@ -394,9 +394,8 @@ TEST_F(WebSecurityTest, ShareCodesAndFolderPasswordsCannotBeGuessedWithoutEnd) {
             .substr(baseUrl().size());
     const std::string lock = "lock=f" + secret + "&itempwd=";
     auto guess = [](int n) {
-        char digits[8];
-        std::snprintf(digits, sizeof digits, "%04d", n);
-        return std::string(digits);
+        std::string digits = std::to_string(n);
+        return std::string(digits.size() < 4 ? 4 - digits.size() : 0, '0') + digits;
     };
 
     // One address guessing the folder's password, or the code in a link, is held back, then
