@@ -32,8 +32,10 @@ QString avatarFile(const AccountInfo& account, const std::string& programFolder)
 // label that scales its contents itself draws the nearest pixel, and leaves a photo's corners).
 QPixmap roundFace(const QPixmap& picture, QSize size, qreal scale) {
     const QSize pixels = size * scale;
-    const QPixmap scaled =
+    QPixmap scaled =
         picture.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    // Painted pixel for pixel: a 2x picture (the built-in face) would otherwise tile at half size.
+    scaled.setDevicePixelRatio(1);
     QPixmap face(pixels);
     face.fill(Qt::transparent);
     QPainter painter(&face);
