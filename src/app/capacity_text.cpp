@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdint>
 
-#include "transfer/transfer_page_text.h"
+#include "session/transfer_rows.h"  // sizeText, as the transfer pages write sizes
 
 namespace nubexa::app {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "service/service_config.h"
-#include "transfer/transfer_manager.h"
+#include "transfer/transfer_settings.h"
 
 namespace nubexa {
 class Browser;

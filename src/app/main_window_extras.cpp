@@ -10,10 +10,10 @@
 #include "app/notice_link.h"
 #include "app/skin_dlg.h"
 #include "app/system_set_dlg.h"
-#include "app/system_settings.h"
 #include "platform/autostart.h"
 #include "platform/paths.h"
-#include "store/store_gate.h"
+#include "session/client_session.h"
+#include "session/system_settings.h"
 
 namespace nubexa::app {
 
@@ -102,10 +102,10 @@ void MainWindowExtras::openSettings() {
         return;
     // The choices are read off the GUI thread; the dialog shows once they are there.
     m_settingsLoading = true;
-    StoreGate& gate = m_client.gate();
-    const std::string uid = m_client.session().account().uid;
+    ClientSession& session = m_client.session();
+    const std::string uid = session.account().uid;
     m_client.requests().run<SystemSettings>(
-        this, [&gate, uid] { return loadSystemSettings(gate, uid); },
+        this, [&session, uid] { return session.loadSystemSettings(uid); },
         [this, uid](const SystemSettings& stored) {
             m_settingsLoading = false;
             // The window closed or another user signed in meanwhile: nothing to show.
@@ -117,21 +117,17 @@ void MainWindowExtras::openSettings() {
 
 void MainWindowExtras::showSettings(QWidget* owner, const std::string& uid,
                                     const SystemSettings& stored) {
-    StoreGate& gate = m_client.gate();
+    ClientSession& session = m_client.session();
     Autostart& autostart = *m_autostart;
     const std::string program = nubexa::programFolder() + "nubexa-client";
     auto* dialog = new CSystemSetDlg(
         CSystemSetDlg::Context{m_client.requests(), m_client.notifier(), stored,
-                               [&gate, &autostart, uid, program](const SystemSettings& chosen) {
-                                   return saveSystemSettings(gate, autostart, uid, program, chosen);
+                               [&session, &autostart, uid, program](const SystemSettings& chosen) {
+                                   return session.saveSystemSettings(autostart, uid, program,
+                                                                     chosen);
                                }},
         owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    // Running transfers follow the new limits at once.
-    connect(dialog, &CSystemSetDlg::saved, this, [this](const SystemSettings& chosen) {
-        if (m_client.session().transfersStarted())
-            m_client.manager().setSpeedLimits(chosen.limits);
-    });
     m_settings = dialog;
     dialog->open();
 }

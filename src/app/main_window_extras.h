@@ -10,7 +10,8 @@
 
 namespace nubexa {
 class Autostart;
-}
+struct SystemSettings;
+}  // namespace nubexa
 
 namespace nubexa::app {
 
@@ -20,7 +21,6 @@ class CSystemSetDlg;
 class DrawResultDlg;
 class MainFrame;
 class NoticeLink;
-struct SystemSettings;
 
 // The small features of the main window, wired to the client's seams: the settings dialog, the
 // skin chooser, the capacity draw and the rotating notice link. One per client, owned by it.

@@ -16,10 +16,8 @@
 #include "app/web_sign_in_poller.h"
 #include "picture_catalog.h"
 #include "platform/log_sink.h"
-#include "service/common.h"
 #include "service/service_result.h"
 #include "service/transport_security.h"
-#include "store/user_log.h"
 
 namespace nubexa::app {
 
@@ -83,10 +81,10 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
     }
     m_session = std::make_unique<ClientSession>(sessionConfig(m_environment), *m_notifier);
     m_session->startTransfers(transferSettings(m_environment), m_view);
-    m_session->manager().setListener(&m_bridge);
+    m_session->setTransferListener(&m_bridge);
     // A session the service ended is taken up again, once, with the remembered password; without
     // one the tasks that needed it wait with the service's words until the user signs in again.
-    m_session->manager().setSessionRenewer([this] { return m_session->renewSignIn(); });
+    m_session->setSessionRenewer([this] { return m_session->renewSignIn(); });
     connect(&m_bridge, &GuiBridge::fileServerInClearSeen, this, [this](const QString& host) {
         if (m_main) {
             TransportSecurity security = transportSecurity(m_environment.config);

@@ -69,8 +69,6 @@ public:
     void showWindow();
 
     ClientSession& session() { return *m_session; }
-    StoreGate& gate() { return m_session->gate(); }
-    TransferManager& manager() { return m_session->manager(); }
     Notifier& notifier() { return *m_notifier; }
     Picker& picker() { return *m_picker; }
     Browser& browser() { return *m_browser; }

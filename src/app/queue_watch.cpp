@@ -2,7 +2,6 @@
 
 #include "app/desktop_notice.h"
 #include "platform/listed_size.h"
-#include "transfer/transfer_page_text.h"
 
 namespace nubexa::app {
 

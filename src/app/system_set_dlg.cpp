@@ -127,6 +127,19 @@ SystemSettings CSystemSetDlg::chosen() const {
     return chosen;
 }
 
+std::string CSystemSetDlg::problemText(const SettingsSaved& outcome) {
+    switch (outcome.problem) {
+        case SettingsSaved::Problem::kAutostartNotChanged:
+            return outcome.autoRunWanted ? "无法设置开机自动启动：" + outcome.autostartError
+                                         : "无法取消开机自动启动：" + outcome.autostartError;
+        case SettingsSaved::Problem::kNotStored:
+            return "设置未能保存，请检查 bin.db 是否可写。";
+        case SettingsSaved::Problem::kNone:
+            break;
+    }
+    return {};
+}
+
 void CSystemSetDlg::save() {
     // One save at a time; the dialog stays until its choices are stored.
     if (m_saving)
@@ -135,11 +148,11 @@ void CSystemSetDlg::save() {
     m_save->setEnabled(false);
     m_cancel->setEnabled(false);
     const SystemSettings choice = chosen();
-    m_context.requests.run<std::string>(
+    m_context.requests.run<SettingsSaved>(
         this, [store = m_context.save, choice] { return store(choice); },
-        [this, choice](const std::string& problem) {
-            if (!problem.empty())
-                m_context.notifier.showMessage("提示", problem);
+        [this, choice](const SettingsSaved& outcome) {
+            if (!outcome.ok())
+                m_context.notifier.showMessage("提示", problemText(outcome));
             emit saved(choice);
             accept();
         });

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/system_settings.h"
+#include "session/system_settings.h"
 
 class QCheckBox;
 class QPushButton;
@@ -47,7 +47,7 @@ public:
         Notifier& notifier;
         SystemSettings stored;
         // Runs off the GUI thread: stores the choices; empty, or what to tell the user.
-        std::function<std::string(const SystemSettings&)> save;
+        std::function<SettingsSaved(const SystemSettings&)> save;
     };
 
     CSystemSetDlg(Context context, QWidget* owner);
@@ -67,13 +67,15 @@ public:
 
 signals:
     // The choices are stored; emitted just before the dialog closes.
-    void saved(const nubexa::app::SystemSettings& chosen);
+    void saved(const nubexa::SystemSettings& chosen);
 
 private:
     QCheckBox* addBox(const QString& text, const QRect& where);
     QSpinBox* addLimit(const QString& name, const QString& label, const QRect& where);
     QSpinBox* addTransfers(const QString& name, const QRect& where, int stored);
     void save();
+    // What to tell the user when the choices were not all saved.
+    static std::string problemText(const SettingsSaved& outcome);
 
     Context m_context;
     QCheckBox* m_autoLogin;

@@ -307,6 +307,28 @@ TransferManager& ClientSession::startTransfers(TransferSettings settings, Transf
     return *m_manager;
 }
 
+void ClientSession::setTransferListener(TransferListener* listener) {
+    m_manager->setListener(listener);
+}
+
+void ClientSession::setSessionRenewer(std::function<bool()> renew) {
+    m_manager->setSessionRenewer(std::move(renew));
+}
+
+SystemSettings ClientSession::loadSystemSettings(const std::string& uid) {
+    return nubexa::loadSystemSettings(*m_gate, uid);
+}
+
+SettingsSaved ClientSession::saveSystemSettings(Autostart& autostart, const std::string& uid,
+                                                const std::string& program,
+                                                const SystemSettings& settings) {
+    SettingsSaved saved = nubexa::saveSystemSettings(*m_gate, autostart, uid, program, settings);
+    // Running transfers follow the new limits at once.
+    if (m_manager && account().uid == uid)
+        m_manager->setSpeedLimits(settings.limits);
+    return saved;
+}
+
 namespace {
 
 std::vector<std::int64_t> unfinishedTaskIds(StoreGate& gate, const std::string& uid,

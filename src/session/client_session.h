@@ -16,6 +16,7 @@
 #include "service/service_result.h"
 #include "session/disk_operations.h"
 #include "session/sign_in.h"
+#include "session/system_settings.h"
 #include "session/transfer_rows.h"
 #include "store/direction.h"
 #include "store/local_store.h"
@@ -27,6 +28,7 @@
 
 namespace nubexa {
 
+class Autostart;
 class LogSink;
 class Notifier;
 class RememberedPasswords;
@@ -132,6 +134,12 @@ public:
     // (bin.db); any thread.
     bool saveSkin(const std::string& picture);
     bool saveWindowSize(int width, int height);
+    // The settings dialog's choices of `uid` (see system_settings.h). Saving also sets the running
+    // transfers' speed limits when `uid` is still the one signed in. Blocking (bin.db, the
+    // desktop's log-on start); any thread.
+    SystemSettings loadSystemSettings(const std::string& uid);
+    SettingsSaved saveSystemSettings(Autostart& autostart, const std::string& uid,
+                                     const std::string& program, const SystemSettings& settings);
     // Why the last request's certificate was refused; empty when it was not.
     std::string certificateProblem() const;
     // Signs in again with the remembered password after the service ended the session. Blocking.
@@ -165,6 +173,10 @@ public:
     // manager made by the first.
     TransferManager& startTransfers(TransferSettings settings, TransferView& view);
     bool transfersStarted() const { return m_manager != nullptr; }
+    // After startTransfers. Who hears each task's progress and end, on the workers' threads
+    // (null: nobody); and how a session the service ended is taken up again (true: signed in).
+    void setTransferListener(TransferListener* listener);
+    void setSessionRenewer(std::function<bool()> renew);
     // After startTransfers.
     TransferManager& manager() { return *m_manager; }
     TransferQueue& queue() { return *m_queue; }

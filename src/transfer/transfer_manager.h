@@ -18,6 +18,7 @@
 #include "transfer/pool_limit.h"
 #include "transfer/row_progress.h"
 #include "transfer/store_write_hold.h"
+#include "transfer/transfer_settings.h"
 #include "transfer/transfer_view.h"
 #include "transfer/worker_registry.h"
 
@@ -28,23 +29,6 @@ class Notifier;
 class RunningCounts;
 class ServiceClient;
 class StoreGate;
-
-struct TransferSettings {
-    std::string programFolder;  // where "image/userFile/" keeps the avatar (ends with '/')
-    FtpOptions ftp;             // its stopRequest is replaced by the manager's own
-    LoginBackoff::Limits backoff;
-    // false: queued tasks only wait (status 2) for a monitor to start them; the command-line
-    // companion queues in one process and transfers in another.
-    bool startAtOnce = true;
-    // A task whose transfer fails again and again waits with a growing back-off instead of
-    // being started again at once.
-    FailureBackoff::Limits failing;
-    // How long a pool made smaller by a server's "too many connections" stays so before it
-    // takes one more connection again.
-    std::chrono::milliseconds poolHold{std::chrono::seconds(30)};
-    // How long starting holds back after bin.db refused a scheduling write.
-    std::chrono::milliseconds storeRetry{std::chrono::seconds(30)};
-};
 
 // What the queue, the workers, the monitor and the task commands share: the store, the web
 // client, the notifier, the running counts, the worker threads and the sign-in back-off.

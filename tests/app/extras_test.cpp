@@ -118,7 +118,7 @@ void ExtrasTest::settingsStoreAllThreeChoicesAndTheLogOnEntry() {
     ConfigHome config;
     Signed s;
     QVERIFY(s.harness.signIn());
-    const std::string uid = s.harness.client().session().service().account().uid;
+    const std::string uid = s.harness.client().session().account().uid;
     CSystemSetDlg* dialog = openSettings(s);
     QVERIFY(dialog);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("系统设置"));
@@ -171,7 +171,7 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
     ConfigHome config;
     Signed s;
     QVERIFY(s.harness.signIn());
-    const std::string uid = s.harness.client().session().service().account().uid;
+    const std::string uid = s.harness.client().session().account().uid;
     {
         StoreGate gate(s.harness.databasePath());
         gate.run([](LocalStore& store) {
@@ -240,9 +240,9 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     StoreGate gate(s.harness.databasePath());
     QCOMPARE(gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }),
              (SpeedLimits{500, 0, 3, kDefaultTransfers}));
-    QCOMPARE(s.harness.client().manager().speedLimits(),
+    QCOMPARE(s.harness.client().session().manager().speedLimits(),
              (SpeedLimits{500, 0, 3, kDefaultTransfers}));
-    QCOMPARE(s.harness.client().manager().transferLimit(Direction::kUpload), 3);
+    QCOMPARE(s.harness.client().session().manager().transferLimit(Direction::kUpload), 3);
 
     dialog = openSettings(s);
     QVERIFY(dialog);
@@ -252,7 +252,7 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     dialog->downloadLimitBox()->setValue(CSystemSetDlg::kLargestLimit);
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());
-    QCOMPARE(s.harness.client().manager().speedLimits(),
+    QCOMPARE(s.harness.client().session().manager().speedLimits(),
              (SpeedLimits{0, CSystemSetDlg::kLargestLimit, 3, kDefaultTransfers}));
     QVERIFY(s.harness.notifier().messages().empty());
 }
@@ -360,8 +360,8 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     Signed s;
     s.extras->setDrawRandom([] { return 0; });
     QVERIFY(s.harness.signIn());
-    QCOMPARE(s.harness.client().session().service().account().draw_count, 1);
-    QCOMPARE(s.harness.client().session().service().account().max_draw_size, 100);
+    QCOMPARE(s.harness.client().session().account().draw_count, 1);
+    QCOMPARE(s.harness.client().session().account().max_draw_size, 100);
     const std::int64_t before = std::stoll(diskSizeAtService(s.harness));
 
     emit s.harness.client().drawRequested();
@@ -376,7 +376,7 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     ClientHarness::screenshot(result, QStringLiteral("draw-result.png"));
     QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 1);
     QCOMPARE(std::stoll(diskSizeAtService(s.harness)) - before, std::int64_t{10485760});
-    QCOMPARE(s.harness.client().session().service().account().draw_count, 0);
+    QCOMPARE(s.harness.client().session().account().draw_count, 0);
     QTest::mouseClick(result->button(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->drawResult());
 
@@ -390,12 +390,12 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     QTRY_VERIFY(!s.extras->drawResult());
 
     // The service refuses a second draw on the same day; the count stays.
-    s.harness.client().session().service().updateAccount([](AccountInfo& a) { a.draw_count = 2; });
+    s.harness.client().session().updateAccount([](AccountInfo& a) { a.draw_count = 2; });
     emit s.harness.client().drawRequested();
     QTRY_VERIFY(s.extras->drawResult());
     QCOMPARE(s.extras->drawResult()->message(), QStringLiteral("您今天已经抽过容量了..."));
     QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 2);
-    QCOMPARE(s.harness.client().session().service().account().draw_count, 2);
+    QCOMPARE(s.harness.client().session().account().draw_count, 2);
     s.extras->drawResult()->close();
 }
 
@@ -447,7 +447,7 @@ void ExtrasTest::noticeLinkRotatesPausesAndOpens() {
     QVERIFY(link && link->isVisible());
     QCOMPARE(link->parentWidget(), frame);
     QCOMPARE(link->geometry(), QRect(10, 577, link->sizeHint().width(), 18));
-    const Announcements service = s.harness.client().session().service().announcements();
+    const Announcements service = s.harness.client().session().announcements();
     const auto title = [&](int i) {
         return QString::fromStdString(service.announcement_titles[i]);
     };

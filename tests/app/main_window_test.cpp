@@ -120,7 +120,7 @@ void MainWindowTest::toolbarOpensShortcuts() {
     ClientHarness harness;
     QVERIFY(harness.signIn());
     MainFrame* frame = harness.mainFrame();
-    const std::string token = harness.client().session().service().account().param_token;
+    const std::string token = harness.client().session().account().param_token;
     QVERIFY(!token.empty());
     const std::string forward = harness.webBase() + "/paramoauth.aspx?token=" + token + "&url=";
     QCOMPARE(frame->toolbar().checkedButton(), int(Toolbar::kMyDisk));
@@ -210,7 +210,7 @@ void MainWindowTest::switchingAccount() {
     QVERIFY(!harness.client().signingIn());
     QTest::qWait(200);
     QVERIFY(!harness.mainFrame());
-    QCOMPARE(harness.client().session().service().account().signed_in, 0);
+    QCOMPARE(harness.client().session().account().signed_in, 0);
     QVERIFY(harness.signIn());
 }
 
@@ -235,7 +235,7 @@ void MainWindowTest::closeMinimisesWithoutTray() {
 void MainWindowTest::statusTextFollowsTheMonitor() {
     ClientHarness harness;
     QVERIFY(harness.signIn());
-    const std::string uid = harness.client().session().service().account().uid;
+    const std::string uid = harness.client().session().account().uid;
     // A running upload and a running download as their workers would have written them.
     StoreGate gate(harness.databasePath());
     QVERIFY(gate.run([&](LocalStore& store) {

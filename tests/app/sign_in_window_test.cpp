@@ -191,7 +191,7 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     ClientHarness::screenshot(harness.signInWindow(), QStringLiteral("sign-in-window.png"));
     QVERIFY(harness.signIn(QStringLiteral("  demo "), QStringLiteral("demo123")));
 
-    const std::string uid = harness.client().session().service().account().uid;
+    const std::string uid = harness.client().session().account().uid;
     // A user's first sign-in turns automatic resume on.
     QCOMPARE(userLogRows(harness.databasePath()), std::vector<std::string>{uid + "|demo123|1|0|1"});
     QCOMPARE(lastUserId(harness.databasePath()), uid);
@@ -214,9 +214,10 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     QCOMPARE(frame->statusText(), MainFrame::kFirstStatus);
     QCOMPARE(harness.client().timerInterval(), CMainWnd::kMainInterval);
     // The first listing of the top folder is there for the disk page.
-    const DiskTables tables = harness.client().session().service().tables();
-    QVERIFY(!listedEntries(tables.disk_files).empty() ||
-            !listedEntries(tables.disk_folders).empty());
+    const auto tables = harness.client().session().listedTables();
+    QVERIFY(tables);
+    QVERIFY(!listedEntries(tables->disk_files).empty() ||
+            !listedEntries(tables->disk_folders).empty());
     ClientHarness::screenshot(frame, QStringLiteral("main-window.png"));
 
     // Switching account offers the name the user typed, not the service's number for it.

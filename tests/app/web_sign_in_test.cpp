@@ -83,17 +83,17 @@ void WebSignInTest::cancelThenRetrySendsTheSameSid() {
     QCOMPARE(waiting->size(), QSize(280, 120));
     ClientHarness::screenshot(waiting, QStringLiteral("waiting-window.png"));
     QTRY_VERIFY(harness.client().webSignIn()->requests() > 0);
-    QCOMPARE(harness.client().session().service().account().web_signin_state, 1);
+    QCOMPARE(harness.client().session().account().web_signin_state, 1);
 
     QTest::mouseClick(waiting->childAt(WaitingDialog::kCancel.center()), Qt::LeftButton);
     QVERIFY(!harness.client().waitingDialog());
     QVERIFY(!harness.client().webSignIn());
-    QCOMPARE(harness.client().session().service().account().web_signin_state, 0);
+    QCOMPARE(harness.client().session().account().web_signin_state, 0);
 
     QTest::mouseClick(window->childAt(sign_in_rects::kSina.center()), Qt::LeftButton);
     QVERIFY(harness.client().waitingDialog());
     QCOMPARE(harness.client().waitingDialog()->windowTitle(), QStringLiteral("检测QQ登录中..."));
-    QCOMPARE(harness.client().session().service().account().web_signin_kind, std::string("sina"));
+    QCOMPARE(harness.client().session().account().web_signin_kind, std::string("sina"));
     const auto urls = harness.browser().urls();
     QCOMPARE(urls.size(), std::size_t(2));
     const std::string page = harness.webBase() + "/clientuserlogin.aspx?type=";
@@ -115,7 +115,7 @@ void WebSignInTest::signInInChromium() {
     QTRY_VERIFY_WITH_TIMEOUT(harness.mainFrame() && harness.mainFrame()->isVisible(), 90000);
     QVERIFY2(browser.finished(30000), qPrintable(browser.output()));
     QVERIFY(!harness.client().waitingDialog());
-    QCOMPARE(harness.client().session().service().account().web_signin_state, 0);
+    QCOMPARE(harness.client().session().account().web_signin_state, 0);
     QCOMPARE(harness.mainFrame()->userPanel()->nickname(), QStringLiteral("演示用户"));
     QCOMPARE(harness.client().timerInterval(), CMainWnd::kMainInterval);
 }

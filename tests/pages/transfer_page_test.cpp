@@ -49,7 +49,7 @@ std::int64_t addTask(PageDriver& driver, Direction direction, const std::string&
                      std::int64_t size, int status,
                      const std::string& folder = "/home/demo/文档/") {
     NewTaskRow row{uidOf(driver), folder, name, name, size, status, "\\", "0"};
-    return driver.harness().client().gate().run([&](LocalStore& store) {
+    return driver.harness().client().session().gate().run([&](LocalStore& store) {
         TaskTable tasks(store);
         if (direction == Direction::kUpload)
             tasks.insertFileUpload(row);
@@ -62,6 +62,7 @@ std::int64_t addTask(PageDriver& driver, Direction direction, const std::string&
 StoredTask loadTask(PageDriver& driver, std::int64_t id) {
     return driver.harness()
         .client()
+        .session()
         .gate()
         .run([&](LocalStore& store) { return TaskTable(store).load(id); })
         .value_or(StoredTask{});
@@ -137,7 +138,7 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
         addTask(driver, Direction::kUpload, "会议录像.mp4", 300 * kMiB, 1, "/home/demo/视频/");
     const auto photos =
         addTask(driver, Direction::kUpload, "照片备份.zip", 40 * kMiB, 1, "/home/demo/图片/");
-    driver.harness().client().gate().run([&](LocalStore& store) {
+    driver.harness().client().session().gate().run([&](LocalStore& store) {
         TaskTable tasks(store);
         tasks.writeProgress({running, 1024, 512, 50, 64});
         tasks.writeProgress({video, 300 * kMiB, 69 * kMiB, 23, 1200});
@@ -290,7 +291,7 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
 
     // A task before the selected one leaves, another arrives: the same task stays selected,
     // the list does not jump.
-    driver.harness().client().gate().run(
+    driver.harness().client().session().gate().run(
         [&](LocalStore& store) { TaskTable(store).remove(ids[2]); });
     const auto added = addTask(driver, Direction::kUpload, "late", 100, 2);
     disk.refreshTransferList();
@@ -310,14 +311,14 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
     QTRY_VERIFY(list->hasFocus());
     QVERIFY(disk.transferListIdle());
     const auto writeDone = [&](std::int64_t done) {
-        driver.harness().client().gate().run([&](LocalStore& store) {
+        driver.harness().client().session().gate().run([&](LocalStore& store) {
             TaskTable tasks(store);
             if (done == 40)
                 tasks.startWaiting(ids[30]);
             tasks.writeProgress({ids[30], 100, done, static_cast<int>(done), 12});
         });
     };
-    driver.harness().client().gate().run(
+    driver.harness().client().session().gate().run(
         [&](LocalStore& store) { TaskTable(store).remove(added); });
     writeDone(40);
     driver.harness().client().session().monitor().MonitorTick();
@@ -337,7 +338,7 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
 
     // A refusal from the service shows as the words it is, not as markup that loads a picture.
     const std::string markup = "<b>x</b><img src=\"http://127.0.0.1:9/p.png\">";
-    driver.harness().client().gate().run(
+    driver.harness().client().session().gate().run(
         [&](LocalStore& store) { TaskTable(store).fail(ids[5], markup); });
     disk.refreshTransferList();
     QVERIFY(driver.settle());
@@ -358,7 +359,7 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     TransferPage& page = disk.transfers();
     QCOMPARE(page.model().rowCount(), 1);
     const std::int64_t id = page.model().rows()[0].id;
-    RunningCounts& counts = driver.harness().client().manager().counts();
+    RunningCounts& counts = driver.harness().client().session().manager().counts();
     const auto moving = [&] {
         disk.refreshTransferList();
         return page.model().rowCount() == 1 && page.model().shown(0).columns.state == "上传";

@@ -4,10 +4,12 @@
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
+#include "platform/autostart.h"
 #include "platform/notifier.h"
 #include "session/client_session.h"
 #include "standin/local_standin.h"
@@ -118,6 +120,49 @@ TEST_F(SessionTest, QueuedUploadPausesAndResumesThroughThePagesCalls) {
     EXPECT_EQ(m_session->removeTask(id), TaskCommands::Result::kDone);
     EXPECT_TRUE(m_session->transferRows(Direction::kUpload).empty());
     EXPECT_EQ(m_session->resumeTask(id), TaskCommands::Result::kNotApplicable);
+}
+
+// The settings dialog's path: choices stored, read back and followed by running transfers at
+// once; a log-on start the desktop refuses is said, and the stored choice is what log-on will do.
+TEST_F(SessionTest, SettingsAreStoredFollowedAndARefusedLogOnStartIsSaid) {
+    const SignInResult signedIn = signIn("demo123");
+    ASSERT_TRUE(signedIn.ok());
+    const std::string uid = signedIn.account.uid;
+    TransferSettings transfers;
+    transfers.programFolder = m_dir.path() + "/program/";
+    transfers.startAtOnce = false;
+    NoTransferView view;
+    m_session->startTransfers(transfers, view);
+
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string kept = old ? old : "";
+    ::setenv("XDG_CONFIG_HOME", (m_dir.path() + "/config").c_str(), 1);
+    std::unique_ptr<Autostart> autostart = makeSessionAutostart();
+    SystemSettings chosen;
+    chosen.autoRun = true;
+    chosen.autoResume = false;
+    chosen.limits = SpeedLimits{300, 0, 2, 7};
+    SettingsSaved saved =
+        m_session->saveSystemSettings(*autostart, uid, "/usr/bin/nubexa-client", chosen);
+    EXPECT_TRUE(saved.ok()) << saved.autostartError;
+    EXPECT_EQ(m_session->manager().speedLimits(), chosen.limits);
+    SystemSettings stored = m_session->loadSystemSettings(uid);
+    EXPECT_TRUE(stored.autoRun);
+    EXPECT_FALSE(stored.autoResume);
+    EXPECT_EQ(stored.limits, chosen.limits);
+
+    // A configuration "folder" that is a file: the entry cannot be written.
+    std::ofstream(m_dir.path() + "/not-a-folder") << "x";
+    ::setenv("XDG_CONFIG_HOME", (m_dir.path() + "/not-a-folder").c_str(), 1);
+    saved = m_session->saveSystemSettings(*autostart, uid, "/usr/bin/nubexa-client", chosen);
+    EXPECT_EQ(saved.problem, SettingsSaved::Problem::kAutostartNotChanged);
+    EXPECT_TRUE(saved.autoRunWanted);
+    EXPECT_FALSE(saved.autostartError.empty());
+    EXPECT_FALSE(m_session->loadSystemSettings(uid).autoRun);
+    if (old)
+        ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "app/system_settings.h"
+#include "session/system_settings.h"
 
 #include <cstdio>
 
@@ -6,7 +6,7 @@
 #include "store/store_gate.h"
 #include "store/user_log.h"
 
-namespace nubexa::app {
+namespace nubexa {
 
 SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
     SystemSettings settings;
@@ -25,13 +25,15 @@ SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
     return settings;
 }
 
-std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std::string& uid,
-                               const std::string& program, const SystemSettings& settings) {
-    std::string error;
-    const bool changed =
-        settings.autoRun ? autostart.enable(program, error) : autostart.disable(error);
+SettingsSaved saveSystemSettings(StoreGate& gate, Autostart& autostart, const std::string& uid,
+                                 const std::string& program, const SystemSettings& settings) {
+    SettingsSaved saved;
+    saved.autoRunWanted = settings.autoRun;
+    const bool changed = settings.autoRun ? autostart.enable(program, saved.autostartError)
+                                          : autostart.disable(saved.autostartError);
     if (!changed)
-        std::fprintf(stderr, "nubexa-client: start with the desktop: %s\n", error.c_str());
+        std::fprintf(stderr, "nubexa-client: start with the desktop: %s\n",
+                     saved.autostartError.c_str());
     // The stored choice says what log-on will really do.
     const bool autoRun = changed ? settings.autoRun : autostart.enabled();
     const bool stored = gate.run([&](LocalStore& store) {
@@ -41,13 +43,11 @@ std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std:
         log.saveUserChoices(uid, settings.autoLogin, settings.autoResume);
         return log.saveSpeedLimits(uid, settings.limits) && option;
     });
-    if (!changed) {
-        return settings.autoRun ? "无法设置开机自动启动：" + error
-                                : "无法取消开机自动启动：" + error;
-    }
-    if (!stored)
-        return "设置未能保存，请检查 bin.db 是否可写。";
-    return {};
+    if (!changed)
+        saved.problem = SettingsSaved::Problem::kAutostartNotChanged;
+    else if (!stored)
+        saved.problem = SettingsSaved::Problem::kNotStored;
+    return saved;
 }
 
-}  // namespace nubexa::app
+}  // namespace nubexa
