@@ -173,6 +173,7 @@ void MainWindowExtras::draw() {
                 return;
             }
             showDrawResult(true, capacity_draw::wonMessage(amount));
+            m_client.showCapacity();
         });
 }
 

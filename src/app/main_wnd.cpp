@@ -116,9 +116,24 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
     }
     m_watch = std::make_unique<QueueWatch>(*m_session, *notice);
     connect(&m_bridge, &GuiBridge::transferEnded, m_watch.get(), &QueueWatch::workerEnded);
+    // A registered upload takes space: the capacity under the avatar follows.
+    connect(&m_bridge, &GuiBridge::transferEnded, this, [this](const WorkerReport& report) {
+        if (report.direction == Direction::kUpload &&
+            report.outcome == WorkerReport::Outcome::kCompleted) {
+            m_session->countUploadedBytes(report.fileSize);
+            showCapacity();
+        }
+    });
     if (m_tray) {
         connect(m_watch.get(), &QueueWatch::progressTipChanged, m_tray.get(),
                 &TrayIcon::setProgressTip);
+    }
+}
+
+void CMainWnd::showCapacity() {
+    if (m_main) {
+        const AccountInfo account = m_session->account();
+        m_main->userPanel()->showCapacity(account.disk_size, account.used_size);
     }
 }
 

@@ -67,6 +67,8 @@ public:
     void leave(int exitCode);
     // Shows the open window (tray, second start).
     void showWindow();
+    // Shows the account's capacity as it now stands (after a draw, say).
+    void showCapacity();
 
     ClientSession& session() { return *m_session; }
     Notifier& notifier() { return *m_notifier; }

@@ -113,6 +113,18 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
 CapacityBar::CapacityBar(QPixmap track, std::optional<double> level, QWidget* parent)
     : QWidget(parent), m_track(std::move(track)), m_level(level) {}
 
+void CapacityBar::setLevel(std::optional<double> level) {
+    if (level == m_level)
+        return;
+    m_level = level;
+    update();
+}
+
+void UserPanel::showCapacity(const std::string& diskSize, const std::string& usedSize) {
+    m_capacity->setText(QString::fromStdString(app::capacityText(diskSize, usedSize)));
+    m_capacityBar->setLevel(app::capacityLevel(diskSize, usedSize));
+}
+
 void CapacityBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);

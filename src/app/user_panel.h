@@ -18,6 +18,7 @@ class CapacityBar : public QWidget {
 public:
     CapacityBar(QPixmap track, std::optional<double> level, QWidget* parent);
     std::optional<double> level() const { return m_level; }
+    void setLevel(std::optional<double> level);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -29,7 +30,7 @@ private:
 
 // The signed-in user at the top left of the page area: avatar, nickname, "[管理]", the
 // membership and direct-link badges, the enlarge button and the capacity, as they were at
-// sign-in. Only the avatar changes later, when its download finishes.
+// sign-in. The avatar changes when its download finishes, the capacity when it is read again.
 class UserPanel : public QWidget {
     Q_OBJECT
 public:
@@ -45,6 +46,8 @@ public:
 
     QString nickname() const { return m_nickname->text(); }
     QString capacityText() const { return m_capacity->text(); }
+    // The disk's size and what is used, as the user's details give them ("5G", bytes).
+    void showCapacity(const std::string& diskSize, const std::string& usedSize);
     std::optional<double> capacityLevel() const { return m_capacityBar->level(); }
     QString membershipPicture() const;
     QString directLinkPicture() const;

@@ -1,5 +1,8 @@
 #include "session/client_session.h"
 
+#include <charconv>
+#include <limits>
+
 #include "keychain/remembered_passwords.h"
 #include "platform/log_sink.h"
 #include "service/common.h"
@@ -139,12 +142,46 @@ Announcements ClientSession::announcements() {
     return m_service->announcements();
 }
 
+namespace {
+
+// A size written as a whole number of bytes; none for anything else ("5G", "").
+std::optional<std::int64_t> byteCount(const std::string& text) {
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || stop != end || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+// A size the service sent as a number of bytes, grown by `bytes`; other text stays as it is.
+std::string grownSize(const std::string& size, std::int64_t bytes) {
+    const std::optional<std::int64_t> value = byteCount(size);
+    if (!value || bytes < 0 || *value > std::numeric_limits<std::int64_t>::max() - bytes)
+        return size;
+    return std::to_string(*value + bytes);
+}
+
+}  // namespace
+
 int ClientSession::bookDrawnSpace(const std::string& bytesText) {
     const AccountInfo account = m_service->account();
     const int booked = m_service->AddDrawDiskSize(account.uid, account.token, bytesText);
-    if (booked != 0)
-        m_service->updateAccount([](AccountInfo& info) { info.draw_count = 0; });
+    if (booked != 0) {
+        const std::optional<std::int64_t> drawn = byteCount(bytesText);
+        m_service->updateAccount([drawn](AccountInfo& info) {
+            info.draw_count = 0;
+            if (drawn)
+                info.disk_size = grownSize(info.disk_size, *drawn);
+        });
+    }
     return booked;
+}
+
+AccountInfo ClientSession::countUploadedBytes(std::int64_t bytes) {
+    m_service->updateAccount(
+        [bytes](AccountInfo& info) { info.used_size = grownSize(info.used_size, bytes); });
+    return m_service->account();
 }
 
 void ClientSession::updateAccount(const std::function<void(AccountInfo&)>& change) {

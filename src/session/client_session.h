@@ -118,8 +118,12 @@ public:
     // The service's notices for the signed-in user. Blocking; any thread.
     Announcements announcements();
     // Books the space a capacity draw won (`bytesText`); once booked the account has no draw
-    // left. 1 when booked, else 0. Blocking; any thread.
+    // left and its disk size holds the space. 1 when booked, else 0. Blocking; any thread.
     int bookDrawnSpace(const std::string& bytesText);
+    // A registered upload of `bytes` counted in the account's used size; the account as it then
+    // stands. The service gives the capacity only at sign-in: this keeps it current for what
+    // this client adds (other changes show at the next sign-in). Any thread; does not block.
+    AccountInfo countUploadedBytes(std::int64_t bytes);
 
     // The disk pages' item operations for the signed-in user (blocking; any thread).
     const DiskOperations& disk() const { return *m_disk; }

@@ -50,7 +50,8 @@ struct WorkerReport {
     std::int64_t taskId = 0;
     Direction direction = Direction::kUpload;
     Outcome outcome = Outcome::kNotRun;
-    std::string fileName;  // local_file_name
+    std::string fileName;       // local_file_name
+    std::int64_t fileSize = 0;  // the whole file's bytes, once the task was loaded
     // kRefused: why, in the service's or the system's words; kSignInFailed: the file server's
     // refusal or the certificate's problem, empty when no server answered.
     std::string reason;

@@ -229,6 +229,7 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
         return report;
     }
     TransferTask task = makeTransferTask(*row);
+    report.fileSize = task.fileSize;
     if (m_remoteFolder != task.ftpPath) {
         m_client->ChangeDir(task.ftpPath);
         m_remoteFolder = task.ftpPath;

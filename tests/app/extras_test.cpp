@@ -24,6 +24,7 @@
 #include "app/notice_link.h"
 #include "app/skin_dlg.h"
 #include "app/system_set_dlg.h"
+#include "app/user_panel.h"
 #include "client_harness.h"
 #include "service/service_client.h"
 #include "store/local_store.h"
@@ -363,6 +364,7 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     QCOMPARE(s.harness.client().session().account().draw_count, 1);
     QCOMPARE(s.harness.client().session().account().max_draw_size, 100);
     const std::int64_t before = std::stoll(diskSizeAtService(s.harness));
+    const QString capacityBefore = s.harness.mainFrame()->userPanel()->capacityText();
 
     emit s.harness.client().drawRequested();
     emit s.harness.client().drawRequested();  // while the first is asked: ignored
@@ -377,6 +379,8 @@ void ExtrasTest::drawBooksOnceAndThenSaysAlreadyDrawn() {
     QCOMPARE(s.harness.countLogLines("AddDrawDiskSize"), 1);
     QCOMPARE(std::stoll(diskSizeAtService(s.harness)) - before, std::int64_t{10485760});
     QCOMPARE(s.harness.client().session().account().draw_count, 0);
+    // The capacity under the avatar follows the space drawn.
+    QTRY_VERIFY(s.harness.mainFrame()->userPanel()->capacityText() != capacityBefore);
     QTest::mouseClick(result->button(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->drawResult());
 

@@ -67,6 +67,7 @@ private slots:
     void closeMinimisesWithoutTray();
     void statusTextFollowsTheMonitor();
     void leavingStopsTransfersResumably();
+    void capacityFollowsARegisteredUpload();
     void messageBoxesBelongToTheirDialog();
     void notificationsShowMarkupAsText();
     void aFileServerInClearIsSaidOncePerServer();
@@ -260,6 +261,19 @@ void MainWindowTest::statusTextFollowsTheMonitor() {
     QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->width());
     frame->showStatusText("上传：0 KB/S 下载：0 KB/S");
     QCOMPARE(status->geometry(), rects::kStatus);
+}
+
+void MainWindowTest::capacityFollowsARegisteredUpload() {
+    ClientHarness harness;
+    QVERIFY(harness.signIn());
+    UserPanel* panel = harness.mainFrame()->userPanel();
+    const QString before = panel->capacityText();
+    const std::optional<double> levelBefore = panel->capacityLevel();
+    const std::string local = harness.homeFolder() + "two megabytes.bin";
+    nubexa::test::writeFile(local, std::string(2 * 1024 * 1024, 'c'));
+    QVERIFY(harness.client().session().queueFileUploads({local}, RemoteFolder{}));
+    QTRY_VERIFY_WITH_TIMEOUT(panel->capacityText() != before, ClientHarness::kWaitMs);
+    QVERIFY(panel->capacityLevel() > levelBefore);
 }
 
 void MainWindowTest::leavingStopsTransfersResumably() {
