@@ -98,7 +98,8 @@ int put(const CliContext& context, const TransferArgs& args) {
     for (const auto& local : args.paths) {
         std::error_code fsError;
         if (std::filesystem::is_directory(local, fsError)) {
-            const auto result = queue.folderUpload(local, *target);
+            const FolderUploadQueued queued = queue.folderUpload(local, *target);
+            const FolderUploadResult& result = queued.entries;
             std::printf("%s\n",
                         say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
                             {std::to_string(result.taskIds.size()), local})
@@ -121,7 +122,7 @@ int put(const CliContext& context, const TransferArgs& args) {
                                            forTerminal(coreMessageText(entry.text))})
                                           .c_str());
             }
-            if (result.remoteFolderId.empty()) {
+            if (!queued.ok()) {
                 exitCode = kFailed;
             } else if (!result.skipped.empty() || !result.skippedFolders.empty() ||
                        !result.oversizedFiles.empty()) {

@@ -30,9 +30,16 @@ QueuedTask QueueRequests::fileUpload(const std::string& localFile, const RemoteF
     return m_session.queue().QueueFileUpload(localFile, target);
 }
 
-FolderUploadResult QueueRequests::folderUpload(const std::string& localFolder,
+FolderUploadQueued QueueRequests::folderUpload(const std::string& localFolder,
                                                const RemoteFolder& target) {
-    return m_session.queue().QueueFolderUpload(localFolder, target);
+    TransferQueue& queue = m_session.queue();
+    FolderUploadPlan plan = queue.prepareFolderUpload(localFolder, target);
+    const Failure lastFailure = plan.lastFailure;
+    FolderUploadQueued queued;
+    queued.entries = queue.commitFolderUpload(std::move(plan));
+    if (queued.entries.remoteFolderId.empty() && queued.entries.code == 0)
+        queued.failure = lastFailure != Failure::kNone ? lastFailure : Failure::kRefused;
+    return queued;
 }
 
 QueuedTask QueueRequests::fileDownload(const DiskItem& file, const std::string& localFolder,

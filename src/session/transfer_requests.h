@@ -29,6 +29,16 @@ TransferSettings transferSettings(const TransferStart& start);
 // ClientSession::startTransfers with those settings; a second call keeps the first's.
 void startTransfers(ClientSession& session, const TransferStart& start, TransferView& view);
 
+// A folder upload queued: what became of its entries, and why nothing was queued when its
+// disk folder could not be made: the service refused (kRefused) or did not answer (kNoAnswer).
+// A local folder that is not there queues nothing with kNone (entries.code says why).
+struct FolderUploadQueued {
+    Failure failure = Failure::kNone;
+    FolderUploadResult entries;
+
+    bool ok() const { return !entries.remoteFolderId.empty(); }
+};
+
 // A folder download queued: how many of its files were added, how many were queued already,
 // how many exist locally and were left out. `failure` says why nothing was queued (the listing
 // failed, or kRefused: the local folder could not be made or is taken).
@@ -50,7 +60,7 @@ public:
 
     QueuedTask fileUpload(const std::string& localFile, const RemoteFolder& target);
     // The folder with everything below it: one FolderAdd per folder, the rows in one step.
-    FolderUploadResult folderUpload(const std::string& localFolder, const RemoteFolder& target);
+    FolderUploadQueued folderUpload(const std::string& localFolder, const RemoteFolder& target);
     // `shown`: the folder the file is listed in, which its row names.
     QueuedTask fileDownload(const DiskItem& file, const std::string& localFolder,
                             const RemoteFolder& shown);

@@ -215,6 +215,13 @@ TEST_F(SessionTest, TheCommandLinesCallsSayWhatFailedWhenTheServiceOrTheServerIs
     EXPECT_EQ(queued.failure, Failure::kNoAnswer);
     EXPECT_TRUE(m_session->transferRows(Direction::kDownload).empty());
     EXPECT_TRUE(std::filesystem::is_empty(into));
+    const std::string local = m_dir.path() + "/to send";
+    std::filesystem::create_directories(local);
+    std::ofstream(local + "/a.txt") << "a";
+    const FolderUploadQueued sent = QueueRequests(*m_session).folderUpload(local, RemoteFolder{});
+    EXPECT_FALSE(sent.ok());
+    EXPECT_EQ(sent.failure, Failure::kNoAnswer);
+    EXPECT_TRUE(m_session->transferRows(Direction::kUpload).empty());
 
     // A file server that refuses the connection: said as unreachable, and no row is left.
     RefusingPort refusing;
