@@ -50,7 +50,7 @@ public:
 
     // The transfers, made at the first call: ones that only queue (the rows wait for "run").
     void startQueueOnly();
-    // The queue's uploads and downloads, after startQueueOnly.
+    // The queue's uploads and downloads (startQueueOnly first).
     QueueRequests queue();
 
 private:
