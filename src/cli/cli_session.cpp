@@ -1,13 +1,10 @@
 #include "cli/cli_session.h"
 
-#include <ace/Log_Msg.h>
-
 #include "cli/message_notifier.h"
 #include "cli/messages.h"
-#include "keychain/keychain_secret_store.h"
-#include "keychain/remembered_passwords.h"
 #include "platform/paths.h"
-#include "store/user_log.h"
+#include "session/front_end_setup.h"
+#include "session/last_user.h"
 
 namespace nubexa::cli {
 
@@ -20,15 +17,15 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-void reportUnanswered(const ServiceClient& service) {
-    if (const std::string problem = service.frame().certificateProblem(); !problem.empty()) {
+void reportUnanswered(const ClientSession& client) {
+    if (const std::string problem = client.certificateProblem(); !problem.empty()) {
         complain(
             say("{} (see ca_file in {})", "{}（见 {} 中的 ca_file）", {problem, configPath()}));
         return;
     }
     complain(say("no answer from the service at {} (see api_host in {})",
                  "服务 {} 没有应答（见 {} 中的 api_host）",
-                 {service.config().apiHost, configPath()}));
+                 {client.config().service.apiHost, configPath()}));
 }
 
 // After a sign-in: when the user's details could not be read the upload limit stays unknown
@@ -45,13 +42,6 @@ void reportUserInfo(Failure failure) {
 }
 
 }  // namespace
-
-TransferSettings queueOnlySettings() {
-    TransferSettings settings;
-    settings.programFolder = homeFolder();
-    settings.startAtOnce = false;
-    return settings;
-}
 
 namespace {
 
@@ -71,10 +61,10 @@ SessionConfig sessionConfig(const CliContext& context, SecretStore* secrets) {
 
 CliSession::CliSession(const CliContext& context)
     : m_context(context),
-      m_secrets(std::make_unique<KeychainSecretStore>()),
+      m_secrets(desktopSecretStore()),
       m_client(sessionConfig(context, m_secrets.get()), m_notifier) {
     if (!context.verbose)
-        ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
+        quietEngineLog();
 }
 
 int CliSession::signIn(const std::string& accountText, const std::string& passwordText,
@@ -91,7 +81,7 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     }
     // The session starts here, as when the main window opens; a run in progress keeps its
     // tasks as they are.
-    manager();
+    startQueueOnly();
     PasswordSignIn request;
     request.account = account;
     request.password = password;
@@ -102,7 +92,7 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     if (!signedIn.ok()) {
         // A refused certificate is no verdict on the password: the user hears which it was.
         if (signedIn.failure == Failure::kNoAnswer || signedIn.failure == Failure::kUntrusted) {
-            reportUnanswered(service());
+            reportUnanswered(m_client);
         } else if (signedIn.wrongPassword()) {
             complain(
                 say("sign-in refused: wrong account or password", "登录被拒绝：用户名或密码错误"));
@@ -116,14 +106,14 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
     if (!signedIn.recorded) {
         // The service took the password, but no later command can use the sign-in.
         complain(say("the sign-in could not be recorded in {}: later commands are not signed in",
-                     "无法在 {} 中记录登录：之后的命令仍未登录", {gate().databasePath()}));
+                     "无法在 {} 中记录登录：之后的命令仍未登录", {databasePath()}));
         return kFailed;
     }
     if (signedIn.passwordKept == PasswordPlace::kDatabase) {
         complain(
             say("no desktop secret store: the password is kept in {} (readable by this user "
                 "only)",
-                "没有桌面密钥库：密码保存在 {}（仅当前用户可读）", {gate().databasePath()}));
+                "没有桌面密钥库：密码保存在 {}（仅当前用户可读）", {databasePath()}));
     } else if (signedIn.passwordKept == PasswordPlace::kNowhere) {
         complain(
             say("the desktop secret store did not take the password: later commands ask for "
@@ -147,35 +137,37 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
 }
 
 int CliSession::forgetSignIn() {
-    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
-    if (!last || last->userName.empty()) {
-        std::printf("%s\n", say("not signed in", "未登录").c_str());
-        return kDone;
-    }
-    if (!m_client.passwords().forget(last->userName)) {
-        complain(say("the sign-in could not be forgotten in {}", "无法在 {} 中删除登录",
-                     {gate().databasePath()}));
-        return kFailed;
+    const ForgottenSignIn forgotten = forgetLastSignIn(m_client);
+    switch (forgotten.outcome) {
+        case ForgottenSignIn::Outcome::kNobody:
+            std::printf("%s\n", say("not signed in", "未登录").c_str());
+            return kDone;
+        case ForgottenSignIn::Outcome::kNotWritten:
+            complain(say("the sign-in could not be forgotten in {}", "无法在 {} 中删除登录",
+                         {databasePath()}));
+            return kFailed;
+        case ForgottenSignIn::Outcome::kForgotten:
+            break;
     }
     std::printf("%s\n", say("signed out: the sign-in of uid {} is forgotten",
-                            "已退出：uid {} 的登录已删除", {forTerminal(last->userName)})
+                            "已退出：uid {} 的登录已删除", {forTerminal(forgotten.userId)})
                             .c_str());
     return kDone;
 }
 
 bool CliSession::adoptLastUser() {
-    const auto last = gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
-    if (!last || last->userName.empty()) {
+    const auto userId = lastUserId(m_client);
+    if (!userId) {
         complain(say("not signed in: run \"nubexa-cli login ACCOUNT\" first",
                      "未登录：请先运行 \"nubexa-cli login 用户名\""));
         return false;
     }
-    service().updateAccount([&](AccountInfo& info) { info.uid = last->userName; });
+    m_client.updateAccount([&](AccountInfo& info) { info.uid = *userId; });
     return true;
 }
 
 void CliSession::reportNoAnswer() {
-    reportUnanswered(service());
+    reportUnanswered(m_client);
 }
 
 bool CliSession::signInAgain() {
@@ -196,7 +188,7 @@ bool CliSession::signInAgain() {
                 "read (run \"nubexa-cli login ACCOUNT\" to keep it in {})",
                 "找不到桌面密钥库：无法读取保存的密码（运行 \"nubexa-cli login 用户名\" "
                 "可将其保存在 {}）",
-                {gate().databasePath()}));
+                {databasePath()}));
         return false;
     }
     if (!last || last->userName.empty() || trimmed(last->password).empty()) {
@@ -212,7 +204,7 @@ bool CliSession::signInAgain() {
     if (!signedIn.ok()) {
         // A refused certificate is no verdict on the password: the user hears which it was.
         if (signedIn.failure == Failure::kNoAnswer || signedIn.failure == Failure::kUntrusted) {
-            reportUnanswered(service());
+            reportUnanswered(m_client);
         } else if (signedIn.wrongPassword()) {
             complain(
                 say("the remembered sign-in was refused: run \"nubexa-cli login ACCOUNT\" again",
@@ -228,23 +220,17 @@ bool CliSession::signInAgain() {
     return true;
 }
 
-TransferManager& CliSession::manager(TransferSettings settings, TransferView& view) {
-    if (!m_context.verbose)
-        settings.ftp.trace = nullptr;
-    return m_client.startTransfers(std::move(settings), view);
+void CliSession::startQueueOnly() {
+    TransferStart start;
+    start.programFolder = homeFolder();
+    start.startAtOnce = false;
+    start.ftpTrace = m_context.verbose;
+    startTransfers(m_client, start, m_view);
 }
 
-TransferManager& CliSession::manager(TransferSettings settings) {
-    return manager(std::move(settings), m_view);
-}
-
-TransferManager& CliSession::manager() {
-    return manager(queueOnlySettings());
-}
-
-TransferQueue& CliSession::queue() {
-    manager();
-    return m_client.queue();
+QueueRequests CliSession::queue() {
+    startQueueOnly();
+    return QueueRequests(m_client);
 }
 
 }  // namespace nubexa::cli

@@ -7,11 +7,8 @@
 #include "cli/cli_context.h"
 #include "cli/message_notifier.h"
 #include "platform/secret_store.h"
-#include "service/service_client.h"
 #include "session/client_session.h"
-#include "store/store_gate.h"
-#include "transfer/transfer_manager.h"
-#include "transfer/transfer_queue.h"
+#include "session/transfer_requests.h"
 #include "transfer/transfer_view.h"
 
 namespace nubexa::cli {
@@ -23,8 +20,6 @@ class CliSession {
 public:
     explicit CliSession(const CliContext& context);
 
-    StoreGate& gate() { return m_client.gate(); }
-    ServiceClient& service() { return m_client.service(); }
     Notifier& notifier() { return m_notifier; }
     ClientSession& client() { return m_client; }
 
@@ -45,12 +40,18 @@ public:
     // where its address is configured.
     void reportNoAnswer();
 
-    // Made at the first call with these settings and `view` (which must outlive the session);
-    // their FTP options follow --verbose.
-    TransferManager& manager(TransferSettings settings, TransferView& view);
-    TransferManager& manager(TransferSettings settings);
-    TransferManager& manager();  // the one made before, else one that only queues
-    TransferQueue& queue();
+    // bin.db as the session opened it, for messages.
+    const std::string& databasePath() const { return m_client.config().databasePath; }
+    // Whether --verbose asked for the FTP dialogue.
+    bool verbose() const { return m_context.verbose; }
+
+    // What the transfers show on: nothing (the commands print what they do).
+    TransferView& view() { return m_view; }
+
+    // The transfers, made at the first call: ones that only queue (the rows wait for "run").
+    void startQueueOnly();
+    // The queue's uploads and downloads (startQueueOnly first).
+    QueueRequests queue();
 
 private:
     const CliContext& m_context;
@@ -59,8 +60,5 @@ private:
     NoTransferView m_view;
     ClientSession m_client;  // last: ends before what it refers to
 };
-
-// Settings of a manager that queues only: the rows wait for "nubexa-cli run".
-TransferSettings queueOnlySettings();
 
 }  // namespace nubexa::cli

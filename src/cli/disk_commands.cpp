@@ -13,8 +13,7 @@
 #include "cli/messages.h"
 #include "cli/password_prompt.h"
 #include "cli/remote_disk.h"
-#include "transfer/transfer_page_text.h"
-#include "transfer/transfer_queue.h"
+#include "session/transfer_requests.h"
 
 namespace nubexa::cli {
 
@@ -50,7 +49,7 @@ int listFolder(const CliContext& context, const std::string& path, const Listing
     CliSession session(context);
     if (!session.signInAgain())
         return kFailed;
-    RemoteDisk disk(session.service());
+    RemoteDisk disk(session.client().disk());
     if (!unlockFolders(disk, path, passwordStdin))
         return kFailed;
     std::string error;
@@ -87,19 +86,20 @@ int put(const CliContext& context, const TransferArgs& args) {
     CliSession session(context);
     if (!session.signInAgain())
         return kFailed;
-    RemoteDisk disk(session.service());
+    RemoteDisk disk(session.client().disk());
     std::string error;
     const auto target = disk.folder(args.to, error);
     if (!target) {
         complain(error);
         return kFailed;
     }
-    TransferQueue& queue = session.queue();
+    QueueRequests queue = session.queue();
     int exitCode = kDone;
     for (const auto& local : args.paths) {
         std::error_code fsError;
         if (std::filesystem::is_directory(local, fsError)) {
-            const auto result = queue.QueueFolderUpload(local, *target);
+            const FolderUploadQueued queued = queue.folderUpload(local, *target);
+            const FolderUploadResult& result = queued.entries;
             std::printf("%s\n",
                         say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
                             {std::to_string(result.taskIds.size()), local})
@@ -122,14 +122,14 @@ int put(const CliContext& context, const TransferArgs& args) {
                                            forTerminal(coreMessageText(entry.text))})
                                           .c_str());
             }
-            if (result.remoteFolderId.empty()) {
+            if (!queued.ok()) {
                 exitCode = kFailed;
             } else if (!result.skipped.empty() || !result.skippedFolders.empty() ||
                        !result.oversizedFiles.empty()) {
                 exitCode = worseExitCode(exitCode, kLeftOut);
             }
         } else if (std::filesystem::is_regular_file(local, fsError)) {
-            const auto queued = queue.QueueFileUpload(local, *target);
+            const auto queued = queue.fileUpload(local, *target);
             if (queued.alreadyQueued) {
                 std::printf("%s\n", say("already queued as task {}: upload {}",
                                         "已在队列中（任务 {}）：上传 {}",
@@ -169,8 +169,8 @@ int get(const CliContext& context, const TransferArgs& args) {
     CliSession session(context);
     if (!session.signInAgain())
         return kFailed;
-    RemoteDisk disk(session.service());
-    TransferQueue& queue = session.queue();
+    RemoteDisk disk(session.client().disk());
+    QueueRequests queue = session.queue();
     int exitCode = kDone;
     for (const auto& given : args.paths) {
         std::string error;
@@ -195,27 +195,25 @@ int get(const CliContext& context, const TransferArgs& args) {
             continue;
         }
         if (item->isFolder) {
-            const FolderDownloadChoice choice{storedParentOf(path), args.skipExisting};
-            const FolderDownloadPlan plan = queue.prepareFolderDownload(*item, args.to, choice);
-            int alreadyQueued = 0;
-            if (queue.commitFolderDownload(plan, &alreadyQueued) != 1) {
+            const FolderDownloadQueued queued =
+                queue.folderDownload(*item, args.to, storedParentOf(path), args.skipExisting);
+            if (!queued.ok()) {
                 exitCode = kFailed;
                 continue;
             }
-            const auto added = static_cast<int>(plan.rows.size()) - alreadyQueued;
             std::printf("%s\n",
                         say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
-                            {std::to_string(added), forTerminal(path)})
+                            {std::to_string(queued.added), forTerminal(path)})
                             .c_str());
-            if (alreadyQueued > 0) {
+            if (queued.alreadyQueued > 0) {
                 std::printf("  %s\n", say("{} file(s) were queued already", "{} 个文件已在队列中",
-                                          {std::to_string(alreadyQueued)})
+                                          {std::to_string(queued.alreadyQueued)})
                                           .c_str());
             }
-            if (plan.skippedExisting > 0) {
+            if (queued.skippedExisting > 0) {
                 std::printf("  %s\n",
                             say("skipped {} file(s) that exist already", "已跳过 {} 个已存在的文件",
-                                {std::to_string(plan.skippedExisting)})
+                                {std::to_string(queued.skippedExisting)})
                                 .c_str());
             }
             continue;
@@ -241,7 +239,7 @@ int get(const CliContext& context, const TransferArgs& args) {
         for (const auto& part : parts)
             parentPath += "/" + part;
         const auto shown = disk.folder(parentPath, error).value_or(RemoteFolder{});
-        const auto queued = queue.QueueFileDownload(*item, args.to, shown);
+        const auto queued = queue.fileDownload(*item, args.to, shown);
         if (queued.alreadyQueued) {
             std::printf("%s\n", say("already queued as task {}: download {}",
                                     "已在队列中（任务 {}）：下载 {}",

@@ -119,7 +119,7 @@ int onDisk(const CliContext& context,
     CliSession session(context);
     if (!session.signInAgain())
         return kFailed;
-    RemoteDisk disk(session.service());
+    RemoteDisk disk(session.client().disk());
     return command(session, disk);
 }
 

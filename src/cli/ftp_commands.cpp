@@ -1,6 +1,5 @@
 #include "cli/ftp_commands.h"
 
-#include <ace/Log_Msg.h>
 #include <pwd.h>
 #include <signal.h>
 #include <unistd.h>
@@ -22,12 +21,10 @@
 #include "cli/password_prompt.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
-#include "cli/task_rows.h"
-#include "ftp/ftp_client.h"
 #include "platform/paths.h"
+#include "session/front_end_setup.h"
+#include "session/plain_ftp.h"
 #include "store/direction.h"
-#include "store/store_gate.h"
-#include "transfer/row_progress.h"
 
 namespace nubexa::cli {
 
@@ -47,34 +44,22 @@ struct TransferArgs {
 
 // curl's choices: ftps:// is implicit TLS; --ssl-reqd asks with AUTH TLS and never falls back,
 // --ssl falls back to clear text only when the server refuses AUTH.
-FtpTlsOptions tlsOf(const TransferArgs& args, const FtpUrl& url) {
-    FtpTlsOptions tls;
-    tls.caFile = args.caFile;
+PlainFtpSecurity securityOf(const TransferArgs& args, const FtpUrl& url) {
     if (url.implicitTls)
-        tls.security = FtpSecurity::kImplicitTls;
-    else if (args.sslRequired)
-        tls.security = FtpSecurity::kTlsRequired;
-    else if (args.sslTried)
-        tls.security = FtpSecurity::kTlsIfOffered;
-    return tls;
+        return PlainFtpSecurity::kImplicitTls;
+    if (args.sslRequired)
+        return PlainFtpSecurity::kTlsRequired;
+    if (args.sslTried)
+        return PlainFtpSecurity::kTlsIfOffered;
+    return PlainFtpSecurity::kClear;
 }
 
-double millisecondsBetween(TransferStats::Clock::time_point from,
-                           TransferStats::Clock::time_point to) {
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-void printStats(const FTPClient& client) {
-    const auto& stats = client.stats();
-    const auto now = TransferStats::Clock::now();
-    const auto start = stats.connectStarted.value_or(now);
+void printStats(const PlainFtpStats& stats) {
     std::printf(
         "stats bytes=%lld seconds=%.3f first_byte_ms=%.3f progress_writes=%d "
         "progress_ms=%.3f\n",
-        static_cast<long long>(stats.bytesMoved), millisecondsBetween(start, now) / 1000,
-        stats.firstDataByte ? millisecondsBetween(start, *stats.firstDataByte) : -1.0,
-        stats.progress.writes,
-        std::chrono::duration<double, std::milli>(stats.progress.time).count());
+        static_cast<long long>(stats.bytes), stats.seconds, stats.firstByteMs, stats.progressWrites,
+        stats.progressMs);
     std::fflush(stdout);
 }
 
@@ -92,20 +77,20 @@ std::string userHome() {
 }
 
 // What the server did when a download's data disagreed with the file's size.
-std::string sizeProblemMessage(const SizeProblem& problem) {
+std::string sizeProblemMessage(const PlainFtpSizeProblem& problem) {
     const std::string expected = std::to_string(problem.expected);
-    if (problem.kind == SizeProblem::Kind::kShorter)
+    if (problem.shorter)
         return say("the server ended the file at {} bytes, but it is {} bytes long",
                    "服务器在 {} 字节处结束了文件，但文件长 {} 字节",
                    {std::to_string(problem.received), expected});
     switch (problem.bound) {
-        case SizeProblem::Bound::kLimit:
+        case PlainFtpSizeProblem::Bound::kLimit:
             return say("the server gives no size for the file and sent more than {} bytes: stopped",
                        "服务器未给出文件大小，且发送了超过 {} 字节：已停止", {expected});
-        case SizeProblem::Bound::kSizeAnswer:
+        case PlainFtpSizeProblem::Bound::kSizeAnswer:
             return say("the server sent more than the {} bytes its SIZE answer gave: stopped",
                        "服务器发送的数据超过其 SIZE 回答的 {} 字节：已停止", {expected});
-        case SizeProblem::Bound::kListed:
+        case PlainFtpSizeProblem::Bound::kListed:
             break;
     }
     return say("the server sent more than the file's {} bytes: stopped",
@@ -122,6 +107,28 @@ extern "C" void stopOnInterrupt(int) {
     ::_exit(kInterrupted);
 }
 
+// The transfer's progress on a line of standard error, and the warning of a password sent in
+// clear text (every time: the password went out readable, and the file comes so).
+class ConsoleProgress : public PlainFtpListener {
+public:
+    explicit ConsoleProgress(const FtpUrl& url) : m_url(url) {}
+
+    void progress(const PlainFtpProgress& now) override {
+        m_line.show(now.percent, now.done, now.fileSize, now.speedKBps);
+    }
+    void signedInClear() override {
+        complain(
+            say("warning: {} refused encryption (AUTH TLS): the password and the file go "
+                "in clear text",
+                "警告：{} 拒绝加密（AUTH TLS）：密码和文件以明文传输", {m_url.owner()}));
+    }
+    void finish() { m_line.finish(); }
+
+private:
+    const FtpUrl& m_url;
+    ProgressLine m_line;
+};
+
 class FtpTransfer {
 public:
     FtpTransfer(const CliContext& context, const TransferArgs& args, Direction direction)
@@ -130,7 +137,8 @@ public:
     int run();
 
 private:
-    int transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client);
+    // What the transfer came to, said on standard error; an exit code.
+    int report(const FtpUrl& url, const PlainFtpResult& result) const;
     // The password from standard input or a netrc file, when asked to read it there; false
     // (said why) when it cannot be had.
     bool takeSignIn(FtpUrl& url) const;
@@ -211,132 +219,84 @@ int FtpTransfer::run() {
         return kFailed;
     }
     if (!m_context.verbose)
-        ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
+        quietEngineLog();
 
     g_interruptText =
         say("\nstopping: every task stays resumable (the same command continues it)\n",
             "\n正在停止：每个任务都可续传（再次运行同一命令即可继续）\n");
     ::signal(SIGINT, stopOnInterrupt);
     ::signal(SIGTERM, stopOnInterrupt);
-    StoreGate gate(m_context.databasePath.empty() ? databasePath() : m_context.databasePath);
-    // bin.db is opened (and made) before the server is contacted, as in the client, where it
-    // is open long before any transfer.
-    gate.run([](LocalStore&) {});
+    PlainFtpRequest request;
+    request.direction = m_direction;
+    request.host = url->host;
+    request.port = url->port;
+    request.user = url->user;
+    request.password = url->password;
+    request.directory = url->directory;
+    request.fileName = url->fileName;
+    request.owner = url->owner();
+    request.localFile = m_local.string();
+    request.maxBytesPerSecond = *rate;
+    request.security = securityOf(m_args, *url);
+    request.caFile = m_args.caFile;
+    request.trace = m_context.verbose;
+    request.databasePath = m_context.databasePath.empty() ? databasePath() : m_context.databasePath;
+    ConsoleProgress progress(*url);
     MessageNotifier notifier;
-    FtpOptions options;
-    options.maxBytesPerSecond = *rate;
-    options.tls = tlsOf(m_args, *url);
-    // Beside the bin.db in use: the data folder's memory of encrypted servers.
-    options.tls.encryptedHosts =
-        encryptedHostsIn(std::filesystem::path(gate.databasePath()).parent_path().string());
-    if (!m_context.verbose)
-        options.trace = nullptr;
-    RowProgress rows(gate);
-    FTPClient client(url->host, url->port, url->user, url->password, 0, rows, notifier, options);
-    const int result = transfer(*url, gate, client);
+    const PlainFtpResult result = transferPlainFtp(request, progress, notifier);
+    progress.finish();
+    const int exitCode = report(*url, result);
     if (m_context.stats)
-        printStats(client);
-    return result;
+        printStats(result.stats);
+    return exitCode;
 }
 
-int FtpTransfer::transfer(const FtpUrl& url, StoreGate& gate, FTPClient& client) {
-    ProgressLine line;
-    client.setProgressListener([&line](const TaskProgress& progress) { line.show(progress); });
-    if (!client.FtpLogin()) {
-        if (!client.securityProblem().empty()) {
+int FtpTransfer::report(const FtpUrl& url, const PlainFtpResult& result) const {
+    using Outcome = PlainFtpResult::Outcome;
+    switch (result.outcome) {
+        case Outcome::kInsecure:
             complain(say("cannot sign in to {}: {}", "无法登录 {}：{}",
-                         {url.owner(), client.securityProblem()}));
-        } else if (client.lastReply().empty()) {
+                         {url.owner(), result.securityProblem}));
+            return kFailed;
+        case Outcome::kUnreachable:
             complain(say("cannot reach {}:{} (the connection was refused or not answered)",
                          "无法连接 {}:{}（连接被拒绝或无应答）",
                          {url.host, std::to_string(url.port)}));
-        } else {
+            return kFailed;
+        case Outcome::kSignInRefused:
             complain(say("{} refused the sign-in: {}", "{} 拒绝登录：{}",
-                         {url.owner(), firstLine(client.lastReply())}));
-        }
-        return kFailed;
-    }
-    // Every time: the password went out readable, and the file comes so.
-    if (client.signedInClear()) {
-        complain(
-            say("warning: {} refused encryption (AUTH TLS): the password and the file go "
-                "in clear text",
-                "警告：{} 拒绝加密（AUTH TLS）：密码和文件以明文传输", {url.owner()}));
-    }
-    client.Syst();
-    if (!url.directory.empty() && !client.ChangeDir(url.directory)) {
-        complain(say("no folder {} on {}", "{} 上没有文件夹 {}", {url.directory, url.owner()}));
-        client.Quit();
-        return kFailed;
-    }
-    const std::string folder = m_local.parent_path().string();
-    client.ChangeLocalDir(folder);
-
-    TaskRows rows(gate);
-    NewTaskRow key{url.owner(),   folder, m_local.filename().string(),
-                   url.fileName,  0,      task_status::kRunning,
-                   url.directory, "0"};
-    TransferTask task;
-    int result = 0;
-    bool sizeRefused = false;
-    if (m_direction == Direction::kDownload) {
-        if (!rows.findUnfinished(key, ran_type::kDownload)) {
-            if (std::filesystem::exists(m_local)) {
-                complain(say("{} exists already; remove it or choose another name",
-                             "{} 已存在；请删除它或换一个名字", {m_args.localFile}));
-                client.Quit();
-                return kFailed;
-            }
-            // In ASCII mode a server may refuse SIZE (its answer would depend on line ends).
-            std::string typeReply;
-            if (client.SendCommand("TYPE I\r\n"))
-                client.ReadReply(typeReply);
-            // Without a size the row takes the real one at the end of the data.
-            const auto size = client.RemoteSize(url.fileName);
-            // In binary mode a 550 to SIZE most often means there is no such file; some servers
-            // refuse SIZE that way all the same, so only a RETR that fails too is taken as that.
-            sizeRefused = !size && client.lastReply().rfind("550", 0) == 0;
-            key.fileSize = size.value_or(0);
-        }
-        task = rows.startDownload(key);
-        result = client.Download(task);
-    } else {
-        key.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(m_local));
-        task = rows.startUpload(key);
-        result = client.Upload(task, nullptr);
-    }
-    line.finish();
-    if (result <= 0) {
-        rows.giveBack(task.id);
-        const std::string reply = client.lastReply();
-        const bool nothingMoved = rows.load(task.id).transferSize == 0;
-        if (client.lastSizeProblem().kind != SizeProblem::Kind::kNone) {
-            complain(sizeProblemMessage(client.lastSizeProblem()));
-        } else if (m_direction == Direction::kDownload &&
-                   (reply.rfind("550", 0) == 0 || (sizeRefused && nothingMoved))) {
+                         {url.owner(), firstLine(result.reply)}));
+            return kFailed;
+        case Outcome::kNoFolder:
+            complain(say("no folder {} on {}", "{} 上没有文件夹 {}", {url.directory, url.owner()}));
+            return kFailed;
+        case Outcome::kLocalExists:
+            complain(say("{} exists already; remove it or choose another name",
+                         "{} 已存在；请删除它或换一个名字", {m_args.localFile}));
+            return kFailed;
+        case Outcome::kSizeProblem:
+            complain(sizeProblemMessage(result.sizeProblem));
+            return kFailed;
+        case Outcome::kNoSuchFile:
             complain(say("the server has no file {}", "服务器上没有文件 {}",
                          {forTerminal(url.directory + "/" + url.fileName)}));
-        } else if (!reply.empty() && reply[0] == '5') {
+            return kFailed;
+        case Outcome::kRefused:
             complain(say("the server refused the transfer: {}", "服务器拒绝了传输：{}",
-                         {firstLine(reply)}));
-        } else {
+                         {firstLine(result.reply)}));
+            return kFailed;
+        case Outcome::kUnfinished:
             complain(say("the transfer did not finish; run the same command again to continue it",
                          "传输未完成；再次运行同一命令即可继续"));
-        }
-        return kFailed;
+            return kFailed;
+        case Outcome::kStopped:
+            complain(say("the transfer stopped: its task was paused or deleted",
+                         "传输已停止：其任务被暂停或删除"));
+            return kFailed;
+        case Outcome::kDone:
+            break;
     }
-    const StoredTask stored = rows.load(task.id);
-    const bool complete = m_direction == Direction::kDownload
-                              ? stored.transferSchedule == 100
-                              : stored.status == task_status::kComplete;
-    if (!complete) {
-        complain(say("the transfer stopped: its task was paused or deleted",
-                     "传输已停止：其任务被暂停或删除"));
-        return kFailed;
-    }
-    // The service's file server keeps what it is sent aside until the web API registers it.
-    if (m_direction == Direction::kUpload &&
-        client.lastReply().find("staged") != std::string::npos) {
+    if (result.staged) {
         std::printf("%s\n",
                     say("the server keeps the file staged, not on the disk: the disk takes "
                         "files through \"nubexa-cli put\"",

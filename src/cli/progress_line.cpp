@@ -12,17 +12,15 @@ namespace nubexa::cli {
 
 ProgressLine::ProgressLine() : m_live(isatty(STDERR_FILENO) == 1) {}
 
-void ProgressLine::show(const TaskProgress& progress) {
+void ProgressLine::show(int percent, std::int64_t done, std::int64_t fileSize,
+                        std::int64_t speedKBps) {
     if (!m_live)
         return;
     // Every byte there is 100 %, whatever the last percentage written was.
-    const int percent = progress.fileSize > 0 && progress.done >= progress.fileSize
-                            ? 100
-                            : std::min(progress.percent, 99);
-    std::fprintf(stderr, "\r%3d%%  %s / %s  %s   ", percent,
-                 byteText(static_cast<double>(progress.done)).c_str(),
-                 byteText(static_cast<double>(progress.fileSize)).c_str(),
-                 speedText(progress.speedKBps).c_str());
+    const int shown = fileSize > 0 && done >= fileSize ? 100 : std::min(percent, 99);
+    std::fprintf(stderr, "\r%3d%%  %s / %s  %s   ", shown,
+                 byteText(static_cast<double>(done)).c_str(),
+                 byteText(static_cast<double>(fileSize)).c_str(), speedText(speedKBps).c_str());
     std::fflush(stderr);
     m_shown = true;
 }

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
-
-#include "store/task_table.h"
 
 namespace nubexa::cli {
 
@@ -13,7 +12,8 @@ class ProgressLine {
 public:
     ProgressLine();
 
-    void show(const TaskProgress& progress);
+    // `percent` as the row has it; `done` of `fileSize` bytes at `speedKBps`.
+    void show(int percent, std::int64_t done, std::int64_t fileSize, std::int64_t speedKBps);
     // Any text in place of the line (the run loop's summary of every running task).
     void showText(const std::string& text);
     // Ends the line when something was shown.

@@ -11,8 +11,6 @@
 #include "cli/queue_view.h"
 #include "cli/run_loop.h"
 #include "session/run_lock.h"
-#include "transfer/task_commands.h"
-#include "transfer/transfer_page_text.h"
 
 namespace nubexa::cli {
 
@@ -22,11 +20,11 @@ int showQueue(const CliContext& context) {
     CliSession session(context);
     if (!session.adoptLastUser())
         return kFailed;
-    const std::string uid = session.service().account().uid;
-    const auto uploads = loadTaskRows(session.gate(), uid, Direction::kUpload);
-    const auto downloads = loadTaskRows(session.gate(), uid, Direction::kDownload);
+    ClientSession& client = session.client();
+    const auto uploads = client.transferRows(Direction::kUpload);
+    const auto downloads = client.transferRows(Direction::kDownload);
     // A run that holds the queue now is what makes a "running" row move.
-    const bool transferring = RunLock::heldElsewhere(session.gate().databasePath());
+    const bool transferring = RunLock::heldElsewhere(session.databasePath());
     std::printf("%s\n", say("ID\tDIRECTION\tLOCAL\tREMOTE\tSIZE\tPROGRESS\tSPEED\tSTATE",
                             "ID\t方向\t本地文件信息\t网盘文件信息\t大小\t进度\t速度\t状态")
                             .c_str());
@@ -46,17 +44,18 @@ int changeTask(const CliContext& context, Command command, std::int64_t id) {
     CliSession session(context);
     if (!session.adoptLastUser())
         return kFailed;
-    TaskCommands commands(session.manager());
+    session.startQueueOnly();
+    ClientSession& client = session.client();
     TaskCommands::Result result = TaskCommands::Result::kNoSuchTask;
     switch (command) {
         case Command::kPause:
-            result = commands.pause(id);
+            result = client.pauseTask(id);
             break;
         case Command::kResume:
-            result = commands.resume(id);
+            result = client.resumeTask(id);
             break;
         case Command::kDelete:
-            result = commands.remove(id);
+            result = client.removeTask(id);
             break;
     }
     const std::string task = std::to_string(id);

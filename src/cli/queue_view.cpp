@@ -78,15 +78,15 @@ QueueLine makeQueueLine(const TaskListRow& row, Direction direction, bool transf
     return line;
 }
 
-std::vector<QueueLine> makeQueueLines(const std::vector<TaskListRow>& uploads,
-                                      const std::vector<TaskListRow>& downloads,
+std::vector<QueueLine> makeQueueLines(const std::vector<TransferRow>& uploads,
+                                      const std::vector<TransferRow>& downloads,
                                       bool transferring) {
     std::vector<QueueLine> lines;
     lines.reserve(uploads.size() + downloads.size());
     for (const auto& row : uploads)
-        lines.push_back(makeQueueLine(row, Direction::kUpload, transferring));
+        lines.push_back(makeQueueLine(row.task, Direction::kUpload, transferring));
     for (const auto& row : downloads)
-        lines.push_back(makeQueueLine(row, Direction::kDownload, transferring));
+        lines.push_back(makeQueueLine(row.task, Direction::kDownload, transferring));
     std::stable_sort(lines.begin(), lines.end(), [](const QueueLine& a, const QueueLine& b) {
         return std::stoll(a.id) < std::stoll(b.id);
     });

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "session/transfer_rows.h"
 #include "store/direction.h"
-#include "store/task_table.h"
 
 namespace nubexa::cli {
 
@@ -26,8 +26,8 @@ struct QueueLine {
 QueueLine makeQueueLine(const TaskListRow& row, Direction direction, bool transferring);
 
 // Both directions' rows in the order they were queued (by id).
-std::vector<QueueLine> makeQueueLines(const std::vector<TaskListRow>& uploads,
-                                      const std::vector<TaskListRow>& downloads, bool transferring);
+std::vector<QueueLine> makeQueueLines(const std::vector<TransferRow>& uploads,
+                                      const std::vector<TransferRow>& downloads, bool transferring);
 
 // "HH:MM" of a wall-clock second, in local time.
 std::string clockText(std::int64_t epochSeconds);

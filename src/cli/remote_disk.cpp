@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "cli/messages.h"
-#include "service/service_client.h"
 
 namespace nubexa::cli {
 
@@ -37,9 +36,8 @@ ListedId parseListedId(const std::string& given) {
 bool RemoteDisk::loadTree(std::string& error) {
     if (m_tree)
         return true;
-    const AccountInfo account = m_service.account();
     FolderTree tree;
-    if (m_service.GetFolders(account.uid, account.token, "0", tree) < 0) {
+    if (m_disk.folderTree(tree) < 0) {
         error = say("the folder tree could not be read from the service", "无法从服务读取文件夹树");
         return false;
     }
@@ -79,18 +77,13 @@ std::optional<RemoteFolder> RemoteDisk::folder(const std::string& path, std::str
 
 std::optional<RemoteDisk::Listing> RemoteDisk::list(const RemoteFolder& folder,
                                                     std::string& error) {
-    const AccountInfo account = m_service.account();
-    if (m_service.GetFiles(account.uid, account.token, folder.id, "name", "0") != 1) {
+    auto listed = m_disk.folderEntries(folder.id);
+    if (!listed.ok()) {
         error =
             say("the folder {} could not be listed", "无法列出文件夹 {}", {folder.locationText});
         return std::nullopt;
     }
-    Listing listing;
-    m_service.readTables([&](const DiskTables& tables) {
-        listing.folders = listedEntries(tables.disk_folders);
-        listing.files = listedEntries(tables.disk_files);
-    });
-    return listing;
+    return std::move(listed.value);
 }
 
 std::optional<std::vector<RemoteDisk::ProtectedFolder>> RemoteDisk::protectedOnPath(
@@ -206,12 +199,10 @@ std::optional<std::string> RemoteDisk::filePathOfId(const std::string& id, std::
         if (file.id == id)
             return "/" + file.name + file.ext;
     }
-    const AccountInfo account = m_service.account();
     for (std::size_t i = 0; i < m_tree->ids.size(); ++i) {
         if (m_tree->parentids[i] != 0)
             continue;
-        const auto below = m_service.GetFilesWhitPath(account.uid, account.token,
-                                                      std::to_string(m_tree->ids[i]), "", "");
+        const auto below = m_disk.folderContents(std::to_string(m_tree->ids[i]));
         if (!below.ok())
             continue;
         for (const auto& file : below.value.files) {

@@ -5,11 +5,8 @@
 #include <vector>
 
 #include "service/disk_entries.h"
-#include "transfer/transfer_queue.h"
-
-namespace nubexa {
-class ServiceClient;
-}
+#include "session/disk_operations.h"
+#include "transfer/queue_entries.h"
 
 namespace nubexa::cli {
 
@@ -30,7 +27,7 @@ ListedId parseListedId(const std::string& given);
 // folder tree) and GetFiles (one folder's items).
 class RemoteDisk {
 public:
-    explicit RemoteDisk(ServiceClient& service) : m_service(service) {}
+    explicit RemoteDisk(const DiskOperations& disk) : m_disk(disk) {}
 
     // The folder at `path` with the location text the disk page would show; empty (with
     // `error` set) when there is no such folder.
@@ -53,10 +50,7 @@ public:
     std::optional<std::vector<ProtectedFolder>> protectedOnPath(const std::string& path,
                                                                 std::string& error);
 
-    struct Listing {
-        std::vector<FolderItemLc> folders;
-        std::vector<DiskFileEntry> files;
-    };
+    using Listing = FolderEntries;
     std::optional<Listing> list(const RemoteFolder& folder, std::string& error);
 
 private:
@@ -66,7 +60,7 @@ private:
     // Empty with `error` empty: no such file.
     std::optional<std::string> filePathOfId(const std::string& id, std::string& error);
 
-    ServiceClient& m_service;
+    const DiskOperations& m_disk;
     std::optional<FolderTree> m_tree;
 };
 

@@ -60,6 +60,27 @@ int DiskOperations::folderTree(FolderTree& tree) const {
     return m_service.GetFolders(a.uid, a.token, "0", tree);
 }
 
+ServiceResult<FolderEntries> DiskOperations::folderEntries(const std::string& folderId) const {
+    const AccountInfo a = account();
+    ListingRequest request;
+    request.uid = a.uid;
+    request.token = a.token;
+    request.order = "name";
+    request.desc = "0";
+    request.dir = folderId;
+    const ServiceResult<int> listed = m_service.fetchListing(request);
+    // An answer whose lists cannot be entered lists nothing: not an empty folder.
+    if (!listed.ok() || listed.value != 1)
+        return ServiceResult<FolderEntries>::failed(listed.ok() ? Failure::kMalformed
+                                                                : listed.failure);
+    FolderEntries entries;
+    m_service.readTables([&](const DiskTables& tables) {
+        entries.folders = listedEntries(tables.disk_folders);
+        entries.files = listedEntries(tables.disk_files);
+    });
+    return ServiceResult<FolderEntries>::success(std::move(entries));
+}
+
 int DiskOperations::encrypt(const ItemRef& item, const std::string& password,
                             const std::string& tip, ServiceRefusal* why) const {
     const AccountInfo a = account();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "service/account_info.h"
 #include "service/disk_entries.h"
@@ -8,6 +9,12 @@
 #include "service/service_result.h"
 
 namespace nubexa {
+
+// One folder's own folders and files, as a listing shows them (placeholders left out).
+struct FolderEntries {
+    std::vector<FolderItemLc> folders;
+    std::vector<DiskFileEntry> files;
+};
 
 // A file or a folder of the disk, as an operation names it.
 struct ItemRef {
@@ -45,6 +52,8 @@ public:
     ServiceResult<FolderListing> folderContents(const std::string& folderId) const;
     // The whole folder tree, for choosing where to move; below 0 when it could not be read.
     int folderTree(FolderTree& tree) const;
+    // One folder's items by name, without touching the folder the pages show.
+    ServiceResult<FolderEntries> folderEntries(const std::string& folderId) const;
 
     int encrypt(const ItemRef& item, const std::string& password, const std::string& tip,
                 ServiceRefusal* why = nullptr) const;

@@ -1,6 +1,8 @@
 // The session as the front ends drive it, against the stand-in on loopback: a sign-in refused
 // and accepted, a listing, an item operation that the service takes and one that the network
-// fails, and the queue's pause and resume through the transfer pages' own calls.
+// fails, the queue's pause and resume through the transfer pages' own calls, and the calls
+// nubexa-cli runs besides: a queue run stopped midway and finished by the next, and what the
+// queueing, listing and plain FTP calls say when the service or the server is gone.
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
@@ -12,7 +14,12 @@
 #include "platform/autostart.h"
 #include "platform/notifier.h"
 #include "session/client_session.h"
+#include "session/last_user.h"
+#include "session/plain_ftp.h"
+#include "session/queue_run.h"
+#include "session/transfer_requests.h"
 #include "standin/local_standin.h"
+#include "support/refusing_port.h"
 #include "support/temp_dir.h"
 
 namespace nubexa::test {
@@ -163,6 +170,124 @@ TEST_F(SessionTest, SettingsAreStoredFollowedAndARefusedLogOnStartIsSaid) {
         ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
     else
         ::unsetenv("XDG_CONFIG_HOME");
+}
+
+// Hears a run; with `stopOnMove` set, stops it at the first push that shows a task running.
+class RunRecorder : public QueueRunListener {
+public:
+    void taskEnded(const TaskEnded& ended) override { reports.push_back(ended.report); }
+    void progress(const QueueProgress& now) override {
+        if (stopOnMove != nullptr && !now.running.empty())
+            stopOnMove->stop();
+    }
+    void stopping() override { heardStopping = true; }
+
+    QueueRun* stopOnMove = nullptr;
+    std::vector<WorkerReport> reports;
+    bool heardStopping = false;
+};
+
+TEST_F(SessionTest, AQueueRunStoppedMidTransferLeavesTheTaskResumableAndTheNextRunFinishesIt) {
+    ASSERT_TRUE(signIn("demo123").ok());
+    ASSERT_TRUE(m_session->lockQueue());
+    NoTransferView view;
+    TransferStart queueOnly{m_dir.path() + "/program/", false, false, std::nullopt};
+    startTransfers(*m_session, queueOnly, view);
+    const std::string file = m_dir.path() + "/run me.bin";
+    const std::string content(2 * 1024 * 1024, 'r');
+    std::ofstream(file, std::ios::binary) << content;
+    ASSERT_TRUE(QueueRequests(*m_session).fileUpload(file, RemoteFolder{}).queued);
+
+    // Slow enough that the stop comes while the file moves.
+    QueueRunOptions slow;
+    slow.start = {m_dir.path() + "/program/", true, false, 64 * 1024};
+    slow.progressEvery = std::chrono::milliseconds(10);
+    QueueRun stopped(*m_session, slow, view);
+    RunRecorder stopper;
+    stopper.stopOnMove = &stopped;
+    const QueueRunResult first = stopped.run(stopper);
+    EXPECT_EQ(first.end, QueueRunResult::End::kInterrupted);
+    EXPECT_TRUE(stopper.heardStopping);
+    EXPECT_EQ(first.completed, 0);
+    std::vector<TransferRow> rows = m_session->transferRows(Direction::kUpload);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_NE(rows.front().task.status, "1");  // no longer marked running: the next run takes it
+
+    QueueRunOptions full;
+    full.start = {m_dir.path() + "/program/", true, false, std::nullopt};
+    QueueRun finishing(*m_session, full, view);
+    RunRecorder recorder;
+    const QueueRunResult second = finishing.run(recorder);
+    EXPECT_EQ(second.end, QueueRunResult::End::kFinished);
+    EXPECT_EQ(second.completed, 1);
+    EXPECT_EQ(second.failed, 0);
+    EXPECT_EQ(second.left.waiting, 0);
+    ASSERT_EQ(recorder.reports.size(), 1u);
+    EXPECT_EQ(recorder.reports.front().outcome, WorkerReport::Outcome::kCompleted);
+    EXPECT_TRUE(m_session->transferRows(Direction::kUpload).empty());
+    const auto top = m_session->disk().folderEntries("0");
+    ASSERT_TRUE(top.ok());
+    bool listed = false;
+    for (const DiskFileEntry& entry : top.value.files)
+        listed = listed || (entry.name + entry.ext == "run me.bin" &&
+                            entry.size == std::to_string(content.size()));
+    EXPECT_TRUE(listed);
+}
+
+TEST_F(SessionTest, TheCommandLinesCallsSayWhatFailedWhenTheServiceOrTheServerIsGone) {
+    // Before any sign-in there is no last user, and nothing to forget.
+    EXPECT_FALSE(lastUserId(*m_session));
+    EXPECT_EQ(forgetLastSignIn(*m_session).outcome, ForgottenSignIn::Outcome::kNobody);
+    const SignInResult signedIn = signIn("demo123");
+    ASSERT_TRUE(signedIn.ok());
+    EXPECT_EQ(lastUserId(*m_session), signedIn.account.uid);
+
+    const auto top = m_session->disk().folderEntries("0");
+    ASSERT_TRUE(top.ok());
+    ASSERT_FALSE(top.value.folders.empty());
+    const FolderItemLc& folder = top.value.folders.front();
+    NoTransferView view;
+    startTransfers(*m_session, {m_dir.path() + "/program/", false, false, std::nullopt}, view);
+
+    // The service gone: no answer, not an empty folder; nothing queued, no local folder made.
+    m_service->stop();
+    EXPECT_EQ(m_session->disk().folderEntries("0").failure, Failure::kNoAnswer);
+    const std::string into = m_dir.path() + "/downloads";
+    std::filesystem::create_directories(into);
+    const FolderDownloadQueued queued =
+        QueueRequests(*m_session)
+            .folderDownload(DiskItem{folder.id, folder.name, "", "0", true}, into, "\\", false);
+    EXPECT_EQ(queued.failure, Failure::kNoAnswer);
+    EXPECT_TRUE(m_session->transferRows(Direction::kDownload).empty());
+    EXPECT_TRUE(std::filesystem::is_empty(into));
+    const std::string local = m_dir.path() + "/to send";
+    std::filesystem::create_directories(local);
+    std::ofstream(local + "/a.txt") << "a";
+    const FolderUploadQueued sent = QueueRequests(*m_session).folderUpload(local, RemoteFolder{});
+    EXPECT_FALSE(sent.ok());
+    EXPECT_EQ(sent.failure, Failure::kNoAnswer);
+    EXPECT_TRUE(m_session->transferRows(Direction::kUpload).empty());
+
+    // A file server that refuses the connection: said as unreachable, and no row is left.
+    RefusingPort refusing;
+    PlainFtpRequest request;
+    request.host = "127.0.0.1";
+    request.port = refusing.port();
+    request.user = "anyone";
+    request.password = "secret";
+    request.fileName = "absent.bin";
+    request.owner = "anyone@127.0.0.1";
+    request.localFile = into + "/absent.bin";
+    request.databasePath = m_dir.path() + "/plain.db";
+    struct : PlainFtpListener {
+        void progress(const PlainFtpProgress&) override {}
+        void signedInClear() override {}
+    } quiet;
+    const PlainFtpResult unreachable = transferPlainFtp(request, quiet, m_notifier);
+    EXPECT_EQ(unreachable.outcome, PlainFtpResult::Outcome::kUnreachable);
+    EXPECT_FALSE(std::filesystem::exists(request.localFile));
+
+    EXPECT_EQ(forgetLastSignIn(*m_session).outcome, ForgottenSignIn::Outcome::kForgotten);
 }
 
 }  // namespace

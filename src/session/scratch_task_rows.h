@@ -8,16 +8,14 @@
 #include "store/task_table.h"
 
 namespace nubexa {
+
 class StoreGate;
-}
 
-namespace nubexa::cli {
-
-// The scratch task rows of the command-line transfers: the same command run again finds its
-// unfinished row and continues it.
-class TaskRows {
+// The task rows of plain FTP transfers (PlainFtpTransfer): the same transfer run again finds
+// its unfinished row and continues it.
+class ScratchTaskRows {
 public:
-    explicit TaskRows(StoreGate& gate) : m_gate(gate) {}
+    explicit ScratchTaskRows(StoreGate& gate) : m_gate(gate) {}
 
     // The unfinished row of this transfer set running again, or a new running row.
     TransferTask startDownload(const NewTaskRow& row);
@@ -35,4 +33,4 @@ private:
     StoreGate& m_gate;
 };
 
-}  // namespace nubexa::cli
+}  // namespace nubexa

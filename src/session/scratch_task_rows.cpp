@@ -1,10 +1,10 @@
-#include "cli/task_rows.h"
+#include "session/scratch_task_rows.h"
 
 #include "store/store_gate.h"
 
-namespace nubexa::cli {
+namespace nubexa {
 
-std::optional<std::int64_t> TaskRows::findUnfinished(const NewTaskRow& row, int ranType) {
+std::optional<std::int64_t> ScratchTaskRows::findUnfinished(const NewTaskRow& row, int ranType) {
     return m_gate.run([&](LocalStore& store) -> std::optional<std::int64_t> {
         TaskTable tasks(store);
         const auto rows = ranType == ran_type::kUpload ? tasks.listUploads(row.userId)
@@ -19,7 +19,7 @@ std::optional<std::int64_t> TaskRows::findUnfinished(const NewTaskRow& row, int 
     });
 }
 
-TransferTask TaskRows::start(const NewTaskRow& row, int ranType) {
+TransferTask ScratchTaskRows::start(const NewTaskRow& row, int ranType) {
     auto id = findUnfinished(row, ranType);
     const auto stored = m_gate.run([&](LocalStore& store) {
         TaskTable tasks(store);
@@ -38,21 +38,21 @@ TransferTask TaskRows::start(const NewTaskRow& row, int ranType) {
     return makeTransferTask(stored);
 }
 
-TransferTask TaskRows::startDownload(const NewTaskRow& row) {
+TransferTask ScratchTaskRows::startDownload(const NewTaskRow& row) {
     return start(row, ran_type::kDownload);
 }
 
-TransferTask TaskRows::startUpload(const NewTaskRow& row) {
+TransferTask ScratchTaskRows::startUpload(const NewTaskRow& row) {
     return start(row, ran_type::kUpload);
 }
 
-void TaskRows::giveBack(std::int64_t id) {
+void ScratchTaskRows::giveBack(std::int64_t id) {
     m_gate.run([&](LocalStore& store) { TaskTable(store).giveBack(id); });
 }
 
-StoredTask TaskRows::load(std::int64_t id) {
+StoredTask ScratchTaskRows::load(std::int64_t id) {
     return m_gate.run(
         [&](LocalStore& store) { return TaskTable(store).load(id).value_or(StoredTask{}); });
 }
 
-}  // namespace nubexa::cli
+}  // namespace nubexa
