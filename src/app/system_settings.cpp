@@ -1,5 +1,6 @@
 #include "app/system_settings.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 #include "platform/autostart.h"
@@ -21,6 +22,7 @@ SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
             settings.autoResume = true;
         }
         settings.limits = log.readSpeedLimits(uid);
+        settings.language = log.readUiLanguage();
     });
     return settings;
 }
@@ -36,17 +38,19 @@ std::string saveSystemSettings(StoreGate& gate, Autostart& autostart, const std:
     const bool autoRun = changed ? settings.autoRun : autostart.enabled();
     const bool stored = gate.run([&](LocalStore& store) {
         UserLog log(store);
-        const bool option = log.saveAutoRun(autoRun);
+        const bool option = log.saveAutoRun(autoRun) && log.saveUiLanguage(settings.language);
         // A user without a sign-in row has nothing to store the other two choices on.
         log.saveUserChoices(uid, settings.autoLogin, settings.autoResume);
         return log.saveSpeedLimits(uid, settings.limits) && option;
     });
     if (!changed) {
-        return settings.autoRun ? "无法设置开机自动启动：" + error
-                                : "无法取消开机自动启动：" + error;
+        const char* failed = settings.autoRun
+                                 ? QT_TRANSLATE_NOOP("Messages", "无法设置开机自动启动：")
+                                 : QT_TRANSLATE_NOOP("Messages", "无法取消开机自动启动：");
+        return QCoreApplication::translate("Messages", failed).toStdString() + error;
     }
     if (!stored)
-        return "设置未能保存，请检查 bin.db 是否可写。";
+        return QT_TRANSLATE_NOOP("Messages", "设置未能保存，请检查 bin.db 是否可写。");
     return {};
 }
 

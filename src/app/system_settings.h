@@ -17,6 +17,7 @@ struct SystemSettings {
     bool autoLogin = false;   // the user's newest t_user_log row, is_auto_login
     bool autoResume = false;  // the same row, is_auto_down_up_load
     SpeedLimits limits;       // t_speed_limit, per user
+    UiLanguage language = UiLanguage::kSystem;  // t_options ui_language; used from the next start
 };
 
 // Both below are blocking (bin.db, the autostart entry): never on the GUI thread.
