@@ -298,7 +298,7 @@
     </message>
     <message>
         <source>上传</source>
-        <translation>Upload</translation>
+        <translation>Up</translation>
     </message>
     <message>
         <source>下载限速</source>
@@ -306,7 +306,7 @@
     </message>
     <message>
         <source>下载</source>
-        <translation>Download</translation>
+        <translation>Down</translation>
     </message>
     <message>
         <source>同时上传数</source>
@@ -342,7 +342,7 @@
     </message>
     <message>
         <source>跟随系统</source>
-        <translation>System default</translation>
+        <translation>System</translation>
     </message>
     <message>
         <source>中文</source>
@@ -481,7 +481,7 @@
     <name>nubexa::app::SignInWindow</name>
     <message>
         <source>请输入账户(id、昵称、邮箱均可)</source>
-        <translation>Account (ID, nickname or e-mail)</translation>
+        <translation>ID, nickname or e-mail</translation>
     </message>
     <message>
         <source>密码</source>
@@ -642,43 +642,43 @@
     <name>nubexa::pages::CXPageMyDisk</name>
     <message>
         <source>按名称升序</source>
-        <translation>Name, A to Z</translation>
+        <translation>Name A–Z</translation>
     </message>
     <message>
         <source>按名称降序</source>
-        <translation>Name, Z to A</translation>
+        <translation>Name Z–A</translation>
     </message>
     <message>
         <source>按时间升序</source>
-        <translation>Oldest first</translation>
+        <translation>Oldest</translation>
     </message>
     <message>
         <source>按时间降序</source>
-        <translation>Newest first</translation>
+        <translation>Newest</translation>
     </message>
     <message>
         <source>按大小升序</source>
-        <translation>Smallest first</translation>
+        <translation>Smallest</translation>
     </message>
     <message>
         <source>按大小降序</source>
-        <translation>Largest first</translation>
+        <translation>Largest</translation>
     </message>
     <message>
         <source>按直链升序</source>
-        <translation>Direct link, off first</translation>
+        <translation>Links last</translation>
     </message>
     <message>
         <source>按直链降序</source>
-        <translation>Direct link, on first</translation>
+        <translation>Links first</translation>
     </message>
     <message>
         <source>按外链升序</source>
-        <translation>Shared, off first</translation>
+        <translation>Shares last</translation>
     </message>
     <message>
         <source>按外链降序</source>
-        <translation>Shared, on first</translation>
+        <translation>Shares first</translation>
     </message>
     <message>
         <source>当前位置：我的外链</source>
@@ -932,11 +932,11 @@ the local and cloud files stay.</translation>
     </message>
     <message>
         <source>外链</source>
-        <translation>Shared</translation>
+        <translation>Share</translation>
     </message>
     <message>
         <source>直链</source>
-        <translation>Direct link</translation>
+        <translation>Link</translation>
     </message>
     <message>
         <source>大小</source>

@@ -1,5 +1,6 @@
-// The client in English: which language a desktop gets, and the sign-in window and the main
-// window (disk page, extras) built under the English catalog show no Chinese of their own.
+// The client in English: which language a desktop gets, and the sign-in window, the main window
+// (disk page, extras) and the settings dialog built under the English catalog show no Chinese
+// of their own.
 #include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QComboBox>
@@ -10,10 +11,12 @@
 #include <QTableView>
 #include <QTest>
 
+#include "app/app_menus.h"
 #include "app/main_frame.h"
 #include "app/main_window_extras.h"
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
+#include "app/system_set_dlg.h"
 #include "app/ui_language.h"
 #include "client_harness.h"
 #include "pages/disk_list_model.h"
@@ -97,11 +100,11 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
 
     ClientHarness harness;
     pages::CXPageMyDisk::installInto(harness.client());
-    MainWindowExtras::installInto(harness.client());
+    MainWindowExtras* extras = MainWindowExtras::installInto(harness.client());
     QVERIFY(harness.openSignInWindow());
     SignInWindow* signIn = harness.signInWindow();
     QCOMPARE(signIn->windowTitle(), QStringLiteral("Nubexa Cloud Disk for PC - Sign In"));
-    QCOMPARE(signIn->accountText(), QStringLiteral("Account (ID, nickname or e-mail)"));
+    QCOMPARE(signIn->accountText(), QStringLiteral("ID, nickname or e-mail"));
     const QStringList signInChinese = chineseTexts(signIn, {});
     QVERIFY2(signInChinese.isEmpty(), qPrintable(signInChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(signIn, QStringLiteral("sign-in-window-en.png"));
@@ -123,6 +126,16 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
         chineseTexts(frame, {QStringLiteral("Nickname"), QStringLiteral("Announcement")});
     QVERIFY2(mainChinese.isEmpty(), qPrintable(mainChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(frame, QStringLiteral("main-window-en.png"));
+
+    // The settings dialog; its language list names Chinese in Chinese too, on purpose.
+    harness.client().menuChosen(kSettings, false);
+    QTRY_VERIFY_WITH_TIMEOUT(extras->settingsDialog() && extras->settingsDialog()->isVisible(),
+                             ClientHarness::kWaitMs);
+    CSystemSetDlg* settings = extras->settingsDialog();
+    const QStringList settingsChinese =
+        chineseTexts(settings, {settings->languageBox()->accessibleName()});
+    QVERIFY2(settingsChinese.isEmpty(), qPrintable(settingsChinese.join(QLatin1Char('\n'))));
+    ClientHarness::screenshot(settings, QStringLiteral("settings-dialog-en.png"));
 }
 
 NUBEXA_QTEST(EnglishInterfaceTest)
