@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "app/app_menus.h"
+#include "app/image_button.h"
 #include "app/main_frame.h"
 #include "app/main_window_extras.h"
 #include "app/main_wnd.h"
@@ -126,6 +127,14 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
         chineseTexts(frame, {QStringLiteral("Nickname"), QStringLiteral("Announcement")});
     QVERIFY2(mainChinese.isEmpty(), qPrintable(mainChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(frame, QStringLiteral("main-window-en.png"));
+    // A picture button says nothing to a screen reader but its accessible name.
+    for (const ImageButton* button : frame->findChildren<ImageButton*>()) {
+        if (button->isVisible())
+            QVERIFY2(!button->accessibleName().isEmpty(),
+                     qPrintable(QStringLiteral("unnamed picture button at %1,%2")
+                                    .arg(button->x())
+                                    .arg(button->y())));
+    }
 
     // The settings dialog; its language list names Chinese in Chinese too, on purpose.
     harness.client().menuChosen(kSettings, false);
