@@ -1,5 +1,7 @@
 #include "app/app_menus.h"
 
+#include <QCoreApplication>
+
 namespace nubexa::app {
 
 namespace {
@@ -10,13 +12,13 @@ struct ItemText {
 };
 
 constexpr ItemText kItems[] = {
-    {kVisitWebSite, "访问WEB站点"},
-    {kShowWindow, "显示主窗体"},
-    {kSettings, "设置"},
-    {kSwitchAccount, "切换账户"},
-    {kAbout, "关于"},
-    {kHelp, "帮助"},
-    {kQuit, "退出"},
+    {kVisitWebSite, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "访问WEB站点")},
+    {kShowWindow, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "显示主窗体")},
+    {kSettings, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "设置")},
+    {kSwitchAccount, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "切换账户")},
+    {kAbout, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "关于")},
+    {kHelp, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "帮助")},
+    {kQuit, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "退出")},
 };
 
 const char* const kMenuStyle =
@@ -28,15 +30,17 @@ const char* const kMenuStyle =
 
 QMenu* buildAppMenu(MenuKind kind, bool signedIn, QWidget* parent) {
     auto* menu = new QMenu(parent);
-    menu->setAccessibleName(kind == MenuKind::kTray ? QStringLiteral("托盘菜单")
-                                                    : QStringLiteral("主菜单"));
+    menu->setAccessibleName(kind == MenuKind::kTray
+                                ? QCoreApplication::translate("nubexa::app::AppMenu", "托盘菜单")
+                                : QCoreApplication::translate("nubexa::app::AppMenu", "主菜单"));
     menu->setStyleSheet(QString::fromLatin1(kMenuStyle));
     for (const ItemText& item : kItems) {
         if (item.id == kShowWindow && kind != MenuKind::kTray)
             continue;
         if ((item.id == kSettings || item.id == kSwitchAccount) && !signedIn)
             continue;
-        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        QAction* action =
+            menu->addAction(QCoreApplication::translate("nubexa::app::AppMenu", item.text));
         action->setData(static_cast<int>(item.id));
     }
     return menu;

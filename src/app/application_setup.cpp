@@ -5,14 +5,16 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "app/ui_language.h"
+
 namespace nubexa::app {
 
-void setUpApplication(QCoreApplication& application) {
+void setUpApplication(QCoreApplication& application, UiLanguage language) {
     QCoreApplication::setApplicationName(QStringLiteral("nubexa-client"));
     QGuiApplication::setDesktopFileName(QStringLiteral("nubexa-client"));
     // The tray keeps the client alive while its windows are hidden; it ends only by leaving.
     QApplication::setQuitOnLastWindowClosed(false);
-    installQtTranslations(application, QLocale::system());
+    installInterfaceLanguage(application, language, QLocale::system());
 }
 
 QString installQtTranslations(QCoreApplication& application, const QLocale& locale,

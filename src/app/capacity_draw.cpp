@@ -1,5 +1,6 @@
 #include "app/capacity_draw.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdint>
 
@@ -21,7 +22,8 @@ Amount amount(int drawCount, int maxDrawSize, int r) {
 }
 
 std::string wonMessage(const Amount& amount) {
-    return kWonPrefix + amount.megabytesText + "M";
+    return QCoreApplication::translate("Messages", kWonPrefix).toStdString() +
+           amount.megabytesText + "M";
 }
 
 }  // namespace nubexa::app::capacity_draw

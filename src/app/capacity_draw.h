@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <string>
 
 namespace nubexa::app {
@@ -7,8 +9,9 @@ namespace nubexa::app {
 // The daily capacity draw: the client draws the amount and the service books it.
 namespace capacity_draw {
 
-inline constexpr const char* kWonPrefix = "恭喜您抽到容量：";
-inline constexpr const char* kAlreadyDrawn = "您今天已经抽过容量了...";
+inline constexpr const char* kWonPrefix = QT_TRANSLATE_NOOP("Messages", "恭喜您抽到容量：");
+inline constexpr const char* kAlreadyDrawn =
+    QT_TRANSLATE_NOOP("Messages", "您今天已经抽过容量了...");
 inline constexpr int kRandomMax = 32767;  // r lies in 0..kRandomMax
 
 struct Amount {

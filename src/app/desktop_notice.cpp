@@ -44,8 +44,9 @@ void SystemDesktopNotice::notify(const QString& title, const QString& body) {
         QStringLiteral("/org/freedesktop/Notifications"),
         QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
     // The summary is text by the protocol, the body markup where the server reads markup.
-    call << kApplication << 0u << QStringLiteral("folder-download") << title << body.toHtmlEscaped()
-         << QStringList() << QVariantMap() << kShownMs;
+    call << QCoreApplication::translate("nubexa::app::SystemDesktopNotice", kApplication) << 0u
+         << QStringLiteral("folder-download") << title << body.toHtmlEscaped() << QStringList()
+         << QVariantMap() << kShownMs;
     // send() queues the call and returns: the reply (the notification's id) is not wanted.
     bus.send(call);
 }

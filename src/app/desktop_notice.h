@@ -27,7 +27,8 @@ QString inertMarkup(const QString& text);
 // session bus when there is one; else nothing.
 class SystemDesktopNotice : public DesktopNotice {
 public:
-    static inline const QString kApplication = QStringLiteral("Nubexa网盘");
+    static constexpr const char* kApplication =
+        QT_TRANSLATE_NOOP("nubexa::app::SystemDesktopNotice", "Nubexa网盘");
 
     // `tray` gives the tray icon of the moment (null without a tray).
     explicit SystemDesktopNotice(std::function<TrayIcon*()> tray) : m_tray(std::move(tray)) {}

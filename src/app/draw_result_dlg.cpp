@@ -9,8 +9,8 @@ namespace rects = draw_result_rects;
 
 DrawResultDlg::DrawResultDlg(const QString& message, const QString& buttonText, QWidget* owner)
     : QDialog(owner) {
-    setWindowTitle(kTitle);
-    setAccessibleName(kTitle);
+    setWindowTitle(tr(kTitle));
+    setAccessibleName(tr(kTitle));
     setFixedSize(rects::kWindow);
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_DeleteOnClose);

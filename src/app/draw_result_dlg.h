@@ -19,7 +19,7 @@ inline constexpr QRect kButton{80, 65, 60, 24};
 class DrawResultDlg : public QDialog {
     Q_OBJECT
 public:
-    static inline const QString kTitle = QStringLiteral("抽容量");
+    static constexpr const char* kTitle = QT_TR_NOOP("抽容量");
 
     DrawResultDlg(const QString& message, const QString& buttonText, QWidget* owner);
 

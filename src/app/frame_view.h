@@ -33,6 +33,12 @@ public:
                 m_frame->showStatusText(text);
         });
     }
+    void showSpeeds(const SpeedStatus& speeds) override {
+        onGui([this, speeds] {
+            if (m_frame)
+                m_frame->showSpeeds(speeds);
+        });
+    }
     void showUploadingPage() override {
         onGui([this] {
             if (m_frame)

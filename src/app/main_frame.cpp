@@ -18,8 +18,8 @@ namespace rects = main_frame_rects;
 MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
                      const std::string& programFolder, QWidget* parent)
     : FramelessWindow(cache, parent) {
-    setWindowTitle(kTitle);
-    setAccessibleName(kTitle);
+    setWindowTitle(tr(kTitle));
+    setAccessibleName(tr(kTitle));
     resize(rects::kWindow);
     setMinimumSize(rects::kWindow);
     // The picture of the chosen skin, below the image folder.
@@ -31,7 +31,7 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     setFrame(pictures::kFrame, pictures::kFrameMargins);
 
     m_pageArea = new QWidget(this);
-    m_pageArea->setAccessibleName(QStringLiteral("页面区域"));
+    m_pageArea->setAccessibleName(tr("页面区域"));
     m_pageArea->setObjectName(QStringLiteral("pageArea"));
     m_pageArea->setAttribute(Qt::WA_StyledBackground);
     m_pageArea->setStyleSheet(
@@ -45,21 +45,21 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     logo->setPixmap(cache.picture(QString::fromLatin1(pictures::kLogo.path)));
     logo->setScaledContents(true);
     logo->setAttribute(Qt::WA_TransparentForMouseEvents);
-    logo->setAccessibleName(QStringLiteral("Nubexa网盘"));
+    logo->setAccessibleName(tr("Nubexa网盘"));
 
     m_toolbar = new Toolbar(cache, this);
 
-    m_status = new QLabel(kFirstStatus, this);
+    m_status = new QLabel(tr(kFirstStatus), this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
     m_status->setGeometry(rects::kStatus);
-    m_status->setAccessibleName(QStringLiteral("传输速度"));
+    m_status->setAccessibleName(tr("传输速度"));
 
-    m_close = addSystemButton(QStringLiteral("关闭"), pictures::kSysClose);
-    m_maximise = addSystemButton(QStringLiteral("还原"), pictures::kSysMax);
-    m_minimise = addSystemButton(QStringLiteral("最小化"), pictures::kSysMin);
-    m_menu = addSystemButton(QStringLiteral("菜单"), pictures::kTitleBarMenu);
-    m_skin = addSystemButton(QStringLiteral("换肤"), pictures::kSkinButton);
+    m_close = addSystemButton(tr("关闭"), pictures::kSysClose);
+    m_maximise = addSystemButton(tr("还原"), pictures::kSysMax);
+    m_minimise = addSystemButton(tr("最小化"), pictures::kSysMin);
+    m_menu = addSystemButton(tr("菜单"), pictures::kTitleBarMenu);
+    m_skin = addSystemButton(tr("换肤"), pictures::kSkinButton);
     connect(m_close, &QAbstractButton::clicked, this, &MainFrame::closeClicked);
     connect(m_maximise, &QAbstractButton::clicked, this, [this] {
         if (isMaximized()) {
@@ -163,7 +163,18 @@ void MainFrame::layOut() {
 }
 
 void MainFrame::showStatusText(const std::string& text) {
-    m_status->setText(QString::fromStdString(text));
+    showStatus(QString::fromStdString(text));
+}
+
+void MainFrame::showSpeeds(const SpeedStatus& speeds) {
+    const auto mark = [](bool limited) { return limited ? tr("(限速)") : QString(); };
+    showStatus(tr("上传：%1 KB/S%2 下载：%3 KB/S%4")
+                   .arg(QString::fromStdString(speeds.upload), mark(speeds.uploadLimited),
+                        QString::fromStdString(speeds.download), mark(speeds.downloadLimited)));
+}
+
+void MainFrame::showStatus(const QString& text) {
+    m_status->setText(text);
     // A text longer than its place ("(限速)" after a speed) grows to the left instead of
     // running out of the window.
     const int right = std::min(rects::kStatus.x() + rects::kStatus.width(), width() - 8);

@@ -28,8 +28,8 @@ class UserPanel;
 class MainFrame : public FramelessWindow, public TransferView {
     Q_OBJECT
 public:
-    static inline const QString kTitle = QStringLiteral("Nubexa网盘 PC版");
-    static inline const QString kFirstStatus = QStringLiteral("上传：0 KB/S 下载：0 KB/S");
+    static constexpr const char* kTitle = QT_TR_NOOP("Nubexa网盘 PC版");
+    static constexpr const char* kFirstStatus = QT_TR_NOOP("上传：0 KB/S 下载：0 KB/S");
 
     MainFrame(PictureCache& pictures, const AccountInfo& account, const std::string& programFolder,
               QWidget* parent = nullptr);
@@ -57,6 +57,8 @@ public:
 
     // TransferView
     void showStatusText(const std::string& text) override;
+    // The speeds in the interface's language.
+    void showSpeeds(const SpeedStatus& speeds) override;
     void showUploadingPage() override;
     void showDownloadingPage() override;
     void refreshShownPage() override;
@@ -78,6 +80,7 @@ protected:
     void backgroundChanged() override;
 
 private:
+    void showStatus(const QString& text);
     ImageButton* addSystemButton(const QString& name, const pictures::Picture& sheet);
     void layOut();
 

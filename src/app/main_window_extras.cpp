@@ -61,7 +61,8 @@ void MainWindowExtras::mainWindowBuilt(MainFrame* frame) {
     // skin rather than on the first one.
     m_currentSkin = CSkinDlg::indexOf(frame->background());
     m_notices.reset({});
-    auto* link = new NoticeLink(QString::fromUtf8(NoticeRotation::kFallbackTitle));
+    auto* link = new NoticeLink(
+        QCoreApplication::translate("nubexa::app::NoticeRotation", NoticeRotation::kFallbackTitle));
     m_link = link;
     connect(link, &NoticeLink::clicked, this, &MainWindowExtras::openNotice);
     frame->setNoticeLink(link);
@@ -181,9 +182,8 @@ void MainWindowExtras::showDrawResult(bool won, const std::string& message) {
     MainFrame* frame = m_client.mainFrame();
     if (!frame)
         return;
-    auto* dialog =
-        new DrawResultDlg(QString::fromStdString(message),
-                          won ? QStringLiteral("确定") : QStringLiteral("知道了"), frame);
+    auto* dialog = new DrawResultDlg(QCoreApplication::translate("Messages", message.c_str()),
+                                     won ? tr("确定") : tr("知道了"), frame);
     m_drawResult = dialog;
     dialog->open();
 }

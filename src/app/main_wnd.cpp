@@ -25,21 +25,24 @@ namespace {
 
 // Said when a sign-in got no answer at all, so that the user looks at the network rather than
 // at the password.
-constexpr const char* kNetworkFailed = "网络连接失败，请检查网络后重试";
-constexpr const char* kUnreadableAnswer = "服务器的回答无法识别，请稍后重试";
+constexpr const char* kNetworkFailed =
+    QT_TRANSLATE_NOOP("Messages", "网络连接失败，请检查网络后重试");
+constexpr const char* kUnreadableAnswer =
+    QT_TRANSLATE_NOOP("Messages", "服务器的回答无法识别，请稍后重试");
 // Said once per run when a service on another machine is reached in clear text.
-constexpr const char* kClearText = "与服务器的连接未加密";
+constexpr const char* kClearText = QT_TRANSLATE_NOOP("Messages", "与服务器的连接未加密");
 // Said once per run and file server when it refused encryption that nubexa.ini asks for where
 // offered: the files travel in clear text.
-constexpr const char* kFilesInClear = "文件服务器 {} 不支持加密，文件以明文传输";
+constexpr const char* kFilesInClear =
+    QT_TRANSLATE_NOOP("Messages", "文件服务器 {} 不支持加密，文件以明文传输");
 // Said when the remembered password is in the desktop's secret store and it did not give it:
 // the user types it rather than hearing that nothing was remembered.
 constexpr const char* kSecretStoreSilent =
-    "系统密钥库没有应答，未能读取记住的密码，请输入密码后登录";
+    QT_TRANSLATE_NOOP("Messages", "系统密钥库没有应答，未能读取记住的密码，请输入密码后登录");
 constexpr const char* kSecretStoreMissing =
-    "找不到系统密钥库，未能读取记住的密码，请输入密码后登录";
-constexpr const char* kQueueBusy =
-    "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。";
+    QT_TRANSLATE_NOOP("Messages", "找不到系统密钥库，未能读取记住的密码，请输入密码后登录");
+constexpr const char* kQueueBusy = QT_TRANSLATE_NOOP(
+    "Messages", "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。");
 
 SessionConfig sessionConfig(const ClientEnvironment& environment) {
     SessionConfig config;
@@ -93,7 +96,7 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
         }
         if (!m_hostsSaidInClear.contains(host)) {
             m_hostsSaidInClear.insert(host);
-            std::string text = kFilesInClear;
+            std::string text = QCoreApplication::translate("Messages", kFilesInClear).toStdString();
             text.replace(text.find("{}"), 2, host.toStdString());
             m_notifier->showMessage({}, text);
         }
@@ -412,7 +415,7 @@ int CMainWnd::buildMainWindow(bool queueTaken, QSize size) {
 void CMainWnd::tellQueueBusy() {
     if (m_main && !m_main->property("queueBusyTold").toBool()) {
         m_main->setProperty("queueBusyTold", true);
-        m_notifier->showMessage("提示", kQueueBusy);
+        m_notifier->showMessage(QT_TRANSLATE_NOOP("Messages", "提示"), kQueueBusy);
     }
 }
 

@@ -7,7 +7,7 @@ namespace nubexa::app {
 
 NoticeLink::NoticeLink(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setTextFormat(Qt::PlainText);  // a notice's title is the service's text, never markup
-    setAccessibleName(QStringLiteral("公告"));
+    setAccessibleName(tr("公告"));
     setAccessibleDescription(text);
     setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     setCursor(Qt::PointingHandCursor);

@@ -24,7 +24,10 @@ void NoticeRotation::reset(Announcements notices) {
 
 std::string NoticeRotation::title() const {
     const auto& titles = m_notices.announcement_titles;
-    return m_index < titles.size() ? titles[m_index] : std::string(kFallbackTitle);
+    return m_index < titles.size()
+               ? titles[m_index]
+               : QCoreApplication::translate("nubexa::app::NoticeRotation", kFallbackTitle)
+                     .toStdString();
 }
 
 std::string NoticeRotation::address() const {

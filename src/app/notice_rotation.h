@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -13,7 +15,8 @@ namespace nubexa::app {
 // focus. Works for any number of notices; the index never leaves the list. GUI thread only.
 class NoticeRotation {
 public:
-    static constexpr const char* kFallbackTitle = "Nubexa客户端隆重上线.";
+    static constexpr const char* kFallbackTitle =
+        QT_TRANSLATE_NOOP("nubexa::app::NoticeRotation", "Nubexa客户端隆重上线.");
 
     // New notices: the first one shows, for two ticks.
     void reset(Announcements notices);

@@ -69,9 +69,10 @@ private:
 void QtNotifier::showBox(const QString& caption, const QString& text) {
     QWidget* owner = ownerFor(m_owner);
     // A box without caption takes the program's name, as the system's default does.
-    auto* box = new QMessageBox(QMessageBox::NoIcon,
-                                caption.isEmpty() ? QStringLiteral("Nubexa网盘") : caption, text,
-                                QMessageBox::Ok, owner);
+    auto* box = new QMessageBox(
+        QMessageBox::NoIcon,
+        caption.isEmpty() ? QCoreApplication::translate("Messages", "Nubexa网盘") : caption, text,
+        QMessageBox::Ok, owner);
     if (owner)
         new OwnerWatch(box, owner, m_owner);
     box->setTextFormat(Qt::PlainText);  // names from the service are never markup
@@ -84,8 +85,10 @@ void QtNotifier::showBox(const QString& caption, const QString& text) {
 }
 
 void QtNotifier::showMessage(const std::string& caption, const std::string& text) {
-    const QString qCaption = QString::fromStdString(caption);
-    const QString qText = QString::fromStdString(text);
+    // Messages arrive as the source texts marked QT_TRANSLATE_NOOP("Messages", ...) where they are
+    // written; a text composed with data or coming from the service has no entry and stays as is.
+    const QString qCaption = QCoreApplication::translate(kMessages, caption.c_str());
+    const QString qText = QCoreApplication::translate(kMessages, text.c_str());
     if (QThread::currentThread() == m_bridge.thread()) {
         showBox(qCaption, qText);
         return;

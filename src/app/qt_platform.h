@@ -18,6 +18,9 @@ class GuiBridge;
 // that closes right after its message.
 class QtNotifier : public Notifier {
 public:
+    // The catalog's context of the texts given to showMessage.
+    static constexpr const char* kMessages = "Messages";
+
     explicit QtNotifier(GuiBridge& bridge) : m_bridge(bridge) {}
 
     // GUI thread: the window that owns boxes when no dialog is open.

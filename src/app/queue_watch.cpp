@@ -19,17 +19,17 @@ void QueueWatch::workerEnded(const WorkerReport& report) {
             m_ran = true;
             if (m_heldTold.insert(report.taskId).second) {
                 ++m_failed;
-                m_notice.notify(kFailedTitle,
-                                QStringLiteral("“%1”多次传输失败，已暂停，稍后自动重试")
+                m_notice.notify(tr(kFailedTitle),
+                                tr("“%1”多次传输失败，已暂停，稍后自动重试")
                                     .arg(QString::fromStdString(report.fileName)));
             }
             break;
         case Outcome::kRefused:
             m_ran = true;
             ++m_failed;
-            m_notice.notify(kFailedTitle, QStringLiteral("“%1”传输失败：%2")
-                                              .arg(QString::fromStdString(report.fileName),
-                                                   QString::fromStdString(report.reason)));
+            m_notice.notify(tr(kFailedTitle), tr("“%1”传输失败：%2")
+                                                  .arg(QString::fromStdString(report.fileName),
+                                                       QString::fromStdString(report.reason)));
             break;
         case Outcome::kFailed:
         case Outcome::kStopped:
@@ -64,7 +64,7 @@ void QueueWatch::apply(const Sample& sample) {
     if (!m_ran || sample.anythingWaiting)
         return;
     if (m_uploaded + m_downloaded + m_failed > 0)
-        m_notice.notify(kDoneTitle, summaryText(m_uploaded, m_downloaded, m_failed));
+        m_notice.notify(tr(kDoneTitle), summaryText(m_uploaded, m_downloaded, m_failed));
     m_ran = false;
     m_uploaded = m_downloaded = m_failed = 0;
 }
@@ -73,7 +73,7 @@ QString QueueWatch::progressText(const QueueTotals& uploads, const QueueTotals& 
     const std::int64_t bytes = addSaturated(uploads.bytes, downloads.bytes);
     const std::int64_t done = addSaturated(uploads.done, downloads.done);
     const int percent = percentOf(done, bytes);
-    return QStringLiteral("正在传输：上传 %1 个，下载 %2 个，已完成 %3%\n%4")
+    return tr("正在传输：上传 %1 个，下载 %2 个，已完成 %3%\n%4")
         .arg(uploads.tasks)
         .arg(downloads.tasks)
         .arg(percent)
@@ -82,9 +82,9 @@ QString QueueWatch::progressText(const QueueTotals& uploads, const QueueTotals& 
 }
 
 QString QueueWatch::summaryText(int uploaded, int downloaded, int failed) {
-    QString text = QStringLiteral("上传 %1 个文件，下载 %2 个文件").arg(uploaded).arg(downloaded);
+    QString text = tr("上传 %1 个文件，下载 %2 个文件").arg(uploaded).arg(downloaded);
     if (failed > 0)
-        text += QStringLiteral("，%1 个失败").arg(failed);
+        text += tr("，%1 个失败").arg(failed);
     return text;
 }
 

@@ -26,8 +26,8 @@ class DesktopNotice;
 class QueueWatch : public QObject {
     Q_OBJECT
 public:
-    static inline const QString kDoneTitle = QStringLiteral("传输完成");
-    static inline const QString kFailedTitle = QStringLiteral("传输失败");
+    static constexpr const char* kDoneTitle = QT_TR_NOOP("传输完成");
+    static constexpr const char* kFailedTitle = QT_TR_NOOP("传输失败");
 
     QueueWatch(ClientSession& session, DesktopNotice& notice, QObject* parent = nullptr);
 

@@ -1,16 +1,29 @@
 #include "app/sign_in_fields.h"
 
+#include <QCoreApplication>
+
 #include "service/text_codec.h"
 
 namespace nubexa::app {
 
+namespace {
+
+// A field shows its placeholder in the interface's language; the source text counts too.
+bool isPlaceholder(const std::string& text, const char* placeholder) {
+    return text == placeholder ||
+           text ==
+               QCoreApplication::translate("nubexa::app::SignInWindow", placeholder).toStdString();
+}
+
+}  // namespace
+
 SignInFields checkSignInFields(const std::string& account, const std::string& password) {
     SignInFields fields;
-    if (account == kAccountPlaceholderText) {
+    if (isPlaceholder(account, kAccountPlaceholderText)) {
         fields.message = kEnterUserName;
         return fields;
     }
-    if (password == kPasswordPlaceholderText) {
+    if (isPlaceholder(password, kPasswordPlaceholderText)) {
         fields.message = kEnterPassword;
         return fields;
     }

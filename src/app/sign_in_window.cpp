@@ -11,6 +11,14 @@
 
 namespace nubexa::app {
 
+QString accountPlaceholder() {
+    return SignInWindow::tr(kAccountPlaceholderText);
+}
+
+QString passwordPlaceholder() {
+    return SignInWindow::tr(kPasswordPlaceholderText);
+}
+
 namespace {
 
 const char* const kFieldStyle =
@@ -36,25 +44,24 @@ void markPlaceholder(QLineEdit* edit, bool shown) {
 
 SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
     : FramelessWindow(pictures, parent) {
-    setWindowTitle(kTitle);
-    setAccessibleName(kTitle);
+    setWindowTitle(tr(kTitle));
+    setAccessibleName(tr(kTitle));
     setGeometry(sign_in_rects::kWindow);
     setFixedSize(sign_in_rects::kWindow.size());
     setBackground(QString::fromLatin1(pictures::kLoginBack.path));
     setFrame(pictures::kFrame, pictures::kFrameMargins);
 
-    auto* close = addButton(QStringLiteral("关闭"), sign_in_rects::kClose, pictures::kLoginClose);
+    auto* close = addButton(tr("关闭"), sign_in_rects::kClose, pictures::kLoginClose);
     connect(close, &QAbstractButton::clicked, this, &SignInWindow::closeClicked);
-    auto* signIn =
-        addButton(QStringLiteral("登录"), sign_in_rects::kSignIn, pictures::kLoginButton);
+    auto* signIn = addButton(tr("登录"), sign_in_rects::kSignIn, pictures::kLoginButton);
     connect(signIn, &QAbstractButton::clicked, this, &SignInWindow::signInClicked);
 
     m_remember = new QCheckBox(this);
     m_remember->setGeometry(sign_in_rects::kRememberPassword);
-    m_remember->setAccessibleName(QStringLiteral("记住密码"));
+    m_remember->setAccessibleName(tr("记住密码"));
     m_autoSignIn = new QCheckBox(this);
     m_autoSignIn->setGeometry(sign_in_rects::kAutoSignIn);
-    m_autoSignIn->setAccessibleName(QStringLiteral("自动登录"));
+    m_autoSignIn->setAccessibleName(tr("自动登录"));
     for (QCheckBox* box : {m_remember, m_autoSignIn}) {
         box->setStyleSheet(QString::fromLatin1(kBoxStyle).arg(
             pictures.imageFolder() + QString::fromLatin1(pictures::kCheckTick.path)));
@@ -63,37 +70,36 @@ SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
 
     m_account = new QLineEdit(this);
     m_account->setGeometry(sign_in_rects::kAccount);
-    m_account->setAccessibleName(QStringLiteral("账户"));
+    m_account->setAccessibleName(tr("账户"));
     m_password = new QLineEdit(this);
     m_password->setGeometry(sign_in_rects::kPassword);
-    m_password->setAccessibleName(kPasswordPlaceholder);
+    m_password->setAccessibleName(passwordPlaceholder());
     for (QLineEdit* edit : {m_account, m_password}) {
         edit->setFrame(false);
         edit->setStyleSheet(QString::fromLatin1(kFieldStyle));
         edit->installEventFilter(this);
     }
     connect(m_account, &QLineEdit::textChanged, this, [this](const QString& text) {
-        markPlaceholder(m_account, text == kAccountPlaceholder);
+        markPlaceholder(m_account, text == accountPlaceholder());
     });
     connect(m_password, &QLineEdit::textChanged, this, [this](const QString& text) {
-        markPlaceholder(m_password, text == kPasswordPlaceholder &&
+        markPlaceholder(m_password, text == passwordPlaceholder() &&
                                         m_password->echoMode() == QLineEdit::Normal);
     });
     // Enter in either field signs in, as a click on the button would.
     connect(m_account, &QLineEdit::returnPressed, signIn, &QAbstractButton::click);
     connect(m_password, &QLineEdit::returnPressed, signIn, &QAbstractButton::click);
 
-    auto* forgot = addButton(QStringLiteral("忘记密码"), sign_in_rects::kForgotPassword,
-                             pictures::kForgetPassword);
+    auto* forgot =
+        addButton(tr("忘记密码"), sign_in_rects::kForgotPassword, pictures::kForgetPassword);
     connect(forgot, &QAbstractButton::clicked, this, &SignInWindow::forgotPasswordClicked);
-    auto* qq = addButton(QStringLiteral("QQ登录"), sign_in_rects::kQQ, pictures::kQqLogin);
+    auto* qq = addButton(tr("QQ登录"), sign_in_rects::kQQ, pictures::kQqLogin);
     connect(qq, &QAbstractButton::clicked, this,
             [this] { emit webSignInClicked(QStringLiteral("qq")); });
-    auto* sina =
-        addButton(QStringLiteral("新浪微博登录"), sign_in_rects::kSina, pictures::kSinaLogin);
+    auto* sina = addButton(tr("新浪微博登录"), sign_in_rects::kSina, pictures::kSinaLogin);
     connect(sina, &QAbstractButton::clicked, this,
             [this] { emit webSignInClicked(QStringLiteral("sina")); });
-    auto* reg = addButton(QStringLiteral("注册"), sign_in_rects::kRegister, pictures::kUserReg);
+    auto* reg = addButton(tr("注册"), sign_in_rects::kRegister, pictures::kUserReg);
     connect(reg, &QAbstractButton::clicked, this, &SignInWindow::registerClicked);
     m_signInButtons = {signIn, qq, sina};
 
@@ -136,17 +142,17 @@ void SignInWindow::fill(const LastSignIn& lastSignIn) {
 bool SignInWindow::typedInto() const {
     const QString account = m_account->text();
     const QString password = m_password->text();
-    return !(account.isEmpty() || account == kAccountPlaceholder) ||
-           !(password.isEmpty() || password == kPasswordPlaceholder);
+    return !(account.isEmpty() || account == accountPlaceholder()) ||
+           !(password.isEmpty() || password == passwordPlaceholder());
 }
 
 void SignInWindow::showAccountPlaceholder() {
-    m_account->setText(kAccountPlaceholder);
+    m_account->setText(accountPlaceholder());
 }
 
 void SignInWindow::showPasswordPlaceholder() {
     m_password->setEchoMode(QLineEdit::Normal);
-    m_password->setText(kPasswordPlaceholder);
+    m_password->setText(passwordPlaceholder());
     markPlaceholder(m_password, true);
 }
 
@@ -162,13 +168,13 @@ bool SignInWindow::eventFilter(QObject* watched, QEvent* event) {
     const bool gained = event->type() == QEvent::FocusIn;
     if (watched == m_account) {
         const QString text = m_account->text();
-        if (gained && (text.isEmpty() || text == kAccountPlaceholder))
+        if (gained && (text.isEmpty() || text == accountPlaceholder()))
             m_account->clear();
         if (!gained && text.isEmpty())
             showAccountPlaceholder();
     } else if (watched == m_password) {
         const QString text = m_password->text();
-        if (gained && (text.isEmpty() || text == kPasswordPlaceholder))
+        if (gained && (text.isEmpty() || text == passwordPlaceholder()))
             showPassword(QString());
         if (!gained && text.isEmpty())
             showPasswordPlaceholder();
@@ -190,7 +196,7 @@ void SignInWindow::setBusy(bool busy) {
 void SignInWindow::showErrorTip() {
     if (m_errorTip)
         return;
-    m_errorTip = new ImageButton(pictureCache(), QStringLiteral("账户或密码错误"), this);
+    m_errorTip = new ImageButton(pictureCache(), tr("账户或密码错误"), this);
     m_errorTip->setGeometry(sign_in_rects::kErrorTip);
     m_errorTip->setPicture(pictures::kLoginErrorTip);
     m_errorTip->show();

@@ -31,8 +31,9 @@ inline constexpr QRect kRegister{395, 340, 100, 30};  // clear of kSina's right 
 inline constexpr QRect kErrorTip{427, 178, 147, 33};
 }  // namespace sign_in_rects
 
-inline const QString kAccountPlaceholder = QString::fromUtf8(kAccountPlaceholderText);
-inline const QString kPasswordPlaceholder = QString::fromUtf8(kPasswordPlaceholderText);
+// The placeholders in the interface's language (read after the catalog is installed).
+QString accountPlaceholder();
+QString passwordPlaceholder();
 
 // The sign-in window: the account and password fields with their placeholders, the two
 // choices, the buttons, and the error tip of a refused sign-in. It only shows and reports;
@@ -40,7 +41,7 @@ inline const QString kPasswordPlaceholder = QString::fromUtf8(kPasswordPlacehold
 class SignInWindow : public FramelessWindow {
     Q_OBJECT
 public:
-    static inline const QString kTitle = QStringLiteral("Nubexa网盘 PC版 登录窗口");
+    static constexpr const char* kTitle = QT_TR_NOOP("Nubexa网盘 PC版 登录窗口");
 
     explicit SignInWindow(PictureCache& pictures, QWidget* parent = nullptr);
 

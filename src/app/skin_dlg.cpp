@@ -17,7 +17,7 @@ CSkinDlg::CSkinDlg(FramelessWindow& target, int current)
       m_target(&target),
       m_current(current) {
     setWindowTitle(kTitle);
-    setAccessibleName(QStringLiteral("更换皮肤"));
+    setAccessibleName(tr("更换皮肤"));
     setAttribute(Qt::WA_DeleteOnClose);
     resize(rects::kWindow);
     setBackground(target.background());
@@ -30,14 +30,14 @@ CSkinDlg::CSkinDlg(FramelessWindow& target, int current)
     title->setGeometry(rects::kTitle);
     title->setPixmap(cache.picture(QString::fromLatin1(pictures::kSkinTitle.path)));
     title->setScaledContents(true);
-    title->setAccessibleName(QStringLiteral("标题"));
-    auto* titleText = new QLabel(QStringLiteral("更换皮肤"), title);
+    title->setAccessibleName(tr("标题"));
+    auto* titleText = new QLabel(tr("更换皮肤"), title);
     titleText->setGeometry(rects::kTitleText);
     titleText->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     titleText->setAccessibleName(titleText->text());
 
     m_list = new QListWidget(this);
-    m_list->setAccessibleName(QStringLiteral("皮肤列表"));
+    m_list->setAccessibleName(tr("皮肤列表"));
     m_list->setGeometry(rects::kList);
     m_list->setViewMode(QListView::IconMode);
     m_list->setIconSize(rects::kThumbnail);

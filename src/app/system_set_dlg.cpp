@@ -1,6 +1,8 @@
 #include "app/system_set_dlg.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -15,8 +17,8 @@ namespace rects = system_set_rects;
 
 CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
     : QDialog(owner), m_context(std::move(context)) {
-    setWindowTitle(kTitle);
-    setAccessibleName(kTitle);
+    setWindowTitle(tr(kTitle));
+    setAccessibleName(tr(kTitle));
     setFixedSize(rects::kWindow);
     setModal(true);
     setStyleSheet(QStringLiteral(
@@ -30,40 +32,39 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
         "QPushButton#cancel { background: #e4e9f0; color: #333; }"
         "QPushButton#cancel:hover { background: #d5dce6; }"));
 
-    auto* heading = new QLabel(QStringLiteral("启动与登录"), this);
+    auto* heading = new QLabel(tr("启动与登录"), this);
     heading->setObjectName(QStringLiteral("heading"));
     heading->setGeometry(0, 0, rects::kWindow.width(), 48);
     heading->setAccessibleName(heading->text());
-    auto* section = new QLabel(QStringLiteral("启动"), this);
+    auto* section = new QLabel(tr("启动"), this);
     section->setObjectName(QStringLiteral("section"));
     section->setGeometry(40, rects::kAutoRun.y(), 70, rects::kAutoRun.height());
     section->setAccessibleName(section->text());
 
-    m_autoRun = addBox(QStringLiteral("开机自动启动"), rects::kAutoRun);
-    m_autoLogin = addBox(QStringLiteral("启动自动登录"), rects::kAutoLogin);
-    m_autoResume =
-        addBox(QStringLiteral("启动后自动开始未完成的任务(上传/下载)"), rects::kAutoResume);
+    m_autoRun = addBox(tr("开机自动启动"), rects::kAutoRun);
+    m_autoLogin = addBox(tr("启动自动登录"), rects::kAutoLogin);
+    m_autoResume = addBox(tr("启动后自动开始未完成的任务(上传/下载)"), rects::kAutoResume);
 
-    auto* limits = new QLabel(QStringLiteral("限速"), this);
+    auto* limits = new QLabel(tr("限速"), this);
     limits->setObjectName(QStringLiteral("section"));
     limits->setGeometry(40, rects::kUploadLimit.y(), 70, rects::kUploadLimit.height());
     limits->setAccessibleName(limits->text());
-    m_uploadLimit =
-        addLimit(QStringLiteral("上传限速"), QStringLiteral("上传"), rects::kUploadLimit);
-    m_downloadLimit =
-        addLimit(QStringLiteral("下载限速"), QStringLiteral("下载"), rects::kDownloadLimit);
+    m_uploadLimit = addLimit(tr("上传限速"), tr("上传"), rects::kUploadLimit);
+    m_downloadLimit = addLimit(tr("下载限速"), tr("下载"), rects::kDownloadLimit);
     const SpeedLimits& storedLimits = m_context.stored.limits;
-    m_uploadTransfers = addTransfers(QStringLiteral("同时上传数"), rects::kUploadTransfers,
-                                     storedLimits.uploadTransfers);
-    m_downloadTransfers = addTransfers(QStringLiteral("同时下载数"), rects::kDownloadTransfers,
-                                       storedLimits.downloadTransfers);
+    m_uploadTransfers =
+        addTransfers(tr("同时上传数"), rects::kUploadTransfers, storedLimits.uploadTransfers);
+    m_downloadTransfers =
+        addTransfers(tr("同时下载数"), rects::kDownloadTransfers, storedLimits.downloadTransfers);
 
-    m_save = new QPushButton(QStringLiteral("保存"), this);
+    m_language = addLanguage(m_context.stored.language);
+
+    m_save = new QPushButton(tr("保存"), this);
     m_save->setGeometry(rects::kSave);
     m_save->setAccessibleName(m_save->text());
     m_save->setDefault(true);
     m_save->setCursor(Qt::PointingHandCursor);
-    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    m_cancel = new QPushButton(tr("取消"), this);
     m_cancel->setObjectName(QStringLiteral("cancel"));
     m_cancel->setGeometry(rects::kCancel);
     m_cancel->setAccessibleName(m_cancel->text());
@@ -100,7 +101,7 @@ QSpinBox* CSystemSetDlg::addLimit(const QString& name, const QString& label, con
     box->setRange(0, kLargestLimit);
     box->setSingleStep(100);
     box->setSuffix(QStringLiteral(" KB/s"));
-    box->setSpecialValueText(QStringLiteral("不限速"));
+    box->setSpecialValueText(tr("不限速"));
     box->setGeometry(where);
     caption->setBuddy(box);
     return box;
@@ -111,9 +112,29 @@ QSpinBox* CSystemSetDlg::addTransfers(const QString& name, const QRect& where, i
     box->setAccessibleName(name);
     box->setToolTip(name);
     box->setRange(kFewestTransfers, kMostTransfers);
-    box->setPrefix(QStringLiteral("同时 "));
+    box->setPrefix(tr("同时 "));
     box->setValue(stored > 0 ? stored : kDefaultTransfers);
     box->setGeometry(where);
+    return box;
+}
+
+QComboBox* CSystemSetDlg::addLanguage(UiLanguage stored) {
+    auto* section = new QLabel(tr("语言"), this);
+    section->setObjectName(QStringLiteral("section"));
+    section->setGeometry(40, rects::kLanguage.y(), 70, rects::kLanguage.height());
+    auto* box = new QComboBox(this);
+    box->setAccessibleName(tr("界面语言"));
+    box->addItem(tr("跟随系统"), static_cast<int>(UiLanguage::kSystem));
+    box->addItem(tr("中文"), static_cast<int>(UiLanguage::kChinese));
+    // Each language names itself, so that a user who cannot read the other finds it.
+    box->addItem(QStringLiteral("English"), static_cast<int>(UiLanguage::kEnglish));
+    box->setCurrentIndex(std::max(0, box->findData(static_cast<int>(stored))));
+    box->setGeometry(rects::kLanguage);
+    section->setBuddy(box);
+    auto* note = new QLabel(tr("下次启动时生效"), this);
+    note->setObjectName(QStringLiteral("limit"));
+    note->setGeometry(rects::kLanguageNote);
+    note->setWordWrap(true);
     return box;
 }
 
@@ -124,16 +145,21 @@ SystemSettings CSystemSetDlg::chosen() const {
     chosen.autoResume = m_autoResume->isChecked();
     chosen.limits = SpeedLimits{m_uploadLimit->value(), m_downloadLimit->value(),
                                 m_uploadTransfers->value(), m_downloadTransfers->value()};
+    chosen.language = static_cast<UiLanguage>(m_language->currentData().toInt());
     return chosen;
 }
 
 std::string CSystemSetDlg::problemText(const SettingsSaved& outcome) {
     switch (outcome.problem) {
-        case SettingsSaved::Problem::kAutostartNotChanged:
-            return outcome.autoRunWanted ? "无法设置开机自动启动：" + outcome.autostartError
-                                         : "无法取消开机自动启动：" + outcome.autostartError;
+        case SettingsSaved::Problem::kAutostartNotChanged: {
+            const char* failed = outcome.autoRunWanted
+                                     ? QT_TRANSLATE_NOOP("Messages", "无法设置开机自动启动：")
+                                     : QT_TRANSLATE_NOOP("Messages", "无法取消开机自动启动：");
+            return QCoreApplication::translate("Messages", failed).toStdString() +
+                   outcome.autostartError;
+        }
         case SettingsSaved::Problem::kNotStored:
-            return "设置未能保存，请检查 bin.db 是否可写。";
+            return QT_TRANSLATE_NOOP("Messages", "设置未能保存，请检查 bin.db 是否可写。");
         case SettingsSaved::Problem::kNone:
             break;
     }
@@ -152,7 +178,8 @@ void CSystemSetDlg::save() {
         this, [store = m_context.save, choice] { return store(choice); },
         [this, choice](const SettingsSaved& outcome) {
             if (!outcome.ok())
-                m_context.notifier.showMessage("提示", problemText(outcome));
+                m_context.notifier.showMessage(QT_TRANSLATE_NOOP("Messages", "提示"),
+                                               problemText(outcome));
             emit saved(choice);
             accept();
         });

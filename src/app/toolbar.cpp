@@ -8,8 +8,13 @@ namespace nubexa::app {
 
 namespace {
 
-const char* const kTexts[Toolbar::kCount] = {"我的网盘", "签到抽容量", "圈子社区",
-                                             "好友交流", "资源中心",   "WEB云主机"};
+const char* const kTexts[Toolbar::kCount] = {
+    QT_TRANSLATE_NOOP("nubexa::app::Toolbar", "我的网盘"),
+    QT_TRANSLATE_NOOP("nubexa::app::Toolbar", "签到抽容量"),
+    QT_TRANSLATE_NOOP("nubexa::app::Toolbar", "圈子社区"),
+    QT_TRANSLATE_NOOP("nubexa::app::Toolbar", "好友交流"),
+    QT_TRANSLATE_NOOP("nubexa::app::Toolbar", "资源中心"),
+    QT_TRANSLATE_NOOP("nubexa::app::Toolbar", "WEB云主机")};
 
 }  // namespace
 
@@ -21,7 +26,7 @@ Toolbar::Toolbar(PictureCache& cache, QWidget* window) : QObject(window) {
     QFont font = window->font();
     font.setPixelSize(12);
     for (int index = 0; index < kCount; ++index) {
-        const QString text = QString::fromUtf8(kTexts[index]);
+        const QString text = tr(kTexts[index]);
         auto* button = new ImageButton(cache, text, window);
         button->setText(text);
         button->setFont(font);

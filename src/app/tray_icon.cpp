@@ -6,7 +6,7 @@ namespace nubexa::app {
 
 TrayIcon::TrayIcon(const QIcon& icon, std::function<QMenu*()> menuFactory, QObject* parent)
     : QObject(parent), m_icon(icon), m_menuFactory(std::move(menuFactory)) {
-    m_icon.setToolTip(kTip);
+    m_icon.setToolTip(tr(kTip));
     connect(&m_icon, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::Trigger) {
@@ -36,7 +36,7 @@ void TrayIcon::remove() {
 }
 
 void TrayIcon::setProgressTip(const QString& progress) {
-    m_icon.setToolTip(progress.isEmpty() ? kTip : kTip + QLatin1Char('\n') + progress);
+    m_icon.setToolTip(progress.isEmpty() ? tr(kTip) : tr(kTip) + QLatin1Char('\n') + progress);
 }
 
 void TrayIcon::showMessage(const QString& title, const QString& body, int milliseconds) {

@@ -12,7 +12,7 @@ namespace nubexa::app {
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
-    static inline const QString kTip = QStringLiteral("Nubexa网盘客户端");
+    static constexpr const char* kTip = QT_TR_NOOP("Nubexa网盘客户端");
 
     // menuFactory builds the menu for the moment (it depends on being signed in).
     TrayIcon(const QIcon& icon, std::function<QMenu*()> menuFactory, QObject* parent = nullptr);

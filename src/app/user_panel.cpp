@@ -57,13 +57,13 @@ QPixmap roundFace(const QPixmap& picture, QSize size, qreal scale) {
 UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
                      const std::string& programFolder, QWidget* parent)
     : QWidget(parent), m_pictures(cache) {
-    setAccessibleName(QStringLiteral("用户信息"));
+    setAccessibleName(tr("用户信息"));
     setAttribute(Qt::WA_TranslucentBackground);
     resize(rects::kSeparator.right() + 12, rects::kSeparator.bottom() + 4);
 
     m_avatar = new QLabel(this);
     m_avatar->setGeometry(rects::kAvatar);
-    m_avatar->setAccessibleName(QStringLiteral("头像"));
+    m_avatar->setAccessibleName(tr("头像"));
     showAvatar(avatarFile(account, programFolder));
 
     m_nickname = new QLabel(QString::fromStdString(account.nickname), this);
@@ -73,40 +73,39 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
     m_nickname->move(rects::kNickname.topLeft());
     m_nickname->setMinimumHeight(rects::kNickname.height());
     m_nickname->adjustSize();
-    m_nickname->setAccessibleName(QStringLiteral("昵称"));
+    m_nickname->setAccessibleName(tr("昵称"));
 
-    auto* manage = addLink(QStringLiteral("[管理]"), rects::kManage, QStringLiteral("/home"));
-    manage->setText(QStringLiteral("[管理]"));
+    auto* manage = addLink(tr("[管理]"), rects::kManage, QStringLiteral("/home"));
+    manage->setText(tr("[管理]"));
     manage->setTextColor(QColor(4, 126, 203));
     // The manage link sits right of a long nickname rather than under it.
     manage->move(std::max(rects::kManage.left(), m_nickname->geometry().right() + 6),
                  rects::kManage.top());
 
-    m_membership = addLink(QStringLiteral("会员等级"), rects::kMembershipBadge,
-                           QStringLiteral("/account/recommend.aspx"));
+    m_membership =
+        addLink(tr("会员等级"), rects::kMembershipBadge, QStringLiteral("/account/recommend.aspx"));
     m_membership->setPicture(account.vip == "0" ? pictures::kBadgeNormal : pictures::kBadgeVip);
-    m_directLink = addLink(QStringLiteral("直链"), rects::kDirectLinkBadge,
-                           QStringLiteral("/account/wip.aspx"));
+    m_directLink =
+        addLink(tr("直链"), rects::kDirectLinkBadge, QStringLiteral("/account/wip.aspx"));
     m_directLink->setPicture(account.wip == "0" ? pictures::kBadgeDirectLinkOff
                                                 : pictures::kBadgeDirectLink);
-    auto* enlarge =
-        addLink(QStringLiteral("扩容"), rects::kEnlarge, QStringLiteral("/account/upspace.aspx"));
+    auto* enlarge = addLink(tr("扩容"), rects::kEnlarge, QStringLiteral("/account/upspace.aspx"));
     enlarge->setPicture(pictures::kEnlarge);
 
     m_capacityBar = new CapacityBar(cache.picture(QString::fromLatin1(pictures::kCapacityBar.path)),
                                     app::capacityLevel(account.disk_size, account.used_size), this);
     m_capacityBar->setGeometry(rects::kCapacityBar);
-    m_capacityBar->setAccessibleName(QStringLiteral("容量"));
+    m_capacityBar->setAccessibleName(tr("容量"));
     m_capacity = new QLabel(
         QString::fromStdString(app::capacityText(account.disk_size, account.used_size)), this);
     m_capacity->setTextFormat(Qt::PlainText);
     m_capacity->setGeometry(rects::kCapacityText.adjusted(0, 0, 60, 2));
     m_capacity->setStyleSheet(QStringLiteral("color: #3d4b5c; font-size: 11px;"));
-    m_capacity->setAccessibleName(QStringLiteral("容量"));
+    m_capacity->setAccessibleName(tr("容量"));
     auto* separator = new QLabel(this);
     separator->setGeometry(rects::kSeparator);
     separator->setScaledContents(true);
-    separator->setAccessibleName(QStringLiteral("分隔线"));
+    separator->setAccessibleName(tr("分隔线"));
     separator->setPixmap(cache.picture(QString::fromLatin1(pictures::kSeparator.path)));
 }
 
@@ -187,7 +186,7 @@ void UserPanel::showTransport(const TransportSecurity& security) {
         m_lock = new QLabel(this);
         m_lock->setPixmap(lock);
         m_lock->setGeometry(rects::kCapacityBar.right() + 6, rects::kCapacityBar.top(), 12, 14);
-        m_lock->setAccessibleName(QStringLiteral("连接已加密"));
+        m_lock->setAccessibleName(tr("连接已加密"));
     }
     m_lock->setToolTip(QString::fromStdString(security.description()));
     m_lock->show();

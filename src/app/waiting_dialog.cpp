@@ -12,15 +12,15 @@ namespace nubexa::app {
 
 WaitingDialog::WaitingDialog(PictureCache& cache, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint) {
-    setWindowTitle(kTitle);
-    setAccessibleName(kTitle);
+    setWindowTitle(tr(kTitle));
+    setAccessibleName(tr(kTitle));
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_TranslucentBackground);
     setFixedSize(280, 120);
 
     // Frameless, so the window system shows no title: the window says it itself, above the
     // waiting picture.
-    auto* title = new QLabel(kTitle, this);
+    auto* title = new QLabel(tr(kTitle), this);
     title->setObjectName(QStringLiteral("title"));
     title->setGeometry(kTitleRect);
     title->setAlignment(Qt::AlignCenter);
@@ -33,9 +33,9 @@ WaitingDialog::WaitingDialog(PictureCache& cache, QWidget* owner)
     loading->setGeometry(kLoading);
     loading->setPixmap(cache.picture(QString::fromLatin1(pictures::kLoading.path)));
     loading->setScaledContents(true);
-    loading->setAccessibleName(kTitle);
+    loading->setAccessibleName(tr(kTitle));
 
-    m_cancel = new ImageButton(cache, QStringLiteral("取消"), this);
+    m_cancel = new ImageButton(cache, tr("取消"), this);
     m_cancel->setGeometry(kCancel);
     m_cancel->setPicture(pictures::kDialogSheet, pictures::kDialogCancel);
     m_cancel->setHandCursor();

@@ -12,7 +12,7 @@ class PictureCache;
 class WaitingDialog : public QDialog {
     Q_OBJECT
 public:
-    static inline const QString kTitle = QStringLiteral("检测QQ登录中...");
+    static constexpr const char* kTitle = QT_TR_NOOP("检测QQ登录中...");
     static constexpr QRect kTitleRect{0, 3, 280, 18};
     static constexpr QRect kLoading{28, 23, 204, 54};
     static constexpr QRect kCancel{100, 85, 100, 30};

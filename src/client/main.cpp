@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <memory>
 
 #include "app/application_setup.h"
@@ -11,10 +12,12 @@
 #include "app/main_window_extras.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
+#include "app/ui_language.h"
 #include "keychain/keychain_secret_store.h"
 #include "pages/x_page_my_disk.h"
 #include "platform/log_sink.h"
 #include "platform/version.h"
+#include "session/system_settings.h"
 
 namespace {
 
@@ -48,9 +51,13 @@ int main(int argc, char** argv) {
     if (answeredFromCommandLine(argc, argv))
         return 0;
     QApplication application(argc, argv);
-    nubexa::app::setUpApplication(application);
-
     auto environment = nubexa::app::ClientEnvironment::fromProcess();
+    // The language is known before the first window is built; bin.db is read off this thread.
+    const auto language = std::async(std::launch::async, nubexa::readStoredUiLanguage,
+                                     environment.homeFolder + "bin.db")
+                              .get();
+    nubexa::app::setUpApplication(application, language);
+
     nubexa::KeychainSecretStore secrets;
     environment.secrets = &secrets;
     // The data folder is there: from here on everything, including what libraries print on
@@ -65,7 +72,8 @@ int main(int argc, char** argv) {
     if (!instance.problem().isEmpty()) {
         std::fprintf(stderr, "%s\n", instance.problem().toLocal8Bit().constData());
         if (!claimed) {
-            QMessageBox::warning(nullptr, QStringLiteral("Nubexa网盘"), instance.problem());
+            QMessageBox::warning(nullptr, QCoreApplication::translate("Messages", "Nubexa网盘"),
+                                 instance.problem());
             return 1;
         }
     }

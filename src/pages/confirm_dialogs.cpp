@@ -16,15 +16,22 @@ struct KindTexts {
 KindTexts textsOf(ConfirmDialog::Kind kind) {
     switch (kind) {
         case ConfirmDialog::Kind::kDelete:
-            return {"删除", "确定删除"};
+            return {QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "删除"),
+                    QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "确定删除")};
         case ConfirmDialog::Kind::kDeleteForGood:
-            return {"彻底删除", "彻底删除将无法恢复,确定删除？"};
+            return {
+                QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "彻底删除"),
+                QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "彻底删除将无法恢复,确定删除？")};
         case ConfirmDialog::Kind::kClearBin:
-            return {"清空回收站", "清空后将无法恢复，确定清空？："};
+            return {QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "清空回收站"),
+                    QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog",
+                                      "清空后将无法恢复，确定清空？：")};
         case ConfirmDialog::Kind::kCloseLink:
-            return {"关闭文件直链?", "确定关闭文件直链?"};
+            return {QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "关闭文件直链?"),
+                    QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "确定关闭文件直链?")};
         case ConfirmDialog::Kind::kCancelShare:
-            return {"关闭文件分享?", "确定关闭文件分享?"};
+            return {QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "关闭文件分享?"),
+                    QT_TRANSLATE_NOOP("nubexa::pages::ConfirmDialog", "确定关闭文件分享?")};
     }
     return {"", ""};
 }
@@ -34,12 +41,13 @@ KindTexts textsOf(ConfirmDialog::Kind kind) {
 ConfirmDialog::ConfirmDialog(DialogContext context, Kind kind, std::vector<DiskSelection> items,
                              QWidget* parent)
     : ItemDialog(std::move(context), items.empty() ? DiskSelection{} : items.front(),
-                 QString::fromUtf8(textsOf(kind).title), kConfirmSize, parent),
+                 tr(textsOf(kind).title), kConfirmSize, parent),
       m_kind(kind),
       m_items(std::move(items)) {
-    QString question = QString::fromUtf8(textsOf(kind).question);
-    if (m_kind == Kind::kDelete && m_items.size() > 1)
-        question += QStringLiteral("这 %1 项").arg(m_items.size());
+    // Several items are one whole question, so that a translation can put the number anywhere.
+    const QString question = m_kind == Kind::kDelete && m_items.size() > 1
+                                 ? tr("确定删除这 %1 项").arg(m_items.size())
+                                 : tr(textsOf(kind).question);
     QLabel* text = addLabel(question, {20, 30, width() - 40, 40});
     text->setWordWrap(true);
     addOkCancel([this] { confirm(); });
@@ -74,9 +82,9 @@ void ConfirmDialog::confirm() {
 void ConfirmDialog::closeWith(std::function<int()> work) {
     runRequest<int>(std::move(work), [this](int result) {
         if (result == 1)
-            succeed("关闭成功");
+            succeed(QT_TRANSLATE_NOOP("Messages", "关闭成功"));
         else
-            say("关闭失败");
+            say(QT_TRANSLATE_NOOP("Messages", "关闭失败"));
     });
 }
 
@@ -96,11 +104,13 @@ void ConfirmDialog::deleteItems(bool forGood) {
         },
         [this, forGood](const ServiceRefusal& why) {
             if (why.failure == Failure::kNone)
-                succeed(forGood ? "" : "删除成功");
+                succeed(forGood ? "" : QT_TRANSLATE_NOOP("Messages", "删除成功"));
             else if (!forGood)
-                say(failureText(why, "删除失败"));
+                say(failureText(why, QT_TRANSLATE_NOOP("Messages", "删除失败")));
             else
-                say(failureText(why, m_item.isFolder ? "文件夹彻底删除失败" : "文件彻底删除失败"));
+                say(failureText(why, m_item.isFolder
+                                         ? QT_TRANSLATE_NOOP("Messages", "文件夹彻底删除失败")
+                                         : QT_TRANSLATE_NOOP("Messages", "文件彻底删除失败")));
         });
 }
 

@@ -12,27 +12,27 @@ Refusal checkPrompt(const std::string& entered, const std::string& itemPassword)
 
 Refusal checkNewFolder(const std::string& name) {
     if (name.empty())
-        return "请输入文件夹名称";
+        return QT_TRANSLATE_NOOP("Messages", "请输入文件夹名称");
     return std::nullopt;
 }
 
 Refusal checkMoveTarget(const std::string& chosenId) {
     if (chosenId == kEndMarkId || chosenId.empty())
-        return "请选择要移动到的文件夹";
+        return QT_TRANSLATE_NOOP("Messages", "请选择要移动到的文件夹");
     return std::nullopt;
 }
 
 Refusal checkEncrypt(const std::string& password, const std::string& repeated) {
     if (password.empty())
-        return "请输入密码";
+        return QT_TRANSLATE_NOOP("Messages", "请输入密码");
     if (password != repeated)
-        return "两次输入密码不一致";
+        return QT_TRANSLATE_NOOP("Messages", "两次输入密码不一致");
     return std::nullopt;
 }
 
 Refusal checkDecrypt(const std::string& password) {
     if (password.empty())
-        return "请输入密码";
+        return QT_TRANSLATE_NOOP("Messages", "请输入密码");
     return std::nullopt;
 }
 
@@ -40,7 +40,7 @@ Refusal checkEmailShare(const std::string& vip, const std::string& addresses) {
     if (vip == "0")
         return kVipOnly;
     if (addresses.empty())
-        return "请输入要分享的邮件";
+        return QT_TRANSLATE_NOOP("Messages", "请输入要分享的邮件");
     return std::nullopt;
 }
 
@@ -49,17 +49,17 @@ Refusal checkDirectLink(const std::string& wip, const std::string& customPart, b
     if (wip == "0")
         return kDirectLinkClosed;
     if (customPart.empty())
-        return "请输入自定义地址";
+        return QT_TRANSLATE_NOOP("Messages", "请输入自定义地址");
     if (whitelist && domains.empty())
-        return "请输入白名单域名";
+        return QT_TRANSLATE_NOOP("Messages", "请输入白名单域名");
     return std::nullopt;
 }
 
 ShareOutcome shareOutcome(const std::string& result) {
     if (result == "1")
-        return {true, "分享成功"};
+        return {true, QT_TRANSLATE_NOOP("Messages", "分享成功")};
     if (result == "0" || result.empty())
-        return {false, "分享失败"};
+        return {false, QT_TRANSLATE_NOOP("Messages", "分享失败")};
     return {false, result};
 }
 
@@ -86,13 +86,14 @@ std::vector<int> moveTreeParents(const FolderTree& tree, const std::string& move
 namespace nubexa::pages {
 
 std::string sharePasswordOf(const std::string& notice) {
+    // untranslated: the words of the service's notice, read, never shown
     static const std::string kLabel = "提取码：";
     const auto at = notice.rfind(kLabel);
     if (at == std::string::npos)
         return {};
     std::string code = notice.substr(at + kLabel.size());
     code = code.substr(0, code.find('\n'));
-    return code == "无" ? std::string() : code;
+    return code == "无" ? std::string() : code;  // untranslated: the service's word
 }
 
 }  // namespace nubexa::pages

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,9 +14,11 @@ namespace nubexa::pages {
 // fields may be sent. None of them sends anything.
 using Refusal = std::optional<std::string>;
 
-inline constexpr const char* kWrongPassword = "密码错误";
-inline constexpr const char* kVipOnly = "E-mail 私密分享服务为VIP尊享服务权限，请升级至VIP服务";
-inline constexpr const char* kDirectLinkClosed = "网盘直链服务未开通，请先开通服务";
+inline constexpr const char* kWrongPassword = QT_TRANSLATE_NOOP("Messages", "密码错误");
+inline constexpr const char* kVipOnly =
+    QT_TRANSLATE_NOOP("Messages", "E-mail 私密分享服务为VIP尊享服务权限，请升级至VIP服务");
+inline constexpr const char* kDirectLinkClosed =
+    QT_TRANSLATE_NOOP("Messages", "网盘直链服务未开通，请先开通服务");
 
 Refusal checkPrompt(const std::string& entered, const std::string& itemPassword);
 Refusal checkNewFolder(const std::string& name);

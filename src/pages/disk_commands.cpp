@@ -179,10 +179,11 @@ void DiskCommands::clearBin() {
         },
         [this](const ServiceRefusal& why) {
             m_page.setPreparing(-1);
-            m_context.notifier.showMessage(ItemDialog::kCaption,
-                                           why.failure == Failure::kNone
-                                               ? "操作成功"
-                                               : ItemDialog::failureText(why, "操作失败"));
+            m_context.notifier.showMessage(
+                ItemDialog::kCaption,
+                why.failure == Failure::kNone
+                    ? QT_TRANSLATE_NOOP("Messages", "操作成功")
+                    : ItemDialog::failureText(why, QT_TRANSLATE_NOOP("Messages", "操作失败")));
             m_page.refresh();
         });
 }
@@ -201,10 +202,11 @@ void DiskCommands::restore() {
         },
         [this](const ServiceRefusal& why) {
             m_page.setPreparing(-1);
-            m_context.notifier.showMessage(ItemDialog::kCaption,
-                                           why.failure == Failure::kNone
-                                               ? "还原成功"
-                                               : ItemDialog::failureText(why, "还原失败"));
+            m_context.notifier.showMessage(
+                ItemDialog::kCaption,
+                why.failure == Failure::kNone
+                    ? QT_TRANSLATE_NOOP("Messages", "还原成功")
+                    : ItemDialog::failureText(why, QT_TRANSLATE_NOOP("Messages", "还原失败")));
             m_page.refresh();
         });
 }

@@ -1,7 +1,9 @@
 #include "pages/disk_list_model.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QTextDocument>
+#include <string_view>
 
 #include "app/picture_cache.h"
 #include "picture_catalog.h"
@@ -12,6 +14,21 @@ namespace {
 
 QString text(const std::string& value) {
     return QString::fromStdString(value);
+}
+
+// The rows keep the source texts of their marks (the page's logic compares them); the marks are
+// put in the interface's language only here, where they are shown.
+QString rowText(const std::string& value) {
+    return QCoreApplication::translate("nubexa::pages::DiskRows", value.c_str());
+}
+
+QString shownName(const DiskRow& row) {
+    if (row.kind == RowKind::kReturn)
+        return rowText(row.name);
+    const std::string_view mark = kProtectedMark;
+    if (row.name.size() >= mark.size() && row.name.ends_with(mark))
+        return text(row.name.substr(0, row.name.size() - mark.size())) + rowText(kProtectedMark);
+    return text(row.name);
 }
 
 }  // namespace
@@ -46,11 +63,11 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
             case kName:
-                return text(row->name);
+                return shownName(*row);
             case kShare:
-                return text(row->share);
+                return rowText(row->share);
             case kLink:
-                return text(row->link);
+                return rowText(row->link);
             case kSize:
                 return text(row->size);
             case kTime:
@@ -70,8 +87,7 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::ToolTipRole && row->kind == RowKind::kFile) {
         // A tool tip that looks like markup is shown as markup: names are escaped.
         return Qt::convertFromPlainText(
-            QStringLiteral("%1\n%2 字节\n%3")
-                .arg(text(row->name), text(row->bytes), text(row->time)),
+            tr("%1\n%2 字节\n%3").arg(shownName(*row), text(row->bytes), text(row->time)),
             Qt::WhiteSpacePre);
     }
     if (role == Qt::TextAlignmentRole && index.column() != kName)
@@ -82,11 +98,16 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
 QVariant DiskListModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    static const char* const kTitles[kColumnCount] = {"名称", "外链",     "直链",
-                                                      "大小", "创建时间", ""};
+    static const char* const kTitles[kColumnCount] = {
+        QT_TRANSLATE_NOOP("nubexa::pages::DiskListModel", "名称"),
+        QT_TRANSLATE_NOOP("nubexa::pages::DiskListModel", "外链"),
+        QT_TRANSLATE_NOOP("nubexa::pages::DiskListModel", "直链"),
+        QT_TRANSLATE_NOOP("nubexa::pages::DiskListModel", "大小"),
+        QT_TRANSLATE_NOOP("nubexa::pages::DiskListModel", "创建时间"),
+        ""};
     if (section < 0 || section >= kColumnCount)
         return {};
-    return QString::fromUtf8(kTitles[section]);
+    return tr(kTitles[section]);
 }
 
 Qt::ItemFlags DiskListModel::flags(const QModelIndex& index) const {

@@ -161,56 +161,83 @@ std::vector<MenuEntry> menuEntries(int page, const DiskRow& row, const DiskSelec
     std::vector<MenuEntry> entries;
     switch (page) {
         case kPageMyDisk:
-            entries.push_back({disk_command::kRename, "重命名"});
-            entries.push_back({disk_command::kMove, "移动"});
+            entries.push_back(
+                {disk_command::kRename, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "重命名")});
+            entries.push_back(
+                {disk_command::kMove, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "移动")});
             // Files of any size are protected as folders are: the listing, not a size of 0,
             // tells the dialogs which one the item is.
             if (selection.ispwd == "1")
-                entries.push_back({disk_command::kDecrypt, "解密"});
+                entries.push_back(
+                    {disk_command::kDecrypt, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "解密")});
             else
-                entries.push_back({disk_command::kEncrypt, "加密"});
-            entries.push_back({disk_command::kDelete, "删除"});
+                entries.push_back(
+                    {disk_command::kEncrypt, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "加密")});
+            entries.push_back(
+                {disk_command::kDelete, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "删除")});
             if (offOrEmpty(row.share)) {
-                entries.push_back({disk_command::kShare, "启用外链分享"});
+                entries.push_back({disk_command::kShare,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "启用外链分享")});
             } else {
-                entries.push_back({disk_command::kShareAddress, "查看外链分享地址"});
-                entries.push_back({disk_command::kCancelShare, "取消文件分享"});
+                entries.push_back(
+                    {disk_command::kShareAddress,
+                     QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "查看外链分享地址")});
+                entries.push_back({disk_command::kCancelShare,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "取消文件分享")});
             }
             if (row.kind == RowKind::kFile && offOrEmpty(row.link))
-                entries.push_back({disk_command::kEnableLink, "启用文件直链"});
+                entries.push_back({disk_command::kEnableLink,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "启用文件直链")});
             if (!offOrEmpty(row.link)) {
-                entries.push_back({disk_command::kViewLink, "查看文件直链"});
-                entries.push_back({disk_command::kCloseLink, "关闭文件直链"});
+                entries.push_back({disk_command::kViewLink,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "查看文件直链")});
+                entries.push_back({disk_command::kCloseLink,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "关闭文件直链")});
             }
-            entries.push_back({disk_command::kDownload, "下载"});
+            entries.push_back(
+                {disk_command::kDownload, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "下载")});
             break;
         case kPageShared:
             if (row.share == kDisabledMark) {
-                entries.push_back({disk_command::kShareShared, "启用外链分享"});
+                entries.push_back({disk_command::kShareShared,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "启用外链分享")});
             } else {
-                entries.push_back({disk_command::kEditShare, "编辑外链分享"});
-                entries.push_back({disk_command::kShareAddress, "查看外链分享"});
-                entries.push_back({disk_command::kCancelShare, "取消文件分享"});
+                entries.push_back({disk_command::kEditShare,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "编辑外链分享")});
+                entries.push_back({disk_command::kShareAddress,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "查看外链分享")});
+                entries.push_back({disk_command::kCancelShare,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "取消文件分享")});
             }
             break;
         case kPageLinks:
             if (row.link == kDisabledMark) {
-                entries.push_back({disk_command::kEnableLink, "启用文件直链"});
+                entries.push_back({disk_command::kEnableLink,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "启用文件直链")});
             } else {
-                entries.push_back({disk_command::kEditLink, "编辑文件直链"});
-                entries.push_back({disk_command::kViewLink, "查看文件直链"});
-                entries.push_back({disk_command::kCloseLink, "关闭文件直链"});
+                entries.push_back({disk_command::kEditLink,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "编辑文件直链")});
+                entries.push_back({disk_command::kViewLink,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "查看文件直链")});
+                entries.push_back({disk_command::kCloseLink,
+                                   QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "关闭文件直链")});
             }
             break;
         case kPageRecycle:
-            entries.push_back({disk_command::kClearBin, "清空回收站"});
-            entries.push_back({disk_command::kRestore, "还原"});
-            entries.push_back({disk_command::kDeleteForGood, "彻底删除"});
+            entries.push_back({disk_command::kClearBin,
+                               QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "清空回收站")});
+            entries.push_back(
+                {disk_command::kRestore, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "还原")});
+            entries.push_back({disk_command::kDeleteForGood,
+                               QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "彻底删除")});
             break;
         case kPageLatest:
-            entries.push_back({disk_command::kRename, "重命名"});
-            entries.push_back({disk_command::kMove, "移动"});
-            entries.push_back({disk_command::kDelete, "删除"});
+            entries.push_back(
+                {disk_command::kRename, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "重命名")});
+            entries.push_back(
+                {disk_command::kMove, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "移动")});
+            entries.push_back(
+                {disk_command::kDelete, QT_TRANSLATE_NOOP("nubexa::pages::RowMenu", "删除")});
             break;
         default:
             break;

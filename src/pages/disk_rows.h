@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include <string>
 #include <vector>
 
@@ -20,10 +22,10 @@ enum Page {
 inline constexpr int kPageCount = 7;
 
 // The texts the list and the menus compare with.
-inline constexpr const char* kReturnText = "返回";
-inline constexpr const char* kProtectedMark = "[密]";
-inline constexpr const char* kEnabledMark = "启用";
-inline constexpr const char* kDisabledMark = "禁用";
+inline constexpr const char* kReturnText = QT_TRANSLATE_NOOP("nubexa::pages::DiskRows", "返回");
+inline constexpr const char* kProtectedMark = QT_TRANSLATE_NOOP("nubexa::pages::DiskRows", "[密]");
+inline constexpr const char* kEnabledMark = QT_TRANSLATE_NOOP("nubexa::pages::DiskRows", "启用");
+inline constexpr const char* kDisabledMark = QT_TRANSLATE_NOOP("nubexa::pages::DiskRows", "禁用");
 
 enum class RowKind { kReturn, kFolder, kFile };
 
@@ -72,7 +74,7 @@ DiskSelection selectionFor(const DiskRow& row, const DiskTables& tables);
 
 struct MenuEntry {
     int id;
-    const char* text;
+    const char* text;  // source text of the catalog's context "nubexa::pages::RowMenu"
 };
 
 // The context menu of `page` for a row (pages 1 to 5), in order.
@@ -85,10 +87,16 @@ struct SortEntry {
     const char* desc;
 };
 inline constexpr SortEntry kSortEntries[] = {
-    {"按名称升序", "name", "0"},  {"按名称降序", "name", "1"}, {"按时间升序", "time", "0"},
-    {"按时间降序", "time", "1"},  {"按大小升序", "size", "0"}, {"按大小降序", "size", "1"},
-    {"按直链升序", "link", "0"},  {"按直链降序", "link", "1"}, {"按外链升序", "share", "0"},
-    {"按外链降序", "share", "1"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按名称升序"), "name", "0"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按名称降序"), "name", "1"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按时间升序"), "time", "0"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按时间降序"), "time", "1"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按大小升序"), "size", "0"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按大小降序"), "size", "1"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按直链升序"), "link", "0"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按直链降序"), "link", "1"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按外链升序"), "share", "0"},
+    {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "按外链降序"), "share", "1"},
 };
 
 // The location text after opening the folder `name` ("\" is the root) and after going back.

@@ -19,10 +19,10 @@ constexpr int kIdRole = Qt::UserRole + 1;
 }  // namespace
 
 NewFolderDialog::NewFolderDialog(DialogContext context, std::string parentId, QWidget* parent)
-    : ItemDialog(std::move(context), {}, QStringLiteral("新建文件夹"), kNameSize, parent),
+    : ItemDialog(std::move(context), {}, tr("新建文件夹"), kNameSize, parent),
       m_parentId(std::move(parentId)) {
-    addLabel(QStringLiteral("文件夹名称："), {20, 30, 100, 33});
-    m_name = addEdit(QStringLiteral("文件夹名称"), {120, 30, 200, 33});
+    addLabel(tr("文件夹名称："), {20, 30, 100, 33});
+    m_name = addEdit(tr("文件夹名称"), {120, 30, 200, 33});
     addOkCancel([this] { confirm(); });
 }
 
@@ -33,21 +33,21 @@ void NewFolderDialog::confirm() {
         return;
     }
     const DiskOperations& disk = m_context.disk;
-    runRequest<int>([&disk, pid = m_parentId, name] { return disk.addFolder(pid, name); },
-                    [this](int result) {
-                        if (result < 1)
-                            say("添加失败，可能是网络原因，请再试...");
-                        else
-                            succeed("添加成功");
-                    });
+    runRequest<int>(
+        [&disk, pid = m_parentId, name] { return disk.addFolder(pid, name); },
+        [this](int result) {
+            if (result < 1)
+                say(QT_TRANSLATE_NOOP("Messages", "添加失败，可能是网络原因，请再试..."));
+            else
+                succeed(QT_TRANSLATE_NOOP("Messages", "添加成功"));
+        });
 }
 
 RenameDialog::RenameDialog(DialogContext context, DiskSelection item, QWidget* parent)
-    : ItemDialog(std::move(context), item,
-                 item.isFolder ? QStringLiteral("重命名文件夹") : QStringLiteral("重命名文件"),
+    : ItemDialog(std::move(context), item, item.isFolder ? tr("重命名文件夹") : tr("重命名文件"),
                  kNameSize, parent) {
-    addLabel(QStringLiteral("新名称："), {20, 30, 80, 33});
-    m_name = addEdit(QStringLiteral("新名称"), {100, 30, 240, 33});
+    addLabel(tr("新名称："), {20, 30, 80, 33});
+    m_name = addEdit(tr("新名称"), {100, 30, 240, 33});
     m_name->setText(QString::fromStdString(m_item.name));
     m_name->selectAll();
     addOkCancel([this] { confirm(); });
@@ -56,7 +56,7 @@ RenameDialog::RenameDialog(DialogContext context, DiskSelection item, QWidget* p
 void RenameDialog::confirm() {
     const std::string name = fieldText(m_name);
     if (name.empty()) {
-        say("请输入新名称");
+        say(QT_TRANSLATE_NOOP("Messages", "请输入新名称"));
         return;
     }
     const DiskOperations& disk = m_context.disk;
@@ -67,21 +67,21 @@ void RenameDialog::confirm() {
         },
         [this](const ServiceRefusal& why) {
             if (why.failure == Failure::kNone)
-                succeed("操作成功");
+                succeed(QT_TRANSLATE_NOOP("Messages", "操作成功"));
             else
-                say(failureText(why, "操作失败"));
+                say(failureText(why, QT_TRANSLATE_NOOP("Messages", "操作失败")));
         });
 }
 
 MoveDialog::MoveDialog(DialogContext context, DiskSelection item, QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("移动"), kMoveSize, parent) {
-    addLabel(QStringLiteral("移动到文件夹名称："), {20, 20, 130, 28});
-    m_target = addEdit(QStringLiteral("目标文件夹"), {150, 20, 150, 28});
+    : ItemDialog(std::move(context), std::move(item), tr("移动"), kMoveSize, parent) {
+    addLabel(tr("移动到文件夹名称："), {20, 20, 130, 28});
+    m_target = addEdit(tr("目标文件夹"), {150, 20, 150, 28});
     m_target->setReadOnly(true);
-    QPushButton* pick = addButton(QStringLiteral("选择"), {306, 20, 70, 28});
-    pick->setToolTip(QStringLiteral("选择将对象移动到的文件夹"));
+    QPushButton* pick = addButton(tr("选择"), {306, 20, 70, 28});
+    pick->setToolTip(tr("选择将对象移动到的文件夹"));
     m_tree = new QTreeWidget(this);
-    m_tree->setAccessibleName(QStringLiteral("选择将对象移动到的文件夹"));
+    m_tree->setAccessibleName(tr("选择将对象移动到的文件夹"));
     m_tree->setHeaderHidden(true);
     m_tree->setRootIsDecorated(true);
     m_tree->setGeometry(130, 54, 250, 100);
@@ -146,9 +146,9 @@ void MoveDialog::confirm() {
         [this](const ServiceRefusal& why) {
             // The service's refusal (a name taken in the target, say) is reported, not hidden.
             if (why.failure == Failure::kNone)
-                succeed("移动成功");
+                succeed(QT_TRANSLATE_NOOP("Messages", "移动成功"));
             else
-                say(failureText(why, "移动失败"));
+                say(failureText(why, QT_TRANSLATE_NOOP("Messages", "移动失败")));
         });
 }
 

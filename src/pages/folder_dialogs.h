@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 #include "pages/item_dialog.h"
 #include "service/disk_entries.h"
 
@@ -12,7 +14,8 @@ namespace nubexa::pages {
 class NewFolderDialog : public ItemDialog {
     Q_OBJECT
 public:
-    static inline const std::string kEmptyNameCaption = "炫彩界面库-提示框";
+    static inline const std::string kEmptyNameCaption =
+        QT_TRANSLATE_NOOP("Messages", "炫彩界面库-提示框");
     NewFolderDialog(DialogContext context, std::string parentId, QWidget* parent);
 
 private:

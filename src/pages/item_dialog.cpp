@@ -69,7 +69,7 @@ QLabel* ItemDialog::addBanner(const pictures::Picture& picture) {
     banner->setGeometry(6, 6, std::min(picture.width, width() - 12), picture.height);
     banner->setPixmap(m_context.pictures.picture(QString::fromLatin1(picture.path)));
     banner->setScaledContents(true);
-    banner->setAccessibleName(QStringLiteral("广告"));
+    banner->setAccessibleName(tr("广告"));
     return banner;
 }
 
@@ -86,13 +86,12 @@ QPushButton* ItemDialog::addOkCancel(const std::function<void()>& onOk, bool wit
     const int y = height() - kButtonHeight - 12;
     int x = width() - 12 - kButtonWidth;
     if (withCancel) {
-        QPushButton* cancel =
-            addButton(QStringLiteral("取消"), {x, y, kButtonWidth, kButtonHeight});
+        QPushButton* cancel = addButton(tr("取消"), {x, y, kButtonWidth, kButtonHeight});
         cancel->setObjectName(QStringLiteral("cancel"));
         connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
         x -= kButtonWidth + 10;
     }
-    QPushButton* ok = addButton(QStringLiteral("确定"), {x, y, kButtonWidth, kButtonHeight});
+    QPushButton* ok = addButton(tr("确定"), {x, y, kButtonWidth, kButtonHeight});
     ok->setObjectName(QStringLiteral("ok"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this, onOk] {

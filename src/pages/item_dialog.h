@@ -41,9 +41,10 @@ struct DialogContext {
 class ItemDialog : public QDialog {
     Q_OBJECT
 public:
-    static inline const std::string kCaption = "提示";
+    static inline const std::string kCaption = QT_TRANSLATE_NOOP("Messages", "提示");
     // Said instead of an operation's own failure text when the service gave no answer.
-    static inline const std::string kNetworkFailed = "网络连接失败，请检查网络后重试";
+    static inline const std::string kNetworkFailed =
+        QT_TRANSLATE_NOOP("Messages", "网络连接失败，请检查网络后重试");
     // The text for a failed operation: the network's failure as such, else `refused`.
     static std::string failureText(const ServiceRefusal& why, const std::string& refused);
 

@@ -27,36 +27,33 @@ std::string customPart(const std::string& link, const std::string& prefix) {
 
 DirectLinkDialog::DirectLinkDialog(DialogContext context, DiskSelection item, bool filled,
                                    QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("启用文件直链"), kLinkSize,
-                 parent),
+    : ItemDialog(std::move(context), std::move(item), tr("启用文件直链"), kLinkSize, parent),
       m_filled(filled) {
     addBanner(pictures::kDirectLinkBanner);
 
-    addLabel(QStringLiteral("直链地址(可以修改自定义)："), {20, 104, 300, 24});
+    addLabel(tr("直链地址(可以修改自定义)："), {20, 104, 300, 24});
     // The custom part follows the prefix directly, as the address will read.
     const QString prefixText = QString::fromStdString(m_context.directLinkPrefix);
     const int prefixWidth = std::min(fontMetrics().horizontalAdvance(prefixText) + 4, 300);
     QLabel* prefix = addLabel(prefixText, {20, 132, prefixWidth, 28});
     prefix->setStyleSheet(QStringLiteral("color: #2a6db5;"));
-    m_custom = addEdit(QStringLiteral("自定义地址"),
-                       {20 + prefixWidth, 132, width() - 40 - prefixWidth, 28});
+    m_custom = addEdit(tr("自定义地址"), {20 + prefixWidth, 132, width() - 40 - prefixWidth, 28});
 
-    addLabel(QStringLiteral("是否启用白名单防盗链技术："), {20, 168, 200, 24});
-    auto* off = new QRadioButton(QStringLiteral("否"), this);
-    off->setAccessibleName(QStringLiteral("不启用白名单"));
+    addLabel(tr("是否启用白名单防盗链技术："), {20, 168, 200, 24});
+    auto* off = new QRadioButton(tr("否"), this);
+    off->setAccessibleName(tr("不启用白名单"));
     off->setGeometry(220, 168, 50, 24);
     off->setChecked(true);
-    m_whitelist = new QRadioButton(QStringLiteral("是"), this);
-    m_whitelist->setAccessibleName(QStringLiteral("启用白名单"));
+    m_whitelist = new QRadioButton(tr("是"), this);
+    m_whitelist->setAccessibleName(tr("启用白名单"));
     m_whitelist->setGeometry(280, 168, 50, 24);
 
     m_domainPane = new QWidget(this);
     m_domainPane->setGeometry(0, 196, width(), 70);
-    auto* domainLabel =
-        new QLabel(QStringLiteral("请输入直链可使用域名，多个域名请使用，隔开"), m_domainPane);
+    auto* domainLabel = new QLabel(tr("请输入直链可使用域名，多个域名请使用，隔开"), m_domainPane);
     domainLabel->setGeometry(20, 0, 400, 24);
     m_domains = new QLineEdit(m_domainPane);
-    m_domains->setAccessibleName(QStringLiteral("白名单域名"));
+    m_domains->setAccessibleName(tr("白名单域名"));
     m_domains->setObjectName(QStringLiteral("白名单域名"));
     m_domains->setMaxLength(259);
     m_domains->setGeometry(20, 28, 412, 28);
@@ -100,17 +97,16 @@ void DirectLinkDialog::confirm() {
                      domains] { return disk.setDirectLink(id, custom, domains); },
                     [this](int result) {
                         if (result == 1)
-                            succeed("直链启用成功");
+                            succeed(QT_TRANSLATE_NOOP("Messages", "直链启用成功"));
                         else
-                            say("直链启用失败");
+                            say(QT_TRANSLATE_NOOP("Messages", "直链启用失败"));
                     });
 }
 
 ViewLinkDialog::ViewLinkDialog(DialogContext context, DiskSelection item, QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("查看文件直链"), kViewSize,
-                 parent) {
-    addLabel(QStringLiteral("直链地址："), {20, 30, 80, 28});
-    m_link = addEdit(QStringLiteral("直链地址"), {100, 30, 300, 28});
+    : ItemDialog(std::move(context), std::move(item), tr("查看文件直链"), kViewSize, parent) {
+    addLabel(tr("直链地址："), {20, 30, 80, 28});
+    m_link = addEdit(tr("直链地址"), {100, 30, 300, 28});
     m_link->setReadOnly(true);
     m_link->setMaxLength(32767);
     addOkCancel([this] { accept(); }, false);

@@ -27,7 +27,7 @@ QString link(int depth, const QString& text) {
 }  // namespace
 
 LocationLine::LocationLine(QWidget* parent) : QLabel(parent) {
-    setAccessibleName(QStringLiteral("当前位置"));
+    setAccessibleName(tr("当前位置"));
     setStyleSheet(QStringLiteral("color: #2a5d9f;"));
     setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(this, &QLabel::linkActivated, this,

@@ -1,5 +1,6 @@
 #include "pages/page_list.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPalette>
@@ -54,9 +55,10 @@ void popUpRowMenu(QTableView* list, const QPoint& where,
         return;
     auto* menu = new QMenu(list);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->setAccessibleName(QStringLiteral("右键菜单"));
+    menu->setAccessibleName(QCoreApplication::translate("nubexa::pages::RowMenu", "右键菜单"));
     for (const MenuEntry& entry : entries) {
-        QAction* action = menu->addAction(QString::fromUtf8(entry.text));
+        QAction* action =
+            menu->addAction(QCoreApplication::translate("nubexa::pages::RowMenu", entry.text));
         const int id = entry.id;
         QObject::connect(action, &QAction::triggered, menu, [run, id] { run(id); });
     }

@@ -24,13 +24,13 @@ QString fromStd(const std::string& text) {
 
 PasswordPromptDialog::PasswordPromptDialog(DialogContext context, DiskSelection item,
                                            QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("加密"), kPromptSize, parent) {
-    addLabel(QStringLiteral("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
+    : ItemDialog(std::move(context), std::move(item), tr("加密"), kPromptSize, parent) {
+    addLabel(tr("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
     addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kRowHeight});
-    addLabel(QStringLiteral("密码："), {kLabelX, 56, 100, kRowHeight});
-    m_password = addEdit(QStringLiteral("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
+    addLabel(tr("密码："), {kLabelX, 56, 100, kRowHeight});
+    m_password = addEdit(tr("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
     m_password->setEchoMode(QLineEdit::Password);
-    addLabel(QStringLiteral("密码提示："), {kLabelX, 92, 100, kRowHeight});
+    addLabel(tr("密码提示："), {kLabelX, 92, 100, kRowHeight});
     addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kRowHeight});
     addOkCancel([this] { confirm(); });
 }
@@ -46,22 +46,22 @@ void PasswordPromptDialog::confirm() {
 }
 
 EncryptDialog::EncryptDialog(DialogContext context, DiskSelection item, Mode mode, QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("加密"),
+    : ItemDialog(std::move(context), std::move(item), tr("加密"),
                  mode == Mode::kEncrypt ? kEncryptSize : kPromptSize, parent),
       m_mode(mode) {
-    addLabel(QStringLiteral("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
+    addLabel(tr("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
     addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kRowHeight});
-    addLabel(QStringLiteral("密码："), {kLabelX, 56, 100, kRowHeight});
-    m_password = addEdit(QStringLiteral("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
+    addLabel(tr("密码："), {kLabelX, 56, 100, kRowHeight});
+    m_password = addEdit(tr("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
     m_password->setEchoMode(QLineEdit::Password);
     if (mode == Mode::kEncrypt) {
-        addLabel(QStringLiteral("重复密码："), {kLabelX, 92, 100, kRowHeight});
-        m_repeated = addEdit(QStringLiteral("重复密码"), {kFieldX, 92, kFieldWidth, kRowHeight});
+        addLabel(tr("重复密码："), {kLabelX, 92, 100, kRowHeight});
+        m_repeated = addEdit(tr("重复密码"), {kFieldX, 92, kFieldWidth, kRowHeight});
         m_repeated->setEchoMode(QLineEdit::Password);
-        addLabel(QStringLiteral("密码提示："), {kLabelX, 128, 100, kRowHeight});
-        m_tip = addEdit(QStringLiteral("密码提示"), {kFieldX, 128, kFieldWidth, kRowHeight});
+        addLabel(tr("密码提示："), {kLabelX, 128, 100, kRowHeight});
+        m_tip = addEdit(tr("密码提示"), {kFieldX, 128, kFieldWidth, kRowHeight});
     } else {
-        addLabel(QStringLiteral("密码提示："), {kLabelX, 92, 100, kRowHeight});
+        addLabel(tr("密码提示："), {kLabelX, 92, 100, kRowHeight});
         addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kRowHeight});
     }
     addOkCancel([this] { confirm(); });
@@ -84,9 +84,11 @@ void EncryptDialog::confirm() {
         },
         [this, encrypt](int result) {
             if (result == 1)
-                succeed(encrypt ? "加密成功" : "解密成功");
+                succeed(encrypt ? QT_TRANSLATE_NOOP("Messages", "加密成功")
+                                : QT_TRANSLATE_NOOP("Messages", "解密成功"));
             else
-                say(encrypt ? "加密失败" : "解密失败");
+                say(encrypt ? QT_TRANSLATE_NOOP("Messages", "加密失败")
+                            : QT_TRANSLATE_NOOP("Messages", "解密失败"));
         });
 }
 

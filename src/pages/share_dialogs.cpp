@@ -46,66 +46,63 @@ app::ImageButton* tabButton(app::PictureCache& pictures, const QString& text, in
 
 ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSettings,
                          QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("启用外链分享"), kShareSize,
-                 parent),
+    : ItemDialog(std::move(context), std::move(item), tr("启用外链分享"), kShareSize, parent),
       m_keepSettings(keepSettings) {
     addBanner(pictures::kShareBanner);
     auto* tabs = new QButtonGroup(this);
-    app::ImageButton* linkTab = tabButton(m_context.pictures, QStringLiteral("链接分享"), 6, this);
-    app::ImageButton* emailTab =
-        tabButton(m_context.pictures, QStringLiteral("邮件分享"), 104, this);
-    app::ImageButton* moreTab =
-        tabButton(m_context.pictures, QStringLiteral("更多分享"), 202, this);
+    app::ImageButton* linkTab = tabButton(m_context.pictures, tr("链接分享"), 6, this);
+    app::ImageButton* emailTab = tabButton(m_context.pictures, tr("邮件分享"), 104, this);
+    app::ImageButton* moreTab = tabButton(m_context.pictures, tr("更多分享"), 202, this);
     moreTab->setCheckable(false);
     tabs->addButton(linkTab);
     tabs->addButton(emailTab);
     linkTab->setChecked(true);
     connect(linkTab, &QAbstractButton::clicked, this, [this] { showTab(Tab::kLink); });
     connect(emailTab, &QAbstractButton::clicked, this, [this] { showTab(Tab::kEmail); });
-    connect(moreTab, &QAbstractButton::clicked, this, [this] { say("敬请期待"); });
+    connect(moreTab, &QAbstractButton::clicked, this,
+            [this] { say(QT_TRANSLATE_NOOP("Messages", "敬请期待")); });
 
     m_linkPane = new QWidget(this);
     m_linkPane->setGeometry(0, kPaneTop, width(), 140);
-    m_plain = new QRadioButton(QStringLiteral("默认直接启用外链分享，获取外链地址"), m_linkPane);
+    m_plain = new QRadioButton(tr("默认直接启用外链分享，获取外链地址"), m_linkPane);
     m_plain->setAccessibleName(m_plain->text());
     m_plain->setGeometry(20, 4, 400, 22);
     m_plain->setChecked(true);
-    m_advancedChoice =
-        new QRadioButton(QStringLiteral("高级选项(可设置外链密码及分享积分)"), m_linkPane);
+    m_advancedChoice = new QRadioButton(tr("高级选项(可设置外链密码及分享积分)"), m_linkPane);
     m_advancedChoice->setAccessibleName(m_advancedChoice->text());
     m_advancedChoice->setGeometry(20, 30, 400, 22);
     connect(m_advancedChoice, &QRadioButton::toggled, this, [this](bool on) { setAdvanced(on); });
 
     m_advanced = new QWidget(m_linkPane);
     m_advanced->setGeometry(0, 56, width(), 80);
-    auto* passwordLabel = new QLabel(QStringLiteral("密码："), m_advanced);
+    auto* passwordLabel = new QLabel(tr("密码："), m_advanced);
     passwordLabel->setGeometry(40, 4, 90, 26);
     m_password = new QLineEdit(m_advanced);
-    m_password->setAccessibleName(QStringLiteral("分享密码"));
+    m_password->setAccessibleName(tr("分享密码"));
     m_password->setObjectName(QStringLiteral("分享密码"));
     m_password->setMaxLength(259);
     m_password->setGeometry(130, 4, 150, 26);
-    auto* pointsLabel = new QLabel(QStringLiteral("下载资源分："), m_advanced);
+    auto* pointsLabel = new QLabel(tr("下载资源分："), m_advanced);
     pointsLabel->setGeometry(40, 38, 90, 26);
     m_points = new QComboBox(m_advanced);
-    m_points->setAccessibleName(QStringLiteral("下载资源分"));
+    m_points->setAccessibleName(tr("下载资源分"));
     m_points->setGeometry(130, 38, 60, 26);
     for (int points = 0; points <= 5; ++points)
         m_points->addItem(QString::number(points));
     // Entries drawn by the view's rules (the dialog's colours), not as a menu of the style.
     m_points->setItemDelegate(new QStyledItemDelegate(m_points));
-    auto* note = new QLabel(QStringLiteral("用户下载此资源，你将获得的积分"), m_advanced);
+    auto* note = new QLabel(tr("用户下载此资源，你将获得的积分"), m_advanced);
     note->setGeometry(200, 38, 230, 26);
     note->setStyleSheet(QStringLiteral("color: #888;"));
     m_advanced->hide();
 
     m_emailPane = new QWidget(this);
     m_emailPane->setGeometry(0, kPaneTop, width(), 140);
-    auto* emailLabel = new QLabel(
-        QStringLiteral("请输入邮箱地址(多邮箱地址用逗号(,)隔开，单词最多5个邮箱)："), m_emailPane);
+    auto* emailLabel =
+        new QLabel(tr("请输入邮箱地址(多邮箱地址用逗号(,)隔开，单词最多5个邮箱)："), m_emailPane);
     emailLabel->setGeometry(20, 0, 420, 22);
     m_addresses = new QTextEdit(m_emailPane);
-    m_addresses->setAccessibleName(QStringLiteral("邮箱地址"));
+    m_addresses->setAccessibleName(tr("邮箱地址"));
     m_addresses->setObjectName(QStringLiteral("邮箱地址"));
     m_addresses->setGeometry(20, 24, 412, 110);
     m_emailPane->hide();
@@ -178,19 +175,18 @@ void ShareDialog::confirm() {
 }
 
 ShareEditDialog::ShareEditDialog(DialogContext context, DiskSelection item, QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("编辑外链分享"), kEditSize,
-                 parent) {
+    : ItemDialog(std::move(context), std::move(item), tr("编辑外链分享"), kEditSize, parent) {
     addBanner(pictures::kShareBanner)->setFixedHeight(75);
-    addLabel(QStringLiteral("继续分享：") + QString::fromStdString(m_item.name + m_item.ext),
+    addLabel(tr("继续分享：") + QString::fromStdString(m_item.name + m_item.ext),
              {20, 100, 340, 26});
-    auto* yes = new QRadioButton(QStringLiteral("是"), this);
-    yes->setAccessibleName(QStringLiteral("是"));
+    auto* yes = new QRadioButton(tr("是"), this);
+    yes->setAccessibleName(tr("是"));
     yes->setGeometry(40, 140, 60, 24);
     yes->setChecked(true);
-    auto* no = new QRadioButton(QStringLiteral("否"), this);
-    no->setAccessibleName(QStringLiteral("否"));
+    auto* no = new QRadioButton(tr("否"), this);
+    no->setAccessibleName(tr("否"));
     no->setGeometry(120, 140, 60, 24);
-    QPushButton* next = addButton(QStringLiteral("下一步"), {width() - 92, height() - 42, 80, 30});
+    QPushButton* next = addButton(tr("下一步"), {width() - 92, height() - 42, 80, 30});
     connect(next, &QPushButton::clicked, this, [this, yes] {
         accept();
         if (yes->isChecked())
@@ -199,10 +195,10 @@ ShareEditDialog::ShareEditDialog(DialogContext context, DiskSelection item, QWid
 }
 
 ShareAddressDialog::ShareAddressDialog(DialogContext context, DiskSelection item, QWidget* parent)
-    : ItemDialog(std::move(context), std::move(item), QStringLiteral("查看外链分享地址"),
-                 kAddressSize, parent) {
-    addLabel(QStringLiteral("分享地址："), {20, 24, 80, 28});
-    m_address = addEdit(QStringLiteral("分享地址"), {100, 24, 300, 28});
+    : ItemDialog(std::move(context), std::move(item), tr("查看外链分享地址"), kAddressSize,
+                 parent) {
+    addLabel(tr("分享地址："), {20, 24, 80, 28});
+    m_address = addEdit(tr("分享地址"), {100, 24, 300, 28});
     m_address->setReadOnly(true);
     m_address->setMaxLength(32767);
     // Without its code a protected share's address opens nothing.
@@ -210,12 +206,11 @@ ShareAddressDialog::ShareAddressDialog(DialogContext context, DiskSelection item
     m_code = addEdit(tr("提取码"), {100, 60, 120, 28});
     m_code->setReadOnly(true);
     m_code->setPlaceholderText(tr("无"));
-    QPushButton* copy =
-        addButton(QStringLiteral("复制链接"), {width() - 112, height() - 42, 100, 30});
+    QPushButton* copy = addButton(tr("复制链接"), {width() - 112, height() - 42, 100, 30});
     connect(copy, &QPushButton::clicked, this, [this] {
         m_address->selectAll();
         QApplication::clipboard()->setText(copiedText(m_address->text(), m_code->text()));
-        say("复制成功");
+        say(QT_TRANSLATE_NOOP("Messages", "复制成功"));
     });
     const DiskOperations& disk = m_context.disk;
     runRequest<std::pair<std::string, std::string>>(

@@ -156,10 +156,17 @@ QVariant TransferListModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     static const char* const kTitles[kColumnCount] = {
-        "本地文件信息", "网盘文件信息", "大小", "进度", "速度", "", "", "状态"};
+        QT_TRANSLATE_NOOP("nubexa::pages::TransferListModel", "本地文件信息"),
+        QT_TRANSLATE_NOOP("nubexa::pages::TransferListModel", "网盘文件信息"),
+        QT_TRANSLATE_NOOP("nubexa::pages::TransferListModel", "大小"),
+        QT_TRANSLATE_NOOP("nubexa::pages::TransferListModel", "进度"),
+        QT_TRANSLATE_NOOP("nubexa::pages::TransferListModel", "速度"),
+        "",
+        "",
+        QT_TRANSLATE_NOOP("nubexa::pages::TransferListModel", "状态")};
     if (section < 0 || section >= kColumnCount)
         return {};
-    return QString::fromUtf8(kTitles[section]);
+    return tr(kTitles[section]);
 }
 
 Qt::ItemFlags TransferListModel::flags(const QModelIndex& index) const {

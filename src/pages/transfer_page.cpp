@@ -33,7 +33,8 @@ namespace {
 
 // Two lines per row: the speed and, under it, the time left.
 constexpr int kRowHeight = 34;
-constexpr const char* kNotWritten = "操作失败，请检查 bin.db 是否可写";
+constexpr const char* kNotWritten =
+    QT_TRANSLATE_NOOP("Messages", "操作失败，请检查 bin.db 是否可写");
 
 QPushButton* pageButton(const QString& text, const QRect& where, QWidget* parent) {
     auto* button = new QPushButton(text, parent);
@@ -62,13 +63,13 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
           },
           this)),
       m_totals(new QLabel(parent)),
-      m_pauseAll(pageButton(QStringLiteral("全部暂停"), rects::kPauseAll, parent)),
-      m_startAll(pageButton(QStringLiteral("全部开始"), rects::kStartAll, parent)) {
+      m_pauseAll(pageButton(tr("全部暂停"), rects::kPauseAll, parent)),
+      m_startAll(pageButton(tr("全部开始"), rects::kStartAll, parent)) {
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ProgressDelegate(
         TransferListModel::kProgress, TransferListModel::kSize, TransferListModel::kSpeed, m_list));
     m_list->setGeometry(rects::kList);
-    setUpList(m_list, QStringLiteral("传输列表"), kRowHeight, TransferListModel::kColumnWidths,
+    setUpList(m_list, tr("传输列表"), kRowHeight, TransferListModel::kColumnWidths,
               TransferListModel::kColumnCount);
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -78,7 +79,7 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
     connect(m_list, &QTableView::doubleClicked, this,
             [this](const QModelIndex& index) { openRow(index.row()); });
 
-    m_totals->setAccessibleName(QStringLiteral("传输合计"));
+    m_totals->setAccessibleName(tr("传输合计"));
     m_totals->setGeometry(rects::kTransferTotals);
     m_totals->setStyleSheet(QStringLiteral("color: #456;"));
     m_totals->hide();

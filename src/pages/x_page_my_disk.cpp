@@ -12,6 +12,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QUrl>
+#include <string_view>
 
 #include "app/image_button.h"
 #include "app/main_frame.h"
@@ -31,15 +32,35 @@ namespace rects = page_rects;
 
 namespace {
 
+// The pages' names, as the navigation buttons' pictures show them, for the buttons' texts.
+constexpr const char* kPageNames[kPageCount] = {
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "我的网盘"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "我的外链"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "我的直链"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "回收站"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "最近上传"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "正在上传"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "正在下载"),
+};
+
+constexpr bool namesMatchPictures() {
+    for (int i = 0; i < kPageCount; ++i) {
+        if (std::string_view(kPageNames[i]) != pictures::kNavButtons[i].label)
+            return false;
+    }
+    return true;
+}
+static_assert(namesMatchPictures(), "a page's name differs from its navigation picture's");
+
 // What the location line shows on pages 2 to 7 (page 1 shows the folder's path).
 const char* const kPageLocations[kPageCount] = {
     "",
-    "当前位置：我的外链",
-    "当前位置：我的直链",
-    "当前位置：回收站",
-    "当前位置：最近上传",
-    "当前位置：正在上传",
-    "当前位置：正在下载",
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "当前位置：我的外链"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "当前位置：我的直链"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "当前位置：回收站"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "当前位置：最近上传"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "当前位置：正在上传"),
+    QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "当前位置：正在下载"),
 };
 
 ListingKind listingOf(int page) {
@@ -89,7 +110,7 @@ CXPageMyDisk::CXPageMyDisk(const PageContext& context, app::MainFrame& frame)
       m_context(context),
       m_frame(frame),
       m_commands(new DiskCommands(m_context, *this)) {
-    setAccessibleName(QStringLiteral("我的网盘页面"));
+    setAccessibleName(tr("我的网盘页面"));
     setAcceptDrops(true);
     resize(frame.pageArea()->size());
     buildControls();
@@ -108,7 +129,7 @@ void CXPageMyDisk::buildControls() {
     app::PictureCache& pictures = m_context.pictures;
     for (int i = 0; i < kPageCount; ++i) {
         const auto& face = pictures::kNavButtons[i];
-        const QString label = QString::fromUtf8(face.label);
+        const QString label = tr(kPageNames[i]);
         auto* button = new app::ImageButton(pictures, label, this);
         using Face = app::ImageButton::Face;
         button->setFaces(Face::whole(face.leave), Face::whole(face.active),
@@ -128,13 +149,13 @@ void CXPageMyDisk::buildControls() {
     m_right = new QWidget(this);
     m_right->setGeometry(m_frame.listArea());
 
-    m_upload = new app::ImageButton(pictures, QStringLiteral("上传"), m_right);
+    m_upload = new app::ImageButton(pictures, tr("上传"), m_right);
     m_upload->setGeometry(rects::kUpload);
     m_upload->setHandCursor();
     connect(m_upload, &QAbstractButton::clicked, this, &CXPageMyDisk::upload);
     m_uploadType = new QComboBox(m_right);
-    m_uploadType->setAccessibleName(QStringLiteral("上传类型"));
-    m_uploadType->addItems({QStringLiteral("文件"), QStringLiteral("文件夹")});
+    m_uploadType->setAccessibleName(tr("上传类型"));
+    m_uploadType->addItems({tr("文件"), tr("文件夹")});
     m_uploadType->setGeometry(rects::kUploadType);
 
     auto* panel = new QLabel(m_right);
@@ -148,13 +169,16 @@ void CXPageMyDisk::buildControls() {
         void (CXPageMyDisk::*action)();
     };
     const Small smalls[] = {
-        {"新建文件夹", pictures::kNewFolder, pictures::kNewFolderHover, &CXPageMyDisk::newFolder},
-        {"首页", pictures::kHome, pictures::kHomeHover, &CXPageMyDisk::goHome},
-        {"刷新", pictures::kRefresh, pictures::kRefreshHover, &CXPageMyDisk::refresh},
+        {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "新建文件夹"), pictures::kNewFolder,
+         pictures::kNewFolderHover, &CXPageMyDisk::newFolder},
+        {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "首页"), pictures::kHome,
+         pictures::kHomeHover, &CXPageMyDisk::goHome},
+        {QT_TRANSLATE_NOOP("nubexa::pages::CXPageMyDisk", "刷新"), pictures::kRefresh,
+         pictures::kRefreshHover, &CXPageMyDisk::refresh},
     };
     for (std::size_t i = 0; i < std::size(smalls); ++i) {
-        app::ImageButton* button = smallButton(pictures, QString::fromUtf8(smalls[i].name),
-                                               smalls[i].normal, smalls[i].hover, m_right);
+        app::ImageButton* button =
+            smallButton(pictures, tr(smalls[i].name), smalls[i].normal, smalls[i].hover, m_right);
         button->setGeometry(rects::kMenuPanel.x() + rects::kSmallButtonX[i],
                             rects::kMenuPanel.y() + rects::kSmallButtonY, smalls[i].normal.width,
                             smalls[i].normal.height);
@@ -167,21 +191,21 @@ void CXPageMyDisk::buildControls() {
     searchBar->setPixmap(pictures.picture(QString::fromLatin1(pictures::kSearchBar.path)));
     searchBar->setScaledContents(true);
     m_searchBox = new QLineEdit(m_right);
-    m_searchBox->setAccessibleName(QStringLiteral("搜索"));
-    m_searchBox->setPlaceholderText(QStringLiteral("搜索我的网盘文件"));
+    m_searchBox->setAccessibleName(tr("搜索"));
+    m_searchBox->setPlaceholderText(tr("搜索我的网盘文件"));
     m_searchBox->setMaxLength(259);
     m_searchBox->setGeometry(rects::kSearchBox.adjusted(8, 3, -8, -3));
     m_searchBox->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
     connect(m_searchBox, &QLineEdit::returnPressed, this, [this] { search(m_searchBox->text()); });
-    auto* searchButton = new app::ImageButton(pictures, QStringLiteral("搜索按钮"), m_right);
+    auto* searchButton = new app::ImageButton(pictures, tr("搜索按钮"), m_right);
     m_searchButton = searchButton;
     searchButton->setPicture(pictures::kSearchButton);
     searchButton->setGeometry(rects::kSearchButton);
     searchButton->setHandCursor();
     connect(searchButton, &QAbstractButton::clicked, this, [this] { search(m_searchBox->text()); });
 
-    m_locationLabel = new QLabel(QStringLiteral("当前位置：我的网盘"), m_right);
-    m_locationLabel->setAccessibleName(QStringLiteral("位置标签"));
+    m_locationLabel = new QLabel(tr("当前位置：我的网盘"), m_right);
+    m_locationLabel->setAccessibleName(tr("位置标签"));
     m_locationLabel->setGeometry(rects::kLocationLabel);
     m_locationLine = new LocationLine(m_right);
     m_locationLine->setGeometry(rects::kLocationLine);
@@ -197,9 +221,9 @@ void CXPageMyDisk::buildControls() {
     });
 
     m_sort = new QComboBox(m_right);
-    m_sort->setAccessibleName(QStringLiteral("排序"));
+    m_sort->setAccessibleName(tr("排序"));
     for (const auto& entry : kSortEntries)
-        m_sort->addItem(QString::fromUtf8(entry.text));
+        m_sort->addItem(tr(entry.text));
     m_sort->setGeometry(rects::kSort);
     m_sort->raise();
     connect(m_sort, &QComboBox::activated, this, &CXPageMyDisk::setSortIndex);
@@ -210,7 +234,7 @@ void CXPageMyDisk::buildList() {
     m_list = new QTableView(m_right);
     m_list->setModel(m_model);
     m_list->setGeometry(rects::kList);
-    setUpList(m_list, QStringLiteral("文件列表"), 26, DiskListModel::kColumnWidths,
+    setUpList(m_list, tr("文件列表"), 26, DiskListModel::kColumnWidths,
               DiskListModel::kColumnCount);
     m_list->installEventFilter(this);
     connect(m_list, &QTableView::doubleClicked, this,
@@ -225,7 +249,7 @@ void CXPageMyDisk::buildList() {
     const QPixmap loading =
         m_context.pictures.picture(QString::fromLatin1(pictures::kPageLoading.path));
     m_loading->setPixmap(loading);
-    m_loading->setAccessibleName(QStringLiteral("正在加载"));
+    m_loading->setAccessibleName(tr("正在加载"));
     m_loading->setGeometry(rects::kList.center().x() - pictures::kPageLoading.width / 2,
                            rects::kList.center().y() - pictures::kPageLoading.height / 2,
                            pictures::kPageLoading.width, pictures::kPageLoading.height);
@@ -390,7 +414,7 @@ void CXPageMyDisk::applyPage(const Target& target) {
     } else if (m_page == kPageMyDisk) {
         m_locationLine->showPath(m_location, m_trail);
     } else {
-        m_locationLine->showText(QString::fromUtf8(kPageLocations[m_page - 1]));
+        m_locationLine->showText(tr(kPageLocations[m_page - 1]));
     }
     // The other pages' location texts name themselves ("当前位置：回收站"); beside a label that
     // still says "当前位置：我的网盘" they would read as two places at once.

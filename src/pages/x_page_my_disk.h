@@ -47,7 +47,8 @@ class TransferPage;
 class CXPageMyDisk : public QWidget, public TransferView {
     Q_OBJECT
 public:
-    static inline const std::string kNetworkFailed = "网络连接失败，请检查网络后重试";
+    static inline const std::string kNetworkFailed =
+        QT_TRANSLATE_NOOP("Messages", "网络连接失败，请检查网络后重试");
     static constexpr int kLoadingPictureDelayMs = 150;
 
     CXPageMyDisk(const PageContext& context, app::MainFrame& frame);

@@ -1,6 +1,7 @@
 #include "session/system_settings.h"
 
 #include <cstdio>
+#include <filesystem>
 
 #include "platform/autostart.h"
 #include "store/store_gate.h"
@@ -21,8 +22,17 @@ SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid) {
             settings.autoResume = true;
         }
         settings.limits = log.readSpeedLimits(uid);
+        settings.language = log.readUiLanguage();
     });
     return settings;
+}
+
+UiLanguage readStoredUiLanguage(const std::string& databasePath) {
+    std::error_code error;
+    if (!std::filesystem::exists(databasePath, error))
+        return UiLanguage::kSystem;
+    StoreGate gate(databasePath);
+    return gate.run([](LocalStore& store) { return UserLog(store).readUiLanguage(); });
 }
 
 SettingsSaved saveSystemSettings(StoreGate& gate, Autostart& autostart, const std::string& uid,
@@ -38,7 +48,7 @@ SettingsSaved saveSystemSettings(StoreGate& gate, Autostart& autostart, const st
     const bool autoRun = changed ? settings.autoRun : autostart.enabled();
     const bool stored = gate.run([&](LocalStore& store) {
         UserLog log(store);
-        const bool option = log.saveAutoRun(autoRun);
+        const bool option = log.saveAutoRun(autoRun) && log.saveUiLanguage(settings.language);
         // A user without a sign-in row has nothing to store the other two choices on.
         log.saveUserChoices(uid, settings.autoLogin, settings.autoResume);
         return log.saveSpeedLimits(uid, settings.limits) && option;

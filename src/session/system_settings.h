@@ -9,12 +9,13 @@ namespace nubexa {
 class Autostart;
 class StoreGate;
 
-// The choices of the settings dialog: three start-up choices and the speed limits.
+// The choices of the settings dialog: three start-up choices, the speed limits and the language.
 struct SystemSettings {
     bool autoRun = false;     // start with the desktop session (t_options is_auto_run)
     bool autoLogin = false;   // the user's newest t_user_log row, is_auto_login
     bool autoResume = false;  // the same row, is_auto_down_up_load
     SpeedLimits limits;       // t_speed_limit, per user
+    UiLanguage language = UiLanguage::kSystem;  // t_options ui_language; used from the next start
 };
 
 // How saving the choices went; the front end words it.
@@ -39,6 +40,10 @@ SystemSettings loadSystemSettings(StoreGate& gate, const std::string& uid);
 // Sets up (or removes) the log-on start of `program`, then stores the choices: is_auto_run as
 // the log-on start now stands, the other two on the user's newest sign-in row (its remembered
 // password stays), the limits in the user's t_speed_limit row.
+// The interface language stored in the bin.db at `databasePath`, read before any window (and
+// before a session) exists; kSystem when there is no such file yet.
+UiLanguage readStoredUiLanguage(const std::string& databasePath);
+
 SettingsSaved saveSystemSettings(StoreGate& gate, Autostart& autostart, const std::string& uid,
                                  const std::string& program, const SystemSettings& settings);
 

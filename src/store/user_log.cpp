@@ -15,6 +15,9 @@ namespace {
 const std::string kAccountNameKey = "account_name:";
 const std::string kSkinKey = "skin:";
 const std::string kWindowSizeKey = "main_window_size";
+const std::string kUiLanguageKey = "ui_language";
+constexpr const char* kChineseValue = "zh";
+constexpr const char* kEnglishValue = "en";
 }  // namespace
 
 bool UserLog::recordSignIn(const SignInRecord& record) {
@@ -198,6 +201,27 @@ std::optional<std::pair<int, int>> UserLog::readWindowSize() {
 
 bool UserLog::saveWindowSize(int width, int height) {
     return saveOption(kWindowSizeKey, std::to_string(width) + "x" + std::to_string(height));
+}
+
+UiLanguage UserLog::readUiLanguage() {
+    const auto text = readOption(kUiLanguageKey);
+    if (text == kChineseValue)
+        return UiLanguage::kChinese;
+    if (text == kEnglishValue)
+        return UiLanguage::kEnglish;
+    return UiLanguage::kSystem;
+}
+
+bool UserLog::saveUiLanguage(UiLanguage language) {
+    switch (language) {
+        case UiLanguage::kChinese:
+            return saveOption(kUiLanguageKey, kChineseValue);
+        case UiLanguage::kEnglish:
+            return saveOption(kUiLanguageKey, kEnglishValue);
+        case UiLanguage::kSystem:
+            break;
+    }
+    return saveOption(kUiLanguageKey, "system");
 }
 
 }  // namespace nubexa

@@ -61,6 +61,9 @@ public:
     std::optional<std::string> readSkin(const std::string& userId);
     bool saveSkin(const std::string& userId, const std::string& picture);
     std::optional<std::pair<int, int>> readWindowSize();
+    // The interface language of every user of this bin.db; kSystem when never chosen.
+    UiLanguage readUiLanguage();
+    bool saveUiLanguage(UiLanguage language);
     bool saveWindowSize(int width, int height);
 
 private:

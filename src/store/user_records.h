@@ -19,6 +19,10 @@ struct SignInRecord {
     std::string accountName;       // as the user typed it; kept for the sign-in window
 };
 
+// The desktop client's language: the desktop's (Chinese for a Chinese locale, else English), or
+// the one the user chose in the settings dialog.
+enum class UiLanguage { kSystem, kChinese, kEnglish };
+
 // The choices the settings dialog shows.
 struct UserChoices {
     int autoResume = 0;

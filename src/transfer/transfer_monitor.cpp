@@ -18,11 +18,13 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
     }
     const SummedSpeeds speeds = m_manager.gate().run(
         [&](LocalStore& store) { return TaskTable(store).sumSpeeds(account.uid); });
-    m_statusText =
-        speedStatusText(speeds.upload, speeds.download, m_manager.limitHolding(Direction::kUpload),
-                        m_manager.limitHolding(Direction::kDownload));
+    const SpeedStatus status{speeds.upload, speeds.download,
+                             m_manager.limitHolding(Direction::kUpload),
+                             m_manager.limitHolding(Direction::kDownload)};
+    m_statusText = speedStatusText(status.upload, status.download, status.uploadLimited,
+                                   status.downloadLimited);
     tick.statusText = m_statusText;
-    m_view.showStatusText(m_statusText);
+    m_view.showSpeeds(status);
 
     if (m_manager.backoff(Direction::kUpload).mayStart())
         tick.startedUpload = startNext(Direction::kUpload);

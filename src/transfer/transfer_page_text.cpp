@@ -5,6 +5,7 @@
 
 #include "platform/paths.h"
 #include "store/store_gate.h"
+#include "transfer/transfer_view.h"
 
 namespace nubexa {
 
@@ -90,6 +91,11 @@ std::vector<TransferPageRow> loadTransferPage(StoreGate& gate, const std::string
     for (const auto& row : rows)
         shown.push_back(makePageRow(row, page));
     return shown;
+}
+
+void TransferView::showSpeeds(const SpeedStatus& speeds) {
+    showStatusText(speedStatusText(speeds.upload, speeds.download, speeds.uploadLimited,
+                                   speeds.downloadLimited));
 }
 
 std::string speedStatusText(const std::string& upload, const std::string& download,

@@ -7,6 +7,15 @@
 
 namespace nubexa {
 
+// The monitor's summed speeds (KB/s, as the transfer list words them) and whether a limit holds
+// each direction back.
+struct SpeedStatus {
+    std::string upload = "0";
+    std::string download = "0";
+    bool uploadLimited = false;
+    bool downloadLimited = false;
+};
+
 // The parts of the main window the queue and the monitor change. Called on the user-interface
 // thread only (the queue and the monitor run there); workers never call it.
 class TransferView {
@@ -15,6 +24,9 @@ public:
 
     // The status-bar text of the monitor ("上传：… KB/S 下载：… KB/S").
     virtual void showStatusText(const std::string& text) = 0;
+    // The monitor's speeds: a window words them in its own language; by default the status-bar
+    // text of speedStatusText.
+    virtual void showSpeeds(const SpeedStatus& speeds);
     // After a single file was queued: page 6 ("正在上传") or page 7 ("正在下载"), list refilled.
     virtual void showUploadingPage() = 0;
     virtual void showDownloadingPage() = 0;

@@ -1,6 +1,7 @@
 // The main window's extras against the stand-in: the settings dialog with the log-on entry, the
 // skin chooser, the capacity draw and the rotating notices.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -24,6 +25,7 @@
 #include "app/notice_link.h"
 #include "app/skin_dlg.h"
 #include "app/system_set_dlg.h"
+#include "app/ui_language.h"
 #include "app/user_panel.h"
 #include "client_harness.h"
 #include "service/service_client.h"
@@ -107,6 +109,7 @@ private slots:
     void settingsStoreAllThreeChoicesAndTheLogOnEntry();
     void settingsWithoutSignInRowOrAutoRunRow();
     void speedLimitsAreStoredAndHoldAtOnce();
+    void languageIsStoredForTheNextStart();
     void skinChooserAppliesOnlyNewSkinsAndClosesOutside();
     void statusTextIsReadableOnEverySkin();
     void drawBooksOnceAndThenSaysAlreadyDrawn();
@@ -255,6 +258,36 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     QTRY_VERIFY(!s.extras->settingsDialog());
     QCOMPARE(s.harness.client().session().manager().speedLimits(),
              (SpeedLimits{0, CSystemSetDlg::kLargestLimit, 3, kDefaultTransfers}));
+    QVERIFY(s.harness.notifier().messages().empty());
+}
+
+void ExtrasTest::languageIsStoredForTheNextStart() {
+    ConfigHome config;
+    Signed s;
+    QVERIFY(s.harness.signIn());
+    CSystemSetDlg* dialog = openSettings(s);
+    QVERIFY(dialog);
+    QComboBox* language = dialog->languageBox();
+    QCOMPARE(language->currentText(), QStringLiteral("跟随系统"));
+    QCOMPARE(language->count(), 3);
+    // The row keeps clear of the heading and of the first box.
+    QVERIFY(language->y() >= 48);
+    QVERIFY(language->geometry().bottom() < dialog->autoRunBox()->y());
+    language->setCurrentIndex(language->findText(QStringLiteral("English")));
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+
+    // What the next start reads before its first window, and what the dialog shows again.
+    QCOMPARE(readStoredUiLanguage(s.harness.databasePath()), UiLanguage::kEnglish);
+    dialog = openSettings(s);
+    QVERIFY(dialog);
+    QCOMPARE(dialog->languageBox()->currentText(), QStringLiteral("English"));
+    dialog->languageBox()->setCurrentIndex(1);
+    QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
+    QTRY_VERIFY(!s.extras->settingsDialog());
+    QCOMPARE(readStoredUiLanguage(s.harness.databasePath()), UiLanguage::kChinese);
+    // A data folder without bin.db yet: the desktop's language.
+    QCOMPARE(readStoredUiLanguage(s.harness.homeFolder() + "none/bin.db"), UiLanguage::kSystem);
     QVERIFY(s.harness.notifier().messages().empty());
 }
 

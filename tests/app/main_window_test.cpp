@@ -24,6 +24,7 @@
 #include "store/task_table.h"
 #include "support/qt_test_main.h"
 #include "support/temp_dir.h"
+#include "transfer/transfer_page_text.h"
 #include "transfer/transfer_queue.h"
 
 using namespace nubexa;
@@ -261,6 +262,12 @@ void MainWindowTest::statusTextFollowsTheMonitor() {
     QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->width());
     frame->showStatusText("上传：0 KB/S 下载：0 KB/S");
     QCOMPARE(status->geometry(), rects::kStatus);
+    // The window words the monitor's speeds itself (in its language): in Chinese, as the core.
+    for (const bool limited : {false, true}) {
+        frame->showSpeeds(SpeedStatus{"12", "3000", limited, !limited});
+        QCOMPARE(frame->statusText(),
+                 QString::fromStdString(speedStatusText("12", "3000", limited, !limited)));
+    }
 }
 
 void MainWindowTest::capacityFollowsARegisteredUpload() {

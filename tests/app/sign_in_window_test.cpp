@@ -63,8 +63,8 @@ void SignInWindowTest::placeholdersAndFocus() {
     ClientHarness harness;
     QVERIFY(harness.openSignInWindow());
     SignInWindow* window = harness.signInWindow();
-    QCOMPARE(window->accountText(), kAccountPlaceholder);
-    QCOMPARE(window->passwordText(), kPasswordPlaceholder);
+    QCOMPARE(window->accountText(), accountPlaceholder());
+    QCOMPARE(window->passwordText(), passwordPlaceholder());
     QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Normal);
     QVERIFY(!window->rememberPassword());
     QVERIFY(!window->autoSignIn());
@@ -81,14 +81,14 @@ void SignInWindowTest::placeholdersAndFocus() {
     window->passwordEdit()->setFocus();
     QTRY_COMPARE(window->passwordText(), QString());
     QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Password);
-    QCOMPARE(window->accountText(), kAccountPlaceholder);
+    QCOMPARE(window->accountText(), accountPlaceholder());
     window->accountEdit()->setFocus();
-    QTRY_COMPARE(window->passwordText(), kPasswordPlaceholder);
+    QTRY_COMPARE(window->passwordText(), passwordPlaceholder());
     QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Normal);
 
     // A placeholder is not an account (the account is asked for first), nor are spaces.
     window->setFocus();
-    QTRY_COMPARE(window->accountText(), kAccountPlaceholder);
+    QTRY_COMPARE(window->accountText(), accountPlaceholder());
     QTest::mouseClick(window->childAt(sign_in_rects::kSignIn.center()), Qt::LeftButton);
     window->accountEdit()->setText(QStringLiteral("   "));
     window->passwordEdit()->setFocus();
@@ -123,7 +123,7 @@ void SignInWindowTest::lastUserVariants() {
         ClientHarness harness;
         harness.rememberSignIn(uid, "", false);
         QVERIFY(harness.openSignInWindow());
-        QCOMPARE(harness.signInWindow()->passwordText(), kPasswordPlaceholder);
+        QCOMPARE(harness.signInWindow()->passwordText(), passwordPlaceholder());
         QVERIFY(!harness.signInWindow()->rememberPassword());
     }
     {
@@ -196,7 +196,7 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     QCOMPARE(userLogRows(harness.databasePath()), std::vector<std::string>{uid + "|demo123|1|0|1"});
     QCOMPARE(lastUserId(harness.databasePath()), uid);
     MainFrame* frame = harness.mainFrame();
-    QCOMPARE(frame->windowTitle(), MainFrame::kTitle);
+    QCOMPARE(frame->windowTitle(), MainFrame::tr(MainFrame::kTitle));
     QCOMPARE(frame->size(), QSize(890, 600));
     QCOMPARE(frame->userPanel()->nickname(), QStringLiteral("演示用户"));
     QCOMPARE(frame->userPanel()->membershipPicture(), QStringLiteral("publicImage/vip.png"));
@@ -211,7 +211,7 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
     // A service that sends its own texts is shown as it says; no level is made up.
     QCOMPARE(app::capacityText("5G", "1M"), std::string("5G / 1M"));
     QVERIFY(!app::capacityLevel("5G", "1M"));
-    QCOMPARE(frame->statusText(), MainFrame::kFirstStatus);
+    QCOMPARE(frame->statusText(), MainFrame::tr(MainFrame::kFirstStatus));
     QCOMPARE(harness.client().timerInterval(), CMainWnd::kMainInterval);
     // The first listing of the top folder is there for the disk page.
     const auto tables = harness.client().session().listedTables();

@@ -447,7 +447,7 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     QVERIFY2(seen > 0 && seen < 100, qPrintable(QString::number(seen)));
     QTRY_VERIFY_WITH_TIMEOUT(!notices().empty(), 15000);
     QCOMPARE(notices().size(), std::size_t(1));
-    QCOMPARE(notices()[0].first, app::QueueWatch::kDoneTitle);
+    QCOMPARE(notices()[0].first, app::QueueWatch::tr(app::QueueWatch::kDoneTitle));
     QCOMPARE(notices()[0].second, QStringLiteral("上传 1 个文件，下载 0 个文件"));
     // The tray showed the queue's progress while it ran.
     QVERIFY2(tip.startsWith(QStringLiteral("正在传输：上传 1 个，下载 0 个")), qPrintable(tip));
@@ -483,7 +483,7 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     const auto missing =
         addTask(driver, Direction::kDownload, "missing.bin", 100, 2, driver.harness().homeFolder());
     QTRY_COMPARE_WITH_TIMEOUT(notices().size(), std::size_t(4), 20000);
-    QCOMPARE(notices()[2].first, app::QueueWatch::kFailedTitle);
+    QCOMPARE(notices()[2].first, app::QueueWatch::tr(app::QueueWatch::kFailedTitle));
     QVERIFY(notices()[2].second.contains(QStringLiteral("missing.bin")));
     QCOMPARE(notices()[3].second, QStringLiteral("上传 0 个文件，下载 0 个文件，1 个失败"));
     disk.refreshTransferList();

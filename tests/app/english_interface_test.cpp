@@ -1,0 +1,151 @@
+// The client in English: which language a desktop gets, and the sign-in window, the main window
+// (disk page, extras) and the settings dialog built under the English catalog show no Chinese
+// of their own.
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QTest>
+
+#include "app/app_menus.h"
+#include "app/image_button.h"
+#include "app/main_frame.h"
+#include "app/main_window_extras.h"
+#include "app/main_wnd.h"
+#include "app/sign_in_window.h"
+#include "app/system_set_dlg.h"
+#include "app/ui_language.h"
+#include "client_harness.h"
+#include "pages/disk_list_model.h"
+#include "pages/x_page_my_disk.h"
+#include "support/qt_test_main.h"
+
+using namespace nubexa;
+using namespace nubexa::app;
+using nubexa::test::ClientHarness;
+
+namespace {
+
+const QRegularExpression kChinese(
+    QStringLiteral("[\\x{3000}-\\x{303f}\\x{3400}-\\x{9fff}\\x{ff00}-"
+                   "\\x{ffef}]"));
+
+// What a visible widget under `top` says in Chinese: its texts, tool tips, accessible names, and
+// a list's column titles; each as "what: text". A widget named in `userData` shows the service's
+// or the user's own words and is left out.
+QStringList chineseTexts(QWidget* top, const QStringList& userData) {
+    QStringList found;
+    const auto check = [&](const QWidget* widget, const QString& text) {
+        if (text.contains(kChinese))
+            found << QStringLiteral("%1 \"%2\": %3")
+                         .arg(QString::fromLatin1(widget->metaObject()->className()),
+                              widget->accessibleName(), text);
+    };
+    QList<QWidget*> widgets = top->findChildren<QWidget*>();
+    widgets.prepend(top);
+    for (QWidget* widget : widgets) {
+        if (!widget->isVisible() || userData.contains(widget->accessibleName()))
+            continue;
+        check(widget, widget->windowTitle());
+        check(widget, widget->toolTip());
+        check(widget, widget->accessibleName());
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            check(widget, label->text());
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            check(widget, button->text());
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            check(widget, edit->text());
+            check(widget, edit->placeholderText());
+        }
+        if (auto* box = qobject_cast<QComboBox*>(widget)) {
+            for (int i = 0; i < box->count(); ++i)
+                check(widget, box->itemText(i));
+        }
+        if (auto* list = qobject_cast<QTableView*>(widget); list && list->model()) {
+            for (int column = 0; column < list->model()->columnCount(); ++column)
+                check(widget, list->model()->headerData(column, Qt::Horizontal).toString());
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+class EnglishInterfaceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void languageFollowsTheChoiceElseTheDesktop();
+    void windowsShowNoChinese();
+};
+
+void EnglishInterfaceTest::languageFollowsTheChoiceElseTheDesktop() {
+    const QLocale chinese(QLocale::Chinese, QLocale::China);
+    const QLocale taiwan(QLocale::Chinese, QLocale::TraditionalChineseScript, QLocale::Taiwan);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    QVERIFY(!showsEnglish(UiLanguage::kSystem, chinese));
+    QVERIFY(!showsEnglish(UiLanguage::kSystem, taiwan));
+    QVERIFY(showsEnglish(UiLanguage::kSystem, german));
+    QVERIFY(showsEnglish(UiLanguage::kSystem, QLocale::c()));
+    QVERIFY(showsEnglish(UiLanguage::kEnglish, chinese));
+    QVERIFY(!showsEnglish(UiLanguage::kChinese, german));
+}
+
+void EnglishInterfaceTest::windowsShowNoChinese() {
+    // Installed once for the rest of this process: the windows below are built in English.
+    QVERIFY(installInterfaceLanguage(*QCoreApplication::instance(), UiLanguage::kSystem,
+                                     QLocale(QLocale::English, QLocale::UnitedStates)));
+
+    ClientHarness harness;
+    pages::CXPageMyDisk::installInto(harness.client());
+    MainWindowExtras* extras = MainWindowExtras::installInto(harness.client());
+    QVERIFY(harness.openSignInWindow());
+    SignInWindow* signIn = harness.signInWindow();
+    QCOMPARE(signIn->windowTitle(), QStringLiteral("Nubexa Cloud Disk for PC - Sign In"));
+    QCOMPARE(signIn->accountText(), QStringLiteral("ID, nickname or e-mail"));
+    const QStringList signInChinese = chineseTexts(signIn, {});
+    QVERIFY2(signInChinese.isEmpty(), qPrintable(signInChinese.join(QLatin1Char('\n'))));
+    ClientHarness::screenshot(signIn, QStringLiteral("sign-in-window-en.png"));
+
+    // The English placeholder still counts as an empty field, not as an account name.
+    QTest::mouseClick(signIn->childAt(sign_in_rects::kSignIn.center()), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!harness.notifier().texts().empty(), ClientHarness::kWaitMs);
+    QCOMPARE(harness.notifier().texts().front(), std::string("请输入用户名"));
+
+    QVERIFY(harness.signIn());
+    MainFrame* frame = harness.mainFrame();
+    QVERIFY(frame);
+    auto* page = qobject_cast<pages::CXPageMyDisk*>(frame->pages());
+    QVERIFY(page);
+    QTRY_VERIFY_WITH_TIMEOUT(page->model().rowCount() > 0, ClientHarness::kWaitMs);
+    // The nickname and the service's notices are the account's and the service's own words; the
+    // list's rows (file names) are not read, its column titles are.
+    const QStringList mainChinese =
+        chineseTexts(frame, {QStringLiteral("Nickname"), QStringLiteral("Announcement")});
+    QVERIFY2(mainChinese.isEmpty(), qPrintable(mainChinese.join(QLatin1Char('\n'))));
+    ClientHarness::screenshot(frame, QStringLiteral("main-window-en.png"));
+    // A picture button says nothing to a screen reader but its accessible name.
+    for (const ImageButton* button : frame->findChildren<ImageButton*>()) {
+        if (button->isVisible())
+            QVERIFY2(!button->accessibleName().isEmpty(),
+                     qPrintable(QStringLiteral("unnamed picture button at %1,%2")
+                                    .arg(button->x())
+                                    .arg(button->y())));
+    }
+
+    // The settings dialog; its language list names Chinese in Chinese too, on purpose.
+    harness.client().menuChosen(kSettings, false);
+    QTRY_VERIFY_WITH_TIMEOUT(extras->settingsDialog() && extras->settingsDialog()->isVisible(),
+                             ClientHarness::kWaitMs);
+    CSystemSetDlg* settings = extras->settingsDialog();
+    const QStringList settingsChinese =
+        chineseTexts(settings, {settings->languageBox()->accessibleName()});
+    QVERIFY2(settingsChinese.isEmpty(), qPrintable(settingsChinese.join(QLatin1Char('\n'))));
+    ClientHarness::screenshot(settings, QStringLiteral("settings-dialog-en.png"));
+}
+
+NUBEXA_QTEST(EnglishInterfaceTest)
+#include "english_interface_test.moc"
