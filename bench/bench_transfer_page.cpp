@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
     if (!client)
         return 1;
     const std::string uid = client->session().account().uid;
-    queueTasks(client->gate(), uid, environment.homeFolder);
+    queueTasks(client->session().gate(), uid, environment.homeFolder);
     auto* disk = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
     nubexa::pages::TransferPage& page = disk->transfers();
     QTableView* list = page.list();
@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     const std::int64_t moving = page.model().rows().front().id;
     double movingMs = 0;
     for (int round = 0; round < kRounds; ++round) {
-        client->gate().run([&](nubexa::LocalStore& store) {
+        client->session().gate().run([&](nubexa::LocalStore& store) {
             nubexa::TaskTable(store).writeProgress({moving, 1000000, 1000 * round, 0, 100 + round});
         });
         const auto start = Clock::now();
