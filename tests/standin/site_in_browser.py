@@ -20,8 +20,8 @@ import urllib.request
 from selenium import webdriver
 from selenium.webdriver.chrome.options import Options
 from selenium.webdriver.chrome.service import Service
+from selenium.common.exceptions import StaleElementReferenceException, WebDriverException
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import WebDriverWait
 
 # Shutting Chromium down without leaving a process behind is the client's browser test's.
@@ -133,11 +133,27 @@ def check(condition, what):
     print("ok:", what)
 
 
+def replaced(old):
+    """Whether the page holding `old` has gone. Chromium answers a question about an element of a
+    document it has just left with a plain error rather than a stale reference: both mean gone."""
+    def gone(_driver):
+        try:
+            old.is_enabled()
+            return False
+        except StaleElementReferenceException:
+            return True
+        except WebDriverException as error:
+            if "does not belong to the document" in str(error):
+                return True
+            raise
+    return gone
+
+
 def submit_and_wait(site, fields):
     old = site.driver.find_element(By.TAG_NAME, "html")
     site.fill(fields)
     site.driver.find_element(By.CSS_SELECTOR, "main form button[type=submit]").click()
-    site.wait.until(expected_conditions.staleness_of(old))
+    site.wait.until(replaced(old))
 
 
 def flows(site, service):
