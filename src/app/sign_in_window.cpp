@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QStyle>
 
 #include "app/image_button.h"
@@ -137,6 +138,9 @@ void SignInWindow::fill(const LastSignIn& lastSignIn) {
         m_remember->setChecked(true);
     }
     m_autoSignIn->setChecked(false);
+    // A returning user only has the password left to give (or just Enter, when remembered).
+    if (!name.isEmpty())
+        m_password->setFocus();
 }
 
 bool SignInWindow::typedInto() const {
@@ -200,6 +204,17 @@ void SignInWindow::showErrorTip() {
     m_errorTip->setGeometry(sign_in_rects::kErrorTip);
     m_errorTip->setPicture(pictures::kLoginErrorTip);
     m_errorTip->show();
+}
+
+void SignInWindow::keyPressEvent(QKeyEvent* event) {
+    // Enter signs in wherever the focus is (the picture buttons take none), as it does in the
+    // fields; the sign-in then says what is missing.
+    const int key = event->key();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_busy) {
+        m_signInButtons.front()->click();
+        return;
+    }
+    FramelessWindow::keyPressEvent(event);
 }
 
 void SignInWindow::closeEvent(QCloseEvent* event) {

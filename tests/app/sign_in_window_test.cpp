@@ -75,6 +75,10 @@ void SignInWindowTest::placeholdersAndFocus() {
     QVERIFY(!sign_in_rects::kQQ.intersects(sign_in_rects::kSina));
     QVERIFY(!sign_in_rects::kSina.intersects(sign_in_rects::kRegister));
 
+    // Enter signs in from wherever the focus is, here nowhere: the account is asked for.
+    QTest::keyClick(window, Qt::Key_Return);
+    QCOMPARE(harness.notifier().texts(), std::vector<std::string>{"请输入用户名"});
+
     // Focus clears a placeholder; leaving a field empty puts it back, the password in clear.
     window->accountEdit()->setFocus();
     QTRY_COMPARE(window->accountText(), QString());
@@ -96,7 +100,7 @@ void SignInWindowTest::placeholdersAndFocus() {
     QTest::keyClicks(window->passwordEdit(), QStringLiteral("x"));
     QTest::mouseClick(window->childAt(sign_in_rects::kSignIn.center()), Qt::LeftButton);
     QCOMPARE(harness.notifier().texts(),
-             (std::vector<std::string>{"请输入用户名", "请输入用户名"}));
+             (std::vector<std::string>{"请输入用户名", "请输入用户名", "请输入用户名"}));
     QCOMPARE(harness.notifier().messages().front().caption, std::string());
 }
 
@@ -115,6 +119,7 @@ void SignInWindowTest::lastUserVariants() {
         QCOMPARE(window->passwordText(), QStringLiteral(" "));
         QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Password);
         QVERIFY(window->rememberPassword());
+        QCOMPARE(window->focusWidget(), window->passwordEdit());  // only the password is left
         QCOMPARE(harness.client().SignIn("0"), 0);
         QCOMPARE(harness.notifier().texts(), std::vector<std::string>{"请输入密码"});
     }
@@ -123,7 +128,10 @@ void SignInWindowTest::lastUserVariants() {
         ClientHarness harness;
         harness.rememberSignIn(uid, "", false);
         QVERIFY(harness.openSignInWindow());
-        QCOMPARE(harness.signInWindow()->passwordText(), passwordPlaceholder());
+        SignInWindow* window = harness.signInWindow();
+        QCOMPARE(window->focusWidget(), window->passwordEdit());
+        window->accountEdit()->setFocus();  // the empty field gives its placeholder back
+        QTRY_COMPARE(window->passwordText(), passwordPlaceholder());
         QVERIFY(!harness.signInWindow()->rememberPassword());
     }
     {
