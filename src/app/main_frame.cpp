@@ -52,7 +52,7 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     m_status = new QLabel(tr(kFirstStatus), this);
     m_status->setObjectName(QStringLiteral("status"));
     m_status->setTextFormat(Qt::PlainText);
-    m_status->setGeometry(rects::kStatus);
+    m_status->setGeometry(rects::status(size()));
     m_status->setAccessibleName(tr("传输速度"));
 
     m_close = addSystemButton(tr("关闭"), pictures::kSysClose);
@@ -79,6 +79,7 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     m_sizeSettled->setSingleShot(true);
     m_sizeSettled->setInterval(500);
     connect(m_sizeSettled, &QTimer::timeout, this, [this] {
+        backgroundChanged();  // the status text now sits over another part of the skin
         if (isVisible() && !isMaximized() && !isMinimized() && !isFullScreen())
             emit sizeChosen(size());
     });
@@ -91,7 +92,7 @@ void MainFrame::backgroundChanged() {
         return;
     // White text was unreadable on light skins: the colours follow the picture under the text.
     m_status->hide();
-    const QImage behind = grab(rects::kStatus.intersected(rect())).toImage();
+    const QImage behind = grab(rects::status(size()).intersected(rect())).toImage();
     m_status->show();
     m_statusColours = textOver(behind);
     const QColor& backing = m_statusColours.backing;
@@ -160,6 +161,8 @@ void MainFrame::layOut() {
     m_sizeGrip->setGeometry(rects::sizeGrip(client));
     m_sizeGrip->setVisible(!isMaximized());
     m_sizeGrip->raise();
+    if (m_status)
+        showStatus(m_status->text());
 }
 
 void MainFrame::showStatusText(const std::string& text) {
@@ -177,10 +180,10 @@ void MainFrame::showStatus(const QString& text) {
     m_status->setText(text);
     // A text longer than its place ("(限速)" after a speed) grows to the left instead of
     // running out of the window.
-    const int right = std::min(rects::kStatus.x() + rects::kStatus.width(), width() - 8);
+    QRect where = rects::status(size());
+    const int right = std::min(where.x() + where.width(), width() - 8);
     const int needed = m_status->fontMetrics().horizontalAdvance(m_status->text()) + 4;
-    QRect where = rects::kStatus;
-    if (rects::kStatus.x() + needed > right)
+    if (where.x() + needed > right)
         where.setRect(right - needed, where.y(), needed, where.height());
     m_status->setGeometry(where);
 }

@@ -9,7 +9,6 @@ namespace nubexa::app::main_frame_rects {
 // to the page area). The parts anchored to an edge are computed from the client size.
 inline constexpr QSize kWindow{890, 600};
 inline constexpr QRect kLogo{10, 22, 172, 65};
-inline constexpr QRect kStatus{700, 580, 200, 18};
 inline constexpr QRect kNoticeStart{20, 578, 200, 18};
 inline constexpr int kToolbarTop = 20;
 inline constexpr QSize kToolbarButton{76, 76};
@@ -24,6 +23,11 @@ inline QRect pageArea(QSize client) {
 inline constexpr int kNavigationWidth = 198;
 inline QRect listArea(QSize pageArea) {
     return QRect(kNavigationWidth, 0, pageArea.width() - kNavigationWidth, pageArea.height());
+}
+// The transfer status text, kept to the bottom right corner as the window grows (700, 580 at
+// the window's first size).
+inline QRect status(QSize client) {
+    return QRect(client.width() - 190, client.height() - 20, 200, 18);
 }
 inline QRect noticeLink(QSize client, int width) {
     return QRect(10, client.height() - 23, width, 18);

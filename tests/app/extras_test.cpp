@@ -376,7 +376,8 @@ void ExtrasTest::statusTextIsReadableOnEverySkin() {
         frame->setBackground(CSkinDlg::backgroundOf(skin));
         // Every pixel the text may cover, as drawn with the label's own backing.
         status->setText(QString());
-        const QRect under = QRect(main_frame_rects::kStatus.topLeft(), QSize(160, 18));
+        const QRect under =
+            QRect(main_frame_rects::status(frame->size()).topLeft(), QSize(160, 18));
         const QImage behind = frame->grab(under).toImage();
         double worst = 21;
         for (int y = 0; y < behind.height(); ++y) {

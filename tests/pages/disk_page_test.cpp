@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -362,8 +363,13 @@ void DiskPageTest::theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize() {
     };
     const int searchGap = rightGap(page.searchBox());
     const int startGap = rightGap(page.transfers().startAllButton());
+    auto* status = frame->findChild<QLabel*>(QStringLiteral("status"));
+    QVERIFY(status);
+    const QRect statusAt = status->geometry();
 
     frame->resize(1190, 760);
+    // The speeds stay in the bottom right corner (they stood in the middle of the list).
+    QCOMPARE(status->geometry(), statusAt.translated(300, 160));
     ClientHarness::screenshot(frame, QStringLiteral("main-window-grown.png"));
     QCOMPARE(page.list()->geometry(), list.adjusted(0, 0, 300, 160));
     QCOMPARE(page.list()->columnWidth(DiskListModel::kName), nameWidth + 300);
