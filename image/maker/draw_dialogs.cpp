@@ -95,11 +95,11 @@ QImage banner(const pic::Picture& picture, void (*sign)(QPainter&), const char* 
     sign(p);
     p.setPen(Qt::white);
     p.setFont(textFont(22, true));
-    p.drawText(QRectF(120, 14, picture.width - 130, 34), Qt::AlignLeft | Qt::AlignVCenter,
+    fittedText(p, QRectF(120, 14, picture.width - 130, 34), Qt::AlignLeft | Qt::AlignVCenter,
                qs(title));
     p.setPen(QColor(255, 255, 255, 220));
     p.setFont(textFont(13));
-    p.drawText(QRectF(120, 50, picture.width - 130, 24), Qt::AlignLeft | Qt::AlignVCenter,
+    fittedText(p, QRectF(120, 50, picture.width - 130, 24), Qt::AlignLeft | Qt::AlignVCenter,
                qs(line));
     return image;
 }

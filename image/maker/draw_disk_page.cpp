@@ -78,7 +78,7 @@ QImage navButton(const pic::Picture& picture, const char* label, Glyph glyph, bo
     glyph(p, QRectF(16, 8, 14, 14));
     p.setFont(textFont(13, active));
     p.setPen(ink);
-    p.drawText(QRectF(40, 0, picture.width - 44, picture.height), Qt::AlignVCenter, qs(label));
+    fittedText(p, QRectF(40, 0, picture.width - 44, picture.height), Qt::AlignVCenter, qs(label));
     return image;
 }
 
@@ -103,7 +103,7 @@ QImage uploadButton(const pic::Picture& picture, bool filled) {
     uploadGlyph(p, QRectF(14, 8, 14, 14));
     p.setFont(textFont(13, true));
     p.setPen(ink);
-    p.drawText(QRectF(34, 0, 60, picture.height), Qt::AlignVCenter, qs("上传文件"));
+    fittedText(p, QRectF(34, 0, 60, picture.height), Qt::AlignVCenter, qs("上传文件"));
     return image;
 }
 
@@ -231,10 +231,10 @@ QImage loading() {
     spinnerCard(p, image, QRectF(14, 13, 28, 28));
     p.setFont(textFont(13, true));
     p.setPen(kInk);
-    p.drawText(QRectF(52, 7, 148, 22), Qt::AlignLeft | Qt::AlignVCenter, qs("正在等待登录…"));
+    fittedText(p, QRectF(52, 7, 148, 22), Qt::AlignLeft | Qt::AlignVCenter, qs("正在等待登录…"));
     p.setFont(textFont(11));
     p.setPen(kInkSoft);
-    p.drawText(QRectF(52, 27, 148, 20), Qt::AlignLeft | Qt::AlignVCenter,
+    fittedText(p, QRectF(52, 27, 148, 20), Qt::AlignLeft | Qt::AlignVCenter,
                qs("请在浏览器中完成登录"));
     return image;
 }
@@ -245,7 +245,7 @@ QImage pageLoading() {
     spinnerCard(p, image, QRectF(14, 10, 24, 24));
     p.setFont(textFont(14, true));
     p.setPen(kInk);
-    p.drawText(QRectF(48, 0, 80, 44), Qt::AlignLeft | Qt::AlignVCenter, qs("加载中…"));
+    fittedText(p, QRectF(48, 0, 80, 44), Qt::AlignLeft | Qt::AlignVCenter, qs("加载中…"));
     return image;
 }
 

@@ -76,7 +76,7 @@ QImage logo(PictureWriter& writer) {
                    QStringLiteral("Nubexa"));
         p.setPen(shadow ? QColor(0, 0, 0, 80) : QColor(255, 255, 255, 225));
         p.setFont(tagline);
-        p.drawText(QRectF(57, 40, 116, 20).translated(offset), Qt::AlignLeft | Qt::AlignTop,
+        fittedText(p, QRectF(57, 40, 116, 20).translated(offset), Qt::AlignLeft | Qt::AlignTop,
                    qs("网盘 · 随时随地"));
     }
     return image;

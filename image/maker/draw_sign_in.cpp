@@ -63,8 +63,8 @@ QImage background(PictureWriter& writer) {
     // Labels beside the two check boxes at (163, 287) and (310, 287).
     p.setFont(textFont(12));
     p.setPen(kInkSoft);
-    p.drawText(QRectF(182, 284, 80, 20), Qt::AlignLeft | Qt::AlignVCenter, qs("记住密码"));
-    p.drawText(QRectF(329, 284, 80, 20), Qt::AlignLeft | Qt::AlignVCenter, qs("自动登录"));
+    fittedText(p, QRectF(182, 284, 120, 20), Qt::AlignLeft | Qt::AlignVCenter, qs("记住密码"));
+    fittedText(p, QRectF(329, 284, 120, 20), Qt::AlignLeft | Qt::AlignVCenter, qs("自动登录"));
 
     // A divider above the other ways to sign in.
     const QString other = qs("其他方式登录");
@@ -191,7 +191,7 @@ QImage errorTip() {
     centredText(p, QRectF(14, 9.5, 14, 14), QStringLiteral("!"), Qt::white, textFont(11, true));
     p.setFont(textFont(12));
     p.setPen(QColor(0xB4, 0x23, 0x28));
-    p.drawText(QRectF(33, 0, area(image).width() - 36, area(image).height()), Qt::AlignVCenter,
+    fittedText(p, QRectF(33, 0, area(image).width() - 36, area(image).height()), Qt::AlignVCenter,
                qs("账号或密码错误"));
     return image;
 }

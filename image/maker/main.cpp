@@ -9,6 +9,7 @@
 #include "contact_sheet.h"
 #include "families.h"
 #include "paint_kit.h"
+#include "picture_words.h"
 
 namespace {
 
@@ -47,9 +48,20 @@ int main(int argc, char** argv) {
 
     using namespace nubexa::maker;
     PictureWriter writer(parser.value(out), parser.value(sources));
-    // Every picture at 1x and 2x: Qt picks "name@2x.png" on screens of 150 % and more.
-    for (const int scale : {1, 2}) {
-        writer.beginPass(scale);
+    // Every picture at 1x and 2x: Qt picks "name@2x.png" on screens of 150 % and more. Then
+    // the English twins of those with words, into "en/".
+    struct Pass {
+        int scale;
+        Words words;
+    };
+    for (const Pass pass : {Pass{1, Words::kChinese}, Pass{2, Words::kChinese},
+                            Pass{1, Words::kEnglish}, Pass{2, Words::kEnglish}}) {
+        const int scale = pass.scale;
+        setWords(pass.words);
+        if (pass.words == Words::kChinese)
+            writer.beginPass(scale);
+        else
+            writer.beginWordsPass(scale, QStringLiteral("en"));
         for (const auto family : {drawAppIcons, drawSignIn, drawSkins, drawTitleBar, drawToolbar,
                                   drawDiskPage, drawFileIcons, drawDialogs}) {
             if (!family(writer))
@@ -60,6 +72,9 @@ int main(int argc, char** argv) {
             return fail(QStringLiteral("no drawing for %1 at %2x")
                             .arg(QString::fromStdString(path))
                             .arg(scale));
+        for (const std::string& text : untranslatedWords())
+            return fail(QStringLiteral("no English for \"%1\" (picture_words.cpp)")
+                            .arg(QString::fromStdString(text)));
     }
 
     if (parser.isSet(sheet)) {

@@ -1,6 +1,9 @@
 #include "paint_kit.h"
 
 #include <QFontInfo>
+#include <QFontMetricsF>
+
+#include "picture_words.h"
 
 namespace nubexa::maker {
 
@@ -46,7 +49,21 @@ bool checkFont(QString* error) {
 }
 
 QString qs(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return pictureWords(utf8);
+}
+
+QFont fitted(QFont font, const QString& text, qreal width) {
+    // Longer words (an English twin) get smaller type rather than being cut, down to 8 pixels.
+    while (font.pixelSize() > 8 && QFontMetricsF(font).horizontalAdvance(text) > width)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
+void fittedText(QPainter& painter, const QRectF& box, int flags, const QString& text) {
+    const QFont font = painter.font();
+    painter.setFont(fitted(font, text, box.width() - 2));
+    painter.drawText(box, flags, text);
+    painter.setFont(font);
 }
 
 QImage canvas(int width, int height) {
@@ -72,7 +89,7 @@ void prepare(QPainter& painter) {
 void centredText(QPainter& painter, const QRectF& box, const QString& text, const QColor& colour,
                  const QFont& font, bool shadow) {
     painter.save();
-    painter.setFont(font);
+    painter.setFont(fitted(font, text, box.width() - 2));
     if (shadow) {
         painter.setPen(QColor(0, 0, 0, 90));
         painter.drawText(box.translated(0, 1), Qt::AlignCenter, text);

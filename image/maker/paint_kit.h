@@ -30,7 +30,12 @@ inline const QColor kDanger{0xE5, 0x48, 0x4D};
 QFont textFont(int pixelSize, bool bold = false);
 bool checkFont(QString* error);
 
+// A text drawn into a picture, in the language of the pass (picture_words.h).
 QString qs(const char* utf8);
+// `font`, made smaller until `text` fits `width` points.
+QFont fitted(QFont font, const QString& text, qreal width);
+// drawText in the painter's font, made smaller where the text would not fit the box's width.
+void fittedText(QPainter& painter, const QRectF& box, int flags, const QString& text);
 
 // Every picture is drawn once per scale (1, then 2 for "name@2x.png"): the canvases below have
 // that many pixels per point and say so as their device pixel ratio, so drawing code works in

@@ -19,9 +19,19 @@ void PictureWriter::beginPass(int scale) {
     m_scale = scale;
     setDrawScale(scale);
     m_written.clear();
+    m_wordsFolder.clear();
+}
+
+void PictureWriter::beginWordsPass(int scale, const QString& folder) {
+    beginPass(scale);
+    m_wordsFolder = folder + QLatin1Char('/');
 }
 
 QString PictureWriter::outputPath(const nubexa::pictures::Picture& picture) const {
+    return QString(basePath(picture)).insert(m_outputDir.size() + 1, m_wordsFolder);
+}
+
+QString PictureWriter::basePath(const nubexa::pictures::Picture& picture) const {
     QString path = m_outputDir + QLatin1Char('/') + QString::fromUtf8(picture.path);
     // Qt's own convention, "name@2x.png", so a loader can find the sharper file by name.
     if (m_scale > 1)
@@ -50,12 +60,21 @@ bool PictureWriter::save(const nubexa::pictures::Picture& picture, const QImage&
         m_error = QStringLiteral("%1: cannot encode").arg(QString::fromUtf8(picture.path));
         return false;
     }
+    if (!m_wordsFolder.isEmpty()) {
+        // Only pictures with words differ; the client falls back to the first ones.
+        QFile base(basePath(picture));
+        if (base.open(QIODevice::ReadOnly) && base.readAll() == bytes) {
+            QFile::remove(outputPath(picture));
+            m_written.insert(picture.path);
+            return true;
+        }
+    }
     return writeBytes(picture, bytes);
 }
 
 bool PictureWriter::copySource(const nubexa::pictures::Picture& picture,
                                const QString& sourceRelative) {
-    if (m_scale > 1) {  // a drawing scales by itself
+    if (m_scale > 1 || !m_wordsFolder.isEmpty()) {  // a drawing scales by itself, has no words
         m_written.insert(picture.path);
         return true;
     }

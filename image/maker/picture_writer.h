@@ -20,6 +20,9 @@ public:
     // copied verbatim (SVGs) are written in the first pass only. Starts a new pass: missing()
     // then counts this pass's pictures.
     void beginPass(int scale);
+    // A pass in other words (an English twin): writes into `folder` ("en") only the pictures
+    // that differ from the ones the first passes wrote, and removes a twin that no longer does.
+    void beginWordsPass(int scale, const QString& folder);
 
     // Saves `image` as the catalog picture; false (with error()) when sizes differ or writing
     // fails.
@@ -32,6 +35,8 @@ public:
     // Catalog pictures not written yet.
     std::set<std::string> missing() const;
     QString outputPath(const nubexa::pictures::Picture& picture) const;
+    // Where the picture of the first passes is, at this pass's scale.
+    QString basePath(const nubexa::pictures::Picture& picture) const;
     const QString& error() const { return m_error; }
 
 private:
@@ -40,6 +45,7 @@ private:
     QString m_outputDir;
     QString m_sourceDir;
     int m_scale = 1;
+    QString m_wordsFolder;  // empty, or "en/"
     std::set<std::string> m_written;
     QString m_error;
 };

@@ -11,6 +11,7 @@
 #include "app/sign_in_fields.h"
 #include "app/sign_in_window.h"
 #include "app/tray_icon.h"
+#include "app/ui_language.h"
 #include "app/user_panel.h"
 #include "app/waiting_dialog.h"
 #include "app/web_sign_in_poller.h"
@@ -74,7 +75,8 @@ CMainWnd::CMainWnd(ClientEnvironment environment, QObject* parent)
       m_notifier(m_environment.notifier),
       m_picker(m_environment.picker ? m_environment.picker : &m_ownPicker),
       m_browser(m_environment.browser ? m_environment.browser : &m_ownBrowser),
-      m_pictures(QString::fromStdString(m_environment.programFolder + "image/")),
+      m_pictures(QString::fromStdString(m_environment.programFolder + "image/"),
+                 pictureWordsFolder()),
       m_addresses(m_environment.config),
       m_view(m_bridge),
       m_requests(m_bridge) {

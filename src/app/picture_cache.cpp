@@ -1,5 +1,6 @@
 #include "app/picture_cache.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -26,9 +27,12 @@ QPixmap load(const QString& path) {
 
 }  // namespace
 
-PictureCache::PictureCache(QString imageFolder) : m_folder(std::move(imageFolder)) {
+PictureCache::PictureCache(QString imageFolder, QString wordsFolder)
+    : m_folder(std::move(imageFolder)), m_wordsFolder(std::move(wordsFolder)) {
     if (!m_folder.endsWith(QLatin1Char('/')))
         m_folder += QLatin1Char('/');
+    if (!m_wordsFolder.isEmpty() && !m_wordsFolder.endsWith(QLatin1Char('/')))
+        m_wordsFolder += QLatin1Char('/');
 }
 
 QPixmap PictureCache::picture(const QString& relativePath) {
@@ -38,7 +42,12 @@ QPixmap PictureCache::picture(const QString& relativePath) {
     // Absolute paths (a downloaded avatar) are taken as they are.
     const QString path =
         relativePath.startsWith(QLatin1Char('/')) ? relativePath : m_folder + relativePath;
-    QPixmap pixmap = load(path);
+    QPixmap pixmap;
+    if (!m_wordsFolder.isEmpty() && !relativePath.startsWith(QLatin1Char('/')) &&
+        QFileInfo::exists(m_folder + m_wordsFolder + relativePath))
+        pixmap = load(m_folder + m_wordsFolder + relativePath);
+    if (pixmap.isNull())
+        pixmap = load(path);
     if (pixmap.isNull() && !m_reported.contains(relativePath)) {
         m_reported.insert(relativePath);
         std::fprintf(stderr, "nubexa-client: picture missing or unreadable: %s\n",

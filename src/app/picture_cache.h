@@ -13,10 +13,13 @@ namespace nubexa::app {
 // pixmap, so its element stays empty; it is reported once on standard error. On a screen of
 // more than 100 % the twin drawn at twice the pixels ("name@2x.png") is taken where there is
 // one: the pixmap then has a device pixel ratio of 2 and the same size in points, so callers
-// place it as they would the 1x one. GUI thread only.
+// place it as they would the 1x one. In English, a picture with words is taken from "en/".
+// GUI thread only.
 class PictureCache {
 public:
-    explicit PictureCache(QString imageFolder);
+    // `wordsFolder` ("en/"): where the pictures with words have their twins in the interface's
+    // language; a picture without words is only in `imageFolder`.
+    explicit PictureCache(QString imageFolder, QString wordsFolder = {});
 
     // The whole picture.
     QPixmap picture(const QString& relativePath);
@@ -34,6 +37,7 @@ public:
 
 private:
     QString m_folder;  // ends with '/'
+    QString m_wordsFolder;
     QHash<QString, QPixmap> m_pictures;
     QSet<QString> m_reported;
 };

@@ -21,8 +21,18 @@ bool showsEnglish(UiLanguage choice, const QLocale& desktop) {
     return !first.startsWith(QLatin1String("zh"), Qt::CaseInsensitive);
 }
 
+namespace {
+// Translators are the application's, for the whole process; so is the pictures' language.
+QString g_pictureWords;
+}  // namespace
+
+QString pictureWordsFolder() {
+    return g_pictureWords;
+}
+
 bool installInterfaceLanguage(QCoreApplication& application, UiLanguage choice,
                               const QLocale& desktop) {
+    g_pictureWords.clear();
     if (!showsEnglish(choice, desktop)) {
         installQtTranslations(application, QLocale(QLocale::Chinese, QLocale::China));
         return false;
@@ -36,6 +46,7 @@ bool installInterfaceLanguage(QCoreApplication& application, UiLanguage choice,
         delete catalog;
         return false;
     }
+    g_pictureWords = QStringLiteral("en/");
     return true;
 }
 

@@ -19,4 +19,7 @@ bool showsEnglish(UiLanguage choice, const QLocale& desktop);
 bool installInterfaceLanguage(QCoreApplication& application, UiLanguage choice,
                               const QLocale& desktop);
 
+// The folder of the pictures' words in the installed language ("en/"), empty for Chinese.
+QString pictureWordsFolder();
+
 }  // namespace nubexa::app

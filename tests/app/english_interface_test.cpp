@@ -16,12 +16,14 @@
 #include "app/main_frame.h"
 #include "app/main_window_extras.h"
 #include "app/main_wnd.h"
+#include "app/picture_cache.h"
 #include "app/sign_in_window.h"
 #include "app/system_set_dlg.h"
 #include "app/ui_language.h"
 #include "client_harness.h"
 #include "pages/disk_list_model.h"
 #include "pages/x_page_my_disk.h"
+#include "picture_catalog.h"
 #include "support/qt_test_main.h"
 
 using namespace nubexa;
@@ -127,6 +129,17 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
         chineseTexts(frame, {QStringLiteral("Nickname"), QStringLiteral("Announcement")});
     QVERIFY2(mainChinese.isEmpty(), qPrintable(mainChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(frame, QStringLiteral("main-window-en.png"));
+    // Pictures with words come from the English twins; the others from the one folder.
+    const QString images =
+        QString::fromStdString(harness.programFolder()) + QStringLiteral("image/");
+    PictureCache cache(images, pictureWordsFolder());
+    const QString myFiles = QString::fromLatin1(pictures::kNavButtons[0].leave.path);
+    const QImage shown = cache.picture(myFiles).toImage().convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(
+        shown,
+        QImage(images + QStringLiteral("en/") + myFiles).convertToFormat(QImage::Format_ARGB32));
+    QVERIFY(shown != QImage(images + myFiles).convertToFormat(QImage::Format_ARGB32));
+    QVERIFY(!cache.picture(QString::fromLatin1(pictures::kSkinDefault.path)).isNull());
     // A picture button says nothing to a screen reader but its accessible name.
     for (const ImageButton* button : frame->findChildren<ImageButton*>()) {
         if (button->isVisible())

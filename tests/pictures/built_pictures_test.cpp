@@ -2,6 +2,7 @@
 // windows cut from it, and shows something; button states can be told apart; skins differ.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
@@ -88,6 +89,34 @@ TEST(BuiltPictures, EveryBitmapHasASharpTwinAtTwiceTheSize) {
             load(*picture).scaled(twin.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_NE(twin.convertToFormat(QImage::Format_ARGB32), enlarged);
     }
+}
+
+TEST(BuiltPictures, PicturesWithWordsHaveEnglishTwinsAndOnlyThey) {
+    const QString english = QStringLiteral(NUBEXA_IMAGE_DIR "/en/");
+    const pic::Picture withWords[] = {pic::kNavButtons[0].leave,
+                                      pic::kNavButtons[6].active,
+                                      pic::kLoginButton,
+                                      pic::kLoginBack,
+                                      pic::kUploadFile,
+                                      pic::kEnlarge,
+                                      pic::kLogo,
+                                      pic::kLoginErrorTip};
+    for (const pic::Picture& picture : withWords) {
+        SCOPED_TRACE(picture.path);
+        for (const QString& suffix : {QString(), QStringLiteral("@2x")}) {
+            QString path = QString::fromUtf8(picture.path);
+            path.insert(path.lastIndexOf(QLatin1Char('.')), suffix);
+            const QImage twin(english + path);
+            ASSERT_FALSE(twin.isNull()) << "no English twin" << suffix.toStdString();
+            EXPECT_EQ(twin.size(), QImage(QStringLiteral(NUBEXA_IMAGE_DIR "/") + path).size());
+            EXPECT_NE(twin.convertToFormat(QImage::Format_ARGB32),
+                      QImage(QStringLiteral(NUBEXA_IMAGE_DIR "/") + path)
+                          .convertToFormat(QImage::Format_ARGB32));
+        }
+    }
+    // Pictures without words are not drawn twice: the client falls back to the first ones.
+    for (const pic::Picture& picture : {pic::kFrame, pic::kSkinDefault, pic::kFileIcons[0]})
+        EXPECT_FALSE(QFile::exists(english + QString::fromUtf8(picture.path))) << picture.path;
 }
 
 TEST(BuiltPictures, ButtonStatesAndVariantsCanBeToldApart) {
