@@ -1,5 +1,6 @@
 #include "app/image_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "app/picture_cache.h"
@@ -9,7 +10,8 @@ namespace nubexa::app {
 ImageButton::ImageButton(PictureCache& pictures, const QString& accessibleName, QWidget* parent)
     : QAbstractButton(parent), m_pictures(pictures) {
     setAccessibleName(accessibleName);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab (not by a click, which would leave a ring on a picture button).
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
 }
 
@@ -106,6 +108,25 @@ void ImageButton::paintEvent(QPaintEvent*) {
         const int align = m_icon.isEmpty() ? Qt::AlignCenter : (Qt::AlignHCenter | Qt::AlignBottom);
         painter.drawText(textArea.adjusted(0, 0, 0, m_icon.isEmpty() ? 0 : -4), align, text());
     }
+    if (hasFocus()) {
+        // The pictures have no focus face: a ring in the highlight colour, with a light edge so it
+        // shows on a dark skin as on a white page.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(QColor(255, 255, 255, 200), 3));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), 4, 4);
+    }
+}
+
+void ImageButton::keyPressEvent(QKeyEvent* event) {
+    // Enter presses a focused button, as Space does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && isEnabled()) {
+        animateClick();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 }  // namespace nubexa::app

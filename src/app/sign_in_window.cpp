@@ -75,6 +75,10 @@ SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
     m_password = new QLineEdit(this);
     m_password->setGeometry(sign_in_rects::kPassword);
     m_password->setAccessibleName(passwordPlaceholder());
+    // The hints are shown as the fields' text until a field takes the focus; then they stay as
+    // grey placeholders until the user types.
+    m_account->setPlaceholderText(accountPlaceholder());
+    m_password->setPlaceholderText(passwordPlaceholder());
     for (QLineEdit* edit : {m_account, m_password}) {
         edit->setFrame(false);
         edit->setStyleSheet(QString::fromLatin1(kFieldStyle));
@@ -87,9 +91,6 @@ SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
         markPlaceholder(m_password, text == passwordPlaceholder() &&
                                         m_password->echoMode() == QLineEdit::Normal);
     });
-    // Enter in either field signs in, as a click on the button would.
-    connect(m_account, &QLineEdit::returnPressed, signIn, &QAbstractButton::click);
-    connect(m_password, &QLineEdit::returnPressed, signIn, &QAbstractButton::click);
 
     auto* forgot =
         addButton(tr("忘记密码"), sign_in_rects::kForgotPassword, pictures::kForgetPassword);
@@ -104,8 +105,12 @@ SignInWindow::SignInWindow(PictureCache& pictures, QWidget* parent)
     connect(reg, &QAbstractButton::clicked, this, &SignInWindow::registerClicked);
     m_signInButtons = {signIn, qq, sina};
 
+    // Tab goes through the form in reading order.
+    const QList<QWidget*> order = {m_account,    m_password, signIn, forgot, m_remember,
+                                   m_autoSignIn, qq,         sina,   reg,    close};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
     fill(LastSignIn{});
-    setTabOrder(m_account, m_password);
 }
 
 ImageButton* SignInWindow::addButton(const QString& name, const QRect& where,
@@ -138,9 +143,9 @@ void SignInWindow::fill(const LastSignIn& lastSignIn) {
         m_remember->setChecked(true);
     }
     m_autoSignIn->setChecked(false);
-    // A returning user only has the password left to give (or just Enter, when remembered).
-    if (!name.isEmpty())
-        m_password->setFocus();
+    // A new user starts typing the account; a returning one only has the password left to give
+    // (or just Enter, when it is remembered).
+    (name.isEmpty() ? m_account : m_password)->setFocus();
 }
 
 bool SignInWindow::typedInto() const {
@@ -207,8 +212,8 @@ void SignInWindow::showErrorTip() {
 }
 
 void SignInWindow::keyPressEvent(QKeyEvent* event) {
-    // Enter signs in wherever the focus is (the picture buttons take none), as it does in the
-    // fields; the sign-in then says what is missing.
+    // Enter signs in from the fields (which pass it on) and wherever else the focus is but on a
+    // button, which presses itself; the sign-in then says what is missing.
     const int key = event->key();
     if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !m_busy) {
         m_signInButtons.front()->click();

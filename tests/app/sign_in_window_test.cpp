@@ -63,7 +63,10 @@ void SignInWindowTest::placeholdersAndFocus() {
     ClientHarness harness;
     QVERIFY(harness.openSignInWindow());
     SignInWindow* window = harness.signInWindow();
-    QCOMPARE(window->accountText(), accountPlaceholder());
+    // A new user starts in the account field, whose hint stays until the first key.
+    QCOMPARE(window->focusWidget(), window->accountEdit());
+    QVERIFY(window->accountText() == accountPlaceholder() || window->accountText().isEmpty());
+    QCOMPARE(window->accountEdit()->placeholderText(), accountPlaceholder());
     QCOMPARE(window->passwordText(), passwordPlaceholder());
     QCOMPARE(window->passwordEdit()->echoMode(), QLineEdit::Normal);
     QVERIFY(!window->rememberPassword());
@@ -75,11 +78,21 @@ void SignInWindowTest::placeholdersAndFocus() {
     QVERIFY(!sign_in_rects::kQQ.intersects(sign_in_rects::kSina));
     QVERIFY(!sign_in_rects::kSina.intersects(sign_in_rects::kRegister));
 
-    // Enter signs in from wherever the focus is, here nowhere: the account is asked for.
+    // Enter signs in from the fields, the window and its picture buttons' gaps alike: the
+    // account is asked for.
+    QTest::keyClick(window->accountEdit(), Qt::Key_Return);
     QTest::keyClick(window, Qt::Key_Return);
-    QCOMPARE(harness.notifier().texts(), std::vector<std::string>{"请输入用户名"});
+    QCOMPARE(harness.notifier().texts(),
+             (std::vector<std::string>{"请输入用户名", "请输入用户名"}));
+    // Tab goes through the form in reading order, picture buttons included.
+    const QList<QWidget*> order = {window->accountEdit(), window->passwordEdit(),
+                                   window->childAt(sign_in_rects::kSignIn.center())};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QCOMPARE(order[i - 1]->nextInFocusChain(), order[i]);
 
     // Focus clears a placeholder; leaving a field empty puts it back, the password in clear.
+    window->setFocus();
+    QTRY_COMPARE(window->accountText(), accountPlaceholder());
     window->accountEdit()->setFocus();
     QTRY_COMPARE(window->accountText(), QString());
     window->passwordEdit()->setFocus();
@@ -99,8 +112,7 @@ void SignInWindowTest::placeholdersAndFocus() {
     QTRY_COMPARE(window->passwordText(), QString());
     QTest::keyClicks(window->passwordEdit(), QStringLiteral("x"));
     QTest::mouseClick(window->childAt(sign_in_rects::kSignIn.center()), Qt::LeftButton);
-    QCOMPARE(harness.notifier().texts(),
-             (std::vector<std::string>{"请输入用户名", "请输入用户名", "请输入用户名"}));
+    QCOMPARE(harness.notifier().texts(), (std::vector<std::string>(4, "请输入用户名")));
     QCOMPARE(harness.notifier().messages().front().caption, std::string());
 }
 
