@@ -3,6 +3,7 @@
 // of their own.
 #include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QAccessible>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -10,6 +11,8 @@
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTest>
+
+#include <functional>
 
 #include "app/app_menus.h"
 #include "app/image_button.h"
@@ -75,6 +78,35 @@ QStringList chineseTexts(QWidget* top, const QStringList& userData) {
     return found;
 }
 
+// The controls under `top` a screen reader reaches but cannot name: every visible, focusable
+// element of the accessible tree needs a name (a list's cells are named by their text).
+QStringList unnamedFocusable(QWidget* top) {
+    QStringList found;
+    std::function<void(QAccessibleInterface*, const QString&)> walk =
+        [&](QAccessibleInterface* node, const QString& path) {
+            if (!node || !node->isValid())
+                return;
+            const QAccessible::State state = node->state();
+            if (state.invisible || state.offscreen)
+                return;
+            const QString where =
+                path + QLatin1Char('/') + QString::number(static_cast<int>(node->role()), 16);
+            if (state.focusable && node->text(QAccessible::Name).trimmed().isEmpty())
+                found << where + QStringLiteral(" (") +
+                             QString::fromLatin1(node->object()
+                                                     ? node->object()->metaObject()->className()
+                                                     : "cell") +
+                             QLatin1Char(')');
+            // A list's rows are its model's; their cells are named by their text.
+            if (node->role() == QAccessible::Table)
+                return;
+            for (int i = 0; i < node->childCount(); ++i)
+                walk(node->child(i), where);
+        };
+    walk(QAccessible::queryAccessibleInterface(top), QString());
+    return found;
+}
+
 }  // namespace
 
 class EnglishInterfaceTest : public QObject {
@@ -111,6 +143,7 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
     const QStringList signInChinese = chineseTexts(signIn, {});
     QVERIFY2(signInChinese.isEmpty(), qPrintable(signInChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(signIn, QStringLiteral("sign-in-window-en.png"));
+    QCOMPARE(unnamedFocusable(signIn), QStringList());
 
     // The English placeholder still counts as an empty field, not as an account name.
     QTest::mouseClick(signIn->childAt(sign_in_rects::kSignIn.center()), Qt::LeftButton);
@@ -140,6 +173,9 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
         QImage(images + QStringLiteral("en/") + myFiles).convertToFormat(QImage::Format_ARGB32));
     QVERIFY(shown != QImage(images + myFiles).convertToFormat(QImage::Format_ARGB32));
     QVERIFY(!cache.picture(QString::fromLatin1(pictures::kSkinDefault.path)).isNull());
+    QCOMPARE(unnamedFocusable(frame), QStringList());
+    frame->showUploadingPage();
+    QCOMPARE(unnamedFocusable(frame), QStringList());
     // A picture button says nothing to a screen reader but its accessible name.
     for (const ImageButton* button : frame->findChildren<ImageButton*>()) {
         if (button->isVisible())
@@ -158,6 +194,7 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
         chineseTexts(settings, {settings->languageBox()->accessibleName()});
     QVERIFY2(settingsChinese.isEmpty(), qPrintable(settingsChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(settings, QStringLiteral("settings-dialog-en.png"));
+    QCOMPARE(unnamedFocusable(settings), QStringList());
 }
 
 NUBEXA_QTEST(EnglishInterfaceTest)
