@@ -1366,6 +1366,85 @@ the local and cloud files stay.</translation>
     </message>
 </context>
 <context>
+    <name>nubexa::pages::TransferWords</name>
+    <message>
+        <source>等待</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>上传</source>
+        <translation>Uploading</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Downloading</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Paused</translation>
+    </message>
+    <message>
+        <source>完成</source>
+        <translation>Done</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>失败</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
+        <source>已暂停</source>
+        <translation>Paused</translation>
+    </message>
+    <message>
+        <source>待续传</source>
+        <translation>To resume</translation>
+    </message>
+    <message>
+        <source>待重试</source>
+        <translation>Retrying soon</translation>
+    </message>
+    <message>
+        <source>排队中</source>
+        <translation>Queued</translation>
+    </message>
+    <message>
+        <source>你暂停了这个任务，点“续传”继续</source>
+        <translation>You paused this task; click “Resume” to go on</translation>
+    </message>
+    <message>
+        <source>上次运行时没有传完，点“续传”继续</source>
+        <translation>Not finished when the client last ran; click “Resume” to go on</translation>
+    </message>
+    <message>
+        <source>多次传输失败，稍后自动重试；点“续传”立即重试</source>
+        <translation>Failed several times; it will be retried soon, or click “Resume” to retry now</translation>
+    </message>
+    <message>
+        <source>等待空闲的传输位置，会自动开始</source>
+        <translation>Waiting for a free transfer slot; it starts by itself</translation>
+    </message>
+    <message>
+        <source>剩余 %1</source>
+        <translation>%1 left</translation>
+    </message>
+    <message>
+        <source>没有正在上传的文件</source>
+        <translation>No files uploading</translation>
+    </message>
+    <message>
+        <source>没有正在下载的文件</source>
+        <translation>No files downloading</translation>
+    </message>
+    <message>
+        <source>共 %1 个文件，剩余 %2，%3</source>
+        <translation>%1 files, %2 left, %3</translation>
+    </message>
+</context>
+<context>
     <name>nubexa::pages::ViewLinkDialog</name>
     <message>
         <source>查看文件直链</source>

@@ -72,6 +72,16 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
     connect(m_save, &QPushButton::clicked, this, &CSystemSetDlg::save);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
+    // The size given is the least: a language with longer words widens the dialog so that no
+    // option is cut at its edge.
+    int right = 0;
+    for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        right = std::max(right, child->geometry().right());
+    if (right + 20 > width()) {
+        setFixedSize(right + 20, height());
+        heading->setGeometry(0, 0, width(), heading->height());
+    }
+
     const SystemSettings& stored = m_context.stored;
     m_autoRun->setChecked(stored.autoRun);
     m_autoLogin->setChecked(stored.autoLogin);
@@ -94,8 +104,9 @@ QCheckBox* CSystemSetDlg::addBox(const QString& text, const QRect& where) {
 QSpinBox* CSystemSetDlg::addLimit(const QString& name, const QString& label, const QRect& where) {
     auto* caption = new QLabel(label, this);
     caption->setObjectName(QStringLiteral("limit"));
-    caption->setGeometry(rects::kAutoRun.x(), where.y(), where.x() - rects::kAutoRun.x(),
-                         where.height());
+    // Right next to its box; a longer word reaches further left, into the gap after the section.
+    const int width = std::max(where.x() - rects::kAutoRun.x(), caption->sizeHint().width());
+    caption->setGeometry(where.x() - width, where.y(), width, where.height());
     auto* box = new QSpinBox(this);
     box->setAccessibleName(name);
     box->setRange(0, kLargestLimit);
@@ -121,7 +132,8 @@ QSpinBox* CSystemSetDlg::addTransfers(const QString& name, const QRect& where, i
 QComboBox* CSystemSetDlg::addLanguage(UiLanguage stored) {
     auto* section = new QLabel(tr("语言"), this);
     section->setObjectName(QStringLiteral("section"));
-    section->setGeometry(40, rects::kLanguage.y(), 70, rects::kLanguage.height());
+    section->setGeometry(40, rects::kLanguage.y(), rects::kLanguage.x() - 44,
+                         rects::kLanguage.height());
     auto* box = new QComboBox(this);
     box->setAccessibleName(tr("界面语言"));
     box->addItem(tr("跟随系统"), static_cast<int>(UiLanguage::kSystem));

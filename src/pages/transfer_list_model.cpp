@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "pages/disk_rows.h"
+#include "pages/transfer_words.h"
 
 namespace nubexa::pages {
 
@@ -109,14 +110,14 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
                 case kStatus:
                     return text(shown.status);
                 case kState:
-                    return text(shown.state);
+                    return transferWords(shown.state);
                 default:
                     return {};
             }
         case kPercentRole:
             return std::clamp(shown.progress, 0, 100);
         case kDetailRole:
-            return text(texts.detail);
+            return transferWords(texts.detail);
         case Qt::DecorationRole:
             // The icon the disk page shows for a file of that name.
             if (index.column() != kLocal || !m_iconAt)
@@ -128,7 +129,7 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
                 if (!shown.reason.empty())
                     return Qt::convertFromPlainText(text(shown.reason), Qt::WhiteSpaceNormal);
                 const std::string why = waitExplanation(shown.status, row->task.holdMark);
-                return text(why.empty() ? texts.detail : why);
+                return transferWords(why.empty() ? texts.detail : why);
             }
             if (index.column() == kProgress)
                 return QStringLiteral("%1%").arg(shown.progress);

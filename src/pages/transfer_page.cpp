@@ -1,5 +1,7 @@
 #include "pages/transfer_page.h"
 
+#include <algorithm>
+
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QKeyEvent>
@@ -20,6 +22,7 @@
 #include "pages/page_rects.h"
 #include "pages/progress_delegate.h"
 #include "pages/transfer_list_model.h"
+#include "pages/transfer_words.h"
 #include "picture_catalog.h"
 #include "platform/browser.h"
 #include "platform/notifier.h"
@@ -113,8 +116,16 @@ void TransferPage::layOut(QSize growth) {
         TransferListModel::kLocal,
         TransferListModel::kColumnWidths[TransferListModel::kLocal] + growth.width());
     m_totals->setGeometry(rects::keptRight(rects::kTransferTotals, growth));
-    m_pauseAll->setGeometry(rects::keptRight(rects::kPauseAll, growth));
-    m_startAll->setGeometry(rects::keptRight(rects::kStartAll, growth));
+    // Each button is at least as wide as its words; a wider one grows to the left.
+    const auto atLeastItsWords = [](QPushButton* button, QRect where) {
+        where.setLeft(where.right() + 1 - std::max(where.width(), button->sizeHint().width()));
+        button->setGeometry(where);
+        return where;
+    };
+    const QRect start = atLeastItsWords(m_startAll, rects::keptRight(rects::kStartAll, growth));
+    QRect pause = rects::kPauseAll;
+    pause.moveRight(start.left() - (rects::kStartAll.left() - rects::kPauseAll.right()));
+    atLeastItsWords(m_pauseAll, pause);
 }
 
 bool TransferPage::idle() const {
@@ -170,13 +181,13 @@ bool TransferPage::apply(TransferRowsUpdate changed) {
         !m_model->updateRunning(std::move(changed.rows)))
         return false;
     if (changed.kind == TransferRowsUpdate::Kind::kRunning)
-        m_totals->setText(QString::fromStdString(totalsText(sumRows(m_model->rows()), m_page)));
+        m_totals->setText(totalsLine(sumRows(m_model->rows()), m_page));
     if (changed.kind != TransferRowsUpdate::Kind::kAll) {
         emit filled();
         return true;
     }
     std::vector<TransferRow> rows = std::move(changed.rows);
-    m_totals->setText(QString::fromStdString(totalsText(sumRows(rows), m_page)));
+    m_totals->setText(totalsLine(sumRows(rows), m_page));
 
     // A reset forgets the selection and the scroll position: both are taken by task, not by
     // row number, and given back.

@@ -6,6 +6,8 @@
 #include <QResizeEvent>
 #include <QTableView>
 
+#include <algorithm>
+
 #include "app/image_button.h"
 #include "app/main_frame_rects.h"
 #include "pages/disk_list_model.h"
@@ -14,6 +16,8 @@
 #include "pages/page_rects.h"
 #include "pages/transfer_page.h"
 #include "pages/x_page_my_disk.h"
+
+#include <algorithm>
 #include "session/client_session.h"
 
 namespace nubexa::pages {
@@ -35,9 +39,14 @@ void CXPageMyDisk::layOutListArea() {
     m_searchBox->setGeometry(rects::keptRight(rects::kSearchBox.adjusted(8, 3, -8, -3), growth));
     m_searchButton->setGeometry(rects::keptRight(rects::kSearchButton, growth));
     m_sort->setGeometry(rects::keptRight(rects::kSort, growth));
-    m_locationLine->setGeometry(m_page >= kPageUploading
-                                    ? rects::kTransferLocationLine
-                                    : rects::widened(rects::kLocationLine, growth));
+    // A longer word for "location" (another language) moves the path along instead of being cut.
+    const int labelWidth =
+        std::max(rects::kLocationLabel.width(), m_locationLabel->sizeHint().width());
+    m_locationLabel->setGeometry(rects::kLocationLabel.x(), rects::kLocationLabel.y(), labelWidth,
+                                 rects::kLocationLabel.height());
+    QRect line = rects::widened(rects::kLocationLine, growth);
+    line.setLeft(std::max(line.left(), m_locationLabel->geometry().right() + 1));
+    m_locationLine->setGeometry(m_page >= kPageUploading ? rects::kTransferLocationLine : line);
     const QRect list = rects::grown(rects::kList, growth);
     m_list->setGeometry(list);
     m_list->setColumnWidth(DiskListModel::kName,

@@ -140,12 +140,4 @@ TransferTotals sumRows(const std::vector<TransferRow>& rows) {
     return totals;
 }
 
-std::string totalsText(const TransferTotals& totals, Direction page) {
-    if (totals.files == 0)
-        return page == Direction::kUpload ? "没有正在上传的文件" : "没有正在下载的文件";
-    return "共 " + std::to_string(totals.files) + " 个文件，剩余 " +
-           nubexa::sizeText(std::to_string(totals.bytesLeft)) + "，" +
-           speedText(std::to_string(totals.speedKBps));
-}
-
 }  // namespace nubexa

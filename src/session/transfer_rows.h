@@ -81,6 +81,5 @@ struct TransferTotals {
     std::int64_t speedKBps = 0;
 };
 TransferTotals sumRows(const std::vector<TransferRow>& rows);
-std::string totalsText(const TransferTotals& totals, Direction page);
 
 }  // namespace nubexa

@@ -9,8 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
+#include <QTranslator>
 
 #include <functional>
 
@@ -25,6 +27,7 @@
 #include "app/ui_language.h"
 #include "client_harness.h"
 #include "pages/disk_list_model.h"
+#include "pages/transfer_words.h"
 #include "pages/x_page_my_disk.h"
 #include "picture_catalog.h"
 #include "support/qt_test_main.h"
@@ -107,6 +110,58 @@ QStringList unnamedFocusable(QWidget* top) {
     return found;
 }
 
+// The visible labels and buttons under `top` whose one-line text is wider than their place.
+QStringList clippedTexts(QWidget* top) {
+    QStringList found;
+    for (QWidget* widget : top->findChildren<QWidget*>()) {
+        if (!widget->isVisible())
+            continue;
+        int needed = 0;
+        int room = 0;
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(widget);
+            label && !label->wordWrap() && !label->text().isEmpty() &&
+            !label->text().contains(QLatin1Char('<')) && label->pixmap().isNull()) {
+            text = label->text();
+            needed = label->fontMetrics().horizontalAdvance(text.split(QLatin1Char('\n')).front());
+            room = label->contentsRect().width() - 2 * label->margin() - label->indent();
+        } else if (auto* button = qobject_cast<QAbstractButton*>(widget);
+                   button && !button->text().isEmpty() && !qobject_cast<ImageButton*>(widget)) {
+            text = button->text();
+            needed = button->sizeHint().width();
+            room = button->width();
+        }
+        // Wider than its place, or running out of its parent (a fixed-size dialog).
+        const int parentRoom = widget->parentWidget()->width() - widget->x();
+        if (needed > room || std::min(needed, widget->width()) > parentRoom)
+            found << QStringLiteral("%1 \"%2\" needs %3, has %4")
+                         .arg(QString::fromLatin1(widget->metaObject()->className()), text)
+                         .arg(needed)
+                         .arg(room);
+    }
+    return found;
+}
+
+// A language 40 % longer than English, to find the places that would cut a longer one: each
+// English text with as much again of padding. Installed last, it is asked first.
+class PseudoTranslator : public QTranslator {
+public:
+    explicit PseudoTranslator(const QTranslator& english) : m_english(english) {}
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation,
+                      int n) const override {
+        QString text = m_english.translate(context, source, disambiguation, n);
+        if (text.isEmpty())
+            return text;
+        const int extra = (text.size() * 4 + 9) / 10;
+        return QLatin1Char('[') + text + QString(std::max(extra - 2, 0), QChar(0x00B7)) +
+               QLatin1Char(']');
+    }
+
+private:
+    const QTranslator& m_english;
+};
+
 }  // namespace
 
 class EnglishInterfaceTest : public QObject {
@@ -114,6 +169,7 @@ class EnglishInterfaceTest : public QObject {
 private slots:
     void languageFollowsTheChoiceElseTheDesktop();
     void windowsShowNoChinese();
+    void aLanguageFortyPercentLongerIsCutNowhere();
 };
 
 void EnglishInterfaceTest::languageFollowsTheChoiceElseTheDesktop() {
@@ -176,6 +232,16 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
     QCOMPARE(unnamedFocusable(frame), QStringList());
     frame->showUploadingPage();
     QCOMPARE(unnamedFocusable(frame), QStringList());
+    const QStringList uploadingChinese =
+        chineseTexts(frame, {QStringLiteral("Nickname"), QStringLiteral("Announcement")});
+    QVERIFY2(uploadingChinese.isEmpty(), qPrintable(uploadingChinese.join(QLatin1Char('\n'))));
+    // The core's words for a row (its state, why it waits, the time left) are said in English;
+    // a failure in the service's own words is shown as it came.
+    QCOMPARE(pages::transferWords("排队中"), QStringLiteral("Queued"));
+    QCOMPARE(pages::transferWords("剩余 1:02:03"), QStringLiteral("1:02:03 left"));
+    QCOMPARE(pages::transferWords("文件不存在"), QStringLiteral("文件不存在"));
+    QCOMPARE(pages::totalsLine({2, 2048, 12}, Direction::kDownload),
+             QStringLiteral("2 files, 2.00 KB left, 12 KB/S"));
     // A picture button says nothing to a screen reader but its accessible name.
     for (const ImageButton* button : frame->findChildren<ImageButton*>()) {
         if (button->isVisible())
@@ -195,6 +261,34 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
     QVERIFY2(settingsChinese.isEmpty(), qPrintable(settingsChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(settings, QStringLiteral("settings-dialog-en.png"));
     QCOMPARE(unnamedFocusable(settings), QStringList());
+}
+
+void EnglishInterfaceTest::aLanguageFortyPercentLongerIsCutNowhere() {
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/nubexa_en.qm")));
+    PseudoTranslator longer(english);
+    QVERIFY(QCoreApplication::installTranslator(&longer));
+    const auto cleanup = qScopeGuard([&] { QCoreApplication::removeTranslator(&longer); });
+
+    ClientHarness harness;
+    pages::CXPageMyDisk::installInto(harness.client());
+    MainWindowExtras* extras = MainWindowExtras::installInto(harness.client());
+    QVERIFY(harness.openSignInWindow());
+    QStringList cut = clippedTexts(harness.signInWindow());
+    QVERIFY(harness.signIn());
+    MainFrame* frame = harness.mainFrame();
+    auto* page = qobject_cast<pages::CXPageMyDisk*>(frame->pages());
+    QTRY_VERIFY_WITH_TIMEOUT(page->model().rowCount() > 0, ClientHarness::kWaitMs);
+    cut << clippedTexts(frame);
+    frame->showUploadingPage();
+    cut << clippedTexts(frame);
+    harness.client().menuChosen(kSettings, false);
+    QTRY_VERIFY_WITH_TIMEOUT(extras->settingsDialog() && extras->settingsDialog()->isVisible(),
+                             ClientHarness::kWaitMs);
+    cut << clippedTexts(extras->settingsDialog());
+    ClientHarness::screenshot(extras->settingsDialog(), QStringLiteral("settings-dialog-long.png"));
+    ClientHarness::screenshot(frame, QStringLiteral("main-window-long.png"));
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
 }
 
 NUBEXA_QTEST(EnglishInterfaceTest)

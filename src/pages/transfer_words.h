@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+#include "session/transfer_rows.h"
+
+namespace nubexa::pages {
+
+// The transfer pages' words in the interface's language. The core names a row's state and why
+// it waits in fixed Chinese words and gives the time left as "剩余 mm:ss"; those are the
+// catalog's keys here. Any other text (a failure in the service's words) is shown as it is.
+QString transferWords(const std::string& coreText);
+
+// The line above the list: how many files are left, how many bytes, at what speed.
+QString totalsLine(const TransferTotals& totals, Direction page);
+
+}  // namespace nubexa::pages
