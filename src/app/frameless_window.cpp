@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 
 #include "app/picture_cache.h"
 
@@ -55,6 +56,12 @@ void FramelessWindow::paintEvent(QPaintEvent*) {
 
 void FramelessWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
+        // The window manager moves the window where it can: the only way under Wayland, where a
+        // window cannot place itself, and a move it snaps and constrains under X11.
+        if (windowHandle() && windowHandle()->startSystemMove()) {
+            event->accept();
+            return;
+        }
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();

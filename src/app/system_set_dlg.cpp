@@ -75,9 +75,11 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
     // The size given is the least: a language with longer words widens the dialog so that no
     // option is cut at its edge.
     int right = 0;
-    for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        right = std::max(right, child->geometry().right());
-    if (right + 20 > width()) {
+    for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child != heading)
+            right = std::max(right, child->geometry().right());
+    }
+    if (right >= width()) {
         setFixedSize(right + 20, height());
         heading->setGeometry(0, 0, width(), heading->height());
     }
