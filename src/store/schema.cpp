@@ -76,6 +76,22 @@ constexpr const char* kCreateSpeedLimits =
     " upload_kbps INTEGER DEFAULT 0, download_kbps INTEGER DEFAULT 0,"
     " upload_transfers INTEGER DEFAULT 0, download_transfers INTEGER DEFAULT 0);";
 
+// Sync folders and the journal of each. Files of earlier versions get them when they can be
+// written; without them no folder is kept in sync. A journal row is one file of a pair by its
+// local path; inodes are stored as their 64 bits.
+constexpr const char* kCreateSyncTables =
+    "CREATE TABLE IF NOT EXISTS t_sync_pair (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id TEXT,"
+    " local_folder TEXT, remote_folder_id TEXT, remote_path TEXT, mode TEXT,"
+    " last_sync_at INTEGER DEFAULT 0);"
+    "CREATE TABLE IF NOT EXISTS t_sync_journal (pair_id INTEGER, local_path TEXT,"
+    " remote_path TEXT, synced INTEGER DEFAULT 0, local_size INTEGER DEFAULT 0,"
+    " local_mtime INTEGER DEFAULT 0, local_inode INTEGER DEFAULT 0, remote_id TEXT DEFAULT '',"
+    " remote_size INTEGER DEFAULT 0, remote_time TEXT DEFAULT '', digest TEXT DEFAULT '',"
+    " pending_kind INTEGER DEFAULT 0, pending_size INTEGER DEFAULT 0,"
+    " pending_mtime INTEGER DEFAULT 0, pending_inode INTEGER DEFAULT 0,"
+    " pending_remote_id TEXT DEFAULT '', pending_remote_size INTEGER DEFAULT 0,"
+    " PRIMARY KEY (pair_id, local_path));";
+
 // Columns that files of earlier versions lack; they get them when they can be written. Without
 // them the transfer lists cannot be read.
 struct LaterColumn {
@@ -154,7 +170,7 @@ StoreSchema::Outcome createSchema(LocalStore& store) {
     sqlite3* db = store.handle();
     const bool inTransaction = store.begin();
     if (!store.exec(kCreateTables) || !store.exec(kCreateSpeedLimits) ||
-        !store.exec(kCreateOptionRows)) {
+        !store.exec(kCreateSyncTables) || !store.exec(kCreateOptionRows)) {
         store.reportError();
         const int code = sqlite3_errcode(db);
         if (inTransaction)
@@ -264,6 +280,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
 
     if (schemaComplete(db)) {
         sqlite3_exec(db, kCreateSpeedLimits, nullptr, nullptr, nullptr);
+        sqlite3_exec(db, kCreateSyncTables, nullptr, nullptr, nullptr);
         addLaterColumns(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);

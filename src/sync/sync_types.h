@@ -30,6 +30,20 @@ struct SyncPair {
     std::int64_t lastSyncAt = 0;  // seconds since the epoch; 0: never
 };
 
+// Why a local folder cannot be the local side of a new pair. Pairs never nest: a file in two
+// pairs would be synced twice, and the client's own data folder (bin.db) is never synced.
+enum class SyncFolderProblem {
+    kNone,
+    kNotAbsolute,
+    kSameAsAPair,
+    kInsideAPair,
+    kHoldsAPair,
+    kDataFolder,  // the data folder is the folder, inside it, or holds it
+};
+SyncFolderProblem syncFolderProblem(const std::string& localFolder,
+                                    const std::vector<SyncPair>& pairs,
+                                    const std::string& dataFolder);
+
 // Paths of a pair's files are relative to its folders, components joined with '/'.
 
 struct LocalFileState {
