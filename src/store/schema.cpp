@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/local_time.h"
 #include "store/local_store.h"
 
 namespace nubexa {
@@ -232,15 +233,6 @@ void syncFile(const char* path) {
     ::close(fd);
 }
 
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
-}
-
 }  // namespace
 
 StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) {
@@ -291,7 +283,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
 
 std::string StoreSchema::moveAside(const std::string& path) {
     namespace fs = std::filesystem;
-    const std::string base = path + ".damaged-" + timestamp();
+    const std::string base = path + ".damaged-" + localTimeText("%Y%m%d-%H%M%S");
     std::string target = base;
     std::error_code error;
     for (int n = 2; fs::exists(target, error) || fs::exists(target + "-wal", error); ++n) {
