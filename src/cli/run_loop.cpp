@@ -202,13 +202,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     pthread_sigmask(SIG_BLOCK, &awaited, nullptr);
 
     CliSession session(context);
-    if (!session.client().lockQueue()) {
-        complain(say("another nubexa-cli run or the desktop client is transferring the tasks of {}",
-                     "另一个 nubexa-cli run 或桌面客户端正在传输 {} 的任务",
-                     {session.databasePath()}));
-        return kFailed;
-    }
-    if (!session.signInAgain())
+    if (!session.driveQueue())
         return kFailed;
     RunDisplay display;
     QueueRunOptions options;
