@@ -1,14 +1,17 @@
 // Sync rounds through the session against the stand-in: a backup round and an idle one after
-// it, a mirror round that keeps a local edit as a conflict copy, a vanished local folder, and
-// a round whose k-th bin.db access fails, for every k, followed by a round that must end where
-// an unharmed round ends.
+// it, the deletion rail, a mirror round that keeps a local edit as a conflict copy, two-way
+// deletions into a bin or trash, a vanished local folder, and rounds harmed at their k-th
+// bin.db access or web request, for every k, each followed by a round that must end where an
+// unharmed round ends.
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "platform/notifier.h"
 #include "session/client_session.h"
@@ -46,8 +49,12 @@ protected:
         fs::create_directories(m_dir.path() + "/program");
         fs::create_directories(m_dir.path() + "/state");
         std::string error;
+        // Fails the web operation numbered m_failRequest (counted from 1 after it is set).
         m_service = standin::startLocalStandin(
-            m_dir.path() + "/data", [](const std::string&) {}, error);
+            m_dir.path() + "/data", [](const std::string&) {}, error, 0, 0,
+            [this](const std::string&) {
+                return m_failRequest.load() > 0 && ++m_requests == m_failRequest.load();
+            });
         ASSERT_TRUE(m_service) << error;
         SessionConfig config;
         config.databasePath = m_dir.path() + "/state/bin.db";
@@ -107,6 +114,8 @@ protected:
     NoTransferView m_view;
     std::unique_ptr<ClientSession> m_session;
     SyncRoundOptions m_options;
+    std::atomic<int> m_failRequest{0};
+    std::atomic<int> m_requests{0};
 };
 
 const Files kSample = {{"notes.txt", "first notes"},
@@ -199,33 +208,109 @@ TEST_F(SyncRoundTest, MirrorKeepsALocalEditAsAConflictCopyAndPausesWhenTheFolder
     EXPECT_EQ(SyncPairs(*m_session).add(nested).problem, SyncFolderProblem::kInsideAPair);
 }
 
+// Two-way: a deletion on either side goes to the other side's bin or trash, a change on the
+// disk replaces the synced local file (which goes to the trash first), nothing is lost.
+TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
+    m_options.askAboveShare = 1.0;
+    const SyncPair twoWay = pair("both", SyncMode::kTwoWay);
+    writeFiles(twoWay.localFolder, {{"gone-here.txt", "deleted locally"},
+                                    {"gone-there.txt", "deleted on the disk"},
+                                    {"changed-there.txt", "old"}});
+    ASSERT_EQ(round(twoWay).end, SyncRoundResult::End::kDone);
+
+    fs::remove(twoWay.localFolder + "/gone-here.txt");
+    std::map<std::string, std::string> ids;
+    for (const DiskFileEntry& file :
+         m_session->disk().folderEntries(twoWay.remoteFolderId).value.files)
+        ids[file.name + file.ext] = file.id;
+    ASSERT_EQ(m_session->disk().remove(ItemRef{ids["gone-there.txt"], false}, "0"), 1);
+    // Another client's new version: the old file to the bin, the new one up.
+    ASSERT_EQ(m_session->disk().remove(ItemRef{ids["changed-there.txt"], false}, "0"), 1);
+    writeFiles(m_dir.path() + "/elsewhere", {{"changed-there.txt", "new from elsewhere"}});
+    ASSERT_TRUE(m_session->queue()
+                    .QueueFileUpload(m_dir.path() + "/elsewhere/changed-there.txt",
+                                     RemoteFolder{twoWay.remoteFolderId, "\\both"})
+                    .queued);
+    struct Quiet : QueueRunListener {
+        void taskEnded(const TaskEnded&) override {}
+    } quiet;
+    ASSERT_EQ(QueueRun(*m_session, m_options.run, m_view).run(quiet).completed, 1);
+
+    const SyncRoundResult result = round(twoWay);
+    EXPECT_EQ(result.end, SyncRoundResult::End::kDone) << ::testing::PrintToString(result.problems);
+    EXPECT_EQ(result.trashedRemote, 1);
+    EXPECT_EQ(result.trashedLocal, 1);
+    EXPECT_EQ(result.downloaded, 1);
+    EXPECT_EQ(readTree(twoWay.localFolder), (Files{{"changed-there.txt", "new from elsewhere"}}));
+    const std::map<std::string, std::string> left = {{"changed-there.txt", "18"}};
+    EXPECT_EQ(remoteSizes(twoWay), left);
+    // What each side deleted or replaced is in a bin, not gone.
+    EXPECT_EQ(readTree(m_options.trashFolder + "/files"),
+              (Files{{"gone-there.txt", "deleted on the disk"}, {"changed-there.txt", "old"}}));
+    const auto bin = m_session->list(ListingKind::kRecycle, "");
+    ASSERT_TRUE(bin.tables);
+    std::set<std::string> binned;
+    for (const DiskFileEntry& file : listedEntries(bin.tables->disk_files))
+        binned.insert(file.name + file.ext);
+    EXPECT_EQ(binned.count("gone-here.txt"), 1u);
+    EXPECT_EQ(round(twoWay).end, SyncRoundResult::End::kDone);  // and then nothing moves
+}
+
 // Whatever access to bin.db fails during a round, the next round ends as an unharmed one:
 // every file once on each side, and a third round with nothing to do.
-TEST_F(SyncRoundTest, ARoundCutOffAtAnyBinDbAccessIsFinishedByTheNext) {
-    m_options.askAboveShare = 1.0;
-    const Files local = {{"one.txt", "1"}, {"d/two.bin", std::string(5000, '2')}};
-    const Files remoteOnly = {{"three.txt", "three"}};
-    Files all = local;
-    all.insert(remoteOnly.begin(), remoteOnly.end());
-    const std::map<std::string, std::string> sizes = {
-        {"one.txt", "1"}, {"d/two.bin", "5000"}, {"three.txt", "5"}};
+// A round harmed at its k-th bin.db access or its k-th web request, for every k, then an
+// unharmed round, which must end where an unharmed round ends (every file once on each side)
+// and leave nothing for a third round.
+class FaultRoundTest : public SyncRoundTest {
+protected:
+    void SetUp() override {
+        SyncRoundTest::SetUp();
+        m_options.askAboveShare = 1.0;
+        m_options.run.interval = std::chrono::milliseconds(50);
+    }
 
-    bool unharmed = false;
-    int k = 1;
-    for (; !unharmed && k < 400; ++k) {
-        // A disk folder with a file of its own, and a local folder with two others.
-        const SyncPair seed = pair("seed-" + std::to_string(k), SyncMode::kBackup);
-        writeFiles(seed.localFolder, remoteOnly);
-        ASSERT_EQ(round(seed).end, SyncRoundResult::End::kDone);
-        ASSERT_TRUE(SyncPairs(*m_session).remove(seed.id));
+    // A fresh disk folder holding three.txt, paired two-way with a local folder holding
+    // one.txt and d/two.bin.
+    SyncPair freshPair() {
+        const std::string name = "fault-" + std::to_string(++m_pairs);
+        const SyncPair seed = pair(name, SyncMode::kBackup);
+        writeFiles(seed.localFolder, {{"three.txt", "three"}});
+        EXPECT_EQ(round(seed).end, SyncRoundResult::End::kDone);
+        EXPECT_TRUE(SyncPairs(*m_session).remove(seed.id));
         SyncPair twoWay = seed;
-        twoWay.localFolder = m_dir.path() + "/two-way-" + std::to_string(k);
+        twoWay.localFolder = m_dir.path() + "/two-way-" + name;
         twoWay.mode = SyncMode::kTwoWay;
         fs::create_directories(twoWay.localFolder);
-        writeFiles(twoWay.localFolder, local);
+        writeFiles(twoWay.localFolder, {{"one.txt", "1"}, {"d/two.bin", std::string(5000, '2')}});
         twoWay.id = SyncPairs(*m_session).add(twoWay).id;
-        ASSERT_GT(twoWay.id, 0);
+        EXPECT_GT(twoWay.id, 0);
+        return twoWay;
+    }
 
+    void expectRecovered(const SyncPair& twoWay, int k) {
+        const SyncRoundResult next = round(twoWay);
+        EXPECT_EQ(next.end, SyncRoundResult::End::kDone)
+            << "k=" << k << " " << ::testing::PrintToString(next.problems);
+        const Files all = {
+            {"one.txt", "1"}, {"d/two.bin", std::string(5000, '2')}, {"three.txt", "three"}};
+        EXPECT_EQ(readTree(twoWay.localFolder), all) << "k=" << k;
+        const std::map<std::string, std::string> sizes = {
+            {"one.txt", "1"}, {"d/two.bin", "5000"}, {"three.txt", "5"}};
+        EXPECT_EQ(remoteSizes(twoWay), sizes) << "k=" << k;
+        const SyncRoundResult idle = round(twoWay);
+        EXPECT_EQ(idle.uploaded + idle.downloaded + idle.conflicts + idle.trashedLocal +
+                      idle.trashedRemote,
+                  0)
+            << "k=" << k;
+    }
+
+    int m_pairs = 0;
+};
+
+TEST_F(FaultRoundTest, ARoundCutOffAtAnyBinDbAccessIsFinishedByTheNext) {
+    bool unharmed = false;
+    for (int k = 1; !unharmed && k < 400 && !HasFailure(); ++k) {
+        const SyncPair twoWay = freshPair();
         const std::int64_t before = m_session->gate().run([&](LocalStore& store) {
             store.failAccessAfter(k);
             return store.accesses();
@@ -236,18 +321,21 @@ TEST_F(SyncRoundTest, ARoundCutOffAtAnyBinDbAccessIsFinishedByTheNext) {
             store.failAccessAfter(0);
             return store.accesses() - before < k;
         });
-        const SyncRoundResult next = round(twoWay);
-        EXPECT_EQ(next.end, SyncRoundResult::End::kDone)
-            << "k=" << k << " " << ::testing::PrintToString(next.problems);
-        EXPECT_EQ(readTree(twoWay.localFolder), all) << "k=" << k;
-        EXPECT_EQ(remoteSizes(twoWay), sizes) << "k=" << k;
-        const SyncRoundResult idle = round(twoWay);
-        EXPECT_EQ(idle.uploaded + idle.downloaded + idle.conflicts + idle.trashedLocal +
-                      idle.trashedRemote,
-                  0)
-            << "k=" << k;
-        if (::testing::Test::HasFailure())
-            break;
+        expectRecovered(twoWay, k);
+    }
+    EXPECT_TRUE(unharmed);
+}
+
+TEST_F(FaultRoundTest, ARoundWhoseKthWebRequestFailsIsFinishedByTheNext) {
+    bool unharmed = false;
+    for (int k = 1; !unharmed && k < 200 && !HasFailure(); ++k) {
+        const SyncPair twoWay = freshPair();
+        m_requests = 0;
+        m_failRequest = k;
+        round(twoWay);
+        unharmed = m_requests.load() < k;
+        m_failRequest = 0;
+        expectRecovered(twoWay, k);
     }
     EXPECT_TRUE(unharmed);
 }
