@@ -1,8 +1,11 @@
 #include "cli/sync_commands.h"
 
 #include <CLI/CLI.hpp>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 
 #include "cli/argument_checks.h"
 #include "cli/cli_context.h"
@@ -10,6 +13,7 @@
 #include "cli/disk_targets.h"
 #include "cli/message_notifier.h"
 #include "cli/messages.h"
+#include "cli/stop_on_signal.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
 #include "session/sync_round.h"
@@ -129,8 +133,9 @@ int removePair(const CliContext& context, std::int64_t id) {
     return kDone;
 }
 
-// One line per pair; the exit code it adds.
-int reportRound(const SyncPair& pair, const SyncRoundResult& round) {
+// One line per pair (none for a round that moved nothing when `quietWhenIdle`); the exit
+// code it adds.
+int reportRound(const SyncPair& pair, const SyncRoundResult& round, bool quietWhenIdle = false) {
     const std::string id = std::to_string(pair.id);
     for (const auto& [path, why] : round.skipped)
         complain(say("pair {}: left out {}: {}", "同步对 {}：跳过 {}：{}",
@@ -146,6 +151,10 @@ int reportRound(const SyncPair& pair, const SyncRoundResult& round) {
     using End = SyncRoundResult::End;
     switch (round.end) {
         case End::kDone:
+            if (quietWhenIdle && round.uploaded + round.downloaded + round.trashedLocal +
+                                         round.trashedRemote + round.conflicts ==
+                                     0)
+                return kDone;
             report(say("pair {}: in step ({})", "同步对 {}：已同步（{}）", {id, counts}));
             return round.skipped.empty() ? kDone : kLeftOut;
         case End::kUnfinished:
@@ -183,6 +192,15 @@ int reportRound(const SyncPair& pair, const SyncRoundResult& round) {
     return kFailed;
 }
 
+SyncRoundOptions roundOptions(CliSession& session, bool confirmed) {
+    SyncRoundOptions options;
+    options.run.start.programFolder = homeFolder();
+    options.run.start.ftpTrace = session.verbose();
+    options.run.renewSignIn = [&session] { return session.signInAgain(); };
+    options.deletionsConfirmed = confirmed;
+    return options;
+}
+
 int syncNow(const CliContext& context, bool confirmed) {
     CliSession session(context);
     if (!session.driveQueue())
@@ -191,11 +209,7 @@ int syncNow(const CliContext& context, bool confirmed) {
     if (!pairs)
         return kFailed;
     session.startQueueOnly();
-    SyncRoundOptions options;
-    options.run.start.programFolder = homeFolder();
-    options.run.start.ftpTrace = session.verbose();
-    options.run.renewSignIn = [&session] { return session.signInAgain(); };
-    options.deletionsConfirmed = confirmed;
+    const SyncRoundOptions options = roundOptions(session, confirmed);
     int exitCode = kDone;
     for (const SyncPair& pair : *pairs) {
         const SyncRoundResult round =
@@ -203,6 +217,60 @@ int syncNow(const CliContext& context, bool confirmed) {
         exitCode = worseExitCode(exitCode, reportRound(pair, round));
     }
     return exitCode;
+}
+
+struct RunArgs {
+    double intervalSeconds = 60;
+    bool confirmed = false;
+};
+
+// Rounds of every pair (pairs added meanwhile join) until SIGINT or SIGTERM, which stops the
+// round under way with its transfers resumable.
+int syncRun(const CliContext& context, const RunArgs& args) {
+    const sigset_t awaited = blockStopSignals();
+    CliSession session(context);
+    if (!session.driveQueue())
+        return kFailed;
+    session.startQueueOnly();
+    const SyncRoundOptions options = roundOptions(session, args.confirmed);
+    const auto interval = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::duration<double>(args.intervalSeconds));
+    std::mutex mutex;
+    std::condition_variable woken;
+    bool stop = false;             // guarded by mutex
+    SyncRound* current = nullptr;  // guarded by mutex
+    const StopOnSignal stopper(awaited, [&] {
+        const std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+        if (current != nullptr)
+            current->stop();
+        woken.notify_all();
+    });
+    report(say("keeping the sync pairs in step, a round every {} s; Ctrl-C stops",
+               "保持同步，每 {} 秒一轮；按 Ctrl-C 停止", {std::to_string(args.intervalSeconds)}));
+    for (;;) {
+        if (const auto pairs = readPairs(session)) {
+            for (const SyncPair& pair : *pairs) {
+                SyncRound round(session.client(), pair, session.view());
+                {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    if (stop)
+                        break;
+                    current = &round;
+                }
+                const SyncRoundResult result = round.run(options);
+                {
+                    const std::lock_guard<std::mutex> lock(mutex);
+                    current = nullptr;
+                }
+                if (result.end != SyncRoundResult::End::kInterrupted)
+                    reportRound(pair, result, true);
+            }
+        }
+        std::unique_lock<std::mutex> lock(mutex);
+        if (woken.wait_for(lock, interval, [&] { return stop; }))
+            return kInterrupted;
+    }
 }
 
 }  // namespace
@@ -242,6 +310,17 @@ void addSyncCommands(CLI::App& app, const CliContext& context, int& exitCode) {
                   "go ahead with a round that deletes or replaces more than 30 % of a pair's "
                   "files (otherwise it stops and says so)");
     now->callback([&context, &exitCode, yes] { exitCode = syncNow(context, *yes); });
+
+    auto run = std::make_shared<RunArgs>();
+    CLI::App* runCommand = sync->add_subcommand(
+        "run", "Keep every pair in step until Ctrl-C: a round of each, then again every interval");
+    runCommand->add_option("--interval", run->intervalSeconds, "seconds between rounds")
+        ->check(secondsBetween(0.05, 86400.0))
+        ->capture_default_str();
+    runCommand->add_flag("--yes", run->confirmed,
+                         "go ahead with rounds that delete or replace more than 30 % of a pair's "
+                         "files");
+    runCommand->callback([&context, &exitCode, run] { exitCode = syncRun(context, *run); });
 }
 
 }  // namespace nubexa::cli

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <tuple>
@@ -96,10 +97,13 @@ public:
             m_journal.emplace(entry.localPath, entry);
     }
 
-    // False when bin.db refused: the round stops there.
-    bool carryOut(const std::vector<SyncAction>& actions) {
+    // False when bin.db refused: the round stops there. `stopped` is asked before each step.
+    bool carryOut(const std::vector<SyncAction>& actions,
+                  const std::function<bool()>& stopped = {}) {
         std::set<std::string> blocked;  // whose conflict copy could not be made
         for (const SyncAction& action : actions) {
+            if (stopped && stopped())
+                return true;
             using K = SyncAction::Kind;
             bool stored = true;
             switch (action.kind) {
@@ -412,6 +416,18 @@ bool SyncPairs::remove(std::int64_t pairId) {
         [&](LocalStore& store) { return SyncJournal(store).removePair(uid, pairId); });
 }
 
+void SyncRound::stop() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopped = true;
+    if (m_queueRun != nullptr)
+        m_queueRun->stop();
+}
+
+bool SyncRound::stopped() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_stopped;
+}
+
 SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
     SyncRoundResult result;
     const auto ended = [&result](SyncRoundResult::End end) {
@@ -435,12 +451,24 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
 
     const LocalTrash trash(options.trashFolder);
     PlanRunner runner(m_session, m_pair, before.remote, before.input.journal, trash, result);
-    if (!runner.carryOut(plan.actions))
+    if (!runner.carryOut(plan.actions, [this] { return stopped(); }))
         return ended(SyncRoundResult::End::kStoreFailed);
+    if (stopped())
+        return ended(SyncRoundResult::End::kInterrupted);
     if (runner.queuedAny()) {
         QueueRun queueRun(m_session, options.run, m_view);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stopped)
+                return ended(SyncRoundResult::End::kInterrupted);
+            m_queueRun = &queueRun;
+        }
         RoundListener listener;
         const QueueRunResult ran = queueRun.run(listener);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_queueRun = nullptr;
+        }
         for (const std::string& problem : listener.problems)
             result.problems.push_back(problem);
         if (ran.end == QueueRunResult::End::kInterrupted)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -83,11 +84,19 @@ public:
         : m_session(session), m_pair(std::move(pair)), m_view(view) {}
 
     SyncRoundResult run(const SyncRoundOptions& options);
+    // Any thread: the round stops before its next step, transfers under way stop with their
+    // rows resumable, and run() ends with kInterrupted. What was done is in the journal.
+    void stop();
 
 private:
+    bool stopped();
+
     ClientSession& m_session;
     const SyncPair m_pair;
     TransferView& m_view;
+    std::mutex m_mutex;
+    bool m_stopped = false;          // guarded by m_mutex
+    QueueRun* m_queueRun = nullptr;  // guarded by m_mutex: the one running
 };
 
 }  // namespace nubexa

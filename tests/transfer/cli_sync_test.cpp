@@ -107,5 +107,31 @@ TEST_F(CliSyncTest, ARoundKilledWhileItsUploadMovesIsFinishedByTheNextWithOneCop
     EXPECT_TRUE(said("in step (0 up, 0 down")) << m_output;
 }
 
+TEST_F(CliSyncTest, SyncRunKeepsAPairInStepUntilInterrupted) {
+    ASSERT_EQ(login("demo123"), 0) << m_output;
+    ASSERT_EQ(cli({"mkdir", "/常驻"}), 0) << m_output;
+    const std::string local = pairFolder("kept");
+    ASSERT_EQ(cli({"sync", "add", local, "/常驻", "--mode", "backup"}), 0) << m_output;
+
+    ChildProcess run;
+    ASSERT_TRUE(run.start(command({"sync", "run", "--interval", "0.2"}), outputFile()));
+    // A file made while it runs goes up at a later round, and is then in the journal.
+    writeFile(local + "/later.txt", "made while running");
+    const auto synced = [&] {
+        return m_cliGate->run([](LocalStore& store) {
+            auto query = store.prepareQuery(
+                "SELECT count(*) FROM t_sync_journal WHERE local_path='later.txt' AND synced=1");
+            return query.next() && query.intAt(0) == 1;
+        });
+    };
+    EXPECT_TRUE(waitUntil(synced, 60s));
+    run.signalGroup(SIGINT);
+    EXPECT_EQ(run.wait(30s), 130);
+    m_output = readFile(outputFile());
+    EXPECT_TRUE(said("in step (1 up")) << m_output;
+    ASSERT_EQ(cli({"ls", "/常驻"}), 0) << m_output;
+    EXPECT_TRUE(said("later.txt")) << m_output;
+}
+
 }  // namespace
 }  // namespace nubexa::test
