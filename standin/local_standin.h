@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -12,15 +13,16 @@ namespace nubexa::standin {
 // process: the demo data in `dataFolder`, on loopback, on the given ports (0: free ones; a
 // restart passes the ports it had), its log to `log` (empty: nowhere). Null, with the reason
 // in `error`, when it did not start.
-inline std::unique_ptr<StandinService> startLocalStandin(const std::string& dataFolder,
-                                                         ServiceLog::Sink log, std::string& error,
-                                                         int httpPort = 0, int ftpPort = 0) {
+inline std::unique_ptr<StandinService> startLocalStandin(
+    const std::string& dataFolder, ServiceLog::Sink log, std::string& error, int httpPort = 0,
+    int ftpPort = 0, std::function<bool(const std::string&)> failOperation = {}) {
     ServiceOptions options;
     options.dataFolder = dataFolder;
     options.httpHost = "127.0.0.1";
     options.httpPort = httpPort;
     options.ftp.port = ftpPort;
     options.seedDemo = true;
+    options.failOperation = std::move(failOperation);
     options.logSink = log ? std::move(log) : [](const std::string&) {};
     auto service = std::make_unique<StandinService>(options);
     if (const auto started = service->start(); !started.ok) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "standin/ftp/ftp_settings.h"
@@ -27,6 +28,10 @@ struct ServiceOptions {
     // Uploads nobody continued for this long are removed, at start and every prune interval.
     std::chrono::seconds stagingMaxAge{std::chrono::hours(24 * 7)};
     std::chrono::milliseconds stagingPruneInterval{std::chrono::hours(1)};
+    // For tests of what a failing service does to a client: asked before each web operation
+    // (its path) is answered; true answers it with 503 and does nothing, as a service that
+    // failed. Called on the server's threads. Empty: every operation is answered.
+    std::function<bool(const std::string& path)> failOperation;
     // New uploads are refused while the data folder's disk has less than this available.
     std::int64_t minFreeDisk = 256LL << 20;
     // Every web request is answered within this (or fails, logged); no step of the file

@@ -213,8 +213,8 @@ Outcome StandinService::start() {
                                                                     {},
                                                                     {},
                                                                     0});
-    parts.http =
-        std::make_unique<HttpFrontend>(*parts.context, m_options.tls, m_options.requestTimeLimit);
+    parts.http = std::make_unique<HttpFrontend>(
+        *parts.context, m_options.tls, m_options.requestTimeLimit, m_options.failOperation);
     parts.ftp = std::make_unique<FtpServer>(*parts.context, m_options.ftp);
     if (auto bound = parts.http->bind(m_options.httpHost, m_options.httpPort); !bound)
         return fail("cannot listen for HTTP on " + m_options.httpHost + ":" +

@@ -166,6 +166,15 @@ bool CliSession::adoptLastUser() {
     return true;
 }
 
+bool CliSession::driveQueue() {
+    if (!m_client.lockQueue()) {
+        complain(say("another nubexa-cli run or the desktop client is transferring the tasks of {}",
+                     "另一个 nubexa-cli run 或桌面客户端正在传输 {} 的任务", {databasePath()}));
+        return false;
+    }
+    return signInAgain();
+}
+
 void CliSession::reportNoAnswer() {
     reportUnanswered(m_client);
 }

@@ -30,6 +30,10 @@ public:
     // Signs in again with the remembered sign-in of the last user; false (after saying why)
     // when there is none or it fails.
     bool signInAgain();
+    // Takes the queue's lock for this process and signs in again, as a command that transfers
+    // does first; false (after saying why) when another process drives the queue or the
+    // sign-in fails.
+    bool driveQueue();
     // "logout": the last user's remembered sign-in is forgotten, in the secret store and in
     // bin.db alike. An exit code.
     int forgetSignIn();

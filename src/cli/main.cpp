@@ -12,6 +12,7 @@
 #include "cli/messages.h"
 #include "cli/operation_commands.h"
 #include "cli/queue_commands.h"
+#include "cli/sync_commands.h"
 #include "platform/version.h"
 
 namespace {
@@ -23,6 +24,7 @@ constexpr const char* kFooter = R"(Examples:
   nubexa-cli put ~/report.pdf --to /文档  queue an upload
   nubexa-cli get /照片 --to ~/Pictures    queue a folder download
   nubexa-cli run                         transfer everything queued
+  nubexa-cli sync now                    one round of every sync folder ("sync add")
   nubexa-cli help SUBCOMMAND             the options of one subcommand
 
 Files:
@@ -89,6 +91,7 @@ int main(int argc, char** argv) {
     addShareCommands(app, context, exitCode);
     addAccountCommands(app, context, exitCode);
     addQueueCommands(app, context, exitCode);
+    addSyncCommands(app, context, exitCode);
     addFtpCommands(app, context, exitCode);
     addHelpCommand(app, exitCode);
     // Set after the subcommands, which would otherwise inherit it.

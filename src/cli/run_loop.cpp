@@ -1,6 +1,5 @@
 #include "cli/run_loop.h"
 
-#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include "cli/messages.h"
 #include "cli/progress_line.h"
 #include "cli/rate_text.h"
+#include "cli/stop_on_signal.h"
 #include "platform/paths.h"
 #include "session/queue_run.h"
 
@@ -22,9 +22,6 @@ namespace nubexa::cli {
 namespace {
 
 constexpr auto kRedraw = std::chrono::milliseconds(250);
-
-// Wakes the signal thread when the run has ended.
-constexpr int kRunEndedSignal = SIGUSR1;
 
 std::string secondsText(double seconds) {
     char text[32];
@@ -121,29 +118,6 @@ void RunDisplay::taskEnded(const TaskEnded& ended) {
     }
 }
 
-// Hears SIGINT and SIGTERM (blocked in every thread) for the run: each stops it.
-class StopOnSignal {
-public:
-    StopOnSignal(const sigset_t& awaited, QueueRun& run)
-        : m_thread([awaited, &run] {
-              for (;;) {
-                  int received = 0;
-                  if (sigwait(&awaited, &received) != 0 || received == kRunEndedSignal)
-                      return;
-                  run.stop();
-              }
-          }) {}
-    ~StopOnSignal() {
-        pthread_kill(m_thread.native_handle(), kRunEndedSignal);
-        m_thread.join();
-    }
-    StopOnSignal(const StopOnSignal&) = delete;
-    StopOnSignal& operator=(const StopOnSignal&) = delete;
-
-private:
-    std::thread m_thread;
-};
-
 void printLeft(const QueueRunResult& result) {
     const QueueLeft& left = result.left;
     std::printf("%s\n",
@@ -192,23 +166,9 @@ int runQueue(const CliContext& context, const RunArgs& args) {
                      "--give-up-after 无效：{}（时长：秒数，可加 s、m 或 h）", {args.giveUpAfter}));
         return kUsage;
     }
-    // Blocked before any thread exists, so that every thread inherits it and only the signal
-    // thread receives them.
-    sigset_t awaited;
-    sigemptyset(&awaited);
-    sigaddset(&awaited, SIGINT);
-    sigaddset(&awaited, SIGTERM);
-    sigaddset(&awaited, kRunEndedSignal);
-    pthread_sigmask(SIG_BLOCK, &awaited, nullptr);
-
+    const sigset_t awaited = blockStopSignals();
     CliSession session(context);
-    if (!session.client().lockQueue()) {
-        complain(say("another nubexa-cli run or the desktop client is transferring the tasks of {}",
-                     "另一个 nubexa-cli run 或桌面客户端正在传输 {} 的任务",
-                     {session.databasePath()}));
-        return kFailed;
-    }
-    if (!session.signInAgain())
+    if (!session.driveQueue())
         return kFailed;
     RunDisplay display;
     QueueRunOptions options;
@@ -228,7 +188,7 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     QueueRun run(session.client(), options, session.view());
     QueueRunResult result;
     {
-        StopOnSignal stopper(awaited, run);
+        StopOnSignal stopper(awaited, [&run] { run.stop(); });
         result = run.run(display);
     }
     display.end();

@@ -205,7 +205,7 @@ int StoreCommand::changes() const {
 }
 
 StoreQuery::StoreQuery(StoreQuery&& other) noexcept
-    : m_store(other.m_store), m_statement(other.m_statement) {
+    : m_store(other.m_store), m_statement(other.m_statement), m_stepFailed(other.m_stepFailed) {
     other.m_statement = nullptr;
 }
 
@@ -227,8 +227,10 @@ bool StoreQuery::next() {
     const int rc = sqlite3_step(m_statement);
     if (rc == SQLITE_ROW)
         return true;
-    if (rc != SQLITE_DONE)
+    if (rc != SQLITE_DONE) {
+        m_stepFailed = true;
         m_store->reportError();
+    }
     return false;
 }
 

@@ -131,6 +131,9 @@ public:
 
     // One step; true exactly when it yields a row. A step error is printed and ends the rows.
     bool next();
+    // Whether the rows ended because a step failed or the statement never prepared, rather
+    // than because there were no more: an empty answer is then not the truth.
+    bool failed() const { return m_statement == nullptr || m_stepFailed; }
 
     std::string textAt(int column) const;
     int intAt(int column) const;
@@ -142,6 +145,7 @@ public:
 private:
     LocalStore* m_store;
     sqlite3_stmt* m_statement;
+    bool m_stepFailed = false;
 };
 
 }  // namespace nubexa

@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 
+#include "platform/local_time.h"
 #include "store/local_store.h"
 
 namespace nubexa {
@@ -75,6 +76,22 @@ constexpr const char* kCreateSpeedLimits =
     "CREATE TABLE IF NOT EXISTS t_speed_limit (user_id TEXT PRIMARY KEY,"
     " upload_kbps INTEGER DEFAULT 0, download_kbps INTEGER DEFAULT 0,"
     " upload_transfers INTEGER DEFAULT 0, download_transfers INTEGER DEFAULT 0);";
+
+// Sync folders and the journal of each. Files of earlier versions get them when they can be
+// written; without them no folder is kept in sync. A journal row is one file of a pair by its
+// local path; inodes are stored as their 64 bits.
+constexpr const char* kCreateSyncTables =
+    "CREATE TABLE IF NOT EXISTS t_sync_pair (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id TEXT,"
+    " local_folder TEXT, remote_folder_id TEXT, remote_path TEXT, mode TEXT,"
+    " last_sync_at INTEGER DEFAULT 0);"
+    "CREATE TABLE IF NOT EXISTS t_sync_journal (pair_id INTEGER, local_path TEXT,"
+    " remote_path TEXT, synced INTEGER DEFAULT 0, local_size INTEGER DEFAULT 0,"
+    " local_mtime INTEGER DEFAULT 0, local_inode INTEGER DEFAULT 0, remote_id TEXT DEFAULT '',"
+    " remote_size INTEGER DEFAULT 0, remote_time TEXT DEFAULT '', digest TEXT DEFAULT '',"
+    " pending_kind INTEGER DEFAULT 0, pending_size INTEGER DEFAULT 0,"
+    " pending_mtime INTEGER DEFAULT 0, pending_inode INTEGER DEFAULT 0,"
+    " pending_remote_id TEXT DEFAULT '', pending_remote_size INTEGER DEFAULT 0,"
+    " PRIMARY KEY (pair_id, local_path));";
 
 // Columns that files of earlier versions lack; they get them when they can be written. Without
 // them the transfer lists cannot be read.
@@ -154,7 +171,7 @@ StoreSchema::Outcome createSchema(LocalStore& store) {
     sqlite3* db = store.handle();
     const bool inTransaction = store.begin();
     if (!store.exec(kCreateTables) || !store.exec(kCreateSpeedLimits) ||
-        !store.exec(kCreateOptionRows)) {
+        !store.exec(kCreateSyncTables) || !store.exec(kCreateOptionRows)) {
         store.reportError();
         const int code = sqlite3_errcode(db);
         if (inTransaction)
@@ -216,15 +233,6 @@ void syncFile(const char* path) {
     ::close(fd);
 }
 
-std::string timestamp() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
-    return text;
-}
-
 }  // namespace
 
 StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) {
@@ -264,6 +272,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
 
     if (schemaComplete(db)) {
         sqlite3_exec(db, kCreateSpeedLimits, nullptr, nullptr, nullptr);
+        sqlite3_exec(db, kCreateSyncTables, nullptr, nullptr, nullptr);
         addLaterColumns(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
@@ -274,7 +283,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
 
 std::string StoreSchema::moveAside(const std::string& path) {
     namespace fs = std::filesystem;
-    const std::string base = path + ".damaged-" + timestamp();
+    const std::string base = path + ".damaged-" + localTimeText("%Y%m%d-%H%M%S");
     std::string target = base;
     std::error_code error;
     for (int n = 2; fs::exists(target, error) || fs::exists(target + "-wal", error); ++n) {

@@ -291,4 +291,34 @@ inline constexpr const char* kReleaseEarlierTasks =
 inline constexpr const char* kHoldFailingTask =
     "UPDATE t_process_list set status=2,tranfer_speed=0,is_user_pasue=3,retry_at=? where id=?";
 
+// Sync folders: the pairs (t_sync_pair) and the last synced state of each file of a pair
+// (t_sync_journal). Binds 1 uid, 2 local folder, 3 remote folder id, 4 remote path, 5 mode.
+inline constexpr const char* kInsertSyncPair =
+    "INSERT INTO t_sync_pair (user_id,local_folder,remote_folder_id,remote_path,mode) "
+    "VALUES(?,?,?,?,?)";
+// Binds 1 uid.
+inline constexpr const char* kReadSyncPairs =
+    "SELECT id,user_id,local_folder,remote_folder_id,remote_path,mode,last_sync_at "
+    "FROM t_sync_pair WHERE user_id=? ORDER BY id";
+// Binds 1 pair id, 2 uid.
+inline constexpr const char* kDeleteSyncPair = "DELETE FROM t_sync_pair WHERE id=? AND user_id=?";
+// Binds 1 pair id.
+inline constexpr const char* kDeleteSyncJournal = "DELETE FROM t_sync_journal WHERE pair_id=?";
+// Binds 1 seconds since the epoch, 2 pair id.
+inline constexpr const char* kSetSyncPairDone = "UPDATE t_sync_pair SET last_sync_at=? WHERE id=?";
+// Binds 1 pair id.
+inline constexpr const char* kReadSyncJournal =
+    "SELECT local_path,remote_path,synced,local_size,local_mtime,local_inode,remote_id,"
+    "remote_size,remote_time,digest,pending_kind,pending_size,pending_mtime,pending_inode,"
+    "pending_remote_id,pending_remote_size FROM t_sync_journal WHERE pair_id=? ORDER BY local_path";
+// Binds 1 pair id, then the columns in the order of kReadSyncJournal (2 to 17).
+inline constexpr const char* kPutSyncJournal =
+    "INSERT OR REPLACE INTO t_sync_journal (pair_id,local_path,remote_path,synced,local_size,"
+    "local_mtime,local_inode,remote_id,remote_size,remote_time,digest,pending_kind,pending_size,"
+    "pending_mtime,pending_inode,pending_remote_id,pending_remote_size) "
+    "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+// Binds 1 pair id, 2 local path.
+inline constexpr const char* kForgetSyncJournal =
+    "DELETE FROM t_sync_journal WHERE pair_id=? AND local_path=?";
+
 }  // namespace nubexa::statements

@@ -61,12 +61,14 @@ void answerFailure(const httplib::Request& request, httplib::Response& response,
 }  // namespace
 
 HttpFrontend::HttpFrontend(const ServiceContext& service, const TlsFiles& tls,
-                           std::chrono::milliseconds timeLimit)
+                           std::chrono::milliseconds timeLimit,
+                           std::function<bool(const std::string&)> failOperation)
     : m_service(service),
       m_router(service),
       m_server(makeServer(tls)),
       m_secure(!tls.certificate.empty()),
-      m_watch(timeLimit, [this](const RequestWatch::Request& late) { endLateRequest(late); }) {
+      m_watch(timeLimit, [this](const RequestWatch::Request& late) { endLateRequest(late); }),
+      m_failOperation(std::move(failOperation)) {
     addAccountOperations(m_router);
     addListingOperations(m_router);
     addItemOperations(m_router);
@@ -95,6 +97,10 @@ void HttpFrontend::mountRoutes() {
 
     server.Get(R"(/[A-Za-z]+\.[Aa][Ss][Mm][Xx]/[A-Za-z]+)",
                [this](const httplib::Request& request, httplib::Response& response) {
+                   if (m_failOperation && m_failOperation(request.path)) {
+                       response.status = 503;
+                       return;
+                   }
                    std::string note;
                    const auto answer = m_router.answer(request.path, queryOfTarget(request.target),
                                                        request.remote_addr, note);

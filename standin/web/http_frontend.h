@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -24,8 +25,10 @@ namespace nubexa::standin {
 class HttpFrontend {
 public:
     // With a certificate in `tls` it serves HTTPS only.
+    // `failOperation`: see ServiceOptions.
     explicit HttpFrontend(const ServiceContext& service, const TlsFiles& tls = {},
-                          std::chrono::milliseconds timeLimit = std::chrono::seconds(10));
+                          std::chrono::milliseconds timeLimit = std::chrono::seconds(10),
+                          std::function<bool(const std::string&)> failOperation = {});
     ~HttpFrontend();
     HttpFrontend(const HttpFrontend&) = delete;
     HttpFrontend& operator=(const HttpFrontend&) = delete;
@@ -50,6 +53,7 @@ private:
     int m_port = 0;
     bool m_secure = false;
     RequestWatch m_watch;
+    const std::function<bool(const std::string&)> m_failOperation;
 };
 
 }  // namespace nubexa::standin

@@ -6,6 +6,7 @@ set(ALLOWED
     "^session/"
     "^service/(account_info|disk_entries|listing_request|service_result|service_config|transport_security|text_codec)\\.h$"
     "^store/(direction|user_records)\\.h$"
+    "^sync/sync_types\\.h$"
     "^platform/"
     "^transfer/(queue_entries|transfer_settings|transfer_view)\\.h$"
     "^picture_catalog\\.h$")

@@ -1,0 +1,507 @@
+#include "session/sync_round.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <tuple>
+
+#include "platform/local_time.h"
+#include "service/remote_name.h"
+#include "service/service_client.h"
+#include "service/text_codec.h"
+#include "session/client_session.h"
+#include "sync/local_scan.h"
+#include "sync/local_trash.h"
+#include "sync/reconcile.h"
+#include "sync/sync_journal.h"
+
+namespace nubexa {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string dataFolderOf(const ClientSession& session) {
+    return fs::path(session.config().databasePath).parent_path().string();
+}
+
+// The disk folder as the round compares it: its files by path, its folders' ids by path
+// ("" the pair's own folder).
+struct RemoteTree {
+    std::vector<RemoteFileState> files;
+    std::map<std::string, std::string> folderIds;
+};
+
+// A listed path ("/top/a/b/", the listed folder's own name first) below the listed folder
+// ("a/b/").
+std::string belowTop(const std::string& listed) {
+    if (listed.empty() || listed.front() != '/')
+        return {};
+    const std::size_t second = listed.find('/', 1);
+    return second == std::string::npos ? std::string() : listed.substr(second + 1);
+}
+
+ServiceResult<RemoteTree> listRemote(ClientSession& session, const std::string& folderId) {
+    const AccountInfo account = session.service().account();
+    // A refusal is a folder that is gone (or the top, which cannot be a pair's): never an
+    // empty folder, which would read as every file deleted.
+    const auto listing =
+        session.service().GetFilesWhitPath(account.uid, account.token, folderId, "", "");
+    if (!listing.ok())
+        return ServiceResult<RemoteTree>::failed(listing.failure);
+    RemoteTree tree;
+    tree.folderIds[""] = folderId;
+    for (const FolderItemLc& folder : listing.value.folders)
+        tree.folderIds[belowTop(folder.path) + folder.name] = folder.id;
+    for (const DiskFileEntry& file : listing.value.files) {
+        tree.files.push_back(
+            {belowTop(file.path) + file.name + file.ext, file.id, toInt64(file.size), file.time});
+    }
+    return ServiceResult<RemoteTree>::success(std::move(tree));
+}
+
+std::string parentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string nameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Hears the round's transfers end.
+class RoundListener : public QueueRunListener {
+public:
+    void taskEnded(const TaskEnded& ended) override {
+        if (ended.report.outcome != WorkerReport::Outcome::kCompleted &&
+            ended.report.outcome != WorkerReport::Outcome::kStopped)
+            problems.push_back(ended.report.fileName + ": " + ended.report.reason);
+    }
+    std::vector<std::string> problems;
+};
+
+// Carries out one round's plan. Each step that changes a side is preceded by what the
+// journal must know should the round end right after it.
+class PlanRunner {
+public:
+    PlanRunner(ClientSession& session, const SyncPair& pair, RemoteTree& remote,
+               const std::vector<JournalEntry>& journal, const LocalTrash& trash,
+               SyncRoundResult& result)
+        : m_session(session), m_pair(pair), m_remote(remote), m_trash(trash), m_result(result) {
+        for (const JournalEntry& entry : journal)
+            m_journal.emplace(entry.localPath, entry);
+    }
+
+    // False when bin.db refused: the round stops there. `stopped` is asked before each step.
+    bool carryOut(const std::vector<SyncAction>& actions,
+                  const std::function<bool()>& stopped = {}) {
+        std::set<std::string> blocked;  // whose conflict copy could not be made
+        for (const SyncAction& action : actions) {
+            if (stopped && stopped())
+                return true;
+            using K = SyncAction::Kind;
+            bool stored = true;
+            switch (action.kind) {
+                case K::kRecord:
+                    stored = record(action);
+                    break;
+                case K::kForget:
+                    stored = forget(action.localPath);
+                    break;
+                case K::kTrashRemote:
+                    stored = trashRemote(action);
+                    break;
+                case K::kTrashLocal:
+                    stored = trashLocal(action);
+                    break;
+                case K::kConflictCopy:
+                    if (!conflictCopy(action))
+                        blocked.insert(action.localPath);
+                    break;
+                case K::kUpload:
+                    stored = upload(action);
+                    break;
+                case K::kDownload:
+                    if (blocked.count(action.localPath) == 0)
+                        stored = download(action);
+                    break;
+            }
+            if (!stored)
+                return false;
+        }
+        return true;
+    }
+
+    bool queuedAny() const { return m_queued; }
+
+private:
+    std::string localFile(const std::string& path) const { return m_pair.localFolder + "/" + path; }
+
+    void fail(const std::string& path, const std::string& why) {
+        ++m_result.failed;
+        m_result.problems.push_back(path + ": " + why);
+    }
+
+    bool put(const JournalEntry& entry) {
+        const bool stored = m_session.gate().run(
+            [&](LocalStore& store) { return SyncJournal(store).put(m_pair.id, entry); });
+        if (stored)
+            m_journal[entry.localPath] = entry;
+        return stored;
+    }
+
+    bool forget(const std::string& localPath) {
+        const bool stored = m_session.gate().run(
+            [&](LocalStore& store) { return SyncJournal(store).forget(m_pair.id, localPath); });
+        if (stored)
+            m_journal.erase(localPath);
+        return stored;
+    }
+
+    JournalEntry entryFor(const SyncAction& action) const {
+        const auto found = m_journal.find(action.localPath);
+        if (found != m_journal.end())
+            return found->second;
+        JournalEntry entry;
+        entry.localPath = action.localPath;
+        entry.remotePath = action.remotePath;
+        return entry;
+    }
+
+    bool record(const SyncAction& action) {
+        JournalEntry entry = entryFor(action);
+        entry.remotePath = action.remotePath;
+        entry.synced = true;
+        entry.local = action.local;
+        entry.remote = action.remote;
+        entry.pending = {};
+        return put(entry);
+    }
+
+    bool trashRemote(const SyncAction& action) {
+        if (!removeRemote(action.remoteId, action.remotePath))
+            return true;
+        ++m_result.trashedRemote;
+        return forget(action.localPath);
+    }
+
+    // Only the file the plan saw: one changed since the scan is left for the next round.
+    bool unchangedSinceScan(const SyncAction& action) {
+        const auto now = localFileState(m_pair.localFolder, action.localPath);
+        if (now && now->size == action.local.size && now->mtime == action.local.mtime &&
+            now->inode == action.local.inode)
+            return true;
+        fail(action.localPath, "文件在同步时被修改");
+        return false;
+    }
+
+    bool trashLocal(const SyncAction& action) {
+        if (!removeLocal(action))
+            return true;
+        ++m_result.trashedLocal;
+        return forget(action.localPath);
+    }
+
+    bool conflictCopy(const SyncAction& action) {
+        std::error_code error;
+        const std::string target = localFile(action.conflictPath);
+        if (fs::exists(fs::symlink_status(target, error))) {
+            fail(action.localPath, "冲突副本已存在");
+            return false;
+        }
+        fs::rename(localFile(action.localPath), target, error);
+        if (error) {
+            fail(action.localPath, error.message());
+            return false;
+        }
+        ++m_result.conflicts;
+        return true;
+    }
+
+    // The disk folder for a file's parent path, made where it is missing.
+    std::optional<std::string> remoteFolderFor(const std::string& remoteFile) {
+        const std::string parent = parentOf(remoteFile);
+        if (const auto found = m_remote.folderIds.find(parent); found != m_remote.folderIds.end())
+            return found->second;
+        const auto above = remoteFolderFor(parent);
+        if (!above)
+            return std::nullopt;
+        const auto made = m_session.disk().makeFolder(*above, nameOf(parent));
+        // A folder made by an earlier round that was cut off before it listed again comes
+        // back with its id even when refused as existing.
+        if (made.value.id.empty() || (!made.ok() && made.failure != Failure::kRefused))
+            return std::nullopt;
+        m_remote.folderIds[parent] = made.value.id;
+        return made.value.id;
+    }
+
+    std::string shownPath(const std::string& remoteFolder) const {
+        std::string shown = m_pair.remotePath;
+        if (!remoteFolder.empty()) {
+            std::string below = remoteFolder;
+            std::replace(below.begin(), below.end(), '/', '\\');
+            shown += "\\" + below;
+        }
+        return shown;
+    }
+
+    bool upload(const SyncAction& action) {
+        const auto folder = remoteFolderFor(action.remotePath);
+        if (!folder) {
+            fail(action.remotePath, "无法创建网盘文件夹");
+            return true;
+        }
+        JournalEntry entry = entryFor(action);
+        entry.remotePath = action.remotePath;
+        entry.pending = {PendingAction::Kind::kUpload, action.local, {}, 0};
+        if (!put(entry))
+            return false;
+        // The disk keeps one file per name: the old version goes to the recycle bin first.
+        if (!action.replacesRemoteId.empty() &&
+            !removeRemote(action.replacesRemoteId, action.remotePath))
+            return true;
+        const QueuedTask queued = m_session.queue().QueueFileUpload(
+            localFile(action.localPath),
+            RemoteFolder{*folder, shownPath(parentOf(action.remotePath))});
+        noteQueued(queued, action.localPath, "未能加入上传队列", m_result.uploaded);
+        return true;
+    }
+
+    bool download(const SyncAction& action) {
+        // The queue writes a disk file under the local form of its name. A file that went up
+        // under a mapped name ("a:b" as "a：b") would come back under another name than its own.
+        if (localPathFor(action.remotePath) != action.localPath) {
+            fail(action.localPath, "文件名经过转换，不能从网盘更新");
+            return true;
+        }
+        JournalEntry entry = entryFor(action);
+        entry.pending = {PendingAction::Kind::kDownload, {}, action.remote.id, action.remote.size};
+        if (!put(entry))
+            return false;
+        // The synced version steps into the trash; the queue never writes over a file.
+        if (action.replacesLocal && !removeLocal(action))
+            return true;
+        std::error_code error;
+        const std::string folder = localFile(parentOf(action.localPath));
+        fs::create_directories(folder, error);
+        DiskItem item;
+        item.id = action.remote.id;
+        std::tie(item.name, item.ext) = splitRemoteName(nameOf(action.remotePath));
+        item.size = std::to_string(action.remote.size);
+        const QueuedTask queued = m_session.queue().QueueFileDownload(
+            item, folder,
+            RemoteFolder{m_pair.remoteFolderId, shownPath(parentOf(action.remotePath))});
+        noteQueued(queued, action.localPath, "未能加入下载队列", m_result.downloaded);
+        return true;
+    }
+
+    void noteQueued(const QueuedTask& queued, const std::string& path, const char* notQueued,
+                    int& count) {
+        if (!queued.queued && !queued.alreadyQueued) {
+            fail(path, queued.refusal.empty() ? notQueued : queued.refusal);
+            return;
+        }
+        m_queued = true;
+        ++count;
+    }
+
+    // To the service's recycle bin; false (said) when it refused or did not answer.
+    bool removeRemote(const std::string& id, const std::string& path) {
+        ServiceRefusal why;
+        if (m_session.disk().remove(ItemRef{id, false}, "0", &why) == 1)
+            return true;
+        fail(path, why.message.empty() ? describeFailure(why.failure) : why.message);
+        return false;
+    }
+
+    // To the desktop's trash, only as the plan saw it; false (said) when it was not moved.
+    bool removeLocal(const SyncAction& action) {
+        if (!unchangedSinceScan(action))
+            return false;
+        std::string why;
+        if (m_trash.moveIn(localFile(action.localPath), why))
+            return true;
+        fail(action.localPath, why);
+        return false;
+    }
+
+    ClientSession& m_session;
+    const SyncPair& m_pair;
+    RemoteTree& m_remote;
+    const LocalTrash& m_trash;
+    SyncRoundResult& m_result;
+    std::map<std::string, JournalEntry> m_journal;
+    bool m_queued = false;
+};
+
+// Local now, disk now and the journal: the round's input, or why there is none.
+struct RoundLook {
+    SyncRoundResult::End failed = SyncRoundResult::End::kDone;
+    Failure listingFailure = Failure::kNone;
+    ReconcileInput input;
+    RemoteTree remote;
+    std::vector<std::pair<std::string, std::string>> skipped;
+};
+
+RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOptions& options) {
+    RoundLook look;
+    const auto journal =
+        session.gate().run([&](LocalStore& store) { return SyncJournal(store).entries(pair.id); });
+    if (!journal) {
+        look.failed = SyncRoundResult::End::kStoreFailed;
+        return look;
+    }
+    LocalScan scan = scanLocalFolder(pair.localFolder);
+    auto remote = listRemote(session, pair.remoteFolderId);
+    if (!remote.ok()) {
+        look.failed = SyncRoundResult::End::kListingFailed;
+        look.listingFailure = remote.failure;
+        return look;
+    }
+    look.remote = std::move(remote.value);
+    look.skipped = std::move(scan.skipped);
+    look.input.mode = pair.mode;
+    look.input.local = std::move(scan.snapshot);
+    look.input.remote = look.remote.files;
+    look.input.journal = *journal;
+    look.input.conflictStamp = localTimeText("%Y%m%d-%H%M%S");
+    look.input.askAboveShare = options.askAboveShare;
+    look.input.deletionsConfirmed = options.deletionsConfirmed;
+    return look;
+}
+
+}  // namespace
+
+SyncPairAdded SyncPairs::add(SyncPair pair) {
+    SyncPairAdded added;
+    std::error_code error;
+    if (!fs::is_directory(pair.localFolder, error)) {
+        added.outcome = SyncPairAdded::Outcome::kNoSuchLocalFolder;
+        return added;
+    }
+    pair.localFolder = fs::absolute(pair.localFolder, error).lexically_normal().string();
+    while (pair.localFolder.size() > 1 && pair.localFolder.back() == '/')
+        pair.localFolder.pop_back();
+    pair.userId = m_session.account().uid;
+    const auto pairs = list();
+    if (!pairs)
+        return added;
+    added.problem = syncFolderProblem(pair.localFolder, *pairs, dataFolderOf(m_session));
+    if (added.problem != SyncFolderProblem::kNone) {
+        added.outcome = SyncPairAdded::Outcome::kFolderRefused;
+        return added;
+    }
+    const auto id =
+        m_session.gate().run([&](LocalStore& store) { return SyncJournal(store).addPair(pair); });
+    if (!id)
+        return added;
+    added.outcome = SyncPairAdded::Outcome::kAdded;
+    added.id = *id;
+    return added;
+}
+
+std::optional<std::vector<SyncPair>> SyncPairs::list() {
+    const std::string uid = m_session.account().uid;
+    return m_session.gate().run([&](LocalStore& store) { return SyncJournal(store).pairs(uid); });
+}
+
+bool SyncPairs::remove(std::int64_t pairId) {
+    const std::string uid = m_session.account().uid;
+    return m_session.gate().run(
+        [&](LocalStore& store) { return SyncJournal(store).removePair(uid, pairId); });
+}
+
+void SyncRound::stop() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_stopped = true;
+    if (m_queueRun != nullptr)
+        m_queueRun->stop();
+}
+
+bool SyncRound::stopped() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_stopped;
+}
+
+SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
+    SyncRoundResult result;
+    const auto ended = [&result](SyncRoundResult::End end) {
+        result.end = end;
+        return result;
+    };
+    RoundLook before = look(m_session, m_pair, options);
+    result.listingFailure = before.listingFailure;
+    if (before.failed != SyncRoundResult::End::kDone)
+        return ended(before.failed);
+    result.skipped = before.skipped;
+    const SyncPlan plan = reconcile(before.input);
+    result.files = plan.files;
+    result.destructive = plan.destructive;
+    for (const auto& unsendable : plan.unsendable)
+        result.skipped.push_back(unsendable);
+    if (plan.verdict == SyncPlan::Verdict::kPaused)
+        return ended(SyncRoundResult::End::kPaused);
+    if (plan.verdict == SyncPlan::Verdict::kAsk)
+        return ended(SyncRoundResult::End::kAsk);
+
+    const LocalTrash trash(options.trashFolder);
+    PlanRunner runner(m_session, m_pair, before.remote, before.input.journal, trash, result);
+    if (!runner.carryOut(plan.actions, [this] { return stopped(); }))
+        return ended(SyncRoundResult::End::kStoreFailed);
+    if (stopped())
+        return ended(SyncRoundResult::End::kInterrupted);
+    if (runner.queuedAny()) {
+        QueueRun queueRun(m_session, options.run, m_view);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stopped)
+                return ended(SyncRoundResult::End::kInterrupted);
+            m_queueRun = &queueRun;
+        }
+        RoundListener listener;
+        const QueueRunResult ran = queueRun.run(listener);
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_queueRun = nullptr;
+        }
+        for (const std::string& problem : listener.problems)
+            result.problems.push_back(problem);
+        if (ran.end == QueueRunResult::End::kInterrupted)
+            return ended(SyncRoundResult::End::kInterrupted);
+        if (ran.end == QueueRunResult::End::kStoreFailed)
+            return ended(SyncRoundResult::End::kStoreFailed);
+    }
+
+    // The transfers are confirmed by what both sides hold now, not by the queue's word.
+    RoundLook after = look(m_session, m_pair, options);
+    if (after.failed == SyncRoundResult::End::kStoreFailed)
+        return ended(SyncRoundResult::End::kStoreFailed);
+    if (after.failed != SyncRoundResult::End::kDone)
+        return ended(SyncRoundResult::End::kUnfinished);
+    after.input.deletionsConfirmed = true;  // only records are taken from this plan
+    std::vector<SyncAction> records;
+    bool left = false;
+    for (const SyncAction& action : reconcile(after.input).actions) {
+        if (action.kind == SyncAction::Kind::kRecord)
+            records.push_back(action);
+        else
+            left = true;
+    }
+    PlanRunner recorder(m_session, m_pair, after.remote, after.input.journal, trash, result);
+    if (!recorder.carryOut(records))
+        return ended(SyncRoundResult::End::kStoreFailed);
+    if (left || result.failed > 0)
+        return ended(SyncRoundResult::End::kUnfinished);
+    const bool stamped = m_session.gate().run([&](LocalStore& store) {
+        return SyncJournal(store).setLastSync(m_pair.id,
+                                              static_cast<std::int64_t>(std::time(nullptr)));
+    });
+    return ended(stamped ? SyncRoundResult::End::kDone : SyncRoundResult::End::kStoreFailed);
+}
+
+}  // namespace nubexa

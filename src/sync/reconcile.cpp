@@ -1,0 +1,361 @@
+#include "sync/reconcile.h"
+
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <utility>
+
+#include "service/remote_name.h"
+
+namespace nubexa {
+
+namespace {
+
+// How one side of a file stands against the journal.
+enum class Side { kAbsent, kAdded, kUnchanged, kChanged, kDeleted };
+
+enum class Decision {
+    kNothing,
+    kUpload,
+    kUploadReplacing,
+    kDownload,
+    kDownloadReplacing,
+    kTrashLocal,
+    kTrashRemote,
+    kConflict,
+    kForget,
+};
+
+using S = Side;
+using D = Decision;
+
+struct Rule {
+    Side local;
+    Side remote;
+    Decision decision;
+};
+
+// Every pair of sides that can occur: without a synced journal entry each side is added or
+// absent, with one it is unchanged, changed or deleted. Missing pairs mean nothing to do.
+constexpr Rule kTwoWay[] = {
+    {S::kAdded, S::kAbsent, D::kUpload},
+    {S::kAbsent, S::kAdded, D::kDownload},
+    {S::kAdded, S::kAdded, D::kConflict},
+    {S::kChanged, S::kUnchanged, D::kUploadReplacing},
+    {S::kUnchanged, S::kChanged, D::kDownloadReplacing},
+    {S::kChanged, S::kChanged, D::kConflict},
+    {S::kDeleted, S::kUnchanged, D::kTrashRemote},
+    {S::kUnchanged, S::kDeleted, D::kTrashLocal},
+    {S::kDeleted, S::kDeleted, D::kForget},
+    // An edit outlives a deletion on the other side.
+    {S::kDeleted, S::kChanged, D::kDownload},
+    {S::kChanged, S::kDeleted, D::kUpload},
+};
+
+// The disk keeps what the local folder had: replaced versions go to the recycle bin.
+constexpr Rule kBackup[] = {
+    {S::kAdded, S::kAbsent, D::kUpload},
+    {S::kAdded, S::kAdded, D::kUploadReplacing},
+    {S::kChanged, S::kUnchanged, D::kUploadReplacing},
+    {S::kChanged, S::kChanged, D::kUploadReplacing},
+    {S::kUnchanged, S::kDeleted, D::kUpload},
+    {S::kChanged, S::kDeleted, D::kUpload},
+    {S::kDeleted, S::kUnchanged, D::kForget},
+    {S::kDeleted, S::kChanged, D::kForget},
+    {S::kDeleted, S::kDeleted, D::kForget},
+};
+
+// A local edit is kept: it stays where it is while the disk's file does not change, and
+// becomes a conflict copy when it does.
+constexpr Rule kMirror[] = {
+    {S::kAbsent, S::kAdded, D::kDownload},
+    {S::kAdded, S::kAdded, D::kConflict},
+    {S::kUnchanged, S::kChanged, D::kDownloadReplacing},
+    {S::kChanged, S::kChanged, D::kConflict},
+    {S::kUnchanged, S::kDeleted, D::kTrashLocal},
+    {S::kChanged, S::kDeleted, D::kForget},
+    {S::kDeleted, S::kUnchanged, D::kDownload},
+    {S::kDeleted, S::kChanged, D::kDownload},
+    {S::kDeleted, S::kDeleted, D::kForget},
+};
+
+template <std::size_t N>
+Decision lookUp(const Rule (&rules)[N], Side local, Side remote) {
+    for (const Rule& rule : rules) {
+        if (rule.local == local && rule.remote == remote)
+            return rule.decision;
+    }
+    return D::kNothing;
+}
+
+Decision decide(SyncMode mode, Side local, Side remote) {
+    switch (mode) {
+        case SyncMode::kBackup:
+            return lookUp(kBackup, local, remote);
+        case SyncMode::kMirror:
+            return lookUp(kMirror, local, remote);
+        case SyncMode::kTwoWay:
+            return lookUp(kTwoWay, local, remote);
+    }
+    return D::kNothing;
+}
+
+bool sameLocal(const LocalFileState& a, const LocalFileState& b) {
+    return a.size == b.size && a.mtime == b.mtime && a.inode == b.inode;
+}
+
+bool sameRemote(const RemoteFileState& a, const RemoteFileState& b) {
+    return a.id == b.id && a.size == b.size && a.time == b.time;
+}
+
+// One file of the pair, seen from the local side, the disk and the journal.
+struct Item {
+    std::string localPath;
+    std::string remotePath;
+    const LocalFileState* local = nullptr;
+    const RemoteFileState* remote = nullptr;
+    const JournalEntry* journal = nullptr;
+};
+
+Side localSide(const Item& item) {
+    if (item.journal == nullptr || !item.journal->synced)
+        return item.local != nullptr ? S::kAdded : S::kAbsent;
+    if (item.local == nullptr)
+        return S::kDeleted;
+    return sameLocal(*item.local, item.journal->local) ? S::kUnchanged : S::kChanged;
+}
+
+Side remoteSide(const Item& item) {
+    if (item.journal == nullptr || !item.journal->synced)
+        return item.remote != nullptr ? S::kAdded : S::kAbsent;
+    if (item.remote == nullptr)
+        return S::kDeleted;
+    return sameRemote(*item.remote, item.journal->remote) ? S::kUnchanged : S::kChanged;
+}
+
+// A transfer an earlier round started and could not confirm, found done: the local file
+// is the one that went up and the disk has a new file of its size, or the disk's file
+// that came down lies complete in the local folder (downloads take their name only when
+// complete).
+bool pendingDone(const Item& item) {
+    if (item.journal == nullptr || item.local == nullptr || item.remote == nullptr)
+        return false;
+    const JournalEntry& entry = *item.journal;
+    const PendingAction& pending = entry.pending;
+    switch (pending.kind) {
+        case PendingAction::Kind::kNone:
+            return false;
+        case PendingAction::Kind::kUpload:
+            return sameLocal(*item.local, pending.local) &&
+                   item.remote->size == pending.local.size &&
+                   (!entry.synced || item.remote->id != entry.remote.id);
+        case PendingAction::Kind::kDownload:
+            return item.remote->id == pending.remoteId && item.remote->size == pending.remoteSize &&
+                   item.local->size == item.remote->size &&
+                   (!entry.synced || !sameLocal(*item.local, entry.local));
+    }
+    return false;
+}
+
+bool below(const std::string& path, const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+            path[folder.size()] == '/')
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> components(const std::string& path) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = path.find('/', start);
+        parts.push_back(path.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    return parts;
+}
+
+void addActions(const Item& item, Decision decision, const std::string& stamp,
+                std::vector<SyncAction>& actions) {
+    SyncAction action;
+    action.localPath = item.localPath;
+    action.remotePath = item.remotePath;
+    if (item.local != nullptr)
+        action.local = *item.local;
+    if (item.remote != nullptr) {
+        action.remote = *item.remote;
+        action.remoteId = item.remote->id;
+    }
+    using K = SyncAction::Kind;
+    switch (decision) {
+        case D::kNothing:
+            return;
+        case D::kUpload:
+        case D::kUploadReplacing:
+            action.kind = K::kUpload;
+            if (decision == D::kUploadReplacing && item.remote != nullptr)
+                action.replacesRemoteId = item.remote->id;
+            break;
+        case D::kDownload:
+        case D::kDownloadReplacing:
+            action.kind = K::kDownload;
+            action.replacesLocal = decision == D::kDownloadReplacing && item.local != nullptr;
+            break;
+        case D::kTrashLocal:
+            action.kind = K::kTrashLocal;
+            break;
+        case D::kTrashRemote:
+            action.kind = K::kTrashRemote;
+            break;
+        case D::kForget:
+            action.kind = K::kForget;
+            break;
+        case D::kConflict: {
+            // The local version steps aside under a name of its own; the disk's takes the name.
+            SyncAction copy = action;
+            copy.kind = K::kConflictCopy;
+            copy.conflictPath = conflictPathFor(item.localPath, stamp);
+            actions.push_back(copy);
+            action.kind = K::kDownload;
+            action.local = {};
+            break;
+        }
+    }
+    actions.push_back(action);
+}
+
+}  // namespace
+
+bool SyncAction::destructive() const {
+    switch (kind) {
+        case Kind::kUpload:
+            return !replacesRemoteId.empty();
+        case Kind::kDownload:
+            return replacesLocal;
+        case Kind::kTrashLocal:
+        case Kind::kTrashRemote:
+            return true;
+        case Kind::kConflictCopy:
+        case Kind::kForget:
+        case Kind::kRecord:
+            return false;
+    }
+    return false;
+}
+
+RemotePathFor remotePathFor(const std::string& localPath) {
+    RemotePathFor result;
+    for (const std::string& part : components(localPath)) {
+        const RemoteName mapped = mapToRemoteName(part);
+        if (!mapped.ok()) {
+            result.path.clear();
+            result.problem = mapped.problem;
+            return result;
+        }
+        // The disk keeps names composed, and listings give them so.
+        result.path += (result.path.empty() ? "" : "/") + toNfc(mapped.name);
+    }
+    return result;
+}
+
+std::string localPathFor(const std::string& remotePath) {
+    std::string path;
+    for (const std::string& part : components(remotePath))
+        path += (path.empty() ? "" : "/") + localNameFor(part).name;
+    return path;
+}
+
+std::string conflictPathFor(const std::string& localPath, const std::string& stamp) {
+    const std::size_t slash = localPath.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = localPath.rfind('.');
+    if (dot == std::string::npos || dot <= nameStart)
+        dot = localPath.size();  // no extension (".profile" has none either)
+    return localPath.substr(0, dot) + " (冲突 " + stamp + ")" + localPath.substr(dot);
+}
+
+SyncPlan reconcile(const ReconcileInput& input) {
+    SyncPlan plan;
+    if (!input.local.rootPresent) {
+        plan.verdict = SyncPlan::Verdict::kPaused;
+        return plan;
+    }
+
+    std::unordered_map<std::string, const LocalFileState*> localByPath;
+    for (const LocalFileState& file : input.local.files)
+        localByPath.emplace(file.path, &file);
+    std::unordered_map<std::string, const RemoteFileState*> remoteByPath;
+    for (const RemoteFileState& file : input.remote)
+        remoteByPath.emplace(file.path, &file);
+    auto find = [](const auto& byPath, const std::string& path) {
+        const auto found = byPath.find(path);
+        return found == byPath.end() ? nullptr : found->second;
+    };
+
+    std::map<std::string, Item> items;  // by local path: the plan comes out in a stable order
+    std::set<std::string> claimedRemote;
+    for (const JournalEntry& entry : input.journal) {
+        Item item{entry.localPath, entry.remotePath, find(localByPath, entry.localPath),
+                  find(remoteByPath, entry.remotePath), &entry};
+        claimedRemote.insert(entry.remotePath);
+        items.emplace(entry.localPath, item);
+    }
+    for (const LocalFileState& file : input.local.files) {
+        if (items.count(file.path) != 0)
+            continue;
+        const RemotePathFor mapped = remotePathFor(file.path);
+        if (!mapped.problem.empty()) {
+            plan.unsendable.emplace_back(file.path, mapped.problem);
+            continue;
+        }
+        if (!claimedRemote.insert(mapped.path).second) {
+            // Two local names map to one disk name ("a:b" beside "a：b"); the first keeps it.
+            plan.unsendable.emplace_back(file.path, "同名文件已存在");
+            continue;
+        }
+        items.emplace(file.path, Item{file.path, mapped.path, &file,
+                                      find(remoteByPath, mapped.path), nullptr});
+    }
+    for (const RemoteFileState& file : input.remote) {
+        if (claimedRemote.count(file.path) != 0)
+            continue;
+        const std::string localPath = localPathFor(file.path);
+        // A local name already in use by another file (or one the service cannot take):
+        // the disk's file is left where it is rather than written over it.
+        if (items.count(localPath) != 0 || localByPath.count(localPath) != 0)
+            continue;
+        items.emplace(localPath, Item{localPath, file.path, nullptr, &file, nullptr});
+    }
+
+    for (const auto& [path, item] : items) {
+        if (below(path, input.local.unreadableFolders))
+            continue;  // unknown, not deleted
+        ++plan.files;
+        if (pendingDone(item)) {
+            SyncAction record;
+            record.kind = SyncAction::Kind::kRecord;
+            record.localPath = item.localPath;
+            record.remotePath = item.remotePath;
+            record.remoteId = item.remote->id;
+            record.local = *item.local;
+            record.remote = *item.remote;
+            plan.actions.push_back(record);
+            continue;
+        }
+        addActions(item, decide(input.mode, localSide(item), remoteSide(item)), input.conflictStamp,
+                   plan.actions);
+    }
+
+    for (const SyncAction& action : plan.actions)
+        plan.destructive += action.destructive() ? 1 : 0;
+    if (!input.deletionsConfirmed && plan.destructive > 0 &&
+        plan.destructive > input.askAboveShare * plan.files)
+        plan.verdict = SyncPlan::Verdict::kAsk;
+    return plan;
+}
+
+}  // namespace nubexa

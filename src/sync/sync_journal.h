@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sync/sync_types.h"
+
+namespace nubexa {
+
+class LocalStore;
+
+// The statements on sync folders: the user's pairs and each pair's journal in bin.db. A view
+// over the connection of the caller's bracket. Reads say when they failed (nullopt), so that
+// a journal that could not be read is never taken for an empty one.
+class SyncJournal {
+public:
+    explicit SyncJournal(LocalStore& store) : m_store(store) {}
+
+    // The new pair's id; nullopt when it was not stored.
+    std::optional<std::int64_t> addPair(const SyncPair& pair);
+    std::optional<std::vector<SyncPair>> pairs(const std::string& userId);
+    // The pair and its journal, together or not at all. False also when the user has no such
+    // pair.
+    bool removePair(const std::string& userId, std::int64_t pairId);
+    bool setLastSync(std::int64_t pairId, std::int64_t secondsSinceEpoch);
+
+    std::optional<std::vector<JournalEntry>> entries(std::int64_t pairId);
+    // Adds the entry or replaces the one of its local path.
+    bool put(std::int64_t pairId, const JournalEntry& entry);
+    bool forget(std::int64_t pairId, const std::string& localPath);
+
+private:
+    LocalStore& m_store;
+};
+
+}  // namespace nubexa

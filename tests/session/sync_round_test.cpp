@@ -1,0 +1,344 @@
+// Sync rounds through the session against the stand-in: a backup round and an idle one after
+// it, the deletion rail, a mirror round that keeps a local edit as a conflict copy, two-way
+// deletions into a bin or trash, a vanished local folder, and rounds harmed at their k-th
+// bin.db access or web request, for every k, each followed by a round that must end where an
+// unharmed round ends.
+#include <ace/Log_Msg.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "platform/notifier.h"
+#include "session/client_session.h"
+#include "session/sync_round.h"
+#include "standin/local_standin.h"
+#include "support/temp_dir.h"
+
+namespace nubexa::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Files = std::map<std::string, std::string>;  // relative path -> content
+
+void writeFiles(const std::string& root, const Files& files) {
+    for (const auto& [path, content] : files) {
+        fs::create_directories(fs::path(root + "/" + path).parent_path());
+        std::ofstream(root + "/" + path, std::ios::binary) << content;
+    }
+}
+
+Files readTree(const std::string& root) {
+    Files files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).string()] = readFile(entry.path().string());
+    }
+    return files;
+}
+
+class SyncRoundTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
+        fs::create_directories(m_dir.path() + "/program");
+        fs::create_directories(m_dir.path() + "/state");
+        std::string error;
+        // Fails the web operation numbered m_failRequest (counted from 1 after it is set).
+        m_service = standin::startLocalStandin(
+            m_dir.path() + "/data", [](const std::string&) {}, error, 0, 0,
+            [this](const std::string&) {
+                return m_failRequest.load() > 0 && ++m_requests == m_failRequest.load();
+            });
+        ASSERT_TRUE(m_service) << error;
+        SessionConfig config;
+        config.databasePath = m_dir.path() + "/state/bin.db";
+        config.programFolder = m_dir.path() + "/program/";
+        config.service.apiHost = "127.0.0.1:" + std::to_string(m_service->httpPort());
+        m_session = std::make_unique<ClientSession>(config, m_notifier);
+        PasswordSignIn request;
+        request.account = "demo";
+        request.password = "demo123";
+        ASSERT_TRUE(m_session->signIn(request).ok());
+        ASSERT_TRUE(m_session->lockQueue());
+        startTransfers(*m_session, {m_dir.path() + "/program/", false, false, std::nullopt},
+                       m_view);
+        m_options.run.start = {m_dir.path() + "/program/", true, false, std::nullopt};
+        m_options.trashFolder = m_dir.path() + "/trash";
+    }
+    void TearDown() override {
+        m_session.reset();
+        if (m_service)
+            m_service->stop();
+    }
+
+    // A local folder and a new disk folder, paired.
+    SyncPair pair(const std::string& name, SyncMode mode) {
+        const std::string local = m_dir.path() + "/" + name;
+        fs::create_directories(local);
+        const auto made = m_session->disk().makeFolder("0", name);
+        EXPECT_TRUE(made.ok()) << made.message;
+        SyncPair pair{0, {}, local, made.value.id, "\\" + name, mode, 0};
+        const SyncPairAdded added = SyncPairs(*m_session).add(pair);
+        EXPECT_EQ(added.outcome, SyncPairAdded::Outcome::kAdded);
+        pair.id = added.id;
+        return pair;
+    }
+
+    SyncRoundResult round(const SyncPair& pair) {
+        return SyncRound(*m_session, pair, m_view).run(m_options);
+    }
+
+    // The disk folder's files by path with their sizes.
+    std::map<std::string, std::string> remoteSizes(const SyncPair& pair) {
+        const auto account = m_session->account();
+        const auto listing = m_session->service().GetFilesWhitPath(account.uid, account.token,
+                                                                   pair.remoteFolderId, "", "");
+        EXPECT_TRUE(listing.ok());
+        std::map<std::string, std::string> sizes;
+        for (const DiskFileEntry& file : listing.value.files) {
+            std::string path = file.path.substr(file.path.find('/', 1) + 1);
+            sizes[path + file.name + file.ext] = file.size;
+        }
+        return sizes;
+    }
+
+    TempDir m_dir;
+    std::unique_ptr<standin::StandinService> m_service;
+    RecordingNotifier m_notifier;
+    NoTransferView m_view;
+    std::unique_ptr<ClientSession> m_session;
+    SyncRoundOptions m_options;
+    std::atomic<int> m_failRequest{0};
+    std::atomic<int> m_requests{0};
+};
+
+const Files kSample = {{"notes.txt", "first notes"},
+                       {"a:b.txt", "mapped name"},
+                       {"sub/deep/photo.jpg", std::string(70000, 'p')}};
+
+TEST_F(SyncRoundTest, BackupGoesUpOnceThenIdlesAndAChangeReplacesOnlyThatFile) {
+    const SyncPair backup = pair("backup", SyncMode::kBackup);
+    writeFiles(backup.localFolder, kSample);
+
+    SyncRoundResult first = round(backup);
+    EXPECT_EQ(first.end, SyncRoundResult::End::kDone) << ::testing::PrintToString(first.problems);
+    EXPECT_EQ(first.uploaded, 3);
+    const std::map<std::string, std::string> expected = {
+        {"notes.txt", "11"}, {"a\uFF1Ab.txt", "11"}, {"sub/deep/photo.jpg", "70000"}};
+    EXPECT_EQ(remoteSizes(backup), expected);
+
+    // The mapped name on the disk is the same file, not a new one to fetch or send again.
+    const SyncRoundResult idle = round(backup);
+    EXPECT_EQ(idle.end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(idle.uploaded + idle.downloaded + idle.trashedRemote + idle.trashedLocal, 0);
+
+    writeFiles(backup.localFolder, {{"notes.txt", "second, longer notes"}});
+    fs::remove(backup.localFolder + "/a:b.txt");  // a backup never deletes on the disk
+    // Replacing one file of three is more than the pair allows without asking.
+    const SyncRoundResult asked = round(backup);
+    EXPECT_EQ(asked.end, SyncRoundResult::End::kAsk);
+    EXPECT_EQ(asked.destructive, 1);
+    EXPECT_EQ(remoteSizes(backup), expected);
+    m_options.deletionsConfirmed = true;
+    const SyncRoundResult changed = round(backup);
+    EXPECT_EQ(changed.end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(changed.uploaded, 1);
+    auto after = expected;
+    after["notes.txt"] = "20";
+    EXPECT_EQ(remoteSizes(backup), after);
+    EXPECT_EQ(readTree(backup.localFolder).size(), 2u);
+}
+
+TEST_F(SyncRoundTest, MirrorKeepsALocalEditAsAConflictCopyAndPausesWhenTheFolderIsGone) {
+    m_options.askAboveShare = 1.0;  // the rail is the backup test's
+    const SyncPair source = pair("source", SyncMode::kBackup);
+    writeFiles(source.localFolder, kSample);
+    ASSERT_EQ(round(source).end, SyncRoundResult::End::kDone);
+
+    SyncPair mirror = source;
+    mirror.localFolder = m_dir.path() + "/mirror";
+    mirror.mode = SyncMode::kMirror;
+    fs::create_directories(mirror.localFolder);
+    const SyncPairAdded added = SyncPairs(*m_session).add(mirror);
+    ASSERT_EQ(added.outcome, SyncPairAdded::Outcome::kAdded);
+    mirror.id = added.id;
+    ASSERT_EQ(round(mirror).end, SyncRoundResult::End::kDone);
+    Files down = readTree(mirror.localFolder);
+    EXPECT_EQ(down["sub/deep/photo.jpg"], kSample.at("sub/deep/photo.jpg"));
+    EXPECT_EQ(down["a\uFF1Ab.txt"], "mapped name");
+
+    // Both sides edit notes.txt: the local edit steps aside, the disk's version comes down.
+    writeFiles(mirror.localFolder, {{"notes.txt", "edited here"}});
+    writeFiles(source.localFolder, {{"notes.txt", "edited there"}});
+    ASSERT_EQ(round(source).end, SyncRoundResult::End::kDone);
+    const SyncRoundResult conflict = round(mirror);
+    EXPECT_EQ(conflict.end, SyncRoundResult::End::kDone)
+        << ::testing::PrintToString(conflict.problems);
+    EXPECT_EQ(conflict.conflicts, 1);
+    down = readTree(mirror.localFolder);
+    EXPECT_EQ(down["notes.txt"], "edited there");
+    int copies = 0;
+    for (const auto& [path, content] : down) {
+        if (path.find("冲突") != std::string::npos) {
+            ++copies;
+            EXPECT_EQ(content, "edited here");
+        }
+    }
+    EXPECT_EQ(copies, 1);
+    // A local edit alone is never overwritten.
+    writeFiles(mirror.localFolder, {{"notes.txt", "mine"}});
+    EXPECT_EQ(round(mirror).end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(readFile(mirror.localFolder + "/notes.txt"), "mine");
+
+    // An unmounted disk looks like a folder that is gone: nothing happens anywhere.
+    const auto before = remoteSizes(source);
+    fs::rename(source.localFolder, m_dir.path() + "/unmounted");
+    EXPECT_EQ(round(source).end, SyncRoundResult::End::kPaused);
+    EXPECT_EQ(remoteSizes(source), before);
+
+    // Pairs never nest.
+    SyncPair nested = source;
+    nested.localFolder = mirror.localFolder + "/sub";
+    EXPECT_EQ(SyncPairs(*m_session).add(nested).problem, SyncFolderProblem::kInsideAPair);
+}
+
+// Two-way: a deletion on either side goes to the other side's bin or trash, a change on the
+// disk replaces the synced local file (which goes to the trash first), nothing is lost.
+TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
+    m_options.askAboveShare = 1.0;
+    const SyncPair twoWay = pair("both", SyncMode::kTwoWay);
+    writeFiles(twoWay.localFolder, {{"gone-here.txt", "deleted locally"},
+                                    {"gone-there.txt", "deleted on the disk"},
+                                    {"changed-there.txt", "old"}});
+    ASSERT_EQ(round(twoWay).end, SyncRoundResult::End::kDone);
+
+    fs::remove(twoWay.localFolder + "/gone-here.txt");
+    std::map<std::string, std::string> ids;
+    for (const DiskFileEntry& file :
+         m_session->disk().folderEntries(twoWay.remoteFolderId).value.files)
+        ids[file.name + file.ext] = file.id;
+    ASSERT_EQ(m_session->disk().remove(ItemRef{ids["gone-there.txt"], false}, "0"), 1);
+    // Another client's new version: the old file to the bin, the new one up.
+    ASSERT_EQ(m_session->disk().remove(ItemRef{ids["changed-there.txt"], false}, "0"), 1);
+    writeFiles(m_dir.path() + "/elsewhere", {{"changed-there.txt", "new from elsewhere"}});
+    ASSERT_TRUE(m_session->queue()
+                    .QueueFileUpload(m_dir.path() + "/elsewhere/changed-there.txt",
+                                     RemoteFolder{twoWay.remoteFolderId, "\\both"})
+                    .queued);
+    struct Quiet : QueueRunListener {
+        void taskEnded(const TaskEnded&) override {}
+    } quiet;
+    ASSERT_EQ(QueueRun(*m_session, m_options.run, m_view).run(quiet).completed, 1);
+
+    const SyncRoundResult result = round(twoWay);
+    EXPECT_EQ(result.end, SyncRoundResult::End::kDone) << ::testing::PrintToString(result.problems);
+    EXPECT_EQ(result.trashedRemote, 1);
+    EXPECT_EQ(result.trashedLocal, 1);
+    EXPECT_EQ(result.downloaded, 1);
+    EXPECT_EQ(readTree(twoWay.localFolder), (Files{{"changed-there.txt", "new from elsewhere"}}));
+    const std::map<std::string, std::string> left = {{"changed-there.txt", "18"}};
+    EXPECT_EQ(remoteSizes(twoWay), left);
+    // What each side deleted or replaced is in a bin, not gone.
+    EXPECT_EQ(readTree(m_options.trashFolder + "/files"),
+              (Files{{"gone-there.txt", "deleted on the disk"}, {"changed-there.txt", "old"}}));
+    const auto bin = m_session->list(ListingKind::kRecycle, "");
+    ASSERT_TRUE(bin.tables);
+    std::set<std::string> binned;
+    for (const DiskFileEntry& file : listedEntries(bin.tables->disk_files))
+        binned.insert(file.name + file.ext);
+    EXPECT_EQ(binned.count("gone-here.txt"), 1u);
+    EXPECT_EQ(round(twoWay).end, SyncRoundResult::End::kDone);  // and then nothing moves
+}
+
+// Whatever access to bin.db fails during a round, the next round ends as an unharmed one:
+// every file once on each side, and a third round with nothing to do.
+// A round harmed at its k-th bin.db access or its k-th web request, for every k, then an
+// unharmed round, which must end where an unharmed round ends (every file once on each side)
+// and leave nothing for a third round.
+class FaultRoundTest : public SyncRoundTest {
+protected:
+    void SetUp() override {
+        SyncRoundTest::SetUp();
+        m_options.askAboveShare = 1.0;
+        m_options.run.interval = std::chrono::milliseconds(50);
+    }
+
+    // A fresh disk folder holding three.txt, paired two-way with a local folder holding
+    // one.txt and d/two.bin.
+    SyncPair freshPair() {
+        const std::string name = "fault-" + std::to_string(++m_pairs);
+        const SyncPair seed = pair(name, SyncMode::kBackup);
+        writeFiles(seed.localFolder, {{"three.txt", "three"}});
+        EXPECT_EQ(round(seed).end, SyncRoundResult::End::kDone);
+        EXPECT_TRUE(SyncPairs(*m_session).remove(seed.id));
+        SyncPair twoWay = seed;
+        twoWay.localFolder = m_dir.path() + "/two-way-" + name;
+        twoWay.mode = SyncMode::kTwoWay;
+        fs::create_directories(twoWay.localFolder);
+        writeFiles(twoWay.localFolder, {{"one.txt", "1"}, {"d/two.bin", std::string(5000, '2')}});
+        twoWay.id = SyncPairs(*m_session).add(twoWay).id;
+        EXPECT_GT(twoWay.id, 0);
+        return twoWay;
+    }
+
+    void expectRecovered(const SyncPair& twoWay, int k) {
+        const SyncRoundResult next = round(twoWay);
+        EXPECT_EQ(next.end, SyncRoundResult::End::kDone)
+            << "k=" << k << " " << ::testing::PrintToString(next.problems);
+        const Files all = {
+            {"one.txt", "1"}, {"d/two.bin", std::string(5000, '2')}, {"three.txt", "three"}};
+        EXPECT_EQ(readTree(twoWay.localFolder), all) << "k=" << k;
+        const std::map<std::string, std::string> sizes = {
+            {"one.txt", "1"}, {"d/two.bin", "5000"}, {"three.txt", "5"}};
+        EXPECT_EQ(remoteSizes(twoWay), sizes) << "k=" << k;
+        const SyncRoundResult idle = round(twoWay);
+        EXPECT_EQ(idle.uploaded + idle.downloaded + idle.conflicts + idle.trashedLocal +
+                      idle.trashedRemote,
+                  0)
+            << "k=" << k;
+    }
+
+    int m_pairs = 0;
+};
+
+TEST_F(FaultRoundTest, ARoundCutOffAtAnyBinDbAccessIsFinishedByTheNext) {
+    bool unharmed = false;
+    for (int k = 1; !unharmed && k < 400 && !HasFailure(); ++k) {
+        const SyncPair twoWay = freshPair();
+        const std::int64_t before = m_session->gate().run([&](LocalStore& store) {
+            store.failAccessAfter(k);
+            return store.accesses();
+        });
+        round(twoWay);
+        // Past the round's last access: the round ran whole, and every k has been tried.
+        unharmed = m_session->gate().run([&](LocalStore& store) {
+            store.failAccessAfter(0);
+            return store.accesses() - before < k;
+        });
+        expectRecovered(twoWay, k);
+    }
+    EXPECT_TRUE(unharmed);
+}
+
+TEST_F(FaultRoundTest, ARoundWhoseKthWebRequestFailsIsFinishedByTheNext) {
+    bool unharmed = false;
+    for (int k = 1; !unharmed && k < 200 && !HasFailure(); ++k) {
+        const SyncPair twoWay = freshPair();
+        m_requests = 0;
+        m_failRequest = k;
+        round(twoWay);
+        unharmed = m_requests.load() < k;
+        m_failRequest = 0;
+        expectRecovered(twoWay, k);
+    }
+    EXPECT_TRUE(unharmed);
+}
+
+}  // namespace
+}  // namespace nubexa::test

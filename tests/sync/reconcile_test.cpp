@@ -1,0 +1,254 @@
+#include "sync/reconcile.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace nubexa {
+namespace {
+
+// How one side of a file stands in a case: added or absent without a journal entry;
+// unchanged, changed or deleted against one.
+enum class Was { kAdded, kAbsent, kUnchanged, kChanged, kDeleted };
+
+const LocalFileState kSyncedLocal{"doc/a.txt", 10, 1'000, 7};
+const RemoteFileState kSyncedRemote{"doc/a.txt", "41", 10, "2026-01-01 10:00"};
+
+JournalEntry syncedEntry() {
+    JournalEntry entry;
+    entry.localPath = entry.remotePath = "doc/a.txt";
+    entry.synced = true;
+    entry.local = kSyncedLocal;
+    entry.remote = kSyncedRemote;
+    return entry;
+}
+
+ReconcileInput oneFile(SyncMode mode, Was local, Was remote) {
+    ReconcileInput input;
+    input.mode = mode;
+    input.conflictStamp = "20261209-170500";
+    input.deletionsConfirmed = true;  // the rail has its own test
+    const bool journal = local != Was::kAdded && local != Was::kAbsent;
+    if (journal)
+        input.journal.push_back(syncedEntry());
+    LocalFileState l = kSyncedLocal;
+    if (local == Was::kChanged)
+        l.mtime += 5;
+    if (local != Was::kAbsent && local != Was::kDeleted)
+        input.local.files.push_back(l);
+    RemoteFileState r = kSyncedRemote;
+    if (remote == Was::kChanged) {
+        r.id = "42";  // a new version is a new file on the disk
+        r.time = "2026-01-02 10:00";
+    }
+    if (remote != Was::kAbsent && remote != Was::kDeleted)
+        input.remote.push_back(r);
+    return input;
+}
+
+// The plan in a word or two per action.
+std::string describe(const SyncPlan& plan) {
+    std::string text;
+    for (const SyncAction& action : plan.actions) {
+        if (!text.empty())
+            text += "+";
+        switch (action.kind) {
+            case SyncAction::Kind::kUpload:
+                text += action.replacesRemoteId.empty() ? "up"
+                                                        : "up-replacing-" + action.replacesRemoteId;
+                break;
+            case SyncAction::Kind::kDownload:
+                text += std::string(action.replacesLocal ? "down-replacing-" : "down-") +
+                        action.remoteId;
+                break;
+            case SyncAction::Kind::kTrashLocal:
+                text += "trash-local";
+                break;
+            case SyncAction::Kind::kTrashRemote:
+                text += "trash-remote-" + action.remoteId;
+                break;
+            case SyncAction::Kind::kConflictCopy:
+                text += "conflict-copy";
+                break;
+            case SyncAction::Kind::kForget:
+                text += "forget";
+                break;
+            case SyncAction::Kind::kRecord:
+                text += "record";
+                break;
+        }
+    }
+    return text;
+}
+
+struct Case {
+    Was local;
+    Was remote;
+    const char* twoWay;
+    const char* backup;
+    const char* mirror;
+};
+
+using W = Was;
+// Every combination that can occur for one file, and what each mode makes of it.
+const Case kCases[] = {
+    {W::kAdded, W::kAbsent, "up", "up", ""},
+    {W::kAbsent, W::kAdded, "down-41", "", "down-41"},
+    {W::kAdded, W::kAdded, "conflict-copy+down-41", "up-replacing-41", "conflict-copy+down-41"},
+    {W::kUnchanged, W::kUnchanged, "", "", ""},
+    {W::kUnchanged, W::kChanged, "down-replacing-42", "", "down-replacing-42"},
+    {W::kUnchanged, W::kDeleted, "trash-local", "up", "trash-local"},
+    {W::kChanged, W::kUnchanged, "up-replacing-41", "up-replacing-41", ""},
+    {W::kChanged, W::kChanged, "conflict-copy+down-42", "up-replacing-42", "conflict-copy+down-42"},
+    {W::kChanged, W::kDeleted, "up", "up", "forget"},
+    {W::kDeleted, W::kUnchanged, "trash-remote-41", "forget", "down-41"},
+    {W::kDeleted, W::kChanged, "down-42", "forget", "down-42"},
+    {W::kDeleted, W::kDeleted, "forget", "forget", "forget"},
+};
+
+TEST(Reconcile, EveryCombinationOfBothSidesInEveryMode) {
+    for (const Case& c : kCases) {
+        const auto label = ::testing::Message() << "local " << static_cast<int>(c.local)
+                                                << " remote " << static_cast<int>(c.remote);
+        EXPECT_EQ(describe(reconcile(oneFile(SyncMode::kTwoWay, c.local, c.remote))), c.twoWay)
+            << label << " two-way";
+        EXPECT_EQ(describe(reconcile(oneFile(SyncMode::kBackup, c.local, c.remote))), c.backup)
+            << label << " backup";
+        EXPECT_EQ(describe(reconcile(oneFile(SyncMode::kMirror, c.local, c.remote))), c.mirror)
+            << label << " mirror";
+    }
+}
+
+TEST(Reconcile, NoModeLosesAChangedLocalFileOrDeletesOnTheDiskInBackup) {
+    for (const Case& c : kCases) {
+        for (SyncMode mode : {SyncMode::kBackup, SyncMode::kMirror, SyncMode::kTwoWay}) {
+            const SyncPlan plan = reconcile(oneFile(mode, c.local, c.remote));
+            bool copied = false;
+            for (const SyncAction& action : plan.actions) {
+                copied = copied || action.kind == SyncAction::Kind::kConflictCopy;
+                if (c.local == W::kChanged || c.local == W::kAdded) {
+                    EXPECT_NE(action.kind, SyncAction::Kind::kTrashLocal) << syncModeName(mode);
+                    EXPECT_FALSE(action.replacesLocal) << syncModeName(mode);
+                    if (action.kind == SyncAction::Kind::kDownload) {
+                        EXPECT_TRUE(copied) << syncModeName(mode);
+                    }
+                }
+                if (mode == SyncMode::kBackup) {
+                    EXPECT_NE(action.kind, SyncAction::Kind::kTrashRemote);
+                }
+            }
+        }
+    }
+}
+
+TEST(Reconcile, ConflictCopyKeepsTheExtensionAndNamesTheTime) {
+    const SyncPlan plan = reconcile(oneFile(SyncMode::kTwoWay, W::kChanged, W::kChanged));
+    ASSERT_EQ(plan.actions.size(), 2u);
+    EXPECT_EQ(plan.actions[0].conflictPath, "doc/a (冲突 20261209-170500).txt");
+    EXPECT_EQ(plan.actions[1].localPath, "doc/a.txt");
+    EXPECT_FALSE(plan.actions[1].replacesLocal);  // the local version stepped aside first
+    EXPECT_EQ(conflictPathFor("x.d/.profile", "T"), "x.d/.profile (冲突 T)");
+    EXPECT_EQ(conflictPathFor("noext", "T"), "noext (冲突 T)");
+}
+
+TEST(Reconcile, MappedNamesGoUpFullWidthAndTheJournalKeepsThemApart) {
+    ReconcileInput input;
+    input.mode = SyncMode::kTwoWay;
+    input.local.files = {{"q:a/why?.txt", 3, 5, 9}, {"bad/\xff", 1, 1, 1}};
+    SyncPlan plan = reconcile(input);
+    ASSERT_EQ(plan.actions.size(), 1u);
+    EXPECT_EQ(plan.actions[0].remotePath, "q\uFF1Aa/why\uFF1F.txt");
+    ASSERT_EQ(plan.unsendable.size(), 1u);
+    EXPECT_EQ(plan.unsendable[0].first, "bad/\xff");
+
+    // Once synced, the full-width name on the disk is the same file, not a new one to fetch.
+    JournalEntry entry;
+    entry.localPath = "q:a/why?.txt";
+    entry.remotePath = plan.actions[0].remotePath;
+    entry.synced = true;
+    entry.local = input.local.files[0];
+    entry.remote = {entry.remotePath, "7", 3, "t"};
+    input.journal = {entry};
+    input.remote = {entry.remote};
+    plan = reconcile(input);
+    EXPECT_EQ(describe(plan), "");
+    EXPECT_EQ(plan.files, 1);
+}
+
+// An earlier round was cut off after its transfer but before the journal heard of it.
+TEST(Reconcile, AFinishedTransferThatWasNotRecordedIsRecordedNotRepeated) {
+    ReconcileInput upload = oneFile(SyncMode::kTwoWay, W::kChanged, W::kChanged);
+    JournalEntry& entry = upload.journal[0];
+    entry.pending.kind = PendingAction::Kind::kUpload;
+    entry.pending.local = upload.local.files[0];
+    upload.remote[0].size = upload.local.files[0].size;
+    EXPECT_EQ(describe(reconcile(upload)), "record");
+    // The file changed again since: the pending upload says nothing about it.
+    upload.local.files[0].mtime += 1;
+    EXPECT_EQ(describe(reconcile(upload)), "conflict-copy+down-42");
+
+    // A first upload that never reached the journal's synced state.
+    ReconcileInput first = oneFile(SyncMode::kBackup, W::kAdded, W::kAdded);
+    JournalEntry pendingOnly;
+    pendingOnly.localPath = pendingOnly.remotePath = "doc/a.txt";
+    pendingOnly.pending.kind = PendingAction::Kind::kUpload;
+    pendingOnly.pending.local = first.local.files[0];
+    first.journal = {pendingOnly};
+    EXPECT_EQ(describe(reconcile(first)), "record");
+
+    ReconcileInput download = oneFile(SyncMode::kMirror, W::kChanged, W::kChanged);
+    download.journal[0].pending.kind = PendingAction::Kind::kDownload;
+    download.journal[0].pending.remoteId = "42";
+    download.journal[0].pending.remoteSize = 10;
+    EXPECT_EQ(describe(reconcile(download)), "record");
+    download.local.files[0].size = 4;  // cut short: not the download's file
+    EXPECT_EQ(describe(reconcile(download)), "conflict-copy+down-42");
+}
+
+TEST(Reconcile, ManyDeletionsAskFirstAndAVanishedFolderPauses) {
+    ReconcileInput input;
+    input.mode = SyncMode::kTwoWay;
+    for (int i = 0; i < 10; ++i) {
+        JournalEntry entry = syncedEntry();
+        entry.localPath = entry.remotePath = entry.local.path = entry.remote.path =
+            "f" + std::to_string(i);
+        entry.remote.id = std::to_string(100 + i);
+        input.journal.push_back(entry);
+        input.remote.push_back(entry.remote);
+        if (i >= 3)
+            input.local.files.push_back(entry.local);
+    }
+    SyncPlan plan = reconcile(input);
+    EXPECT_EQ(plan.verdict, SyncPlan::Verdict::kProceed);  // 3 of 10 is not more than 30 %
+    EXPECT_EQ(plan.destructive, 3);
+    input.local.files.erase(input.local.files.begin());
+    plan = reconcile(input);
+    EXPECT_EQ(plan.verdict, SyncPlan::Verdict::kAsk);
+    EXPECT_EQ(plan.destructive, 4);
+    input.deletionsConfirmed = true;
+    EXPECT_EQ(reconcile(input).verdict, SyncPlan::Verdict::kProceed);
+
+    input.local = {};
+    input.local.rootPresent = false;
+    plan = reconcile(input);
+    EXPECT_EQ(plan.verdict, SyncPlan::Verdict::kPaused);
+    EXPECT_TRUE(plan.actions.empty());
+}
+
+TEST(Reconcile, FilesBelowAnUnreadableFolderAreNotTakenForDeleted) {
+    ReconcileInput input = oneFile(SyncMode::kTwoWay, W::kDeleted, W::kUnchanged);
+    input.local.unreadableFolders = {"doc"};
+    EXPECT_EQ(describe(reconcile(input)), "");
+    input.local.unreadableFolders = {"do"};
+    EXPECT_EQ(describe(reconcile(input)), "trash-remote-41");
+}
+
+TEST(Reconcile, ModeNamesRoundTrip) {
+    for (SyncMode mode : {SyncMode::kBackup, SyncMode::kMirror, SyncMode::kTwoWay})
+        EXPECT_EQ(syncModeFromName(syncModeName(mode)), mode);
+    EXPECT_FALSE(syncModeFromName("twoway").has_value());
+}
+
+}  // namespace
+}  // namespace nubexa
