@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/md5_digest.h"
+#include "platform/whole_file.h"
 
 namespace nubexa {
 
@@ -86,14 +87,6 @@ std::optional<std::string> payloadOf(const std::string& text, const ThumbnailKey
     if (md5Of(payload) != lines[5])
         return std::nullopt;
     return payload;
-}
-
-bool writeWhole(const std::string& path, const std::string& header, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(header.data(), static_cast<std::streamsize>(header.size()));
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    return static_cast<bool>(out);
 }
 
 std::string temporaryName(const std::string& name) {
@@ -224,17 +217,11 @@ ThumbnailCache::Stored ThumbnailCache::store(const ThumbnailKey& key, std::strin
     // Room is made before the temporary file is written: the folder never holds more.
     if (!makeRoomFor(size))
         return Stored::kTooLarge;
-    const std::string temporary = m_folder + temporaryName(name);
+    std::string text = header;
+    text.append(bytes);
+    if (!writeFileWhole(m_folder + name, m_folder + temporaryName(name), text))
+        return Stored::kWriteFailed;
     std::error_code error;
-    if (!writeWhole(temporary, header, bytes)) {
-        fs::remove(temporary, error);
-        return Stored::kWriteFailed;
-    }
-    fs::rename(temporary, m_folder + name, error);
-    if (error) {
-        fs::remove(temporary, error);
-        return Stored::kWriteFailed;
-    }
     // The clock the files were stamped with at creation is coarse: the order of use survives a
     // restart only with the precise time.
     fs::last_write_time(m_folder + name, fs::file_time_type::clock::now(), error);

@@ -11,11 +11,19 @@
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "store/user_log.h"
+#include "transfer/remote_file_fetcher.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_queue.h"
 
 namespace nubexa {
+
+namespace {
+
+// A few at once: thumbnails come quickly and queued transfers keep their speed.
+constexpr std::size_t kRemoteFileConnections = 3;
+
+}  // namespace
 
 ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     : m_config(std::move(config)), m_notifier(notifier) {
@@ -392,7 +400,32 @@ int ClientSession::startAllTasks(Direction direction) {
     return m_tasks->startAll(unfinishedTaskIds(*m_gate, account().uid, direction), direction);
 }
 
+void ClientSession::setRemoteFileListener(RemoteFileListener* listener) {
+    std::unique_ptr<RemoteFileFetcher> fetcher;
+    if (listener != nullptr && m_manager)
+        fetcher =
+            std::make_unique<RemoteFileFetcher>(*m_manager, *listener, kRemoteFileConnections);
+    {
+        std::lock_guard lock(m_fetchMutex);
+        std::swap(fetcher, m_fetcher);
+    }
+    fetcher.reset();  // the old one's threads are joined here
+}
+
+void ClientSession::fetchRemoteFile(RemoteFileRequest request, bool first) {
+    std::lock_guard lock(m_fetchMutex);
+    if (m_fetcher)
+        m_fetcher->fetch(std::move(request), first);
+}
+
+void ClientSession::dropWaitingRemoteFiles() {
+    std::lock_guard lock(m_fetchMutex);
+    if (m_fetcher)
+        m_fetcher->dropWaiting();
+}
+
 void ClientSession::endTransfers() {
+    setRemoteFileListener(nullptr);
     m_tasks.reset();
     m_monitor.reset();
     m_queue.reset();

@@ -22,6 +22,7 @@
 #include "store/local_store.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "transfer/remote_files.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_queue.h"
@@ -32,6 +33,7 @@ class Autostart;
 class LogSink;
 class Notifier;
 class RememberedPasswords;
+class RemoteFileFetcher;
 class RunLock;
 class SecretStore;
 class ServiceClient;
@@ -181,6 +183,16 @@ public:
     // (null: nobody); and how a session the service ended is taken up again (true: signed in).
     void setTransferListener(TransferListener* listener);
     void setSessionRenewer(std::function<bool()> renew);
+    // Small disk files (the pictures of thumbnails and previews) read whole into memory in the
+    // background on a few connections of their own, so that queued transfers keep their speed
+    // (see RemoteFileFetcher). Results go to `listener` on the fetch threads. Owner thread,
+    // after startTransfers; null stops the fetches and waits for them.
+    void setRemoteFileListener(RemoteFileListener* listener);
+    // Any thread; does not block. `first` puts it ahead of those waiting (a visible row).
+    // Nothing is fetched without a listener.
+    void fetchRemoteFile(RemoteFileRequest request, bool first = false);
+    // Forgets the fetches that wait (the folder shown changed); any thread.
+    void dropWaitingRemoteFiles();
     // After startTransfers.
     TransferManager& manager() { return *m_manager; }
     TransferQueue& queue() { return *m_queue; }
@@ -224,6 +236,10 @@ private:
     std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
+    // Before the manager ends; replaced and reset outside m_fetchMutex (its threads call the
+    // listener, which may ask for more).
+    std::mutex m_fetchMutex;
+    std::unique_ptr<RemoteFileFetcher> m_fetcher;  // guarded by m_fetchMutex
     // After a sign-in: the stored look into `result` and the account.
     void readStoredLook(SignInResult& result);
     // The skin chosen last (saveSkin).

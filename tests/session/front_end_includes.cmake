@@ -7,7 +7,7 @@ set(ALLOWED
     "^service/(account_info|disk_entries|listing_request|service_result|service_config|transport_security|text_codec)\\.h$"
     "^store/(direction|user_records)\\.h$"
     "^platform/"
-    "^transfer/(queue_entries|transfer_settings|transfer_view)\\.h$"
+    "^transfer/(queue_entries|remote_files|transfer_settings|transfer_view)\\.h$"
     "^picture_catalog\\.h$")
 set(found "")
 foreach(folder IN LISTS FOLDERS)
