@@ -424,6 +424,15 @@ void ClientSession::dropWaitingRemoteFiles() {
         m_fetcher->dropWaiting();
 }
 
+std::unique_ptr<MediaStream> ClientSession::openMediaStream(const MediaFile& file,
+                                                            std::string& problem) {
+    if (!m_manager) {
+        problem = "transfers not started";
+        return nullptr;
+    }
+    return MediaStream::open(*m_manager, file, problem);
+}
+
 void ClientSession::endTransfers() {
     setRemoteFileListener(nullptr);
     m_tasks.reset();

@@ -15,6 +15,7 @@
 #include "service/service_config.h"
 #include "service/service_result.h"
 #include "session/disk_operations.h"
+#include "session/media_stream.h"
 #include "session/sign_in.h"
 #include "session/system_settings.h"
 #include "session/transfer_rows.h"
@@ -193,6 +194,10 @@ public:
     void fetchRemoteFile(RemoteFileRequest request, bool first = false);
     // Forgets the fetches that wait (the folder shown changed); any thread.
     void dropWaitingRemoteFiles();
+    // A disk file for a player, served while it comes (see MediaStream); null with `problem`
+    // when it cannot be. After startTransfers, and ended before endTransfers; any thread; does
+    // not block.
+    std::unique_ptr<MediaStream> openMediaStream(const MediaFile& file, std::string& problem);
     // After startTransfers.
     TransferManager& manager() { return *m_manager; }
     TransferQueue& queue() { return *m_queue; }
