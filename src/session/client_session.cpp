@@ -5,6 +5,7 @@
 
 #include "keychain/remembered_passwords.h"
 #include "platform/log_sink.h"
+#include "preview/thumbnail_cache.h"
 #include "service/common.h"
 #include "service/service_client.h"
 #include "session/run_lock.h"
@@ -33,6 +34,9 @@ ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     m_service =
         std::make_unique<ServiceClient>(m_config.service, m_config.programFolder, m_config.frame);
     m_disk = std::make_unique<DiskOperations>(*m_service);
+    if (!m_config.thumbnailFolder.empty())
+        m_thumbnails =
+            std::make_unique<ThumbnailCache>(m_config.thumbnailFolder, m_config.thumbnailCapacity);
 }
 
 ClientSession::~ClientSession() {
@@ -348,6 +352,8 @@ TransferManager& ClientSession::startTransfers(TransferSettings settings, Transf
         m_queue = std::make_unique<TransferQueue>(*m_manager, view);
         m_monitor = std::make_unique<TransferMonitor>(*m_manager, view);
         m_tasks = std::make_unique<TaskCommands>(*m_manager);
+        std::lock_guard lock(m_fetchMutex);
+        m_fetchManager = m_manager.get();
     }
     return *m_manager;
 }
@@ -400,22 +406,52 @@ int ClientSession::startAllTasks(Direction direction) {
     return m_tasks->startAll(unfinishedTaskIds(*m_gate, account().uid, direction), direction);
 }
 
-void ClientSession::setRemoteFileListener(RemoteFileListener* listener) {
+void ClientSession::endRemoteFetches() {
     std::unique_ptr<RemoteFileFetcher> fetcher;
-    if (listener != nullptr && m_manager)
-        fetcher =
-            std::make_unique<RemoteFileFetcher>(*m_manager, *listener, kRemoteFileConnections);
     {
         std::lock_guard lock(m_fetchMutex);
-        std::swap(fetcher, m_fetcher);
+        fetcher = std::move(m_fetcher);
+        m_fetchManager = nullptr;
     }
-    fetcher.reset();  // the old one's threads are joined here
+    fetcher.reset();  // its threads are joined here, outside the lock
+}
+
+void ClientSession::setRemoteFileListener(RemoteFileListener* listener) {
+    endRemoteFetches();
+    std::lock_guard lock(m_fetchMutex);
+    m_fileListener = listener;
+    m_fetchManager = m_manager.get();
 }
 
 void ClientSession::fetchRemoteFile(RemoteFileRequest request, bool first) {
     std::lock_guard lock(m_fetchMutex);
-    if (m_fetcher)
-        m_fetcher->fetch(std::move(request), first);
+    if (m_fileListener == nullptr || m_fetchManager == nullptr)
+        return;
+    if (!m_fetcher)
+        m_fetcher = std::make_unique<RemoteFileFetcher>(*m_fetchManager, *m_fileListener,
+                                                        kRemoteFileConnections);
+    m_fetcher->fetch(std::move(request), first);
+}
+
+namespace {
+
+ThumbnailKey thumbnailKeyOf(const DiskFileEntry& file) {
+    std::int64_t size = 0;
+    std::from_chars(file.size.data(), file.size.data() + file.size.size(), size);
+    return ThumbnailKey{file.id, size, file.time};
+}
+
+}  // namespace
+
+std::optional<std::string> ClientSession::findThumbnail(const DiskFileEntry& file) {
+    if (!m_thumbnails)
+        return std::nullopt;
+    return m_thumbnails->find(thumbnailKeyOf(file));
+}
+
+void ClientSession::keepThumbnail(const DiskFileEntry& file, const std::string& bytes) {
+    if (m_thumbnails)
+        m_thumbnails->store(thumbnailKeyOf(file), bytes);
 }
 
 void ClientSession::dropWaitingRemoteFiles() {
@@ -434,7 +470,7 @@ std::unique_ptr<MediaStream> ClientSession::openMediaStream(const MediaFile& fil
 }
 
 void ClientSession::endTransfers() {
-    setRemoteFileListener(nullptr);
+    endRemoteFetches();
     m_tasks.reset();
     m_monitor.reset();
     m_queue.reset();

@@ -35,6 +35,7 @@ class LogSink;
 class Notifier;
 class RememberedPasswords;
 class RemoteFileFetcher;
+class ThumbnailCache;
 class RunLock;
 class SecretStore;
 class ServiceClient;
@@ -54,6 +55,9 @@ struct SessionConfig {
     std::shared_ptr<LogSink> log;
     // Where remembered passwords are kept (must outlive the session); null: in bin.db.
     SecretStore* secrets = nullptr;
+    // Where thumbnails are kept, and how many bytes they may take; empty: nowhere.
+    std::string thumbnailFolder;
+    std::uint64_t thumbnailCapacity = std::uint64_t{64} << 20;
 };
 
 // The client's core in one object, as each front end (the desktop client, nubexa-cli) creates
@@ -186,12 +190,16 @@ public:
     void setSessionRenewer(std::function<bool()> renew);
     // Small disk files (the pictures of thumbnails and previews) read whole into memory in the
     // background on a few connections of their own, so that queued transfers keep their speed
-    // (see RemoteFileFetcher). Results go to `listener` on the fetch threads. Owner thread,
-    // after startTransfers; null stops the fetches and waits for them.
+    // (see RemoteFileFetcher). Results go to `listener` on the fetch threads; it is kept across
+    // sign-ins. Owner thread; null stops the fetches and waits for them.
     void setRemoteFileListener(RemoteFileListener* listener);
     // Any thread; does not block. `first` puts it ahead of those waiting (a visible row).
-    // Nothing is fetched without a listener.
+    // Nothing is fetched without a listener or before startTransfers.
     void fetchRemoteFile(RemoteFileRequest request, bool first = false);
+    // The thumbnail kept for a listed file in this state (its size and time), and keeping one
+    // (see ThumbnailCache). Blocking (the disk); any thread.
+    std::optional<std::string> findThumbnail(const DiskFileEntry& file);
+    void keepThumbnail(const DiskFileEntry& file, const std::string& bytes);
     // Forgets the fetches that wait (the folder shown changed); any thread.
     void dropWaitingRemoteFiles();
     // A disk file for a player, served while it comes (see MediaStream); null with `problem`
@@ -241,10 +249,14 @@ private:
     std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
+    std::unique_ptr<ThumbnailCache> m_thumbnails;  // null without a folder
     // Before the manager ends; replaced and reset outside m_fetchMutex (its threads call the
     // listener, which may ask for more).
     std::mutex m_fetchMutex;
-    std::unique_ptr<RemoteFileFetcher> m_fetcher;  // guarded by m_fetchMutex
+    RemoteFileListener* m_fileListener = nullptr;  // guarded by m_fetchMutex
+    TransferManager* m_fetchManager = nullptr;     // m_manager while fetches may use it
+    std::unique_ptr<RemoteFileFetcher> m_fetcher;  // made at the first fetch; m_fetchMutex
+    void endRemoteFetches();
     // After a sign-in: the stored look into `result` and the account.
     void readStoredLook(SignInResult& result);
     // The skin chosen last (saveSkin).
