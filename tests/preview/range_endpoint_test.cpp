@@ -12,13 +12,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <optional>
 
 #include "platform/notifier.h"
 #include "preview/http_range.h"
 #include "session/client_session.h"
 #include "standin/demo/sample_content.h"
-#include "standin/local_standin.h"
+#include "standin/standin_service.h"
 #include "support/temp_dir.h"
 
 namespace nubexa::test {
@@ -121,69 +124,108 @@ std::string outsideAddress() {
     return found;
 }
 
-class RangeEndpointTest : public ::testing::Test {
-protected:
-    void SetUp() override {
+// The stand-in (its demo data, in clear text or over TLS with its own authority) and a session
+// signed in to it with transfers started, the way the desktop client holds one.
+class SignedInStandin {
+public:
+    explicit SignedInStandin(const std::string& folder, bool tls = false) {
         ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
-        std::string error;
-        m_service = standin::startLocalStandin(
-            m_dir.path() + "/data", [](const std::string&) {}, error);
-        ASSERT_TRUE(m_service) << error;
+        standin::ServiceOptions options;
+        options.dataFolder = folder + "/data";
+        options.httpHost = "127.0.0.1";
+        options.httpPort = 0;
+        options.ftp.port = 0;
+        options.seedDemo = true;
+        options.tlsSelfSigned = tls;
+        options.logSink = [](const std::string&) {};
+        m_service = std::make_unique<standin::StandinService>(options);
+        if (const auto started = m_service->start(); !started.ok) {
+            ADD_FAILURE() << started.message;
+            return;
+        }
         SessionConfig config;
-        config.databasePath = m_dir.path() + "/bin.db";
-        config.programFolder = m_dir.path() + "/";
-        config.service.apiHost = "127.0.0.1:" + std::to_string(m_service->httpPort());
-        m_session = std::make_unique<ClientSession>(config, m_notifier);
+        config.databasePath = folder + "/bin.db";
+        config.programFolder = folder + "/";
+        config.service.apiHost = std::string(tls ? "https://localhost:" : "127.0.0.1:") +
+                                 std::to_string(m_service->httpPort());
+        if (tls) {
+            config.service.caFile = m_service->tlsAuthority();
+            config.service.ftpTls = FtpTls::kRequire;
+        }
+        session = std::make_unique<ClientSession>(config, m_notifier);
         PasswordSignIn signIn;
         signIn.account = "demo";
         signIn.password = "demo123";
-        ASSERT_TRUE(m_session->signIn(signIn).ok());
+        if (!session->signIn(signIn).ok()) {
+            ADD_FAILURE() << "the demo user did not sign in";
+            return;
+        }
         TransferSettings settings;
-        settings.programFolder = m_dir.path() + "/";
+        settings.programFolder = folder + "/";
         settings.ftp.trace = nullptr;
         settings.startAtOnce = false;
-        m_session->startTransfers(settings, m_view);
-
-        // The demo's projects/data.bin: 1 MiB of noise.
-        const auto top = m_session->list(ListingKind::kFolder, "0");
-        ASSERT_TRUE(top.tables);
-        for (const auto& folder : listedEntries(top.tables->disk_folders))
-            if (folder.name == "projects")
-                m_folderId = folder.id;
-        const auto projects = m_session->list(ListingKind::kFolder, m_folderId);
-        ASSERT_TRUE(projects.tables);
-        for (const auto& file : listedEntries(projects.tables->disk_files))
-            if (file.name == "data" && file.ext == ".bin")
-                m_file = {file.id + file.ext, std::stoll(file.size), "video/mp4"};
-        ASSERT_EQ(m_file.size, 1 << 20);
-        m_bytes = standin::makeNoise(1 << 20, 20240601);
+        session->startTransfers(settings, m_view);
     }
-    void TearDown() override {
-        m_session.reset();
+    ~SignedInStandin() {
+        session.reset();
         if (m_service)
             m_service->stop();
     }
 
-    std::unique_ptr<MediaStream> open() {
-        std::string problem;
-        auto stream = m_session->openMediaStream(m_file, problem);
-        EXPECT_TRUE(stream) << problem;
-        return stream;
+    // The demo's projects/data.bin: 1 MiB of noise.
+    MediaFile noiseFile() {
+        if (!session)
+            return {};
+        const auto top = session->list(ListingKind::kFolder, "0");
+        std::string projects;
+        if (top.tables)
+            for (const auto& folder : listedEntries(top.tables->disk_folders))
+                if (folder.name == "projects")
+                    projects = folder.id;
+        const auto listed = session->list(ListingKind::kFolder, projects);
+        if (listed.tables)
+            for (const auto& file : listedEntries(listed.tables->disk_files))
+                if (file.name == "data" && file.ext == ".bin")
+                    return {file.id + file.ext, std::stoll(file.size), "video/mp4"};
+        return {};
     }
-    static std::uint16_t portOf(const std::string& url) {
-        const auto colon = url.rfind(':');
-        return static_cast<std::uint16_t>(std::stoi(url.substr(colon + 1)));
-    }
-    static std::string pathOf(const std::string& url) { return url.substr(url.find('/', 7)); }
+    static std::string noise() { return standin::makeNoise(1 << 20, 20240601); }
 
-    TempDir m_dir;
+    std::unique_ptr<ClientSession> session;
+
+private:
     std::unique_ptr<standin::StandinService> m_service;
     RecordingNotifier m_notifier;
     NoTransferView m_view;
-    std::unique_ptr<ClientSession> m_session;
-    std::string m_folderId;
+};
+
+std::uint16_t portOf(const std::string& url) {
+    const auto colon = url.rfind(':');
+    return static_cast<std::uint16_t>(std::stoi(url.substr(colon + 1)));
+}
+
+std::string pathOf(const std::string& url) {
+    return url.substr(url.find('/', 7));
+}
+
+class RangeEndpointTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_file = m_world.noiseFile();
+        ASSERT_EQ(m_file.size, 1 << 20);
+    }
+
+    std::unique_ptr<MediaStream> open() {
+        std::string problem;
+        auto stream = m_world.session->openMediaStream(m_file, problem);
+        EXPECT_TRUE(stream) << problem;
+        return stream;
+    }
+
+    TempDir m_dir;
+    SignedInStandin m_world{m_dir.path()};
     MediaFile m_file;
-    std::string m_bytes;
+    const std::string m_bytes = SignedInStandin::noise();
 };
 
 TEST_F(RangeEndpointTest, RangesArriveByteForByteAndASeekIsANewRange) {
@@ -288,6 +330,52 @@ TEST_F(RangeEndpointTest, OnlyLoopbackListensAndTheEndJoinsARequestInFlight) {
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.body, m_bytes.substr(0, answer.body.size()));
     ::close(player);
+}
+
+// Hears one fetched file.
+class OneFile : public RemoteFileListener {
+public:
+    void remoteFileFetched(const RemoteFileResult& result) override {
+        std::lock_guard lock(m_mutex);
+        m_result = result;
+        m_arrived.notify_all();
+    }
+    std::optional<RemoteFileResult> wait() {
+        std::unique_lock lock(m_mutex);
+        m_arrived.wait_for(lock, std::chrono::seconds(20), [&] { return m_result.has_value(); });
+        return m_result;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::optional<RemoteFileResult> m_result;
+};
+
+// The file server required to use TLS (certificates of the stand-in's own authority, verified):
+// a small file fetched whole and a range played both arrive over it.
+TEST(PreviewOverTls, FetchesAndRangesTravelEncrypted) {
+    TempDir dir;
+    SignedInStandin world(dir.path(), true);
+    const MediaFile file = world.noiseFile();
+    ASSERT_EQ(file.size, 1 << 20);
+    const std::string bytes = SignedInStandin::noise();
+
+    OneFile heard;
+    world.session->setRemoteFileListener(&heard);
+    world.session->fetchRemoteFile({"noise", file.remoteName, file.size});
+    const auto fetched = heard.wait();
+    ASSERT_TRUE(fetched);
+    EXPECT_EQ(fetched->outcome, RemoteFileResult::Outcome::kFetched) << fetched->problem;
+    EXPECT_TRUE(fetched->bytes == bytes);
+    world.session->setRemoteFileListener(nullptr);
+
+    std::string problem;
+    const auto stream = world.session->openMediaStream(file, problem);
+    ASSERT_TRUE(stream) << problem;
+    HttpAnswer range = get(portOf(stream->url()), pathOf(stream->url()), "bytes=65536-131071");
+    EXPECT_EQ(range.status, 206);
+    EXPECT_TRUE(range.body == bytes.substr(65536, 65536));
 }
 
 TEST(HttpRangeTest, RangeFieldsAreReadAsTheStandardSays) {
