@@ -37,8 +37,13 @@ QPixmap ThumbnailSource::thumbnail(const DiskFileEntry& file) const {
 void ThumbnailSource::request(const std::vector<DiskFileEntry>& files, bool shown) {
     for (const DiskFileEntry& file : files) {
         const QString key = keyOf(file);
-        if (!wants(file) || m_asked.contains(key))
+        if (!wants(file) || m_ready.contains(key))
             continue;
+        if (m_asked.contains(key)) {
+            if (shown)
+                moveAhead(file);
+            continue;
+        }
         m_asked.insert(key);
         m_pool.start([this, file, shown] {
             if (const auto kept = m_session.findThumbnail(file)) {
@@ -57,13 +62,22 @@ void ThumbnailSource::request(const std::vector<DiskFileEntry>& files, bool show
     }
 }
 
+void ThumbnailSource::moveAhead(const DiskFileEntry& file) {
+    const std::string tag = keyOf(file).toStdString();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_fetching.count(tag) == 0)
+            return;
+    }
+    m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, true);
+}
+
 void ThumbnailSource::dropWaiting() {
     m_session.dropWaitingRemoteFiles();
     m_pool.clear();
-    // What was not fetched is asked for again when its folder is shown again.
+    // What is not here yet is asked for again when its folder is shown again.
+    m_asked.clear();
     std::lock_guard lock(m_mutex);
-    for (const auto& [tag, file] : m_fetching)
-        m_asked.remove(QString::fromStdString(tag));
     m_fetching.clear();
 }
 

@@ -41,7 +41,8 @@ public:
     bool wants(const DiskFileEntry& file) const;
     // The file's thumbnail once it is here; a null pixmap before, or when it has none.
     QPixmap thumbnail(const DiskFileEntry& file) const;
-    // Asks for the thumbnails of `files` not asked for yet; `shown`: ahead of those waiting.
+    // Asks for the thumbnails of `files` not asked for yet; `shown`: ahead of those waiting,
+    // those asked for before and still waiting included (rows scrolled into sight).
     void request(const std::vector<DiskFileEntry>& files, bool shown);
     // Forgets what waits to be fetched (another folder is shown).
     void dropWaiting();
@@ -52,6 +53,7 @@ signals:
 private:
     void remoteFileFetched(const RemoteFileResult& result) override;  // on a fetch thread
     void made(const DiskFileEntry& file, const QImage& image);        // from any thread
+    void moveAhead(const DiskFileEntry& file);
     static QString keyOf(const DiskFileEntry& file);
 
     ClientSession& m_session;
