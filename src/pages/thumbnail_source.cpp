@@ -93,14 +93,16 @@ void ThumbnailSource::remoteFileFetched(const RemoteFileResult& result) {
     }
     if (result.outcome != RemoteFileResult::Outcome::kFetched)
         return;  // asked once: not again while the page lives
-    const ThumbnailPicture picture =
-        makeThumbnail(QByteArray::fromStdString(result.bytes), m_settings.box);
-    if (picture.outcome != ThumbnailPicture::Outcome::kMade)
-        return;
-    const QByteArray bytes = thumbnailBytes(picture.image);
-    if (!bytes.isEmpty())
-        m_session.keepThumbnail(file, bytes.toStdString());
-    made(file, picture.image);
+    // Decoded on the pool: the connection takes the next file meanwhile.
+    m_pool.start([this, file, bytes = QByteArray::fromStdString(result.bytes)] {
+        const ThumbnailPicture picture = makeThumbnail(bytes, m_settings.box);
+        if (picture.outcome != ThumbnailPicture::Outcome::kMade)
+            return;
+        const QByteArray kept = thumbnailBytes(picture.image);
+        if (!kept.isEmpty())
+            m_session.keepThumbnail(file, kept.toStdString());
+        made(file, picture.image);
+    });
 }
 
 void ThumbnailSource::made(const DiskFileEntry& file, const QImage& image) {
