@@ -107,12 +107,14 @@ RangeEndpoint::~RangeEndpoint() {
         m_acceptor.join();
     {
         std::lock_guard lock(m_mutex);
-        // Wakes connections waiting on their peer; each closes its own socket.
+        // Wakes connections waiting on their peer; their sockets close once they are joined.
         for (const auto& connection : m_connections)
             ::shutdown(connection->socket, SHUT_RDWR);
     }
-    for (const auto& connection : m_connections)
+    for (const auto& connection : m_connections) {
         connection->thread.join();
+        ::close(connection->socket);
+    }
     for (int fd : {m_listen, m_wake[0], m_wake[1]})
         if (fd >= 0)
             ::close(fd);
@@ -149,8 +151,10 @@ void RangeEndpoint::reapFinished() {
     std::lock_guard lock(m_mutex);
     auto done = std::stable_partition(m_connections.begin(), m_connections.end(),
                                       [](const auto& connection) { return !connection->finished; });
-    for (auto it = done; it != m_connections.end(); ++it)
+    for (auto it = done; it != m_connections.end(); ++it) {
         (*it)->thread.join();
+        ::close((*it)->socket);
+    }
     m_connections.erase(done, m_connections.end());
 }
 
@@ -177,6 +181,10 @@ void RangeEndpoint::acceptLoop() {
         Connection* raw = connection.get();
         connection->thread = std::thread([this, raw] {
             serve(raw->socket);
+            // The end of the answer for the peer. The descriptor is closed only once the thread
+            // is joined: a number closed earlier could be another connection's by the time the
+            // destructor shuts the open ones down.
+            ::shutdown(raw->socket, SHUT_RDWR);
             raw->finished = true;
         });
         m_connections.push_back(std::move(connection));
@@ -210,24 +218,19 @@ void RangeEndpoint::serve(int socket) {
     const auto started = Clock::now();
     char buffer[4096];
     while (head.find("\r\n\r\n") == std::string::npos) {
-        if (m_stop || head.size() > kMostHeadBytes || Clock::now() - started > kHeadLimit) {
-            ::close(socket);
+        if (m_stop || head.size() > kMostHeadBytes || Clock::now() - started > kHeadLimit)
             return;
-        }
         pollfd wait{socket, POLLIN, 0};
         if (::poll(&wait, 1, kSliceMs) <= 0)
             continue;
         const ssize_t got = ::recv(socket, buffer, sizeof buffer, 0);
-        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
-            ::close(socket);
+        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR))
             return;
-        }
         if (got > 0)
             head.append(buffer, static_cast<std::size_t>(got));
     }
     head.resize(head.find("\r\n\r\n") + 4);  // a body, if any, is not read
     answer(socket, head);
-    ::close(socket);
 }
 
 void RangeEndpoint::answer(int socket, const std::string& text) {
