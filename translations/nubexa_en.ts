@@ -800,6 +800,22 @@
         <source>正在下载</source>
         <translation>Downloading</translation>
     </message>
+    <message>
+        <source>缩略图列表</source>
+        <translation>Thumbnail list</translation>
+    </message>
+    <message>
+        <source>缩略图</source>
+        <translation>Thumbnails</translation>
+    </message>
+    <message>
+        <source>切换缩略图与列表</source>
+        <translation>Switch between thumbnails and list</translation>
+    </message>
+    <message>
+        <source>列表</source>
+        <translation>List</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::pages::ConfirmDialog</name>

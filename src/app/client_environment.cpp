@@ -1,5 +1,6 @@
 #include "app/client_environment.h"
 
+#include "platform/data_layout.h"
 #include "platform/paths.h"
 
 namespace nubexa::app {
@@ -7,6 +8,7 @@ namespace nubexa::app {
 ClientEnvironment ClientEnvironment::fromProcess() {
     ClientEnvironment environment;
     environment.homeFolder = nubexa::homeFolder();
+    environment.cacheFolder = DataLayout::current().cacheFolder();
     // The folder that holds "image/": beside the program in a build tree or a portable folder,
     // under share/nubexa when installed.
     std::string pictures = nubexa::imageFolder();

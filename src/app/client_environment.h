@@ -23,6 +23,7 @@ class DesktopNotice;
 struct ClientEnvironment {
     std::string homeFolder;     // bin.db, nubexa.ini and the avatar cache; ends with '/'
     std::string programFolder;  // "image/" lives here (read only when installed); ends with '/'
+    std::string cacheFolder;    // thumbnails are kept here; ends with '/'; empty: nowhere
     ServiceConfig config;
     // Null: the desktop's own (message boxes, file dialogs, the browser).
     Notifier* notifier = nullptr;

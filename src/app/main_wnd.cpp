@@ -51,6 +51,8 @@ SessionConfig sessionConfig(const ClientEnvironment& environment) {
     config.programFolder = environment.homeFolder;  // the avatar cache must be writable
     config.service = environment.config;
     config.secrets = environment.secrets;
+    if (!environment.cacheFolder.empty())
+        config.thumbnailFolder = environment.cacheFolder + "thumbnails/";
     if (environment.log) {
         config.log = environment.log;
     } else if (!environment.logFile.empty()) {

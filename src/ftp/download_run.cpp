@@ -21,9 +21,6 @@ constexpr const char* kLinkInTheWay = "下载位置中有链接或文件挡住�
 // transfer is complete (the recorded size can be behind the file).
 constexpr std::int64_t kShortfallTolerance = 1024;
 
-// No account picture is larger; a server sending more is not sending a picture.
-constexpr std::int64_t kAvatarLimit = 1024 * 1024;
-
 }  // namespace
 
 int FTPClient::Download(TransferTask& task) {
@@ -145,24 +142,7 @@ int DownloadRun::run() {
         quit();
         return 0;
     }
-    return m_task.taskKind == task_kind::kQueuedTransfer ? runQueued() : runAvatar();
-}
-
-int DownloadRun::runAvatar() {
-    const std::string path = m_client.localPathOf(m_task);
-    if (!setUp(0))
-        return 0;
-    LocalFile file;
-    // The picture is written over.
-    if (!file.openForWriting(path, LocalFile::Creation::kEither)) {
-        ftp_log::openFailed(__LINE__, m_task.localFileName);
-        return 0;
-    }
-    if (!file.truncateAt(0)) {
-        ftp_log::systemError(__LINE__, "ftruncate");
-        return 0;
-    }
-    return receiveAvatar(file, path);
+    return runQueued();
 }
 
 bool DownloadRun::openFolder(LocalFolder& folder) {
@@ -211,43 +191,6 @@ int DownloadRun::runQueued() {
         return 0;
     }
     return receiveQueued(file, folder, *placement);
-}
-
-int DownloadRun::receiveAvatar(LocalFile& file, const std::string& path) {
-    std::vector<char> buffer(options().blockSize);
-    std::int64_t received = 0;
-    bool closed = false;
-    auto lastMoved = std::chrono::steady_clock::now();
-    while (received <= kAvatarLimit) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(
-            static_cast<std::int64_t>(buffer.size()), kAvatarLimit + 1 - received));
-        const auto result = m_data.receive(buffer.data(), want, options().dataTick);
-        if (result.outcome == DataChannel::Outcome::Moved) {
-            noteDataMoved(result.bytes);
-            if (file.write(buffer.data(), result.bytes) < result.bytes)
-                break;
-            received += static_cast<std::int64_t>(result.bytes);
-            lastMoved = std::chrono::steady_clock::now();
-        } else if (result.outcome == DataChannel::Outcome::Closed) {
-            closed = true;
-            break;
-        } else if (result.outcome == DataChannel::Outcome::Failed || idleTooLong(lastMoved)) {
-            break;
-        }
-        if (stopRequested())
-            break;
-    }
-    m_data.close();
-    file.close();
-    const bool confirmed = isTransferDone(readCompletion());
-    quit();
-    if (received > kAvatarLimit) {
-        ftp_log::info(__LINE__, "the picture is larger than any account picture: not kept");
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-        return 0;
-    }
-    return received > 0 && closed && confirmed ? completed() : 0;
 }
 
 DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter& reporter,

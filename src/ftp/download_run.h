@@ -35,9 +35,7 @@ private:
     int refusedForSize(SizeProblem::Kind kind, std::int64_t received);
     bool openFolder(LocalFolder& folder);
     bool setUp(std::int64_t offset);
-    int runAvatar();
     int runQueued();
-    int receiveAvatar(LocalFile& file, const std::string& path);
     int receiveQueued(LocalFile& file, const LocalFolder& folder, const Placement& placement);
     int finishQueued(const LocalFolder& folder, const Placement& placement,
                      ProgressReporter& reporter, std::int64_t done);

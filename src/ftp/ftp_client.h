@@ -21,6 +21,9 @@ namespace nubexa {
 
 class Notifier;
 class UploadRegistrar;
+struct ReadRequest;
+struct ReadResult;
+using ReadSink = std::function<bool(const char* data, std::size_t size)>;
 
 // What one transfer cost, for the command-line companion and the benchmark.
 struct TransferStats {
@@ -116,6 +119,9 @@ public:
     // bytes. 1: complete, or stopped because the row is no longer running; 0: failed or
     // unfinished (the caller gives the task back; running it again is safe).
     int Upload(TransferTask& task, UploadRegistrar* registrar = nullptr);
+    // Hands the bytes of a remote file, from the request's offset and at most its length, to
+    // `sink` (read_run.h). Writes no row and no file.
+    ReadResult Read(const ReadRequest& request, const ReadSink& sink);
     RunEnd lastRunEnd() const { return m_lastRunEnd; }
     // Why the last run was refused, in words for the user; empty unless lastRunEnd() is kRefused.
     const std::string& lastRefusal() const { return m_lastRefusal; }
@@ -138,6 +144,7 @@ private:
     friend class TransferRun;
     friend class DownloadRun;
     friend class UploadRun;
+    friend class ReadRun;
 
     // Sends `verb` [+ " " + argument] and reads its reply. Empty optional: not sent whole (the
     // step counts as passed); empty text: no reply, or an argument that would break the line.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/picture_cache.h"
+#include "pages/thumbnail_source.h"
 #include "picture_catalog.h"
 
 namespace nubexa::pages {
@@ -56,6 +57,26 @@ int DiskListModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : kColumnCount;
 }
 
+void DiskListModel::setThumbnails(const ThumbnailSource* thumbnails) {
+    if (m_thumbnails == thumbnails)
+        return;
+    m_thumbnails = thumbnails;
+    if (!m_rows.empty())
+        emit dataChanged(index(0, kName), index(rowCount() - 1, kName), {Qt::DecorationRole});
+}
+
+void DiskListModel::thumbnailArrived(const QString& fileId) {
+    if (!m_thumbnails)
+        return;
+    const std::string id = fileId.toStdString();
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (m_rows[i].kind == RowKind::kFile && m_rows[i].id == id) {
+            const QModelIndex changed = index(static_cast<int>(i), kName);
+            emit dataChanged(changed, changed, {Qt::DecorationRole});
+        }
+    }
+}
+
 QVariant DiskListModel::data(const QModelIndex& index, int role) const {
     const DiskRow* row = rowAt(index.row());
     if (!row)
@@ -79,6 +100,14 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
         }
     }
     if (role == Qt::DecorationRole && index.column() == kName) {
+        if (m_thumbnails && row->kind == RowKind::kFile) {
+            DiskFileEntry file;
+            file.id = row->id;
+            file.size = row->bytes;
+            file.time = row->time;
+            if (const QPixmap thumbnail = m_thumbnails->thumbnail(file); !thumbnail.isNull())
+                return QIcon(thumbnail);
+        }
         const auto& icon = pictures::kFileIcons[row->icon];
         return QIcon(m_pictures.picture(QString::fromLatin1(icon.path)));
     }

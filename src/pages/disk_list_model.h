@@ -11,6 +11,8 @@ class PictureCache;
 
 namespace nubexa::pages {
 
+class ThumbnailSource;
+
 // The rows of pages 1 to 5 for the list view: name (with its icon), "外链", "直链", "大小",
 // "创建时间" and the hidden id column. GUI thread only.
 class DiskListModel : public QAbstractTableModel {
@@ -24,6 +26,10 @@ public:
     explicit DiskListModel(app::PictureCache& pictures, QObject* parent = nullptr);
 
     void setRows(std::vector<DiskRow> rows);
+    // The thumbnail view: a file's thumbnail, once it is here, in place of its icon (null: icons).
+    void setThumbnails(const ThumbnailSource* thumbnails);
+    // The thumbnail of the file `fileId` came: its row is drawn again.
+    void thumbnailArrived(const QString& fileId);
     const std::vector<DiskRow>& rows() const { return m_rows; }
     const DiskRow* rowAt(int row) const;
 
@@ -36,6 +42,7 @@ public:
 private:
     app::PictureCache& m_pictures;
     std::vector<DiskRow> m_rows;
+    const ThumbnailSource* m_thumbnails = nullptr;
 };
 
 }  // namespace nubexa::pages

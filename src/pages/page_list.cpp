@@ -44,7 +44,7 @@ void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
     }
 }
 
-void popUpRowMenu(QTableView* list, const QPoint& where,
+void popUpRowMenu(QAbstractItemView* list, const QPoint& where,
                   const std::function<std::vector<MenuEntry>(int row)>& entriesFor,
                   const std::function<void(int id)>& run) {
     const QModelIndex index = list->indexAt(where);

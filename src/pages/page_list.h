@@ -7,6 +7,7 @@
 
 #include "pages/disk_rows.h"
 
+class QAbstractItemView;
 class QTableView;
 
 namespace nubexa::pages {
@@ -18,7 +19,7 @@ void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
 
 // The menu of the row under `where` (in the list's viewport): `entriesFor(row)` gives its
 // entries, a chosen entry calls `run(id)`. Outside any row, or without entries, no menu.
-void popUpRowMenu(QTableView* list, const QPoint& where,
+void popUpRowMenu(QAbstractItemView* list, const QPoint& where,
                   const std::function<std::vector<MenuEntry>(int row)>& entriesFor,
                   const std::function<void(int id)>& run);
 

@@ -36,6 +36,7 @@ inline constexpr QRect kSearchButton{640, 15, 40, 30};
 inline constexpr QRect kLocationLabel{15, 60, 110, 30};
 inline constexpr QRect kLocationLine{125, 60, 480, 30};
 inline constexpr QRect kSort{580, 50, 100, 25};
+inline constexpr QRect kViewSwitch{516, 50, 60, 25};  // list or thumbnails
 inline constexpr QRect kList{0, 85, 690, 375};
 
 // The transfer pages: no sort; the location line keeps to its text and leaves room on its

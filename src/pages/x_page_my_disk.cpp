@@ -7,7 +7,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QTableView>
 #include <QTimer>
@@ -23,6 +25,7 @@
 #include "pages/location_line.h"
 #include "pages/page_list.h"
 #include "pages/page_rects.h"
+#include "pages/thumbnail_source.h"
 #include "pages/transfer_page.h"
 #include "picture_catalog.h"
 
@@ -243,6 +246,7 @@ void CXPageMyDisk::buildList() {
     m_list->horizontalHeader()->setSectionsClickable(true);
     connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CXPageMyDisk::sortByColumn);
+    buildThumbnailView();
     m_transfers = new TransferPage(m_context, m_right);
 
     m_loading = new QLabel(m_right);
@@ -420,7 +424,9 @@ void CXPageMyDisk::applyPage(const Target& target) {
     // still says "当前位置：我的网盘" they would read as two places at once.
     m_locationLabel->setVisible(m_page == kPageMyDisk && m_searchedFor.isEmpty());
     const bool transferPage = m_page >= kPageUploading;
-    m_list->setVisible(!transferPage);
+    m_list->setVisible(!transferPage && !m_thumbnailView);
+    m_thumbList->setVisible(!transferPage && m_thumbnailView);
+    m_viewSwitch->setVisible(!transferPage);
     m_sort->setVisible(!transferPage);
     layOutListArea();
     if (!transferPage)
@@ -449,6 +455,9 @@ void CXPageMyDisk::showRows() {
         return;
     const bool atRoot = orDefault(m_context.session.account().current_dir_id, "0") == "0";
     m_model->setRows(buildDiskRows(shownTables(), m_page, atRoot));
+    if (m_thumbnails)
+        m_thumbnails->dropWaiting();  // another folder, or the same one listed again
+    requestThumbnails();
 }
 
 void CXPageMyDisk::showTransferPage(int page) {
@@ -503,7 +512,7 @@ void CXPageMyDisk::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CXPageMyDisk::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_list && event->type() == QEvent::KeyPress) {
+    if ((watched == m_list || watched == m_thumbList) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const int row = m_list->currentIndex().row();
         switch (key->key()) {

@@ -19,6 +19,8 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QListView;
+class QPushButton;
 class QTableView;
 class QTimer;
 
@@ -34,6 +36,7 @@ class LocationLine;
 
 class DiskCommands;
 class DiskListModel;
+class ThumbnailSource;
 class TransferPage;
 
 // The disk browser: the navigation column of seven pages, the page's buttons (upload with its
@@ -73,6 +76,8 @@ public:
     void runCommand(int id);
     // Queues local files and folders as uploads into the folder shown (drops, the button).
     void uploadPaths(const QStringList& paths);
+    // The thumbnail view of pages 1 to 5 ("缩略图"), or the list as it always was.
+    void setThumbnailView(bool on);
 
     // For its commands.
     std::vector<DiskSelection> selectedItems() const;
@@ -94,6 +99,9 @@ public:
     int pendingCommand() const;
     DiskListModel& model() const { return *m_model; }
     QTableView* list() const { return m_list; }
+    QListView* thumbnailList() const { return m_thumbList; }
+    QPushButton* viewSwitch() const { return m_viewSwitch; }
+    bool thumbnailViewShown() const { return m_thumbnailView; }
     QComboBox* sortSelector() const { return m_sort; }
     QComboBox* uploadType() const { return m_uploadType; }
     QLineEdit* searchBox() const { return m_searchBox; }
@@ -137,6 +145,9 @@ private:
 
     void buildControls();
     void buildList();
+    void buildThumbnailView();  // x_page_my_disk_thumbnails.cpp
+    // Asks for the thumbnails of the files listed, those in sight first.
+    void requestThumbnails();
     Target currentTarget() const;
     void load(Target target);
     void applyPage(const Target& target);
@@ -164,6 +175,10 @@ private:
     LocationLine* m_locationLine = nullptr;
     QComboBox* m_sort = nullptr;
     QTableView* m_list = nullptr;
+    QListView* m_thumbList = nullptr;  // shares the list's model and selection
+    QPushButton* m_viewSwitch = nullptr;
+    ThumbnailSource* m_thumbnails = nullptr;  // made when the thumbnail view first shows
+    bool m_thumbnailView = false;
     QLabel* m_loading = nullptr;
     QTimer* m_loadingDelay = nullptr;
     DiskListModel* m_model = nullptr;

@@ -3,6 +3,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
 #include <QResizeEvent>
 #include <QTableView>
 
@@ -49,6 +51,8 @@ void CXPageMyDisk::layOutListArea() {
     m_locationLine->setGeometry(m_page >= kPageUploading ? rects::kTransferLocationLine : line);
     const QRect list = rects::grown(rects::kList, growth);
     m_list->setGeometry(list);
+    m_thumbList->setGeometry(list);
+    m_viewSwitch->setGeometry(rects::keptRight(rects::kViewSwitch, growth));
     m_list->setColumnWidth(DiskListModel::kName,
                            DiskListModel::kColumnWidths[DiskListModel::kName] + growth.width());
     m_loading->move(list.center() - m_loading->rect().center());

@@ -62,6 +62,7 @@ LayoutEnvironment LayoutEnvironment::fromProcess() {
     env.nubexaHome = variable("NUBEXA_HOME");
     env.xdgDataHome = variable("XDG_DATA_HOME");
     env.xdgConfigHome = variable("XDG_CONFIG_HOME");
+    env.xdgCacheHome = variable("XDG_CACHE_HOME");
     env.home = variable("HOME");
     if (env.home.empty())
         env.home = accountHome();
@@ -96,10 +97,15 @@ DataLayout DataLayout::resolve(const std::string& programFolder, const LayoutEnv
             !config.empty())
             layout.m_configFiles.push_back(config + "nubexa/nubexa.ini");
         layout.m_configFiles.push_back(std::string(kSystemConfigFolder) + "nubexa.ini");
+        if (const std::string cache = xdgFolder(env.xdgCacheHome, env.home, ".cache");
+            !cache.empty())
+            layout.m_cacheFolder = cache + "nubexa/";
     } else {
         layout.m_dataFolder = folderText(program);
         layout.m_configFiles = {layout.m_dataFolder + "nubexa.ini"};
     }
+    if (layout.m_cacheFolder.empty())
+        layout.m_cacheFolder = layout.m_dataFolder + "cache/";
     return layout;
 }
 

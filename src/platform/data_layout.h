@@ -10,6 +10,7 @@ struct LayoutEnvironment {
     std::string nubexaHome;     // NUBEXA_HOME
     std::string xdgDataHome;    // XDG_DATA_HOME
     std::string xdgConfigHome;  // XDG_CONFIG_HOME
+    std::string xdgCacheHome;   // XDG_CACHE_HOME
     std::string home;           // HOME, else the account's home from the password database
 
     static LayoutEnvironment fromProcess();
@@ -41,6 +42,10 @@ public:
     Kind kind() const { return m_kind; }
     // bin.db, the avatar cache ("image/userFile/") and the stand-in's default data. Ends with '/'.
     const std::string& dataFolder() const { return m_dataFolder; }
+    // What can be made again (thumbnails): $XDG_CACHE_HOME/nubexa when installed, else
+    // "cache/" in the data folder, so that a portable folder or NUBEXA_HOME keeps it too.
+    // Ends with '/'.
+    const std::string& cacheFolder() const { return m_cacheFolder; }
     // The pictures the client loads. Ends with '/'.
     const std::string& imageFolder() const { return m_imageFolder; }
     // nubexa.ini candidates, most specific first; the first one that exists is read.
@@ -55,6 +60,7 @@ private:
     Kind m_kind = Kind::kProgramFolder;
     std::string m_dataFolder;
     std::string m_imageFolder;
+    std::string m_cacheFolder;
     std::vector<std::string> m_configFiles;
 };
 

@@ -5,17 +5,26 @@
 
 #include "keychain/remembered_passwords.h"
 #include "platform/log_sink.h"
+#include "preview/thumbnail_cache.h"
 #include "service/common.h"
 #include "service/service_client.h"
 #include "session/run_lock.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "store/user_log.h"
+#include "transfer/remote_file_fetcher.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_queue.h"
 
 namespace nubexa {
+
+namespace {
+
+// A few at once: thumbnails come quickly and queued transfers keep their speed.
+constexpr std::size_t kRemoteFileConnections = 3;
+
+}  // namespace
 
 ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     : m_config(std::move(config)), m_notifier(notifier) {
@@ -25,6 +34,9 @@ ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     m_service =
         std::make_unique<ServiceClient>(m_config.service, m_config.programFolder, m_config.frame);
     m_disk = std::make_unique<DiskOperations>(*m_service);
+    if (!m_config.thumbnailFolder.empty())
+        m_thumbnails =
+            std::make_unique<ThumbnailCache>(m_config.thumbnailFolder, m_config.thumbnailCapacity);
 }
 
 ClientSession::~ClientSession() {
@@ -340,6 +352,8 @@ TransferManager& ClientSession::startTransfers(TransferSettings settings, Transf
         m_queue = std::make_unique<TransferQueue>(*m_manager, view);
         m_monitor = std::make_unique<TransferMonitor>(*m_manager, view);
         m_tasks = std::make_unique<TaskCommands>(*m_manager);
+        std::lock_guard lock(m_fetchMutex);
+        m_fetchManager = m_manager.get();
     }
     return *m_manager;
 }
@@ -392,7 +406,71 @@ int ClientSession::startAllTasks(Direction direction) {
     return m_tasks->startAll(unfinishedTaskIds(*m_gate, account().uid, direction), direction);
 }
 
+void ClientSession::endRemoteFetches() {
+    std::unique_ptr<RemoteFileFetcher> fetcher;
+    {
+        std::lock_guard lock(m_fetchMutex);
+        fetcher = std::move(m_fetcher);
+        m_fetchManager = nullptr;
+    }
+    fetcher.reset();  // its threads are joined here, outside the lock
+}
+
+void ClientSession::setRemoteFileListener(RemoteFileListener* listener) {
+    endRemoteFetches();
+    std::lock_guard lock(m_fetchMutex);
+    m_fileListener = listener;
+    m_fetchManager = m_manager.get();
+}
+
+void ClientSession::fetchRemoteFile(RemoteFileRequest request, bool first) {
+    std::lock_guard lock(m_fetchMutex);
+    if (m_fileListener == nullptr || m_fetchManager == nullptr)
+        return;
+    if (!m_fetcher)
+        m_fetcher = std::make_unique<RemoteFileFetcher>(*m_fetchManager, *m_fileListener,
+                                                        kRemoteFileConnections);
+    m_fetcher->fetch(std::move(request), first);
+}
+
+namespace {
+
+ThumbnailKey thumbnailKeyOf(const DiskFileEntry& file) {
+    std::int64_t size = 0;
+    std::from_chars(file.size.data(), file.size.data() + file.size.size(), size);
+    return ThumbnailKey{file.id, size, file.time};
+}
+
+}  // namespace
+
+std::optional<std::string> ClientSession::findThumbnail(const DiskFileEntry& file) {
+    if (!m_thumbnails)
+        return std::nullopt;
+    return m_thumbnails->find(thumbnailKeyOf(file));
+}
+
+void ClientSession::keepThumbnail(const DiskFileEntry& file, const std::string& bytes) {
+    if (m_thumbnails)
+        m_thumbnails->store(thumbnailKeyOf(file), bytes);
+}
+
+void ClientSession::dropWaitingRemoteFiles() {
+    std::lock_guard lock(m_fetchMutex);
+    if (m_fetcher)
+        m_fetcher->dropWaiting();
+}
+
+std::unique_ptr<MediaStream> ClientSession::openMediaStream(const MediaFile& file,
+                                                            std::string& problem) {
+    if (!m_manager) {
+        problem = "transfers not started";
+        return nullptr;
+    }
+    return MediaStream::open(*m_manager, file, problem);
+}
+
 void ClientSession::endTransfers() {
+    endRemoteFetches();
     m_tasks.reset();
     m_monitor.reset();
     m_queue.reset();

@@ -15,6 +15,7 @@
 #include "service/service_config.h"
 #include "service/service_result.h"
 #include "session/disk_operations.h"
+#include "session/media_stream.h"
 #include "session/sign_in.h"
 #include "session/system_settings.h"
 #include "session/transfer_rows.h"
@@ -22,6 +23,7 @@
 #include "store/local_store.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
+#include "transfer/remote_files.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_queue.h"
@@ -32,6 +34,8 @@ class Autostart;
 class LogSink;
 class Notifier;
 class RememberedPasswords;
+class RemoteFileFetcher;
+class ThumbnailCache;
 class RunLock;
 class SecretStore;
 class ServiceClient;
@@ -51,6 +55,9 @@ struct SessionConfig {
     std::shared_ptr<LogSink> log;
     // Where remembered passwords are kept (must outlive the session); null: in bin.db.
     SecretStore* secrets = nullptr;
+    // Where thumbnails are kept, and how many bytes they may take; empty: nowhere.
+    std::string thumbnailFolder;
+    std::uint64_t thumbnailCapacity = std::uint64_t{64} << 20;
 };
 
 // The client's core in one object, as each front end (the desktop client, nubexa-cli) creates
@@ -181,6 +188,24 @@ public:
     // (null: nobody); and how a session the service ended is taken up again (true: signed in).
     void setTransferListener(TransferListener* listener);
     void setSessionRenewer(std::function<bool()> renew);
+    // Small disk files (the pictures of thumbnails and previews) read whole into memory in the
+    // background on a few connections of their own, so that queued transfers keep their speed
+    // (see RemoteFileFetcher). Results go to `listener` on the fetch threads; it is kept across
+    // sign-ins. Owner thread; null stops the fetches and waits for them.
+    void setRemoteFileListener(RemoteFileListener* listener);
+    // Any thread; does not block. `first` puts it ahead of those waiting (a visible row).
+    // Nothing is fetched without a listener or before startTransfers.
+    void fetchRemoteFile(RemoteFileRequest request, bool first = false);
+    // The thumbnail kept for a listed file in this state (its size and time), and keeping one
+    // (see ThumbnailCache). Blocking (the disk); any thread.
+    std::optional<std::string> findThumbnail(const DiskFileEntry& file);
+    void keepThumbnail(const DiskFileEntry& file, const std::string& bytes);
+    // Forgets the fetches that wait (the folder shown changed); any thread.
+    void dropWaitingRemoteFiles();
+    // A disk file for a player, served while it comes (see MediaStream); null with `problem`
+    // when it cannot be. After startTransfers, and ended before endTransfers; any thread; does
+    // not block.
+    std::unique_ptr<MediaStream> openMediaStream(const MediaFile& file, std::string& problem);
     // After startTransfers.
     TransferManager& manager() { return *m_manager; }
     TransferQueue& queue() { return *m_queue; }
@@ -224,6 +249,14 @@ private:
     std::unique_ptr<TransferQueue> m_queue;
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
+    std::unique_ptr<ThumbnailCache> m_thumbnails;  // null without a folder
+    // Before the manager ends; replaced and reset outside m_fetchMutex (its threads call the
+    // listener, which may ask for more).
+    std::mutex m_fetchMutex;
+    RemoteFileListener* m_fileListener = nullptr;  // guarded by m_fetchMutex
+    TransferManager* m_fetchManager = nullptr;     // m_manager while fetches may use it
+    std::unique_ptr<RemoteFileFetcher> m_fetcher;  // made at the first fetch; m_fetchMutex
+    void endRemoteFetches();
     // After a sign-in: the stored look into `result` and the account.
     void readStoredLook(SignInResult& result);
     // The skin chosen last (saveSkin).

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "ftp/ftp_client.h"
 #include "platform/notifier.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
@@ -160,6 +161,20 @@ WorkerRegistry::Start TransferManager::StartTransferWorker(LocalStore& held, std
 
 WorkerRegistry::Start TransferManager::StartFolderThread(LocalStore& held, std::int64_t id) {
     return startWorker(held, id, Direction::kUpload, true);
+}
+
+std::unique_ptr<FTPClient> TransferManager::makeFtpClient(const AccountInfo& account,
+                                                          const FtpOptions& options) {
+    // A port the sign-in answer cannot have meant gives a client that never connects.
+    const bool portValid = account.ftp_port > 0 && account.ftp_port <= 65535;
+    return std::make_unique<FTPClient>(
+        account.ftp_host, static_cast<std::uint16_t>(portValid ? account.ftp_port : 0),
+        account.ftp_username, account.ftp_pwd, 0, m_rows, m_notifier, options);
+}
+
+std::string ftpEndpointOf(const AccountInfo& account) {
+    return account.uid + "\n" + account.ftp_host + "\n" + std::to_string(account.ftp_port) + "\n" +
+           account.ftp_username;
 }
 
 bool TransferManager::StartAvatarDownload() {

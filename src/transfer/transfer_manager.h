@@ -24,11 +24,16 @@
 
 namespace nubexa {
 
+struct AccountInfo;
+class FTPClient;
 class LocalStore;
 class Notifier;
 class RunningCounts;
 class ServiceClient;
 class StoreGate;
+
+// Which signed-in connection a request may use: the same user on the same file server.
+std::string ftpEndpointOf(const AccountInfo& account);
 
 // What the queue, the workers, the monitor and the task commands share: the store, the web
 // client, the notifier, the running counts, the worker threads and the sign-in back-off.
@@ -50,6 +55,8 @@ public:
     Notifier& notifier() const { return m_notifier; }
     const TransferSettings& settings() const { return m_settings; }
     RunningCounts& counts() { return *m_counts; }
+    // A client for the account's file server, not signed in yet.
+    std::unique_ptr<FTPClient> makeFtpClient(const AccountInfo& account, const FtpOptions& options);
     // One streak per direction: a failing download server does not hold uploads back.
     LoginBackoff& backoff(Direction direction) {
         return direction == Direction::kUpload ? m_uploadBackoff : m_downloadBackoff;

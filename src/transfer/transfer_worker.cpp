@@ -8,8 +8,11 @@
 #include <memory>
 
 #include "ftp/ftp_client.h"
+#include "ftp/ftp_log.h"
 #include "ftp/partial_name.h"
+#include "ftp/small_file.h"
 #include "platform/notifier.h"
+#include "platform/whole_file.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/user_log.h"
@@ -27,6 +30,8 @@ constexpr const char* kDownloadFailed = "网络异常，下载失败";
 constexpr const char* kAvatarFailed = "网络异常，头像下载失败";
 constexpr const char* kFolderDownloadFailed = "下载失败";
 constexpr const char* kAvatarFolder = "image/userFile/";
+// No account picture is larger; a server sending more is not sending a picture.
+constexpr std::int64_t kAvatarLimit = 1024 * 1024;
 constexpr const char* kFileServerBusy = "文件服务器暂不接受登录：";
 
 // The entry a failed sign-in leaves in the FTP client's log, under the routine's own source.
@@ -38,24 +43,13 @@ void logSignInFailure(const char* source, int line) {
 }
 
 std::unique_ptr<FTPClient> makeClient(TransferManager& manager, const AccountInfo& account) {
-    // A port the sign-in answer cannot have meant gives a client that never connects.
-    const bool portValid = account.ftp_port > 0 && account.ftp_port <= 65535;
-    return std::make_unique<FTPClient>(
-        account.ftp_host, static_cast<std::uint16_t>(portValid ? account.ftp_port : 0),
-        account.ftp_username, account.ftp_pwd, 0, manager.rowProgress(), manager.notifier(),
-        manager.settings().ftp);
+    return manager.makeFtpClient(account, manager.settings().ftp);
 }
 
 // A task the user deleted while its run was failing stays deleted.
 bool unfinished(TaskTable& tasks, std::int64_t id) {
     const auto status = tasks.readStatus(id);
     return status == task_status::kRunning || status == task_status::kWaiting;
-}
-
-// Which signed-in connection a task may use: the same user on the same file server.
-std::string endpointOf(const AccountInfo& account) {
-    return account.uid + "\n" + account.ftp_host + "\n" + std::to_string(account.ftp_port) + "\n" +
-           account.ftp_username;
 }
 
 // The reply that ended a sign-in, on one line, when the server turned it away for now (4xx:
@@ -120,12 +114,12 @@ bool TransferWorker::connection() {
     const AccountInfo account = m_manager.service().account();
     // Kept only for the same user and file server, and only while nothing arrived on it
     // unasked (the server closing an idle connection says so, or just hangs up).
-    if (m_client && m_endpoint == endpointOf(account) && m_client->reusable())
+    if (m_client && m_endpoint == ftpEndpointOf(account) && m_client->reusable())
         return true;
     dropConnection();
     m_client = makeClient(m_manager, account);
     m_client->setKeepOpen(true);
-    m_endpoint = endpointOf(account);
+    m_endpoint = ftpEndpointOf(account);
     m_signInBegan = LoginBackoff::Clock::now();
     if (!signIn(*m_client)) {
         m_securityProblem = m_client->securityProblem();
@@ -333,25 +327,20 @@ void TransferWorker::runAvatar() {
     const std::int64_t rowId = m_manager.gate().run(
         [&](LocalStore& store) { return UserLog(store).newestRowId(account.uid); });
 
-    using namespace std::string_literals;  // whole strings: GCC 12 misreads char* assignment
-    TransferTask task;
-    task.localPath = m_manager.settings().programFolder + kAvatarFolder;
-    task.localFileName = account.avatar;
-    task.ftpFileName = account.avatar;
-    task.ftpPath = "//"s;
-    task.ranType = "0"s;
-    task.taskKind = task_kind::kAvatarDownload;
-    std::error_code error;
-    std::filesystem::create_directories(task.localPath, error);
-    client->ChangeDir(task.ftpPath);
-    client->ChangeLocalDir(task.localPath);
-    const int result = client->Download(task);
+    client->ChangeDir("//");
+    const SmallFile picture = fetchSmallFile(*client, account.avatar, kAvatarLimit);
     client.reset();
-
-    const std::string fullPath = task.localPath + account.avatar;
-    if (result <= 0) {
-        // A cut picture would pass for the avatar at the next sign-in.
-        std::filesystem::remove(fullPath, error);
+    if (picture.outcome == SmallFile::Outcome::kTooLarge)
+        ftp_log::info(__LINE__, "the picture is larger than any account picture: not kept");
+    if (!picture.ok() || picture.bytes.empty())
+        return;
+    // Written whole or not at all: a cut picture would pass for the avatar at the next sign-in.
+    const std::string folder = m_manager.settings().programFolder + kAvatarFolder;
+    const std::string fullPath = folder + account.avatar;
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!writeFileWhole(fullPath, folder + partialNameOf(account.avatar), picture.bytes)) {
+        ftp_log::openFailed(__LINE__, account.avatar);
         return;
     }
     const std::string relative = std::string(kAvatarFolder) + account.avatar;

@@ -15,6 +15,7 @@
 #include "child_process.h"
 #include "ftp/local_folder.h"
 #include "ftp/passive_address.h"
+#include "ftp/small_file.h"
 #include "ftp_test_harness.h"
 #include "scripted_ftp_server.h"
 
@@ -162,13 +163,16 @@ protected:
         return result;
     }
 
-    TransferTask avatarTask(const std::string& name) {
-        TransferTask task;
-        task.taskKind = task_kind::kAvatarDownload;
-        task.localPath = local();
-        task.localFileName = name;
-        task.ftpFileName = name;
-        return task;
+    // Signs in and fetches `name` whole into memory, bounded by `limit`.
+    SmallFile fetch(ScriptedFtpServer& server, const std::string& name, std::int64_t limit) {
+        auto client = makeClient(server.port(), fastOptions());
+        if (!client->FtpLogin())
+            return {};
+        SmallFile file = fetchSmallFile(*client, name, limit);
+        client.reset();
+        EXPECT_TRUE(server.waitDone());
+        EXPECT_TRUE(server.failures().empty()) << server.failures().front();
+        return file;
     }
 };
 
@@ -633,20 +637,45 @@ TEST_F(ScriptedDownload, PauseDuringAStalledLineStopsWithoutWaitingForData) {
     EXPECT_EQ(after.transferSchedule, paused.transferSchedule);
 }
 
-TEST_F(ScriptedDownload, AvatarIsWrittenOverWithoutAnyRow) {
-    writeFile(localFile("face.png"), std::string(10000, 'o'));
+// A picture read into memory: whole within its limit, and nothing kept when the file is larger,
+// missing, or cut without the server's word. No row, no file.
+TEST_F(ScriptedDownload, ASmallFileIsReadWholeOrNotAtAll) {
     const std::string bytes = patternBytes(700, 9);
-    RetrScript retr;
-    retr.chunks = {bytes};
-    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, retr); });
-    TransferTask task = avatarTask("face.png");
-    EXPECT_EQ(download(server, task), 1);
-    EXPECT_EQ(readFile(localFile("face.png")), bytes);
+    RetrScript whole;
+    whole.chunks = split(bytes, {300, 400});
+    ScriptedFtpServer wholeServer([&](ScriptedSession& s) { serveRetr(s, whole); });
+    const SmallFile fetched = fetch(wholeServer, "face.png", 700);
+    EXPECT_EQ(fetched.outcome, SmallFile::Outcome::kFetched);
+    EXPECT_EQ(fetched.bytes, bytes);
+
+    RetrScript flood;
+    flood.chunks = {patternBytes(2 << 20, 4)};
+    ScriptedFtpServer floodServer([&](ScriptedSession& s) { serveRetr(s, flood); });
+    const SmallFile large = fetch(floodServer, "big.png", 1 << 20);
+    EXPECT_EQ(large.outcome, SmallFile::Outcome::kTooLarge);
+    EXPECT_TRUE(large.bytes.empty());
+
+    RetrScript missing;
+    missing.retrReply = "550 No such file\r\n";
+    ScriptedFtpServer missingServer([&](ScriptedSession& s) { serveRetr(s, missing); });
+    const SmallFile absent = fetch(missingServer, "gone.png", 1 << 20);
+    EXPECT_EQ(absent.outcome, SmallFile::Outcome::kMissing);
+    EXPECT_EQ(replyCode(absent.reply), "550");
+
+    RetrScript cut;
+    cut.chunks = {bytes.substr(0, 200)};
+    cut.dropControl = true;
+    ScriptedFtpServer cutServer([&](ScriptedSession& s) { serveRetr(s, cut); });
+    const SmallFile part = fetch(cutServer, "cut.png", 1 << 20);
+    EXPECT_EQ(part.outcome, SmallFile::Outcome::kFailed);
+    EXPECT_TRUE(part.bytes.empty());
+
     EXPECT_TRUE(m_notifier.messages().empty());
+    EXPECT_TRUE(std::filesystem::is_empty(local()));
 }
 
 TEST_F(ScriptedDownload, AServerSendingMoreThanListedCannotFillTheDisk) {
-    // 10 MiB for a file listed at 1 KiB, and 2 MiB for an account picture.
+    // 10 MiB for a file listed at 1 KiB.
     const std::string flood = patternBytes(10 << 20, 4);
     RetrScript retr;
     retr.chunks = {flood};
@@ -657,13 +686,6 @@ TEST_F(ScriptedDownload, AServerSendingMoreThanListedCannotFillTheDisk) {
     const auto stored = row(task.id);
     EXPECT_EQ(stored.status, task_status::kWaiting);
     EXPECT_EQ(stored.fileSize, 1024);
-
-    RetrScript picture;
-    picture.chunks = {flood.substr(0, 2 << 20)};
-    ScriptedFtpServer avatarServer([&](ScriptedSession& s) { serveRetr(s, picture); });
-    TransferTask avatar = avatarTask("big.png");
-    EXPECT_EQ(download(avatarServer, avatar), 0);
-    EXPECT_FALSE(std::filesystem::exists(localFile("big.png")));
 }
 
 TEST_F(ScriptedDownload, AnUnfinishedDownloadTakesItsNameOnlyWhenComplete) {

@@ -5,6 +5,8 @@
 #include <map>
 #include <memory>
 
+#include "ftp/read_run.h"
+#include "ftp/small_file.h"
 #include "ftp/upload_registrar.h"
 #include "ftp_test_harness.h"
 #include "service/service_client.h"
@@ -306,20 +308,26 @@ TEST_F(StandinInteropOverIpv6, UploadAndDownloadGoOverExtendedPassiveMode) {
     EXPECT_NE(trace.find("EPSV"), std::string::npos);
 }
 
-TEST_F(StandinInterop, AvatarDownloadFetchesTheAccountPicture) {
+TEST_F(StandinInterop, TheAccountPictureIsReadWholeAndFromAnOffset) {
     ASSERT_FALSE(m_account.avatar.empty());
-    TransferTask avatar;
-    avatar.taskKind = task_kind::kAvatarDownload;
-    avatar.ranType = "0";
-    avatar.localPath = local();
-    avatar.localFileName = m_account.avatar;
-    avatar.ftpFileName = m_account.avatar;
     auto client = signedIn();
+    client->setKeepOpen(true);  // both reads on one sign-in
     client->ChangeDir("//");
-    EXPECT_EQ(client->Download(avatar), 1);
-    const std::string picture = readFile(localFile(m_account.avatar));
-    ASSERT_GT(picture.size(), 8u);
-    EXPECT_EQ(picture.substr(1, 3), "PNG");
+    const SmallFile picture = fetchSmallFile(*client, m_account.avatar, 1 << 20);
+    ASSERT_TRUE(picture.ok());
+    ASSERT_GT(picture.bytes.size(), 8u);
+    EXPECT_EQ(picture.bytes.substr(1, 3), "PNG");
+
+    std::string middle;
+    const ReadResult read =
+        client->Read({m_account.avatar, 1, 3}, [&](const char* data, std::size_t size) {
+            middle.append(data, size);
+            return true;
+        });
+    EXPECT_EQ(read.end, ReadResult::End::kLengthReached);
+    EXPECT_EQ(middle, "PNG");
+    EXPECT_EQ(fetchSmallFile(*client, "no-such-file.png", 1 << 20).outcome,
+              SmallFile::Outcome::kMissing);
 }
 
 }  // namespace

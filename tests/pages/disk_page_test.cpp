@@ -7,8 +7,10 @@
 #include <QFile>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
@@ -62,6 +64,7 @@ private slots:
     void dropsQueueUploadsAndSeveralRowsDownload();
     void aSilentServiceKeepsTheRows();
     void theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize();
+    void theThumbnailViewShowsPicturesAndSharesTheListsSelection();
 };
 
 void DiskPageTest::navigatesFoldersPagesAndHome() {
@@ -394,5 +397,45 @@ void DiskPageTest::theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize() {
              QSize(1190, 760).boundedTo(room).expandedTo(QSize(890, 600)));
 }
 
+void DiskPageTest::theThumbnailViewShowsPicturesAndSharesTheListsSelection() {
+    PageDriver driver;
+    QVERIFY(driver.ready());
+    CXPageMyDisk& page = driver.page();
+    page.openRow(driver.rowOf("照片"));
+    QVERIFY(driver.settle());
+    const int seaside = driver.rowOf("海边.png");
+    const QModelIndex name = page.model().index(seaside, DiskListModel::kName);
+    const QSize iconSize = name.data(Qt::DecorationRole).value<QIcon>().availableSizes().value(0);
+
+    QTest::mouseClick(page.viewSwitch(), Qt::LeftButton);
+    QVERIFY(page.thumbnailViewShown());
+    QVERIFY(page.thumbnailList()->isVisible());
+    QVERIFY(!page.list()->isVisible());
+    // The picture arrives in place of the file-type icon: 160 × 100 within 96 × 96.
+    QTRY_COMPARE_WITH_TIMEOUT(
+        name.data(Qt::DecorationRole).value<QIcon>().availableSizes().value(0), QSize(96, 60),
+        20000);
+    ClientHarness::screenshot(static_cast<QWidget*>(driver.harness().mainFrame()),
+                              QStringLiteral("disk-page-thumbnails.png"));
+
+    // A row picked among the thumbnails is the list's selection too, for every command.
+    page.thumbnailList()->setCurrentIndex(name);
+    QCOMPARE(page.selectedItems().size(), std::size_t(1));
+    QCOMPARE(page.selectedItems().front().name, std::string("海边"));
+    QTest::mouseClick(page.viewSwitch(), Qt::LeftButton);
+    QVERIFY(!page.thumbnailViewShown());
+    QVERIFY(page.list()->isVisible());
+    QVERIFY(page.list()->selectionModel()->isRowSelected(seaside, {}));
+    QCOMPARE(name.data(Qt::DecorationRole).value<QIcon>().availableSizes().value(0), iconSize);
+
+    // The transfer pages have no thumbnails; back on the disk the view chosen is kept.
+    QTest::mouseClick(page.viewSwitch(), Qt::LeftButton);
+    page.showTransferPage(kPageDownloading);
+    QVERIFY(!page.thumbnailList()->isVisible());
+    QVERIFY(!page.viewSwitch()->isVisible());
+    page.goHome();
+    QVERIFY(driver.settle());
+    QVERIFY(page.thumbnailList()->isVisible());
+}
 NUBEXA_QTEST(DiskPageTest)
 #include "disk_page_test.moc"

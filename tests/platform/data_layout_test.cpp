@@ -49,6 +49,7 @@ TEST(DataLayoutTest, BuildTreeAndPortableFolderKeepEverythingBesideTheProgram) {
     EXPECT_EQ(portable.dataFolder(), client);
     EXPECT_EQ(portable.imageFolder(), client + "image/");
     EXPECT_EQ(portable.configFiles(), std::vector<std::string>{client + "nubexa.ini"});
+    EXPECT_EQ(portable.cacheFolder(), client + "cache/");
 
     // nubexa-cli in a build tree: no pictures, a writable folder, no installed share/ nearby.
     const std::string cli = tree.folder("build/src/cli");
@@ -65,6 +66,7 @@ TEST(DataLayoutTest, InstalledProgramUsesXdgFoldersAndSharedPictures) {
     LayoutEnvironment env = withHome(tree.folder("home"));
     env.xdgDataHome = tree.path("xdg-data");
     env.xdgConfigHome = tree.path("xdg-config");
+    env.xdgCacheHome = tree.path("xdg-cache");
 
     const DataLayout layout = DataLayout::resolve(bin, env);
     EXPECT_EQ(layout.kind(), DataLayout::Kind::kInstalled);
@@ -73,13 +75,16 @@ TEST(DataLayoutTest, InstalledProgramUsesXdgFoldersAndSharedPictures) {
     const std::vector<std::string> configs{tree.path("xdg-config/nubexa/nubexa.ini"),
                                            "/etc/nubexa/nubexa.ini"};
     EXPECT_EQ(layout.configFiles(), configs);
+    EXPECT_EQ(layout.cacheFolder(), tree.path("xdg-cache/nubexa/"));
 
     // Unset or relative XDG variables (invalid by the XDG rules) fall back to the home folder.
     env.xdgDataHome = "relative/data";
     env.xdgConfigHome.clear();
+    env.xdgCacheHome = "relative/cache";
     const DataLayout fallback = DataLayout::resolve(bin, env);
     EXPECT_EQ(fallback.dataFolder(), tree.path("home/.local/share/nubexa/"));
     EXPECT_EQ(fallback.configFiles().front(), tree.path("home/.config/nubexa/nubexa.ini"));
+    EXPECT_EQ(fallback.cacheFolder(), tree.path("home/.cache/nubexa/"));
 
     // Without any home folder only the system configuration remains.
     const DataLayout homeless = DataLayout::resolve(bin, LayoutEnvironment{});

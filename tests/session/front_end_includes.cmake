@@ -8,7 +8,7 @@ set(ALLOWED
     "^store/(direction|user_records)\\.h$"
     "^sync/sync_types\\.h$"
     "^platform/"
-    "^transfer/(queue_entries|transfer_settings|transfer_view)\\.h$"
+    "^transfer/(queue_entries|remote_files|transfer_settings|transfer_view)\\.h$"
     "^picture_catalog\\.h$")
 set(found "")
 foreach(folder IN LISTS FOLDERS)

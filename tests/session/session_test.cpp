@@ -6,10 +6,13 @@
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/autostart.h"
 #include "platform/notifier.h"
@@ -18,6 +21,7 @@
 #include "session/plain_ftp.h"
 #include "session/queue_run.h"
 #include "session/transfer_requests.h"
+#include "standin/demo/sample_content.h"
 #include "standin/local_standin.h"
 #include "support/refusing_port.h"
 #include "support/temp_dir.h"
@@ -170,6 +174,76 @@ TEST_F(SessionTest, SettingsAreStoredFollowedAndARefusedLogOnStartIsSaid) {
         ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1);
     else
         ::unsetenv("XDG_CONFIG_HOME");
+}
+
+// Keeps every fetched file by its tag.
+class RemoteFileRecorder : public RemoteFileListener {
+public:
+    void remoteFileFetched(const RemoteFileResult& result) override {
+        std::lock_guard lock(m_mutex);
+        m_results[result.tag] = result;
+        m_arrived.notify_all();
+    }
+    // The results once `count` have come, or what came within the time limit.
+    std::map<std::string, RemoteFileResult> waitFor(std::size_t count) {
+        std::unique_lock lock(m_mutex);
+        m_arrived.wait_for(lock, std::chrono::seconds(20),
+                           [&] { return m_results.size() >= count; });
+        return m_results;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_arrived;
+    std::map<std::string, RemoteFileResult> m_results;
+};
+
+// The pictures of thumbnails come through the session's own fetches: a listed file whole, one
+// larger than its limit not at all, a missing one said as such.
+TEST_F(SessionTest, SmallFilesAreFetchedWholeIntoMemoryOrSaidWhyNot) {
+    const SignInResult signedIn = signIn("demo123");
+    ASSERT_TRUE(signedIn.ok());
+    TransferSettings settings;
+    settings.programFolder = m_dir.path() + "/program/";
+    settings.ftp.trace = nullptr;
+    settings.startAtOnce = false;
+    NoTransferView view;
+    m_session->startTransfers(settings, view);
+    RemoteFileRecorder recorder;
+    m_session->fetchRemoteFile({"ignored", "x.txt", 100});  // no listener: nothing happens
+    m_session->setRemoteFileListener(&recorder);
+
+    const ClientSession::Listing top = m_session->list(ListingKind::kFolder, "0");
+    ASSERT_TRUE(top.tables);
+    const auto files = listedEntries(top.tables->disk_files);
+    const auto welcome = std::find_if(files.begin(), files.end(),
+                                      [](const DiskFileEntry& file) { return file.ext == ".txt"; });
+    ASSERT_NE(welcome, files.end());
+    const std::string name = welcome->id + welcome->ext;
+    const std::int64_t size = std::stoll(welcome->size);
+    for (int i = 0; i < 6; ++i)
+        m_session->fetchRemoteFile({"whole" + std::to_string(i), name, size}, i == 5);
+    m_session->fetchRemoteFile({"large", name, size - 1});
+    m_session->fetchRemoteFile({"missing", "999999.png", 1 << 20});
+    const auto results = recorder.waitFor(8);
+    ASSERT_EQ(results.size(), 8u);
+    EXPECT_FALSE(results.count("ignored"));
+    for (int i = 0; i < 6; ++i) {
+        const RemoteFileResult& whole = results.at("whole" + std::to_string(i));
+        EXPECT_EQ(whole.outcome, RemoteFileResult::Outcome::kFetched);
+        EXPECT_EQ(static_cast<std::int64_t>(whole.bytes.size()), size);
+        EXPECT_NE(whole.bytes.find("Nubexa"), std::string::npos);
+    }
+    EXPECT_EQ(results.at("large").outcome, RemoteFileResult::Outcome::kTooLarge);
+    EXPECT_TRUE(results.at("large").bytes.empty());
+    EXPECT_EQ(results.at("missing").outcome, RemoteFileResult::Outcome::kMissing);
+    EXPECT_TRUE(m_notifier.messages().empty());
+
+    // The file server gone: a fetch fails and says so, and leaving does not wait for it.
+    m_service->stop();
+    m_session->fetchRemoteFile({"unreachable", name, size});
+    EXPECT_EQ(recorder.waitFor(9).at("unreachable").outcome, RemoteFileResult::Outcome::kFailed);
+    m_session->endTransfers();
 }
 
 // Hears a run; with `stopOnMove` set, stops it at the first push that shows a task running.

@@ -1,0 +1,119 @@
+#include "pages/thumbnail_source.h"
+
+#include <cstdlib>
+
+#include "pages/thumbnail_picture.h"
+#include "session/client_session.h"
+
+namespace nubexa::pages {
+
+ThumbnailSource::ThumbnailSource(ClientSession& session, Settings settings, QObject* parent)
+    : QObject(parent), m_session(session), m_settings(settings) {
+    // Decoding is work for the cores the transfers leave.
+    m_pool.setMaxThreadCount(2);
+    m_session.setRemoteFileListener(this);
+}
+
+ThumbnailSource::~ThumbnailSource() {
+    m_session.setRemoteFileListener(nullptr);  // joins the fetch threads
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+QString ThumbnailSource::keyOf(const DiskFileEntry& file) {
+    return QString::fromStdString(file.id + "\n" + file.size + "\n" + file.time);
+}
+
+bool ThumbnailSource::wants(const DiskFileEntry& file) const {
+    const long long size = std::atoll(file.size.c_str());
+    return size > 0 && size <= m_settings.mostBytes &&
+           hasThumbnail(QString::fromStdString(file.ext));
+}
+
+QPixmap ThumbnailSource::thumbnail(const DiskFileEntry& file) const {
+    return m_ready.value(keyOf(file));
+}
+
+void ThumbnailSource::request(const std::vector<DiskFileEntry>& files, bool shown) {
+    for (const DiskFileEntry& file : files) {
+        const QString key = keyOf(file);
+        if (!wants(file) || m_ready.contains(key))
+            continue;
+        if (m_asked.contains(key)) {
+            if (shown)
+                moveAhead(file);
+            continue;
+        }
+        m_asked.insert(key);
+        m_pool.start([this, file, shown] {
+            if (const auto kept = m_session.findThumbnail(file)) {
+                const ThumbnailPicture picture =
+                    makeThumbnail(QByteArray::fromStdString(*kept), m_settings.box);
+                if (picture.outcome == ThumbnailPicture::Outcome::kMade)
+                    return made(file, picture.image);
+            }
+            const std::string tag = keyOf(file).toStdString();
+            {
+                std::lock_guard lock(m_mutex);
+                m_fetching[tag] = file;
+            }
+            m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, shown);
+        });
+    }
+}
+
+void ThumbnailSource::moveAhead(const DiskFileEntry& file) {
+    const std::string tag = keyOf(file).toStdString();
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_fetching.count(tag) == 0)
+            return;
+    }
+    m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, true);
+}
+
+void ThumbnailSource::dropWaiting() {
+    m_session.dropWaitingRemoteFiles();
+    m_pool.clear();
+    // What is not here yet is asked for again when its folder is shown again.
+    m_asked.clear();
+    std::lock_guard lock(m_mutex);
+    m_fetching.clear();
+}
+
+void ThumbnailSource::remoteFileFetched(const RemoteFileResult& result) {
+    DiskFileEntry file;
+    {
+        std::lock_guard lock(m_mutex);
+        const auto it = m_fetching.find(result.tag);
+        if (it == m_fetching.end())
+            return;
+        file = it->second;
+        m_fetching.erase(it);
+    }
+    if (result.outcome != RemoteFileResult::Outcome::kFetched)
+        return;  // asked once: not again while the page lives
+    // Decoded on the pool: the connection takes the next file meanwhile.
+    m_pool.start([this, file, bytes = QByteArray::fromStdString(result.bytes)] {
+        const ThumbnailPicture picture = makeThumbnail(bytes, m_settings.box);
+        if (picture.outcome != ThumbnailPicture::Outcome::kMade)
+            return;
+        const QByteArray kept = thumbnailBytes(picture.image);
+        if (!kept.isEmpty())
+            m_session.keepThumbnail(file, kept.toStdString());
+        made(file, picture.image);
+    });
+}
+
+void ThumbnailSource::made(const DiskFileEntry& file, const QImage& image) {
+    // Queued to the GUI thread; dropped with this object.
+    QMetaObject::invokeMethod(
+        this,
+        [this, key = keyOf(file), id = QString::fromStdString(file.id), image] {
+            m_ready.insert(key, QPixmap::fromImage(image));
+            emit thumbnailReady(id);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace nubexa::pages
