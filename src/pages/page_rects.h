@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+
 #include <QRect>
 #include <QSize>
 
@@ -24,6 +26,11 @@ inline QRect widened(const QRect& where, QSize growth) {
 }
 inline QRect grown(const QRect& where, QSize growth) {
     return where.adjusted(0, 0, growth.width(), growth.height());
+}
+// At least `width` wide (a button's words in a longer language), growing to the left.
+inline QRect atLeastWide(QRect where, int width) {
+    where.setLeft(where.right() + 1 - std::max(where.width(), width));
+    return where;
 }
 
 inline constexpr QRect kUpload{15, 15, 100, 30};

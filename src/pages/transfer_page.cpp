@@ -117,15 +117,12 @@ void TransferPage::layOut(QSize growth) {
         TransferListModel::kColumnWidths[TransferListModel::kLocal] + growth.width());
     m_totals->setGeometry(rects::keptRight(rects::kTransferTotals, growth));
     // Each button is at least as wide as its words; a wider one grows to the left.
-    const auto atLeastItsWords = [](QPushButton* button, QRect where) {
-        where.setLeft(where.right() + 1 - std::max(where.width(), button->sizeHint().width()));
-        button->setGeometry(where);
-        return where;
-    };
-    const QRect start = atLeastItsWords(m_startAll, rects::keptRight(rects::kStartAll, growth));
+    const QRect start = rects::atLeastWide(rects::keptRight(rects::kStartAll, growth),
+                                           m_startAll->sizeHint().width());
+    m_startAll->setGeometry(start);
     QRect pause = rects::kPauseAll;
     pause.moveRight(start.left() - (rects::kStartAll.left() - rects::kPauseAll.right()));
-    atLeastItsWords(m_pauseAll, pause);
+    m_pauseAll->setGeometry(rects::atLeastWide(pause, m_pauseAll->sizeHint().width()));
 }
 
 bool TransferPage::idle() const {

@@ -52,7 +52,8 @@ void CXPageMyDisk::layOutListArea() {
     const QRect list = rects::grown(rects::kList, growth);
     m_list->setGeometry(list);
     m_thumbList->setGeometry(list);
-    m_viewSwitch->setGeometry(rects::keptRight(rects::kViewSwitch, growth));
+    m_viewSwitch->setGeometry(rects::atLeastWide(rects::keptRight(rects::kViewSwitch, growth),
+                                                 m_viewSwitch->sizeHint().width()));
     m_list->setColumnWidth(DiskListModel::kName,
                            DiskListModel::kColumnWidths[DiskListModel::kName] + growth.width());
     m_loading->move(list.center() - m_loading->rect().center());

@@ -71,6 +71,7 @@ void CXPageMyDisk::setThumbnailView(bool on) {
     }
     m_model->setThumbnails(on ? m_thumbnails : nullptr);
     m_viewSwitch->setText(on ? tr("列表") : tr("缩略图"));
+    layOutListArea();  // the other word may be longer
     const bool listPage = m_page < kPageUploading;
     m_list->setVisible(listPage && !on);
     m_thumbList->setVisible(listPage && on);
