@@ -67,13 +67,13 @@ QImage navButton(const pic::Picture& picture, const char* label, Glyph glyph, bo
     QImage image = canvas(picture);
     QPainter p(&image);
     prepare(p);
-    const QColor ink = active ? QColor(Qt::white) : kInk;
+    const QColor ink = active ? QColor(Qt::white) : neutrals().ink;
     if (active) {
         p.setPen(Qt::NoPen);
         p.setBrush(kBrand);
         p.drawPath(rounded(area(image), 4));
     }
-    p.setPen(glyphPen(active ? QColor(Qt::white) : kInkSoft));
+    p.setPen(glyphPen(active ? QColor(Qt::white) : neutrals().inkSoft));
     p.setBrush(Qt::NoBrush);
     glyph(p, QRectF(16, 8, 14, 14));
     p.setFont(textFont(13, active));
@@ -95,7 +95,7 @@ QImage uploadButton(const pic::Picture& picture, bool filled) {
         p.setBrush(fill);
     } else {
         p.setPen(QPen(kBrand, 1));
-        p.setBrush(Qt::white);
+        p.setBrush(neutrals().card);
     }
     p.drawPath(rounded(box, 4));
     const QColor ink = filled ? QColor(Qt::white) : kBrand;
@@ -111,7 +111,7 @@ QImage menuPanel() {
     QImage image = canvas(pic::kMenuPanel);
     QPainter p(&image);
     prepare(p);
-    card(p, area(image), kPaper, kLine, 5);
+    card(p, area(image), neutrals().paper, neutrals().line, 5);
     for (const qreal x : {41.5, 81.5})
         p.drawLine(QPointF(x, 7), QPointF(x, 22));
     return image;
@@ -151,7 +151,7 @@ QImage smallButton(const pic::Picture& picture, Glyph glyph, bool hover) {
     QImage image = canvas(picture);
     QPainter p(&image);
     prepare(p);
-    p.setPen(glyphPen(hover ? kBrand : kInkSoft, 1.3));
+    p.setPen(glyphPen(hover ? kBrand : neutrals().inkSoft, 1.3));
     p.setBrush(Qt::NoBrush);
     glyph(p, area(image));
     return image;
@@ -161,7 +161,7 @@ QImage searchBar() {
     QImage image = canvas(pic::kSearchBar);
     QPainter p(&image);
     prepare(p);
-    card(p, area(image), Qt::white, kLine, 4);
+    card(p, area(image), neutrals().card, neutrals().line, 4);
     p.setPen(QPen(QColor(0, 0, 0, 14), 1));
     p.drawLine(QPointF(4, 1.5), QPointF(area(image).width() - 4, 1.5));
     return image;
@@ -194,7 +194,7 @@ QImage capacityBar() {
     prepare(p);
     const QRectF track = QRectF(0, 3, area(image).width(), 8);
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0xE3, 0xE9, 0xF1));
+    p.setBrush(neutrals().track);
     p.drawPath(rounded(track, 4));
     // The used part is filled by the window at the account's real level.
     return image;
@@ -204,11 +204,11 @@ QImage separator() {
     QImage image = canvas(pic::kSeparator);
     QPainter p(&image);
     QLinearGradient line(0, 0, area(image).width(), 0);
-    QColor clear = kLine;
+    QColor clear = neutrals().line;
     clear.setAlpha(0);
     line.setColorAt(0, clear);
-    line.setColorAt(0.15, kLine);
-    line.setColorAt(0.85, kLine);
+    line.setColorAt(0.15, neutrals().line);
+    line.setColorAt(0.85, neutrals().line);
     line.setColorAt(1, clear);
     p.fillRect(area(image), line);
     return image;
@@ -217,7 +217,7 @@ QImage separator() {
 // A white card with a part-drawn ring at its left, the common face of both waits.
 void spinnerCard(QPainter& p, const QImage& image, const QRectF& ring) {
     prepare(p);
-    card(p, area(image), Qt::white, kLine, 8);
+    card(p, area(image), neutrals().card, neutrals().line, 8);
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(kBrandPale, 3.5));
     p.drawEllipse(ring);
@@ -230,10 +230,10 @@ QImage loading() {
     QPainter p(&image);
     spinnerCard(p, image, QRectF(14, 13, 28, 28));
     p.setFont(textFont(13, true));
-    p.setPen(kInk);
+    p.setPen(neutrals().ink);
     fittedText(p, QRectF(52, 7, 148, 22), Qt::AlignLeft | Qt::AlignVCenter, qs("正在等待登录…"));
     p.setFont(textFont(11));
-    p.setPen(kInkSoft);
+    p.setPen(neutrals().inkSoft);
     fittedText(p, QRectF(52, 27, 148, 20), Qt::AlignLeft | Qt::AlignVCenter,
                qs("请在浏览器中完成登录"));
     return image;
@@ -244,7 +244,7 @@ QImage pageLoading() {
     QPainter p(&image);
     spinnerCard(p, image, QRectF(14, 10, 24, 24));
     p.setFont(textFont(14, true));
-    p.setPen(kInk);
+    p.setPen(neutrals().ink);
     fittedText(p, QRectF(48, 0, 80, 44), Qt::AlignLeft | Qt::AlignVCenter, qs("加载中…"));
     return image;
 }
@@ -254,9 +254,9 @@ QImage pagePanel() {
     QPainter p(&image);
     prepare(p);
     QLinearGradient fill(0, 0, 0, 140);
-    fill.setColorAt(0, kBrandPale);
-    fill.setColorAt(1, QColor(255, 255, 255, 245));
-    card(p, area(image), fill, kLine, 8);
+    fill.setColorAt(0, neutrals().panelTop);
+    fill.setColorAt(1, neutrals().panelBottom);
+    card(p, area(image), fill, neutrals().line, 8);
     return image;
 }
 
@@ -303,8 +303,9 @@ bool drawDiskPage(PictureWriter& writer) {
                        badge(pic::kBadgeVip, "VIP", gold, QColor(0x5A, 0x3B, 0x00))) &&
            writer.save(pic::kBadgeDirectLink,
                        badge(pic::kBadgeDirectLink, "直链", kBrand, Qt::white)) &&
-           writer.save(pic::kBadgeDirectLinkOff, badge(pic::kBadgeDirectLinkOff, "直链", Qt::white,
-                                                       QColor(0x9C, 0xA3, 0xAF), kLine)) &&
+           writer.save(pic::kBadgeDirectLinkOff,
+                       badge(pic::kBadgeDirectLinkOff, "直链", neutrals().card,
+                             QColor(0x9C, 0xA3, 0xAF), neutrals().line)) &&
            writer.save(pic::kEnlarge,
                        badge(pic::kEnlarge, "扩容", QColor(0x22, 0xA0, 0x6B), Qt::white)) &&
            writer.save(pic::kCapacityBar, capacityBar()) &&

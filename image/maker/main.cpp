@@ -77,6 +77,21 @@ int main(int argc, char** argv) {
                             .arg(QString::fromStdString(text)));
     }
 
+    // The page area's pictures for dark desktops, into "dark/" and "dark/en/": again only
+    // those that differ from the first ones.
+    for (const Pass pass : {Pass{1, Words::kChinese}, Pass{2, Words::kChinese},
+                            Pass{1, Words::kEnglish}, Pass{2, Words::kEnglish}}) {
+        setWords(pass.words);
+        setTone(Tone::kDark);
+        writer.beginWordsPass(pass.scale, pass.words == Words::kChinese
+                                              ? QStringLiteral("dark")
+                                              : QStringLiteral("dark/en"));
+        if (!drawDiskPage(writer))
+            return fail(writer.error().isEmpty() ? QStringLiteral("a picture failed")
+                                                 : writer.error());
+    }
+    setTone(Tone::kLight);
+
     if (parser.isSet(sheet)) {
         QSaveFile file(parser.value(sheet));
         if (!file.open(QIODevice::WriteOnly) ||

@@ -8,6 +8,32 @@
 namespace nubexa::maker {
 
 namespace {
+
+const Neutrals kLightNeutrals{kInk,
+                              kInkSoft,
+                              kLine,
+                              kPaper,
+                              Qt::white,
+                              kBrandPale,
+                              QColor(255, 255, 255, 245),
+                              QColor(0xE3, 0xE9, 0xF1)};
+const Neutrals kDarkNeutrals{QColor(0xE6, 0xEB, 0xF1),      QColor(0xA9, 0xB4, 0xC2),
+                             QColor(0x44, 0x4F, 0x5D),      QColor(0x2E, 0x35, 0x3F),
+                             QColor(0x26, 0x2C, 0x34),      QColor(0x24, 0x30, 0x3F),
+                             QColor(0x1F, 0x24, 0x2B, 245), QColor(0x3A, 0x44, 0x52)};
+Tone g_tone = Tone::kLight;
+
+}  // namespace
+
+void setTone(Tone tone) {
+    g_tone = tone;
+}
+
+const Neutrals& neutrals() {
+    return g_tone == Tone::kDark ? kDarkNeutrals : kLightNeutrals;
+}
+
+namespace {
 const QString kFontFamily = QStringLiteral("Noto Sans CJK SC");
 int g_scale = 1;
 

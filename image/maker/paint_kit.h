@@ -26,6 +26,22 @@ inline const QColor kLine{0xD5, 0xDD, 0xE8};
 inline const QColor kPaper{0xF5, 0xF8, 0xFC};
 inline const QColor kDanger{0xE5, 0x48, 0x4D};
 
+// The page area's pictures have a twin for dark desktops: the neutrals below follow the tone of
+// the pass, the brand colours stay.
+enum class Tone { kLight, kDark };
+void setTone(Tone tone);
+struct Neutrals {
+    QColor ink;
+    QColor inkSoft;
+    QColor line;
+    QColor paper;     // raised panels
+    QColor card;      // fields and cards
+    QColor panelTop;  // the page panel's gradient
+    QColor panelBottom;
+    QColor track;  // the capacity bar's empty part
+};
+const Neutrals& neutrals();
+
 // The CJK font every text is set in; fails loudly (see checkFont) when it is missing.
 QFont textFont(int pixelSize, bool bold = false);
 bool checkFont(QString* error);

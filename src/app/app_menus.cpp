@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "app/colour_scheme.h"
+
 namespace nubexa::app {
 
 namespace {
@@ -21,10 +23,13 @@ constexpr ItemText kItems[] = {
     {kQuit, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "退出")},
 };
 
-const char* const kMenuStyle =
-    "QMenu { background: white; border: 1px solid #d5dde6; border-radius: 6px; padding: 4px; }"
-    "QMenu::item { padding: 6px 22px; color: #1d2733; border-radius: 4px; }"
-    "QMenu::item:selected { background: #e8f1fd; color: #1763c4; }";
+QString menuSheet(const SchemeColours& c) {
+    return QStringLiteral(
+               "QMenu { background: %1; border: 1px solid %2; border-radius: 6px; padding: 4px; }"
+               "QMenu::item { padding: 6px 22px; color: %3; border-radius: 4px; }"
+               "QMenu::item:selected { background: %4; color: %5; }")
+        .arg(c.base.name(), c.border.name(), c.text.name(), c.menuHover.name(), c.link.name());
+}
 
 }  // namespace
 
@@ -33,7 +38,7 @@ QMenu* buildAppMenu(MenuKind kind, bool signedIn, QWidget* parent) {
     menu->setAccessibleName(kind == MenuKind::kTray
                                 ? QCoreApplication::translate("nubexa::app::AppMenu", "托盘菜单")
                                 : QCoreApplication::translate("nubexa::app::AppMenu", "主菜单"));
-    menu->setStyleSheet(QString::fromLatin1(kMenuStyle));
+    setSchemeStyleSheet(menu, menuSheet);
     for (const ItemText& item : kItems) {
         if (item.id == kShowWindow && kind != MenuKind::kTray)
             continue;

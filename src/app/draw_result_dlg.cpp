@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/colour_scheme.h"
+
 namespace nubexa::app {
 
 namespace rects = draw_result_rects;
@@ -14,12 +16,14 @@ DrawResultDlg::DrawResultDlg(const QString& message, const QString& buttonText, 
     setFixedSize(rects::kWindow);
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_DeleteOnClose);
-    setStyleSheet(QStringLiteral(
-        "QDialog { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #eaf3fd,"
-        " stop:1 #f7f9fc); }"
-        "QLabel { color: #1f4f86; font-size: 13px; }"
-        "QPushButton { background: #3d8fe0; color: white; border: none; border-radius: 3px; }"
-        "QPushButton:hover { background: #5aa3ec; }"));
+    setSchemeStyleSheet(this, [](const SchemeColours& c) {
+        return QStringLiteral(
+                   "QDialog { background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
+                   " stop:0 %1, stop:1 %2); }"
+                   "QLabel { color: %3; font-size: 13px; }")
+                   .arg(c.header.name(), c.surface.name(), c.link.name()) +
+               accentButtonRules(c);
+    });
 
     m_text = new QLabel(message, this);
     m_text->setTextFormat(Qt::PlainText);

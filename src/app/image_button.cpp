@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "app/colour_scheme.h"
 #include "app/picture_cache.h"
 
 namespace nubexa::app {
@@ -13,6 +14,8 @@ ImageButton::ImageButton(PictureCache& pictures, const QString& accessibleName, 
     // Reached with Tab (not by a click, which would leave a ring on a picture button).
     setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
+    // Its pictures may have twins for the other scheme.
+    followColourScheme(this, [this](const SchemeColours&) { update(); });
 }
 
 ImageButton::Face ImageButton::Face::whole(const pictures::Picture& picture) {

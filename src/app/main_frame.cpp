@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include <QLabel>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QSizeGrip>
 
+#include "app/colour_scheme.h"
 #include "app/image_button.h"
 #include "app/main_frame_rects.h"
 #include "app/picture_cache.h"
@@ -14,6 +16,32 @@
 namespace nubexa::app {
 
 namespace rects = main_frame_rects;
+
+namespace {
+
+// The page panel's picture stretched over the page area. Painted, not a style sheet: a sheet
+// here would hand every page and list below it to the style sheet engine, which keeps their
+// palettes from following the scheme and slows the lists' painting.
+class PicturePanel : public QWidget {
+public:
+    PicturePanel(PictureCache& cache, QString picture, QWidget* parent)
+        : QWidget(parent), m_cache(cache), m_picture(std::move(picture)) {
+        followColourScheme(this, [this](const SchemeColours&) { update(); });
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(rect(), m_cache.picture(m_picture));
+    }
+
+private:
+    PictureCache& m_cache;
+    QString m_picture;
+};
+
+}  // namespace
 
 MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
                      const std::string& programFolder, QWidget* parent)
@@ -30,13 +58,8 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
                                        : background);
     setFrame(pictures::kFrame, pictures::kFrameMargins);
 
-    m_pageArea = new QWidget(this);
+    m_pageArea = new PicturePanel(cache, QString::fromLatin1(pictures::kPagePanel.path), this);
     m_pageArea->setAccessibleName(tr("页面区域"));
-    m_pageArea->setObjectName(QStringLiteral("pageArea"));
-    m_pageArea->setAttribute(Qt::WA_StyledBackground);
-    m_pageArea->setStyleSheet(
-        QStringLiteral("#pageArea { border-image: url(%1) 0 0 0 0 stretch stretch; }")
-            .arg(cache.imageFolder() + QString::fromLatin1(pictures::kPagePanel.path)));
     m_userPanel = new UserPanel(cache, account, programFolder, m_pageArea);
     connect(m_userPanel, &UserPanel::webPageRequested, this, &MainFrame::webPageRequested);
 

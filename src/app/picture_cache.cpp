@@ -2,9 +2,11 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 
 #include <cstdio>
 
+#include "app/colour_scheme.h"
 #include "picture_catalog.h"
 
 namespace nubexa::app {
@@ -35,25 +37,35 @@ PictureCache::PictureCache(QString imageFolder, QString wordsFolder)
         m_wordsFolder += QLatin1Char('/');
 }
 
+QString PictureCache::twinFolder() const {
+    if (activeColourScheme() == ColourScheme::kDark)
+        return QStringLiteral("dark/") + m_wordsFolder;
+    return m_wordsFolder;
+}
+
+QString PictureCache::filePath(const QString& relativePath) const {
+    // Absolute paths (a downloaded avatar) are taken as they are.
+    if (relativePath.startsWith(QLatin1Char('/')))
+        return relativePath;
+    const QString twin = twinFolder();
+    if (!twin.isEmpty() && QFileInfo::exists(m_folder + twin + relativePath))
+        return m_folder + twin + relativePath;
+    return m_folder + relativePath;
+}
+
 QPixmap PictureCache::picture(const QString& relativePath) {
-    const auto found = m_pictures.constFind(relativePath);
+    const QString key = twinFolder() + relativePath;
+    const auto found = m_pictures.constFind(key);
     if (found != m_pictures.constEnd())
         return *found;
-    // Absolute paths (a downloaded avatar) are taken as they are.
-    const QString path =
-        relativePath.startsWith(QLatin1Char('/')) ? relativePath : m_folder + relativePath;
-    QPixmap pixmap;
-    if (!m_wordsFolder.isEmpty() && !relativePath.startsWith(QLatin1Char('/')) &&
-        QFileInfo::exists(m_folder + m_wordsFolder + relativePath))
-        pixmap = load(m_folder + m_wordsFolder + relativePath);
-    if (pixmap.isNull())
-        pixmap = load(path);
+    const QString path = filePath(relativePath);
+    QPixmap pixmap = load(path);
     if (pixmap.isNull() && !m_reported.contains(relativePath)) {
         m_reported.insert(relativePath);
         std::fprintf(stderr, "nubexa-client: picture missing or unreadable: %s\n",
                      path.toLocal8Bit().constData());
     }
-    m_pictures.insert(relativePath, pixmap);
+    m_pictures.insert(key, pixmap);
     return pixmap;
 }
 
@@ -77,8 +89,15 @@ QIcon PictureCache::programIcon() const {
 }
 
 void PictureCache::forget(const QString& relativePath) {
-    m_pictures.remove(relativePath);
+    for (const QString& twin : {m_wordsFolder, QStringLiteral("dark/") + m_wordsFolder})
+        m_pictures.remove(twin + relativePath);
     m_reported.remove(relativePath);
+}
+
+void showPicture(QLabel* label, PictureCache& cache, const QString& relativePath) {
+    followColourScheme(label, [label, &cache, relativePath](const SchemeColours&) {
+        label->setPixmap(cache.picture(relativePath));
+    });
 }
 
 }  // namespace nubexa::app

@@ -8,6 +8,7 @@
 #include <QSpinBox>
 #include <algorithm>
 
+#include "app/colour_scheme.h"
 #include "app/request_runner.h"
 #include "platform/notifier.h"
 
@@ -21,16 +22,17 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
     setAccessibleName(tr(kTitle));
     setFixedSize(rects::kWindow);
     setModal(true);
-    setStyleSheet(QStringLiteral(
-        "QDialog { background: #f7f9fc; }"
-        "QLabel#heading { color: white; background: qlineargradient(x1:0, y1:0, x2:1, y2:0,"
-        " stop:0 #2f7fd4, stop:1 #5aa3ec); font-size: 15px; padding-left: 16px; }"
-        "QLabel#section { color: #5a6b80; }"
-        "QCheckBox, QLabel#limit { color: #333; font-size: 12px; spacing: 6px; }"
-        "QPushButton { background: #3d8fe0; color: white; border: none; border-radius: 3px; }"
-        "QPushButton:hover { background: #5aa3ec; }"
-        "QPushButton#cancel { background: #e4e9f0; color: #333; }"
-        "QPushButton#cancel:hover { background: #d5dce6; }"));
+    setSchemeStyleSheet(this, [](const SchemeColours& c) {
+        return QStringLiteral(
+                   "QDialog { background: %1; }"
+                   "QLabel#heading { color: %2; background: qlineargradient(x1:0, y1:0, x2:1,"
+                   " y2:0, stop:0 %3, stop:1 %4); font-size: 15px; padding-left: 16px; }"
+                   "QLabel#section { color: %5; }"
+                   "QCheckBox, QLabel#limit { color: %6; font-size: 12px; spacing: 6px; }")
+                   .arg(c.surface.name(), c.onAccent.name(), c.accentHover.name(), c.accent.name(),
+                        c.mutedText.name(), c.text.name()) +
+               accentButtonRules(c) + quietButtonRules(c, QStringLiteral("QPushButton#cancel"));
+    });
 
     auto* heading = new QLabel(tr("启动与登录"), this);
     heading->setObjectName(QStringLiteral("heading"));

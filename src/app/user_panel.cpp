@@ -8,6 +8,7 @@
 #include <QPainterPath>
 
 #include "app/capacity_text.h"
+#include "app/colour_scheme.h"
 #include "app/image_button.h"
 #include "app/main_frame_rects.h"
 #include "app/picture_cache.h"
@@ -69,7 +70,9 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
     m_nickname = new QLabel(QString::fromStdString(account.nickname), this);
     m_nickname->setTextFormat(Qt::PlainText);
     m_nickname->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_nickname->setStyleSheet(QStringLiteral("color: black; font-size: 12px; font-weight: 600;"));
+    setSchemeStyleSheet(m_nickname, [](const SchemeColours& c) {
+        return QStringLiteral("color: %1; font-size: 12px; font-weight: 600;").arg(c.text.name());
+    });
     m_nickname->move(rects::kNickname.topLeft());
     m_nickname->setMinimumHeight(rects::kNickname.height());
     m_nickname->adjustSize();
@@ -77,7 +80,7 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
 
     auto* manage = addLink(tr("[管理]"), rects::kManage, QStringLiteral("/home"));
     manage->setText(tr("[管理]"));
-    manage->setTextColor(QColor(4, 126, 203));
+    followColourScheme(manage, [manage](const SchemeColours& c) { manage->setTextColor(c.link); });
     // The manage link sits right of a long nickname rather than under it.
     manage->move(std::max(rects::kManage.left(), m_nickname->geometry().right() + 6),
                  rects::kManage.top());
@@ -92,25 +95,34 @@ UserPanel::UserPanel(PictureCache& cache, const AccountInfo& account,
     auto* enlarge = addLink(tr("扩容"), rects::kEnlarge, QStringLiteral("/account/upspace.aspx"));
     enlarge->setPicture(pictures::kEnlarge);
 
-    m_capacityBar = new CapacityBar(cache.picture(QString::fromLatin1(pictures::kCapacityBar.path)),
-                                    app::capacityLevel(account.disk_size, account.used_size), this);
+    m_capacityBar = new CapacityBar(app::capacityLevel(account.disk_size, account.used_size), this);
+    followColourScheme(m_capacityBar, [this, &cache](const SchemeColours&) {
+        m_capacityBar->setTrack(cache.picture(QString::fromLatin1(pictures::kCapacityBar.path)));
+    });
     m_capacityBar->setGeometry(rects::kCapacityBar);
     m_capacityBar->setAccessibleName(tr("容量"));
     m_capacity = new QLabel(
         QString::fromStdString(app::capacityText(account.disk_size, account.used_size)), this);
     m_capacity->setTextFormat(Qt::PlainText);
     m_capacity->setGeometry(rects::kCapacityText.adjusted(0, 0, 60, 2));
-    m_capacity->setStyleSheet(QStringLiteral("color: #3d4b5c; font-size: 11px;"));
+    setSchemeStyleSheet(m_capacity, [](const SchemeColours& c) {
+        return QStringLiteral("color: %1; font-size: 11px;").arg(c.mutedText.name());
+    });
     m_capacity->setAccessibleName(tr("容量"));
     auto* separator = new QLabel(this);
     separator->setGeometry(rects::kSeparator);
     separator->setScaledContents(true);
     separator->setAccessibleName(tr("分隔线"));
-    separator->setPixmap(cache.picture(QString::fromLatin1(pictures::kSeparator.path)));
+    showPicture(separator, cache, QString::fromLatin1(pictures::kSeparator.path));
 }
 
-CapacityBar::CapacityBar(QPixmap track, std::optional<double> level, QWidget* parent)
-    : QWidget(parent), m_track(std::move(track)), m_level(level) {}
+CapacityBar::CapacityBar(std::optional<double> level, QWidget* parent)
+    : QWidget(parent), m_level(level) {}
+
+void CapacityBar::setTrack(QPixmap track) {
+    m_track = std::move(track);
+    update();
+}
 
 void CapacityBar::setLevel(std::optional<double> level) {
     if (level == m_level)

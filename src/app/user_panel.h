@@ -16,7 +16,8 @@ class PictureCache;
 // The capacity bar: the track picture with the used part filled at its real level.
 class CapacityBar : public QWidget {
 public:
-    CapacityBar(QPixmap track, std::optional<double> level, QWidget* parent);
+    CapacityBar(std::optional<double> level, QWidget* parent);
+    void setTrack(QPixmap track);
     std::optional<double> level() const { return m_level; }
     void setLevel(std::optional<double> level);
 

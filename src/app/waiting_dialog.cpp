@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/colour_scheme.h"
 #include "app/image_button.h"
 #include "app/picture_cache.h"
 #include "picture_catalog.h"
@@ -24,14 +25,16 @@ WaitingDialog::WaitingDialog(PictureCache& cache, QWidget* owner)
     title->setObjectName(QStringLiteral("title"));
     title->setGeometry(kTitleRect);
     title->setAlignment(Qt::AlignCenter);
-    title->setStyleSheet(QStringLiteral("color: #1f2937; font-weight: bold;"));
+    setSchemeStyleSheet(title, [](const SchemeColours& c) {
+        return QStringLiteral("color: %1; font-weight: bold;").arg(c.text.name());
+    });
     QFont font = title->font();
     font.setPixelSize(12);
     title->setFont(font);
 
     auto* loading = new QLabel(this);
     loading->setGeometry(kLoading);
-    loading->setPixmap(cache.picture(QString::fromLatin1(pictures::kLoading.path)));
+    showPicture(loading, cache, QString::fromLatin1(pictures::kLoading.path));
     loading->setScaledContents(true);
     loading->setAccessibleName(tr(kTitle));
 
@@ -52,8 +55,8 @@ void WaitingDialog::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath outline;
     outline.addRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-    painter.fillPath(outline, QColor(0xf7, 0xf9, 0xfc));
-    painter.setPen(QColor(0xc9, 0xd4, 0xe1));
+    painter.fillPath(outline, activeColours().surface);
+    painter.setPen(activeColours().border);
     painter.drawPath(outline);
 }
 

@@ -9,6 +9,8 @@
 
 #include "app/application_setup.h"
 #include "app/client_environment.h"
+#include "app/colour_scheme.h"
+#include "app/desktop_colour_scheme.h"
 #include "app/main_window_extras.h"
 #include "app/main_wnd.h"
 #include "app/single_instance.h"
@@ -57,6 +59,13 @@ int main(int argc, char** argv) {
                                      environment.homeFolder + "bin.db")
                               .get();
     nubexa::app::setUpApplication(application, language);
+    // Light or dark as the desktop is, before the first window; the portal's answer and its
+    // later changes switch the windows live.
+    nubexa::app::DesktopColourScheme desktopScheme(QDBusConnection::sessionBus());
+    nubexa::app::applyColourScheme(desktopScheme.scheme());
+    QObject::connect(&desktopScheme, &nubexa::app::DesktopColourScheme::changed,
+                     &nubexa::app::applyColourScheme);
+    desktopScheme.start();
 
     nubexa::KeychainSecretStore secrets;
     environment.secrets = &secrets;

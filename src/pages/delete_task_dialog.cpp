@@ -1,5 +1,7 @@
 #include "pages/delete_task_dialog.h"
 
+#include "app/colour_scheme.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -28,13 +30,16 @@ DeleteTaskDialog::DeleteTaskDialog(QWidget* parent)
     setModal(true);
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("deleteTask"));
-    setStyleSheet(QStringLiteral(
-        "QDialog#deleteTask { background: #f7f9fc; border: 1px solid #b8c7dc; }"
-        "QLabel { color: #456; }"
-        "QPushButton { background: #e05a4f; color: white; border: none; border-radius: 3px; }"
-        "QPushButton:hover { background: #ea766c; }"
-        "QPushButton#cancel { background: #e4e9f0; color: #333; }"
-        "QPushButton#cancel:hover { background: #d5dde8; }"));
+    app::setSchemeStyleSheet(this, [](const app::SchemeColours& c) {
+        return QStringLiteral(
+                   "QDialog#deleteTask { background: %1; border: 1px solid %2; }"
+                   "QLabel { color: %3; }"
+                   "QPushButton { background: %4; color: %5; border: none; border-radius: 3px; }"
+                   "QPushButton:hover { background: %6; }")
+                   .arg(c.surface.name(), c.border.name(), c.mutedText.name(), c.danger.name(),
+                        c.onAccent.name(), c.dangerHover.name()) +
+               app::quietButtonRules(c, QStringLiteral("QPushButton#cancel"));
+    });
     auto* title = new QLabel(tr("删除"), this);
     title->setGeometry(10, 6, 160, 20);
     title->setAccessibleName(tr("删除"));

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "app/colour_scheme.h"
 #include "app/picture_cache.h"
 #include "platform/notifier.h"
 
@@ -32,19 +33,21 @@ ItemDialog::ItemDialog(DialogContext context, DiskSelection item, const QString&
     setFixedSize(size);
     setModal(true);
     setAttribute(Qt::WA_DeleteOnClose);
-    setStyleSheet(QStringLiteral(
-        "QDialog { background: #f7f9fc; }"
-        "QLabel { color: #333; }"
-        "QLineEdit, QTextEdit, QComboBox { border: 1px solid #b8c7dc; border-radius: 3px;"
-        " padding: 2px 4px; background: white; }"
-        "QLineEdit:focus, QTextEdit:focus { border-color: #3d8fe0; }"
-        // A list's hovered entry in the dialog's colours, never white on white.
-        "QComboBox QAbstractItemView { background: white; color: #333; outline: none;"
-        " selection-background-color: #d8e8fb; selection-color: #222; }"
-        "QPushButton { background: #3d8fe0; color: white; border: none; border-radius: 3px; }"
-        "QPushButton:hover { background: #5aa3ec; }"
-        "QPushButton:disabled { background: #a9c6e6; }"
-        "QPushButton#cancel { background: #e4e9f0; color: #333; }"));
+    app::setSchemeStyleSheet(this, [](const app::SchemeColours& c) {
+        return QStringLiteral(
+                   "QDialog { background: %1; }"
+                   "QLabel, QCheckBox, QRadioButton { color: %2; }"
+                   "QLineEdit, QTextEdit, QComboBox { border: 1px solid %3; border-radius: 3px;"
+                   " padding: 2px 4px; background: %4; color: %2; }"
+                   "QLineEdit:focus, QTextEdit:focus { border-color: %5; }"
+                   // A list's hovered entry in the dialog's colours, never white on white.
+                   "QComboBox QAbstractItemView { background: %4; color: %2; outline: none;"
+                   " selection-background-color: %6; selection-color: %7; }")
+                   .arg(c.surface.name(), c.text.name(), c.border.name(), c.base.name(),
+                        c.accent.name(), c.selection.name(), c.selectedText.name()) +
+               app::accentButtonRules(c) +
+               app::quietButtonRules(c, QStringLiteral("QPushButton#cancel"));
+    });
 }
 
 QLabel* ItemDialog::addLabel(const QString& text, const QRect& where) {

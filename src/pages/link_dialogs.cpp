@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "app/colour_scheme.h"
 #include "app/picture_cache.h"
 #include "pages/dialog_checks.h"
 #include "picture_catalog.h"
@@ -36,7 +37,9 @@ DirectLinkDialog::DirectLinkDialog(DialogContext context, DiskSelection item, bo
     const QString prefixText = QString::fromStdString(m_context.directLinkPrefix);
     const int prefixWidth = std::min(fontMetrics().horizontalAdvance(prefixText) + 4, 300);
     QLabel* prefix = addLabel(prefixText, {20, 132, prefixWidth, 28});
-    prefix->setStyleSheet(QStringLiteral("color: #2a6db5;"));
+    app::setSchemeStyleSheet(prefix, [](const app::SchemeColours& c) {
+        return QStringLiteral("color: %1;").arg(c.link.name());
+    });
     m_custom = addEdit(tr("自定义地址"), {20 + prefixWidth, 132, width() - 40 - prefixWidth, 28});
 
     addLabel(tr("是否启用白名单防盗链技术："), {20, 168, 200, 24});

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include <QPalette>
+
+#include "app/colour_scheme.h"
+
 namespace nubexa::pages {
 
 namespace {
@@ -19,7 +23,8 @@ std::vector<std::string> partsOf(const std::string& path) {
 }
 
 QString link(int depth, const QString& text) {
-    return QStringLiteral("<a href=\"%1\" style=\"color: #2a5d9f; text-decoration: none;\">%2</a>")
+    // The colour is the palette's link colour, which follows the scheme.
+    return QStringLiteral("<a href=\"%1\" style=\"text-decoration: none;\">%2</a>")
         .arg(depth)
         .arg(text.toHtmlEscaped());
 }
@@ -28,7 +33,12 @@ QString link(int depth, const QString& text) {
 
 LocationLine::LocationLine(QWidget* parent) : QLabel(parent) {
     setAccessibleName(tr("当前位置"));
-    setStyleSheet(QStringLiteral("color: #2a5d9f;"));
+    app::followColourScheme(this, [this](const app::SchemeColours& c) {
+        QPalette colours = palette();
+        colours.setColor(QPalette::WindowText, c.link);
+        colours.setColor(QPalette::Link, c.link);
+        setPalette(colours);
+    });
     setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
     connect(this, &QLabel::linkActivated, this,
             [this](const QString& href) { emit partClicked(href.toInt()); });

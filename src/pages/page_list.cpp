@@ -6,6 +6,8 @@
 #include <QPalette>
 #include <QTableView>
 
+#include "app/colour_scheme.h"
+
 namespace nubexa::pages {
 
 void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
@@ -25,18 +27,22 @@ void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
     // Colours through the palette, not a style sheet: a sheet on the list routes every cell's
     // painting through the sheet's rule matching, which made a repaint of the rows several
     // times slower. Only the header, painted once, keeps a sheet.
-    QPalette colours = list->palette();
-    colours.setColor(QPalette::Base, Qt::white);
-    colours.setColor(QPalette::Highlight, QColor(0xd8, 0xe8, 0xfb));
-    colours.setColor(QPalette::HighlightedText, QColor(0x22, 0x22, 0x22));
-    colours.setColor(QPalette::WindowText, QColor(0xd5, 0xde, 0xea));  // the frame's line
-    list->setPalette(colours);
+    app::followColourScheme(list, [list](const app::SchemeColours& c) {
+        QPalette colours = list->palette();
+        colours.setColor(QPalette::Base, c.base);
+        colours.setColor(QPalette::Text, c.text);
+        colours.setColor(QPalette::Highlight, c.selection);
+        colours.setColor(QPalette::HighlightedText, c.selectedText);
+        colours.setColor(QPalette::WindowText, c.border);  // the frame's line
+        list->setPalette(colours);
+        list->horizontalHeader()->setStyleSheet(
+            QStringLiteral("QHeaderView::section { background: %1; border: none;"
+                           " border-bottom: 1px solid %2; padding-left: 6px; color: %3; }")
+                .arg(c.header.name(), c.border.name(), c.mutedText.name()));
+    });
     list->setFrameShape(QFrame::Box);
     list->setFrameShadow(QFrame::Plain);
     list->setLineWidth(1);
-    list->horizontalHeader()->setStyleSheet(
-        QStringLiteral("QHeaderView::section { background: #eef3f9; border: none;"
-                       " border-bottom: 1px solid #d5deea; padding-left: 6px; color: #456; }"));
     for (int column = 0; column < columnCount; ++column) {
         list->setColumnWidth(column, columnWidths[column]);
         // A width of 0 is a column for the program, not for the eye.

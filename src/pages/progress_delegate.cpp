@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QStyleOptionProgressBar>
 
+#include "app/colour_scheme.h"
 #include "pages/transfer_list_model.h"
 
 namespace nubexa::pages {
@@ -87,7 +88,7 @@ void ProgressDelegate::paintTight(QPainter* painter, const QStyleOptionViewItem&
     else
         small.setPointSizeF(small.pointSizeF() * 0.9);
     painter->setFont(small);
-    painter->setPen(QColor(0x7a, 0x86, 0x99));
+    painter->setPen(app::activeColours().mutedText);
     painter->drawText(QRect(cell.left(), cell.top() + half, cell.width(), cell.height() - half),
                       Qt::AlignHCenter | Qt::AlignTop, detail);
     painter->restore();

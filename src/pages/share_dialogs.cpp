@@ -12,6 +12,7 @@
 #include <QTextEdit>
 #include <utility>
 
+#include "app/colour_scheme.h"
 #include "app/image_button.h"
 #include "app/picture_cache.h"
 #include "pages/dialog_checks.h"
@@ -93,7 +94,9 @@ ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSet
     m_points->setItemDelegate(new QStyledItemDelegate(m_points));
     auto* note = new QLabel(tr("用户下载此资源，你将获得的积分"), m_advanced);
     note->setGeometry(200, 38, 230, 26);
-    note->setStyleSheet(QStringLiteral("color: #888;"));
+    app::setSchemeStyleSheet(note, [](const app::SchemeColours& c) {
+        return QStringLiteral("color: %1;").arg(c.mutedText.name());
+    });
     m_advanced->hide();
 
     m_emailPane = new QWidget(this);

@@ -15,6 +15,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "app/colour_scheme.h"
 #include "app/picture_cache.h"
 #include "app/request_runner.h"
 #include "pages/delete_task_dialog.h"
@@ -45,11 +46,8 @@ QPushButton* pageButton(const QString& text, const QRect& where, QWidget* parent
     button->setAccessibleName(text);
     button->setCursor(Qt::PointingHandCursor);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setStyleSheet(
-        QStringLiteral("QPushButton { background: #3d8fe0; color: white; border: none;"
-                       " border-radius: 3px; }"
-                       "QPushButton:hover { background: #5aa3ec; }"
-                       "QPushButton:disabled { background: #a9c6e6; }"));
+    app::setSchemeStyleSheet(button,
+                             [](const app::SchemeColours& c) { return app::accentButtonRules(c); });
     button->hide();
     return button;
 }
@@ -84,7 +82,9 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
 
     m_totals->setAccessibleName(tr("传输合计"));
     m_totals->setGeometry(rects::kTransferTotals);
-    m_totals->setStyleSheet(QStringLiteral("color: #456;"));
+    app::setSchemeStyleSheet(m_totals, [](const app::SchemeColours& c) {
+        return QStringLiteral("color: %1;").arg(c.mutedText.name());
+    });
     m_totals->hide();
     connect(m_pauseAll, &QPushButton::clicked, this, &TransferPage::pauseAll);
     connect(m_startAll, &QPushButton::clicked, this, &TransferPage::startAll);

@@ -16,6 +16,7 @@
 #include <QUrl>
 #include <string_view>
 
+#include "app/colour_scheme.h"
 #include "app/image_button.h"
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
@@ -163,7 +164,7 @@ void CXPageMyDisk::buildControls() {
 
     auto* panel = new QLabel(m_right);
     panel->setGeometry(rects::kMenuPanel);
-    panel->setPixmap(pictures.picture(QString::fromLatin1(pictures::kMenuPanel.path)));
+    app::showPicture(panel, pictures, QString::fromLatin1(pictures::kMenuPanel.path));
     panel->setScaledContents(true);
     struct Small {
         const char* name;
@@ -191,14 +192,18 @@ void CXPageMyDisk::buildControls() {
     auto* searchBar = new QLabel(m_right);
     m_searchBar = searchBar;
     searchBar->setGeometry(rects::kSearchBox);
-    searchBar->setPixmap(pictures.picture(QString::fromLatin1(pictures::kSearchBar.path)));
+    app::showPicture(searchBar, pictures, QString::fromLatin1(pictures::kSearchBar.path));
     searchBar->setScaledContents(true);
     m_searchBox = new QLineEdit(m_right);
     m_searchBox->setAccessibleName(tr("搜索"));
     m_searchBox->setPlaceholderText(tr("搜索我的网盘文件"));
     m_searchBox->setMaxLength(259);
     m_searchBox->setGeometry(rects::kSearchBox.adjusted(8, 3, -8, -3));
-    m_searchBox->setStyleSheet(QStringLiteral("border: none; background: transparent;"));
+    // On the search bar's picture, which has a twin for each scheme.
+    app::setSchemeStyleSheet(m_searchBox, [](const app::SchemeColours& c) {
+        return QStringLiteral("border: none; background: transparent; color: %1;")
+            .arg(c.text.name());
+    });
     connect(m_searchBox, &QLineEdit::returnPressed, this, [this] { search(m_searchBox->text()); });
     auto* searchButton = new app::ImageButton(pictures, tr("搜索按钮"), m_right);
     m_searchButton = searchButton;
@@ -250,9 +255,8 @@ void CXPageMyDisk::buildList() {
     m_transfers = new TransferPage(m_context, m_right);
 
     m_loading = new QLabel(m_right);
-    const QPixmap loading =
-        m_context.pictures.picture(QString::fromLatin1(pictures::kPageLoading.path));
-    m_loading->setPixmap(loading);
+    app::showPicture(m_loading, m_context.pictures,
+                     QString::fromLatin1(pictures::kPageLoading.path));
     m_loading->setAccessibleName(tr("正在加载"));
     m_loading->setGeometry(rects::kList.center().x() - pictures::kPageLoading.width / 2,
                            rects::kList.center().y() - pictures::kPageLoading.height / 2,

@@ -119,6 +119,45 @@ TEST(BuiltPictures, PicturesWithWordsHaveEnglishTwinsAndOnlyThey) {
         EXPECT_FALSE(QFile::exists(english + QString::fromUtf8(picture.path))) << picture.path;
 }
 
+TEST(BuiltPictures, ThePageAreaHasDarkTwinsAndTheSkinsDoNot) {
+    const QString base = QStringLiteral(NUBEXA_IMAGE_DIR "/");
+    const auto argb = [](const QString& path) {
+        return QImage(path).convertToFormat(QImage::Format_ARGB32);
+    };
+    for (const pic::Picture* entry :
+         {&pic::kPagePanel, &pic::kNavButtons[1].leave, &pic::kSearchBar, &pic::kSeparator}) {
+        const pic::Picture& picture = *entry;
+        SCOPED_TRACE(picture.path);
+        const QString path = QString::fromUtf8(picture.path);
+        for (const QString& twin : {QStringLiteral("dark/"), QStringLiteral("dark/en/")}) {
+            const QImage dark = argb(base + twin + path);
+            ASSERT_FALSE(dark.isNull()) << twin.toStdString();
+            EXPECT_NE(dark, argb(base + path));
+            // A panel or a field gets darker on the whole; ink on nothing gets lighter.
+            const bool filled = entry == &pic::kPagePanel || entry == &pic::kSearchBar;
+            if (!filled)
+                continue;
+            const auto lightness = [](const QImage& image) {
+                double sum = 0;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x)
+                        sum += QColor::fromRgba(image.pixel(x, y)).lightnessF() *
+                               qAlpha(image.pixel(x, y)) / 255.0;
+                return sum / (image.width() * image.height());
+            };
+            EXPECT_LT(lightness(dark), lightness(argb(base + path)));
+        }
+    }
+    // The English dark twin of a picture with words has the English words.
+    const QString myFiles = QString::fromUtf8(pic::kNavButtons[0].leave.path);
+    EXPECT_NE(argb(base + QStringLiteral("dark/en/") + myFiles),
+              argb(base + QStringLiteral("dark/") + myFiles));
+    for (const pic::Picture& picture : {pic::kFrame, pic::kSkinDefault, pic::kLoginBack})
+        EXPECT_FALSE(
+            QFile::exists(base + QStringLiteral("dark/") + QString::fromUtf8(picture.path)))
+            << picture.path;
+}
+
 TEST(BuiltPictures, ButtonStatesAndVariantsCanBeToldApart) {
     for (const pic::Picture* picture : pic::all()) {
         if (picture->states < 2)
