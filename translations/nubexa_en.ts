@@ -476,6 +476,10 @@
         <source>传输失败</source>
         <translation>Transfer failed</translation>
     </message>
+    <message>
+        <source>上传：%1 KB/S 下载：%2 KB/S</source>
+        <translation>Up: %1 KB/S Down: %2 KB/S</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::app::SignInWindow</name>

@@ -77,8 +77,7 @@ QString QueueWatch::progressText(const QueueTotals& uploads, const QueueTotals& 
         .arg(uploads.tasks)
         .arg(downloads.tasks)
         .arg(percent)
-        .arg(QString::fromStdString(speedStatusText(std::to_string(uploads.speedKBps),
-                                                    std::to_string(downloads.speedKBps))));
+        .arg(tr("上传：%1 KB/S 下载：%2 KB/S").arg(uploads.speedKBps).arg(downloads.speedKBps));
 }
 
 QString QueueWatch::summaryText(int uploaded, int downloaded, int failed) {
