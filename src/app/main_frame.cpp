@@ -1,7 +1,9 @@
 #include "app/main_frame.h"
 
 #include <algorithm>
+#include <vector>
 
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
@@ -144,6 +146,45 @@ void MainFrame::setPageArea(QWidget* pages, TransferView* view) {
         pages->setGeometry(m_pageArea->rect());
         pages->show();
         m_userPanel->raise();
+        orderFocus();
+    }
+}
+
+void MainFrame::orderFocus() {
+    if (!m_pages)
+        return;
+    // Tab reads the window as a person works in it: the pages (navigation, the page's own
+    // controls, its list), then the account's links, the toolbar, the title bar's buttons left
+    // to right, and the notice at the bottom; the list has the focus first.
+    std::vector<QWidget*> pages, account, toolbar, titleBar, bottom;
+    for (QWidget* widget = nextInFocusChain(); widget && widget != this;
+         widget = widget->nextInFocusChain()) {
+        if (!(widget->focusPolicy() & Qt::TabFocus))
+            continue;
+        if (m_pages->isAncestorOf(widget))
+            pages.push_back(widget);
+        else if (m_userPanel->isAncestorOf(widget))
+            account.push_back(widget);
+        else if (m_noticeLink && (widget == m_noticeLink || m_noticeLink->isAncestorOf(widget)))
+            bottom.push_back(widget);
+        else if (widget == m_close || widget == m_maximise || widget == m_minimise ||
+                 widget == m_menu || widget == m_skin)
+            titleBar.push_back(widget);
+        else
+            toolbar.push_back(widget);
+    }
+    std::sort(titleBar.begin(), titleBar.end(),
+              [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+    std::vector<QWidget*> chain = pages;
+    for (const auto* group : {&account, &toolbar, &titleBar, &bottom})
+        chain.insert(chain.end(), group->begin(), group->end());
+    for (std::size_t i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+    for (QWidget* widget : pages) {
+        if (qobject_cast<QAbstractItemView*>(widget)) {
+            widget->setFocus(Qt::OtherFocusReason);
+            break;
+        }
     }
 }
 
@@ -160,6 +201,7 @@ void MainFrame::setNoticeLink(QWidget* link) {
         link->show();
     }
     layOut();
+    orderFocus();
 }
 
 void MainFrame::resizeEvent(QResizeEvent* event) {

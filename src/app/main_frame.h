@@ -82,6 +82,7 @@ protected:
 private:
     void showStatus(const QString& text);
     ImageButton* addSystemButton(const QString& name, const pictures::Picture& sheet);
+    void orderFocus();
     void layOut();
 
     QWidget* m_pageArea;

@@ -18,17 +18,13 @@ bool isPlaceholder(const std::string& text, const char* placeholder) {
 }  // namespace
 
 SignInFields checkSignInFields(const std::string& account, const std::string& password) {
+    // A hint counts as an empty field; the account is asked for first, whatever the password
+    // field shows.
     SignInFields fields;
-    if (isPlaceholder(account, kAccountPlaceholderText)) {
-        fields.message = kEnterUserName;
-        return fields;
-    }
-    if (isPlaceholder(password, kPasswordPlaceholderText)) {
-        fields.message = kEnterPassword;
-        return fields;
-    }
-    fields.account = trimSpaces(account);
-    fields.password = trimSpaces(password);
+    fields.account =
+        isPlaceholder(account, kAccountPlaceholderText) ? std::string() : trimSpaces(account);
+    fields.password =
+        isPlaceholder(password, kPasswordPlaceholderText) ? std::string() : trimSpaces(password);
     if (fields.account.empty()) {
         fields.message = kEnterUserName;
     } else if (fields.password.empty()) {

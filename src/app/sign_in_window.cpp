@@ -144,8 +144,17 @@ void SignInWindow::fill(const LastSignIn& lastSignIn) {
     }
     m_autoSignIn->setChecked(false);
     // A new user starts typing the account; a returning one only has the password left to give
-    // (or just Enter, when it is remembered).
-    (name.isEmpty() ? m_account : m_password)->setFocus();
+    // (or just Enter, when it is remembered). The field starts empty, its hint grey behind it:
+    // it may have the focus already (no focus event then clears the hint), and typing must not
+    // add to the hint.
+    if (name.isEmpty()) {
+        m_account->setFocus();
+        m_account->clear();
+    } else {
+        m_password->setFocus();
+        if (password.isEmpty())
+            showPassword(QString());
+    }
 }
 
 bool SignInWindow::typedInto() const {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPalette>
 #include <QTableView>
@@ -17,6 +18,8 @@ void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
     list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Tab leaves the list for the next control; the arrows move between rows.
+    list->setTabKeyNavigation(false);
     list->setShowGrid(false);
     list->setWordWrap(false);
     list->setIconSize(QSize(20, 20));
@@ -48,6 +51,16 @@ void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
         // A width of 0 is a column for the program, not for the eye.
         list->setColumnHidden(column, columnWidths[column] == 0);
     }
+}
+
+bool openRowMenuFromKeyboard(QAbstractItemView* list, const QKeyEvent* key) {
+    const bool menuKey = key->key() == Qt::Key_Menu ||
+                         (key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier);
+    if (!menuKey)
+        return false;
+    if (const QModelIndex current = list->currentIndex(); current.isValid())
+        emit list->customContextMenuRequested(list->visualRect(current).center());
+    return true;
 }
 
 void popUpRowMenu(QAbstractItemView* list, const QPoint& where,

@@ -8,6 +8,7 @@
 #include "pages/disk_rows.h"
 
 class QAbstractItemView;
+class QKeyEvent;
 class QTableView;
 
 namespace nubexa::pages {
@@ -16,6 +17,10 @@ namespace nubexa::pages {
 // quiet header, the given widths) and their context menus. GUI thread only.
 void setUpList(QTableView* list, const QString& accessibleName, int rowHeight,
                const int* columnWidths, int columnCount);
+
+// The row menu from the keyboard (the menu key or Shift+F10) at the current row, as a right
+// click there would open it; true when `key` was one of those.
+bool openRowMenuFromKeyboard(QAbstractItemView* list, const QKeyEvent* key);
 
 // The menu of the row under `where` (in the list's viewport): `entriesFor(row)` gives its
 // entries, a chosen entry calls `run(id)`. Outside any row, or without entries, no menu.

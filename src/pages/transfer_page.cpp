@@ -45,7 +45,8 @@ QPushButton* pageButton(const QString& text, const QRect& where, QWidget* parent
     button->setGeometry(where);
     button->setAccessibleName(text);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click leaves the focus in the list.
+    button->setFocusPolicy(Qt::TabFocus);
     app::setSchemeStyleSheet(button,
                              [](const app::SchemeColours& c) { return app::accentButtonRules(c); });
     button->hide();
@@ -329,6 +330,8 @@ std::vector<std::int64_t> TransferPage::selectedIds() const {
 bool TransferPage::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_list || event->type() != QEvent::KeyPress || !m_shown)
         return QObject::eventFilter(watched, event);
+    if (openRowMenuFromKeyboard(m_list, static_cast<QKeyEvent*>(event)))
+        return true;
     switch (static_cast<QKeyEvent*>(event)->key()) {
         case Qt::Key_Delete:
             confirmDelete(selectedIds());

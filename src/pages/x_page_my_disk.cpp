@@ -252,6 +252,10 @@ void CXPageMyDisk::buildList() {
     connect(m_list->horizontalHeader(), &QHeaderView::sectionClicked, this,
             &CXPageMyDisk::sortByColumn);
     buildThumbnailView();
+    // The switch sits left of the sort box, above the lists: Tab reads it there.
+    QWidget::setTabOrder(m_locationLine, m_viewSwitch);
+    QWidget::setTabOrder(m_viewSwitch, m_sort);
+    QWidget::setTabOrder(m_sort, m_list);
     m_transfers = new TransferPage(m_context, m_right);
 
     m_loading = new QLabel(m_right);
@@ -518,6 +522,8 @@ void CXPageMyDisk::keyPressEvent(QKeyEvent* event) {
 bool CXPageMyDisk::eventFilter(QObject* watched, QEvent* event) {
     if ((watched == m_list || watched == m_thumbList) && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (openRowMenuFromKeyboard(static_cast<QAbstractItemView*>(watched), key))
+            return true;
         const int row = m_list->currentIndex().row();
         switch (key->key()) {
             case Qt::Key_Return:

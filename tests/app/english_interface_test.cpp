@@ -195,7 +195,7 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
     QVERIFY(harness.openSignInWindow());
     SignInWindow* signIn = harness.signInWindow();
     QCOMPARE(signIn->windowTitle(), QStringLiteral("Nubexa Cloud Disk for PC - Sign In"));
-    QCOMPARE(signIn->accountText(), QStringLiteral("ID, nickname or e-mail"));
+    QCOMPARE(signIn->accountEdit()->placeholderText(), QStringLiteral("ID, nickname or e-mail"));
     const QStringList signInChinese = chineseTexts(signIn, {});
     QVERIFY2(signInChinese.isEmpty(), qPrintable(signInChinese.join(QLatin1Char('\n'))));
     ClientHarness::screenshot(signIn, QStringLiteral("sign-in-window-en.png"));
