@@ -418,6 +418,10 @@
         <source>上传：%1 KB/S%2 下载：%3 KB/S%4</source>
         <translation>Up: %1 KB/S%2 Down: %3 KB/S%4</translation>
     </message>
+    <message>
+        <source>最大化</source>
+        <translation>Maximise</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::app::MainWindowExtras</name>

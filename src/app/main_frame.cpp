@@ -81,7 +81,7 @@ MainFrame::MainFrame(PictureCache& cache, const AccountInfo& account,
     m_status->setAccessibleName(tr("传输速度"));
 
     m_close = addSystemButton(tr("关闭"), pictures::kSysClose);
-    m_maximise = addSystemButton(tr("还原"), pictures::kSysMax);
+    m_maximise = addSystemButton(tr("最大化"), pictures::kSysMax);
     m_minimise = addSystemButton(tr("最小化"), pictures::kSysMin);
     m_menu = addSystemButton(tr("菜单"), pictures::kTitleBarMenu);
     m_skin = addSystemButton(tr("换肤"), pictures::kSkinButton);
@@ -209,6 +209,13 @@ void MainFrame::resizeEvent(QResizeEvent* event) {
     layOut();
     if (isVisible())
         m_sizeSettled->start();
+}
+
+void MainFrame::changeEvent(QEvent* event) {
+    FramelessWindow::changeEvent(event);
+    // The button says what it will do.
+    if (event->type() == QEvent::WindowStateChange)
+        m_maximise->setAccessibleName(isMaximized() ? tr("还原") : tr("最大化"));
 }
 
 void MainFrame::layOut() {

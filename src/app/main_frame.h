@@ -77,6 +77,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void backgroundChanged() override;
 
 private:

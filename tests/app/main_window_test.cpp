@@ -84,7 +84,7 @@ void MainWindowTest::controlsSitWhereTheyBelong() {
         QString name;
     } expected[] = {
         {rects::closeButton(client), QStringLiteral("关闭")},
-        {rects::maximiseButton(client), QStringLiteral("还原")},
+        {rects::maximiseButton(client), QStringLiteral("最大化")},
         {rects::minimiseButton(client), QStringLiteral("最小化")},
         {rects::menuButton(client), QStringLiteral("菜单")},
         {rects::skinButton(client), QStringLiteral("换肤")},
@@ -107,6 +107,9 @@ void MainWindowTest::controlsSitWhereTheyBelong() {
     QCOMPARE(skins.count(), 1);
     clickAt(frame, rects::maximiseButton(client).center());
     QTRY_VERIFY(frame->isMaximized());
+    // A screen reader hears what the button does next.
+    QCOMPARE(frame->childAt(rects::maximiseButton(frame->size()).center())->accessibleName(),
+             QStringLiteral("还原"));
     clickAt(frame, rects::maximiseButton(frame->size()).center());
     QTRY_VERIFY(!frame->isMaximized());
     QTRY_COMPARE(frame->size(), client);
