@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "ftp/partial_name.h"
 #include "sync/local_scan.h"
 
 namespace nubexa {
@@ -170,6 +171,9 @@ void FolderWatcher::readEvents() {
                 continue;
             }
             const bool isDir = (event->mask & IN_ISDIR) != 0;
+            // A download being written is the queue's; its rename to the real name counts.
+            if (!isDir && isPartialName(name))
+                continue;
             if (isDir && (event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
                 // Whatever was put in it before its watch took hold is reported with it.
                 std::set<std::string> found;

@@ -1,6 +1,6 @@
 // A real inotify watcher on a temporary folder: what a user does to files (make, edit, move,
-// delete, a new nested folder) is reported with its path, and a kernel queue that ran over
-// asks for a full look.
+// delete, a new nested folder) is reported with its path, a download's unfinished file is not, and
+// a kernel queue that ran over asks for a full look.
 #include "sync/folder_watcher.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <set>
 #include <utility>
 
+#include "ftp/partial_name.h"
 #include "support/temp_dir.h"
 
 namespace nubexa::test {
@@ -100,6 +101,14 @@ TEST(FolderWatcher, MadeEditedMovedDeletedAndNestedFilesAreReported) {
     EXPECT_TRUE(recorder.sawPath("in"));
     write(root + "/in/inner/late.txt", "l");
     EXPECT_TRUE(recorder.sawPath("in/inner/late.txt"));
+
+    // A download being written is the queue's business; only its real name counts.
+    const std::string partial = partialNameOf("coming.txt");
+    write(root + "/" + partial, "half");
+    write(root + "/after.txt", "a");
+    EXPECT_EQ(recorder.reportedWith("after.txt").count(partial), 0u);
+    fs::rename(root + "/" + partial, root + "/coming.txt");
+    EXPECT_TRUE(recorder.sawPath("coming.txt"));
 
     // A pair dropped is no longer watched; one added is.
     const std::string other = dir.path() + "/other";
