@@ -133,6 +133,7 @@ void SyncFolders::stop() {
     // Joins the round under way (it stops between steps); before the session stops.
     m_keeper.reset();
     m_rounds.reset();
+    m_model->setPairs({});  // the next user's pairs are read afresh
 }
 
 void SyncFolders::openDialog() {
