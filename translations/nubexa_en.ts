@@ -1612,6 +1612,30 @@ Two-way: both ways; deleted files go to the recycle bin</translation>
         <source>冲突</source>
         <translation>Conflicts</translation>
     </message>
+    <message>
+        <source>文件在同步时被修改</source>
+        <translation>it changed while the round ran; the next round takes it</translation>
+    </message>
+    <message>
+        <source>冲突副本已存在</source>
+        <translation>a conflict copy of that name exists already</translation>
+    </message>
+    <message>
+        <source>无法创建网盘文件夹</source>
+        <translation>its disk folder could not be made</translation>
+    </message>
+    <message>
+        <source>未能加入上传队列</source>
+        <translation>it could not be queued for upload</translation>
+    </message>
+    <message>
+        <source>未能加入下载队列</source>
+        <translation>it could not be queued for download</translation>
+    </message>
+    <message>
+        <source>文件名经过转换，不能从网盘更新</source>
+        <translation>its name was changed for the disk, so it cannot be updated from there</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::pages::TransferListModel</name>

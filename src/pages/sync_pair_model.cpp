@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QDir>
 
+#include "pages/transfer_words.h"
+
 namespace nubexa::pages {
 
 namespace {
@@ -10,6 +12,18 @@ namespace {
 QString fromNarrow(const std::string& text) {
     return QString::fromStdString(text);
 }
+
+constexpr const char* kContext = "nubexa::pages::SyncPairModel";
+
+// The fixed reasons a round gives for a file it could not carry out.
+constexpr const char* kRoundReasons[] = {
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "文件在同步时被修改"),
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "冲突副本已存在"),
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "无法创建网盘文件夹"),
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "未能加入上传队列"),
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "未能加入下载队列"),
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "文件名经过转换，不能从网盘更新"),
+};
 
 }  // namespace
 
@@ -167,7 +181,7 @@ void SyncPairModel::roundEnded(const SyncPair& pair, const SyncRoundResult& resu
     row.problem.clear();
     if (!result.problems.empty()) {
         row.problem = fromNarrow(result.problems.front().first) + QStringLiteral(": ") +
-                      fromNarrow(result.problems.front().second);
+                      knownWords(kContext, kRoundReasons, result.problems.front().second);
     }
     switch (result.end) {
         case End::kDone:
