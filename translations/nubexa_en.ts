@@ -1462,6 +1462,10 @@ the local and cloud files stay.</translation>
         <translation>%1
 Deleted or replaced files go to the recycle bin and can be restored.</translation>
     </message>
+    <message>
+        <source>nubexa-cli 正在管理这台电脑上的传输队列，同步由它进行。</source>
+        <translation>nubexa-cli is running this computer&apos;s transfer queue; it keeps the sync folders in step.</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::pages::SyncPairAddDialog</name>

@@ -98,6 +98,7 @@ SyncFolders::SyncFolders(app::CMainWnd& client)
     connect(&client, &app::CMainWnd::mainWindowBuilt, this, &SyncFolders::start);
     connect(&client, &app::CMainWnd::windowsClosing, this, &SyncFolders::stop);
     connect(&client, &app::CMainWnd::syncFoldersRequested, this, &SyncFolders::openDialog);
+    connect(&client, &app::CMainWnd::queueTicked, this, &SyncFolders::keepIfQueueTaken);
     // The transfers a round queued have moved: the disk is looked at again at once.
     connect(&client.bridge(), &app::GuiBridge::transferEnded, this, [this] {
         if (m_keeper)
@@ -118,13 +119,21 @@ void SyncFolders::start(app::MainFrame* /*frame*/) {
             if (pairs)
                 m_model->setPairs(*pairs);
         });
-    if (!m_client.drivesQueue())
-        return;  // another program moves this bin.db's queue, and syncs with it
+    keepIfQueueTaken();
+}
+
+void SyncFolders::keepIfQueueTaken() {
+    // Another program moving this bin.db's queue syncs with it; the client may take the queue
+    // over at a later tick.
+    if (m_keeper || !m_client.mainFrame() || !m_client.drivesQueue())
+        return;
     SyncKeeperOptions options;
     options.round.driveQueue = false;
     m_rounds = std::make_unique<RoundsToGui>(m_client.bridge(), *this);
-    m_keeper = std::make_unique<SyncKeeper>(session, m_noView, options, *m_rounds);
+    m_keeper = std::make_unique<SyncKeeper>(m_client.session(), m_noView, options, *m_rounds);
     m_keeper->start();
+    if (m_dialog)
+        m_dialog->setRoundsRunHere(true);
 }
 
 void SyncFolders::stop() {
@@ -147,6 +156,7 @@ void SyncFolders::openDialog() {
         return;
     auto* dialog = new SyncFoldersDialog(*m_model, owner);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setRoundsRunHere(keeping());
     m_dialog = dialog;
     connect(dialog, &SyncFoldersDialog::addRequested, this, &SyncFolders::openAddDialog);
     connect(dialog, &SyncFoldersDialog::removeRequested, this, &SyncFolders::removePair);

@@ -47,6 +47,7 @@ private:
     explicit SyncFolders(app::CMainWnd& client);
 
     void start(app::MainFrame* frame);
+    void keepIfQueueTaken();
     void stop();
     void openAddDialog();
 

@@ -27,9 +27,7 @@ QPushButton* button(const QString& text, QWidget* parent) {
 SyncFoldersDialog::SyncFoldersDialog(SyncPairModel& model, QWidget* parent)
     : QDialog(parent),
       m_model(model),
-      m_hint(new QLabel(tr("本地文件夹与网盘文件夹保持同步：客户端运行时，本地的改动几秒内上传，"
-                           "网盘的改动定时取回。"),
-                        this)),
+      m_hint(new QLabel(this)),
       m_table(new QTableView(this)),
       m_add(button(tr("添加…"), this)),
       m_remove(button(tr("移除"), this)),
@@ -86,7 +84,7 @@ SyncFoldersDialog::SyncFoldersDialog(SyncPairModel& model, QWidget* parent)
     connect(&m_model, &QAbstractItemModel::modelReset, this, &SyncFoldersDialog::updateButtons);
     if (m_model.rowCount() > 0)
         m_table->selectRow(0);
-    updateButtons();
+    setRoundsRunHere(true);
 }
 
 int SyncFoldersDialog::selectedRow() const {
@@ -94,10 +92,18 @@ int SyncFoldersDialog::selectedRow() const {
     return rows.isEmpty() ? -1 : rows.first().row();
 }
 
+void SyncFoldersDialog::setRoundsRunHere(bool here) {
+    m_roundsHere = here;
+    m_hint->setText(here ? tr("本地文件夹与网盘文件夹保持同步：客户端运行时，本地的改动几秒内上传，"
+                              "网盘的改动定时取回。")
+                         : tr("nubexa-cli 正在管理这台电脑上的传输队列，同步由它进行。"));
+    updateButtons();
+}
+
 void SyncFoldersDialog::updateButtons() {
     const bool selected = selectedRow() >= 0;
     m_remove->setEnabled(selected);
-    m_syncNow->setEnabled(selected);
+    m_syncNow->setEnabled(selected && m_roundsHere);
 }
 
 void SyncFoldersDialog::syncSelected() {

@@ -21,6 +21,9 @@ class SyncFoldersDialog : public QDialog {
 public:
     SyncFoldersDialog(SyncPairModel& model, QWidget* parent = nullptr);
 
+    // False where another program drives this computer's queue and syncs with it: the pairs
+    // are shown, rounds are not started from here.
+    void setRoundsRunHere(bool here);
     // A round of `pairId` stopped at the rail: asks whether it may go ahead.
     void askToGoAhead(std::int64_t pairId);
 
@@ -51,6 +54,7 @@ private:
     QPushButton* m_syncNow;
     QPushButton* m_close;
     QPointer<QMessageBox> m_question;
+    bool m_roundsHere = true;
 };
 
 }  // namespace nubexa::pages

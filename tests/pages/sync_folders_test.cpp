@@ -1,7 +1,8 @@
 // The sync-folders dialog of a signed-in client against the stand-in: a pair added in the
 // dialog (its disk folder made), its round run in the background with the transfers on the
 // client's queue, the row showing the result; a refused pair said; deletions that stop at the
-// rail asked about, and the round going ahead on yes.
+// rail asked about, and the round going ahead on yes; no rounds while another program holds
+// the queue.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -20,6 +21,7 @@
 #include "pages/sync_pair_add_dialog.h"
 #include "pages/sync_pair_model.h"
 #include "session/client_session.h"
+#include "session/run_lock.h"
 #include "support/qt_test_main.h"
 
 using namespace nubexa;
@@ -62,6 +64,7 @@ class SyncFoldersTest : public QObject {
     Q_OBJECT
 private slots:
     void aPairAddedInTheDialogIsSyncedAndTheRailAsks();
+    void roundsStartOnceTheClientTakesTheQueue();
 };
 
 void SyncFoldersTest::aPairAddedInTheDialogIsSyncedAndTheRailAsks() {
@@ -118,6 +121,23 @@ void SyncFoldersTest::aPairAddedInTheDialogIsSyncedAndTheRailAsks() {
     QTRY_VERIFY_WITH_TIMEOUT(model.row(0).state == SyncPairRow::State::kInStep, kRoundMs);
     const auto after = harness.client().session().disk().folderEntries(pair.remoteFolderId);
     QCOMPARE(after.value.files.size(), std::size_t{1});
+}
+
+// While nubexa-cli holds the queue it also keeps the pairs: the dialog shows them but starts
+// no round, until the client takes the queue over.
+void SyncFoldersTest::roundsStartOnceTheClientTakesTheQueue() {
+    ClientHarness harness;
+    SyncFolders* sync = SyncFolders::installInto(harness.client());
+    {
+        RunLock cliRun(harness.databasePath());
+        QVERIFY(cliRun.held());
+        QVERIFY(harness.signIn());
+        QVERIFY(!sync->keeping());
+        harness.client().menuChosen(app::kSyncFolders, false);
+        QVERIFY(sync->dialog());
+        QVERIFY(!sync->dialog()->syncNowButton()->isEnabled());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(sync->keeping(), ClientHarness::kWaitMs);
 }
 
 NUBEXA_QTEST(SyncFoldersTest)
