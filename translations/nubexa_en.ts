@@ -211,6 +211,26 @@
         <source>操作失败，请检查 bin.db 是否可写</source>
         <translation>The operation failed. Please check that bin.db is writable.</translation>
     </message>
+    <message>
+        <source>未能添加同步文件夹：%1</source>
+        <translation>The sync folder was not added: %1</translation>
+    </message>
+    <message>
+        <source>请选择本地文件夹</source>
+        <translation>Please choose a local folder.</translation>
+    </message>
+    <message>
+        <source>本地文件夹须为完整路径（以 / 开头）</source>
+        <translation>The local folder must be a full path (starting with /).</translation>
+    </message>
+    <message>
+        <source>请输入网盘文件夹，例如 /备份</source>
+        <translation>Please enter a disk folder, for example /Backup.</translation>
+    </message>
+    <message>
+        <source>网盘的根目录不能同步，请指定其中的文件夹</source>
+        <translation>The top folder of the disk cannot be synced; please name a folder in it.</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::app::AppMenu</name>
@@ -249,6 +269,10 @@
     <message>
         <source>主菜单</source>
         <translation>Main menu</translation>
+    </message>
+    <message>
+        <source>同步文件夹</source>
+        <translation>Sync Folders</translation>
     </message>
 </context>
 <context>
@@ -1341,6 +1365,288 @@ the local and cloud files stay.</translation>
     <message>
         <source>下一步</source>
         <translation>Next</translation>
+    </message>
+</context>
+<context>
+    <name>nubexa::pages::SyncFolders</name>
+    <message>
+        <source>本地文件夹不存在</source>
+        <translation>the local folder does not exist</translation>
+    </message>
+    <message>
+        <source>网盘的根目录不能同步</source>
+        <translation>the top folder of the disk cannot be synced</translation>
+    </message>
+    <message>
+        <source>无法新建网盘文件夹，请检查网络后重试</source>
+        <translation>the disk folder could not be made; please check the network and try again</translation>
+    </message>
+    <message>
+        <source>无法写入 bin.db</source>
+        <translation>bin.db cannot be written</translation>
+    </message>
+    <message>
+        <source>该文件夹已在同步</source>
+        <translation>the folder is synced already</translation>
+    </message>
+    <message>
+        <source>它位于一个同步文件夹中</source>
+        <translation>it lies inside a synced folder</translation>
+    </message>
+    <message>
+        <source>它包含一个同步文件夹</source>
+        <translation>it holds a synced folder</translation>
+    </message>
+    <message>
+        <source>它是、包含或位于客户端的数据文件夹</source>
+        <translation>it is, holds or lies in the client&apos;s data folder</translation>
+    </message>
+    <message>
+        <source>本地文件夹须为完整路径</source>
+        <translation>the local folder must be a full path</translation>
+    </message>
+    <message>
+        <source>同步文件夹</source>
+        <translation>Sync Folders</translation>
+    </message>
+</context>
+<context>
+    <name>nubexa::pages::SyncFoldersDialog</name>
+    <message>
+        <source>本地文件夹与网盘文件夹保持同步：客户端运行时，本地的改动几秒内上传，网盘的改动定时取回。</source>
+        <translation>Local folders are kept in step with disk folders: while the client runs, local changes go up within seconds and changes on the disk come down at regular intervals.</translation>
+    </message>
+    <message>
+        <source>添加…</source>
+        <translation>Add…</translation>
+    </message>
+    <message>
+        <source>移除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <source>立即同步</source>
+        <translation>Sync Now</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>同步文件夹</source>
+        <translation>Sync Folders</translation>
+    </message>
+    <message>
+        <source>同步文件夹说明</source>
+        <translation>About sync folders</translation>
+    </message>
+    <message>
+        <source>同步文件夹列表</source>
+        <translation>Sync folder list</translation>
+    </message>
+    <message>
+        <source>停止同步；两边的文件保持不变</source>
+        <translation>Stop syncing; the files on both sides stay as they are</translation>
+    </message>
+    <message>
+        <source>确认同步</source>
+        <translation>Confirm sync</translation>
+    </message>
+    <message>
+        <source>继续同步</source>
+        <translation>Go Ahead</translation>
+    </message>
+    <message>
+        <source>暂不同步</source>
+        <translation>Not Now</translation>
+    </message>
+    <message>
+        <source>这一轮同步将删除或替换 %1 个文件（共 %2 个）。是否继续？</source>
+        <translation>This round would delete or replace %1 of %2 files. Go ahead?</translation>
+    </message>
+    <message>
+        <source>%1
+删除或替换的文件会移入回收站，可以找回。</source>
+        <translation>%1
+Deleted or replaced files go to the recycle bin and can be restored.</translation>
+    </message>
+    <message>
+        <source>nubexa-cli 正在管理这台电脑上的传输队列，同步由它进行。</source>
+        <translation>nubexa-cli is running this computer&apos;s transfer queue; it keeps the sync folders in step.</translation>
+    </message>
+</context>
+<context>
+    <name>nubexa::pages::SyncPairAddDialog</name>
+    <message>
+        <source>浏览…</source>
+        <translation>Browse…</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>添加同步文件夹</source>
+        <translation>Add Sync Folder</translation>
+    </message>
+    <message>
+        <source>本地文件夹</source>
+        <translation>Local folder</translation>
+    </message>
+    <message>
+        <source>选择本地文件夹</source>
+        <translation>Choose local folder</translation>
+    </message>
+    <message>
+        <source>网盘文件夹</source>
+        <translation>Disk folder</translation>
+    </message>
+    <message>
+        <source>例如 /备份/照片；不存在时自动新建</source>
+        <translation>e.g. /Backup/Photos; made if missing</translation>
+    </message>
+    <message>
+        <source>同步模式</source>
+        <translation>Sync mode</translation>
+    </message>
+    <message>
+        <source>备份：本地到网盘，网盘上的文件不删除
+镜像：网盘到本地，本地改动保留为冲突副本
+双向：两边互相同步，删除的文件进入回收站</source>
+        <translation>Backup: local to disk; nothing on the disk is deleted
+Mirror: disk to local; local edits are kept as conflict copies
+Two-way: both ways; deleted files go to the recycle bin</translation>
+    </message>
+    <message>
+        <source>模式说明</source>
+        <translation>About the modes</translation>
+    </message>
+    <message>
+        <source>本地文件夹：</source>
+        <translation>Local folder:</translation>
+    </message>
+    <message>
+        <source>网盘文件夹：</source>
+        <translation>Disk folder:</translation>
+    </message>
+    <message>
+        <source>同步模式：</source>
+        <translation>Mode:</translation>
+    </message>
+    <message>
+        <source>选择要同步的本地文件夹</source>
+        <translation>Choose the local folder to sync</translation>
+    </message>
+</context>
+<context>
+    <name>nubexa::pages::SyncPairModel</name>
+    <message>
+        <source>备份</source>
+        <translation>Backup</translation>
+    </message>
+    <message>
+        <source>镜像</source>
+        <translation>Mirror</translation>
+    </message>
+    <message>
+        <source>双向</source>
+        <translation>Two-way</translation>
+    </message>
+    <message>
+        <source>等待同步</source>
+        <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>正在同步</source>
+        <translation>Syncing</translation>
+    </message>
+    <message>
+        <source>已同步</source>
+        <translation>In step</translation>
+    </message>
+    <message>
+        <source>正在传输</source>
+        <translation>Transferring</translation>
+    </message>
+    <message>
+        <source>需要确认：将删除或替换 %1 个文件（共 %2 个）</source>
+        <translation>Needs your yes: would delete or replace %1 of %2 files</translation>
+    </message>
+    <message>
+        <source>已暂停：本地文件夹不存在</source>
+        <translation>Paused: the local folder is not there</translation>
+    </message>
+    <message>
+        <source>未全部完成，下一轮继续</source>
+        <translation>Not all done; the next round continues</translation>
+    </message>
+    <message>
+        <source>未全部完成：%1</source>
+        <translation>Not all done: %1</translation>
+    </message>
+    <message>
+        <source>无法列出网盘文件夹</source>
+        <translation>The disk folder could not be listed</translation>
+    </message>
+    <message>
+        <source>从未</source>
+        <translation>Never</translation>
+    </message>
+    <message>
+        <source>本地文件夹</source>
+        <translation>Local folder</translation>
+    </message>
+    <message>
+        <source>网盘文件夹</source>
+        <translation>Disk folder</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>上次同步</source>
+        <translation>Last sync</translation>
+    </message>
+    <message>
+        <source>待传输</source>
+        <translation>Queued</translation>
+    </message>
+    <message>
+        <source>冲突</source>
+        <translation>Conflicts</translation>
+    </message>
+    <message>
+        <source>文件在同步时被修改</source>
+        <translation>it changed while the round ran; the next round takes it</translation>
+    </message>
+    <message>
+        <source>冲突副本已存在</source>
+        <translation>a conflict copy of that name exists already</translation>
+    </message>
+    <message>
+        <source>无法创建网盘文件夹</source>
+        <translation>its disk folder could not be made</translation>
+    </message>
+    <message>
+        <source>未能加入上传队列</source>
+        <translation>it could not be queued for upload</translation>
+    </message>
+    <message>
+        <source>未能加入下载队列</source>
+        <translation>it could not be queued for download</translation>
+    </message>
+    <message>
+        <source>文件名经过转换，不能从网盘更新</source>
+        <translation>its name was changed for the disk, so it cannot be updated from there</translation>
     </message>
 </context>
 <context>

@@ -17,6 +17,7 @@ constexpr ItemText kItems[] = {
     {kVisitWebSite, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "访问WEB站点")},
     {kShowWindow, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "显示主窗体")},
     {kSettings, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "设置")},
+    {kSyncFolders, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "同步文件夹")},
     {kSwitchAccount, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "切换账户")},
     {kAbout, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "关于")},
     {kHelp, QT_TRANSLATE_NOOP("nubexa::app::AppMenu", "帮助")},
@@ -42,7 +43,8 @@ QMenu* buildAppMenu(MenuKind kind, bool signedIn, QWidget* parent) {
     for (const ItemText& item : kItems) {
         if (item.id == kShowWindow && kind != MenuKind::kTray)
             continue;
-        if ((item.id == kSettings || item.id == kSwitchAccount) && !signedIn)
+        if ((item.id == kSettings || item.id == kSyncFolders || item.id == kSwitchAccount) &&
+            !signedIn)
             continue;
         QAction* action =
             menu->addAction(QCoreApplication::translate("nubexa::app::AppMenu", item.text));

@@ -13,12 +13,13 @@ enum MenuItem {
     kHelp = 205,
     kQuit = 206,
     kShowWindow = 207,
+    kSyncFolders = 208,
 };
 
 enum class MenuKind { kTray, kTitleBar };
 
 // A new menu in the items' order: the tray's has "显示主窗体", the title bar's does not;
-// "设置" and "切换账户" only while signed in.
+// "设置", "同步文件夹" and "切换账户" only while signed in.
 QMenu* buildAppMenu(MenuKind kind, bool signedIn, QWidget* parent = nullptr);
 
 // The item ids of a menu in order; for tests and accessibility checks.

@@ -497,6 +497,9 @@ void CMainWnd::menuChosen(int item, bool fromTray) {
         case kSettings:
             emit settingsRequested();
             break;
+        case kSyncFolders:
+            emit syncFoldersRequested();
+            break;
         case kSwitchAccount:
             switchAccount(!fromTray);
             break;
@@ -542,6 +545,7 @@ void CMainWnd::leave(int exitCode) {
 }
 
 void CMainWnd::closeWindows() {
+    emit windowsClosing();
     // Later, not now: the window may be the sender of the click being handled.
     for (QWidget* window :
          {static_cast<QWidget*>(m_waiting.data()), static_cast<QWidget*>(m_signIn.data()),

@@ -108,6 +108,10 @@ signals:
     // A tick of the transfer monitor and the queue's watch has been applied.
     void queueTicked();
     void settingsRequested();
+    void syncFoldersRequested();
+    // The windows are about to close (sign-out, leaving): whatever works for the signed-in
+    // user stops now, before the session does.
+    void windowsClosing();
     void skinRequested();
     void drawRequested();
     // The client has stopped everything; the process ends with this code.

@@ -100,6 +100,37 @@ std::optional<RemoteFolder> findFolder(RemoteDisk& disk, const std::string& give
     return folder;
 }
 
+std::string joinedPath(const std::vector<std::string>& names, std::size_t count) {
+    std::string path;
+    for (std::size_t i = 0; i < count; ++i)
+        path += "/" + names[i];
+    return path.empty() ? "/" : path;
+}
+
+FolderOnPath deepestFolder(RemoteDisk& disk, const std::string& path) {
+    FolderOnPath found;
+    found.names = splitDiskPath(path);
+    // The top folder always exists.
+    for (found.existing = found.names.size(); found.existing > 0; --found.existing) {
+        std::string ignored;
+        if (auto folder = disk.folder(joinedPath(found.names, found.existing), ignored)) {
+            found.deepest = std::move(*folder);
+            break;
+        }
+    }
+    return found;
+}
+
+std::optional<DiskOperations::FolderAtPath> makeFolderPath(CliSession& session,
+                                                           const std::string& path) {
+    const auto made = session.client().disk().makeFolderPath(path);
+    if (made.ok())
+        return made.value;
+    refused(session, say("cannot make folder {}", "无法新建文件夹 {}", {made.value.failedAt}),
+            {made.failure, made.message}, "添加失败，可能是网络原因，请再试...");
+    return std::nullopt;
+}
+
 std::optional<RemoteDisk::Listing> listPage(CliSession& session, ListingKind kind) {
     const auto listed = session.client().list(kind, "");
     if (listed.failure != Failure::kNone || !listed.tables) {

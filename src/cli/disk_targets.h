@@ -44,6 +44,21 @@ std::optional<DiskTarget> findTarget(RemoteDisk& disk, const std::string& given,
 std::optional<RemoteFolder> findFolder(RemoteDisk& disk, const std::string& given,
                                        const TargetOptions& options);
 
+// How much of a disk path exists: its folder names, how many of them lead to a folder that
+// is there, and the deepest such folder (the top folder when none does).
+struct FolderOnPath {
+    std::vector<std::string> names;
+    std::size_t existing = 0;
+    RemoteFolder deepest;
+};
+FolderOnPath deepestFolder(RemoteDisk& disk, const std::string& path);
+// "/a/b" for the first `count` names.
+std::string joinedPath(const std::vector<std::string>& names, std::size_t count);
+// The folder at `path`, made with the folders above it where missing, as "mkdir -p" does;
+// none after saying why.
+std::optional<DiskOperations::FolderAtPath> makeFolderPath(CliSession& session,
+                                                           const std::string& path);
+
 // Asks for the password of every protected folder on `path`, as the disk page does before it
 // opens one; false (after saying why) when one is wrong or cannot be read.
 bool unlockFolders(RemoteDisk& disk, const std::string& path, bool fromStdin);

@@ -12,13 +12,6 @@ namespace nubexa::cli {
 
 namespace {
 
-std::string joinedPath(const std::vector<std::string>& parts, std::size_t count) {
-    std::string path;
-    for (std::size_t i = 0; i < count; ++i)
-        path += "/" + parts[i];
-    return path.empty() ? "/" : path;
-}
-
 struct MkdirArgs {
     std::string path;
     bool parents = false;
@@ -26,21 +19,11 @@ struct MkdirArgs {
 };
 
 int makeFolder(CliSession& session, RemoteDisk& disk, const MkdirArgs& args) {
-    const auto parts = splitDiskPath(args.path);
     if (!unlockFolders(disk, args.path, args.target.folderPasswordStdin))
         return kFailed;
-    // The deepest folder of the path that exists already (the top folder always does).
-    std::size_t existing = parts.size();
-    std::optional<RemoteFolder> parent;
-    for (;;) {
-        std::string ignored;
-        parent = disk.folder(joinedPath(parts, existing), ignored);
-        if (parent || existing == 0)
-            break;
-        --existing;
-    }
-    const std::string path = joinedPath(parts, parts.size());
-    if (existing == parts.size()) {
+    const FolderOnPath on = deepestFolder(disk, args.path);
+    const std::string path = joinedPath(on.names, on.names.size());
+    if (on.existing == on.names.size()) {
         if (!args.parents) {
             complain(say("cannot make folder {}: it exists already", "无法新建文件夹 {}：已存在",
                          {path}));
@@ -49,22 +32,13 @@ int makeFolder(CliSession& session, RemoteDisk& disk, const MkdirArgs& args) {
         report(say("folder {} exists already", "文件夹 {} 已存在", {path}));
         return kDone;
     }
-    if (existing + 1 < parts.size() && !args.parents) {
+    if (on.existing + 1 < on.names.size() && !args.parents) {
         complain(say("no folder {} on the disk (-p makes it)", "网盘上没有文件夹 {}（-p 会新建它）",
-                     {joinedPath(parts, parts.size() - 1)}));
+                     {joinedPath(on.names, on.names.size() - 1)}));
         return kFailed;
     }
-    std::string parentId = parent->id;
-    for (std::size_t i = existing; i < parts.size(); ++i) {
-        const auto made = session.client().disk().makeFolder(parentId, parts[i]);
-        if (!made.ok()) {
-            return refused(
-                session,
-                say("cannot make folder {}", "无法新建文件夹 {}", {joinedPath(parts, i + 1)}),
-                {made.failure, made.value.message}, "添加失败，可能是网络原因，请再试...");
-        }
-        parentId = made.value.id;
-    }
+    if (!makeFolderPath(session, args.path))
+        return kFailed;
     report(say("made folder {}", "已新建文件夹 {}", {path}));
     return kDone;
 }

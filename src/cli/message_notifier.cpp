@@ -42,6 +42,17 @@ constexpr KnownText kWholeTexts[] = {
     {"名称无效", "not a valid name"},
     {"名称不是有效的UTF-8文本", "the name is not valid UTF-8 text"},
     {"名称太长（网盘最多255字节）", "the name is too long (the disk takes 255 bytes at most)"},
+    // Why a sync round left a file out or did not finish it.
+    {"链接", "a link, not followed"},
+    {"特殊文件", "not a regular file (a pipe, socket or device)"},
+    {"同名文件已存在", "another local name stands for the same disk name"},
+    {"文件在同步时被修改", "it changed while the round ran; the next round takes it"},
+    {"冲突副本已存在", "a conflict copy of that name exists already"},
+    {"无法创建网盘文件夹", "its disk folder could not be made"},
+    {"未能加入上传队列", "it could not be queued for upload"},
+    {"未能加入下载队列", "it could not be queued for download"},
+    {"文件名经过转换，不能从网盘更新",
+     "its name was changed for the disk, so it cannot be updated from there"},
 };
 
 // Texts that follow "(name）".

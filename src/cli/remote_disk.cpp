@@ -6,21 +6,6 @@
 
 namespace nubexa::cli {
 
-std::vector<std::string> splitDiskPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (const char c : path + "/") {
-        if (c == '/' || c == '\\') {
-            if (!part.empty() && part != ".")
-                parts.push_back(part);
-            part.clear();
-        } else {
-            part.push_back(c);
-        }
-    }
-    return parts;
-}
-
 ListedId parseListedId(const std::string& given) {
     ListedId listed{given.rfind("id=", 0) == 0 ? given.substr(3) : given};
     if (listed.id.rfind("folder:", 0) == 0) {
@@ -46,33 +31,19 @@ bool RemoteDisk::loadTree(std::string& error) {
 }
 
 std::optional<RemoteFolder> RemoteDisk::folder(const std::string& path, std::string& error) {
-    RemoteFolder found;  // the top folder
     const auto parts = splitDiskPath(path);
     if (parts.empty())
-        return found;
+        return RemoteFolder{};  // the top folder
     if (!loadTree(error))
         return std::nullopt;
-    std::int32_t current = 0;
-    std::string location;
-    for (const auto& name : parts) {
-        std::optional<std::int32_t> child;
-        for (std::size_t i = 0; i < m_tree->names.size(); ++i) {
-            if (m_tree->parentids[i] == current && m_tree->names[i] == name) {
-                child = m_tree->ids[i];
-                break;
-            }
-        }
-        if (!child) {
-            error =
-                say("no folder {} on the disk", "网盘上没有文件夹 {}", {location + "\\" + name});
-            return std::nullopt;
-        }
-        current = *child;
-        location += "\\" + name;
+    const std::vector<RemoteFolder> found = foldersOnPath(*m_tree, parts);
+    if (found.size() < parts.size()) {
+        const std::string missing = (found.empty() ? std::string() : found.back().locationText) +
+                                    "\\" + parts[found.size()];
+        error = say("no folder {} on the disk", "网盘上没有文件夹 {}", {missing});
+        return std::nullopt;
     }
-    found.id = std::to_string(current);
-    found.locationText = location;
-    return found;
+    return found.back();
 }
 
 std::optional<RemoteDisk::Listing> RemoteDisk::list(const RemoteFolder& folder,

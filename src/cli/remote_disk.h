@@ -10,10 +10,6 @@
 
 namespace nubexa::cli {
 
-// The folder names of a disk path: "/照片/旅行", "\照片\旅行" and "照片/旅行" are the same;
-// "" and "/" are the top folder.
-std::vector<std::string> splitDiskPath(const std::string& path);
-
 // An id as "ls" prints it: "6" or "id=6"; "folder:6" or "file:6" where a folder and a file
 // share the number.
 struct ListedId {

@@ -16,6 +16,7 @@
 #include "cli/stop_on_signal.h"
 #include "platform/local_time.h"
 #include "platform/paths.h"
+#include "session/sync_keeper.h"
 #include "session/sync_round.h"
 
 namespace nubexa::cli {
@@ -48,6 +49,45 @@ std::string folderProblemText(SyncFolderProblem problem) {
     return {};
 }
 
+// The disk folder of a new pair; a path that is not there yet is made, as the local side of a
+// backup usually names a folder for it. None after saying why.
+std::optional<RemoteFolder> pairFolder(CliSession& session, RemoteDisk& disk, const AddArgs& args) {
+    if (args.target.byId)
+        return findFolder(disk, args.diskFolder, args.target);
+    if (args.target.unlock &&
+        !unlockFolders(disk, args.diskFolder, args.target.folderPasswordStdin))
+        return std::nullopt;
+    const auto at = makeFolderPath(session, args.diskFolder);
+    if (!at)
+        return std::nullopt;
+    if (at->made > 0) {
+        const std::vector<std::string> names = splitDiskPath(args.diskFolder);
+        report(say("made folder {}", "已新建文件夹 {}", {joinedPath(names, names.size())}));
+    }
+    return at->folder;
+}
+
+// Says why a pair was not added; kFailed.
+int notAdded(CliSession& session, const AddArgs& args, const SyncPairAdded& added) {
+    switch (added.outcome) {
+        case SyncPairAdded::Outcome::kNoSuchLocalFolder:
+            complain(say("no such local folder: {}", "本地文件夹不存在：{}", {args.local}));
+            return kFailed;
+        case SyncPairAdded::Outcome::kFolderRefused:
+            complain(say("cannot sync {}: {}", "不能同步 {}：{}",
+                         {args.local, folderProblemText(added.problem)}));
+            return kFailed;
+        case SyncPairAdded::Outcome::kAdded:
+        case SyncPairAdded::Outcome::kStoreFailed:
+        case SyncPairAdded::Outcome::kTopFolder:  // the disk folder was settled before
+        case SyncPairAdded::Outcome::kNoDiskFolder:
+            break;
+    }
+    complain(say("the pair was not added: {} cannot be written", "未添加同步对：无法写入 {}",
+                 {session.databasePath()}));
+    return kFailed;
+}
+
 int addPair(CliSession& session, RemoteDisk& disk, const AddArgs& args) {
     const auto mode = syncModeFromName(args.mode);
     if (!mode) {
@@ -55,7 +95,11 @@ int addPair(CliSession& session, RemoteDisk& disk, const AddArgs& args) {
                      "--mode 无效：{}（backup、mirror 或 two-way）", {args.mode}));
         return kUsage;
     }
-    const auto folder = findFolder(disk, args.diskFolder, args.target);
+    // The local side first: a refused pair leaves no new folder on the disk.
+    const SyncPairAdded checked = SyncPairs(session.client()).check(args.local);
+    if (checked.outcome != SyncPairAdded::Outcome::kAdded)
+        return notAdded(session, args, checked);
+    const auto folder = pairFolder(session, disk, args);
     if (!folder)
         return kFailed;
     if (folder->id == "0") {
@@ -69,25 +113,11 @@ int addPair(CliSession& session, RemoteDisk& disk, const AddArgs& args) {
     pair.remotePath = folder->locationText;
     pair.mode = *mode;
     const SyncPairAdded added = SyncPairs(session.client()).add(pair);
-    switch (added.outcome) {
-        case SyncPairAdded::Outcome::kAdded:
-            report(say(
-                "sync pair {}: {} <-> {} ({})", "同步对 {}：{} <-> {}（{}）",
-                {std::to_string(added.id), args.local, forTerminal(args.diskFolder), args.mode}));
-            return kDone;
-        case SyncPairAdded::Outcome::kNoSuchLocalFolder:
-            complain(say("no such local folder: {}", "本地文件夹不存在：{}", {args.local}));
-            return kFailed;
-        case SyncPairAdded::Outcome::kFolderRefused:
-            complain(say("cannot sync {}: {}", "不能同步 {}：{}",
-                         {args.local, folderProblemText(added.problem)}));
-            return kFailed;
-        case SyncPairAdded::Outcome::kStoreFailed:
-            break;
-    }
-    complain(say("the pair was not added: {} cannot be written", "未添加同步对：无法写入 {}",
-                 {session.databasePath()}));
-    return kFailed;
+    if (added.outcome != SyncPairAdded::Outcome::kAdded)
+        return notAdded(session, args, added);
+    report(say("sync pair {}: {} <-> {} ({})", "同步对 {}：{} <-> {}（{}）",
+               {std::to_string(added.id), args.local, forTerminal(args.diskFolder), args.mode}));
+    return kDone;
 }
 
 // The user's pairs; none after saying why.
@@ -139,9 +169,10 @@ int reportRound(const SyncPair& pair, const SyncRoundResult& round, bool quietWh
     const std::string id = std::to_string(pair.id);
     for (const auto& [path, why] : round.skipped)
         complain(say("pair {}: left out {}: {}", "同步对 {}：跳过 {}：{}",
-                     {id, forTerminal(path), coreMessageText(why)}));
-    for (const std::string& problem : round.problems)
-        complain(say("pair {}: {}", "同步对 {}：{}", {id, forTerminal(coreMessageText(problem))}));
+                     {id, forTerminal(path), forTerminal(coreMessageText(why))}));
+    for (const auto& [path, why] : round.problems)
+        complain(say("pair {}: {}: {}", "同步对 {}：{}：{}",
+                     {id, forTerminal(path), forTerminal(coreMessageText(why))}));
     const std::string counts =
         say("{} up, {} down, {} to the trash, {} conflict copies",
             "上传 {}，下载 {}，移入回收站 {}，冲突副本 {}",
@@ -224,53 +255,47 @@ struct RunArgs {
     bool confirmed = false;
 };
 
+// Says each round that moved something or went wrong, as it ends.
+class RoundReporter : public SyncKeeperListener {
+public:
+    void roundEnded(const SyncPair& pair, const SyncRoundResult& result) override {
+        reportRound(pair, result, true);
+    }
+};
+
 // Rounds of every pair (pairs added meanwhile join) until SIGINT or SIGTERM, which stops the
-// round under way with its transfers resumable.
+// round under way with its transfers resumable: each pair at once and every interval, and a
+// pair whose local folder changed as soon as the change settled.
 int syncRun(const CliContext& context, const RunArgs& args) {
     const sigset_t awaited = blockStopSignals();
     CliSession session(context);
     if (!session.driveQueue())
         return kFailed;
     session.startQueueOnly();
-    const SyncRoundOptions options = roundOptions(session, args.confirmed);
-    const auto interval = std::chrono::duration_cast<std::chrono::milliseconds>(
+    SyncKeeperOptions options;
+    options.round = roundOptions(session, args.confirmed);
+    options.interval = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::duration<double>(args.intervalSeconds));
+    RoundReporter reporter;
+    SyncKeeper keeper(session.client(), session.view(), options, reporter);
     std::mutex mutex;
     std::condition_variable woken;
-    bool stop = false;             // guarded by mutex
-    SyncRound* current = nullptr;  // guarded by mutex
+    bool stop = false;  // guarded by mutex
     const StopOnSignal stopper(awaited, [&] {
         const std::lock_guard<std::mutex> lock(mutex);
         stop = true;
-        if (current != nullptr)
-            current->stop();
         woken.notify_all();
     });
-    report(say("keeping the sync pairs in step, a round every {} s; Ctrl-C stops",
-               "保持同步，每 {} 秒一轮；按 Ctrl-C 停止", {std::to_string(args.intervalSeconds)}));
-    for (;;) {
-        if (const auto pairs = readPairs(session)) {
-            for (const SyncPair& pair : *pairs) {
-                SyncRound round(session.client(), pair, session.view());
-                {
-                    const std::lock_guard<std::mutex> lock(mutex);
-                    if (stop)
-                        break;
-                    current = &round;
-                }
-                const SyncRoundResult result = round.run(options);
-                {
-                    const std::lock_guard<std::mutex> lock(mutex);
-                    current = nullptr;
-                }
-                if (result.end != SyncRoundResult::End::kInterrupted)
-                    reportRound(pair, result, true);
-            }
-        }
-        std::unique_lock<std::mutex> lock(mutex);
-        if (woken.wait_for(lock, interval, [&] { return stop; }))
-            return kInterrupted;
-    }
+    report(
+        say("keeping the sync pairs in step, a round every {} s and after each local change; "
+            "Ctrl-C stops",
+            "保持同步，每 {} 秒一轮，本地文件改动后立即同步；按 Ctrl-C 停止",
+            {std::to_string(args.intervalSeconds)}));
+    keeper.start();
+    std::unique_lock<std::mutex> lock(mutex);
+    woken.wait(lock, [&] { return stop; });
+    keeper.stop();
+    return kInterrupted;
 }
 
 }  // namespace

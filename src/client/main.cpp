@@ -16,6 +16,7 @@
 #include "app/single_instance.h"
 #include "app/ui_language.h"
 #include "keychain/keychain_secret_store.h"
+#include "pages/sync_folders.h"
 #include "pages/x_page_my_disk.h"
 #include "platform/log_sink.h"
 #include "platform/version.h"
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
     nubexa::app::CMainWnd window(std::move(environment));
     nubexa::pages::CXPageMyDisk::installInto(window);
     nubexa::app::MainWindowExtras::installInto(window);
+    nubexa::pages::SyncFolders::installInto(window);
     QApplication::setWindowIcon(window.pictures().programIcon());
     QObject::connect(&instance, &nubexa::app::SingleInstance::activationRequested, &window,
                      &nubexa::app::CMainWnd::showWindow);

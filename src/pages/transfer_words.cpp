@@ -42,9 +42,14 @@ QString transferWords(const std::string& coreText) {
     if (coreText.rfind(kTimeLeft, 0) == 0)
         return translated(QT_TRANSLATE_NOOP("nubexa::pages::TransferWords", "剩余 %1"))
             .arg(QString::fromStdString(coreText.substr(kTimeLeft.size())));
-    for (const char* word : kCoreWords) {
+    return knownWords(kContext, kCoreWords, coreText);
+}
+
+QString knownWords(const char* context, std::span<const char* const> known,
+                   const std::string& coreText) {
+    for (const char* word : known) {
         if (coreText == word)
-            return translated(word);
+            return QCoreApplication::translate(context, word);
     }
     return QString::fromStdString(coreText);
 }

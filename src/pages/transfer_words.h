@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <span>
 #include <string>
 
 #include "session/transfer_rows.h"
@@ -12,6 +13,11 @@ namespace nubexa::pages {
 // it waits in fixed Chinese words and gives the time left as "剩余 mm:ss"; those are the
 // catalog's keys here. Any other text (a failure in the service's words) is shown as it is.
 QString transferWords(const std::string& coreText);
+
+// `coreText` in the interface's language when it is one of the `known` fixed words the core
+// gives (marked for `context`); any other text as it is.
+QString knownWords(const char* context, std::span<const char* const> known,
+                   const std::string& coreText);
 
 // The line above the list: how many files are left, how many bytes, at what speed.
 QString totalsLine(const TransferTotals& totals, Direction page);

@@ -1,8 +1,48 @@
 #include "session/disk_operations.h"
 
+#include <optional>
+
 #include "service/service_client.h"
 
 namespace nubexa {
+
+std::vector<std::string> splitDiskPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (const char c : path + "/") {
+        if (c == '/' || c == '\\') {
+            if (!part.empty() && part != ".")
+                parts.push_back(part);
+            part.clear();
+        } else {
+            part.push_back(c);
+        }
+    }
+    return parts;
+}
+
+std::vector<RemoteFolder> foldersOnPath(const FolderTree& tree,
+                                        const std::vector<std::string>& names) {
+    std::vector<RemoteFolder> found;
+    std::int32_t current = 0;
+    std::string location;
+    for (const std::string& name : names) {
+        std::optional<std::int32_t> child;
+        for (std::size_t i = 0;
+             i < tree.names.size() && i < tree.ids.size() && i < tree.parentids.size(); ++i) {
+            if (tree.parentids[i] == current && tree.names[i] == name) {
+                child = tree.ids[i];
+                break;
+            }
+        }
+        if (!child)
+            break;
+        current = *child;
+        location += "\\" + name;
+        found.push_back({std::to_string(current), location});
+    }
+    return found;
+}
 
 AccountInfo DiskOperations::account() const {
     return m_service.account();
@@ -58,6 +98,36 @@ int DiskOperations::clearBin(ServiceRefusal* why) const {
 int DiskOperations::folderTree(FolderTree& tree) const {
     const AccountInfo a = account();
     return m_service.GetFolders(a.uid, a.token, "0", tree);
+}
+
+ServiceResult<DiskOperations::FolderAtPath> DiskOperations::makeFolderPath(
+    const std::string& path) const {
+    using Result = ServiceResult<FolderAtPath>;
+    const std::vector<std::string> names = splitDiskPath(path);
+    FolderAtPath at;
+    if (names.empty())
+        return Result::success(at);  // the top folder
+    FolderTree tree;
+    if (folderTree(tree) < 0)
+        return Result::failed(Failure::kNoAnswer);
+    const std::vector<RemoteFolder> found = foldersOnPath(tree, names);
+    if (!found.empty())
+        at.folder = found.back();
+    for (std::size_t i = found.size(); i < names.size(); ++i) {
+        const auto made = makeFolder(at.folder.id, names[i]);
+        if (!made.ok() || made.value.id.empty()) {
+            for (std::size_t k = 0; k <= i; ++k)
+                at.failedAt += "/" + names[k];
+            Result failed = Result::failed(made.ok() ? Failure::kRefused : made.failure, at);
+            failed.message = made.value.message;
+            return failed;
+        }
+        at.folder.id = made.value.id;
+        at.folder.locationText =
+            (at.folder.locationText == "\\" ? "" : at.folder.locationText) + "\\" + names[i];
+        ++at.made;
+    }
+    return Result::success(at);
 }
 
 ServiceResult<FolderEntries> DiskOperations::folderEntries(const std::string& folderId) const {

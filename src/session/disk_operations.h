@@ -7,6 +7,7 @@
 #include "service/disk_entries.h"
 #include "service/service_client.h"
 #include "service/service_result.h"
+#include "transfer/queue_entries.h"
 
 namespace nubexa {
 
@@ -15,6 +16,14 @@ struct FolderEntries {
     std::vector<FolderItemLc> folders;
     std::vector<DiskFileEntry> files;
 };
+
+// The folder names of a disk path: "/照片/旅行", "\照片\旅行" and "照片/旅行" are the same;
+// "" and "/" are the top folder.
+std::vector<std::string> splitDiskPath(const std::string& path);
+// The folders `names` lead through from the top, as far as `tree` holds them, each with the
+// location text the disk page shows ("\照片\旅行").
+std::vector<RemoteFolder> foldersOnPath(const FolderTree& tree,
+                                        const std::vector<std::string>& names);
 
 // A file or a folder of the disk, as an operation names it.
 struct ItemRef {
@@ -52,6 +61,15 @@ public:
     ServiceResult<FolderListing> folderContents(const std::string& folderId) const;
     // The whole folder tree, for choosing where to move; below 0 when it could not be read.
     int folderTree(FolderTree& tree) const;
+    // The folder at a disk path, made with the folders above it where missing ("mkdir -p").
+    // Refused: `message` is the service's reason, `value.made` how many were made, and
+    // `value.failedAt` the path ("/a/b") that could not be made.
+    struct FolderAtPath {
+        RemoteFolder folder;
+        int made = 0;
+        std::string failedAt;
+    };
+    ServiceResult<FolderAtPath> makeFolderPath(const std::string& path) const;
     // One folder's items by name, without touching the folder the pages show.
     ServiceResult<FolderEntries> folderEntries(const std::string& folderId) const;
 

@@ -80,9 +80,9 @@ public:
     void taskEnded(const TaskEnded& ended) override {
         if (ended.report.outcome != WorkerReport::Outcome::kCompleted &&
             ended.report.outcome != WorkerReport::Outcome::kStopped)
-            problems.push_back(ended.report.fileName + ": " + ended.report.reason);
+            problems.emplace_back(ended.report.fileName, ended.report.reason);
     }
-    std::vector<std::string> problems;
+    std::vector<std::pair<std::string, std::string>> problems;
 };
 
 // Carries out one round's plan. Each step that changes a side is preceded by what the
@@ -144,7 +144,7 @@ private:
 
     void fail(const std::string& path, const std::string& why) {
         ++m_result.failed;
-        m_result.problems.push_back(path + ": " + why);
+        m_result.problems.emplace_back(path, why);
     }
 
     bool put(const JournalEntry& entry) {
@@ -377,32 +377,77 @@ RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOpti
 
 }  // namespace
 
-SyncPairAdded SyncPairs::add(SyncPair pair) {
-    SyncPairAdded added;
+namespace {
+
+// The form pairs are stored in: absolute, normal, without a trailing separator.
+std::string pairFolderForm(const std::string& localFolder) {
     std::error_code error;
-    if (!fs::is_directory(pair.localFolder, error)) {
-        added.outcome = SyncPairAdded::Outcome::kNoSuchLocalFolder;
-        return added;
+    std::string folder = fs::absolute(localFolder, error).lexically_normal().string();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+}  // namespace
+
+SyncPairAdded SyncPairs::check(const std::string& localFolder) {
+    SyncPairAdded checked;
+    std::error_code error;
+    if (!fs::is_directory(localFolder, error)) {
+        checked.outcome = SyncPairAdded::Outcome::kNoSuchLocalFolder;
+        return checked;
     }
-    pair.localFolder = fs::absolute(pair.localFolder, error).lexically_normal().string();
-    while (pair.localFolder.size() > 1 && pair.localFolder.back() == '/')
-        pair.localFolder.pop_back();
-    pair.userId = m_session.account().uid;
     const auto pairs = list();
     if (!pairs)
+        return checked;
+    checked.problem =
+        syncFolderProblem(pairFolderForm(localFolder), *pairs, dataFolderOf(m_session));
+    checked.outcome = checked.problem == SyncFolderProblem::kNone
+                          ? SyncPairAdded::Outcome::kAdded
+                          : SyncPairAdded::Outcome::kFolderRefused;
+    return checked;
+}
+
+SyncPairAdded SyncPairs::add(SyncPair pair) {
+    SyncPairAdded added = check(pair.localFolder);
+    if (added.outcome != SyncPairAdded::Outcome::kAdded)
         return added;
-    added.problem = syncFolderProblem(pair.localFolder, *pairs, dataFolderOf(m_session));
-    if (added.problem != SyncFolderProblem::kNone) {
-        added.outcome = SyncPairAdded::Outcome::kFolderRefused;
-        return added;
-    }
+    pair.localFolder = pairFolderForm(pair.localFolder);
+    pair.userId = m_session.account().uid;
     const auto id =
         m_session.gate().run([&](LocalStore& store) { return SyncJournal(store).addPair(pair); });
-    if (!id)
+    if (!id) {
+        added.outcome = SyncPairAdded::Outcome::kStoreFailed;
         return added;
-    added.outcome = SyncPairAdded::Outcome::kAdded;
+    }
     added.id = *id;
+    added.pair = pair;
+    added.pair.id = *id;
     return added;
+}
+
+SyncPairAdded SyncPairs::addAtPath(const std::string& localFolder, const std::string& diskPath,
+                                   SyncMode mode) {
+    SyncPairAdded added = check(localFolder);
+    if (added.outcome != SyncPairAdded::Outcome::kAdded)
+        return added;
+    if (splitDiskPath(diskPath).empty()) {
+        added.outcome = SyncPairAdded::Outcome::kTopFolder;
+        return added;
+    }
+    const auto folder = m_session.disk().makeFolderPath(diskPath);
+    if (!folder.ok()) {
+        added.outcome = SyncPairAdded::Outcome::kNoDiskFolder;
+        added.diskFailure = folder.failure;
+        added.diskMessage = folder.message;
+        return added;
+    }
+    SyncPair pair;
+    pair.localFolder = localFolder;
+    pair.remoteFolderId = folder.value.folder.id;
+    pair.remotePath = folder.value.folder.locationText;
+    pair.mode = mode;
+    return add(pair);
 }
 
 std::optional<std::vector<SyncPair>> SyncPairs::list() {
@@ -455,7 +500,8 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
         return ended(SyncRoundResult::End::kStoreFailed);
     if (stopped())
         return ended(SyncRoundResult::End::kInterrupted);
-    if (runner.queuedAny()) {
+    result.awaitsTransfers = runner.queuedAny() && !options.driveQueue;
+    if (runner.queuedAny() && options.driveQueue) {
         QueueRun queueRun(m_session, options.run, m_view);
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
@@ -469,7 +515,7 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
             const std::lock_guard<std::mutex> lock(m_mutex);
             m_queueRun = nullptr;
         }
-        for (const std::string& problem : listener.problems)
+        for (const auto& problem : listener.problems)
             result.problems.push_back(problem);
         if (ran.end == QueueRunResult::End::kInterrupted)
             return ended(SyncRoundResult::End::kInterrupted);
@@ -477,6 +523,8 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
             return ended(SyncRoundResult::End::kStoreFailed);
     }
 
+    if (result.awaitsTransfers)
+        return ended(SyncRoundResult::End::kUnfinished);
     // The transfers are confirmed by what both sides hold now, not by the queue's word.
     RoundLook after = look(m_session, m_pair, options);
     if (after.failed == SyncRoundResult::End::kStoreFailed)

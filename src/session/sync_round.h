@@ -18,10 +18,20 @@ class TransferView;
 
 // The signed-in user's sync pairs (bin.db). Blocking; any thread.
 struct SyncPairAdded {
-    enum class Outcome { kAdded, kFolderRefused, kNoSuchLocalFolder, kStoreFailed };
+    enum class Outcome {
+        kAdded,
+        kFolderRefused,
+        kNoSuchLocalFolder,
+        kStoreFailed,
+        kTopFolder,     // the disk's top folder cannot be a pair's
+        kNoDiskFolder,  // the disk folder could not be found or made
+    };
     Outcome outcome = Outcome::kStoreFailed;
     SyncFolderProblem problem = SyncFolderProblem::kNone;  // kFolderRefused: why
+    Failure diskFailure = Failure::kNone;                  // kNoDiskFolder: why
+    std::string diskMessage;                               // kNoDiskFolder: the service's words
     std::int64_t id = 0;
+    SyncPair pair;  // kAdded: as stored
 };
 class SyncPairs {
 public:
@@ -30,6 +40,13 @@ public:
     // `pair.userId` and `pair.id` are set here. The local folder must exist; it may not lie in
     // or hold another pair's or the client's data folder.
     SyncPairAdded add(SyncPair pair);
+    // Whether add() would take `localFolder` (kAdded, id 0), without adding anything: a front
+    // end asks before it makes the disk folder.
+    SyncPairAdded check(const std::string& localFolder);
+    // A pair of `localFolder` and the disk folder at `diskPath` ("/备份/照片"), which is made
+    // where missing once the local folder is found fit.
+    SyncPairAdded addAtPath(const std::string& localFolder, const std::string& diskPath,
+                            SyncMode mode);
     // nullopt: bin.db could not be read.
     std::optional<std::vector<SyncPair>> list();
     // False when the user has no such pair or bin.db refused.
@@ -44,6 +61,9 @@ struct SyncRoundOptions {
     double askAboveShare = 0.30;
     bool deletionsConfirmed = false;
     std::string trashFolder;  // the desktop's trash; empty: the user's
+    // False where the queue is driven already (the desktop client): the round queues its
+    // transfers and ends kUnfinished with awaitsTransfers; a round after them confirms them.
+    bool driveQueue = true;
 };
 
 struct SyncRoundResult {
@@ -65,10 +85,11 @@ struct SyncRoundResult {
     int trashedRemote = 0;
     int conflicts = 0;
     int failed = 0;
-    int destructive = 0;  // kAsk: what the round would delete or replace
-    int files = 0;        // of the pair
-    std::vector<std::pair<std::string, std::string>> skipped;  // local path, why (said once)
-    std::vector<std::string> problems;                         // what failed, for the user
+    bool awaitsTransfers = false;  // driveQueue false: transfers were queued for the queue
+    int destructive = 0;           // kAsk: what the round would delete or replace
+    int files = 0;                 // of the pair
+    std::vector<std::pair<std::string, std::string>> skipped;   // local path, why (said once)
+    std::vector<std::pair<std::string, std::string>> problems;  // what failed (path, why)
 };
 
 // One round of one pair: scan the local folder, list the disk folder (GetFilesWhitPath),

@@ -22,16 +22,13 @@ LocalFileState stateOf(const std::string& relative, const struct stat& info) {
 
 void scanFolder(const std::string& root, const std::string& relative, LocalScan& scan) {
     const std::string folder = relative.empty() ? root : root + "/" + relative;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
+    const auto names = entryNames(folder);
+    if (!names) {
         scan.snapshot.unreadableFolders.push_back(relative);
         return;
     }
     std::vector<std::string> folders;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
+    for (const std::string& name : *names) {
         const std::string path = relative.empty() ? name : relative + "/" + name;
         struct stat info {};
         if (::lstat((root + "/" + path).c_str(), &info) != 0) {
@@ -48,7 +45,6 @@ void scanFolder(const std::string& root, const std::string& relative, LocalScan&
             scan.skipped.emplace_back(path, S_ISLNK(info.st_mode) ? "链接" : "特殊文件");
         }
     }
-    ::closedir(dir);
     for (const std::string& sub : folders)
         scanFolder(root, sub, scan);
 }
@@ -67,6 +63,20 @@ LocalScan scanLocalFolder(const std::string& folder) {
     if (!scan.snapshot.unreadableFolders.empty() && scan.snapshot.unreadableFolders[0].empty())
         scan.snapshot.rootPresent = false;
     return scan;
+}
+
+std::optional<std::vector<std::string>> entryNames(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return std::nullopt;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    return names;
 }
 
 std::optional<LocalFileState> localFileState(const std::string& folder,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,6 +17,9 @@ struct LocalScan {
     std::vector<std::pair<std::string, std::string>> skipped;  // relative path, why
 };
 LocalScan scanLocalFolder(const std::string& folder);
+
+// The names in `folder`, "." and ".." left out; nullopt when it cannot be read.
+std::optional<std::vector<std::string>> entryNames(const std::string& folder);
 
 // The state of one file now; nullopt when it is not a regular file (or not there).
 std::optional<LocalFileState> localFileState(const std::string& folder,

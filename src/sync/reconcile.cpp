@@ -181,6 +181,8 @@ std::vector<std::string> components(const std::string& path) {
 
 void addActions(const Item& item, Decision decision, const std::string& stamp,
                 std::vector<SyncAction>& actions) {
+    const Side local = localSide(item);
+    const Side remote = remoteSide(item);
     SyncAction action;
     action.localPath = item.localPath;
     action.remotePath = item.remotePath;
@@ -197,13 +199,16 @@ void addActions(const Item& item, Decision decision, const std::string& stamp,
         case D::kUpload:
         case D::kUploadReplacing:
             action.kind = K::kUpload;
-            if (decision == D::kUploadReplacing && item.remote != nullptr)
+            if (decision == D::kUploadReplacing && item.remote != nullptr) {
                 action.replacesRemoteId = item.remote->id;
+                action.replacesSyncedVersion = remote == S::kUnchanged;
+            }
             break;
         case D::kDownload:
         case D::kDownloadReplacing:
             action.kind = K::kDownload;
             action.replacesLocal = decision == D::kDownloadReplacing && item.local != nullptr;
+            action.replacesSyncedVersion = action.replacesLocal && local == S::kUnchanged;
             break;
         case D::kTrashLocal:
             action.kind = K::kTrashLocal;
@@ -230,12 +235,16 @@ void addActions(const Item& item, Decision decision, const std::string& stamp,
 
 }  // namespace
 
+// The rail stops what a fault looks like: a side emptied or wiped (many deletions), or one
+// side's own versions written over by the other's. An edit carried in the mode's direction
+// over the unchanged synced copy is ordinary work; the copy it replaces goes to the recycle
+// bin or the trash, and the journal knows it, so it does not count.
 bool SyncAction::destructive() const {
     switch (kind) {
         case Kind::kUpload:
-            return !replacesRemoteId.empty();
+            return !replacesRemoteId.empty() && !replacesSyncedVersion;
         case Kind::kDownload:
-            return replacesLocal;
+            return replacesLocal && !replacesSyncedVersion;
         case Kind::kTrashLocal:
         case Kind::kTrashRemote:
             return true;

@@ -27,8 +27,12 @@ struct SyncAction {
     std::string conflictPath;
     LocalFileState local;    // the local side the action starts from (kUpload, kRecord)
     RemoteFileState remote;  // the remote side (kDownload, kRecord)
+    // kUpload/kDownload that replace: the replaced file is the version both sides last agreed
+    // on, unchanged since; the edit from the other side supersedes it.
+    bool replacesSyncedVersion = false;
 
-    // Deletes or replaces a file on one side (counted by the safety rail).
+    // Counted by the safety rail: a deletion, or a replacement of a version that changed
+    // since the last round or was never synced.
     bool destructive() const;
 };
 

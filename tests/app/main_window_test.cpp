@@ -174,16 +174,16 @@ void MainWindowTest::menusFollowSignIn() {
     QCOMPARE(itemsOf(harness.client(), true), (QList<int>{201, 207, 204, 205, 206}));
     QCOMPARE(itemsOf(harness.client(), false), (QList<int>{201, 204, 205, 206}));
     QVERIFY(harness.signIn());
-    QCOMPARE(itemsOf(harness.client(), true), (QList<int>{201, 207, 202, 203, 204, 205, 206}));
-    QCOMPARE(itemsOf(harness.client(), false), (QList<int>{201, 202, 203, 204, 205, 206}));
+    QCOMPARE(itemsOf(harness.client(), true), (QList<int>{201, 207, 202, 208, 203, 204, 205, 206}));
+    QCOMPARE(itemsOf(harness.client(), false), (QList<int>{201, 202, 208, 203, 204, 205, 206}));
     std::unique_ptr<QMenu> menu(harness.client().buildMenu(true));
     QStringList texts;
     for (QAction* action : menu->actions())
         texts << action->text();
-    QCOMPARE(texts,
-             (QStringList{QStringLiteral("访问WEB站点"), QStringLiteral("显示主窗体"),
-                          QStringLiteral("设置"), QStringLiteral("切换账户"),
-                          QStringLiteral("关于"), QStringLiteral("帮助"), QStringLiteral("退出")}));
+    QCOMPARE(texts, (QStringList{QStringLiteral("访问WEB站点"), QStringLiteral("显示主窗体"),
+                                 QStringLiteral("设置"), QStringLiteral("同步文件夹"),
+                                 QStringLiteral("切换账户"), QStringLiteral("关于"),
+                                 QStringLiteral("帮助"), QStringLiteral("退出")}));
 
     harness.browser().clear();
     harness.client().menuChosen(kHelp, true);

@@ -1,8 +1,8 @@
 // Sync rounds through the session against the stand-in: a backup round and an idle one after
-// it, the deletion rail, a mirror round that keeps a local edit as a conflict copy, two-way
-// deletions into a bin or trash, a vanished local folder, and rounds harmed at their k-th
-// bin.db access or web request, for every k, each followed by a round that must end where an
-// unharmed round ends.
+// it, an edit that needs no asking, the deletion rail, a mirror round that keeps a local edit as a
+// conflict copy, two-way deletions into a bin or trash, a vanished local folder, and rounds harmed
+// at their k-th bin.db access or web request, for every k, each followed by a round that must end
+// where an unharmed round ends.
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
@@ -140,14 +140,11 @@ TEST_F(SyncRoundTest, BackupGoesUpOnceThenIdlesAndAChangeReplacesOnlyThatFile) {
 
     writeFiles(backup.localFolder, {{"notes.txt", "second, longer notes"}});
     fs::remove(backup.localFolder + "/a:b.txt");  // a backup never deletes on the disk
-    // Replacing one file of three is more than the pair allows without asking.
-    const SyncRoundResult asked = round(backup);
-    EXPECT_EQ(asked.end, SyncRoundResult::End::kAsk);
-    EXPECT_EQ(asked.destructive, 1);
-    EXPECT_EQ(remoteSizes(backup), expected);
-    m_options.deletionsConfirmed = true;
+    // An edit replaces the synced copy (into the recycle bin) without asking, even in a pair
+    // this small.
     const SyncRoundResult changed = round(backup);
     EXPECT_EQ(changed.end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(changed.destructive, 0);
     EXPECT_EQ(changed.uploaded, 1);
     auto after = expected;
     after["notes.txt"] = "20";
@@ -156,7 +153,7 @@ TEST_F(SyncRoundTest, BackupGoesUpOnceThenIdlesAndAChangeReplacesOnlyThatFile) {
 }
 
 TEST_F(SyncRoundTest, MirrorKeepsALocalEditAsAConflictCopyAndPausesWhenTheFolderIsGone) {
-    m_options.askAboveShare = 1.0;  // the rail is the backup test's
+    m_options.askAboveShare = 1.0;  // the rail is the two-way test's
     const SyncPair source = pair("source", SyncMode::kBackup);
     writeFiles(source.localFolder, kSample);
     ASSERT_EQ(round(source).end, SyncRoundResult::End::kDone);
@@ -211,7 +208,6 @@ TEST_F(SyncRoundTest, MirrorKeepsALocalEditAsAConflictCopyAndPausesWhenTheFolder
 // Two-way: a deletion on either side goes to the other side's bin or trash, a change on the
 // disk replaces the synced local file (which goes to the trash first), nothing is lost.
 TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
-    m_options.askAboveShare = 1.0;
     const SyncPair twoWay = pair("both", SyncMode::kTwoWay);
     writeFiles(twoWay.localFolder, {{"gone-here.txt", "deleted locally"},
                                     {"gone-there.txt", "deleted on the disk"},
@@ -236,6 +232,13 @@ TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
     } quiet;
     ASSERT_EQ(QueueRun(*m_session, m_options.run, m_view).run(quiet).completed, 1);
 
+    // Two deletions of three files ask first (the disk's new version would not) and change
+    // nothing.
+    const SyncRoundResult asked = round(twoWay);
+    EXPECT_EQ(asked.end, SyncRoundResult::End::kAsk);
+    EXPECT_EQ(asked.destructive, 2);
+    EXPECT_EQ(readTree(twoWay.localFolder).size(), 2u);
+    m_options.deletionsConfirmed = true;
     const SyncRoundResult result = round(twoWay);
     EXPECT_EQ(result.end, SyncRoundResult::End::kDone) << ::testing::PrintToString(result.problems);
     EXPECT_EQ(result.trashedRemote, 1);

@@ -206,19 +206,36 @@ TEST(Reconcile, AFinishedTransferThatWasNotRecordedIsRecordedNotRepeated) {
     EXPECT_EQ(describe(reconcile(download)), "conflict-copy+down-42");
 }
 
-TEST(Reconcile, ManyDeletionsAskFirstAndAVanishedFolderPauses) {
+// A pair of `count` synced files, the first of them touched on one side.
+enum class Touch { kNone, kEditLocal, kEditRemote, kDeleteLocal, kDeleteRemote };
+
+ReconcileInput syncedFiles(SyncMode mode, int count, const std::vector<Touch>& touches) {
     ReconcileInput input;
-    input.mode = SyncMode::kTwoWay;
-    for (int i = 0; i < 10; ++i) {
+    input.mode = mode;
+    for (int i = 0; i < count; ++i) {
         JournalEntry entry = syncedEntry();
         entry.localPath = entry.remotePath = entry.local.path = entry.remote.path =
             "f" + std::to_string(i);
         entry.remote.id = std::to_string(100 + i);
         input.journal.push_back(entry);
-        input.remote.push_back(entry.remote);
-        if (i >= 3)
-            input.local.files.push_back(entry.local);
+        LocalFileState local = entry.local;
+        RemoteFileState remote = entry.remote;
+        const Touch touch = i < static_cast<int>(touches.size()) ? touches[i] : Touch::kNone;
+        if (touch == Touch::kEditLocal)
+            local.mtime += 5;
+        if (touch == Touch::kEditRemote)
+            remote.id = std::to_string(200 + i);
+        if (touch != Touch::kDeleteLocal)
+            input.local.files.push_back(local);
+        if (touch != Touch::kDeleteRemote)
+            input.remote.push_back(remote);
     }
+    return input;
+}
+
+TEST(Reconcile, ManyDeletionsAskFirstAndAVanishedFolderPauses) {
+    ReconcileInput input = syncedFiles(
+        SyncMode::kTwoWay, 10, {Touch::kDeleteLocal, Touch::kDeleteLocal, Touch::kDeleteLocal});
     SyncPlan plan = reconcile(input);
     EXPECT_EQ(plan.verdict, SyncPlan::Verdict::kProceed);  // 3 of 10 is not more than 30 %
     EXPECT_EQ(plan.destructive, 3);
@@ -234,6 +251,58 @@ TEST(Reconcile, ManyDeletionsAskFirstAndAVanishedFolderPauses) {
     plan = reconcile(input);
     EXPECT_EQ(plan.verdict, SyncPlan::Verdict::kPaused);
     EXPECT_TRUE(plan.actions.empty());
+}
+
+// Ordinary edits in the mode's direction never ask, however small the pair; deletions and
+// versions written over before they were ever synced do.
+TEST(Reconcile, TheRailAsksForDeletionsAndLostVersionsNotForEdits) {
+    using T = Touch;
+    using V = SyncPlan::Verdict;
+    struct RailCase {
+        SyncMode mode;
+        std::vector<Touch> touches;
+        V verdict;
+        const char* plan;
+    };
+    const RailCase cases[] = {
+        {SyncMode::kBackup, {T::kEditLocal}, V::kProceed, "up-replacing-100"},
+        {SyncMode::kTwoWay, {T::kEditLocal}, V::kProceed, "up-replacing-100"},
+        {SyncMode::kTwoWay, {T::kEditRemote}, V::kProceed, "down-replacing-200"},
+        {SyncMode::kMirror, {T::kEditRemote}, V::kProceed, "down-replacing-200"},
+        {SyncMode::kTwoWay,
+         {T::kEditLocal, T::kEditRemote, T::kEditLocal},
+         V::kProceed,
+         "up-replacing-100+down-replacing-201+up-replacing-102"},
+        {SyncMode::kTwoWay,
+         {T::kDeleteLocal, T::kDeleteLocal},
+         V::kAsk,
+         "trash-remote-100+trash-remote-101"},
+        {SyncMode::kTwoWay,
+         {T::kDeleteRemote, T::kDeleteRemote},
+         V::kAsk,
+         "trash-local+trash-local"},
+        {SyncMode::kMirror,
+         {T::kDeleteRemote, T::kDeleteRemote},
+         V::kAsk,
+         "trash-local+trash-local"},
+        // A backup never deletes on the disk; what the disk lost goes up again.
+        {SyncMode::kBackup, {T::kDeleteRemote, T::kDeleteRemote}, V::kProceed, "up+up"},
+        {SyncMode::kTwoWay, {T::kDeleteLocal}, V::kAsk, "trash-remote-100"},
+    };
+    for (const RailCase& c : cases) {
+        const SyncPlan plan = reconcile(syncedFiles(c.mode, 3, c.touches));
+        EXPECT_EQ(plan.verdict, c.verdict) << syncModeName(c.mode) << " " << c.plan;
+        EXPECT_EQ(describe(plan), c.plan) << syncModeName(c.mode);
+        EXPECT_EQ(plan.files, 3);
+    }
+
+    // A backup writing over a disk version nobody synced (both sides changed) counts.
+    ReconcileInput both = oneFile(SyncMode::kBackup, W::kChanged, W::kChanged);
+    both.deletionsConfirmed = false;
+    const SyncPlan clobber = reconcile(both);
+    EXPECT_EQ(describe(clobber), "up-replacing-42");
+    EXPECT_EQ(clobber.destructive, 1);
+    EXPECT_EQ(clobber.verdict, V::kAsk);
 }
 
 TEST(Reconcile, FilesBelowAnUnreadableFolderAreNotTakenForDeleted) {

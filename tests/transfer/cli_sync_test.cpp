@@ -1,6 +1,6 @@
-// Sync folders through nubexa-cli as a user runs it: pairs added, refused, listed and removed,
-// a round of every pair, and a round killed while its upload moves, which the next one finishes
-// with the file on the disk once.
+// Sync folders through nubexa-cli as a user runs it: pairs added (their disk folder made where
+// missing), refused, listed and removed, a round of every pair, and a round killed while its
+// upload moves, which the next one finishes with the file on the disk once.
 #include <signal.h>
 
 #include <filesystem>
@@ -62,6 +62,20 @@ TEST_F(CliSyncTest, PairsAreAddedRefusedListedRunAndRemoved) {
     EXPECT_EQ(cli({"sync", "remove", "1"}), 1) << m_output;
     ASSERT_EQ(cli({"sync", "list"}), 0) << m_output;
     EXPECT_FALSE(said(local)) << m_output;
+
+    // A disk folder that is not there yet is made, but only for a local folder that is taken.
+    EXPECT_EQ(cli({"sync", "add", home(), "/新/深处"}), 1) << m_output;
+    EXPECT_EQ(cli({"ls", "/新"}), 1) << m_output;
+    const std::string fresh = pairFolder("fresh");
+    writeFile(fresh + "/c.txt", "gamma");
+    std::filesystem::create_symlink("/etc/hostname", fresh + "/link");
+    ASSERT_EQ(cli({"sync", "add", fresh, "/新/深处"}), 0) << m_output;
+    EXPECT_TRUE(said("made folder /新/深处")) << m_output;
+    // A left-out link is said in English, like every other reason.
+    EXPECT_EQ(cli({"sync", "now"}), 3) << m_output;
+    EXPECT_TRUE(said("left out link: a link, not followed")) << m_output;
+    ASSERT_EQ(cli({"ls", "/新/深处"}), 0) << m_output;
+    EXPECT_TRUE(said("c.txt")) << m_output;
 }
 
 TEST_F(CliSyncTest, ARoundKilledWhileItsUploadMovesIsFinishedByTheNextWithOneCopy) {
@@ -107,29 +121,33 @@ TEST_F(CliSyncTest, ARoundKilledWhileItsUploadMovesIsFinishedByTheNextWithOneCop
     EXPECT_TRUE(said("in step (0 up, 0 down")) << m_output;
 }
 
-TEST_F(CliSyncTest, SyncRunKeepsAPairInStepUntilInterrupted) {
+// The interval is an hour: what goes up after the first round goes because the watcher saw
+// the local folder change.
+TEST_F(CliSyncTest, SyncRunSendsALocalChangeWithoutWaitingForTheIntervalUntilInterrupted) {
     ASSERT_EQ(login("demo123"), 0) << m_output;
-    ASSERT_EQ(cli({"mkdir", "/常驻"}), 0) << m_output;
     const std::string local = pairFolder("kept");
+    writeFile(local + "/first.txt", "there at the start");
     ASSERT_EQ(cli({"sync", "add", local, "/常驻", "--mode", "backup"}), 0) << m_output;
 
     ChildProcess run;
-    ASSERT_TRUE(run.start(command({"sync", "run", "--interval", "0.2"}), outputFile()));
-    // A file made while it runs goes up at a later round, and is then in the journal.
-    writeFile(local + "/later.txt", "made while running");
-    const auto synced = [&] {
-        return m_cliGate->run([](LocalStore& store) {
+    ASSERT_TRUE(run.start(command({"sync", "run", "--interval", "3600"}), outputFile()));
+    const auto synced = [&](const std::string& path) {
+        return m_cliGate->run([&](LocalStore& store) {
             auto query = store.prepareQuery(
-                "SELECT count(*) FROM t_sync_journal WHERE local_path='later.txt' AND synced=1");
+                "SELECT count(*) FROM t_sync_journal WHERE local_path=?1 AND synced=1");
+            query.bindText(1, path);
             return query.next() && query.intAt(0) == 1;
         });
     };
-    EXPECT_TRUE(waitUntil(synced, 60s));
+    EXPECT_TRUE(waitUntil([&] { return synced("first.txt"); }, 60s));
+    std::filesystem::create_directories(local + "/made/later");
+    writeFile(local + "/made/later/later.txt", "made while running");
+    EXPECT_TRUE(waitUntil([&] { return synced("made/later/later.txt"); }, 60s));
     run.signalGroup(SIGINT);
     EXPECT_EQ(run.wait(30s), 130);
     m_output = readFile(outputFile());
     EXPECT_TRUE(said("in step (1 up")) << m_output;
-    ASSERT_EQ(cli({"ls", "/常驻"}), 0) << m_output;
+    ASSERT_EQ(cli({"ls", "/常驻/made/later"}), 0) << m_output;
     EXPECT_TRUE(said("later.txt")) << m_output;
 }
 
