@@ -106,6 +106,10 @@ SyncFolders::SyncFolders(app::CMainWnd& client)
     });
 }
 
+SyncFoldersDialog* SyncFolders::dialog() const {
+    return m_dialog;
+}
+
 SyncFolders::~SyncFolders() {
     stop();
 }

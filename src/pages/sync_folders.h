@@ -33,7 +33,7 @@ public:
     ~SyncFolders() override;
 
     SyncPairModel& model() { return *m_model; }
-    SyncFoldersDialog* dialog() const { return m_dialog; }
+    SyncFoldersDialog* dialog() const;
     // Whether rounds run (a user is signed in and this client drives the queue).
     bool keeping() const { return m_keeper != nullptr; }
 
