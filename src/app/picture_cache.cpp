@@ -37,24 +37,29 @@ PictureCache::PictureCache(QString imageFolder, QString wordsFolder)
         m_wordsFolder += QLatin1Char('/');
 }
 
-QString PictureCache::twinFolder() const {
+QStringList PictureCache::twinFolders() const {
+    // The dark twins are the page area's only; the pictures elsewhere keep their words' twins.
+    QStringList folders;
     if (activeColourScheme() == ColourScheme::kDark)
-        return QStringLiteral("dark/") + m_wordsFolder;
-    return m_wordsFolder;
+        folders << QStringLiteral("dark/") + m_wordsFolder;
+    if (!m_wordsFolder.isEmpty())
+        folders << m_wordsFolder;
+    return folders;
 }
 
 QString PictureCache::filePath(const QString& relativePath) const {
     // Absolute paths (a downloaded avatar) are taken as they are.
     if (relativePath.startsWith(QLatin1Char('/')))
         return relativePath;
-    const QString twin = twinFolder();
-    if (!twin.isEmpty() && QFileInfo::exists(m_folder + twin + relativePath))
-        return m_folder + twin + relativePath;
+    for (const QString& twin : twinFolders()) {
+        if (QFileInfo::exists(m_folder + twin + relativePath))
+            return m_folder + twin + relativePath;
+    }
     return m_folder + relativePath;
 }
 
 QPixmap PictureCache::picture(const QString& relativePath) {
-    const QString key = twinFolder() + relativePath;
+    const QString key = twinFolders().join(QLatin1Char('|')) + relativePath;
     const auto found = m_pictures.constFind(key);
     if (found != m_pictures.constEnd())
         return *found;
@@ -89,8 +94,12 @@ QIcon PictureCache::programIcon() const {
 }
 
 void PictureCache::forget(const QString& relativePath) {
-    for (const QString& twin : {m_wordsFolder, QStringLiteral("dark/") + m_wordsFolder})
-        m_pictures.remove(twin + relativePath);
+    for (auto found = m_pictures.begin(); found != m_pictures.end();) {
+        if (found.key().endsWith(relativePath))
+            found = m_pictures.erase(found);
+        else
+            ++found;
+    }
     m_reported.remove(relativePath);
 }
 

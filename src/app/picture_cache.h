@@ -5,6 +5,7 @@
 #include <QPixmap>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 class QLabel;
 
@@ -41,8 +42,8 @@ public:
     const QString& imageFolder() const { return m_folder; }
 
 private:
-    // Where the twins of the active scheme and language are below the folder, or empty.
-    QString twinFolder() const;
+    // Where the twins of the active scheme and language are below the folder, first first.
+    QStringList twinFolders() const;
 
     QString m_folder;  // ends with '/'
     QString m_wordsFolder;

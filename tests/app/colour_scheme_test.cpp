@@ -270,6 +270,12 @@ void ColourSchemeTest::everyTextIsReadableInBothSchemes() {
                  scheme == ColourScheme::kDark);
         const QString skin = QString::fromLatin1(pictures::kSkinDefault.path);
         QCOMPARE(cache.filePath(skin), images + skin);
+        // In English the words' twins stay where the scheme has none (the sign-in window).
+        PictureCache english(images, QStringLiteral("en/"));
+        const QString signIn = QString::fromLatin1(pictures::kLoginButton.path);
+        QCOMPARE(english.filePath(signIn), images + QStringLiteral("en/") + signIn);
+        QCOMPARE(english.filePath(navButton).contains(QStringLiteral("/dark/en/")),
+                 scheme == ColourScheme::kDark);
         // The list's own colours follow too: dark rows in the dark.
         auto* list = page->findChild<QTableView*>();
         QVERIFY(list);
