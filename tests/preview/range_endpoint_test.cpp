@@ -362,13 +362,12 @@ TEST(PreviewOverTls, FetchesAndRangesTravelEncrypted) {
     const std::string bytes = SignedInStandin::noise();
 
     OneFile heard;
-    world.session->setRemoteFileListener(&heard);
-    world.session->fetchRemoteFile({"noise", file.remoteName, file.size});
+    world.session->fetchRemoteFile({"noise", file.remoteName, file.size}, heard);
     const auto fetched = heard.wait();
     ASSERT_TRUE(fetched);
     EXPECT_EQ(fetched->outcome, RemoteFileResult::Outcome::kFetched) << fetched->problem;
     EXPECT_TRUE(fetched->bytes == bytes);
-    world.session->setRemoteFileListener(nullptr);
+    world.session->forgetRemoteFileListener(heard);
 
     std::string problem;
     const auto stream = world.session->openMediaStream(file, problem);
