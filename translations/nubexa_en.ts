@@ -1105,6 +1105,45 @@ the local and cloud files stay.</translation>
     </message>
 </context>
 <context>
+    <name>nubexa::pages::PreviewMediaPanel</name>
+    <message>
+        <source>视频</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>播放</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>播放或暂停</source>
+        <translation>Play or pause</translation>
+    </message>
+    <message>
+        <source>播放位置</source>
+        <translation>Playback position</translation>
+    </message>
+    <message>
+        <source>播放时间</source>
+        <translation>Playback time</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>无法播放此文件。</source>
+        <translation>This file cannot be played.</translation>
+    </message>
+    <message>
+        <source>无法播放：%1</source>
+        <translation>Cannot play: %1</translation>
+    </message>
+</context>
+<context>
     <name>nubexa::pages::PreviewWindow</name>
     <message>
         <source>上一张</source>
@@ -1249,6 +1288,14 @@ the local and cloud files stay.</translation>
     <message>
         <source>无法读取此图片。</source>
         <translation>This picture cannot be read.</translation>
+    </message>
+    <message>
+        <source>本机没有可用的音视频播放组件，无法播放。</source>
+        <translation>No sound and video player is available on this computer, so the file cannot be played.</translation>
+    </message>
+    <message>
+        <source>无法播放此文件。</source>
+        <translation>This file cannot be played.</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMimeDatabase>
 #include <QPlainTextEdit>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -12,6 +13,7 @@
 
 #include "app/picture_cache.h"
 #include "pages/disk_command.h"
+#include "pages/preview_media_panel.h"
 #include "pages/preview_picture_view.h"
 #include "pages/preview_text.h"
 #include "pages/thumbnail_picture.h"
@@ -212,12 +214,38 @@ void PreviewWindow::showFile(const DiskSelection& file) {
             break;
         }
         case PreviewKind::kMedia:
+            return showMedia();
         case PreviewKind::kOther:
             return showOther(tr("此类文件无法预览。"));
     }
     m_message->setText(tr("正在加载…"));
     m_note->setText(tr("正在加载 %1 …").arg(nameOf(file)));
     setShown(Shown::kLoading, m_message);
+}
+
+void PreviewWindow::showMedia() {
+    if (!PreviewMediaPanel::playerAvailable())
+        return showOther(tr("本机没有可用的音视频播放组件，无法播放。"));
+    MediaFile media;
+    media.remoteName = m_file.id + m_file.ext;
+    media.size = bytesOf(m_file);
+    media.contentType = QMimeDatabase()
+                            .mimeTypeForFile(nameOf(m_file), QMimeDatabase::MatchExtension)
+                            .name()
+                            .toStdString();
+    std::string problem;
+    auto stream = m_session.openMediaStream(media, problem);
+    if (!stream)
+        return showOther(tr("无法播放此文件。"));
+    m_media = new PreviewMediaPanel(std::move(stream), m_pages);
+    m_pages->addWidget(m_media);
+    connect(m_media, &PreviewMediaPanel::failed, this, [this](const QString& why) {
+        if (m_shown == Shown::kMedia)
+            showOther(why);
+    });
+    m_note->setText(nameOf(m_file));
+    setShown(Shown::kMedia, m_media);
+    m_media->setFocus();  // its play button: Space plays
 }
 
 void PreviewWindow::setShown(Shown shown, QWidget* page) {
@@ -242,7 +270,7 @@ void PreviewWindow::showOther(const QString& why) {
 
 void PreviewWindow::showProblem(const QString& why) {
     m_message->setText(why);
-    m_note->setText(why);
+    m_note->clear();
     setShown(Shown::kProblem, m_message);
 }
 
@@ -268,7 +296,7 @@ void PreviewWindow::showText(const QString& text, const QByteArray& encoding, bo
 }
 
 QString PreviewWindow::note() const {
-    return m_note->text();
+    return m_shown == Shown::kProblem ? m_message->text() : m_note->text();
 }
 
 const QImage& PreviewWindow::picture() const {

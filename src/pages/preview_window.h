@@ -84,6 +84,7 @@ private:
     QToolButton* addButton(const QString& text, const QString& tip, const QKeySequence& key);
     void showFile(const DiskSelection& file);
     void showOther(const QString& why);
+    void showMedia();
     void showProblem(const QString& why);
     void showPicture(const QImage& image);
     void showText(const QString& text, const QByteArray& encoding, bool cut, bool damaged);
