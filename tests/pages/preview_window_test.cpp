@@ -298,9 +298,15 @@ void PreviewWindowTest::aFileServerThatStopsEndsInAMessage() {
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((unsigned(i) * 7919u) >> 3);
     QVERIFY(uploadAndList(driver, {{"slow.png", noise}}));
+    const auto dataConnections = [&driver] {
+        return driver.harness().countLogLines("EPSV") + driver.harness().countLogLines("PASV");
+    };
+    const int before = dataConnections();
     PreviewWindow* window = openByDoubleClick(driver, "slow.png");
     QVERIFY(window);
     QCOMPARE(window->shown(), PreviewWindow::Shown::kLoading);
+    // The fetch has its data connection: the file is coming (three seconds of it).
+    QTRY_VERIFY_WITH_TIMEOUT(dataConnections() > before, ClientHarness::kWaitMs);
     driver.harness().stopService();
     QTRY_COMPARE_WITH_TIMEOUT(window->shown(), PreviewWindow::Shown::kProblem,
                               ClientHarness::kWaitMs * 2);
