@@ -1,13 +1,13 @@
 #include "pages/preview_media_panel.h"
 
 #include <QAudioOutput>
+#include <QEvent>
 #include <QGraphicsScene>
 #include <QGraphicsVideoItem>
 #include <QGraphicsView>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMediaPlayer>
-#include <QResizeEvent>
 #include <QSlider>
 #include <QToolButton>
 #include <QUrl>
@@ -54,6 +54,7 @@ PreviewMediaPanel::PreviewMediaPanel(std::unique_ptr<MediaStream> stream, QWidge
     m_video->scene()->addItem(m_picture);
     m_player->setVideoOutput(m_picture);
     connect(m_picture, &QGraphicsVideoItem::nativeSizeChanged, this, [this] { fitVideo(); });
+    m_video->viewport()->installEventFilter(this);
     // Sound alone shows only its controls.
     m_video->hide();
     connect(m_player, &QMediaPlayer::hasVideoChanged, m_video, &QWidget::setVisible);
@@ -144,9 +145,11 @@ void PreviewMediaPanel::fitVideo() {
     m_video->scene()->setSceneRect(QRectF(QPointF(0, 0), m_video->viewport()->size()));
 }
 
-void PreviewMediaPanel::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    fitVideo();
+bool PreviewMediaPanel::eventFilter(QObject* watched, QEvent* event) {
+    // The view is laid out when a video shows, after the panel's own resize.
+    if (watched == m_video->viewport() && event->type() == QEvent::Resize)
+        fitVideo();
+    return QWidget::eventFilter(watched, event);
 }
 
 void PreviewMediaPanel::togglePlaying() {

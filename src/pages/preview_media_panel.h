@@ -41,7 +41,7 @@ signals:
     void failed(const QString& why);
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void showTime();

@@ -479,10 +479,15 @@ std::unique_ptr<MediaStream> ClientSession::openMediaStream(const MediaFile& fil
         problem = "transfers not started";
         return nullptr;
     }
-    return MediaStream::open(*m_manager, file, problem);
+    auto stream = MediaStream::open(*m_manager, file, problem);
+    if (stream)
+        m_mediaStreams.add(*stream);
+    return stream;
 }
 
 void ClientSession::endTransfers() {
+    // Their players may still be open; they read through the manager.
+    m_mediaStreams.endAll();
     endRemoteFetches();
     m_tasks.reset();
     m_monitor.reset();

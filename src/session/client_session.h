@@ -206,8 +206,8 @@ public:
     // Forgets the fetches of `listener` that wait (the folder shown changed); any thread.
     void dropWaitingRemoteFiles(const RemoteFileListener& listener);
     // A disk file for a player, served while it comes (see MediaStream); null with `problem`
-    // when it cannot be. After startTransfers, and ended before endTransfers; any thread; does
-    // not block.
+    // when it cannot be. After startTransfers; endTransfers ends the streams still open (their
+    // addresses refuse connections). Any thread; does not block.
     std::unique_ptr<MediaStream> openMediaStream(const MediaFile& file, std::string& problem);
     // After startTransfers.
     TransferManager& manager() { return *m_manager; }
@@ -253,6 +253,7 @@ private:
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
     std::unique_ptr<ThumbnailCache> m_thumbnails;  // null without a folder
+    MediaStreams m_mediaStreams;
     // Before the manager ends; reset outside m_fetchMutex (its threads call listeners, which
     // may ask for more).
     std::mutex m_fetchMutex;
