@@ -1,6 +1,8 @@
 #include "pages/preview_media_panel.h"
 
 #include <QAudioOutput>
+#include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QGraphicsScene>
 #include <QGraphicsVideoItem>
@@ -32,8 +34,17 @@ QString clockText(qint64 milliseconds) {
 }  // namespace
 
 bool PreviewMediaPanel::playerAvailable() {
-    QMediaPlayer probe;
-    return probe.isAvailable();
+    // This Qt ends the process when a player is made without a back end it could load, so the
+    // back end's plugin is looked for first: the one QT_MEDIA_BACKEND names, else any.
+    const QString wanted = qEnvironmentVariable("QT_MEDIA_BACKEND");
+    const QString pattern = wanted.isEmpty() ? QStringLiteral("*mediaplugin.*")
+                                             : QStringLiteral("lib%1mediaplugin.*").arg(wanted);
+    for (const QString& path : QCoreApplication::libraryPaths()) {
+        const QDir folder(path + QStringLiteral("/multimedia"));
+        if (!folder.entryList({pattern}, QDir::Files).isEmpty())
+            return true;
+    }
+    return false;
 }
 
 PreviewMediaPanel::PreviewMediaPanel(std::unique_ptr<MediaStream> stream, QWidget* parent)

@@ -25,7 +25,7 @@ namespace nubexa::pages {
 class PreviewMediaPanel : public QWidget {
     Q_OBJECT
 public:
-    // Whether this machine can play at all (a multimedia back end Qt can load).
+    // Whether this machine can play at all: a multimedia back end is there for Qt to load.
     static bool playerAvailable();
 
     PreviewMediaPanel(std::unique_ptr<MediaStream> stream, QWidget* parent = nullptr);
