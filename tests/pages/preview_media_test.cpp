@@ -1,7 +1,6 @@
 // Sound in the preview window against the stand-in: a WAV made here is played from the
 // session's media stream, loads with the right duration, a seek asks the file server for the
 // bytes where it lands, and closing the window ends the stream's address.
-#include <QFile>
 #include <QMediaPlayer>
 #include <QPointer>
 #include <QTcpSocket>
@@ -75,19 +74,8 @@ void PreviewMediaTest::soundPlaysFromTheStreamAndASeekFetchesWhereItLands() {
         QSKIP("no Qt Multimedia back end can be loaded on this machine");
     PageDriver driver;
     QVERIFY(driver.ready());
-    const std::string local = driver.harness().homeFolder() + "tone.wav";
-    {
-        QFile file(QString::fromStdString(local));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(toneWav());
-    }
+    QVERIFY(driver.uploadHere({{"tone.wav", toneWav()}}));
     CXPageMyDisk& page = driver.page();
-    page.uploadPaths({QString::fromStdString(local)});
-    QVERIFY(driver.settle());
-    ClientSession& session = driver.harness().client().session();
-    QTRY_VERIFY_WITH_TIMEOUT(session.transferRows(Direction::kUpload).empty(), 60000);
-    page.switchPage(kPageMyDisk);
-    QVERIFY(driver.settle());
     const int row = driver.rowOf("tone.wav");
     QVERIFY(row >= 0);
     const std::string id = page.model().rowAt(row)->id;

@@ -3,7 +3,6 @@
 // read right and a long one said to be cut; a file server that stops while a file comes ends
 // in a message, not a wait.
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QPointer>
 #include <QTableView>
@@ -29,11 +28,6 @@ using nubexa::test::PageDriver;
 namespace {
 
 constexpr int kMiB = 1024 * 1024;
-
-bool writeBytes(const std::string& path, const QByteArray& bytes) {
-    QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray pictureBytes(QSize size, QColor color, const char* format) {
     QImage image(size, QImage::Format_RGB32);
@@ -74,33 +68,6 @@ QByteArray bombBytes() {
            chunk("IDAT", QByteArray("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9)) + chunk("IEND", {});
 }
 
-// Uploads `files` (name, bytes) into the folder shown and waits until the page lists them.
-bool uploadAndList(PageDriver& driver,
-                   const std::vector<std::pair<std::string, QByteArray>>& files) {
-    QStringList paths;
-    for (const auto& [name, bytes] : files) {
-        const std::string path = driver.harness().homeFolder() + name;
-        if (!writeBytes(path, bytes))
-            return false;
-        paths << QString::fromStdString(path);
-    }
-    CXPageMyDisk& page = driver.page();
-    page.uploadPaths(paths);
-    // Queued off the GUI thread: the page turns to the uploads once they are in the queue.
-    if (!driver.settle() || page.page() != kPageUploading)
-        return false;
-    ClientSession& session = driver.harness().client().session();
-    if (!QTest::qWaitFor([&] { return session.transferRows(Direction::kUpload).empty(); }, 60000))
-        return false;
-    page.switchPage(kPageMyDisk);
-    if (!driver.settle())
-        return false;
-    for (const auto& [name, bytes] : files)
-        if (driver.rowOf(name) < 0)
-            return false;
-    return true;
-}
-
 PreviewWindow* openByDoubleClick(PageDriver& driver, const std::string& name) {
     const int row = driver.rowOf(name);
     if (row < 0)
@@ -132,10 +99,10 @@ private slots:
 void PreviewWindowTest::picturesAreShownWalkedAndZoomedAndABombIsRefused() {
     PageDriver driver;
     QVERIFY(driver.ready());
-    QVERIFY(uploadAndList(driver, {{"red.png", pictureBytes({400, 300}, Qt::red, "PNG")},
-                                   {"green.png", pictureBytes({50, 20}, Qt::green, "PNG")},
-                                   {"blue.bmp", pictureBytes({30, 30}, Qt::blue, "BMP")},
-                                   {"bomb.png", bombBytes()}}));
+    QVERIFY(driver.uploadHere({{"red.png", pictureBytes({400, 300}, Qt::red, "PNG")},
+                               {"green.png", pictureBytes({50, 20}, Qt::green, "PNG")},
+                               {"blue.bmp", pictureBytes({30, 30}, Qt::blue, "BMP")},
+                               {"bomb.png", bombBytes()}}));
     std::vector<QString> pictures;  // in the page's order
     for (const std::string& name : driver.names())
         if (name == "red.png" || name == "green.png" || name == "blue.bmp" || name == "bomb.png")
@@ -216,10 +183,10 @@ void PreviewWindowTest::textsAreDecodedAndALongOneIsCut() {
     QByteArray longText;
     for (int i = 0; i < 100000; ++i)
         longText.append("\xe6\xb1\x89");  // 汉: the 256 KiB mark falls inside one
-    QVERIFY(uploadAndList(driver, {{"utf8.txt", QByteArray("UTF-8: 中文文本 ✓\n")},
-                                   {"gb.txt", QByteArray("GB: \xd6\xd0\xce\xc4\xce\xc4\xb1\xbe\n")},
-                                   {"utf16.txt", utf16},
-                                   {"long.txt", longText}}));
+    QVERIFY(driver.uploadHere({{"utf8.txt", QByteArray("UTF-8: 中文文本 ✓\n")},
+                               {"gb.txt", QByteArray("GB: \xd6\xd0\xce\xc4\xce\xc4\xb1\xbe\n")},
+                               {"utf16.txt", utf16},
+                               {"long.txt", longText}}));
 
     struct Case {
         const char* name;
@@ -297,7 +264,7 @@ void PreviewWindowTest::aFileServerThatStopsEndsInAMessage() {
     QByteArray noise(3 * kMiB, '\0');
     for (int i = 0; i < noise.size(); ++i)
         noise[i] = char((unsigned(i) * 7919u) >> 3);
-    QVERIFY(uploadAndList(driver, {{"slow.png", noise}}));
+    QVERIFY(driver.uploadHere({{"slow.png", noise}}));
     const auto dataConnections = [&driver] {
         return driver.harness().countLogLines("EPSV") + driver.harness().countLogLines("PASV");
     };
