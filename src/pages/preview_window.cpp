@@ -58,12 +58,11 @@ PreviewWindow::~PreviewWindow() {
 }
 
 void PreviewWindow::bindKey(const QKeySequence& key, QToolButton* button) {
-    // Window-wide, so that the keys work whichever part has the focus.
+    // Window-wide, so that the keys work whichever part has the focus; on only while its button
+    // is, so that the arrows still move in a text or along the player's slider.
     auto* shortcut = new QShortcut(key, this);
-    connect(shortcut, &QShortcut::activated, button, [button] {
-        if (button->isEnabled() && button->isVisible())
-            button->click();
-    });
+    connect(shortcut, &QShortcut::activated, button, &QToolButton::click);
+    m_keys.emplace_back(shortcut, button);
 }
 
 QToolButton* PreviewWindow::addButton(const QString& text, const QString& tip,
@@ -189,6 +188,8 @@ void PreviewWindow::updateButtons() {
     for (QToolButton* button : {m_zoomOut, m_zoomIn, m_zoomActual, m_fit})
         button->setEnabled(drawn);
     m_share->setVisible(m_request.canShare);
+    for (const auto& [shortcut, button] : m_keys)
+        shortcut->setEnabled(button->isVisibleTo(this) && button->isEnabled());
 }
 
 void PreviewWindow::showFile(const DiskSelection& file) {

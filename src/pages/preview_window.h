@@ -5,6 +5,7 @@
 #include <QThreadPool>
 #include <QWidget>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "pages/disk_rows.h"
@@ -13,6 +14,7 @@
 
 class QLabel;
 class QPlainTextEdit;
+class QShortcut;
 class QStackedWidget;
 class QToolButton;
 
@@ -108,6 +110,7 @@ private:
     bool m_cut = false;
     QThreadPool m_pool;  // decodes
 
+    std::vector<std::pair<QShortcut*, QToolButton*>> m_keys;  // each button's keys
     QToolButton* m_previous = nullptr;
     QToolButton* m_next = nullptr;
     QToolButton* m_zoomOut = nullptr;
