@@ -151,13 +151,12 @@ int main(int argc, char** argv) {
         const double coldMs = thumbnailsMs(session, files, cold);
         const double warmMs = thumbnailsMs(session, files, warm);
         FetchCounter counter;
-        session.setRemoteFileListener(&counter);
         const auto fetchStart = Clock::now();
         for (const auto& file : files)
-            session.fetchRemoteFile({file.id, file.id + file.ext, 20 << 20});
+            session.fetchRemoteFile({file.id, file.id + file.ext, 20 << 20}, counter);
         const bool fetched = counter.waitFor(kPictures);
         const double fetchMs = elapsedMs(fetchStart);
-        session.setRemoteFileListener(nullptr);
+        session.forgetRemoteFileListener(counter);
         std::printf(
             "BENCH thumbnails pictures=%d mb_each=%.2f cold_ms=%.0f warm_ms=%.0f "
             "fetch_only_ms=%.0f cold_vs_fetch=%.2f made=%d/%d\n",

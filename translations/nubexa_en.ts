@@ -1137,6 +1137,200 @@ the local and cloud files stay.</translation>
     </message>
 </context>
 <context>
+    <name>nubexa::pages::PreviewMediaPanel</name>
+    <message>
+        <source>视频</source>
+        <translation>Video</translation>
+    </message>
+    <message>
+        <source>播放</source>
+        <translation>Play</translation>
+    </message>
+    <message>
+        <source>播放或暂停</source>
+        <translation>Play or pause</translation>
+    </message>
+    <message>
+        <source>播放位置</source>
+        <translation>Playback position</translation>
+    </message>
+    <message>
+        <source>播放时间</source>
+        <translation>Playback time</translation>
+    </message>
+    <message>
+        <source>音量</source>
+        <translation>Volume</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>无法播放此文件。</source>
+        <translation>This file cannot be played.</translation>
+    </message>
+    <message>
+        <source>无法播放：%1</source>
+        <translation>Cannot play: %1</translation>
+    </message>
+</context>
+<context>
+    <name>nubexa::pages::PreviewWindow</name>
+    <message>
+        <source>上一张</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>上一张图片</source>
+        <translation>Previous picture</translation>
+    </message>
+    <message>
+        <source>下一张</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>下一张图片</source>
+        <translation>Next picture</translation>
+    </message>
+    <message>
+        <source>缩小</source>
+        <translation>Zoom out</translation>
+    </message>
+    <message>
+        <source>缩小图片</source>
+        <translation>Zoom the picture out</translation>
+    </message>
+    <message>
+        <source>放大</source>
+        <translation>Zoom in</translation>
+    </message>
+    <message>
+        <source>放大图片</source>
+        <translation>Zoom the picture in</translation>
+    </message>
+    <message>
+        <source>原始大小</source>
+        <translation>Actual size</translation>
+    </message>
+    <message>
+        <source>适应窗口</source>
+        <translation>Fit</translation>
+    </message>
+    <message>
+        <source>图片适应窗口</source>
+        <translation>Fit the picture to the window</translation>
+    </message>
+    <message>
+        <source>下载</source>
+        <translation>Download</translation>
+    </message>
+    <message>
+        <source>下载此文件</source>
+        <translation>Download this file</translation>
+    </message>
+    <message>
+        <source>分享</source>
+        <translation>Share</translation>
+    </message>
+    <message>
+        <source>分享此文件</source>
+        <translation>Share this file</translation>
+    </message>
+    <message>
+        <source>预览提示</source>
+        <translation>Preview note</translation>
+    </message>
+    <message>
+        <source>预览状态</source>
+        <translation>Preview status</translation>
+    </message>
+    <message>
+        <source>图片</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>文件内容</source>
+        <translation>File content</translation>
+    </message>
+    <message>
+        <source>文件类型</source>
+        <translation>File type</translation>
+    </message>
+    <message>
+        <source>文件名</source>
+        <translation>File name</translation>
+    </message>
+    <message>
+        <source>文件大小</source>
+        <translation>File size</translation>
+    </message>
+    <message>
+        <source>%1 - 预览</source>
+        <translation>%1 - Preview</translation>
+    </message>
+    <message>
+        <source>文件太大，无法预览，请下载后查看。</source>
+        <translation>The file is too large to preview; download it to view it.</translation>
+    </message>
+    <message>
+        <source>此类文件无法预览。</source>
+        <translation>Files of this type cannot be previewed.</translation>
+    </message>
+    <message>
+        <source>正在加载…</source>
+        <translation>Loading…</translation>
+    </message>
+    <message>
+        <source>正在加载 %1 …</source>
+        <translation>Loading %1 …</translation>
+    </message>
+    <message>
+        <source>大小：%1</source>
+        <translation>Size: %1</translation>
+    </message>
+    <message>
+        <source>%1 × %2 像素</source>
+        <translation>%1 × %2 pixels</translation>
+    </message>
+    <message>
+        <source>编码：%1</source>
+        <translation>Encoding: %1</translation>
+    </message>
+    <message>
+        <source>部分字符无法识别。</source>
+        <translation>Some characters could not be read.</translation>
+    </message>
+    <message>
+        <source>文件较大，只显示了前 %1 KB。</source>
+        <translation>The file is long: only its first %1 KB are shown.</translation>
+    </message>
+    <message>
+        <source>网盘中已没有这个文件。</source>
+        <translation>The file is no longer on the disk.</translation>
+    </message>
+    <message>
+        <source>文件获取失败，请检查网络后重试。</source>
+        <translation>The file could not be fetched. Check the network and try again.</translation>
+    </message>
+    <message>
+        <source>图片尺寸过大（%1 × %2 像素），不予显示。</source>
+        <translation>The picture is too large (%1 × %2 pixels) and is not shown.</translation>
+    </message>
+    <message>
+        <source>无法读取此图片。</source>
+        <translation>This picture cannot be read.</translation>
+    </message>
+    <message>
+        <source>本机没有可用的音视频播放组件，无法播放。</source>
+        <translation>No sound and video player is available on this computer, so the file cannot be played.</translation>
+    </message>
+    <message>
+        <source>无法播放此文件。</source>
+        <translation>This file cannot be played.</translation>
+    </message>
+</context>
+<context>
     <name>nubexa::pages::RenameDialog</name>
     <message>
         <source>重命名文件夹</source>

@@ -5,7 +5,8 @@
 
 namespace nubexa {
 
-SmallFile fetchSmallFile(FTPClient& client, const std::string& remoteName, std::int64_t limit) {
+SmallFile fetchSmallFile(FTPClient& client, const std::string& remoteName, std::int64_t limit,
+                         bool headIsEnough) {
     SmallFile file;
     // One byte past the limit tells a file of exactly the limit from a larger one.
     const ReadResult read =
@@ -19,6 +20,12 @@ SmallFile fetchSmallFile(FTPClient& client, const std::string& remoteName, std::
             file.outcome = SmallFile::Outcome::kFetched;
             return file;
         case ReadResult::End::kLengthReached:
+            if (headIsEnough) {
+                file.bytes.resize(static_cast<std::size_t>(limit));
+                file.cut = true;
+                file.outcome = SmallFile::Outcome::kFetched;
+                return file;
+            }
             file.outcome = SmallFile::Outcome::kTooLarge;
             break;
         case ReadResult::End::kRefused:

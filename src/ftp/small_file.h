@@ -17,13 +17,16 @@ struct SmallFile {
         kStopped,
     };
     Outcome outcome = Outcome::kFailed;
-    std::string bytes;  // the whole file when fetched, else empty
+    std::string bytes;  // the whole file when fetched (its head when cut), else empty
+    bool cut = false;   // fetched with `headIsEnough`: the file is longer than `bytes`
     std::string reply;
 
     bool ok() const { return outcome == Outcome::kFetched; }
 };
 
-// Reads `remoteName` on a signed-in client; at most `limit` + 1 bytes are ever held.
-SmallFile fetchSmallFile(FTPClient& client, const std::string& remoteName, std::int64_t limit);
+// Reads `remoteName` on a signed-in client; at most `limit` + 1 bytes are ever held. A file
+// larger than `limit` is kTooLarge, or with `headIsEnough` its first `limit` bytes, cut.
+SmallFile fetchSmallFile(FTPClient& client, const std::string& remoteName, std::int64_t limit,
+                         bool headIsEnough = false);
 
 }  // namespace nubexa

@@ -6,6 +6,7 @@ namespace nubexa::pages {
 namespace disk_command {
 enum Id : int {
     kOpenFolder = -100,  // a protected folder opened through the password prompt
+    kPreview = -101,     // a protected file previewed through the password prompt
     kRename = 201,
     kMove = 202,
     kShare = 203,

@@ -70,6 +70,8 @@ void DiskCommands::promptPassword(int pendingCommand) {
         m_page.unlockSelection();
         if (m_pendingCommand == disk_command::kOpenFolder)
             m_page.openFolder(m_page.selection());
+        else if (m_pendingCommand == disk_command::kPreview)
+            m_page.openPreview(m_page.selection());
         else
             runCommand(m_pendingCommand);
     });

@@ -11,11 +11,12 @@ ThumbnailSource::ThumbnailSource(ClientSession& session, Settings settings, QObj
     : QObject(parent), m_session(session), m_settings(settings) {
     // Decoding is work for the cores the transfers leave.
     m_pool.setMaxThreadCount(2);
-    m_session.setRemoteFileListener(this);
 }
 
 ThumbnailSource::~ThumbnailSource() {
-    m_session.setRemoteFileListener(nullptr);  // joins the fetch threads
+    m_pool.clear();
+    m_pool.waitForDone();  // nothing asks for a file after this
+    m_session.forgetRemoteFileListener(*this);
     m_pool.clear();
     m_pool.waitForDone();
 }
@@ -57,7 +58,8 @@ void ThumbnailSource::request(const std::vector<DiskFileEntry>& files, bool show
                 std::lock_guard lock(m_mutex);
                 m_fetching[tag] = file;
             }
-            m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, shown);
+            m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, *this,
+                                      shown);
         });
     }
 }
@@ -69,11 +71,11 @@ void ThumbnailSource::moveAhead(const DiskFileEntry& file) {
         if (m_fetching.count(tag) == 0)
             return;
     }
-    m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, true);
+    m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, *this, true);
 }
 
 void ThumbnailSource::dropWaiting() {
-    m_session.dropWaitingRemoteFiles();
+    m_session.dropWaitingRemoteFiles(*this);
     m_pool.clear();
     // What is not here yet is asked for again when its folder is shown again.
     m_asked.clear();

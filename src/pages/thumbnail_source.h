@@ -24,8 +24,8 @@ namespace nubexa::pages {
 // The thumbnails of a folder's pictures: from the session's thumbnail cache when it has this
 // state of the file, else fetched by the session's small-file job, made off the GUI thread and
 // kept in the cache. Each file is asked for once; those asked for as shown go first.
-// Created, used and destroyed on the GUI thread; it is the session's file listener for as
-// long as it lives (the destructor waits for its fetches and its decoding).
+// Created, used and destroyed on the GUI thread; the destructor waits for its decoding and for
+// the session to forget it as a file listener.
 class ThumbnailSource : public QObject, private RemoteFileListener {
     Q_OBJECT
 public:

@@ -367,16 +367,21 @@ void CXPageMyDisk::openRow(int row) {
         load(std::move(target));
         return;
     }
-    if (shown->kind != RowKind::kFolder)
+    const bool file = shown->kind == RowKind::kFile;
+    // Files open in a preview window; not in the bin, where they are only restored or deleted.
+    if (file && m_page == kPageRecycle)
         return;
     m_selection = selectionFor(*shown, shownTables());
     if (!m_selection.found)
         return;
     if (m_selection.ispwd == "1") {
-        m_commands->promptPassword(disk_command::kOpenFolder);
+        m_commands->promptPassword(file ? disk_command::kPreview : disk_command::kOpenFolder);
         return;
     }
-    openFolder(m_selection);
+    if (file)
+        openPreview(m_selection);
+    else
+        openFolder(m_selection);
 }
 
 void CXPageMyDisk::openFolder(const DiskSelection& folder) {
@@ -529,6 +534,12 @@ bool CXPageMyDisk::eventFilter(QObject* watched, QEvent* event) {
             case Qt::Key_Return:
             case Qt::Key_Enter:
                 openRow(row);
+                return true;
+            case Qt::Key_Space:
+                // A look at the file; a folder is opened by Enter only.
+                if (const DiskRow* shown = m_model->rowAt(row);
+                    shown && shown->kind == RowKind::kFile)
+                    openRow(row);
                 return true;
             case Qt::Key_Backspace:
                 if (const DiskRow* first = m_model->rowAt(0);

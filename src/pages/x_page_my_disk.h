@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -36,6 +37,7 @@ class LocationLine;
 
 class DiskCommands;
 class DiskListModel;
+class PreviewWindow;
 class ThumbnailSource;
 class TransferPage;
 
@@ -84,6 +86,12 @@ public:
     void setPreparing(int change);
     void showTransferPage(int page);
     void openFolder(const DiskSelection& folder);
+    // The preview window of a file (x_page_my_disk_preview.cpp): one a file, raised when it is
+    // open already; the pictures of the folder shown are walked in it.
+    void openPreview(const DiskSelection& file);
+    PreviewWindow* preview(const std::string& fileId) const;
+    // A command of the menus (download, share) on `item`, as when its row's menu starts it.
+    void runCommandOn(const DiskSelection& item, int id);
     // A protected item's password was right: its commands do not ask again.
     void unlockSelection() { m_selection.ispwd = "0"; }
     // The upload button shows the uploading state until the next page is shown.
@@ -179,6 +187,7 @@ private:
     QPushButton* m_viewSwitch = nullptr;
     ThumbnailSource* m_thumbnails = nullptr;  // made when the thumbnail view first shows
     bool m_thumbnailView = false;
+    QHash<QString, QPointer<PreviewWindow>> m_previews;  // by file id
     QLabel* m_loading = nullptr;
     QTimer* m_loadingDelay = nullptr;
     DiskListModel* m_model = nullptr;

@@ -409,28 +409,41 @@ int ClientSession::startAllTasks(Direction direction) {
 void ClientSession::endRemoteFetches() {
     std::unique_ptr<RemoteFileFetcher> fetcher;
     {
-        std::lock_guard lock(m_fetchMutex);
+        std::unique_lock lock(m_fetchMutex);
+        m_forgotten.wait(lock, [this] { return m_forgetting == 0; });
         fetcher = std::move(m_fetcher);
         m_fetchManager = nullptr;
     }
     fetcher.reset();  // its threads are joined here, outside the lock
 }
 
-void ClientSession::setRemoteFileListener(RemoteFileListener* listener) {
-    endRemoteFetches();
+void ClientSession::fetchRemoteFile(RemoteFileRequest request, RemoteFileListener& listener,
+                                    bool first) {
     std::lock_guard lock(m_fetchMutex);
-    m_fileListener = listener;
-    m_fetchManager = m_manager.get();
-}
-
-void ClientSession::fetchRemoteFile(RemoteFileRequest request, bool first) {
-    std::lock_guard lock(m_fetchMutex);
-    if (m_fileListener == nullptr || m_fetchManager == nullptr)
+    if (m_fetchManager == nullptr)
         return;
     if (!m_fetcher)
-        m_fetcher = std::make_unique<RemoteFileFetcher>(*m_fetchManager, *m_fileListener,
-                                                        kRemoteFileConnections);
-    m_fetcher->fetch(std::move(request), first);
+        m_fetcher = std::make_unique<RemoteFileFetcher>(*m_fetchManager, kRemoteFileConnections);
+    m_fetcher->fetch(std::move(request), listener, first);
+}
+
+void ClientSession::forgetRemoteFileListener(const RemoteFileListener& listener) {
+    // Waits outside the lock, since a listener called meanwhile may ask for more files; the
+    // fetcher is kept until it returns.
+    RemoteFileFetcher* fetcher = nullptr;
+    {
+        std::lock_guard lock(m_fetchMutex);
+        fetcher = m_fetcher.get();
+        m_forgetting += fetcher ? 1 : 0;
+    }
+    if (!fetcher)
+        return;
+    fetcher->forget(listener);
+    {
+        std::lock_guard lock(m_fetchMutex);
+        --m_forgetting;
+    }
+    m_forgotten.notify_all();
 }
 
 namespace {
@@ -454,10 +467,10 @@ void ClientSession::keepThumbnail(const DiskFileEntry& file, const std::string& 
         m_thumbnails->store(thumbnailKeyOf(file), bytes);
 }
 
-void ClientSession::dropWaitingRemoteFiles() {
+void ClientSession::dropWaitingRemoteFiles(const RemoteFileListener& listener) {
     std::lock_guard lock(m_fetchMutex);
     if (m_fetcher)
-        m_fetcher->dropWaiting();
+        m_fetcher->dropWaiting(listener);
 }
 
 std::unique_ptr<MediaStream> ClientSession::openMediaStream(const MediaFile& file,
@@ -466,10 +479,15 @@ std::unique_ptr<MediaStream> ClientSession::openMediaStream(const MediaFile& fil
         problem = "transfers not started";
         return nullptr;
     }
-    return MediaStream::open(*m_manager, file, problem);
+    auto stream = MediaStream::open(*m_manager, file, problem);
+    if (stream)
+        m_mediaStreams.add(*stream);
+    return stream;
 }
 
 void ClientSession::endTransfers() {
+    // Their players may still be open; they read through the manager.
+    m_mediaStreams.endAll();
     endRemoteFetches();
     m_tasks.reset();
     m_monitor.reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -190,21 +191,23 @@ public:
     void setSessionRenewer(std::function<bool()> renew);
     // Small disk files (the pictures of thumbnails and previews) read whole into memory in the
     // background on a few connections of their own, so that queued transfers keep their speed
-    // (see RemoteFileFetcher). Results go to `listener` on the fetch threads; it is kept across
-    // sign-ins. Owner thread; null stops the fetches and waits for them.
-    void setRemoteFileListener(RemoteFileListener* listener);
-    // Any thread; does not block. `first` puts it ahead of those waiting (a visible row).
-    // Nothing is fetched without a listener or before startTransfers.
-    void fetchRemoteFile(RemoteFileRequest request, bool first = false);
+    // (see RemoteFileFetcher). The result goes to `listener` on a fetch thread. Any thread;
+    // does not block. `first` puts it ahead of those waiting (a visible row). Nothing is
+    // fetched before startTransfers.
+    void fetchRemoteFile(RemoteFileRequest request, RemoteFileListener& listener,
+                         bool first = false);
+    // `listener` is not called again once this returns (its fetches dropped or stopped, a call
+    // in flight waited for); for its destructor. Any thread but a call to that listener.
+    void forgetRemoteFileListener(const RemoteFileListener& listener);
     // The thumbnail kept for a listed file in this state (its size and time), and keeping one
     // (see ThumbnailCache). Blocking (the disk); any thread.
     std::optional<std::string> findThumbnail(const DiskFileEntry& file);
     void keepThumbnail(const DiskFileEntry& file, const std::string& bytes);
-    // Forgets the fetches that wait (the folder shown changed); any thread.
-    void dropWaitingRemoteFiles();
+    // Forgets the fetches of `listener` that wait (the folder shown changed); any thread.
+    void dropWaitingRemoteFiles(const RemoteFileListener& listener);
     // A disk file for a player, served while it comes (see MediaStream); null with `problem`
-    // when it cannot be. After startTransfers, and ended before endTransfers; any thread; does
-    // not block.
+    // when it cannot be. After startTransfers; endTransfers ends the streams still open (their
+    // addresses refuse connections). Any thread; does not block.
     std::unique_ptr<MediaStream> openMediaStream(const MediaFile& file, std::string& problem);
     // After startTransfers.
     TransferManager& manager() { return *m_manager; }
@@ -250,12 +253,14 @@ private:
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
     std::unique_ptr<ThumbnailCache> m_thumbnails;  // null without a folder
-    // Before the manager ends; replaced and reset outside m_fetchMutex (its threads call the
-    // listener, which may ask for more).
+    MediaStreams m_mediaStreams;
+    // Before the manager ends; reset outside m_fetchMutex (its threads call listeners, which
+    // may ask for more).
     std::mutex m_fetchMutex;
-    RemoteFileListener* m_fileListener = nullptr;  // guarded by m_fetchMutex
     TransferManager* m_fetchManager = nullptr;     // m_manager while fetches may use it
     std::unique_ptr<RemoteFileFetcher> m_fetcher;  // made at the first fetch; m_fetchMutex
+    int m_forgetting = 0;  // forgetRemoteFileListener calls using m_fetcher; m_fetchMutex
+    std::condition_variable m_forgotten;
     void endRemoteFetches();
     // After a sign-in: the stored look into `result` and the account.
     void readStoredLook(SignInResult& result);

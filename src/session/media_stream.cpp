@@ -33,7 +33,30 @@ private:
     const std::string m_remoteName;
 };
 
-MediaStream::~MediaStream() = default;
+void MediaStreams::add(MediaStream& stream) {
+    std::lock_guard lock(m_open->mutex);
+    m_open->streams.insert(&stream);
+    stream.m_set = m_open;
+}
+
+void MediaStreams::endAll() {
+    // A stream being destroyed meanwhile waits for the lock before it lets go of its parts.
+    std::lock_guard lock(m_open->mutex);
+    for (MediaStream* stream : m_open->streams)
+        stream->end();
+    m_open->streams.clear();
+}
+
+MediaStream::~MediaStream() {
+    if (m_set) {
+        std::lock_guard lock(m_set->mutex);
+        m_set->streams.erase(this);
+    }
+}
+
+void MediaStream::end() {
+    m_endpoint.reset();
+}
 
 std::unique_ptr<MediaStream> MediaStream::open(TransferManager& manager, const MediaFile& file,
                                                std::string& problem) {
@@ -43,11 +66,8 @@ std::unique_ptr<MediaStream> MediaStream::open(TransferManager& manager, const M
         RangeEndpoint::File{file.size, file.contentType}, *stream->m_source);
     if (!stream->m_endpoint->start(problem))
         return nullptr;
+    stream->m_url = stream->m_endpoint->url();
     return stream;
-}
-
-std::string MediaStream::url() const {
-    return m_endpoint->url();
 }
 
 }  // namespace nubexa

@@ -30,11 +30,12 @@ RemoteFileResult::Outcome outcomeOf(SmallFile::Outcome outcome) {
 
 }  // namespace
 
-RemoteFileFetcher::RemoteFileFetcher(TransferManager& manager, RemoteFileListener& listener,
-                                     std::size_t connections)
-    : m_manager(manager), m_listener(listener) {
+RemoteFileFetcher::RemoteFileFetcher(TransferManager& manager, std::size_t connections)
+    : m_manager(manager) {
     for (std::size_t i = 0; i < std::max<std::size_t>(connections, 1); ++i)
-        m_threads.emplace_back([this] { work(); });
+        m_slots.push_back(std::make_unique<Slot>());
+    for (auto& slot : m_slots)
+        m_threads.emplace_back([this, &slot = *slot] { work(slot); });
 }
 
 RemoteFileFetcher::~RemoteFileFetcher() {
@@ -42,51 +43,91 @@ RemoteFileFetcher::~RemoteFileFetcher() {
         std::lock_guard lock(m_mutex);
         m_stop = true;
         m_waiting.clear();
+        for (auto& slot : m_slots)
+            slot->stop = true;
     }
     m_wake.notify_all();
     for (auto& thread : m_threads)
         thread.join();
 }
 
-void RemoteFileFetcher::fetch(RemoteFileRequest request, bool first) {
+void RemoteFileFetcher::fetch(RemoteFileRequest request, RemoteFileListener& listener, bool first) {
     {
         std::lock_guard lock(m_mutex);
-        const auto same = std::find_if(
-            m_waiting.begin(), m_waiting.end(),
-            [&](const RemoteFileRequest& waiting) { return waiting.tag == request.tag; });
+        const auto same =
+            std::find_if(m_waiting.begin(), m_waiting.end(), [&](const Waiting& waiting) {
+                return waiting.listener == &listener && waiting.request.tag == request.tag;
+            });
         if (same != m_waiting.end()) {
             if (!first)
                 return;
             m_waiting.erase(same);
         }
+        Waiting waiting{std::move(request), &listener};
         if (first)
-            m_waiting.push_front(std::move(request));
+            m_waiting.push_front(std::move(waiting));
         else
-            m_waiting.push_back(std::move(request));
+            m_waiting.push_back(std::move(waiting));
     }
     m_wake.notify_one();
 }
 
-void RemoteFileFetcher::dropWaiting() {
+void RemoteFileFetcher::dropWaiting(const RemoteFileListener& listener) {
     std::lock_guard lock(m_mutex);
-    m_waiting.clear();
+    std::erase_if(m_waiting, [&](const Waiting& waiting) { return waiting.listener == &listener; });
 }
 
-bool RemoteFileFetcher::next(RemoteFileRequest& request) {
+void RemoteFileFetcher::forget(const RemoteFileListener& listener) {
+    std::unique_lock lock(m_mutex);
+    std::erase_if(m_waiting, [&](const Waiting& waiting) { return waiting.listener == &listener; });
+    for (auto& slot : m_slots) {
+        if (slot->listener == &listener && !slot->calling) {
+            slot->listener = nullptr;  // its result goes nowhere
+            slot->stop = true;
+        }
+    }
+    m_called.wait(lock, [&] {
+        return std::none_of(m_slots.begin(), m_slots.end(), [&](const auto& slot) {
+            return slot->listener == &listener && slot->calling;
+        });
+    });
+}
+
+bool RemoteFileFetcher::next(Slot& slot, Waiting& waiting) {
     std::unique_lock lock(m_mutex);
     m_wake.wait(lock, [this] { return m_stop || !m_waiting.empty(); });
     if (m_stop)
         return false;
-    request = std::move(m_waiting.front());
+    waiting = std::move(m_waiting.front());
     m_waiting.pop_front();
+    slot.listener = waiting.listener;
+    slot.stop = false;
     return true;
 }
 
-void RemoteFileFetcher::work() {
+void RemoteFileFetcher::deliver(Slot& slot, const RemoteFileResult& result) {
+    RemoteFileListener* listener = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        listener = m_stop ? nullptr : slot.listener;
+        slot.calling = listener != nullptr;
+    }
+    if (listener)
+        listener->remoteFileFetched(result);
+    {
+        std::lock_guard lock(m_mutex);
+        slot.calling = false;
+        slot.listener = nullptr;
+    }
+    m_called.notify_all();
+}
+
+void RemoteFileFetcher::work(Slot& slot) {
     std::unique_ptr<FTPClient> client;
     std::string endpoint;
-    RemoteFileRequest request;
-    while (next(request)) {
+    Waiting waiting;
+    while (next(slot, waiting)) {
+        const RemoteFileRequest& request = waiting.request;
         RemoteFileResult result;
         result.tag = request.tag;
         const AccountInfo account = m_manager.service().account();
@@ -94,7 +135,7 @@ void RemoteFileFetcher::work() {
         // One sign-in serves many files, while the account and the connection hold.
         if (!client || endpoint != wanted || !client->reusable()) {
             FtpOptions options = m_manager.settings().ftp;
-            options.stopRequest = &m_stop;
+            options.stopRequest = &slot.stop;
             client = m_manager.makeFtpClient(account, options);
             client->setKeepOpen(true);
             endpoint = wanted;
@@ -102,21 +143,22 @@ void RemoteFileFetcher::work() {
                 result.problem = client->securityProblem().empty() ? client->lastReply()
                                                                    : client->securityProblem();
                 client.reset();
-                if (!m_stop)
-                    m_listener.remoteFileFetched(result);
+                deliver(slot, result);
                 continue;
             }
             if (client->signedInClear())
                 m_manager.signedInClear(account.ftp_host);
         }
-        const SmallFile file = fetchSmallFile(*client, request.remoteName, request.limit);
+        const SmallFile file =
+            fetchSmallFile(*client, request.remoteName, request.limit, request.headIsEnough);
         result.outcome = outcomeOf(file.outcome);
         result.bytes = file.bytes;
+        result.cut = file.cut;
         result.problem = file.reply;
-        if (file.outcome == SmallFile::Outcome::kFailed)
+        if (file.outcome == SmallFile::Outcome::kFailed ||
+            file.outcome == SmallFile::Outcome::kStopped)
             client.reset();
-        if (!m_stop)
-            m_listener.remoteFileFetched(result);
+        deliver(slot, result);
     }
     if (client)
         client->Quit();

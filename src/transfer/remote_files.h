@@ -10,13 +10,17 @@ struct RemoteFileRequest {
     std::string tag;         // the caller's name for it, given back with the result
     std::string remoteName;  // the stored file's name: its id and extension
     std::int64_t limit = 0;
+    // A larger file is read up to `limit` and given cut rather than refused (a text shown in
+    // part).
+    bool headIsEnough = false;
 };
 
 struct RemoteFileResult {
     enum class Outcome { kFetched, kTooLarge, kMissing, kFailed, kStopped };
     std::string tag;
     Outcome outcome = Outcome::kFailed;
-    std::string bytes;    // the whole file when fetched
+    std::string bytes;    // the whole file when fetched (its first `limit` bytes when cut)
+    bool cut = false;     // the file goes on past `bytes`
     std::string problem;  // why not, in words for a log (the server's reply, the sign-in)
 };
 

@@ -154,11 +154,16 @@ app::MainFrame* ClientHarness::mainFrame() {
 }
 
 int ClientHarness::countLogLines(const std::string& text) const {
+    return static_cast<int>(logLines(text).size());
+}
+
+std::vector<std::string> ClientHarness::logLines(const std::string& text) const {
     std::lock_guard lock(m_logMutex);
-    int count = 0;
+    std::vector<std::string> found;
     for (const auto& line : m_log)
-        count += line.find(text) != std::string::npos ? 1 : 0;
-    return count;
+        if (line.find(text) != std::string::npos)
+            found.push_back(line);
+    return found;
 }
 
 void ClientHarness::screenshot(QWidget* widget, const QString& name) {

@@ -74,6 +74,8 @@ public:
     std::string webBase() const { return "http://127.0.0.1:" + std::to_string(m_httpPort); }
     // Service log lines that contain `text`.
     int countLogLines(const std::string& text) const;
+    // Service log lines that contain `text`, in order.
+    std::vector<std::string> logLines(const std::string& text) const;
     // The demo account's uid at the stand-in.
     std::string demoUid();
 

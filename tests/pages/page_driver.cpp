@@ -1,5 +1,6 @@
 #include "page_driver.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QPushButton>
 
@@ -7,6 +8,7 @@
 #include "app/main_wnd.h"
 #include "pages/disk_list_model.h"
 #include "pages/transfer_page.h"
+#include "session/client_session.h"
 
 namespace nubexa::test {
 
@@ -48,6 +50,31 @@ bool PageDriver::settle() {
             return !m_page->busy() && !m_page->transfers().filling();
         },
         ClientHarness::kWaitMs);
+}
+
+bool PageDriver::uploadHere(const std::vector<std::pair<std::string, QByteArray>>& files) {
+    QStringList paths;
+    for (const auto& [name, bytes] : files) {
+        const QString path = QString::fromStdString(m_harness.homeFolder() + name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return false;
+        paths << path;
+    }
+    m_page->uploadPaths(paths);
+    // Queued off the GUI thread: the page turns to the uploads once they are in the queue.
+    if (!settle() || m_page->page() != pages::kPageUploading)
+        return false;
+    ClientSession& session = m_harness.client().session();
+    if (!QTest::qWaitFor([&] { return session.transferRows(Direction::kUpload).empty(); }, 60000))
+        return false;
+    m_page->switchPage(pages::kPageMyDisk);
+    if (!settle())
+        return false;
+    for (const auto& [name, bytes] : files)
+        if (rowOf(name) < 0)
+            return false;
+    return true;
 }
 
 std::vector<std::string> PageDriver::names() const {

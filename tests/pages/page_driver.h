@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "client_harness.h"
@@ -39,6 +41,9 @@ public:
 
     // Waits until no listing is out (and a queued one has been applied).
     bool settle();
+    // Writes each (name, bytes) to the home folder, uploads them into the folder shown and
+    // waits until its listing shows them all.
+    bool uploadHere(const std::vector<std::pair<std::string, QByteArray>>& files);
     // The shown rows' names, in order.
     std::vector<std::string> names() const;
     int rowOf(const std::string& name) const;

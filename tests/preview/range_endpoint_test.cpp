@@ -332,6 +332,20 @@ TEST_F(RangeEndpointTest, OnlyLoopbackListensAndTheEndJoinsARequestInFlight) {
     ::close(player);
 }
 
+// A player left open when the transfers end (signing out, leaving): the session ends its
+// stream first, so that no range is read through a manager that is gone; the stream's owner
+// destroys it later.
+TEST_F(RangeEndpointTest, EndingTheTransfersEndsTheStreamsStillOpen) {
+    auto stream = open();
+    ASSERT_TRUE(stream);
+    const std::uint16_t port = portOf(stream->url());
+    const std::string path = pathOf(stream->url());
+    EXPECT_EQ(get(port, path, "bytes=0-9").status, 206);
+    m_world.session->endTransfers();
+    EXPECT_LT(connectTo("127.0.0.1", port), 0);
+    stream.reset();
+}
+
 // Hears one fetched file.
 class OneFile : public RemoteFileListener {
 public:
@@ -362,13 +376,12 @@ TEST(PreviewOverTls, FetchesAndRangesTravelEncrypted) {
     const std::string bytes = SignedInStandin::noise();
 
     OneFile heard;
-    world.session->setRemoteFileListener(&heard);
-    world.session->fetchRemoteFile({"noise", file.remoteName, file.size});
+    world.session->fetchRemoteFile({"noise", file.remoteName, file.size}, heard);
     const auto fetched = heard.wait();
     ASSERT_TRUE(fetched);
     EXPECT_EQ(fetched->outcome, RemoteFileResult::Outcome::kFetched) << fetched->problem;
     EXPECT_TRUE(fetched->bytes == bytes);
-    world.session->setRemoteFileListener(nullptr);
+    world.session->forgetRemoteFileListener(heard);
 
     std::string problem;
     const auto stream = world.session->openMediaStream(file, problem);

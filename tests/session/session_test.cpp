@@ -198,8 +198,9 @@ private:
     std::map<std::string, RemoteFileResult> m_results;
 };
 
-// The pictures of thumbnails come through the session's own fetches: a listed file whole, one
-// larger than its limit not at all, a missing one said as such.
+// The pictures of thumbnails and previews come through the session's own fetches: a listed file
+// whole, one larger than its limit not at all (or its head, cut, when that is enough), a missing
+// one said as such; each listener hears only its own, and a forgotten one nothing more.
 TEST_F(SessionTest, SmallFilesAreFetchedWholeIntoMemoryOrSaidWhyNot) {
     const SignInResult signedIn = signIn("demo123");
     ASSERT_TRUE(signedIn.ok());
@@ -210,8 +211,7 @@ TEST_F(SessionTest, SmallFilesAreFetchedWholeIntoMemoryOrSaidWhyNot) {
     NoTransferView view;
     m_session->startTransfers(settings, view);
     RemoteFileRecorder recorder;
-    m_session->fetchRemoteFile({"ignored", "x.txt", 100});  // no listener: nothing happens
-    m_session->setRemoteFileListener(&recorder);
+    RemoteFileRecorder other;
 
     const ClientSession::Listing top = m_session->list(ListingKind::kFolder, "0");
     ASSERT_TRUE(top.tables);
@@ -222,27 +222,41 @@ TEST_F(SessionTest, SmallFilesAreFetchedWholeIntoMemoryOrSaidWhyNot) {
     const std::string name = welcome->id + welcome->ext;
     const std::int64_t size = std::stoll(welcome->size);
     for (int i = 0; i < 6; ++i)
-        m_session->fetchRemoteFile({"whole" + std::to_string(i), name, size}, i == 5);
-    m_session->fetchRemoteFile({"large", name, size - 1});
-    m_session->fetchRemoteFile({"missing", "999999.png", 1 << 20});
+        m_session->fetchRemoteFile({"whole" + std::to_string(i), name, size}, recorder, i == 5);
+    m_session->fetchRemoteFile({"large", name, size - 1}, recorder);
+    m_session->fetchRemoteFile({"missing", "999999.png", 1 << 20}, recorder);
+    RemoteFileRequest head{"head", name, 10};
+    head.headIsEnough = true;
+    m_session->fetchRemoteFile(head, other);
     const auto results = recorder.waitFor(8);
     ASSERT_EQ(results.size(), 8u);
-    EXPECT_FALSE(results.count("ignored"));
+    const auto heard = other.waitFor(1);
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard.at("head").outcome, RemoteFileResult::Outcome::kFetched);
+    EXPECT_TRUE(heard.at("head").cut);
+    EXPECT_EQ(heard.at("head").bytes, results.at("whole0").bytes.substr(0, 10));
     for (int i = 0; i < 6; ++i) {
         const RemoteFileResult& whole = results.at("whole" + std::to_string(i));
         EXPECT_EQ(whole.outcome, RemoteFileResult::Outcome::kFetched);
         EXPECT_EQ(static_cast<std::int64_t>(whole.bytes.size()), size);
         EXPECT_NE(whole.bytes.find("Nubexa"), std::string::npos);
     }
+    EXPECT_FALSE(results.at("whole0").cut);
     EXPECT_EQ(results.at("large").outcome, RemoteFileResult::Outcome::kTooLarge);
     EXPECT_TRUE(results.at("large").bytes.empty());
     EXPECT_EQ(results.at("missing").outcome, RemoteFileResult::Outcome::kMissing);
     EXPECT_TRUE(m_notifier.messages().empty());
 
+    // Forgetting one listener leaves the others' fetches as they were.
+    m_session->forgetRemoteFileListener(other);
+    m_session->fetchRemoteFile({"after", name, size}, recorder);
+    EXPECT_EQ(recorder.waitFor(9).at("after").outcome, RemoteFileResult::Outcome::kFetched);
+    EXPECT_EQ(other.waitFor(1).size(), 1u);
+
     // The file server gone: a fetch fails and says so, and leaving does not wait for it.
     m_service->stop();
-    m_session->fetchRemoteFile({"unreachable", name, size});
-    EXPECT_EQ(recorder.waitFor(9).at("unreachable").outcome, RemoteFileResult::Outcome::kFailed);
+    m_session->fetchRemoteFile({"unreachable", name, size}, recorder);
+    EXPECT_EQ(recorder.waitFor(10).at("unreachable").outcome, RemoteFileResult::Outcome::kFailed);
     m_session->endTransfers();
 }
 
