@@ -231,6 +231,198 @@
         <source>网盘的根目录不能同步，请指定其中的文件夹</source>
         <translation>The top folder of the disk cannot be synced; please name a folder in it.</translation>
     </message>
+    <message>
+        <source>网络异常，上传失败</source>
+        <translation>The network failed; the upload was not done.</translation>
+    </message>
+    <message>
+        <source>网络异常，下载失败</source>
+        <translation>The network failed; the download was not done.</translation>
+    </message>
+    <message>
+        <source>网络异常，头像下载失败</source>
+        <translation>The network failed; the profile picture was not downloaded.</translation>
+    </message>
+    <message>
+        <source>下载失败</source>
+        <translation>Download failed</translation>
+    </message>
+    <message>
+        <source>选择的文件夹已经存在，请修改后再上传</source>
+        <translation>A folder of that name exists on the disk already. Rename it and upload again.</translation>
+    </message>
+    <message>
+        <source>要下载的文件夹已经存在，请改名后再下载！</source>
+        <translation>The folder exists on this computer already. Rename it and download again.</translation>
+    </message>
+    <message>
+        <source>文件夹创建失败</source>
+        <translation>A local folder could not be created</translation>
+    </message>
+    <message>
+        <source>不能把文件系统的最顶层作为文件夹上传</source>
+        <translation>The top of the file system cannot be uploaded as a folder</translation>
+    </message>
+    <message>
+        <source>服务器忙，请稍后再试</source>
+        <translation>The service is busy. Please try again later.</translation>
+    </message>
+    <message>
+        <source>登录已失效，请重新登录</source>
+        <translation>The sign-in has expired. Please sign in again.</translation>
+    </message>
+    <message>
+        <source>请选择要上传的文件</source>
+        <translation>Choose the file to upload</translation>
+    </message>
+    <message>
+        <source>请选择存放的路径 </source>
+        <translation>Choose where to save it</translation>
+    </message>
+    <message>
+        <source>请选择上传文件夹: </source>
+        <translation>Choose the folder to upload</translation>
+    </message>
+    <message>
+        <source>链接指向的项目不存在</source>
+        <translation>a link to nothing</translation>
+    </message>
+    <message>
+        <source>链接形成循环</source>
+        <translation>a link that leads round in a loop</translation>
+    </message>
+    <message>
+        <source>指向文件夹的链接，未跟随</source>
+        <translation>a link to a folder, not followed</translation>
+    </message>
+    <message>
+        <source>不是普通文件（管道、套接字或设备）</source>
+        <translation>not a regular file (a pipe, socket or device)</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>cannot be read</translation>
+    </message>
+    <message>
+        <source>名称无效</source>
+        <translation>not a valid name</translation>
+    </message>
+    <message>
+        <source>名称不是有效的UTF-8文本</source>
+        <translation>the name is not valid UTF-8 text</translation>
+    </message>
+    <message>
+        <source>名称太长（网盘最多255字节）</source>
+        <translation>the name is too long (the disk takes 255 bytes at most)</translation>
+    </message>
+    <message>
+        <source>回收站无法写入</source>
+        <translation>the trash cannot be written</translation>
+    </message>
+    <message>
+        <source>回收站中同名文件过多</source>
+        <translation>the trash holds too many files of that name</translation>
+    </message>
+    <message>
+        <source>%1 个文件名含有网盘不允许的字符，已替换为全角字符</source>
+        <translation>%1 file name(s) held characters the disk does not allow; they were replaced by full-width ones</translation>
+    </message>
+    <message>
+        <source>%1 个名称与同一文件夹中的项目重名，已加上编号</source>
+        <translation>%1 name(s) met another item of the same folder and were numbered</translation>
+    </message>
+    <message>
+        <source>%1 个文件名无法在本地使用，已改为安全的名称</source>
+        <translation>%1 file name(s) cannot be used here and were given safe local names</translation>
+    </message>
+    <message>
+        <source>%1 个名称以组合形式（NFC）保存</source>
+        <translation>%1 name(s) are saved in composed Unicode form (NFC), as they are written here</translation>
+    </message>
+    <message>
+        <source>已跳过 %1 个无法上传的项目</source>
+        <translation>%1 item(s) that cannot be uploaded were skipped</translation>
+    </message>
+    <message>
+        <source>服务器在 %1 字节处结束了文件，列出的大小为 %2 字节</source>
+        <translation>The server ended the file at byte %1; its listed size is %2 bytes</translation>
+    </message>
+    <message>
+        <source>大小未知的文件超过了上限（%1 字节），服务器仍在发送</source>
+        <translation>A file of unknown size went past the limit (%1 bytes) and the server was still sending</translation>
+    </message>
+    <message>
+        <source>服务器发送的数据超过其 SIZE 回答（%1 字节）</source>
+        <translation>The server sent more than its SIZE answer (%1 bytes)</translation>
+    </message>
+    <message>
+        <source>服务器发送的数据超过列出的大小（%1 字节）</source>
+        <translation>The server sent more than the listed size (%1 bytes)</translation>
+    </message>
+    <message>
+        <source>(%1）单文件大小超过你当前等级限制</source>
+        <translation>%1 is larger than your level allows for one file</translation>
+    </message>
+    <message>
+        <source>(%1）无法读取，没有上传</source>
+        <translation>%1 cannot be read: not uploaded</translation>
+    </message>
+    <message>
+        <source>(%1）文件夹创建失败，其中的文件没有上传</source>
+        <translation>The folder %1 could not be made: its files were not uploaded</translation>
+    </message>
+    <message>
+        <source>(%1）的名称以组合形式（NFC）保存</source>
+        <translation>The name %1 is saved in composed Unicode form (NFC), as it is written here</translation>
+    </message>
+    <message>
+        <source>(%1）的文件名无法在本地使用，已保存为：%2</source>
+        <translation>The name %1 cannot be used here; it was saved as: %2</translation>
+    </message>
+    <message>
+        <source>(%1）%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>本地路径已经存在该文件，不能下载。失败文件名为:%1</source>
+        <translation>The file exists on this computer already; not downloaded: %1</translation>
+    </message>
+    <message>
+        <source>本地文件未找到或位置发现变化，上传失败。失败文件名为:%1</source>
+        <translation>The local file is missing or was moved; upload failed: %1</translation>
+    </message>
+    <message>
+        <source>文件服务器暂不接受登录：%1</source>
+        <translation>The file server does not take a sign-in now: %1</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足：%1</source>
+        <translation>No space left on the disk of %1</translation>
+    </message>
+    <message>
+        <source>无法写入 bin.db，传输暂停：%1</source>
+        <translation>bin.db cannot be written, so transfers are paused: %1</translation>
+    </message>
+    <message>
+        <source>文件服务器拒绝加密，密码和文件以明文传输：%1</source>
+        <translation>The file server refused encryption; the password and the files travel in clear text: %1</translation>
+    </message>
+    <message>
+        <source>下载位置中有链接或文件挡住了文件夹，不能下载：%1</source>
+        <translation>A link or file stands where a folder of the download should be; not downloaded: %1</translation>
+    </message>
+    <message>
+        <source>网盘拒绝了文件名：%1</source>
+        <translation>The disk refused the file name: %1</translation>
+    </message>
+    <message>
+        <source>没有读取本地文件的权限：%1</source>
+        <translation>No permission to read the local file: %1</translation>
+    </message>
+    <message>
+        <source>证书无法验证：%1</source>
+        <translation>The certificate cannot be verified: %1</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::app::AppMenu</name>

@@ -7,6 +7,7 @@
 #include <QThread>
 #include <QUrl>
 
+#include "app/core_texts.h"
 #include "app/gui_bridge.h"
 
 namespace nubexa::app {
@@ -85,10 +86,10 @@ void QtNotifier::showBox(const QString& caption, const QString& text) {
 }
 
 void QtNotifier::showMessage(const std::string& caption, const std::string& text) {
-    // Messages arrive as the source texts marked QT_TRANSLATE_NOOP("Messages", ...) where they are
-    // written; a text composed with data or coming from the service has no entry and stays as is.
+    // Messages arrive as the source texts marked QT_TRANSLATE_NOOP("Messages", ...), some with
+    // data around them; a text coming from the service has no entry and stays as is.
     const QString qCaption = QCoreApplication::translate(kMessages, caption.c_str());
-    const QString qText = QCoreApplication::translate(kMessages, text.c_str());
+    const QString qText = coreText(text);
     if (QThread::currentThread() == m_bridge.thread()) {
         showBox(qCaption, qText);
         return;
@@ -99,7 +100,7 @@ void QtNotifier::showMessage(const std::string& caption, const std::string& text
 namespace {
 
 std::optional<std::string> pick(QWidget* owner, const std::string& title, bool folder) {
-    QFileDialog dialog(owner, QString::fromStdString(title));
+    QFileDialog dialog(owner, coreText(title));
     dialog.setFileMode(folder ? QFileDialog::Directory : QFileDialog::ExistingFile);
     if (folder)
         dialog.setOption(QFileDialog::ShowDirsOnly);

@@ -1,5 +1,6 @@
 #include "app/queue_watch.h"
 
+#include "app/core_texts.h"
 #include "app/desktop_notice.h"
 #include "platform/listed_size.h"
 
@@ -29,7 +30,7 @@ void QueueWatch::workerEnded(const WorkerReport& report) {
             ++m_failed;
             m_notice.notify(tr(kFailedTitle), tr("“%1”传输失败：%2")
                                                   .arg(QString::fromStdString(report.fileName),
-                                                       QString::fromStdString(report.reason)));
+                                                       coreText(report.reason)));
             break;
         case Outcome::kFailed:
         case Outcome::kStopped:

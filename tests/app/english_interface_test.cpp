@@ -17,6 +17,7 @@
 #include <functional>
 
 #include "app/app_menus.h"
+#include "app/core_texts.h"
 #include "app/image_button.h"
 #include "app/main_frame.h"
 #include "app/main_window_extras.h"
@@ -31,6 +32,7 @@
 #include "pages/x_page_my_disk.h"
 #include "picture_catalog.h"
 #include "support/qt_test_main.h"
+#include "transfer/transfer_queue.h"
 
 using namespace nubexa;
 using namespace nubexa::app;
@@ -170,6 +172,7 @@ private slots:
     void languageFollowsTheChoiceElseTheDesktop();
     void windowsShowNoChinese();
     void aLanguageFortyPercentLongerIsCutNowhere();
+    void theCoresComposedTextsAreSaidInEnglish();
 };
 
 void EnglishInterfaceTest::languageFollowsTheChoiceElseTheDesktop() {
@@ -289,6 +292,42 @@ void EnglishInterfaceTest::aLanguageFortyPercentLongerIsCutNowhere() {
     ClientHarness::screenshot(extras->settingsDialog(), QStringLiteral("settings-dialog-long.png"));
     ClientHarness::screenshot(frame, QStringLiteral("main-window-long.png"));
     QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
+}
+
+// What the transfer queue and the file server runs compose around counts and names reaches a
+// message box or a notification in English; the data stays exactly as it was, "%2" in a name
+// included, and a text of the service's own stays as it came.
+void EnglishInterfaceTest::theCoresComposedTextsAreSaidInEnglish() {
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/i18n/nubexa_en.qm")));
+    QVERIFY(QCoreApplication::installTranslator(&english));
+    const auto cleanup = qScopeGuard([&] { QCoreApplication::removeTranslator(&english); });
+    const std::string name = "照片（1）%2 3:4.jpg";
+    const struct {
+        std::string core;
+        QString english;
+    } cases[] = {
+        {renamedNamesText(3), QStringLiteral("3 file name(s) held characters the disk does not "
+                                             "allow; they were replaced by full-width ones")},
+        {skippedEntriesText(12), QStringLiteral("12 item(s) that cannot be uploaded were skipped")},
+        {"(" + name + "）单文件大小超过你当前等级限制",
+         QString::fromStdString(name) + QStringLiteral(" is larger than your level allows for "
+                                                       "one file")},
+        {"(" + name + "）名称无效",
+         QString::fromStdString(name) + QStringLiteral(": not a valid name")},
+        {"(a:b）的文件名无法在本地使用，已保存为：a：b",
+         QStringLiteral("The name a:b cannot be used here; it was saved as: a") + QChar(0xFF1A) +
+             QLatin1Char('b')},
+        {"磁盘空间不足：/home/用户 2",
+         QStringLiteral("No space left on the disk of /home/") + QString::fromStdString("用户 2")},
+        {"服务器在 100 字节处结束了文件，列出的大小为 4294967296 字节",
+         QStringLiteral("The server ended the file at byte 100; its listed size is 4294967296 "
+                        "bytes")},
+        {kPickFolderTitle, QStringLiteral("Choose the folder to upload")},
+        {"文件不存在", QString::fromStdString("文件不存在")},  // untranslated: the service's words
+    };
+    for (const auto& [core, expected] : cases)
+        QCOMPARE(coreText(core), expected);
 }
 
 NUBEXA_QTEST(EnglishInterfaceTest)
