@@ -25,7 +25,7 @@ import xml.etree.ElementTree as ElementTree
 CJK = re.compile(r"[\u3000-\u303f\u3400-\u9fff\uf900-\ufaff\uff00-\uffef]")
 # What may stand right before a literal that goes to the catalog.
 MARKED = re.compile(
-    r"(?:\btr|\bQT_TR_NOOP|\btranslate|\bQT_TRANSLATE_NOOP)\(\s*(?:\"(?:[^\"\\]|\\.)*\"\s*,\s*)?$"
+    r"(?:\btr|\bQT_TR_NOOP|\btranslate|\bQT_TRANSLATE_NOOP|\bQT_TRANSLATE_N_NOOP)\(\s*(?:\"(?:[^\"\\]|\\.)*\"\s*,\s*)?$"
 )
 SOURCE_SUFFIXES = (".cpp", ".h")
 
@@ -64,6 +64,12 @@ def string_literals(text):
             last_literal_end = i
         else:
             i += 1
+
+
+def forms_of(translation):
+    """The texts of a translation: its plural forms where it has them, else its text."""
+    forms = [form.text or "" for form in translation.findall("numerusform")]
+    return forms or [translation.text or ""]
 
 
 def unmarked_literals(path):
@@ -154,9 +160,14 @@ def catalog_problems(args, files):
         kind = translation.get("type") if translation is not None else "missing"
         if key not in fresh or kind in ("vanished", "obsolete"):
             problems.append(f"{where}: text no longer in the sources ({key[0]}): \"{key[1]}\"")
-        elif kind == "unfinished" or translation is None or not (translation.text or "").strip():
+        elif kind == "unfinished" or translation is None or not all(
+            form.strip() for form in forms_of(translation)
+        ):
             problems.append(f"{where}: no finished translation ({key[0]}): \"{key[1]}\"")
-        elif sorted(re.findall(r"%\d", key[1])) != sorted(re.findall(r"%\d", translation.text)):
+        elif any(
+            sorted(re.findall(r"%[\dn]", key[1])) != sorted(re.findall(r"%[\dn]", form))
+            for form in forms_of(translation)
+        ):
             problems.append(f"{where}: the translation's %1.. markers differ: \"{key[1]}\"")
     return problems
 

@@ -2155,9 +2155,12 @@ Two-way: both ways; deleted files go to the recycle bin</translation>
         <source>没有正在下载的文件</source>
         <translation>No files downloading</translation>
     </message>
-    <message>
-        <source>共 %1 个文件，剩余 %2，%3</source>
-        <translation>%1 files, %2 left, %3</translation>
+    <message numerus="yes">
+        <source>共 %n 个文件，剩余 %1，%2</source>
+        <translation>
+            <numerusform>%n file, %1 left, %2</numerusform>
+            <numerusform>%n files, %1 left, %2</numerusform>
+        </translation>
     </message>
 </context>
 <context>

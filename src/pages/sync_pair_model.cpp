@@ -146,7 +146,9 @@ void SyncPairModel::addPair(const SyncPair& pair) {
         return;
     const int at = rowCount();
     beginInsertRows({}, at, at);
-    m_rows.push_back(SyncPairRow{pair});
+    SyncPairRow row;
+    row.pair = pair;
+    m_rows.push_back(std::move(row));
     endInsertRows();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QKeyEvent>
@@ -37,6 +38,32 @@ namespace {
 
 // Two lines per row: the speed and, under it, the time left.
 constexpr int kRowHeight = 34;
+
+// The list's column widths for `list`'s fonts: the state and speed columns widen to their
+// longest words (English states, a speed of tens of MB/s), taken from the local file's column,
+// so that the list keeps its width.
+std::array<int, TransferListModel::kColumnCount> fittedColumnWidths(const QTableView& list) {
+    std::array<int, TransferListModel::kColumnCount> widths;
+    std::copy(std::begin(TransferListModel::kColumnWidths),
+              std::end(TransferListModel::kColumnWidths), widths.begin());
+    constexpr int kPadding = 10;
+    const QFontMetrics body(list.font());
+    int state = body.horizontalAdvance(
+        list.model()->headerData(TransferListModel::kState, Qt::Horizontal).toString());
+    for (const QString& word : transferStateWords())
+        state = std::max(state, body.horizontalAdvance(word));
+    QFont narrowFont = list.font();
+    narrowFont.setPixelSize(11);  // as the model gives the size and speed columns
+    const int speed = QFontMetrics(narrowFont).horizontalAdvance(QStringLiteral("88888 KB/S"));
+    int taken = 0;
+    for (const auto& [column, needed] : {std::pair{TransferListModel::kState, state + kPadding},
+                                        std::pair{TransferListModel::kSpeed, speed + kPadding}}) {
+        taken += std::max(0, needed - widths[column]);
+        widths[column] = std::max(widths[column], needed);
+    }
+    widths[TransferListModel::kLocal] -= taken;
+    return widths;
+}
 constexpr const char* kNotWritten =
     QT_TRANSLATE_NOOP("Messages", "操作失败，请检查 bin.db 是否可写");
 
@@ -71,7 +98,8 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
     m_list->setItemDelegate(new ProgressDelegate(
         TransferListModel::kProgress, TransferListModel::kSize, TransferListModel::kSpeed, m_list));
     m_list->setGeometry(rects::kList);
-    setUpList(m_list, tr("传输列表"), kRowHeight, TransferListModel::kColumnWidths,
+    m_columnWidths = fittedColumnWidths(*m_list);
+    setUpList(m_list, tr("传输列表"), kRowHeight, m_columnWidths.data(),
               TransferListModel::kColumnCount);
     m_list->setTextElideMode(Qt::ElideMiddle);
     m_list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -113,9 +141,8 @@ void TransferPage::hide() {
 
 void TransferPage::layOut(QSize growth) {
     m_list->setGeometry(rects::grown(rects::kList, growth));
-    m_list->setColumnWidth(
-        TransferListModel::kLocal,
-        TransferListModel::kColumnWidths[TransferListModel::kLocal] + growth.width());
+    m_list->setColumnWidth(TransferListModel::kLocal,
+                           m_columnWidths[TransferListModel::kLocal] + growth.width());
     m_totals->setGeometry(rects::keptRight(rects::kTransferTotals, growth));
     // Each button is at least as wide as its words; a wider one grows to the left.
     const QRect start = rects::atLeastWide(rects::keptRight(rects::kStartAll, growth),

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSize>
+#include <array>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "pages/page_context.h"
+#include "pages/transfer_list_model.h"
 #include "pages/transfer_menu.h"
 #include "session/client_session.h"
 
@@ -98,6 +100,8 @@ private:
 
     const PageContext m_context;
     QTableView* m_list;
+    // The list's column widths: the narrow columns as wide as their words in this language.
+    std::array<int, TransferListModel::kColumnCount> m_columnWidths{};
     TransferListModel* m_model;
     QLabel* m_totals;
     QPushButton* m_pauseAll;

@@ -45,6 +45,14 @@ QString transferWords(const std::string& coreText) {
     return knownWords(kContext, kCoreWords, coreText);
 }
 
+QStringList transferStateWords() {
+    // The short words are the states; the sentences after them say why a row waits.
+    QStringList words;
+    for (const char* word : std::span(kCoreWords).first(11))
+        words << translated(word);
+    return words;
+}
+
 QString knownWords(const char* context, std::span<const char* const> known,
                    const std::string& coreText) {
     for (const char* word : known) {
@@ -61,9 +69,10 @@ QString totalsLine(const TransferTotals& totals, Direction page) {
                          QT_TRANSLATE_NOOP("nubexa::pages::TransferWords", "没有正在上传的文件"))
                    : translated(
                          QT_TRANSLATE_NOOP("nubexa::pages::TransferWords", "没有正在下载的文件"));
-    return translated(
-               QT_TRANSLATE_NOOP("nubexa::pages::TransferWords", "共 %1 个文件，剩余 %2，%3"))
-        .arg(totals.files)
+    // "%n" for the number of files: English says "1 file" but "2 files".
+    static const char* const kTotals =
+        QT_TRANSLATE_N_NOOP("nubexa::pages::TransferWords", "共 %n 个文件，剩余 %1，%2");
+    return QCoreApplication::translate(kContext, kTotals, nullptr, static_cast<int>(totals.files))
         .arg(QString::fromStdString(sizeText(std::to_string(totals.bytesLeft))),
              QString::fromStdString(speedText(std::to_string(totals.speedKBps))));
 }

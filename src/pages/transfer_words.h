@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <span>
 #include <string>
@@ -18,6 +19,10 @@ QString transferWords(const std::string& coreText);
 // gives (marked for `context`); any other text as it is.
 QString knownWords(const char* context, std::span<const char* const> known,
                    const std::string& coreText);
+
+// A row's possible states ("等待", "上传", "完成", …) in the interface's language: what the
+// state column must hold whole.
+QStringList transferStateWords();
 
 // The line above the list: how many files are left, how many bytes, at what speed.
 QString totalsLine(const TransferTotals& totals, Direction page);

@@ -28,6 +28,8 @@
 #include "app/ui_language.h"
 #include "client_harness.h"
 #include "pages/disk_list_model.h"
+#include "pages/transfer_list_model.h"
+#include "pages/transfer_page.h"
 #include "pages/transfer_words.h"
 #include "pages/x_page_my_disk.h"
 #include "picture_catalog.h"
@@ -235,6 +237,12 @@ void EnglishInterfaceTest::windowsShowNoChinese() {
     QCOMPARE(unnamedFocusable(frame), QStringList());
     frame->showUploadingPage();
     QCOMPARE(unnamedFocusable(frame), QStringList());
+    // The state column holds the longest English state whole.
+    const QTableView* transfers = page->transfers().list();
+    for (const QString& word : pages::transferStateWords())
+        QVERIFY2(transfers->fontMetrics().horizontalAdvance(word) <
+                     transfers->columnWidth(pages::TransferListModel::kState),
+                 qPrintable(word));
     const QStringList uploadingChinese =
         chineseTexts(frame, {QStringLiteral("Nickname"), QStringLiteral("Announcement")});
     QVERIFY2(uploadingChinese.isEmpty(), qPrintable(uploadingChinese.join(QLatin1Char('\n'))));

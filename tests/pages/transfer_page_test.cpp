@@ -23,6 +23,7 @@
 #include "pages/delete_task_dialog.h"
 #include "pages/transfer_list_model.h"
 #include "pages/transfer_page.h"
+#include "pages/transfer_words.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
@@ -163,12 +164,30 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
                              QString(),
                              QString(),
                              QStringLiteral("状态")};
+    // The columns keep their widths, but the state and speed columns grow to hold their words
+    // (a speed of tens of MB/s included), taking it from the local file's; the total stays.
+    int total = 0;
+    int partTotal = 0;
     for (int column = 0; column < TransferListModel::kColumnCount; ++column) {
         QCOMPARE(page.model().headerData(column, Qt::Horizontal, Qt::DisplayRole).toString(),
                  titles[column]);
-        QCOMPARE(header->sectionSize(column) * !page.list()->isColumnHidden(column),
-                 TransferListModel::kColumnWidths[column]);
+        const int width = header->sectionSize(column) * !page.list()->isColumnHidden(column);
+        total += width;
+        partTotal += TransferListModel::kColumnWidths[column];
+        if (column == TransferListModel::kState || column == TransferListModel::kSpeed)
+            QVERIFY(width >= TransferListModel::kColumnWidths[column]);
+        else if (column != TransferListModel::kLocal)
+            QCOMPARE(width, TransferListModel::kColumnWidths[column]);
     }
+    QCOMPARE(total, partTotal);
+    QFont narrow = page.list()->font();
+    narrow.setPixelSize(11);
+    QVERIFY(QFontMetrics(narrow).horizontalAdvance(QStringLiteral("47616 KB/S")) <
+            header->sectionSize(TransferListModel::kSpeed));
+    for (const QString& word : transferStateWords())
+        QVERIFY2(page.list()->fontMetrics().horizontalAdvance(word) <
+                     header->sectionSize(TransferListModel::kState),
+                 qPrintable(word));
 
     QCOMPARE(page.model().rowCount(), 6);
     QCOMPARE(rowOfTask(page, deleted), -1);
