@@ -137,7 +137,9 @@ QString accentButtonRules(const SchemeColours& colours, const QString& selector)
     return QStringLiteral(
                "%1 { background: %2; color: %3; border: none; border-radius: 3px; }"
                "%1:hover { background: %4; }"
-               "%1:disabled { background: %5; }")
+               "%1:disabled { background: %5; }"
+               // A sheet's button draws no focus of its own: a ring inside, in the text's colour.
+               "%1:focus { border: 2px solid %3; }")
         .arg(selector, colours.accent.name(), colours.onAccent.name(), colours.accentHover.name(),
              colours.accentDisabled.name());
 }
@@ -145,8 +147,10 @@ QString accentButtonRules(const SchemeColours& colours, const QString& selector)
 QString quietButtonRules(const SchemeColours& colours, const QString& selector) {
     return QStringLiteral(
                "%1 { background: %2; color: %3; }"
-               "%1:hover { background: %4; }")
-        .arg(selector, colours.quiet.name(), colours.text.name(), colours.quietHover.name());
+               "%1:hover { background: %4; }"
+               "%1:focus { border: 2px solid %5; border-radius: 3px; }")
+        .arg(selector, colours.quiet.name(), colours.text.name(), colours.quietHover.name(),
+             colours.accent.name());
 }
 
 ColourSchemeSignal& ColourSchemeSignal::instance() {

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -178,6 +179,7 @@ class ColourSchemeTest : public QObject {
 private slots:
     void thePortalDecidesAndSwitchesLive();
     void everyTextIsReadableInBothSchemes();
+    void aFocusedButtonShowsItsFocus();
 };
 
 void ColourSchemeTest::thePortalDecidesAndSwitchesLive() {
@@ -281,6 +283,32 @@ void ColourSchemeTest::everyTextIsReadableInBothSchemes() {
         QVERIFY(list);
         QCOMPARE(list->palette().color(QPalette::Base).lightness() < 128,
                  scheme == ColourScheme::kDark);
+    }
+}
+
+// Buttons styled by a sheet draw no focus of their own: a keyboard user must still see where
+// Tab went, on the accent buttons and the quiet ones, in both schemes.
+void ColourSchemeTest::aFocusedButtonShowsItsFocus() {
+    for (const ColourScheme scheme : {ColourScheme::kLight, ColourScheme::kDark}) {
+        const SchemeColours& colours = coloursOf(scheme);
+        QWidget window;
+        window.resize(240, 60);
+        auto* accent = new QPushButton(QStringLiteral("Start All"), &window);
+        accent->setGeometry(10, 10, 100, 28);
+        accent->setStyleSheet(accentButtonRules(colours));
+        auto* quiet = new QPushButton(QStringLiteral("Cancel"), &window);
+        quiet->setGeometry(120, 10, 100, 28);
+        quiet->setStyleSheet(quietButtonRules(colours, QStringLiteral("QPushButton")));
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        for (QPushButton* button : {accent, quiet}) {
+            window.setFocus();
+            const QImage plain = button->grab().toImage();
+            button->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY_WITH_TIMEOUT(button->hasFocus(), kWaitMs);
+            QVERIFY2(button->grab().toImage() != plain, qPrintable(button->text()));
+        }
     }
 }
 
