@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QThread>
+#include <QTreeView>
 #include <QUrl>
 
 #include "app/core_texts.h"
@@ -104,8 +106,16 @@ std::optional<std::string> pick(QWidget* owner, const std::string& title, bool f
     dialog.setFileMode(folder ? QFileDialog::Directory : QFileDialog::ExistingFile);
     if (folder)
         dialog.setOption(QFileDialog::ShowDirsOnly);
-    // Wide enough for the size and date columns beside the names.
+    // Wide enough for the size and date columns beside the names, and the columns use that
+    // width: Qt's own dialog keeps narrow default sections that cut the dates ("12/9/2…").
     dialog.resize(dialog.sizeHint().expandedTo(QSize(860, 520)));
+    for (QTreeView* details : dialog.findChildren<QTreeView*>()) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().front().toStdString();
