@@ -153,6 +153,12 @@ QString quietButtonRules(const SchemeColours& colours, const QString& selector) 
              colours.accent.name());
 }
 
+QString choiceFocusRules(const SchemeColours& colours) {
+    return QStringLiteral(
+               "QCheckBox:focus, QRadioButton:focus { background: %1; border-radius: 3px; }")
+        .arg(colours.menuHover.name());
+}
+
 ColourSchemeSignal& ColourSchemeSignal::instance() {
     static ColourSchemeSignal signal;
     return signal;

@@ -52,6 +52,9 @@ void setSchemeStyleSheet(QWidget* widget, std::function<QString(const SchemeColo
 QString accentButtonRules(const SchemeColours& colours,
                           const QString& selector = QStringLiteral("QPushButton"));
 QString quietButtonRules(const SchemeColours& colours, const QString& selector);
+// A sheet's check boxes and radio buttons draw no focus of their own: a band behind the focused
+// one.
+QString choiceFocusRules(const SchemeColours& colours);
 
 // Pushes scheme changes to the followers; one per process.
 class ColourSchemeSignal : public QObject {

@@ -29,7 +29,8 @@ const char* const kFieldStyle =
 const char* const kBoxStyle =
     "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid #8fa3b8;"
     " border-radius: 3px; background: white; }"
-    "QCheckBox::indicator:hover { border-color: #2f80ed; }"
+    "QCheckBox::indicator:hover, QCheckBox::indicator:focus { border-color: #2f80ed; }"
+    "QCheckBox:focus { background: #e8f1fd; border-radius: 3px; }"
     "QCheckBox::indicator:checked { background: #2f80ed; border-color: #2f80ed;"
     " image: url(\"%1\"); }";
 

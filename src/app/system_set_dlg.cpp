@@ -31,7 +31,8 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
                    "QCheckBox, QLabel#limit { color: %6; font-size: 12px; spacing: 6px; }")
                    .arg(c.surface.name(), c.onAccent.name(), c.accentHover.name(), c.accent.name(),
                         c.mutedText.name(), c.text.name()) +
-               accentButtonRules(c) + quietButtonRules(c, QStringLiteral("QPushButton#cancel"));
+               accentButtonRules(c) + quietButtonRules(c, QStringLiteral("QPushButton#cancel")) +
+               choiceFocusRules(c);
     });
 
     auto* heading = new QLabel(tr("启动与登录"), this);

@@ -46,7 +46,8 @@ ItemDialog::ItemDialog(DialogContext context, DiskSelection item, const QString&
                    .arg(c.surface.name(), c.text.name(), c.border.name(), c.base.name(),
                         c.accent.name(), c.selection.name(), c.selectedText.name()) +
                app::accentButtonRules(c) +
-               app::quietButtonRules(c, QStringLiteral("QPushButton#cancel"));
+               app::quietButtonRules(c, QStringLiteral("QPushButton#cancel")) +
+               app::choiceFocusRules(c);
     });
 }
 

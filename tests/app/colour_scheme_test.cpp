@@ -299,10 +299,16 @@ void ColourSchemeTest::aFocusedButtonShowsItsFocus() {
         auto* quiet = new QPushButton(QStringLiteral("Cancel"), &window);
         quiet->setGeometry(120, 10, 100, 28);
         quiet->setStyleSheet(quietButtonRules(colours, QStringLiteral("QPushButton")));
+        auto* choice = new QCheckBox(QStringLiteral("Start with the desktop"), &window);
+        choice->setGeometry(10, 40, 200, 18);
+        choice->setStyleSheet(QStringLiteral("QCheckBox { color: %1; }").arg(colours.text.name()) +
+                              choiceFocusRules(colours));
+        window.resize(240, 70);
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        for (QPushButton* button : {accent, quiet}) {
+        for (QAbstractButton* button :
+             std::initializer_list<QAbstractButton*>{accent, quiet, choice}) {
             window.setFocus();
             const QImage plain = button->grab().toImage();
             button->setFocus(Qt::TabFocusReason);
