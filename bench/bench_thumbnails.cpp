@@ -71,7 +71,8 @@ QByteArray makePicture(const QImage& base, int seed) {
 double thumbnailsMs(ClientSession& session, const std::vector<DiskFileEntry>& files, int& made) {
     pages::ThumbnailSource source(session, {});
     made = 0;
-    QObject::connect(&source, &pages::ThumbnailSource::thumbnailReady, [&made] { ++made; });
+    QObject::connect(&source, &pages::ThumbnailSource::thumbnailsReady,
+                     [&made](const QStringList& ids) { made += static_cast<int>(ids.size()); });
     const auto start = Clock::now();
     source.request(files, true);
     while (made < kPictures && elapsedMs(start) < 300000)
