@@ -1,5 +1,6 @@
 #include "pages/thumbnail_source.h"
 
+#include <QThread>
 #include <cstdlib>
 
 #include "pages/thumbnail_picture.h"
@@ -9,8 +10,10 @@ namespace nubexa::pages {
 
 ThumbnailSource::ThumbnailSource(ClientSession& session, Settings settings, QObject* parent)
     : QObject(parent), m_session(session), m_settings(settings) {
-    // Decoding is work for the cores the transfers leave.
+    // Decoding is work for the cores the transfers and the GUI thread leave: on a machine of
+    // two cores, decoding at the GUI thread's priority held the window up.
     m_pool.setMaxThreadCount(2);
+    m_pool.setThreadPriority(QThread::IdlePriority);
 }
 
 ThumbnailSource::~ThumbnailSource() {
