@@ -3,7 +3,6 @@
 // new rows are shown, against GetFiles of the same folder; and a folder of 10,000 files opened
 // and shown, against the bare HTTP request of its listing.
 #include <curl/curl.h>
-#include <sqlite3.h>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -56,38 +55,6 @@ nubexa::DiskTables fullListing() {
 
 constexpr int kLargeFolderFiles = 10000;
 const std::string kLargeFolder = "一万个文件";
-
-// Writes a folder of kLargeFolderFiles finished files straight into the stand-in's database:
-// registering them one by one through the service would take most of the benchmark's time.
-bool seedLargeFolder(const std::string& database) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open(database.c_str(), &db) != SQLITE_OK) {
-        sqlite3_close(db);
-        return false;
-    }
-    sqlite3_busy_timeout(db, 5000);
-    std::string sql =
-        "BEGIN;"
-        "INSERT INTO folders (account_id, parent_id, name, created)"
-        " SELECT id, 0, '" +
-        kLargeFolder +
-        "', strftime('%s') FROM accounts WHERE name = 'demo';"
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
-        std::to_string(kLargeFolderFiles) +
-        ") INSERT INTO files (account_id, folder_id, name, ext, size, md5, state, created)"
-        " SELECT f.account_id, f.id, '文件 ' || n.i, '.jpg', 1000 + n.i, 'x', 1, strftime('%s')"
-        " FROM n, folders f WHERE f.name = '" +
-        kLargeFolder +
-        "';"
-        "COMMIT;";
-    char* error = nullptr;
-    const bool done = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK;
-    if (!done)
-        std::fprintf(stderr, "seeding: %s\n", error != nullptr ? error : "?");
-    sqlite3_free(error);
-    sqlite3_close(db);
-    return done;
-}
 
 std::size_t discard(char*, std::size_t size, std::size_t count, void*) {
     return size * count;
@@ -222,7 +189,7 @@ int main(int argc, char** argv) {
     openMs /= kRounds;
 
     // 3. The folder of 10,000 files, opened from the top folder until its rows are painted.
-    if (!seedLargeFolder(world.work() + "/service/nubexa.db"))
+    if (!world.seedFolder(kLargeFolder, kLargeFolderFiles))
         return 1;
     QSignalSpy refreshed(page, &nubexa::pages::CXPageMyDisk::listingDone);
     page->goHome();

@@ -4,14 +4,19 @@
 // backup tool may). The peer is the same loop with the client idle: the timer's own jitter.
 // Run from the release build folder (it finds the pictures there), on the offscreen platform;
 // the stand-in runs in this process. --no-writer runs the same steps without the competing
-// writer: what the steps cost the GUI thread by themselves.
+// writer: what the steps cost the GUI thread by themselves. Last, the thumbnail view of a folder
+// of 10,000 pictures, scrolled a page at a time while the thumbnails come.
 #include <ace/Log_Msg.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QImage>
+#include <QListView>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
 #include <chrono>
@@ -26,6 +31,7 @@
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
 #include "bench_world.h"
+#include "pages/disk_list_model.h"
 #include "pages/transfer_list_model.h"
 #include "pages/transfer_page.h"
 #include "pages/x_page_my_disk.h"
@@ -39,6 +45,21 @@ using namespace std::chrono_literals;
 constexpr auto kHold = 2s;
 constexpr auto kBetweenHolds = 100ms;
 constexpr int kFiles = 200;
+constexpr int kPictures = 10000;
+const std::string kPictureFolder = "一万张图片";
+
+// A small photograph-like JPEG: every file of the picture folder has these bytes.
+std::string pictureBytes() {
+    QImage image(640, 480, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb((x * 7) % 256, (y * 5) % 256, (x * y) % 256));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 85);
+    return bytes.toStdString();
+}
 
 // The competing writer: BEGIN IMMEDIATE, 2 s, COMMIT, again, until killed.
 int holdWriteLock(const char* databasePath) {
@@ -60,7 +81,7 @@ int holdWriteLock(const char* databasePath) {
 // each step of the run.
 class LoopProbe : public QObject {
 public:
-    enum Step { kSignIn, kListing, kQueueing, kPage, kSteps };
+    enum Step { kSignIn, kListing, kQueueing, kPage, kThumbnails, kScrolling, kSteps };
 
     LoopProbe() {
         m_timer.setTimerType(Qt::PreciseTimer);
@@ -161,6 +182,9 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    if (!world.seedFolder(kPictureFolder, kPictures, pictureBytes()))
+        return 1;
+    int thumbnailBatches = 0;
     probe.start();
     QElapsedTimer total;
     total.start();
@@ -187,6 +211,34 @@ int main(int argc, char** argv) {
             return fail("the uploading page stayed empty");
         // The page as the transfers move, through the monitor's ticks.
         runFor(8000ms);
+
+        probe.enter(LoopProbe::kThumbnails);
+        disk->switchPage(nubexa::pages::kPageMyDisk);
+        if (!waitUntil([&] { return !disk->busy(); }, 30s))
+            return fail("the disk page did not list");
+        disk->setThumbnailView(true);
+        const auto& rows = disk->model().rows();
+        const auto folderRow = std::find_if(
+            rows.begin(), rows.end(), [](const auto& row) { return row.name == kPictureFolder; });
+        if (folderRow == rows.end())
+            return fail("the picture folder is not listed");
+        disk->openRow(static_cast<int>(folderRow - rows.begin()));
+        if (!waitUntil([&] { return !disk->busy() && disk->model().rowCount() > kPictures; }, 60s))
+            return fail("the picture folder did not open");
+        QObject::connect(&disk->model(), &QAbstractItemModel::dataChanged,
+                         [&](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                             if (roles.contains(Qt::DecorationRole))
+                                 ++thumbnailBatches;
+                         });
+        probe.enter(LoopProbe::kScrolling);
+        // A page down every 50 ms, back to the top at the end.
+        QScrollBar* bar = disk->thumbnailList()->verticalScrollBar();
+        QTimer scroller;
+        QObject::connect(&scroller, &QTimer::timeout, [bar] {
+            bar->setValue(bar->value() >= bar->maximum() ? 0 : bar->value() + bar->pageStep());
+        });
+        scroller.start(50);
+        runFor(10000ms);
         return true;
     }();
     probe.stop();
@@ -199,14 +251,17 @@ int main(int argc, char** argv) {
         return 1;
     std::printf(
         "BENCH gui_stall max_gap_ms=%lld peer_max_gap_ms=%lld ratio=%.1f sign_in_gap_ms=%lld "
-        "listing_gap_ms=%lld queueing_gap_ms=%lld page_gap_ms=%lld run_ms=%lld loop_turns=%d "
-        "lock_holds=%d files=%d\n",
+        "listing_gap_ms=%lld queueing_gap_ms=%lld page_gap_ms=%lld thumbnail_view_gap_ms=%lld "
+        "scrolling_gap_ms=%lld "
+        "thumbnail_batches=%d run_ms=%lld loop_turns=%d lock_holds=%d files=%d pictures=%d\n",
         static_cast<long long>(probe.maxGapMs()), static_cast<long long>(peerGapMs),
         static_cast<double>(probe.maxGapMs()) / static_cast<double>(std::max<qint64>(peerGapMs, 1)),
         static_cast<long long>(probe.stepGapMs(LoopProbe::kSignIn)),
         static_cast<long long>(probe.stepGapMs(LoopProbe::kListing)),
         static_cast<long long>(probe.stepGapMs(LoopProbe::kQueueing)),
         static_cast<long long>(probe.stepGapMs(LoopProbe::kPage)),
-        static_cast<long long>(elapsedMs), probe.turns(), holds, kFiles);
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kThumbnails)),
+        static_cast<long long>(probe.stepGapMs(LoopProbe::kScrolling)), thumbnailBatches,
+        static_cast<long long>(elapsedMs), probe.turns(), holds, kFiles, kPictures);
     return 0;
 }

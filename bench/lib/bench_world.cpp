@@ -1,9 +1,11 @@
 #include "bench_world.h"
 
+#include <sqlite3.h>
 #include <unistd.h>
 #include <QTest>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
@@ -33,6 +35,62 @@ BenchWorld::~BenchWorld() {
         m_service->stop();
     std::error_code error;
     std::filesystem::remove_all(m_work, error);
+}
+
+bool BenchWorld::seedFolder(const std::string& name, int files, const std::string& content) {
+    const std::string data = m_work + "/service/";
+    sqlite3* db = nullptr;
+    if (sqlite3_open((data + "nubexa.db").c_str(), &db) != SQLITE_OK) {
+        sqlite3_close(db);
+        return false;
+    }
+    sqlite3_busy_timeout(db, 5000);
+    const std::string size = content.empty() ? "1000 + n.i" : std::to_string(content.size());
+    const std::string sql =
+        "BEGIN;"
+        "INSERT INTO folders (account_id, parent_id, name, created)"
+        " SELECT id, 0, '" +
+        name +
+        "', strftime('%s') FROM accounts WHERE name = 'demo';"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+        std::to_string(files) +
+        ") INSERT INTO files (account_id, folder_id, name, ext, size, md5, state, created)"
+        " SELECT f.account_id, f.id, '文件 ' || n.i, '.jpg', " +
+        size +
+        ", 'x', 1, strftime('%s')"
+        " FROM n, folders f WHERE f.name = '" +
+        name +
+        "';"
+        "COMMIT;";
+    char* error = nullptr;
+    bool done = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK;
+    if (!done)
+        std::fprintf(stderr, "seeding: %s\n", error != nullptr ? error : "?");
+    sqlite3_free(error);
+    // The file server keeps content/<account>/<file id>.
+    const std::string query =
+        "SELECT files.account_id, files.id FROM files JOIN folders ON"
+        " files.folder_id = folders.id WHERE folders.name = '" +
+        name + "'";
+    sqlite3_stmt* statement = nullptr;
+    if (done && !content.empty() &&
+        sqlite3_prepare_v2(db, query.c_str(), -1, &statement, nullptr) == SQLITE_OK) {
+        const std::string original = m_work + "/seeded-content";
+        std::ofstream(original, std::ios::binary) << content;
+        while (done && sqlite3_step(statement) == SQLITE_ROW) {
+            const std::string folder =
+                data + "content/" + std::to_string(sqlite3_column_int64(statement, 0));
+            std::filesystem::create_directories(folder);
+            std::error_code linkError;
+            std::filesystem::create_hard_link(
+                original, folder + "/" + std::to_string(sqlite3_column_int64(statement, 1)),
+                linkError);
+            done = !linkError;
+        }
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return done;
 }
 
 app::ClientEnvironment BenchWorld::environment() {

@@ -28,6 +28,11 @@ public:
     const std::string& work() const { return m_work; }
     standin::StandinService& service() { return *m_service; }
     app::ClientEnvironment environment();
+    // A folder `name` of `files` finished ".jpg" files in the demo user's top folder, written
+    // straight into the stand-in's database (registering them one by one through the service
+    // would take most of a benchmark's time). With `content` every file has those bytes on the
+    // file server (hard links to one file); without, none has any.
+    bool seedFolder(const std::string& name, int files, const std::string& content = {});
 
     // A client of `environment` with the disk page, signed in as the demo user; null when
     // the main window did not open (said on standard error).

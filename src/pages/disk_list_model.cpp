@@ -1,5 +1,7 @@
 #include "pages/disk_list_model.h"
 
+#include <unordered_set>
+
 #include <QCoreApplication>
 #include <QIcon>
 #include <QTextDocument>
@@ -65,16 +67,28 @@ void DiskListModel::setThumbnails(const ThumbnailSource* thumbnails) {
         emit dataChanged(index(0, kName), index(rowCount() - 1, kName), {Qt::DecorationRole});
 }
 
-void DiskListModel::thumbnailArrived(const QString& fileId) {
+void DiskListModel::thumbnailsArrived(const QStringList& fileIds) {
     if (!m_thumbnails)
         return;
-    const std::string id = fileId.toStdString();
+    std::unordered_set<std::string> ids;
+    for (const QString& id : fileIds)
+        ids.insert(id.toStdString());
+    // One change for each run of neighbouring rows: a view measures every row of a change
+    // again, so one change from the first to the last row of a batch would measure thousands.
+    int first = -1;
+    const auto endRun = [&](int end) {
+        if (first >= 0)
+            emit dataChanged(index(first, kName), index(end - 1, kName), {Qt::DecorationRole});
+        first = -1;
+    };
     for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].kind == RowKind::kFile && m_rows[i].id == id) {
-            const QModelIndex changed = index(static_cast<int>(i), kName);
-            emit dataChanged(changed, changed, {Qt::DecorationRole});
-        }
+        const bool arrived = m_rows[i].kind == RowKind::kFile && ids.count(m_rows[i].id) > 0;
+        if (arrived && first < 0)
+            first = static_cast<int>(i);
+        else if (!arrived)
+            endRun(static_cast<int>(i));
     }
+    endRun(static_cast<int>(m_rows.size()));
 }
 
 QVariant DiskListModel::data(const QModelIndex& index, int role) const {

@@ -28,8 +28,8 @@ public:
     void setRows(std::vector<DiskRow> rows);
     // The thumbnail view: a file's thumbnail, once it is here, in place of its icon (null: icons).
     void setThumbnails(const ThumbnailSource* thumbnails);
-    // The thumbnail of the file `fileId` came: its row is drawn again.
-    void thumbnailArrived(const QString& fileId);
+    // The thumbnails of the files `fileIds` came: their rows are drawn again, in one change.
+    void thumbnailsArrived(const QStringList& fileIds);
     const std::vector<DiskRow>& rows() const { return m_rows; }
     const DiskRow* rowAt(int row) const;
 

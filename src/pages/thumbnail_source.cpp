@@ -1,5 +1,6 @@
 #include "pages/thumbnail_source.h"
 
+#include <QThread>
 #include <cstdlib>
 
 #include "pages/thumbnail_picture.h"
@@ -9,8 +10,10 @@ namespace nubexa::pages {
 
 ThumbnailSource::ThumbnailSource(ClientSession& session, Settings settings, QObject* parent)
     : QObject(parent), m_session(session), m_settings(settings) {
-    // Decoding is work for the cores the transfers leave.
+    // Decoding is work for the cores the transfers and the GUI thread leave: on a machine of
+    // two cores, decoding at the GUI thread's priority held the window up.
     m_pool.setMaxThreadCount(2);
+    m_pool.setThreadPriority(QThread::IdlePriority);
 }
 
 ThumbnailSource::~ThumbnailSource() {
@@ -108,14 +111,31 @@ void ThumbnailSource::remoteFileFetched(const RemoteFileResult& result) {
 }
 
 void ThumbnailSource::made(const DiskFileEntry& file, const QImage& image) {
-    // Queued to the GUI thread; dropped with this object.
-    QMetaObject::invokeMethod(
-        this,
-        [this, key = keyOf(file), id = QString::fromStdString(file.id), image] {
-            m_ready.insert(key, QPixmap::fromImage(image));
-            emit thumbnailReady(id);
-        },
-        Qt::QueuedConnection);
+    bool first = false;
+    {
+        std::lock_guard lock(m_mutex);
+        first = m_made.empty();
+        m_made.push_back({keyOf(file), QString::fromStdString(file.id), image});
+    }
+    // One hand-over queued to the GUI thread takes whatever came until it runs; dropped with
+    // this object.
+    if (first)
+        QMetaObject::invokeMethod(this, &ThumbnailSource::handOver, Qt::QueuedConnection);
+}
+
+void ThumbnailSource::handOver() {
+    std::vector<Made> made;
+    {
+        std::lock_guard lock(m_mutex);
+        made.swap(m_made);
+    }
+    QStringList ids;
+    for (Made& one : made) {
+        m_ready.insert(one.key, QPixmap::fromImage(std::move(one.image)));
+        ids.push_back(one.fileId);
+    }
+    if (!ids.isEmpty())
+        emit thumbnailsReady(ids);
 }
 
 }  // namespace nubexa::pages

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QThreadPool>
 #include <mutex>
 #include <unordered_map>
@@ -48,11 +49,14 @@ public:
     void dropWaiting();
 
 signals:
-    void thumbnailReady(const QString& fileId);
+    // Thumbnails that came since the last time, together: a folder of thousands of pictures
+    // redraws its rows a batch at a time, not once per picture.
+    void thumbnailsReady(const QStringList& fileIds);
 
 private:
     void remoteFileFetched(const RemoteFileResult& result) override;  // on a fetch thread
     void made(const DiskFileEntry& file, const QImage& image);        // from any thread
+    void handOver();                                                  // on the GUI thread
     void moveAhead(const DiskFileEntry& file);
     static QString keyOf(const DiskFileEntry& file);
 
@@ -63,6 +67,12 @@ private:
     QSet<QString> m_asked;            // by keyOf
     std::mutex m_mutex;
     std::unordered_map<std::string, DiskFileEntry> m_fetching;  // by tag; guarded by m_mutex
+    struct Made {
+        QString key;
+        QString fileId;
+        QImage image;
+    };
+    std::vector<Made> m_made;  // not handed over yet; guarded by m_mutex
 };
 
 }  // namespace nubexa::pages

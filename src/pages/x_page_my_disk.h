@@ -155,7 +155,11 @@ private:
     void buildList();
     void buildThumbnailView();  // x_page_my_disk_thumbnails.cpp
     // Asks for the thumbnails of the files listed, those in sight first.
+    // Every file of the listing, those in sight first; on scrolling, those in sight only (the
+    // rest were asked for with the listing).
     void requestThumbnails();
+    void requestThumbnailsInSight();
+    std::vector<DiskFileEntry> filesInSight() const;
     Target currentTarget() const;
     void load(Target target);
     void applyPage(const Target& target);

@@ -4,7 +4,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTableView>
-#include <set>
+#include <algorithm>
+#include <unordered_set>
 
 #include "pages/disk_list_model.h"
 #include "pages/page_list.h"
@@ -36,6 +37,9 @@ void CXPageMyDisk::buildThumbnailView() {
     m_thumbList->setWordWrap(true);
     m_thumbList->setIconSize(kThumbnailBox);
     m_thumbList->setGridSize(kThumbnailCell);
+    // Every cell is the grid's: the view need not ask each of thousands of rows for its size
+    // when it lays them out or when a thumbnail comes.
+    m_thumbList->setUniformItemSizes(true);
     m_thumbList->setContextMenuPolicy(Qt::CustomContextMenu);
     m_thumbList->setGeometry(page_rects::kList);
     m_thumbList->hide();
@@ -49,7 +53,7 @@ void CXPageMyDisk::buildThumbnailView() {
     });
     // Rows scrolled into sight go ahead of those still waiting.
     connect(m_thumbList->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            [this] { requestThumbnails(); });
+            [this] { requestThumbnailsInSight(); });
 
     m_viewSwitch = new QPushButton(tr("缩略图"), m_right);
     m_viewSwitch->setAccessibleName(tr("切换缩略图与列表"));
@@ -66,8 +70,8 @@ void CXPageMyDisk::setThumbnailView(bool on) {
         ThumbnailSource::Settings settings;
         settings.box = kThumbnailBox;
         m_thumbnails = new ThumbnailSource(m_context.session, settings, this);
-        connect(m_thumbnails, &ThumbnailSource::thumbnailReady, m_model,
-                &DiskListModel::thumbnailArrived);
+        connect(m_thumbnails, &ThumbnailSource::thumbnailsReady, m_model,
+                &DiskListModel::thumbnailsArrived);
     }
     m_model->setThumbnails(on ? m_thumbnails : nullptr);
     m_viewSwitch->setText(on ? tr("列表") : tr("缩略图"));
@@ -79,23 +83,49 @@ void CXPageMyDisk::setThumbnailView(bool on) {
         requestThumbnails();
 }
 
+std::vector<DiskFileEntry> CXPageMyDisk::filesInSight() const {
+    // The view lays rows out in order, so those in sight are the rows between the first and
+    // the last cell found under the viewport: a look at each cell, not at every row of a
+    // folder of thousands.
+    const QRect sight = m_thumbList->viewport()->rect();
+    int first = -1;
+    int last = -1;
+    for (int y = 0; y < sight.height() + kThumbnailCell.height();
+         y += kThumbnailCell.height() / 2) {
+        for (int x = 0; x < sight.width(); x += kThumbnailCell.width() / 2) {
+            const int row = m_thumbList->indexAt({x, std::min(y, sight.height() - 1)}).row();
+            if (row < 0)
+                continue;
+            first = first < 0 ? row : std::min(first, row);
+            last = std::max(last, row);
+        }
+    }
+    std::unordered_set<std::string> ids;
+    for (int row = std::max(first, 0); row <= last; ++row) {
+        const DiskRow* listed = m_model->rowAt(row);
+        if (listed && listed->kind == RowKind::kFile)
+            ids.insert(listed->id);
+    }
+    std::vector<DiskFileEntry> shown;
+    for (const DiskFileEntry& file : shownTables().disk_files) {
+        if (file.id == kEndMarkId || shown.size() == ids.size())
+            break;
+        if (ids.count(file.id) > 0)
+            shown.push_back(file);
+    }
+    return shown;
+}
+
 void CXPageMyDisk::requestThumbnails() {
     if (!m_thumbnails || !m_thumbnailView)
         return;
-    std::set<std::string> inSight;
-    const QRect sight = m_thumbList->viewport()->rect();
-    for (int row = 0; row < m_model->rowCount(); ++row) {
-        const DiskRow* listed = m_model->rowAt(row);
-        if (listed->kind == RowKind::kFile &&
-            m_thumbList->visualRect(m_model->index(row, DiskListModel::kName)).intersects(sight))
-            inSight.insert(listed->id);
-    }
-    std::vector<DiskFileEntry> shown;
-    std::vector<DiskFileEntry> rest;
-    for (const DiskFileEntry& file : listedEntries(shownTables().disk_files))
-        (inSight.count(file.id) > 0 ? shown : rest).push_back(file);
-    m_thumbnails->request(shown, true);
-    m_thumbnails->request(rest, false);
+    requestThumbnailsInSight();
+    m_thumbnails->request(listedEntries(shownTables().disk_files), false);
+}
+
+void CXPageMyDisk::requestThumbnailsInSight() {
+    if (m_thumbnails && m_thumbnailView)
+        m_thumbnails->request(filesInSight(), true);
 }
 
 }  // namespace nubexa::pages

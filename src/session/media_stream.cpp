@@ -1,15 +1,17 @@
 #include "session/media_stream.h"
 
+#include <vector>
+
 #include "ftp/ftp_client.h"
 #include "ftp/read_run.h"
 #include "preview/range_endpoint.h"
-#include "service/service_client.h"
-#include "transfer/transfer_manager.h"
+#include "transfer/signed_in_client.h"
 
 namespace nubexa {
 
-// Reads each range on a sign-in of its own: a player asks for a few ranges at once (the
-// start, the index at the end) and drops one at every seek.
+// Reads each range on a signed-in connection of the stream's: a player asks for a few ranges
+// at once (the start, the index at the end) and drops one at every seek, so a connection whose
+// range ended (or was dropped) waits for the next range instead of a new sign-in each time.
 class MediaStream::FileServerSource : public RangeSource {
 public:
     FileServerSource(TransferManager& manager, std::string remoteName)
@@ -17,20 +19,40 @@ public:
 
     bool read(std::int64_t offset, std::int64_t length, const Sink& sink,
               const std::atomic<bool>& stop) override {
-        FtpOptions options = m_manager.settings().ftp;
-        options.stopRequest = &stop;
-        const auto client = m_manager.makeFtpClient(m_manager.service().account(), options);
-        if (!client->FtpLogin())
+        auto signedIn = take(stop);
+        std::string problem;
+        FTPClient* client = signedIn->get(problem);
+        if (!client)
             return false;
-        if (client->signedInClear())
-            m_manager.signedInClear(m_manager.service().account().ftp_host);
         const ReadResult result = client->Read({m_remoteName, offset, length}, sink);
+        if (result.end == ReadResult::End::kFailed || stop)
+            signedIn->drop();
+        giveBack(std::move(signedIn));
         return result.bytes == length;
     }
 
 private:
+    // The endpoint's one stop flag ends every connection; a kept one was made with it.
+    std::unique_ptr<SignedInClient> take(const std::atomic<bool>& stop) {
+        std::lock_guard lock(m_mutex);
+        if (m_idle.empty())
+            return std::make_unique<SignedInClient>(m_manager, stop);
+        auto signedIn = std::move(m_idle.back());
+        m_idle.pop_back();
+        return signedIn;
+    }
+    void giveBack(std::unique_ptr<SignedInClient> signedIn) {
+        std::lock_guard lock(m_mutex);
+        if (signedIn->held() && m_idle.size() < kMostIdle)
+            m_idle.push_back(std::move(signedIn));
+    }
+
+    // As many as a player keeps busy at once; more are signed out after their range.
+    static constexpr std::size_t kMostIdle = 3;
     TransferManager& m_manager;
     const std::string m_remoteName;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<SignedInClient>> m_idle;  // guarded by m_mutex
 };
 
 void MediaStreams::add(MediaStream& stream) {

@@ -38,9 +38,10 @@ private:
 };
 
 // A disk file served to a player on this machine (see RangeEndpoint): each range the player
-// asks for is read from the file server on a connection of its own, protected as the
-// transfers are; nothing is written to disk. Ends, with every connection, when destroyed or
-// ended by its session's MediaStreams. Made and destroyed by one owner (the preview window's).
+// asks for is read from the file server on a connection of the stream's, signed in once and
+// kept for the next range, protected as the transfers are; nothing is written to disk. Ends, with
+// every connection, when destroyed or ended by its session's MediaStreams. Made and destroyed by
+// one owner (the preview window's).
 class MediaStream {
 public:
     ~MediaStream();

@@ -5,8 +5,7 @@
 
 #include "ftp/ftp_client.h"
 #include "ftp/small_file.h"
-#include "service/service_client.h"
-#include "transfer/transfer_manager.h"
+#include "transfer/signed_in_client.h"
 
 namespace nubexa {
 
@@ -123,31 +122,17 @@ void RemoteFileFetcher::deliver(Slot& slot, const RemoteFileResult& result) {
 }
 
 void RemoteFileFetcher::work(Slot& slot) {
-    std::unique_ptr<FTPClient> client;
-    std::string endpoint;
+    // One sign-in serves many files, while the account and the connection hold.
+    SignedInClient signedIn(m_manager, slot.stop);
     Waiting waiting;
     while (next(slot, waiting)) {
         const RemoteFileRequest& request = waiting.request;
         RemoteFileResult result;
         result.tag = request.tag;
-        const AccountInfo account = m_manager.service().account();
-        const std::string wanted = ftpEndpointOf(account);
-        // One sign-in serves many files, while the account and the connection hold.
-        if (!client || endpoint != wanted || !client->reusable()) {
-            FtpOptions options = m_manager.settings().ftp;
-            options.stopRequest = &slot.stop;
-            client = m_manager.makeFtpClient(account, options);
-            client->setKeepOpen(true);
-            endpoint = wanted;
-            if (!client->FtpLogin()) {
-                result.problem = client->securityProblem().empty() ? client->lastReply()
-                                                                   : client->securityProblem();
-                client.reset();
-                deliver(slot, result);
-                continue;
-            }
-            if (client->signedInClear())
-                m_manager.signedInClear(account.ftp_host);
+        FTPClient* client = signedIn.get(result.problem);
+        if (!client) {
+            deliver(slot, result);
+            continue;
         }
         const SmallFile file =
             fetchSmallFile(*client, request.remoteName, request.limit, request.headIsEnough);
@@ -157,11 +142,10 @@ void RemoteFileFetcher::work(Slot& slot) {
         result.problem = file.reply;
         if (file.outcome == SmallFile::Outcome::kFailed ||
             file.outcome == SmallFile::Outcome::kStopped)
-            client.reset();
+            signedIn.drop();
         deliver(slot, result);
     }
-    if (client)
-        client->Quit();
+    signedIn.quit();
 }
 
 }  // namespace nubexa

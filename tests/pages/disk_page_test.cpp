@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QTest>
@@ -411,10 +412,15 @@ void DiskPageTest::theThumbnailViewShowsPicturesAndSharesTheListsSelection() {
     QVERIFY(page.thumbnailViewShown());
     QVERIFY(page.thumbnailList()->isVisible());
     QVERIFY(!page.list()->isVisible());
+    QSignalSpy changed(&page.model(), &QAbstractItemModel::dataChanged);
     // The picture arrives in place of the file-type icon: 160 × 100 within 96 × 96.
     QTRY_COMPARE_WITH_TIMEOUT(
         name.data(Qt::DecorationRole).value<QIcon>().availableSizes().value(0), QSize(96, 60),
         20000);
+    // Its row alone is changed: the view measures again every row a change names.
+    QVERIFY(!changed.isEmpty());
+    QCOMPARE(changed.back().at(0).toModelIndex().row(), seaside);
+    QCOMPARE(changed.back().at(1).toModelIndex().row(), seaside);
     ClientHarness::screenshot(static_cast<QWidget*>(driver.harness().mainFrame()),
                               QStringLiteral("disk-page-thumbnails.png"));
 

@@ -1,7 +1,7 @@
 // The preview window against the stand-in: pictures fetched and walked in the folder's order,
-// zoomed by keys; a picture bomb refused before decoding; texts in UTF-8, GB18030 and UTF-16
-// read right and a long one said to be cut; a file server that stops while a file comes ends
-// in a message, not a wait.
+// zoomed by keys; a picture bomb refused before decoding; texts in UTF-8, GB18030, UTF-16 and
+// the encodings uchardet recognises read right and a long one said to be cut; a file server that
+// stops while a file comes ends in a message, not a wait.
 #include <QBuffer>
 #include <QImage>
 #include <QPlainTextEdit>
@@ -94,6 +94,8 @@ class PreviewWindowTest : public QObject {
 private slots:
     void picturesAreShownWalkedAndZoomedAndABombIsRefused();
     void textsAreDecodedAndALongOneIsCut();
+    void textEncodingsAreRecognised_data();
+    void textEncodingsAreRecognised();
     void aFileServerThatStopsEndsInAMessage();
 };
 
@@ -258,6 +260,79 @@ void PreviewWindowTest::textsAreDecodedAndALongOneIsCut() {
     (*share)->click();
     QVERIFY(driver.dialog<ShareDialog>());
     QCOMPARE(driver.page().selection().name, std::string("long"));
+}
+
+void PreviewWindowTest::textEncodingsAreRecognised_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("cut");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("Latin-1 French")
+        << QByteArray(
+               "\xc0\x20\x6c\x61\x20\x66\x69\x6e\x20\x64\x65\x20\x6c\x27\xe9\x74\xe9\x2c\x20\x6c"
+               "\x65\x20\x67\x61\x72\xe7\x6f\x6e\x20\x72\xe9\x66\x6c\xe9\x63\x68\x69\x74\x20\x70"
+               "\x72\xe8\x73\x20\x64\x65\x20\x6c\x61\x20\x66\x65\x6e\xea\x74\x72\x65\x20\x3a\x20"
+               "\x6f\xf9\x20\xe9\x74\x61\x69\x65\x6e\x74\x20\x70\x61\x73\x73\xe9\x65\x73\x20\x6c"
+               "\x65\x73\x20\x63\x72\xea\x70\x65\x73\x20\x3f\x20\x44\xe9\x6a\xe0\x20\x4e\x6f\xeb"
+               "\x6c\x20\x61\x70\x70\x72\x6f\x63\x68\x61\x69\x74\x2e",
+               113)
+        << false
+        << QStringLiteral(
+               "À la fin de l'été, le garçon réfléchit près de la fenêtre : où étaient passées les "
+               "crêpes ? Déjà Noël approchait.")
+        << QByteArray("ISO-8859-1") << false;
+    QTest::newRow("Shift-JIS")
+        << QByteArray(
+               "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x83\x65\x83\x4c\x83\x58\x83\x67\x82\xc5\x82\xb7"
+               "\x81\x42\x8d\xa1\x93\xfa\x82\xcd\x82\xc6\x82\xc4\x82\xe0\x97\xc7\x82\xa2\x93\x56"
+               "\x8b\x43\x82\xc5\x82\xb7\x82\xcb\x81\x42\x96\xbe\x93\xfa\x82\xcd\x89\x4a\x82\xaa"
+               "\x8d\x7e\x82\xe9\x82\xa9\x82\xe0\x82\xb5\x82\xea\x82\xdc\x82\xb9\x82\xf1\x81\x42",
+               80)
+        << false
+        << QStringLiteral(
+               "日本語のテキストです。今日はとても良い天気ですね。明日は雨が降るかもしれません。")
+        << QByteArray("SHIFT_JIS") << false;
+    QTest::newRow("Big5")
+        << QByteArray(
+               "\xb3\x6f\xac\x4f\xa4\x40\xad\xd3\xc1\x63\xc5\xe9\xa4\xa4\xa4\xe5\xaa\xba\xa4\xe5"
+               "\xa6\x72\xc0\xc9\xae\xd7\xa1\x43\xa4\xb5\xa4\xd1\xa4\xd1\xae\xf0\xab\xdc\xa6\x6e"
+               "\xa1\x41\xa7\xda\xad\xcc\xa4\x40\xb0\x5f\xa5\x68\xa4\xbd\xb6\xe9\xb4\xb2\xa8\x42"
+               "\xa7\x61\xa1\x43",
+               64)
+        << false
+        << QStringLiteral("這是一個繁體中文的文字檔案。今天天氣很好，我們一起去公園散步吧。")
+        << QByteArray("BIG5") << false;
+    QTest::newRow("GB18030")
+        << QByteArray(
+               "\xd5\xe2\xca\xc7\xd2\xbb\xb8\xf6\xbc\xf2\xcc\xe5\xd6\xd0\xce\xc4\xb5\xc4\xce\xc4"
+               "\xb1\xbe\xce\xc4\xbc\xfe\xa1\xa3\xbd\xf1\xcc\xec\xcc\xec\xc6\xf8\xba\xdc\xba\xc3"
+               "\xa3\xac\xce\xd2\xc3\xc7\xd2\xbb\xc6\xf0\xc8\xa5\xb9\xab\xd4\xb0\xc9\xa2\xb2\xbd"
+               "\xb0\xc9\xa1\xa3",
+               64)
+        << false
+        << QStringLiteral("这是一个简体中文的文本文件。今天天气很好，我们一起去公园散步吧。")
+        << QByteArray("GB18030") << false;
+    // The file goes on: the character cut in two is left out, not taken for bad bytes.
+    QTest::newRow("UTF-8 cut mid-character")
+        << QByteArray("\xe4\xb8\xad\xe6\x96\x87\xe6\x96\x87\xe6\x9c", 11) << true
+        << QStringLiteral("中文文") << QByteArray("UTF-8") << false;
+    // Not cut, the same bytes are damaged UTF-8, not Chinese nonsense from GB18030.
+    QTest::newRow("UTF-8 ending mid-character")
+        << QByteArray("\xe4\xb8\xad\xe6\x96\x87\xe6\x96\x87\xe6\x9c", 11) << false
+        << QStringLiteral("中文文\uFFFD\uFFFD") << QByteArray("UTF-8") << true;
+}
+
+void PreviewWindowTest::textEncodingsAreRecognised() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, cut);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, encoding);
+    QFETCH(bool, damaged);
+    const PreviewText shown = decodePreviewText(bytes, cut);
+    QCOMPARE(shown.text, text);
+    QCOMPARE(shown.encoding, encoding);
+    QCOMPARE(shown.damaged, damaged);
 }
 
 void PreviewWindowTest::aFileServerThatStopsEndsInAMessage() {

@@ -64,13 +64,14 @@ private slots:
 
         {
             ThumbnailSource source(session, {});
-            QSignalSpy ready(&source, &ThumbnailSource::thumbnailReady);
+            QSignalSpy ready(&source, &ThumbnailSource::thumbnailsReady);
             for (const auto& file : files)
                 QCOMPARE(source.wants(file), file.ext == ".png");
             source.request(files, true);
             source.request(files, true);  // asked once
             QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, 20000);
-            QCOMPARE(ready.front().front().toString(), QString::fromStdString(seaside.id));
+            QCOMPARE(ready.front().front().toStringList(),
+                     QStringList{QString::fromStdString(seaside.id)});
             QCOMPARE(source.thumbnail(seaside).size(), QSize(96, 60));
         }
         QVERIFY(session.findThumbnail(seaside));
@@ -78,7 +79,7 @@ private slots:
         // The file server gone: the kept thumbnail still shows.
         service->stop();
         ThumbnailSource again(session, {});
-        QSignalSpy ready(&again, &ThumbnailSource::thumbnailReady);
+        QSignalSpy ready(&again, &ThumbnailSource::thumbnailsReady);
         again.request({seaside}, true);
         QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, 20000);
         QCOMPARE(again.thumbnail(seaside).size(), QSize(96, 60));

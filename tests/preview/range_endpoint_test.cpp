@@ -1,6 +1,7 @@
 // The player's range endpoint against the stand-in: ranges byte for byte (the middle, open to
 // the end, the last bytes, a seek), HEAD, 416, a wrong token, a malformed request, only
-// loopback listening, and an end that joins a request still in flight.
+// loopback listening, an end that joins a request still in flight, and one sign-in serving
+// range after range, a dropped one included.
 #include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <netinet/in.h>
@@ -11,9 +12,11 @@
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -104,6 +107,23 @@ HttpAnswer get(std::uint16_t port, const std::string& path, const std::string& r
     return request(port, head + "\r\n");
 }
 
+// A player's request whose first bytes came: its socket, still open, and those bytes; -1
+// when nothing came within 10 s.
+std::pair<int, std::string> firstBytesOf(std::uint16_t port, const std::string& head) {
+    const int player = connectTo("127.0.0.1", port);
+    if (player < 0)
+        return {-1, {}};
+    ::send(player, head.data(), head.size(), MSG_NOSIGNAL);
+    char first[64];
+    pollfd wait{player, POLLIN, 0};
+    const ssize_t got = ::poll(&wait, 1, 10000) > 0 ? ::recv(player, first, sizeof first, 0) : -1;
+    if (got <= 0) {
+        ::close(player);
+        return {-1, {}};
+    }
+    return {player, std::string(first, static_cast<std::size_t>(got))};
+}
+
 // An IPv4 address of this machine that is not loopback, when it has one.
 std::string outsideAddress() {
     ifaddrs* list = nullptr;
@@ -137,7 +157,10 @@ public:
         options.ftp.port = 0;
         options.seedDemo = true;
         options.tlsSelfSigned = tls;
-        options.logSink = [](const std::string&) {};
+        options.logSink = [signIns = m_signIns](const std::string& line) {
+            if (line.find(" USER ") != std::string::npos)
+                ++*signIns;
+        };
         m_service = std::make_unique<standin::StandinService>(options);
         if (const auto started = m_service->start(); !started.ok) {
             ADD_FAILURE() << started.message;
@@ -190,10 +213,13 @@ public:
         return {};
     }
     static std::string noise() { return standin::makeNoise(1 << 20, 20240601); }
+    // Sign-ins at the file server so far.
+    int signIns() const { return *m_signIns; }
 
     std::unique_ptr<ClientSession> session;
 
 private:
+    std::shared_ptr<std::atomic<int>> m_signIns = std::make_shared<std::atomic<int>>(0);
     std::unique_ptr<standin::StandinService> m_service;
     RecordingNotifier m_notifier;
     NoTransferView m_view;
@@ -268,6 +294,18 @@ TEST_F(RangeEndpointTest, RangesArriveByteForByteAndASeekIsANewRange) {
     HttpAnswer whole = get(port, path);
     EXPECT_EQ(whole.status, 200);
     EXPECT_TRUE(whole.body == m_bytes);
+    // One range after the other: one sign-in serves them all.
+    EXPECT_EQ(m_world.signIns(), 1);
+
+    // A player that drops a range after its first bytes (a seek): the transfer it cut leaves
+    // nothing behind on the kept connection for the next range.
+    const auto [player, first] =
+        firstBytesOf(port, "GET " + path + " HTTP/1.1\r\nRange: bytes=1000-\r\n\r\n");
+    ASSERT_GE(player, 0);
+    ::close(player);
+    HttpAnswer after = get(port, path, "bytes=500000-500999");
+    EXPECT_EQ(after.status, 206);
+    EXPECT_TRUE(after.body == m_bytes.substr(500000, 1000));
 }
 
 TEST_F(RangeEndpointTest, WrongTokensRangesAndRequestsAreRefused) {
@@ -313,20 +351,12 @@ TEST_F(RangeEndpointTest, OnlyLoopbackListensAndTheEndJoinsARequestInFlight) {
     }
 
     // A player that reads the start of the whole file and then stalls.
-    const int player = connectTo("127.0.0.1", port);
+    const auto [player, first] = firstBytesOf(port, "GET " + path + " HTTP/1.1\r\n\r\n");
     ASSERT_GE(player, 0);
-    const std::string head = "GET " + path + " HTTP/1.1\r\n\r\n";
-    ::send(player, head.data(), head.size(), MSG_NOSIGNAL);
-    char first[64];
-    pollfd wait{player, POLLIN, 0};
-    ASSERT_GT(::poll(&wait, 1, 10000), 0);
-    const ssize_t got = ::recv(player, first, sizeof first, 0);
-    ASSERT_GT(got, 0);
     stream.reset();  // joins its threads, the stalled request's included
     EXPECT_LT(connectTo("127.0.0.1", port), 0);
     // Whatever came is the start of the answer, and then the connection closed.
-    const HttpAnswer answer =
-        parseAnswer(std::string(first, static_cast<std::size_t>(got)) + readToEnd(player));
+    const HttpAnswer answer = parseAnswer(first + readToEnd(player));
     EXPECT_EQ(answer.status, 200);
     EXPECT_EQ(answer.body, m_bytes.substr(0, answer.body.size()));
     ::close(player);
