@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 
 #include "platform/local_time.h"
 #include "service/remote_name.h"
@@ -92,14 +93,19 @@ public:
     PlanRunner(ClientSession& session, const SyncPair& pair, RemoteTree& remote,
                const std::vector<JournalEntry>& journal, const LocalTrash& trash,
                SyncRoundResult& result)
-        : m_session(session), m_pair(pair), m_remote(remote), m_trash(trash), m_result(result) {
-        for (const JournalEntry& entry : journal)
-            m_journal.emplace(entry.localPath, entry);
-    }
+        : m_session(session),
+          m_pair(pair),
+          m_remote(remote),
+          m_trash(trash),
+          m_result(result),
+          m_journal(journal) {}
 
     // False when bin.db refused: the round stops there. `stopped` is asked before each step.
     bool carryOut(const std::vector<SyncAction>& actions,
                   const std::function<bool()>& stopped = {}) {
+        // Records touch only the journal and stand alone: one transaction takes them all.
+        if (!recordAll(actions))
+            return false;
         std::set<std::string> blocked;  // whose conflict copy could not be made
         for (const SyncAction& action : actions) {
             if (stopped && stopped())
@@ -108,7 +114,6 @@ public:
             bool stored = true;
             switch (action.kind) {
                 case K::kRecord:
-                    stored = record(action);
                     break;
                 case K::kForget:
                     stored = forget(action.localPath);
@@ -151,7 +156,7 @@ private:
         const bool stored = m_session.gate().run(
             [&](LocalStore& store) { return SyncJournal(store).put(m_pair.id, entry); });
         if (stored)
-            m_journal[entry.localPath] = entry;
+            m_changed[entry.localPath] = entry;
         return stored;
     }
 
@@ -159,28 +164,51 @@ private:
         const bool stored = m_session.gate().run(
             [&](LocalStore& store) { return SyncJournal(store).forget(m_pair.id, localPath); });
         if (stored)
-            m_journal.erase(localPath);
+            m_changed[localPath] = std::nullopt;
         return stored;
     }
 
-    JournalEntry entryFor(const SyncAction& action) const {
-        const auto found = m_journal.find(action.localPath);
-        if (found != m_journal.end())
-            return found->second;
+    // The journal as this round left it so far. The index is made at the first question: an
+    // idle round of a large pair never needs it.
+    JournalEntry entryFor(const SyncAction& action) {
+        if (const auto changed = m_changed.find(action.localPath); changed != m_changed.end()) {
+            if (changed->second)
+                return *changed->second;
+        } else {
+            if (m_index.empty()) {
+                for (const JournalEntry& entry : m_journal)
+                    m_index.emplace(entry.localPath, &entry);
+            }
+            if (const auto found = m_index.find(action.localPath); found != m_index.end())
+                return *found->second;
+        }
         JournalEntry entry;
         entry.localPath = action.localPath;
         entry.remotePath = action.remotePath;
         return entry;
     }
 
-    bool record(const SyncAction& action) {
-        JournalEntry entry = entryFor(action);
-        entry.remotePath = action.remotePath;
-        entry.synced = true;
-        entry.local = action.local;
-        entry.remote = action.remote;
-        entry.pending = {};
-        return put(entry);
+    bool recordAll(const std::vector<SyncAction>& actions) {
+        std::vector<JournalEntry> entries;
+        for (const SyncAction& action : actions) {
+            if (action.kind != SyncAction::Kind::kRecord)
+                continue;
+            JournalEntry entry = entryFor(action);
+            entry.remotePath = action.remotePath;
+            entry.synced = true;
+            entry.local = action.local;
+            entry.remote = action.remote;
+            entry.pending = {};
+            entries.push_back(std::move(entry));
+        }
+        if (entries.empty())
+            return true;
+        if (!m_session.gate().run(
+                [&](LocalStore& store) { return SyncJournal(store).putAll(m_pair.id, entries); }))
+            return false;
+        for (JournalEntry& entry : entries)
+            m_changed[entry.localPath] = std::move(entry);
+        return true;
     }
 
     bool trashRemote(const SyncAction& action) {
@@ -335,7 +363,10 @@ private:
     RemoteTree& m_remote;
     const LocalTrash& m_trash;
     SyncRoundResult& m_result;
-    std::map<std::string, JournalEntry> m_journal;
+    const std::vector<JournalEntry>& m_journal;  // as the round's look read it
+    std::unordered_map<std::string, const JournalEntry*> m_index;
+    // Entries this round wrote (or forgot: nullopt) since.
+    std::map<std::string, std::optional<JournalEntry>> m_changed;
     bool m_queued = false;
 };
 
@@ -367,8 +398,8 @@ RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOpti
     look.skipped = std::move(scan.skipped);
     look.input.mode = pair.mode;
     look.input.local = std::move(scan.snapshot);
-    look.input.remote = look.remote.files;
-    look.input.journal = *journal;
+    look.input.remote = std::move(look.remote.files);
+    look.input.journal = std::move(*journal);
     look.input.conflictStamp = localTimeText("%Y%m%d-%H%M%S");
     look.input.askAboveShare = options.askAboveShare;
     look.input.deletionsConfirmed = options.deletionsConfirmed;
@@ -500,8 +531,15 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
         return ended(SyncRoundResult::End::kStoreFailed);
     if (stopped())
         return ended(SyncRoundResult::End::kInterrupted);
-    result.awaitsTransfers = runner.queuedAny() && !options.driveQueue;
-    if (runner.queuedAny() && options.driveQueue) {
+    if (!runner.queuedAny()) {
+        // Nothing went into the queue: what the plan did is in the journal already, and a
+        // second look would only read both sides again.
+        if (result.failed > 0)
+            return ended(SyncRoundResult::End::kUnfinished);
+        return stampDone(result);
+    }
+    result.awaitsTransfers = !options.driveQueue;
+    if (options.driveQueue) {
         QueueRun queueRun(m_session, options.run, m_view);
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
@@ -545,11 +583,16 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
         return ended(SyncRoundResult::End::kStoreFailed);
     if (left || result.failed > 0)
         return ended(SyncRoundResult::End::kUnfinished);
+    return stampDone(result);
+}
+
+SyncRoundResult SyncRound::stampDone(SyncRoundResult& result) {
     const bool stamped = m_session.gate().run([&](LocalStore& store) {
         return SyncJournal(store).setLastSync(m_pair.id,
                                               static_cast<std::int64_t>(std::time(nullptr)));
     });
-    return ended(stamped ? SyncRoundResult::End::kDone : SyncRoundResult::End::kStoreFailed);
+    result.end = stamped ? SyncRoundResult::End::kDone : SyncRoundResult::End::kStoreFailed;
+    return result;
 }
 
 }  // namespace nubexa
