@@ -124,16 +124,18 @@ public:
                 case K::kTrashLocal:
                     stored = trashLocal(action);
                     break;
+                case K::kUpload:
+                    stored = action.folder ? makeRemoteFolder(action) : upload(action);
+                    break;
+                case K::kDownload:
+                    if (action.folder)
+                        stored = makeLocalFolder(action);
+                    else if (blocked.count(action.localPath) == 0)
+                        stored = download(action);
+                    break;
                 case K::kConflictCopy:
                     if (!conflictCopy(action))
                         blocked.insert(action.localPath);
-                    break;
-                case K::kUpload:
-                    stored = upload(action);
-                    break;
-                case K::kDownload:
-                    if (blocked.count(action.localPath) == 0)
-                        stored = download(action);
                     break;
             }
             if (!stored)
@@ -145,11 +147,52 @@ public:
     bool queuedAny() const { return m_queued; }
 
 private:
-    std::string localFile(const std::string& path) const { return m_pair.localFolder + "/" + path; }
+    // A folder's path ("a/b/") without its '/': the trash names an entry by its last name.
+    std::string localFile(const std::string& path) const {
+        const bool folder = !path.empty() && path.back() == '/';
+        return m_pair.localFolder + "/" + path.substr(0, path.size() - (folder ? 1 : 0));
+    }
 
     void fail(const std::string& path, const std::string& why) {
         ++m_result.failed;
         m_result.problems.emplace_back(path, why);
+        m_failedPaths.insert(path);
+    }
+
+    // Whether something below `folder` ("a/b/") failed this round, and so may still be there.
+    bool failedBelow(const std::string& folder) const {
+        const auto next = m_failedPaths.upper_bound(folder);
+        return next != m_failedPaths.end() && next->compare(0, folder.size(), folder) == 0;
+    }
+
+    // A folder made on one side is in step at once: there is nothing to transfer.
+    bool recordFolder(const SyncAction& action, const std::string& remoteId) {
+        JournalEntry entry;
+        entry.localPath = action.localPath;
+        entry.remotePath = action.remotePath;
+        entry.synced = true;
+        entry.local = {action.localPath, 0, 0, 0};
+        entry.remote = {action.remotePath, remoteId, 0, {}};
+        return put(entry);
+    }
+
+    bool makeRemoteFolder(const SyncAction& action) {
+        const auto made = remoteFolderFor(action.remotePath);
+        if (!made) {
+            fail(action.remotePath, "无法创建网盘文件夹");
+            return true;
+        }
+        return recordFolder(action, *made);
+    }
+
+    bool makeLocalFolder(const SyncAction& action) {
+        std::error_code error;
+        fs::create_directories(localFile(action.localPath), error);
+        if (error) {
+            fail(action.localPath, error.message());
+            return true;
+        }
+        return recordFolder(action, action.remoteId);
     }
 
     bool put(const JournalEntry& entry) {
@@ -212,7 +255,9 @@ private:
     }
 
     bool trashRemote(const SyncAction& action) {
-        if (!removeRemote(action.remoteId, action.remotePath))
+        if (action.folder && failedBelow(action.localPath))
+            return true;
+        if (!removeRemote(ItemRef{action.remoteId, action.folder}, action.remotePath))
             return true;
         ++m_result.trashedRemote;
         return forget(action.localPath);
@@ -220,6 +265,13 @@ private:
 
     // Only the file the plan saw: one changed since the scan is left for the next round.
     bool unchangedSinceScan(const SyncAction& action) {
+        if (action.folder) {
+            // Only an empty folder goes: what came into it since the scan keeps it.
+            const auto names = entryNames(localFile(action.localPath));
+            // A folder that still holds something (a link the round leaves alone, a file that
+            // came since) stays, quietly: the journal keeps it for the next round.
+            return names && names->empty() && !failedBelow(action.localPath);
+        }
         const auto now = localFileState(m_pair.localFolder, action.localPath);
         if (now && now->size == action.local.size && now->mtime == action.local.mtime &&
             now->inode == action.local.inode)
@@ -291,7 +343,7 @@ private:
             return false;
         // The disk keeps one file per name: the old version goes to the recycle bin first.
         if (!action.replacesRemoteId.empty() &&
-            !removeRemote(action.replacesRemoteId, action.remotePath))
+            !removeRemote(ItemRef{action.replacesRemoteId, false}, action.remotePath))
             return true;
         const QueuedTask queued = m_session.queue().QueueFileUpload(
             localFile(action.localPath),
@@ -339,9 +391,9 @@ private:
     }
 
     // To the service's recycle bin; false (said) when it refused or did not answer.
-    bool removeRemote(const std::string& id, const std::string& path) {
+    bool removeRemote(const ItemRef& item, const std::string& path) {
         ServiceRefusal why;
-        if (m_session.disk().remove(ItemRef{id, false}, "0", &why) == 1)
+        if (m_session.disk().remove(item, "0", &why) == 1)
             return true;
         fail(path, why.message.empty() ? describeFailure(why.failure) : why.message);
         return false;
@@ -367,6 +419,7 @@ private:
     std::unordered_map<std::string, const JournalEntry*> m_index;
     // Entries this round wrote (or forgot: nullopt) since.
     std::map<std::string, std::optional<JournalEntry>> m_changed;
+    std::set<std::string> m_failedPaths;  // local or disk paths that failed this round
     bool m_queued = false;
 };
 
@@ -399,6 +452,10 @@ RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOpti
     look.input.mode = pair.mode;
     look.input.local = std::move(scan.snapshot);
     look.input.remote = std::move(look.remote.files);
+    for (const auto& [path, id] : look.remote.folderIds) {
+        if (!path.empty())
+            look.input.remoteFolders.push_back({path, id, 0, {}});
+    }
     look.input.journal = std::move(*journal);
     look.input.conflictStamp = localTimeText("%Y%m%d-%H%M%S");
     look.input.askAboveShare = options.askAboveShare;
