@@ -434,19 +434,21 @@ struct RoundLook {
 
 RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOptions& options) {
     RoundLook look;
-    const auto journal =
-        session.gate().run([&](LocalStore& store) { return SyncJournal(store).entries(pair.id); });
-    if (!journal) {
-        look.failed = SyncRoundResult::End::kStoreFailed;
-        return look;
-    }
-    LocalScan scan = scanLocalFolder(pair.localFolder);
+    // The listing first: reading its answer is the round's peak of memory, which the journal
+    // and the scan need not add to.
     auto remote = listRemote(session, pair.remoteFolderId);
     if (!remote.ok()) {
         look.failed = SyncRoundResult::End::kListingFailed;
         look.listingFailure = remote.failure;
         return look;
     }
+    auto journal =
+        session.gate().run([&](LocalStore& store) { return SyncJournal(store).entries(pair.id); });
+    if (!journal) {
+        look.failed = SyncRoundResult::End::kStoreFailed;
+        return look;
+    }
+    LocalScan scan = scanLocalFolder(pair.localFolder);
     look.remote = std::move(remote.value);
     look.skipped = std::move(scan.skipped);
     look.input.mode = pair.mode;
