@@ -49,8 +49,8 @@ rss=0
 for _ in $(seq "$ROUNDS"); do
     /usr/bin/time -f '%e %M' -o "$WORK/time" "$CLI" sync now >"$WORK/idle.out" 2>&1 ||
         { cat "$WORK/idle.out" >&2; exit 1; }
-    grep -q ' 0 up, 0 down, 0 to the trash, 0 conflict copies' "$WORK/idle.out" ||
-        grep -q '上传 0，下载 0，移入回收站 0，冲突副本 0' "$WORK/idle.out" ||
+    grep -q '(0 up, 0 down, 0 to the trash, 0 conflict copies)' "$WORK/idle.out" ||
+        grep -q '（上传 0，下载 0，移入回收站 0，冲突副本 0）' "$WORK/idle.out" ||
         { echo "an idle round moved something:" >&2; cat "$WORK/idle.out" >&2; exit 1; }
     read -r seconds kib <"$WORK/time"
     times+=("$seconds")
