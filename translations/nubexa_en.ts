@@ -2034,6 +2034,14 @@ Two-way: both ways; deleted files go to the recycle bin</translation>
         <source>文件名经过转换，不能从网盘更新</source>
         <translation>its name was changed for the disk, so it cannot be updated from there</translation>
     </message>
+    <message>
+        <source>回收站无法写入</source>
+        <translation>the trash cannot be written</translation>
+    </message>
+    <message>
+        <source>回收站中同名文件过多</source>
+        <translation>the trash holds too many files of that name</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::pages::TransferListModel</name>

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         "nubexa-cli: the command-line companion of the Nubexa client. It shares bin.db, "
         "nubexa.ini, the transfer queue and its workers with the client. Exit status: 0 done, "
         "1 a task or the command failed, 2 usage error, 3 done but entries were left out (a "
-        "folder put), 130 interrupted.",
+        "folder put, links or special files in a sync folder), 130 interrupted.",
         "nubexa-cli"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("nubexa-cli ") + nubexa::kVersion,

@@ -53,6 +53,9 @@ constexpr KnownText kWholeTexts[] = {
     {"未能加入下载队列", "it could not be queued for download"},
     {"文件名经过转换，不能从网盘更新",
      "its name was changed for the disk, so it cannot be updated from there"},
+    // Why a file could not go to the desktop's trash.
+    {"回收站无法写入", "the trash cannot be written"},
+    {"回收站中同名文件过多", "the trash holds too many files of that name"},
 };
 
 // Texts that follow "(name）".

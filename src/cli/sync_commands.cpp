@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <tuple>
 
 #include "cli/argument_checks.h"
 #include "cli/cli_context.h"
@@ -163,13 +165,23 @@ int removePair(const CliContext& context, std::int64_t id) {
     return kDone;
 }
 
+// What rounds left out and said so already (pair id, path, why): a link found in every round
+// is said in the first only.
+using SaidLeftOut = std::set<std::tuple<std::int64_t, std::string, std::string>>;
+
 // One line per pair (none for a round that moved nothing when `quietWhenIdle`); the exit
-// code it adds.
-int reportRound(const SyncPair& pair, const SyncRoundResult& round, bool quietWhenIdle = false) {
+// code it adds. Entries left out (links, special files, names the disk cannot take) are
+// named, once where `said` keeps count, and end a round in step with kLeftOut, as a folder
+// "put" does.
+int reportRound(const SyncPair& pair, const SyncRoundResult& round, bool quietWhenIdle = false,
+                SaidLeftOut* said = nullptr) {
     const std::string id = std::to_string(pair.id);
-    for (const auto& [path, why] : round.skipped)
+    for (const auto& [path, why] : round.skipped) {
+        if (said != nullptr && !said->emplace(pair.id, path, why).second)
+            continue;
         complain(say("pair {}: left out {}: {}", "同步对 {}：跳过 {}：{}",
                      {id, forTerminal(path), forTerminal(coreMessageText(why))}));
+    }
     for (const auto& [path, why] : round.problems)
         complain(say("pair {}: {}: {}", "同步对 {}：{}：{}",
                      {id, forTerminal(path), forTerminal(coreMessageText(why))}));
@@ -259,8 +271,11 @@ struct RunArgs {
 class RoundReporter : public SyncKeeperListener {
 public:
     void roundEnded(const SyncPair& pair, const SyncRoundResult& result) override {
-        reportRound(pair, result, true);
+        reportRound(pair, result, true, &m_said);
     }
+
+private:
+    SaidLeftOut m_said;  // the keeper's thread only
 };
 
 // Rounds of every pair (pairs added meanwhile join) until SIGINT or SIGTERM, which stops the
@@ -330,7 +345,10 @@ void addSyncCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     remove->callback([&context, &exitCode, id] { exitCode = removePair(context, *id); });
 
     auto yes = std::make_shared<bool>(false);
-    CLI::App* now = sync->add_subcommand("now", "One round of every pair, then exit");
+    CLI::App* now = sync->add_subcommand(
+        "now",
+        "One round of every pair, then exit (status 3: in step, but links or special files "
+        "were left out)");
     now->add_flag("--yes", *yes,
                   "go ahead with a round that deletes or replaces more than 30 % of a pair's "
                   "files (otherwise it stops and says so)");

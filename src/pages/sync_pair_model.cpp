@@ -1,5 +1,6 @@
 #include "pages/sync_pair_model.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 
@@ -23,7 +24,17 @@ constexpr const char* kRoundReasons[] = {
     QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "未能加入上传队列"),
     QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "未能加入下载队列"),
     QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "文件名经过转换，不能从网盘更新"),
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "回收站无法写入"),
+    QT_TRANSLATE_NOOP("nubexa::pages::SyncPairModel", "回收站中同名文件过多"),
 };
+
+// A round's own reasons, else a transfer's, which the notifier's messages carry.
+QString roundReason(const std::string& why) {
+    const QString own = knownWords(kContext, kRoundReasons, why);
+    if (own != QString::fromStdString(why))
+        return own;
+    return QCoreApplication::translate("Messages", why.c_str());
+}
 
 }  // namespace
 
@@ -183,7 +194,7 @@ void SyncPairModel::roundEnded(const SyncPair& pair, const SyncRoundResult& resu
     row.problem.clear();
     if (!result.problems.empty()) {
         row.problem = fromNarrow(result.problems.front().first) + QStringLiteral(": ") +
-                      knownWords(kContext, kRoundReasons, result.problems.front().second);
+                      roundReason(result.problems.front().second);
     }
     switch (result.end) {
         case End::kDone:

@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <tuple>
+#include <unordered_map>
 
 #include "platform/local_time.h"
 #include "service/remote_name.h"
@@ -92,14 +93,19 @@ public:
     PlanRunner(ClientSession& session, const SyncPair& pair, RemoteTree& remote,
                const std::vector<JournalEntry>& journal, const LocalTrash& trash,
                SyncRoundResult& result)
-        : m_session(session), m_pair(pair), m_remote(remote), m_trash(trash), m_result(result) {
-        for (const JournalEntry& entry : journal)
-            m_journal.emplace(entry.localPath, entry);
-    }
+        : m_session(session),
+          m_pair(pair),
+          m_remote(remote),
+          m_trash(trash),
+          m_result(result),
+          m_journal(journal) {}
 
     // False when bin.db refused: the round stops there. `stopped` is asked before each step.
     bool carryOut(const std::vector<SyncAction>& actions,
                   const std::function<bool()>& stopped = {}) {
+        // Records touch only the journal and stand alone: one transaction takes them all.
+        if (!recordAll(actions))
+            return false;
         std::set<std::string> blocked;  // whose conflict copy could not be made
         for (const SyncAction& action : actions) {
             if (stopped && stopped())
@@ -108,7 +114,6 @@ public:
             bool stored = true;
             switch (action.kind) {
                 case K::kRecord:
-                    stored = record(action);
                     break;
                 case K::kForget:
                     stored = forget(action.localPath);
@@ -119,16 +124,18 @@ public:
                 case K::kTrashLocal:
                     stored = trashLocal(action);
                     break;
+                case K::kUpload:
+                    stored = action.folder ? makeRemoteFolder(action) : upload(action);
+                    break;
+                case K::kDownload:
+                    if (action.folder)
+                        stored = makeLocalFolder(action);
+                    else if (blocked.count(action.localPath) == 0)
+                        stored = download(action);
+                    break;
                 case K::kConflictCopy:
                     if (!conflictCopy(action))
                         blocked.insert(action.localPath);
-                    break;
-                case K::kUpload:
-                    stored = upload(action);
-                    break;
-                case K::kDownload:
-                    if (blocked.count(action.localPath) == 0)
-                        stored = download(action);
                     break;
             }
             if (!stored)
@@ -140,18 +147,59 @@ public:
     bool queuedAny() const { return m_queued; }
 
 private:
-    std::string localFile(const std::string& path) const { return m_pair.localFolder + "/" + path; }
+    // A folder's path ("a/b/") without its '/': the trash names an entry by its last name.
+    std::string localFile(const std::string& path) const {
+        const bool folder = !path.empty() && path.back() == '/';
+        return m_pair.localFolder + "/" + path.substr(0, path.size() - (folder ? 1 : 0));
+    }
 
     void fail(const std::string& path, const std::string& why) {
         ++m_result.failed;
         m_result.problems.emplace_back(path, why);
+        m_failedPaths.insert(path);
+    }
+
+    // Whether something below `folder` ("a/b/") failed this round, and so may still be there.
+    bool failedBelow(const std::string& folder) const {
+        const auto next = m_failedPaths.upper_bound(folder);
+        return next != m_failedPaths.end() && next->compare(0, folder.size(), folder) == 0;
+    }
+
+    // A folder made on one side is in step at once: there is nothing to transfer.
+    bool recordFolder(const SyncAction& action, const std::string& remoteId) {
+        JournalEntry entry;
+        entry.localPath = action.localPath;
+        entry.remotePath = action.remotePath;
+        entry.synced = true;
+        entry.local = {action.localPath, 0, 0, 0};
+        entry.remote = {action.remotePath, remoteId, 0, {}};
+        return put(entry);
+    }
+
+    bool makeRemoteFolder(const SyncAction& action) {
+        const auto made = remoteFolderFor(action.remotePath);
+        if (!made) {
+            fail(action.remotePath, "无法创建网盘文件夹");
+            return true;
+        }
+        return recordFolder(action, *made);
+    }
+
+    bool makeLocalFolder(const SyncAction& action) {
+        std::error_code error;
+        fs::create_directories(localFile(action.localPath), error);
+        if (error) {
+            fail(action.localPath, error.message());
+            return true;
+        }
+        return recordFolder(action, action.remoteId);
     }
 
     bool put(const JournalEntry& entry) {
         const bool stored = m_session.gate().run(
             [&](LocalStore& store) { return SyncJournal(store).put(m_pair.id, entry); });
         if (stored)
-            m_journal[entry.localPath] = entry;
+            m_changed[entry.localPath] = entry;
         return stored;
     }
 
@@ -159,32 +207,57 @@ private:
         const bool stored = m_session.gate().run(
             [&](LocalStore& store) { return SyncJournal(store).forget(m_pair.id, localPath); });
         if (stored)
-            m_journal.erase(localPath);
+            m_changed[localPath] = std::nullopt;
         return stored;
     }
 
-    JournalEntry entryFor(const SyncAction& action) const {
-        const auto found = m_journal.find(action.localPath);
-        if (found != m_journal.end())
-            return found->second;
+    // The journal as this round left it so far. The index is made at the first question: an
+    // idle round of a large pair never needs it.
+    JournalEntry entryFor(const SyncAction& action) {
+        if (const auto changed = m_changed.find(action.localPath); changed != m_changed.end()) {
+            if (changed->second)
+                return *changed->second;
+        } else {
+            if (m_index.empty()) {
+                for (const JournalEntry& entry : m_journal)
+                    m_index.emplace(entry.localPath, &entry);
+            }
+            if (const auto found = m_index.find(action.localPath); found != m_index.end())
+                return *found->second;
+        }
         JournalEntry entry;
         entry.localPath = action.localPath;
         entry.remotePath = action.remotePath;
         return entry;
     }
 
-    bool record(const SyncAction& action) {
-        JournalEntry entry = entryFor(action);
-        entry.remotePath = action.remotePath;
-        entry.synced = true;
-        entry.local = action.local;
-        entry.remote = action.remote;
-        entry.pending = {};
-        return put(entry);
+    bool recordAll(const std::vector<SyncAction>& actions) {
+        std::vector<JournalEntry> entries;
+        for (const SyncAction& action : actions) {
+            if (action.kind != SyncAction::Kind::kRecord)
+                continue;
+            JournalEntry entry = entryFor(action);
+            entry.remotePath = action.remotePath;
+            entry.synced = true;
+            entry.local = action.local;
+            entry.remote = action.remote;
+            entry.pending = {};
+            entries.push_back(std::move(entry));
+        }
+        if (entries.empty())
+            return true;
+        if (!m_session.gate().run(
+                [&](LocalStore& store) { return SyncJournal(store).putAll(m_pair.id, entries); }))
+            return false;
+        for (JournalEntry& entry : entries)
+            m_changed[entry.localPath] = std::move(entry);
+        return true;
     }
 
     bool trashRemote(const SyncAction& action) {
-        if (!removeRemote(action.remoteId, action.remotePath))
+        if (action.folder && failedBelow(action.localPath))
+            return true;
+        if (!removeRemote(ItemRef{action.remoteId, action.folder}, action.remotePath))
             return true;
         ++m_result.trashedRemote;
         return forget(action.localPath);
@@ -192,6 +265,13 @@ private:
 
     // Only the file the plan saw: one changed since the scan is left for the next round.
     bool unchangedSinceScan(const SyncAction& action) {
+        if (action.folder) {
+            // Only an empty folder goes: what came into it since the scan keeps it.
+            const auto names = entryNames(localFile(action.localPath));
+            // A folder that still holds something (a link the round leaves alone, a file that
+            // came since) stays, quietly: the journal keeps it for the next round.
+            return names && names->empty() && !failedBelow(action.localPath);
+        }
         const auto now = localFileState(m_pair.localFolder, action.localPath);
         if (now && now->size == action.local.size && now->mtime == action.local.mtime &&
             now->inode == action.local.inode)
@@ -263,7 +343,7 @@ private:
             return false;
         // The disk keeps one file per name: the old version goes to the recycle bin first.
         if (!action.replacesRemoteId.empty() &&
-            !removeRemote(action.replacesRemoteId, action.remotePath))
+            !removeRemote(ItemRef{action.replacesRemoteId, false}, action.remotePath))
             return true;
         const QueuedTask queued = m_session.queue().QueueFileUpload(
             localFile(action.localPath),
@@ -311,9 +391,9 @@ private:
     }
 
     // To the service's recycle bin; false (said) when it refused or did not answer.
-    bool removeRemote(const std::string& id, const std::string& path) {
+    bool removeRemote(const ItemRef& item, const std::string& path) {
         ServiceRefusal why;
-        if (m_session.disk().remove(ItemRef{id, false}, "0", &why) == 1)
+        if (m_session.disk().remove(item, "0", &why) == 1)
             return true;
         fail(path, why.message.empty() ? describeFailure(why.failure) : why.message);
         return false;
@@ -335,7 +415,11 @@ private:
     RemoteTree& m_remote;
     const LocalTrash& m_trash;
     SyncRoundResult& m_result;
-    std::map<std::string, JournalEntry> m_journal;
+    const std::vector<JournalEntry>& m_journal;  // as the round's look read it
+    std::unordered_map<std::string, const JournalEntry*> m_index;
+    // Entries this round wrote (or forgot: nullopt) since.
+    std::map<std::string, std::optional<JournalEntry>> m_changed;
+    std::set<std::string> m_failedPaths;  // local or disk paths that failed this round
     bool m_queued = false;
 };
 
@@ -350,25 +434,31 @@ struct RoundLook {
 
 RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOptions& options) {
     RoundLook look;
-    const auto journal =
-        session.gate().run([&](LocalStore& store) { return SyncJournal(store).entries(pair.id); });
-    if (!journal) {
-        look.failed = SyncRoundResult::End::kStoreFailed;
-        return look;
-    }
-    LocalScan scan = scanLocalFolder(pair.localFolder);
+    // The listing first: reading its answer is the round's peak of memory, which the journal
+    // and the scan need not add to.
     auto remote = listRemote(session, pair.remoteFolderId);
     if (!remote.ok()) {
         look.failed = SyncRoundResult::End::kListingFailed;
         look.listingFailure = remote.failure;
         return look;
     }
+    auto journal =
+        session.gate().run([&](LocalStore& store) { return SyncJournal(store).entries(pair.id); });
+    if (!journal) {
+        look.failed = SyncRoundResult::End::kStoreFailed;
+        return look;
+    }
+    LocalScan scan = scanLocalFolder(pair.localFolder);
     look.remote = std::move(remote.value);
     look.skipped = std::move(scan.skipped);
     look.input.mode = pair.mode;
     look.input.local = std::move(scan.snapshot);
-    look.input.remote = look.remote.files;
-    look.input.journal = *journal;
+    look.input.remote = std::move(look.remote.files);
+    for (const auto& [path, id] : look.remote.folderIds) {
+        if (!path.empty())
+            look.input.remoteFolders.push_back({path, id, 0, {}});
+    }
+    look.input.journal = std::move(*journal);
     look.input.conflictStamp = localTimeText("%Y%m%d-%H%M%S");
     look.input.askAboveShare = options.askAboveShare;
     look.input.deletionsConfirmed = options.deletionsConfirmed;
@@ -500,8 +590,15 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
         return ended(SyncRoundResult::End::kStoreFailed);
     if (stopped())
         return ended(SyncRoundResult::End::kInterrupted);
-    result.awaitsTransfers = runner.queuedAny() && !options.driveQueue;
-    if (runner.queuedAny() && options.driveQueue) {
+    if (!runner.queuedAny()) {
+        // Nothing went into the queue: what the plan did is in the journal already, and a
+        // second look would only read both sides again.
+        if (result.failed > 0)
+            return ended(SyncRoundResult::End::kUnfinished);
+        return stampDone(result);
+    }
+    result.awaitsTransfers = !options.driveQueue;
+    if (options.driveQueue) {
         QueueRun queueRun(m_session, options.run, m_view);
         {
             const std::lock_guard<std::mutex> lock(m_mutex);
@@ -545,11 +642,16 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
         return ended(SyncRoundResult::End::kStoreFailed);
     if (left || result.failed > 0)
         return ended(SyncRoundResult::End::kUnfinished);
+    return stampDone(result);
+}
+
+SyncRoundResult SyncRound::stampDone(SyncRoundResult& result) {
     const bool stamped = m_session.gate().run([&](LocalStore& store) {
         return SyncJournal(store).setLastSync(m_pair.id,
                                               static_cast<std::int64_t>(std::time(nullptr)));
     });
-    return ended(stamped ? SyncRoundResult::End::kDone : SyncRoundResult::End::kStoreFailed);
+    result.end = stamped ? SyncRoundResult::End::kDone : SyncRoundResult::End::kStoreFailed;
+    return result;
 }
 
 }  // namespace nubexa

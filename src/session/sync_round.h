@@ -111,6 +111,8 @@ public:
 
 private:
     bool stopped();
+    // The pair's last sync set to now: kDone, or kStoreFailed when bin.db refused.
+    SyncRoundResult stampDone(SyncRoundResult& result);
 
     ClientSession& m_session;
     const SyncPair m_pair;

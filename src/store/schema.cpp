@@ -64,6 +64,13 @@ constexpr const char* kCreateQueueIndex =
     "CREATE INDEX IF NOT EXISTS t_process_list_queue ON t_process_list(user_id, ran_type, status,"
     " id, transfer_schedule, is_user_pasue, file_size, transfer_size, tranfer_speed);";
 
+// The look for a task of the same file before each insert (kFindSameTask): without it every
+// insert reads all of the user's rows, and queuing a sync folder of many files goes
+// quadratic. Added to earlier files when they can be written.
+constexpr const char* kCreateTaskFileIndex =
+    "CREATE INDEX IF NOT EXISTS t_process_list_file ON t_process_list(user_id, ran_type,"
+    " local_path, local_file_name);";
+
 constexpr const char* kCreateOptionRows =
     "INSERT INTO t_options (key,value) SELECT 'is_auto_run','0' "
     " WHERE NOT EXISTS (SELECT 1 FROM t_options WHERE key='is_auto_run');"
@@ -181,6 +188,7 @@ StoreSchema::Outcome createSchema(LocalStore& store) {
     }
     addLaterColumns(db);
     sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
+    sqlite3_exec(db, kCreateTaskFileIndex, nullptr, nullptr, nullptr);
     if (inTransaction && !store.commit()) {
         store.reportError();
         store.rollback();
@@ -276,6 +284,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
         addLaterColumns(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);
+        sqlite3_exec(db, kCreateTaskFileIndex, nullptr, nullptr, nullptr);
         return Outcome::Ready;
     }
     return createSchema(store);

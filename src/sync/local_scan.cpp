@@ -37,6 +37,7 @@ void scanFolder(const std::string& root, const std::string& relative, LocalScan&
         }
         if (S_ISDIR(info.st_mode)) {
             folders.push_back(path);
+            scan.snapshot.folders.push_back(path);
         } else if (S_ISREG(info.st_mode)) {
             if (!isPartialName(name))
                 scan.snapshot.files.push_back(stateOf(path, info));

@@ -115,6 +115,7 @@ struct Item {
     const LocalFileState* local = nullptr;
     const RemoteFileState* remote = nullptr;
     const JournalEntry* journal = nullptr;
+    bool folder = false;  // paths end with '/'
 };
 
 Side localSide(const Item& item) {
@@ -233,6 +234,49 @@ void addActions(const Item& item, Decision decision, const std::string& stamp,
     actions.push_back(action);
 }
 
+// A folder has no content: being there is all there is to carry over. A folder to be trashed
+// waits for the second pass, which knows whether anything below it stays.
+Decision folderDecision(const Item& item, Decision decision) {
+    const bool local = item.local != nullptr;
+    const bool remote = item.remote != nullptr;
+    switch (decision) {
+        case D::kUpload:
+        case D::kUploadReplacing:
+            return remote ? D::kNothing : D::kUpload;
+        case D::kDownload:
+        case D::kDownloadReplacing:
+            return local ? D::kNothing : D::kDownload;
+        case D::kTrashLocal:
+        case D::kTrashRemote:
+        case D::kForget:
+            return decision;
+        case D::kConflict:
+        case D::kNothing:
+            break;
+    }
+    return D::kNothing;
+}
+
+// Both sides hold the item as it is now: the journal takes it.
+SyncAction recordOf(const Item& item) {
+    SyncAction record;
+    record.kind = SyncAction::Kind::kRecord;
+    record.folder = item.folder;
+    record.localPath = item.localPath;
+    record.remotePath = item.remotePath;
+    record.remoteId = item.remote->id;
+    record.local = *item.local;
+    record.remote = *item.remote;
+    return record;
+}
+
+// Both sides hold the folder, and the journal does not know it so.
+bool folderToRecord(const Item& item) {
+    return item.local != nullptr && item.remote != nullptr &&
+           (item.journal == nullptr || !item.journal->synced ||
+            item.journal->remote.id != item.remote->id);
+}
+
 }  // namespace
 
 // The rail stops what a fault looks like: a side emptied or wiped (many deletions), or one
@@ -294,69 +338,139 @@ SyncPlan reconcile(const ReconcileInput& input) {
         return plan;
     }
 
+    // Folders stand beside the files under their path with a '/' after it.
+    std::vector<LocalFileState> folderList;
+    for (const std::string& folder : input.local.folders)
+        folderList.push_back({folder + "/", 0, 0, 0});
+    std::vector<RemoteFileState> remoteFolderList;
+    for (const RemoteFileState& folder : input.remoteFolders)
+        remoteFolderList.push_back({folder.path + "/", folder.id, 0, {}});
+    const std::vector<LocalFileState>& localFolders = folderList;
+    const std::vector<RemoteFileState>& remoteFolders = remoteFolderList;
+
     std::unordered_map<std::string, const LocalFileState*> localByPath;
-    for (const LocalFileState& file : input.local.files)
-        localByPath.emplace(file.path, &file);
+    for (const auto* side : {&input.local.files, &localFolders}) {
+        for (const LocalFileState& file : *side)
+            localByPath.emplace(file.path, &file);
+    }
     std::unordered_map<std::string, const RemoteFileState*> remoteByPath;
-    for (const RemoteFileState& file : input.remote)
-        remoteByPath.emplace(file.path, &file);
+    for (const auto* side : {&input.remote, &remoteFolders}) {
+        for (const RemoteFileState& file : *side)
+            remoteByPath.emplace(file.path, &file);
+    }
     auto find = [](const auto& byPath, const std::string& path) {
         const auto found = byPath.find(path);
         return found == byPath.end() ? nullptr : found->second;
+    };
+    const auto isFolder = [](const std::string& path) {
+        return !path.empty() && path.back() == '/';
     };
 
     std::map<std::string, Item> items;  // by local path: the plan comes out in a stable order
     std::set<std::string> claimedRemote;
     for (const JournalEntry& entry : input.journal) {
-        Item item{entry.localPath, entry.remotePath, find(localByPath, entry.localPath),
-                  find(remoteByPath, entry.remotePath), &entry};
+        Item item{entry.localPath,
+                  entry.remotePath,
+                  find(localByPath, entry.localPath),
+                  find(remoteByPath, entry.remotePath),
+                  &entry,
+                  isFolder(entry.localPath)};
         claimedRemote.insert(entry.remotePath);
         items.emplace(entry.localPath, item);
     }
-    for (const LocalFileState& file : input.local.files) {
-        if (items.count(file.path) != 0)
-            continue;
-        const RemotePathFor mapped = remotePathFor(file.path);
-        if (!mapped.problem.empty()) {
-            plan.unsendable.emplace_back(file.path, mapped.problem);
-            continue;
+    for (const auto* side : {&input.local.files, &localFolders}) {
+        for (const LocalFileState& file : *side) {
+            if (items.count(file.path) != 0)
+                continue;
+            const bool folder = isFolder(file.path);
+            const RemotePathFor mapped =
+                remotePathFor(folder ? file.path.substr(0, file.path.size() - 1) : file.path);
+            if (!mapped.problem.empty()) {
+                plan.unsendable.emplace_back(file.path, mapped.problem);
+                continue;
+            }
+            const std::string remotePath = mapped.path + (folder ? "/" : "");
+            if (!claimedRemote.insert(remotePath).second) {
+                // Two local names map to one disk name ("a:b" beside "a：b"); the first keeps
+                // it.
+                plan.unsendable.emplace_back(file.path, "同名文件已存在");
+                continue;
+            }
+            items.emplace(file.path, Item{file.path, remotePath, &file,
+                                          find(remoteByPath, remotePath), nullptr, folder});
         }
-        if (!claimedRemote.insert(mapped.path).second) {
-            // Two local names map to one disk name ("a:b" beside "a：b"); the first keeps it.
-            plan.unsendable.emplace_back(file.path, "同名文件已存在");
-            continue;
-        }
-        items.emplace(file.path, Item{file.path, mapped.path, &file,
-                                      find(remoteByPath, mapped.path), nullptr});
     }
-    for (const RemoteFileState& file : input.remote) {
-        if (claimedRemote.count(file.path) != 0)
-            continue;
-        const std::string localPath = localPathFor(file.path);
-        // A local name already in use by another file (or one the service cannot take):
-        // the disk's file is left where it is rather than written over it.
-        if (items.count(localPath) != 0 || localByPath.count(localPath) != 0)
-            continue;
-        items.emplace(localPath, Item{localPath, file.path, nullptr, &file, nullptr});
+    for (const auto* side : {&input.remote, &remoteFolders}) {
+        for (const RemoteFileState& file : *side) {
+            if (claimedRemote.count(file.path) != 0)
+                continue;
+            const bool folder = isFolder(file.path);
+            const std::string localPath =
+                folder ? localPathFor(file.path.substr(0, file.path.size() - 1)) + "/"
+                       : localPathFor(file.path);
+            // A local name already in use by another file (or one the service cannot take):
+            // the disk's file is left where it is rather than written over it.
+            if (items.count(localPath) != 0 || localByPath.count(localPath) != 0)
+                continue;
+            items.emplace(localPath, Item{localPath, file.path, nullptr, &file, nullptr, folder});
+        }
     }
 
+    std::vector<std::pair<const Item*, Decision>> folderTrashes;  // parents before children
+    std::set<std::string> trashedLocal;
+    std::set<std::string> trashedRemote;
     for (const auto& [path, item] : items) {
         if (below(path, input.local.unreadableFolders))
             continue;  // unknown, not deleted
         ++plan.files;
-        if (pendingDone(item)) {
-            SyncAction record;
-            record.kind = SyncAction::Kind::kRecord;
-            record.localPath = item.localPath;
-            record.remotePath = item.remotePath;
-            record.remoteId = item.remote->id;
-            record.local = *item.local;
-            record.remote = *item.remote;
-            plan.actions.push_back(record);
+        if (!item.folder && pendingDone(item)) {
+            plan.actions.push_back(recordOf(item));
             continue;
         }
-        addActions(item, decide(input.mode, localSide(item), remoteSide(item)), input.conflictStamp,
-                   plan.actions);
+        Decision decision = decide(input.mode, localSide(item), remoteSide(item));
+        if (item.folder) {
+            decision = folderDecision(item, decision);
+            if (decision == D::kTrashLocal || decision == D::kTrashRemote) {
+                folderTrashes.emplace_back(&item, decision);
+                continue;
+            }
+            if (decision == D::kNothing && folderToRecord(item)) {
+                plan.actions.push_back(recordOf(item));
+                continue;
+            }
+        }
+        if (decision == D::kTrashLocal)
+            trashedLocal.insert(path);
+        if (decision == D::kTrashRemote)
+            trashedRemote.insert(path);
+        const std::size_t first = plan.actions.size();
+        addActions(item, decision, input.conflictStamp, plan.actions);
+        for (std::size_t i = first; i < plan.actions.size(); ++i)
+            plan.actions[i].folder = item.folder;
+    }
+    // A folder follows its deletion only when nothing below it stays on that side: what is
+    // still there was added or changed since, and keeps the folder. Children go first.
+    for (auto it = folderTrashes.rbegin(); it != folderTrashes.rend(); ++it) {
+        const Item& folder = *it->first;
+        const bool local = it->second == D::kTrashLocal;
+        bool empties = true;
+        for (auto under = items.upper_bound(folder.localPath);
+             under != items.end() &&
+             under->first.compare(0, folder.localPath.size(), folder.localPath) == 0;
+             ++under) {
+            const bool there =
+                local ? under->second.local != nullptr : under->second.remote != nullptr;
+            const auto& trashed = local ? trashedLocal : trashedRemote;
+            if (there && trashed.count(under->first) == 0)
+                empties = false;
+        }
+        if (!empties)
+            continue;
+        (local ? trashedLocal : trashedRemote).insert(folder.localPath);
+        const std::size_t first = plan.actions.size();
+        addActions(folder, it->second, input.conflictStamp, plan.actions);
+        for (std::size_t i = first; i < plan.actions.size(); ++i)
+            plan.actions[i].folder = true;
     }
 
     for (const SyncAction& action : plan.actions)

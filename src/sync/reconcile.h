@@ -27,6 +27,9 @@ struct SyncAction {
     std::string conflictPath;
     LocalFileState local;    // the local side the action starts from (kUpload, kRecord)
     RemoteFileState remote;  // the remote side (kDownload, kRecord)
+    // A folder (paths end with '/'): kUpload makes it on the disk, kDownload locally, the
+    // trashes move it once nothing below it is left on that side.
+    bool folder = false;
     // kUpload/kDownload that replace: the replaced file is the version both sides last agreed
     // on, unchanged since; the edit from the other side supersedes it.
     bool replacesSyncedVersion = false;
@@ -54,6 +57,7 @@ struct ReconcileInput {
     SyncMode mode = SyncMode::kBackup;
     LocalSnapshot local;
     std::vector<RemoteFileState> remote;
+    std::vector<RemoteFileState> remoteFolders;  // path without the trailing '/', and id
     std::vector<JournalEntry> journal;
     // Goes into conflict copies' names ("report (冲突 20261209-170500).txt").
     std::string conflictStamp;

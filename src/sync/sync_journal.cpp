@@ -123,6 +123,21 @@ bool SyncJournal::put(std::int64_t pairId, const JournalEntry& entry) {
     return command.execute();
 }
 
+bool SyncJournal::putAll(std::int64_t pairId, const std::vector<JournalEntry>& entries) {
+    if (!m_store.begin())
+        return false;
+    for (const JournalEntry& entry : entries) {
+        if (!put(pairId, entry)) {
+            m_store.rollback();
+            return false;
+        }
+    }
+    if (m_store.commit())
+        return true;
+    m_store.rollback();
+    return false;
+}
+
 bool SyncJournal::forget(std::int64_t pairId, const std::string& localPath) {
     StoreCommand command(m_store, st::kForgetSyncJournal);
     command.bindInt64(1, pairId);

@@ -29,6 +29,8 @@ public:
     std::optional<std::vector<JournalEntry>> entries(std::int64_t pairId);
     // Adds the entry or replaces the one of its local path.
     bool put(std::int64_t pairId, const JournalEntry& entry);
+    // put() for each, in one transaction: all or none.
+    bool putAll(std::int64_t pairId, const std::vector<JournalEntry>& entries);
     bool forget(std::int64_t pairId, const std::string& localPath);
 
 private:

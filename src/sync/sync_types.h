@@ -85,6 +85,7 @@ struct JournalEntry {
 struct LocalSnapshot {
     bool rootPresent = true;  // false: the folder itself is gone (an unmounted disk)
     std::vector<LocalFileState> files;
+    std::vector<std::string> folders;  // every folder below the top, empty ones included
     // Folders that could not be read: nothing below them counts as deleted.
     std::vector<std::string> unreadableFolders;
 };

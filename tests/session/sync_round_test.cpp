@@ -259,6 +259,55 @@ TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
     EXPECT_EQ(round(twoWay).end, SyncRoundResult::End::kDone);  // and then nothing moves
 }
 
+// Empty folders go both ways in a two-way pair, and a deleted one goes to the recycle bin or
+// the trash like a file.
+TEST_F(SyncRoundTest, TwoWayCarriesEmptyFoldersAndTheirDeletions) {
+    m_options.deletionsConfirmed = true;
+    const SyncPair twoWay = pair("folders", SyncMode::kTwoWay);
+    fs::create_directories(twoWay.localFolder + "/made here/inner");
+    SyncRoundResult made = round(twoWay);
+    EXPECT_EQ(made.end, SyncRoundResult::End::kDone) << ::testing::PrintToString(made.problems);
+    const auto folderIds = [&](const std::string& id) {
+        std::map<std::string, std::string> ids;
+        for (const FolderItemLc& folder : m_session->disk().folderEntries(id).value.folders)
+            ids[folder.name] = folder.id;
+        return ids;
+    };
+    auto top = folderIds(twoWay.remoteFolderId);
+    ASSERT_EQ(top.count("made here"), 1u);
+    EXPECT_EQ(folderIds(top["made here"]).count("inner"), 1u);
+
+    ASSERT_TRUE(m_session->disk().makeFolder(twoWay.remoteFolderId, "made there").ok());
+    made = round(twoWay);
+    EXPECT_EQ(made.end, SyncRoundResult::End::kDone) << ::testing::PrintToString(made.problems);
+    EXPECT_TRUE(fs::is_directory(twoWay.localFolder + "/made there"));
+    const SyncRoundResult idle = round(twoWay);
+    EXPECT_EQ(idle.end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(idle.trashedLocal + idle.trashedRemote, 0);
+
+    fs::remove_all(twoWay.localFolder + "/made here");
+    top = folderIds(twoWay.remoteFolderId);
+    ASSERT_EQ(m_session->disk().remove(ItemRef{top["made there"], true}, "0"), 1);
+    const SyncRoundResult deleted = round(twoWay);
+    EXPECT_EQ(deleted.end, SyncRoundResult::End::kDone)
+        << ::testing::PrintToString(deleted.problems);
+    EXPECT_EQ(deleted.trashedLocal, 1);
+    EXPECT_EQ(deleted.trashedRemote, 2);  // inner, then its parent
+    EXPECT_TRUE(folderIds(twoWay.remoteFolderId).empty());
+    EXPECT_FALSE(fs::exists(twoWay.localFolder + "/made there"));
+    EXPECT_TRUE(fs::is_directory(m_options.trashFolder + "/files/made there"));
+    const auto bin = m_session->list(ListingKind::kRecycle, "");
+    ASSERT_TRUE(bin.tables);
+    std::set<std::string> binned;
+    for (const FolderItemLc& folder : listedEntries(bin.tables->disk_folders))
+        binned.insert(folder.name);
+    EXPECT_EQ(binned.count("made here"), 1u);
+    const SyncRoundResult after = round(twoWay);
+    EXPECT_EQ(after.end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(after.uploaded + after.downloaded + after.trashedLocal + after.trashedRemote, 0);
+    EXPECT_TRUE(readTree(twoWay.localFolder).empty());
+}
+
 // Whatever access to bin.db fails during a round, the next round ends as an unharmed one:
 // every file once on each side, and a third round with nothing to do.
 // A round harmed at its k-th bin.db access or its k-th web request, for every k, then an

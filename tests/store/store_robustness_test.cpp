@@ -191,12 +191,13 @@ TEST_F(StoreRobustness, ADamagedDatabaseIsSetAsideNeverDeletedAndAFreshOneStarts
     }
 }
 
-// The file is also one of an earlier version, without the queue's index: read-only it works
-// without it; writable again, it gains it.
+// The file is also one of an earlier version, without the queue's indexes: read-only it works
+// without them; writable again, it gains them.
 TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
     const auto id = addTask(ran_type::kUpload, "u1", task_status::kRunning);
     m_gate.reset();
-    ASSERT_TRUE(RawConnection(dbPath()).exec("DROP INDEX t_process_list_queue"));
+    ASSERT_TRUE(RawConnection(dbPath()).exec(
+        "DROP INDEX t_process_list_queue; DROP INDEX t_process_list_file"));
     ASSERT_EQ(chmod(dbPath().c_str(), 0444), 0);
     ASSERT_EQ(chmod(m_dir.path().c_str(), 0555), 0);
     const std::string path = dbPath();
@@ -224,10 +225,11 @@ TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
     RawConnection raw(dbPath());
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(raw.db,
-                       "SELECT count(*) FROM sqlite_master WHERE name='t_process_list_queue'", -1,
-                       &statement, nullptr);
+                       "SELECT count(*) FROM sqlite_master WHERE name IN"
+                       " ('t_process_list_queue', 't_process_list_file')",
+                       -1, &statement, nullptr);
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(statement, 0), 1);
+    EXPECT_EQ(sqlite3_column_int(statement, 0), 2);
     sqlite3_finalize(statement);
 }
 

@@ -120,6 +120,76 @@ TEST(Reconcile, EveryCombinationOfBothSidesInEveryMode) {
     }
 }
 
+// The same sides for an empty folder "doc/": being there is all a folder has, so it is made
+// where the mode carries it, recorded where both sides hold it, and deleted by the file rules.
+ReconcileInput oneFolder(SyncMode mode, Was local, Was remote) {
+    ReconcileInput input;
+    input.mode = mode;
+    input.deletionsConfirmed = true;
+    if (local != Was::kAdded && local != Was::kAbsent) {
+        JournalEntry entry;
+        entry.localPath = entry.remotePath = "doc/";
+        entry.synced = true;
+        entry.local = {"doc/", 0, 0, 0};
+        entry.remote = {"doc/", "41", 0, {}};
+        input.journal.push_back(entry);
+    }
+    if (local != Was::kAbsent && local != Was::kDeleted)
+        input.local.folders.push_back("doc");
+    if (remote != Was::kAbsent && remote != Was::kDeleted)
+        input.remoteFolders.push_back({"doc", remote == Was::kChanged ? "42" : "41", 0, {}});
+    return input;
+}
+
+TEST(Reconcile, AnEmptyFolderFollowsTheFileRulesInEveryMode) {
+    const Case folderCases[] = {
+        {W::kAdded, W::kAbsent, "up", "up", ""},
+        {W::kAbsent, W::kAdded, "down-41", "", "down-41"},
+        {W::kAdded, W::kAdded, "record", "record", "record"},
+        {W::kUnchanged, W::kUnchanged, "", "", ""},
+        {W::kUnchanged, W::kChanged, "record", "record", "record"},  // made again on the disk
+        {W::kUnchanged, W::kDeleted, "trash-local", "up", "trash-local"},
+        {W::kDeleted, W::kUnchanged, "trash-remote-41", "forget", "down-41"},
+        {W::kDeleted, W::kChanged, "down-42", "forget", "down-42"},
+        {W::kDeleted, W::kDeleted, "forget", "forget", "forget"},
+    };
+    for (const Case& c : folderCases) {
+        const auto label = ::testing::Message() << "local " << static_cast<int>(c.local)
+                                                << " remote " << static_cast<int>(c.remote);
+        const SyncMode modes[] = {SyncMode::kTwoWay, SyncMode::kBackup, SyncMode::kMirror};
+        const char* expected[] = {c.twoWay, c.backup, c.mirror};
+        for (int m = 0; m < 3; ++m) {
+            const SyncPlan plan = reconcile(oneFolder(modes[m], c.local, c.remote));
+            EXPECT_EQ(describe(plan), expected[m]) << label << " " << syncModeName(modes[m]);
+            for (const SyncAction& action : plan.actions) {
+                EXPECT_TRUE(action.folder);
+                EXPECT_EQ(action.localPath, "doc/");
+            }
+        }
+    }
+}
+
+// A folder deleted on one side goes after what was in it, and stays where the other side
+// has something new in it.
+TEST(Reconcile, AFolderIsDeletedOnlyWithEverythingInIt) {
+    ReconcileInput input = oneFolder(SyncMode::kTwoWay, W::kDeleted, W::kUnchanged);
+    input.journal.push_back(syncedEntry());  // doc/a.txt, deleted locally with its folder
+    input.remote.push_back(kSyncedRemote);
+    EXPECT_EQ(describe(reconcile(input)), "trash-remote-41+trash-remote-41");
+    const SyncPlan plan = reconcile(input);
+    EXPECT_EQ(plan.actions[0].localPath, "doc/a.txt");
+    EXPECT_EQ(plan.actions[1].localPath, "doc/");
+
+    input.remote.push_back({"doc/new.txt", "77", 3, "t"});
+    EXPECT_EQ(describe(reconcile(input)), "trash-remote-41+down-77");
+    EXPECT_EQ(reconcile(input).actions[0].localPath, "doc/a.txt");
+
+    // The same on the local side: a new local file keeps the folder the disk deleted.
+    ReconcileInput local = oneFolder(SyncMode::kTwoWay, W::kUnchanged, W::kDeleted);
+    local.local.files.push_back({"doc/mine.txt", 1, 1, 1});
+    EXPECT_EQ(describe(reconcile(local)), "up");
+}
+
 TEST(Reconcile, NoModeLosesAChangedLocalFileOrDeletesOnTheDiskInBackup) {
     for (const Case& c : kCases) {
         for (SyncMode mode : {SyncMode::kBackup, SyncMode::kMirror, SyncMode::kTwoWay}) {

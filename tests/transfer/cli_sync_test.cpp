@@ -122,11 +122,12 @@ TEST_F(CliSyncTest, ARoundKilledWhileItsUploadMovesIsFinishedByTheNextWithOneCop
 }
 
 // The interval is an hour: what goes up after the first round goes because the watcher saw
-// the local folder change.
+// the local folder change. A link the rounds leave out is said once.
 TEST_F(CliSyncTest, SyncRunSendsALocalChangeWithoutWaitingForTheIntervalUntilInterrupted) {
     ASSERT_EQ(login("demo123"), 0) << m_output;
     const std::string local = pairFolder("kept");
     writeFile(local + "/first.txt", "there at the start");
+    std::filesystem::create_symlink("/etc/hostname", local + "/link");
     ASSERT_EQ(cli({"sync", "add", local, "/常驻", "--mode", "backup"}), 0) << m_output;
 
     ChildProcess run;
@@ -147,6 +148,11 @@ TEST_F(CliSyncTest, SyncRunSendsALocalChangeWithoutWaitingForTheIntervalUntilInt
     EXPECT_EQ(run.wait(30s), 130);
     m_output = readFile(outputFile());
     EXPECT_TRUE(said("in step (1 up")) << m_output;
+    // Both rounds left the link out; the first said so.
+    const std::string leftOut = "left out link: a link, not followed";
+    const std::size_t first = m_output.find(leftOut);
+    EXPECT_NE(first, std::string::npos) << m_output;
+    EXPECT_EQ(m_output.find(leftOut, first + 1), std::string::npos) << m_output;
     ASSERT_EQ(cli({"ls", "/常驻/made/later"}), 0) << m_output;
     EXPECT_TRUE(said("later.txt")) << m_output;
 }
