@@ -66,10 +66,13 @@ constexpr const char* kCreateQueueIndex =
 
 // The look for a task of the same file before each insert (kFindSameTask): without it every
 // insert reads all of the user's rows, and queuing a sync folder of many files goes
-// quadratic. Added to earlier files when they can be written.
+// quadratic. Led by the file's name, not the user: the pages' and the scheduler's selects,
+// which name only the user and direction, must not pick it up and come back in name order
+// rather than in the order the tasks were queued. Added to earlier files when they can be
+// written.
 constexpr const char* kCreateTaskFileIndex =
-    "CREATE INDEX IF NOT EXISTS t_process_list_file ON t_process_list(user_id, ran_type,"
-    " local_path, local_file_name);";
+    "CREATE INDEX IF NOT EXISTS t_process_list_same_file ON t_process_list(local_file_name,"
+    " local_path, user_id, ran_type);";
 
 constexpr const char* kCreateOptionRows =
     "INSERT INTO t_options (key,value) SELECT 'is_auto_run','0' "

@@ -197,7 +197,7 @@ TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
     const auto id = addTask(ran_type::kUpload, "u1", task_status::kRunning);
     m_gate.reset();
     ASSERT_TRUE(RawConnection(dbPath()).exec(
-        "DROP INDEX t_process_list_queue; DROP INDEX t_process_list_file"));
+        "DROP INDEX t_process_list_queue; DROP INDEX t_process_list_same_file"));
     ASSERT_EQ(chmod(dbPath().c_str(), 0444), 0);
     ASSERT_EQ(chmod(m_dir.path().c_str(), 0555), 0);
     const std::string path = dbPath();
@@ -226,7 +226,7 @@ TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(raw.db,
                        "SELECT count(*) FROM sqlite_master WHERE name IN"
-                       " ('t_process_list_queue', 't_process_list_file')",
+                       " ('t_process_list_queue', 't_process_list_same_file')",
                        -1, &statement, nullptr);
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
     EXPECT_EQ(sqlite3_column_int(statement, 0), 2);
