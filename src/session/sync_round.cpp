@@ -360,7 +360,11 @@ private:
             return true;
         }
         JournalEntry entry = entryFor(action);
-        entry.pending = {PendingAction::Kind::kDownload, {}, action.remote.id, action.remote.size};
+        // Field by field: GCC 12 takes a braced temporary's empty path for uninitialised.
+        entry.pending = PendingAction();
+        entry.pending.kind = PendingAction::Kind::kDownload;
+        entry.pending.remoteId = action.remote.id;
+        entry.pending.remoteSize = action.remote.size;
         if (!put(entry))
             return false;
         // The synced version steps into the trash; the queue never writes over a file.
