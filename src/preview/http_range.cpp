@@ -101,27 +101,30 @@ RangeChoice chooseRange(const std::optional<std::string>& field, std::int64_t si
     const auto dash = value.find('-');
     if (dash == std::string_view::npos)
         return whole;
-    const auto first = dash == 0 ? std::optional<std::int64_t>() : number(value.substr(0, dash));
-    const auto last =
-        dash + 1 == value.size() ? std::optional<std::int64_t>() : number(value.substr(dash + 1));
-    if ((dash != 0 && !first) || (dash + 1 != value.size() && !last) || (!first && !last))
-        return whole;
-    RangeChoice part{RangeChoice::Kind::kPart, 0, size - 1};
-    if (!first) {
+    const auto firstText = value.substr(0, dash);
+    const auto lastText = value.substr(dash + 1);
+    if (firstText.empty()) {
         // The last N bytes.
-        if (*last == 0 || size == 0)
+        const auto count = number(lastText);
+        if (!count)
+            return whole;
+        if (*count == 0 || size == 0)
             return {RangeChoice::Kind::kUnsatisfiable};
-        part.first = size - std::min(*last, size);
-        return part;
+        return {RangeChoice::Kind::kPart, size - std::min(*count, size), size - 1};
     }
-    if (last && *last < *first)
-        return whole;  // not a valid range: ignored
+    const auto first = number(firstText);
+    if (!first)
+        return whole;
+    std::int64_t last = size - 1;
+    if (!lastText.empty()) {
+        const auto asked = number(lastText);
+        if (!asked || *asked < *first)
+            return whole;  // not a valid range: ignored
+        last = std::min(*asked, size - 1);
+    }
     if (*first >= size)
         return {RangeChoice::Kind::kUnsatisfiable};
-    part.first = *first;
-    if (last)
-        part.last = std::min(*last, size - 1);
-    return part;
+    return {RangeChoice::Kind::kPart, *first, last};
 }
 
 }  // namespace nubexa
