@@ -14,7 +14,10 @@ namespace nubexa::standin {
 
 namespace {
 
-constexpr int kPasswordIterations = 60000;
+#ifndef NUBEXA_PASSWORD_ROUNDS
+#define NUBEXA_PASSWORD_ROUNDS 60000
+#endif
+constexpr int kPasswordIterations = NUBEXA_PASSWORD_ROUNDS;
 constexpr std::size_t kSaltBytes = 16;
 constexpr std::size_t kHashBytes = 32;
 
