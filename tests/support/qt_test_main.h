@@ -10,8 +10,20 @@
 // NUBEXA_QTEST_GUILESS for a class that needs no widgets (QTEST_GUILESS_MAIN).
 
 #include <QObject>
+#include <QTest>
 #include <functional>
 #include <memory>
+
+// Qt gives a QTRY_ condition 5 s. A background job of a sanitizer build on a loaded two-core
+// machine can take longer (a stored choice once took longer under a parallel build), and a
+// condition that holds ends the wait at once: a passing test pays nothing for a longer bound.
+#define NUBEXA_TRY_MS 30000
+#undef QTRY_VERIFY
+#undef QTRY_VERIFY2
+#undef QTRY_COMPARE
+#define QTRY_VERIFY(expr) QTRY_VERIFY_WITH_TIMEOUT(expr, NUBEXA_TRY_MS)
+#define QTRY_VERIFY2(expr, message) QTRY_VERIFY2_WITH_TIMEOUT(expr, message, NUBEXA_TRY_MS)
+#define QTRY_COMPARE(expr, expected) QTRY_COMPARE_WITH_TIMEOUT(expr, expected, NUBEXA_TRY_MS)
 
 namespace nubexa::test {
 
