@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 
@@ -420,7 +421,7 @@ private:
     const LocalTrash& m_trash;
     SyncRoundResult& m_result;
     const std::vector<JournalEntry>& m_journal;  // as the round's look read it
-    std::unordered_map<std::string, const JournalEntry*> m_index;
+    std::unordered_map<std::string_view, const JournalEntry*> m_index;
     // Entries this round wrote (or forgot: nullopt) since.
     std::map<std::string, std::optional<JournalEntry>> m_changed;
     std::set<std::string> m_failedPaths;  // local or disk paths that failed this round
