@@ -17,6 +17,21 @@ inline constexpr std::size_t kTableSize = 1024;
 // only keeps a hostile answer from filling memory (a real folder stays far below it).
 inline constexpr std::size_t kMostListedEntries = 100000;
 
+// A file or folder of a listing below a folder, in brief, for comparing trees: its path below
+// the listed folder with its own name ("a/b/c.txt"; a folder "a/b"), its id, and a file's size
+// and time as listed.
+struct TreeEntry {
+    std::string path;
+    std::string id;
+    std::int64_t size = 0;
+    std::string time;
+};
+
+struct TreeListing {
+    std::vector<TreeEntry> files;
+    std::vector<TreeEntry> folders;
+};
+
 // One file of a listing.
 struct DiskFileEntry {
     std::string id = kEndMarkId;

@@ -202,6 +202,28 @@ ServiceResult<FolderListing> ServiceClient::GetFilesWhitPath(const std::string& 
     return Result::success(std::move(listing));
 }
 
+ServiceResult<TreeListing> ServiceClient::treeBelow(const std::string& uid,
+                                                    const std::string& token,
+                                                    const std::string& dir) const {
+    using Result = ServiceResult<TreeListing>;
+    const auto query = listingQuery("GetFilesWhitPath", uid, token)
+                           .add("dir", dir)
+                           .add("order", "")
+                           .add("desc", "");
+    auto text = m_frame.fetchLarge(query.signedUrl(m_frame.apiHost()));
+    if (!text.ok())
+        return Result::failed(text.failure);
+    std::optional<TreeListingRead> read = readTreeListing(text.value);
+    text.value = std::string();  // the answer is entries now; it need not stay beside them
+    if (!read)
+        return Result::failed(Failure::kMalformed);
+    if (!read->hasResult || !read->accepted)
+        return Result::failed(Failure::kRefused);
+    if (!read->complete)
+        return Result::failed(Failure::kMalformed);
+    return Result::success(std::move(read->listing));
+}
+
 int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
                               const std::string& currentdirid, FolderTree& tree) {
     std::string text;

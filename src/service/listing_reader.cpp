@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <iterator>
+#include <memory>
+#include <type_traits>
 
+#include <expat.h>
 #include <pugixml.hpp>
 
 #include "platform/listed_size.h"
@@ -209,7 +212,136 @@ std::optional<std::vector<Entry>> readList(ForwardSearch& search, const char* li
     return entries;
 }
 
+struct ExpatAttributes {
+    const XML_Char** pairs;  // name, value, ..., null
+    struct Iterator {
+        const XML_Char** at;
+        std::pair<const char*, const char*> operator*() const { return {at[0], at[1]}; }
+        Iterator& operator++() {
+            at += 2;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return at != other.at; }
+    };
+    Iterator begin() const { return {pairs}; }
+    Iterator end() const {
+        const XML_Char** at = pairs;
+        while (*at != nullptr)
+            at += 2;
+        return {at};
+    }
+};
+
+// A listed path ("/top/a/b/", the listed folder's own name first) below the listed folder
+// ("a/b/").
+std::string belowListed(std::string_view listed) {
+    if (listed.empty() || listed.front() != '/')
+        return {};
+    const std::size_t second = listed.find('/', 1);
+    return second == std::string_view::npos ? std::string()
+                                            : std::string(listed.substr(second + 1));
+}
+
+// Follows the answer's elements as expat hands them over: "result", then "files" and after it
+// "folders" among the root's children, and the entries directly in those two lists.
+class TreeListingParser {
+public:
+    explicit TreeListingParser(TreeListingRead& read) : m_read(read) {}
+
+    static void XMLCALL opened(void* self, const XML_Char* name, const XML_Char** attributes) {
+        static_cast<TreeListingParser*>(self)->open(name, attributes);
+    }
+    static void XMLCALL closed(void* self, const XML_Char*) {
+        static_cast<TreeListingParser*>(self)->close();
+    }
+    static void XMLCALL text(void* self, const XML_Char* text, int length) {
+        auto& parser = *static_cast<TreeListingParser*>(self);
+        if (parser.m_in == In::kResult && parser.m_depth == 2)
+            parser.m_result.append(text, static_cast<std::size_t>(length));
+    }
+
+    void finish() {
+        m_read.accepted = m_read.hasResult && m_result == "1";
+        m_read.complete = m_stage == Stage::kDone;
+    }
+
+private:
+    enum class Stage { kResult, kFiles, kFolders, kDone };  // what the root's children hold next
+    enum class In { kNone, kResult, kFiles, kFolders };     // the root's child that counts
+
+    void open(std::string_view name, const XML_Char** attributes) {
+        ++m_depth;
+        if (m_depth == 2) {
+            m_in = In::kNone;
+            if (m_stage == Stage::kResult && name == "result") {
+                m_read.hasResult = true;
+                m_in = In::kResult;
+                m_stage = Stage::kFiles;
+            } else if (m_stage == Stage::kFiles && name == "files") {
+                m_in = In::kFiles;
+                m_stage = Stage::kFolders;
+            } else if (m_stage == Stage::kFolders && name == "folders") {
+                m_in = In::kFolders;
+                m_stage = Stage::kDone;
+            }
+        } else if (m_depth == 3 && m_in == In::kFiles && name == "file") {
+            add(m_read.listing.files, EntryAttributes(ExpatAttributes{attributes}), true);
+        } else if (m_depth == 3 && m_in == In::kFolders && name == "folder") {
+            add(m_read.listing.folders, EntryAttributes(ExpatAttributes{attributes}), false);
+        }
+    }
+
+    void close() {
+        if (m_depth == 2)
+            m_in = In::kNone;
+        --m_depth;
+    }
+
+    static void add(std::vector<TreeEntry>& entries, const EntryAttributes& get, bool file) {
+        TreeEntry& entry = entries.emplace_back();
+        // Compared in composed form, whichever form the uploading system wrote.
+        entry.path = belowListed(get[kPath]) + toNfc(get[kName]);
+        if (file) {
+            entry.path += get[kExt];
+            entry.size = toInt64(listedSizeText(get[kSize]));
+        }
+        entry.id = get[kId];
+        entry.time = get[kTime];
+    }
+
+    TreeListingRead& m_read;
+    int m_depth = 0;
+    Stage m_stage = Stage::kResult;
+    In m_in = In::kNone;
+    std::string m_result;
+};
+
 }  // namespace
+
+std::optional<TreeListingRead> readTreeListing(std::string_view answer) {
+    if (!isValidUtf8(answer))
+        return std::nullopt;
+    TreeListingRead read;
+    TreeListingParser handler(read);
+    const std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(
+        XML_ParserCreate("UTF-8"), &XML_ParserFree);
+    if (!parser)
+        return std::nullopt;
+    XML_SetUserData(parser.get(), &handler);
+    XML_SetElementHandler(parser.get(), &TreeListingParser::opened, &TreeListingParser::closed);
+    XML_SetCharacterDataHandler(parser.get(), &TreeListingParser::text);
+    // In pieces: expat takes a length that fits an int.
+    constexpr std::size_t kPiece = 1 << 20;
+    do {
+        const std::string_view piece = answer.substr(0, kPiece);
+        answer.remove_prefix(piece.size());
+        if (XML_Parse(parser.get(), piece.data(), static_cast<int>(piece.size()),
+                      answer.empty() ? XML_TRUE : XML_FALSE) != XML_STATUS_OK)
+            return std::nullopt;
+    } while (!answer.empty());
+    handler.finish();
+    return read;
+}
 
 std::optional<ListingRead> readListing(std::string_view answer, const ListingShape& shape) {
     pugi::xml_document document;

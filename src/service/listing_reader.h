@@ -33,6 +33,17 @@ struct ListingShape {
 // Reads a listing answer in one pass; nullopt when it is not a well-formed UTF-8 XML document.
 std::optional<ListingRead> readListing(std::string_view answer, const ListingShape& shape);
 
+// GetFilesWhitPath's answer read in brief as it goes by, without a document tree: a listing of
+// a large tree is held once, as entries. The lists are those readListing finds, in its order.
+struct TreeListingRead {
+    bool hasResult = false;
+    bool accepted = false;  // "result" is "1"
+    bool complete = false;  // both lists were found
+    TreeListing listing;
+};
+// Nullopt when the answer is not a well-formed UTF-8 XML document.
+std::optional<TreeListingRead> readTreeListing(std::string_view answer);
+
 // FileSearch's answer, read by attributes: every child of "files" and of "folders", whatever
 // its name. False when either list is missing.
 bool readSearchAnswer(const AttributeAnswer& answer, std::vector<DiskFileEntry>& files,

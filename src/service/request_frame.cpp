@@ -27,11 +27,20 @@ const char* describeFailure(Failure failure) {
     return "unknown";
 }
 
+FetchLimits largeAnswerLimits(const FetchLimits& plain) {
+    FetchLimits large = plain;
+    large.totalTimeoutMs = plain.totalTimeoutMs * 20;
+    large.lowSpeedSeconds = plain.lowSpeedSeconds * 6;
+    large.maxBodyBytes = plain.maxBodyBytes * 16;
+    return large;
+}
+
 RequestFrame::RequestFrame(std::string apiHost, FrameOptions options)
     : m_apiHost(std::move(apiHost)), m_options(std::move(options)) {}
 
-RequestFrame::Attempt RequestFrame::tryOnce(const std::string& url) const {
-    HttpFetcher fetcher(m_options.limits);
+RequestFrame::Attempt RequestFrame::tryOnce(const std::string& url,
+                                            const FetchLimits& limits) const {
+    HttpFetcher fetcher(limits);
     fetcher.setVerbose(m_options.verbose);
     fetcher.setStopFlag(m_options.stop.get());
     fetcher.setCaFile(m_options.caFile);
@@ -59,15 +68,25 @@ std::string RequestFrame::certificateProblem() const {
 }
 
 std::string RequestFrame::sendOnce(const std::string& url) const {
-    return tryOnce(url).answer;
+    return tryOnce(url, m_options.limits).answer;
 }
 
 ServiceResult<std::string> RequestFrame::fetch(const std::string& url, Repeat repeat,
                                                const Accept& accept) const {
+    return fetchWith(url, repeat, accept, m_options.limits);
+}
+
+ServiceResult<std::string> RequestFrame::fetchLarge(const std::string& url) const {
+    return fetchWith(url, Repeat::kBounded, {}, largeAnswerLimits(m_options.limits));
+}
+
+ServiceResult<std::string> RequestFrame::fetchWith(const std::string& url, Repeat repeat,
+                                                   const Accept& accept,
+                                                   const FetchLimits& limits) const {
     const int attempts = repeat == Repeat::kNever ? 1 : std::max(1, m_options.attempts);
     bool answered = false;
     for (int attempt = 0; attempt < attempts && !stopped(); ++attempt) {
-        auto [answer, untrusted] = tryOnce(url);
+        auto [answer, untrusted] = tryOnce(url, limits);
         if (untrusted)
             return ServiceResult<std::string>::failed(Failure::kUntrusted);
         if (answer.empty())

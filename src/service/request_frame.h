@@ -21,6 +21,11 @@ struct FrameOptions {
     std::shared_ptr<const std::atomic<bool>> stop;
 };
 
+// The limits for an answer that grows with the user's tree, scaled from a plain request's: a
+// service answering 100,000 files takes seconds before its first byte, and more when busy. A
+// service that is down is still told at once (connect) and one that hangs by the stall limit.
+FetchLimits largeAnswerLimits(const FetchLimits& plain);
+
 // Whether a request is sent again when it gets no answer.
 enum class Repeat { kBounded, kNever };
 
@@ -41,6 +46,9 @@ public:
     // kUntrusted at once (no repeat) when the peer's certificate could not be verified.
     ServiceResult<std::string> fetch(const std::string& url, Repeat repeat,
                                      const Accept& accept = {}) const;
+    // fetch() of an answer the service makes in one piece for a whole tree, which grows with
+    // the tree: it is given longer to come and more room (see largeAnswerLimits).
+    ServiceResult<std::string> fetchLarge(const std::string& url) const;
 
     // The decoded answer of one request; empty when there was none (refused, timed out, cut,
     // stopped, or an empty body).
@@ -60,7 +68,9 @@ private:
         std::string answer;
         bool untrusted = false;
     };
-    Attempt tryOnce(const std::string& url) const;
+    Attempt tryOnce(const std::string& url, const FetchLimits& limits) const;
+    ServiceResult<std::string> fetchWith(const std::string& url, Repeat repeat,
+                                         const Accept& accept, const FetchLimits& limits) const;
 
     std::string m_apiHost;
     FrameOptions m_options;

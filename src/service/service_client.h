@@ -119,6 +119,11 @@ public:
     ServiceResult<FolderListing> GetFilesWhitPath(const std::string& uid, const std::string& token,
                                                   const std::string& dir, const std::string& order,
                                                   const std::string& desc) const;
+    // GetFilesWhitPath in brief, for comparing a whole tree (a sync round): given the time and
+    // room a large tree's answer needs. kRefused when the service refused or the answer lacks a
+    // list: a folder that could not be listed is never an empty one.
+    ServiceResult<TreeListing> treeBelow(const std::string& uid, const std::string& token,
+                                         const std::string& dir) const;
 
     // Item operations: 1 when "result" is "1", else 0, unless stated. `why`, when given, learns
     // what kept an operation from being accepted: no answer, or the service's reason. --------

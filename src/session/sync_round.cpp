@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 
@@ -37,30 +38,21 @@ struct RemoteTree {
     std::map<std::string, std::string> folderIds;
 };
 
-// A listed path ("/top/a/b/", the listed folder's own name first) below the listed folder
-// ("a/b/").
-std::string belowTop(const std::string& listed) {
-    if (listed.empty() || listed.front() != '/')
-        return {};
-    const std::size_t second = listed.find('/', 1);
-    return second == std::string::npos ? std::string() : listed.substr(second + 1);
-}
-
 ServiceResult<RemoteTree> listRemote(ClientSession& session, const std::string& folderId) {
     const AccountInfo account = session.service().account();
     // A refusal is a folder that is gone (or the top, which cannot be a pair's): never an
     // empty folder, which would read as every file deleted.
-    const auto listing =
-        session.service().GetFilesWhitPath(account.uid, account.token, folderId, "", "");
+    auto listing = session.service().treeBelow(account.uid, account.token, folderId);
     if (!listing.ok())
         return ServiceResult<RemoteTree>::failed(listing.failure);
     RemoteTree tree;
     tree.folderIds[""] = folderId;
-    for (const FolderItemLc& folder : listing.value.folders)
-        tree.folderIds[belowTop(folder.path) + folder.name] = folder.id;
-    for (const DiskFileEntry& file : listing.value.files) {
+    for (TreeEntry& folder : listing.value.folders)
+        tree.folderIds[std::move(folder.path)] = std::move(folder.id);
+    tree.files.reserve(listing.value.files.size());
+    for (TreeEntry& file : listing.value.files) {
         tree.files.push_back(
-            {belowTop(file.path) + file.name + file.ext, file.id, toInt64(file.size), file.time});
+            {std::move(file.path), std::move(file.id), file.size, std::move(file.time)});
     }
     return ServiceResult<RemoteTree>::success(std::move(tree));
 }
@@ -420,7 +412,7 @@ private:
     const LocalTrash& m_trash;
     SyncRoundResult& m_result;
     const std::vector<JournalEntry>& m_journal;  // as the round's look read it
-    std::unordered_map<std::string, const JournalEntry*> m_index;
+    std::unordered_map<std::string_view, const JournalEntry*> m_index;
     // Entries this round wrote (or forgot: nullopt) since.
     std::map<std::string, std::optional<JournalEntry>> m_changed;
     std::set<std::string> m_failedPaths;  // local or disk paths that failed this round

@@ -1,8 +1,10 @@
 #include "sync/reconcile.h"
 
-#include <map>
-#include <set>
+#include <algorithm>
+#include <deque>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "service/remote_name.h"
@@ -108,10 +110,11 @@ bool sameRemote(const RemoteFileState& a, const RemoteFileState& b) {
     return a.id == b.id && a.size == b.size && a.time == b.time;
 }
 
-// One file of the pair, seen from the local side, the disk and the journal.
+// One file of the pair, seen from the local side, the disk and the journal. The paths are
+// views: a large pair's paths are held once, by the input (or by the compare's own few).
 struct Item {
-    std::string localPath;
-    std::string remotePath;
+    std::string_view localPath;
+    std::string_view remotePath;
     const LocalFileState* local = nullptr;
     const RemoteFileState* remote = nullptr;
     const JournalEntry* journal = nullptr;
@@ -158,7 +161,7 @@ bool pendingDone(const Item& item) {
     return false;
 }
 
-bool below(const std::string& path, const std::vector<std::string>& folders) {
+bool below(std::string_view path, const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         if (path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
             path[folder.size()] == '/')
@@ -185,8 +188,8 @@ void addActions(const Item& item, Decision decision, const std::string& stamp,
     const Side local = localSide(item);
     const Side remote = remoteSide(item);
     SyncAction action;
-    action.localPath = item.localPath;
-    action.remotePath = item.remotePath;
+    action.localPath = std::string(item.localPath);
+    action.remotePath = std::string(item.remotePath);
     if (item.local != nullptr)
         action.local = *item.local;
     if (item.remote != nullptr) {
@@ -224,7 +227,7 @@ void addActions(const Item& item, Decision decision, const std::string& stamp,
             // The local version steps aside under a name of its own; the disk's takes the name.
             SyncAction copy = action;
             copy.kind = K::kConflictCopy;
-            copy.conflictPath = conflictPathFor(item.localPath, stamp);
+            copy.conflictPath = conflictPathFor(action.localPath, stamp);
             actions.push_back(copy);
             action.kind = K::kDownload;
             action.local = {};
@@ -262,8 +265,8 @@ SyncAction recordOf(const Item& item) {
     SyncAction record;
     record.kind = SyncAction::Kind::kRecord;
     record.folder = item.folder;
-    record.localPath = item.localPath;
-    record.remotePath = item.remotePath;
+    record.localPath = std::string(item.localPath);
+    record.remotePath = std::string(item.remotePath);
     record.remoteId = item.remote->id;
     record.local = *item.local;
     record.remote = *item.remote;
@@ -347,40 +350,40 @@ SyncPlan reconcile(const ReconcileInput& input) {
         remoteFolderList.push_back({folder.path + "/", folder.id, 0, {}});
     const std::vector<LocalFileState>& localFolders = folderList;
     const std::vector<RemoteFileState>& remoteFolders = remoteFolderList;
+    // Paths the compare makes itself (the other side's name of a file new on one side).
+    std::deque<std::string> madePaths;
 
-    std::unordered_map<std::string, const LocalFileState*> localByPath;
+    std::unordered_map<std::string_view, const LocalFileState*> localByPath;
     for (const auto* side : {&input.local.files, &localFolders}) {
         for (const LocalFileState& file : *side)
             localByPath.emplace(file.path, &file);
     }
-    std::unordered_map<std::string, const RemoteFileState*> remoteByPath;
+    std::unordered_map<std::string_view, const RemoteFileState*> remoteByPath;
     for (const auto* side : {&input.remote, &remoteFolders}) {
         for (const RemoteFileState& file : *side)
             remoteByPath.emplace(file.path, &file);
     }
-    auto find = [](const auto& byPath, const std::string& path) {
+    auto find = [](const auto& byPath, std::string_view path) {
         const auto found = byPath.find(path);
         return found == byPath.end() ? nullptr : found->second;
     };
-    const auto isFolder = [](const std::string& path) {
-        return !path.empty() && path.back() == '/';
-    };
+    const auto isFolder = [](std::string_view path) { return !path.empty() && path.back() == '/'; };
 
-    std::map<std::string, Item> items;  // by local path: the plan comes out in a stable order
-    std::set<std::string> claimedRemote;
+    std::vector<Item> items;
+    std::unordered_set<std::string_view> itemPaths;  // the items' local paths
+    std::unordered_set<std::string_view> claimedRemote;
+    const auto addItem = [&](const Item& item) {
+        if (itemPaths.insert(item.localPath).second)
+            items.push_back(item);
+    };
     for (const JournalEntry& entry : input.journal) {
-        Item item{entry.localPath,
-                  entry.remotePath,
-                  find(localByPath, entry.localPath),
-                  find(remoteByPath, entry.remotePath),
-                  &entry,
-                  isFolder(entry.localPath)};
         claimedRemote.insert(entry.remotePath);
-        items.emplace(entry.localPath, item);
+        addItem({entry.localPath, entry.remotePath, find(localByPath, entry.localPath),
+                 find(remoteByPath, entry.remotePath), &entry, isFolder(entry.localPath)});
     }
     for (const auto* side : {&input.local.files, &localFolders}) {
         for (const LocalFileState& file : *side) {
-            if (items.count(file.path) != 0)
+            if (itemPaths.count(file.path) != 0)
                 continue;
             const bool folder = isFolder(file.path);
             const RemotePathFor mapped =
@@ -389,15 +392,16 @@ SyncPlan reconcile(const ReconcileInput& input) {
                 plan.unsendable.emplace_back(file.path, mapped.problem);
                 continue;
             }
-            const std::string remotePath = mapped.path + (folder ? "/" : "");
+            const std::string& remotePath =
+                madePaths.emplace_back(mapped.path + (folder ? "/" : ""));
             if (!claimedRemote.insert(remotePath).second) {
                 // Two local names map to one disk name ("a:b" beside "a：b"); the first keeps
                 // it.
                 plan.unsendable.emplace_back(file.path, "同名文件已存在");
                 continue;
             }
-            items.emplace(file.path, Item{file.path, remotePath, &file,
-                                          find(remoteByPath, remotePath), nullptr, folder});
+            addItem(
+                {file.path, remotePath, &file, find(remoteByPath, remotePath), nullptr, folder});
         }
     }
     for (const auto* side : {&input.remote, &remoteFolders}) {
@@ -405,22 +409,26 @@ SyncPlan reconcile(const ReconcileInput& input) {
             if (claimedRemote.count(file.path) != 0)
                 continue;
             const bool folder = isFolder(file.path);
-            const std::string localPath =
+            std::string localPath =
                 folder ? localPathFor(file.path.substr(0, file.path.size() - 1)) + "/"
                        : localPathFor(file.path);
             // A local name already in use by another file (or one the service cannot take):
             // the disk's file is left where it is rather than written over it.
-            if (items.count(localPath) != 0 || localByPath.count(localPath) != 0)
+            if (itemPaths.count(localPath) != 0 || localByPath.count(localPath) != 0)
                 continue;
-            items.emplace(localPath, Item{localPath, file.path, nullptr, &file, nullptr, folder});
+            addItem({madePaths.emplace_back(std::move(localPath)), file.path, nullptr, &file,
+                     nullptr, folder});
         }
     }
+    // By local path: the plan comes out in a stable order, and a folder's items follow it.
+    std::sort(items.begin(), items.end(),
+              [](const Item& a, const Item& b) { return a.localPath < b.localPath; });
 
     std::vector<std::pair<const Item*, Decision>> folderTrashes;  // parents before children
-    std::set<std::string> trashedLocal;
-    std::set<std::string> trashedRemote;
-    for (const auto& [path, item] : items) {
-        if (below(path, input.local.unreadableFolders))
+    std::unordered_set<std::string_view> trashedLocal;
+    std::unordered_set<std::string_view> trashedRemote;
+    for (const Item& item : items) {
+        if (below(item.localPath, input.local.unreadableFolders))
             continue;  // unknown, not deleted
         ++plan.files;
         if (!item.folder && pendingDone(item)) {
@@ -440,9 +448,9 @@ SyncPlan reconcile(const ReconcileInput& input) {
             }
         }
         if (decision == D::kTrashLocal)
-            trashedLocal.insert(path);
+            trashedLocal.insert(item.localPath);
         if (decision == D::kTrashRemote)
-            trashedRemote.insert(path);
+            trashedRemote.insert(item.localPath);
         const std::size_t first = plan.actions.size();
         addActions(item, decision, input.conflictStamp, plan.actions);
         for (std::size_t i = first; i < plan.actions.size(); ++i)
@@ -454,14 +462,13 @@ SyncPlan reconcile(const ReconcileInput& input) {
         const Item& folder = *it->first;
         const bool local = it->second == D::kTrashLocal;
         bool empties = true;
-        for (auto under = items.upper_bound(folder.localPath);
+        for (auto under = std::next(items.begin(), &folder - items.data() + 1);
              under != items.end() &&
-             under->first.compare(0, folder.localPath.size(), folder.localPath) == 0;
+             under->localPath.substr(0, folder.localPath.size()) == folder.localPath;
              ++under) {
-            const bool there =
-                local ? under->second.local != nullptr : under->second.remote != nullptr;
+            const bool there = local ? under->local != nullptr : under->remote != nullptr;
             const auto& trashed = local ? trashedLocal : trashedRemote;
-            if (there && trashed.count(under->first) == 0)
+            if (there && trashed.count(under->localPath) == 0)
                 empties = false;
         }
         if (!empties)

@@ -77,15 +77,17 @@ std::optional<std::vector<JournalEntry>> SyncJournal::entries(std::int64_t pairI
         entry.localPath = query.textAt(0);
         entry.remotePath = query.textAt(1);
         entry.synced = query.intAt(2) != 0;
-        entry.local = {entry.localPath, query.int64At(3), query.int64At(4),
-                       static_cast<std::uint64_t>(query.int64At(5))};
-        entry.remote = {entry.remotePath, query.textAt(6), query.int64At(7), query.textAt(8)};
+        entry.local = {
+            {}, query.int64At(3), query.int64At(4), static_cast<std::uint64_t>(query.int64At(5))};
+        entry.remote = {{}, query.textAt(6), query.int64At(7), query.textAt(8)};
         entry.digest = query.textAt(9);
         const int kind = query.intAt(10);
         entry.pending.kind = kind == 1   ? PendingAction::Kind::kUpload
                              : kind == 2 ? PendingAction::Kind::kDownload
                                          : PendingAction::Kind::kNone;
-        entry.pending.local = {entry.localPath, query.int64At(11), query.int64At(12),
+        entry.pending.local = {{},
+                               query.int64At(11),
+                               query.int64At(12),
                                static_cast<std::uint64_t>(query.int64At(13))};
         entry.pending.remoteId = query.textAt(14);
         entry.pending.remoteSize = query.int64At(15);

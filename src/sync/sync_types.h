@@ -70,7 +70,9 @@ struct PendingAction {
     std::int64_t remoteSize = 0;
 };
 
-// The last state both sides agreed on, per file of a pair.
+// The last state both sides agreed on, per file of a pair. The paths are localPath and
+// remotePath: read from the journal, the states' own paths are left empty, so that a large
+// pair's paths are not held three times over.
 struct JournalEntry {
     std::string localPath;
     std::string remotePath;  // differs from localPath where a name was mapped

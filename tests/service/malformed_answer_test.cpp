@@ -130,5 +130,49 @@ TEST_F(Answers, MissingAttributesReadAsEmptyTextAndNumbersAsZero) {
     EXPECT_EQ(t.disk_files[1].id, kEndMarkId);
 }
 
+// The brief listing of a whole tree takes what the full one takes (escapes, composed names,
+// paths below the listed folder) and never reads a refusal, a cut answer or a missing list as
+// an empty tree.
+TEST_F(Answers, ATreeListingIsReadInBriefAndAnythingButBothListsIsNoTree) {
+    const std::string kTree = "/UserService.asmx/GetFilesWhitPath";
+    m_server.answer(kTree,
+                    accepted("<parentid>3</parentid><files>"
+                             "<file id=\"11\" name=\"a&amp;b\" ext=\".txt\" size=\"5\" "
+                             "time=\"2026-01-02 03:04:05\" path=\"/top/\"/>"
+                             "<other id=\"99\"/>"
+                             "<file id=\"12\" name=\"e\xCC\x81\" ext=\"\" size=\"-7\" "
+                             "path=\"/top/d/e/\"/></files>"
+                             "<folders><folder id=\"20\" name=\"d\" path=\"/top/\"/></folders>"));
+    const auto tree = client().treeBelow("u", "t", "3");
+    ASSERT_TRUE(tree.ok());
+    ASSERT_EQ(tree.value.files.size(), 2u);
+    EXPECT_EQ(tree.value.files[0].path, "a&b.txt");
+    EXPECT_EQ(tree.value.files[0].id, "11");
+    EXPECT_EQ(tree.value.files[0].size, 5);
+    EXPECT_EQ(tree.value.files[0].time, "2026-01-02 03:04:05");
+    EXPECT_EQ(tree.value.files[1].path, "d/e/\u00E9");
+    EXPECT_EQ(tree.value.files[1].size, 0);
+    ASSERT_EQ(tree.value.folders.size(), 1u);
+    EXPECT_EQ(tree.value.folders[0].path, "d");
+    EXPECT_EQ(tree.value.folders[0].id, "20");
+
+    const std::vector<std::pair<std::string, Failure>> noTree = {
+        {"<root><result>0</result><msg>gone</msg></root>", Failure::kRefused},
+        {"<root><msg>no result</msg></root>", Failure::kRefused},
+        {accepted("<files/>"), Failure::kMalformed},
+        {accepted("<folders/><files/>"), Failure::kMalformed},
+        {"<root><result>1</result><files><file id=\"9\"/></files><folders/>", Failure::kMalformed},
+        {std::string("<root><result>1</result><files><file name=\"\xC3\x28\"/></files>"
+                     "<folders/></root>"),
+         Failure::kMalformed},
+    };
+    for (const auto& [body, failure] : noTree) {
+        m_server.answer(kTree, body);
+        const auto read = client().treeBelow("u", "t", "3");
+        EXPECT_EQ(read.failure, failure) << body;
+        EXPECT_TRUE(read.value.files.empty() && read.value.folders.empty()) << body;
+    }
+}
+
 }  // namespace
 }  // namespace nubexa::test

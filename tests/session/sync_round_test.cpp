@@ -60,6 +60,7 @@ protected:
         config.databasePath = m_dir.path() + "/state/bin.db";
         config.programFolder = m_dir.path() + "/program/";
         config.service.apiHost = "127.0.0.1:" + std::to_string(m_service->httpPort());
+        config.frame = m_frame;
         m_session = std::make_unique<ClientSession>(config, m_notifier);
         PasswordSignIn request;
         request.account = "demo";
@@ -114,6 +115,7 @@ protected:
     NoTransferView m_view;
     std::unique_ptr<ClientSession> m_session;
     SyncRoundOptions m_options;
+    FrameOptions m_frame;  // as SetUp finds it
     std::atomic<int> m_failRequest{0};
     std::atomic<int> m_requests{0};
 };
@@ -306,6 +308,44 @@ TEST_F(SyncRoundTest, TwoWayCarriesEmptyFoldersAndTheirDeletions) {
     EXPECT_EQ(after.end, SyncRoundResult::End::kDone);
     EXPECT_EQ(after.uploaded + after.downloaded + after.trashedLocal + after.trashedRemote, 0);
     EXPECT_TRUE(readTree(twoWay.localFolder).empty());
+}
+
+// A disk folder that can no longer be listed (here: moved to the recycle bin) is no empty
+// folder: a two-way round whose deletions were confirmed beforehand deletes nothing locally.
+TEST_F(SyncRoundTest, ARefusedListingIsNoEmptyDiskFolder) {
+    m_options.deletionsConfirmed = true;
+    const SyncPair twoWay = pair("binned", SyncMode::kTwoWay);
+    writeFiles(twoWay.localFolder, kSample);
+    ASSERT_EQ(round(twoWay).end, SyncRoundResult::End::kDone);
+    ASSERT_EQ(m_session->disk().remove(ItemRef{twoWay.remoteFolderId, true}, "0"), 1);
+
+    const SyncRoundResult refused = round(twoWay);
+    EXPECT_EQ(refused.end, SyncRoundResult::End::kListingFailed);
+    EXPECT_EQ(refused.listingFailure, Failure::kRefused);
+    EXPECT_EQ(refused.trashedLocal, 0);
+    EXPECT_TRUE(readTree(twoWay.localFolder) == kSample);
+}
+
+// The listing of a whole tree outgrows what a plain answer may be (in the field: 16 MiB, about
+// 100,000 files); here the plain bound is shrunk below a few dozen files' listing.
+class LargeTreeRoundTest : public SyncRoundTest {
+protected:
+    LargeTreeRoundTest() { m_frame.limits.maxBodyBytes = 4096; }
+};
+
+TEST_F(LargeTreeRoundTest, ATreeListingLargerThanAPlainAnswerStillEndsInAnIdleRound) {
+    const SyncPair backup = pair("large", SyncMode::kBackup);
+    Files many;
+    for (int n = 0; n < 60; ++n)
+        many["d" + std::to_string(n % 3) + "/file-" + std::to_string(n) + ".txt"] = "x";
+    writeFiles(backup.localFolder, many);
+    const SyncRoundResult first = round(backup);
+    EXPECT_EQ(first.end, SyncRoundResult::End::kDone) << ::testing::PrintToString(first.problems);
+    EXPECT_EQ(first.uploaded, 60);
+    const SyncRoundResult idle = round(backup);
+    EXPECT_EQ(idle.end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(idle.files, 63);  // with the three folders
+    EXPECT_EQ(idle.uploaded + idle.downloaded + idle.trashedRemote + idle.trashedLocal, 0);
 }
 
 // Whatever access to bin.db fails during a round, the next round ends as an unharmed one:
