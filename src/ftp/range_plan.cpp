@@ -40,16 +40,14 @@ bool RangePlan::resumable(const std::vector<TaskRange>& ranges, std::int64_t siz
     if (ranges.empty() || ranges.back().end != size)
         return false;
     std::int64_t next = 0;
-    std::int64_t done = 0;
     for (const TaskRange& range : ranges) {
         if (range.start != next || range.end <= range.start || range.done < 0 ||
             range.done > range.end - range.start ||
             (range.done > 0 && range.start + range.done > held))
             return false;
         next = range.end;
-        done += range.done;
     }
-    return done == recorded;
+    return doneOf(ranges) == recorded;
 }
 
 std::optional<std::size_t> RangePlan::take() {
@@ -89,12 +87,16 @@ std::vector<TaskRange> RangePlan::snapshot() const {
     return m_ranges;
 }
 
-std::int64_t RangePlan::done() const {
-    const std::lock_guard<std::mutex> lock(m_mutex);
+std::int64_t RangePlan::doneOf(const std::vector<TaskRange>& ranges) {
     std::int64_t done = 0;
-    for (const TaskRange& range : m_ranges)
+    for (const TaskRange& range : ranges)
         done += range.done;
     return done;
+}
+
+std::int64_t RangePlan::done() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return doneOf(m_ranges);
 }
 
 std::int64_t RangePlan::size() const {

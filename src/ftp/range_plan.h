@@ -28,6 +28,8 @@ public:
     static bool resumable(const std::vector<TaskRange>& ranges, std::int64_t size,
                           std::int64_t recorded, std::int64_t held);
 
+    static std::int64_t doneOf(const std::vector<TaskRange>& ranges);
+
     // The next range nobody has taken that is not complete.
     std::optional<std::size_t> take();
     // Gives a range back for another connection (its bytes done stay done).

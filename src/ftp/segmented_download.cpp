@@ -80,8 +80,11 @@ RangeRun::End SegmentedDownload::run(int connections, ProgressReporter& reporter
         }
         if (running == 0)
             break;
-        reporter.keepRanges(m_plan.snapshot());
-        if (!stoppedByRow && !reporter.update(m_plan.done(), total)) {
+        // The row's bytes are the sum of the very ranges written with them: a resume checks it.
+        auto ranges = m_plan.snapshot();
+        const std::int64_t done = RangePlan::doneOf(ranges);
+        reporter.keepRanges(std::move(ranges));
+        if (!stoppedByRow && !reporter.update(done, total)) {
             stoppedByRow = true;
             m_stop.store(true, std::memory_order_release);
         }

@@ -75,9 +75,10 @@ protected:
     // Options that split a file of a few MiB into ranges: 1 MiB and more, ranges of 256 KiB.
     static FtpOptions rangedOptions(FtpOptions options = fastOptions());
     // A download of `bytes` (the server's `remoteName`) over four connections, paused while
-    // at least two ranges are partly done, then run again by a new client: each partly done
-    // range goes on from its recorded byte (its REST is in the trace) and the file is
-    // byte-exact. `connect` signs in with the options given, in the file's folder.
+    // at least two ranges are partly done, then run again by a new client over two
+    // connections: each partly done range goes on from its recorded byte (its REST is in the
+    // trace) and the file is byte-exact. `connect` signs in with the options given, in the
+    // file's folder.
     using Connect = std::function<std::unique_ptr<FTPClient>(const FtpOptions&)>;
     void pausedRangesResumeByteExact(const Connect& connect, const std::string& remoteName,
                                      const std::string& bytes);
