@@ -4,10 +4,13 @@
 # each connection's rate; nubexa-cli and the peers (lftp, curl) all go through it.
 #  - 300 files of 8 KiB up and down (folder put/get + run, registered) at 0 and 30 ms round
 #    trip, against lftp "mput -P 5" / "mget -P 5" of the same files (bytes only);
-#  - one big download with every connection capped (4 MiB/s) at 30 ms, against curl;
+#  - one big download with every connection capped (4 MiB/s) at 30 ms, in byte ranges over
+#    NET_BENCH_BIG_TRANSFERS (8) connections and over one, against curl's one stream; and the
+#    same file at 0 ms without a cap (default transfers, and one), against curl;
 #  - what each file cost, from the service's log: FTP commands and web requests per file (each
 #    waits for its answer, so each is a round trip unless sent together with others).
-# NET_BENCH_FILES, NET_BENCH_BIG_MIB, NET_BENCH_CAP_KIBPS and NET_BENCH_RTTS change the sizes;
+# NET_BENCH_FILES, NET_BENCH_BIG_MIB, NET_BENCH_CAP_KIBPS, NET_BENCH_BIG_TRANSFERS and
+# NET_BENCH_RTTS change the sizes;
 # NET_BENCH_TRANSFERS="1 2 5" also runs ours at each of those transfers at once.
 # Ends with: BENCH network_speed <key>=<value> ...
 set -euo pipefail
@@ -19,6 +22,7 @@ HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 COUNT="${NET_BENCH_FILES:-300}"
 BIG_MIB="${NET_BENCH_BIG_MIB:-64}"
 CAP_KIBPS="${NET_BENCH_CAP_KIBPS:-4096}"
+BIG_TRANSFERS="${NET_BENCH_BIG_TRANSFERS:-8}"
 RTTS="${NET_BENCH_RTTS:-0 30}"
 SWEEP="${NET_BENCH_TRANSFERS:-}"
 RELAY_HOST=127.0.0.2
@@ -180,21 +184,51 @@ head -c $((BIG_MIB * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
 "$CLI" run >/dev/null 2>&1
 BIG_ID="$("$CLI" ls / | awk -F'\t' '$1 == "big.bin" { sub("id=", "", $4); print $4 ".bin" }')"
 [ -n "$BIG_ID" ] || { echo "the big file is not on the disk" >&2; exit 1; }
+# ours: a file of BIG_MIB fetched in ranges over --transfers BIG_TRANSFERS connections.
+big_down() { # <folder> [run options...]
+    local folder=$1 start
+    shift
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    start=$(now)
+    "$CLI" get /big.bin --to "$folder" >/dev/null
+    "$CLI" run "$@" >/dev/null 2>&1
+    TIME=$(elapsed "$start" "$(now)")
+    cmp -s "$folder/big.bin" "$WORK/big.bin" || { echo "the big download differs" >&2; exit 1; }
+    rm -rf "$folder"
+}
+curl_big() {
+    local start
+    start=$(now)
+    command curl -s --ftp-skip-pasv-ip -o "$WORK/big-curl.bin" "$FTP_URL/$BIG_ID"
+    TIME=$(elapsed "$start" "$(now)")
+    cmp -s "$WORK/big-curl.bin" "$WORK/big.bin" || { echo "curl's big download differs" >&2; exit 1; }
+    rm -f "$WORK/big-curl.bin"
+}
 start_relay 30 $((CAP_KIBPS * 1024))
-mkdir -p "$WORK/big-ours"
-start=$(now)
-"$CLI" get /big.bin --to "$WORK/big-ours" >/dev/null
-"$CLI" run >/dev/null 2>&1
-big=$(elapsed "$start" "$(now)")
-cmp -s "$WORK/big-ours/big.bin" "$WORK/big.bin" || { echo "the big download differs" >&2; exit 1; }
-start=$(now)
-command curl -s --ftp-skip-pasv-ip -o "$WORK/big-curl.bin" "$FTP_URL/$BIG_ID"
-big_curl=$(elapsed "$start" "$(now)")
-cmp -s "$WORK/big-curl.bin" "$WORK/big.bin" || { echo "curl's big download differs" >&2; exit 1; }
+big_down "$WORK/big-ours" --transfers "$BIG_TRANSFERS"
+big=$TIME
+big_down "$WORK/big-ours" --transfers 1
+big_one=$TIME
+curl_big
+big_curl=$TIME
 echo "big download (${BIG_MIB} MiB, each connection capped at ${CAP_KIBPS} KiB/s, 30 ms):" \
-    "ours ${big} s, curl ${big_curl} s"
+    "ours ${big} s over ${BIG_TRANSFERS} connections, ours ${big_one} s over one, curl ${big_curl} s"
+# The same file at 0 ms without a cap: ranges must not make one fast stream slower.
+start_relay 0
+big_down "$WORK/big-ours"
+big_fast=$TIME
+big_down "$WORK/big-ours" --transfers 1
+big_fast_one=$TIME
+curl_big
+big_fast_curl=$TIME
+echo "big download (${BIG_MIB} MiB, 0 ms, no cap): ours ${big_fast} s (default transfers)," \
+    "ours ${big_fast_one} s over one, curl ${big_fast_curl} s"
 stop_relay
 
 echo "BENCH network_speed files=$COUNT file_kib=8$SUMMARY big_mib=$BIG_MIB cap_kibps=$CAP_KIBPS" \
-    "big_s=$big big_curl_s=$big_curl big_speedup=$(ratio "$big_curl" "$big")" \
+    "big_transfers=$BIG_TRANSFERS big_s=$big big_one_s=$big_one big_curl_s=$big_curl" \
+    "big_speedup=$(ratio "$big_curl" "$big") big_one_speedup=$(ratio "$big_curl" "$big_one")" \
+    "big_fast_s=$big_fast big_fast_one_s=$big_fast_one big_fast_curl_s=$big_fast_curl" \
+    "big_fast_ratio=$(ratio "$big_fast" "$big_fast_curl") big_fast_one_ratio=$(ratio "$big_fast_one" "$big_fast_curl")" \
     "load=$(cut -d' ' -f1 /proc/loadavg)"

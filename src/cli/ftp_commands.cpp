@@ -34,6 +34,7 @@ struct TransferArgs {
     std::string url;
     std::string localFile;
     std::string limitRate;
+    int connections = 1;         // --connections
     bool sslRequired = false;    // --ssl-reqd
     bool sslTried = false;       // --ssl
     std::string caFile;          // --cacert
@@ -238,6 +239,7 @@ int FtpTransfer::run() {
     request.localFile = m_local.string();
     request.maxBytesPerSecond = *rate;
     request.security = securityOf(m_args, *url);
+    request.connections = m_args.connections;
     request.caFile = m_args.caFile;
     request.trace = m_context.verbose;
     request.databasePath = m_context.databasePath.empty() ? databasePath() : m_context.databasePath;
@@ -324,6 +326,12 @@ void addTransferCommand(CLI::App& ftp, const CliContext& context, int& exitCode,
     }
     command->add_option("--limit-rate", args->limitRate,
                         "at most this many bytes per second (suffix K, M or G)");
+    if (get)
+        command
+            ->add_option("--connections", args->connections,
+                         "a big file (32 MiB or more) is fetched in byte ranges over this many "
+                         "connections at once")
+            ->check(CLI::Range(1, 10));
     command->add_flag("--ssl-reqd", args->sslRequired,
                       "require TLS (AUTH TLS, protected data); ftps:// is implicit TLS");
     command->add_flag("--ssl", args->sslTried,

@@ -8,6 +8,8 @@
 #include "ftp/local_file.h"
 #include "ftp/local_folder.h"
 #include "ftp/partial_name.h"
+#include "ftp/range_plan.h"
+#include "ftp/segmented_download.h"
 #include "platform/notifier.h"
 
 namespace nubexa {
@@ -171,26 +173,119 @@ int DownloadRun::runQueued() {
         return 0;
     }
     chooseBound();
-    const auto placement = place(folder);
+    auto placement = place(folder);
     if (!placement) {
         quit();
         return 0;
     }
-    if (!setUp(placement->offset))
+    std::int64_t keep = 0;
+    if (const auto plan = rangePlan(folder, *placement, keep))
+        return runRanges(folder, *placement, *plan, keep);
+    return runOneStream(folder, *placement);
+}
+
+int DownloadRun::runOneStream(const LocalFolder& folder, const Placement& placement) {
+    if (!setUp(placement.offset))
         return 0;
     LocalFile file;
     using Creation = LocalFile::Creation;
-    if (!file.openForWriting(folder, placement->entry,
-                             placement->existing ? Creation::kExisting : Creation::kNew)) {
+    if (!file.openForWriting(folder, placement.entry,
+                             placement.existing ? Creation::kExisting : Creation::kNew)) {
         ftp_log::openFailed(__LINE__, m_task.localFileName);
         return 0;
     }
     // Bytes past the recorded offset were never confirmed: they are received again.
-    if (!file.truncateAt(placement->offset)) {
+    if (!file.truncateAt(placement.offset)) {
         ftp_log::systemError(__LINE__, "ftruncate");
         return 0;
     }
-    return receiveQueued(file, folder, *placement);
+    return receiveQueued(file, folder, placement);
+}
+
+std::unique_ptr<RangePlan> DownloadRun::rangePlan(const LocalFolder& folder, Placement& placement,
+                                                  std::int64_t& keep) {
+    // An earlier version's file under the real name, or a file of unknown size, takes one
+    // stream as before.
+    if (!placement.partial || m_bound.source == SizeProblem::Bound::kLimit)
+        return nullptr;
+    const std::int64_t size = m_task.fileSize;
+    const std::int64_t held =
+        placement.existing ? folder.sizeOf(placement.entry).value_or(0) : std::int64_t{0};
+    const auto saved = m_client.m_progress.savedRanges(m_task.id);
+    if (!saved.empty()) {
+        if (placement.existing && RangePlan::resumable(saved, size, m_task.transferSize, held)) {
+            keep = std::min(held, size);
+            return std::make_unique<RangePlan>(saved);
+        }
+        // The recorded bytes are a sum over ranges that no longer fit: not a prefix.
+        placement.offset = 0;
+        m_dropSavedRanges = true;
+    }
+    const FtpRangeOptions& ranges = options().ranges;
+    if (m_client.m_downloadConnections < 2 || size < ranges.threshold)
+        return nullptr;
+    auto split = RangePlan::split(size, m_client.m_downloadConnections, ranges.smallest);
+    if (split.size() < 2)
+        return nullptr;
+    RangePlan::markPrefix(split, placement.offset);
+    keep = placement.offset;
+    return std::make_unique<RangePlan>(std::move(split));
+}
+
+int DownloadRun::runRanges(const LocalFolder& folder, const Placement& placement, RangePlan& plan,
+                           std::int64_t keep) {
+    const std::int64_t size = plan.size();
+    LocalFile file;
+    using Creation = LocalFile::Creation;
+    if (!file.openForWriting(folder, placement.entry,
+                             placement.existing ? Creation::kExisting : Creation::kNew)) {
+        ftp_log::openFailed(__LINE__, m_task.localFileName);
+        quit();
+        return 0;
+    }
+    if (!file.truncateAt(keep)) {
+        ftp_log::systemError(__LINE__, "ftruncate");
+        quit();
+        return 0;
+    }
+    m_task.transferSize = plan.done();
+    ProgressReporter reporter = makeReporter(Direction::kDownload, plan.done());
+    const RangeRun::End end = SegmentedDownload(m_client, m_task, file, plan)
+                                  .run(m_client.m_downloadConnections, reporter);
+    file.close();
+    m_task.transferSize = plan.done();
+    using End = RangeRun::End;
+    if (end == End::kComplete) {
+        reporter.keepRanges({});
+        quit();
+        return finishQueued(folder, placement, reporter, plan.size());
+    }
+    if (end == End::kStopped) {
+        quit();
+        return stopped();
+    }
+    if (end == End::kRestRefused) {
+        // Only one stream from the start works with such a server. The row says 0 and drops the
+        // ranges in one write before the file is cut: a kill in between resumes nothing stale.
+        m_client.trace("REST refused: one stream from the start\n");
+        reporter.keepRanges({});
+        reporter.write(0, size);
+        m_task.transferSize = 0;
+        m_dropSavedRanges = true;
+        Placement whole = placement;
+        whole.offset = 0;
+        whole.existing = true;
+        return runOneStream(folder, whole);
+    }
+    reporter.writeEndedEarly(plan.done(), size);
+    quit();
+    if (end == End::kDiskFull)
+        return refused("磁盘空间不足：" + m_task.localPath);
+    if (end == End::kLonger)
+        return refusedForSize(SizeProblem::Kind::kLonger, size);
+    if (end == End::kShorter)
+        return refusedForSize(SizeProblem::Kind::kShorter, plan.done());
+    return 0;
 }
 
 DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter& reporter,
@@ -248,6 +343,8 @@ int DownloadRun::receiveQueued(LocalFile& file, const LocalFolder& folder,
     std::int64_t done = placement.offset;
     m_task.transferSize = done;
     ProgressReporter reporter = makeReporter(Direction::kDownload, placement.offset);
+    if (m_dropSavedRanges)
+        reporter.keepRanges({});
     const DataEnd end = receiveInto(file, reporter, done, total);
     m_data.close();
     file.close();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "ftp/transfer_run.h"
@@ -9,6 +10,7 @@ namespace nubexa {
 
 class LocalFile;
 class LocalFolder;
+class RangePlan;
 
 // One run of FTPClient::Download.
 class DownloadRun : private TransferRun {
@@ -36,6 +38,15 @@ private:
     bool openFolder(LocalFolder& folder);
     bool setUp(std::int64_t offset);
     int runQueued();
+    int runOneStream(const LocalFolder& folder, const Placement& placement);
+    // The ranges of a download over several connections: the saved ones when they can go on,
+    // else new ones for a big file when more than one connection is allowed. Null: one
+    // stream. Bytes the file may keep (below the first unconfirmed one) in `keep`; an offset
+    // the saved ranges make meaningless is set to 0.
+    std::unique_ptr<RangePlan> rangePlan(const LocalFolder& folder, Placement& placement,
+                                         std::int64_t& keep);
+    int runRanges(const LocalFolder& folder, const Placement& placement, RangePlan& plan,
+                  std::int64_t keep);
     int receiveQueued(LocalFile& file, const LocalFolder& folder, const Placement& placement);
     int finishQueued(const LocalFolder& folder, const Placement& placement,
                      ProgressReporter& reporter, std::int64_t done);
@@ -45,6 +56,8 @@ private:
         SizeProblem::Bound source = SizeProblem::Bound::kListed;
     };
     Bound m_bound;
+    // Ranges an earlier run saved that this one cannot go on with: the first write drops them.
+    bool m_dropSavedRanges = false;
     DataEnd receiveInto(LocalFile& file, ProgressReporter& reporter, std::int64_t& done,
                         std::int64_t& total);
 };

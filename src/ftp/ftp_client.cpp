@@ -219,7 +219,21 @@ bool FTPClient::Syst() {
 }
 
 bool FTPClient::ChangeDir(const std::string& directory) {
-    return expectCode("CWD", directory, {"250"}) && expectCode("PWD", {}, {"257"});
+    if (!expectCode("CWD", directory, {"250"}))
+        return false;
+    m_remoteFolder = directory;
+    return expectCode("PWD", {}, {"257"});
+}
+
+std::unique_ptr<FTPClient> FTPClient::signedInBeside(const std::atomic<bool>* stop) const {
+    FtpOptions options = m_options;
+    options.stopRequest = stop;
+    auto client = std::make_unique<FTPClient>(m_host, m_port, m_userName, m_password, m_serverKind,
+                                              m_progress, m_notifier, options);
+    client->setKeepOpen(true);
+    if (!client->FtpLogin() || (!m_remoteFolder.empty() && !client->ChangeDir(m_remoteFolder)))
+        return nullptr;
+    return client;
 }
 
 bool FTPClient::ChangeLocalDir(const std::string& directory) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -98,6 +99,12 @@ public:
     // Kept open: Download and Upload end without QUIT, so that the owner may run the next
     // transfer on the same sign-in (and sends QUIT itself when it is done).
     void setKeepOpen(bool keepOpen) { m_keepOpen = keepOpen; }
+    // How many connections one download of a big file may use at once (FtpRangeOptions); the
+    // others sign in beside this one, in the folder it changed to. 1: one, as for any file.
+    void setDownloadConnections(int connections) { m_downloadConnections = connections; }
+    // Another client for the same server and user, signed in and in the folder this one
+    // changed to; null when the sign-in failed. `stop` ends its waits.
+    std::unique_ptr<FTPClient> signedInBeside(const std::atomic<bool>* stop) const;
     // Whether the connection can carry another transfer: open, no reply owed, and nothing
     // arrived unasked (a server closing an idle connection says so or just hangs up).
     bool reusable() const;
@@ -145,6 +152,8 @@ private:
     friend class DownloadRun;
     friend class UploadRun;
     friend class ReadRun;
+    friend class RangeRun;
+    friend class SegmentedDownload;
 
     // Sends `verb` [+ " " + argument] and reads its reply. Empty optional: not sent whole (the
     // step counts as passed); empty text: no reply, or an argument that would break the line.
@@ -193,7 +202,9 @@ private:
     std::string m_lastRefusal;
     SizeProblem m_lastSizeProblem;
     bool m_keepOpen = false;
-    bool m_binary = false;  // TYPE I was accepted on this connection
+    int m_downloadConnections = 1;
+    std::string m_remoteFolder;  // the argument of the last accepted CWD
+    bool m_binary = false;       // TYPE I was accepted on this connection
 };
 
 }  // namespace nubexa

@@ -44,6 +44,15 @@ struct FtpTlsOptions {
     std::shared_ptr<EncryptedHosts> encryptedHosts{};
 };
 
+// When a download is split into byte ranges fetched over several connections at once
+// (FTPClient::setDownloadConnections): a file of at least `threshold` bytes, in ranges of at
+// least `smallest` bytes. Below, one connection is as fast: setting up another costs more
+// round trips than its share of the file saves.
+struct FtpRangeOptions {
+    std::int64_t threshold = std::int64_t{32} << 20;
+    std::int64_t smallest = std::int64_t{4} << 20;
+};
+
 struct FtpOptions {
     FtpTimeLimits limits;
     FtpTlsOptions tls;
@@ -53,6 +62,7 @@ struct FtpOptions {
     std::chrono::milliseconds dataTick{100};
     std::size_t blockSize = 256 * 1024;
     std::int64_t maxBytesPerSecond = 0;  // each run on its own; 0: as fast as the line goes
+    FtpRangeOptions ranges;
     // A download of unknown size (listed as 0 or less, and SIZE not answered) takes at most
     // this many bytes: a server cannot fill the disk with an endless file.
     std::int64_t unknownSizeLimit = std::int64_t{16} << 30;

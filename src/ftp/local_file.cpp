@@ -1,5 +1,7 @@
 #include "ftp/local_file.h"
 
+#include <unistd.h>
+
 #include <ace/FILE_Addr.h>
 #include <ace/FILE_Connector.h>
 #include <ace/OS_NS_fcntl.h>
@@ -71,10 +73,15 @@ bool LocalFile::seekTo(std::int64_t offset) {
            m_file.seek(static_cast<ACE_OFF_T>(offset), SEEK_SET) == static_cast<ACE_OFF_T>(offset);
 }
 
-std::size_t LocalFile::write(const char* data, std::size_t size) {
+namespace {
+
+// Repeats `piece(written)` (a write of what is left) until all of `size` went, the write fails
+// or `open` is false; how many bytes went.
+template <typename Piece>
+std::size_t writeWhole(bool open, std::size_t size, Piece piece) {
     std::size_t written = 0;
-    while (m_open && written < size) {
-        const ssize_t n = m_file.send(data + written, size - written);
+    while (open && written < size) {
+        const ssize_t n = piece(written);
         if (n > 0) {
             written += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
@@ -84,6 +91,20 @@ std::size_t LocalFile::write(const char* data, std::size_t size) {
         }
     }
     return written;
+}
+
+}  // namespace
+
+std::size_t LocalFile::write(const char* data, std::size_t size) {
+    return writeWhole(m_open, size,
+                      [&](std::size_t done) { return m_file.send(data + done, size - done); });
+}
+
+std::size_t LocalFile::writeAt(const char* data, std::size_t size, std::int64_t offset) {
+    return writeWhole(m_open, size, [&](std::size_t done) {
+        return ::pwrite(m_file.get_handle(), data + done, size - done,
+                        static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    });
 }
 
 std::int64_t LocalFile::read(char* buffer, std::size_t size) {

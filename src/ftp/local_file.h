@@ -40,6 +40,8 @@ public:
     // Writes all of `size` bytes; returns how many reached the file (fewer when the disk is
     // full or the write failed).
     std::size_t write(const char* data, std::size_t size);
+    // The same at `offset`, leaving the file position alone; any number of threads at once.
+    std::size_t writeAt(const char* data, std::size_t size, std::int64_t offset);
     // Bytes read; 0 at the end, -1 on error.
     std::int64_t read(char* buffer, std::size_t size);
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <utility>
+#include <vector>
 
 #include "store/direction.h"
 #include "store/task_table.h"
@@ -48,6 +49,9 @@ public:
     virtual void writeEndedEarly(std::int64_t done, std::int64_t total) = 0;
     // The upload is complete: 100 percent, then done.
     virtual void finishUpload(std::int64_t total) = 0;
+    // A download over several connections: the ranges go with each later write of the row
+    // (empty: the task has none any more). A sink that keeps no ranges ignores them.
+    virtual void keepRanges(std::vector<TaskRange> ranges) { (void)ranges; }
 };
 
 // Opens the sink of each run of an FTPClient. Shared by the clients of many threads.
@@ -57,6 +61,11 @@ public:
     virtual std::unique_ptr<ProgressSink> open(const ProgressSink::Setup& setup,
                                                const ProgressListener* listener,
                                                ProgressStats& stats) = 0;
+    // The ranges the task's last write kept; none when it has none or they are not kept.
+    virtual std::vector<TaskRange> savedRanges(std::int64_t taskId) {
+        (void)taskId;
+        return {};
+    }
 };
 
 // A run's hold on its sink.
@@ -72,6 +81,7 @@ public:
         m_sink->writeEndedEarly(done, total);
     }
     void finishUpload(std::int64_t total) { m_sink->finishUpload(total); }
+    void keepRanges(std::vector<TaskRange> ranges) { m_sink->keepRanges(std::move(ranges)); }
 
 private:
     std::unique_ptr<ProgressSink> m_sink;

@@ -122,6 +122,7 @@ PlainFtpResult transfer(const PlainFtpRequest& request, StoreGate& gate, FTPClie
             key.fileSize = size.value_or(0);
         }
         task = rows.startDownload(key);
+        client.setDownloadConnections(request.connections);
         moved = client.Download(task);
     } else {
         key.fileSize = static_cast<std::int64_t>(std::filesystem::file_size(local));

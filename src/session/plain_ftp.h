@@ -25,6 +25,7 @@ struct PlainFtpRequest {
     std::string owner;                   // the server as the row names it ("user@host:port")
     std::string localFile;               // absolute; its folder exists
     std::int64_t maxBytesPerSecond = 0;  // 0: no limit
+    int connections = 1;                 // a big download's connections at once
     PlainFtpSecurity security = PlainFtpSecurity::kClear;
     std::string caFile;  // empty: the system's authorities
     bool trace = false;  // the FTP dialogue into the log

@@ -103,6 +103,15 @@ constexpr const char* kCreateSyncTables =
     " pending_remote_id TEXT DEFAULT '', pending_remote_size INTEGER DEFAULT 0,"
     " PRIMARY KEY (pair_id, local_path));";
 
+// How far each byte range of a download over several connections has come. Files of earlier
+// versions get it when they can be written; without it every download takes one connection.
+// The trigger drops a task's ranges with its row.
+constexpr const char* kCreateTaskRanges =
+    "CREATE TABLE IF NOT EXISTS t_task_range (task_id INTEGER, range_start INTEGER,"
+    " range_end INTEGER, range_done INTEGER DEFAULT 0, PRIMARY KEY (task_id, range_start));"
+    "CREATE TRIGGER IF NOT EXISTS t_task_range_gone AFTER DELETE ON t_process_list"
+    " BEGIN DELETE FROM t_task_range WHERE task_id=old.id; END;";
+
 // Columns that files of earlier versions lack; they get them when they can be written. Without
 // them the transfer lists cannot be read.
 struct LaterColumn {
@@ -181,7 +190,8 @@ StoreSchema::Outcome createSchema(LocalStore& store) {
     sqlite3* db = store.handle();
     const bool inTransaction = store.begin();
     if (!store.exec(kCreateTables) || !store.exec(kCreateSpeedLimits) ||
-        !store.exec(kCreateSyncTables) || !store.exec(kCreateOptionRows)) {
+        !store.exec(kCreateSyncTables) || !store.exec(kCreateTaskRanges) ||
+        !store.exec(kCreateOptionRows)) {
         store.reportError();
         const int code = sqlite3_errcode(db);
         if (inTransaction)
@@ -284,6 +294,7 @@ StoreSchema::Outcome StoreSchema::prepare(LocalStore& store, int busyTimeoutMs) 
     if (schemaComplete(db)) {
         sqlite3_exec(db, kCreateSpeedLimits, nullptr, nullptr, nullptr);
         sqlite3_exec(db, kCreateSyncTables, nullptr, nullptr, nullptr);
+        sqlite3_exec(db, kCreateTaskRanges, nullptr, nullptr, nullptr);
         addLaterColumns(db);
         if (!queueIndexPresent(db))
             sqlite3_exec(db, kCreateQueueIndex, nullptr, nullptr, nullptr);

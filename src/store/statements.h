@@ -163,6 +163,17 @@ inline constexpr const char* kWriteProgressEndedEarly =
     "UPDATE t_process_list set file_size=?,process_size=?,transfer_schedule=?,transfer_size=?,"
     "tranfer_speed=?,status=2 where status=1 and  id=?;";
 
+// The byte ranges of a download fetched over several connections: how far each has come, kept
+// with the row's progress in one transaction. Binds 1 task id.
+inline constexpr const char* kLoadTaskRanges =
+    "SELECT range_start,range_end,range_done FROM t_task_range WHERE task_id=? ORDER BY "
+    "range_start";
+inline constexpr const char* kDeleteTaskRanges = "DELETE FROM t_task_range WHERE task_id=?";
+// Binds 1 task id, 2 start, 3 end, 4 bytes done from the start.
+inline constexpr const char* kInsertTaskRange =
+    "INSERT OR REPLACE INTO t_task_range (task_id,range_start,range_end,range_done) "
+    "VALUES (?,?,?,?)";
+
 // S20: status read-back after a progress write. Binds 1 id; column 2 is the status.
 inline constexpr const char* kReadTaskStatus =
     "select id,user_id,status,ran_type,process_size,transfer_schedule  from t_process_list "

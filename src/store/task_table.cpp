@@ -259,6 +259,46 @@ bool TaskTable::inTransaction(Steps steps) {
     return false;
 }
 
+bool TaskTable::runRangedProgress(const char* sql, const TaskProgress& progress,
+                                  const std::vector<TaskRange>& ranges) {
+    return inTransaction([&] {
+        // A paused or deleted task keeps the ranges of its last running write, which match its
+        // recorded bytes.
+        if (readStatus(progress.id) == task_status::kRunning) {
+            if (!runWithId(st::kDeleteTaskRanges, progress.id))
+                return false;
+            for (const TaskRange& range : ranges) {
+                StoreCommand command(m_store, st::kInsertTaskRange);
+                command.bindInt64(1, progress.id);
+                command.bindInt64(2, range.start);
+                command.bindInt64(3, range.end);
+                command.bindInt64(4, range.done);
+                if (!command.execute())
+                    return false;
+            }
+        }
+        return runProgress(sql, progress);
+    });
+}
+
+bool TaskTable::writeProgress(const TaskProgress& progress, const std::vector<TaskRange>& ranges) {
+    return runRangedProgress(st::kWriteProgress, progress, ranges);
+}
+
+bool TaskTable::writeProgressEndedEarly(const TaskProgress& progress,
+                                        const std::vector<TaskRange>& ranges) {
+    return runRangedProgress(st::kWriteProgressEndedEarly, progress, ranges);
+}
+
+std::vector<TaskRange> TaskTable::loadRanges(std::int64_t id) {
+    StoreQuery query = m_store.prepareQuery(st::kLoadTaskRanges);
+    query.bindInt64(1, id);
+    std::vector<TaskRange> ranges;
+    while (query.next())
+        ranges.push_back({query.int64At(0), query.int64At(1), query.int64At(2)});
+    return ranges;
+}
+
 bool TaskTable::writeProgressInTransaction(const TaskProgress& progress) {
     return inTransaction([&] { return writeProgress(progress); });
 }

@@ -89,6 +89,15 @@ struct TaskProgress {
     std::int64_t speedKBps = 0;
 };
 
+// One byte range of a download over several connections: [start, end), `done` bytes of it
+// written from `start` on.
+struct TaskRange {
+    std::int64_t start = 0;
+    std::int64_t end = 0;
+    std::int64_t done = 0;
+    bool operator==(const TaskRange&) const = default;
+};
+
 // Marks of is_user_pasue besides the user's pause (1).
 namespace hold_mark {
 inline constexpr int kNone = 0;
@@ -181,6 +190,12 @@ public:
 
     bool writeProgress(const TaskProgress& progress);
     bool writeProgressEndedEarly(const TaskProgress& progress);
+    // The same with the download's byte ranges in one transaction; the ranges replace the
+    // recorded ones only while the task runs (none: the task has none any more).
+    bool writeProgress(const TaskProgress& progress, const std::vector<TaskRange>& ranges);
+    bool writeProgressEndedEarly(const TaskProgress& progress,
+                                 const std::vector<TaskRange>& ranges);
+    std::vector<TaskRange> loadRanges(std::int64_t id);
 
     // A progress write in its own transaction, rolled back when it fails (uploads).
     bool writeProgressInTransaction(const TaskProgress& progress);
@@ -194,6 +209,8 @@ private:
     bool insert(const char* sql, const NewTaskRow& row, int ranType);
     bool runWithId(const char* sql, std::int64_t id);
     bool runProgress(const char* sql, const TaskProgress& progress);
+    bool runRangedProgress(const char* sql, const TaskProgress& progress,
+                           const std::vector<TaskRange>& ranges);
     std::vector<TaskListRow> list(const char* sql, const std::string& userId);
     std::int64_t firstId(const char* sql, const std::string& userId);
     // Runs `steps` in a transaction, committed when they succeed and rolled back otherwise.

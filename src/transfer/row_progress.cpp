@@ -38,6 +38,7 @@ public:
     bool write(std::int64_t done, std::int64_t total, bool complete) override;
     void writeEndedEarly(std::int64_t done, std::int64_t total) override;
     void finishUpload(std::int64_t total) override;
+    void keepRanges(std::vector<TaskRange> ranges) override { m_ranges = std::move(ranges); }
 
 private:
     bool running() const { return m_lastStatus == task_status::kRunning; }
@@ -55,6 +56,7 @@ private:
     RateWindow m_rate;
     int m_lastStatus = task_status::kRunning;
     bool m_written = false;
+    std::optional<std::vector<TaskRange>> m_ranges;  // a download over several connections
     // An upload's start counts as a write: a file sent within one interval costs no progress
     // write, only its last one.
     std::chrono::steady_clock::time_point m_lastWrite = Clock::now();
@@ -104,7 +106,10 @@ bool RowProgressWriter::write(std::int64_t done, std::int64_t total, bool comple
         m_gate.run([&](LocalStore& store) {
             TaskTable tasks(store);
             std::optional<int> status;
-            if (m_setup.direction == Direction::kDownload) {
+            if (m_ranges) {
+                tasks.writeProgress(progress, *m_ranges);
+                status = tasks.readStatus(progress.id);
+            } else if (m_setup.direction == Direction::kDownload) {
                 tasks.writeProgress(progress);
                 status = tasks.readStatus(progress.id);
             } else {
@@ -126,7 +131,12 @@ void RowProgressWriter::writeEndedEarly(std::int64_t done, std::int64_t total) {
     const TaskProgress progress = progressOf(done, total, false);
     {
         Timed timed(m_stats);
-        m_gate.run([&](LocalStore& store) { TaskTable(store).writeProgressEndedEarly(progress); });
+        m_gate.run([&](LocalStore& store) {
+            if (m_ranges)
+                TaskTable(store).writeProgressEndedEarly(progress, *m_ranges);
+            else
+                TaskTable(store).writeProgressEndedEarly(progress);
+        });
     }
     notify(progress);
 }
@@ -146,6 +156,10 @@ void RowProgressWriter::notify(const TaskProgress& progress) {
 }
 
 }  // namespace
+
+std::vector<TaskRange> RowProgress::savedRanges(std::int64_t taskId) {
+    return m_gate.run([&](LocalStore& store) { return TaskTable(store).loadRanges(taskId); });
+}
 
 std::unique_ptr<ProgressSink> RowProgress::open(const ProgressSink::Setup& setup,
                                                 const ProgressListener* listener,

@@ -18,6 +18,7 @@ public:
     std::unique_ptr<ProgressSink> open(const ProgressSink::Setup& setup,
                                        const ProgressListener* listener,
                                        ProgressStats& stats) override;
+    std::vector<TaskRange> savedRanges(std::int64_t taskId) override;
 
 private:
     StoreGate& m_gate;

@@ -246,6 +246,8 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
             [this](const std::string& stale) { return m_manager.renewSession(stale); });
         result = m_client->Upload(task, &registrar);
     } else {
+        // A big file takes as many connections as the user lets downloads have at once.
+        m_client->setDownloadConnections(m_manager.transferLimit(Direction::kDownload));
         result = m_client->Download(task);
     }
     report.outcome = finish(task, direction, result);

@@ -1,5 +1,7 @@
 #include "ftp_test_harness.h"
 
+#include <future>
+
 namespace nubexa::test {
 
 std::string patternBytes(std::size_t size, unsigned seed) {
@@ -69,6 +71,80 @@ StoredTask FtpTest::row(std::int64_t id) {
 
 void FtpTest::setStatusPaused(std::int64_t id) {
     m_gate.run([&](LocalStore& store) { TaskTable(store).pause(id); });
+}
+
+std::vector<TaskRange> FtpTest::savedRanges(std::int64_t id) {
+    return m_gate.run([&](LocalStore& store) { return TaskTable(store).loadRanges(id); });
+}
+
+FtpOptions FtpTest::rangedOptions(FtpOptions options) {
+    options.ranges.threshold = 1 << 20;
+    options.ranges.smallest = 256 << 10;
+    return options;
+}
+
+namespace {
+
+std::vector<TaskRange> partlyDone(const std::vector<TaskRange>& ranges) {
+    std::vector<TaskRange> partly;
+    for (const TaskRange& range : ranges) {
+        if (range.done > 0 && range.start + range.done < range.end)
+            partly.push_back(range);
+    }
+    return partly;
+}
+
+}  // namespace
+
+void FtpTest::pausedRangesResumeByteExact(const Connect& connect, const std::string& remoteName,
+                                          const std::string& bytes) {
+    using namespace std::chrono_literals;
+    const auto size = static_cast<std::int64_t>(bytes.size());
+    auto task = addDownload(remoteName, "ranged.bin", size);
+    // Slow enough (the limit is shared by the ranges) to be caught in mid-transfer.
+    FtpOptions slow = rangedOptions();
+    slow.maxBytesPerSecond = 4 << 20;
+    auto client = connect(slow);
+    ASSERT_TRUE(client);
+    client->setDownloadConnections(4);
+    auto running = std::async(std::launch::async, [&] { return client->Download(task); });
+    const bool caught =
+        waitUntil([&] { return partlyDone(savedRanges(task.id)).size() >= 2; }, 20s);
+    setStatusPaused(task.id);
+    ASSERT_EQ(running.wait_for(20s), std::future_status::ready);
+    ASSERT_TRUE(caught) << "never two ranges under way at once";
+    EXPECT_EQ(running.get(), 1);
+    EXPECT_EQ(client->lastRunEnd(), RunEnd::kStopped);
+    client.reset();
+
+    const auto saved = savedRanges(task.id);
+    const auto partly = partlyDone(saved);
+    ASSERT_GE(partly.size(), 2U);
+    std::int64_t recorded = 0;
+    for (const TaskRange& range : saved)
+        recorded += range.done;
+    EXPECT_EQ(recorded, row(task.id).transferSize) << "the row shows the sum of the ranges";
+    EXPECT_FALSE(std::filesystem::exists(localFile("ranged.bin")));
+
+    m_gate.run([&](LocalStore& store) { TaskTable(store).resume(task.id); });
+    SharedTrace trace;
+    FtpOptions options = rangedOptions();
+    options.trace = trace.sink();
+    auto again = reload(task.id);
+    auto second = connect(options);
+    ASSERT_TRUE(second);
+    // Fewer connections than ranges: each connection goes on with another range after one.
+    second->setDownloadConnections(2);
+    EXPECT_EQ(second->Download(again), 1);
+    EXPECT_EQ(second->lastRunEnd(), RunEnd::kCompleted);
+    second.reset();
+    for (const TaskRange& range : partly)
+        EXPECT_TRUE(trace.contains("REST " + std::to_string(range.start + range.done) + "\r\n"))
+            << "range " << range.start << " did not go on from its recorded byte";
+    EXPECT_TRUE(readFile(localFile("ranged.bin")) == bytes);
+    EXPECT_FALSE(std::filesystem::exists(partialFile("ranged.bin")));
+    EXPECT_EQ(row(task.id).transferSchedule, 100);
+    EXPECT_TRUE(savedRanges(task.id).empty());
 }
 
 void FtpTest::setStatusDeleted(std::int64_t id) {

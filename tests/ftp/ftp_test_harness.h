@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "ftp/ftp_client.h"
@@ -19,6 +21,25 @@ namespace nubexa::test {
 
 // Bytes that differ at every offset, so that a shifted or repeated block shows.
 std::string patternBytes(std::size_t size, unsigned seed = 1);
+
+// The FTP dialogue of a client and the connections it signs in beside it, from any thread.
+class SharedTrace {
+public:
+    std::function<void(const std::string&)> sink() {
+        return [this](const std::string& text) {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_text += text;
+        };
+    }
+    bool contains(const std::string& text) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_text.find(text) != std::string::npos;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::string m_text;
+};
 
 // A real bin.db in a temporary folder, a recording notifier, and task rows whose local files
 // live in local().
@@ -49,6 +70,18 @@ protected:
     StoredTask row(std::int64_t id);
     TransferTask reload(std::int64_t id) { return makeTransferTask(row(id)); }
     void setStatusPaused(std::int64_t id);
+    std::vector<TaskRange> savedRanges(std::int64_t id);
+
+    // Options that split a file of a few MiB into ranges: 1 MiB and more, ranges of 256 KiB.
+    static FtpOptions rangedOptions(FtpOptions options = fastOptions());
+    // A download of `bytes` (the server's `remoteName`) over four connections, paused while
+    // at least two ranges are partly done, then run again by a new client over two
+    // connections: each partly done range goes on from its recorded byte (its REST is in the
+    // trace) and the file is byte-exact. `connect` signs in with the options given, in the
+    // file's folder.
+    using Connect = std::function<std::unique_ptr<FTPClient>(const FtpOptions&)>;
+    void pausedRangesResumeByteExact(const Connect& connect, const std::string& remoteName,
+                                     const std::string& bytes);
     void setStatusDeleted(std::int64_t id);
 
     TempDir m_dir;

@@ -195,6 +195,46 @@ TEST_F(KilledProcess, DownloadRunAgainEndsByteExact) {
     EXPECT_TRUE(sameContent(localFile("disk.img"), m_server.path("disk.img")));
 }
 
+// Killed while four connections each had part of their range: the same command goes on from
+// each range's recorded byte, and only then is the file whole.
+TEST_F(KilledProcess, RangedDownloadRunAgainGoesOnInEveryRangeByteExact) {
+    constexpr std::int64_t kSize = 40 * kMiB + 333;  // above the size that is split
+    m_server.putFile("disk.img", patternBytes(kSize, 44));
+    const std::vector<std::string> get = {
+        "ftp", "get", "--connections", "4", m_server.url("disk.img"), localFile("disk.img")};
+    const auto recorded = killWhenUnderWay(get, ran_type::kDownload, 4 * kMiB);
+    ASSERT_GT(recorded, 0);
+    StoreGate gate(m_dir.file("cli.db"), StoreOptions{2000});
+    const auto ranges = gate.run([&](LocalStore& store) {
+        TaskTable tasks(store);
+        const auto rows = tasks.listDownloads(std::string("ftp://") + PureFtpd::kUser +
+                                              "@127.0.0.1:" + std::to_string(m_server.port()));
+        return rows.empty() ? std::vector<TaskRange>{}
+                            : tasks.loadRanges(std::stoll(rows.front().id));
+    });
+    std::int64_t sum = 0;
+    std::vector<TaskRange> partly;
+    for (const TaskRange& range : ranges) {
+        sum += range.done;
+        if (range.done > 0 && range.start + range.done < range.end)
+            partly.push_back(range);
+    }
+    EXPECT_EQ(sum, recorded);
+    ASSERT_GE(partly.size(), 2U);
+    EXPECT_FALSE(std::filesystem::exists(localFile("disk.img")));
+
+    const std::string log = m_dir.file("rerun.log");
+    std::vector<std::string> verbose = {"--verbose"};
+    verbose.insert(verbose.end(), get.begin(), get.end());
+    ASSERT_EQ(runProgram(cli(verbose), 60s, log), 0) << readFile(log);
+    const std::string trace = readFile(log);
+    for (const TaskRange& range : partly)
+        EXPECT_NE(trace.find("REST " + std::to_string(range.start + range.done) + "\r\n"),
+                  std::string::npos)
+            << "range " << range.start;
+    EXPECT_TRUE(sameContent(localFile("disk.img"), m_server.path("disk.img")));
+}
+
 TEST_F(KilledProcess, UploadRunAgainEndsByteExact) {
     writeFile(localFile("disk.img"), patternBytes(16 * kMiB, 42));
     const std::vector<std::string> put = {"ftp", "put", localFile("disk.img"),

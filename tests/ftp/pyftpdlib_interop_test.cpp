@@ -49,5 +49,45 @@ TEST_F(PyFtpdLibInterop, FilesGoBothWaysOverIpv4AndIpv6) {
     }
 }
 
+// A big file over several connections: a server without REST gets one stream from the start;
+// a file that is shorter on the server than listed (it shrank) fails the task with the size
+// problem and leaves no file under the target's name.
+TEST_F(PyFtpdLibInterop, RangesFallBackToOneStreamWithoutRestAndFailCleanlyOnAShrunkFile) {
+    const std::string bytes = patternBytes(4 * 1024 * 1024 + 7, 11);
+    {
+        PyFtpdLib server("127.0.0.1", true);
+        if (!server.ready())
+            GTEST_SKIP() << server.problem();
+        writeFile(server.path("big.bin"), bytes);
+        SharedTrace trace;
+        FtpOptions options = rangedOptions();
+        options.trace = trace.sink();
+        auto task = addDownload("big.bin", "big.bin", static_cast<std::int64_t>(bytes.size()));
+        auto client = signedIn("127.0.0.1", server.port(), options);
+        client->setDownloadConnections(4);
+        EXPECT_EQ(client->Download(task), 1);
+        EXPECT_EQ(client->lastRunEnd(), RunEnd::kCompleted);
+        client.reset();
+        EXPECT_TRUE(trace.contains("one stream from the start"));
+        EXPECT_TRUE(readFile(localFile("big.bin")) == bytes);
+        EXPECT_EQ(row(task.id).transferSchedule, 100);
+        EXPECT_TRUE(savedRanges(task.id).empty());
+    }
+
+    PyFtpdLib server;
+    if (!server.ready())
+        GTEST_SKIP() << server.problem();
+    writeFile(server.path("shrunk.bin"), bytes);
+    const std::int64_t listed = 6 * 1024 * 1024 + 3;
+    auto task = addDownload("shrunk.bin", "shrunk.bin", listed);
+    auto client = signedIn("127.0.0.1", server.port(), rangedOptions());
+    client->setDownloadConnections(4);
+    EXPECT_EQ(client->Download(task), 0);
+    EXPECT_EQ(client->lastRunEnd(), RunEnd::kRefused);
+    EXPECT_EQ(client->lastSizeProblem().kind, SizeProblem::Kind::kShorter);
+    EXPECT_FALSE(std::filesystem::exists(localFile("shrunk.bin")));
+    EXPECT_LT(row(task.id).transferSchedule, 100);
+}
+
 }  // namespace
 }  // namespace nubexa::test

@@ -14,7 +14,9 @@ import os, sys
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
-home, port_file, host, user, password = sys.argv[1:6]
+home, port_file, host, user, password, rest = sys.argv[1:7]
+if rest == "norest":
+    FTPHandler.proto_cmds = {k: v for k, v in FTPHandler.proto_cmds.items() if k != "REST"}
 users = DummyAuthorizer()
 users.add_user(user, password, home, perm="elradfmwMT")
 FTPHandler.authorizer = users
@@ -27,16 +29,16 @@ server.serve_forever()
 
 }  // namespace
 
-PyFtpdLib::PyFtpdLib(const std::string& host) {
+PyFtpdLib::PyFtpdLib(const std::string& host, bool refuseRest) {
     if (!std::filesystem::exists("/usr/lib/python3/dist-packages/pyftpdlib")) {
         m_problem = "python3-pyftpdlib is not installed (./run setup)";
         return;
     }
     std::filesystem::create_directories(path(""));
     const std::string portFile = m_dir.file("port");
-    if (!m_server.start(
-            {"/usr/bin/python3", "-c", kLauncher, path(""), portFile, host, kUser, kPassword},
-            m_dir.file("server.log"))) {
+    if (!m_server.start({"/usr/bin/python3", "-c", kLauncher, path(""), portFile, host, kUser,
+                         kPassword, refuseRest ? "norest" : "rest"},
+                        m_dir.file("server.log"))) {
         m_problem = "python3 did not start";
         return;
     }

@@ -17,7 +17,8 @@ public:
     static constexpr const char* kUser = "nubexa";
     static constexpr const char* kPassword = "secret";
 
-    explicit PyFtpdLib(const std::string& host = "127.0.0.1");
+    // `refuseRest`: REST is an unknown command (500), as on servers that cannot resume.
+    explicit PyFtpdLib(const std::string& host = "127.0.0.1", bool refuseRest = false);
     ~PyFtpdLib();
     PyFtpdLib(const PyFtpdLib&) = delete;
     PyFtpdLib& operator=(const PyFtpdLib&) = delete;

@@ -249,6 +249,23 @@ TEST_F(StandinOverTls, UploadAndResumedDownloadsRunProtectedOnOneKeptConnection)
     EXPECT_TRUE(client->Quit());
 }
 
+// Over TLS, every range on a protected connection of its own.
+TEST_F(StandinOverTls, ARangedDownloadPausedMidwayGoesOnFromEachRangeByteExact) {
+    const std::string bytes = patternBytes(8 * 1024 * 1024 + 12345, 12);
+    writeFile(localFile("big.bin"), bytes);
+    auto upload = addUpload("big.bin", static_cast<std::int64_t>(bytes.size()), "0");
+    ServiceRegistrar registrar(*m_client, m_account);
+    EXPECT_EQ(signedIn()->Upload(upload, &registrar), 1);
+    std::string id;
+    for (const auto& [fileId, name] : rootFiles()) {
+        if (name == "big.bin")
+            id = fileId;
+    }
+    ASSERT_FALSE(id.empty());
+    pausedRangesResumeByteExact([&](const FtpOptions& options) { return signedIn(options); },
+                                id + ".bin", bytes);
+}
+
 TEST_F(StandinInterop, ValuesWithQuerySyntaxArriveWholeAndSigned) {
     // A local name whose extension reads as a second parameter when sent unencoded.
     const std::string name = "a.x&dirid=5";

@@ -106,6 +106,24 @@ TEST_F(TlsPeerTest, VsftpdWithSessionReuseRequiredCarriesEveryKindOfTransfer) {
             [&](const std::string& name) { return server.path(name); }});
 }
 
+TEST_F(TlsPeerTest, VsftpdOverTlsResumesARangedDownloadByteExact) {
+    Vsftpd server(m_certificates.trusted());
+    if (!server.ready())
+        GTEST_SKIP() << server.problem();
+    const std::string bytes = patternBytes(8 * 1024 * 1024 + 4099, 13);
+    server.putFile("big.bin", bytes);
+    pausedRangesResumeByteExact(
+        [&](const FtpOptions& options) {
+            FtpOptions secured = options;
+            secured.tls = tlsOptions().tls;
+            auto client = makeClient(server.port(), secured, 0, Vsftpd::kUser, Vsftpd::kPassword);
+            EXPECT_TRUE(client->FtpLogin()) << client->securityProblem();
+            EXPECT_TRUE(client->ChangeDir("pub"));
+            return client;
+        },
+        "big.bin", bytes);
+}
+
 // The stand-in's file server with a given certificate; its log shows every command it read.
 class StandinFileServer {
 public:
