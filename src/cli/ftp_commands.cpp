@@ -30,7 +30,7 @@ namespace nubexa::cli {
 
 namespace {
 
-struct TransferArgs {
+struct FtpTransferArgs {
     std::string url;
     std::string localFile;
     std::string limitRate;
@@ -45,7 +45,7 @@ struct TransferArgs {
 
 // curl's choices: ftps:// is implicit TLS; --ssl-reqd asks with AUTH TLS and never falls back,
 // --ssl falls back to clear text only when the server refuses AUTH.
-PlainFtpSecurity securityOf(const TransferArgs& args, const FtpUrl& url) {
+PlainFtpSecurity securityOf(const FtpTransferArgs& args, const FtpUrl& url) {
     if (url.implicitTls)
         return PlainFtpSecurity::kImplicitTls;
     if (args.sslRequired)
@@ -132,7 +132,7 @@ private:
 
 class FtpTransfer {
 public:
-    FtpTransfer(const CliContext& context, const TransferArgs& args, Direction direction)
+    FtpTransfer(const CliContext& context, const FtpTransferArgs& args, Direction direction)
         : m_context(context), m_args(args), m_direction(direction) {}
 
     int run();
@@ -145,7 +145,7 @@ private:
     bool takeSignIn(FtpUrl& url) const;
 
     const CliContext& m_context;
-    const TransferArgs& m_args;
+    const FtpTransferArgs& m_args;
     const Direction m_direction;
     std::filesystem::path m_local;
 };
@@ -310,7 +310,7 @@ int FtpTransfer::report(const FtpUrl& url, const PlainFtpResult& result) const {
 
 void addTransferCommand(CLI::App& ftp, const CliContext& context, int& exitCode,
                         Direction direction) {
-    auto args = std::make_shared<TransferArgs>();
+    auto args = std::make_shared<FtpTransferArgs>();
     const bool get = direction == Direction::kDownload;
     CLI::App* command = ftp.add_subcommand(
         get ? "get" : "put",

@@ -262,7 +262,7 @@ int syncNow(const CliContext& context, bool confirmed) {
     return exitCode;
 }
 
-struct RunArgs {
+struct SyncRunArgs {
     double intervalSeconds = 60;
     bool confirmed = false;
 };
@@ -281,7 +281,7 @@ private:
 // Rounds of every pair (pairs added meanwhile join) until SIGINT or SIGTERM, which stops the
 // round under way with its transfers resumable: each pair at once and every interval, and a
 // pair whose local folder changed as soon as the change settled.
-int syncRun(const CliContext& context, const RunArgs& args) {
+int syncRun(const CliContext& context, const SyncRunArgs& args) {
     const sigset_t awaited = blockStopSignals();
     CliSession session(context);
     if (!session.driveQueue())
@@ -354,7 +354,7 @@ void addSyncCommands(CLI::App& app, const CliContext& context, int& exitCode) {
                   "files (otherwise it stops and says so)");
     now->callback([&context, &exitCode, yes] { exitCode = syncNow(context, *yes); });
 
-    auto run = std::make_shared<RunArgs>();
+    auto run = std::make_shared<SyncRunArgs>();
     CLI::App* runCommand = sync->add_subcommand(
         "run", "Keep every pair in step until Ctrl-C: a round of each, then again every interval");
     runCommand->add_option("--interval", run->intervalSeconds, "seconds between rounds")
