@@ -138,7 +138,7 @@ public:
         std::optional<TransferRowChange> found;
         m_woken.wait_for(lock, std::chrono::seconds(30), [&] {
             for (const TransferRowChange& change : m_changes) {
-                if (change.kind == kind && change.taskId == id)
+                if (!found && change.kind == kind && change.taskId == id)
                     found = change;
             }
             return found.has_value();
