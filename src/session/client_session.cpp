@@ -352,6 +352,7 @@ TransferManager& ClientSession::startTransfers(TransferSettings settings, Transf
         m_queue = std::make_unique<TransferQueue>(*m_manager, view);
         m_monitor = std::make_unique<TransferMonitor>(*m_manager, view);
         m_tasks = std::make_unique<TaskCommands>(*m_manager);
+        m_manager->setEvents(&m_rowsHub);
         std::lock_guard lock(m_fetchMutex);
         m_fetchManager = m_manager.get();
     }
@@ -398,12 +399,38 @@ std::vector<std::int64_t> unfinishedTaskIds(StoreGate& gate, const std::string& 
 
 }  // namespace
 
+TaskCommands::Result ClientSession::commandTask(TaskCommands::Result result, std::int64_t id,
+                                                TransferRowChange::Kind kind) {
+    if (result == TaskCommands::Result::kDone)
+        m_rowsHub.tell({kind, id, std::nullopt, {}, false});
+    return result;
+}
+
+TaskCommands::Result ClientSession::pauseTask(std::int64_t id) {
+    return commandTask(m_tasks->pause(id), id, TransferRowChange::Kind::kPaused);
+}
+
+TaskCommands::Result ClientSession::resumeTask(std::int64_t id) {
+    return commandTask(m_tasks->resume(id), id, TransferRowChange::Kind::kResumed);
+}
+
+TaskCommands::Result ClientSession::removeTask(std::int64_t id) {
+    return commandTask(m_tasks->remove(id), id, TransferRowChange::Kind::kRemoved);
+}
+
 int ClientSession::pauseAllTasks(Direction direction) {
-    return m_tasks->pauseAll(unfinishedTaskIds(*m_gate, account().uid, direction));
+    const int paused = m_tasks->pauseAll(unfinishedTaskIds(*m_gate, account().uid, direction));
+    if (paused > 0)
+        m_rowsHub.tell({TransferRowChange::Kind::kPaused, 0, direction, {}, false});
+    return paused;
 }
 
 int ClientSession::startAllTasks(Direction direction) {
-    return m_tasks->startAll(unfinishedTaskIds(*m_gate, account().uid, direction), direction);
+    const int released =
+        m_tasks->startAll(unfinishedTaskIds(*m_gate, account().uid, direction), direction);
+    if (released > 0)
+        m_rowsHub.tell({TransferRowChange::Kind::kResumed, 0, direction, {}, false});
+    return released;
 }
 
 void ClientSession::endRemoteFetches() {

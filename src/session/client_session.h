@@ -20,6 +20,8 @@
 #include "session/sign_in.h"
 #include "session/system_settings.h"
 #include "session/transfer_rows.h"
+#include "session/transfer_rows_hub.h"
+#include "session/transfer_rows_listener.h"
 #include "store/direction.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
@@ -107,6 +109,14 @@ public:
         bool anythingWaiting = false;                // read only while nothing runs
     };
     QueueSnapshot queueSnapshot();
+
+    // Who hears the tasks' changes as they happen: progress from the workers, starts, ends,
+    // queued tasks and the commands below (see TransferRowsListener). Any thread; after
+    // removeTransferRowsListener returns the listener is not called again.
+    void addTransferRowsListener(TransferRowsListener& listener) { m_rowsHub.add(listener); }
+    void removeTransferRowsListener(const TransferRowsListener& listener) {
+        m_rowsHub.remove(listener);
+    }
 
     // The transfer pages' rows for the signed-in user: every unfinished task of `page`, or only
     // what changed since `seen` (see loadChangedTransferRows). Blocking (bin.db); any thread.
@@ -219,9 +229,10 @@ public:
 
     // The transfer pages' commands on the signed-in user's tasks ("暂停", "续传", "删除",
     // "全部暂停", "全部开始"). Blocking (bin.db), any thread; after startTransfers.
-    TaskCommands::Result pauseTask(std::int64_t id) { return m_tasks->pause(id); }
-    TaskCommands::Result resumeTask(std::int64_t id) { return m_tasks->resume(id); }
-    TaskCommands::Result removeTask(std::int64_t id) { return m_tasks->remove(id); }
+    // Each command that wrote its row is told to the transfer rows' listeners.
+    TaskCommands::Result pauseTask(std::int64_t id);
+    TaskCommands::Result resumeTask(std::int64_t id);
+    TaskCommands::Result removeTask(std::int64_t id);
     // Every unfinished task of `direction` as it is now; how many were paused or released.
     int pauseAllTasks(Direction direction);
     int startAllTasks(Direction direction);
@@ -247,6 +258,8 @@ private:
     std::mutex m_queueMutex;
     std::unique_ptr<RunLock> m_queueLock;  // guarded by m_queueMutex
     std::atomic<bool> m_drivesQueue{false};
+    // Outlives the transfers, whose workers tell it.
+    TransferRowsHub m_rowsHub;
     // Below: before the gate and the web client end (their workers use both).
     std::unique_ptr<TransferManager> m_manager;
     std::unique_ptr<TransferQueue> m_queue;
@@ -262,6 +275,9 @@ private:
     int m_forgetting = 0;  // forgetRemoteFileListener calls using m_fetcher; m_fetchMutex
     std::condition_variable m_forgotten;
     void endRemoteFetches();
+    // `result` of the command on `id`, told to the rows' listeners as `kind` when it was done.
+    TaskCommands::Result commandTask(TaskCommands::Result result, std::int64_t id,
+                                     TransferRowChange::Kind kind);
     // After a sign-in: the stored look into `result` and the account.
     void readStoredLook(SignInResult& result);
     // The skin chosen last (saveSkin).

@@ -6,6 +6,7 @@
 #include "platform/listed_size.h"
 #include "store/store_gate.h"
 #include "transfer/rate_window.h"
+#include "transfer/task_events.h"
 
 namespace nubexa {
 
@@ -32,7 +33,7 @@ private:
 class RowProgressWriter : public ProgressSink {
 public:
     RowProgressWriter(StoreGate& gate, const Setup& setup, const ProgressListener* listener,
-                      ProgressStats& stats);
+                      TaskEvents* events, ProgressStats& stats);
 
     bool update(std::int64_t done, std::int64_t total) override;
     bool write(std::int64_t done, std::int64_t total, bool complete) override;
@@ -52,6 +53,7 @@ private:
     StoreGate& m_gate;
     Setup m_setup;
     const ProgressListener* m_listener;
+    TaskEvents* m_events;
     ProgressStats& m_stats;
     RateWindow m_rate;
     int m_lastStatus = task_status::kRunning;
@@ -63,10 +65,12 @@ private:
 };
 
 RowProgressWriter::RowProgressWriter(StoreGate& gate, const Setup& setup,
-                                     const ProgressListener* listener, ProgressStats& stats)
+                                     const ProgressListener* listener, TaskEvents* events,
+                                     ProgressStats& stats)
     : m_gate(gate),
       m_setup(setup),
       m_listener(listener),
+      m_events(events),
       m_stats(stats),
       m_rate(Clock::now(), setup.startOffset) {}
 
@@ -153,6 +157,8 @@ void RowProgressWriter::finishUpload(std::int64_t total) {
 void RowProgressWriter::notify(const TaskProgress& progress) {
     if (m_listener != nullptr && *m_listener)
         (*m_listener)(progress);
+    if (m_events != nullptr)
+        m_events->taskProgressed(m_setup.direction, progress);
 }
 
 }  // namespace
@@ -164,7 +170,7 @@ std::vector<TaskRange> RowProgress::savedRanges(std::int64_t taskId) {
 std::unique_ptr<ProgressSink> RowProgress::open(const ProgressSink::Setup& setup,
                                                 const ProgressListener* listener,
                                                 ProgressStats& stats) {
-    return std::make_unique<RowProgressWriter>(m_gate, setup, listener, stats);
+    return std::make_unique<RowProgressWriter>(m_gate, setup, listener, m_events, stats);
 }
 
 }  // namespace nubexa

@@ -7,6 +7,7 @@
 namespace nubexa {
 
 class StoreGate;
+class TaskEvents;
 
 // The FTP engine's progress kept in the task's row, throttled by time, with the row's status
 // read back at every write: a pause or deletion is seen at the next write. Every write is one
@@ -19,9 +20,13 @@ public:
                                        const ProgressListener* listener,
                                        ProgressStats& stats) override;
     std::vector<TaskRange> savedRanges(std::int64_t taskId) override;
+    // Who hears each write's progress besides the run's own listener (null: nobody). Set before
+    // any run opens a sink.
+    void setEvents(TaskEvents* events) { m_events = events; }
 
 private:
     StoreGate& m_gate;
+    TaskEvents* m_events = nullptr;
 };
 
 }  // namespace nubexa

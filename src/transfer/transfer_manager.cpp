@@ -10,6 +10,7 @@
 #include "store/task_table.h"
 #include "store/user_log.h"
 #include "transfer/running_counts.h"
+#include "transfer/task_events.h"
 #include "transfer/transfer_worker.h"
 
 namespace nubexa {
@@ -129,9 +130,11 @@ bool TransferManager::tooManyConnections(Direction direction) {
     return true;
 }
 
-bool TransferManager::markRunning(LocalStore& held, std::int64_t id) {
+bool TransferManager::markRunning(LocalStore& held, std::int64_t id, Direction direction) {
     if (TaskTable(held).startWaiting(id)) {
         m_storeHold.recordSuccess();
+        if (m_events != nullptr)
+            m_events->taskStarted(direction, id);
         return true;
     }
     const std::string reason = held.lastError();
@@ -236,7 +239,7 @@ std::int64_t TransferManager::takeNextTask(std::int64_t current, Direction direc
         if (id <= 0 || !m_workers.handOver(current, id))
             return 0;
         // A row that cannot be made running is not run: the worker ends.
-        return markRunning(store, id) ? id : 0;
+        return markRunning(store, id, direction) ? id : 0;
     });
 }
 
@@ -248,7 +251,7 @@ void TransferManager::fillFreeSlots(Direction direction) {
             const std::int64_t id = nextStartable(store, direction);
             if (id <= 0)
                 return;
-            if (!markRunning(store, id) ||
+            if (!markRunning(store, id, direction) ||
                 StartTransferWorker(store, id, direction) == WorkerRegistry::Start::kRefused)
                 return;
         }
@@ -267,6 +270,8 @@ void TransferManager::workerEnded(const WorkerReport& report) {
         backoff(report.direction).recordSuccess();
         m_failing.forget(report.taskId);
     }
+    if (m_events != nullptr)
+        m_events->taskEnded(report);
     if (m_listener != nullptr)
         m_listener->workerEnded(report);
 }

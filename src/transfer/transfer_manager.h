@@ -31,6 +31,7 @@ class Notifier;
 class RunningCounts;
 class ServiceClient;
 class StoreGate;
+class TaskEvents;
 
 // Which signed-in connection a request may use: the same user on the same file server.
 std::string ftpEndpointOf(const AccountInfo& account);
@@ -81,6 +82,13 @@ public:
     // Set before the first worker starts; null: nobody listens.
     void setListener(TransferListener* listener) { m_listener = listener; }
     TransferListener* listener() const { return m_listener; }
+    // Who hears each task's changes as the engine makes them (progress, a start, a run's end),
+    // whoever else listens. Set before the first worker starts; null: nobody.
+    void setEvents(TaskEvents* events) {
+        m_events = events;
+        m_rows.setEvents(events);
+    }
+    TaskEvents* events() const { return m_events; }
 
     // How the front end signs the same user in again with the remembered password; true when
     // it did. Without one, a session the service ended fails the tasks that need it, with the
@@ -103,10 +111,11 @@ public:
     // (signing in counts: the limit is a bound).
     bool hasSlot(Direction direction) const;
 
-    // For the scheduler, inside its bracket: makes the waiting task `id` running. False when
+    // For the scheduler, inside its bracket: makes the waiting task `id` of `direction` running
+    // and says so to the events. False when
     // its row could not be written: the task is not to be started, scheduling holds back for
     // a while and the user hears why, once per streak.
-    bool markRunning(LocalStore& held, std::int64_t id);
+    bool markRunning(LocalStore& held, std::int64_t id, Direction direction);
     // Why scheduling holds back (bin.db's words) while writes to it fail; empty otherwise.
     std::optional<std::string> storeFailure() const { return m_storeHold.failure(); }
 
@@ -188,6 +197,7 @@ private:
     std::atomic<int> m_chosenUploads{0};  // as stored: 0 for the default
     std::atomic<int> m_chosenDownloads{0};
     TransferListener* m_listener = nullptr;
+    TaskEvents* m_events = nullptr;
     FailureBackoff m_failing;
     StoreWriteHold m_storeHold;
     SessionRenewer m_renewer;

@@ -44,7 +44,7 @@ std::int64_t TransferMonitor::startNext(Direction direction) {
             return 0;
         // Running before its worker loads it: the worker runs only running rows, and the
         // next tick cannot pick the task again.
-        if (!m_manager.markRunning(store, id))
+        if (!m_manager.markRunning(store, id, direction))
             return 0;
         const auto started = m_manager.StartTransferWorker(store, id, direction);
         return started == WorkerRegistry::Start::kRefused ? 0 : id;

@@ -14,6 +14,7 @@
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "transfer/folder_upload.h"
+#include "transfer/task_events.h"
 #include "transfer/transfer_manager.h"
 #include "transfer/transfer_view.h"
 
@@ -76,6 +77,11 @@ bool checkUploadLimit(TransferManager& manager, const std::string& name, std::in
     return false;
 }
 
+void TransferQueue::tellAdded(Direction direction, std::int64_t id) {
+    if (TaskEvents* events = m_manager.events())
+        events->tasksAdded(direction, id);
+}
+
 QueuedTask TransferQueue::queueFile(Direction direction, NewTaskRow row) {
     QueuedTask queued;
     m_manager.gate().run([&](LocalStore& store) {
@@ -97,6 +103,8 @@ QueuedTask TransferQueue::queueFile(Direction direction, NewTaskRow row) {
         if (start && queued.id > 0)
             m_manager.StartTransferWorker(store, queued.id, direction);
     });
+    if (queued.queued)
+        tellAdded(direction, queued.id);
     return queued;
 }
 
@@ -191,8 +199,10 @@ FolderUploadPlan TransferQueue::prepareFolderUpload(const std::optional<std::str
 FolderUploadResult TransferQueue::commitFolderUpload(FolderUploadPlan plan) {
     const bool walked = plan.result.code == 0;
     FolderUploadResult result = queueFolderUpload(m_manager, std::move(plan));
-    if (walked)
+    if (walked) {
+        tellAdded(Direction::kUpload, 0);
         m_view.refreshShownPage();
+    }
     return result;
 }
 
@@ -214,6 +224,7 @@ int TransferQueue::commitFolderDownload(const FolderDownloadPlan& plan, int* alr
         const int same = queueFolderDownloadRows(m_manager.gate(), plan.rows);
         if (alreadyQueued != nullptr)
             *alreadyQueued = same;
+        tellAdded(Direction::kDownload, 0);
     }
     return plan.result;
 }

@@ -79,6 +79,8 @@ public:
 private:
     // One row in one bracket, running with a worker when a slot is free, else waiting.
     QueuedTask queueFile(Direction direction, NewTaskRow row);
+    // Says to the events that tasks were queued (`id`, or 0 for several).
+    void tellAdded(Direction direction, std::int64_t id);
 
     TransferManager& m_manager;
     TransferView& m_view;

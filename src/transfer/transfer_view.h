@@ -65,7 +65,8 @@ struct WorkerReport {
     std::string fileName;       // local_file_name
     std::int64_t fileSize = 0;  // the whole file's bytes, once the task was loaded
     // kRefused: why, in the service's or the system's words; kSignInFailed: the file server's
-    // refusal or the certificate's problem, empty when no server answered.
+    // refusal or the certificate's problem, empty when no server answered; kFailed and
+    // kHeldAfterFailures: the network's failure, as the user hears it.
     std::string reason;
 };
 

@@ -258,6 +258,9 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
         dropConnection();
     const bool failed = report.outcome == WorkerReport::Outcome::kFailed ||
                         report.outcome == WorkerReport::Outcome::kHeldAfterFailures;
+    // A run that failed for a passing reason says so in the words the user hears for it.
+    if (failed)
+        report.reason = direction == Direction::kUpload ? kUploadFailed : kDownloadFailed;
     if (failed && m_variant == Variant::kFolderThread && direction == Direction::kDownload)
         m_manager.notifier().showMessage("", kFolderDownloadFailed);
     return report;

@@ -6,6 +6,7 @@
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "platform/autostart.h"
 #include "platform/notifier.h"
@@ -58,9 +60,23 @@ protected:
         return m_session->signIn(request);
     }
 
+    // Transfers that start at once and report every write.
+    TransferSettings pushingSettings() const {
+        TransferSettings settings;
+        settings.programFolder = m_dir.path() + "/program/";
+        settings.ftp.trace = nullptr;
+        settings.ftp.progressInterval = std::chrono::milliseconds(1);
+        return settings;
+    }
+    void startQueue(const TransferSettings& settings) {
+        m_session->startTransfers(settings, m_view);
+        ASSERT_TRUE(m_session->takeQueue(false));
+    }
+
     TempDir m_dir;
     std::unique_ptr<standin::StandinService> m_service;
     RecordingNotifier m_notifier;
+    NoTransferView m_view;
     std::unique_ptr<ClientSession> m_session;
 };
 
@@ -97,6 +113,70 @@ TEST_F(SessionTest, SignInListAndAnItemOperationThatTheNetworkFails) {
     EXPECT_EQ(m_session->list(ListingKind::kFolder, "0").failure, Failure::kNoAnswer);
 }
 
+// Hears the session's row pushes while it lives; waits for them with a time limit.
+class RowsRecorder : public TransferRowsListener {
+public:
+    using Kind = TransferRowChange::Kind;
+    explicit RowsRecorder(ClientSession& session) : m_session(session) {
+        m_session.addTransferRowsListener(*this);
+    }
+    ~RowsRecorder() override { m_session.removeTransferRowsListener(*this); }
+
+    void rowProgressed(const TransferRowProgress& progress) override {
+        const std::lock_guard lock(m_mutex);
+        m_progress.push_back(progress);
+        m_woken.notify_all();
+    }
+    void rowChanged(const TransferRowChange& change) override {
+        const std::lock_guard lock(m_mutex);
+        m_changes.push_back(change);
+        m_woken.notify_all();
+    }
+    // The first change of `kind` to `id`, once it came (within half a minute).
+    std::optional<TransferRowChange> waitFor(Kind kind, std::int64_t id) {
+        std::unique_lock lock(m_mutex);
+        std::optional<TransferRowChange> found;
+        m_woken.wait_for(lock, std::chrono::seconds(30), [&] {
+            for (const TransferRowChange& change : m_changes) {
+                if (!found && change.kind == kind && change.taskId == id)
+                    found = change;
+            }
+            return found.has_value();
+        });
+        return found;
+    }
+    // The first progress of `id`, once it came.
+    bool waitForProgress(std::int64_t id) {
+        std::unique_lock lock(m_mutex);
+        return m_woken.wait_for(lock, std::chrono::seconds(30), [&] {
+            return std::any_of(m_progress.begin(), m_progress.end(),
+                               [&](const TransferRowProgress& p) { return p.taskId == id; });
+        });
+    }
+    // The task the first push said was queued; 0 when none was.
+    std::int64_t addedTask() {
+        const std::lock_guard lock(m_mutex);
+        return !m_changes.empty() && m_changes.front().kind == Kind::kAdded
+                   ? m_changes.front().taskId
+                   : 0;
+    }
+    std::vector<TransferRowChange> changes() {
+        const std::lock_guard lock(m_mutex);
+        return m_changes;
+    }
+    std::vector<TransferRowProgress> progress() {
+        const std::lock_guard lock(m_mutex);
+        return m_progress;
+    }
+
+private:
+    ClientSession& m_session;
+    std::mutex m_mutex;
+    std::condition_variable m_woken;
+    std::vector<TransferRowChange> m_changes;
+    std::vector<TransferRowProgress> m_progress;
+};
+
 TEST_F(SessionTest, QueuedUploadPausesAndResumesThroughThePagesCalls) {
     ASSERT_TRUE(signIn("demo123").ok());
     TransferSettings settings;
@@ -106,6 +186,7 @@ TEST_F(SessionTest, QueuedUploadPausesAndResumesThroughThePagesCalls) {
     NoTransferView view;
     m_session->startTransfers(settings, view);
     ASSERT_TRUE(m_session->takeQueue(false));
+    RowsRecorder pushed(*m_session);
 
     const std::string file = m_dir.path() + "/upload me.txt";
     std::ofstream(file) << std::string(4096, 'x');
@@ -131,6 +212,78 @@ TEST_F(SessionTest, QueuedUploadPausesAndResumesThroughThePagesCalls) {
     EXPECT_EQ(m_session->removeTask(id), TaskCommands::Result::kDone);
     EXPECT_TRUE(m_session->transferRows(Direction::kUpload).empty());
     EXPECT_EQ(m_session->resumeTask(id), TaskCommands::Result::kNotApplicable);
+
+    // Each command that wrote the row was pushed, in order; those that did not, not at all.
+    using Kind = TransferRowChange::Kind;
+    const std::vector<TransferRowChange> changes = pushed.changes();
+    ASSERT_EQ(changes.size(), 4u);
+    EXPECT_EQ(changes[0].kind, Kind::kAdded);
+    EXPECT_EQ(changes[0].direction, Direction::kUpload);
+    const std::vector<Kind> kinds{Kind::kAdded, Kind::kPaused, Kind::kResumed, Kind::kRemoved};
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        EXPECT_EQ(changes[i].kind, kinds[i]) << i;
+        EXPECT_EQ(changes[i].taskId, id) << i;
+    }
+    EXPECT_TRUE(pushed.progress().empty());
+}
+
+// A real upload reaches a listener as it moves and as it ends, from the workers' own news:
+// nobody ticks the monitor or reads the rows meanwhile.
+TEST_F(SessionTest, AnUploadIsPushedToTheRowsListenersAsItMovesAndEnds) {
+    ASSERT_TRUE(signIn("demo123").ok());
+    startQueue(pushingSettings());
+    RowsRecorder pushed(*m_session);
+
+    const std::string file = m_dir.path() + "/pushed.bin";
+    const std::int64_t size = 3 * 1024 * 1024;
+    std::ofstream(file, std::ios::binary) << std::string(static_cast<std::size_t>(size), 'p');
+    ASSERT_TRUE(m_session->queueFileUploads({file}, RemoteFolder{}));
+    const std::int64_t id = pushed.addedTask();
+    ASSERT_GT(id, 0);
+    const auto finished = pushed.waitFor(RowsRecorder::Kind::kFinished, id);
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(finished->direction, Direction::kUpload);
+
+    const std::vector<TransferRowProgress> progress = pushed.progress();
+    ASSERT_FALSE(progress.empty());
+    std::int64_t done = 0;
+    for (const TransferRowProgress& step : progress) {
+        EXPECT_EQ(step.taskId, id);
+        EXPECT_EQ(step.bytes, size);
+        EXPECT_GE(step.done, done);  // never backwards
+        done = step.done;
+    }
+    EXPECT_EQ(done, size);
+    EXPECT_TRUE(m_session->transferRows(Direction::kUpload).empty());
+}
+
+// The file server gone in the middle of an upload: the listener hears the task failed, with
+// the words the user gets, and the row stays to be tried again.
+TEST_F(SessionTest, AnUploadCutOffByAStoppedServerIsPushedAsFailedWithItsReason) {
+    ASSERT_TRUE(signIn("demo123").ok());
+    TransferSettings settings = pushingSettings();
+    settings.ftp.maxBytesPerSecond = 64 * 1024;  // still moving when the server goes
+    settings.ftp.limits.connect = std::chrono::milliseconds(500);
+    startQueue(settings);
+    RowsRecorder pushed(*m_session);
+
+    const std::string file = m_dir.path() + "/cut off.bin";
+    std::ofstream(file, std::ios::binary) << std::string(4 * 1024 * 1024, 'c');
+    ASSERT_TRUE(m_session->queueFileUploads({file}, RemoteFolder{}));
+    const std::int64_t id = pushed.addedTask();
+    ASSERT_TRUE(pushed.waitForProgress(id));
+    m_service->stop();
+
+    const auto failed = pushed.waitFor(RowsRecorder::Kind::kFailed, id);
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->reason, "网络异常，上传失败");
+    EXPECT_TRUE(failed->retried);
+    for (const TransferRowChange& change : pushed.changes())
+        EXPECT_NE(change.kind, RowsRecorder::Kind::kFinished);
+    m_session->pauseTask(id);  // no further tries while the test ends
+    const std::vector<TransferRow> rows = m_session->transferRows(Direction::kUpload);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows.front().id, id);
 }
 
 // The settings dialog's path: choices stored, read back and followed by running transfers at
