@@ -28,7 +28,7 @@ public:
     using IconAt = std::function<QIcon(int index)>;
     explicit TransferListModel(IconAt iconAt, QObject* parent = nullptr);
 
-    // The same tasks in the same order change in place (a progress tick: views keep their
+    // The same tasks in the same order change in place (read again: views keep their
     // selection, scroll and open editors); any other change resets the rows. True for a reset.
     bool setRows(std::vector<TransferRow> rows, Direction page);
     // One task in place: its new progress (only while shown as running: a step told after a
