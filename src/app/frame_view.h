@@ -2,7 +2,6 @@
 
 #include <QPointer>
 #include <QThread>
-#include <atomic>
 #include <functional>
 
 #include "app/gui_bridge.h"
@@ -13,19 +12,13 @@ namespace nubexa::app {
 
 // The TransferView the queue and the monitor keep for the whole session. Main windows come and
 // go (switching account); this forwards to the one open, and does nothing while none is.
-// Any thread: calls from the session's threads reach the frame through the bridge, later;
-// whether the list is idle is what the GUI thread last noted.
+// Any thread: calls from the session's threads reach the frame through the bridge, later.
 class FrameView : public TransferView {
 public:
     explicit FrameView(GuiBridge& bridge) : m_bridge(bridge) {}
 
-    void setFrame(MainFrame* frame) {
-        m_frame = frame;
-        noteListIdle();
-    }
+    void setFrame(MainFrame* frame) { m_frame = frame; }
     MainFrame* frame() const { return m_frame; }
-    // GUI thread, before a tick is handed to another thread.
-    void noteListIdle() { m_listIdle = m_frame && m_frame->transferListIdle(); }
 
     void showStatusText(const std::string& text) override {
         onGui([this, text] {
@@ -57,17 +50,6 @@ public:
                 m_frame->refreshShownPage();
         });
     }
-    bool transferListIdle() const override {
-        if (onGuiThread())
-            return m_frame && m_frame->transferListIdle();
-        return m_listIdle.load();
-    }
-    void refreshTransferList() override {
-        onGui([this] {
-            if (m_frame)
-                m_frame->refreshTransferList();
-        });
-    }
 
 private:
     bool onGuiThread() const { return QThread::currentThread() == m_bridge.thread(); }
@@ -81,7 +63,6 @@ private:
 
     GuiBridge& m_bridge;
     QPointer<MainFrame> m_frame;  // GUI thread only
-    std::atomic<bool> m_listIdle{false};
 };
 
 }  // namespace nubexa::app

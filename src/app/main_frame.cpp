@@ -275,13 +275,4 @@ void MainFrame::refreshShownPage() {
         m_pageView->refreshShownPage();
 }
 
-bool MainFrame::transferListIdle() const {
-    return m_pageView && m_pageView->transferListIdle();
-}
-
-void MainFrame::refreshTransferList() {
-    if (m_pageView)
-        m_pageView->refreshTransferList();
-}
-
 }  // namespace nubexa::app

@@ -24,7 +24,7 @@ class UserPanel;
 // puts it over the whole page area (its list area is listArea()) under the user panel, so its
 // own widgets should leave the user panel's corner free and its background transparent. The
 // frame is also the TransferView of the queue and the monitor: the status text is its own,
-// page switches and list refreshes go to the page view given with setPageArea().
+// page switches and page refreshes go to the page view given with setPageArea().
 class MainFrame : public FramelessWindow, public TransferView {
     Q_OBJECT
 public:
@@ -62,8 +62,6 @@ public:
     void showUploadingPage() override;
     void showDownloadingPage() override;
     void refreshShownPage() override;
-    bool transferListIdle() const override;
-    void refreshTransferList() override;
 
 signals:
     void closeClicked();

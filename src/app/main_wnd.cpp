@@ -441,7 +441,6 @@ void CMainWnd::tickQueueLater() {
     if (m_ticking)
         return;
     m_ticking = true;
-    m_view.noteListIdle();
     m_requests.run<QueueWatch::Sample>(
         this,
         [this] {

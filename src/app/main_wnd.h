@@ -92,6 +92,8 @@ public:
     // The last user is being read for a sign-in window (its fields are filled after).
     bool readingLastUser() const { return m_lastUserReads > 0; }
     int timerInterval() const { return m_timer.interval(); }
+    // Until a window is built again no tick comes (tests that would see what follows without).
+    void stopTimer() { m_timer.stop(); }
     // Whether this client drives the transfer queue (no nubexa-cli run does).
     bool drivesQueue() const { return m_session->drivesQueue(); }
 

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QTextDocument>
 #include <algorithm>
+#include <string>
 
 #include "pages/disk_rows.h"
 #include "pages/transfer_words.h"
@@ -41,27 +42,60 @@ bool TransferListModel::setRows(std::vector<TransferRow> rows, Direction page) {
     return true;
 }
 
-bool TransferListModel::updateRunning(std::vector<TransferRow> running) {
-    // (row shown, its new state in `running`) for every row shown as running.
-    std::vector<std::pair<std::size_t, std::size_t>> updates;
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
-        if (m_rows[i].task.status != "1")
-            continue;
-        const auto found =
-            std::find_if(running.begin(), running.end(),
-                         [&](const TransferRow& row) { return row.id == m_rows[i].id; });
-        if (found == running.end())
-            return false;
-        updates.emplace_back(i, static_cast<std::size_t>(found - running.begin()));
-    }
-    if (updates.size() != running.size())
+int TransferListModel::rowOf(std::int64_t id) const {
+    const auto found = std::find_if(m_rows.begin(), m_rows.end(),
+                                    [id](const TransferRow& row) { return row.id == id; });
+    return found == m_rows.end() ? -1 : static_cast<int>(found - m_rows.begin());
+}
+
+void TransferListModel::rowChanged(int row) {
+    m_shown[static_cast<std::size_t>(row)].reset();
+    emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
+}
+
+bool TransferListModel::updateTask(const TransferRowProgress& progress) {
+    const int row = rowOf(progress.taskId);
+    if (row < 0 || m_rows[static_cast<std::size_t>(row)].task.status != "1")
         return false;
-    for (const auto& [shownAt, newAt] : updates) {
-        m_rows[shownAt] = std::move(running[newAt]);
-        m_shown[shownAt].reset();
-        const int row = static_cast<int>(shownAt);
-        emit dataChanged(index(row, 0), index(row, kColumnCount - 1));
-    }
+    TransferRow& shown = m_rows[static_cast<std::size_t>(row)];
+    TaskListRow task = std::move(shown.task);
+    task.fileSize = std::to_string(progress.bytes);
+    task.transferSize = std::to_string(progress.done);
+    task.speed = std::to_string(progress.speedKBps);
+    task.scheduleValue = progress.percent;
+    task.schedule = std::to_string(progress.percent);
+    shown = makeTransferRow(std::move(task));
+    rowChanged(row);
+    return true;
+}
+
+bool TransferListModel::updateTask(TransferRow row) {
+    const int at = rowOf(row.id);
+    if (at < 0)
+        return false;
+    m_rows[static_cast<std::size_t>(at)] = std::move(row);
+    rowChanged(at);
+    return true;
+}
+
+void TransferListModel::insertTask(TransferRow row) {
+    const auto before = std::find_if(m_rows.begin(), m_rows.end(),
+                                     [&](const TransferRow& shown) { return shown.id > row.id; });
+    const int at = static_cast<int>(before - m_rows.begin());
+    beginInsertRows({}, at, at);
+    m_rows.insert(before, std::move(row));
+    m_shown.insert(m_shown.begin() + at, std::nullopt);
+    endInsertRows();
+}
+
+bool TransferListModel::removeTask(std::int64_t id) {
+    const int row = rowOf(id);
+    if (row < 0)
+        return false;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    m_shown.erase(m_shown.begin() + row);
+    endRemoveRows();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "session/transfer_rows.h"
+#include "session/transfer_rows_listener.h"
 
 namespace nubexa::pages {
 
@@ -27,12 +28,17 @@ public:
     using IconAt = std::function<QIcon(int index)>;
     explicit TransferListModel(IconAt iconAt, QObject* parent = nullptr);
 
-    // The same tasks in the same order change in place (a progress tick: views keep their
+    // The same tasks in the same order change in place (read again: views keep their
     // selection, scroll and open editors); any other change resets the rows. True for a reset.
     bool setRows(std::vector<TransferRow> rows, Direction page);
-    // New progress of the running rows. False, changing nothing, unless `running` are exactly
-    // the rows shown as running (then the caller reads every row instead).
-    bool updateRunning(std::vector<TransferRow> running);
+    // One task in place: its new progress (only while shown as running: a step told after a
+    // pause does not make the row move again), or the row as read anew. Only that row changes;
+    // false when the task is not shown.
+    bool updateTask(const TransferRowProgress& progress);
+    bool updateTask(TransferRow row);
+    // A task that came onto the page, in the order of the ids (that of queueing).
+    void insertTask(TransferRow row);
+    bool removeTask(std::int64_t id);
     const std::vector<TransferRow>& rows() const { return m_rows; }
     const TransferRow* rowAt(int row) const;
     // The texts of a row, made when first asked for after a fill. `row` must be valid.
@@ -46,6 +52,9 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    int rowOf(std::int64_t id) const;
+    void rowChanged(int row);
+
     IconAt m_iconAt;
     Direction m_page = Direction::kUpload;
     std::vector<TransferRow> m_rows;

@@ -24,6 +24,7 @@
 #include "pages/page_rects.h"
 #include "pages/progress_delegate.h"
 #include "pages/transfer_list_model.h"
+#include "pages/transfer_rows_relay.h"
 #include "pages/transfer_words.h"
 #include "picture_catalog.h"
 #include "platform/browser.h"
@@ -57,7 +58,7 @@ std::array<int, TransferListModel::kColumnCount> fittedColumnWidths(const QTable
     const int speed = QFontMetrics(narrowFont).horizontalAdvance(QStringLiteral("88888 KB/S"));
     int taken = 0;
     for (const auto& [column, needed] : {std::pair{TransferListModel::kState, state + kPadding},
-                                        std::pair{TransferListModel::kSpeed, speed + kPadding}}) {
+                                         std::pair{TransferListModel::kSpeed, speed + kPadding}}) {
         taken += std::max(0, needed - widths[column]);
         widths[column] = std::max(widths[column], needed);
     }
@@ -93,7 +94,8 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
           this)),
       m_totals(new QLabel(parent)),
       m_pauseAll(pageButton(tr("全部暂停"), rects::kPauseAll, parent)),
-      m_startAll(pageButton(tr("全部开始"), rects::kStartAll, parent)) {
+      m_startAll(pageButton(tr("全部开始"), rects::kStartAll, parent)),
+      m_relay(new TransferRowsRelay(context.session, this)) {
     m_list->setModel(m_model);
     m_list->setItemDelegate(new ProgressDelegate(
         TransferListModel::kProgress, TransferListModel::kSize, TransferListModel::kSpeed, m_list));
@@ -117,6 +119,8 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
     m_totals->hide();
     connect(m_pauseAll, &QPushButton::clicked, this, &TransferPage::pauseAll);
     connect(m_startAll, &QPushButton::clicked, this, &TransferPage::startAll);
+    connect(m_relay, &TransferRowsRelay::progressed, this, &TransferPage::applyProgress);
+    connect(m_relay, &TransferRowsRelay::changed, this, &TransferPage::applyChange);
 }
 
 void TransferPage::show(Direction page) {
@@ -124,8 +128,9 @@ void TransferPage::show(Direction page) {
     if (page != m_page)
         m_model->setRows({}, page);
     m_page = page;
-    m_seen = {};
     m_shown = true;
+    ++m_generation;
+    m_staleTasks.clear();
     for (QWidget* widget : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_totals),
                             static_cast<QWidget*>(m_pauseAll), static_cast<QWidget*>(m_startAll)})
         widget->show();
@@ -134,6 +139,8 @@ void TransferPage::show(Direction page) {
 
 void TransferPage::hide() {
     m_shown = false;
+    m_fullReadWanted = false;
+    m_staleTasks.clear();
     for (QWidget* widget : {static_cast<QWidget*>(m_list), static_cast<QWidget*>(m_totals),
                             static_cast<QWidget*>(m_pauseAll), static_cast<QWidget*>(m_startAll)})
         widget->hide();
@@ -153,67 +160,114 @@ void TransferPage::layOut(QSize growth) {
     m_pauseAll->setGeometry(rects::atLeastWide(pause, m_pauseAll->sizeHint().width()));
 }
 
-bool TransferPage::idle() const {
-    return m_shown;
-}
-
-namespace {
-
-struct LoadedRows {
-    TransferRowsUpdate changed;
-    TransferRowsSeen seen;
-};
-
-}  // namespace
-
 void TransferPage::refresh() {
     if (!m_shown)
         return;
-    if (m_filling) {
-        m_refillWanted = true;
+    m_fullReadWanted = true;
+    readNext();
+}
+
+void TransferPage::readNext() {
+    if (!m_shown || m_filling || (!m_fullReadWanted && m_staleTasks.empty()))
+        return;
+    m_filling = true;
+    const std::uint64_t generation = m_generation;
+    ClientSession& session = m_context.session;
+    const Direction page = m_page;
+    if (std::exchange(m_fullReadWanted, false)) {
+        m_staleTasks.clear();  // read with the rest
+        m_context.requests.run<std::shared_ptr<std::vector<TransferRow>>>(
+            this,
+            [&session, page] {
+                return std::make_shared<std::vector<TransferRow>>(session.transferRows(page));
+            },
+            [this, generation](std::shared_ptr<std::vector<TransferRow>> rows) {
+                std::vector<TransferRow> found = readDone(std::move(*rows));
+                if (generation == m_generation && m_shown)
+                    applyAll(std::move(found));
+                readNext();
+            });
         return;
     }
-    m_filling = true;
-    const std::uint64_t generation = ++m_generation;
-    ClientSession& session = m_context.session;
-    m_context.requests.run<std::shared_ptr<LoadedRows>>(
+    m_tasksBeingRead.assign(m_staleTasks.begin(), m_staleTasks.end());
+    m_staleTasks.clear();
+    m_context.requests.run<std::shared_ptr<std::vector<TransferRow>>>(
         this,
-        [&session, page = m_page, seen = m_seen]() mutable {
-            auto loaded = std::make_shared<LoadedRows>();
-            loaded->changed = session.changedTransferRows(page, seen);
-            loaded->seen = std::move(seen);
-            return loaded;
+        [&session, page, ids = m_tasksBeingRead] {
+            return std::make_shared<std::vector<TransferRow>>(session.transferRowsOf(page, ids));
         },
-        [this, generation](std::shared_ptr<LoadedRows> loaded) {
-            m_filling = false;
-            // Read for a page, a user or a state of the list that has changed since: again.
-            bool again = std::exchange(m_refillWanted, false) || generation != m_generation;
-            if (!again && m_shown) {
-                m_seen = std::move(loaded->seen);
-                if (!apply(std::move(loaded->changed))) {
-                    m_seen = {};
-                    again = true;
-                }
-            }
-            if (again)
-                refresh();
+        [this, generation](std::shared_ptr<std::vector<TransferRow>> rows) {
+            std::vector<std::int64_t> ids = std::exchange(m_tasksBeingRead, {});
+            std::erase_if(ids, [this](std::int64_t id) { return m_goneWhileReading.count(id); });
+            std::vector<TransferRow> found = readDone(std::move(*rows));
+            if (generation == m_generation && m_shown)
+                applyTasks(ids, std::move(found));
+            readNext();
         });
 }
 
-bool TransferPage::apply(TransferRowsUpdate changed) {
-    // Other rows run than those shown as running: a change the shape did not tell.
-    if (changed.kind == TransferRowsUpdate::Kind::kRunning &&
-        !m_model->updateRunning(std::move(changed.rows)))
-        return false;
-    if (changed.kind == TransferRowsUpdate::Kind::kRunning)
-        m_totals->setText(totalsLine(sumRows(m_model->rows()), m_page));
-    if (changed.kind != TransferRowsUpdate::Kind::kAll) {
-        emit filled();
-        return true;
-    }
-    std::vector<TransferRow> rows = std::move(changed.rows);
-    m_totals->setText(totalsLine(sumRows(rows), m_page));
+std::vector<TransferRow> TransferPage::readDone(std::vector<TransferRow> rows) {
+    m_filling = false;
+    const std::set<std::int64_t> gone = std::exchange(m_goneWhileReading, {});
+    std::erase_if(rows, [&gone](const TransferRow& row) { return gone.count(row.id) > 0; });
+    return rows;
+}
 
+void TransferPage::applyProgress(const std::vector<TransferRowProgress>& progress) {
+    if (!m_shown)
+        return;
+    bool any = false;
+    for (const TransferRowProgress& step : progress) {
+        if (step.direction == m_page)
+            any = m_model->updateTask(step) || any;
+    }
+    if (any)
+        showTotals();
+}
+
+void TransferPage::applyChange(const TransferRowChange& change) {
+    using Kind = TransferRowChange::Kind;
+    // A hidden page reads everything when shown again.
+    if (!m_shown || (change.direction && *change.direction != m_page))
+        return;
+    if (change.taskId == 0) {
+        refresh();
+        return;
+    }
+    if (change.kind == Kind::kFinished || change.kind == Kind::kRemoved) {
+        if (m_model->removeTask(change.taskId))
+            showTotals();
+        // For good: a read out may still have found it.
+        m_staleTasks.erase(change.taskId);
+        if (m_filling)
+            m_goneWhileReading.insert(change.taskId);
+        return;
+    }
+    m_staleTasks.insert(change.taskId);
+    readNext();
+}
+
+void TransferPage::applyTasks(const std::vector<std::int64_t>& ids, std::vector<TransferRow> rows) {
+    for (const std::int64_t id : ids) {
+        const auto found = std::find_if(rows.begin(), rows.end(),
+                                        [id](const TransferRow& row) { return row.id == id; });
+        if (found == rows.end())
+            m_model->removeTask(id);  // finished, deleted, or not of this page
+        else if (!m_model->updateTask(*found))
+            m_model->insertTask(std::move(*found));
+    }
+    showTotals();
+    emit filled();
+}
+
+void TransferPage::showTotals() {
+    m_totals->setText(totalsLine(sumRows(m_model->rows()), m_page));
+    const bool any = !m_model->rows().empty();
+    m_pauseAll->setEnabled(any);
+    m_startAll->setEnabled(any);
+}
+
+void TransferPage::applyAll(std::vector<TransferRow> rows) {
     // A reset forgets the selection and the scroll position: both are taken by task, not by
     // row number, and given back.
     std::unordered_set<std::int64_t> selected;
@@ -244,11 +298,8 @@ bool TransferPage::apply(TransferRowsUpdate changed) {
         m_list->doItemsLayout();
         m_list->verticalScrollBar()->setValue(scroll);
     }
-    const bool any = !m_model->rows().empty();
-    m_pauseAll->setEnabled(any);
-    m_startAll->setEnabled(any);
+    showTotals();
     emit filled();
-    return true;
 }
 
 std::vector<MenuEntry> TransferPage::menuForRow(int row) {
@@ -310,11 +361,10 @@ void TransferPage::sendNextCommand() {
     m_context.requests.run<CommandResult>(
         this, [&session, command] { return command(session); },
         [this](CommandResult result) {
-            // A task that ended or went meanwhile shows as it now is; a row that could not be
-            // written would otherwise look as if the command had been ignored.
+            // What was written is pushed to the page; a row that could not be written would
+            // otherwise look as if the command had been ignored.
             if (result == CommandResult::kNotWritten)
                 m_context.notifier.showMessage({}, kNotWritten);
-            refresh();
             sendNextCommand();
         });
 }

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,15 +25,17 @@ namespace nubexa::pages {
 
 class DeleteTaskDialog;
 class TransferListModel;
+class TransferRowsRelay;
 
 // The list of the uploading and downloading pages with its line of totals and the buttons
-// "全部暂停" and "全部开始": the user's unfinished tasks of one direction, read anew from the
-// queue at every fill, and the commands on them through the core's task commands. It never
-// talks to a worker: workers learn of a pause or a deletion from their row.
+// "全部暂停" and "全部开始": the user's unfinished tasks of one direction, read whole from the
+// queue when the page is shown, then kept up by the session's pushes (progress in place, a
+// task that changed read alone), and the commands on them through the core's task commands. It
+// never talks to a worker: workers learn of a pause or a deletion from their row.
 //
 // GUI thread only. A fill keeps the selected tasks selected and the scroll position where it
-// was, so that the monitor's refresh every three seconds does not take a row from under the
-// user's hand.
+// was; a pushed change touches only its row, so that nothing is taken from under the user's
+// hand.
 class TransferPage : public QObject {
     Q_OBJECT
 public:
@@ -47,17 +50,13 @@ public:
     bool shown() const { return m_shown; }
     Direction direction() const { return m_page; }
 
-    // FillTransferList: the rows of the page shown from the queue, read off the GUI thread and
-    // applied when they come (page switches, the monitor, after a command).
+    // FillTransferList: every row of the page shown from the queue, read off the GUI thread
+    // and applied when they come (page switches, a change of many tasks at once).
     void refresh();
-    // A refresh is out.
-    bool filling() const { return m_filling; }
+    // A read of rows is out or waits for one that is.
+    bool filling() const { return m_filling || m_fullReadWanted || !m_staleTasks.empty(); }
     // A task command is out or waits for one that is.
     bool commandsPending() const { return m_commandOut; }
-    // Whether the monitor may refill now: whenever shown. A fill changes rows in place and
-    // keeps the selection, the current row and the focus, so the list stays live under the
-    // user's hand.
-    bool idle() const;
 
     // What a user does.
     std::vector<MenuEntry> menuForRow(int row);  // selects the row; empty outside any row
@@ -71,13 +70,15 @@ public:
     QLabel* totals() const { return m_totals; }
     QPushButton* pauseAllButton() const { return m_pauseAll; }
     QPushButton* startAllButton() const { return m_startAll; }
+    // What brings the session's pushes here (tests tell it as the engine would).
+    TransferRowsRelay& relay() const { return *m_relay; }
     // The delete confirmation open now, if any.
     DeleteTaskDialog* deleteDialog() const;
     // The task the last menu was opened for.
     std::int64_t selectedTask() const { return m_selected; }
 
 signals:
-    // A fill was applied; for tests and benchmarks.
+    // A fill or a read of changed tasks was applied; for tests and benchmarks.
     void filled();
 
 protected:
@@ -85,8 +86,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // False, with nothing changed, when the running rows are not those shown as running.
-    bool apply(TransferRowsUpdate changed);
+    // The pushes, as the relay brings them.
+    void applyProgress(const std::vector<TransferRowProgress>& progress);
+    void applyChange(const TransferRowChange& change);
+    // Starts the next read wanted, unless one is out: every row, or the tasks told changed.
+    void readNext();
+    // Takes what the read out found, less the tasks gone since it started.
+    std::vector<TransferRow> readDone(std::vector<TransferRow> rows);
+    void applyAll(std::vector<TransferRow> rows);
+    void applyTasks(const std::vector<std::int64_t>& ids, std::vector<TransferRow> rows);
+    void showTotals();
     void showContextMenu(const QPoint& where);
     void openFolderOf(const TransferRow& row);
     void confirmDelete(std::vector<std::int64_t> ids);
@@ -110,11 +119,15 @@ private:
     Direction m_page = Direction::kUpload;
     std::int64_t m_selected = 0;
     bool m_shown = false;
-    // The database as the last fill read it: a fill reads nothing when it has not changed.
-    TransferRowsSeen m_seen;
-    std::uint64_t m_generation = 0;  // of the reads: a refresh applies only the newest
-    bool m_filling = false;
-    bool m_refillWanted = false;
+    TransferRowsRelay* m_relay;
+    // Of the page shown: a read for another page (or user) is not applied.
+    std::uint64_t m_generation = 0;
+    bool m_filling = false;  // a read is out
+    bool m_fullReadWanted = false;
+    std::set<std::int64_t> m_staleTasks;         // told changed, not read since
+    std::vector<std::int64_t> m_tasksBeingRead;  // by the read out
+    // Finished or deleted while a read was out: not taken from its result.
+    std::set<std::int64_t> m_goneWhileReading;
     std::deque<std::function<CommandResult(ClientSession&)>> m_commands;
     bool m_commandOut = false;
 };

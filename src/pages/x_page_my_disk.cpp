@@ -482,15 +482,6 @@ void CXPageMyDisk::showTransferPage(int page) {
     m_transfers->show(page == kPageUploading ? Direction::kUpload : Direction::kDownload);
 }
 
-bool CXPageMyDisk::transferListIdle() const {
-    return m_page >= kPageUploading && m_transfers->idle();
-}
-
-void CXPageMyDisk::refreshTransferList() {
-    if (m_page >= kPageUploading)
-        m_transfers->refresh();
-}
-
 void CXPageMyDisk::setListing(bool listing) {
     m_listing = listing;
     showBusy();

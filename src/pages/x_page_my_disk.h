@@ -126,8 +126,6 @@ public:
     void showUploadingPage() override { showTransferPage(kPageUploading); }
     void showDownloadingPage() override { showTransferPage(kPageDownloading); }
     void refreshShownPage() override { refresh(); }
-    bool transferListIdle() const override;
-    void refreshTransferList() override;
 
 signals:
     // A listing was applied (or failed); for tests and benchmarks.

@@ -120,8 +120,9 @@ std::vector<TransferRow> ClientSession::transferRows(Direction page) {
     return loadTransferRows(*m_gate, account().uid, page);
 }
 
-TransferRowsUpdate ClientSession::changedTransferRows(Direction page, TransferRowsSeen& seen) {
-    return loadChangedTransferRows(*m_gate, account().uid, page, seen);
+std::vector<TransferRow> ClientSession::transferRowsOf(Direction page,
+                                                       const std::vector<std::int64_t>& ids) {
+    return loadTransferRowsOf(*m_gate, account().uid, page, ids);
 }
 
 bool ClientSession::queueFileUploads(const std::vector<std::string>& files,

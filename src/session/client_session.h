@@ -118,10 +118,10 @@ public:
         m_rowsHub.remove(listener);
     }
 
-    // The transfer pages' rows for the signed-in user: every unfinished task of `page`, or only
-    // what changed since `seen` (see loadChangedTransferRows). Blocking (bin.db); any thread.
+    // The transfer pages' rows for the signed-in user: every unfinished task of `page`, or
+    // those of `ids` still on it (after pushed changes). Blocking (bin.db); any thread.
     std::vector<TransferRow> transferRows(Direction page);
-    TransferRowsUpdate changedTransferRows(Direction page, TransferRowsSeen& seen);
+    std::vector<TransferRow> transferRowsOf(Direction page, const std::vector<std::int64_t>& ids);
 
     // The disk page's uploads and downloads into the queue (after startTransfers). Blocking
     // (bin.db, and the service for a folder's FolderAdd or listing); any thread.

@@ -53,34 +53,18 @@ std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& us
     return transferRows(loadTaskRows(gate, userId, page));
 }
 
-TransferRowsUpdate loadChangedTransferRows(StoreGate& gate, const std::string& userId,
-                                           Direction page, TransferRowsSeen& seen) {
-    // About half a minute of ticks between full reads while only progress changes.
-    constexpr int kQuickLooksBetweenFullReads = 10;
-    const int ranType = ranTypeOf(page);
-    TransferRowsUpdate update;
+std::vector<TransferRow> loadTransferRowsOf(StoreGate& gate, const std::string& userId,
+                                            Direction page, const std::vector<std::int64_t>& ids) {
     std::vector<TaskListRow> tasks = gate.run([&](LocalStore& store) {
-        // Taken before the reading: a write after it shows at the next look.
-        const WriteStamp now = store.writeStamp();
-        if (seen.userId != userId)
-            seen = {};
-        seen.userId = userId;
-        if (seen.stamp && *seen.stamp == now)
-            return std::vector<TaskListRow>();
-        seen.stamp = now;
         TaskTable table(store);
-        const TransferPageShape shape = table.pageShape(ranType, userId);
-        if (seen.shape && *seen.shape == shape && ++seen.quickLooks < kQuickLooksBetweenFullReads) {
-            update.kind = TransferRowsUpdate::Kind::kRunning;
-            return table.listRunning(ranType, userId);
+        std::vector<TaskListRow> found;
+        for (const std::int64_t id : ids) {
+            if (auto task = table.listPageTask(ranTypeOf(page), userId, id))
+                found.push_back(std::move(*task));
         }
-        seen.shape = shape;
-        seen.quickLooks = 0;
-        update.kind = TransferRowsUpdate::Kind::kAll;
-        return taskRows(store, userId, page);
+        return found;
     });
-    update.rows = transferRows(std::move(tasks));
-    return update;
+    return transferRows(std::move(tasks));
 }
 
 std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,33 +38,10 @@ ShownTransfer showTransfer(const TransferRow& row, Direction page);
 // The user's unfinished tasks of one direction, in one bracket (ClientSession::transferRows).
 std::vector<TransferRow> loadTransferRows(StoreGate& gate, const std::string& userId,
                                           Direction page);
-// What a page last read: the database's write stamp and which rows it held in which states,
-// for which user. Reset (= {}) when the page or the rows shown change otherwise; the session
-// resets it itself when another user has signed in.
-struct TransferRowsSeen {
-    std::string userId;
-    std::optional<WriteStamp> stamp;
-    std::optional<TransferPageShape> shape;
-    int quickLooks = 0;
-};
-
-// What changed since the page last read.
-struct TransferRowsUpdate {
-    enum class Kind {
-        kNothing,  // nothing was written since
-        kRunning,  // the same tasks in the same states: `rows` are the running ones
-        kAll,      // `rows` are every row of the page
-    };
-    Kind kind = Kind::kNothing;
-    std::vector<TransferRow> rows;
-};
-
-// Reads, in one bracket, only as much as changed since `seen`: a running transfer's progress
-// writes then cost a look at the few running rows instead of all of them. Every few quick
-// looks read everything, so that a change the shape cannot see does not stay on screen.
-// (ClientSession::changedTransferRows.)
-TransferRowsUpdate loadChangedTransferRows(StoreGate& gate, const std::string& userId,
-                                           Direction page, TransferRowsSeen& seen);
+// Those of `ids` that are on the page (unfinished tasks of the user and direction), in one
+// bracket: what a page reads when it is told those tasks changed.
+std::vector<TransferRow> loadTransferRowsOf(StoreGate& gate, const std::string& userId,
+                                            Direction page, const std::vector<std::int64_t>& ids);
 
 // "剩余 03:12" (or "剩余 1:02:03") at `speedKBps`; empty when nothing moves.
 std::string timeLeftText(std::int64_t bytesLeft, std::int64_t speedKBps);

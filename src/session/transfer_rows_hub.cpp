@@ -34,8 +34,8 @@ void TransferRowsHub::taskStarted(Direction direction, std::int64_t id) {
 }
 
 void TransferRowsHub::taskProgressed(Direction direction, const TaskProgress& progress) {
-    const TransferRowProgress row{progress.id, direction, progress.done, progress.fileSize,
-                                  progress.speedKBps};
+    const TransferRowProgress row{progress.id,       direction,          progress.done,
+                                  progress.fileSize, progress.speedKBps, progress.percent};
     each([&](TransferRowsListener& listener) { listener.rowProgressed(row); });
 }
 

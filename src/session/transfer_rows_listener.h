@@ -15,6 +15,7 @@ struct TransferRowProgress {
     std::int64_t done = 0;
     std::int64_t bytes = 0;
     std::int64_t speedKBps = 0;
+    int percent = 0;  // as the row's transfer_schedule
 };
 
 // A change of a task's row other than progress.

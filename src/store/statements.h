@@ -99,28 +99,14 @@ inline constexpr const char* kListDownloads =
     "  from t_process_list where "
     "ran_type=2 and status!=-100 and transfer_schedule!=100  and  user_id=?";
 
-// The running rows of the uploading page (S12 with status=1). Binds 1 uid.
-inline constexpr const char* kListRunningUploads =
+// One task of the uploading or downloading page (S12/S13 for one id), as a change of it is
+// shown. Binds 1 uid, 2 ran_type, 3 id.
+inline constexpr const char* kListPageTask =
     "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
     "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,''),"
     "ifnull(retry_at,0),ifnull(remote_path,'')"
     "  from t_process_list where "
-    "ran_type=1 and status=1 and transfer_schedule!=100 and  user_id=?";
-
-// The running rows of the downloading page (S13 with status=1). Binds 1 uid.
-inline constexpr const char* kListRunningDownloads =
-    "SELECT id,local_path,local_file_name,ftp_path,ftp_file_name,ran_type,file_size,"
-    "transfer_size,tranfer_speed,transfer_schedule,status,is_user_pasue,ifnull(fail_reason,''),"
-    "ifnull(retry_at,0),ifnull(remote_path,'')"
-    "  from t_process_list where "
-    "ran_type=2 and status=1 and transfer_schedule!=100  and  user_id=?";
-
-// What rows a transfer page holds and in which states, as four sums over the rows S12/S13
-// select: equal shapes mean the same tasks in the same states and hold marks. Binds 1 ran_type,
-// 2 uid.
-inline constexpr const char* kTransferPageShape =
-    "SELECT count(*),sum(id),sum(status),sum(is_user_pasue) from t_process_list where "
-    "ran_type=? and status!=-100 and transfer_schedule!=100 and user_id=?";
+    "status!=-100 and transfer_schedule!=100 and user_id=? and ran_type=? and id=?";
 
 // The whole unfinished queue of a user per direction (ran_type): tasks, their bytes, bytes done,
 // running tasks and their summed speed. Binds 1 uid.

@@ -122,9 +122,9 @@ bool TaskTable::remove(std::int64_t id) {
     return runWithId(st::kDeleteTask, id);
 }
 
-std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& userId) {
-    StoreQuery query = m_store.prepareQuery(sql);
-    query.bindText(1, userId);
+namespace {
+
+std::vector<TaskListRow> readTaskRows(StoreQuery& query) {
     std::vector<TaskListRow> rows;
     while (query.next()) {
         TaskListRow row;
@@ -149,6 +149,14 @@ std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& use
     return rows;
 }
 
+}  // namespace
+
+std::vector<TaskListRow> TaskTable::list(const char* sql, const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(sql);
+    query.bindText(1, userId);
+    return readTaskRows(query);
+}
+
 std::vector<TaskListRow> TaskTable::listUploads(const std::string& userId) {
     return list(st::kListUploads, userId);
 }
@@ -157,23 +165,16 @@ std::vector<TaskListRow> TaskTable::listDownloads(const std::string& userId) {
     return list(st::kListDownloads, userId);
 }
 
-std::vector<TaskListRow> TaskTable::listRunning(int ranType, const std::string& userId) {
-    return list(ranType == ran_type::kUpload ? st::kListRunningUploads : st::kListRunningDownloads,
-                userId);
-}
-
-TransferPageShape TaskTable::pageShape(int ranType, const std::string& userId) {
-    StoreQuery query = m_store.prepareQuery(st::kTransferPageShape);
-    query.bindInt64(1, ranType);
-    query.bindText(2, userId);
-    TransferPageShape shape;
-    if (query.next()) {
-        shape.rows = query.int64At(0);
-        shape.idSum = query.int64At(1);
-        shape.statusSum = query.int64At(2);
-        shape.holdSum = query.int64At(3);
-    }
-    return shape;
+std::optional<TaskListRow> TaskTable::listPageTask(int ranType, const std::string& userId,
+                                                   std::int64_t id) {
+    StoreQuery query = m_store.prepareQuery(st::kListPageTask);
+    query.bindText(1, userId);
+    query.bindInt64(2, ranType);
+    query.bindInt64(3, id);
+    std::vector<TaskListRow> rows = readTaskRows(query);
+    if (rows.empty())
+        return std::nullopt;
+    return std::move(rows.front());
 }
 
 std::int64_t TaskTable::firstId(const char* sql, const std::string& userId) {

@@ -120,15 +120,6 @@ struct QueueTotals {
     std::int64_t speedKBps = 0;
 };
 
-// Which rows a transfer page holds and in which states (see kTransferPageShape).
-struct TransferPageShape {
-    std::int64_t rows = 0;
-    std::int64_t idSum = 0;
-    std::int64_t statusSum = 0;
-    std::int64_t holdSum = 0;
-    bool operator==(const TransferPageShape&) const = default;
-};
-
 struct SummedSpeeds {
     std::string upload = "0";
     std::string download = "0";
@@ -166,9 +157,10 @@ public:
 
     std::vector<TaskListRow> listUploads(const std::string& userId);
     std::vector<TaskListRow> listDownloads(const std::string& userId);
-    // Only the running rows of the uploading or downloading page (ran_type 1 or 2).
-    std::vector<TaskListRow> listRunning(int ranType, const std::string& userId);
-    TransferPageShape pageShape(int ranType, const std::string& userId);
+    // The task `id` as the uploading or downloading page (ran_type 1 or 2) lists it; none when
+    // it is not on that page (another user's or direction's, finished, deleted, gone).
+    std::optional<TaskListRow> listPageTask(int ranType, const std::string& userId,
+                                            std::int64_t id);
 
     // Id of the next waiting task of that direction that the user did not pause; 0 when none.
     std::int64_t nextWaitingUpload(const std::string& userId);

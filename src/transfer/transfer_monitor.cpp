@@ -30,8 +30,6 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
         tick.startedUpload = startNext(Direction::kUpload);
     if (m_manager.backoff(Direction::kDownload).mayStart())
         tick.startedDownload = startNext(Direction::kDownload);
-    if (m_view.transferListIdle())
-        m_view.refreshTransferList();
     return tick;
 }
 

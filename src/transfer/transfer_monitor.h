@@ -13,8 +13,8 @@ class TransferView;
 
 // The periodic step that keeps the queue moving: sums the speeds into the status text, starts
 // the next waiting upload and the next waiting download while fewer than two of that direction
-// are live, and refreshes the transfer list. Called on the user-interface thread by the main
-// window's timer (every 3 s) and by the command-line companion's run loop.
+// are live. (The transfer pages follow the pushed changes, not this.) Called on the
+// user-interface thread by the main window's timer (every 3 s) and by the command-line companion's run loop.
 class TransferMonitor {
 public:
     // What one tick did.

@@ -32,9 +32,6 @@ public:
     virtual void showDownloadingPage() = 0;
     // After a folder upload: the page being shown is refilled, no page switch.
     virtual void refreshShownPage() = 0;
-    // Whether a transfer page is shown: only then does a tick refill it.
-    virtual bool transferListIdle() const = 0;
-    virtual void refreshTransferList() = 0;
 };
 
 // For front ends without a window.
@@ -44,8 +41,6 @@ public:
     void showUploadingPage() override {}
     void showDownloadingPage() override {}
     void refreshShownPage() override {}
-    bool transferListIdle() const override { return false; }
-    void refreshTransferList() override {}
 };
 
 // How one worker's run ended.

@@ -1,6 +1,6 @@
 // The uploading and downloading pages against the stand-in and the real transfer workers: the
-// rows and their menus, the commands reaching a running worker, the monitor's refresh, and
-// whole transfers with the desktop notification that sums them up.
+// rows and their menus, the commands reaching a running worker, the rows following the
+// session's pushes, and whole transfers with the desktop notification that sums them up.
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QUrl>
+#include <algorithm>
 #include <thread>
 
 #include "app/main_frame.h"
@@ -23,6 +24,7 @@
 #include "pages/delete_task_dialog.h"
 #include "pages/transfer_list_model.h"
 #include "pages/transfer_page.h"
+#include "pages/transfer_rows_relay.h"
 #include "pages/transfer_words.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
@@ -119,7 +121,7 @@ private slots:
     void refillKeepsSelectionAndFocus();
     void commandsReachTheRunningWorker();
     void transfersRunToTheEndWithOneNotice();
-    void progressTicksReadOnlyTheRunningRows();
+    void pushesMoveTheRowsWithoutATick();
 };
 
 void TransferPageTest::rowsStatesMenusAndTotals() {
@@ -313,7 +315,7 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
     driver.harness().client().session().gate().run(
         [&](LocalStore& store) { TaskTable(store).remove(ids[2]); });
     const auto added = addTask(driver, Direction::kUpload, "late", 100, 2);
-    disk.refreshTransferList();
+    page.refresh();
     QVERIFY(driver.settle());
     QCOMPARE(page.model().rowCount(), 40);
     const auto selected = list->selectionModel()->selectedRows();
@@ -321,45 +323,61 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
     QCOMPARE(page.model().rows()[static_cast<std::size_t>(selected[0].row())].id, ids[30]);
     QCOMPARE(list->verticalScrollBar()->value(), scroll);
 
-    // The monitor refills while the list has the keyboard focus as well (a right-click on the
-    // disk list that switches here leaves it there): rows stay live, and the selection, the
-    // current row and the focus stay.
+    // Pushed changes while the list has the keyboard focus (a right-click on the disk list that
+    // switches here leaves it there), told here as the engine tells them: each touches only its
+    // row; the selection, the current row and the focus stay.
     disk.window()->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(disk.window()));
     list->setFocus();
     QTRY_VERIFY(list->hasFocus());
-    QVERIFY(disk.transferListIdle());
+    TransferRowsRelay& relay = page.relay();
+    using Kind = TransferRowChange::Kind;
     const auto writeDone = [&](std::int64_t done) {
         driver.harness().client().session().gate().run([&](LocalStore& store) {
-            TaskTable tasks(store);
-            if (done == 40)
-                tasks.startWaiting(ids[30]);
-            tasks.writeProgress({ids[30], 100, done, static_cast<int>(done), 12});
+            TaskTable(store).writeProgress({ids[30], 100, done, static_cast<int>(done), 12});
         });
+        relay.rowProgressed({ids[30], Direction::kUpload, done, 100, 12, static_cast<int>(done)});
     };
-    driver.harness().client().session().gate().run(
-        [&](LocalStore& store) { TaskTable(store).remove(added); });
-    writeDone(40);
-    driver.harness().client().session().monitor().MonitorTick();
-    QTRY_COMPARE(rowOfTask(page, added), -1);
-    QTRY_COMPARE(doneOf(page, ids[30]), std::int64_t{40});
-    QVERIFY(driver.settle());
     QSignalSpy resets(&page.model(), &QAbstractItemModel::modelReset);
+    driver.harness().client().session().gate().run([&](LocalStore& store) {
+        TaskTable(store).remove(added);
+        TaskTable(store).startWaiting(ids[30]);
+    });
+    relay.rowChanged({Kind::kRemoved, added, std::nullopt, {}, false});
+    relay.rowChanged({Kind::kStarted, ids[30], Direction::kUpload, {}, false});
+    QVERIFY(driver.settle());
+    QCOMPARE(rowOfTask(page, added), -1);
+    QCOMPARE(cell(page, rowOfTask(page, ids[30]), TransferListModel::kStatus), QStringLiteral("1"));
+    writeDone(40);
+    QTRY_COMPARE(doneOf(page, ids[30]), std::int64_t{40});
     writeDone(70);
-    driver.harness().client().session().monitor().MonitorTick();
     QTRY_COMPARE(doneOf(page, ids[30]), std::int64_t{70});
+    QCOMPARE(cell(page, rowOfTask(page, ids[30]), TransferListModel::kSpeed),
+             QStringLiteral("12 KB/S"));
     QCOMPARE(resets.count(), 0);
     QVERIFY(list->hasFocus());
     const auto kept = list->selectionModel()->selectedRows();
     QCOMPARE(kept.size(), 1);
     QCOMPARE(kept[0].row(), rowOfTask(page, ids[30]));
     QCOMPARE(list->currentIndex().row(), rowOfTask(page, ids[30]));
+    // A step its worker made before the user's pause, told after it, is not shown: the row is
+    // as the pause left it.
+    driver.harness().client().session().gate().run(
+        [&](LocalStore& store) { TaskTable(store).pause(ids[30]); });
+    relay.rowProgressed({ids[30], Direction::kUpload, 90, 100, 12, 90});
+    relay.rowChanged({Kind::kPaused, ids[30], std::nullopt, {}, false});
+    QVERIFY(driver.settle());
+    QTest::qWait(2 * static_cast<int>(TransferRowsRelay::kProgressInterval.count()));
+    QCOMPARE(doneOf(page, ids[30]), std::int64_t{70});
+    QCOMPARE(cell(page, rowOfTask(page, ids[30]), TransferListModel::kSpeed,
+                  TransferListModel::kDetailRole),
+             QStringLiteral("已暂停"));
 
     // A refusal from the service shows as the words it is, not as markup that loads a picture.
     const std::string markup = "<b>x</b><img src=\"http://127.0.0.1:9/p.png\">";
     driver.harness().client().session().gate().run(
         [&](LocalStore& store) { TaskTable(store).fail(ids[5], markup); });
-    disk.refreshTransferList();
+    relay.rowChanged({Kind::kFailed, ids[5], Direction::kUpload, markup, false});
     QVERIFY(driver.settle());
     const QString tip =
         cell(page, rowOfTask(page, ids[5]), TransferListModel::kState, Qt::ToolTipRole);
@@ -380,7 +398,6 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     const std::int64_t id = page.model().rows()[0].id;
     RunningCounts& counts = driver.harness().client().session().manager().counts();
     const auto moving = [&] {
-        disk.refreshTransferList();
         return page.model().rowCount() == 1 && page.model().shown(0).columns.state == "上传";
     };
     QTRY_VERIFY_WITH_TIMEOUT(moving(), ClientHarness::kWaitMs);
@@ -453,7 +470,6 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     QString tip;
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
-            disk.refreshTransferList();
             if (page.model().rowCount() == 0)
                 return true;
             seen = std::max(seen, page.model().shown(0).columns.progress);
@@ -487,84 +503,100 @@ void TransferPageTest::transfersRunToTheEndWithOneNotice() {
     QVERIFY(driver.command("report.bin", 209));
     QCOMPARE(disk.page(), int(kPageDownloading));
     QVERIFY(driver.settle());  // queued off the GUI thread
-    QTRY_VERIFY_WITH_TIMEOUT(
-        [&] {
-            disk.refreshTransferList();
-            return page.model().rowCount() == 0;
-        }(),
-        30000);
+    QTRY_COMPARE_WITH_TIMEOUT(page.model().rowCount(), 0, 30000);
     QCOMPARE(QFileInfo(QString::fromStdString(target + "/report.bin")).size(), 3 * kMiB);
     QTRY_COMPARE_WITH_TIMEOUT(notices().size(), std::size_t(2), 15000);
     QCOMPARE(notices()[1].second, QStringLiteral("上传 0 个文件，下载 1 个文件"));
 
     // A download of a file the service does not have fails and is held: told once, and
-    // counted in the sum when the queue is empty again.
+    // counted in the sum when the queue is empty again. Written behind the page's back, it
+    // comes onto the page when the scheduler starts it.
     const auto missing =
         addTask(driver, Direction::kDownload, "missing.bin", 100, 2, driver.harness().homeFolder());
     QTRY_COMPARE_WITH_TIMEOUT(notices().size(), std::size_t(4), 20000);
     QCOMPARE(notices()[2].first, app::QueueWatch::tr(app::QueueWatch::kFailedTitle));
     QVERIFY(notices()[2].second.contains(QStringLiteral("missing.bin")));
     QCOMPARE(notices()[3].second, QStringLiteral("上传 0 个文件，下载 0 个文件，1 个失败"));
-    disk.refreshTransferList();
-    QVERIFY(driver.settle());
-    QCOMPARE(page.model().rows()[0].id, missing);
-    QCOMPARE(page.model().shown(0).detail, std::string("待重试"));
+    QTRY_COMPARE_WITH_TIMEOUT(rowOfTask(page, missing), 0, ClientHarness::kWaitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(page.model().shown(0).detail, std::string("待重试"),
+                              ClientHarness::kWaitMs);
     // Once: later ticks of an empty queue say nothing more.
     QSignalSpy ticks(&driver.harness().client(), &app::CMainWnd::queueTicked);
     QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 1, 10000);
     QCOMPARE(notices().size(), std::size_t(4));
 }
 
-// A tick while transfers move reads only the running rows; any other change, including two
-// rows swapping states between two ticks (which leaves the page's sums alone), reads them all.
-void TransferPageTest::progressTicksReadOnlyTheRunningRows() {
-    test::TempDir folder;
-    StoreGate gate(folder.file("bin.db"));
-    std::vector<std::int64_t> ids;
-    gate.run([&](LocalStore& store) {
-        TaskTable tasks(store);
-        for (int i = 0; i < 4; ++i) {
-            tasks.insertFileUpload(
-                {"u1", "/a/", "f.bin", "f.bin", 1000, i == 0 ? 1 : 2, "\\", "0"});
-            ids.push_back(tasks.lastInsertedId());
-        }
-    });
-    const auto write = [&](auto change) {
-        gate.run([&](LocalStore& store) { change(TaskTable(store)); });
+// With the main window's timer stopped nothing reads the page again by itself: a queued upload's
+// progress rises in place on its row and the row leaves the page when done; a task resumed
+// behind the page's back comes onto it and runs to its end the same way; all from what the
+// session pushes.
+void TransferPageTest::pushesMoveTheRowsWithoutATick() {
+    PageDriver driver(QStringLiteral("demo"), QStringLiteral("demo123"), slowTransfers);
+    QVERIFY(driver.ready());
+    app::CMainWnd& client = driver.harness().client();
+    ClientSession& session = client.session();
+    client.stopTimer();
+    QSignalSpy ticks(&client, &app::CMainWnd::mainTimerTicked);
+    CXPageMyDisk& disk = driver.page();
+    disk.switchPage(kPageUploading);
+    QVERIFY(driver.settle());
+    TransferPage& page = disk.transfers();
+    QCOMPARE(page.model().rowCount(), 0);
+
+    // Queued as the disk page does it (off the GUI thread; the queue shows this page).
+    const std::string local = driver.harness().homeFolder() + "pushed.bin";
+    writeFile(local, 3 * kMiB);
+    std::thread([&] { session.queueFileUploads({local}, RemoteFolder{}); }).join();
+    QTRY_COMPARE_WITH_TIMEOUT(page.model().rowCount(), 1, ClientHarness::kWaitMs);
+    QVERIFY(driver.settle());
+    const std::int64_t id = page.model().rows()[0].id;
+    QSignalSpy resets(&page.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy inserted(&page.model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&page.model(), &QAbstractItemModel::rowsRemoved);
+
+    std::vector<int> percents;
+    QString movingTotals;
+    const auto watchUntilGone = [&] {
+        if (page.model().rowCount() == 0)
+            return true;
+        const TransferPageRow& shown = page.model().shown(0).columns;
+        if (percents.empty() || percents.back() != shown.progress)
+            percents.push_back(shown.progress);
+        if (shown.state == "上传")
+            movingTotals = page.totals()->text();
+        return false;
     };
-    using Kind = TransferRowsUpdate::Kind;
-    TransferRowsSeen seen;
-    TransferListModel model{TransferListModel::IconAt()};
-    auto look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
-    QCOMPARE(look.kind, Kind::kAll);
-    QCOMPARE(look.rows.size(), std::size_t{4});
-    QCOMPARE(look.rows.front().id, ids[0]);  // running first, then as queued
-    model.setRows(look.rows, Direction::kUpload);
-    QCOMPARE(loadChangedTransferRows(gate, "u1", Direction::kUpload, seen).kind, Kind::kNothing);
+    QTRY_VERIFY_WITH_TIMEOUT(watchUntilGone(), 30000);
+    QVERIFY2(std::any_of(percents.begin(), percents.end(), [](int p) { return p > 0 && p < 100; }),
+             qPrintable(QString::number(percents.back())));
+    // The totals followed the progress ("共 1 个文件，剩余 …，… KB/S" with a speed).
+    QVERIFY2(movingTotals.startsWith(QStringLiteral("共 1 个文件")) &&
+                 !movingTotals.endsWith(QStringLiteral("，0 KB/S")),
+             qPrintable(movingTotals));
+    QCOMPARE(page.totals()->text(), QStringLiteral("没有正在上传的文件"));
+    QCOMPARE(loadTask(driver, id).transferSize, 3 * kMiB);
+    QCOMPARE(removed.count(), 1);
 
-    write([&](TaskTable tasks) { tasks.writeProgress({ids[0], 1000, 400, 40, 12}); });
-    look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
-    QCOMPARE(look.kind, Kind::kRunning);
-    QCOMPARE(look.rows.size(), std::size_t{1});
-    QVERIFY(model.updateRunning(std::move(look.rows)));
-    QCOMPARE(model.rowAt(0)->done, std::int64_t{400});
-
-    // The running task is given back and the next one starts: same count, ids and states.
-    write([&](TaskTable tasks) {
-        tasks.giveBack(ids[0]);
-        tasks.startWaiting(ids[1]);
-    });
-    look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
-    QCOMPARE(look.kind, Kind::kRunning);
-    QVERIFY(!model.updateRunning(look.rows));
-    QCOMPARE(model.rowAt(0)->task.status, std::string("1"));  // left as it was for a full read
-
-    write([&](TaskTable tasks) { tasks.pause(ids[2]); });
-    QCOMPARE(loadChangedTransferRows(gate, "u1", Direction::kUpload, seen).kind, Kind::kAll);
-    write([&](TaskTable tasks) { tasks.remove(ids[3]); });
-    look = loadChangedTransferRows(gate, "u1", Direction::kUpload, seen);
-    QCOMPARE(look.kind, Kind::kAll);
-    QCOMPARE(look.rows.size(), std::size_t{3});
+    // A paused task written behind the page's back is not shown until it changes: resumed, it
+    // comes onto the page by itself.
+    const std::string folder = driver.harness().homeFolder();
+    writeFile(folder + "again.bin", 2 * kMiB);
+    const auto again = addTask(driver, Direction::kUpload, "again.bin", 2 * kMiB, 2, folder);
+    session.gate().run([&](LocalStore& store) { TaskTable(store).pause(again); });
+    QVERIFY(driver.settle());
+    QCOMPARE(page.model().rowCount(), 0);
+    std::thread([&] { session.resumeTask(again); }).join();
+    QTRY_COMPARE_WITH_TIMEOUT(page.model().rowCount(), 1, ClientHarness::kWaitMs);
+    QCOMPARE(page.model().rows()[0].id, again);
+    QCOMPARE(inserted.count(), 1);
+    percents.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(watchUntilGone(), 30000);
+    QVERIFY(std::any_of(percents.begin(), percents.end(), [](int p) { return p > 0 && p < 100; }));
+    QCOMPARE(loadTask(driver, again).transferSize, 2 * kMiB);
+    // Row by row, never read whole again, and no tick.
+    QCOMPARE(removed.count(), 2);
+    QCOMPARE(resets.count(), 0);
+    QCOMPARE(ticks.count(), 0);
 }
 
 NUBEXA_QTEST(TransferPageTest)

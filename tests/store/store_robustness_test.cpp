@@ -219,9 +219,9 @@ TEST_F(StoreRobustness, ReadOnlyFileIsReadAndWritesFailCleanly) {
     ASSERT_EQ(chmod(dbPath().c_str(), 0644), 0);
     m_gate = std::make_unique<StoreGate>(dbPath());
     const auto rows = gate().run([](LocalStore& s) {
-        return TaskTable(s).pageShape(ran_type::kUpload, "u1").rows;  // opens the file
+        return TaskTable(s).listUploads("u1").size();  // opens the file
     });
-    EXPECT_EQ(rows, 1);
+    EXPECT_EQ(rows, 1u);
     RawConnection raw(dbPath());
     sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(raw.db,

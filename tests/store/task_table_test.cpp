@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "store_fixture.h"
 
 namespace nubexa::test {
@@ -170,8 +172,8 @@ TEST_F(TaskLists, PagesShowOwnUnfinishedTasksOnly) {
     const auto waiting = addTask(ran_type::kUpload, "u1", kWaiting);
     const auto deleted = addTask(ran_type::kUpload, "u1", kWaiting);
     const auto finished = addTask(ran_type::kUpload, "u1", kRunning);
-    addTask(ran_type::kUpload, "u2", kWaiting);
-    addTask(ran_type::kDownload, "u1", kWaiting);
+    const auto otherUser = addTask(ran_type::kUpload, "u2", kWaiting);
+    const auto download = addTask(ran_type::kDownload, "u1", kWaiting);
     gate().run([&](LocalStore& s) {
         TaskTable tasks(s);
         tasks.pause(paused);
@@ -188,6 +190,18 @@ TEST_F(TaskLists, PagesShowOwnUnfinishedTasksOnly) {
         EXPECT_EQ(rows[2].holdMark, hold_mark::kNone);
         EXPECT_EQ(rows[0].fileSize, "4096");
         EXPECT_EQ(tasks.listDownloads("u1").size(), 1u);
+        // One task read alone is on the page exactly when the page lists it.
+        for (const auto id : {running, paused, waiting, deleted, finished, otherUser, download}) {
+            const auto alone = tasks.listPageTask(ran_type::kUpload, "u1", id);
+            const auto listed = std::find_if(rows.begin(), rows.end(), [&](const auto& row) {
+                return row.id == std::to_string(id);
+            });
+            ASSERT_EQ(alone.has_value(), listed != rows.end()) << id;
+            if (alone) {
+                EXPECT_EQ(alone->status + alone->fileSize, listed->status + listed->fileSize);
+            }
+        }
+        EXPECT_TRUE(tasks.listPageTask(ran_type::kDownload, "u1", download).has_value());
     });
 }
 

@@ -29,10 +29,7 @@ public:
     void showUploadingPage() override { record("uploading page"); }
     void showDownloadingPage() override { record("downloading page"); }
     void refreshShownPage() override { record("refresh page"); }
-    bool transferListIdle() const override { return m_listIdle; }
-    void refreshTransferList() override { record("refresh list"); }
 
-    void setListIdle(bool idle) { m_listIdle = idle; }
     std::vector<std::string> calls() const;
     void clear();
 
@@ -40,7 +37,6 @@ private:
     void record(const std::string& call);
     mutable std::mutex m_mutex;
     std::vector<std::string> m_calls;
-    bool m_listIdle = false;
 };
 
 // Bytes that differ from file to file and position to position.
