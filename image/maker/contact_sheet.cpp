@@ -14,7 +14,7 @@ constexpr int kColumns = 6;
 constexpr int kCellWidth = 200;
 constexpr int kCellHeight = 150;
 constexpr int kPreviewHeight = 116;
-constexpr int kHeaderHeight = 56;
+constexpr int kSheetHeaderHeight = 56;
 
 // True when the visible pixels are mostly light, such as white glyphs meant for the skins.
 bool mostlyLight(const QImage& image) {
@@ -46,13 +46,14 @@ void checkerboard(QPainter& p, const QRect& area, bool dark) {
 QImage contactSheet(const QString& imageDir) {
     const auto pictures = nubexa::pictures::all();
     const int rows = (static_cast<int>(pictures.size()) + kColumns - 1) / kColumns;
-    QImage sheet(kColumns * kCellWidth, kHeaderHeight + rows * kCellHeight, QImage::Format_RGB32);
+    QImage sheet(kColumns * kCellWidth, kSheetHeaderHeight + rows * kCellHeight,
+                 QImage::Format_RGB32);
     sheet.fill(Qt::white);
     QPainter p(&sheet);
     prepare(p);
     p.setFont(textFont(20, true));
     p.setPen(kInk);
-    p.drawText(QRect(16, 0, sheet.width() - 32, kHeaderHeight), Qt::AlignVCenter,
+    p.drawText(QRect(16, 0, sheet.width() - 32, kSheetHeaderHeight), Qt::AlignVCenter,
                QStringLiteral("Nubexa client pictures (%1 files)").arg(pictures.size()));
 
     const QFont labelFont = textFont(11);
@@ -61,7 +62,7 @@ QImage contactSheet(const QString& imageDir) {
         const auto& picture = *pictures[i];
         const int column = static_cast<int>(i) % kColumns;
         const int row = static_cast<int>(i) / kColumns;
-        const QRect cell(column * kCellWidth, kHeaderHeight + row * kCellHeight, kCellWidth,
+        const QRect cell(column * kCellWidth, kSheetHeaderHeight + row * kCellHeight, kCellWidth,
                          kCellHeight);
         const QRect preview = cell.adjusted(8, 4, -8, -(kCellHeight - kPreviewHeight));
         QImageReader reader(imageDir + QLatin1Char('/') + QString::fromUtf8(picture.path));

@@ -117,18 +117,18 @@ QImage primaryButton(const pic::Picture& picture, const char* text) {
     return image;
 }
 
-enum class Glyph { Chat, Broadcast, AddPerson };
+enum class SignInGlyph { Chat, Broadcast, AddPerson };
 
-void drawGlyph(QPainter& p, Glyph glyph, const QRectF& b) {
+void drawGlyph(QPainter& p, SignInGlyph glyph, const QRectF& b) {
     p.setPen(QPen(kBrand, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     switch (glyph) {
-        case Glyph::Chat: {
+        case SignInGlyph::Chat: {
             p.drawRoundedRect(b.adjusted(0, 0, 0, -4), 3, 3);
             p.drawLine(QPointF(b.left() + 4, b.bottom() - 4), QPointF(b.left() + 3, b.bottom()));
             break;
         }
-        case Glyph::Broadcast: {
+        case SignInGlyph::Broadcast: {
             p.drawEllipse(QRectF(b.center().x() - 2, b.center().y() - 2, 4, 4));
             p.drawArc(b.adjusted(3, 3, -3, -3), -45 * 16, 90 * 16);
             p.drawArc(b.adjusted(3, 3, -3, -3), 135 * 16, 90 * 16);
@@ -136,7 +136,7 @@ void drawGlyph(QPainter& p, Glyph glyph, const QRectF& b) {
             p.drawArc(b, 135 * 16, 90 * 16);
             break;
         }
-        case Glyph::AddPerson: {
+        case SignInGlyph::AddPerson: {
             p.drawEllipse(QRectF(b.left() + 2, b.top(), 7, 7));
             p.drawArc(QRectF(b.left(), b.top() + 9, 11, 12), 0, 180 * 16);
             p.drawLine(QPointF(b.right() - 3, b.top() + 5), QPointF(b.right() - 3, b.top() + 11));
@@ -146,7 +146,7 @@ void drawGlyph(QPainter& p, Glyph glyph, const QRectF& b) {
     }
 }
 
-QImage secondaryButton(const pic::Picture& picture, const char* text, Glyph glyph) {
+QImage secondaryButton(const pic::Picture& picture, const char* text, SignInGlyph glyph) {
     QImage image = canvas(picture);
     QPainter p(&image);
     prepare(p);
@@ -202,11 +202,12 @@ bool drawSignIn(PictureWriter& writer) {
     return writer.save(pic::kLoginBack, background(writer)) && writer.save(pic::kFrame, frame()) &&
            writer.save(pic::kLoginClose, closeButton()) &&
            writer.save(pic::kLoginButton, primaryButton(pic::kLoginButton, "登录")) &&
-           writer.save(pic::kQqLogin, secondaryButton(pic::kQqLogin, "QQ登录", Glyph::Chat)) &&
+           writer.save(pic::kQqLogin,
+                       secondaryButton(pic::kQqLogin, "QQ登录", SignInGlyph::Chat)) &&
            writer.save(pic::kSinaLogin,
-                       secondaryButton(pic::kSinaLogin, "微博登录", Glyph::Broadcast)) &&
+                       secondaryButton(pic::kSinaLogin, "微博登录", SignInGlyph::Broadcast)) &&
            writer.save(pic::kUserReg,
-                       secondaryButton(pic::kUserReg, "注册账号", Glyph::AddPerson)) &&
+                       secondaryButton(pic::kUserReg, "注册账号", SignInGlyph::AddPerson)) &&
            writer.save(pic::kForgetPassword, forgetPassword()) &&
            writer.save(pic::kLoginErrorTip, errorTip()) &&
            writer.copySource(pic::kCheckTick, QStringLiteral("icons/check-tick.svg"));

@@ -7,13 +7,11 @@
 
 namespace nubexa::app {
 
-namespace rects = draw_result_rects;
-
 DrawResultDlg::DrawResultDlg(const QString& message, const QString& buttonText, QWidget* owner)
     : QDialog(owner) {
     setWindowTitle(tr(kTitle));
     setAccessibleName(tr(kTitle));
-    setFixedSize(rects::kWindow);
+    setFixedSize(draw_result_rects::kWindow);
     setWindowModality(Qt::ApplicationModal);
     setAttribute(Qt::WA_DeleteOnClose);
     setSchemeStyleSheet(this, [](const SchemeColours& c) {
@@ -27,14 +25,14 @@ DrawResultDlg::DrawResultDlg(const QString& message, const QString& buttonText, 
 
     m_text = new QLabel(message, this);
     m_text->setTextFormat(Qt::PlainText);
-    m_text->setGeometry(rects::kText);
+    m_text->setGeometry(draw_result_rects::kText);
     // Top-aligned: the button overlaps the lower part of the text's rectangle.
     m_text->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     m_text->setWordWrap(true);
     m_text->setAccessibleName(message);
 
     m_button = new QPushButton(buttonText, this);
-    m_button->setGeometry(rects::kButton);
+    m_button->setGeometry(draw_result_rects::kButton);
     m_button->setAccessibleName(buttonText);
     m_button->setDefault(true);
     m_button->setCursor(Qt::PointingHandCursor);

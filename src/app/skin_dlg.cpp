@@ -10,8 +10,6 @@
 
 namespace nubexa::app {
 
-namespace rects = skin_rects;
-
 CSkinDlg::CSkinDlg(FramelessWindow& target, int current)
     : FramelessWindow(target.pictureCache(), &target, Qt::Popup),
       m_target(&target),
@@ -19,7 +17,7 @@ CSkinDlg::CSkinDlg(FramelessWindow& target, int current)
     setWindowTitle(kTitle);
     setAccessibleName(tr("更换皮肤"));
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(rects::kWindow);
+    resize(skin_rects::kWindow);
     setBackground(target.background());
     setFrame(pictures::kFrame, pictures::kFrameMargins);
 
@@ -27,24 +25,24 @@ CSkinDlg::CSkinDlg(FramelessWindow& target, int current)
     const QString folder = cache.imageFolder();
 
     auto* title = new QLabel(this);
-    title->setGeometry(rects::kTitle);
+    title->setGeometry(skin_rects::kTitle);
     title->setPixmap(cache.picture(QString::fromLatin1(pictures::kSkinTitle.path)));
     title->setScaledContents(true);
     title->setAccessibleName(tr("标题"));
     auto* titleText = new QLabel(tr("更换皮肤"), title);
-    titleText->setGeometry(rects::kTitleText);
+    titleText->setGeometry(skin_rects::kTitleText);
     titleText->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
     titleText->setAccessibleName(titleText->text());
 
     m_list = new QListWidget(this);
     m_list->setAccessibleName(tr("皮肤列表"));
-    m_list->setGeometry(rects::kList);
+    m_list->setGeometry(skin_rects::kList);
     m_list->setViewMode(QListView::IconMode);
-    m_list->setIconSize(rects::kThumbnail);
-    m_list->setSpacing(rects::kItemSpacing);
+    m_list->setIconSize(skin_rects::kThumbnail);
+    m_list->setSpacing(skin_rects::kItemSpacing);
     // One cell per skin: the thumbnail with its border of 3 on each side, and a line of text.
-    m_list->setGridSize(QSize(rects::kThumbnail.width() + 4 * rects::kItemSpacing + 1,
-                              rects::kThumbnail.height() + 4 * rects::kItemSpacing + 20));
+    m_list->setGridSize(QSize(skin_rects::kThumbnail.width() + 4 * skin_rects::kItemSpacing + 1,
+                              skin_rects::kThumbnail.height() + 4 * skin_rects::kItemSpacing + 20));
     m_list->setUniformItemSizes(true);
     m_list->setMovement(QListView::Static);
     m_list->setResizeMode(QListView::Adjust);

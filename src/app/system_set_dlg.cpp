@@ -14,13 +14,11 @@
 
 namespace nubexa::app {
 
-namespace rects = system_set_rects;
-
 CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
     : QDialog(owner), m_context(std::move(context)) {
     setWindowTitle(tr(kTitle));
     setAccessibleName(tr(kTitle));
-    setFixedSize(rects::kWindow);
+    setFixedSize(system_set_rects::kWindow);
     setModal(true);
     setSchemeStyleSheet(this, [](const SchemeColours& c) {
         return QStringLiteral(
@@ -37,39 +35,42 @@ CSystemSetDlg::CSystemSetDlg(Context context, QWidget* owner)
 
     auto* heading = new QLabel(tr("启动与登录"), this);
     heading->setObjectName(QStringLiteral("heading"));
-    heading->setGeometry(0, 0, rects::kWindow.width(), 48);
+    heading->setGeometry(0, 0, system_set_rects::kWindow.width(), 48);
     heading->setAccessibleName(heading->text());
     auto* section = new QLabel(tr("启动"), this);
     section->setObjectName(QStringLiteral("section"));
-    section->setGeometry(40, rects::kAutoRun.y(), 70, rects::kAutoRun.height());
+    section->setGeometry(40, system_set_rects::kAutoRun.y(), 70,
+                         system_set_rects::kAutoRun.height());
     section->setAccessibleName(section->text());
 
-    m_autoRun = addBox(tr("开机自动启动"), rects::kAutoRun);
-    m_autoLogin = addBox(tr("启动自动登录"), rects::kAutoLogin);
-    m_autoResume = addBox(tr("启动后自动开始未完成的任务(上传/下载)"), rects::kAutoResume);
+    m_autoRun = addBox(tr("开机自动启动"), system_set_rects::kAutoRun);
+    m_autoLogin = addBox(tr("启动自动登录"), system_set_rects::kAutoLogin);
+    m_autoResume =
+        addBox(tr("启动后自动开始未完成的任务(上传/下载)"), system_set_rects::kAutoResume);
 
     auto* limits = new QLabel(tr("限速"), this);
     limits->setObjectName(QStringLiteral("section"));
-    limits->setGeometry(40, rects::kUploadLimit.y(), 70, rects::kUploadLimit.height());
+    limits->setGeometry(40, system_set_rects::kUploadLimit.y(), 70,
+                        system_set_rects::kUploadLimit.height());
     limits->setAccessibleName(limits->text());
-    m_uploadLimit = addLimit(tr("上传限速"), tr("上传"), rects::kUploadLimit);
-    m_downloadLimit = addLimit(tr("下载限速"), tr("下载"), rects::kDownloadLimit);
+    m_uploadLimit = addLimit(tr("上传限速"), tr("上传"), system_set_rects::kUploadLimit);
+    m_downloadLimit = addLimit(tr("下载限速"), tr("下载"), system_set_rects::kDownloadLimit);
     const SpeedLimits& storedLimits = m_context.stored.limits;
-    m_uploadTransfers =
-        addTransfers(tr("同时上传数"), rects::kUploadTransfers, storedLimits.uploadTransfers);
-    m_downloadTransfers =
-        addTransfers(tr("同时下载数"), rects::kDownloadTransfers, storedLimits.downloadTransfers);
+    m_uploadTransfers = addTransfers(tr("同时上传数"), system_set_rects::kUploadTransfers,
+                                     storedLimits.uploadTransfers);
+    m_downloadTransfers = addTransfers(tr("同时下载数"), system_set_rects::kDownloadTransfers,
+                                       storedLimits.downloadTransfers);
 
     m_language = addLanguage(m_context.stored.language);
 
     m_save = new QPushButton(tr("保存"), this);
-    m_save->setGeometry(rects::kSave);
+    m_save->setGeometry(system_set_rects::kSave);
     m_save->setAccessibleName(m_save->text());
     m_save->setDefault(true);
     m_save->setCursor(Qt::PointingHandCursor);
     m_cancel = new QPushButton(tr("取消"), this);
     m_cancel->setObjectName(QStringLiteral("cancel"));
-    m_cancel->setGeometry(rects::kCancel);
+    m_cancel->setGeometry(system_set_rects::kCancel);
     m_cancel->setAccessibleName(m_cancel->text());
     m_cancel->setCursor(Qt::PointingHandCursor);
     connect(m_save, &QPushButton::clicked, this, &CSystemSetDlg::save);
@@ -110,7 +111,8 @@ QSpinBox* CSystemSetDlg::addLimit(const QString& name, const QString& label, con
     auto* caption = new QLabel(label, this);
     caption->setObjectName(QStringLiteral("limit"));
     // Right next to its box; a longer word reaches further left, into the gap after the section.
-    const int width = std::max(where.x() - rects::kAutoRun.x(), caption->sizeHint().width());
+    const int width =
+        std::max(where.x() - system_set_rects::kAutoRun.x(), caption->sizeHint().width());
     caption->setGeometry(where.x() - width, where.y(), width, where.height());
     auto* box = new QSpinBox(this);
     box->setAccessibleName(name);
@@ -137,8 +139,8 @@ QSpinBox* CSystemSetDlg::addTransfers(const QString& name, const QRect& where, i
 QComboBox* CSystemSetDlg::addLanguage(UiLanguage stored) {
     auto* section = new QLabel(tr("语言"), this);
     section->setObjectName(QStringLiteral("section"));
-    section->setGeometry(40, rects::kLanguage.y(), rects::kLanguage.x() - 44,
-                         rects::kLanguage.height());
+    section->setGeometry(40, system_set_rects::kLanguage.y(), system_set_rects::kLanguage.x() - 44,
+                         system_set_rects::kLanguage.height());
     auto* box = new QComboBox(this);
     box->setAccessibleName(tr("界面语言"));
     box->addItem(tr("跟随系统"), static_cast<int>(UiLanguage::kSystem));
@@ -146,11 +148,11 @@ QComboBox* CSystemSetDlg::addLanguage(UiLanguage stored) {
     // Each language names itself, so that a user who cannot read the other finds it.
     box->addItem(QStringLiteral("English"), static_cast<int>(UiLanguage::kEnglish));
     box->setCurrentIndex(std::max(0, box->findData(static_cast<int>(stored))));
-    box->setGeometry(rects::kLanguage);
+    box->setGeometry(system_set_rects::kLanguage);
     section->setBuddy(box);
     auto* note = new QLabel(tr("下次启动时生效"), this);
     note->setObjectName(QStringLiteral("limit"));
-    note->setGeometry(rects::kLanguageNote);
+    note->setGeometry(system_set_rects::kLanguageNote);
     note->setWordWrap(true);
     return box;
 }

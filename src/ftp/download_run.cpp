@@ -19,10 +19,6 @@ namespace {
 constexpr const char* kLocalFileExists = "本地路径已经存在该文件，不能下载。失败文件名为:";
 constexpr const char* kLinkInTheWay = "下载位置中有链接或文件挡住了文件夹，不能下载：";
 
-// A file's data may end this many bytes short of its recorded size when the server says the
-// transfer is complete (the recorded size can be behind the file).
-constexpr std::int64_t kShortfallTolerance = 1024;
-
 }  // namespace
 
 int FTPClient::Download(TransferTask& task) {

@@ -10,6 +10,10 @@
 
 namespace nubexa {
 
+// A file's data may end this many bytes short of its recorded size when the server says the
+// transfer is complete (the recorded size can be behind the file).
+inline constexpr std::int64_t kShortfallTolerance = 1024;
+
 // The byte ranges of one download over several connections, and how far each has come. Each
 // range is taken by one connection at a time; the bytes a range counts as done are in the
 // file. Thread-safe.

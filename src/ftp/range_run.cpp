@@ -9,14 +9,6 @@
 
 namespace nubexa {
 
-namespace {
-
-// As for one connection: the recorded size may be this far behind a file the server says is
-// complete.
-constexpr std::int64_t kShortfallTolerance = 1024;
-
-}  // namespace
-
 RangeRun::RangeRun(FTPClient& client, const TransferTask& task, LocalFile& file, RangePlan& plan,
                    std::size_t index, std::int64_t bytesPerSecond, const std::atomic<bool>& stop)
     : TransferTask(task),

@@ -7,12 +7,12 @@ namespace nubexa {
 
 namespace {
 
-bool isDigit(char c) {
+bool isCodeDigit(char c) {
     return std::isdigit(static_cast<unsigned char>(c)) != 0;
 }
 
 bool startsWithCode(const std::string& head) {
-    return head.size() >= 3 && isDigit(head[0]) && isDigit(head[1]) && isDigit(head[2]);
+    return head.size() >= 3 && isCodeDigit(head[0]) && isCodeDigit(head[1]) && isCodeDigit(head[2]);
 }
 
 }  // namespace

@@ -15,23 +15,24 @@ namespace nubexa::pages {
 
 namespace {
 
-QString text(const std::string& value) {
+QString cellText(const std::string& value) {
     return QString::fromStdString(value);
 }
 
 // The rows keep the source texts of their marks (the page's logic compares them); the marks are
 // put in the interface's language only here, where they are shown.
-QString rowText(const std::string& value) {
+QString markText(const std::string& value) {
     return QCoreApplication::translate("nubexa::pages::DiskRows", value.c_str());
 }
 
 QString shownName(const DiskRow& row) {
     if (row.kind == RowKind::kReturn)
-        return rowText(row.name);
+        return markText(row.name);
     const std::string_view mark = kProtectedMark;
     if (row.name.size() >= mark.size() && row.name.ends_with(mark))
-        return text(row.name.substr(0, row.name.size() - mark.size())) + rowText(kProtectedMark);
-    return text(row.name);
+        return cellText(row.name.substr(0, row.name.size() - mark.size())) +
+               markText(kProtectedMark);
+    return cellText(row.name);
 }
 
 }  // namespace
@@ -100,15 +101,15 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
             case kName:
                 return shownName(*row);
             case kShare:
-                return rowText(row->share);
+                return markText(row->share);
             case kLink:
-                return rowText(row->link);
+                return markText(row->link);
             case kSize:
-                return text(row->size);
+                return cellText(row->size);
             case kTime:
-                return text(row->time);
+                return cellText(row->time);
             case kId:
-                return text(row->id);
+                return cellText(row->id);
             default:
                 return {};
         }
@@ -126,11 +127,11 @@ QVariant DiskListModel::data(const QModelIndex& index, int role) const {
         return QIcon(m_pictures.picture(QString::fromLatin1(icon.path)));
     }
     if (role == Qt::ToolTipRole && index.column() == kTime)
-        return text(row->time);
+        return cellText(row->time);
     if (role == Qt::ToolTipRole && row->kind == RowKind::kFile) {
         // A tool tip that looks like markup is shown as markup: names are escaped.
         return Qt::convertFromPlainText(
-            tr("%1\n%2 字节\n%3").arg(shownName(*row), text(row->bytes), text(row->time)),
+            tr("%1\n%2 字节\n%3").arg(shownName(*row), cellText(row->bytes), cellText(row->time)),
             Qt::WhiteSpacePre);
     }
     if (role == Qt::TextAlignmentRole && index.column() != kName)

@@ -14,7 +14,7 @@ constexpr QSize kEncryptSize{380, 240};
 constexpr int kLabelX = 20;
 constexpr int kFieldX = 120;
 constexpr int kFieldWidth = 220;
-constexpr int kRowHeight = 28;
+constexpr int kFieldRowHeight = 28;
 
 QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
@@ -25,13 +25,13 @@ QString fromStd(const std::string& text) {
 PasswordPromptDialog::PasswordPromptDialog(DialogContext context, DiskSelection item,
                                            QWidget* parent)
     : ItemDialog(std::move(context), std::move(item), tr("加密"), kPromptSize, parent) {
-    addLabel(tr("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
-    addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kRowHeight});
-    addLabel(tr("密码："), {kLabelX, 56, 100, kRowHeight});
-    m_password = addEdit(tr("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
+    addLabel(tr("文件夹名称："), {kLabelX, 20, 100, kFieldRowHeight});
+    addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kFieldRowHeight});
+    addLabel(tr("密码："), {kLabelX, 56, 100, kFieldRowHeight});
+    m_password = addEdit(tr("密码"), {kFieldX, 56, kFieldWidth, kFieldRowHeight});
     m_password->setEchoMode(QLineEdit::Password);
-    addLabel(tr("密码提示："), {kLabelX, 92, 100, kRowHeight});
-    addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kRowHeight});
+    addLabel(tr("密码提示："), {kLabelX, 92, 100, kFieldRowHeight});
+    addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kFieldRowHeight});
     addOkCancel([this] { confirm(); });
 }
 
@@ -49,20 +49,20 @@ EncryptDialog::EncryptDialog(DialogContext context, DiskSelection item, Mode mod
     : ItemDialog(std::move(context), std::move(item), tr("加密"),
                  mode == Mode::kEncrypt ? kEncryptSize : kPromptSize, parent),
       m_mode(mode) {
-    addLabel(tr("文件夹名称："), {kLabelX, 20, 100, kRowHeight});
-    addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kRowHeight});
-    addLabel(tr("密码："), {kLabelX, 56, 100, kRowHeight});
-    m_password = addEdit(tr("密码"), {kFieldX, 56, kFieldWidth, kRowHeight});
+    addLabel(tr("文件夹名称："), {kLabelX, 20, 100, kFieldRowHeight});
+    addLabel(fromStd(m_item.name + m_item.ext), {kFieldX, 20, kFieldWidth, kFieldRowHeight});
+    addLabel(tr("密码："), {kLabelX, 56, 100, kFieldRowHeight});
+    m_password = addEdit(tr("密码"), {kFieldX, 56, kFieldWidth, kFieldRowHeight});
     m_password->setEchoMode(QLineEdit::Password);
     if (mode == Mode::kEncrypt) {
-        addLabel(tr("重复密码："), {kLabelX, 92, 100, kRowHeight});
-        m_repeated = addEdit(tr("重复密码"), {kFieldX, 92, kFieldWidth, kRowHeight});
+        addLabel(tr("重复密码："), {kLabelX, 92, 100, kFieldRowHeight});
+        m_repeated = addEdit(tr("重复密码"), {kFieldX, 92, kFieldWidth, kFieldRowHeight});
         m_repeated->setEchoMode(QLineEdit::Password);
-        addLabel(tr("密码提示："), {kLabelX, 128, 100, kRowHeight});
-        m_tip = addEdit(tr("密码提示"), {kFieldX, 128, kFieldWidth, kRowHeight});
+        addLabel(tr("密码提示："), {kLabelX, 128, 100, kFieldRowHeight});
+        m_tip = addEdit(tr("密码提示"), {kFieldX, 128, kFieldWidth, kFieldRowHeight});
     } else {
-        addLabel(tr("密码提示："), {kLabelX, 92, 100, kRowHeight});
-        addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kRowHeight});
+        addLabel(tr("密码提示："), {kLabelX, 92, 100, kFieldRowHeight});
+        addLabel(fromStd(m_item.pwdtip), {kFieldX, 92, kFieldWidth, kFieldRowHeight});
     }
     addOkCancel([this] { confirm(); });
 }

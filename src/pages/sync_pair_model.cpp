@@ -14,7 +14,7 @@ QString fromNarrow(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-constexpr const char* kContext = "nubexa::pages::SyncPairModel";
+constexpr const char* kModelContext = "nubexa::pages::SyncPairModel";
 
 // The fixed reasons a round gives for a file it could not carry out.
 constexpr const char* kRoundReasons[] = {
@@ -30,7 +30,7 @@ constexpr const char* kRoundReasons[] = {
 
 // A round's own reasons, else a transfer's, which the notifier's messages carry.
 QString roundReason(const std::string& why) {
-    const QString own = knownWords(kContext, kRoundReasons, why);
+    const QString own = knownWords(kModelContext, kRoundReasons, why);
     if (own != QString::fromStdString(why))
         return own;
     return QCoreApplication::translate("Messages", why.c_str());

@@ -12,7 +12,7 @@ namespace nubexa::pages {
 
 namespace {
 
-QString text(const std::string& value) {
+QString shownText(const std::string& value) {
     return QString::fromStdString(value);
 }
 
@@ -130,19 +130,19 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             switch (index.column()) {
                 case kLocal:
-                    return text(shown.localInfo);
+                    return shownText(shown.localInfo);
                 case kRemote:
-                    return text(shown.remoteInfo);
+                    return shownText(shown.remoteInfo);
                 case kSize:
-                    return text(shown.size);
+                    return shownText(shown.size);
                 case kProgress:
                     return shown.progress;
                 case kSpeed:
-                    return text(shown.speed);
+                    return shownText(shown.speed);
                 case kId:
-                    return text(shown.id);
+                    return shownText(shown.id);
                 case kStatus:
-                    return text(shown.status);
+                    return shownText(shown.status);
                 case kState:
                     return transferWords(shown.state);
                 default:
@@ -161,16 +161,16 @@ QVariant TransferListModel::data(const QModelIndex& index, int role) const {
             if (index.column() == kState || index.column() == kSpeed) {
                 // The reason is the service's (or the system's) words: never markup.
                 if (!shown.reason.empty())
-                    return Qt::convertFromPlainText(text(shown.reason), Qt::WhiteSpaceNormal);
+                    return Qt::convertFromPlainText(shownText(shown.reason), Qt::WhiteSpaceNormal);
                 const std::string why = waitExplanation(shown.status, row->task.holdMark);
                 return transferWords(why.empty() ? texts.detail : why);
             }
             if (index.column() == kProgress)
                 return QStringLiteral("%1%").arg(shown.progress);
             // A tool tip that looks like markup is shown as markup: names are escaped.
-            return Qt::convertFromPlainText(
-                index.column() == kRemote ? text(shown.remoteInfo) : text(shown.localInfo),
-                Qt::WhiteSpacePre);
+            return Qt::convertFromPlainText(index.column() == kRemote ? shownText(shown.remoteInfo)
+                                                                      : shownText(shown.localInfo),
+                                            Qt::WhiteSpacePre);
         case Qt::FontRole:
             // The narrow columns hold "300.00 MB" and "1200 KB/S" whole.
             if (index.column() == kSize || index.column() == kSpeed) {

@@ -9,7 +9,7 @@ namespace nubexa::pages {
 
 namespace {
 
-constexpr const char* kContext = "nubexa::pages::TransferWords";
+constexpr const char* kWordsContext = "nubexa::pages::TransferWords";
 
 // Every fixed word the core puts into a row (state, wait reason, its explanation).
 constexpr const char* kCoreWords[] = {
@@ -32,7 +32,7 @@ constexpr const char* kCoreWords[] = {
 };
 
 QString translated(const char* source) {
-    return QCoreApplication::translate(kContext, source);
+    return QCoreApplication::translate(kWordsContext, source);
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ QString transferWords(const std::string& coreText) {
     if (coreText.rfind(kTimeLeft, 0) == 0)
         return translated(QT_TRANSLATE_NOOP("nubexa::pages::TransferWords", "剩余 %1"))
             .arg(QString::fromStdString(coreText.substr(kTimeLeft.size())));
-    return knownWords(kContext, kCoreWords, coreText);
+    return knownWords(kWordsContext, kCoreWords, coreText);
 }
 
 QStringList transferStateWords() {
@@ -72,8 +72,9 @@ QString totalsLine(const TransferTotals& totals, Direction page) {
     // "%n" for the number of files: English says "1 file" but "2 files".
     static const char* const kTotals =
         QT_TRANSLATE_N_NOOP("nubexa::pages::TransferWords", "共 %n 个文件，剩余 %1，%2");
-    return QCoreApplication::translate(kContext, kTotals, nullptr, static_cast<int>(totals.files))
-        .arg(QString::fromStdString(sizeText(std::to_string(totals.bytesLeft))),
+    return QCoreApplication::translate(kWordsContext, kTotals, nullptr,
+                                       static_cast<int>(totals.files))
+        .arg(QString::fromStdString(nubexa::sizeText(std::to_string(totals.bytesLeft))),
              QString::fromStdString(speedText(std::to_string(totals.speedKBps))));
 }
 

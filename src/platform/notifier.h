@@ -6,6 +6,9 @@
 
 namespace nubexa {
 
+// The caption of the titled message boxes.
+inline constexpr const char* kNoticeCaption = "提示";
+
 // Where the core's messages for the user go. The GUI shows a message box on its own thread,
 // the command-line companion prints, tests record. Any thread may call showMessage; an
 // implementation must be thread-safe and must not block the caller for long.
@@ -13,7 +16,7 @@ class Notifier {
 public:
     virtual ~Notifier() = default;
 
-    // caption: "提示" for the titled boxes, empty for the boxes without caption.
+    // caption: kNoticeCaption for the titled boxes, empty for the boxes without caption.
     virtual void showMessage(const std::string& caption, const std::string& text) = 0;
 };
 

@@ -21,8 +21,7 @@ namespace nubexa {
 
 namespace {
 
-constexpr const char* kCaption = "提示";
-constexpr const char* kFolderExists = "要下载的文件夹已经存在，请改名后再下载！";
+constexpr const char* kDownloadFolderExists = "要下载的文件夹已经存在，请改名后再下载！";
 constexpr const char* kFolderNotCreated = "文件夹创建失败";
 
 // Creates folders; remembers whether any failed so that the user hears it once per download.
@@ -140,7 +139,7 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
     if (!choice.skipExisting &&
         std::filesystem::exists(std::filesystem::symlink_status(target.topFolder(), error)) &&
         !holdsOnlyLeftovers(target.topFolder())) {
-        notifier.showMessage(kCaption, kFolderExists);
+        notifier.showMessage(kNoticeCaption, kDownloadFolderExists);
         return plan;
     }
     FolderMaker folders;
@@ -196,12 +195,12 @@ FolderDownloadPlan planFolderDownload(const FolderListing& listing, Notifier& no
                                        remoteFolderOf(choice.remoteParent, file.path), localRoot});
     }
     if (folders.failed())
-        notifier.showMessage(kCaption, kFolderNotCreated);
+        notifier.showMessage(kNoticeCaption, kFolderNotCreated);
     if (names.changed() > 0)
-        notifier.showMessage(kCaption, std::to_string(names.changed()) +
-                                           " 个文件名无法在本地使用，已改为安全的名称");
+        notifier.showMessage(kNoticeCaption, std::to_string(names.changed()) +
+                                                 " 个文件名无法在本地使用，已改为安全的名称");
     if (names.composed() > 0)
-        notifier.showMessage(kCaption, composedNamesText(names.composed()));
+        notifier.showMessage(kNoticeCaption, composedNamesText(names.composed()));
     plan.result = 1;
     return plan;
 }

@@ -16,8 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kCaption = "提示";
-constexpr const char* kFolderExists = "选择的文件夹已经存在，请修改后再上传";
+constexpr const char* kUploadFolderExists = "选择的文件夹已经存在，请修改后再上传";
 constexpr const char* kNetworkFailed = "网络异常，上传失败";
 constexpr const char* kTopFolderRefused = "不能把文件系统的最顶层作为文件夹上传";
 
@@ -77,7 +76,7 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
         return std::move(m_plan);  // nothing there to upload
     if (top.filename().empty()) {
         // The top of the file system has no name its disk folder could take.
-        m_manager.notifier().showMessage(kCaption, kTopFolderRefused);
+        m_manager.notifier().showMessage(kNoticeCaption, kTopFolderRefused);
         return std::move(m_plan);
     }
 
@@ -85,7 +84,7 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
     const RemoteName mapped = mapToRemoteName(localName);
     if (!mapped.ok()) {
         m_plan.result.skipped.push_back({top.string(), mapped.problem});
-        m_manager.notifier().showMessage(kCaption, "(" + localName + "）" + mapped.problem);
+        m_manager.notifier().showMessage(kNoticeCaption, "(" + localName + "）" + mapped.problem);
         return std::move(m_plan);
     }
     if (mapped.changed)
@@ -94,7 +93,8 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
     const std::string id = addRemoteFolder(m_target.id, name, true);
     if (id.empty()) {
         const bool networkFailed = m_plan.lastFailure == Failure::kNoAnswer;
-        m_manager.notifier().showMessage(kCaption, networkFailed ? kNetworkFailed : kFolderExists);
+        m_manager.notifier().showMessage(kNoticeCaption,
+                                         networkFailed ? kNetworkFailed : kUploadFolderExists);
         return std::move(m_plan);
     }
     result.remoteFolderId = id;
@@ -106,13 +106,13 @@ FolderUploadPlan FolderUploadWalk::prepare(const std::optional<std::string>& roo
     }
     // Once per upload, whatever the size of the tree; the lists are in the result.
     if (!result.renamed.empty())
-        m_manager.notifier().showMessage(kCaption, renamedNamesText(result.renamed.size()));
+        m_manager.notifier().showMessage(kNoticeCaption, renamedNamesText(result.renamed.size()));
     if (!result.numbered.empty())
-        m_manager.notifier().showMessage(kCaption, numberedNamesText(result.numbered.size()));
+        m_manager.notifier().showMessage(kNoticeCaption, numberedNamesText(result.numbered.size()));
     if (result.composedNames > 0)
-        m_manager.notifier().showMessage(kCaption, composedNamesText(result.composedNames));
+        m_manager.notifier().showMessage(kNoticeCaption, composedNamesText(result.composedNames));
     if (!result.skipped.empty())
-        m_manager.notifier().showMessage(kCaption, skippedEntriesText(result.skipped.size()));
+        m_manager.notifier().showMessage(kNoticeCaption, skippedEntriesText(result.skipped.size()));
     return std::move(m_plan);
 }
 
@@ -122,7 +122,8 @@ void FolderUploadWalk::skipEntry(const fs::path& entry, const std::string& why) 
 
 void FolderUploadWalk::skipFolder(const fs::path& folder, const std::string& name) {
     m_plan.result.skippedFolders.push_back(folder.string());
-    m_manager.notifier().showMessage(kCaption, "(" + name + "）文件夹创建失败，其中的文件没有上传");
+    m_manager.notifier().showMessage(kNoticeCaption,
+                                     "(" + name + "）文件夹创建失败，其中的文件没有上传");
 }
 
 void FolderUploadWalk::list(const Level& level) {

@@ -22,8 +22,6 @@ namespace nubexa {
 
 namespace {
 
-constexpr const char* kCaption = "提示";
-
 // An absolute folder ending with '/', the form local_path of uploads is stored in.
 std::string storedFolder(const std::filesystem::path& folder) {
     std::error_code error;
@@ -73,7 +71,7 @@ bool checkUploadLimit(TransferManager& manager, const std::string& name, std::in
     const auto limit = manager.service().account().upload_size;
     if (!limit || size <= *limit)
         return true;
-    manager.notifier().showMessage(kCaption, "(" + name + "）单文件大小超过你当前等级限制");
+    manager.notifier().showMessage(kNoticeCaption, "(" + name + "）单文件大小超过你当前等级限制");
     return false;
 }
 
@@ -124,17 +122,17 @@ QueuedTask TransferQueue::QueueFileUpload(const std::string& localFile,
     if (error || !checkUploadLimit(m_manager, name, size))
         return {};
     if (!readableFile(path.string())) {
-        m_manager.notifier().showMessage(kCaption, "(" + name + "）无法读取，没有上传");
+        m_manager.notifier().showMessage(kNoticeCaption, "(" + name + "）无法读取，没有上传");
         return {false, 0, {}, "无法读取"};
     }
     // Checked before any byte moves: a name the service refuses would fail after the upload.
     const RemoteName remote = mapToRemoteName(name);
     if (!remote.ok()) {
-        m_manager.notifier().showMessage(kCaption, "(" + name + "）" + remote.problem);
+        m_manager.notifier().showMessage(kNoticeCaption, "(" + name + "）" + remote.problem);
         return {false, 0, {}, remote.problem};
     }
     if (remote.changed)
-        m_manager.notifier().showMessage(kCaption, renamedNamesText(1));
+        m_manager.notifier().showMessage(kNoticeCaption, renamedNamesText(1));
 
     NewTaskRow row{m_manager.service().account().uid,
                    storedFolder(path.parent_path()),
@@ -165,9 +163,9 @@ QueuedTask TransferQueue::QueueFileDownload(const DiskItem& item, const std::str
     const LocalName local = localNameFor(listedName);
     if (local.changed) {
         m_manager.notifier().showMessage(
-            kCaption, "(" + listedName + "）的文件名无法在本地使用，已保存为：" + local.name);
+            kNoticeCaption, "(" + listedName + "）的文件名无法在本地使用，已保存为：" + local.name);
     } else if (local.name != listedName) {
-        m_manager.notifier().showMessage(kCaption,
+        m_manager.notifier().showMessage(kNoticeCaption,
                                          "(" + listedName + "）的名称以组合形式（NFC）保存");
     }
     const std::string& localName = local.name;

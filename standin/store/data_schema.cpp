@@ -91,13 +91,13 @@ constexpr const char* kTables[] = {
     "CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
 };
 
-struct Notice {
+struct DefaultNotice {
     const char* title;
     const char* url;
 };
 
 // Relative addresses are completed with the service's public address when served.
-constexpr Notice kDefaultNotices[] = {
+constexpr DefaultNotice kDefaultNotices[] = {
     {"Nubexa网盘客户端全新上线，欢迎体验", "/help/"},
     {"邀请好友注册，双方各得1G空间", "/account/recommend.aspx"},
     {"开通直链服务，文件外链加速", "/account/wip.aspx"},

@@ -20,7 +20,7 @@ bool isMd5(const std::string& text) {
     return true;
 }
 
-std::string upper(std::string text) {
+std::string upperHexDigits(std::string text) {
     for (char& c : text) {
         if (c >= 'a' && c <= 'f')
             c = static_cast<char>(c - 'a' + 'A');
@@ -45,7 +45,7 @@ Outcome UploadRegistry::registerFile(const UploadRequest& request, std::int64_t&
     FolderStore folders(m_tx, m_accountId);
     if (!folders.isLiveFolder(request.folderId))
         return Outcome::failure("目标文件夹不存在");
-    const std::string md5 = upper(request.md5);
+    const std::string md5 = upperHexDigits(request.md5);
 
     // A repeated registration, maybe with a number the first one got for a taken name.
     auto same = m_tx.prepare(

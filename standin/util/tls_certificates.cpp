@@ -17,8 +17,7 @@
 
 namespace nubexa::standin {
 
-namespace {
-
+// Outside the anonymous namespace: LocalAuthority::Keys holds them.
 struct KeyFree {
     void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
 };
@@ -27,6 +26,8 @@ struct CertFree {
 };
 using KeyPtr = std::unique_ptr<EVP_PKEY, KeyFree>;
 using CertPtr = std::unique_ptr<X509, CertFree>;
+
+namespace {
 
 bool isNumericAddress(const std::string& name) {
     unsigned char buffer[16];

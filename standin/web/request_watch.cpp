@@ -85,7 +85,7 @@ int portOf(const sockaddr_storage& address) {
     return -1;
 }
 
-std::string numericAddress(const sockaddr_storage& address) {
+std::string peerAddressText(const sockaddr_storage& address) {
     char text[INET6_ADDRSTRLEN] = "";
     if (address.ss_family == AF_INET)
         ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text,
@@ -124,7 +124,7 @@ void shutDownConnections(int localPort,
         if (syscall(SYS_getsockname, own, reinterpret_cast<sockaddr*>(&local), &localLength) == 0 &&
             portOf(local) == localPort &&
             syscall(SYS_getpeername, own, reinterpret_cast<sockaddr*>(&peer), &peerLength) == 0 &&
-            which(numericAddress(peer), portOf(peer)))
+            which(peerAddressText(peer), portOf(peer)))
             syscall(SYS_shutdown, own, SHUT_RDWR);
         syscall(SYS_close, own);
     }

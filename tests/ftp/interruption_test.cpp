@@ -27,15 +27,14 @@ protected:
     enum class Change { Pause, Delete };
     void interrupt(std::int64_t id, const FTPClient& client, std::function<int()> transfer,
                    std::int64_t after, Change change) {
-        using Clock = std::chrono::steady_clock;
-        Clock::time_point ended;
+        std::chrono::steady_clock::time_point ended;
         auto running = std::async(std::launch::async, [&] {
             const int result = transfer();
-            ended = Clock::now();
+            ended = std::chrono::steady_clock::now();
             return result;
         });
         ASSERT_TRUE(waitUntil([&] { return row(id).transferSize >= after; }, 20s));
-        const auto changedAt = Clock::now();
+        const auto changedAt = std::chrono::steady_clock::now();
         if (change == Change::Pause) {
             setStatusPaused(id);
         } else {

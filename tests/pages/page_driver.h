@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,6 +15,8 @@
 #include "platform/picker.h"
 
 namespace nubexa::test {
+
+inline constexpr std::int64_t kMiB = 1024 * 1024;
 
 // Answers the choosers with what the test says and notes their titles.
 class ScriptedPicker : public Picker {

@@ -11,6 +11,7 @@
 #include <QToolButton>
 
 #include "app/main_wnd.h"
+#include "declared_png.h"
 #include "page_driver.h"
 #include "pages/disk_list_model.h"
 #include "pages/password_dialogs.h"
@@ -24,11 +25,11 @@
 using namespace nubexa;
 using namespace nubexa::pages;
 using nubexa::test::ClientHarness;
+using nubexa::test::declaredPng;
+using nubexa::test::kMiB;
 using nubexa::test::PageDriver;
 
 namespace {
-
-constexpr int kMiB = 1024 * 1024;
 
 QByteArray pictureBytes(QSize size, QColor color, const char* format) {
     QImage image(size, QImage::Format_RGB32);
@@ -38,35 +39,6 @@ QByteArray pictureBytes(QSize size, QColor color, const char* format) {
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
     return bytes;
-}
-
-quint32 crc32Of(const QByteArray& bytes) {
-    quint32 crc = 0xffffffffu;
-    for (const char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-// A PNG whose header declares 60000 × 60000 pixels (a well-formed header, its checksum right)
-// and which holds a few bytes of them.
-QByteArray bombBytes() {
-    auto bigEndian = [](quint32 value) {
-        QByteArray bytes;
-        for (int shift = 24; shift >= 0; shift -= 8)
-            bytes.append(char((value >> shift) & 0xff));
-        return bytes;
-    };
-    auto chunk = [&](const char* type, const QByteArray& data) {
-        const QByteArray typed = QByteArray(type) + data;
-        return bigEndian(quint32(data.size())) + typed + bigEndian(crc32Of(typed));
-    };
-    const QByteArray header =
-        bigEndian(60000) + bigEndian(60000) + QByteArray("\x08\x02\x00\x00\x00", 5);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) +
-           chunk("IDAT", QByteArray("\x78\x9c\x63\x00\x00\x00\x01\x00\x01", 9)) + chunk("IEND", {});
 }
 
 PreviewWindow* openByDoubleClick(PageDriver& driver, const std::string& name) {
@@ -105,7 +77,7 @@ void PreviewWindowTest::picturesAreShownWalkedAndZoomedAndABombIsRefused() {
     QVERIFY(driver.uploadHere({{"red.png", pictureBytes({400, 300}, Qt::red, "PNG")},
                                {"green.png", pictureBytes({50, 20}, Qt::green, "PNG")},
                                {"blue.bmp", pictureBytes({30, 30}, Qt::blue, "BMP")},
-                               {"bomb.png", bombBytes()}}));
+                               {"bomb.png", declaredPng(60000, 60000)}}));
     std::vector<QString> pictures;  // in the page's order
     for (const std::string& name : driver.names())
         if (name == "red.png" || name == "green.png" || name == "blue.bmp" || name == "bomb.png")

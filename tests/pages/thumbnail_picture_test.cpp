@@ -6,45 +6,14 @@
 #include <QTest>
 #include <QtEndian>
 
+#include "declared_png.h"
 #include "pages/thumbnail_picture.h"
 #include "support/qt_test_main.h"
 
 using namespace nubexa::pages;
+using nubexa::test::declaredPng;
 
 namespace {
-
-quint32 crc32Of(const QByteArray& bytes) {
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char byte : bytes) {
-        crc ^= static_cast<quint8>(byte);
-        for (int bit = 0; bit < 8; ++bit)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-QByteArray chunk(const char* type, const QByteArray& data) {
-    QByteArray body = QByteArray(type) + data;
-    QByteArray out(4, '\0');
-    qToBigEndian<quint32>(static_cast<quint32>(data.size()), out.data());
-    out += body;
-    QByteArray crc(4, '\0');
-    qToBigEndian<quint32>(crc32Of(body), crc.data());
-    return out + crc;
-}
-
-// A PNG whose header says width × height (8-bit RGB) and whose data is a few rows of zeros.
-QByteArray declaredPng(quint32 width, quint32 height) {
-    QByteArray header(13, '\0');
-    qToBigEndian<quint32>(width, header.data());
-    qToBigEndian<quint32>(height, header.data() + 4);
-    header[8] = 8;  // bit depth
-    header[9] = 2;  // RGB
-    // qCompress puts the length before the zlib stream.
-    const QByteArray rows = qCompress(QByteArray(64 * 1024, '\0'), 9).mid(4);
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", rows) +
-           chunk("IEND", {});
-}
 
 QByteArray encoded(const QImage& image, const char* format) {
     QByteArray bytes;

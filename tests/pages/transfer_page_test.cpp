@@ -37,11 +37,10 @@
 using namespace nubexa;
 using namespace nubexa::pages;
 using nubexa::test::ClientHarness;
+using nubexa::test::kMiB;
 using nubexa::test::PageDriver;
 
 namespace {
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 std::string uidOf(PageDriver& driver) {
     return driver.harness().client().session().service().account().uid;

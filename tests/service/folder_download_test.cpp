@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "endpoints.h"
 #include "platform/notifier.h"
 #include "service_fixture.h"
 #include "store/store_gate.h"
@@ -13,8 +14,6 @@ namespace nubexa::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-const std::string kPath = "/UserService.asmx/GetFilesWhitPath";
 
 class FolderDownload : public ServiceTest {
 protected:
@@ -54,7 +53,7 @@ protected:
 
 TEST_F(FolderDownload, CreatesTheFoldersAndQueuesOneWaitingRowPerFile) {
     m_server.answer(
-        kPath,
+        kGetFilesWithPath,
         accepted("<parentid>3</parentid><files>"
                  "<file id=\"11\" name=\"a\" ext=\".txt\" size=\"5\" path=\"/trip/\"/>"
                  "<file id=\"12\" name=\"图\" ext=\"\" size=\"3000000000\" path=\"/trip/day1/\"/>"
@@ -64,7 +63,7 @@ TEST_F(FolderDownload, CreatesTheFoldersAndQueuesOneWaitingRowPerFile) {
                  "</folders>"));
     EXPECT_EQ(download(), 1);
     EXPECT_EQ(m_server.lastTarget(),
-              kPath + "?uid=42&token=T&dir=20&order=&desc=&sign=" + md5Hex("42T20"));
+              kGetFilesWithPath + "?uid=42&token=T&dir=20&order=&desc=&sign=" + md5Hex("42T20"));
     EXPECT_TRUE(fs::is_directory(root() + "/trip/day1/empty"));
     EXPECT_TRUE(m_notifier.messages().empty());
 
@@ -89,8 +88,9 @@ TEST_F(FolderDownload, AnExistingLocalFolderQueuesNothing) {
     // of an earlier download of ours is taken again.
     fs::create_directories(root() + "/trip");
     std::ofstream(root() + "/trip/mine.txt") << "mine";
-    m_server.answer(kPath, accepted("<files><file id=\"11\" name=\"a\" ext=\".txt\" size=\"5\""
-                                    " path=\"/trip/\"/></files><folders/>"));
+    m_server.answer(kGetFilesWithPath,
+                    accepted("<files><file id=\"11\" name=\"a\" ext=\".txt\" size=\"5\""
+                             " path=\"/trip/\"/></files><folders/>"));
     EXPECT_EQ(download(), 0);
     ASSERT_EQ(m_notifier.messages().size(), 1u);
     EXPECT_EQ(m_notifier.messages()[0].caption, "提示");
@@ -100,7 +100,7 @@ TEST_F(FolderDownload, AnExistingLocalFolderQueuesNothing) {
 
 TEST_F(FolderDownload, EntriesThatWouldLeaveTheTargetAreSkipped) {
     m_server.answer(
-        kPath,
+        kGetFilesWithPath,
         accepted(
             "<files>"
             "<file id=\"1\" name=\"ok\" ext=\".txt\" size=\"1\" path=\"/trip/sub/\"/>"
@@ -130,7 +130,7 @@ TEST_F(FolderDownload, EntriesThatWouldLeaveTheTargetAreSkipped) {
 }
 
 TEST_F(FolderDownload, AFolderNameThatIsNotOneNameIsRefused) {
-    m_server.answer(kPath, accepted("<files/><folders/>"));
+    m_server.answer(kGetFilesWithPath, accepted("<files/><folders/>"));
     EXPECT_EQ(download("../up"), 0);
     EXPECT_EQ(download(""), 0);
     EXPECT_FALSE(fs::exists(m_dir.file("up")));
@@ -139,7 +139,7 @@ TEST_F(FolderDownload, AFolderNameThatIsNotOneNameIsRefused) {
 TEST_F(FolderDownload, AFolderThatCannotBeCreatedIsReportedOnceAndRowsStillQueue) {
     writeFile(m_dir.file("plain"), "not a folder");
     m_server.answer(
-        kPath,
+        kGetFilesWithPath,
         accepted("<files><file id=\"1\" name=\"a\" ext=\".t\" size=\"1\" path=\"/trip/\"/>"
                  "<file id=\"2\" name=\"b\" ext=\".t\" size=\"1\" path=\"/trip/s/\"/></files>"
                  "<folders><folder id=\"3\" name=\"s\" path=\"/trip/\"/></folders>"));
@@ -152,24 +152,25 @@ TEST_F(FolderDownload, NamesAreKeptApartLocallyInTheirComposedFormAndCutToWhatTh
     const std::string longName(300, 'x');
     const std::string decomposed = "e\xCC\x81";  // "é" as macOS writes it
     m_server.answer(
-        kPath, accepted("<files>"
-                        "<file id=\"1\" name=\"" +
-                        decomposed +
-                        "\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
-                        "<file id=\"2\" name=\"\xC3\xA9\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
-                        "<file id=\"3\" name=\"" +
-                        longName +
-                        "\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
-                        "<file id=\"4\" name=\"d\" ext=\"\" size=\"1\" path=\"/trip/" +
-                        decomposed +
-                        "/\"/>"
-                        "<file id=\"5\" name=\"same\" ext=\"\" size=\"1\" path=\"/trip/\"/>"
-                        "</files><folders>"
-                        "<folder id=\"6\" name=\"" +
-                        decomposed +
-                        "\" path=\"/trip/\"/>"
-                        "<folder id=\"7\" name=\"same\" path=\"/trip/\"/>"
-                        "</folders>"));
+        kGetFilesWithPath,
+        accepted("<files>"
+                 "<file id=\"1\" name=\"" +
+                 decomposed +
+                 "\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+                 "<file id=\"2\" name=\"\xC3\xA9\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+                 "<file id=\"3\" name=\"" +
+                 longName +
+                 "\" ext=\".txt\" size=\"1\" path=\"/trip/\"/>"
+                 "<file id=\"4\" name=\"d\" ext=\"\" size=\"1\" path=\"/trip/" +
+                 decomposed +
+                 "/\"/>"
+                 "<file id=\"5\" name=\"same\" ext=\"\" size=\"1\" path=\"/trip/\"/>"
+                 "</files><folders>"
+                 "<folder id=\"6\" name=\"" +
+                 decomposed +
+                 "\" path=\"/trip/\"/>"
+                 "<folder id=\"7\" name=\"same\" path=\"/trip/\"/>"
+                 "</folders>"));
     EXPECT_EQ(download(), 1);
     std::vector<std::string> names;
     for (const auto& row : rows())
@@ -187,8 +188,8 @@ TEST_F(FolderDownload, NamesAreKeptApartLocallyInTheirComposedFormAndCutToWhatTh
 
 TEST_F(FolderDownload, NoAnswerOrNoResultCreatesNothing) {
     EXPECT_EQ(download(), 0);
-    EXPECT_EQ(sent(kPath).size(), 3u);
-    m_server.answer(kPath, "<root><files/></root>");
+    EXPECT_EQ(sent(kGetFilesWithPath).size(), 3u);
+    m_server.answer(kGetFilesWithPath, "<root><files/></root>");
     EXPECT_EQ(download(), 1);
     EXPECT_FALSE(fs::exists(root() + "/trip"));
     EXPECT_TRUE(rows().empty());

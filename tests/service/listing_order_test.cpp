@@ -5,14 +5,11 @@
 #include <future>
 #include <thread>
 
+#include "endpoints.h"
 #include "service_fixture.h"
 
 namespace nubexa::test {
 namespace {
-
-const std::string kGetFiles = "/UserService.asmx/GetFiles";
-const std::string kRecycle = "/UserService.asmx/GetRecycleFiles";
-const std::string kUserInfo = "/UserService.asmx/GetUserInfo";
 
 std::string oneFile(const std::string& name) {
     return accepted("<files><file id=\"1\" name=\"" + name + "\"/></files><folders/>");

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "endpoints.h"
 #include "platform/listed_size.h"
 #include "service/disk_entries.h"
 #include "service_fixture.h"
 
 namespace nubexa::test {
 namespace {
-
-const std::string kGetFiles = "/UserService.asmx/GetFiles";
 
 std::string fileElement(int i) {
     const std::string n = std::to_string(i);

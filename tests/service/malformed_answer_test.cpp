@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "endpoints.h"
 #include "service_fixture.h"
 
 namespace nubexa::test {
 namespace {
-
-const std::string kGetFiles = "/UserService.asmx/GetFiles";
-const std::string kLogin = "/OAuthService.asmx/Login";
 
 class Answers : public ServiceTest {
 protected:

@@ -3,14 +3,11 @@
 #include <filesystem>
 #include <set>
 
+#include "endpoints.h"
 #include "service_fixture.h"
 
 namespace nubexa::test {
 namespace {
-
-const std::string kLogin = "/OAuthService.asmx/Login";
-const std::string kApiLogin = "/OAuthService.asmx/APILogin";
-const std::string kUserInfo = "/UserService.asmx/GetUserInfo";
 
 std::string clientElement(const std::string& avatar = "me.png") {
     return R"(<client key="K" token="T1" param_token="PT" uid="42" DiskSize="1073741824")"

@@ -36,10 +36,11 @@ bool registerQtTest(const char* sourcePath, QtTestApplication application, QtTes
 
 }  // namespace nubexa::test
 
-#define NUBEXA_QTEST_REGISTER(TestObject, application)                                   \
-    namespace {                                                                          \
-    [[maybe_unused]] const bool nubexaQtTestRegistered = ::nubexa::test::registerQtTest( \
-        __FILE__, application, [] { return std::unique_ptr<QObject>(new TestObject); }); \
+#define NUBEXA_QTEST_REGISTER(TestObject, application)                                           \
+    namespace {                                                                                  \
+    [[maybe_unused]] const bool nubexaQtTestRegistered##TestObject =                             \
+        ::nubexa::test::registerQtTest(__FILE__, application,                                    \
+                                       [] { return std::unique_ptr<QObject>(new TestObject); }); \
     }
 
 #define NUBEXA_QTEST(TestObject) \
