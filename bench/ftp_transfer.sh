@@ -10,6 +10,7 @@
 # Ends with: BENCH ftp_transfer <key>=<value> ...
 set -euo pipefail
 
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 RELEASE_DIR="${RELEASE_DIR:?RELEASE_DIR must name the release build}"
 CLI="$RELEASE_DIR/src/cli/nubexa-cli"
 SIZE_MIB="${FTP_BENCH_MIB:-512}"
@@ -90,14 +91,9 @@ start_pureftpd() {
 
 # vsftpd's program from its Debian package, fetched once.
 vsftpd_program() {
-    local cache="${NUBEXA_PEER_DIR:-$RELEASE_DIR/peers}/vsftpd"
-    if [ ! -x "$cache/usr/sbin/vsftpd" ]; then
-        mkdir -p "$cache"
-        (cd "$cache" && apt-get download vsftpd >/dev/null 2>&1 && dpkg -x vsftpd_*.deb .) ||
-            return 1
-    fi
-    echo "$cache/usr/sbin/vsftpd"
+    "$ROOT/tools/fetch_vsftpd.sh" "${NUBEXA_PEER_DIR:-$RELEASE_DIR/peers}/vsftpd"
 }
+
 run_vsftpd() {
     sed -e "s/@PORT@/$PORT/" -e "s/@LOW@/$LOW/" -e "s/@HIGH@/$((LOW + 200))/" \
         "$WORK/vsftpd.conf.in" >"$WORK/vsftpd.conf"
