@@ -23,6 +23,8 @@ namespace {
 
 constexpr const char* kDownloadFolderExists = "要下载的文件夹已经存在，请改名后再下载！";
 constexpr const char* kFolderNotCreated = "文件夹创建失败";
+constexpr const char* kListingRefused = "操作失败";
+constexpr const char* kListingNetworkFailed = "网络异常，下载失败";
 
 // Creates folders; remembers whether any failed so that the user hears it once per download.
 class FolderMaker {
@@ -117,8 +119,15 @@ FolderDownloadPlan prepareFolderDownload(const ServiceClient& service, Notifier&
                                          const FolderDownloadChoice& choice) {
     const AccountInfo account = service.account();
     const auto listing = service.GetFilesWhitPath(account.uid, account.token, folderId, "", "");
-    if (listing.failure == Failure::kRefused)
-        return {1, Failure::kRefused, {}};  // an answer without "result" lists nothing
+    // A listing the service refused (an answer without "result") or that never came is a
+    // download that did not happen: said so, rather than queued as an empty folder.
+    if (listing.failure == Failure::kRefused || listing.failure == Failure::kMalformed) {
+        notifier.showMessage(kNoticeCaption,
+                             listing.message.empty() ? kListingRefused : listing.message);
+        return {0, listing.failure, {}};
+    }
+    if (listing.networkFailed())
+        notifier.showMessage(kNoticeCaption, kListingNetworkFailed);
     if (!listing.ok())
         return {0, listing.failure, {}};
     return planFolderDownload(listing.value, notifier, account.uid, localRoot, folderName, parentId,

@@ -35,7 +35,8 @@ struct FolderDownloadPlan {
 // The blocking step of a folder download (the listing and the local folders); any thread.
 // Creates localRoot/folderName/ and every folder below it. Result 0 when that local folder
 // exists already ("要下载的文件夹已经存在，请改名后再下载！") with more in it than folders and
-// partial files (what a deleted download of it leaves), or nothing could be read. Entries
+// partial files (what a deleted download of it leaves), or when the listing failed or was
+// refused (said through `notifier`: "网络异常，下载失败", or the service's words, "操作失败"). Entries
 // whose path or name would leave localRoot/folderName are skipped and reported on stderr.
 // `parentId` is recorded in every row (the folder the disk page shows).
 FolderDownloadPlan prepareFolderDownload(const ServiceClient& service, Notifier& notifier,

@@ -186,13 +186,16 @@ TEST_F(FolderDownload, NamesAreKeptApartLocallyInTheirComposedFormAndCutToWhatTh
               std::vector<std::string>{"3 个文件名无法在本地使用，已改为安全的名称"});
 }
 
-TEST_F(FolderDownload, NoAnswerOrNoResultCreatesNothing) {
+// A listing that never came or that the service refused fails the download with a message:
+// nothing created, nothing queued, and never taken for an empty folder.
+TEST_F(FolderDownload, NoAnswerOrNoResultCreatesNothingAndSaysWhy) {
     EXPECT_EQ(download(), 0);
     EXPECT_EQ(sent(kGetFilesWithPath).size(), 3u);
     m_server.answer(kGetFilesWithPath, "<root><files/></root>");
-    EXPECT_EQ(download(), 1);
+    EXPECT_EQ(download(), 0);
     EXPECT_FALSE(fs::exists(root() + "/trip"));
     EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，下载失败", "操作失败"}));
 }
 
 }  // namespace
