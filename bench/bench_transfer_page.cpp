@@ -17,6 +17,7 @@
 #include "bench_world.h"
 #include "pages/transfer_list_model.h"
 #include "pages/transfer_page.h"
+#include "pages/transfer_rows_relay.h"
 #include "pages/x_page_my_disk.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
