@@ -447,6 +447,9 @@ void CXPageMyDisk::applyPage(const Target& target) {
     showNavigation();
     m_upload->setPicture(m_page == kPageMyDisk && !m_uploadQueued ? pictures::kUploadFile
                                                                   : pictures::kUploadFileEnable);
+    // It uploads only into the disk page's folder: elsewhere it is out of the focus chain and
+    // says so to assistive tools, as its picture says so to the eye.
+    m_upload->setEnabled(m_page == kPageMyDisk);
     if (m_page == kPageMyDisk)
         m_uploadQueued = false;
 }

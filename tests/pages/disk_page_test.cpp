@@ -1,5 +1,6 @@
 // The disk page against the stand-in with its demo data: navigation, protected folders, pages,
 // sort and search, drops and downloads, and a service that stops answering.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -380,8 +381,15 @@ void DiskPageTest::theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize() {
     QCOMPARE(rightGap(page.searchBox()), searchGap);
     // The navigation column stays as it was: the room goes to the list.
     QCOMPARE(page.list()->mapTo(frame, QPoint(0, 0)).x() - list.x(), 199);
+    // The upload button works on the disk page only; elsewhere it is off, not just grey.
+    QAbstractButton* upload = nullptr;
+    for (auto* button : frame->findChildren<QAbstractButton*>())
+        if (button->accessibleName() == QStringLiteral("上传"))
+            upload = button;
+    QVERIFY(upload && upload->isEnabled());
     page.switchPage(kPageUploading);
     QVERIFY(driver.settle());
+    QVERIFY(!upload->isEnabled());
     QCOMPARE(page.transfers().list()->geometry(), list.adjusted(0, 0, 300, 160));
     QCOMPARE(rightGap(page.transfers().startAllButton()), startGap);
 
