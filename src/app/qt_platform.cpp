@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QThread>
@@ -101,8 +103,10 @@ void QtNotifier::showMessage(const std::string& caption, const std::string& text
 
 namespace {
 
-std::optional<std::string> pick(QWidget* owner, const std::string& title, bool folder) {
+std::optional<std::string> pick(QWidget* owner, const std::string& title, bool folder,
+                                const QString& startIn) {
     QFileDialog dialog(owner, coreText(title));
+    dialog.setDirectory(startIn);
     dialog.setFileMode(folder ? QFileDialog::Directory : QFileDialog::ExistingFile);
     if (folder)
         dialog.setOption(QFileDialog::ShowDirsOnly);
@@ -123,12 +127,25 @@ std::optional<std::string> pick(QWidget* owner, const std::string& title, bool f
 
 }  // namespace
 
+QString QtPicker::startFolder() const {
+    // Not the working folder, which for a client started from a menu is anywhere.
+    return !m_lastFolder.isEmpty() && QFileInfo(m_lastFolder).isDir() ? m_lastFolder
+                                                                      : QDir::homePath();
+}
+
 std::optional<std::string> QtPicker::pickFile(const std::string& title) {
-    return pick(m_owner, title, false);
+    auto chosen = pick(m_owner, title, false, startFolder());
+    if (chosen)
+        m_lastFolder = QFileInfo(QString::fromStdString(*chosen)).absolutePath();
+    return chosen;
 }
 
 std::optional<std::string> QtPicker::pickFolder(const std::string& title) {
-    return pick(m_owner, title, true);
+    // A folder chosen last time opens as it was: one click takes it again.
+    auto chosen = pick(m_owner, title, true, startFolder());
+    if (chosen)
+        m_lastFolder = QString::fromStdString(*chosen);
+    return chosen;
 }
 
 void DesktopBrowser::openUrl(const std::string& url) {

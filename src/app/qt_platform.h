@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QString>
 #include <QWidget>
 
 #include "platform/browser.h"
@@ -43,8 +44,12 @@ public:
     std::optional<std::string> pickFile(const std::string& title) override;
     std::optional<std::string> pickFolder(const std::string& title) override;
 
+    // Where the next dialog opens: the folder of the last pick while it exists, else home.
+    QString startFolder() const;
+
 private:
     QPointer<QWidget> m_owner;
+    QString m_lastFolder;
 };
 
 // The desktop's browser.
