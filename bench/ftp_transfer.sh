@@ -48,6 +48,8 @@ cleanup() {
     rm -rf "$WORK" "$COLD"
 }
 trap cleanup EXIT
+# A signal ends the script through its EXIT trap (bash runs none when a signal kills it).
+trap 'exit 143' TERM INT
 
 greets() { # <port>
     timeout 2 bash -c "exec 3<>/dev/tcp/127.0.0.1/$1 && head -c 3 <&3" 2>/dev/null | grep -q 220

@@ -24,6 +24,8 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
+# A signal ends the script through its EXIT trap (bash runs none when a signal kills it).
+trap 'exit 143' TERM INT
 start_standin
 
 head -c $((MIB * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"
