@@ -53,9 +53,7 @@ cleanup() {
     stop_standin
     rm -rf "$WORK"
 }
-trap cleanup EXIT
-# A signal ends the script through its EXIT trap (bash runs none when a signal kills it).
-trap 'exit 143' TERM INT
+on_exit cleanup
 
 # Passive ports in a range the relay listens on too; tried again when one is taken.
 LOW=$((20000 + RANDOM % 30000))

@@ -23,9 +23,7 @@ cleanup() {
     stop_standin
     rm -rf "$WORK"
 }
-trap cleanup EXIT
-# A signal ends the script through its EXIT trap (bash runs none when a signal kills it).
-trap 'exit 143' TERM INT
+on_exit cleanup
 start_standin
 
 head -c $((MIB * 1024 * 1024)) /dev/urandom >"$WORK/big.bin"

@@ -19,13 +19,7 @@ command -v lftp >/dev/null || { echo "BENCH small_files skipped=no_lftp"; exit 0
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/nubexa-small-bench-XXXXXX")"
 # shellcheck source=lib/standin.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib/standin.sh"
-cleanup() {
-    stop_standin
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-# A signal ends the script through its EXIT trap (bash runs none when a signal kills it).
-trap 'exit 143' TERM INT
+on_exit stop_standin_and_clean
 start_standin
 
 

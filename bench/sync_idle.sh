@@ -20,13 +20,7 @@ done
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/nubexa-sync-bench-XXXXXX")"
 # shellcheck source=lib/standin.sh
 . "$(dirname "${BASH_SOURCE[0]}")/lib/standin.sh"
-cleanup() {
-    stop_standin
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-# A signal ends the script through its EXIT trap (bash runs none when a signal kills it).
-trap 'exit 143' TERM INT
+on_exit stop_standin_and_clean
 start_standin
 
 TREE="$WORK/tree"

@@ -44,3 +44,16 @@ same_tree() { diff -r "$1" "$2" >/dev/null || { echo "$1 differs from $2" >&2; e
 ids_of() { # <disk folder> : the server names (id + extension) of its files
     "$CLI" ls "$1" | awk -F'\t' '$1 !~ /\/$/ && $4 ~ /^id=/ { sub("id=", "", $4); n = $1; sub(/^[^.]*/, "", n); print $4 n }'
 }
+
+# on_exit FUNCTION: FUNCTION runs when the script ends, at its end or by SIGTERM or Ctrl-C (bash
+# runs no EXIT trap when a signal kills it).
+on_exit() {
+    trap "$1" EXIT
+    trap 'exit 143' TERM INT
+}
+
+# The usual end: the stand-in stopped, the work folder gone.
+stop_standin_and_clean() {
+    stop_standin
+    rm -rf "$WORK"
+}
