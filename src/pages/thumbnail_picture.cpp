@@ -66,8 +66,16 @@ bool hasThumbnail(const QString& extension) {
         format.remove(0, 1);
     if (format == "jpeg")
         format = "jpg";
-    static const QList<QByteArray> kWanted{"jpg", "png", "gif", "webp", "bmp"};
-    return kWanted.contains(format) && QImageReader::supportedImageFormats().contains(format);
+    // Asked once: the readers' list is built anew on every call, and a folder asks for each file.
+    static const QList<QByteArray> kReadable = [] {
+        QList<QByteArray> readable;
+        const QList<QByteArray> supported = QImageReader::supportedImageFormats();
+        for (const char* wanted : {"jpg", "png", "gif", "webp", "bmp"})
+            if (supported.contains(wanted))
+                readable.push_back(wanted);
+        return readable;
+    }();
+    return kReadable.contains(format);
 }
 
 }  // namespace nubexa::pages

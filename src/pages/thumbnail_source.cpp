@@ -39,6 +39,23 @@ QPixmap ThumbnailSource::thumbnail(const DiskFileEntry& file) const {
 }
 
 void ThumbnailSource::request(const std::vector<DiskFileEntry>& files, bool shown) {
+    // Handed to the pool in batches: a task each for a folder of ten thousand pictures held
+    // the GUI thread for tens of milliseconds. Those in sight go in small ones, so that both
+    // decoding threads take them.
+    const std::size_t batchSize = shown ? 4 : 64;
+    std::vector<DiskFileEntry> batch;
+    const auto startBatch = [&] {
+        if (batch.empty())
+            return;
+        m_pool.start([this, files = std::move(batch), shown, generation = m_generation.load()] {
+            for (const DiskFileEntry& file : files) {
+                if (generation != m_generation)
+                    return;  // another folder is shown
+                look(file, shown);
+            }
+        });
+        batch.clear();
+    };
     for (const DiskFileEntry& file : files) {
         const QString key = keyOf(file);
         if (!wants(file) || m_ready.contains(key))
@@ -49,22 +66,26 @@ void ThumbnailSource::request(const std::vector<DiskFileEntry>& files, bool show
             continue;
         }
         m_asked.insert(key);
-        m_pool.start([this, file, shown] {
-            if (const auto kept = m_session.findThumbnail(file)) {
-                const ThumbnailPicture picture =
-                    makeThumbnail(QByteArray::fromStdString(*kept), m_settings.box);
-                if (picture.outcome == ThumbnailPicture::Outcome::kMade)
-                    return made(file, picture.image);
-            }
-            const std::string tag = keyOf(file).toStdString();
-            {
-                std::lock_guard lock(m_mutex);
-                m_fetching[tag] = file;
-            }
-            m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, *this,
-                                      shown);
-        });
+        batch.push_back(file);
+        if (batch.size() == batchSize)
+            startBatch();
     }
+    startBatch();
+}
+
+void ThumbnailSource::look(const DiskFileEntry& file, bool shown) {
+    if (const auto kept = m_session.findThumbnail(file)) {
+        const ThumbnailPicture picture =
+            makeThumbnail(QByteArray::fromStdString(*kept), m_settings.box);
+        if (picture.outcome == ThumbnailPicture::Outcome::kMade)
+            return made(file, picture.image);
+    }
+    const std::string tag = keyOf(file).toStdString();
+    {
+        std::lock_guard lock(m_mutex);
+        m_fetching[tag] = file;
+    }
+    m_session.fetchRemoteFile({tag, file.id + file.ext, m_settings.mostBytes}, *this, shown);
 }
 
 void ThumbnailSource::moveAhead(const DiskFileEntry& file) {
@@ -78,6 +99,7 @@ void ThumbnailSource::moveAhead(const DiskFileEntry& file) {
 }
 
 void ThumbnailSource::dropWaiting() {
+    ++m_generation;
     m_session.dropWaitingRemoteFiles(*this);
     m_pool.clear();
     // What is not here yet is asked for again when its folder is shown again.

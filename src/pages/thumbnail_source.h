@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QThreadPool>
+#include <atomic>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -58,13 +59,16 @@ private:
     void made(const DiskFileEntry& file, const QImage& image);        // from any thread
     void handOver();                                                  // on the GUI thread
     void moveAhead(const DiskFileEntry& file);
+    // On the pool: the cache's thumbnail, else a fetch.
+    void look(const DiskFileEntry& file, bool shown);
     static QString keyOf(const DiskFileEntry& file);
 
     ClientSession& m_session;
     const Settings m_settings;
-    QThreadPool m_pool;               // reads the cache and decodes
-    QHash<QString, QPixmap> m_ready;  // by keyOf
-    QSet<QString> m_asked;            // by keyOf
+    QThreadPool m_pool;                // reads the cache and decodes
+    QHash<QString, QPixmap> m_ready;   // by keyOf
+    QSet<QString> m_asked;             // by keyOf
+    std::atomic<int> m_generation{0};  // one more for each folder shown
     std::mutex m_mutex;
     std::unordered_map<std::string, DiskFileEntry> m_fetching;  // by tag; guarded by m_mutex
     struct Made {
