@@ -27,31 +27,38 @@ void FramelessWindow::setFrame(const pictures::Picture& picture, const pictures:
     update();
 }
 
-void FramelessWindow::paintEvent(QPaintEvent*) {
+void FramelessWindow::paintEvent(QPaintEvent* event) {
+    const QPixmap background =
+        m_background.isEmpty() ? QPixmap() : m_pictures.picture(m_background);
+    const QPixmap frame = m_frame.isEmpty() ? QPixmap() : m_pictures.picture(m_frame);
     QPainter painter(this);
+    m_backdrop.draw(painter, *this, *event, {background.cacheKey(), frame.cacheKey()},
+                    [&](QPainter& offscreen, const QRect& area) {
+                        paintBackdrop(offscreen, area, background, frame);
+                    });
+}
+
+void FramelessWindow::paintBackdrop(QPainter& painter, const QRect& area, const QPixmap& background,
+                                    const QPixmap& frame) const {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     QPainterPath outline;
-    outline.addRoundedRect(QRectF(rect()), kCornerRadius, kCornerRadius);
+    outline.addRoundedRect(QRectF(area), kCornerRadius, kCornerRadius);
     painter.setClipPath(outline);
 
     // A calm base colour shows while pictures load or when one is missing.
     painter.fillPath(outline, QColor(0x1f, 0x6f, 0xc5));
-    const QPixmap background =
-        m_background.isEmpty() ? QPixmap() : m_pictures.picture(m_background);
     if (!background.isNull())
-        painter.drawPixmap(rect(), background);
-
-    const QPixmap frame = m_frame.isEmpty() ? QPixmap() : m_pictures.picture(m_frame);
+        painter.drawPixmap(area, background);
     if (frame.isNull())
         return;
     const bool fits = m_frameEdges.left() + m_frameEdges.right() < frame.width() &&
                       m_frameEdges.top() + m_frameEdges.bottom() < frame.height();
     if (!fits) {
-        painter.drawPixmap(rect(), frame);
+        painter.drawPixmap(area, frame);
         return;
     }
-    qDrawBorderPixmap(&painter, rect(), m_frameEdges, frame);
+    qDrawBorderPixmap(&painter, area, m_frameEdges, frame);
 }
 
 void FramelessWindow::mousePressEvent(QMouseEvent* event) {

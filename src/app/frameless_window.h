@@ -5,6 +5,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "app/painted_backdrop.h"
 #include "picture_catalog.h"
 
 namespace nubexa::app {
@@ -39,7 +40,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void paintBackdrop(QPainter& painter, const QRect& area, const QPixmap& background,
+                       const QPixmap& frame) const;
+
     PictureCache& m_pictures;
+    PaintedBackdrop m_backdrop;
     QString m_background;
     QString m_frame;
     QMargins m_frameEdges;

@@ -32,14 +32,19 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
+        const QPixmap picture = m_cache.picture(m_picture);
         QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(rect(), m_cache.picture(m_picture));
+        m_backdrop.draw(painter, *this, *event, {picture.cacheKey()},
+                        [&](QPainter& offscreen, const QRect& area) {
+                            offscreen.setRenderHint(QPainter::SmoothPixmapTransform);
+                            offscreen.drawPixmap(area, picture);
+                        });
     }
 
 private:
     PictureCache& m_cache;
+    PaintedBackdrop m_backdrop;
     QString m_picture;
 };
 
