@@ -1,6 +1,8 @@
 #include "pages/thumbnail_source.h"
 
-#include <QThread>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "pages/thumbnail_picture.h"
@@ -8,12 +10,28 @@
 
 namespace nubexa::pages {
 
+namespace {
+
+// Decoding yields to the GUI thread and the transfers, but is never held back for long: at the
+// idle scheduling class, one busy program elsewhere kept 100 thumbnails from coming for minutes.
+// Linux keeps a nice value per thread.
+constexpr int kDecodingNice = 10;
+
+void lowerThisThread() {
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kDecodingNice);
+}
+
+}  // namespace
+
 ThumbnailSource::ThumbnailSource(ClientSession& session, Settings settings, QObject* parent)
     : QObject(parent), m_session(session), m_settings(settings) {
     // Decoding is work for the cores the transfers and the GUI thread leave: on a machine of
-    // two cores, decoding at the GUI thread's priority held the window up.
+    // two cores, decoding at the GUI thread's priority held the window up (see lowerThisThread).
     m_pool.setMaxThreadCount(2);
-    m_pool.setThreadPriority(QThread::IdlePriority);
 }
 
 ThumbnailSource::~ThumbnailSource() {
@@ -48,6 +66,7 @@ void ThumbnailSource::request(const std::vector<DiskFileEntry>& files, bool show
         if (batch.empty())
             return;
         m_pool.start([this, files = std::move(batch), shown, generation = m_generation.load()] {
+            lowerThisThread();
             for (const DiskFileEntry& file : files) {
                 if (generation != m_generation)
                     return;  // another folder is shown
@@ -122,6 +141,7 @@ void ThumbnailSource::remoteFileFetched(const RemoteFileResult& result) {
         return;  // asked once: not again while the page lives
     // Decoded on the pool: the connection takes the next file meanwhile.
     m_pool.start([this, file, bytes = QByteArray::fromStdString(result.bytes)] {
+        lowerThisThread();
         const ThumbnailPicture picture = makeThumbnail(bytes, m_settings.box);
         if (picture.outcome != ThumbnailPicture::Outcome::kMade)
             return;
