@@ -16,10 +16,12 @@
 #include "service/service_client.h"
 #include "service/text_codec.h"
 #include "session/client_session.h"
+#include "session/same_bytes.h"
 #include "sync/local_scan.h"
 #include "sync/local_trash.h"
 #include "sync/reconcile.h"
 #include "sync/sync_journal.h"
+#include "transfer/signed_in_client.h"
 
 namespace nubexa {
 
@@ -547,7 +549,43 @@ bool SyncPairs::remove(std::int64_t pairId) {
         [&](LocalStore& store) { return SyncJournal(store).removePair(uid, pairId); });
 }
 
+void SyncRound::settleSameBytes(std::vector<SyncAction>& actions) {
+    if (!m_session.transfersStarted())
+        return;  // no file server to read from: the conflicts stand
+    std::unique_ptr<SignedInClient> signedIn;
+    std::vector<bool> settled(actions.size(), false);
+    for (std::size_t i = 0; i + 1 < actions.size(); ++i) {
+        SyncAction& copy = actions[i];
+        const SyncAction& download = actions[i + 1];
+        if (copy.kind != SyncAction::Kind::kConflictCopy || copy.folder ||
+            download.kind != SyncAction::Kind::kDownload || download.localPath != copy.localPath ||
+            copy.local.size != copy.remote.size)
+            continue;
+        if (m_stopFlag)
+            break;
+        if (!signedIn)
+            signedIn = std::make_unique<SignedInClient>(m_session.manager(), m_stopFlag);
+        const std::string ext = splitRemoteName(nameOf(copy.remotePath)).second;
+        if (compareWithDisk(*signedIn, copy.remote.id + ext,
+                            m_pair.localFolder + "/" + copy.localPath,
+                            copy.local.size) != SameBytes::kSame)
+            continue;
+        copy.kind = SyncAction::Kind::kRecord;
+        copy.conflictPath.clear();
+        settled[i + 1] = true;  // the download
+    }
+    if (signedIn)
+        signedIn->quit();
+    std::vector<SyncAction> kept;
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+        if (!settled[i])
+            kept.push_back(std::move(actions[i]));
+    }
+    actions = std::move(kept);
+}
+
 void SyncRound::stop() {
+    m_stopFlag = true;
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_stopped = true;
     if (m_queueRun != nullptr)
@@ -570,7 +608,8 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
     if (before.failed != SyncRoundResult::End::kDone)
         return ended(before.failed);
     result.skipped = before.skipped;
-    const SyncPlan plan = reconcile(before.input);
+    SyncPlan plan = reconcile(before.input);
+    settleSameBytes(plan.actions);
     result.files = plan.files;
     result.destructive = plan.destructive;
     for (const auto& unsendable : plan.unsendable)

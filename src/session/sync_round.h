@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -12,6 +13,8 @@
 #include "sync/sync_types.h"
 
 namespace nubexa {
+
+struct SyncAction;
 
 class ClientSession;
 class TransferView;
@@ -111,12 +114,17 @@ public:
 
 private:
     bool stopped();
+    // Conflicts whose two sides hold the same bytes (a first round over folders that already
+    // match, the same edit made on both sides) become records: no copy, no download. A file
+    // that could not be compared keeps both versions, as any conflict does.
+    void settleSameBytes(std::vector<SyncAction>& actions);
     // The pair's last sync set to now: kDone, or kStoreFailed when bin.db refused.
     SyncRoundResult stampDone(SyncRoundResult& result);
 
     ClientSession& m_session;
     const SyncPair m_pair;
     TransferView& m_view;
+    std::atomic<bool> m_stopFlag{false};  // m_stopped, for the file server's reads
     std::mutex m_mutex;
     bool m_stopped = false;          // guarded by m_mutex
     QueueRun* m_queueRun = nullptr;  // guarded by m_mutex: the one running

@@ -1,8 +1,8 @@
 // Sync rounds through the session against the stand-in: a backup round and an idle one after
 // it, an edit that needs no asking, the deletion rail, a mirror round that keeps a local edit as a
-// conflict copy, two-way deletions into a bin or trash, a vanished local folder, and rounds harmed
-// at their k-th bin.db access or web request, for every k, each followed by a round that must end
-// where an unharmed round ends.
+// conflict copy, a first two-way round over folders that already match, two-way deletions into
+// a bin or trash, a vanished local folder, and rounds harmed at their k-th bin.db access or web
+// request, for every k, each followed by a round that must end where an unharmed round ends.
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 #include "platform/notifier.h"
 #include "session/client_session.h"
@@ -91,6 +92,20 @@ protected:
         return pair;
     }
 
+    // Another local folder paired with `source`'s disk folder, holding `files`.
+    SyncPair pairOver(const SyncPair& source, const std::string& name, SyncMode mode,
+                      const Files& files = {}) {
+        SyncPair other = source;
+        other.localFolder = m_dir.path() + "/" + name;
+        other.mode = mode;
+        fs::create_directories(other.localFolder);
+        writeFiles(other.localFolder, files);
+        const SyncPairAdded added = SyncPairs(*m_session).add(other);
+        EXPECT_EQ(added.outcome, SyncPairAdded::Outcome::kAdded);
+        other.id = added.id;
+        return other;
+    }
+
     SyncRoundResult round(const SyncPair& pair) {
         return SyncRound(*m_session, pair, m_view).run(m_options);
     }
@@ -160,13 +175,7 @@ TEST_F(SyncRoundTest, MirrorKeepsALocalEditAsAConflictCopyAndPausesWhenTheFolder
     writeFiles(source.localFolder, kSample);
     ASSERT_EQ(round(source).end, SyncRoundResult::End::kDone);
 
-    SyncPair mirror = source;
-    mirror.localFolder = m_dir.path() + "/mirror";
-    mirror.mode = SyncMode::kMirror;
-    fs::create_directories(mirror.localFolder);
-    const SyncPairAdded added = SyncPairs(*m_session).add(mirror);
-    ASSERT_EQ(added.outcome, SyncPairAdded::Outcome::kAdded);
-    mirror.id = added.id;
+    const SyncPair mirror = pairOver(source, "mirror", SyncMode::kMirror);
     ASSERT_EQ(round(mirror).end, SyncRoundResult::End::kDone);
     Files down = readTree(mirror.localFolder);
     EXPECT_EQ(down["sub/deep/photo.jpg"], kSample.at("sub/deep/photo.jpg"));
@@ -205,6 +214,49 @@ TEST_F(SyncRoundTest, MirrorKeepsALocalEditAsAConflictCopyAndPausesWhenTheFolder
     SyncPair nested = source;
     nested.localFolder = mirror.localFolder + "/sub";
     EXPECT_EQ(SyncPairs(*m_session).add(nested).problem, SyncFolderProblem::kInsideAPair);
+}
+
+// A two-way pair made over a local folder that already holds the disk's files: the same bytes
+// on both sides are taken as synced, and only a file that differs (in content, at the same size)
+// keeps both versions. The second round has nothing left to do but send that copy up.
+TEST_F(SyncRoundTest, AFirstTwoWayRoundOverMatchingFoldersCopiesOnlyWhatDiffers) {
+    m_options.askAboveShare = 1.0;
+    const Files disk = {{"same.txt", "same bytes"},
+                        {"empty.txt", ""},
+                        {"sub/same.bin", std::string(300000, 's')},
+                        {"differs.txt", "disk side!"}};
+    const SyncPair source = pair("matching", SyncMode::kBackup);
+    writeFiles(source.localFolder, disk);
+    ASSERT_EQ(round(source).end, SyncRoundResult::End::kDone);
+
+    Files local = disk;
+    local["differs.txt"] = "local side";  // as long as the disk's
+    const SyncPair copy = pairOver(source, "already here", SyncMode::kTwoWay, local);
+
+    // Unfinished: the conflict copy is new on this side, for the next round to send up.
+    const SyncRoundResult first = round(copy);
+    EXPECT_EQ(first.end, SyncRoundResult::End::kUnfinished);
+    EXPECT_TRUE(first.problems.empty()) << ::testing::PrintToString(first.problems);
+    EXPECT_EQ(first.conflicts, 1);
+    EXPECT_EQ(first.downloaded, 1);
+    EXPECT_EQ(first.uploaded, 0);
+    Files after = readTree(copy.localFolder);
+    std::vector<std::string> copies;
+    for (const auto& [path, content] : after) {
+        if (path.find("冲突") != std::string::npos)
+            copies.push_back(path);
+    }
+    ASSERT_EQ(copies.size(), 1u) << ::testing::PrintToString(copies);
+    EXPECT_EQ(after[copies.front()], "local side");
+    EXPECT_EQ(after["differs.txt"], "disk side!");
+    EXPECT_EQ(after.size(), local.size() + 1);
+
+    const SyncRoundResult second = round(copy);
+    EXPECT_EQ(second.end, SyncRoundResult::End::kDone);
+    EXPECT_EQ(second.conflicts, 0);
+    EXPECT_EQ(second.downloaded, 0);
+    EXPECT_EQ(second.uploaded, 1);  // the conflict copy
+    EXPECT_EQ(remoteSizes(copy).size(), disk.size() + 1);
 }
 
 // Two-way: a deletion on either side goes to the other side's bin or trash, a change on the
