@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cstdio>
+#include <functional>
 #include <mutex>
 
 namespace nubexa {
@@ -56,11 +57,13 @@ constexpr int kIdlePollMs = 1000;
 // Every request goes through a multi handle, so that a wait can be cut short (a progress
 // callback would be asked only about once a second while libcurl connects), and so that one
 // connection cache serves all requests of a thread.
-CURLcode performOn(CURLM* multi, CURL* handle, const std::atomic<bool>* stop) {
+// `stoppable`: `stopped` may turn true, so the waits are short.
+CURLcode performOn(CURLM* multi, CURL* handle, bool stoppable,
+                   const std::function<bool()>& stopped) {
     curl_multi_add_handle(multi, handle);
     CURLcode result = CURLE_ABORTED_BY_CALLBACK;
     int running = 1;
-    while (stop == nullptr || !stop->load()) {
+    while (!stopped()) {
         if (curl_multi_perform(multi, &running) != CURLM_OK) {
             result = CURLE_FAILED_INIT;
             break;
@@ -74,7 +77,7 @@ CURLcode performOn(CURLM* multi, CURL* handle, const std::atomic<bool>* stop) {
             }
             break;
         }
-        curl_multi_poll(multi, nullptr, 0, stop != nullptr ? kStopPollMs : kIdlePollMs, nullptr);
+        curl_multi_poll(multi, nullptr, 0, stoppable ? kStopPollMs : kIdlePollMs, nullptr);
     }
     // A request cut in the middle closes its connection; a whole one leaves it in the cache.
     curl_multi_remove_handle(multi, handle);
@@ -185,9 +188,13 @@ bool HttpFetcher::isCertificateProblem(int code) {
            code == CURLE_SSL_CERTPROBLEM || code == CURLE_SSL_ISSUER_ERROR;
 }
 
+bool HttpFetcher::stopRaised() const {
+    return (m_stop != nullptr && m_stop->load()) || (m_callStop != nullptr && m_callStop->load());
+}
+
 int HttpFetcher::perform(const std::string& url, std::string& body, std::string* why) const {
     // Asked before a handle exists: a stop that came first must not leave one behind.
-    if (m_stop != nullptr && m_stop->load())
+    if (stopRaised())
         return CURLE_ABORTED_BY_CALLBACK;
     initialiseCurlOnce();
     const HandleLease lease;
@@ -218,7 +225,8 @@ int HttpFetcher::perform(const std::string& url, std::string& body, std::string*
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, m_limits.lowSpeedBytesPerSecond);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, m_limits.lowSpeedSeconds);
     curl_easy_setopt(handle, CURLOPT_TIMEOUT_MS, m_limits.totalTimeoutMs);
-    const CURLcode result = performOn(lease.multi(), handle, m_stop);
+    const CURLcode result =
+        performOn(lease.multi(), handle, m_stop || m_callStop, [this] { return stopRaised(); });
     if (why != nullptr && result != CURLE_OK)
         *why = error[0] != '\0' ? error : curl_easy_strerror(result);
     return static_cast<int>(result);

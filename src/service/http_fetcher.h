@@ -35,6 +35,9 @@ public:
     // A request in flight ends within about 50 ms after `*stop` turns true, connect included.
     // Null: never. The flag must outlive perform().
     void setStopFlag(const std::atomic<bool>* stop) { m_stop = stop; }
+    // A second flag that ends it as well: the caller's own (a sync round being stopped), beside
+    // the client's. Null: none.
+    void setCallStopFlag(const std::atomic<bool>* stop) { m_callStop = stop; }
 
     // Sends `url` and appends the answer bytes to `body`. Returns the libcurl result code
     // (0 = success, 2 when no easy handle could be created, 42 when stopped). Callers judge the
@@ -53,7 +56,10 @@ private:
     FetchLimits m_limits;
     std::string m_caFile;
     bool m_verbose = false;
+    bool stopRaised() const;
+
     const std::atomic<bool>* m_stop = nullptr;
+    const std::atomic<bool>* m_callStop = nullptr;
 };
 
 }  // namespace nubexa

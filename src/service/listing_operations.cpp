@@ -204,13 +204,14 @@ ServiceResult<FolderListing> ServiceClient::GetFilesWhitPath(const std::string& 
 
 ServiceResult<TreeListing> ServiceClient::treeBelow(const std::string& uid,
                                                     const std::string& token,
-                                                    const std::string& dir) const {
+                                                    const std::string& dir,
+                                                    const std::atomic<bool>* stop) const {
     using Result = ServiceResult<TreeListing>;
     const auto query = listingQuery("GetFilesWhitPath", uid, token)
                            .add("dir", dir)
                            .add("order", "")
                            .add("desc", "");
-    auto text = m_frame.fetchLarge(query.signedUrl(m_frame.apiHost()));
+    auto text = m_frame.fetchLarge(query.signedUrl(m_frame.apiHost()), stop);
     if (!text.ok())
         return Result::failed(text.failure);
     std::optional<TreeListingRead> read = readTreeListing(text.value);

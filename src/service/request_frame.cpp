@@ -38,11 +38,12 @@ FetchLimits largeAnswerLimits(const FetchLimits& plain) {
 RequestFrame::RequestFrame(std::string apiHost, FrameOptions options)
     : m_apiHost(std::move(apiHost)), m_options(std::move(options)) {}
 
-RequestFrame::Attempt RequestFrame::tryOnce(const std::string& url,
-                                            const FetchLimits& limits) const {
+RequestFrame::Attempt RequestFrame::tryOnce(const std::string& url, const FetchLimits& limits,
+                                            const std::atomic<bool>* callStop) const {
     HttpFetcher fetcher(limits);
     fetcher.setVerbose(m_options.verbose);
     fetcher.setStopFlag(m_options.stop.get());
+    fetcher.setCallStopFlag(callStop);
     fetcher.setCaFile(m_options.caFile);
     std::string body;
     std::string why;
@@ -76,17 +77,19 @@ ServiceResult<std::string> RequestFrame::fetch(const std::string& url, Repeat re
     return fetchWith(url, repeat, accept, m_options.limits);
 }
 
-ServiceResult<std::string> RequestFrame::fetchLarge(const std::string& url) const {
-    return fetchWith(url, Repeat::kBounded, {}, largeAnswerLimits(m_options.limits));
+ServiceResult<std::string> RequestFrame::fetchLarge(const std::string& url,
+                                                    const std::atomic<bool>* callStop) const {
+    return fetchWith(url, Repeat::kNever, {}, largeAnswerLimits(m_options.limits), callStop);
 }
 
 ServiceResult<std::string> RequestFrame::fetchWith(const std::string& url, Repeat repeat,
-                                                   const Accept& accept,
-                                                   const FetchLimits& limits) const {
+                                                   const Accept& accept, const FetchLimits& limits,
+                                                   const std::atomic<bool>* callStop) const {
+    const auto halted = [&] { return stopped() || (callStop != nullptr && callStop->load()); };
     const int attempts = repeat == Repeat::kNever ? 1 : std::max(1, m_options.attempts);
     bool answered = false;
-    for (int attempt = 0; attempt < attempts && !stopped(); ++attempt) {
-        auto [answer, untrusted] = tryOnce(url, limits);
+    for (int attempt = 0; attempt < attempts && !halted(); ++attempt) {
+        auto [answer, untrusted] = tryOnce(url, limits, callStop);
         if (untrusted)
             return ServiceResult<std::string>::failed(Failure::kUntrusted);
         if (answer.empty())
@@ -95,7 +98,7 @@ ServiceResult<std::string> RequestFrame::fetchWith(const std::string& url, Repea
         if (!accept || accept(answer))
             return ServiceResult<std::string>::success(std::move(answer));
     }
-    if (stopped())
+    if (halted())
         return ServiceResult<std::string>::failed(Failure::kStopped);
     return ServiceResult<std::string>::failed(answered ? Failure::kMalformed : Failure::kNoAnswer);
 }

@@ -47,8 +47,11 @@ public:
     ServiceResult<std::string> fetch(const std::string& url, Repeat repeat,
                                      const Accept& accept = {}) const;
     // fetch() of an answer the service makes in one piece for a whole tree, which grows with
-    // the tree: it is given longer to come and more room (see largeAnswerLimits).
-    ServiceResult<std::string> fetchLarge(const std::string& url) const;
+    // the tree: it is given longer to come and more room (see largeAnswerLimits), and is asked
+    // for once: three minute-long waits in a row would only hold up whoever waits for it.
+    // `callStop` (null: none) ends it as the frame's own stop flag does.
+    ServiceResult<std::string> fetchLarge(const std::string& url,
+                                          const std::atomic<bool>* callStop = nullptr) const;
 
     // The decoded answer of one request; empty when there was none (refused, timed out, cut,
     // stopped, or an empty body).
@@ -68,9 +71,11 @@ private:
         std::string answer;
         bool untrusted = false;
     };
-    Attempt tryOnce(const std::string& url, const FetchLimits& limits) const;
+    Attempt tryOnce(const std::string& url, const FetchLimits& limits,
+                    const std::atomic<bool>* callStop = nullptr) const;
     ServiceResult<std::string> fetchWith(const std::string& url, Repeat repeat,
-                                         const Accept& accept, const FetchLimits& limits) const;
+                                         const Accept& accept, const FetchLimits& limits,
+                                         const std::atomic<bool>* callStop = nullptr) const;
 
     std::string m_apiHost;
     FrameOptions m_options;

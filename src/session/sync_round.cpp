@@ -40,11 +40,12 @@ struct RemoteTree {
     std::map<std::string, std::string> folderIds;
 };
 
-ServiceResult<RemoteTree> listRemote(ClientSession& session, const std::string& folderId) {
+ServiceResult<RemoteTree> listRemote(ClientSession& session, const std::string& folderId,
+                                     const std::atomic<bool>& stop) {
     const AccountInfo account = session.service().account();
     // A refusal is a folder that is gone (or the top, which cannot be a pair's): never an
     // empty folder, which would read as every file deleted.
-    auto listing = session.service().treeBelow(account.uid, account.token, folderId);
+    auto listing = session.service().treeBelow(account.uid, account.token, folderId, &stop);
     if (!listing.ok())
         return ServiceResult<RemoteTree>::failed(listing.failure);
     RemoteTree tree;
@@ -430,14 +431,17 @@ struct RoundLook {
     std::vector<std::pair<std::string, std::string>> skipped;
 };
 
-RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOptions& options) {
+RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOptions& options,
+               const std::atomic<bool>& stop) {
     RoundLook look;
     // The listing first: reading its answer is the round's peak of memory, which the journal
     // and the scan need not add to.
-    auto remote = listRemote(session, pair.remoteFolderId);
+    auto remote = listRemote(session, pair.remoteFolderId, stop);
     if (!remote.ok()) {
-        look.failed = SyncRoundResult::End::kListingFailed;
-        look.listingFailure = remote.failure;
+        const bool stopped = remote.failure == Failure::kStopped && stop;
+        look.failed =
+            stopped ? SyncRoundResult::End::kInterrupted : SyncRoundResult::End::kListingFailed;
+        look.listingFailure = stopped ? Failure::kNone : remote.failure;
         return look;
     }
     auto journal =
@@ -603,7 +607,7 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
         result.end = end;
         return result;
     };
-    RoundLook before = look(m_session, m_pair, options);
+    RoundLook before = look(m_session, m_pair, options, m_stopFlag);
     result.listingFailure = before.listingFailure;
     if (before.failed != SyncRoundResult::End::kDone)
         return ended(before.failed);
@@ -658,7 +662,7 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
     if (result.awaitsTransfers)
         return ended(SyncRoundResult::End::kUnfinished);
     // The transfers are confirmed by what both sides hold now, not by the queue's word.
-    RoundLook after = look(m_session, m_pair, options);
+    RoundLook after = look(m_session, m_pair, options, m_stopFlag);
     if (after.failed == SyncRoundResult::End::kStoreFailed)
         return ended(SyncRoundResult::End::kStoreFailed);
     if (after.failed != SyncRoundResult::End::kDone)

@@ -194,6 +194,24 @@ TEST_F(FrameOnService, FolderMoveFailsAfterOneCutAttempt) {
     EXPECT_EQ(sent("/fileservice.asmx/FolderMove").size(), 1u);
 }
 
+// A sync round's listing of a whole tree is given a minute to come; the round's own stop (the
+// user signing out) ends the wait at once, and nothing else of the client stops with it.
+TEST_F(FrameOnService, AStalledTreeListingEndsWithItsCallersStop) {
+    const std::string kTree = "/UserService.asmx/GetFilesWhitPath";
+    m_server.stall(kTree);
+    m_server.answer("/fileservice.asmx/FolderMove", "<root><result>1</result></root>");
+    ServiceClient& service = client();
+    std::atomic<bool> stop{false};
+    auto listing =
+        std::async(std::launch::async, [&] { return service.treeBelow("u", "t", "3", &stop); });
+    ASSERT_TRUE(m_server.waitForRequests(kTree, 1));
+    stop = true;
+    ASSERT_EQ(listing.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(listing.get().failure, Failure::kStopped);
+    EXPECT_EQ(sent(kTree).size(), 1u);
+    EXPECT_EQ(service.FolderMove("u", "t", "5", "0"), 1);
+}
+
 TEST_F(FrameOnService, EveryValueArrivesWholeAndIsSignedAsTheServiceDecodesIt) {
     // '&', '=', '%', '#', quotes, space, UTF-8 and control bytes as %XX: no value can end early
     // or add a parameter, and the sign covers the values themselves.
