@@ -1860,6 +1860,18 @@ Deleted or replaced files go to the recycle bin and can be restored.</translatio
         <source>nubexa-cli 正在管理这台电脑上的传输队列，同步由它进行。</source>
         <translation>nubexa-cli is running this computer&apos;s transfer queue; it keeps the sync folders in step.</translation>
     </message>
+    <message>
+        <source>查看网盘改动的间隔：</source>
+        <translation>Check the disk for changes every:</translation>
+    </message>
+    <message>
+        <source> 分钟</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>查看网盘改动的间隔（分钟）</source>
+        <translation>Interval between checks of the disk, in minutes</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::pages::SyncPairAddDialog</name>

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <sstream>
 #include <tuple>
 
 #include "cli/argument_checks.h"
@@ -263,7 +265,7 @@ int syncNow(const CliContext& context, bool confirmed) {
 }
 
 struct SyncRunArgs {
-    double intervalSeconds = 60;
+    std::optional<double> intervalSeconds;  // unset: the user's choice
     bool confirmed = false;
 };
 
@@ -289,8 +291,13 @@ int syncRun(const CliContext& context, const SyncRunArgs& args) {
     session.startQueueOnly();
     SyncKeeperOptions options;
     options.round = roundOptions(session, args.confirmed);
-    options.interval = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::duration<double>(args.intervalSeconds));
+    if (args.intervalSeconds) {
+        options.interval = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::duration<double>(*args.intervalSeconds));
+    }
+    const double seconds = args.intervalSeconds.value_or(
+        60.0 *
+        SyncPairs(session.client()).checkMinutes().value_or(SyncPairs::kDefaultCheckMinutes));
     RoundReporter reporter;
     SyncKeeper keeper(session.client(), session.view(), options, reporter);
     std::mutex mutex;
@@ -305,7 +312,7 @@ int syncRun(const CliContext& context, const SyncRunArgs& args) {
         say("keeping the sync pairs in step, a round every {} s and after each local change; "
             "Ctrl-C stops",
             "保持同步，每 {} 秒一轮，本地文件改动后立即同步；按 Ctrl-C 停止",
-            {std::to_string(args.intervalSeconds)}));
+            {(std::ostringstream() << seconds).str()}));
     keeper.start();
     std::unique_lock<std::mutex> lock(mutex);
     woken.wait(lock, [&] { return stop; });
@@ -357,9 +364,11 @@ void addSyncCommands(CLI::App& app, const CliContext& context, int& exitCode) {
     auto run = std::make_shared<SyncRunArgs>();
     CLI::App* runCommand = sync->add_subcommand(
         "run", "Keep every pair in step until Ctrl-C: a round of each, then again every interval");
-    runCommand->add_option("--interval", run->intervalSeconds, "seconds between rounds")
-        ->check(secondsBetween(0.05, 86400.0))
-        ->capture_default_str();
+    runCommand
+        ->add_option("--interval", run->intervalSeconds,
+                     "seconds between rounds; without it, the minutes chosen in the desktop "
+                     "client's sync folders (5 unless chosen)")
+        ->check(secondsBetween(0.05, 86400.0));
     runCommand->add_flag("--yes", run->confirmed,
                          "go ahead with rounds that delete or replace more than 30 % of a pair's "
                          "files");

@@ -94,7 +94,10 @@ SyncFolders* SyncFolders::installInto(app::CMainWnd& client) {
 }
 
 SyncFolders::SyncFolders(app::CMainWnd& client)
-    : QObject(&client), m_client(client), m_model(new SyncPairModel(this)) {
+    : QObject(&client),
+      m_client(client),
+      m_model(new SyncPairModel(this)),
+      m_checkMinutes(SyncPairs::kDefaultCheckMinutes) {
     connect(&client, &app::CMainWnd::mainWindowBuilt, this, &SyncFolders::start);
     connect(&client, &app::CMainWnd::windowsClosing, this, &SyncFolders::stop);
     connect(&client, &app::CMainWnd::syncFoldersRequested, this, &SyncFolders::openDialog);
@@ -122,6 +125,13 @@ void SyncFolders::start(app::MainFrame* /*frame*/) {
         [this](const std::optional<std::vector<SyncPair>>& pairs) {
             if (pairs)
                 m_model->setPairs(*pairs);
+        });
+    m_client.requests().run<std::optional<int>>(
+        this, [&session] { return SyncPairs(session).checkMinutes(); },
+        [this](const std::optional<int>& minutes) {
+            m_checkMinutes = minutes.value_or(SyncPairs::kDefaultCheckMinutes);
+            if (m_dialog)
+                m_dialog->showCheckMinutes(m_checkMinutes);
         });
     keepIfQueueTaken();
 }
@@ -165,6 +175,8 @@ void SyncFolders::openDialog() {
     connect(dialog, &SyncFoldersDialog::addRequested, this, &SyncFolders::openAddDialog);
     connect(dialog, &SyncFoldersDialog::removeRequested, this, &SyncFolders::removePair);
     connect(dialog, &SyncFoldersDialog::syncNowRequested, this, &SyncFolders::syncNow);
+    connect(dialog, &SyncFoldersDialog::checkMinutesChosen, this, &SyncFolders::setCheckMinutes);
+    dialog->showCheckMinutes(m_checkMinutes);
     dialog->show();
     // A round that stopped at the rail while the dialog was closed asks now.
     for (int row = 0; row < m_model->rowCount(); ++row) {
@@ -217,6 +229,22 @@ void SyncFolders::removePair(std::int64_t pairId) {
             m_model->removePair(pairId);
             if (m_keeper)
                 m_keeper->pairsChanged();
+        });
+}
+
+void SyncFolders::setCheckMinutes(int minutes) {
+    ClientSession& session = m_client.session();
+    m_client.requests().run<bool>(
+        this, [&session, minutes] { return SyncPairs(session).setCheckMinutes(minutes); },
+        [this, minutes](bool stored) {
+            if (!stored) {
+                if (m_dialog)
+                    m_dialog->showCheckMinutes(m_checkMinutes);  // still the one that holds
+                return;
+            }
+            m_checkMinutes = minutes;
+            if (m_keeper)
+                m_keeper->pairsChanged();  // the keeper reads the interval again
         });
 }
 

@@ -41,6 +41,8 @@ public:
     void addPair(const SyncPairFields& fields);
     void removePair(std::int64_t pairId);
     void syncNow(std::int64_t pairId, bool confirmed);
+    void setCheckMinutes(int minutes);
+    int checkMinutes() const { return m_checkMinutes; }
 
 private:
     class RoundsToGui;
@@ -57,6 +59,7 @@ private:
     std::unique_ptr<RoundsToGui> m_rounds;
     std::unique_ptr<SyncKeeper> m_keeper;
     QPointer<SyncFoldersDialog> m_dialog;
+    int m_checkMinutes;  // as bin.db holds it
 };
 
 }  // namespace nubexa::pages

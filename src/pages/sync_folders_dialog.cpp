@@ -6,10 +6,13 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include "pages/sync_pair_model.h"
+#include "session/sync_round.h"
 
 namespace nubexa::pages {
 
@@ -32,7 +35,9 @@ SyncFoldersDialog::SyncFoldersDialog(SyncPairModel& model, QWidget* parent)
       m_add(button(tr("添加…"), this)),
       m_remove(button(tr("移除"), this)),
       m_syncNow(button(tr("立即同步"), this)),
-      m_close(button(tr("关闭"), this)) {
+      m_close(button(tr("关闭"), this)),
+      m_checkLabel(new QLabel(tr("查看网盘改动的间隔："), this)),
+      m_checkMinutes(new QSpinBox(this)) {
     setWindowTitle(tr("同步文件夹"));
     setAccessibleName(tr("同步文件夹"));
     m_hint->setWordWrap(true);
@@ -50,11 +55,22 @@ SyncFoldersDialog::SyncFoldersDialog(SyncPairModel& model, QWidget* parent)
     header->setSectionResizeMode(SyncPairModel::kLocal, QHeaderView::Stretch);
     header->setSectionResizeMode(SyncPairModel::kState, QHeaderView::Stretch);
     m_remove->setToolTip(tr("停止同步；两边的文件保持不变"));
+    // Local changes go up as they happen; the disk's are seen at this interval.
+    m_checkMinutes->setRange(SyncPairs::kCheckMinutesRange.first,
+                             SyncPairs::kCheckMinutesRange.second);
+    m_checkMinutes->setValue(SyncPairs::kDefaultCheckMinutes);
+    m_checkMinutes->setSuffix(tr(" 分钟"));
+    m_checkMinutes->setKeyboardTracking(false);  // one choice per edit, not per digit
+    m_checkMinutes->setAccessibleName(tr("查看网盘改动的间隔（分钟）"));
+    m_checkLabel->setBuddy(m_checkMinutes);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_add);
     buttons->addWidget(m_remove);
     buttons->addWidget(m_syncNow);
+    buttons->addSpacing(16);
+    buttons->addWidget(m_checkLabel);
+    buttons->addWidget(m_checkMinutes);
     buttons->addStretch(1);
     buttons->addWidget(m_close);
     auto* layout = new QVBoxLayout(this);
@@ -64,7 +80,8 @@ SyncFoldersDialog::SyncFoldersDialog(SyncPairModel& model, QWidget* parent)
     setTabOrder(m_table, m_add);
     setTabOrder(m_add, m_remove);
     setTabOrder(m_remove, m_syncNow);
-    setTabOrder(m_syncNow, m_close);
+    setTabOrder(m_syncNow, m_checkMinutes);
+    setTabOrder(m_checkMinutes, m_close);
     resize(820, 360);
 
     connect(m_add, &QPushButton::clicked, this, &SyncFoldersDialog::addRequested);
@@ -74,6 +91,7 @@ SyncFoldersDialog::SyncFoldersDialog(SyncPairModel& model, QWidget* parent)
     });
     connect(m_syncNow, &QPushButton::clicked, this, &SyncFoldersDialog::syncSelected);
     connect(m_close, &QPushButton::clicked, this, &QDialog::close);
+    connect(m_checkMinutes, &QSpinBox::valueChanged, this, &SyncFoldersDialog::checkMinutesChosen);
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &SyncFoldersDialog::updateButtons);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int at) {
@@ -85,6 +103,11 @@ SyncFoldersDialog::SyncFoldersDialog(SyncPairModel& model, QWidget* parent)
     if (m_model.rowCount() > 0)
         m_table->selectRow(0);
     setRoundsRunHere(true);
+}
+
+void SyncFoldersDialog::showCheckMinutes(int minutes) {
+    const QSignalBlocker quiet(m_checkMinutes);
+    m_checkMinutes->setValue(minutes);
 }
 
 int SyncFoldersDialog::selectedRow() const {

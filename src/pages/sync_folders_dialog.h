@@ -7,6 +7,7 @@
 
 class QLabel;
 class QPushButton;
+class QSpinBox;
 class QTableView;
 
 namespace nubexa::pages {
@@ -26,11 +27,14 @@ public:
     void setRoundsRunHere(bool here);
     // A round of `pairId` stopped at the rail: asks whether it may go ahead.
     void askToGoAhead(std::int64_t pairId);
+    // Shows how often the disk is looked at, without saying it was chosen.
+    void showCheckMinutes(int minutes);
 
     QTableView* table() const { return m_table; }
     QPushButton* addButton() const { return m_add; }
     QPushButton* removeButton() const { return m_remove; }
     QPushButton* syncNowButton() const { return m_syncNow; }
+    QSpinBox* checkMinutesBox() const { return m_checkMinutes; }
     // The open question about the rail; null when none is open.
     QMessageBox* question() const { return m_question; }
 
@@ -39,6 +43,7 @@ signals:
     void removeRequested(std::int64_t pairId);
     // confirmed: the user said yes to what the round would delete or replace.
     void syncNowRequested(std::int64_t pairId, bool confirmed);
+    void checkMinutesChosen(int minutes);
 
 private:
     // -1 without a selection.
@@ -53,6 +58,8 @@ private:
     QPushButton* m_remove;
     QPushButton* m_syncNow;
     QPushButton* m_close;
+    QLabel* m_checkLabel;
+    QSpinBox* m_checkMinutes;
     QPointer<QMessageBox> m_question;
     bool m_roundsHere = true;
 };

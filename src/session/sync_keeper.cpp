@@ -96,13 +96,25 @@ bool SyncKeeper::watching() const {
     return m_watch && m_watch->watcher().ok();
 }
 
+std::chrono::milliseconds SyncKeeper::interval() {
+    if (m_options.interval)
+        return *m_options.interval;
+    const auto minutes = SyncPairs(m_session).checkMinutes();
+    return std::chrono::minutes(minutes.value_or(SyncPairs::kDefaultCheckMinutes));
+}
+
 void SyncKeeper::loop() {
-    auto nextAll = std::chrono::steady_clock::now();
+    // The first round of every pair at once.
+    auto lastAll = std::chrono::steady_clock::time_point::min();
     for (;;) {
         bool all = false;
         std::set<std::int64_t> due;
         std::set<std::int64_t> confirmed;
         std::set<std::string> changed;
+        // A changed choice (pairsChanged wakes the loop) moves the next round of all.
+        const auto nextAll = lastAll == std::chrono::steady_clock::time_point::min()
+                                 ? lastAll
+                                 : lastAll + interval();
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             // The periodic round is a deadline of this wait; everything else is pushed.
@@ -115,7 +127,7 @@ void SyncKeeper::loop() {
             const auto now = std::chrono::steady_clock::now();
             all = std::exchange(m_allDue, false) || now >= nextAll;
             if (all)
-                nextAll = now + m_options.interval;
+                lastAll = now;
             m_reread = false;
             due = std::exchange(m_due, {});
             confirmed = std::exchange(m_confirmed, {});

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -20,8 +21,9 @@ class TransferView;
 struct SyncKeeperOptions {
     SyncRoundOptions round;  // deletionsConfirmed: every round goes ahead past the rail
     // The periodic round of every pair: the safety net for what the watcher cannot see (a
-    // change on the disk, events the kernel dropped, a folder it could not watch).
-    std::chrono::milliseconds interval{std::chrono::minutes(5)};
+    // change on the disk, events the kernel dropped, a folder it could not watch). Unset: the
+    // user's choice (SyncPairs::checkMinutes), read again at every wake.
+    std::optional<std::chrono::milliseconds> interval;
     // How long a local folder must be quiet (and its files closed) before its round.
     std::chrono::milliseconds settle{std::chrono::milliseconds(500)};
 };
@@ -68,6 +70,7 @@ public:
 private:
     class Watch;
     void loop();
+    std::chrono::milliseconds interval();
     void runRound(const SyncPair& pair, bool confirmed);
 
     ClientSession& m_session;

@@ -547,6 +547,23 @@ std::optional<std::vector<SyncPair>> SyncPairs::list() {
     return m_session.gate().run([&](LocalStore& store) { return SyncJournal(store).pairs(uid); });
 }
 
+std::optional<int> SyncPairs::checkMinutes() {
+    const std::string uid = m_session.account().uid;
+    const auto stored = m_session.gate().run(
+        [&](LocalStore& store) { return SyncJournal(store).checkMinutes(uid); });
+    if (!stored)
+        return std::nullopt;
+    return *stored > 0 ? std::clamp(*stored, kCheckMinutesRange.first, kCheckMinutesRange.second)
+                       : kDefaultCheckMinutes;
+}
+
+bool SyncPairs::setCheckMinutes(int minutes) {
+    const std::string uid = m_session.account().uid;
+    const int kept = std::clamp(minutes, kCheckMinutesRange.first, kCheckMinutesRange.second);
+    return m_session.gate().run(
+        [&](LocalStore& store) { return SyncJournal(store).setCheckMinutes(uid, kept); });
+}
+
 bool SyncPairs::remove(std::int64_t pairId) {
     const std::string uid = m_session.account().uid;
     return m_session.gate().run(

@@ -55,6 +55,14 @@ public:
     // False when the user has no such pair or bin.db refused.
     bool remove(std::int64_t pairId);
 
+    // How often the pairs look at the disk for its changes, as the user chose
+    // (kCheckMinutesRange), else kDefaultCheckMinutes; nullopt when bin.db could not be read.
+    static constexpr int kDefaultCheckMinutes = 5;
+    static constexpr std::pair<int, int> kCheckMinutesRange{1, 240};
+    std::optional<int> checkMinutes();
+    // False when bin.db refused; a choice outside the range is taken as its nearest end.
+    bool setCheckMinutes(int minutes);
+
 private:
     ClientSession& m_session;
 };

@@ -101,7 +101,9 @@ constexpr const char* kCreateSyncTables =
     " pending_kind INTEGER DEFAULT 0, pending_size INTEGER DEFAULT 0,"
     " pending_mtime INTEGER DEFAULT 0, pending_inode INTEGER DEFAULT 0,"
     " pending_remote_id TEXT DEFAULT '', pending_remote_size INTEGER DEFAULT 0,"
-    " PRIMARY KEY (pair_id, local_path));";
+    " PRIMARY KEY (pair_id, local_path));"
+    "CREATE TABLE IF NOT EXISTS t_sync_options (user_id TEXT PRIMARY KEY,"
+    " check_minutes INTEGER DEFAULT 0);";
 
 // How far each byte range of a download over several connections has come. Files of earlier
 // versions get it when they can be written; without it every download takes one connection.

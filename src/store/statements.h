@@ -303,6 +303,13 @@ inline constexpr const char* kDeleteSyncPair = "DELETE FROM t_sync_pair WHERE id
 inline constexpr const char* kDeleteSyncJournal = "DELETE FROM t_sync_journal WHERE pair_id=?";
 // Binds 1 seconds since the epoch, 2 pair id.
 inline constexpr const char* kSetSyncPairDone = "UPDATE t_sync_pair SET last_sync_at=? WHERE id=?";
+// How often the user's pairs look at the disk, in minutes (t_sync_options). Binds 1 uid; the
+// upsert 2 minutes.
+inline constexpr const char* kReadSyncCheckMinutes =
+    "SELECT check_minutes FROM t_sync_options WHERE user_id=?";
+inline constexpr const char* kSetSyncCheckMinutes =
+    "INSERT INTO t_sync_options (user_id,check_minutes) VALUES(?,?) "
+    "ON CONFLICT(user_id) DO UPDATE SET check_minutes=excluded.check_minutes";
 // Binds 1 pair id.
 inline constexpr const char* kReadSyncJournal =
     "SELECT local_path,remote_path,synced,local_size,local_mtime,local_inode,remote_id,"

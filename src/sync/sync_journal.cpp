@@ -68,6 +68,22 @@ bool SyncJournal::setLastSync(std::int64_t pairId, std::int64_t secondsSinceEpoc
     return command.execute() && command.changes() == 1;
 }
 
+std::optional<int> SyncJournal::checkMinutes(const std::string& userId) {
+    StoreQuery query = m_store.prepareQuery(st::kReadSyncCheckMinutes);
+    query.bindText(1, userId);
+    const int minutes = query.next() ? static_cast<int>(query.int64At(0)) : 0;
+    if (query.failed())
+        return std::nullopt;
+    return minutes;
+}
+
+bool SyncJournal::setCheckMinutes(const std::string& userId, int minutes) {
+    StoreCommand command(m_store, st::kSetSyncCheckMinutes);
+    command.bindText(1, userId);
+    command.bindInt64(2, minutes);
+    return command.execute();
+}
+
 std::optional<std::vector<JournalEntry>> SyncJournal::entries(std::int64_t pairId) {
     StoreQuery query = m_store.prepareQuery(st::kReadSyncJournal);
     query.bindInt64(1, pairId);

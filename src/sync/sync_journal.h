@@ -25,6 +25,10 @@ public:
     // pair.
     bool removePair(const std::string& userId, std::int64_t pairId);
     bool setLastSync(std::int64_t pairId, std::int64_t secondsSinceEpoch);
+    // How often the user's pairs look at the disk, in minutes: 0 when never chosen, nullopt
+    // when bin.db could not be read.
+    std::optional<int> checkMinutes(const std::string& userId);
+    bool setCheckMinutes(const std::string& userId, int minutes);
 
     std::optional<std::vector<JournalEntry>> entries(std::int64_t pairId);
     // Adds the entry or replaces the one of its local path.

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTest>
 #include <filesystem>
@@ -22,6 +23,7 @@
 #include "pages/sync_pair_model.h"
 #include "session/client_session.h"
 #include "session/run_lock.h"
+#include "session/sync_round.h"
 #include "support/qt_test_main.h"
 
 using namespace nubexa;
@@ -121,6 +123,11 @@ void SyncFoldersTest::aPairAddedInTheDialogIsSyncedAndTheRailAsks() {
     QTRY_VERIFY_WITH_TIMEOUT(model.row(0).state == SyncPairRow::State::kInStep, kRoundMs);
     const auto after = harness.client().session().disk().folderEntries(pair.remoteFolderId);
     QCOMPARE(after.value.files.size(), std::size_t{1});
+    // How often the disk is looked at: the user's choice, kept in bin.db, read by the keeper.
+    QCOMPARE(dialog->checkMinutesBox()->value(), SyncPairs::kDefaultCheckMinutes);
+    dialog->checkMinutesBox()->setValue(17);
+    QTRY_COMPARE_WITH_TIMEOUT(sync->checkMinutes(), 17, ClientHarness::kWaitMs);
+    QCOMPARE(SyncPairs(harness.client().session()).checkMinutes(), std::optional<int>(17));
 }
 
 // While nubexa-cli holds the queue it also keeps the pairs: the dialog shows them but starts

@@ -259,6 +259,16 @@ TEST_F(SyncRoundTest, AFirstTwoWayRoundOverMatchingFoldersCopiesOnlyWhatDiffers)
     EXPECT_EQ(remoteSizes(copy).size(), disk.size() + 1);
 }
 
+// How often the pairs look at the disk is the user's, within its range, 5 minutes unless chosen.
+TEST_F(SyncRoundTest, TheCheckIntervalIsTheUsersWithinItsRange) {
+    SyncPairs pairs(*m_session);
+    EXPECT_EQ(pairs.checkMinutes(), SyncPairs::kDefaultCheckMinutes);
+    for (const auto& [chosen, kept] : {std::pair{17, 17}, {0, 1}, {100000, 240}}) {
+        ASSERT_TRUE(pairs.setCheckMinutes(chosen));
+        EXPECT_EQ(pairs.checkMinutes(), kept) << chosen;
+    }
+}
+
 // Two-way: a deletion on either side goes to the other side's bin or trash, a change on the
 // disk replaces the synced local file (which goes to the trash first), nothing is lost.
 TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
