@@ -124,9 +124,13 @@ TransferPage::TransferPage(const PageContext& context, QWidget* parent)
 }
 
 void TransferPage::show(Direction page) {
-    // Another direction's rows do not stay on screen while the new ones are read.
-    if (page != m_page)
+    // Another direction's rows do not stay on screen while the new ones are read, nor do the
+    // commands for them.
+    if (page != m_page) {
         m_model->setRows({}, page);
+        m_page = page;
+        showTotals();
+    }
     m_page = page;
     m_shown = true;
     ++m_generation;

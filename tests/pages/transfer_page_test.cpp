@@ -270,9 +270,13 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
     QCOMPARE(rowOfTask(page, waiting), -1);
     QCOMPARE(page.model().rowCount(), 4);
 
-    // The downloading page, and the folder of a download opened from its row.
+    // The downloading page, and the folder of a download opened from its row. Until its rows
+    // are read, the uploads' commands are not offered for it.
     disk.switchPage(kPageDownloading);
+    QCOMPARE(page.model().rowCount(), 0);
+    QVERIFY(!page.pauseAllButton()->isEnabled() && !page.startAllButton()->isEnabled());
     QVERIFY(driver.settle());
+    QVERIFY(page.pauseAllButton()->isEnabled());
     QCOMPARE(disk.locationLine(), QStringLiteral("当前位置：正在下载"));
     QCOMPARE(page.model().rowCount(), 1);
     QCOMPARE(menuTexts(page, 0), (Texts{"续传", "删除", "打开所在文件夹"}));
