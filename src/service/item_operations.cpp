@@ -59,6 +59,7 @@ std::string ServiceClient::acceptedAttribute(const SignedQuery& query, const cha
 int ServiceClient::FolderMove(const std::string& uid, const std::string& token,
                               const std::string& dirids, const std::string& targetDirid,
                               ServiceRefusal* why) const {
+    ++m_folderChanges;
     return judged(
         itemQuery("FolderMove", uid, token).add("dirids", dirids).add("target_dirid", targetDirid),
         Repeat::kNever, why);
@@ -67,6 +68,7 @@ int ServiceClient::FolderMove(const std::string& uid, const std::string& token,
 int ServiceClient::FolderRename(const std::string& uid, const std::string& token,
                                 const std::string& dirid, const std::string& newname,
                                 ServiceRefusal* why) const {
+    ++m_folderChanges;
     return judged(
         itemQuery("FolderRename", uid, token).add("dirid", dirid).addEncoded("newname", newname),
         Repeat::kBounded, why);
@@ -75,6 +77,7 @@ int ServiceClient::FolderRename(const std::string& uid, const std::string& token
 int ServiceClient::FolderAndFileRestore(const std::string& uid, const std::string& token,
                                         const std::string& dirids, const std::string& fids,
                                         ServiceRefusal* why) const {
+    ++m_folderChanges;
     return judged(
         itemQuery("FolderAndFileRestore", uid, token).add("dirids", dirids).add("fids", fids),
         Repeat::kBounded, why);
@@ -136,6 +139,7 @@ ServiceResult<AddedItem> ServiceClient::addFolder(const std::string& uid, const 
                                                   const std::string& pid,
                                                   const std::string& name) const {
     const auto query = itemQuery("FolderAdd", uid, token).add("pid", pid).addEncoded("name", name);
+    ++m_folderChanges;
     AttributeAnswer answer;
     if (const Failure failure =
             fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
@@ -155,6 +159,7 @@ ServiceResult<AddedItem> ServiceClient::addFolder(const std::string& uid, const 
 int ServiceClient::FolderDelete(const std::string& uid, const std::string& token,
                                 const std::string& dirids, const std::string& isReal,
                                 ServiceRefusal* why) const {
+    ++m_folderChanges;
     return judged(
         itemQuery("FolderDelete", uid, token).add("dirids", dirids).add("is_real", isReal),
         Repeat::kBounded, why);

@@ -230,9 +230,10 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
     std::string text;
     bool stale = false;
     std::uint64_t generation = 0;
+    const std::uint64_t changes = m_folderChanges.load();
     {
         std::lock_guard lock(m_mutex);
-        stale = m_account.folder_tree_stale != 0;
+        stale = m_account.folder_tree_stale != 0 || changes != m_folderChangesSeen;
         text = m_folderTreeAnswer;
         generation = m_signInGeneration;
     }
@@ -248,6 +249,7 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
         if (generation == m_signInGeneration) {
             ++m_accountVersion;
             m_folderTreeAnswer = text;
+            m_folderChangesSeen = changes;
             m_account.folder_tree_stale = 0;
         }
     } else if (!navigator.setDoc(text)) {

@@ -254,6 +254,9 @@ private:
     const std::string m_programFolder;
     const std::shared_ptr<std::atomic<bool>> m_stop = std::make_shared<std::atomic<bool>>(false);
     const RequestFrame m_frame;
+    // Bumped by every request that may change the folder tree (made, renamed, moved, deleted,
+    // restored), answered or not: the tree is asked for again after it.
+    mutable std::atomic<std::uint64_t> m_folderChanges{0};
 
     mutable std::mutex m_mutex;  // guards everything below; never held across the network
                                  // nor while caller code runs
@@ -262,7 +265,8 @@ private:
     std::shared_ptr<const DiskTables> m_tables = std::make_shared<DiskTables>();
     std::uint64_t m_listingsSent = 0;   // numbers handed to listings
     std::uint64_t m_listingStored = 0;  // number of the listing the tables show
-    std::string m_folderTreeAnswer;     // GetFolders' last answer, served until the next sign-in
+    std::string m_folderTreeAnswer;     // GetFolders' last answer, served until the tree may change
+    std::uint64_t m_folderChangesSeen = 0;  // m_folderChanges when it was asked for
     Announcements m_announcements;
     std::uint64_t m_signInGeneration = 0;  // answers keep only for the sign-in that asked
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "endpoints.h"
 #include "platform/listed_size.h"
 #include "service/disk_entries.h"
@@ -242,7 +244,7 @@ TEST_F(Listing, FileSearchEncodesTheKeywordAndShowsAPlaceholderWhenNothingIsFoun
     EXPECT_EQ(tables().disk_files[0].id, "3");
 }
 
-TEST_F(Listing, GetFoldersIsFetchedOncePerSignIn) {
+TEST_F(Listing, GetFoldersIsFetchedOncePerSignInAndAfterEachFolderChange) {
     const std::string path = "/userservice.asmx/GetFolders";
     m_server.answer("/OAuthService.asmx/Login", accepted("<client uid=\"1\" token=\"T\"/>"));
     ASSERT_EQ(client().Login("a", "b"), 1);
@@ -267,6 +269,23 @@ TEST_F(Listing, GetFoldersIsFetchedOncePerSignIn) {
     EXPECT_EQ(client().GetFolders("1", "T", "5", again), 0);
     EXPECT_EQ(sent(path).size(), 2u);
     EXPECT_TRUE(again.names.empty());
+
+    // So does any request that may have changed the tree, answered or not: a folder made in
+    // this session is in the next move dialog's tree, and a second sync pair finds its parent.
+    std::size_t asked = 2;
+    const std::vector<std::function<void()>> changes = {
+        [&] { client().FolderAdd("1", "T", "0", "new"); },
+        [&] { client().FolderRename("1", "T", "4", "renamed"); },
+        [&] { client().FolderMove("1", "T", "5", "0"); },
+        [&] { client().FolderDelete("1", "T", "5", "0"); },
+        [&] { client().FolderAndFileRestore("1", "T", "5", ""); },
+    };
+    for (const auto& change : changes) {
+        change();
+        EXPECT_EQ(client().GetFolders("1", "T", "0", again), 0);
+        EXPECT_EQ(client().GetFolders("1", "T", "0", again), 0);
+        EXPECT_EQ(sent(path).size(), ++asked);
+    }
 }
 
 TEST_F(Listing, GetFoldersWithoutAnAnswerKeepsTheListsAndTriesAgainLater) {
