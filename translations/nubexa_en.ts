@@ -1939,6 +1939,26 @@ Two-way: both ways; deleted files go to the recycle bin</translation>
         <source>选择要同步的本地文件夹</source>
         <translation>Choose the local folder to sync</translation>
     </message>
+    <message>
+        <source>选择…</source>
+        <translation>Choose…</translation>
+    </message>
+    <message>
+        <source>选择网盘文件夹</source>
+        <translation>Choose a disk folder</translation>
+    </message>
+    <message>
+        <source>网盘文件夹列表</source>
+        <translation>Disk folders</translation>
+    </message>
+    <message>
+        <source>正在读取网盘文件夹…</source>
+        <translation>Reading the disk's folders…</translation>
+    </message>
+    <message>
+        <source>网盘中还没有文件夹，或未能读取</source>
+        <translation>No folders on the disk yet, or they could not be read</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::pages::SyncPairModel</name>

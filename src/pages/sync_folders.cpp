@@ -193,6 +193,20 @@ void SyncFolders::openAddDialog() {
     auto* add = new SyncPairAddDialog(m_client.picker(), m_client.notifier(), m_dialog);
     add->setAttribute(Qt::WA_DeleteOnClose);
     connect(add, &SyncPairAddDialog::pairChosen, this, &SyncFolders::addPair);
+    connect(add, &SyncPairAddDialog::diskFoldersWanted, this, [this, add = QPointer(add)] {
+        ClientSession& session = m_client.session();
+        m_client.requests().run<FolderTree>(
+            this,
+            [&session] {
+                FolderTree tree;
+                session.disk().folderTree(tree);
+                return tree;
+            },
+            [add](const FolderTree& tree) {
+                if (add)
+                    add->showDiskFolders(tree);
+            });
+    });
     add->open();
 }
 

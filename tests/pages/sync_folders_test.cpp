@@ -10,6 +10,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 
@@ -44,11 +45,20 @@ QString cell(SyncPairModel& model, int column) {
     return model.data(model.index(0, column)).toString();
 }
 
+// The add dialog "添加…" opened (one closed before may not be deleted yet).
+SyncPairAddDialog* openAddDialog(SyncFoldersDialog& dialog) {
+    QTest::mouseClick(dialog.addButton(), Qt::LeftButton);
+    for (auto* open : dialog.findChildren<SyncPairAddDialog*>()) {
+        if (open->isVisible())
+            return open;
+    }
+    return nullptr;
+}
+
 // Fills the add dialog as a user would (the local folder through the chooser) and clicks OK.
 void addInDialog(SyncFoldersDialog& dialog, ScriptedPicker& picker, const std::string& local,
                  const QString& disk, int mode) {
-    QTest::mouseClick(dialog.addButton(), Qt::LeftButton);
-    auto* add = dialog.findChild<SyncPairAddDialog*>();
+    SyncPairAddDialog* add = openAddDialog(dialog);
     QVERIFY(add);
     picker.answer = local;
     QTest::mouseClick(add->browseButton(), Qt::LeftButton);
@@ -100,6 +110,25 @@ void SyncFoldersTest::aPairAddedInTheDialogIsSyncedAndTheRailAsks() {
     QVERIFY(listed.ok());
     QCOMPARE(listed.value.files.size(), std::size_t{3});
     ClientHarness::screenshot(dialog, QStringLiteral("sync-folders.png"));
+
+    // The disk folder can be chosen in the tree of the disk's folders instead of typed.
+    SyncPairAddDialog* add = openAddDialog(*dialog);
+    QVERIFY(add);
+    QTest::mouseClick(add->pickDiskButton(), Qt::LeftButton);
+    QVERIFY(add->diskTree()->isVisible());
+    const auto top = [add] {
+        const auto found = add->diskTree()->findItems(QStringLiteral("同步"), Qt::MatchExactly);
+        return found.isEmpty() ? nullptr : found.front();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(top() != nullptr, ClientHarness::kWaitMs);
+    QCOMPARE(top()->childCount(), 1);
+    ClientHarness::screenshot(add, QStringLiteral("sync-add-tree.png"));
+    add->diskTree()->setCurrentItem(top()->child(0));
+    QTest::keyClick(add->diskTree(), Qt::Key_Return);
+    QCOMPARE(add->diskEdit()->text(), QStringLiteral("/同步/文档"));
+    QVERIFY(!add->diskTree()->isVisible());
+    QVERIFY(add->isVisible());  // Return picked the folder; it did not press OK
+    add->reject();
 
     // A folder inside a pair is refused with the reason; nothing is added.
     fs::create_directories(local + "/inner");
