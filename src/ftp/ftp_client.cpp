@@ -231,8 +231,12 @@ std::unique_ptr<FTPClient> FTPClient::signedInBeside(const std::atomic<bool>* st
     auto client = std::make_unique<FTPClient>(m_host, m_port, m_userName, m_password, m_serverKind,
                                               m_progress, m_notifier, options);
     client->setKeepOpen(true);
-    if (!client->FtpLogin() || (!m_remoteFolder.empty() && !client->ChangeDir(m_remoteFolder)))
+    // CWD alone: the folder was confirmed on this client's own connection, and a round trip
+    // less is a range started sooner.
+    if (!client->FtpLogin() ||
+        (!m_remoteFolder.empty() && !client->expectCode("CWD", m_remoteFolder, {"250"})))
         return nullptr;
+    client->m_remoteFolder = m_remoteFolder;
     return client;
 }
 

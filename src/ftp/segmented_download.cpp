@@ -49,8 +49,10 @@ void SegmentedDownload::work(bool beside, std::int64_t bytesPerSecond) {
         }
         if (!index)
             break;
-        const auto end =
-            RangeRun(*client, m_task, m_file, m_plan, *index, bytesPerSecond, m_stop).run();
+        RangeRun range(*client, m_task, m_file, m_plan, *index, bytesPerSecond, m_stop);
+        if (beside)
+            range.closingWhenIdle();
+        const auto end = range.run();
         m_plan.release(*index);
         ended(end);
         if (end != RangeRun::End::kComplete || !client->reusable())
@@ -59,7 +61,8 @@ void SegmentedDownload::work(bool beside, std::int64_t bytesPerSecond) {
     if (seeking)
         --m_seeking;
     if (own) {
-        own->Quit();
+        // Nothing more is asked of it: its last replies are not waited for.
+        own->SendCommand("QUIT\r\n");
         addStats(own->stats());
     }
 }
