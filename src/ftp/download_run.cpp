@@ -25,7 +25,9 @@ int FTPClient::Download(TransferTask& task) {
     m_lastRunEnd = RunEnd::kFailed;
     m_lastRefusal.clear();
     m_lastSizeProblem = {};
-    return DownloadRun(*this, task).run();
+    const int result = DownloadRun(*this, task).run();
+    dropPrepared();
+    return result;
 }
 
 std::string sizeProblemText(const SizeProblem& problem) {

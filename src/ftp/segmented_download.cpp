@@ -27,11 +27,16 @@ void SegmentedDownload::addStats(const TransferStats& theirs) {
         m_besideFirstByte = theirs.firstDataByte;
 }
 
-void SegmentedDownload::work(bool beside, std::int64_t bytesPerSecond) {
+void SegmentedDownload::work(bool beside, std::optional<FTPClient::Prepared> prepared,
+                             std::int64_t bytesPerSecond) {
     std::unique_ptr<FTPClient> own;
     FTPClient* client = &m_client;
     if (beside) {
-        own = m_client.signedInBeside(&m_stop);
+        try {
+            own = prepared ? prepared->get() : m_client.signedInBeside(&m_stop);
+        } catch (const std::exception&) {
+            own.reset();
+        }
         if (!own) {
             // A server that takes no more connections leaves the ranges to the others.
             m_refused.store(true, std::memory_order_release);
@@ -67,7 +72,8 @@ void SegmentedDownload::work(bool beside, std::int64_t bytesPerSecond) {
     }
 }
 
-void SegmentedDownload::start(bool beside, std::int64_t bytesPerSecond) {
+void SegmentedDownload::start(bool beside, std::optional<FTPClient::Prepared> prepared,
+                              std::int64_t bytesPerSecond) {
     ++m_seeking;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -85,10 +91,11 @@ void SegmentedDownload::start(bool beside, std::int64_t bytesPerSecond) {
         m_ended.notify_all();
     };
     try {
-        m_threads.emplace_back([this, beside, bytesPerSecond, end] {
-            work(beside, bytesPerSecond);
-            end();
-        });
+        m_threads.emplace_back(
+            [this, beside, bytesPerSecond, end, prepared = std::move(prepared)]() mutable {
+                work(beside, std::move(prepared), bytesPerSecond);
+                end();
+            });
     } catch (const std::system_error&) {
         // No thread: the ranges are left to the connections there are.
         m_refused.store(true, std::memory_order_release);
@@ -102,9 +109,14 @@ void SegmentedDownload::addConnections(int most, std::int64_t bytesPerSecond) {
     while (static_cast<int>(m_threads.size()) < most && !m_stop.load(std::memory_order_acquire) &&
            !m_refused.load(std::memory_order_acquire) &&
            m_plan.untaken() > static_cast<std::size_t>(std::max(m_seeking.load(), 0))) {
+        // A prepared one holds its place already.
+        if (auto prepared = m_client.takePrepared()) {
+            start(true, std::move(prepared), bytesPerSecond);
+            continue;
+        }
         if (extra != nullptr && !extra->tryAcquire())
             return;
-        start(true, bytesPerSecond);
+        start(true, std::nullopt, bytesPerSecond);
     }
 }
 
@@ -115,7 +127,7 @@ RangeRun::End SegmentedDownload::run(int connections, ProgressReporter& reporter
     const std::int64_t perRun = m_client.m_options.maxBytesPerSecond;
     const std::int64_t share = perRun > 0 ? std::max<std::int64_t>(perRun / most, 1) : 0;
     m_threads.reserve(static_cast<std::size_t>(most));
-    start(false, share);
+    start(false, std::nullopt, share);
     const std::int64_t total = m_plan.size();
     bool stoppedByRow = false;
     for (;;) {

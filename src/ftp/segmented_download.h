@@ -21,7 +21,8 @@ struct TransferTask;
 // The ranges of one download fetched over up to `connections` connections at once: the
 // client's own and others signed in beside it, each on its own thread taking the next range
 // nobody holds. A connection beside the client's is opened only when a range waits for one and
-// FtpOptions::extraConnections grants it, at the start or later, when one is given back. The
+// FtpOptions::extraConnections grants it, at the start or later, when one is given back; those
+// the client prepared while it signed in come first. The
 // calling thread reports the sum of the ranges, with the ranges, to the task's row at the usual
 // pace, and stops every connection when the row is no longer running.
 class SegmentedDownload {
@@ -36,8 +37,12 @@ public:
 private:
     // Opens connections beside the client's while ranges wait for them, up to `most` in all.
     void addConnections(int most, std::int64_t bytesPerSecond);
-    void start(bool beside, std::int64_t bytesPerSecond);
-    void work(bool beside, std::int64_t bytesPerSecond);
+    // A connection's thread: the client's own, or one beside it (signed in by the thread, or
+    // `prepared` by FTPClient::prepareBeside).
+    void start(bool beside, std::optional<FTPClient::Prepared> prepared,
+               std::int64_t bytesPerSecond);
+    void work(bool beside, std::optional<FTPClient::Prepared> prepared,
+              std::int64_t bytesPerSecond);
     void ended(RangeRun::End end);
     void addStats(const TransferStats& theirs);
 
