@@ -183,6 +183,8 @@ int DownloadRun::runQueued() {
 }
 
 int DownloadRun::runOneStream(const LocalFolder& folder, const Placement& placement) {
+    // Connections prepared for ranges would hold their places for the whole stream.
+    m_client.dropPrepared();
     if (!setUp(placement.offset))
         return 0;
     LocalFile file;

@@ -133,6 +133,9 @@ RangeRun::End SegmentedDownload::run(int connections, ProgressReporter& reporter
     for (;;) {
         // Places given back by other downloads are taken up here, at the reporting pace.
         addConnections(most, share);
+        // Every range has its connection: prepared ones left over would only hold places.
+        if (m_plan.untaken() == 0)
+            m_client.dropPrepared();
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_ended.wait_for(lock, m_client.m_options.dataTick, [&] { return m_running == 0; });
