@@ -166,20 +166,20 @@ bool CliSession::adoptLastUser() {
     return true;
 }
 
-bool CliSession::driveQueue() {
+bool CliSession::driveQueue(Details details) {
     if (!m_client.lockQueue()) {
         complain(say("another nubexa-cli run or the desktop client is transferring the tasks of {}",
                      "另一个 nubexa-cli run 或桌面客户端正在传输 {} 的任务", {databasePath()}));
         return false;
     }
-    return signInAgain();
+    return signInAgain(details);
 }
 
 void CliSession::reportNoAnswer() {
     reportUnanswered(m_client);
 }
 
-bool CliSession::signInAgain() {
+bool CliSession::signInAgain(Details details) {
     const LastSignIn lastSignIn = m_client.lastSignIn();
     const std::optional<LastUser>& last = lastSignIn.user;
     // A remembered password the secret store did not give is not "not signed in".
@@ -209,6 +209,7 @@ bool CliSession::signInAgain() {
     request.account = last->userName;
     request.password = last->password;
     request.record = false;
+    request.userDetails = details == Details::kRead;
     const SignInResult signedIn = m_client.signIn(request);
     if (!signedIn.ok()) {
         // A refused certificate is no verdict on the password: the user hears which it was.

@@ -27,13 +27,15 @@ public:
     // sign-in window keeps it, and the queue taken when no run drives it. An exit code.
     int signIn(const std::string& account, const std::string& password,
                const std::optional<bool>& autoResume);
+    // Whether a command needs the user's details (the upload limit, for queuing uploads).
+    enum class Details { kRead, kNotNeeded };
     // Signs in again with the remembered sign-in of the last user; false (after saying why)
     // when there is none or it fails.
-    bool signInAgain();
+    bool signInAgain(Details details = Details::kRead);
     // Takes the queue's lock for this process and signs in again, as a command that transfers
     // does first; false (after saying why) when another process drives the queue or the
     // sign-in fails.
-    bool driveQueue();
+    bool driveQueue(Details details = Details::kRead);
     // "logout": the last user's remembered sign-in is forgotten, in the secret store and in
     // bin.db alike. An exit code.
     int forgetSignIn();

@@ -167,7 +167,8 @@ int get(const CliContext& context, const TransferArgs& args) {
         return kFailed;
     }
     CliSession session(context);
-    if (!session.signInAgain())
+    // Downloads only: the user's details (the upload limit) are not needed.
+    if (!session.signInAgain(CliSession::Details::kNotNeeded))
         return kFailed;
     RemoteDisk disk(session.client().disk());
     QueueRequests queue = session.queue();

@@ -48,13 +48,15 @@ std::optional<RemoteFolder> RemoteDisk::folder(const std::string& path, std::str
 
 std::optional<RemoteDisk::Listing> RemoteDisk::list(const RemoteFolder& folder,
                                                     std::string& error) {
+    if (const auto kept = m_listings.find(folder.id); kept != m_listings.end())
+        return kept->second;
     auto listed = m_disk.folderEntries(folder.id);
     if (!listed.ok()) {
         error =
             say("the folder {} could not be listed", "无法列出文件夹 {}", {folder.locationText});
         return std::nullopt;
     }
-    return std::move(listed.value);
+    return m_listings.emplace(folder.id, std::move(listed.value)).first->second;
 }
 
 std::optional<std::vector<RemoteDisk::ProtectedFolder>> RemoteDisk::protectedOnPath(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,7 +21,8 @@ struct ListedId {
 ListedId parseListedId(const std::string& given);
 
 // Finds folders and files of the signed-in user's disk by path, through GetFolders (the whole
-// folder tree) and GetFiles (one folder's items).
+// folder tree) and GetFiles (one folder's items). What it read is kept for the command's
+// further questions (one command, one view of the disk): each is asked of the service once.
 class RemoteDisk {
 public:
     explicit RemoteDisk(const DiskOperations& disk) : m_disk(disk) {}
@@ -58,6 +60,7 @@ private:
 
     const DiskOperations& m_disk;
     std::optional<FolderTree> m_tree;
+    std::map<std::string, Listing> m_listings;  // by folder id
 };
 
 }  // namespace nubexa::cli

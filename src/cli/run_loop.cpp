@@ -168,7 +168,8 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     }
     const sigset_t awaited = blockStopSignals();
     CliSession session(context);
-    if (!session.driveQueue())
+    // A run queues nothing: the upload limit was applied when the tasks were queued.
+    if (!session.driveQueue(CliSession::Details::kNotNeeded))
         return kFailed;
     RunDisplay display;
     QueueRunOptions options;

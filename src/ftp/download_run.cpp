@@ -25,7 +25,9 @@ int FTPClient::Download(TransferTask& task) {
     m_lastRunEnd = RunEnd::kFailed;
     m_lastRefusal.clear();
     m_lastSizeProblem = {};
-    return DownloadRun(*this, task).run();
+    const int result = DownloadRun(*this, task).run();
+    dropPrepared();
+    return result;
 }
 
 std::string sizeProblemText(const SizeProblem& problem) {
@@ -181,6 +183,8 @@ int DownloadRun::runQueued() {
 }
 
 int DownloadRun::runOneStream(const LocalFolder& folder, const Placement& placement) {
+    // Connections prepared for ranges would hold their places for the whole stream.
+    m_client.dropPrepared();
     if (!setUp(placement.offset))
         return 0;
     LocalFile file;

@@ -6,8 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "ftp/ace_stream.h"
+#include "ftp/extra_connections.h"
 #include "ftp/ftp_log.h"
 #include "ftp/socket_wait.h"
 #include "platform/log_sink.h"
@@ -50,6 +52,7 @@ FTPClient::FTPClient(std::string host, std::uint16_t port, std::string userName,
       m_options(options) {}
 
 FTPClient::~FTPClient() {
+    dropPrepared();
     closeControl();
 }
 
@@ -226,14 +229,63 @@ bool FTPClient::ChangeDir(const std::string& directory) {
 }
 
 std::unique_ptr<FTPClient> FTPClient::signedInBeside(const std::atomic<bool>* stop) const {
+    return openBeside(m_remoteFolder, stop);
+}
+
+std::unique_ptr<FTPClient> FTPClient::openBeside(const std::string& folder,
+                                                 const std::atomic<bool>* stop) const {
     FtpOptions options = m_options;
     options.stopRequest = stop;
     auto client = std::make_unique<FTPClient>(m_host, m_port, m_userName, m_password, m_serverKind,
                                               m_progress, m_notifier, options);
     client->setKeepOpen(true);
-    if (!client->FtpLogin() || (!m_remoteFolder.empty() && !client->ChangeDir(m_remoteFolder)))
+    // CWD alone: the folder was confirmed on this client's own connection, and a round trip
+    // less is a range started sooner.
+    if (!client->FtpLogin() || (!folder.empty() && !client->expectCode("CWD", folder, {"250"})))
         return nullptr;
+    client->m_remoteFolder = folder;
     return client;
+}
+
+void FTPClient::prepareBeside(int count, const std::string& folder) {
+    dropPrepared();
+    m_preparedFolder = folder;
+    ExtraConnections* extra = m_options.extraConnections;
+    for (int i = 0; i < count; ++i) {
+        if (extra != nullptr && !extra->tryAcquire())
+            return;
+        try {
+            m_prepared.push_back(std::async(std::launch::async, [this, folder] {
+                return openBeside(folder, m_options.stopRequest);
+            }));
+        } catch (const std::system_error&) {
+            if (extra != nullptr)
+                extra->release();
+            return;
+        }
+    }
+}
+
+std::optional<FTPClient::Prepared> FTPClient::takePrepared() {
+    if (m_prepared.empty() || m_preparedFolder != m_remoteFolder)
+        return std::nullopt;
+    Prepared prepared = std::move(m_prepared.back());
+    m_prepared.pop_back();
+    return prepared;
+}
+
+void FTPClient::dropPrepared() {
+    ExtraConnections* extra = m_options.extraConnections;
+    for (Prepared& prepared : m_prepared) {
+        try {
+            if (auto client = prepared.get())
+                client->SendCommand("QUIT\r\n");
+        } catch (const std::exception&) {
+        }
+        if (extra != nullptr)
+            extra->release();
+    }
+    m_prepared.clear();
 }
 
 bool FTPClient::ChangeLocalDir(const std::string& directory) {

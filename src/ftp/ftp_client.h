@@ -7,10 +7,12 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "ftp/ftp_options.h"
 #include "ftp/progress_reporter.h"
@@ -105,6 +107,11 @@ public:
     // Another client for the same server and user, signed in and in the folder this one
     // changed to; null when the sign-in failed. `stop` ends its waits.
     std::unique_ptr<FTPClient> signedInBeside(const std::atomic<bool>* stop) const;
+    // Starts signing in up to `count` clients beside this one, in `folder` (where this one goes
+    // next), each once FtpOptions::extraConnections grants it: the next download of a big file
+    // in that folder fetches its ranges over them without waiting for their sign-ins. What that
+    // download leaves is closed at its end, or with this client.
+    void prepareBeside(int count, const std::string& folder);
     // Whether the connection can carry another transfer: open, no reply owed, and nothing
     // arrived unasked (a server closing an idle connection says so or just hangs up).
     bool reusable() const;
@@ -174,6 +181,14 @@ private:
 
     std::string localPathOf(const TransferTask& task) const;
 
+    using Prepared = std::future<std::unique_ptr<FTPClient>>;
+    std::unique_ptr<FTPClient> openBeside(const std::string& folder,
+                                          const std::atomic<bool>* stop) const;
+    // A client prepareBeside() started for the folder this one is in; none when there is none.
+    std::optional<Prepared> takePrepared();
+    // Closes the prepared clients nobody took; their places are given back.
+    void dropPrepared();
+
     const std::string m_userName;
     const std::string m_password;
     const std::string m_host;
@@ -203,8 +218,10 @@ private:
     SizeProblem m_lastSizeProblem;
     bool m_keepOpen = false;
     int m_downloadConnections = 1;
-    std::string m_remoteFolder;  // the argument of the last accepted CWD
-    bool m_binary = false;       // TYPE I was accepted on this connection
+    std::string m_remoteFolder;        // the argument of the last accepted CWD
+    bool m_binary = false;             // TYPE I was accepted on this connection
+    std::vector<Prepared> m_prepared;  // signing in on their own threads
+    std::string m_preparedFolder;
 };
 
 }  // namespace nubexa

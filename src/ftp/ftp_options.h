@@ -13,6 +13,7 @@
 namespace nubexa {
 
 class EncryptedHosts;
+class ExtraConnections;
 // The memory of encrypted file servers of the data folder `dataFolder`.
 std::shared_ptr<EncryptedHosts> encryptedHostsIn(const std::string& dataFolder);
 
@@ -73,6 +74,9 @@ struct FtpOptions {
     // looks at it wherever it reads the row's status back and stops as if paused, without
     // writing the row, so that the task resumes later. Null: never.
     const std::atomic<bool>* stopRequest = nullptr;
+    // Asked before a download opens a connection beside its own (a byte range more at once);
+    // null: as many as FTPClient::setDownloadConnections allows.
+    ExtraConnections* extraConnections = nullptr;
     // Receives every command sent (the password masked) and every reply; the process's log
     // (standard output unless a front end chose another sink) by default, nowhere when empty.
     std::function<void(const std::string&)> trace = traceToLog;

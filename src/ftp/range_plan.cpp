@@ -115,4 +115,14 @@ std::size_t RangePlan::unfinished() const {
                       [](const TaskRange& range) { return range.start + range.done < range.end; }));
 }
 
+std::size_t RangePlan::untaken() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < m_ranges.size(); ++i) {
+        const TaskRange& range = m_ranges[i];
+        count += !m_taken[i] && range.start + range.done < range.end ? 1 : 0;
+    }
+    return count;
+}
+
 }  // namespace nubexa

@@ -49,6 +49,8 @@ public:
     std::int64_t size() const;
     bool complete() const;
     std::size_t unfinished() const;
+    // Ranges that are not complete and that nobody has taken.
+    std::size_t untaken() const;
 
 private:
     mutable std::mutex m_mutex;

@@ -90,6 +90,10 @@ RangeRun::End RangeRun::finish(End received) {
     // A range cut at its end, or any stop, closes the data connection first: the server then
     // answers the transfer (426 or 226) and the connection can carry the next command.
     m_data.close();
+    // Every byte of the range is written; how the server took the cut says nothing more.
+    if (received == End::kComplete && !m_plan.isLast(m_index) && m_closingWhenIdle &&
+        m_plan.untaken() == 0)
+        return received;
     const bool confirmed = isTransferDone(readCompletion());
     if (received != End::kShorter)
         return received;

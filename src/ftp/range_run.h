@@ -29,6 +29,9 @@ public:
 
     RangeRun(FTPClient& client, const TransferTask& task, LocalFile& file, RangePlan& plan,
              std::size_t index, std::int64_t bytesPerSecond, const std::atomic<bool>& stop);
+    // For a connection that closes once no range waits for it: a range cut at its end, when
+    // none waits, leaves the server's reply to the cut unread (the connection is not reused).
+    void closingWhenIdle() { m_closingWhenIdle = true; }
     End run();
 
 private:
@@ -41,6 +44,7 @@ private:
     const std::size_t m_index;
     const std::atomic<bool>& m_stop;
     bool m_closed = false;  // the server ended the data
+    bool m_closingWhenIdle = false;
 };
 
 }  // namespace nubexa

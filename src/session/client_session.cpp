@@ -231,8 +231,10 @@ SignInResult ClientSession::signIn(const PasswordSignIn& request) {
     if (!result.ok())
         return result;
     AccountInfo info = m_service->account();
-    result.userInfoFailure = m_service->fetchUserInfo(info.uid, info.token).failure;
-    info = m_service->account();
+    if (request.userDetails) {
+        result.userInfoFailure = m_service->fetchUserInfo(info.uid, info.token).failure;
+        info = m_service->account();
+    }
 
     // The automatic-resume choice is carried over from the user's last sign-in unless given;
     // a user's first sign-in chooses it, so interrupted transfers restart by themselves.

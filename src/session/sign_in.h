@@ -22,6 +22,9 @@ struct PasswordSignIn {
     // The automatic-resume choice of the new record; none: carried over from the user's last
     // sign-in, on for a user's first.
     std::optional<bool> autoResume;
+    // Read the user's details (upload limit, nickname, level) after the sign-in: a front end
+    // that neither queues uploads nor shows them saves the request.
+    bool userDetails = true;
     bool fetchAvatar = false;   // start the avatar's download when no local copy is there
     bool firstListing = false;  // list the user's current folder
     bool takeQueue = false;     // drive the transfer queue when no other process does

@@ -53,6 +53,7 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_failing(m_settings.failing),
       m_storeHold(m_settings.storeRetry) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
+    m_settings.ftp.extraConnections = &m_besideDownloads;
     m_workers.setEndHook([this] {
         if (m_listener != nullptr)
             m_listener->workerThreadEnded();
@@ -117,9 +118,43 @@ bool TransferManager::renewSession(const std::string& staleToken) {
     return false;
 }
 
+int TransferManager::connectionsOpen(Direction direction) const {
+    return m_workers.liveCount(direction) +
+           (direction == Direction::kDownload ? m_besideDownloads.count() : 0);
+}
+
 bool TransferManager::hasSlot(Direction direction) const {
     return m_settings.startAtOnce && m_storeHold.mayStart() &&
-           m_workers.liveCount(direction) < transferLimit(direction);
+           connectionsOpen(direction) < transferLimit(direction);
+}
+
+bool TransferManager::BesideDownloads::tryAcquire() {
+    const std::lock_guard<std::mutex> lock(m_manager.m_slotMutex);
+    if (m_manager.connectionsOpen(Direction::kDownload) >=
+        m_manager.transferLimit(Direction::kDownload))
+        return false;
+    ++m_count;
+    return true;
+}
+
+void TransferManager::BesideDownloads::release() {
+    --m_count;
+    // A task that waited for the place gets it now.
+    m_manager.fillFreeSlots(Direction::kDownload);
+}
+
+std::int64_t TransferManager::startNext(LocalStore& held, Direction direction) {
+    const std::lock_guard<std::mutex> lock(m_slotMutex);
+    if (!hasSlot(direction) || m_workers.stopping())
+        return 0;
+    const std::int64_t id = nextStartable(held, direction);
+    if (id <= 0)
+        return 0;
+    // Running before its worker loads it: the worker runs only running rows, and the next
+    // start cannot pick the task again.
+    if (!markRunning(held, id, direction))
+        return 0;
+    return StartTransferWorker(held, id, direction) == WorkerRegistry::Start::kRefused ? 0 : id;
 }
 
 bool TransferManager::tooManyConnections(Direction direction) {
@@ -247,13 +282,7 @@ void TransferManager::fillFreeSlots(Direction direction) {
     if (!backoff(direction).mayStart())
         return;
     m_gate.run([&](LocalStore& store) {
-        while (hasSlot(direction) && !m_workers.stopping()) {
-            const std::int64_t id = nextStartable(store, direction);
-            if (id <= 0)
-                return;
-            if (!markRunning(store, id, direction) ||
-                StartTransferWorker(store, id, direction) == WorkerRegistry::Start::kRefused)
-                return;
+        while (startNext(store, direction) > 0) {
         }
     });
 }

@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 
+#include "ftp/extra_connections.h"
 #include "ftp/ftp_options.h"
 #include "store/user_log.h"
 #include "transfer/failure_backoff.h"
@@ -103,13 +104,18 @@ public:
     // again once for all of them. True when the service client holds a newer session.
     bool renewSession(const std::string& staleToken);
 
-    // How many workers of `direction` may be live now: the user's transfers at once, lowered
-    // for a while after the file server refused a connection as too many.
+    // How many connections of `direction` may be open now: the user's transfers at once,
+    // lowered for a while after the file server refused a connection as too many.
     int transferLimit(Direction direction) const { return pool(direction).limit(); }
     // Whether a new task of that direction may start at once: starting is on, bin.db took the
-    // last scheduling write, and fewer than transferLimit() workers of that direction are live
-    // (signing in counts: the limit is a bound).
+    // last scheduling write, and its live workers (signing in counts: the limit is a bound),
+    // with the connections downloads opened beside theirs, are fewer than transferLimit().
     bool hasSlot(Direction direction) const;
+    // Held from a hasSlot() check to the start of the worker that takes the slot, so that no
+    // other start, nor a connection beside a download, takes it meanwhile.
+    std::unique_lock<std::mutex> holdSlots() { return std::unique_lock<std::mutex>(m_slotMutex); }
+    // Connections that downloads have open beside their workers' (byte ranges at once).
+    int besideDownloads() const { return m_besideDownloads.count(); }
 
     // For the scheduler, inside its bracket: makes the waiting task `id` of `direction` running
     // and says so to the events. False when
@@ -154,8 +160,11 @@ public:
     // once (on the same connection when it is still sound). 0: nothing to take, or stopping.
     std::int64_t takeNextTask(std::int64_t current, Direction direction);
 
-    // Starts workers for waiting tasks of `direction` while fewer than two of that direction
-    // are live: a task's end fills every free slot at once, not one per monitor tick.
+    // Inside the caller's bracket: when a slot is free, makes the next startable task of
+    // `direction` running and starts its worker. Its id; 0 when nothing was started.
+    std::int64_t startNext(LocalStore& held, Direction direction);
+    // Starts workers for waiting tasks of `direction` while slots are free: a task's end, or a
+    // connection a download closed, fills every free slot at once, not one per monitor tick.
     void fillFreeSlots(Direction direction);
 
     // For workers, inside their closing bracket: counts a failed run of the task. When the task
@@ -175,6 +184,21 @@ public:
     void signedInClear(const std::string& host);
 
 private:
+    // The connections downloads open beside their workers', counted with the workers against
+    // the download pool's limit: N big downloads at once do not open N times N.
+    class BesideDownloads : public ExtraConnections {
+    public:
+        explicit BesideDownloads(TransferManager& manager) : m_manager(manager) {}
+        bool tryAcquire() override;
+        void release() override;
+        int count() const { return m_count.load(); }
+
+    private:
+        TransferManager& m_manager;
+        std::atomic<int> m_count{0};
+    };
+
+    int connectionsOpen(Direction direction) const;
     PoolLimit& pool(Direction direction) {
         return direction == Direction::kUpload ? m_uploadPool : m_downloadPool;
     }
@@ -200,6 +224,9 @@ private:
     TaskEvents* m_events = nullptr;
     FailureBackoff m_failing;
     StoreWriteHold m_storeHold;
+    // Held from a slot's check to the start of what takes it, so that two never take one.
+    std::mutex m_slotMutex;
+    BesideDownloads m_besideDownloads{*this};
     SessionRenewer m_renewer;
     std::mutex m_renewMutex;
     std::string m_renewFailedFor;  // the token whose renewal failed: not tried twice

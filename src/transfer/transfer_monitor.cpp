@@ -36,17 +36,8 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
 std::int64_t TransferMonitor::startNext(Direction direction) {
     if (!m_manager.hasSlot(direction))
         return 0;
-    return m_manager.gate().run([&](LocalStore& store) -> std::int64_t {
-        const std::int64_t id = m_manager.nextStartable(store, direction);
-        if (id <= 0)
-            return 0;
-        // Running before its worker loads it: the worker runs only running rows, and the
-        // next tick cannot pick the task again.
-        if (!m_manager.markRunning(store, id, direction))
-            return 0;
-        const auto started = m_manager.StartTransferWorker(store, id, direction);
-        return started == WorkerRegistry::Start::kRefused ? 0 : id;
-    });
+    return m_manager.gate().run(
+        [&](LocalStore& store) { return m_manager.startNext(store, direction); });
 }
 
 bool TransferMonitor::anythingWaiting() {

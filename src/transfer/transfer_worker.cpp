@@ -2,6 +2,7 @@
 
 #include <ace/Log_Msg.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
@@ -110,12 +111,26 @@ bool TransferWorker::signIn(FTPClient& client) {
     return false;
 }
 
-bool TransferWorker::connection() {
+int TransferWorker::besideFor(const TransferTask& task, Direction direction) const {
+    const FtpRangeOptions& ranges = m_manager.settings().ftp.ranges;
+    if (direction != Direction::kDownload || task.fileSize < ranges.threshold)
+        return 0;
+    // As many ranges as RangePlan::split makes, one of them on the worker's own connection.
+    const std::int64_t pieces =
+        std::min<std::int64_t>(m_manager.transferLimit(Direction::kDownload),
+                               task.fileSize / std::max<std::int64_t>(ranges.smallest, 1));
+    return static_cast<int>(std::max<std::int64_t>(pieces - 1, 0));
+}
+
+bool TransferWorker::connection(int beside, const std::string& folder) {
     const AccountInfo account = m_manager.service().account();
     // Kept only for the same user and file server, and only while nothing arrived on it
     // unasked (the server closing an idle connection says so, or just hangs up).
-    if (m_client && m_endpoint == ftpEndpointOf(account) && m_client->reusable())
+    if (m_client && m_endpoint == ftpEndpointOf(account) && m_client->reusable()) {
+        if (beside > 0)
+            m_client->prepareBeside(beside, folder);
         return true;
+    }
     dropConnection();
     m_client = makeClient(m_manager, account);
     m_client->setKeepOpen(true);
@@ -130,6 +145,10 @@ bool TransferWorker::connection() {
     }
     if (m_client->signedInClear())
         m_manager.signedInClear(account.ftp_host);
+    // Signed in first, so that they never take this connection's place at the server; then
+    // they sign in while this one finds its folder.
+    if (beside > 0)
+        m_client->prepareBeside(beside, folder);
     m_client->Syst();
     return true;
 }
@@ -204,7 +223,8 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
     report.direction = direction;
     report.fileName = row->localFileName;
 
-    if (!connection()) {
+    TransferTask task = makeTransferTask(*row);
+    if (!connection(besideFor(task, direction), task.ftpPath)) {
         // The others of the pool carry on with this task; this worker ends.
         if (m_tooMany && m_manager.tooManyConnections(direction)) {
             m_manager.gate().run([&](LocalStore& store) {
@@ -222,7 +242,6 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
         report.reason = m_securityProblem.empty() ? m_refusalReply : m_securityProblem;
         return report;
     }
-    TransferTask task = makeTransferTask(*row);
     report.fileSize = task.fileSize;
     if (m_remoteFolder != task.ftpPath) {
         m_client->ChangeDir(task.ftpPath);

@@ -48,8 +48,11 @@ private:
     void runAvatar();
     // Four attempts in all, back to back.
     bool signIn(FTPClient& client);
-    // A signed-in connection for the next task: the kept one when it is still sound.
-    bool connection();
+    // A signed-in connection for the next task: the kept one when it is still sound. Once it
+    // is signed in, `beside` more start signing in for a download in byte ranges in `folder`.
+    bool connection(int beside, const std::string& folder);
+    // How many connections a download of `task` opens beside the worker's.
+    int besideFor(const TransferTask& task, Direction direction) const;
     void dropConnection();
     // Loads the row; empty when it is missing or no longer to be run.
     std::optional<StoredTask> loadRunnable(std::int64_t taskId);

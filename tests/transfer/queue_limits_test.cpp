@@ -107,6 +107,51 @@ TEST_F(QueueLimits, AServerRefusingOneConnectionTooManyShrinksThePoolInsteadOfFa
         EXPECT_EQ(files.count("crowd" + std::to_string(i) + ".bin"), 1u) << i;
 }
 
+// Two big downloads at once, each in byte ranges, share the user's three downloads at once
+// with their workers: the file server, which takes three signed-in connections from an
+// address, never has to refuse one, and both files arrive whole.
+TEST_F(QueueLimits, RangedDownloadsAtOnceOpenNoMoreConnectionsThanTheDownloadLimit) {
+    restartService([](standin::ServiceOptions& options) { options.ftp.maxSessionsPerAddress = 3; });
+    const std::string first = patternBytes(3 << 20, 51);
+    const std::string second = patternBytes(3 << 20, 52);
+    const DiskItem remoteA = putRemoteFile({}, "ranged-a.bin", first);
+    const DiskItem remoteB = putRemoteFile({}, "ranged-b.bin", second);
+    dropManager();
+    const int signInsBefore = countLogLines("PASS **** -> 230");
+    m_settings.ftp.ranges.threshold = 1 << 20;
+    m_settings.ftp.ranges.smallest = 256 << 10;
+    // Slow enough that the two overlap: ranges of one wait for places the other gives back.
+    m_settings.ftp.maxBytesPerSecond = 1 << 20;
+    m_settings.poolHold = std::chrono::hours(1);  // a refusal would show in the limit
+    manager().setSpeedLimits({0, 0, 0, 3});
+    const auto a = queue().QueueFileDownload(remoteA, localDir(), {});
+    const auto b = queue().QueueFileDownload(remoteB, localDir(), {});
+    ASSERT_TRUE(a.queued && b.queued);
+    int mostOpen = 0;
+    bool besideSeen = false;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            const int beside = manager().besideDownloads();
+            besideSeen = besideSeen || beside > 0;
+            mostOpen =
+                std::max(mostOpen, manager().workers().liveCount(Direction::kDownload) + beside);
+            return complete(a.id) && complete(b.id);
+        },
+        120s));
+    manager().waitForWorkers();
+
+    EXPECT_TRUE(readFile(localDir() + "/ranged-a.bin") == first);
+    EXPECT_TRUE(readFile(localDir() + "/ranged-b.bin") == second);
+    EXPECT_EQ(countLogLines("no place for another signed-in session"), 0);
+    EXPECT_EQ(manager().transferLimit(Direction::kDownload), 3);
+    EXPECT_LE(mostOpen, 3);
+    // The ranges did run beside the workers, and the places went back.
+    EXPECT_TRUE(besideSeen);
+    EXPECT_GE(countLogLines("PASS **** -> 230") - signInsBefore, 3);
+    EXPECT_EQ(manager().besideDownloads(), 0);
+    EXPECT_TRUE(m_notifier.texts().empty());
+}
+
 TEST_F(QueueLimits, APausedTaskIsNeverStartedByATick) {
     m_settings.ftp.maxBytesPerSecond = 1 << 20;
     std::vector<std::int64_t> ids;
