@@ -36,11 +36,12 @@ protected:
 };
 
 TEST_F(TaskControl, PausedTasksStopAndKeepTheirBytesResumedTasksFinish) {
-    const std::string upBytes = patternBytes(3 << 19, 5);
-    const auto up = queue().QueueFileUpload(makeFile("up.bin", 0), {});
+    // The bytes are there before the upload is queued: a worker may take it at once, and one
+    // that found an empty file would finish before it could be paused.
+    const std::string upFile = makeFile("up.bin", 0);
+    writeFile(upFile, patternBytes(3 << 19, 5));
+    const auto up = queue().QueueFileUpload(upFile, {});
     ASSERT_TRUE(up.queued);
-    // (the file grows after queuing: the upload sends what is there when it runs)
-    writeFile(localDir() + "/up.bin", upBytes);
     const auto down = queue().QueueFileDownload(m_remote, localDir(), {});
     ASSERT_TRUE(down.queued);
     EXPECT_EQ(m_view.calls().back(), "downloading page");
