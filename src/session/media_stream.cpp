@@ -64,10 +64,11 @@ private:
         std::string problem;
         signedIn->get(problem);  // one that failed is not kept; a range signs in again
         {
+            // Kept and counted off together: a range waiting for it never sees neither.
             std::lock_guard lock(m_mutex);
             --m_warming;
+            keep(std::move(signedIn));
         }
-        giveBack(std::move(signedIn));
         m_ready.notify_all();
     }
 
@@ -84,10 +85,14 @@ private:
     void giveBack(std::unique_ptr<SignedInClient> signedIn) {
         {
             std::lock_guard lock(m_mutex);
-            if (signedIn->held() && !m_stop && m_idle.size() < kMostIdle)
-                m_idle.push_back(std::move(signedIn));
+            keep(std::move(signedIn));
         }
         m_ready.notify_one();
+    }
+    // Under m_mutex.
+    void keep(std::unique_ptr<SignedInClient> signedIn) {
+        if (signedIn->held() && !m_stop && m_idle.size() < kMostIdle)
+            m_idle.push_back(std::move(signedIn));
     }
 
     static constexpr std::size_t kWarm = 2;
