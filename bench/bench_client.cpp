@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < kRounds; ++round) {
         nubexa::ServiceClient client(environment.config, environment.programFolder);
         const auto start = Clock::now();
-        client.Login("demo", "demo123");
+        client.signIn("demo", "demo123");
         const auto account = client.account();
         client.GetUserInfo(account.uid, account.token);
         client.GetFiles(account.uid, account.token, "0", "name", "0");

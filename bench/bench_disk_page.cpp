@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     double bareMs = 0;
     {
         nubexa::ServiceClient client(environment.config, environment.programFolder);
-        client.Login("demo", "demo123");
+        client.signIn("demo", "demo123");
         const auto account = client.account();
         client.GetFiles(account.uid, account.token, "0", "name", "0");
         std::string photos;

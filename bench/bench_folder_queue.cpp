@@ -131,7 +131,7 @@ int main() {
         ServiceConfig config;
         config.apiHost = "127.0.0.1:" + std::to_string(service->httpPort());
         ServiceClient client(config, (work / "program").string() + "/");
-        if (client.Login("demo", "demo123") != 1) {
+        if (client.signIn("demo", "demo123").value != 1) {
             std::fprintf(stderr, "sign-in failed\n");
             return 1;
         }

@@ -462,7 +462,7 @@ void CMainWnd::onTimer() {
     const AccountInfo account = m_session->account();
     std::erase_if(m_stoppedPollers, [](const auto& poller) { return poller->ended(); });
     if (account.web_signin_state != 0) {
-        // The hand-over waits until APILogin has returned: it fills the account after it
+        // The hand-over waits until webSignIn has returned: it fills the account after it
         // marks it signed in.
         if (account.signed_in == 1 && m_poller && m_poller->signedIn())
             completeWebSignIn();

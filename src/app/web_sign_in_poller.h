@@ -27,7 +27,7 @@ public:
     WebSignInPoller(const WebSignInPoller&) = delete;
     WebSignInPoller& operator=(const WebSignInPoller&) = delete;
 
-    // The attempt is complete: APILogin said signed in and has returned.
+    // The attempt is complete: webSignIn said signed in and has returned.
     bool signedIn() const { return m_signedIn.load(); }
     // What the completed sign-in delivered; after signedIn().
     SignInResult result() const;

@@ -119,22 +119,6 @@ int ServiceClient::FolderShareCancle(const std::string& uid, const std::string& 
                   Repeat::kBounded, why);
 }
 
-int ServiceClient::FolderAdd(const std::string& uid, const std::string& token,
-                             const std::string& pid, const std::string& name,
-                             std::string& newId) const {
-    const auto added = addFolder(uid, token, pid, name);
-    if (added.ok() || added.failure == Failure::kRefused) {
-        if (!added.value.id.empty())
-            newId = added.value.id;
-    }
-    return added.value.result;
-}
-
-int ServiceClient::FolderAdd(const std::string& uid, const std::string& token,
-                             const std::string& pid, const std::string& name) const {
-    return addFolder(uid, token, pid, name).value.result;
-}
-
 ServiceResult<AddedItem> ServiceClient::addFolder(const std::string& uid, const std::string& token,
                                                   const std::string& pid,
                                                   const std::string& name) const {

@@ -172,10 +172,6 @@ void ServiceClient::storeSignIn(const AttributeAnswer& answer, SignInKind kind) 
     ++m_signInGeneration;
 }
 
-int ServiceClient::Login(const std::string& account, const std::string& password) {
-    return signIn(account, password).value;
-}
-
 ServiceResult<int> ServiceClient::signInBy(const SignedQuery& query, SignInKind kind) {
     AttributeAnswer answer;
     if (const Failure failure =
@@ -196,10 +192,6 @@ ServiceResult<int> ServiceClient::signIn(const std::string& account, const std::
     SignedQuery query("/OAuthService.asmx/Login");
     query.add("uid", account).add("pwd", password);
     return signInBy(query, SignInKind::kPassword);
-}
-
-int ServiceClient::APILogin() {
-    return webSignIn().value;
 }
 
 ServiceResult<int> ServiceClient::webSignIn() {

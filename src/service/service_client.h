@@ -77,12 +77,10 @@ public:
     Announcements announcements() const;
 
     // Sign-in ----------------------------------------------------------------------------
-    // 1 signed in; 0 refused (AccountInfo untouched). Sent without token and sign.
-    int Login(const std::string& account, const std::string& password);
+    // value 1 signed in; 0 refused (AccountInfo untouched). Sent without token and sign.
     ServiceResult<int> signIn(const std::string& account, const std::string& password);
-    // 1 signed in through the web sign-in of `sid` (then GetUserInfo and the root GetFiles
-    // have run); 0 not (yet).
-    int APILogin();
+    // value 1 signed in through the web sign-in of `sid` (then GetUserInfo and the root
+    // GetFiles have run); 0 not (yet).
     ServiceResult<int> webSignIn();
     // 1 when the "user" element was read.
     int GetUserInfo(const std::string& uid, const std::string& token);
@@ -149,11 +147,7 @@ public:
                             ServiceRefusal* why = nullptr) const;
     int FolderShareCancle(const std::string& uid, const std::string& token,
                           const std::string& dirids, ServiceRefusal* why = nullptr) const;
-    // newId takes the "folder" id whenever the answer has one, even when refused.
-    int FolderAdd(const std::string& uid, const std::string& token, const std::string& pid,
-                  const std::string& name, std::string& newId) const;
-    int FolderAdd(const std::string& uid, const std::string& token, const std::string& pid,
-                  const std::string& name) const;
+    // The value's id is the "folder" id whenever the answer has one, even when refused.
     ServiceResult<AddedItem> addFolder(const std::string& uid, const std::string& token,
                                        const std::string& pid, const std::string& name) const;
     int FolderDelete(const std::string& uid, const std::string& token, const std::string& dirids,

@@ -268,7 +268,7 @@ SignInResult ClientSession::signIn(const PasswordSignIn& request) {
 
 SignInResult ClientSession::webSignIn() {
     SignInResult result;
-    // APILogin reads the user's details and lists the current folder once signed in.
+    // webSignIn reads the user's details and lists the current folder once signed in.
     result.failure = m_service->webSignIn().failure;
     if (!result.ok())
         return result;

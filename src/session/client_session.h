@@ -177,7 +177,7 @@ public:
     // The one sign-in sequence of every front end: Login, the user's details, the record of the
     // sign-in, then what `request` asks for (avatar, first listing, the queue). Blocking.
     SignInResult signIn(const PasswordSignIn& request);
-    // One attempt of the web (QQ, Sina) sign-in started with the account's sid: APILogin, and
+    // One attempt of the web (QQ, Sina) sign-in started with the account's sid: webSignIn, and
     // once it has signed in the first listing and the queue. kRefused while still pending.
     SignInResult webSignIn();
 

@@ -140,7 +140,7 @@ void ClientHarness::rememberSignIn(const std::string& uid, const std::string& pa
 
 std::string ClientHarness::demoUid() {
     ServiceClient service(m_environment.config, programFolder());
-    if (service.Login("demo", "demo123") != 1)
+    if (service.signIn("demo", "demo123").value != 1)
         return {};
     return service.account().uid;
 }

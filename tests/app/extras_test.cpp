@@ -98,7 +98,8 @@ QList<bool> boxesOf(CSystemSetDlg* dialog) {
 
 std::string diskSizeAtService(ClientHarness& harness) {
     ServiceClient service(harness.environment().config, harness.programFolder());
-    return service.Login("demo", "demo123") == 1 ? service.account().disk_size : std::string();
+    return service.signIn("demo", "demo123").value == 1 ? service.account().disk_size
+                                                        : std::string();
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ protected:
         if (m_tls != nullptr)
             config.caFile = m_tls->authority();
         m_client = std::make_unique<ServiceClient>(config, m_data.path() + "/");
-        ASSERT_EQ(m_client->Login("demo", "demo123"), 1);
+        ASSERT_EQ(m_client->signIn("demo", "demo123").value, 1);
         m_account = m_client->account();
     }
 

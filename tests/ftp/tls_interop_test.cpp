@@ -152,7 +152,7 @@ public:
                          std::to_string(m_service->httpPort());
         config.caFile = caFile;
         ServiceClient client(config, m_folder);
-        EXPECT_EQ(client.Login("demo", "demo123"), 1);
+        EXPECT_EQ(client.signIn("demo", "demo123").value, 1);
         return client.account();
     }
     std::string log() {

@@ -16,7 +16,7 @@ TEST_F(ServiceTest, FileAddOnWorkersRunsBesideSignInAndListingsOnTheUiThread) {
     m_server.answer("/UserService.asmx/GetFiles",
                     accepted("<files><file id=\"1\" name=\"a\"/></files><folders/>"));
     m_server.answer("/fileservice.asmx/FileAdd", accepted("<file id=\"77\"/>"));
-    ASSERT_EQ(client().Login("alice", "pw"), 1);
+    ASSERT_EQ(client().signIn("alice", "pw").value, 1);
 
     std::atomic<int> registered{0};
     std::vector<std::thread> workers;
@@ -34,7 +34,7 @@ TEST_F(ServiceTest, FileAddOnWorkersRunsBesideSignInAndListingsOnTheUiThread) {
     }
     for (int i = 0; i < 15; ++i) {
         client().ResetAccount();
-        client().Login("alice", "pw");
+        client().signIn("alice", "pw");
         client().GetFiles("42", "T", "0", "name", "0");
         client().updateAccount([](AccountInfo& a) { a.sort_order = "time"; });
         EXPECT_EQ(client().tables().disk_files[0].name, "a");

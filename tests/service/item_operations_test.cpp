@@ -36,7 +36,7 @@ TEST_F(ItemOperations, SendTheServiceSpellingAndSignTheValuesInQueryOrder) {
         {"FolderShareCancle", "&dirids=3", "ut3",
          [](ServiceClient& c) { c.FolderShareCancle("u", "t", "3"); }},
         {"FolderAdd", "&pid=0&name=%E6%96%B0", "ut0新",
-         [&](ServiceClient& c) { c.FolderAdd("u", "t", "0", "新", id); }},
+         [&](ServiceClient& c) { id = c.addFolder("u", "t", "0", "新").value.id; }},
         {"FolderDelete", "&dirids=3&is_real=1", "ut31",
          [](ServiceClient& c) { c.FolderDelete("u", "t", "3", "1"); }},
         {"GetFolderShareLink", "&dirid=3", "ut3",
@@ -113,14 +113,15 @@ TEST_F(ItemOperations, FileAddSignsItsHashAlone) {
 
 TEST_F(ItemOperations, FolderAddTakesTheIdEvenWhenRefused) {
     m_server.answer("/fileservice.asmx/FolderAdd", refused("<folder id=\"12\"/>"));
-    std::string id = "old";
-    EXPECT_EQ(client().FolderAdd("u", "t", "0", "x", id), 0);
-    EXPECT_EQ(id, "12");
+    const auto refusedAdd = client().addFolder("u", "t", "0", "x");
+    EXPECT_EQ(refusedAdd.failure, Failure::kRefused);
+    EXPECT_EQ(refusedAdd.value.result, 0);
+    EXPECT_EQ(refusedAdd.value.id, "12");
     m_server.answer("/fileservice.asmx/FolderAdd", accepted());
-    id = "old";
-    EXPECT_EQ(client().FolderAdd("u", "t", "0", "x", id), 1);
-    EXPECT_EQ(id, "old");
-    EXPECT_EQ(client().FolderAdd("u", "t", "0", "x"), 1);
+    const auto added = client().addFolder("u", "t", "0", "x");
+    EXPECT_TRUE(added.ok());
+    EXPECT_EQ(added.value.result, 1);
+    EXPECT_EQ(added.value.id, "");
 }
 
 TEST_F(ItemOperations, TextResultsFollowTheirOwnRules) {

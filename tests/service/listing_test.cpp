@@ -247,7 +247,7 @@ TEST_F(Listing, FileSearchEncodesTheKeywordAndShowsAPlaceholderWhenNothingIsFoun
 TEST_F(Listing, GetFoldersIsFetchedOncePerSignInAndAfterEachFolderChange) {
     const std::string path = "/userservice.asmx/GetFolders";
     m_server.answer("/OAuthService.asmx/Login", accepted("<client uid=\"1\" token=\"T\"/>"));
-    ASSERT_EQ(client().Login("a", "b"), 1);
+    ASSERT_EQ(client().signIn("a", "b").value, 1);
     m_server.answer(path, accepted("<parentid>0</parentid><folders><folder id=\"4\" name=\"相册\""
                                    " parentid=\"0\"/><folder id=\"5\" name=\"b\" parentid=\"4\"/>"
                                    "</folders>"));
@@ -265,7 +265,7 @@ TEST_F(Listing, GetFoldersIsFetchedOncePerSignInAndAfterEachFolderChange) {
     EXPECT_EQ(sent(path).size(), 1u);
     EXPECT_EQ(again.names, tree.names);
 
-    ASSERT_EQ(client().Login("a", "b"), 1);  // a new sign-in fetches again
+    ASSERT_EQ(client().signIn("a", "b").value, 1);  // a new sign-in fetches again
     EXPECT_EQ(client().GetFolders("1", "T", "5", again), 0);
     EXPECT_EQ(sent(path).size(), 2u);
     EXPECT_TRUE(again.names.empty());
@@ -274,7 +274,7 @@ TEST_F(Listing, GetFoldersIsFetchedOncePerSignInAndAfterEachFolderChange) {
     // this session is in the next move dialog's tree, and a second sync pair finds its parent.
     std::size_t asked = 2;
     const std::vector<std::function<void()>> changes = {
-        [&] { client().FolderAdd("1", "T", "0", "new"); },
+        [&] { client().addFolder("1", "T", "0", "new"); },
         [&] { client().FolderRename("1", "T", "4", "renamed"); },
         [&] { client().FolderMove("1", "T", "5", "0"); },
         [&] { client().FolderDelete("1", "T", "5", "0"); },

@@ -51,7 +51,7 @@ TEST_F(Answers, BrokenDocumentsAreFailuresThatTouchNothing) {
         m_server.answer(kGetFiles, body);
         EXPECT_EQ(client().GetFiles("u", "t", "0", "name", "0"), 0);
         m_server.answer(kLogin, body);
-        EXPECT_EQ(client().Login("a", "b"), 0);
+        EXPECT_EQ(client().signIn("a", "b").value, 0);
         m_server.answer("/fileservice.asmx/ClearBin", body);
         EXPECT_EQ(client().ClearBin("u", "t"), 0);
     }
@@ -114,7 +114,7 @@ TEST_F(Answers, AnAcceptedSearchWithoutItsListsIsAFailure) {
 
 TEST_F(Answers, MissingAttributesReadAsEmptyTextAndNumbersAsZero) {
     m_server.answer(kLogin, accepted("<client uid=\"5\" ftp_port=\"abc\"/>"));
-    ASSERT_EQ(client().Login("a", "b"), 1);
+    ASSERT_EQ(client().signIn("a", "b").value, 1);
     const AccountInfo a = client().account();
     EXPECT_EQ(a.token, "");
     EXPECT_EQ(a.ftp_port, 0);

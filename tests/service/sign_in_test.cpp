@@ -28,19 +28,19 @@ protected:
 
 TEST_F(SignIn, LoginSendsAccountAndPasswordEncodedWithoutTokenOrSign) {
     m_server.answer(kLogin, accepted(clientElement()));
-    EXPECT_EQ(client().Login("a&b", "pw中&x=+"), 1);
+    EXPECT_EQ(client().signIn("a&b", "pw中&x=+").value, 1);
     EXPECT_EQ(m_server.lastTarget(), kLogin + "?uid=a%26b&pwd=pw%E4%B8%AD%26x%3D%2B");
 
     // A space cannot travel raw; it goes as %20 (never "+", which the service reads as space
     // only in encoded names).
-    client().Login("a b", "x");
+    client().signIn("a b", "x");
     EXPECT_EQ(m_server.lastTarget(), kLogin + "?uid=a%20b&pwd=x");
 }
 
 TEST_F(SignIn, LoginFillsEveryMemberOfTheAccount) {
     writeAvatar("me.png", "png");
     m_server.answer(kLogin, accepted(clientElement()));
-    ASSERT_EQ(client().Login("alice", "pw"), 1);
+    ASSERT_EQ(client().signIn("alice", "pw").value, 1);
     const AccountInfo a = client().account();
     EXPECT_EQ(a.key, "K");
     EXPECT_EQ(a.token, "T1");
@@ -74,11 +74,11 @@ TEST_F(SignIn, LoginFillsEveryMemberOfTheAccount) {
 TEST_F(SignIn, ARefusalOrAnAnswerWithoutClientLeavesTheAccountUntouched) {
     const AccountInfo before = client().account();
     m_server.answer(kLogin, refused(clientElement()));
-    EXPECT_EQ(client().Login("alice", "bad"), 0);
+    EXPECT_EQ(client().signIn("alice", "bad").value, 0);
     m_server.answer(kLogin, accepted());
-    EXPECT_EQ(client().Login("alice", "pw"), 0);
+    EXPECT_EQ(client().signIn("alice", "pw").value, 0);
     m_server.answer(kLogin, "<root><client uid=\"1\"/></root>");
-    EXPECT_EQ(client().Login("alice", "pw"), 0);
+    EXPECT_EQ(client().signIn("alice", "pw").value, 0);
     const AccountInfo after = client().account();
     EXPECT_EQ(after.uid, before.uid);
     EXPECT_EQ(after.token, before.token);
@@ -89,17 +89,17 @@ TEST_F(SignIn, ARefusalOrAnAnswerWithoutClientLeavesTheAccountUntouched) {
 TEST_F(SignIn, AvatarNeedsContentForLoginButOnlyPresenceForWebSignIn) {
     writeAvatar("empty.png", "");
     m_server.answer(kLogin, accepted(clientElement("empty.png")));
-    ASSERT_EQ(client().Login("alice", "pw"), 1);
+    ASSERT_EQ(client().signIn("alice", "pw").value, 1);
     EXPECT_EQ(client().account().avatar_path, "image/userFile/faceDemo.png");
     EXPECT_EQ(client().account().avatar_cached, 0);
 
     m_server.answer(kApiLogin, accepted(clientElement("empty.png")));
-    ASSERT_EQ(client().APILogin(), 1);
+    ASSERT_EQ(client().webSignIn().value, 1);
     EXPECT_EQ(client().account().avatar_path, "image/userFile/empty.png");
     EXPECT_EQ(client().account().avatar_cached, 1);
 
     m_server.answer(kLogin, accepted(clientElement("missing.png")));
-    ASSERT_EQ(client().Login("alice", "pw"), 1);
+    ASSERT_EQ(client().signIn("alice", "pw").value, 1);
     EXPECT_EQ(client().account().avatar_path, "image/userFile/faceDemo.png");
     EXPECT_EQ(client().account().avatar, "missing.png");
 }
@@ -110,7 +110,7 @@ TEST_F(SignIn, AnAvatarNameThatLeavesTheAvatarFolderIsDropped) {
     std::filesystem::create_directories(programFolder() + "image/userFile");
     for (const std::string name : {"../../secret.png", "/etc/passwd", "..", "a\\..\\b"}) {
         m_server.answer(kLogin, accepted(clientElement(name)));
-        ASSERT_EQ(client().Login("alice", "pw"), 1) << name;
+        ASSERT_EQ(client().signIn("alice", "pw").value, 1) << name;
         EXPECT_EQ(client().account().avatar, "") << name;
         EXPECT_EQ(client().account().avatar_path, "image/userFile/faceDemo.png") << name;
         EXPECT_EQ(client().account().avatar_cached, 0) << name;
@@ -120,15 +120,15 @@ TEST_F(SignIn, AnAvatarNameThatLeavesTheAvatarFolderIsDropped) {
 TEST_F(SignIn, ApiLoginSendsOnlyTheSidThenReadsUserInfoAndTheRootListing) {
     const std::string sid = client().account().sid;
     m_server.answer(kApiLogin, refused());
-    EXPECT_EQ(client().APILogin(), 0);
-    EXPECT_EQ(client().APILogin(), 0);
+    EXPECT_EQ(client().webSignIn().value, 0);
+    EXPECT_EQ(client().webSignIn().value, 0);
     EXPECT_EQ(client().account().signed_in, 0);
     EXPECT_EQ(sent(kApiLogin), std::vector<std::string>(2, kApiLogin + "?sid=" + sid));
 
     m_server.answer(kApiLogin, accepted(clientElement()));
     m_server.answer(kUserInfo, accepted("<user><VIP>1</VIP><Nickname>小明</Nickname></user>"));
     m_server.answer("/UserService.asmx/GetFiles", accepted("<files/><folders/>"));
-    ASSERT_EQ(client().APILogin(), 1);
+    ASSERT_EQ(client().webSignIn().value, 1);
     const AccountInfo a = client().account();
     EXPECT_EQ(a.uid, "42");
     EXPECT_EQ(a.param_token, "");  // the web sign-in does not hand it out
@@ -180,7 +180,7 @@ TEST_F(SignIn, GetUserInfoWithoutUserAsksAgainUpToTheBound) {
 
 TEST_F(SignIn, ResetAccountClearsTheSignInAndDrawsANewSid) {
     m_server.answer(kLogin, accepted(clientElement()));
-    ASSERT_EQ(client().Login("alice", "pw"), 1);
+    ASSERT_EQ(client().signIn("alice", "pw").value, 1);
     client().updateAccount([](AccountInfo& a) { a.web_signin_state = 2; });
     const std::string sidBefore = client().account().sid;
     EXPECT_EQ(client().ResetAccount(), 1);

@@ -304,7 +304,7 @@ TEST_F(AwkwardNames, AnEndedSessionFailsTheTaskUntilASignInAgainCarriesItOn) {
     // The service keeps only an account's newest sign-ins: fifty more end ours.
     ServiceClient other(m_client->config(), programFolder());
     for (int i = 0; i < 50; ++i)
-        ASSERT_EQ(other.Login("demo", "demo123"), 1);
+        ASSERT_EQ(other.signIn("demo", "demo123").value, 1);
     const auto queued = queue().QueueFileUpload(makeFile("late.txt", 3000), {});
     ASSERT_TRUE(queued.queued);
     // Nobody to sign in again: the task waits with the service's words.
@@ -317,7 +317,7 @@ TEST_F(AwkwardNames, AnEndedSessionFailsTheTaskUntilASignInAgainCarriesItOn) {
     int renewals = 0;
     manager().setSessionRenewer([&] {
         ++renewals;
-        return m_client->Login("demo", "demo123") == 1;
+        return m_client->signIn("demo", "demo123").value == 1;
     });
     EXPECT_EQ(TaskCommands(manager()).resume(queued.id), TaskCommands::Result::kDone);
     ASSERT_TRUE(tickUntil([&] { return complete(queued.id); }));

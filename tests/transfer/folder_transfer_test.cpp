@@ -16,7 +16,7 @@ protected:
         const AccountInfo account = m_client->account();
         // A fresh client per call: the tree is kept for the rest of a sign-in.
         ServiceClient client(m_client->config(), programFolder());
-        EXPECT_EQ(client.Login("demo", "demo123"), 1);
+        EXPECT_EQ(client.signIn("demo", "demo123").value, 1);
         EXPECT_EQ(client.GetFolders(client.account().uid, client.account().token, "0", tree), 0);
         std::map<std::string, std::string> folders;
         for (std::size_t i = 0; i < tree.names.size(); ++i) {

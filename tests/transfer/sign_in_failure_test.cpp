@@ -213,7 +213,7 @@ TEST_F(SignInFailure, AFileServerWithoutTlsUnderAutoIsSaidOnceAndToTheListenerEv
     ServiceConfig config = m_client->config();
     config.ftpTls = FtpTls::kAuto;
     m_client = std::make_unique<ServiceClient>(config, programFolder());
-    ASSERT_EQ(m_client->Login("demo", "demo123"), 1);
+    ASSERT_EQ(m_client->signIn("demo", "demo123").value, 1);
     ClearTextListener listener;
     manager().setListener(&listener);
     for (const auto& remote : {first, second}) {
@@ -257,7 +257,7 @@ TEST_F(SignInFailure, TheAvatarLandsInTheProgramFolderAndIsRecorded) {
     });
     // The next sign-in finds the picture and needs no download.
     ServiceClient again(m_client->config(), programFolder());
-    ASSERT_EQ(again.Login("demo", "demo123"), 1);
+    ASSERT_EQ(again.signIn("demo", "demo123").value, 1);
     EXPECT_EQ(again.account().avatar_cached, 1);
 }
 

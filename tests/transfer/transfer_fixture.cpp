@@ -53,7 +53,7 @@ void TransferTest::signIn() {
     ServiceConfig config;
     config.apiHost = "127.0.0.1:" + std::to_string(m_httpPort);
     m_client = std::make_unique<ServiceClient>(config, programFolder());
-    ASSERT_EQ(m_client->Login("demo", "demo123"), 1);
+    ASSERT_EQ(m_client->signIn("demo", "demo123").value, 1);
     const AccountInfo account = m_client->account();
     ASSERT_EQ(m_client->GetUserInfo(account.uid, account.token), 1);
 }
@@ -174,8 +174,9 @@ std::string TransferTest::makeFile(const std::string& relative, std::size_t size
 
 RemoteFolder TransferTest::makeRemoteFolder(const std::string& name, const RemoteFolder& parent) {
     const AccountInfo account = m_client->account();
-    std::string id;
-    EXPECT_EQ(m_client->FolderAdd(account.uid, account.token, parent.id, name, id), 1);
+    const auto added = m_client->addFolder(account.uid, account.token, parent.id, name);
+    EXPECT_TRUE(added.ok());
+    const std::string id = added.value.id;
     const std::string base = parent.locationText == "\\" ? "" : parent.locationText;
     return RemoteFolder{id, base + "\\" + name};
 }
