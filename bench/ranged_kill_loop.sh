@@ -3,7 +3,8 @@
 # then run to its end: the file must be byte-exact. The stand-in on loopback; each "run" gets
 # a random 0.3 to 1.5 s before the kill, with every connection capped by --limit-rate so that
 # the file is never done before the kills are.
-# KILL_LOOP_ROUNDS (20), KILL_LOOP_MIB (64) and KILL_LOOP_TRANSFERS (4) change it.
+# KILL_LOOP_ROUNDS (50), KILL_LOOP_MIB (192: at 3 MB/s a connection it outlasts 50 rounds) and
+# KILL_LOOP_TRANSFERS (4) change it.
 # Ends with: BENCH ranged_kill_loop rounds=<n> ... same=1
 set -euo pipefail
 
@@ -11,8 +12,8 @@ RELEASE_DIR="${RELEASE_DIR:?RELEASE_DIR must name the release build}"
 SERVICE="$RELEASE_DIR/standin/nubexa-service"
 CLI="$RELEASE_DIR/src/cli/nubexa-cli"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-ROUNDS="${KILL_LOOP_ROUNDS:-20}"
-MIB="${KILL_LOOP_MIB:-64}"
+ROUNDS="${KILL_LOOP_ROUNDS:-50}"
+MIB="${KILL_LOOP_MIB:-192}"
 TRANSFERS="${KILL_LOOP_TRANSFERS:-4}"
 WORK="$(mktemp -d "${TMPDIR:-/tmp}/nubexa-kill-loop-XXXXXX")"
 # shellcheck source=lib/standin.sh
