@@ -102,13 +102,26 @@ ClientSession::QueueSnapshot ClientSession::queueSnapshot() {
         m_totalsStamp.reset();
         m_totalsUser = account.uid;
     }
+    std::vector<Direction> grown;
     m_gate->run([&](LocalStore& store) {
         const WriteStamp now = store.writeStamp();
         if (m_totalsStamp && *m_totalsStamp == now)
             return;
+        const bool first = !m_totalsStamp;
         m_totalsStamp = now;
+        const auto before = m_totals;
         m_totals = TaskTable(store).queueTotals(account.uid);
+        if (first)
+            return;
+        if (m_totals.first.tasks > before.first.tasks)
+            grown.push_back(Direction::kUpload);
+        if (m_totals.second.tasks > before.second.tasks)
+            grown.push_back(Direction::kDownload);
     });
+    // More tasks than the last look found: some may be another program's (nubexa-cli put), of
+    // which nothing else tells; the pages read them now, not once they start.
+    for (const Direction direction : grown)
+        m_rowsHub.tell({TransferRowChange::Kind::kAdded, 0, direction, {}, false});
     snapshot.totals = m_totals;
     const auto& [uploads, downloads] = m_totals;
     if (uploads.running + downloads.running == 0 && m_monitor)

@@ -102,7 +102,9 @@ public:
     void setSortOrder(const std::string& order, const std::string& desc);
 
     // The queue as the tray and the desktop's notifications show it. Blocking (bin.db, read
-    // again only when it was written since); any thread, one caller at a time.
+    // again only when it was written since); any thread, one caller at a time. When a
+    // direction has more tasks than at the last call it tells the rows listeners (kAdded, no
+    // task): tasks another program queued have no other word.
     struct QueueSnapshot {
         bool signedIn = false;
         std::pair<QueueTotals, QueueTotals> totals;  // uploads, downloads

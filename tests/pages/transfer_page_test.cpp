@@ -600,6 +600,17 @@ void TransferPageTest::pushesMoveTheRowsWithoutATick() {
     QCOMPARE(removed.count(), 2);
     QCOMPARE(resets.count(), 0);
     QCOMPARE(ticks.count(), 0);
+
+    // A task another program queued (nubexa-cli put) comes onto the page at the next look at
+    // the queue's totals (the tray's, after each tick), not only once it starts.
+    std::thread([&] { session.queueSnapshot(); }).join();
+    const auto other = addTask(driver, Direction::kUpload, "other.bin", 1024, 1, folder);
+    session.gate().run([&](LocalStore& store) { TaskTable(store).pause(other); });
+    QVERIFY(driver.settle());
+    QCOMPARE(page.model().rowCount(), 0);
+    std::thread([&] { session.queueSnapshot(); }).join();
+    QTRY_COMPARE_WITH_TIMEOUT(page.model().rowCount(), 1, ClientHarness::kWaitMs);
+    QCOMPARE(page.model().rows()[0].id, other);
 }
 
 NUBEXA_QTEST(TransferPageTest)
