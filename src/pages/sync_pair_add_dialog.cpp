@@ -158,7 +158,7 @@ void SyncPairAddDialog::toggleDiskTree() {
     m_diskTree->setVisible(show);
     if (show)
         m_diskTree->setFocus();
-    resize(width(), sizeHint().height());
+    fitHeight();
 }
 
 void SyncPairAddDialog::showDiskFolders(const FolderTree& tree) {
@@ -193,6 +193,13 @@ void SyncPairAddDialog::chooseDisk(QTreeWidgetItem* node) {
     m_disk->setText(path);
     m_diskTree->hide();
     m_disk->setFocus();
+    fitHeight();
+}
+
+void SyncPairAddDialog::fitHeight() {
+    // The layout learns of the tree shown or hidden only when it next runs: it runs now, so
+    // that the dialog grows and shrinks with it.
+    layout()->activate();
     resize(width(), sizeHint().height());
 }
 

@@ -61,6 +61,7 @@ private:
     void chooseLocal();
     void toggleDiskTree();
     void chooseDisk(QTreeWidgetItem* node);
+    void fitHeight();
     void tryAccept();
 
     Picker& m_picker;

@@ -114,8 +114,10 @@ void SyncFoldersTest::aPairAddedInTheDialogIsSyncedAndTheRailAsks() {
     // The disk folder can be chosen in the tree of the disk's folders instead of typed.
     SyncPairAddDialog* add = openAddDialog(*dialog);
     QVERIFY(add);
+    const int closedHeight = add->height();
     QTest::mouseClick(add->pickDiskButton(), Qt::LeftButton);
     QVERIFY(add->diskTree()->isVisible());
+    QVERIFY(add->height() > closedHeight);
     const auto top = [add] {
         const auto found = add->diskTree()->findItems(QStringLiteral("同步"), Qt::MatchExactly);
         return found.isEmpty() ? nullptr : found.front();
@@ -127,7 +129,8 @@ void SyncFoldersTest::aPairAddedInTheDialogIsSyncedAndTheRailAsks() {
     QTest::keyClick(add->diskTree(), Qt::Key_Return);
     QCOMPARE(add->diskEdit()->text(), QStringLiteral("/同步/文档"));
     QVERIFY(!add->diskTree()->isVisible());
-    QVERIFY(add->isVisible());  // Return picked the folder; it did not press OK
+    QVERIFY(add->isVisible());              // Return picked the folder; it did not press OK
+    QCOMPARE(add->height(), closedHeight);  // the tree's room is given back
     add->reject();
 
     // A folder inside a pair is refused with the reason; nothing is added.
