@@ -8,8 +8,11 @@ a shutdown of the sending side), after the same delay. Run the service on 127.0.
 public host set to 127.0.0.2 and the relay between them, and every connection a client makes to
 the names the service hands out goes through the link.
 
-What it does not model: the TCP handshake costs nothing here (connect returns at once), so a
-new connection is one round trip cheaper than on a real line, for every tool alike.
+The TCP handshake is modelled by its timing: connect returns at once here, but the far side
+sees the connection one delay later and the client's first bytes no sooner than three delays
+after it connected, as when they leave with the handshake's last packet. A client that waits for
+its connection before it sends (a data connection before STOR) pays the round trip it would pay
+on a real line.
 
 Prints "relay ready" once every port listens; stops on SIGTERM or SIGINT.
 """
@@ -39,19 +42,22 @@ class Link:
         self.delay = delay  # seconds, one way
         self.rate = rate  # bytes per second per connection and direction; 0: none
 
-    async def pipe(self, reader, writer):
+    async def pipe(self, reader, writer, not_before=0.0):
         # Bounded: a capped direction holds its sender back instead of buffering the file.
         queue = asyncio.Queue(maxsize=64)
+
+        def due():
+            return max(time.monotonic() + self.delay, not_before)
 
         async def take():
             try:
                 while True:
                     data = await reader.read(CHUNK)
-                    await queue.put((time.monotonic() + self.delay, data))
+                    await queue.put((due(), data))
                     if not data:
                         return
             except (ConnectionError, OSError):
-                await queue.put((time.monotonic() + self.delay, b""))
+                await queue.put((due(), b""))
 
         async def give():
             # A token bucket of 50 ms: an idle connection does not save up a burst.
@@ -92,6 +98,8 @@ class Link:
 
 
 async def serve_connection(link, target_host, port, client_reader, client_writer):
+    # SYN, SYN-ACK, then the client's first data with the ACK.
+    first_data = time.monotonic() + 3 * link.delay
     try:
         await asyncio.sleep(link.delay)  # the first packet reaches the far side
         server_reader, server_writer = await asyncio.open_connection(target_host, port)
@@ -100,7 +108,8 @@ async def serve_connection(link, target_host, port, client_reader, client_writer
         return
     try:
         await asyncio.gather(
-            link.pipe(client_reader, server_writer), link.pipe(server_reader, client_writer)
+            link.pipe(client_reader, server_writer, first_data),
+            link.pipe(server_reader, client_writer),
         )
     finally:
         for writer in (client_writer, server_writer):
