@@ -114,17 +114,24 @@ bool DownloadRun::setUp(std::int64_t offset) {
         quit();
         return false;
     }
-    if (connectData(passive.value_or(std::string())) != Passive::Connected)
-        return false;
+    std::optional<std::string> retrieve;
     // A new transfer starts at 0 anyway: REST 0 would cost a round trip for a known answer.
-    if (offset > 0) {
+    if (offset == 0) {
+        const Started started =
+            connectAndStart(passive.value_or(std::string()), "RETR", m_task.ftpFileName);
+        if (started.passive != Passive::Connected)
+            return false;
+        retrieve = started.reply;
+    } else {
+        if (connectData(passive.value_or(std::string())) != Passive::Connected)
+            return false;
         const auto rest = exchange("REST", std::to_string(offset));
         if (rest && rest->compare(0, 4, "350 ") != 0) {
             quit();
             return false;
         }
+        retrieve = exchange("RETR", m_task.ftpFileName);
     }
-    const auto retrieve = exchange("RETR", m_task.ftpFileName);
     if (retrieve) {
         if (!isTransferStart(*retrieve)) {
             quit();

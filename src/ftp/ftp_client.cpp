@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "ftp/ace_stream.h"
 #include "ftp/extra_connections.h"
@@ -21,11 +22,6 @@ namespace nubexa {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A line break inside an argument would smuggle a second command onto the control connection.
-bool fitsOnOneLine(const std::string& argument) {
-    return argument.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
-}
 
 bool hasCode(const std::string& reply, std::initializer_list<const char*> codes) {
     const std::string code = replyCode(reply);
@@ -66,6 +62,7 @@ void FTPClient::closeControl() {
     m_controlOpen = false;
     m_controlEnded = false;
     m_owedReplies = 0;
+    m_passiveInHand.reset();
     m_framer = ReplyFramer();
 }
 
@@ -184,6 +181,10 @@ bool FTPClient::ReadReply(std::string& reply) {
     return true;
 }
 
+bool FTPClient::fitsOnOneLine(const std::string& argument) {
+    return argument.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
 void FTPClient::readOwedReplies() {
     std::string reply;
     while (m_owedReplies > 0) {
@@ -298,6 +299,20 @@ bool FTPClient::Quit() {
     return expectCode("QUIT", {}, {"221"});
 }
 
+bool FTPClient::overIpv6() {
+    ACE_INET_Addr peer;
+    return m_control.get_remote_addr(peer) == 0 && peer.get_type() == AF_INET6;
+}
+
+std::optional<std::string> FTPClient::takePassiveInHand() {
+    // A server may close a passive port nobody connected to for a while.
+    constexpr auto kFresh = std::chrono::seconds(2);
+    auto inHand = std::exchange(m_passiveInHand, std::nullopt);
+    if (!inHand || !m_controlOpen || Clock::now() - inHand->when > kFresh)
+        return std::nullopt;
+    return std::move(inHand->reply);
+}
+
 bool FTPClient::reusable() const {
     if (!m_controlOpen || m_controlEnded || m_owedReplies > 0 || m_framer.holdsBytes() ||
         m_controlTls.holdsBytes())
@@ -312,12 +327,20 @@ bool FTPClient::Rename(const std::string& oldName, const std::string& newName) {
     readOwedReplies();
     // Both in one round trip: a server that refuses RNFR refuses the RNTO after it too (503),
     // so nothing is renamed that was not asked for.
-    if (!SendCommand("RNFR " + oldName + "\r\nRNTO " + newName + "\r\n"))
+    const bool passiveAhead = m_keepOpen && !overIpv6();
+    if (!SendCommand("RNFR " + oldName + "\r\nRNTO " + newName + "\r\n" +
+                     (passiveAhead ? "PASV\r\n" : "")))
         return false;
     std::string from;
     std::string to;
     ReadReply(from);
     ReadReply(to);
+    if (passiveAhead) {
+        std::string passive;
+        ReadReply(passive);
+        if (replyCode(passive) == "227")
+            m_passiveInHand = PassiveInHand{passive, Clock::now()};
+    }
     if (!hasCode(from, {"350", "226"})) {
         m_lastReply = from;  // why it failed is RNFR's answer, not the 503 after it
         return false;

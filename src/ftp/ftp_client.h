@@ -140,7 +140,8 @@ public:
     // Why the last run was refused, in words for the user; empty unless lastRunEnd() is kRefused.
     const std::string& lastRefusal() const { return m_lastRefusal; }
     const SizeProblem& lastSizeProblem() const { return m_lastSizeProblem; }
-    // RNFR (350, or 226) then RNTO (250, or a reply of one blank).
+    // RNFR (350, or 226) then RNTO (250, or a reply of one blank). On a connection kept open
+    // the next transfer's PASV goes with them: its answer comes in the same round trip.
     bool Rename(const std::string& oldName, const std::string& newName);
 
     // SIZE of a remote file; empty when the server does not answer 213 with a number.
@@ -171,6 +172,13 @@ private:
     // every transfer of this client is binary.
     void binaryType();
     void readOwedReplies();
+    // Whether the control connection runs over IPv6, where PASV cannot name the address.
+    bool overIpv6();
+    // A PASV answer read ahead (with a rename) and still fresh; taken once.
+    std::optional<std::string> takePassiveInHand();
+    // A line break inside an argument would smuggle a second command onto the control
+    // connection.
+    static bool fitsOnOneLine(const std::string& argument);
     void closeControl();
     // The TLS steps of a sign-in (ftp_client_tls.cpp). False ends the sign-in.
     bool secureControl(bool implicit);
@@ -222,6 +230,11 @@ private:
     bool m_binary = false;             // TYPE I was accepted on this connection
     std::vector<Prepared> m_prepared;  // signing in on their own threads
     std::string m_preparedFolder;
+    struct PassiveInHand {
+        std::string reply;
+        std::chrono::steady_clock::time_point when;
+    };
+    std::optional<PassiveInHand> m_passiveInHand;
 };
 
 }  // namespace nubexa

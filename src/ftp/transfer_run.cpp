@@ -18,8 +18,9 @@ TransferRun::TransferRun(FTPClient& client, TransferTask& task, Direction direct
                                                     : client.m_options.downloadLimit) {}
 
 std::optional<std::string> TransferRun::askPassive() {
-    ACE_INET_Addr peer;
-    if (m_client.m_control.get_remote_addr(peer) == 0 && peer.get_type() == AF_INET6) {
+    if (auto inHand = m_client.takePassiveInHand())
+        return inHand;
+    if (m_client.overIpv6()) {
         auto extended = exchange("EPSV");
         if (!extended || replyCode(*extended).rfind('5', 0) != 0)
             return extended;
@@ -50,6 +51,33 @@ TransferRun::Passive TransferRun::connectData(const std::string& passiveReply) {
         });
     }
     return Passive::Connected;
+}
+
+TransferRun::Started TransferRun::connectAndStart(const std::string& passiveReply,
+                                                  const std::string& verb,
+                                                  const std::string& name) {
+    Started started;
+    if (!passivePort(passiveReply))
+        return started;
+    if (!FTPClient::fitsOnOneLine(name)) {
+        started.passive = connectData(passiveReply);
+        started.reply = std::string();
+        return started;
+    }
+    m_client.readOwedReplies();
+    const bool sent = m_client.SendCommand(verb + " " + name + "\r\n");
+    started.passive = connectData(passiveReply);
+    if (started.passive != Passive::Connected) {
+        if (sent)
+            m_client.closeControl();
+        return started;
+    }
+    if (sent) {
+        std::string reply;
+        m_client.ReadReply(reply);
+        started.reply = reply;
+    }
+    return started;
 }
 
 std::string TransferRun::readCompletion() {

@@ -30,6 +30,18 @@ protected:
     enum class Passive { Connected, NoAddress, NotConnected };
     Passive connectData(const std::string& passiveReply);
 
+    // A transfer from the start of a file: `verb` `name` (RETR, STOR) goes out before the data
+    // connection is made, as servers take that connection while they handle the command; the
+    // command's reply and the connection then take one round trip, not two. `reply` is as
+    // exchange() gives it. When the connection is not made the control connection is closed:
+    // the server's answer may come only once it gave up waiting for the data.
+    struct Started {
+        Passive passive = Passive::NoAddress;
+        std::optional<std::string> reply;
+    };
+    Started connectAndStart(const std::string& passiveReply, const std::string& verb,
+                            const std::string& name);
+
     std::optional<std::string> exchange(const std::string& verb, const std::string& argument = {}) {
         return m_client.exchange(verb, argument);
     }

@@ -119,6 +119,12 @@ int UploadRun::run() {
     return finish(reporter, *size, hashing);
 }
 
+bool UploadRun::connected(Passive passive) {
+    if (passive == Passive::NoAddress)
+        quit();
+    return passive == Passive::Connected;
+}
+
 std::int64_t UploadRun::resumeOffset(std::int64_t localSize) {
     const std::int64_t recorded = std::max<std::int64_t>(m_task.transferSize, 0);
     if (recorded == 0 || recorded > localSize)
@@ -154,22 +160,22 @@ bool UploadRun::setUp(std::int64_t& offset) {
         }
         m_task.dataChannelReply = *passive;
     }
-    switch (connectData(m_task.dataChannelReply)) {
-        case Passive::NoAddress:
-            quit();
+    std::optional<std::string> store;
+    if (offset == 0) {
+        const Started started =
+            connectAndStart(m_task.dataChannelReply, "STOR", m_task.ftpFileName);
+        if (!connected(started.passive))
             return false;
-        case Passive::NotConnected:
+        store = started.reply;
+    } else {
+        if (!connected(connectData(m_task.dataChannelReply)))
             return false;
-        case Passive::Connected:
-            break;
-    }
-    if (offset > 0) {
         // A server that does not restart would take the rest as the whole file: send it all.
         const auto rest = exchange("REST", std::to_string(offset));
         if (rest && replyCode(*rest) != "350")
             offset = 0;
+        store = exchange("STOR", m_task.ftpFileName);
     }
-    const auto store = exchange("STOR", m_task.ftpFileName);
     if (store) {
         if (!isTransferStart(*store)) {
             // 553: the server will not take this name, however often it is sent.

@@ -24,6 +24,8 @@ private:
 
     std::int64_t resumeOffset(std::int64_t localSize);
     bool setUp(std::int64_t& offset);
+    // Whether the data connection was made; a reply without an address ends the connection.
+    bool connected(Passive passive);
     bool skip(LocalFile& file, std::int64_t offset, Md5Digest* digest);
     DataEnd send(LocalFile& file, ProgressReporter& reporter, std::int64_t& done, std::int64_t size,
                  Md5Digest* digest);
