@@ -544,17 +544,21 @@ TEST_F(FtpServerTest, StoppingTheServiceEndsSessionsThatWaitForData) {
     ASSERT_TRUE(stalled.openData());
     EXPECT_EQ(FtpTestClient::codeOf(stalled.command("STOR stalled.bin")), 150);
     stalled.sendData("partial");
+    const std::string staging = dataFolder() + "/data/staging/" + m_demo.uid;
+    const auto staged = [&] {
+        std::error_code error;
+        std::filesystem::directory_iterator entry(staging, error);
+        return error || entry == std::filesystem::directory_iterator()
+                   ? std::string()
+                   : readFile(entry->path().string());
+    };
+    // The server has the bytes before it is stopped: what it keeps is the test, not the race.
+    ASSERT_TRUE(waitUntil([&] { return staged() == "partial"; }));
     FtpTestClient idle;
     signedInClient(idle);
     m_service->stop();
     EXPECT_EQ(FtpTestClient::codeOf(idle.readReply()), 421);
-    EXPECT_EQ(
-        readFile(dataFolder() + "/data/staging/" + m_demo.uid + "/" +
-                 std::filesystem::directory_iterator(dataFolder() + "/data/staging/" + m_demo.uid)
-                     ->path()
-                     .filename()
-                     .string()),
-        "partial");
+    EXPECT_EQ(staged(), "partial");
     m_service.reset();
 }
 
