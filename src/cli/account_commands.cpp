@@ -82,8 +82,8 @@ int protectItem(CliSession& session, RemoteDisk& disk, const ProtectArgs& args) 
     const auto password = newPassword(args.passwordStdin);
     if (!password)
         return kUsage;
-    ServiceRefusal why;
-    if (session.client().disk().encrypt(target->ref(), *password, args.hint, &why) != 1)
+    const ServiceVerdict why = session.client().disk().encrypt(target->ref(), *password, args.hint);
+    if (!why.accepted())
         return refused(session, say("cannot protect {}", "无法加密 {}", {target->path}), why,
                        "加密失败");
     report(say("protected {}", "已加密 {}", {target->path}));
@@ -103,8 +103,8 @@ int unprotectItem(CliSession& session, RemoteDisk& disk, const ProtectArgs& args
                 "请输入密码（在提示处输入，或用 --password-stdin 从标准输入给出）"));
         return kUsage;
     }
-    ServiceRefusal why;
-    if (session.client().disk().decrypt(target->ref(), *password, &why) != 1)
+    const ServiceVerdict why = session.client().disk().decrypt(target->ref(), *password);
+    if (!why.accepted())
         return refused(session, say("cannot unprotect {}", "无法解密 {}", {target->path}), why,
                        "解密失败");
     report(say("removed the protection of {}", "已解密 {}", {target->path}));

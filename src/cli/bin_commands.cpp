@@ -65,9 +65,9 @@ int restoreItems(const CliContext& context, const std::vector<std::string>& give
                 continue;
             }
             const BinItem& item = found.front();
-            ServiceRefusal why;
-            if (session.client().disk().restore(item.ref.isFolder ? item.ref.id : "",
-                                                item.ref.isFolder ? "" : item.ref.id, &why) != 1) {
+            const ServiceVerdict why = session.client().disk().restore(
+                item.ref.isFolder ? item.ref.id : "", item.ref.isFolder ? "" : item.ref.id);
+            if (!why.accepted()) {
                 exitCode = refused(session, say("cannot restore {}", "无法还原 {}", {item.name}),
                                    why, "还原失败");
                 continue;
@@ -85,8 +85,8 @@ int emptyBin(const CliContext& context) {
         return kFailed;
     }
     return onDisk(context, [&](CliSession& session, RemoteDisk&) {
-        ServiceRefusal why;
-        if (session.client().disk().clearBin(&why) != 1) {
+        const ServiceVerdict why = session.client().disk().clearBin();
+        if (!why.accepted()) {
             return refused(session, say("cannot empty the recycle bin", "无法清空回收站"), why,
                            "操作失败");
         }

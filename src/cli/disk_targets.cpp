@@ -154,7 +154,7 @@ int onDisk(const CliContext& context,
     return command(session, disk);
 }
 
-int refused(CliSession& session, const std::string& subject, const ServiceRefusal& why,
+int refused(CliSession& session, const std::string& subject, const ServiceVerdict& why,
             const std::string& fallback) {
     if (why.failure == Failure::kNoAnswer || why.failure == Failure::kUntrusted) {
         complain(subject);

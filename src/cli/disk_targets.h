@@ -86,7 +86,7 @@ void runsOnDisk(CLI::App& command, const CliContext& context, int& exitCode,
 // Says in one line on standard error why the service did not accept what `subject` names
 // ("cannot rename /a"): its own words, `fallback` (the client's text) when it gave none, or
 // that it did not answer. kFailed.
-int refused(CliSession& session, const std::string& subject, const ServiceRefusal& why,
+int refused(CliSession& session, const std::string& subject, const ServiceVerdict& why,
             const std::string& fallback);
 
 // On a terminal: asks `question` and waits for y or yes. Elsewhere true: a script chose by

@@ -64,8 +64,8 @@ int renameItem(CliSession& session, RemoteDisk& disk, const RenameArgs& args) {
         name.compare(name.size() - ext.size(), ext.size(), ext) == 0) {
         name.resize(name.size() - ext.size());
     }
-    ServiceRefusal why;
-    if (session.client().disk().rename(target->ref(), name, &why) != 1) {
+    const ServiceVerdict why = session.client().disk().rename(target->ref(), name);
+    if (!why.accepted()) {
         return refused(session, say("cannot rename {}", "无法重命名 {}", {target->path}), why,
                        "操作失败");
     }
@@ -98,8 +98,8 @@ int moveItems(CliSession& session, RemoteDisk& disk, const MoveArgs& args) {
             exitCode = kFailed;
             continue;
         }
-        ServiceRefusal why;
-        if (session.client().disk().move(target->ref(), destination->id, &why) != 1) {
+        const ServiceVerdict why = session.client().disk().move(target->ref(), destination->id);
+        if (!why.accepted()) {
             exitCode = refused(session, say("cannot move {}", "无法移动 {}", {target->path}), why,
                                "移动失败");
             continue;
@@ -134,8 +134,9 @@ int removeItems(CliSession& session, RemoteDisk& disk, const RemoveArgs& args) {
         return kFailed;
     }
     for (const auto& target : targets) {
-        ServiceRefusal why;
-        if (session.client().disk().remove(target.ref(), args.forGood ? "1" : "0", &why) != 1) {
+        const ServiceVerdict why =
+            session.client().disk().remove(target.ref(), args.forGood ? "1" : "0");
+        if (!why.accepted()) {
             const std::string fallback = !args.forGood          ? "删除失败"
                                          : target.item.isFolder ? "文件夹彻底删除失败"
                                                                 : "文件彻底删除失败";

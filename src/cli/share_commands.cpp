@@ -27,7 +27,7 @@ int shareItem(CliSession& session, RemoteDisk& disk, const ShareArgs& args) {
     if (!target)
         return kFailed;
     const DiskOperations& operations = session.client().disk();
-    ServiceRefusal why;
+    ServiceVerdict why;
     const std::string result = operations.share(target->ref(), args.code, args.points, &why);
     const std::string subject = say("cannot share {}", "无法分享 {}", {target->path});
     if (result != "1") {
@@ -59,8 +59,8 @@ int unshareItem(CliSession& session, RemoteDisk& disk, const PathArgs& args) {
     const auto target = findTarget(disk, args.path, args.target);
     if (!target)
         return kFailed;
-    ServiceRefusal why;
-    if (session.client().disk().cancelShare(target->ref(), &why) != 1) {
+    const ServiceVerdict why = session.client().disk().cancelShare(target->ref());
+    if (!why.accepted()) {
         return refused(session, say("cannot stop sharing {}", "无法取消分享 {}", {target->path}),
                        why, "关闭失败");
     }
@@ -111,8 +111,8 @@ int linkFile(CliSession& session, RemoteDisk& disk, const LinkArgs& args) {
                      "请输入自定义地址（--name，字母、数字和 - _ .）"));
         return kUsage;
     }
-    ServiceRefusal why;
-    if (operations.setDirectLink(target->item.id, name, domains, &why) != 1) {
+    const ServiceVerdict why = operations.setDirectLink(target->item.id, name, domains);
+    if (!why.accepted()) {
         return refused(session, say("cannot link {}", "无法启用 {} 的直链", {target->path}), why,
                        "直链启用失败");
     }
@@ -130,8 +130,8 @@ int unlinkFile(CliSession& session, RemoteDisk& disk, const PathArgs& args) {
     const auto target = linkedFile(session, disk, args.path, args.target);
     if (!target)
         return kFailed;
-    ServiceRefusal why;
-    if (session.client().disk().cancelDirectLink(target->item.id, &why) != 1) {
+    const ServiceVerdict why = session.client().disk().cancelDirectLink(target->item.id);
+    if (!why.accepted()) {
         return refused(
             session,
             say("cannot close the direct link of {}", "无法关闭 {} 的直链", {target->path}), why,

@@ -79,30 +79,29 @@ void ConfirmDialog::confirm() {
     }
 }
 
-void ConfirmDialog::closeWith(std::function<int()> work) {
-    runRequest<int>(std::move(work), [this](int result) {
-        if (result == 1)
+void ConfirmDialog::closeWith(std::function<ServiceVerdict()> work) {
+    runRequest<ServiceVerdict>(std::move(work), [this](const ServiceVerdict& verdict) {
+        if (verdict.accepted())
             succeed(QT_TRANSLATE_NOOP("Messages", "关闭成功"));
         else
-            say(QT_TRANSLATE_NOOP("Messages", "关闭失败"));
+            say(failureText(verdict, QT_TRANSLATE_NOOP("Messages", "关闭失败")));
     });
 }
 
 void ConfirmDialog::deleteItems(bool forGood) {
     const DiskOperations& disk = m_context.disk;
     const std::string mode = forGood ? "1" : "0";
-    runRequest<ServiceRefusal>(
+    runRequest<ServiceVerdict>(
         [&disk, items = m_items, mode] {
-            ServiceRefusal first;  // the first item that failed says why
+            ServiceVerdict first;  // the first item that failed says why
             for (const auto& item : items) {
-                ServiceRefusal why;
-                why = verdictOf(disk.remove(ItemRef{item.id, item.isFolder}, mode, &why), why);
+                const ServiceVerdict why = disk.remove(ItemRef{item.id, item.isFolder}, mode);
                 if (first.failure == Failure::kNone)
                     first = why;
             }
             return first;
         },
-        [this, forGood](const ServiceRefusal& why) {
+        [this, forGood](const ServiceVerdict& why) {
             if (why.failure == Failure::kNone)
                 succeed(forGood ? "" : QT_TRANSLATE_NOOP("Messages", "删除成功"));
             else if (!forGood)

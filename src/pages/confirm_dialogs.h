@@ -24,7 +24,7 @@ private:
     void confirm();
     void deleteItems(bool forGood);
     // Closing a link or a share: "关闭成功" closes, "关闭失败" stays.
-    void closeWith(std::function<int()> work);
+    void closeWith(std::function<ServiceVerdict()> work);
     Kind m_kind;
     std::vector<DiskSelection> m_items;
 };

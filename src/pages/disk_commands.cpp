@@ -173,13 +173,9 @@ void DiskCommands::newFolder() {
 void DiskCommands::clearBin() {
     const DiskOperations& disk = m_context.session.disk();
     m_page.setPreparing(+1);
-    m_context.requests.run<ServiceRefusal>(
-        &m_page,
-        [&disk] {
-            ServiceRefusal why;
-            return verdictOf(disk.clearBin(&why), why);
-        },
-        [this](const ServiceRefusal& why) {
+    m_context.requests.run<ServiceVerdict>(
+        &m_page, [&disk] { return disk.clearBin(); },
+        [this](const ServiceVerdict& why) {
             m_page.setPreparing(-1);
             m_context.notifier.showMessage(
                 ItemDialog::kCaption,
@@ -194,15 +190,13 @@ void DiskCommands::restore() {
     const DiskOperations& disk = m_context.session.disk();
     const DiskSelection item = m_page.selection();
     m_page.setPreparing(+1);
-    m_context.requests.run<ServiceRefusal>(
+    m_context.requests.run<ServiceVerdict>(
         &m_page,
         [&disk, item] {
-            ServiceRefusal why;
-            return verdictOf(disk.restore(item.isFolder ? item.id : std::string(),
-                                          item.isFolder ? std::string() : item.id, &why),
-                             why);
+            return disk.restore(item.isFolder ? item.id : std::string(),
+                                item.isFolder ? std::string() : item.id);
         },
-        [this](const ServiceRefusal& why) {
+        [this](const ServiceVerdict& why) {
             m_page.setPreparing(-1);
             m_context.notifier.showMessage(
                 ItemDialog::kCaption,

@@ -33,10 +33,13 @@ void NewFolderDialog::confirm() {
         return;
     }
     const DiskOperations& disk = m_context.disk;
-    runRequest<int>(
-        [&disk, pid = m_parentId, name] { return disk.addFolder(pid, name); },
-        [this](int result) {
-            if (result < 1)
+    runRequest<bool>(
+        [&disk, pid = m_parentId, name] {
+            const auto made = disk.makeFolder(pid, name);
+            return made.ok() && made.value.result == 1;
+        },
+        [this](bool made) {
+            if (!made)
                 say(QT_TRANSLATE_NOOP("Messages", "添加失败，可能是网络原因，请再试..."));
             else
                 succeed(QT_TRANSLATE_NOOP("Messages", "添加成功"));
@@ -60,12 +63,9 @@ void RenameDialog::confirm() {
         return;
     }
     const DiskOperations& disk = m_context.disk;
-    runRequest<ServiceRefusal>(
-        [&disk, item = itemRef(), name] {
-            ServiceRefusal why;
-            return verdictOf(disk.rename(item, name, &why), why);
-        },
-        [this](const ServiceRefusal& why) {
+    runRequest<ServiceVerdict>(
+        [&disk, item = itemRef(), name] { return disk.rename(item, name); },
+        [this](const ServiceVerdict& why) {
             if (why.failure == Failure::kNone)
                 succeed(QT_TRANSLATE_NOOP("Messages", "操作成功"));
             else
@@ -138,12 +138,9 @@ void MoveDialog::confirm() {
         return;
     }
     const DiskOperations& disk = m_context.disk;
-    runRequest<ServiceRefusal>(
-        [&disk, item = itemRef(), target = m_chosenId] {
-            ServiceRefusal why;
-            return verdictOf(disk.move(item, target, &why), why);
-        },
-        [this](const ServiceRefusal& why) {
+    runRequest<ServiceVerdict>(
+        [&disk, item = itemRef(), target = m_chosenId] { return disk.move(item, target); },
+        [this](const ServiceVerdict& why) {
             // The service's refusal (a name taken in the target, say) is reported, not hidden.
             if (why.failure == Failure::kNone)
                 succeed(QT_TRANSLATE_NOOP("Messages", "移动成功"));

@@ -105,7 +105,7 @@ QPushButton* ItemDialog::addOkCancel(const std::function<void()>& onOk, bool wit
     return ok;
 }
 
-std::string ItemDialog::failureText(const ServiceRefusal& why, const std::string& refused) {
+std::string ItemDialog::failureText(const ServiceVerdict& why, const std::string& refused) {
     return why.failure == Failure::kNoAnswer ? kNetworkFailed : refused;
 }
 

@@ -9,7 +9,6 @@
 #include "pages/disk_rows.h"
 #include "picture_catalog.h"
 #include "session/disk_operations.h"
-#include "session/operation_verdict.h"
 
 class QLabel;
 class QLineEdit;
@@ -46,7 +45,7 @@ public:
     static inline const std::string kNetworkFailed =
         QT_TRANSLATE_NOOP("Messages", "网络连接失败，请检查网络后重试");
     // The text for a failed operation: the network's failure as such, else `refused`.
-    static std::string failureText(const ServiceRefusal& why, const std::string& refused);
+    static std::string failureText(const ServiceVerdict& why, const std::string& refused);
 
     ItemDialog(DialogContext context, DiskSelection item, const QString& title, QSize size,
                QWidget* parent);

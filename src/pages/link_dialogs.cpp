@@ -96,14 +96,16 @@ void DirectLinkDialog::confirm() {
         say(*refusal);
         return;
     }
-    runRequest<int>([&disk, id = m_item.id, custom,
-                     domains] { return disk.setDirectLink(id, custom, domains); },
-                    [this](int result) {
-                        if (result == 1)
-                            succeed(QT_TRANSLATE_NOOP("Messages", "直链启用成功"));
-                        else
-                            say(QT_TRANSLATE_NOOP("Messages", "直链启用失败"));
-                    });
+    runRequest<ServiceVerdict>(
+        [&disk, id = m_item.id, custom, domains] {
+            return disk.setDirectLink(id, custom, domains);
+        },
+        [this](const ServiceVerdict& verdict) {
+            if (verdict.accepted())
+                succeed(QT_TRANSLATE_NOOP("Messages", "直链启用成功"));
+            else
+                say(failureText(verdict, QT_TRANSLATE_NOOP("Messages", "直链启用失败")));
+        });
 }
 
 ViewLinkDialog::ViewLinkDialog(DialogContext context, DiskSelection item, QWidget* parent)

@@ -78,17 +78,17 @@ void EncryptDialog::confirm() {
     }
     const std::string tip = encrypt ? fieldText(m_tip) : std::string();
     const DiskOperations& disk = m_context.disk;
-    runRequest<int>(
+    runRequest<ServiceVerdict>(
         [&disk, item = itemRef(), encrypt, password, tip] {
             return encrypt ? disk.encrypt(item, password, tip) : disk.decrypt(item, password);
         },
-        [this, encrypt](int result) {
-            if (result == 1)
+        [this, encrypt](const ServiceVerdict& verdict) {
+            if (verdict.accepted())
                 succeed(encrypt ? QT_TRANSLATE_NOOP("Messages", "加密成功")
                                 : QT_TRANSLATE_NOOP("Messages", "解密成功"));
             else
-                say(encrypt ? QT_TRANSLATE_NOOP("Messages", "加密失败")
-                            : QT_TRANSLATE_NOOP("Messages", "解密失败"));
+                say(failureText(verdict, encrypt ? QT_TRANSLATE_NOOP("Messages", "加密失败")
+                                                 : QT_TRANSLATE_NOOP("Messages", "解密失败")));
         });
 }
 

@@ -12,7 +12,7 @@ SignedQuery ServiceClient::itemQuery(const char* operation, const std::string& u
     return query;
 }
 
-int ServiceClient::judged(const SignedQuery& query, Repeat repeat, ServiceRefusal* why) const {
+int ServiceClient::judged(const SignedQuery& query, Repeat repeat, ServiceVerdict* why) const {
     AttributeAnswer answer;
     const Failure failure = fetchAttributes(query.signedUrl(m_frame.apiHost()), repeat, answer);
     const bool accepted = failure == Failure::kNone && answer.accepted();
@@ -20,7 +20,7 @@ int ServiceClient::judged(const SignedQuery& query, Repeat repeat, ServiceRefusa
     return accepted ? 1 : 0;
 }
 
-void ServiceClient::noteRefusal(ServiceRefusal* why, Failure failure,
+void ServiceClient::noteRefusal(ServiceVerdict* why, Failure failure,
                                 const AttributeAnswer& answer) {
     if (why == nullptr)
         return;
@@ -33,7 +33,7 @@ void ServiceClient::noteRefusal(ServiceRefusal* why, Failure failure,
     }
 }
 
-std::string ServiceClient::resultText(const SignedQuery& query, ServiceRefusal* why) const {
+std::string ServiceClient::resultText(const SignedQuery& query, ServiceVerdict* why) const {
     AttributeAnswer answer;
     const Failure failure =
         fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
@@ -58,7 +58,7 @@ std::string ServiceClient::acceptedAttribute(const SignedQuery& query, const cha
 
 int ServiceClient::FolderMove(const std::string& uid, const std::string& token,
                               const std::string& dirids, const std::string& targetDirid,
-                              ServiceRefusal* why) const {
+                              ServiceVerdict* why) const {
     ++m_folderChanges;
     return judged(
         itemQuery("FolderMove", uid, token).add("dirids", dirids).add("target_dirid", targetDirid),
@@ -67,7 +67,7 @@ int ServiceClient::FolderMove(const std::string& uid, const std::string& token,
 
 int ServiceClient::FolderRename(const std::string& uid, const std::string& token,
                                 const std::string& dirid, const std::string& newname,
-                                ServiceRefusal* why) const {
+                                ServiceVerdict* why) const {
     ++m_folderChanges;
     return judged(
         itemQuery("FolderRename", uid, token).add("dirid", dirid).addEncoded("newname", newname),
@@ -76,7 +76,7 @@ int ServiceClient::FolderRename(const std::string& uid, const std::string& token
 
 int ServiceClient::FolderAndFileRestore(const std::string& uid, const std::string& token,
                                         const std::string& dirids, const std::string& fids,
-                                        ServiceRefusal* why) const {
+                                        ServiceVerdict* why) const {
     ++m_folderChanges;
     return judged(
         itemQuery("FolderAndFileRestore", uid, token).add("dirids", dirids).add("fids", fids),
@@ -85,7 +85,7 @@ int ServiceClient::FolderAndFileRestore(const std::string& uid, const std::strin
 
 int ServiceClient::FolderEncrypt(const std::string& uid, const std::string& token,
                                  const std::string& dirid, const std::string& password,
-                                 const std::string& passwordTip, ServiceRefusal* why) const {
+                                 const std::string& passwordTip, ServiceVerdict* why) const {
     return judged(itemQuery("FolderEncrypt", uid, token)
                       .add("dirid", dirid)
                       .add("password", password)
@@ -95,7 +95,7 @@ int ServiceClient::FolderEncrypt(const std::string& uid, const std::string& toke
 
 int ServiceClient::FolderDecrypt(const std::string& uid, const std::string& token,
                                  const std::string& dirid, const std::string& password,
-                                 ServiceRefusal* why) const {
+                                 ServiceVerdict* why) const {
     return judged(
         itemQuery("FolderDecrypt", uid, token).add("dirid", dirid).add("password", password),
         Repeat::kBounded, why);
@@ -104,7 +104,7 @@ int ServiceClient::FolderDecrypt(const std::string& uid, const std::string& toke
 std::string ServiceClient::FolderShare(const std::string& uid, const std::string& token,
                                        const std::string& dirids, const std::string& downpwd,
                                        const std::string& downValue, const std::string& description,
-                                       ServiceRefusal* why) const {
+                                       ServiceVerdict* why) const {
     return resultText(itemQuery("FolderShare", uid, token)
                           .add("dirids", dirids)
                           .add("downpwd", downpwd)
@@ -114,7 +114,7 @@ std::string ServiceClient::FolderShare(const std::string& uid, const std::string
 }
 
 int ServiceClient::FolderShareCancle(const std::string& uid, const std::string& token,
-                                     const std::string& dirids, ServiceRefusal* why) const {
+                                     const std::string& dirids, ServiceVerdict* why) const {
     return judged(itemQuery("FolderShareCancle", uid, token).add("dirids", dirids),
                   Repeat::kBounded, why);
 }
@@ -142,7 +142,7 @@ ServiceResult<AddedItem> ServiceClient::addFolder(const std::string& uid, const 
 
 int ServiceClient::FolderDelete(const std::string& uid, const std::string& token,
                                 const std::string& dirids, const std::string& isReal,
-                                ServiceRefusal* why) const {
+                                ServiceVerdict* why) const {
     ++m_folderChanges;
     return judged(
         itemQuery("FolderDelete", uid, token).add("dirids", dirids).add("is_real", isReal),
@@ -198,7 +198,7 @@ ServiceResult<AddedItem> ServiceClient::addFile(const std::string& uid, const st
 
 int ServiceClient::FileMove(const std::string& uid, const std::string& token,
                             const std::string& fids, const std::string& targetDirid,
-                            ServiceRefusal* why) const {
+                            ServiceVerdict* why) const {
     return judged(
         itemQuery("FileMove", uid, token).add("fids", fids).add("target_dirid", targetDirid),
         Repeat::kNever, why);
@@ -206,7 +206,7 @@ int ServiceClient::FileMove(const std::string& uid, const std::string& token,
 
 int ServiceClient::FileRename(const std::string& uid, const std::string& token,
                               const std::string& fid, const std::string& newname,
-                              ServiceRefusal* why) const {
+                              ServiceVerdict* why) const {
     return judged(
         itemQuery("FileRename", uid, token).add("fid", fid).addEncoded("newname", newname),
         Repeat::kBounded, why);
@@ -214,14 +214,14 @@ int ServiceClient::FileRename(const std::string& uid, const std::string& token,
 
 int ServiceClient::FileDelete(const std::string& uid, const std::string& token,
                               const std::string& fids, const std::string& isReal,
-                              ServiceRefusal* why) const {
+                              ServiceVerdict* why) const {
     return judged(itemQuery("FileDelete", uid, token).add("fids", fids).add("is_real", isReal),
                   Repeat::kBounded, why);
 }
 
 int ServiceClient::FileEncrypt(const std::string& uid, const std::string& token,
                                const std::string& fid, const std::string& password,
-                               const std::string& passwordTip, ServiceRefusal* why) const {
+                               const std::string& passwordTip, ServiceVerdict* why) const {
     return judged(itemQuery("FileEncrypt", uid, token)
                       .add("fid", fid)
                       .add("password", password)
@@ -231,7 +231,7 @@ int ServiceClient::FileEncrypt(const std::string& uid, const std::string& token,
 
 int ServiceClient::FileDecrypt(const std::string& uid, const std::string& token,
                                const std::string& fid, const std::string& password,
-                               ServiceRefusal* why) const {
+                               ServiceVerdict* why) const {
     return judged(itemQuery("FileDecrypt", uid, token).add("fid", fid).add("password", password),
                   Repeat::kBounded, why);
 }
@@ -239,7 +239,7 @@ int ServiceClient::FileDecrypt(const std::string& uid, const std::string& token,
 std::string ServiceClient::FileShare(const std::string& uid, const std::string& token,
                                      const std::string& fids, const std::string& downpwd,
                                      const std::string& downValue, const std::string& description,
-                                     ServiceRefusal* why) const {
+                                     ServiceVerdict* why) const {
     return resultText(itemQuery("FileShare", uid, token)
                           .add("fids", fids)
                           .add("downpwd", downpwd)
@@ -249,7 +249,7 @@ std::string ServiceClient::FileShare(const std::string& uid, const std::string& 
 }
 
 int ServiceClient::FileShareCancle(const std::string& uid, const std::string& token,
-                                   const std::string& fids, ServiceRefusal* why) const {
+                                   const std::string& fids, ServiceVerdict* why) const {
     return judged(itemQuery("FileShareCancle", uid, token).add("fids", fids), Repeat::kBounded,
                   why);
 }
@@ -270,7 +270,7 @@ std::string ServiceClient::FileEmailShare(const std::string& uid, const std::str
 
 int ServiceClient::FileOutLinkSetting(const std::string& uid, const std::string& token,
                                       const std::string& fid, const std::string& linkName,
-                                      const std::string& domain, ServiceRefusal* why) const {
+                                      const std::string& domain, ServiceVerdict* why) const {
     return judged(itemQuery("FileOutLinkSetting", uid, token)
                       .add("fid", fid)
                       .add("link_name", linkName)
@@ -279,7 +279,7 @@ int ServiceClient::FileOutLinkSetting(const std::string& uid, const std::string&
 }
 
 int ServiceClient::CancleFileOutLink(const std::string& uid, const std::string& token,
-                                     const std::string& fids, ServiceRefusal* why) const {
+                                     const std::string& fids, ServiceVerdict* why) const {
     return judged(itemQuery("CancleFileOutLink", uid, token).add("fids", fids), Repeat::kBounded,
                   why);
 }
@@ -324,7 +324,7 @@ std::string ServiceClient::GetFileOutLinkInfo(const std::string& uid, const std:
 }
 
 int ServiceClient::ClearBin(const std::string& uid, const std::string& token,
-                            ServiceRefusal* why) const {
+                            ServiceVerdict* why) const {
     return judged(itemQuery("ClearBin", uid, token), Repeat::kBounded, why);
 }
 

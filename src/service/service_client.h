@@ -129,29 +129,29 @@ public:
     // what kept an operation from being accepted: no answer, or the service's reason. --------
     int FolderMove(const std::string& uid, const std::string& token, const std::string& dirids,
                    const std::string& targetDirid,
-                   ServiceRefusal* why = nullptr) const;  // sent once
+                   ServiceVerdict* why = nullptr) const;  // sent once
     int FolderRename(const std::string& uid, const std::string& token, const std::string& dirid,
-                     const std::string& newname, ServiceRefusal* why = nullptr) const;
+                     const std::string& newname, ServiceVerdict* why = nullptr) const;
     int FolderAndFileRestore(const std::string& uid, const std::string& token,
                              const std::string& dirids, const std::string& fids,
-                             ServiceRefusal* why = nullptr) const;
+                             ServiceVerdict* why = nullptr) const;
     int FolderEncrypt(const std::string& uid, const std::string& token, const std::string& dirid,
                       const std::string& password, const std::string& passwordTip,
-                      ServiceRefusal* why = nullptr) const;
+                      ServiceVerdict* why = nullptr) const;
     int FolderDecrypt(const std::string& uid, const std::string& token, const std::string& dirid,
-                      const std::string& password, ServiceRefusal* why = nullptr) const;
+                      const std::string& password, ServiceVerdict* why = nullptr) const;
     // The text of "result" ("1" = shared); "0" when there is none.
     std::string FolderShare(const std::string& uid, const std::string& token,
                             const std::string& dirids, const std::string& downpwd,
                             const std::string& downValue, const std::string& description,
-                            ServiceRefusal* why = nullptr) const;
+                            ServiceVerdict* why = nullptr) const;
     int FolderShareCancle(const std::string& uid, const std::string& token,
-                          const std::string& dirids, ServiceRefusal* why = nullptr) const;
+                          const std::string& dirids, ServiceVerdict* why = nullptr) const;
     // The value's id is the "folder" id whenever the answer has one, even when refused.
     ServiceResult<AddedItem> addFolder(const std::string& uid, const std::string& token,
                                        const std::string& pid, const std::string& name) const;
     int FolderDelete(const std::string& uid, const std::string& token, const std::string& dirids,
-                     const std::string& isReal, ServiceRefusal* why = nullptr) const;
+                     const std::string& isReal, ServiceVerdict* why = nullptr) const;
     // Texts: the attribute when accepted, else empty.
     std::string GetFolderShareLink(const std::string& uid, const std::string& token,
                                    const std::string& dirid) const;
@@ -168,29 +168,29 @@ public:
                                      const std::string& hash) const;
     int FileMove(const std::string& uid, const std::string& token, const std::string& fids,
                  const std::string& targetDirid,
-                 ServiceRefusal* why = nullptr) const;  // sent once
+                 ServiceVerdict* why = nullptr) const;  // sent once
     int FileRename(const std::string& uid, const std::string& token, const std::string& fid,
-                   const std::string& newname, ServiceRefusal* why = nullptr) const;
+                   const std::string& newname, ServiceVerdict* why = nullptr) const;
     int FileDelete(const std::string& uid, const std::string& token, const std::string& fids,
-                   const std::string& isReal, ServiceRefusal* why = nullptr) const;
+                   const std::string& isReal, ServiceVerdict* why = nullptr) const;
     int FileEncrypt(const std::string& uid, const std::string& token, const std::string& fid,
                     const std::string& password, const std::string& passwordTip,
-                    ServiceRefusal* why = nullptr) const;
+                    ServiceVerdict* why = nullptr) const;
     int FileDecrypt(const std::string& uid, const std::string& token, const std::string& fid,
-                    const std::string& password, ServiceRefusal* why = nullptr) const;
+                    const std::string& password, ServiceVerdict* why = nullptr) const;
     std::string FileShare(const std::string& uid, const std::string& token, const std::string& fids,
                           const std::string& downpwd, const std::string& downValue,
-                          const std::string& description, ServiceRefusal* why = nullptr) const;
+                          const std::string& description, ServiceVerdict* why = nullptr) const;
     int FileShareCancle(const std::string& uid, const std::string& token, const std::string& fids,
-                        ServiceRefusal* why = nullptr) const;
+                        ServiceVerdict* why = nullptr) const;
     // "1" on success, else the text of "msg"; "0" when there is no "result".
     std::string FileEmailShare(const std::string& uid, const std::string& token,
                                const std::string& fid, const std::string& to) const;
     int FileOutLinkSetting(const std::string& uid, const std::string& token, const std::string& fid,
                            const std::string& linkName, const std::string& domain,
-                           ServiceRefusal* why = nullptr) const;
+                           ServiceVerdict* why = nullptr) const;
     int CancleFileOutLink(const std::string& uid, const std::string& token, const std::string& fids,
-                          ServiceRefusal* why = nullptr) const;
+                          ServiceVerdict* why = nullptr) const;
     std::string GetFileOutLink(const std::string& uid, const std::string& token,
                                const std::string& fid) const;
     std::string GetFileShareLink(const std::string& uid, const std::string& token,
@@ -202,7 +202,7 @@ public:
     std::string GetFileOutLinkInfo(const std::string& uid, const std::string& token,
                                    const std::string& fid, std::string& domainOut) const;
     int ClearBin(const std::string& uid, const std::string& token,
-                 ServiceRefusal* why = nullptr) const;
+                 ServiceVerdict* why = nullptr) const;
 
     // Account extras ---------------------------------------------------------------------
     int AddDrawDiskSize(const std::string& uid, const std::string& token,
@@ -222,10 +222,10 @@ private:
     // Sends and reads the answer by attributes; kNone when a readable answer came.
     Failure fetchAttributes(const std::string& url, Repeat repeat, AttributeAnswer& answer) const;
     int judged(const SignedQuery& query, Repeat repeat = Repeat::kBounded,
-               ServiceRefusal* why = nullptr) const;
-    std::string resultText(const SignedQuery& query, ServiceRefusal* why = nullptr) const;
+               ServiceVerdict* why = nullptr) const;
+    std::string resultText(const SignedQuery& query, ServiceVerdict* why = nullptr) const;
     // What `why` (when given) learns from a sent operation: nothing when accepted.
-    static void noteRefusal(ServiceRefusal* why, Failure failure, const AttributeAnswer& answer);
+    static void noteRefusal(ServiceVerdict* why, Failure failure, const AttributeAnswer& answer);
     std::string acceptedAttribute(const SignedQuery& query, const char* element,
                                   const char* attribute) const;
 

@@ -39,11 +39,16 @@ struct ServiceResult {
     static ServiceResult failed(Failure why, T value = T{}) { return {std::move(value), why, {}}; }
 };
 
-// Why an item operation was not accepted: the request failed (no answer, ...), or the service
-// refused, `message` then being its reason ("msg"; empty when it gave none). kNone: accepted.
-struct ServiceRefusal {
+// What an item operation came to: accepted (kNone), the request failed (no answer, ...), or
+// the service refused, `message` then being its reason ("msg"; empty when it gave none).
+struct ServiceVerdict {
     Failure failure = Failure::kNone;
     std::string message;
+
+    bool accepted() const { return failure == Failure::kNone; }
+    bool networkFailed() const {
+        return failure == Failure::kNoAnswer || failure == Failure::kUntrusted;
+    }
 };
 
 // What an operation that makes an item returns: its result (1 accepted) and the new id.

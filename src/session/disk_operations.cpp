@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "service/service_client.h"
+#include "session/operation_verdict.h"
 
 namespace nubexa {
 
@@ -48,10 +49,6 @@ AccountInfo DiskOperations::account() const {
     return m_service.account();
 }
 
-int DiskOperations::addFolder(const std::string& parentId, const std::string& name) const {
-    return makeFolder(parentId, name).value.result;
-}
-
 ServiceResult<AddedItem> DiskOperations::makeFolder(const std::string& parentId,
                                                     const std::string& name) const {
     const AccountInfo a = account();
@@ -63,36 +60,42 @@ ServiceResult<FolderListing> DiskOperations::folderContents(const std::string& f
     return m_service.GetFilesWhitPath(a.uid, a.token, folderId, "name", "0");
 }
 
-int DiskOperations::rename(const ItemRef& item, const std::string& name,
-                           ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::rename(const ItemRef& item, const std::string& name) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name, why)
-                         : m_service.FileRename(a.uid, a.token, item.id, name, why);
+    ServiceVerdict why;
+    return verdictOf(item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name, &why)
+                                   : m_service.FileRename(a.uid, a.token, item.id, name, &why),
+                     why);
 }
 
-int DiskOperations::move(const ItemRef& item, const std::string& targetFolderId,
-                         ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::move(const ItemRef& item, const std::string& targetFolderId) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId, why)
-                         : m_service.FileMove(a.uid, a.token, item.id, targetFolderId, why);
+    ServiceVerdict why;
+    return verdictOf(item.isFolder
+                         ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId, &why)
+                         : m_service.FileMove(a.uid, a.token, item.id, targetFolderId, &why),
+                     why);
 }
 
-int DiskOperations::remove(const ItemRef& item, const std::string& forGood,
-                           ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::remove(const ItemRef& item, const std::string& forGood) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderDelete(a.uid, a.token, item.id, forGood, why)
-                         : m_service.FileDelete(a.uid, a.token, item.id, forGood, why);
+    ServiceVerdict why;
+    return verdictOf(item.isFolder ? m_service.FolderDelete(a.uid, a.token, item.id, forGood, &why)
+                                   : m_service.FileDelete(a.uid, a.token, item.id, forGood, &why),
+                     why);
 }
 
-int DiskOperations::restore(const std::string& folderIds, const std::string& fileIds,
-                            ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::restore(const std::string& folderIds,
+                                       const std::string& fileIds) const {
     const AccountInfo a = account();
-    return m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds, why);
+    ServiceVerdict why;
+    return verdictOf(m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds, &why), why);
 }
 
-int DiskOperations::clearBin(ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::clearBin() const {
     const AccountInfo a = account();
-    return m_service.ClearBin(a.uid, a.token, why);
+    ServiceVerdict why;
+    return verdictOf(m_service.ClearBin(a.uid, a.token, &why), why);
 }
 
 int DiskOperations::folderTree(FolderTree& tree) const {
@@ -151,22 +154,27 @@ ServiceResult<FolderEntries> DiskOperations::folderEntries(const std::string& fo
     return ServiceResult<FolderEntries>::success(std::move(entries));
 }
 
-int DiskOperations::encrypt(const ItemRef& item, const std::string& password,
-                            const std::string& tip, ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::encrypt(const ItemRef& item, const std::string& password,
+                                       const std::string& tip) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip, why)
-                         : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip, why);
+    ServiceVerdict why;
+    return verdictOf(item.isFolder
+                         ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip, &why)
+                         : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip, &why),
+                     why);
 }
 
-int DiskOperations::decrypt(const ItemRef& item, const std::string& password,
-                            ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::decrypt(const ItemRef& item, const std::string& password) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderDecrypt(a.uid, a.token, item.id, password, why)
-                         : m_service.FileDecrypt(a.uid, a.token, item.id, password, why);
+    ServiceVerdict why;
+    return verdictOf(item.isFolder
+                         ? m_service.FolderDecrypt(a.uid, a.token, item.id, password, &why)
+                         : m_service.FileDecrypt(a.uid, a.token, item.id, password, &why),
+                     why);
 }
 
 std::string DiskOperations::share(const ItemRef& item, const std::string& downPassword,
-                                  const std::string& downValue, ServiceRefusal* why) const {
+                                  const std::string& downValue, ServiceVerdict* why) const {
     const AccountInfo a = account();
     return item.isFolder
                ? m_service.FolderShare(a.uid, a.token, item.id, downPassword, downValue, "", why)
@@ -180,10 +188,12 @@ std::string DiskOperations::emailShare(const ItemRef& item, const std::string& a
                          : m_service.FileEmailShare(a.uid, a.token, item.id, addresses);
 }
 
-int DiskOperations::cancelShare(const ItemRef& item, ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::cancelShare(const ItemRef& item) const {
     const AccountInfo a = account();
-    return item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id, why)
-                         : m_service.FileShareCancle(a.uid, a.token, item.id, why);
+    ServiceVerdict why;
+    return verdictOf(item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id, &why)
+                                   : m_service.FileShareCancle(a.uid, a.token, item.id, &why),
+                     why);
 }
 
 std::string DiskOperations::shareLink(const ItemRef& item) const {
@@ -203,10 +213,12 @@ std::string DiskOperations::directLinkInfo(const std::string& fileId, std::strin
     return m_service.GetFileOutLinkInfo(a.uid, a.token, fileId, domains);
 }
 
-int DiskOperations::setDirectLink(const std::string& fileId, const std::string& linkName,
-                                  const std::string& domains, ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::setDirectLink(const std::string& fileId, const std::string& linkName,
+                                             const std::string& domains) const {
     const AccountInfo a = account();
-    return m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains, why);
+    ServiceVerdict why;
+    return verdictOf(m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains, &why),
+                     why);
 }
 
 std::string DiskOperations::directLink(const std::string& fileId) const {
@@ -214,9 +226,10 @@ std::string DiskOperations::directLink(const std::string& fileId) const {
     return m_service.GetFileOutLink(a.uid, a.token, fileId);
 }
 
-int DiskOperations::cancelDirectLink(const std::string& fileId, ServiceRefusal* why) const {
+ServiceVerdict DiskOperations::cancelDirectLink(const std::string& fileId) const {
     const AccountInfo a = account();
-    return m_service.CancleFileOutLink(a.uid, a.token, fileId, why);
+    ServiceVerdict why;
+    return verdictOf(m_service.CancleFileOutLink(a.uid, a.token, fileId, &why), why);
 }
 
 }  // namespace nubexa

@@ -33,9 +33,8 @@ struct ItemRef {
 
 // The disk pages' operations on the signed-in user's files and folders: one web request each,
 // signed with the account's uid and token as they are when it is sent, the folder or the file
-// form as the item says. Results as the service gives them: 1 when accepted, else 0, unless
-// stated; `why`, when given, learns what kept one from being accepted (no answer, or the
-// service's reason), for a front end that shows the service's words. Blocking: the desktop
+// form as the item says. An item operation says whether it was accepted, and if not why: no
+// answer, or the service's no in its own words (which nubexa-cli shows). Blocking: the desktop
 // client calls them off its GUI thread. Any thread.
 class DiskOperations {
 public:
@@ -43,20 +42,15 @@ public:
 
     AccountInfo account() const;
 
-    int addFolder(const std::string& parentId, const std::string& name) const;
-    // The same with the new folder's id, or why it was not made (the service's reason in
-    // `message`).
+    // The new folder's id, or why it was not made (the service's reason in `message`).
     ServiceResult<AddedItem> makeFolder(const std::string& parentId, const std::string& name) const;
     // A file: `name` without its extension, which the file keeps.
-    int rename(const ItemRef& item, const std::string& name, ServiceRefusal* why = nullptr) const;
-    int move(const ItemRef& item, const std::string& targetFolderId,
-             ServiceRefusal* why = nullptr) const;
+    ServiceVerdict rename(const ItemRef& item, const std::string& name) const;
+    ServiceVerdict move(const ItemRef& item, const std::string& targetFolderId) const;
     // `forGood` "1": out of the recycle bin too; "0": into it.
-    int remove(const ItemRef& item, const std::string& forGood,
-               ServiceRefusal* why = nullptr) const;
-    int restore(const std::string& folderIds, const std::string& fileIds,
-                ServiceRefusal* why = nullptr) const;
-    int clearBin(ServiceRefusal* why = nullptr) const;
+    ServiceVerdict remove(const ItemRef& item, const std::string& forGood) const;
+    ServiceVerdict restore(const std::string& folderIds, const std::string& fileIds) const;
+    ServiceVerdict clearBin() const;
     // Every file and folder below a folder, with paths relative to it (not the top folder).
     ServiceResult<FolderListing> folderContents(const std::string& folderId) const;
     // The whole folder tree, for choosing where to move; below 0 when it could not be read.
@@ -73,27 +67,26 @@ public:
     // One folder's items by name, without touching the folder the pages show.
     ServiceResult<FolderEntries> folderEntries(const std::string& folderId) const;
 
-    int encrypt(const ItemRef& item, const std::string& password, const std::string& tip,
-                ServiceRefusal* why = nullptr) const;
-    int decrypt(const ItemRef& item, const std::string& password,
-                ServiceRefusal* why = nullptr) const;
+    ServiceVerdict encrypt(const ItemRef& item, const std::string& password,
+                           const std::string& tip) const;
+    ServiceVerdict decrypt(const ItemRef& item, const std::string& password) const;
 
     // The text of "result" ("1" = shared).
     std::string share(const ItemRef& item, const std::string& downPassword,
-                      const std::string& downValue, ServiceRefusal* why = nullptr) const;
+                      const std::string& downValue, ServiceVerdict* why = nullptr) const;
     // "1" when sent, else the service's words.
     std::string emailShare(const ItemRef& item, const std::string& addresses) const;
-    int cancelShare(const ItemRef& item, ServiceRefusal* why = nullptr) const;
+    ServiceVerdict cancelShare(const ItemRef& item) const;
     // The link, or empty when refused.
     std::string shareLink(const ItemRef& item) const;
     std::string emailShareInfo(const ItemRef& item) const;
 
     // Direct links: files only.
     std::string directLinkInfo(const std::string& fileId, std::string& domains) const;
-    int setDirectLink(const std::string& fileId, const std::string& linkName,
-                      const std::string& domains, ServiceRefusal* why = nullptr) const;
+    ServiceVerdict setDirectLink(const std::string& fileId, const std::string& linkName,
+                                 const std::string& domains) const;
     std::string directLink(const std::string& fileId) const;
-    int cancelDirectLink(const std::string& fileId, ServiceRefusal* why = nullptr) const;
+    ServiceVerdict cancelDirectLink(const std::string& fileId) const;
 
 private:
     ServiceClient& m_service;

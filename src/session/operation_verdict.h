@@ -8,10 +8,10 @@ namespace nubexa {
 // only when accepted, and a refusal without words is still kRefused. Front ends word the
 // network's failure (kNoAnswer, kUntrusted) apart from the service's no. `why` is taken by
 // reference: it is read after the operation in the same call has filled it.
-inline ServiceRefusal verdictOf(int result, const ServiceRefusal& why) {
+inline ServiceVerdict verdictOf(int result, const ServiceVerdict& why) {
     if (result == 1)
         return {};
-    ServiceRefusal verdict = why;
+    ServiceVerdict verdict = why;
     if (verdict.failure == Failure::kNone)
         verdict.failure = Failure::kRefused;
     return verdict;

@@ -391,8 +391,8 @@ private:
 
     // To the service's recycle bin; false (said) when it refused or did not answer.
     bool removeRemote(const ItemRef& item, const std::string& path) {
-        ServiceRefusal why;
-        if (m_session.disk().remove(item, "0", &why) == 1)
+        const ServiceVerdict why = m_session.disk().remove(item, "0");
+        if (why.accepted())
             return true;
         fail(path, why.message.empty() ? describeFailure(why.failure) : why.message);
         return false;

@@ -190,7 +190,13 @@ void ItemDialogsTest::encryptAndDecrypt() {
     QVERIFY(driver.click(unlock, QStringLiteral("ok")));
     QCOMPARE(driver.takeMessages(), Messages{"解密失败"});
     QVERIFY(unlock->isVisible());
+    // No answer is the network's failure, not a wrong password.
     type(unlock, QStringLiteral("密码"), QStringLiteral("abcd"));
+    driver.harness().stopService();
+    QVERIFY(driver.click(unlock, QStringLiteral("ok")));
+    QCOMPARE(driver.takeMessages(), Messages{ItemDialog::kNetworkFailed});
+    QVERIFY(unlock->isVisible());
+    driver.harness().startService();
     QVERIFY(driver.click(unlock, QStringLiteral("ok")));
     QCOMPARE(driver.takeMessages(), Messages{"解密成功"});
     QVERIFY(driver.rowOf("文档") >= 0);

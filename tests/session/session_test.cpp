@@ -102,14 +102,11 @@ TEST_F(SessionTest, SignInListAndAnItemOperationThatTheNetworkFails) {
     const auto made = m_session->disk().makeFolder("0", "session-made");
     ASSERT_TRUE(made.ok()) << made.message;
     const ItemRef folder{made.value.id, true};
-    ServiceRefusal why;
-    EXPECT_EQ(m_session->disk().rename(folder, "session-renamed", &why), 1);
-    EXPECT_EQ(why.failure, Failure::kNone);
+    EXPECT_TRUE(m_session->disk().rename(folder, "session-renamed").accepted());
 
     // The service gone: the operation fails as the network's doing, not as a refusal.
     m_service->stop();
-    EXPECT_EQ(m_session->disk().rename(folder, "unreachable", &why), 0);
-    EXPECT_EQ(why.failure, Failure::kNoAnswer);
+    EXPECT_EQ(m_session->disk().rename(folder, "unreachable").failure, Failure::kNoAnswer);
     EXPECT_EQ(m_session->list(ListingKind::kFolder, "0").failure, Failure::kNoAnswer);
 }
 

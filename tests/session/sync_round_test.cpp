@@ -283,9 +283,9 @@ TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
     for (const DiskFileEntry& file :
          m_session->disk().folderEntries(twoWay.remoteFolderId).value.files)
         ids[file.name + file.ext] = file.id;
-    ASSERT_EQ(m_session->disk().remove(ItemRef{ids["gone-there.txt"], false}, "0"), 1);
+    ASSERT_TRUE(m_session->disk().remove(ItemRef{ids["gone-there.txt"], false}, "0").accepted());
     // Another client's new version: the old file to the bin, the new one up.
-    ASSERT_EQ(m_session->disk().remove(ItemRef{ids["changed-there.txt"], false}, "0"), 1);
+    ASSERT_TRUE(m_session->disk().remove(ItemRef{ids["changed-there.txt"], false}, "0").accepted());
     writeFiles(m_dir.path() + "/elsewhere", {{"changed-there.txt", "new from elsewhere"}});
     ASSERT_TRUE(m_session->queue()
                     .QueueFileUpload(m_dir.path() + "/elsewhere/changed-there.txt",
@@ -351,7 +351,7 @@ TEST_F(SyncRoundTest, TwoWayCarriesEmptyFoldersAndTheirDeletions) {
 
     fs::remove_all(twoWay.localFolder + "/made here");
     top = folderIds(twoWay.remoteFolderId);
-    ASSERT_EQ(m_session->disk().remove(ItemRef{top["made there"], true}, "0"), 1);
+    ASSERT_TRUE(m_session->disk().remove(ItemRef{top["made there"], true}, "0").accepted());
     const SyncRoundResult deleted = round(twoWay);
     EXPECT_EQ(deleted.end, SyncRoundResult::End::kDone)
         << ::testing::PrintToString(deleted.problems);
@@ -379,7 +379,7 @@ TEST_F(SyncRoundTest, ARefusedListingIsNoEmptyDiskFolder) {
     const SyncPair twoWay = pair("binned", SyncMode::kTwoWay);
     writeFiles(twoWay.localFolder, kSample);
     ASSERT_EQ(round(twoWay).end, SyncRoundResult::End::kDone);
-    ASSERT_EQ(m_session->disk().remove(ItemRef{twoWay.remoteFolderId, true}, "0"), 1);
+    ASSERT_TRUE(m_session->disk().remove(ItemRef{twoWay.remoteFolderId, true}, "0").accepted());
 
     const SyncRoundResult refused = round(twoWay);
     EXPECT_EQ(refused.end, SyncRoundResult::End::kListingFailed);
