@@ -6,6 +6,13 @@
 // the stand-in runs in this process. --no-writer runs the same steps without the competing
 // writer: what the steps cost the GUI thread by themselves. Last, the thumbnail view of a folder
 // of 10,000 pictures, scrolled a page at a time while the thumbnails come.
+//
+// --silent-secrets: instead, the demo user's password is remembered in a Secret Service
+// (gnome-keyring on a private session bus) with automatic sign-in on, and the keyring then stops
+// answering. Measured: the start-up until the client has given up on the keyring and the
+// sign-in window is usable, and a switch of account from the title bar while uploads run until
+// the sign-in window is back and its read has ended. The competing writer runs here too
+// (--no-writer: without).
 #include <ace/Log_Msg.h>
 #include <unistd.h>
 
@@ -27,25 +34,36 @@
 #include <functional>
 #include <thread>
 
+#include "app/app_menus.h"
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
 #include "bench_world.h"
+#include "keychain/keychain_secret_store.h"
+#include "keychain/remembered_passwords.h"
 #include "pages/disk_list_model.h"
 #include "pages/transfer_list_model.h"
 #include "pages/transfer_page.h"
 #include "pages/x_page_my_disk.h"
+#include "platform/notifier.h"
+#include "service/common.h"
+#include "service/service_client.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
+#include "support/secret_service_session.h"
 
 namespace {
 
+using namespace nubexa;
 using namespace std::chrono_literals;
 
 constexpr auto kHold = 2s;
 constexpr auto kBetweenHolds = 100ms;
 constexpr int kFiles = 200;
 constexpr int kPictures = 10000;
+// How long the keyring is waited for: the program waits 5 s; a shorter wait only ends the run
+// sooner, the GUI thread does the same either way.
+constexpr int kKeyringLimitMs = 3000;
 const std::string kPictureFolder = "一万张图片";
 
 // A small photograph-like JPEG: every file of the picture folder has these bytes.
@@ -139,6 +157,163 @@ bool fail(const char* what) {
     return false;
 }
 
+// The competing writer on `databasePath`, in a process of its own (this program again).
+bool startWriter(QProcess& holder, const char* self, const std::string& databasePath) {
+    holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    holder.start(QString::fromLocal8Bit(self),
+                 {QStringLiteral("--hold-write-lock"), QString::fromStdString(databasePath)});
+    return holder.waitForReadyRead(10000);
+}
+
+int stopWriter(QProcess& holder) {
+    const int holds = static_cast<int>(holder.readAllStandardOutput().count('\n'));
+    holder.kill();
+    holder.waitForFinished(5000);
+    return holds;
+}
+
+// The demo user's password remembered in `secrets`, with automatic sign-in, as the client
+// records a sign-in.
+bool rememberInKeyring(const app::ClientEnvironment& environment, SecretStore& secrets) {
+    ServiceClient service(environment.config, environment.programFolder);
+    if (service.signIn("demo", "demo123").value != 1)
+        return fail("the demo user could not sign in");
+    const std::string uid = service.account().uid;
+    StoreGate gate(environment.homeFolder + "bin.db");
+    RememberedPasswords passwords(gate, &secrets, environment.config.apiHost);
+    PasswordPlace kept = PasswordPlace::kNowhere;
+    if (!passwords.recordSignIn(
+            SignInRecord{uid, "demo123", Common::localTimeText(), true, true, "0", "demo"}, &kept))
+        return fail("the sign-in was not recorded");
+    std::string read;
+    if (kept != PasswordPlace::kSecretStore ||
+        secrets.read(passwords.keyOf(uid), read) != SecretStore::Result::kDone || read != "demo123")
+        return fail("the keyring did not keep the password");
+    return true;
+}
+
+int runSilentSecrets(const char* self, bool withWriter) {
+    using test::SecretServiceSession;
+    if (!SecretServiceSession::toolsPresent()) {
+        std::printf("BENCH gui_stall_secrets skipped=no-dbus-daemon-or-gnome-keyring-daemon\n");
+        return 0;
+    }
+    SecretServiceSession session;
+    if (!session.start()) {
+        fail("the private Secret Service did not start");
+        return 1;
+    }
+    qputenv("DBUS_SESSION_BUS_ADDRESS", session.address());
+    KeychainSecretStore secrets("nubexa", kKeyringLimitMs);
+    bench::BenchWorld world("gui-stall-secrets");
+    if (!world.started())
+        return 1;
+    app::ClientEnvironment environment = world.environment();
+    environment.transfers.ftp.trace = nullptr;
+    environment.secrets = &secrets;
+    auto* notifier = static_cast<RecordingNotifier*>(environment.notifier);
+    const std::string folder = world.work() + "/upload 200";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < kFiles; ++i)
+        std::ofstream(folder + "/file " + std::to_string(i) + ".txt") << std::string(2048, 'x');
+    if (!rememberInKeyring(environment, secrets))
+        return 1;
+    session.freeze();
+
+    LoopProbe probe;
+    probe.start();
+    runFor(1000ms);
+    const qint64 peerGapMs = probe.maxGapMs();
+
+    QProcess holder;
+    if (withWriter && !startWriter(holder, self, environment.homeFolder + "bin.db")) {
+        fail("the competing writer did not start");
+        return 1;
+    }
+
+    std::unique_ptr<app::CMainWnd> client;
+    qint64 openMs = 0, startupGapMs = 0, startupReadMs = 0, switchGapMs = 0, switchReadMs = 0;
+    std::size_t toldStartup = 0, toldSwitch = 0;
+    int uploadRows = 0;
+    const bool ran = [&] {
+        // Start-up, as main() does: the window opens before the event loop runs; from there
+        // until the keyring is given up and the window has settled.
+        QElapsedTimer clock;
+        clock.start();
+        client = std::make_unique<app::CMainWnd>(environment);
+        pages::CXPageMyDisk::installInto(*client);
+        client->OpenWindow();
+        openMs = clock.elapsed();
+        probe.start();
+        if (!client->readingLastUser())
+            return fail("the last user was not being read");
+        if (!waitUntil([&] { return !client->readingLastUser(); }, 30s))
+            return fail("the last user's read did not end");
+        startupReadMs = clock.elapsed();
+        runFor(500ms);
+        startupGapMs = probe.maxGapMs();
+        toldStartup = notifier->texts().size();
+        if (!client->signInWindow() || !client->signInWindow()->isVisible() ||
+            client->signingIn() || client->mainFrame())
+            return fail("the sign-in window is not waiting for the password");
+
+        // Signed in by hand (the keyring's write waits too, off the GUI thread), uploads queued.
+        client->signInWindow()->accountEdit()->setText(QStringLiteral("demo"));
+        client->signInWindow()->passwordEdit()->setText(QStringLiteral("demo123"));
+        client->SignIn("0");
+        if (!waitUntil([&] { return client->mainFrame() && client->mainFrame()->isVisible(); },
+                       30s))
+            return fail("the main window did not open");
+        auto* disk = qobject_cast<pages::CXPageMyDisk*>(client->mainFrame()->pages());
+        if (!waitUntil([&] { return !disk->busy(); }, 30s))
+            return fail("the listing did not come");
+        disk->uploadPaths({QString::fromStdString(folder)});
+        if (!waitUntil([&] { return !disk->busy(); }, 60s))
+            return fail("the folder was not queued");
+        disk->switchPage(pages::kPageUploading);
+        auto& page = disk->transfers();
+        if (!waitUntil([&] { return page.model().rowCount() > 0; }, 30s))
+            return fail("the uploading page stayed empty");
+        uploadRows = page.model().rowCount();
+
+        // The title bar's "switch account", from the event loop as a click would come.
+        const std::size_t toldBefore = notifier->texts().size();
+        probe.start();
+        clock.restart();
+        bool switched = false;
+        QTimer::singleShot(0, client.get(), [&] {
+            client->menuChosen(app::kSwitchAccount, false);
+            switched = true;
+        });
+        if (!waitUntil([&] { return switched && !client->readingLastUser(); }, 30s))
+            return fail("the last user's read after the switch did not end");
+        switchReadMs = clock.elapsed();
+        runFor(500ms);
+        switchGapMs = probe.maxGapMs();
+        toldSwitch = notifier->texts().size() - toldBefore;
+        if (!client->signInWindow() || !client->signInWindow()->isVisible() || client->mainFrame())
+            return fail("the sign-in window did not come back");
+        return true;
+    }();
+    probe.stop();
+    const int holds = withWriter ? stopWriter(holder) : 0;
+    // Its pending calls answer, and the client's threads end.
+    session.thaw();
+    client.reset();
+    if (!ran)
+        return 1;
+    std::printf(
+        "BENCH gui_stall_secrets startup_gap_ms=%lld switch_gap_ms=%lld peer_max_gap_ms=%lld "
+        "keyring_limit_ms=%d open_window_ms=%lld startup_read_ms=%lld switch_read_ms=%lld "
+        "startup_messages=%zu switch_messages=%zu upload_rows_at_switch=%d writer=%d "
+        "lock_holds=%d\n",
+        static_cast<long long>(startupGapMs), static_cast<long long>(switchGapMs),
+        static_cast<long long>(peerGapMs), kKeyringLimitMs, static_cast<long long>(openMs),
+        static_cast<long long>(startupReadMs), static_cast<long long>(switchReadMs), toldStartup,
+        toldSwitch, uploadRows, withWriter ? 1 : 0, holds);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -146,9 +321,22 @@ int main(int argc, char** argv) {
         return holdWriteLock(argv[2]);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    const bool withWriter = !(argc == 2 && std::strcmp(argv[1], "--no-writer") == 0);
+    bool withWriter = true;
+    bool silentSecrets = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--no-writer") == 0) {
+            withWriter = false;
+        } else if (std::strcmp(argv[i], "--silent-secrets") == 0) {
+            silentSecrets = true;
+        } else {
+            std::fprintf(stderr, "usage: bench_gui_stall [--no-writer] [--silent-secrets]\n");
+            return 2;
+        }
+    }
     QApplication application(argc, argv);
     ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
+    if (silentSecrets)
+        return runSilentSecrets(argv[0], withWriter);
     nubexa::bench::BenchWorld world("gui-stall");
     if (!world.started())
         return 1;
@@ -171,14 +359,8 @@ int main(int argc, char** argv) {
     client->OpenWindow();
 
     QProcess holder;
-    holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    if (withWriter) {
-        holder.start(QString::fromLocal8Bit(argv[0]),
-                     {QStringLiteral("--hold-write-lock"),
-                      QString::fromStdString(environment.homeFolder + "bin.db")});
-    }
-    if (withWriter && !holder.waitForReadyRead(10000)) {
-        std::fprintf(stderr, "bench_gui_stall: the competing writer did not start\n");
+    if (withWriter && !startWriter(holder, argv[0], environment.homeFolder + "bin.db")) {
+        fail("the competing writer did not start");
         return 1;
     }
 
@@ -243,9 +425,7 @@ int main(int argc, char** argv) {
     }();
     probe.stop();
     const qint64 elapsedMs = total.elapsed();
-    const int holds = static_cast<int>(holder.readAllStandardOutput().count('\n'));
-    holder.kill();
-    holder.waitForFinished(5000);
+    const int holds = withWriter ? stopWriter(holder) : 0;
     client.reset();
     if (!ran)
         return 1;

@@ -2,12 +2,7 @@
 // the test starts and stops. The desktop client and nubexa-cli keep the password there, not in
 // bin.db; a password an earlier version left in bin.db moves over; without a store, bin.db keeps
 // it.
-#include <signal.h>
-
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -21,106 +16,15 @@
 #include "store/store_gate.h"
 #include "store/user_log.h"
 #include "support/qt_test_main.h"
+#include "support/secret_service_session.h"
 #include "support/temp_dir.h"
 
 using namespace nubexa;
 using nubexa::test::ClientHarness;
+using nubexa::test::SecretServiceSession;
 using nubexa::test::TempDir;
 
 namespace {
-
-constexpr int kStartMs = 15000;
-
-// A session bus with gnome-keyring's Secret Service on it, for this process; both ended when it
-// goes. The keyring lives in the test's folder and is unlocked with a throw-away password.
-class SecretServiceSession {
-public:
-    static bool toolsPresent() {
-        return !QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() &&
-               !QStandardPaths::findExecutable(QStringLiteral("gnome-keyring-daemon")).isEmpty();
-    }
-
-    bool start() {
-        const QString root = QString::fromStdString(m_dir.path());
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* folder : {"/data", "/config", "/run", "/home"})
-            QDir().mkpath(root + QLatin1String(folder));
-        QFile::setPermissions(root + QStringLiteral("/run"), QFileDevice::ReadOwner |
-                                                                 QFileDevice::WriteOwner |
-                                                                 QFileDevice::ExeOwner);
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/run"));
-        environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
-
-        m_bus.setProcessEnvironment(environment);
-        m_bus.start(QStringLiteral("dbus-daemon"),
-                    {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                     QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1"),
-                     QStringLiteral("--address=unix:path=") + root + QStringLiteral("/bus")});
-        if (!m_bus.waitForStarted(kStartMs))
-            return false;
-        QByteArray line;
-        QDeadlineTimer deadline(kStartMs);
-        while (!line.contains('\n') && !deadline.hasExpired() && m_bus.waitForReadyRead(500))
-            line += m_bus.readAllStandardOutput();
-        m_address = line.trimmed();
-        if (m_address.isEmpty())
-            return false;
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                           QString::fromUtf8(m_address));
-        m_environment = environment;
-
-        m_keyring.setProcessEnvironment(environment);
-        m_keyring.start(QStringLiteral("gnome-keyring-daemon"),
-                        {QStringLiteral("--foreground"), QStringLiteral("--unlock"),
-                         QStringLiteral("--components=secrets")});
-        if (!m_keyring.waitForStarted(kStartMs))
-            return false;
-        m_keyring.write("throw-away\n");
-        m_keyring.closeWriteChannel();
-
-        // Ready once the Secret Service name is on the bus.
-        QDBusConnection bus = QDBusConnection::connectToBus(QString::fromUtf8(m_address),
-                                                            QStringLiteral("secret-probe"));
-        const bool ready = QTest::qWaitFor(
-            [&] {
-                return bus.isConnected() && bus.interface()->isServiceRegistered(
-                                                QStringLiteral("org.freedesktop.secrets"));
-            },
-            kStartMs);
-        QDBusConnection::disconnectFromBus(QStringLiteral("secret-probe"));
-        return ready;
-    }
-
-    ~SecretServiceSession() {
-        if (m_keyring.state() != QProcess::NotRunning)
-            thaw();
-        for (QProcess* process : {&m_keyring, &m_bus}) {
-            if (process->state() == QProcess::NotRunning)
-                continue;
-            process->terminate();
-            if (!process->waitForFinished(5000)) {
-                process->kill();
-                process->waitForFinished(5000);
-            }
-        }
-    }
-
-    // The keyring stops answering (a hung daemon: its name stays on the bus), and answers again.
-    void freeze() { ::kill(static_cast<pid_t>(m_keyring.processId()), SIGSTOP); }
-    void thaw() { ::kill(static_cast<pid_t>(m_keyring.processId()), SIGCONT); }
-
-    const QByteArray& address() const { return m_address; }
-    const QProcessEnvironment& environment() const { return m_environment; }
-
-private:
-    TempDir m_dir;
-    QProcess m_bus;
-    QProcess m_keyring;
-    QByteArray m_address;
-    QProcessEnvironment m_environment;
-};
 
 RememberedPassword rowOf(ClientHarness& harness, const std::string& uid) {
     StoreGate gate(harness.databasePath());
