@@ -55,23 +55,24 @@ TEST_F(QueueLimits, AThirdUploadWaitsWhileTwoRunAndALaterTickStartsIt) {
     EXPECT_TRUE(m_notifier.texts().empty());
 }
 
-TEST_F(QueueLimits, AFolderUploadStartsFiveAtOnceAndTheMonitorTheRest) {
+TEST_F(QueueLimits, AFolderUploadStartsAsManyAsAllowedAtOnceAndTheMonitorTheRest) {
     m_settings.ftp.maxBytesPerSecond = 256 << 10;
-    for (int i = 0; i < 7; ++i)
-        makeFile("seven/" + std::to_string(i) + ".bin", 256 << 10, i);
-    const auto result = queue().QueueFolderUpload(localDir() + "/seven", {});
-    ASSERT_EQ(result.taskIds.size(), 7u);
-    for (std::size_t i = 0; i < 7; ++i) {
+    const int files = kDefaultTransfers + 2;
+    for (int i = 0; i < files; ++i)
+        makeFile("more/" + std::to_string(i) + ".bin", 256 << 10, i);
+    const auto result = queue().QueueFolderUpload(localDir() + "/more", {});
+    ASSERT_EQ(result.taskIds.size(), static_cast<std::size_t>(files));
+    for (int i = 0; i < files; ++i) {
         EXPECT_EQ(row(result.taskIds[i])->status,
-                  i < 5 ? task_status::kRunning : task_status::kWaiting)
+                  i < kDefaultTransfers ? task_status::kRunning : task_status::kWaiting)
             << i;
     }
-    EXPECT_LE(manager().workers().liveCount(Direction::kUpload), 5);
+    EXPECT_LE(manager().workers().liveCount(Direction::kUpload), kDefaultTransfers);
     ASSERT_TRUE(tickUntil([&] {
         return std::all_of(result.taskIds.begin(), result.taskIds.end(),
                            [&](std::int64_t id) { return complete(id); });
     }));
-    EXPECT_EQ(remoteFiles(result.remoteFolderId).size(), 7u);
+    EXPECT_EQ(remoteFiles(result.remoteFolderId).size(), static_cast<std::size_t>(files));
 }
 
 // The file server takes two signed-in connections from one address; the user allows four
