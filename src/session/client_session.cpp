@@ -380,7 +380,7 @@ void ClientSession::setTransferListener(TransferListener* listener) {
 }
 
 void ClientSession::setSessionRenewer(std::function<bool()> renew) {
-    m_manager->setSessionRenewer(std::move(renew));
+    m_manager->renewal().setRenewer(std::move(renew));
 }
 
 SystemSettings ClientSession::loadSystemSettings(const std::string& uid) {
@@ -393,7 +393,7 @@ SettingsSaved ClientSession::saveSystemSettings(Autostart& autostart, const std:
     SettingsSaved saved = nubexa::saveSystemSettings(*m_gate, autostart, uid, program, settings);
     // Running transfers follow the new limits at once.
     if (m_manager && account().uid == uid)
-        m_manager->setSpeedLimits(settings.limits);
+        m_manager->limits().set(settings.limits);
     return saved;
 }
 

@@ -136,9 +136,9 @@ QueueRunResult QueueRun::run(QueueRunListener& listener) {
     manager.loadSpeedLimits();
     // What is given here holds for this run only; the stored choices stay.
     if (m_options.transfers > 0) {
-        SpeedLimits limits = manager.speedLimits();
+        SpeedLimits limits = manager.limits().get();
         limits.uploadTransfers = limits.downloadTransfers = m_options.transfers;
-        manager.setSpeedLimits(limits);
+        manager.limits().set(limits);
     }
     if (m_options.start.rateLimit) {
         settings.ftp.uploadLimit->setRate(*m_options.start.rateLimit);
@@ -146,7 +146,7 @@ QueueRunResult QueueRun::run(QueueRunListener& listener) {
     }
     manager.setListener(this);
     if (m_options.renewSignIn)
-        manager.setSessionRenewer(m_options.renewSignIn);
+        manager.renewal().setRenewer(m_options.renewSignIn);
     manager.recoverInterrupted();
     TransferMonitor& monitor = m_session.monitor();
 

@@ -35,6 +35,14 @@ FtpTlsOptions tlsOf(const ServiceConfig& config) {
     return tls;
 }
 
+// Every worker's client copies the options: the limiters are shared, not copied. Made here
+// when the settings bring none.
+std::shared_ptr<RateLimiter> sharedLimiter(std::shared_ptr<RateLimiter>& limiter) {
+    if (!limiter)
+        limiter = std::make_shared<RateLimiter>();
+    return limiter;
+}
+
 constexpr const char* kClearText = "文件服务器拒绝加密，密码和文件以明文传输：";
 
 }  // namespace
@@ -48,10 +56,11 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_counts(std::make_unique<RunningCounts>()),
       m_uploadBackoff(m_settings.backoff),
       m_downloadBackoff(m_settings.backoff),
-      m_uploadPool(kDefaultTransfers, m_settings.poolHold),
-      m_downloadPool(kDefaultTransfers, m_settings.poolHold),
+      m_limits(sharedLimiter(m_settings.ftp.uploadLimit),
+               sharedLimiter(m_settings.ftp.downloadLimit), m_settings.poolHold),
       m_failing(m_settings.failing),
-      m_storeHold(m_settings.storeRetry) {
+      m_storeHold(m_settings.storeRetry),
+      m_renewal(service) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
     m_settings.ftp.extraConnections = &m_besideDownloads;
     m_workers.setEndHook([this] {
@@ -64,58 +73,16 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
         m_settings.ftp.tls.encryptedHosts =
             encryptedHostsIn(std::filesystem::path(m_gate.databasePath()).parent_path().string());
     }
-    // Every worker's client copies the options: the limiters are shared, not copied.
-    if (!m_settings.ftp.uploadLimit)
-        m_settings.ftp.uploadLimit = std::make_shared<RateLimiter>();
-    if (!m_settings.ftp.downloadLimit)
-        m_settings.ftp.downloadLimit = std::make_shared<RateLimiter>();
 }
 
 TransferManager::~TransferManager() {
     stopWorkers();
 }
 
-void TransferManager::setSpeedLimits(const SpeedLimits& limits) {
-    m_settings.ftp.uploadLimit->setRate(limits.uploadKBps * 1024);
-    m_settings.ftp.downloadLimit->setRate(limits.downloadKBps * 1024);
-    m_chosenUploads = limits.uploadTransfers;
-    m_chosenDownloads = limits.downloadTransfers;
-    m_uploadPool.choose(limits.uploadTransfers > 0 ? limits.uploadTransfers : kDefaultTransfers);
-    m_downloadPool.choose(limits.downloadTransfers > 0 ? limits.downloadTransfers
-                                                       : kDefaultTransfers);
-}
-
-SpeedLimits TransferManager::speedLimits() const {
-    return SpeedLimits{m_settings.ftp.uploadLimit->rate() / 1024,
-                       m_settings.ftp.downloadLimit->rate() / 1024, m_chosenUploads.load(),
-                       m_chosenDownloads.load()};
-}
-
 void TransferManager::loadSpeedLimits() {
     const std::string uid = m_service.account().uid;
-    setSpeedLimits(
+    m_limits.set(
         m_gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }));
-}
-
-bool TransferManager::limitHolding(Direction direction) const {
-    // Longer than the gaps between a limited run's waits, shorter than a monitor tick.
-    constexpr auto kRecently = std::chrono::seconds(2);
-    const auto& limiter =
-        direction == Direction::kUpload ? m_settings.ftp.uploadLimit : m_settings.ftp.downloadLimit;
-    return limiter->holding(kRecently);
-}
-
-bool TransferManager::renewSession(const std::string& staleToken) {
-    const std::lock_guard<std::mutex> lock(m_renewMutex);
-    const std::string current = m_service.account().token;
-    if (!current.empty() && current != staleToken)
-        return true;  // another worker signed in again meanwhile
-    if (!m_renewer || m_renewFailedFor == staleToken)
-        return false;
-    if (m_renewer())
-        return true;
-    m_renewFailedFor = staleToken;
-    return false;
 }
 
 int TransferManager::connectionsOpen(Direction direction) const {
@@ -161,7 +128,7 @@ bool TransferManager::tooManyConnections(Direction direction) {
     const int live = m_workers.liveCount(direction);
     if (live <= 1)
         return false;
-    pool(direction).refused(live);
+    m_limits.pool(direction).refused(live);
     return true;
 }
 

@@ -16,9 +16,10 @@
 #include "store/user_log.h"
 #include "transfer/failure_backoff.h"
 #include "transfer/login_backoff.h"
-#include "transfer/pool_limit.h"
 #include "transfer/row_progress.h"
+#include "transfer/sign_in_renewal.h"
 #include "transfer/store_write_hold.h"
+#include "transfer/transfer_limits.h"
 #include "transfer/transfer_settings.h"
 #include "transfer/transfer_view.h"
 #include "transfer/worker_registry.h"
@@ -69,16 +70,11 @@ public:
     }
     WorkerRegistry& workers() { return m_workers; }
 
-    // The user's speed limits in KB/s (0: none), each shared by all workers of its direction;
-    // running transfers follow a change within a data tick. Its transfers at once (0: the
-    // default) bound the workers of each direction from the next start on: a lower number ends
-    // workers as their tasks end.
-    void setSpeedLimits(const SpeedLimits& limits);
-    SpeedLimits speedLimits() const;
+    // The user's speed limits and transfers at once.
+    TransferLimits& limits() { return m_limits; }
+    const TransferLimits& limits() const { return m_limits; }
     // The signed-in user's stored limits apply from now on (one bracket).
     void loadSpeedLimits();
-    // True while the direction's limit is holding its transfers back.
-    bool limitHolding(Direction direction) const;
 
     // Set before the first worker starts; null: nobody listens.
     void setListener(TransferListener* listener) { m_listener = listener; }
@@ -91,22 +87,12 @@ public:
     }
     TaskEvents* events() const { return m_events; }
 
-    // How the front end signs the same user in again with the remembered password; true when
-    // it did. Without one, a session the service ended fails the tasks that need it, with the
-    // service's words.
-    using SessionRenewer = std::function<bool()>;
-    void setSessionRenewer(SessionRenewer renewer) {
-        const std::lock_guard<std::mutex> lock(m_renewMutex);
-        m_renewer = std::move(renewer);
-        m_renewFailedFor.clear();
-    }
-    // For workers whose request was refused with kSessionEnded under `staleToken`: signs in
-    // again once for all of them. True when the service client holds a newer session.
-    bool renewSession(const std::string& staleToken);
+    // Signing the user in again when the service ended the session under the workers.
+    SignInRenewal& renewal() { return m_renewal; }
 
     // How many connections of `direction` may be open now: the user's transfers at once,
     // lowered for a while after the file server refused a connection as too many.
-    int transferLimit(Direction direction) const { return pool(direction).limit(); }
+    int transferLimit(Direction direction) const { return m_limits.transferLimit(direction); }
     // Whether a new task of that direction may start at once: starting is on, bin.db took the
     // last scheduling write, and its live workers (signing in counts: the limit is a bound),
     // with the connections downloads opened beside theirs, are fewer than transferLimit().
@@ -199,12 +185,6 @@ private:
     };
 
     int connectionsOpen(Direction direction) const;
-    PoolLimit& pool(Direction direction) {
-        return direction == Direction::kUpload ? m_uploadPool : m_downloadPool;
-    }
-    const PoolLimit& pool(Direction direction) const {
-        return direction == Direction::kUpload ? m_uploadPool : m_downloadPool;
-    }
     WorkerRegistry::Start startWorker(LocalStore& held, std::int64_t id, Direction direction,
                                       bool folderThread);
 
@@ -216,10 +196,7 @@ private:
     std::unique_ptr<RunningCounts> m_counts;  // behind a pointer: its header needs the store
     LoginBackoff m_uploadBackoff;
     LoginBackoff m_downloadBackoff;
-    PoolLimit m_uploadPool;
-    PoolLimit m_downloadPool;
-    std::atomic<int> m_chosenUploads{0};  // as stored: 0 for the default
-    std::atomic<int> m_chosenDownloads{0};
+    TransferLimits m_limits;
     TransferListener* m_listener = nullptr;
     TaskEvents* m_events = nullptr;
     FailureBackoff m_failing;
@@ -227,9 +204,7 @@ private:
     // Held from a slot's check to the start of what takes it, so that two never take one.
     std::mutex m_slotMutex;
     BesideDownloads m_besideDownloads{*this};
-    SessionRenewer m_renewer;
-    std::mutex m_renewMutex;
-    std::string m_renewFailedFor;  // the token whose renewal failed: not tried twice
+    SignInRenewal m_renewal;
     std::mutex m_clearMutex;
     std::set<std::string> m_clearHostsSaid;
     // Last: destroyed first, so that no worker outlives the members above.

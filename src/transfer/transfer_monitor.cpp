@@ -19,8 +19,8 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
     const SummedSpeeds speeds = m_manager.gate().run(
         [&](LocalStore& store) { return TaskTable(store).sumSpeeds(account.uid); });
     const SpeedStatus status{speeds.upload, speeds.download,
-                             m_manager.limitHolding(Direction::kUpload),
-                             m_manager.limitHolding(Direction::kDownload)};
+                             m_manager.limits().holding(Direction::kUpload),
+                             m_manager.limits().holding(Direction::kDownload)};
     m_statusText = speedStatusText(status.upload, status.download, status.uploadLimited,
                                    status.downloadLimited);
     tick.statusText = m_statusText;

@@ -262,7 +262,7 @@ WorkerReport TransferWorker::runTask(std::int64_t taskId) {
         const AccountInfo account = m_manager.service().account();
         ServiceRegistrar registrar(
             m_manager.service(), account.uid, account.token,
-            [this](const std::string& stale) { return m_manager.renewSession(stale); });
+            [this](const std::string& stale) { return m_manager.renewal().renew(stale); });
         result = m_client->Upload(task, &registrar);
     } else {
         // A big file takes as many connections as the user lets downloads have at once.

@@ -245,7 +245,7 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     StoreGate gate(s.harness.databasePath());
     QCOMPARE(gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }),
              (SpeedLimits{500, 0, 3, kDefaultTransfers}));
-    QCOMPARE(s.harness.client().session().manager().speedLimits(),
+    QCOMPARE(s.harness.client().session().manager().limits().get(),
              (SpeedLimits{500, 0, 3, kDefaultTransfers}));
     QCOMPARE(s.harness.client().session().manager().transferLimit(Direction::kUpload), 3);
 
@@ -257,7 +257,7 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     dialog->downloadLimitBox()->setValue(CSystemSetDlg::kLargestLimit);
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());
-    QCOMPARE(s.harness.client().session().manager().speedLimits(),
+    QCOMPARE(s.harness.client().session().manager().limits().get(),
              (SpeedLimits{0, CSystemSetDlg::kLargestLimit, 3, kDefaultTransfers}));
     QVERIFY(s.harness.notifier().messages().empty());
 }

@@ -306,7 +306,7 @@ TEST_F(SessionTest, SettingsAreStoredFollowedAndARefusedLogOnStartIsSaid) {
     SettingsSaved saved =
         m_session->saveSystemSettings(*autostart, uid, "/usr/bin/nubexa-client", chosen);
     EXPECT_TRUE(saved.ok()) << saved.autostartError;
-    EXPECT_EQ(m_session->manager().speedLimits(), chosen.limits);
+    EXPECT_EQ(m_session->manager().limits().get(), chosen.limits);
     SystemSettings stored = m_session->loadSystemSettings(uid);
     EXPECT_TRUE(stored.autoRun);
     EXPECT_FALSE(stored.autoResume);

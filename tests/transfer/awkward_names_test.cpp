@@ -315,7 +315,7 @@ TEST_F(AwkwardNames, AnEndedSessionFailsTheTaskUntilASignInAgainCarriesItOn) {
 
     // With the remembered password, one sign-in again serves the retry.
     int renewals = 0;
-    manager().setSessionRenewer([&] {
+    manager().renewal().setRenewer([&] {
         ++renewals;
         return m_client->signIn("demo", "demo123").value == 1;
     });

@@ -82,7 +82,7 @@ TEST_F(QueueLimits, AServerRefusingOneConnectionTooManyShrinksThePoolInsteadOfFa
     restartService([](standin::ServiceOptions& options) { options.ftp.maxSessionsPerAddress = 2; });
     m_settings.ftp.maxBytesPerSecond = 256 << 10;
     m_settings.poolHold = std::chrono::hours(1);  // no regained place while the test runs
-    manager().setSpeedLimits({0, 0, 4, 0});
+    manager().limits().set({0, 0, 4, 0});
     std::vector<std::int64_t> ids;
     for (int i = 0; i < 6; ++i) {
         const auto queued = queue().QueueFileUpload(
@@ -100,7 +100,7 @@ TEST_F(QueueLimits, AServerRefusingOneConnectionTooManyShrinksThePoolInsteadOfFa
 
     EXPECT_GE(countLogLines("no place for another signed-in session"), 1);
     EXPECT_LT(manager().transferLimit(Direction::kUpload), 4);
-    EXPECT_EQ(manager().speedLimits().uploadTransfers, 4) << "the user's choice stays";
+    EXPECT_EQ(manager().limits().get().uploadTransfers, 4) << "the user's choice stays";
     EXPECT_EQ(manager().backoff(Direction::kUpload).failures(), 0);
     EXPECT_TRUE(m_notifier.texts().empty());
     const auto files = remoteFiles("0");
@@ -124,7 +124,7 @@ TEST_F(QueueLimits, RangedDownloadsAtOnceOpenNoMoreConnectionsThanTheDownloadLim
     // Slow enough that the two overlap: ranges of one wait for places the other gives back.
     m_settings.ftp.maxBytesPerSecond = 1 << 20;
     m_settings.poolHold = std::chrono::hours(1);  // a refusal would show in the limit
-    manager().setSpeedLimits({0, 0, 0, 3});
+    manager().limits().set({0, 0, 0, 3});
     const auto a = queue().QueueFileDownload(remoteA, localDir(), {});
     const auto b = queue().QueueFileDownload(remoteB, localDir(), {});
     ASSERT_TRUE(a.queued && b.queued);

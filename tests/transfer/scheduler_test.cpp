@@ -42,7 +42,7 @@ TEST_F(Scheduler, ASlotFreedByEveryKindOfEndIsTakenWithoutATick) {
     dropManager();
     m_settings.startAtOnce = true;
     TaskCommands commands(manager());
-    manager().setSpeedLimits({0, 0, 2, 2});  // two workers carry the whole queue
+    manager().limits().set({0, 0, 2, 2});  // two workers carry the whole queue
     ASSERT_EQ(commands.resume(s1), TaskCommands::Result::kDone);
     ASSERT_EQ(commands.resume(s2), TaskCommands::Result::kDone);
 

@@ -16,7 +16,7 @@ class SpeedLimit : public TransferTest {};
 TEST_F(SpeedLimit, TwoUploadsMoveTheLimitTogetherNotEach) {
     constexpr std::int64_t kLimitKBps = 1000;
     constexpr std::size_t kFile = 2 << 20;  // about four seconds for the two together
-    manager().setSpeedLimits({kLimitKBps, 0});
+    manager().limits().set({kLimitKBps, 0});
     const auto started = std::chrono::steady_clock::now();
     const auto first = queue().QueueFileUpload(makeFile("a.bin", kFile, 1), {});
     const auto second = queue().QueueFileUpload(makeFile("b.bin", kFile, 2), {});
@@ -24,9 +24,9 @@ TEST_F(SpeedLimit, TwoUploadsMoveTheLimitTogetherNotEach) {
     EXPECT_EQ(manager().workers().liveCount(Direction::kUpload), 2);
 
     // The status line says that the limit holds, for uploads only.
-    ASSERT_TRUE(waitUntil([&] { return manager().limitHolding(Direction::kUpload); }));
+    ASSERT_TRUE(waitUntil([&] { return manager().limits().holding(Direction::kUpload); }));
     EXPECT_NE(monitor().MonitorTick().statusText.find("KB/S(限速) 下载："), std::string::npos);
-    EXPECT_FALSE(manager().limitHolding(Direction::kDownload));
+    EXPECT_FALSE(manager().limits().holding(Direction::kDownload));
 
     ASSERT_TRUE(waitUntil([&] { return complete(first.id) && complete(second.id); }, 60s));
     const double seconds =
@@ -50,7 +50,7 @@ TEST_F(SpeedLimit, ARunningDownloadFollowsTheStoredLimitAndItsLiftingAtOnce) {
         ASSERT_TRUE(log.saveSpeedLimits("someone else", {5, 5}));
     });
     manager().loadSpeedLimits();
-    EXPECT_EQ(manager().speedLimits(), (SpeedLimits{0, 16}));
+    EXPECT_EQ(manager().limits().get(), (SpeedLimits{0, 16}));
 
     const std::string back = localDir() + "/back";
     std::filesystem::create_directories(back);
@@ -58,16 +58,17 @@ TEST_F(SpeedLimit, ARunningDownloadFollowsTheStoredLimitAndItsLiftingAtOnce) {
     ASSERT_TRUE(download.queued);
     ASSERT_TRUE(waitUntil([&] {
         const auto stored = row(download.id);
-        return stored && stored->transferSize > 0 && manager().limitHolding(Direction::kDownload);
+        return stored && stored->transferSize > 0 &&
+               manager().limits().holding(Direction::kDownload);
     }));
     EXPECT_FALSE(complete(download.id));  // 16 KB/s: more than four minutes for the file
 
     // Lifted while it runs: the same worker finishes at line speed, with no restart.
-    manager().setSpeedLimits({0, 0});
+    manager().limits().set({0, 0});
     ASSERT_TRUE(waitUntil([&] { return complete(download.id); }, 60s));
     manager().waitForWorkers();
     EXPECT_TRUE(readFile(back + "/big.bin") == bytes);
-    EXPECT_FALSE(manager().limitHolding(Direction::kDownload));
+    EXPECT_FALSE(manager().limits().holding(Direction::kDownload));
     EXPECT_EQ(monitor().MonitorTick().statusText.find("限速"), std::string::npos);
 }
 
