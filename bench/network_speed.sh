@@ -2,8 +2,9 @@
 # Transfers over a simulated network link: the stand-in on 127.0.0.1 behind a relay on 127.0.0.2
 # (bench/lib/link_relay.py) that delays every byte one way by half the round trip and may cap
 # each connection's rate; nubexa-cli and the peers (lftp, curl) all go through it.
-#  - 300 files of 8 KiB up and down (folder put/get + run, registered) at 0 and 30 ms round
-#    trip, against lftp "mput -P 5" / "mget -P 5" of the same files (bytes only);
+#  - 300 files of 8 KiB up and down (a folder "put --run" / "get --run", registered: one
+#    command and one sign-in, as each peer's) at 0 and 30 ms round trip, against lftp
+#    "mput -P 5" / "mget -P 5" of the same files (bytes only);
 #  - one big download with every connection capped (4 MiB/s) at 30 ms, in byte ranges over
 #    NET_BENCH_BIG_TRANSFERS (8) connections and over one, against curl's one stream; and the
 #    same file at 0 ms without a cap (default transfers, and one), against curl;
@@ -100,8 +101,7 @@ ours_up() { # <disk name> [run options...]
     cp -r "$SRC" "$WORK/$name"
     at=$(mark)
     start=$(now)
-    "$CLI" put "$WORK/$name" >/dev/null
-    "$CLI" run "$@" >/dev/null 2>&1
+    "$CLI" put "$WORK/$name" --run "$@" >/dev/null 2>&1
     TIME=$(elapsed "$start" "$(now)")
     COST="$(per_file "$(commands_since "$at")" "$COUNT") $(per_file "$(requests_since "$at")" "$COUNT")"
     [ "$(ids_of "/$name" | wc -l)" -eq "$COUNT" ] || { echo "upload of $name incomplete" >&2; exit 1; }
@@ -113,8 +113,7 @@ ours_down() { # <disk name> [run options...]
     mkdir -p "$down"
     at=$(mark)
     start=$(now)
-    "$CLI" get "/$name" --to "$down" >/dev/null
-    "$CLI" run "$@" >/dev/null 2>&1
+    "$CLI" get "/$name" --to "$down" --run "$@" >/dev/null 2>&1
     TIME=$(elapsed "$start" "$(now)")
     COST="$(per_file "$(commands_since "$at")" "$COUNT") $(per_file "$(requests_since "$at")" "$COUNT")"
     same_tree "$down/$name" "$SRC"
@@ -191,8 +190,7 @@ big_down() { # <folder> [run options...]
     rm -rf "$folder"
     mkdir -p "$folder"
     start=$(now)
-    "$CLI" get /big.bin --to "$folder" >/dev/null
-    "$CLI" run "$@" >/dev/null 2>&1
+    "$CLI" get /big.bin --to "$folder" --run "$@" >/dev/null 2>&1
     TIME=$(elapsed "$start" "$(now)")
     cmp -s "$folder/big.bin" "$WORK/big.bin" || { echo "the big download differs" >&2; exit 1; }
     rm -rf "$folder"

@@ -166,13 +166,16 @@ bool CliSession::adoptLastUser() {
     return true;
 }
 
+bool CliSession::takeQueue() {
+    if (m_client.lockQueue())
+        return true;
+    complain(say("another nubexa-cli run or the desktop client is transferring the tasks of {}",
+                 "另一个 nubexa-cli run 或桌面客户端正在传输 {} 的任务", {databasePath()}));
+    return false;
+}
+
 bool CliSession::driveQueue(Details details) {
-    if (!m_client.lockQueue()) {
-        complain(say("another nubexa-cli run or the desktop client is transferring the tasks of {}",
-                     "另一个 nubexa-cli run 或桌面客户端正在传输 {} 的任务", {databasePath()}));
-        return false;
-    }
-    return signInAgain(details);
+    return takeQueue() && signInAgain(details);
 }
 
 void CliSession::reportNoAnswer() {

@@ -32,6 +32,9 @@ public:
     // Signs in again with the remembered sign-in of the last user; false (after saying why)
     // when there is none or it fails.
     bool signInAgain(Details details = Details::kRead);
+    // Takes the queue's lock for this process; false (after saying why) when another process
+    // drives the queue.
+    bool takeQueue();
     // Takes the queue's lock for this process and signs in again, as a command that transfers
     // does first; false (after saying why) when another process drives the queue or the
     // sign-in fails.

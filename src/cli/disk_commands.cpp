@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "cli/cli_context.h"
 #include "cli/cli_session.h"
@@ -13,6 +14,8 @@
 #include "cli/messages.h"
 #include "cli/password_prompt.h"
 #include "cli/remote_disk.h"
+#include "cli/run_loop.h"
+#include "cli/stop_on_signal.h"
 #include "session/transfer_requests.h"
 
 namespace nubexa::cli {
@@ -63,13 +66,47 @@ int listFolder(const CliContext& context, const std::string& path, const Listing
     return kDone;
 }
 
+constexpr const char* kRunFlagHelp =
+    "then transfer the queue as \"run\" does (every waiting task, not only these), in the "
+    "same sign-in";
+
 struct TransferArgs {
     std::vector<std::string> paths;
     std::string to;
     bool folderPasswordStdin = false;
     bool byId = false;          // get: the paths are ids as "ls" shows them
     bool skipExisting = false;  // get: files that exist locally are left out, not refused
+    bool run = false;           // the queue is transferred next, in the same sign-in
+    int transfers = 0;          // with run: as "run --transfers"; 0: the user's choice
 };
+
+// Before the session makes a thread when the command runs the queue too: only the watcher
+// hears SIGINT and SIGTERM, and the transfers stop resumable.
+std::optional<sigset_t> stopSignalsFor(const TransferArgs& args) {
+    if (!args.run)
+        return std::nullopt;
+    return blockStopSignals();
+}
+
+void addRunOptions(CLI::App& command, TransferArgs& args) {
+    CLI::Option* run = command.add_flag("--run", args.run, kRunFlagHelp);
+    command
+        .add_option("--transfers", args.transfers,
+                    "with --run: how many uploads, and as many downloads, run at once (1 to 10)")
+        ->check(CLI::Range(1, 10))
+        ->needs(run);
+}
+
+// What the command comes to once its tasks are queued: with --run, the run's end counts too.
+int thenRun(CliSession& session, const TransferArgs& args, const std::optional<sigset_t>& awaited,
+            int queued) {
+    if (!args.run || !awaited)
+        return queued;
+    std::fflush(stdout);  // what was queued is said before the run's lines
+    RunArgs run;
+    run.transfers = args.transfers;
+    return worseExitCode(queued, runQueueIn(session, run, *awaited));
+}
 
 // The stored form ("\照片\旅行"; "\" the top) of the folder that holds `path`.
 std::string storedParentOf(const std::string& path) {
@@ -83,6 +120,7 @@ std::string storedParentOf(const std::string& path) {
 }
 
 int put(const CliContext& context, const TransferArgs& args) {
+    const auto awaited = stopSignalsFor(args);
     CliSession session(context);
     if (!session.signInAgain())
         return kFailed;
@@ -152,7 +190,7 @@ int put(const CliContext& context, const TransferArgs& args) {
             exitCode = kFailed;
         }
     }
-    return exitCode;
+    return thenRun(session, args, awaited, exitCode);
 }
 
 int get(const CliContext& context, const TransferArgs& args) {
@@ -166,6 +204,7 @@ int get(const CliContext& context, const TransferArgs& args) {
         complain(say("no such local folder: {}", "本地没有文件夹 {}", {args.to}));
         return kFailed;
     }
+    const auto awaited = stopSignalsFor(args);
     CliSession session(context);
     // Downloads only: the user's details (the upload limit) are not needed.
     if (!session.signInAgain(CliSession::Details::kNotNeeded))
@@ -254,7 +293,7 @@ int get(const CliContext& context, const TransferArgs& args) {
             exitCode = kFailed;
         }
     }
-    return exitCode;
+    return thenRun(session, args, awaited, exitCode);
 }
 
 }  // namespace
@@ -302,6 +341,7 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
         "put", "Queue uploads of local files and folders (\"run\" transfers them)");
     putCommand->add_option("local", putArgs->paths, "LOCAL files and folders")->required();
     putCommand->add_option("--to", putArgs->to, "FOLDER-PATH on the disk (default: the top)");
+    addRunOptions(*putCommand, *putArgs);
     putCommand->callback([&context, &exitCode, putArgs] { exitCode = put(context, *putArgs); });
 
     auto getArgs = std::make_shared<TransferArgs>();
@@ -315,6 +355,7 @@ void addDiskCommands(CLI::App& app, const CliContext& context, int& exitCode) {
                          "leave out files that exist in LOCALDIR already (a folder download "
                          "continues into its existing folder) instead of refusing them");
     getCommand->add_option("--to", getArgs->to, "LOCALDIR, an existing folder")->required();
+    addRunOptions(*getCommand, *getArgs);
     getCommand->add_flag("--folder-password-stdin", getArgs->folderPasswordStdin,
                          "read the password of each protected folder on the paths from a line of "
                          "standard input (else asked for)");

@@ -151,26 +151,23 @@ void printLeft(const QueueRunResult& result) {
     }
 }
 
-}  // namespace
-
-int runQueue(const CliContext& context, const RunArgs& args) {
-    const auto rate = parseRate(args.limitRate);
-    if (!rate) {
+bool argumentsValid(const RunArgs& args) {
+    if (!parseRate(args.limitRate)) {
         complain(say("bad --limit-rate: {} (a number of bytes per second, suffix K, M or G)",
                      "--limit-rate 无效：{}（每秒字节数，可加 K、M 或 G）", {args.limitRate}));
-        return kUsage;
+        return false;
     }
-    const auto giveUpAfter = parseDuration(args.giveUpAfter);
-    if (!giveUpAfter) {
+    if (!parseDuration(args.giveUpAfter)) {
         complain(say("bad --give-up-after: {} (a duration: seconds, or suffix s, m or h)",
                      "--give-up-after 无效：{}（时长：秒数，可加 s、m 或 h）", {args.giveUpAfter}));
-        return kUsage;
+        return false;
     }
-    const sigset_t awaited = blockStopSignals();
-    CliSession session(context);
-    // A run queues nothing: the upload limit was applied when the tasks were queued.
-    if (!session.driveQueue(CliSession::Details::kNotNeeded))
-        return kFailed;
+    return true;
+}
+
+int runHeld(CliSession& session, const RunArgs& args, const sigset_t& awaited) {
+    const auto rate = parseRate(args.limitRate);
+    const auto giveUpAfter = parseDuration(args.giveUpAfter);
     RunDisplay display;
     QueueRunOptions options;
     options.start.programFolder = homeFolder();
@@ -214,6 +211,27 @@ int runQueue(const CliContext& context, const RunArgs& args) {
     }
     printLeft(result);
     return result.failed > 0 ? kFailed : kDone;
+}
+
+}  // namespace
+
+int runQueue(const CliContext& context, const RunArgs& args) {
+    if (!argumentsValid(args))
+        return kUsage;
+    const sigset_t awaited = blockStopSignals();
+    CliSession session(context);
+    // A run queues nothing: the upload limit was applied when the tasks were queued.
+    if (!session.driveQueue(CliSession::Details::kNotNeeded))
+        return kFailed;
+    return runHeld(session, args, awaited);
+}
+
+int runQueueIn(CliSession& session, const RunArgs& args, const sigset_t& awaited) {
+    if (!argumentsValid(args))
+        return kUsage;
+    if (!session.takeQueue())
+        return kFailed;
+    return runHeld(session, args, awaited);
 }
 
 }  // namespace nubexa::cli

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <signal.h>
+
 #include <string>
 
 namespace nubexa::cli {
 
 struct CliContext;
+class CliSession;
 
 struct RunArgs {
     std::string limitRate;
@@ -22,5 +25,9 @@ struct RunArgs {
 // transfer within a data tick and leave the rows resumable. Exit code 0 when every task it
 // ran finished, 1 when one failed or it gave up, 130 when it was interrupted.
 int runQueue(const CliContext& context, const RunArgs& args);
+// The same in a session that is signed in already ("put --run", "get --run": one sign-in for
+// the queueing and the transfers). `awaited` is what blockStopSignals() gave before the
+// session made its first thread.
+int runQueueIn(CliSession& session, const RunArgs& args, const sigset_t& awaited);
 
 }  // namespace nubexa::cli

@@ -12,6 +12,7 @@
 
 #include "cli_fixture.h"
 #include "ftp/child_process.h"
+#include "session/run_lock.h"
 #include "store/user_log.h"
 #include "support/test_certificates.h"
 #include "transfer/transfer_page_text.h"
@@ -95,6 +96,26 @@ TEST_F(CliTest, CommandsQueueTransferAndReportThroughTheClientsOwnQueue) {
     EXPECT_EQ(cliRows().back().status, task_status::kDeleted);
     EXPECT_EQ(cli({"delete", id}), 1);
     EXPECT_EQ(cli({"pause", "999"}), 1);
+
+    // Queued and transferred in one command and one sign-in.
+    ASSERT_EQ(cli({"put", makeFile("now.bin", 70000, 13), "--run"}), 0) << m_output;
+    EXPECT_NE(m_output.find("1 completed, 0 failed, 0 waiting"), std::string::npos) << m_output;
+    const std::string now = localDir() + "/now";
+    std::filesystem::create_directories(now);
+    ASSERT_EQ(cli({"get", "/now.bin", "--to", now, "--run"}), 0) << m_output;
+    EXPECT_EQ(readFile(now + "/now.bin"), readFile(localDir() + "/now.bin"));
+    // While another process transfers the queue, the task is queued and left to that one.
+    const std::string later = localDir() + "/later";
+    std::filesystem::create_directories(later);
+    {
+        const RunLock elsewhere(home() + "/bin.db");
+        ASSERT_TRUE(elsewhere.held());
+        EXPECT_EQ(cli({"get", "/now.bin", "--to", later, "--run"}), 1) << m_output;
+        EXPECT_NE(m_output.find("is transferring the tasks of"), std::string::npos) << m_output;
+    }
+    EXPECT_EQ(cliRows().back().status, task_status::kWaiting);
+    ASSERT_EQ(cli({"run", "--interval", "0.2"}), 0) << m_output;
+    EXPECT_EQ(readFile(later + "/now.bin"), readFile(now + "/now.bin"));
 
     // Usage errors.
     EXPECT_EQ(cli({}), 2);
