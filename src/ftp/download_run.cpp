@@ -184,29 +184,80 @@ int DownloadRun::runQueued() {
         return 0;
     }
     std::int64_t keep = 0;
-    if (const auto plan = rangePlan(folder, *placement, keep))
+    if (const auto plan = rangePlan(folder, *placement, keep)) {
+        if (m_freshSplit && options().ranges.probe.count() > 0)
+            return probeThenRanges(folder, *placement);
         return runRanges(folder, *placement, *plan, keep);
+    }
     return runOneStream(folder, *placement);
+}
+
+int DownloadRun::probeThenRanges(const LocalFolder& folder, const Placement& placement) {
+    LocalFile file;
+    if (!openStream(folder, placement, file))
+        return 0;
+    m_probeStart = std::chrono::steady_clock::now();
+    m_probeOffset = placement.offset;
+    m_decideAt = m_probeStart + options().ranges.probe;
+    std::optional<std::int64_t> handedOverAt;
+    const int result = receiveQueued(file, folder, placement, &handedOverAt);
+    if (!handedOverAt) {
+        m_client.dropPrepared();
+        return result;
+    }
+    m_client.trace("one stream to byte " + std::to_string(*handedOverAt) +
+                   ", the rest in ranges\n");
+    Placement rest = placement;
+    rest.offset = *handedOverAt;
+    rest.existing = true;
+    std::int64_t keep = 0;
+    if (const auto plan = rangePlan(folder, rest, keep))
+        return runRanges(folder, rest, *plan, keep);
+    return runOneStream(folder, rest);
+}
+
+bool DownloadRun::worthRanges(std::int64_t done) {
+    m_decideAt.reset();
+    const auto elapsed = std::chrono::steady_clock::now() - m_probeStart;
+    const std::int64_t moved = done - m_probeOffset;
+    const std::int64_t left = m_bound.bytes - done;
+    // Bytes per millisecond so far against what is left: longer than `worth` alone.
+    const auto elapsedMs = std::max<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 1);
+    if (left > 0 && (moved <= 0 || left * elapsedMs > moved * options().ranges.worth.count())) {
+        // They sign in while this stream ends.
+        m_client.prepareBeside(m_client.m_downloadConnections - 1, m_client.m_remoteFolder);
+        return true;
+    }
+    m_client.dropPrepared();
+    return false;
 }
 
 int DownloadRun::runOneStream(const LocalFolder& folder, const Placement& placement) {
     // Connections prepared for ranges would hold their places for the whole stream.
     m_client.dropPrepared();
-    if (!setUp(placement.offset))
-        return 0;
     LocalFile file;
+    if (!openStream(folder, placement, file))
+        return 0;
+    return receiveQueued(file, folder, placement);
+}
+
+bool DownloadRun::openStream(const LocalFolder& folder, const Placement& placement,
+                             LocalFile& file) {
+    if (!setUp(placement.offset))
+        return false;
     using Creation = LocalFile::Creation;
     if (!file.openForWriting(folder, placement.entry,
                              placement.existing ? Creation::kExisting : Creation::kNew)) {
         ftp_log::openFailed(__LINE__, m_task.localFileName);
-        return 0;
+        return false;
     }
     // Bytes past the recorded offset were never confirmed: they are received again.
     if (!file.truncateAt(placement.offset)) {
         ftp_log::systemError(__LINE__, "ftruncate");
-        return 0;
+        return false;
     }
-    return receiveQueued(file, folder, placement);
+    return true;
 }
 
 std::unique_ptr<RangePlan> DownloadRun::rangePlan(const LocalFolder& folder, Placement& placement,
@@ -236,6 +287,7 @@ std::unique_ptr<RangePlan> DownloadRun::rangePlan(const LocalFolder& folder, Pla
         return nullptr;
     RangePlan::markPrefix(split, placement.offset);
     keep = placement.offset;
+    m_freshSplit = true;
     return std::make_unique<RangePlan>(std::move(split));
 }
 
@@ -332,6 +384,8 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
                                                           : DataEnd::WriteFailed;
                 }
                 lastMoved = std::chrono::steady_clock::now();
+                if (m_decideAt && lastMoved >= *m_decideAt && worthRanges(done))
+                    return DataEnd::HandOver;
             } else if (result.outcome == DataChannel::Outcome::Closed) {
                 return DataEnd::Closed;
             } else if (result.outcome == DataChannel::Outcome::Failed || idleTooLong(lastMoved)) {
@@ -344,7 +398,8 @@ DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter&
 }
 
 int DownloadRun::receiveQueued(LocalFile& file, const LocalFolder& folder,
-                               const Placement& placement) {
+                               const Placement& placement,
+                               std::optional<std::int64_t>* handedOverAt) {
     const std::int64_t listed = std::max<std::int64_t>(m_task.fileSize, 0);
     std::int64_t total = listed;
     std::int64_t done = placement.offset;
@@ -353,11 +408,23 @@ int DownloadRun::receiveQueued(LocalFile& file, const LocalFolder& folder,
     if (m_dropSavedRanges)
         reporter.keepRanges({});
     const DataEnd end = receiveInto(file, reporter, done, total);
+    m_decideAt.reset();
     m_data.close();
     file.close();
     if (end == DataEnd::Stopped) {
         quit();
         return stopped();
+    }
+    if (end == DataEnd::HandOver && handedOverAt != nullptr) {
+        // The server's word on the stream cut here comes before any other command; the row
+        // says where it ended before the ranges start, so a kill in between resumes there.
+        readCompletion();
+        if (!reporter.write(done, total)) {
+            quit();
+            return stopped();
+        }
+        *handedOverAt = done;
+        return 0;
     }
     const bool confirmed = isTransferDone(readCompletion());
     // Without a listed size only the server's word tells the end from a connection cut.

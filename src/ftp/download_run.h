@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "ftp/transfer_run.h"
@@ -21,7 +23,7 @@ public:
 
 private:
     // How a queued download's data ended.
-    enum class DataEnd { Closed, Stopped, Unfinished, WriteFailed, DiskFull, Overrun };
+    enum class DataEnd { Closed, Stopped, Unfinished, WriteFailed, DiskFull, Overrun, HandOver };
 
     // Where a queued download's bytes go.
     struct Placement {
@@ -39,6 +41,14 @@ private:
     bool setUp(std::int64_t offset);
     int runQueued();
     int runOneStream(const LocalFolder& folder, const Placement& placement);
+    // The data connection asked for from the placement's offset, and the file opened there.
+    bool openStream(const LocalFolder& folder, const Placement& placement, LocalFile& file);
+    // One stream that hands what is left over to ranges after the probe when it would take
+    // too long alone (FtpRangeOptions::probe).
+    int probeThenRanges(const LocalFolder& folder, const Placement& placement);
+    // At the probe's end: whether what is left goes to ranges (true), else the prepared
+    // connections are let go and the stream goes on alone.
+    bool worthRanges(std::int64_t done);
     // The ranges of a download over several connections: the saved ones when they can go on,
     // else new ones for a big file when more than one connection is allowed. Null: one
     // stream. Bytes the file may keep (below the first unconfirmed one) in `keep`; an offset
@@ -47,7 +57,9 @@ private:
                                          std::int64_t& keep);
     int runRanges(const LocalFolder& folder, const Placement& placement, RangePlan& plan,
                   std::int64_t keep);
-    int receiveQueued(LocalFile& file, const LocalFolder& folder, const Placement& placement);
+    // `handedOverAt`, when given, learns where a probing stream stopped for ranges.
+    int receiveQueued(LocalFile& file, const LocalFolder& folder, const Placement& placement,
+                      std::optional<std::int64_t>* handedOverAt = nullptr);
     int finishQueued(const LocalFolder& folder, const Placement& placement,
                      ProgressReporter& reporter, std::int64_t done);
 
@@ -58,6 +70,12 @@ private:
     Bound m_bound;
     // Ranges an earlier run saved that this one cannot go on with: the first write drops them.
     bool m_dropSavedRanges = false;
+    // rangePlan() split the file anew (no saved ranges went on).
+    bool m_freshSplit = false;
+    // While a probing stream runs: when it decides, and where it started.
+    std::optional<std::chrono::steady_clock::time_point> m_decideAt;
+    std::chrono::steady_clock::time_point m_probeStart;
+    std::int64_t m_probeOffset = 0;
     DataEnd receiveInto(LocalFile& file, ProgressReporter& reporter, std::int64_t& done,
                         std::int64_t& total);
 };

@@ -52,6 +52,11 @@ struct FtpTlsOptions {
 struct FtpRangeOptions {
     std::int64_t threshold = std::int64_t{32} << 20;
     std::int64_t smallest = std::int64_t{4} << 20;
+    // A new download runs as one stream for `probe` first: a line that one connection fills is
+    // not split (more connections only cost their sign-ins). The rest goes to ranges when one
+    // stream would take longer than `worth` for it. 0: ranges from the start.
+    std::chrono::milliseconds probe{1000};
+    std::chrono::milliseconds worth{2000};
 };
 
 struct FtpOptions {

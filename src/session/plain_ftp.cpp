@@ -170,6 +170,8 @@ PlainFtpResult transferPlainFtp(const PlainFtpRequest& request, PlainFtpListener
     gate.run([](LocalStore&) {});
     FtpOptions options;
     options.maxBytesPerSecond = request.maxBytesPerSecond;
+    // Connections the user asked for are used from the start.
+    options.ranges.probe = std::chrono::milliseconds(0);
     options.tls = tlsOf(request);
     // Beside the bin.db in use: the data folder's memory of encrypted servers.
     options.tls.encryptedHosts =

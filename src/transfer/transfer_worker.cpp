@@ -113,7 +113,9 @@ bool TransferWorker::signIn(FTPClient& client) {
 
 int TransferWorker::besideFor(const TransferTask& task, Direction direction) const {
     const FtpRangeOptions& ranges = m_manager.settings().ftp.ranges;
-    if (direction != Direction::kDownload || task.fileSize < ranges.threshold)
+    // A download that starts as one stream signs in beside only when it splits.
+    if (direction != Direction::kDownload || task.fileSize < ranges.threshold ||
+        ranges.probe.count() > 0)
         return 0;
     // As many ranges as RangePlan::split makes, one of them on the worker's own connection.
     const std::int64_t pieces =

@@ -80,6 +80,7 @@ std::vector<TaskRange> FtpTest::savedRanges(std::int64_t id) {
 FtpOptions FtpTest::rangedOptions(FtpOptions options) {
     options.ranges.threshold = 1 << 20;
     options.ranges.smallest = 256 << 10;
+    options.ranges.probe = std::chrono::milliseconds(0);  // ranges from the first byte
     return options;
 }
 

@@ -83,6 +83,18 @@ protected:
     }
 
     // The files of the root folder as the service lists them: id -> name + ext.
+    // `bytes` uploaded from a local file `name` to the top folder: its id, empty when not there.
+    std::string uploaded(const std::string& name, const std::string& bytes) {
+        writeFile(localFile(name), bytes);
+        auto upload = addUpload(name, static_cast<std::int64_t>(bytes.size()), "0");
+        ServiceRegistrar registrar(*m_client, m_account);
+        EXPECT_EQ(signedIn()->Upload(upload, &registrar), 1);
+        for (const auto& [fileId, listed] : rootFiles()) {
+            if (listed == name)
+                return fileId;
+        }
+        return {};
+    }
     std::map<std::string, std::string> rootFiles() {
         EXPECT_EQ(m_client->GetFiles(m_account.uid, m_account.token, "0", "name", "0"), 1);
         std::map<std::string, std::string> files;
@@ -249,18 +261,37 @@ TEST_F(StandinOverTls, UploadAndResumedDownloadsRunProtectedOnOneKeptConnection)
     EXPECT_TRUE(client->Quit());
 }
 
+// A new download starts as one stream; one that would take long alone hands what is left to
+// ranges, which start after its last byte.
+TEST_F(StandinInterop, AStreamTooSlowAloneHandsTheRestToRangesByteExact) {
+    using namespace std::chrono_literals;
+    const std::string bytes = patternBytes(6 * 1024 * 1024 + 77, 13);
+    const std::string id = uploaded("probed.bin", bytes);
+    ASSERT_FALSE(id.empty());
+    std::filesystem::remove(localFile("probed.bin"));
+
+    SharedTrace trace;
+    FtpOptions options = rangedOptions();
+    options.ranges.probe = 200ms;
+    options.ranges.worth = 500ms;
+    options.maxBytesPerSecond = 2 << 20;  // each connection: alone, the rest takes seconds
+    options.trace = trace.sink();
+    auto task = addDownload(id + ".bin", "probed.bin", static_cast<std::int64_t>(bytes.size()));
+    auto client = signedIn(options);
+    client->setDownloadConnections(4);
+    EXPECT_EQ(client->Download(task), 1);
+    EXPECT_EQ(client->lastRunEnd(), RunEnd::kCompleted);
+    client.reset();
+    EXPECT_TRUE(trace.contains(", the rest in ranges")) << "the stream never handed over";
+    EXPECT_TRUE(readFile(localFile("probed.bin")) == bytes);
+    EXPECT_EQ(row(task.id).transferSchedule, 100);
+    EXPECT_TRUE(savedRanges(task.id).empty());
+}
+
 // Over TLS, every range on a protected connection of its own.
 TEST_F(StandinOverTls, ARangedDownloadPausedMidwayGoesOnFromEachRangeByteExact) {
     const std::string bytes = patternBytes(8 * 1024 * 1024 + 12345, 12);
-    writeFile(localFile("big.bin"), bytes);
-    auto upload = addUpload("big.bin", static_cast<std::int64_t>(bytes.size()), "0");
-    ServiceRegistrar registrar(*m_client, m_account);
-    EXPECT_EQ(signedIn()->Upload(upload, &registrar), 1);
-    std::string id;
-    for (const auto& [fileId, name] : rootFiles()) {
-        if (name == "big.bin")
-            id = fileId;
-    }
+    const std::string id = uploaded("big.bin", bytes);
     ASSERT_FALSE(id.empty());
     pausedRangesResumeByteExact([&](const FtpOptions& options) { return signedIn(options); },
                                 id + ".bin", bytes);

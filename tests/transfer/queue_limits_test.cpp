@@ -121,6 +121,7 @@ TEST_F(QueueLimits, RangedDownloadsAtOnceOpenNoMoreConnectionsThanTheDownloadLim
     const int signInsBefore = countLogLines("PASS **** -> 230");
     m_settings.ftp.ranges.threshold = 1 << 20;
     m_settings.ftp.ranges.smallest = 256 << 10;
+    m_settings.ftp.ranges.probe = std::chrono::milliseconds(0);
     // Slow enough that the two overlap: ranges of one wait for places the other gives back.
     m_settings.ftp.maxBytesPerSecond = 1 << 20;
     m_settings.poolHold = std::chrono::hours(1);  // a refusal would show in the limit
