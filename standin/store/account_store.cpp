@@ -223,12 +223,12 @@ void AccountStore::setAvatar(std::int64_t id, const std::string& fileName) {
 
 std::int64_t AccountStore::usedSize(std::int64_t id) {
     return m_tx.scalar(
-        0, "SELECT COALESCE(SUM(size), 0) FROM files WHERE account_id = ? AND state = 1", id);
+        0, "SELECT COALESCE(MAX(bytes), 0) FROM usage WHERE account_id = ? AND state = 1", id);
 }
 
 std::int64_t AccountStore::reservedSize(std::int64_t id) {
     return m_tx.scalar(
-        0, "SELECT COALESCE(SUM(size), 0) FROM files WHERE account_id = ? AND state = 0", id);
+        0, "SELECT COALESCE(MAX(bytes), 0) FROM usage WHERE account_id = ? AND state = 0", id);
 }
 
 }  // namespace nubexa::standin

@@ -57,6 +57,22 @@ constexpr const char* kTables[] = {
     "CREATE INDEX IF NOT EXISTS files_stored_name ON files(account_id, folder_id, name || ext)",
     "CREATE INDEX IF NOT EXISTS files_content ON files(account_id, folder_id, md5)",
     "CREATE INDEX IF NOT EXISTS files_usage ON files(account_id, state, size)",
+    // Every upload asks the account's usage two or three times: summed on every change by
+    // the triggers, not over every file of the account at every ask.
+    "CREATE TABLE IF NOT EXISTS usage (account_id INTEGER NOT NULL, state INTEGER NOT NULL,"
+    " bytes INTEGER NOT NULL, PRIMARY KEY (account_id, state))",
+    "CREATE TRIGGER IF NOT EXISTS files_usage_insert AFTER INSERT ON files BEGIN"
+    " INSERT INTO usage (account_id, state, bytes) VALUES (NEW.account_id, NEW.state, NEW.size)"
+    " ON CONFLICT (account_id, state) DO UPDATE SET bytes = bytes + excluded.bytes; END",
+    "CREATE TRIGGER IF NOT EXISTS files_usage_delete AFTER DELETE ON files BEGIN"
+    " UPDATE usage SET bytes = bytes - OLD.size"
+    " WHERE account_id = OLD.account_id AND state = OLD.state; END",
+    "CREATE TRIGGER IF NOT EXISTS files_usage_update AFTER UPDATE OF account_id, state, size"
+    " ON files BEGIN"
+    " UPDATE usage SET bytes = bytes - OLD.size"
+    " WHERE account_id = OLD.account_id AND state = OLD.state;"
+    " INSERT INTO usage (account_id, state, bytes) VALUES (NEW.account_id, NEW.state, NEW.size)"
+    " ON CONFLICT (account_id, state) DO UPDATE SET bytes = bytes + excluded.bytes; END",
 
     "CREATE TABLE IF NOT EXISTS bin_entries ("
     " id INTEGER PRIMARY KEY, account_id INTEGER NOT NULL REFERENCES accounts(id),"
@@ -117,6 +133,14 @@ Outcome createSchema(SqlDatabase& database) {
                     notice.title, notice.url, ++position);
         tx.exec("INSERT INTO meta (key, value) VALUES ('notices_created', ?)",
                 std::to_string(nowSeconds()));
+    }
+    // A data folder from before the usage table: its files summed once.
+    if (tx.scalar(0, "SELECT COUNT(*) FROM meta WHERE key = 'usage_summed'") == 0) {
+        tx.exec("DELETE FROM usage");
+        tx.exec(
+            "INSERT INTO usage (account_id, state, bytes)"
+            " SELECT account_id, state, SUM(size) FROM files GROUP BY account_id, state");
+        tx.exec("INSERT INTO meta (key, value) VALUES ('usage_summed', '1')");
     }
     tx.exec("INSERT OR IGNORE INTO meta (key, value) VALUES ('schema_version', '1')");
     if (!tx.commit())

@@ -3,6 +3,7 @@
 #include <set>
 #include <thread>
 
+#include "standin/store/sql_database.h"
 #include "standin_fixture.h"
 
 namespace nubexa::test {
@@ -160,6 +161,23 @@ TEST_F(ItemsApiTest, DeletingForGoodFreesTheBytesAndTheUsedSize) {
     ASSERT_EQ(op("FolderDelete", {{"dirids", projects}, {"is_real", "1"}}).result(), "1");
     EXPECT_LT(std::stoll(usedSizeNow()), before - (1 << 20));
     EXPECT_EQ(op("FolderDelete", {{"dirids", projects}, {"is_real", "maybe"}}).result(), "0");
+
+    // The running total survives a restart, and a data folder from before it is summed once.
+    const std::string used = usedSizeNow();
+    startService(false);
+    EXPECT_EQ(usedSizeNow(), used);
+    m_service->stop();
+    {
+        std::string error;
+        auto database = standin::SqlDatabase::open(dataFolder() + "/data/nubexa.db", error);
+        ASSERT_TRUE(database) << error;
+        standin::SqlTx tx(*database);
+        ASSERT_TRUE(tx.exec("DROP TABLE usage")) << tx.error();
+        ASSERT_TRUE(tx.exec("DELETE FROM meta WHERE key = 'usage_summed'")) << tx.error();
+        ASSERT_TRUE(tx.commit()) << tx.error();
+    }
+    startService(false);
+    EXPECT_EQ(usedSizeNow(), used);
 }
 
 TEST_F(ItemsApiTest, ClearBinEmptiesTheBinForGood) {
