@@ -198,6 +198,9 @@ std::optional<std::string> FTPClient::exchange(const std::string& verb,
     if (!fitsOnOneLine(argument))
         return std::string();
     readOwedReplies();
+    // A passive port read ahead is used only by the very next transfer: a server may close it
+    // at another command.
+    m_passiveInHand.reset();
     if (!SendCommand(argument.empty() ? verb + "\r\n" : verb + " " + argument + "\r\n"))
         return std::nullopt;
     std::string reply;
