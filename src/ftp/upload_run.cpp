@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <future>
 #include <optional>
 #include <system_error>
 #include <vector>
@@ -256,18 +255,12 @@ int UploadRun::finish(ProgressReporter& reporter, std::int64_t size, Md5Digest* 
     if (m_registrar == nullptr) {
         stored = confirm();
     } else {
-        // The 226 is read on a thread of its own while this one registers the file (its web
-        // connection stays this thread's): the two waits take one round trip, not two. The
-        // control connection is not touched here meanwhile. Registering bytes the server then
-        // refuses is harmless: registering them again gives back the same id.
-        std::future<bool> confirmation;
-        try {
-            confirmation = std::async(std::launch::async, confirm);
-        } catch (const std::system_error&) {
-            confirmation = std::async(std::launch::deferred, confirm);  // no thread: in turn
-        }
+        // Registered before the 226 is read: the server sends it while the registration is on
+        // its way, so the two waits take one round trip, not two, and no thread is needed.
+        // Registering bytes the server then refuses is harmless: registering them again gives
+        // back the same id.
         id = registerFile(size, digest->hexUpper());
-        stored = confirmation.get();
+        stored = confirm();
     }
     m_data.close();
     if (!stored) {
