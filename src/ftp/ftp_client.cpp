@@ -299,7 +299,13 @@ bool FTPClient::ChangeLocalDir(const std::string& directory) {
 }
 
 bool FTPClient::Quit() {
-    return expectCode("QUIT", {}, {"221"});
+    // The goodbye says nothing of the transfer: lastReply() stays the run's last answer (a
+    // refused STOR's 553, the 226 that says where the file went).
+    const std::string lastAnswer = m_lastReply;
+    const bool said = expectCode("QUIT", {}, {"221"});
+    if (!lastAnswer.empty())
+        m_lastReply = lastAnswer;
+    return said;
 }
 
 bool FTPClient::overIpv6() {

@@ -89,7 +89,8 @@ public:
     // refused: "证书无法验证：…", or a server without TLS where TLS was required); empty
     // otherwise.
     const std::string& securityProblem() const { return m_securityProblem; }
-    // The server's last reply, as read; empty before the greeting (no connection was made).
+    // The server's last reply, as read (QUIT's excepted); empty before the greeting (no
+    // connection was made).
     const std::string& lastReply() const { return m_lastReply; }
     // Whether the control connection, and the data connections, are protected.
     bool controlSecured() const { return m_controlTls.secured(); }

@@ -279,6 +279,9 @@ TEST_F(KilledProcess, CtrlCStopsResumablyAndErrorsNameTheirCause) {
     says({"ftp", "get", m_server.url("missing.bin"), localFile("missing.bin")},
          "the server has no file");
     says({"ftp", "get", m_server.url("disk.img"), m_dir.path()}, "is a folder");
+    // A name the server will not take is its refusal, not a transfer to run again.
+    says({"ftp", "put", localFile("disk.img"), m_server.url("back%5Cslash")},
+         "the server refused the transfer: 553");
     const RefusingPort closed;
     says({"ftp", "get", "ftp://u:p@127.0.0.1:" + std::to_string(closed.port()) + "/x",
           localFile("x")},
