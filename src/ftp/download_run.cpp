@@ -337,14 +337,25 @@ int DownloadRun::runRanges(const LocalFolder& folder, const Placement& placement
         return runOneStream(folder, whole);
     }
     reporter.writeEndedEarly(plan.done(), size);
+    const bool shorter = end == End::kShorter && fileEndsShort();
     quit();
     if (end == End::kDiskFull)
         return refused("磁盘空间不足：" + m_task.localPath);
     if (end == End::kLonger)
         return refusedForSize(SizeProblem::Kind::kLonger, size);
-    if (end == End::kShorter)
+    if (shorter)
         return refusedForSize(SizeProblem::Kind::kShorter, plan.done());
     return 0;
+}
+
+bool DownloadRun::fileEndsShort() {
+    const auto answer = exchange("SIZE", m_task.ftpFileName);
+    // No answer: the control connection went with the data, so the line is to blame.
+    if (!answer || answer->empty())
+        return false;
+    const auto size = FTPClient::sizeIn(*answer);
+    // A server that does not tell: its word that the transfer was complete stands.
+    return !size || *size < m_bound.bytes;
 }
 
 DownloadRun::DataEnd DownloadRun::receiveInto(LocalFile& file, ProgressReporter& reporter,
@@ -437,6 +448,8 @@ int DownloadRun::receiveQueued(LocalFile& file, const LocalFolder& folder,
         return finishQueued(folder, placement, reporter, done);
     }
     reporter.writeEndedEarly(done, total);
+    const bool shorter = end == DataEnd::Closed && confirmed && !writeFailed &&
+                         m_bound.source != SizeProblem::Bound::kLimit && fileEndsShort();
     quit();
     // Trying again before the user frees space would only fill the disk again; the bytes
     // written so far stay, and a resume continues after them.
@@ -445,8 +458,7 @@ int DownloadRun::receiveQueued(LocalFile& file, const LocalFolder& folder,
     // The server's own word on the file disagrees with its size: a retry gets the same.
     if (end == DataEnd::Overrun)
         return refusedForSize(SizeProblem::Kind::kLonger, done);
-    if (end == DataEnd::Closed && confirmed && !writeFailed &&
-        m_bound.source != SizeProblem::Bound::kLimit)
+    if (shorter)
         return refusedForSize(SizeProblem::Kind::kShorter, done);
     return 0;
 }

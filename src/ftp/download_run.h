@@ -49,6 +49,10 @@ private:
     // At the probe's end: whether what is left goes to ranges (true), else the prepared
     // connections are let go and the stream goes on alone.
     bool worthRanges(std::int64_t done);
+    // The data ended before the bound with the server's word that the transfer was complete:
+    // whether the file itself is that short, by the server's SIZE. A connection cut on the way
+    // after the server had sent everything (a proxy that went away) looks the same from here.
+    bool fileEndsShort();
     // The ranges of a download over several connections: the saved ones when they can go on,
     // else new ones for a big file when more than one connection is allowed. Null: one
     // stream. Bytes the file may keep (below the first unconfirmed one) in `keep`; an offset

@@ -359,14 +359,18 @@ bool FTPClient::Rename(const std::string& oldName, const std::string& newName) {
 
 std::optional<std::int64_t> FTPClient::RemoteSize(const std::string& name) {
     const auto reply = exchange("SIZE", name);
-    if (!reply || replyCode(*reply) != "213" || reply->size() < 5)
+    return reply ? sizeIn(*reply) : std::nullopt;
+}
+
+std::optional<std::int64_t> FTPClient::sizeIn(const std::string& reply) {
+    if (replyCode(reply) != "213" || reply.size() < 5)
         return std::nullopt;
     std::int64_t size = 0;
     std::size_t at = 4;
-    for (; at < reply->size() && (*reply)[at] >= '0' && (*reply)[at] <= '9'; ++at) {
+    for (; at < reply.size() && reply[at] >= '0' && reply[at] <= '9'; ++at) {
         if (size > (INT64_MAX - 9) / 10)
             return std::nullopt;
-        size = size * 10 + ((*reply)[at] - '0');
+        size = size * 10 + (reply[at] - '0');
     }
     if (at == 4)
         return std::nullopt;

@@ -147,6 +147,8 @@ public:
 
     // SIZE of a remote file; empty when the server does not answer 213 with a number.
     std::optional<std::int64_t> RemoteSize(const std::string& name);
+    // The size a SIZE reply (213) names; empty for any other reply.
+    static std::optional<std::int64_t> sizeIn(const std::string& reply);
 
     // (name, extension) as the file is registered (splitRemoteName): a leading or trailing
     // dot, or an extension the service would refuse, leaves the whole name as the name.

@@ -42,6 +42,7 @@ struct RetrScript {
     bool completionWithPreliminary = false;  // 150 and 226 in one read, before any data
     bool closeData = true;
     bool dropControl = false;  // hang up the control connection after the data
+    std::string sizeAfter;     // the answer to a SIZE after the completion; empty: none
 };
 
 void serveRetr(ScriptedSession& s, const RetrScript& r) {
@@ -92,6 +93,8 @@ void serveRetr(ScriptedSession& s, const RetrScript& r) {
     s.closeData();
     if (!r.completionWithPreliminary)
         s.send(r.completion);
+    if (!r.sizeAfter.empty() && s.expect("SIZE"))
+        s.send(r.sizeAfter);
     s.serveUntilQuit();
 }
 
@@ -821,6 +824,20 @@ TEST_F(ScriptedDownload, AFileOfUnknownSizeIsBoundBySizeElseByTheLimitAndSaysWhi
         // Never more than the bound on the disk.
         EXPECT_EQ(readFile(partialFile(name)), flood.substr(0, problem.received)) << name;
     }
+
+    // The same short data, but the server's SIZE still names the whole file: the data was cut
+    // on the way (a proxy that went away), so the run fails to be tried again, not refused.
+    RetrScript cut;
+    cut.chunks = {flood.substr(0, 5000)};
+    cut.sizeAfter = "213 9000\r\n";
+    ScriptedFtpServer server([&](ScriptedSession& s) { serveRetr(s, cut); });
+    auto task = addDownload("41.bin", "cut-on-the-way", 9000);
+    auto client = makeClient(server.port(), options);
+    ASSERT_TRUE(client->FtpLogin());
+    EXPECT_EQ(client->Download(task), 0);
+    EXPECT_EQ(client->lastRunEnd(), RunEnd::kFailed);
+    EXPECT_EQ(client->lastSizeProblem().kind, Kind::kNone);
+    EXPECT_EQ(readFile(partialFile("cut-on-the-way")), flood.substr(0, 5000));
 }
 
 TEST_F(ScriptedDownload, TheCommandLineGetAsksSizeInBinaryAndCopesWithoutOne) {
