@@ -157,6 +157,19 @@ bool fail(const char* what) {
     return false;
 }
 
+// Types the demo account into the sign-in window and signs in; the disk page once the main
+// window shows, else null (said).
+nubexa::pages::CXPageMyDisk* signInAsDemo(nubexa::app::CMainWnd& client) {
+    client.signInWindow()->accountEdit()->setText(QStringLiteral("demo"));
+    client.signInWindow()->passwordEdit()->setText(QStringLiteral("demo123"));
+    client.SignIn("0");
+    if (!waitUntil([&] { return client.mainFrame() && client.mainFrame()->isVisible(); }, 30s)) {
+        fail("the main window did not open");
+        return nullptr;
+    }
+    return qobject_cast<nubexa::pages::CXPageMyDisk*>(client.mainFrame()->pages());
+}
+
 // The competing writer on `databasePath`, in a process of its own (this program again).
 bool startWriter(QProcess& holder, const char* self, const std::string& databasePath) {
     holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -258,13 +271,9 @@ int runSilentSecrets(const char* self, bool withWriter) {
             return fail("the sign-in window is not waiting for the password");
 
         // Signed in by hand (the keyring's write waits too, off the GUI thread), uploads queued.
-        client->signInWindow()->accountEdit()->setText(QStringLiteral("demo"));
-        client->signInWindow()->passwordEdit()->setText(QStringLiteral("demo123"));
-        client->SignIn("0");
-        if (!waitUntil([&] { return client->mainFrame() && client->mainFrame()->isVisible(); },
-                       30s))
-            return fail("the main window did not open");
-        auto* disk = qobject_cast<pages::CXPageMyDisk*>(client->mainFrame()->pages());
+        auto* disk = signInAsDemo(*client);
+        if (!disk)
+            return false;
         if (!waitUntil([&] { return !disk->busy(); }, 30s))
             return fail("the listing did not come");
         disk->uploadPaths({QString::fromStdString(folder)});
@@ -371,13 +380,9 @@ int main(int argc, char** argv) {
     QElapsedTimer total;
     total.start();
     const bool ran = [&] {
-        client->signInWindow()->accountEdit()->setText(QStringLiteral("demo"));
-        client->signInWindow()->passwordEdit()->setText(QStringLiteral("demo123"));
-        client->SignIn("0");
-        if (!waitUntil([&] { return client->mainFrame() && client->mainFrame()->isVisible(); },
-                       30s))
-            return fail("the main window did not open");
-        auto* disk = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
+        auto* disk = signInAsDemo(*client);
+        if (!disk)
+            return false;
         probe.enter(LoopProbe::kListing);
         disk->refresh();
         if (!waitUntil([&] { return !disk->busy(); }, 30s))
