@@ -104,6 +104,9 @@ bool LocalStore::exec(const char* sql) {
 bool LocalStore::begin() {
     return exec(statements::kBeginTransaction);
 }
+bool LocalStore::beginWrite() {
+    return exec(statements::kBeginWriteTransaction);
+}
 bool LocalStore::commit() {
     return exec(statements::kCommitTransaction);
 }

@@ -36,6 +36,8 @@ public:
     bool isOpen() const { return m_db != nullptr; }
 
     bool begin();
+    // A transaction that writes what its reads decide (another process waits for it).
+    bool beginWrite();
     bool commit();
     bool rollback();
 

@@ -171,6 +171,8 @@ inline constexpr const char* kFinishUpload =
 
 // S22 to S24: the transaction around an upload's progress write.
 inline constexpr const char* kBeginTransaction = "BEGIN TRANSACTION;";
+// Takes the write lock at once: a read that decides a write cannot see a stale state.
+inline constexpr const char* kBeginWriteTransaction = "BEGIN IMMEDIATE TRANSACTION;";
 inline constexpr const char* kCommitTransaction = "COMMIT TRANSACTION;;";
 inline constexpr const char* kRollbackTransaction = "ROLLBACK  TRANSACTION;";
 

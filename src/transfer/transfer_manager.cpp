@@ -231,17 +231,26 @@ std::int64_t TransferManager::nextStartable(LocalStore& held, Direction directio
     return 0;
 }
 
-std::int64_t TransferManager::takeNextTask(std::int64_t current, Direction direction) {
+std::optional<StoredTask> TransferManager::takeNextTask(std::int64_t current, Direction direction) {
     // A pool made smaller (by the user or a server's refusal) loses workers as tasks end.
     if (!m_settings.startAtOnce || m_workers.stopping() || !backoff(direction).mayStart() ||
         !m_storeHold.mayStart() || m_workers.liveCount(direction) > transferLimit(direction))
-        return 0;
-    return m_gate.run([&](LocalStore& store) -> std::int64_t {
+        return std::nullopt;
+    return m_gate.run([&](LocalStore& store) -> std::optional<StoredTask> {
+        // One transaction for the look, the start and the read: with many small files this
+        // hand-over is a good part of what bin.db costs per file.
+        const bool inTransaction = store.beginWrite();
+        std::optional<StoredTask> taken;
         const std::int64_t id = nextStartable(store, direction, current);
-        if (id <= 0 || !m_workers.handOver(current, id))
-            return 0;
         // A row that cannot be made running is not run: the worker ends.
-        return markRunning(store, id, direction) ? id : 0;
+        if (id > 0 && m_workers.handOver(current, id) && markRunning(store, id, direction))
+            taken = TaskTable(store).load(id);
+        if (inTransaction && !store.commit()) {
+            store.reportError();
+            store.rollback();
+            taken.reset();
+        }
+        return taken;
     });
 }
 

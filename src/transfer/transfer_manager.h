@@ -143,8 +143,9 @@ public:
 
     // For a worker whose task `current` has ended: makes the next startable task of the same
     // direction running and hands the worker over to it, so that the freed slot is taken at
-    // once (on the same connection when it is still sound). 0: nothing to take, or stopping.
-    std::int64_t takeNextTask(std::int64_t current, Direction direction);
+    // once (on the same connection when it is still sound). Its row as made running, read in
+    // the same transaction; empty: nothing to take, or stopping.
+    std::optional<StoredTask> takeNextTask(std::int64_t current, Direction direction);
 
     // Inside the caller's bracket: when a slot is free, makes the next startable task of
     // `direction` running and starts its worker. Its id; 0 when nothing was started.

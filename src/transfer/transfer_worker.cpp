@@ -162,10 +162,12 @@ void TransferWorker::dropConnection() {
     m_remoteFolder.reset();
 }
 
-std::optional<StoredTask> TransferWorker::loadRunnable(std::int64_t taskId) {
+std::optional<StoredTask> TransferWorker::loadRunnable(std::int64_t taskId,
+                                                       std::optional<StoredTask> row) {
     const std::string uid = m_manager.service().account().uid;
-    auto row =
-        m_manager.gate().run([&](LocalStore& store) { return TaskTable(store).load(taskId); });
+    if (!row)
+        row =
+            m_manager.gate().run([&](LocalStore& store) { return TaskTable(store).load(taskId); });
     // Only a running row of the signed-in user is run: a task paused, deleted or finished
     // before its worker got here stays as it is.
     if (!row || row->userId != uid || row->status != task_status::kRunning)
@@ -199,26 +201,28 @@ void TransferWorker::signInFailed(std::int64_t taskId, Direction direction) {
 
 void TransferWorker::runQueued() {
     std::int64_t taskId = m_request.taskId;
+    std::optional<StoredTask> taken;
     for (;;) {
-        const WorkerReport report = runTask(taskId);
+        const WorkerReport report = runTask(taskId, std::move(taken));
         m_manager.workerEnded(report);
         // A freed slot goes to the next waiting task at once; a worker that could not sign
         // in leaves the next try to the back-off.
         if (report.outcome == WorkerReport::Outcome::kNotRun ||
             report.outcome == WorkerReport::Outcome::kSignInFailed)
             break;
-        taskId = m_manager.takeNextTask(taskId, report.direction);
+        taken = m_manager.takeNextTask(taskId, report.direction);
         m_manager.fillFreeSlots(report.direction);
-        if (taskId <= 0)
+        if (!taken)
             break;
+        taskId = taken->id;
     }
     dropConnection();
 }
 
-WorkerReport TransferWorker::runTask(std::int64_t taskId) {
+WorkerReport TransferWorker::runTask(std::int64_t taskId, std::optional<StoredTask> taken) {
     WorkerReport report;
     report.taskId = taskId;
-    const auto row = loadRunnable(taskId);
+    const auto row = loadRunnable(taskId, std::move(taken));
     if (!row)
         return report;
     const Direction direction = directionOf(row->ranType);

@@ -44,7 +44,8 @@ public:
 private:
     void runQueued();
     // One task on the kept connection (made or made again when needed).
-    WorkerReport runTask(std::int64_t taskId);
+    // `taken`: its row as the hand-over read it, when it did.
+    WorkerReport runTask(std::int64_t taskId, std::optional<StoredTask> taken = std::nullopt);
     void runAvatar();
     // Four attempts in all, back to back.
     bool signIn(FTPClient& client);
@@ -54,8 +55,8 @@ private:
     // How many connections a download of `task` opens beside the worker's.
     int besideFor(const TransferTask& task, Direction direction) const;
     void dropConnection();
-    // Loads the row; empty when it is missing or no longer to be run.
-    std::optional<StoredTask> loadRunnable(std::int64_t taskId);
+    // The row (loaded unless given); empty when it is missing or no longer to be run.
+    std::optional<StoredTask> loadRunnable(std::int64_t taskId, std::optional<StoredTask> row);
     void signInFailed(std::int64_t taskId, Direction direction);
     WorkerReport::Outcome finish(const TransferTask& task, Direction direction, int result);
     // Inside finish's bracket: a completed run is recorded as complete in its row.
