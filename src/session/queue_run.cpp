@@ -185,7 +185,7 @@ QueueRunResult QueueRun::run(QueueRunListener& listener) {
             break;
         }
         // Nothing more can be started: the run ends once the running tasks have.
-        if (live() == 0 && manager.storeFailure()) {
+        if (live() == 0 && manager.scheduler().storeFailure()) {
             result.end = QueueRunResult::End::kStoreFailed;
             break;
         }

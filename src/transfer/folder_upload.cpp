@@ -234,7 +234,7 @@ FolderUploadResult queueFolderUpload(TransferManager& manager, FolderUploadPlan 
     if (plan.rows.empty())
         return std::move(result);
     manager.gate().run([&](LocalStore& store) {
-        int slots = manager.hasSlot(Direction::kUpload)
+        int slots = manager.scheduler().hasSlot(Direction::kUpload)
                         ? manager.transferLimit(Direction::kUpload) -
                               manager.workers().liveCount(Direction::kUpload)
                         : 0;

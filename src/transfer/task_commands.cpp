@@ -40,7 +40,7 @@ TaskCommands::Result TaskCommands::resume(std::int64_t id) {
                                            const StoredTask& row) {
         if (!tasks.resume(id) || !tasks.clearUserPause(id))
             return false;
-        m_manager.taskResumed(id);
+        m_manager.scheduler().forgetFailures(id);
         const Direction direction = row.ranType == "1" ? Direction::kUpload : Direction::kDownload;
         if (m_manager.settings().startAtOnce) {
             // Whatever the running counts; a worker still winding down runs the task again.
@@ -97,14 +97,14 @@ int TaskCommands::startAll(const std::vector<std::int64_t>& ids, Direction direc
                 row->ranType != ranType)
                 continue;
             tasks.clearUserPause(id);
-            m_manager.taskResumed(id);
+            m_manager.scheduler().forgetFailures(id);
             ++count;
         }
         return count;
     });
     // Not one worker per task: the limit of two per direction holds for a whole page.
     if (released > 0 && m_manager.settings().startAtOnce)
-        m_manager.fillFreeSlots(direction);
+        m_manager.scheduler().fillFreeSlots(direction);
     return released;
 }
 

@@ -58,11 +58,10 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_downloadBackoff(m_settings.backoff),
       m_limits(sharedLimiter(m_settings.ftp.uploadLimit),
                sharedLimiter(m_settings.ftp.downloadLimit), m_settings.poolHold),
-      m_failing(m_settings.failing),
-      m_storeHold(m_settings.storeRetry),
+      m_scheduler(*this, m_settings.failing, m_settings.storeRetry, m_settings.startAtOnce),
       m_renewal(service) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
-    m_settings.ftp.extraConnections = &m_besideDownloads;
+    m_settings.ftp.extraConnections = &m_scheduler.besideDownloads();
     m_workers.setEndHook([this] {
         if (m_listener != nullptr)
             m_listener->workerThreadEnded();
@@ -85,64 +84,12 @@ void TransferManager::loadSpeedLimits() {
         m_gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }));
 }
 
-int TransferManager::connectionsOpen(Direction direction) const {
-    return m_workers.liveCount(direction) +
-           (direction == Direction::kDownload ? m_besideDownloads.count() : 0);
-}
-
-bool TransferManager::hasSlot(Direction direction) const {
-    return m_settings.startAtOnce && m_storeHold.mayStart() &&
-           connectionsOpen(direction) < transferLimit(direction);
-}
-
-bool TransferManager::BesideDownloads::tryAcquire() {
-    const std::lock_guard<std::mutex> lock(m_manager.m_slotMutex);
-    if (m_manager.connectionsOpen(Direction::kDownload) >=
-        m_manager.transferLimit(Direction::kDownload))
-        return false;
-    ++m_count;
-    return true;
-}
-
-void TransferManager::BesideDownloads::release() {
-    --m_count;
-    // A task that waited for the place gets it now.
-    m_manager.fillFreeSlots(Direction::kDownload);
-}
-
-std::int64_t TransferManager::startNext(LocalStore& held, Direction direction) {
-    const std::lock_guard<std::mutex> lock(m_slotMutex);
-    if (!hasSlot(direction) || m_workers.stopping())
-        return 0;
-    const std::int64_t id = nextStartable(held, direction);
-    if (id <= 0)
-        return 0;
-    // Running before its worker loads it: the worker runs only running rows, and the next
-    // start cannot pick the task again.
-    if (!markRunning(held, id, direction))
-        return 0;
-    return StartTransferWorker(held, id, direction) == WorkerRegistry::Start::kRefused ? 0 : id;
-}
-
 bool TransferManager::tooManyConnections(Direction direction) {
     const int live = m_workers.liveCount(direction);
     if (live <= 1)
         return false;
     m_limits.pool(direction).refused(live);
     return true;
-}
-
-bool TransferManager::markRunning(LocalStore& held, std::int64_t id, Direction direction) {
-    if (TaskTable(held).startWaiting(id)) {
-        m_storeHold.recordSuccess();
-        if (m_events != nullptr)
-            m_events->taskStarted(direction, id);
-        return true;
-    }
-    const std::string reason = held.lastError();
-    if (m_storeHold.recordFailure(reason))
-        m_notifier.showMessage("", kStoreWriteFailed + reason);
-    return false;
 }
 
 WorkerRegistry::Start TransferManager::startWorker(LocalStore& held, std::int64_t id,
@@ -216,64 +163,10 @@ void TransferManager::recoverInterrupted() {
     m_gate.run([](LocalStore& store) { TaskTable(store).resetUnfinished(); });
 }
 
-std::int64_t TransferManager::nextStartable(LocalStore& held, Direction direction,
-                                            std::int64_t except) {
-    // Enough candidates to look past the few tasks waiting out a back-off.
-    constexpr int kCandidates = 64;
-    const std::string uid = m_service.account().uid;
-    const bool autoResume = UserLog(held).autoResumeChosen(uid);
-    const int ranType = ranTypeOf(direction);
-    for (const WaitingTask& task :
-         TaskTable(held).waitingTasks(uid, ranType, autoResume, kCandidates)) {
-        if (task.id != except && m_failing.due(task.id))
-            return task.id;
-    }
-    return 0;
-}
-
-std::optional<StoredTask> TransferManager::takeNextTask(std::int64_t current, Direction direction) {
-    // A pool made smaller (by the user or a server's refusal) loses workers as tasks end.
-    if (!m_settings.startAtOnce || m_workers.stopping() || !backoff(direction).mayStart() ||
-        !m_storeHold.mayStart() || m_workers.liveCount(direction) > transferLimit(direction))
-        return std::nullopt;
-    return m_gate.run([&](LocalStore& store) -> std::optional<StoredTask> {
-        // One transaction for the look, the start and the read: with many small files this
-        // hand-over is a good part of what bin.db costs per file.
-        const bool inTransaction = store.beginWrite();
-        std::optional<StoredTask> taken;
-        const std::int64_t id = nextStartable(store, direction, current);
-        // A row that cannot be made running is not run: the worker ends.
-        if (id > 0 && m_workers.handOver(current, id) && markRunning(store, id, direction))
-            taken = TaskTable(store).load(id);
-        if (inTransaction && !store.commit()) {
-            store.reportError();
-            store.rollback();
-            taken.reset();
-        }
-        return taken;
-    });
-}
-
-void TransferManager::fillFreeSlots(Direction direction) {
-    if (!backoff(direction).mayStart())
-        return;
-    m_gate.run([&](LocalStore& store) {
-        while (startNext(store, direction) > 0) {
-        }
-    });
-}
-
-std::optional<std::int64_t> TransferManager::countFailure(std::int64_t id) {
-    if (!m_failing.recordFailure(id))
-        return std::nullopt;
-    const auto retryAt = std::chrono::system_clock::now() + m_failing.delay(id);
-    return std::chrono::duration_cast<std::chrono::seconds>(retryAt.time_since_epoch()).count();
-}
-
 void TransferManager::workerEnded(const WorkerReport& report) {
     if (report.outcome == WorkerReport::Outcome::kCompleted) {
         backoff(report.direction).recordSuccess();
-        m_failing.forget(report.taskId);
+        m_scheduler.forgetFailures(report.taskId);
     }
     if (m_events != nullptr)
         m_events->taskEnded(report);

@@ -14,11 +14,10 @@
 #include "ftp/extra_connections.h"
 #include "ftp/ftp_options.h"
 #include "store/user_log.h"
-#include "transfer/failure_backoff.h"
 #include "transfer/login_backoff.h"
 #include "transfer/row_progress.h"
 #include "transfer/sign_in_renewal.h"
-#include "transfer/store_write_hold.h"
+#include "transfer/task_scheduler.h"
 #include "transfer/transfer_limits.h"
 #include "transfer/transfer_settings.h"
 #include "transfer/transfer_view.h"
@@ -93,23 +92,8 @@ public:
     // How many connections of `direction` may be open now: the user's transfers at once,
     // lowered for a while after the file server refused a connection as too many.
     int transferLimit(Direction direction) const { return m_limits.transferLimit(direction); }
-    // Whether a new task of that direction may start at once: starting is on, bin.db took the
-    // last scheduling write, and its live workers (signing in counts: the limit is a bound),
-    // with the connections downloads opened beside theirs, are fewer than transferLimit().
-    bool hasSlot(Direction direction) const;
-    // Held from a hasSlot() check to the start of the worker that takes the slot, so that no
-    // other start, nor a connection beside a download, takes it meanwhile.
-    std::unique_lock<std::mutex> holdSlots() { return std::unique_lock<std::mutex>(m_slotMutex); }
-    // Connections that downloads have open beside their workers' (byte ranges at once).
-    int besideDownloads() const { return m_besideDownloads.count(); }
-
-    // For the scheduler, inside its bracket: makes the waiting task `id` of `direction` running
-    // and says so to the events. False when
-    // its row could not be written: the task is not to be started, scheduling holds back for
-    // a while and the user hears why, once per streak.
-    bool markRunning(LocalStore& held, std::int64_t id, Direction direction);
-    // Why scheduling holds back (bin.db's words) while writes to it fail; empty otherwise.
-    std::optional<std::string> storeFailure() const { return m_storeHold.failure(); }
+    // Which waiting task starts next, and when.
+    TaskScheduler& scheduler() { return m_scheduler; }
 
     // StartTransferWorker(id): a worker thread for the queued task `id`, whose row the caller
     // has made running. `held` is the store of the caller's bracket: the worker's first bracket
@@ -136,30 +120,6 @@ public:
     // Every running transfer stops within a data tick; rows stay resumable.
     void stopWorkers() { m_workers.stopAll(); }
 
-    // The next waiting task of `direction` that may start now: not paused, not held from an
-    // earlier session (unless the user's automatic-resume choice is on), not waiting out a
-    // failure back-off, not `except`. 0: none. Inside the caller's bracket.
-    std::int64_t nextStartable(LocalStore& held, Direction direction, std::int64_t except = 0);
-
-    // For a worker whose task `current` has ended: makes the next startable task of the same
-    // direction running and hands the worker over to it, so that the freed slot is taken at
-    // once (on the same connection when it is still sound). Its row as made running, read in
-    // the same transaction; empty: nothing to take, or stopping.
-    std::optional<StoredTask> takeNextTask(std::int64_t current, Direction direction);
-
-    // Inside the caller's bracket: when a slot is free, makes the next startable task of
-    // `direction` running and starts its worker. Its id; 0 when nothing was started.
-    std::int64_t startNext(LocalStore& held, Direction direction);
-    // Starts workers for waiting tasks of `direction` while slots are free: a task's end, or a
-    // connection a download closed, fills every free slot at once, not one per monitor tick.
-    void fillFreeSlots(Direction direction);
-
-    // For workers, inside their closing bracket: counts a failed run of the task. When the task
-    // has now failed too often in a row and is to wait out a back-off: the wall-clock second
-    // (since the epoch) of its next try.
-    std::optional<std::int64_t> countFailure(std::int64_t id);
-    // The user resumed the task: any failure back-off is forgotten.
-    void taskResumed(std::int64_t id) { m_failing.forget(id); }
     // For workers: their run has ended.
     void workerEnded(const WorkerReport& report);
     // For workers: the file server refused a sign-in as one connection too many. True when the
@@ -171,21 +131,6 @@ public:
     void signedInClear(const std::string& host);
 
 private:
-    // The connections downloads open beside their workers', counted with the workers against
-    // the download pool's limit: N big downloads at once do not open N times N.
-    class BesideDownloads : public ExtraConnections {
-    public:
-        explicit BesideDownloads(TransferManager& manager) : m_manager(manager) {}
-        bool tryAcquire() override;
-        void release() override;
-        int count() const { return m_count.load(); }
-
-    private:
-        TransferManager& m_manager;
-        std::atomic<int> m_count{0};
-    };
-
-    int connectionsOpen(Direction direction) const;
     WorkerRegistry::Start startWorker(LocalStore& held, std::int64_t id, Direction direction,
                                       bool folderThread);
 
@@ -200,11 +145,7 @@ private:
     TransferLimits m_limits;
     TransferListener* m_listener = nullptr;
     TaskEvents* m_events = nullptr;
-    FailureBackoff m_failing;
-    StoreWriteHold m_storeHold;
-    // Held from a slot's check to the start of what takes it, so that two never take one.
-    std::mutex m_slotMutex;
-    BesideDownloads m_besideDownloads{*this};
+    TaskScheduler m_scheduler;
     SignInRenewal m_renewal;
     std::mutex m_clearMutex;
     std::set<std::string> m_clearHostsSaid;

@@ -34,16 +34,16 @@ TransferMonitor::Tick TransferMonitor::MonitorTick() {
 }
 
 std::int64_t TransferMonitor::startNext(Direction direction) {
-    if (!m_manager.hasSlot(direction))
+    if (!m_manager.scheduler().hasSlot(direction))
         return 0;
     return m_manager.gate().run(
-        [&](LocalStore& store) { return m_manager.startNext(store, direction); });
+        [&](LocalStore& store) { return m_manager.scheduler().startNext(store, direction); });
 }
 
 bool TransferMonitor::anythingWaiting() {
     return m_manager.gate().run([&](LocalStore& store) {
-        return m_manager.nextStartable(store, Direction::kUpload) > 0 ||
-               m_manager.nextStartable(store, Direction::kDownload) > 0;
+        return m_manager.scheduler().nextStartable(store, Direction::kUpload) > 0 ||
+               m_manager.scheduler().nextStartable(store, Direction::kDownload) > 0;
     });
 }
 

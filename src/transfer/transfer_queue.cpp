@@ -92,8 +92,8 @@ QueuedTask TransferQueue::queueFile(Direction direction, NewTaskRow row) {
             queued.alreadyQueued = true;
             return;
         }
-        const auto slots = m_manager.holdSlots();
-        const bool start = m_manager.hasSlot(direction);
+        const auto slots = m_manager.scheduler().holdSlots();
+        const bool start = m_manager.scheduler().hasSlot(direction);
         row.status = start ? task_status::kRunning : task_status::kWaiting;
         queued.queued = direction == Direction::kUpload ? tasks.insertFileUpload(row)
                                                         : tasks.insertFileDownload(row);

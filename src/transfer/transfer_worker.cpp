@@ -210,8 +210,8 @@ void TransferWorker::runQueued() {
         if (report.outcome == WorkerReport::Outcome::kNotRun ||
             report.outcome == WorkerReport::Outcome::kSignInFailed)
             break;
-        taken = m_manager.takeNextTask(taskId, report.direction);
-        m_manager.fillFreeSlots(report.direction);
+        taken = m_manager.scheduler().takeNextTask(taskId, report.direction);
+        m_manager.scheduler().fillFreeSlots(report.direction);
         if (!taken)
             break;
         taskId = taken->id;
@@ -311,11 +311,11 @@ WorkerReport::Outcome TransferWorker::finish(const TransferTask& task, Direction
         return Outcome::kStopped;
     if (m_client->lastRunEnd() == RunEnd::kRefused) {
         // Never retried by itself: it waits, with its reason, until the user resumes it.
-        m_manager.taskResumed(task.id);
+        m_manager.scheduler().forgetFailures(task.id);
         tasks.fail(task.id, m_client->lastRefusal());
         return Outcome::kRefused;
     }
-    if (const auto retryAt = m_manager.countFailure(task.id)) {
+    if (const auto retryAt = m_manager.scheduler().countFailure(task.id)) {
         tasks.holdFailingTask(task.id, *retryAt);
         return Outcome::kHeldAfterFailures;
     }

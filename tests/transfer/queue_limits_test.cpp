@@ -133,7 +133,7 @@ TEST_F(QueueLimits, RangedDownloadsAtOnceOpenNoMoreConnectionsThanTheDownloadLim
     bool besideSeen = false;
     ASSERT_TRUE(waitUntil(
         [&] {
-            const int beside = manager().besideDownloads();
+            const int beside = manager().scheduler().besideDownloadCount();
             besideSeen = besideSeen || beside > 0;
             mostOpen =
                 std::max(mostOpen, manager().workers().liveCount(Direction::kDownload) + beside);
@@ -150,7 +150,7 @@ TEST_F(QueueLimits, RangedDownloadsAtOnceOpenNoMoreConnectionsThanTheDownloadLim
     // The ranges did run beside the workers, and the places went back.
     EXPECT_TRUE(besideSeen);
     EXPECT_GE(countLogLines("PASS **** -> 230") - signInsBefore, 3);
-    EXPECT_EQ(manager().besideDownloads(), 0);
+    EXPECT_EQ(manager().scheduler().besideDownloadCount(), 0);
     EXPECT_TRUE(m_notifier.texts().empty());
 }
 
