@@ -67,6 +67,12 @@ ServiceResult<int> ServiceClient::fillListing(const SignedQuery& query, bool fol
     ListingRead& read = *answer;
     if (!read.hasResult)
         return ServiceResult<int>::failed(Failure::kMalformed, 1);
+    // A refusal (a session the service ended, say) lists nothing: not an empty folder or bin.
+    if (!read.accepted && !read.files && !read.folders) {
+        auto refused = ServiceResult<int>::failed(Failure::kRefused, 0);
+        refused.message = read.message;
+        return refused;
+    }
 
     std::lock_guard lock(m_mutex);
     if (!takesAnswerLocked(ticket))

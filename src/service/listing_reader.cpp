@@ -351,9 +351,12 @@ std::optional<ListingRead> readListing(std::string_view answer, const ListingSha
     ForwardSearch top(document);
     const pugi::xml_node root = top.find({});
     ForwardSearch search(root);
-    if (!root || !search.find("result"))
+    const pugi::xml_node result = root ? search.find("result") : pugi::xml_node();
+    if (!result)
         return read;
     read.hasResult = true;
+    read.accepted = std::string_view(result.child_value()) == "1";
+    read.message = root.child("msg").child_value();
     if (shape.readParent) {
         if (const pugi::xml_node parent = search.find("parentid"))
             read.parentId = parent.child_value();

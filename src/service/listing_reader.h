@@ -19,6 +19,8 @@ class AttributeAnswer;
 // element found last ("folders" before "files" is therefore not found).
 struct ListingRead {
     bool hasResult = false;
+    bool accepted = false;  // "result" is "1"
+    std::string message;    // the service's reason ("msg") when it refused
     std::optional<std::string> parentId;
     std::optional<std::vector<DiskFileEntry>> files;   // set when "files" could be entered
     std::optional<std::vector<FolderItemLc>> folders;  // likewise "folders"

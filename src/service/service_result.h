@@ -39,6 +39,9 @@ struct ServiceResult {
     static ServiceResult failed(Failure why, T value = T{}) { return {std::move(value), why, {}}; }
 };
 
+// The service's words for a sign-in it ended (it keeps only an account's newest sign-ins).
+inline constexpr const char* kSessionEnded = "登录已失效，请重新登录";
+
 // What an item operation came to: accepted (kNone), the request failed (no answer, ...), or
 // the service refused, `message` then being its reason ("msg"; empty when it gave none).
 struct ServiceVerdict {

@@ -33,7 +33,9 @@ ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     m_gate = std::make_unique<StoreGate>(m_config.databasePath, m_config.store);
     m_service =
         std::make_unique<ServiceClient>(m_config.service, m_config.programFolder, m_config.frame);
-    m_disk = std::make_unique<DiskOperations>(*m_service);
+    m_renewal = std::make_unique<SignInRenewal>(*m_service);
+    m_disk = std::make_unique<DiskOperations>(
+        *m_service, [this](const std::string& stale) { return m_renewal->renew(stale); });
     if (!m_config.thumbnailFolder.empty())
         m_thumbnails =
             std::make_unique<ThumbnailCache>(m_config.thumbnailFolder, m_config.thumbnailCapacity);
@@ -61,7 +63,17 @@ ClientSession::Listing ClientSession::list(ListingKind kind, const std::string& 
     request.dir = dir;
     request.keyword = keyword;
     Listing listing;
-    listing.failure = m_service->fetchListing(request).failure;
+    auto fetched = m_service->fetchListing(request);
+    // A session the service ended is taken up again, once, and the listing asked for anew.
+    if (fetched.failure == Failure::kRefused && fetched.message == kSessionEnded &&
+        m_renewal->renew(request.token)) {
+        const AccountInfo renewed = m_service->account();
+        request.uid = renewed.uid;
+        request.token = renewed.token;
+        fetched = m_service->fetchListing(request);
+    }
+    listing.failure = fetched.failure;
+    listing.refusal = fetched.message;
     if (listing.failure != Failure::kNoAnswer && listing.failure != Failure::kStale &&
         listing.failure != Failure::kStopped)
         listing.tables = m_service->tablesSnapshot();
@@ -363,8 +375,8 @@ bool ClientSession::takeQueue(std::optional<bool> autoResume) {
 
 TransferManager& ClientSession::startTransfers(TransferSettings settings, TransferView& view) {
     if (!m_manager) {
-        m_manager =
-            std::make_unique<TransferManager>(*m_gate, *m_service, m_notifier, std::move(settings));
+        m_manager = std::make_unique<TransferManager>(*m_gate, *m_service, m_notifier,
+                                                      std::move(settings), m_renewal.get());
         m_queue = std::make_unique<TransferQueue>(*m_manager, view);
         m_monitor = std::make_unique<TransferMonitor>(*m_manager, view);
         m_tasks = std::make_unique<TaskCommands>(*m_manager);
@@ -380,7 +392,7 @@ void ClientSession::setTransferListener(TransferListener* listener) {
 }
 
 void ClientSession::setSessionRenewer(std::function<bool()> renew) {
-    m_manager->renewal().setRenewer(std::move(renew));
+    m_renewal->setRenewer(std::move(renew));
 }
 
 SystemSettings ClientSession::loadSystemSettings(const std::string& uid) {

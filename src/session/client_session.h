@@ -92,6 +92,7 @@ public:
     // (null when it failed or a later listing won).
     struct Listing {
         Failure failure = Failure::kNone;
+        std::string refusal;  // kRefused: the service's words, when it gave any
         std::shared_ptr<const DiskTables> tables;
     };
     Listing list(ListingKind kind, const std::string& dir, const std::string& keyword = {});
@@ -197,8 +198,9 @@ public:
     // manager made by the first.
     TransferManager& startTransfers(TransferSettings settings, TransferView& view);
     bool transfersStarted() const { return m_manager != nullptr; }
-    // After startTransfers. Who hears each task's progress and end, on the workers' threads
-    // (null: nobody); and how a session the service ended is taken up again (true: signed in).
+    // After startTransfers: who hears each task's progress and end, on the workers' threads
+    // (null: nobody). Any time: how a session the service ended is taken up again (true: signed
+    // in), for the listings, the item operations and the workers.
     void setTransferListener(TransferListener* listener);
     void setSessionRenewer(std::function<bool()> renew);
     // Small disk files (the pictures of thumbnails and previews) read whole into memory in the
@@ -256,6 +258,9 @@ private:
     std::shared_ptr<LogSink> m_replacedLog;  // given back when the session ends
     std::unique_ptr<StoreGate> m_gate;
     std::unique_ptr<ServiceClient> m_service;
+    // Signs the user in again when the service ended the session: for the pages' calls and the
+    // workers alike, once for all of them.
+    std::unique_ptr<SignInRenewal> m_renewal;
     std::unique_ptr<DiskOperations> m_disk;
     std::mutex m_queueMutex;
     std::unique_ptr<RunLock> m_queueLock;  // guarded by m_queueMutex

@@ -45,57 +45,89 @@ std::vector<RemoteFolder> foldersOnPath(const FolderTree& tree,
     return found;
 }
 
+namespace {
+
+bool sessionEnded(const ServiceVerdict& verdict) {
+    return verdict.failure == Failure::kRefused && verdict.message == kSessionEnded;
+}
+bool sessionEnded(const ServiceResult<AddedItem>& made) {
+    return !made.ok() && made.value.message == kSessionEnded;
+}
+template <typename T>
+bool sessionEnded(const ServiceResult<T>& result) {
+    return result.failure == Failure::kRefused && result.message == kSessionEnded;
+}
+
+}  // namespace
+
+template <typename Call>
+auto DiskOperations::underSession(Call&& call) const {
+    const AccountInfo first = account();
+    auto result = call(first);
+    if (sessionEnded(result) && m_renew && m_renew(first.token))
+        result = call(account());
+    return result;
+}
+
 AccountInfo DiskOperations::account() const {
     return m_service.account();
 }
 
 ServiceResult<AddedItem> DiskOperations::makeFolder(const std::string& parentId,
                                                     const std::string& name) const {
-    const AccountInfo a = account();
-    return m_service.addFolder(a.uid, a.token, parentId, name);
+    return underSession(
+        [&](const AccountInfo& a) { return m_service.addFolder(a.uid, a.token, parentId, name); });
 }
 
 ServiceResult<FolderListing> DiskOperations::folderContents(const std::string& folderId) const {
-    const AccountInfo a = account();
-    return m_service.GetFilesWhitPath(a.uid, a.token, folderId, "name", "0");
+    return underSession([&](const AccountInfo& a) {
+        return m_service.GetFilesWhitPath(a.uid, a.token, folderId, "name", "0");
+    });
 }
 
 ServiceVerdict DiskOperations::rename(const ItemRef& item, const std::string& name) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name, &why)
-                                   : m_service.FileRename(a.uid, a.token, item.id, name, &why),
-                     why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name, &why)
+                                       : m_service.FileRename(a.uid, a.token, item.id, name, &why),
+                         why);
+    });
 }
 
 ServiceVerdict DiskOperations::move(const ItemRef& item, const std::string& targetFolderId) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(item.isFolder
-                         ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId, &why)
-                         : m_service.FileMove(a.uid, a.token, item.id, targetFolderId, &why),
-                     why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(item.isFolder
+                             ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId, &why)
+                             : m_service.FileMove(a.uid, a.token, item.id, targetFolderId, &why),
+                         why);
+    });
 }
 
 ServiceVerdict DiskOperations::remove(const ItemRef& item, const std::string& forGood) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(item.isFolder ? m_service.FolderDelete(a.uid, a.token, item.id, forGood, &why)
-                                   : m_service.FileDelete(a.uid, a.token, item.id, forGood, &why),
-                     why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(item.isFolder
+                             ? m_service.FolderDelete(a.uid, a.token, item.id, forGood, &why)
+                             : m_service.FileDelete(a.uid, a.token, item.id, forGood, &why),
+                         why);
+    });
 }
 
 ServiceVerdict DiskOperations::restore(const std::string& folderIds,
                                        const std::string& fileIds) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds, &why), why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds, &why),
+                         why);
+    });
 }
 
 ServiceVerdict DiskOperations::clearBin() const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(m_service.ClearBin(a.uid, a.token, &why), why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(m_service.ClearBin(a.uid, a.token, &why), why);
+    });
 }
 
 int DiskOperations::folderTree(FolderTree& tree) const {
@@ -134,18 +166,22 @@ ServiceResult<DiskOperations::FolderAtPath> DiskOperations::makeFolderPath(
 }
 
 ServiceResult<FolderEntries> DiskOperations::folderEntries(const std::string& folderId) const {
-    const AccountInfo a = account();
-    ListingRequest request;
-    request.uid = a.uid;
-    request.token = a.token;
-    request.order = "name";
-    request.desc = "0";
-    request.dir = folderId;
-    const ServiceResult<int> listed = m_service.fetchListing(request);
+    const ServiceResult<int> listed = underSession([&](const AccountInfo& a) {
+        ListingRequest request;
+        request.uid = a.uid;
+        request.token = a.token;
+        request.order = "name";
+        request.desc = "0";
+        request.dir = folderId;
+        return m_service.fetchListing(request);
+    });
     // An answer whose lists cannot be entered lists nothing: not an empty folder.
-    if (!listed.ok() || listed.value != 1)
-        return ServiceResult<FolderEntries>::failed(listed.ok() ? Failure::kMalformed
-                                                                : listed.failure);
+    if (!listed.ok() || listed.value != 1) {
+        auto failed = ServiceResult<FolderEntries>::failed(listed.ok() ? Failure::kMalformed
+                                                                       : listed.failure);
+        failed.message = listed.message;
+        return failed;
+    }
     FolderEntries entries;
     m_service.readTables([&](const DiskTables& tables) {
         entries.folders = listedEntries(tables.disk_folders);
@@ -156,21 +192,23 @@ ServiceResult<FolderEntries> DiskOperations::folderEntries(const std::string& fo
 
 ServiceVerdict DiskOperations::encrypt(const ItemRef& item, const std::string& password,
                                        const std::string& tip) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(item.isFolder
-                         ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip, &why)
-                         : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip, &why),
-                     why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(item.isFolder
+                             ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip, &why)
+                             : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip, &why),
+                         why);
+    });
 }
 
 ServiceVerdict DiskOperations::decrypt(const ItemRef& item, const std::string& password) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(item.isFolder
-                         ? m_service.FolderDecrypt(a.uid, a.token, item.id, password, &why)
-                         : m_service.FileDecrypt(a.uid, a.token, item.id, password, &why),
-                     why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(item.isFolder
+                             ? m_service.FolderDecrypt(a.uid, a.token, item.id, password, &why)
+                             : m_service.FileDecrypt(a.uid, a.token, item.id, password, &why),
+                         why);
+    });
 }
 
 std::string DiskOperations::share(const ItemRef& item, const std::string& downPassword,
@@ -189,11 +227,12 @@ std::string DiskOperations::emailShare(const ItemRef& item, const std::string& a
 }
 
 ServiceVerdict DiskOperations::cancelShare(const ItemRef& item) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id, &why)
-                                   : m_service.FileShareCancle(a.uid, a.token, item.id, &why),
-                     why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id, &why)
+                                       : m_service.FileShareCancle(a.uid, a.token, item.id, &why),
+                         why);
+    });
 }
 
 std::string DiskOperations::shareLink(const ItemRef& item) const {
@@ -215,10 +254,11 @@ std::string DiskOperations::directLinkInfo(const std::string& fileId, std::strin
 
 ServiceVerdict DiskOperations::setDirectLink(const std::string& fileId, const std::string& linkName,
                                              const std::string& domains) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains, &why),
-                     why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(
+            m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains, &why), why);
+    });
 }
 
 std::string DiskOperations::directLink(const std::string& fileId) const {
@@ -227,9 +267,10 @@ std::string DiskOperations::directLink(const std::string& fileId) const {
 }
 
 ServiceVerdict DiskOperations::cancelDirectLink(const std::string& fileId) const {
-    const AccountInfo a = account();
-    ServiceVerdict why;
-    return verdictOf(m_service.CancleFileOutLink(a.uid, a.token, fileId, &why), why);
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(m_service.CancleFileOutLink(a.uid, a.token, fileId, &why), why);
+    });
 }
 
 }  // namespace nubexa

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,11 @@ struct ItemRef {
 // client calls them off its GUI thread. Any thread.
 class DiskOperations {
 public:
-    explicit DiskOperations(ServiceClient& service) : m_service(service) {}
+    // `renew`: signs the user in again after the service ended the session whose token it is
+    // given (true: the service client holds a new one); empty: never.
+    using SessionRenewal = std::function<bool(const std::string& staleToken)>;
+    explicit DiskOperations(ServiceClient& service, SessionRenewal renew = {})
+        : m_service(service), m_renew(std::move(renew)) {}
 
     AccountInfo account() const;
 
@@ -89,7 +94,13 @@ public:
     ServiceVerdict cancelDirectLink(const std::string& fileId) const;
 
 private:
+    // Runs `call(account)`; when the service refused it because it ended the session, the user
+    // is signed in again (once for every caller) and the call runs once more under the new one.
+    template <typename Call>
+    auto underSession(Call&& call) const;
+
     ServiceClient& m_service;
+    SessionRenewal m_renew;
 };
 
 }  // namespace nubexa

@@ -4,13 +4,11 @@
 #include <string>
 
 #include "ftp/upload_registrar.h"
+#include "service/service_result.h"
 
 namespace nubexa {
 
 class ServiceClient;
-
-// The service's words for a sign-in it ended (it keeps only an account's newest sign-ins).
-inline constexpr const char* kSessionEnded = "登录已失效，请重新登录";
 
 // Signs in again after the service ended the session whose token is given; true when the
 // service client now holds a new session (made by this call or by another thread meanwhile).

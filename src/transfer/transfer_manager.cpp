@@ -48,7 +48,7 @@ constexpr const char* kClearText = "文件服务器拒绝加密，密码和文�
 }  // namespace
 
 TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifier& notifier,
-                                 TransferSettings settings)
+                                 TransferSettings settings, SignInRenewal* renewal)
     : m_gate(gate),
       m_service(service),
       m_notifier(notifier),
@@ -59,7 +59,8 @@ TransferManager::TransferManager(StoreGate& gate, ServiceClient& service, Notifi
       m_limits(sharedLimiter(m_settings.ftp.uploadLimit),
                sharedLimiter(m_settings.ftp.downloadLimit), m_settings.poolHold),
       m_scheduler(*this, m_settings.failing, m_settings.storeRetry, m_settings.startAtOnce),
-      m_renewal(service) {
+      m_renewal(service),
+      m_sharedRenewal(renewal) {
     m_settings.ftp.stopRequest = m_workers.stopRequest();
     m_settings.ftp.extraConnections = &m_scheduler.besideDownloads();
     m_workers.setEndHook([this] {

@@ -44,8 +44,9 @@ std::string ftpEndpointOf(const AccountInfo& account);
 // destructor stops and joins every worker). Other methods: any thread unless stated.
 class TransferManager {
 public:
+    // `renewal`: the session's, shared with its other calls (null: the manager's own).
     TransferManager(StoreGate& gate, ServiceClient& service, Notifier& notifier,
-                    TransferSettings settings);
+                    TransferSettings settings, SignInRenewal* renewal = nullptr);
     ~TransferManager();
     TransferManager(const TransferManager&) = delete;
     TransferManager& operator=(const TransferManager&) = delete;
@@ -87,7 +88,7 @@ public:
     TaskEvents* events() const { return m_events; }
 
     // Signing the user in again when the service ended the session under the workers.
-    SignInRenewal& renewal() { return m_renewal; }
+    SignInRenewal& renewal() { return m_sharedRenewal != nullptr ? *m_sharedRenewal : m_renewal; }
 
     // How many connections of `direction` may be open now: the user's transfers at once,
     // lowered for a while after the file server refused a connection as too many.
@@ -147,6 +148,7 @@ private:
     TaskEvents* m_events = nullptr;
     TaskScheduler m_scheduler;
     SignInRenewal m_renewal;
+    SignInRenewal* m_sharedRenewal;
     std::mutex m_clearMutex;
     std::set<std::string> m_clearHostsSaid;
     // Last: destroyed first, so that no worker outlives the members above.

@@ -5,6 +5,7 @@
 // queueing, listing and plain FTP calls say when the service or the server is gone.
 #include <ace/Log_Msg.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -526,6 +527,56 @@ TEST_F(SessionTest, TheCommandLinesCallsSayWhatFailedWhenTheServiceOrTheServerIs
     EXPECT_FALSE(std::filesystem::exists(request.localFile));
 
     EXPECT_EQ(forgetLastSignIn(*m_session).outcome, ForgottenSignIn::Outcome::kForgotten);
+}
+
+// The service ends every sign-in of the account (as it does past its newest ones, or when a
+// session expires): the pages' calls sign in again with the remembered password, once, and go
+// on; without a way to sign in again they say the service's words instead of an empty listing.
+TEST_F(SessionTest, ASessionTheServiceEndedIsTakenUpAgainByThePagesCalls) {
+    PasswordSignIn request;
+    request.account = "demo";
+    request.password = "demo123";
+    request.rememberPassword = true;
+    ASSERT_TRUE(m_session->signIn(request).ok());
+    const auto endEverySession = [&] {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((m_service->dataFolder() + "/nubexa.db").c_str(), &db), SQLITE_OK);
+        sqlite3_busy_timeout(db, 5000);
+        EXPECT_EQ(sqlite3_exec(db, "DELETE FROM sessions", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    };
+
+    endEverySession();
+    const ClientSession::Listing bin = m_session->list(ListingKind::kRecycle, "0");
+    EXPECT_EQ(bin.refusal, kSessionEnded);  // no renewer yet: the service's words, not an empty bin
+    EXPECT_EQ(bin.failure, Failure::kRefused);
+
+    int renewals = 0;
+    m_session->setSessionRenewer([&] {
+        ++renewals;
+        return m_session->renewSignIn();
+    });
+    const ClientSession::Listing top = m_session->list(ListingKind::kFolder, "0");
+    EXPECT_EQ(top.failure, Failure::kNone);
+    EXPECT_EQ(renewals, 1);
+
+    endEverySession();
+    const auto made = m_session->disk().makeFolder("0", "after-the-end");
+    ASSERT_TRUE(made.ok()) << made.value.message;
+    EXPECT_TRUE(m_session->disk().rename({made.value.id, true}, "renamed-after").accepted());
+    EXPECT_EQ(renewals, 2);
+
+    // A renewal that fails is not tried again for the same ended session.
+    m_session->setSessionRenewer([&] {
+        ++renewals;
+        return false;
+    });
+    endEverySession();
+    const ServiceVerdict refused = m_session->disk().rename({made.value.id, true}, "no-session");
+    EXPECT_EQ(refused.failure, Failure::kRefused);
+    EXPECT_EQ(refused.message, kSessionEnded);
+    EXPECT_EQ(m_session->list(ListingKind::kFolder, "0").refusal, kSessionEnded);
+    EXPECT_EQ(renewals, 3);
 }
 
 }  // namespace
