@@ -13,6 +13,7 @@
 #include "store/task_table.h"
 #include "store/user_log.h"
 #include "transfer/remote_file_fetcher.h"
+#include "transfer/running_counts.h"
 #include "transfer/task_commands.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_queue.h"
@@ -444,6 +445,10 @@ TaskCommands::Result ClientSession::resumeTask(std::int64_t id) {
 
 TaskCommands::Result ClientSession::removeTask(std::int64_t id) {
     return commandTask(m_tasks->remove(id), id, TransferRowChange::Kind::kRemoved);
+}
+
+int ClientSession::runningTransfers(Direction direction) const {
+    return m_manager ? m_manager->counts().of(direction) : 0;
 }
 
 int ClientSession::pauseAllTasks(Direction direction) {

@@ -223,6 +223,10 @@ public:
     // when it cannot be. After startTransfers; endTransfers ends the streams still open (their
     // addresses refuse connections). Any thread; does not block.
     std::unique_ptr<MediaStream> openMediaStream(const MediaFile& file, std::string& problem);
+    // How many transfers of `direction` a worker is moving now (0 before startTransfers): a
+    // paused or deleted task's worker has let go once this no longer counts it. Owner thread;
+    // does not block.
+    int runningTransfers(Direction direction) const;
     // After startTransfers.
     TransferManager& manager() { return *m_manager; }
     TransferQueue& queue() { return *m_queue; }

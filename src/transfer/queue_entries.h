@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -60,5 +61,18 @@ struct FolderUploadResult {
     // unreadable entries, names that cannot be mapped), with the reason.
     std::vector<NamedEntry> skipped;
 };
+
+// Titles of the system's choosers for the queue's operations; the front end asks with them
+// before it calls the operation.
+inline constexpr const char* kPickFileTitle = "请选择要上传的文件";
+inline constexpr const char* kPickTargetTitle = "请选择存放的路径 ";
+inline constexpr const char* kPickFolderTitle = "请选择上传文件夹: ";
+
+// Said once per upload: how many names were changed, how many entries were left out. A front
+// end that words the queue's notices in another language matches these.
+std::string renamedNamesText(std::size_t count);
+std::string skippedEntriesText(std::size_t count);
+std::string numberedNamesText(std::size_t count);
+std::string composedNamesText(std::size_t count);
 
 }  // namespace nubexa

@@ -24,12 +24,6 @@ struct FolderUploadPlan {
     Failure lastFailure = Failure::kNone;  // of the last FolderAdd
 };
 
-// Titles of the system's choosers for the queue's operations; the front end asks with them
-// before it calls the operation.
-inline constexpr const char* kPickFileTitle = "请选择要上传的文件";
-inline constexpr const char* kPickTargetTitle = "请选择存放的路径 ";
-inline constexpr const char* kPickFolderTitle = "请选择上传文件夹: ";
-
 // Puts files and folders into the transfer queue (t_process_list) and starts their workers
 // while a slot is free.
 //
@@ -88,12 +82,6 @@ private:
 
 // Whether this process may read the file, as an upload will (a FIFO does not block the check).
 bool readableFile(const std::string& path);
-
-// Said once per upload: how many names were changed, how many entries were left out.
-std::string renamedNamesText(std::size_t count);
-std::string skippedEntriesText(std::size_t count);
-std::string numberedNamesText(std::size_t count);
-std::string composedNamesText(std::size_t count);
 
 // "(" + name + "）单文件大小超过你当前等级限制" when `size` is over the limit (caption "提示").
 // True when the file may be queued.

@@ -1,7 +1,5 @@
 #include "client_harness.h"
 
-#include <ace/Log_Msg.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -10,18 +8,17 @@
 #include "app/main_frame.h"
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
-#include "service/common.h"
-#include "service/service_client.h"
+#include "session/client_session.h"
+#include "session/front_end_setup.h"
 #include "standin/local_standin.h"
-#include "store/store_gate.h"
-#include "store/user_log.h"
+#include "support/prepared_bin_db.h"
 
 namespace nubexa::test {
 
 namespace fs = std::filesystem;
 
 ClientHarness::ClientHarness() {
-    ACE_Log_Msg::instance()->priority_mask(0, ACE_Log_Msg::PROCESS);
+    quietEngineLog();
     fs::create_directories(homeFolder());
     fs::create_directories(programFolder());
     preparePictures();
@@ -43,6 +40,7 @@ ClientHarness::ClientHarness() {
 
 ClientHarness::~ClientHarness() {
     endClient();
+    m_aside.reset();
     stopService();
 }
 
@@ -130,19 +128,49 @@ bool ClientHarness::signIn(const QString& account, const QString& password) {
 
 void ClientHarness::rememberSignIn(const std::string& uid, const std::string& password,
                                    bool autoLogin, const std::string& autoResume) {
-    StoreGate gate(databasePath());
-    const bool recorded = gate.run([&](LocalStore& store) {
-        return UserLog(store).recordSignIn(SignInRecord{
-            uid, password, Common::localTimeText(), !password.empty(), autoLogin, autoResume, {}});
-    });
-    QVERIFY(recorded);
+    PreparedBinDb earlier(databasePath());
+    QVERIFY(earlier.recordSignIn(SignInRecord{
+        uid, password, "2024-05-01 09:30:00", !password.empty(), autoLogin, autoResume, {}}));
+}
+
+ClientSession& ClientHarness::aside() {
+    if (!m_aside) {
+        SessionConfig config;
+        config.databasePath = databasePath();
+        config.programFolder = programFolder();
+        config.service = m_environment.config;
+        m_aside = std::make_unique<ClientSession>(config, m_asideNotifier);
+        signInAside();
+    }
+    return *m_aside;
+}
+
+SignInResult ClientHarness::signInAside(const std::string& account, const std::string& password) {
+    PasswordSignIn request;
+    request.account = account;
+    request.password = password;
+    request.record = false;
+    request.userDetails = false;
+    return aside().signIn(request);
+}
+
+std::optional<LastUser> ClientHarness::lastUserInBinDb() {
+    return aside().lastSignIn().user;
 }
 
 std::string ClientHarness::demoUid() {
-    ServiceClient service(m_environment.config, programFolder());
-    if (service.signIn("demo", "demo123").value != 1)
-        return {};
-    return service.account().uid;
+    return aside().account().uid;
+}
+
+std::optional<std::int64_t> ClientHarness::topFolderFileSize(const std::string& fileName) {
+    const auto listed = aside().disk().folderEntries(RemoteFolder{}.id);
+    if (!listed.ok())
+        return std::nullopt;
+    for (const DiskFileEntry& file : listed.value.files) {
+        if (file.name + file.ext == fileName)
+            return std::stoll(file.size);
+    }
+    return std::nullopt;
 }
 
 app::SignInWindow* ClientHarness::signInWindow() {

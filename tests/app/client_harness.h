@@ -4,6 +4,7 @@
 #include <QTest>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,13 @@
 #include "app/desktop_notice.h"
 #include "platform/browser.h"
 #include "platform/notifier.h"
+#include "session/sign_in.h"
 #include "standin/standin_service.h"
 #include "support/temp_dir.h"
+
+namespace nubexa {
+class ClientSession;
+}
 
 namespace nubexa::app {
 class CMainWnd;
@@ -61,6 +67,21 @@ public:
     // Records a remembered sign-in of `account` as an earlier session would have.
     void rememberSignIn(const std::string& uid, const std::string& password, bool autoLogin,
                         const std::string& autoResume = "0");
+    // A session of the test's own on the client's bin.db and the stand-in, signed in to the demo
+    // account without recording it, as another front end (nubexa-cli) holds one: what the client
+    // left in bin.db and at the service, read the way the front ends read it, also once the
+    // client has left. No secret store: what it reads is what bin.db holds. Ended with the
+    // harness.
+    ClientSession& aside();
+    // A new sign-in of aside() (to `account`): the account and the look the client's next
+    // sign-in reads.
+    SignInResult signInAside(const std::string& account = "demo",
+                             const std::string& password = "demo123");
+    // The last user as bin.db alone holds it; none when nobody signed in.
+    std::optional<LastUser> lastUserInBinDb();
+    // The size of `fileName` in the demo user's top folder at the service; none when it is not
+    // there.
+    std::optional<std::int64_t> topFolderFileSize(const std::string& fileName);
 
     app::SignInWindow* signInWindow();
     app::MainFrame* mainFrame();
@@ -96,6 +117,8 @@ private:
     app::RecordingDesktopNotice m_desktopNotices;
     app::ClientEnvironment m_environment;
     std::unique_ptr<app::CMainWnd> m_client;
+    RecordingNotifier m_asideNotifier;
+    std::unique_ptr<ClientSession> m_aside;
 };
 
 }  // namespace nubexa::test

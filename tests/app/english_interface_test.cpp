@@ -34,7 +34,7 @@
 #include "pages/x_page_my_disk.h"
 #include "picture_catalog.h"
 #include "support/qt_test_main.h"
-#include "transfer/transfer_queue.h"
+#include "transfer/queue_entries.h"
 
 using namespace nubexa;
 using namespace nubexa::app;

@@ -28,10 +28,8 @@
 #include "app/ui_language.h"
 #include "app/user_panel.h"
 #include "client_harness.h"
-#include "service/service_client.h"
-#include "store/local_store.h"
-#include "store/store_gate.h"
-#include "store/user_log.h"
+#include "session/client_session.h"
+#include "support/prepared_bin_db.h"
 #include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 
@@ -97,9 +95,13 @@ QList<bool> boxesOf(CSystemSetDlg* dialog) {
 }
 
 std::string diskSizeAtService(ClientHarness& harness) {
-    ServiceClient service(harness.environment().config, harness.programFolder());
-    return service.signIn("demo", "demo123").value == 1 ? service.account().disk_size
-                                                        : std::string();
+    const SignInResult signedIn = harness.signInAside();
+    return signedIn.ok() ? signedIn.account.disk_size : std::string();
+}
+
+// The settings dialog's choices of `uid` as bin.db holds them.
+SystemSettings storedSettings(ClientHarness& harness, const std::string& uid) {
+    return harness.client().session().loadSystemSettings(uid);
 }
 
 }  // namespace
@@ -144,12 +146,10 @@ void ExtrasTest::settingsStoreAllThreeChoicesAndTheLogOnEntry() {
     const std::string entry = readFile(config.entry());
     QVERIFY2(entry.find("Exec=\"") != std::string::npos, entry.c_str());
     QVERIFY(entry.find("nubexa-client\"\n") != std::string::npos);
-    StoreGate gate(s.harness.databasePath());
-    auto choices = gate.run([&](LocalStore& store) { return UserLog(store).readChoices(uid); });
-    QVERIFY(choices);
-    QCOMPARE(choices->autoRun, 1);
-    QCOMPARE(choices->autoLogin, 1);
-    QCOMPARE(choices->autoResume, 0);
+    const SystemSettings choices = storedSettings(s.harness, uid);
+    QVERIFY(choices.autoRun);
+    QVERIFY(choices.autoLogin);
+    QVERIFY(!choices.autoResume);
 
     // Cancel stores nothing; the next opening shows what was saved.
     dialog = openSettings(s);
@@ -177,13 +177,8 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
     Signed s;
     QVERIFY(s.harness.signIn());
     const std::string uid = s.harness.client().session().account().uid;
-    {
-        StoreGate gate(s.harness.databasePath());
-        gate.run([](LocalStore& store) {
-            QVERIFY(store.exec(
-                "DELETE FROM t_user_log; DELETE FROM t_options WHERE key='is_auto_run'"));
-        });
-    }
+    nubexa::test::PreparedBinDb older(s.harness.databasePath());
+    QVERIFY(older.dropSignInRowsAndLogOnChoice());
     // Without a sign-in row unfinished tasks resume, and the box says so.
     CSystemSetDlg* dialog = openSettings(s);
     QVERIFY(dialog);
@@ -195,26 +190,21 @@ void ExtrasTest::settingsWithoutSignInRowOrAutoRunRow() {
 
     // The option row is made, so the choice shows once the user has a sign-in row again; saving
     // the other two choices leaves the remembered password, and other users' rows, as they are.
-    StoreGate gate(s.harness.databasePath());
-    gate.run([&](LocalStore& store) {
-        UserLog log(store);
-        QVERIFY(log.recordSignIn({"someone else", "", "d", false, false, "0", {}}));
-        QVERIFY(log.recordSignIn({uid, "kept", "d", true, false, "0", {}}));
-        QCOMPARE(log.readChoices(uid)->autoRun, 1);
-    });
+    QVERIFY(older.recordSignIn({"someone else", "", "d", false, false, "0", {}}));
+    QVERIFY(older.recordSignIn({uid, "kept", "d", true, false, "0", {}}));
+    QVERIFY(storedSettings(s.harness, uid).autoRun);
     dialog = openSettings(s);
     QCOMPARE(boxesOf(dialog), (QList<bool>{true, false, false}));
     setBoxes(dialog, true, true, true);
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());
-    gate.run([&](LocalStore& store) {
-        UserLog log(store);
-        QCOMPARE(log.readChoices(uid)->autoLogin, 1);
-        QCOMPARE(log.readChoices(uid)->autoResume, 1);
-        QCOMPARE(log.readChoices("someone else")->autoLogin, 0);
-        QCOMPARE(log.readRememberedPassword(uid)->password, std::string("kept"));
-        QVERIFY(log.readRememberedPassword(uid)->remembered);
-    });
+    QVERIFY(storedSettings(s.harness, uid).autoLogin);
+    QVERIFY(storedSettings(s.harness, uid).autoResume);
+    QVERIFY(!storedSettings(s.harness, "someone else").autoLogin);
+    const auto last = s.harness.lastUserInBinDb();
+    QVERIFY(last && last->userName == uid);
+    QCOMPARE(last->password, std::string("kept"));
+    QCOMPARE(last->rememberPassword, std::string("1"));
 }
 
 void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
@@ -240,14 +230,10 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());
 
-    // Stored for this user, and already holding the running session's transfers.
+    // Stored for this user (the same save sets the running transfers' limits: the session's
+    // own tests).
     const std::string uid = s.harness.client().session().account().uid;
-    StoreGate gate(s.harness.databasePath());
-    QCOMPARE(gate.run([&](LocalStore& store) { return UserLog(store).readSpeedLimits(uid); }),
-             (SpeedLimits{500, 0, 3, kDefaultTransfers}));
-    QCOMPARE(s.harness.client().session().manager().limits().get(),
-             (SpeedLimits{500, 0, 3, kDefaultTransfers}));
-    QCOMPARE(s.harness.client().session().manager().transferLimit(Direction::kUpload), 3);
+    QCOMPARE(storedSettings(s.harness, uid).limits, (SpeedLimits{500, 0, 3, kDefaultTransfers}));
 
     dialog = openSettings(s);
     QVERIFY(dialog);
@@ -257,7 +243,7 @@ void ExtrasTest::speedLimitsAreStoredAndHoldAtOnce() {
     dialog->downloadLimitBox()->setValue(CSystemSetDlg::kLargestLimit);
     QTest::mouseClick(dialog->saveButton(), Qt::LeftButton);
     QTRY_VERIFY(!s.extras->settingsDialog());
-    QCOMPARE(s.harness.client().session().manager().limits().get(),
+    QCOMPARE(storedSettings(s.harness, uid).limits,
              (SpeedLimits{0, CSystemSetDlg::kLargestLimit, 3, kDefaultTransfers}));
     QVERIFY(s.harness.notifier().messages().empty());
 }
@@ -358,10 +344,7 @@ void ExtrasTest::skinChooserAppliesOnlyNewSkinsAndClosesOutside() {
     s.extras->skinDialog()->close();
 
     // The next sign-in opens on the skin chosen last.
-    StoreGate gate(s.harness.databasePath());
-    const std::string uid = s.harness.client().session().account().uid;
-    QTRY_VERIFY(gate.run([&](LocalStore& store) { return UserLog(store).readSkin(uid); }) ==
-                std::optional<std::string>("skin/frame3.jpg"));
+    QTRY_COMPARE(s.harness.signInAside().account.frame_image, std::string("image/skin/frame3.jpg"));
     s.harness.client().menuChosen(kSwitchAccount, false);
     QVERIFY(s.harness.signIn());
     QCOMPARE(s.harness.mainFrame()->background(), QStringLiteral("skin/frame3.jpg"));

@@ -19,13 +19,10 @@
 #include "app/sign_in_window.h"
 #include "app/user_panel.h"
 #include "client_harness.h"
-#include "service/service_client.h"
-#include "store/store_gate.h"
-#include "store/task_table.h"
+#include "session/client_session.h"
+#include "support/prepared_bin_db.h"
 #include "support/qt_test_main.h"
 #include "support/temp_dir.h"
-#include "transfer/transfer_page_text.h"
-#include "transfer/transfer_queue.h"
 
 using namespace nubexa;
 using namespace nubexa::app;
@@ -242,17 +239,9 @@ void MainWindowTest::statusTextFollowsTheMonitor() {
     QVERIFY(harness.signIn());
     const std::string uid = harness.client().session().account().uid;
     // A running upload and a running download as their workers would have written them.
-    StoreGate gate(harness.databasePath());
-    QVERIFY(gate.run([&](LocalStore& store) {
-        StoreQuery insert = store.prepareQuery(
-            "INSERT INTO t_process_list (user_id, local_file_name, status, ran_type, "
-            "tranfer_speed, transfer_schedule) VALUES (?, 'a', 1, 1, 120, 10), "
-            "(?, 'b', 1, 2, 300, 20)");
-        insert.bindText(1, uid);
-        insert.bindText(2, uid);
-        insert.next();
-        return true;
-    }));
+    nubexa::test::PreparedBinDb workers(harness.databasePath());
+    QVERIFY(workers.addMovingTask(uid, Direction::kUpload, "a", 120, 10));
+    QVERIFY(workers.addMovingTask(uid, Direction::kDownload, "b", 300, 20));
     QTRY_COMPARE_WITH_TIMEOUT(harness.mainFrame()->statusText(),
                               QStringLiteral("上传：120 KB/S 下载：300 KB/S"), 8000);
 
@@ -266,11 +255,10 @@ void MainWindowTest::statusTextFollowsTheMonitor() {
     frame->showStatusText("上传：0 KB/S 下载：0 KB/S");
     QCOMPARE(status->geometry(), QRect(700, 580, 200, 18));
     // The window words the monitor's speeds itself (in its language): in Chinese, as the core.
-    for (const bool limited : {false, true}) {
-        frame->showSpeeds(SpeedStatus{"12", "3000", limited, !limited});
-        QCOMPARE(frame->statusText(),
-                 QString::fromStdString(speedStatusText("12", "3000", limited, !limited)));
-    }
+    frame->showSpeeds(SpeedStatus{"12", "3000", false, true});
+    QCOMPARE(frame->statusText(), QStringLiteral("上传：12 KB/S 下载：3000 KB/S(限速)"));
+    frame->showSpeeds(SpeedStatus{"12", "3000", true, false});
+    QCOMPARE(frame->statusText(), QStringLiteral("上传：12 KB/S(限速) 下载：3000 KB/S"));
 }
 
 void MainWindowTest::capacityFollowsARegisteredUpload() {
@@ -293,15 +281,18 @@ void MainWindowTest::leavingStopsTransfersResumably() {
     QVERIFY(harness.signIn());
     const std::string local = harness.homeFolder() + "big.bin";
     nubexa::test::writeFile(local, std::string(3 * 1024 * 1024, 'n'));
-    const QueuedTask queued =
-        harness.client().session().queue().QueueFileUpload(local, RemoteFolder{});
-    QVERIFY(queued.queued && queued.id > 0);
-
-    StoreGate gate(harness.databasePath());
-    auto row = [&] {
-        return gate.run([&](LocalStore& store) { return TaskTable(store).load(queued.id); });
+    ClientSession& session = harness.client().session();
+    QVERIFY(session.queueFileUploads({local}, RemoteFolder{}));
+    const std::vector<TransferRow> queued = session.transferRows(Direction::kUpload);
+    QCOMPARE(queued.size(), std::size_t(1));
+    const std::int64_t id = queued.front().id;
+    // The task as an uploading page reads it, also while no client runs; none once it has left
+    // the page.
+    auto row = [&]() -> std::optional<TransferRow> {
+        const auto rows = harness.aside().transferRowsOf(Direction::kUpload, {id});
+        return rows.empty() ? std::nullopt : std::optional<TransferRow>(rows.front());
     };
-    QTRY_VERIFY_WITH_TIMEOUT(row() && row()->transferSize > 0, ClientHarness::kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(row() && row()->done > 0, ClientHarness::kWaitMs);
 
     // Leaving returns once every worker has stopped: nothing is written afterwards.
     QSignalSpy finished(&harness.client(), &CMainWnd::finished);
@@ -309,15 +300,17 @@ void MainWindowTest::leavingStopsTransfersResumably() {
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.front().front().toInt(), 0);
     const auto stopped = row();
-    QVERIFY(stopped && stopped->transferSchedule < 100);
+    QVERIFY(stopped && stopped->done < stopped->bytes);
+    QVERIFY(!harness.topFolderFileSize("big.bin"));
     QTest::qWait(400);
-    QCOMPARE(row()->transferSize, stopped->transferSize);
+    QCOMPARE(row()->done, stopped->done);
 
     // The next session goes on from there and completes the upload.
     harness.endClient();
     harness.environment().transfers.ftp.maxBytesPerSecond = 0;
     QVERIFY(harness.signIn());
-    QTRY_VERIFY_WITH_TIMEOUT(row() && row()->status == 100, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!row(), 30000);
+    QCOMPARE(harness.topFolderFileSize("big.bin"), std::optional<std::int64_t>(3 * 1024 * 1024));
 }
 
 // A box opens on the dialog the user is in, from the GUI thread or a worker's, and stays

@@ -13,7 +13,6 @@
 #include "app/single_instance.h"
 #include "client_harness.h"
 #include "session/run_lock.h"
-#include "store/store_gate.h"
 #include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 

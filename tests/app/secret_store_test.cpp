@@ -11,10 +11,8 @@
 #include "app/main_wnd.h"
 #include "app/sign_in_window.h"
 #include "client_harness.h"
-#include "keychain/keychain_secret_store.h"
-#include "store/local_store.h"
-#include "store/store_gate.h"
-#include "store/user_log.h"
+#include "platform/secret_store.h"
+#include "session/front_end_setup.h"
 #include "support/qt_test_main.h"
 #include "support/secret_service_session.h"
 #include "support/temp_dir.h"
@@ -26,10 +24,12 @@ using nubexa::test::TempDir;
 
 namespace {
 
+// The password `uid`'s sign-in row keeps in bin.db (as the last user's).
 RememberedPassword rowOf(ClientHarness& harness, const std::string& uid) {
-    StoreGate gate(harness.databasePath());
-    return gate.run([&](LocalStore& store) { return UserLog(store).readRememberedPassword(uid); })
-        .value_or(RememberedPassword{"(no row)", false});
+    const auto last = harness.lastUserInBinDb();
+    if (!last || last->userName != uid || last->password == " ")
+        return RememberedPassword{"(no row)", false};
+    return RememberedPassword{last->password, last->rememberPassword == "1"};
 }
 
 // A new client on the same folders, which signs in by itself from what is remembered.
@@ -56,10 +56,11 @@ void SecretStoreTest::passwordLivesInTheSecretService() {
     SecretServiceSession session;
     QVERIFY2(session.start(), "the private Secret Service did not start");
     qputenv("DBUS_SESSION_BUS_ADDRESS", session.address());
-    KeychainSecretStore secrets;  // the name nubexa-cli uses too
+    const auto store = desktopSecretStore();  // the one nubexa-cli uses too
+    SecretStore& secrets = *store;
 
     ClientHarness harness;
-    harness.environment().secrets = &secrets;
+    harness.environment().secrets = store.get();
     const std::string uid = harness.demoUid();
     QVERIFY(!uid.empty());
     const std::string key = uid + "@" + harness.environment().config.apiHost;
@@ -108,9 +109,10 @@ void SecretStoreTest::withoutSecretServiceBinDbKeepsIt() {
     TempDir nowhere;
     qputenv("DBUS_SESSION_BUS_ADDRESS",
             QByteArray::fromStdString("unix:path=" + nowhere.path() + "/no-bus"));
-    KeychainSecretStore secrets("nubexa", 3000);
+    const auto store = desktopSecretStore();
+    SecretStore& secrets = *store;
     ClientHarness harness;
-    harness.environment().secrets = &secrets;
+    harness.environment().secrets = store.get();
     const std::string uid = harness.demoUid();
     harness.rememberSignIn(uid, "demo123", true);
     QVERIFY(startsSignedIn(harness));
@@ -130,10 +132,10 @@ void SecretStoreTest::silentSecretServiceFreezesNothing() {
     QVERIFY2(session.start(), "the private Secret Service did not start");
     qputenv("DBUS_SESSION_BUS_ADDRESS", session.address());
     // Destroyed last: its thread may wait for the keyring until that answers again.
-    KeychainSecretStore secrets("nubexa", 3000);
+    const auto store = desktopSecretStore();
     {
         ClientHarness harness;
-        harness.environment().secrets = &secrets;
+        harness.environment().secrets = store.get();
         const std::string uid = harness.demoUid();
         QVERIFY(!uid.empty());
         // Remembered in the store, with automatic sign-in.

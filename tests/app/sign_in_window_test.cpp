@@ -13,9 +13,9 @@
 #include "app/sign_in_window.h"
 #include "app/user_panel.h"
 #include "client_harness.h"
-#include "service/service_client.h"
-#include "store/store_gate.h"
-#include "store/user_log.h"
+#include "session/client_session.h"
+#include "session/last_user.h"
+#include "support/prepared_bin_db.h"
 #include "support/qt_test_main.h"
 
 using namespace nubexa;
@@ -24,26 +24,13 @@ using nubexa::test::ClientHarness;
 
 namespace {
 
-std::vector<std::string> userLogRows(const std::string& databasePath) {
-    StoreGate gate(databasePath);
-    return gate.run([](LocalStore& store) {
-        std::vector<std::string> rows;
-        StoreQuery query = store.prepareQuery(
-            "SELECT user_id || '|' || password || '|' || is_rememberr_password || "
-            "'|' || is_auto_login || '|' || is_auto_down_up_load FROM t_user_log "
-            "ORDER BY id");
-        while (query.next())
-            rows.push_back(query.textAt(0));
-        return rows;
-    });
-}
-
-std::string lastUserId(const std::string& databasePath) {
-    StoreGate gate(databasePath);
-    return gate.run([](LocalStore& store) {
-        const auto last = UserLog(store).readLastUser();
-        return last ? last->userName : std::string();
-    });
+// The last user's sign-in record as bin.db holds it: "uid|password|remembered|automatic
+// sign-in|automatic resume"; empty when nobody signed in.
+std::string lastRecord(ClientHarness& harness) {
+    const auto last = harness.lastUserInBinDb();
+    return last ? last->userName + "|" + last->password + "|" + last->rememberPassword + "|" +
+                      last->autoLogin + "|" + last->autoResume
+                : std::string();
 }
 
 }  // namespace
@@ -123,8 +110,7 @@ void SignInWindowTest::lastUserVariants() {
         // A last user without any sign-in row: one masked blank, remembered; signing in with
         // it asks for the password.
         ClientHarness harness;
-        StoreGate gate(harness.databasePath());
-        QVERIFY(gate.run([&](LocalStore& store) { return UserLog(store).setLastUserId(uid); }));
+        QVERIFY(nubexa::test::PreparedBinDb(harness.databasePath()).setLastUser(uid));
         QVERIFY(harness.openSignInWindow());
         SignInWindow* window = harness.signInWindow();
         QCOMPARE(window->accountText(), QString::fromStdString(uid));
@@ -165,8 +151,7 @@ void SignInWindowTest::lastUserVariants() {
         QCOMPARE(harness.client().OpenWindow(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(harness.mainFrame() && harness.mainFrame()->isVisible(),
                                  ClientHarness::kWaitMs);
-        const auto rows = userLogRows(harness.databasePath());
-        QCOMPARE(rows.back(), uid + "|demo123|1|1|0");
+        QCOMPARE(lastRecord(harness), uid + "|demo123|1|1|0");
     }
 }
 
@@ -181,7 +166,8 @@ void SignInWindowTest::refusedSignInKeepsWindowUsable() {
     }
     QVERIFY(harness.notifier().texts().empty());
     QCOMPARE(harness.signInWindow()->accountText(), QStringLiteral("demo"));
-    QVERIFY(userLogRows(harness.databasePath()).empty());
+    QCOMPARE(lastRecord(harness), std::string());
+    QVERIFY(!lastUserId(harness.client().session()));
     QVERIFY(harness.signIn());
 }
 
@@ -213,8 +199,8 @@ void SignInWindowTest::signInRecordsAndOpensMainWindow() {
 
     const std::string uid = harness.client().session().account().uid;
     // A user's first sign-in turns automatic resume on.
-    QCOMPARE(userLogRows(harness.databasePath()), std::vector<std::string>{uid + "|demo123|1|0|1"});
-    QCOMPARE(lastUserId(harness.databasePath()), uid);
+    QCOMPARE(lastRecord(harness), uid + "|demo123|1|0|1");
+    QCOMPARE(lastUserId(harness.client().session()), std::optional<std::string>(uid));
     MainFrame* frame = harness.mainFrame();
     QCOMPARE(frame->windowTitle(), MainFrame::tr(MainFrame::kTitle));
     QCOMPARE(frame->size(), QSize(890, 600));

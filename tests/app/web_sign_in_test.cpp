@@ -12,7 +12,6 @@
 #include "app/waiting_dialog.h"
 #include "app/web_sign_in_poller.h"
 #include "client_harness.h"
-#include "service/service_client.h"
 #include "support/qt_test_main.h"
 #include "support/temp_dir.h"
 

@@ -31,9 +31,7 @@
 #include "pages/location_line.h"
 #include "pages/password_dialogs.h"
 #include "pages/transfer_page.h"
-#include "service/service_client.h"
-#include "store/store_gate.h"
-#include "store/user_log.h"
+#include "session/client_session.h"
 #include "support/qt_test_main.h"
 
 using namespace nubexa;
@@ -46,7 +44,7 @@ namespace {
 const std::string kSecret = "私密资料[密]";
 
 std::string currentDir(PageDriver& driver) {
-    return driver.harness().client().session().service().account().current_dir_id;
+    return driver.harness().client().session().account().current_dir_id;
 }
 
 void writeFile(const QString& path, const QByteArray& bytes) {
@@ -200,12 +198,12 @@ void DiskPageTest::sortAndSearch() {
     PageDriver driver;
     QVERIFY(driver.ready());
     CXPageMyDisk& page = driver.page();
-    ServiceClient& service = driver.harness().client().session().service();
+    ClientSession& session = driver.harness().client().session();
     for (int index = 0; index < 10; ++index) {
         page.setSortIndex(index);
         QVERIFY(driver.settle());
-        QCOMPARE(service.account().sort_order, std::string(kSortEntries[index].key));
-        QCOMPARE(service.account().sort_desc, std::string(kSortEntries[index].desc));
+        QCOMPARE(session.account().sort_order, std::string(kSortEntries[index].key));
+        QCOMPARE(session.account().sort_desc, std::string(kSortEntries[index].desc));
     }
     page.openRow(driver.rowOf("文档"));
     QVERIFY(driver.settle());
@@ -224,13 +222,13 @@ void DiskPageTest::sortAndSearch() {
     const QPoint onSize(header->sectionViewportPosition(DiskListModel::kSize) + 5, 5);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onSize);
     QVERIFY(driver.settle());
-    QCOMPARE(service.account().sort_desc, std::string("1"));
+    QCOMPARE(session.account().sort_desc, std::string("1"));
     QCOMPARE(driver.names(), descending);
     QCOMPARE(page.sortSelector()->currentIndex(), 5);
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, onSize);
     QVERIFY(driver.settle());
-    QCOMPARE(service.account().sort_order, std::string("size"));
-    QCOMPARE(service.account().sort_desc, std::string("0"));
+    QCOMPARE(session.account().sort_order, std::string("size"));
+    QCOMPARE(session.account().sort_desc, std::string("0"));
 
     const auto before = driver.names();
     page.search(QString());
@@ -394,11 +392,12 @@ void DiskPageTest::theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize() {
     QCOMPARE(rightGap(page.transfers().startAllButton()), startGap);
 
     // Kept for the next start.
-    StoreGate gate(driver.harness().databasePath());
-    QTRY_VERIFY_WITH_TIMEOUT(gate.run([](LocalStore& store) {
-        return UserLog(store).readWindowSize();
-    }) == std::make_pair(1190, 760),
-                             ClientHarness::kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const SignInResult next = driver.harness().signInAside();
+            return next.windowWidth == 1190 && next.windowHeight == 760;
+        }(),
+        ClientHarness::kWaitMs);
     QVERIFY(driver.restartClient());
     // As far as the screen it opens on allows.
     const QSize room = driver.harness().mainFrame()->screen()->availableSize();

@@ -26,13 +26,10 @@
 #include "pages/transfer_page.h"
 #include "pages/transfer_rows_relay.h"
 #include "pages/transfer_words.h"
-#include "service/service_client.h"
-#include "store/store_gate.h"
-#include "store/task_table.h"
+#include "session/client_session.h"
+#include "support/prepared_bin_db.h"
 #include "support/qt_test_main.h"
 #include "support/temp_dir.h"
-#include "transfer/running_counts.h"
-#include "transfer/transfer_monitor.h"
 
 using namespace nubexa;
 using namespace nubexa::pages;
@@ -43,31 +40,31 @@ using nubexa::test::PageDriver;
 namespace {
 
 std::string uidOf(PageDriver& driver) {
-    return driver.harness().client().session().service().account().uid;
+    return driver.harness().client().session().account().uid;
+}
+
+// bin.db written behind the page's back, as another program or a worker writes it.
+nubexa::test::PreparedBinDb behind(PageDriver& driver) {
+    return nubexa::test::PreparedBinDb(driver.harness().databasePath());
 }
 
 // A task row as the queue writes it; nothing needs its local file but a transfer.
 std::int64_t addTask(PageDriver& driver, Direction direction, const std::string& name,
                      std::int64_t size, int status,
                      const std::string& folder = "/home/demo/文档/") {
-    NewTaskRow row{uidOf(driver), folder, name, name, size, status, "\\", "0"};
-    return driver.harness().client().session().gate().run([&](LocalStore& store) {
-        TaskTable tasks(store);
-        if (direction == Direction::kUpload)
-            tasks.insertFileUpload(row);
-        else
-            tasks.insertFileDownload(row);
-        return tasks.lastInsertedId();
-    });
+    return behind(driver).addTask(uidOf(driver), direction, folder, name, size, status);
 }
 
-StoredTask loadTask(PageDriver& driver, std::int64_t id) {
-    return driver.harness()
-        .client()
-        .session()
-        .gate()
-        .run([&](LocalStore& store) { return TaskTable(store).load(id); })
-        .value_or(StoredTask{});
+// The upload as the uploading page reads it; none once it has left the page (done or deleted).
+std::optional<TransferRow> uploadRow(PageDriver& driver, std::int64_t id) {
+    const auto rows = driver.harness().aside().transferRowsOf(Direction::kUpload, {id});
+    return rows.empty() ? std::nullopt : std::optional<TransferRow>(rows.front());
+}
+
+// How far the upload has come; -1 once it has left the page.
+std::int64_t doneOfUpload(PageDriver& driver, std::int64_t id) {
+    const auto row = uploadRow(driver, id);
+    return row ? row->done : -1;
 }
 
 int rowOfTask(TransferPage& page, std::int64_t id) {
@@ -140,14 +137,14 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
         addTask(driver, Direction::kUpload, "会议录像.mp4", 300 * kMiB, 1, "/home/demo/视频/");
     const auto photos =
         addTask(driver, Direction::kUpload, "照片备份.zip", 40 * kMiB, 1, "/home/demo/图片/");
-    driver.harness().client().session().gate().run([&](LocalStore& store) {
-        TaskTable tasks(store);
-        tasks.writeProgress({running, 1024, 512, 50, 64});
-        tasks.writeProgress({video, 300 * kMiB, 69 * kMiB, 23, 1200});
-        tasks.writeProgress({photos, 40 * kMiB, 29 * kMiB, 72, 850});
-        tasks.pause(paused);
-        tasks.remove(deleted);
-    });
+    // Three moving as their workers report them; one paused, one deleted by the user.
+    nubexa::test::PreparedBinDb workers = behind(driver);
+    QVERIFY(workers.writeProgress(running, 1024, 512, 64));
+    QVERIFY(workers.writeProgress(video, 300 * kMiB, 69 * kMiB, 1200));
+    QVERIFY(workers.writeProgress(photos, 40 * kMiB, 29 * kMiB, 850));
+    ClientSession& session = driver.harness().client().session();
+    QCOMPARE(session.pauseTask(paused), TaskCommands::Result::kDone);
+    QCOMPARE(session.removeTask(deleted), TaskCommands::Result::kDone);
 
     CXPageMyDisk& disk = driver.page();
     disk.switchPage(kPageUploading);
@@ -315,8 +312,7 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
 
     // A task before the selected one leaves, another arrives: the same task stays selected,
     // the list does not jump.
-    driver.harness().client().session().gate().run(
-        [&](LocalStore& store) { TaskTable(store).remove(ids[2]); });
+    QCOMPARE(driver.harness().client().session().removeTask(ids[2]), TaskCommands::Result::kDone);
     const auto added = addTask(driver, Direction::kUpload, "late", 100, 2);
     page.refresh();
     QVERIFY(driver.settle());
@@ -335,17 +331,14 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
     QTRY_VERIFY(list->hasFocus());
     TransferRowsRelay& relay = page.relay();
     using Kind = TransferRowChange::Kind;
+    nubexa::test::PreparedBinDb worker = behind(driver);
     const auto writeDone = [&](std::int64_t done) {
-        driver.harness().client().session().gate().run([&](LocalStore& store) {
-            TaskTable(store).writeProgress({ids[30], 100, done, static_cast<int>(done), 12});
-        });
+        QVERIFY(worker.writeProgress(ids[30], 100, done, 12));
         relay.rowProgressed({ids[30], Direction::kUpload, done, 100, 12, static_cast<int>(done)});
     };
     QSignalSpy resets(&page.model(), &QAbstractItemModel::modelReset);
-    driver.harness().client().session().gate().run([&](LocalStore& store) {
-        TaskTable(store).remove(added);
-        TaskTable(store).startWaiting(ids[30]);
-    });
+    QVERIFY(worker.remove(added));
+    QVERIFY(worker.startWaiting(ids[30]));
     relay.rowChanged({Kind::kRemoved, added, std::nullopt, {}, false});
     relay.rowChanged({Kind::kStarted, ids[30], Direction::kUpload, {}, false});
     QVERIFY(driver.settle());
@@ -365,8 +358,7 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
     QCOMPARE(list->currentIndex().row(), rowOfTask(page, ids[30]));
     // A step its worker made before the user's pause, told after it, is not shown: the row is
     // as the pause left it.
-    driver.harness().client().session().gate().run(
-        [&](LocalStore& store) { TaskTable(store).pause(ids[30]); });
+    QVERIFY(worker.pause(ids[30]));
     relay.rowProgressed({ids[30], Direction::kUpload, 90, 100, 12, 90});
     relay.rowChanged({Kind::kPaused, ids[30], std::nullopt, {}, false});
     QVERIFY(driver.settle());
@@ -378,8 +370,7 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
 
     // A refusal from the service shows as the words it is, not as markup that loads a picture.
     const std::string markup = "<b>x</b><img src=\"http://127.0.0.1:9/p.png\">";
-    driver.harness().client().session().gate().run(
-        [&](LocalStore& store) { TaskTable(store).fail(ids[5], markup); });
+    QVERIFY(worker.fail(ids[5], markup));
     relay.rowChanged({Kind::kFailed, ids[5], Direction::kUpload, markup, false});
     QVERIFY(driver.settle());
     const QString tip =
@@ -399,7 +390,7 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     TransferPage& page = disk.transfers();
     QCOMPARE(page.model().rowCount(), 1);
     const std::int64_t id = page.model().rows()[0].id;
-    RunningCounts& counts = driver.harness().client().session().manager().counts();
+    ClientSession& session = driver.harness().client().session();
     const auto moving = [&] {
         return page.model().rowCount() == 1 && page.model().shown(0).columns.state == "上传";
     };
@@ -411,16 +402,17 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     QTRY_COMPARE_WITH_TIMEOUT(page.model().shown(0).columns.state, std::string("暂停"),
                               ClientHarness::kWaitMs);
     QCOMPARE(page.model().shown(0).detail, std::string("已暂停"));
-    QTRY_COMPARE_WITH_TIMEOUT(counts.of(Direction::kUpload), 0, ClientHarness::kWaitMs);
-    const std::int64_t stoppedAt = loadTask(driver, id).transferSize;
+    QTRY_COMPARE_WITH_TIMEOUT(session.runningTransfers(Direction::kUpload), 0,
+                              ClientHarness::kWaitMs);
+    const std::int64_t stoppedAt = doneOfUpload(driver, id);
     QVERIFY(stoppedAt > 0 && stoppedAt < 6 * kMiB);
     QTest::qWait(300);
-    QCOMPARE(loadTask(driver, id).transferSize, stoppedAt);
+    QCOMPARE(doneOfUpload(driver, id), stoppedAt);
 
     // Resume: a worker takes it up again where it stopped.
     QCOMPARE(menuTexts(page, 0), (std::vector<std::string>{"续传", "删除"}));
     page.runCommand(kCommandResume);
-    QTRY_VERIFY_WITH_TIMEOUT(loadTask(driver, id).transferSize > stoppedAt, ClientHarness::kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(doneOfUpload(driver, id) > stoppedAt, ClientHarness::kWaitMs);
 
     // Delete: asked first; "取消" keeps the task, "确定删除" ends it and its worker.
     menuTexts(page, 0);
@@ -434,20 +426,23 @@ void TransferPageTest::commandsReachTheRunningWorker() {
     ClientHarness::screenshot(ask, QStringLiteral("delete-task-dialog.png"));
     QTest::mouseClick(ask->cancelButton(), Qt::LeftButton);
     QTRY_VERIFY(!page.deleteDialog());
-    QCOMPARE(loadTask(driver, id).status, 1);
+    QVERIFY(uploadRow(driver, id) && uploadRow(driver, id)->task.status == "1");
     page.runCommand(kCommandDelete);
     QVERIFY(page.deleteDialog());
     QTest::mouseClick(page.deleteDialog()->confirmButton(), Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(page.model().rowCount(), 0, ClientHarness::kWaitMs);
-    QCOMPARE(loadTask(driver, id).status, -100);
-    QTRY_COMPARE_WITH_TIMEOUT(counts.of(Direction::kUpload), 0, ClientHarness::kWaitMs);
+    QVERIFY(!uploadRow(driver, id));
+    QTRY_COMPARE_WITH_TIMEOUT(session.runningTransfers(Direction::kUpload), 0,
+                              ClientHarness::kWaitMs);
+    QVERIFY(!driver.harness().topFolderFileSize("big.bin"));  // never finished
 
     // Gone for good, also for the next run of the client.
     QVERIFY(driver.restartClient());
     driver.page().switchPage(kPageUploading);
     QVERIFY(driver.settle());
     QCOMPARE(driver.page().transfers().model().rowCount(), 0);
-    QCOMPARE(loadTask(driver, id).status, -100);
+    QVERIFY(!uploadRow(driver, id));
+    QVERIFY(!driver.harness().topFolderFileSize("big.bin"));
 }
 
 void TransferPageTest::transfersRunToTheEndWithOneNotice() {
@@ -577,7 +572,9 @@ void TransferPageTest::pushesMoveTheRowsWithoutATick() {
                  !movingTotals.endsWith(QStringLiteral("，0 KB/S")),
              qPrintable(movingTotals));
     QCOMPARE(page.totals()->text(), QStringLiteral("没有正在上传的文件"));
-    QCOMPARE(loadTask(driver, id).transferSize, 3 * kMiB);
+    QVERIFY(!uploadRow(driver, id));
+    QCOMPARE(driver.harness().topFolderFileSize("pushed.bin"),
+             std::optional<std::int64_t>(3 * kMiB));
     QCOMPARE(removed.count(), 1);
 
     // A paused task written behind the page's back is not shown until it changes: resumed, it
@@ -585,7 +582,7 @@ void TransferPageTest::pushesMoveTheRowsWithoutATick() {
     const std::string folder = driver.harness().homeFolder();
     writeFile(folder + "again.bin", 2 * kMiB);
     const auto again = addTask(driver, Direction::kUpload, "again.bin", 2 * kMiB, 2, folder);
-    session.gate().run([&](LocalStore& store) { TaskTable(store).pause(again); });
+    QVERIFY(behind(driver).pause(again));
     QVERIFY(driver.settle());
     QCOMPARE(page.model().rowCount(), 0);
     std::thread([&] { session.resumeTask(again); }).join();
@@ -595,7 +592,8 @@ void TransferPageTest::pushesMoveTheRowsWithoutATick() {
     percents.clear();
     QTRY_VERIFY_WITH_TIMEOUT(watchUntilGone(), 30000);
     QVERIFY(std::any_of(percents.begin(), percents.end(), [](int p) { return p > 0 && p < 100; }));
-    QCOMPARE(loadTask(driver, again).transferSize, 2 * kMiB);
+    QCOMPARE(driver.harness().topFolderFileSize("again.bin"),
+             std::optional<std::int64_t>(2 * kMiB));
     // Row by row, never read whole again, and no tick.
     QCOMPARE(removed.count(), 2);
     QCOMPARE(resets.count(), 0);
@@ -605,7 +603,7 @@ void TransferPageTest::pushesMoveTheRowsWithoutATick() {
     // the queue's totals (the tray's, after each tick), not only once it starts.
     std::thread([&] { session.queueSnapshot(); }).join();
     const auto other = addTask(driver, Direction::kUpload, "other.bin", 1024, 1, folder);
-    session.gate().run([&](LocalStore& store) { TaskTable(store).pause(other); });
+    QVERIFY(behind(driver).pause(other));
     QVERIFY(driver.settle());
     QCOMPARE(page.model().rowCount(), 0);
     std::thread([&] { session.queueSnapshot(); }).join();

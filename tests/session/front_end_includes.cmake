@@ -1,7 +1,8 @@
 # The front ends see the core through src/session only: every #include "..." of the folders
 # named in FOLDERS is one of their own, a session header, a value-type header, or an interface
-# the front end implements (see src/session/README.md). Run: cmake -DROOT=<repo> -P this file.
-set(FOLDERS src/pages src/app src/cli)
+# the front end implements (see src/session/README.md). The desktop client's tests keep to the
+# same, besides their own support and the stand-in. Run: cmake -DROOT=<repo> -P this file.
+set(FOLDERS src/pages src/app src/cli tests/app tests/pages)
 set(ALLOWED
     "^session/"
     "^service/(account_info|disk_entries|listing_request|service_result|service_config|transport_security|text_codec)\\.h$"
@@ -15,6 +16,8 @@ foreach(folder IN LISTS FOLDERS)
     # The desktop client's two folders share their headers; the command line keeps to its own.
     if(folder STREQUAL "src/cli")
         set(own "^cli/")
+    elseif(folder MATCHES "^tests/")
+        set(own "^(app|pages|support|standin)/" "^[a-z_]+\\.(h|moc)$")
     else()
         set(own "^(app|pages)/")
     endif()

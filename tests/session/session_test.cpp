@@ -26,6 +26,8 @@
 #include "session/transfer_requests.h"
 #include "standin/demo/sample_content.h"
 #include "standin/local_standin.h"
+#include "store/local_store.h"
+#include "store/store_gate.h"
 #include "support/refusing_port.h"
 #include "support/temp_dir.h"
 
@@ -94,6 +96,13 @@ TEST_F(SessionTest, SignInListAndAnItemOperationThatTheNetworkFails) {
     const LastSignIn last = m_session->lastSignIn();
     ASSERT_TRUE(last.user);
     EXPECT_EQ(last.user->userName, signedIn.account.uid);
+    // One sign-in row, and a user's first turns automatic resume on.
+    EXPECT_EQ(last.user->autoResume, "1");
+    EXPECT_EQ(m_session->gate().run([](LocalStore& store) {
+        StoreQuery rows = store.prepareQuery("SELECT COUNT(*) FROM t_user_log");
+        return rows.next() ? rows.intAt(0) : -1;
+    }),
+              1);
 
     const ClientSession::Listing top = m_session->list(ListingKind::kFolder, "0");
     ASSERT_EQ(top.failure, Failure::kNone);
@@ -307,7 +316,10 @@ TEST_F(SessionTest, SettingsAreStoredFollowedAndARefusedLogOnStartIsSaid) {
     SettingsSaved saved =
         m_session->saveSystemSettings(*autostart, uid, "/usr/bin/nubexa-client", chosen);
     EXPECT_TRUE(saved.ok()) << saved.autostartError;
+    // Saved for the signed-in user, the running transfers take the limits at once.
     EXPECT_EQ(m_session->manager().limits().get(), chosen.limits);
+    EXPECT_EQ(m_session->manager().transferLimit(Direction::kUpload), 2);
+    EXPECT_EQ(m_session->manager().transferLimit(Direction::kDownload), 7);
     SystemSettings stored = m_session->loadSystemSettings(uid);
     EXPECT_TRUE(stored.autoRun);
     EXPECT_FALSE(stored.autoResume);
