@@ -11,6 +11,7 @@
 #include "service/common.h"
 #include "service/service_client.h"
 #include "session/run_lock.h"
+#include "store/store_file_watcher.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "store/user_log.h"
@@ -25,8 +26,9 @@ namespace {
 
 // A few at once: thumbnails come quickly and queued transfers keep their speed.
 constexpr std::size_t kRemoteFileConnections = 3;
-// Running transfers write bin.db several times a second: their totals are read a few times.
-constexpr std::chrono::milliseconds kStoreWatchInterval{250};
+// Running transfers write bin.db several times a second: the totals are read at most once a
+// second, still sooner than the tray's tick.
+constexpr std::chrono::milliseconds kStoreWatchInterval{1000};
 
 }  // namespace
 

@@ -24,7 +24,6 @@
 #include "session/transfer_rows_listener.h"
 #include "store/direction.h"
 #include "store/local_store.h"
-#include "store/store_file_watcher.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "transfer/remote_files.h"
@@ -43,6 +42,7 @@ class ThumbnailCache;
 class RunLock;
 class SecretStore;
 class ServiceClient;
+class StoreFileWatcher;
 class TaskCommands;
 class TransferMonitor;
 class TransferQueue;
@@ -106,8 +106,8 @@ public:
     // a time. Kept in memory from the first call: read again from bin.db when a program (this
     // one or another) writes it, as the write happens, and checked at the next call; a call
     // after none reads nothing. When a direction has more tasks than at the last read, the
-    // rows listeners are told (kAdded, no task) then: tasks another program queued have no
-    // other word.
+    // rows listeners are told (kAdded, no task) then, on bin.db's watch thread: tasks another
+    // program queued have no other word.
     struct QueueSnapshot {
         bool signedIn = false;
         std::pair<QueueTotals, QueueTotals> totals;  // uploads, downloads
