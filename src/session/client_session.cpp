@@ -114,8 +114,9 @@ ClientSession::QueueSnapshot ClientSession::queueSnapshot() {
         if (!m_storeWatch)
             m_storeWatch = std::make_unique<StoreFileWatcher>(
                 m_config.databasePath, [this] { storeWritten(); }, kStoreWatchInterval);
-        // Without a watch every call looks at the stamp.
-        if (!m_totalsStamp || std::exchange(m_totalsPushed, false) || !m_storeWatch->ok())
+        // Without a watch every call looks at the stamp; with one, a call after a write does.
+        if (!m_totalsStamp || std::exchange(m_totalsPushed, false) || !m_storeWatch->ok() ||
+            m_storeWatch->callDue())
             grown = readTotals(account.uid);
         snapshot.totals = m_totals;
     }

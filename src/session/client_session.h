@@ -290,7 +290,8 @@ private:
     std::string m_chosenSkin;  // guarded by m_skinMutex
     // The queue's totals as last read, and bin.db's write stamp then; all guarded by
     // m_snapshotMutex. A write is seen as it is made, possibly just before its commit shows:
-    // the next queueSnapshot() checks the stamp once after each (m_totalsPushed).
+    // the next queueSnapshot() checks the stamp once after each read it caused (m_totalsPushed)
+    // and while the watch holds a call back.
     std::mutex m_snapshotMutex;
     std::pair<QueueTotals, QueueTotals> m_totals;
     std::optional<WriteStamp> m_totalsStamp;

@@ -79,7 +79,6 @@ bool StoreFileWatcher::readEvents() {
 
 void StoreFileWatcher::loop() {
     using Clock = std::chrono::steady_clock;
-    bool due = false;
     Clock::time_point lastCall = Clock::now() - m_interval;
     for (;;) {
         {
@@ -88,10 +87,10 @@ void StoreFileWatcher::loop() {
                 return;
         }
         int timeout = -1;
-        if (due) {
+        if (m_due.load()) {
             const auto wait = lastCall + m_interval - Clock::now();
             if (wait <= Clock::duration::zero()) {
-                due = false;
+                m_due.store(false);
                 lastCall = Clock::now();
                 m_changed();
                 continue;
@@ -103,7 +102,7 @@ void StoreFileWatcher::loop() {
         if (::poll(fds, 2, timeout) < 0)
             continue;
         if ((fds[0].revents & POLLIN) != 0 && readEvents())
-            due = true;
+            m_due.store(true);
     }
 }
 

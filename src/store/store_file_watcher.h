@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <mutex>
@@ -25,6 +26,8 @@ public:
 
     // False when the folder cannot be watched (no inotify, out of watches): nobody is called.
     bool ok() const { return m_thread.joinable(); }
+    // A write was seen whose call is still to come (held back by the interval). Any thread.
+    bool callDue() const { return m_due.load(); }
 
 private:
     void loop();
@@ -38,6 +41,7 @@ private:
     int m_wakeFd = -1;  // eventfd: the destructor wakes the loop
     std::mutex m_mutex;
     bool m_stop = false;  // guarded by m_mutex
+    std::atomic<bool> m_due{false};
     std::thread m_thread;
 };
 
