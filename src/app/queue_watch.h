@@ -35,7 +35,7 @@ public:
     using Sample = ClientSession::QueueSnapshot;
 
     void workerEnded(const WorkerReport& report);
-    // Any thread: bin.db's brackets of a tick.
+    // Any thread: the session's totals of a tick (bin.db only after a write).
     Sample sample();
     void apply(const Sample& sample);
     // Both on the calling thread.

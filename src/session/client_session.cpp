@@ -1,7 +1,9 @@
 #include "session/client_session.h"
 
 #include <charconv>
+#include <chrono>
 #include <limits>
+#include <utility>
 
 #include "keychain/remembered_passwords.h"
 #include "platform/log_sink.h"
@@ -9,6 +11,7 @@
 #include "service/common.h"
 #include "service/service_client.h"
 #include "session/run_lock.h"
+#include "store/store_file_watcher.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "store/user_log.h"
@@ -24,6 +27,9 @@ namespace {
 
 // A few at once: thumbnails come quickly and queued transfers keep their speed.
 constexpr std::size_t kRemoteFileConnections = 3;
+// Running transfers write bin.db several times a second: the totals are read at most once a
+// second, still sooner than the tray's tick.
+constexpr std::chrono::milliseconds kStoreWatchInterval{1000};
 
 }  // namespace
 
@@ -110,11 +116,47 @@ ClientSession::QueueSnapshot ClientSession::queueSnapshot() {
     if (account.signed_in == 0)
         return snapshot;
     snapshot.signedIn = true;
-    std::lock_guard lock(m_snapshotMutex);
-    if (account.uid != m_totalsUser) {
-        m_totalsStamp.reset();
-        m_totalsUser = account.uid;
+    std::vector<Direction> grown;
+    {
+        std::lock_guard lock(m_snapshotMutex);
+        if (account.uid != m_totalsUser) {
+            m_totalsStamp.reset();
+            m_totalsUser = account.uid;
+        }
+        // Before the first read: a write made meanwhile is not missed.
+        if (!m_storeWatch)
+            m_storeWatch = std::make_unique<StoreFileWatcher>(
+                m_config.databasePath, [this] { storeWritten(); }, kStoreWatchInterval);
+        // Without a watch every call looks at the stamp; with one, a call after a write does.
+        if (!m_totalsStamp || std::exchange(m_totalsPushed, false) || !m_storeWatch->ok() ||
+            m_storeWatch->callDue())
+            grown = readTotals(account.uid);
+        snapshot.totals = m_totals;
     }
+    tellGrown(grown);
+    const auto& [uploads, downloads] = snapshot.totals;
+    // Only an unfinished task can wait.
+    if (uploads.running + downloads.running == 0 && uploads.tasks + downloads.tasks > 0 &&
+        m_monitor)
+        snapshot.anythingWaiting = m_monitor->anythingWaiting();
+    return snapshot;
+}
+
+void ClientSession::storeWritten() {
+    const AccountInfo account = m_service->account();
+    std::vector<Direction> grown;
+    {
+        std::lock_guard lock(m_snapshotMutex);
+        // Another user's totals wait for their first queueSnapshot().
+        if (account.signed_in == 0 || account.uid != m_totalsUser || !m_totalsStamp)
+            return;
+        m_totalsPushed = true;
+        grown = readTotals(account.uid);
+    }
+    tellGrown(grown);
+}
+
+std::vector<Direction> ClientSession::readTotals(const std::string& uid) {
     std::vector<Direction> grown;
     m_gate->run([&](LocalStore& store) {
         const WriteStamp now = store.writeStamp();
@@ -123,7 +165,7 @@ ClientSession::QueueSnapshot ClientSession::queueSnapshot() {
         const bool first = !m_totalsStamp;
         m_totalsStamp = now;
         const auto before = m_totals;
-        m_totals = TaskTable(store).queueTotals(account.uid);
+        m_totals = TaskTable(store).queueTotals(uid);
         if (first)
             return;
         if (m_totals.first.tasks > before.first.tasks)
@@ -131,15 +173,14 @@ ClientSession::QueueSnapshot ClientSession::queueSnapshot() {
         if (m_totals.second.tasks > before.second.tasks)
             grown.push_back(Direction::kDownload);
     });
-    // More tasks than the last look found: some may be another program's (nubexa-cli put), of
+    return grown;
+}
+
+void ClientSession::tellGrown(const std::vector<Direction>& grown) {
+    // More tasks than the last read found: some may be another program's (nubexa-cli put), of
     // which nothing else tells; the pages read them now, not once they start.
     for (const Direction direction : grown)
         m_rowsHub.tell({TransferRowChange::Kind::kAdded, 0, direction, {}, false});
-    snapshot.totals = m_totals;
-    const auto& [uploads, downloads] = m_totals;
-    if (uploads.running + downloads.running == 0 && m_monitor)
-        snapshot.anythingWaiting = m_monitor->anythingWaiting();
-    return snapshot;
 }
 
 std::vector<TransferRow> ClientSession::transferRows(Direction page) {
@@ -560,6 +601,13 @@ void ClientSession::stopRequests() {
 }
 
 void ClientSession::shutdown() {
+    // Outside the lock its calls take.
+    std::unique_ptr<StoreFileWatcher> watch;
+    {
+        std::lock_guard lock(m_snapshotMutex);
+        watch = std::move(m_storeWatch);
+    }
+    watch.reset();
     stopRequests();
     endTransfers();
     std::lock_guard lock(m_queueMutex);

@@ -42,6 +42,7 @@ class ThumbnailCache;
 class RunLock;
 class SecretStore;
 class ServiceClient;
+class StoreFileWatcher;
 class TaskCommands;
 class TransferMonitor;
 class TransferQueue;
@@ -102,10 +103,12 @@ public:
     void setCurrentFolder(const std::string& dir);
     void setSortOrder(const std::string& order, const std::string& desc);
 
-    // The queue as the tray and the desktop's notifications show it. Blocking (bin.db, read
-    // again only when it was written since); any thread, one caller at a time. When a
-    // direction has more tasks than at the last call it tells the rows listeners (kAdded, no
-    // task): tasks another program queued have no other word.
+    // The queue as the tray and the desktop's notifications show it. Any thread, one caller at
+    // a time. Kept in memory from the first call: read again from bin.db when a program (this
+    // one or another) writes it, as the write happens, and checked at the next call; a call
+    // after none reads nothing. When a direction has more tasks than at the last read, the
+    // rows listeners are told (kAdded, no task) then, on bin.db's watch thread: tasks another
+    // program queued have no other word.
     struct QueueSnapshot {
         bool signedIn = false;
         std::pair<QueueTotals, QueueTotals> totals;  // uploads, downloads
@@ -294,11 +297,22 @@ private:
     // The skin chosen last (saveSkin).
     std::mutex m_skinMutex;
     std::string m_chosenSkin;  // guarded by m_skinMutex
-    // What queueSnapshot() read last, and bin.db's write stamp then.
+    // The queue's totals as last read, and bin.db's write stamp then; all guarded by
+    // m_snapshotMutex. A write is seen as it is made, possibly just before its commit shows:
+    // the next queueSnapshot() checks the stamp once after each read it caused (m_totalsPushed)
+    // and while the watch holds a call back.
     std::mutex m_snapshotMutex;
     std::pair<QueueTotals, QueueTotals> m_totals;
     std::optional<WriteStamp> m_totalsStamp;
     std::string m_totalsUser;
+    bool m_totalsPushed = false;
+    std::unique_ptr<StoreFileWatcher> m_storeWatch;  // from the first queueSnapshot()
+    // On the watch's thread: bin.db was written.
+    void storeWritten();
+    // Under m_snapshotMutex: the totals read again unless the stamp shows no write since; the
+    // directions that gained tasks.
+    std::vector<Direction> readTotals(const std::string& uid);
+    void tellGrown(const std::vector<Direction>& grown);
 };
 
 }  // namespace nubexa

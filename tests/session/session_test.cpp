@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "platform/autostart.h"
 #include "platform/notifier.h"
@@ -28,6 +29,7 @@
 #include "standin/local_standin.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
+#include "store/task_table.h"
 #include "support/refusing_port.h"
 #include "support/temp_dir.h"
 
@@ -295,6 +297,52 @@ TEST_F(SessionTest, AnUploadCutOffByAStoppedServerIsPushedAsFailedWithItsReason)
 
 // The settings dialog's path: choices stored, read back and followed by running transfers at
 // once; a log-on start the desktop refuses is said, and the stored choice is what log-on will do.
+// The tray's totals follow bin.db as any program writes it: after the first look, a look at a
+// queue nobody writes reads nothing, and a task another program queues reaches the rows
+// listeners by itself (nobody looks meanwhile) and is in the next look.
+TEST_F(SessionTest, QueueTotalsFollowEveryProgramsWritesAndAnUnwrittenQueueIsNotRead) {
+    const SignInResult signedIn = signIn("demo123");
+    ASSERT_TRUE(signedIn.ok());
+    TransferSettings settings = pushingSettings();
+    settings.startAtOnce = false;
+    startQueue(settings);
+    RowsRecorder pushed(*m_session);
+    const auto accesses = [&] {
+        return m_session->gate().run([](LocalStore& store) { return store.accesses(); });
+    };
+    // The sign-in's own writes may still be on their way: until a look reads nothing.
+    bool quiet = false;
+    for (int i = 0; i < 200 && !quiet; ++i) {
+        const std::int64_t before = accesses();
+        EXPECT_TRUE(m_session->queueSnapshot().signedIn);
+        quiet = accesses() == before;
+        if (!quiet)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(quiet) << "every look at an unwritten queue read bin.db";
+    const std::int64_t idle = accesses();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(m_session->queueSnapshot().totals.first.tasks, 0);
+    EXPECT_EQ(accesses(), idle);
+    EXPECT_TRUE(pushed.changes().empty());
+
+    // Another program's connection (nubexa-cli put) queues an upload.
+    {
+        StoreGate other(m_dir.path() + "/bin.db");
+        other.run([&](LocalStore& store) {
+            TaskTable(store).insertFileUpload({signedIn.account.uid, m_dir.path() + "/",
+                                               "other.bin", "other.bin", 10, 2, "\\", "0"});
+        });
+    }
+    const auto added = pushed.waitFor(RowsRecorder::Kind::kAdded, 0);
+    ASSERT_TRUE(added) << "the queued task was not pushed";
+    EXPECT_EQ(added->direction, Direction::kUpload);
+    const ClientSession::QueueSnapshot after = m_session->queueSnapshot();
+    EXPECT_EQ(after.totals.first.tasks, 1);
+    EXPECT_EQ(after.totals.first.bytes, 10);
+    EXPECT_TRUE(after.anythingWaiting);
+}
+
 TEST_F(SessionTest, SettingsAreStoredFollowedAndARefusedLogOnStartIsSaid) {
     const SignInResult signedIn = signIn("demo123");
     ASSERT_TRUE(signedIn.ok());
