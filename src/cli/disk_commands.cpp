@@ -138,10 +138,13 @@ int put(const CliContext& context, const TransferArgs& args) {
         if (std::filesystem::is_directory(local, fsError)) {
             const FolderUploadQueued queued = queue.folderUpload(local, *target);
             const FolderUploadResult& result = queued.entries;
-            std::printf("%s\n",
-                        say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
-                            {std::to_string(result.taskIds.size()), local})
-                            .c_str());
+            // A folder refused as a whole was said why already; "queued 0" would read as done.
+            if (queued.ok() || !result.taskIds.empty()) {
+                std::printf("%s\n",
+                            say("queued {} file(s) of folder {}", "已加入 {} 个文件（文件夹 {}）",
+                                {std::to_string(result.taskIds.size()), local})
+                                .c_str());
+            }
             for (const auto& entry : result.renamed) {
                 std::printf("  %s\n", say("renamed: {} -> {}", "已改名：{} -> {}",
                                           {forTerminal(entry.localPath), forTerminal(entry.text)})
