@@ -1,6 +1,7 @@
 #include "session/disk_operations.h"
 
 #include <optional>
+#include <utility>
 
 #include "service/service_client.h"
 #include "session/operation_verdict.h"
@@ -52,6 +53,9 @@ bool sessionEnded(const ServiceVerdict& verdict) {
 }
 bool sessionEnded(const ServiceResult<AddedItem>& made) {
     return !made.ok() && made.value.message == kSessionEnded;
+}
+bool sessionEnded(const std::pair<std::string, ServiceVerdict>& answered) {
+    return sessionEnded(answered.second);
 }
 template <typename T>
 bool sessionEnded(const ServiceResult<T>& result) {
@@ -213,10 +217,18 @@ ServiceVerdict DiskOperations::decrypt(const ItemRef& item, const std::string& p
 
 std::string DiskOperations::share(const ItemRef& item, const std::string& downPassword,
                                   const std::string& downValue, ServiceVerdict* why) const {
-    const AccountInfo a = account();
-    return item.isFolder
-               ? m_service.FolderShare(a.uid, a.token, item.id, downPassword, downValue, "", why)
-               : m_service.FileShare(a.uid, a.token, item.id, downPassword, downValue, "", why);
+    const auto [text, verdict] = underSession([&](const AccountInfo& a) {
+        std::pair<std::string, ServiceVerdict> shared;
+        auto& [link, said] = shared;
+        link =
+            item.isFolder
+                ? m_service.FolderShare(a.uid, a.token, item.id, downPassword, downValue, "", &said)
+                : m_service.FileShare(a.uid, a.token, item.id, downPassword, downValue, "", &said);
+        return shared;
+    });
+    if (why != nullptr)
+        *why = verdict;
+    return text;
 }
 
 std::string DiskOperations::emailShare(const ItemRef& item, const std::string& addresses) const {

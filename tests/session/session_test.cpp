@@ -625,6 +625,11 @@ TEST_F(SessionTest, ASessionTheServiceEndedIsTakenUpAgainByThePagesCalls) {
     ASSERT_TRUE(made.ok()) << made.value.message;
     EXPECT_TRUE(m_session->disk().rename({made.value.id, true}, "renamed-after").accepted());
     EXPECT_EQ(renewals, 2);
+    endEverySession();
+    ServiceVerdict shared;
+    EXPECT_FALSE(m_session->disk().share({made.value.id, true}, "", "0", &shared).empty());
+    EXPECT_TRUE(shared.accepted()) << shared.message;
+    EXPECT_EQ(renewals, 3);
 
     // A renewal that fails is not tried again for the same ended session.
     m_session->setSessionRenewer([&] {
@@ -636,7 +641,7 @@ TEST_F(SessionTest, ASessionTheServiceEndedIsTakenUpAgainByThePagesCalls) {
     EXPECT_EQ(refused.failure, Failure::kRefused);
     EXPECT_EQ(refused.message, kSessionEnded);
     EXPECT_EQ(m_session->list(ListingKind::kFolder, "0").refusal, kSessionEnded);
-    EXPECT_EQ(renewals, 3);
+    EXPECT_EQ(renewals, 4);
 }
 
 }  // namespace
