@@ -2,13 +2,8 @@
 
 namespace nubexa::app {
 
-RequestRunner::RequestRunner(GuiBridge& bridge) : m_bridge(bridge) {
-    // A sign-in, a listing and a notice may overlap; more would only queue at the service.
-    m_pool.setMaxThreadCount(3);
-}
-
-RequestRunner::~RequestRunner() {
-    m_pool.waitForDone();
-}
+// A sign-in, a listing and a notice may overlap; more would only queue at the service.
+RequestRunner::RequestRunner(GuiBridge& bridge)
+    : m_calls([&bridge](std::function<void()> apply) { bridge.post(std::move(apply)); }, 3) {}
 
 }  // namespace nubexa::app
