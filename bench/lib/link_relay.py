@@ -43,9 +43,6 @@ class Link:
         self.rate = rate  # bytes per second per connection and direction; 0: none
 
     async def pipe(self, reader, writer, not_before=0.0):
-        if self.delay == 0 and self.rate == 0:
-            await self.copy(reader, writer)
-            return
         # Bounded: a capped direction holds its sender back instead of buffering the file.
         queue = asyncio.Queue(maxsize=64)
 
@@ -99,26 +96,12 @@ class Link:
             except (asyncio.CancelledError, ConnectionError, OSError):
                 pass
 
-    @staticmethod
-    async def copy(reader, writer):
-        # A link without delay or cap: bytes go on as they come, without the queue's two tasks
-        # per direction, so that the relay itself costs the machine as little as it can.
-        try:
-            while data := await reader.read(CHUNK):
-                writer.write(data)
-                await writer.drain()
-            if writer.can_write_eof():
-                writer.write_eof()
-        except (ConnectionError, OSError):
-            pass
-
 
 async def serve_connection(link, target_host, port, client_reader, client_writer):
     # SYN, SYN-ACK, then the client's first data with the ACK.
     first_data = time.monotonic() + 3 * link.delay
     try:
-        if link.delay > 0:
-            await asyncio.sleep(link.delay)  # the first packet reaches the far side
+        await asyncio.sleep(link.delay)  # the first packet reaches the far side
         server_reader, server_writer = await asyncio.open_connection(target_host, port)
     except OSError:
         client_writer.close()
