@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/inotify_channel.h"
+
 namespace nubexa {
 
 // Says when a database file is written, by this process or any other: watches the folder that
@@ -37,8 +39,7 @@ private:
     const std::string m_name;  // the database's file name, without its folder
     const std::function<void()> m_changed;
     const std::chrono::milliseconds m_interval;
-    int m_inotify = -1;
-    int m_wakeFd = -1;  // eventfd: the destructor wakes the loop
+    InotifyChannel m_channel;  // the destructor wakes the loop
     std::mutex m_mutex;
     bool m_stop = false;  // guarded by m_mutex
     std::atomic<bool> m_due{false};

@@ -1,7 +1,5 @@
 #include "sync/folder_watcher.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,9 +31,7 @@ bool isFolder(const std::string& path) {
 
 FolderWatcher::FolderWatcher(FolderWatchListener& listener, Timing timing)
     : m_listener(listener), m_timing(timing) {
-    m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    m_wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (m_inotify >= 0 && m_wakeFd >= 0)
+    if (m_channel.ok())
         m_thread = std::thread([this] { loop(); });
 }
 
@@ -44,24 +40,13 @@ FolderWatcher::~FolderWatcher() {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
     }
-    wake();
+    m_channel.wake();
     if (m_thread.joinable())
         m_thread.join();
-    if (m_inotify >= 0)
-        ::close(m_inotify);
-    if (m_wakeFd >= 0)
-        ::close(m_wakeFd);
-}
-
-void FolderWatcher::wake() {
-    if (m_wakeFd < 0)
-        return;
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const auto written = ::write(m_wakeFd, &one, sizeof one);
 }
 
 void FolderWatcher::watchOnly(const std::vector<std::string>& roots) {
-    if (m_inotify < 0)
+    if (m_channel.watchFd() < 0)
         return;
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
@@ -79,13 +64,13 @@ void FolderWatcher::watchOnly(const std::vector<std::string>& roots) {
                 addTree(root, "", nullptr);
         }
     }
-    wake();
+    m_channel.wake();
 }
 
 void FolderWatcher::dropRoot(const std::string& root) {
     for (auto watch = m_watches.begin(); watch != m_watches.end();) {
         if (watch->second.first == root) {
-            ::inotify_rm_watch(m_inotify, watch->first);
+            ::inotify_rm_watch(m_channel.watchFd(), watch->first);
             watch = m_watches.erase(watch);
         } else {
             ++watch;
@@ -97,7 +82,7 @@ void FolderWatcher::dropRoot(const std::string& root) {
 void FolderWatcher::addTree(const std::string& root, const std::string& folder,
                             std::set<std::string>* found) {
     const std::string path = folder.empty() ? root : root + "/" + folder;
-    const int wd = ::inotify_add_watch(m_inotify, path.c_str(), kMask);
+    const int wd = ::inotify_add_watch(m_channel.watchFd(), path.c_str(), kMask);
     if (wd < 0) {
         // Out of watches, or a folder we may not read: only a full look can tell what is there.
         Pending& pending = m_pending[root];
@@ -134,58 +119,50 @@ void FolderWatcher::noteChange(const std::string& root, const std::string& path,
 }
 
 void FolderWatcher::readEvents() {
-    alignas(inotify_event) char buffer[16 * 1024];
-    for (;;) {
-        const ssize_t length = ::read(m_inotify, buffer, sizeof buffer);
-        if (length <= 0)
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_channel.readEvents([&](const inotify_event& event) {
+        if ((event.mask & IN_Q_OVERFLOW) != 0) {
+            // Closes may be among what was dropped: nothing is held for them.
+            for (const std::string& root : m_roots) {
+                noteChange(root, {}, false, false);
+                m_pending[root].rescan = true;
+                m_pending[root].writing.clear();
+            }
             return;
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        for (ssize_t at = 0; at < length;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            if ((event->mask & IN_Q_OVERFLOW) != 0) {
-                // Closes may be among what was dropped: nothing is held for them.
-                for (const std::string& root : m_roots) {
-                    noteChange(root, {}, false, false);
-                    m_pending[root].rescan = true;
-                    m_pending[root].writing.clear();
-                }
-                continue;
-            }
-            const auto watch = m_watches.find(event->wd);
-            if (watch == m_watches.end())
-                continue;
-            if ((event->mask & IN_IGNORED) != 0) {
-                m_watches.erase(watch);
-                continue;
-            }
-            const auto [root, folder] = watch->second;
-            const std::string name = event->len > 0 ? std::string(event->name) : std::string();
-            const std::string path = name.empty() ? folder : joined(folder, name);
-            if ((event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) != 0) {
-                // The pair's own folder gone or moved: the round finds out which.
-                if (folder.empty()) {
-                    noteChange(root, {}, false, false);
-                    m_pending[root].rescan = true;
-                }
-                continue;
-            }
-            const bool isDir = (event->mask & IN_ISDIR) != 0;
-            // A download being written is the queue's; its rename to the real name counts.
-            if (!isDir && isPartialName(name))
-                continue;
-            if (isDir && (event->mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
-                // Whatever was put in it before its watch took hold is reported with it.
-                std::set<std::string> found;
-                addTree(root, path, &found);
-                for (const std::string& file : found)
-                    noteChange(root, file, false, false);
-            }
-            // A file made is being written until it is closed; one moved in is whole.
-            const bool writing = !isDir && (event->mask & (IN_CREATE | IN_MODIFY)) != 0;
-            noteChange(root, path, writing, (event->mask & IN_CLOSE_WRITE) != 0);
         }
-    }
+        const auto watch = m_watches.find(event.wd);
+        if (watch == m_watches.end())
+            return;
+        if ((event.mask & IN_IGNORED) != 0) {
+            m_watches.erase(watch);
+            return;
+        }
+        const auto [root, folder] = watch->second;
+        const std::string name = event.len > 0 ? std::string(event.name) : std::string();
+        const std::string path = name.empty() ? folder : joined(folder, name);
+        if ((event.mask & (IN_DELETE_SELF | IN_MOVE_SELF)) != 0) {
+            // The pair's own folder gone or moved: the round finds out which.
+            if (folder.empty()) {
+                noteChange(root, {}, false, false);
+                m_pending[root].rescan = true;
+            }
+            return;
+        }
+        const bool isDir = (event.mask & IN_ISDIR) != 0;
+        // A download being written is the queue's; its rename to the real name counts.
+        if (!isDir && isPartialName(name))
+            return;
+        if (isDir && (event.mask & (IN_CREATE | IN_MOVED_TO)) != 0) {
+            // Whatever was put in it before its watch took hold is reported with it.
+            std::set<std::string> found;
+            addTree(root, path, &found);
+            for (const std::string& file : found)
+                noteChange(root, file, false, false);
+        }
+        // A file made is being written until it is closed; one moved in is whole.
+        const bool writing = !isDir && (event.mask & (IN_CREATE | IN_MODIFY)) != 0;
+        noteChange(root, path, writing, (event.mask & IN_CLOSE_WRITE) != 0);
+    });
 }
 
 int FolderWatcher::reportSettled() {
@@ -223,14 +200,7 @@ void FolderWatcher::loop() {
                 return;
         }
         const int timeout = reportSettled();
-        pollfd fds[2] = {{m_inotify, POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        if (::poll(fds, 2, timeout) < 0)
-            continue;
-        if ((fds[1].revents & POLLIN) != 0) {
-            std::uint64_t count = 0;
-            [[maybe_unused]] const auto read = ::read(m_wakeFd, &count, sizeof count);
-        }
-        if ((fds[0].revents & POLLIN) != 0)
+        if (m_channel.wait(timeout))
             readEvents();
     }
 }

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/inotify_channel.h"
+
 namespace nubexa {
 
 // What changed below one watched folder since the last report.
@@ -46,7 +48,7 @@ public:
     FolderWatcher& operator=(const FolderWatcher&) = delete;
 
     // False when inotify is not available (the periodic look is then all there is).
-    bool ok() const { return m_inotify >= 0; }
+    bool ok() const { return m_channel.ok(); }
     // The watched roots become exactly `roots`: new ones are watched (recursively), others
     // dropped. A root that cannot be watched whole is reported for a rescan.
     void watchOnly(const std::vector<std::string>& roots);
@@ -69,12 +71,10 @@ private:
     void noteChange(const std::string& root, const std::string& path, bool writing, bool closed);
     // Reports what has settled; how long until the next may settle (or -1: nothing pending).
     int reportSettled();
-    void wake();
 
     FolderWatchListener& m_listener;
     const Timing m_timing;
-    int m_inotify = -1;
-    int m_wakeFd = -1;  // eventfd: watchOnly and the destructor wake the loop
+    InotifyChannel m_channel;  // watchOnly and the destructor wake the loop
     std::mutex m_mutex;
     bool m_stop = false;                                           // guarded by m_mutex
     std::map<int, std::pair<std::string, std::string>> m_watches;  // wd -> root, folder; m_mutex
