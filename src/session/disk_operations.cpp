@@ -73,6 +73,14 @@ auto DiskOperations::underSession(Call&& call) const {
     return result;
 }
 
+template <typename Call>
+ServiceVerdict DiskOperations::judgedUnderSession(Call&& call) const {
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        return verdictOf(call(a, &why), why);
+    });
+}
+
 AccountInfo DiskOperations::account() const {
     return m_service.account();
 }
@@ -90,47 +98,36 @@ ServiceResult<FolderListing> DiskOperations::folderContents(const std::string& f
 }
 
 ServiceVerdict DiskOperations::rename(const ItemRef& item, const std::string& name) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name, &why)
-                                       : m_service.FileRename(a.uid, a.token, item.id, name, &why),
-                         why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.FolderRename(a.uid, a.token, item.id, name, why)
+                             : m_service.FileRename(a.uid, a.token, item.id, name, why);
     });
 }
 
 ServiceVerdict DiskOperations::move(const ItemRef& item, const std::string& targetFolderId) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(item.isFolder
-                             ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId, &why)
-                             : m_service.FileMove(a.uid, a.token, item.id, targetFolderId, &why),
-                         why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.FolderMove(a.uid, a.token, item.id, targetFolderId, why)
+                             : m_service.FileMove(a.uid, a.token, item.id, targetFolderId, why);
     });
 }
 
 ServiceVerdict DiskOperations::remove(const ItemRef& item, const std::string& forGood) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(item.isFolder
-                             ? m_service.FolderDelete(a.uid, a.token, item.id, forGood, &why)
-                             : m_service.FileDelete(a.uid, a.token, item.id, forGood, &why),
-                         why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.FolderDelete(a.uid, a.token, item.id, forGood, why)
+                             : m_service.FileDelete(a.uid, a.token, item.id, forGood, why);
     });
 }
 
 ServiceVerdict DiskOperations::restore(const std::string& folderIds,
                                        const std::string& fileIds) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds, &why),
-                         why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return m_service.FolderAndFileRestore(a.uid, a.token, folderIds, fileIds, why);
     });
 }
 
 ServiceVerdict DiskOperations::clearBin() const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(m_service.ClearBin(a.uid, a.token, &why), why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return m_service.ClearBin(a.uid, a.token, why);
     });
 }
 
@@ -196,22 +193,16 @@ ServiceResult<FolderEntries> DiskOperations::folderEntries(const std::string& fo
 
 ServiceVerdict DiskOperations::encrypt(const ItemRef& item, const std::string& password,
                                        const std::string& tip) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(item.isFolder
-                             ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip, &why)
-                             : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip, &why),
-                         why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.FolderEncrypt(a.uid, a.token, item.id, password, tip, why)
+                             : m_service.FileEncrypt(a.uid, a.token, item.id, password, tip, why);
     });
 }
 
 ServiceVerdict DiskOperations::decrypt(const ItemRef& item, const std::string& password) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(item.isFolder
-                             ? m_service.FolderDecrypt(a.uid, a.token, item.id, password, &why)
-                             : m_service.FileDecrypt(a.uid, a.token, item.id, password, &why),
-                         why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.FolderDecrypt(a.uid, a.token, item.id, password, why)
+                             : m_service.FileDecrypt(a.uid, a.token, item.id, password, why);
     });
 }
 
@@ -239,11 +230,9 @@ std::string DiskOperations::emailShare(const ItemRef& item, const std::string& a
 }
 
 ServiceVerdict DiskOperations::cancelShare(const ItemRef& item) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id, &why)
-                                       : m_service.FileShareCancle(a.uid, a.token, item.id, &why),
-                         why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.FolderShareCancle(a.uid, a.token, item.id, why)
+                             : m_service.FileShareCancle(a.uid, a.token, item.id, why);
     });
 }
 
@@ -266,10 +255,8 @@ std::string DiskOperations::directLinkInfo(const std::string& fileId, std::strin
 
 ServiceVerdict DiskOperations::setDirectLink(const std::string& fileId, const std::string& linkName,
                                              const std::string& domains) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(
-            m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains, &why), why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return m_service.FileOutLinkSetting(a.uid, a.token, fileId, linkName, domains, why);
     });
 }
 
@@ -279,9 +266,8 @@ std::string DiskOperations::directLink(const std::string& fileId) const {
 }
 
 ServiceVerdict DiskOperations::cancelDirectLink(const std::string& fileId) const {
-    return underSession([&](const AccountInfo& a) {
-        ServiceVerdict why;
-        return verdictOf(m_service.CancleFileOutLink(a.uid, a.token, fileId, &why), why);
+    return judgedUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return m_service.CancleFileOutLink(a.uid, a.token, fileId, why);
     });
 }
 

@@ -98,6 +98,9 @@ private:
     // is signed in again (once for every caller) and the call runs once more under the new one.
     template <typename Call>
     auto underSession(Call&& call) const;
+    // The same for an item operation that answers 1 when accepted and says why not in `why`.
+    template <typename Call>
+    ServiceVerdict judgedUnderSession(Call&& call) const;
 
     ServiceClient& m_service;
     SessionRenewal m_renew;
