@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
         if (ms < 0)
             return 1;
         largeMs += ms;
-        const auto account = client->session().service().account();
+        const auto account = client->session().account();
         largeBareMs += bareRequestMs(nubexa::SignedQuery("/UserService.asmx/GetFiles")
                                          .add("uid", account.uid)
                                          .add("token", account.token)

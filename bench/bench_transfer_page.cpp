@@ -19,10 +19,10 @@
 #include "pages/transfer_page.h"
 #include "pages/transfer_rows_relay.h"
 #include "pages/x_page_my_disk.h"
+#include "session/session_core.h"
 #include "store/local_store.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
-#include "transfer/transfer_monitor.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     if (!client)
         return 1;
     const std::string uid = client->session().account().uid;
-    queueTasks(client->session().gate(), uid, environment.homeFolder);
+    queueTasks(nubexa::SessionCore::gate(client->session()), uid, environment.homeFolder);
     auto* disk = qobject_cast<nubexa::pages::CXPageMyDisk*>(client->mainFrame()->pages());
     nubexa::pages::TransferPage& page = disk->transfers();
     QTableView* list = page.list();
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
     double tickMs = 0;
     for (int round = 0; round < kRounds; ++round) {
         const auto start = Clock::now();
-        client->session().monitor().MonitorTick();
+        client->session().monitorTick();
         client->queueWatch().tick();
         QCoreApplication::processEvents();  // the monitor's refresh, brought over
         waitForFill(page);

@@ -46,7 +46,7 @@ int changeTask(const CliContext& context, Command command, std::int64_t id) {
         return kFailed;
     session.startQueueOnly();
     ClientSession& client = session.client();
-    TaskCommands::Result result = TaskCommands::Result::kNoSuchTask;
+    TaskCommandResult result = TaskCommandResult::kNoSuchTask;
     switch (command) {
         case Command::kPause:
             result = client.pauseTask(id);
@@ -60,7 +60,7 @@ int changeTask(const CliContext& context, Command command, std::int64_t id) {
     }
     const std::string task = std::to_string(id);
     switch (result) {
-        case TaskCommands::Result::kDone:
+        case TaskCommandResult::kDone:
             switch (command) {
                 case Command::kPause:
                     std::printf("%s\n", say("task {} paused", "任务 {} 已暂停", {task}).c_str());
@@ -75,15 +75,15 @@ int changeTask(const CliContext& context, Command command, std::int64_t id) {
                     break;
             }
             return kDone;
-        case TaskCommands::Result::kNoSuchTask:
+        case TaskCommandResult::kNoSuchTask:
             complain(say("no task {} in the queue (\"nubexa-cli queue\" lists them)",
                          "队列中没有任务 {}（\"nubexa-cli queue\" 列出任务）", {task}));
             return kFailed;
-        case TaskCommands::Result::kNotApplicable:
+        case TaskCommandResult::kNotApplicable:
             complain(
                 say("task {} is neither running nor waiting", "任务 {} 既未运行也未等待", {task}));
             return kFailed;
-        case TaskCommands::Result::kNotWritten:
+        case TaskCommandResult::kNotWritten:
             complain(say("task {} is unchanged: bin.db could not be written",
                          "任务 {} 未改变：无法写入 bin.db", {task}));
             return kFailed;

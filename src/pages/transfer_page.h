@@ -101,7 +101,7 @@ private:
     void confirmDelete(std::vector<std::int64_t> ids);
     std::vector<std::int64_t> selectedIds() const;
     // What a command on the page's tasks did.
-    using CommandResult = TaskCommands::Result;
+    using CommandResult = TaskCommandResult;
     // Runs `command` off the GUI thread after those sent before it (a pause then a resume
     // arrive in that order), then refreshes the page; a row that could not be written is said.
     void sendCommand(std::function<CommandResult(ClientSession&)> command);

@@ -10,6 +10,7 @@
 
 #include "service/account_info.h"
 #include "service/disk_entries.h"
+#include "service/folder_listing.h"
 #include "service/listing_request.h"
 #include "service/request_frame.h"
 #include "service/service_config.h"
@@ -20,12 +21,6 @@ namespace nubexa {
 class AttributeAnswer;
 class MarkupNavigator;
 class SignedQuery;
-
-// GetFilesWhitPath's answer: everything below a folder, with paths relative to it.
-struct FolderListing {
-    std::vector<DiskFileEntry> files;
-    std::vector<FolderItemLc> folders;
-};
 
 // The client of the service's web API: every operation is one signed GET (or a bounded few when
 // no answer comes) whose XML answer is read into a result, AccountInfo or the listing tables.

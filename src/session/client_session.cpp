@@ -11,13 +11,16 @@
 #include "service/common.h"
 #include "service/service_client.h"
 #include "session/run_lock.h"
+#include "session/transfer_rows_hub.h"
 #include "store/store_file_watcher.h"
 #include "store/store_gate.h"
 #include "store/task_table.h"
 #include "store/user_log.h"
 #include "transfer/remote_file_fetcher.h"
 #include "transfer/running_counts.h"
+#include "transfer/sign_in_renewal.h"
 #include "transfer/task_commands.h"
+#include "transfer/transfer_manager.h"
 #include "transfer/transfer_monitor.h"
 #include "transfer/transfer_queue.h"
 
@@ -34,7 +37,9 @@ constexpr std::chrono::milliseconds kStoreWatchInterval{1000};
 }  // namespace
 
 ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
-    : m_config(std::move(config)), m_notifier(notifier) {
+    : m_config(std::move(config)),
+      m_notifier(notifier),
+      m_rowsHub(std::make_unique<TransferRowsHub>()) {
     if (m_config.log)
         m_replacedLog = setLogSink(m_config.log);
     m_gate = std::make_unique<StoreGate>(m_config.databasePath, m_config.store);
@@ -180,7 +185,7 @@ void ClientSession::tellGrown(const std::vector<Direction>& grown) {
     // More tasks than the last read found: some may be another program's (nubexa-cli put), of
     // which nothing else tells; the pages read them now, not once they start.
     for (const Direction direction : grown)
-        m_rowsHub.tell({TransferRowChange::Kind::kAdded, 0, direction, {}, false});
+        m_rowsHub->tell({TransferRowChange::Kind::kAdded, 0, direction, {}, false});
 }
 
 std::vector<TransferRow> ClientSession::transferRows(Direction page) {
@@ -415,18 +420,25 @@ bool ClientSession::takeQueue(std::optional<bool> autoResume) {
     return true;
 }
 
-TransferManager& ClientSession::startTransfers(TransferSettings settings, TransferView& view) {
+void ClientSession::startTransfers(TransferSettings settings, TransferView& view) {
     if (!m_manager) {
         m_manager = std::make_unique<TransferManager>(*m_gate, *m_service, m_notifier,
                                                       std::move(settings), m_renewal.get());
         m_queue = std::make_unique<TransferQueue>(*m_manager, view);
         m_monitor = std::make_unique<TransferMonitor>(*m_manager, view);
         m_tasks = std::make_unique<TaskCommands>(*m_manager);
-        m_manager->setEvents(&m_rowsHub);
+        m_manager->setEvents(m_rowsHub.get());
         std::lock_guard lock(m_fetchMutex);
         m_fetchManager = m_manager.get();
     }
-    return *m_manager;
+}
+
+void ClientSession::addTransferRowsListener(TransferRowsListener& listener) {
+    m_rowsHub->add(listener);
+}
+
+void ClientSession::removeTransferRowsListener(const TransferRowsListener& listener) {
+    m_rowsHub->remove(listener);
 }
 
 void ClientSession::setTransferListener(TransferListener* listener) {
@@ -469,22 +481,22 @@ std::vector<std::int64_t> unfinishedTaskIds(StoreGate& gate, const std::string& 
 
 }  // namespace
 
-TaskCommands::Result ClientSession::commandTask(TaskCommands::Result result, std::int64_t id,
-                                                TransferRowChange::Kind kind) {
-    if (result == TaskCommands::Result::kDone)
-        m_rowsHub.tell({kind, id, std::nullopt, {}, false});
+TaskCommandResult ClientSession::commandTask(TaskCommandResult result, std::int64_t id,
+                                             TransferRowChange::Kind kind) {
+    if (result == TaskCommandResult::kDone)
+        m_rowsHub->tell({kind, id, std::nullopt, {}, false});
     return result;
 }
 
-TaskCommands::Result ClientSession::pauseTask(std::int64_t id) {
+TaskCommandResult ClientSession::pauseTask(std::int64_t id) {
     return commandTask(m_tasks->pause(id), id, TransferRowChange::Kind::kPaused);
 }
 
-TaskCommands::Result ClientSession::resumeTask(std::int64_t id) {
+TaskCommandResult ClientSession::resumeTask(std::int64_t id) {
     return commandTask(m_tasks->resume(id), id, TransferRowChange::Kind::kResumed);
 }
 
-TaskCommands::Result ClientSession::removeTask(std::int64_t id) {
+TaskCommandResult ClientSession::removeTask(std::int64_t id) {
     return commandTask(m_tasks->remove(id), id, TransferRowChange::Kind::kRemoved);
 }
 
@@ -495,7 +507,7 @@ int ClientSession::runningTransfers(Direction direction) const {
 int ClientSession::pauseAllTasks(Direction direction) {
     const int paused = m_tasks->pauseAll(unfinishedTaskIds(*m_gate, account().uid, direction));
     if (paused > 0)
-        m_rowsHub.tell({TransferRowChange::Kind::kPaused, 0, direction, {}, false});
+        m_rowsHub->tell({TransferRowChange::Kind::kPaused, 0, direction, {}, false});
     return paused;
 }
 
@@ -503,7 +515,7 @@ int ClientSession::startAllTasks(Direction direction) {
     const int released =
         m_tasks->startAll(unfinishedTaskIds(*m_gate, account().uid, direction), direction);
     if (released > 0)
-        m_rowsHub.tell({TransferRowChange::Kind::kResumed, 0, direction, {}, false});
+        m_rowsHub->tell({TransferRowChange::Kind::kResumed, 0, direction, {}, false});
     return released;
 }
 

@@ -20,16 +20,15 @@
 #include "session/sign_in.h"
 #include "session/system_settings.h"
 #include "session/transfer_rows.h"
-#include "session/transfer_rows_hub.h"
 #include "session/transfer_rows_listener.h"
 #include "store/direction.h"
-#include "store/local_store.h"
-#include "store/store_gate.h"
-#include "store/task_table.h"
+#include "store/store_options.h"
+#include "store/task_rows.h"
+#include "store/write_stamp.h"
 #include "transfer/remote_files.h"
-#include "transfer/task_commands.h"
-#include "transfer/transfer_manager.h"
-#include "transfer/transfer_queue.h"
+#include "transfer/task_command_result.h"
+#include "transfer/transfer_settings.h"
+#include "transfer/transfer_view.h"
 
 namespace nubexa {
 
@@ -42,11 +41,14 @@ class ThumbnailCache;
 class RunLock;
 class SecretStore;
 class ServiceClient;
+class SignInRenewal;
 class StoreFileWatcher;
+class StoreGate;
 class TaskCommands;
+class TransferManager;
 class TransferMonitor;
 class TransferQueue;
-class TransferView;
+class TransferRowsHub;
 
 // What a session needs to know before anybody signs in.
 struct SessionConfig {
@@ -69,14 +71,10 @@ struct SessionConfig {
 // once transfers are started, the transfer manager with its queue, monitor and task commands.
 //
 // Threads. The thread that creates the session owns it (the desktop client's GUI thread):
-// - any thread: gate(), service() and every web operation on it (blocking: call them off the
-//   GUI thread; stopRequests() ends them), account(), notifier(), manager() and its counts,
-//   queue().prepareFolderUpload/prepareFolderDownload (blocking too), the sign-in calls,
-//   passwords(), lockQueue(), takeQueue() and drivesQueue(), the task commands (tasks() and
-//   the calls on tasks below);
-// - owner thread only: startTransfers(), endTransfers(), shutdown(), the destructor, and
-//   queue() and monitor() apart from the prepare steps: they call the TransferView, which
-//   belongs to the GUI, and take one short bracket each.
+// - any thread: every call that says so below (most block: call them off the GUI thread;
+//   stopRequests() ends the web requests among them);
+// - owner thread only: startTransfers(), endTransfers(), shutdown(), the destructor and
+//   monitorTick(): they call the TransferView, which belongs to the GUI.
 // Workers report through the Notifier and the TransferListener, on their own threads; the front
 // end forwards those to its GUI thread.
 class ClientSession {
@@ -86,8 +84,6 @@ public:
     ClientSession(const ClientSession&) = delete;
     ClientSession& operator=(const ClientSession&) = delete;
 
-    StoreGate& gate() { return *m_gate; }
-    ServiceClient& service() { return *m_service; }
     // A listing of the signed-in user's disk in the account's sort order: `dir` for kFolder,
     // `keyword` for kSearch. Blocking; any thread. The tables are those this listing stored
     // (null when it failed or a later listing won).
@@ -119,10 +115,8 @@ public:
     // Who hears the tasks' changes as they happen: progress from the workers, starts, ends,
     // queued tasks and the commands below (see TransferRowsListener). Any thread; after
     // removeTransferRowsListener returns the listener is not called again.
-    void addTransferRowsListener(TransferRowsListener& listener) { m_rowsHub.add(listener); }
-    void removeTransferRowsListener(const TransferRowsListener& listener) {
-        m_rowsHub.remove(listener);
-    }
+    void addTransferRowsListener(TransferRowsListener& listener);
+    void removeTransferRowsListener(const TransferRowsListener& listener);
 
     // The transfer pages' rows for the signed-in user: every unfinished task of `page`, or
     // those of `ids` still on it (after pushed changes). Blocking (bin.db); any thread.
@@ -197,9 +191,8 @@ public:
     bool takeQueue(std::optional<bool> autoResume = std::nullopt);
 
     // Creates the transfer manager, queue, monitor and task commands for the signed-in user;
-    // `view` must outlive them (until endTransfers or shutdown). A second call returns the
-    // manager made by the first.
-    TransferManager& startTransfers(TransferSettings settings, TransferView& view);
+    // `view` must outlive them (until endTransfers or shutdown). A second call does nothing.
+    void startTransfers(TransferSettings settings, TransferView& view);
     bool transfersStarted() const { return m_manager != nullptr; }
     // After startTransfers: who hears each task's progress and end, on the workers' threads
     // (null: nobody). Any time: how a session the service ended is taken up again (true: signed
@@ -230,20 +223,15 @@ public:
     // paused or deleted task's worker has let go once this no longer counts it. Owner thread;
     // does not block.
     int runningTransfers(Direction direction) const;
-    // After startTransfers.
-    TransferManager& manager() { return *m_manager; }
-    TransferQueue& queue() { return *m_queue; }
-    TransferMonitor& monitor() { return *m_monitor; }
     // One tick of the monitor: fills free transfer slots, writes the status line. Blocking.
     void monitorTick();
-    TaskCommands& tasks() { return *m_tasks; }
 
     // The transfer pages' commands on the signed-in user's tasks ("暂停", "续传", "删除",
     // "全部暂停", "全部开始"). Blocking (bin.db), any thread; after startTransfers.
     // Each command that wrote its row is told to the transfer rows' listeners.
-    TaskCommands::Result pauseTask(std::int64_t id);
-    TaskCommands::Result resumeTask(std::int64_t id);
-    TaskCommands::Result removeTask(std::int64_t id);
+    TaskCommandResult pauseTask(std::int64_t id);
+    TaskCommandResult resumeTask(std::int64_t id);
+    TaskCommandResult removeTask(std::int64_t id);
     // Every unfinished task of `direction` as it is now; how many were paused or released.
     int pauseAllTasks(Direction direction);
     int startAllTasks(Direction direction);
@@ -260,6 +248,10 @@ public:
     void closeStore();
 
 private:
+    // The session's own code (queue runs, sync rounds, the command line's requests) reaches the
+    // parts through it; the front ends never do.
+    friend class SessionCore;
+
     const SessionConfig m_config;
     Notifier& m_notifier;
     std::shared_ptr<LogSink> m_replacedLog;  // given back when the session ends
@@ -273,7 +265,7 @@ private:
     std::unique_ptr<RunLock> m_queueLock;  // guarded by m_queueMutex
     std::atomic<bool> m_drivesQueue{false};
     // Outlives the transfers, whose workers tell it.
-    TransferRowsHub m_rowsHub;
+    std::unique_ptr<TransferRowsHub> m_rowsHub;
     // Below: before the gate and the web client end (their workers use both).
     std::unique_ptr<TransferManager> m_manager;
     std::unique_ptr<TransferQueue> m_queue;
@@ -290,8 +282,8 @@ private:
     std::condition_variable m_forgotten;
     void endRemoteFetches();
     // `result` of the command on `id`, told to the rows' listeners as `kind` when it was done.
-    TaskCommands::Result commandTask(TaskCommands::Result result, std::int64_t id,
-                                     TransferRowChange::Kind kind);
+    TaskCommandResult commandTask(TaskCommandResult result, std::int64_t id,
+                                  TransferRowChange::Kind kind);
     // After a sign-in: the stored look into `result` and the account.
     void readStoredLook(SignInResult& result);
     // The skin chosen last (saveSkin).

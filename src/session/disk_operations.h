@@ -6,11 +6,13 @@
 
 #include "service/account_info.h"
 #include "service/disk_entries.h"
-#include "service/service_client.h"
+#include "service/folder_listing.h"
 #include "service/service_result.h"
 #include "transfer/queue_entries.h"
 
 namespace nubexa {
+
+class ServiceClient;
 
 // One folder's own folders and files, as a listing shows them (placeholders left out).
 struct FolderEntries {

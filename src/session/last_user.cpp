@@ -1,4 +1,5 @@
 #include "session/last_user.h"
+#include "session/session_core.h"
 
 #include "keychain/remembered_passwords.h"
 #include "session/client_session.h"
@@ -7,8 +8,8 @@
 namespace nubexa {
 
 std::optional<std::string> lastUserId(ClientSession& session) {
-    const auto last =
-        session.gate().run([](LocalStore& store) { return UserLog(store).readLastUser(); });
+    const auto last = SessionCore::gate(session).run(
+        [](LocalStore& store) { return UserLog(store).readLastUser(); });
     if (!last || last->userName.empty())
         return std::nullopt;
     return last->userName;

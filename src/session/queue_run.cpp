@@ -1,4 +1,5 @@
 #include "session/queue_run.h"
+#include "session/session_core.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -72,7 +73,7 @@ bool QueueRun::drain(QueueRunListener& listener, QueueRunResult& result) {
         std::lock_guard lock(m_mutex);
         reports = std::exchange(m_reports, {});
     }
-    TransferManager& manager = m_session.manager();
+    TransferManager& manager = SessionCore::manager(m_session);
     bool completed = false;
     for (const WorkerReport& report : reports) {
         using Outcome = WorkerReport::Outcome;
@@ -132,7 +133,8 @@ QueueRunResult QueueRun::run(QueueRunListener& listener) {
     if (m_session.transfersStarted())
         m_session.endTransfers();
     TransferSettings settings = transferSettings(m_options.start);
-    TransferManager& manager = m_session.startTransfers(settings, m_view);
+    m_session.startTransfers(settings, m_view);
+    TransferManager& manager = SessionCore::manager(m_session);
     manager.loadSpeedLimits();
     // What is given here holds for this run only; the stored choices stay.
     if (m_options.transfers > 0) {
@@ -148,7 +150,7 @@ QueueRunResult QueueRun::run(QueueRunListener& listener) {
     if (m_options.renewSignIn)
         manager.renewal().setRenewer(m_options.renewSignIn);
     manager.recoverInterrupted();
-    TransferMonitor& monitor = m_session.monitor();
+    TransferMonitor& monitor = SessionCore::monitor(m_session);
 
     QueueRunResult result;
     const auto live = [&] { return manager.workers().liveCount(); };

@@ -1,4 +1,5 @@
 #include "session/sync_round.h"
+#include "session/session_core.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -42,10 +43,11 @@ struct RemoteTree {
 
 ServiceResult<RemoteTree> listRemote(ClientSession& session, const std::string& folderId,
                                      const std::atomic<bool>& stop) {
-    const AccountInfo account = session.service().account();
+    const AccountInfo account = SessionCore::service(session).account();
     // A refusal is a folder that is gone (or the top, which cannot be a pair's): never an
     // empty folder, which would read as every file deleted.
-    auto listing = session.service().treeBelow(account.uid, account.token, folderId, &stop);
+    auto listing =
+        SessionCore::service(session).treeBelow(account.uid, account.token, folderId, &stop);
     if (!listing.ok())
         return ServiceResult<RemoteTree>::failed(listing.failure);
     RemoteTree tree;
@@ -191,7 +193,7 @@ private:
     }
 
     bool put(const JournalEntry& entry) {
-        const bool stored = m_session.gate().run(
+        const bool stored = SessionCore::gate(m_session).run(
             [&](LocalStore& store) { return SyncJournal(store).put(m_pair.id, entry); });
         if (stored)
             m_changed[entry.localPath] = entry;
@@ -199,7 +201,7 @@ private:
     }
 
     bool forget(const std::string& localPath) {
-        const bool stored = m_session.gate().run(
+        const bool stored = SessionCore::gate(m_session).run(
             [&](LocalStore& store) { return SyncJournal(store).forget(m_pair.id, localPath); });
         if (stored)
             m_changed[localPath] = std::nullopt;
@@ -241,7 +243,7 @@ private:
         }
         if (entries.empty())
             return true;
-        if (!m_session.gate().run(
+        if (!SessionCore::gate(m_session).run(
                 [&](LocalStore& store) { return SyncJournal(store).putAll(m_pair.id, entries); }))
             return false;
         for (JournalEntry& entry : entries)
@@ -340,7 +342,7 @@ private:
         if (!action.replacesRemoteId.empty() &&
             !removeRemote(ItemRef{action.replacesRemoteId, false}, action.remotePath))
             return true;
-        const QueuedTask queued = m_session.queue().QueueFileUpload(
+        const QueuedTask queued = SessionCore::queue(m_session).QueueFileUpload(
             localFile(action.localPath),
             RemoteFolder{*folder, shownPath(parentOf(action.remotePath))});
         noteQueued(queued, action.localPath, "未能加入上传队列", m_result.uploaded);
@@ -372,7 +374,7 @@ private:
         item.id = action.remote.id;
         std::tie(item.name, item.ext) = splitRemoteName(nameOf(action.remotePath));
         item.size = std::to_string(action.remote.size);
-        const QueuedTask queued = m_session.queue().QueueFileDownload(
+        const QueuedTask queued = SessionCore::queue(m_session).QueueFileDownload(
             item, folder,
             RemoteFolder{m_pair.remoteFolderId, shownPath(parentOf(action.remotePath))});
         noteQueued(queued, action.localPath, "未能加入下载队列", m_result.downloaded);
@@ -444,8 +446,8 @@ RoundLook look(ClientSession& session, const SyncPair& pair, const SyncRoundOpti
         look.listingFailure = stopped ? Failure::kNone : remote.failure;
         return look;
     }
-    auto journal =
-        session.gate().run([&](LocalStore& store) { return SyncJournal(store).entries(pair.id); });
+    auto journal = SessionCore::gate(session).run(
+        [&](LocalStore& store) { return SyncJournal(store).entries(pair.id); });
     if (!journal) {
         look.failed = SyncRoundResult::End::kStoreFailed;
         return look;
@@ -506,8 +508,8 @@ SyncPairAdded SyncPairs::add(SyncPair pair) {
         return added;
     pair.localFolder = pairFolderForm(pair.localFolder);
     pair.userId = m_session.account().uid;
-    const auto id =
-        m_session.gate().run([&](LocalStore& store) { return SyncJournal(store).addPair(pair); });
+    const auto id = SessionCore::gate(m_session).run(
+        [&](LocalStore& store) { return SyncJournal(store).addPair(pair); });
     if (!id) {
         added.outcome = SyncPairAdded::Outcome::kStoreFailed;
         return added;
@@ -544,12 +546,13 @@ SyncPairAdded SyncPairs::addAtPath(const std::string& localFolder, const std::st
 
 std::optional<std::vector<SyncPair>> SyncPairs::list() {
     const std::string uid = m_session.account().uid;
-    return m_session.gate().run([&](LocalStore& store) { return SyncJournal(store).pairs(uid); });
+    return SessionCore::gate(m_session).run(
+        [&](LocalStore& store) { return SyncJournal(store).pairs(uid); });
 }
 
 std::optional<int> SyncPairs::checkMinutes() {
     const std::string uid = m_session.account().uid;
-    const auto stored = m_session.gate().run(
+    const auto stored = SessionCore::gate(m_session).run(
         [&](LocalStore& store) { return SyncJournal(store).checkMinutes(uid); });
     if (!stored)
         return std::nullopt;
@@ -560,13 +563,13 @@ std::optional<int> SyncPairs::checkMinutes() {
 bool SyncPairs::setCheckMinutes(int minutes) {
     const std::string uid = m_session.account().uid;
     const int kept = std::clamp(minutes, kCheckMinutesRange.first, kCheckMinutesRange.second);
-    return m_session.gate().run(
+    return SessionCore::gate(m_session).run(
         [&](LocalStore& store) { return SyncJournal(store).setCheckMinutes(uid, kept); });
 }
 
 bool SyncPairs::remove(std::int64_t pairId) {
     const std::string uid = m_session.account().uid;
-    return m_session.gate().run(
+    return SessionCore::gate(m_session).run(
         [&](LocalStore& store) { return SyncJournal(store).removePair(uid, pairId); });
 }
 
@@ -585,7 +588,8 @@ void SyncRound::settleSameBytes(std::vector<SyncAction>& actions) {
         if (m_stopFlag)
             break;
         if (!signedIn)
-            signedIn = std::make_unique<SignedInClient>(m_session.manager(), m_stopFlag);
+            signedIn =
+                std::make_unique<SignedInClient>(SessionCore::manager(m_session), m_stopFlag);
         const std::string ext = splitRemoteName(nameOf(copy.remotePath)).second;
         if (compareWithDisk(*signedIn, copy.remote.id + ext,
                             m_pair.localFolder + "/" + copy.localPath,
@@ -702,7 +706,7 @@ SyncRoundResult SyncRound::run(const SyncRoundOptions& options) {
 }
 
 SyncRoundResult SyncRound::stampDone(SyncRoundResult& result) {
-    const bool stamped = m_session.gate().run([&](LocalStore& store) {
+    const bool stamped = SessionCore::gate(m_session).run([&](LocalStore& store) {
         return SyncJournal(store).setLastSync(m_pair.id,
                                               static_cast<std::int64_t>(std::time(nullptr)));
     });

@@ -1,4 +1,5 @@
 #include "session/transfer_requests.h"
+#include "session/session_core.h"
 
 #include <memory>
 
@@ -27,12 +28,12 @@ void startTransfers(ClientSession& session, const TransferStart& start, Transfer
 }
 
 QueuedTask QueueRequests::fileUpload(const std::string& localFile, const RemoteFolder& target) {
-    return m_session.queue().QueueFileUpload(localFile, target);
+    return SessionCore::queue(m_session).QueueFileUpload(localFile, target);
 }
 
 FolderUploadQueued QueueRequests::folderUpload(const std::string& localFolder,
                                                const RemoteFolder& target) {
-    TransferQueue& queue = m_session.queue();
+    TransferQueue& queue = SessionCore::queue(m_session);
     FolderUploadPlan plan = queue.prepareFolderUpload(localFolder, target);
     const Failure lastFailure = plan.lastFailure;
     FolderUploadQueued queued;
@@ -44,14 +45,14 @@ FolderUploadQueued QueueRequests::folderUpload(const std::string& localFolder,
 
 QueuedTask QueueRequests::fileDownload(const DiskItem& file, const std::string& localFolder,
                                        const RemoteFolder& shown) {
-    return m_session.queue().QueueFileDownload(file, localFolder, shown);
+    return SessionCore::queue(m_session).QueueFileDownload(file, localFolder, shown);
 }
 
 FolderDownloadQueued QueueRequests::folderDownload(const DiskItem& folder,
                                                    const std::string& localFolder,
                                                    const std::string& remoteParent,
                                                    bool skipExisting) {
-    TransferQueue& queue = m_session.queue();
+    TransferQueue& queue = SessionCore::queue(m_session);
     const FolderDownloadPlan plan =
         queue.prepareFolderDownload(folder, localFolder, {remoteParent, skipExisting});
     FolderDownloadQueued queued;

@@ -5,9 +5,8 @@
 #include <vector>
 
 #include "store/direction.h"
-#include "store/local_store.h"
-#include "store/task_table.h"
-#include "transfer/transfer_page_text.h"
+#include "store/task_rows.h"
+#include "transfer/transfer_page_row.h"
 
 // The rows of the transfer pages ("正在上传", "正在下载") as values: what ClientSession reads
 // for a page, and the texts made from them. Pure functions, any thread.

@@ -4,22 +4,14 @@
 #include <string>
 #include <unordered_map>
 
+#include "store/write_stamp.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace nubexa {
 
 class StoreQuery;
-
-// A moment in the life of the database file as one connection sees it. Two equal stamps taken
-// on a connection mean that nothing was written to the file in between, by this connection or
-// by any other; a connection opened anew never repeats an earlier connection's stamps.
-struct WriteStamp {
-    std::uint64_t connection = 0;
-    std::int64_t ownChanges = 0;
-    std::int64_t othersVersion = 0;
-    bool operator==(const WriteStamp&) const = default;
-};
 
 // One SQLite connection with its prepared statements kept for reuse.
 // Not thread-safe: only the thread that holds the StoreGate uses it.

@@ -6,18 +6,9 @@
 #include <utility>
 
 #include "store/local_store.h"
+#include "store/store_options.h"
 
 namespace nubexa {
-
-struct StoreOptions {
-    // How long a statement waits for another process (a second client on the same bin.db)
-    // to finish its write before it fails with "database is locked".
-    int busyTimeoutMs = 5000;
-    // A damaged database (its pages cut short or overwritten) is kept beside it under a new
-    // name and a fresh one is made. Off for a file the user named: it is used as it is, and
-    // every statement says what is wrong with it.
-    bool setAsideDamaged = true;
-};
 
 // The one lock around every use of bin.db in the process. Every use is one bracket:
 // acquire, run statements of the catalogue on store(), release (when the Bracket ends).

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "store/direction.h"
+#include "transfer/task_command_result.h"
 
 namespace nubexa {
 
@@ -14,12 +15,7 @@ class TransferManager;
 // the user-interface thread (or by the command-line companion).
 class TaskCommands {
 public:
-    enum class Result {
-        kDone,
-        kNoSuchTask,     // no row with that id for the signed-in user
-        kNotApplicable,  // pause/resume of a task that is neither running nor waiting
-        kNotWritten,     // bin.db could not be written: the task is as it was
-    };
+    using Result = TaskCommandResult;
 
     explicit TaskCommands(TransferManager& manager) : m_manager(manager) {}
 

@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "store/direction.h"
-#include "store/task_table.h"
+#include "store/task_rows.h"
+#include "transfer/transfer_page_row.h"
 
 namespace nubexa {
 
@@ -14,29 +15,10 @@ class StoreGate;
 // The texts of the transfer pages ("正在上传", "正在下载"), shared by the GUI's lists and the
 // command-line companion's "queue". Pure functions, safe on any thread.
 
-// Column "大小": "1023 B", "1.00 KB", "1.00 MB", "1.00 GB" (two decimals from 1 KB on).
-std::string sizeText(const std::string& fileSize);
-
 // Column "状态" from the row's status and speed texts: "等待" (running at speed 0), "上传" or
 // "下载" (running), "暂停" (waiting, paused or not), "完成", else "未知". A task that failed
 // for good reads "失败" (makePageRow).
 std::string stateWord(const std::string& status, const std::string& speed, Direction page);
-
-// Column "速度": the speed followed by " KB/S".
-std::string speedText(const std::string& speed);
-
-// One row of a transfer page with every column as it is shown.
-struct TransferPageRow {
-    std::string localInfo;   // "本地文件信息": the local file
-    std::string remoteInfo;  // "网盘文件信息": remote folder and file name
-    std::string size;        // "大小"
-    int progress = 0;        // "进度", percent
-    std::string speed;       // "速度"
-    std::string id;          // hidden: the task id
-    std::string status;      // hidden: the status code
-    std::string state;       // "状态"
-    std::string reason;      // why the task failed for good (second line, tooltip); else empty
-};
 
 TransferPageRow makePageRow(const TaskListRow& row, Direction page);
 

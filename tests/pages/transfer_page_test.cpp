@@ -143,8 +143,8 @@ void TransferPageTest::rowsStatesMenusAndTotals() {
     QVERIFY(workers.writeProgress(video, 300 * kMiB, 69 * kMiB, 1200));
     QVERIFY(workers.writeProgress(photos, 40 * kMiB, 29 * kMiB, 850));
     ClientSession& session = driver.harness().client().session();
-    QCOMPARE(session.pauseTask(paused), TaskCommands::Result::kDone);
-    QCOMPARE(session.removeTask(deleted), TaskCommands::Result::kDone);
+    QCOMPARE(session.pauseTask(paused), TaskCommandResult::kDone);
+    QCOMPARE(session.removeTask(deleted), TaskCommandResult::kDone);
 
     CXPageMyDisk& disk = driver.page();
     disk.switchPage(kPageUploading);
@@ -312,7 +312,7 @@ void TransferPageTest::refillKeepsSelectionAndFocus() {
 
     // A task before the selected one leaves, another arrives: the same task stays selected,
     // the list does not jump.
-    QCOMPARE(driver.harness().client().session().removeTask(ids[2]), TaskCommands::Result::kDone);
+    QCOMPARE(driver.harness().client().session().removeTask(ids[2]), TaskCommandResult::kDone);
     const auto added = addTask(driver, Direction::kUpload, "late", 100, 2);
     page.refresh();
     QVERIFY(driver.settle());

@@ -24,6 +24,7 @@
 #include "session/last_user.h"
 #include "session/plain_ftp.h"
 #include "session/queue_run.h"
+#include "session/session_core.h"
 #include "session/transfer_requests.h"
 #include "standin/demo/sample_content.h"
 #include "standin/local_standin.h"
@@ -32,6 +33,7 @@
 #include "store/task_table.h"
 #include "support/refusing_port.h"
 #include "support/temp_dir.h"
+#include "transfer/transfer_manager.h"
 
 namespace nubexa::test {
 namespace {
@@ -100,7 +102,7 @@ TEST_F(SessionTest, SignInListAndAnItemOperationThatTheNetworkFails) {
     EXPECT_EQ(last.user->userName, signedIn.account.uid);
     // One sign-in row, and a user's first turns automatic resume on.
     EXPECT_EQ(last.user->autoResume, "1");
-    EXPECT_EQ(m_session->gate().run([](LocalStore& store) {
+    EXPECT_EQ(SessionCore::gate(*m_session).run([](LocalStore& store) {
         StoreQuery rows = store.prepareQuery("SELECT COUNT(*) FROM t_user_log");
         return rows.next() ? rows.intAt(0) : -1;
     }),
@@ -205,22 +207,22 @@ TEST_F(SessionTest, QueuedUploadPausesAndResumesThroughThePagesCalls) {
     const std::int64_t id = rows.front().id;
     EXPECT_TRUE(m_session->transferRows(Direction::kDownload).empty());
 
-    EXPECT_EQ(m_session->pauseTask(id), TaskCommands::Result::kDone);
+    EXPECT_EQ(m_session->pauseTask(id), TaskCommandResult::kDone);
     rows = m_session->transferRows(Direction::kUpload);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows.front().task.status, "2");
     EXPECT_EQ(waitReason(rows.front().task.status, rows.front().task.holdMark), "已暂停");
 
-    EXPECT_EQ(m_session->resumeTask(id), TaskCommands::Result::kDone);
+    EXPECT_EQ(m_session->resumeTask(id), TaskCommandResult::kDone);
     rows = m_session->transferRows(Direction::kUpload);
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_NE(waitReason(rows.front().task.status, rows.front().task.holdMark), "已暂停");
 
     // A task that is not there (another user's, or deleted) is said as such.
-    EXPECT_EQ(m_session->pauseTask(id + 1000), TaskCommands::Result::kNoSuchTask);
-    EXPECT_EQ(m_session->removeTask(id), TaskCommands::Result::kDone);
+    EXPECT_EQ(m_session->pauseTask(id + 1000), TaskCommandResult::kNoSuchTask);
+    EXPECT_EQ(m_session->removeTask(id), TaskCommandResult::kDone);
     EXPECT_TRUE(m_session->transferRows(Direction::kUpload).empty());
-    EXPECT_EQ(m_session->resumeTask(id), TaskCommands::Result::kNotApplicable);
+    EXPECT_EQ(m_session->resumeTask(id), TaskCommandResult::kNotApplicable);
 
     // Each command that wrote the row was pushed, in order; those that did not, not at all.
     using Kind = TransferRowChange::Kind;
@@ -308,7 +310,9 @@ TEST_F(SessionTest, QueueTotalsFollowEveryProgramsWritesAndAnUnwrittenQueueIsNot
     startQueue(settings);
     RowsRecorder pushed(*m_session);
     const auto accesses = [&] {
-        return m_session->gate().run([](LocalStore& store) { return store.accesses(); });
+        return SessionCore::gate(*m_session).run([](LocalStore& store) {
+            return store.accesses();
+        });
     };
     // The sign-in's own writes may still be on their way: until a look reads nothing.
     bool quiet = false;
@@ -365,9 +369,9 @@ TEST_F(SessionTest, SettingsAreStoredFollowedAndARefusedLogOnStartIsSaid) {
         m_session->saveSystemSettings(*autostart, uid, "/usr/bin/nubexa-client", chosen);
     EXPECT_TRUE(saved.ok()) << saved.autostartError;
     // Saved for the signed-in user, the running transfers take the limits at once.
-    EXPECT_EQ(m_session->manager().limits().get(), chosen.limits);
-    EXPECT_EQ(m_session->manager().transferLimit(Direction::kUpload), 2);
-    EXPECT_EQ(m_session->manager().transferLimit(Direction::kDownload), 7);
+    EXPECT_EQ(SessionCore::manager(*m_session).limits().get(), chosen.limits);
+    EXPECT_EQ(SessionCore::manager(*m_session).transferLimit(Direction::kUpload), 2);
+    EXPECT_EQ(SessionCore::manager(*m_session).transferLimit(Direction::kDownload), 7);
     SystemSettings stored = m_session->loadSystemSettings(uid);
     EXPECT_TRUE(stored.autoRun);
     EXPECT_FALSE(stored.autoResume);

@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "platform/notifier.h"
+#include "service/service_client.h"
 #include "session/client_session.h"
+#include "session/session_core.h"
 #include "session/sync_round.h"
 #include "standin/local_standin.h"
 #include "support/temp_dir.h"
+#include "transfer/transfer_queue.h"
 
 namespace nubexa::test {
 namespace {
@@ -113,8 +116,9 @@ protected:
     // The disk folder's files by path with their sizes.
     std::map<std::string, std::string> remoteSizes(const SyncPair& pair) {
         const auto account = m_session->account();
-        const auto listing = m_session->service().GetFilesWhitPath(account.uid, account.token,
-                                                                   pair.remoteFolderId, "", "");
+        const auto listing =
+            SessionCore::service(*m_session)
+                .GetFilesWhitPath(account.uid, account.token, pair.remoteFolderId, "", "");
         EXPECT_TRUE(listing.ok());
         std::map<std::string, std::string> sizes;
         for (const DiskFileEntry& file : listing.value.files) {
@@ -287,7 +291,7 @@ TEST_F(SyncRoundTest, TwoWayDeletionsGoToABinOrTrashAndADiskChangeComesDown) {
     // Another client's new version: the old file to the bin, the new one up.
     ASSERT_TRUE(m_session->disk().remove(ItemRef{ids["changed-there.txt"], false}, "0").accepted());
     writeFiles(m_dir.path() + "/elsewhere", {{"changed-there.txt", "new from elsewhere"}});
-    ASSERT_TRUE(m_session->queue()
+    ASSERT_TRUE(SessionCore::queue(*m_session)
                     .QueueFileUpload(m_dir.path() + "/elsewhere/changed-there.txt",
                                      RemoteFolder{twoWay.remoteFolderId, "\\both"})
                     .queued);
@@ -465,13 +469,13 @@ TEST_F(FaultRoundTest, ARoundCutOffAtAnyBinDbAccessIsFinishedByTheNext) {
     bool unharmed = false;
     for (int k = 1; !unharmed && k < 400 && !HasFailure(); ++k) {
         const SyncPair twoWay = freshPair();
-        const std::int64_t before = m_session->gate().run([&](LocalStore& store) {
+        const std::int64_t before = SessionCore::gate(*m_session).run([&](LocalStore& store) {
             store.failAccessAfter(k);
             return store.accesses();
         });
         round(twoWay);
         // Past the round's last access: the round ran whole, and every k has been tried.
-        unharmed = m_session->gate().run([&](LocalStore& store) {
+        unharmed = SessionCore::gate(*m_session).run([&](LocalStore& store) {
             store.failAccessAfter(0);
             return store.accesses() - before < k;
         });
