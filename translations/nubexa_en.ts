@@ -423,6 +423,22 @@
         <source>证书无法验证：%1</source>
         <translation>The certificate cannot be verified: %1</translation>
     </message>
+    <message>
+        <source>未能读取直链设置</source>
+        <translation>Could not read the direct link&apos;s settings.</translation>
+    </message>
+    <message>
+        <source>未能读取直链地址</source>
+        <translation>Could not read the direct link&apos;s address.</translation>
+    </message>
+    <message>
+        <source>未能读取分享设置</source>
+        <translation>Could not read the share&apos;s settings.</translation>
+    </message>
+    <message>
+        <source>未能读取分享地址</source>
+        <translation>Could not read the share&apos;s address.</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::app::AppMenu</name>
@@ -1953,7 +1969,7 @@ Two-way: both ways; deleted files go to the recycle bin</translation>
     </message>
     <message>
         <source>正在读取网盘文件夹…</source>
-        <translation>Reading the disk's folders…</translation>
+        <translation>Reading the disk&apos;s folders…</translation>
     </message>
     <message>
         <source>网盘中还没有文件夹，或未能读取</source>

@@ -5,6 +5,8 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <utility>
 
 #include "cli/cli_session.h"
 #include "cli/disk_targets.h"
@@ -22,6 +24,16 @@ struct ShareArgs {
     TargetOptions target;
 };
 
+// An address the service did not give: why, and kFailed.
+int unreadAddress(CliSession& session, const std::string& subject,
+                  const ServiceResult<std::string>& address) {
+    if (address.ok()) {
+        complain(subject);
+        return kFailed;
+    }
+    return refused(session, subject, {address.failure, address.message}, "无法读取地址");
+}
+
 int shareItem(CliSession& session, RemoteDisk& disk, const ShareArgs& args) {
     const auto target = findTarget(disk, args.path, args.target);
     if (!target)
@@ -36,16 +48,17 @@ int shareItem(CliSession& session, RemoteDisk& disk, const ShareArgs& args) {
             why = {Failure::kRefused, result};
         return refused(session, subject, why, "分享失败");
     }
-    const std::string address = operations.shareLink(target->ref());
-    if (address.empty()) {
-        complain(say("{} is shared, but its address could not be read",
-                     "{} 已分享，但无法读取分享地址", {target->path}));
-        return kFailed;
+    const ServiceResult<std::string> address = operations.shareLink(target->ref());
+    if (!address.ok() || address.value.empty()) {
+        return unreadAddress(session,
+                             say("{} is shared, but its address could not be read",
+                                 "{} 已分享，但无法读取分享地址", {target->path}),
+                             address);
     }
     report(args.code.empty() ? say("shared {}: {} (no code)", "已分享 {}：{}（无提取码）",
-                                   {target->path, address})
+                                   {target->path, address.value})
                              : say("shared {}: {} (code {})", "已分享 {}：{}（提取码 {}）",
-                                   {target->path, address, args.code}));
+                                   {target->path, address.value, args.code}));
     return kDone;
 }
 
@@ -97,15 +110,26 @@ int linkFile(CliSession& session, RemoteDisk& disk, const LinkArgs& args) {
     if (!target)
         return kFailed;
     const DiskOperations& operations = session.client().disk();
-    // Without --name or --domains the link keeps what it has.
-    std::string domains;
-    std::string name = operations.directLinkInfo(target->item.id, domains);
-    if (name.find('/') != std::string::npos)
-        name.clear();  // a link without a name of its own: "key/id"
-    if (!args.name.empty())
-        name = args.name;
-    if (args.domainsOption->count() > 0)
-        domains = args.domains;
+    // Without --name or --domains the link keeps what it has: read first, or a link renamed
+    // while the read failed would lose its white list.
+    std::string name = args.name;
+    std::string domains = args.domains;
+    const bool domainsGiven = args.domainsOption->count() > 0;
+    if (name.empty() || !domainsGiven) {
+        // Refused: the file has no link yet, and nothing to keep.
+        const auto kept = operations.directLinkInfo(target->item.id);
+        if (!kept.ok() && kept.failure != Failure::kRefused) {
+            return refused(
+                session,
+                say("cannot read the direct link of {}", "无法读取 {} 的直链设置", {target->path}),
+                {kept.failure, kept.message}, "未能读取直链设置");
+        }
+        // A link without a name of its own reads "key/id".
+        if (name.empty() && kept.value.link.find('/') == std::string::npos)
+            name = kept.value.link;
+        if (!domainsGiven)
+            domains = kept.value.domains;
+    }
     if (name.empty()) {
         complain(say("give the link's name with --name (letters, digits, - _ .)",
                      "请输入自定义地址（--name，字母、数字和 - _ .）"));
@@ -116,13 +140,14 @@ int linkFile(CliSession& session, RemoteDisk& disk, const LinkArgs& args) {
         return refused(session, say("cannot link {}", "无法启用 {} 的直链", {target->path}), why,
                        "直链启用失败");
     }
-    const std::string address = operations.directLink(target->item.id);
-    if (address.empty()) {
-        complain(say("{} has a direct link, but its address could not be read",
-                     "{} 已启用直链，但无法读取直链地址", {target->path}));
-        return kFailed;
+    const ServiceResult<std::string> address = operations.directLink(target->item.id);
+    if (!address.ok() || address.value.empty()) {
+        return unreadAddress(session,
+                             say("{} has a direct link, but its address could not be read",
+                                 "{} 已启用直链，但无法读取直链地址", {target->path}),
+                             address);
     }
-    report(say("direct link of {}: {}", "{} 的直链：{}", {target->path, address}));
+    report(say("direct link of {}: {}", "{} 的直链：{}", {target->path, address.value}));
     return kDone;
 }
 
@@ -175,15 +200,28 @@ int listShared(const CliContext& context, ListingKind kind, bool json) {
             return kFailed;
         const DiskOperations& operations = session.client().disk();
         std::vector<SharedRow> rows;
-        for (const auto& folder : listed->folders) {
-            rows.push_back({folder.name, true, folder.id, operations.shareLink({folder.id, true})});
-        }
+        // The first address the service did not give; the rows are listed all the same.
+        std::optional<std::pair<std::string, ServiceResult<std::string>>> unread;
+        auto add = [&](const std::string& name, bool isFolder, const std::string& id,
+                       ServiceResult<std::string> address) {
+            if (!address.ok() && !unread)
+                unread.emplace(name, address);
+            rows.push_back({name, isFolder, id, std::move(address.value)});
+        };
+        for (const auto& folder : listed->folders)
+            add(folder.name, true, folder.id, operations.shareLink({folder.id, true}));
         for (const auto& file : listed->files) {
-            rows.push_back({file.name + file.ext, false, file.id,
-                            kind == ListingKind::kLinks ? operations.directLink(file.id)
-                                                        : operations.shareLink({file.id, false})});
+            add(file.name + file.ext, false, file.id,
+                kind == ListingKind::kLinks ? operations.directLink(file.id)
+                                            : operations.shareLink({file.id, false}));
         }
         std::fputs(sharedText(rows, json).c_str(), stdout);
+        if (unread) {
+            return unreadAddress(
+                session,
+                say("the address of {} could not be read", "无法读取 {} 的地址", {unread->first}),
+                unread->second);
+        }
         return kDone;
     });
 }

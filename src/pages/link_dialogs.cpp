@@ -66,24 +66,26 @@ DirectLinkDialog::DirectLinkDialog(DialogContext context, DiskSelection item, bo
     addOkCancel([this] { confirm(); });
 
     const DiskOperations& disk = m_context.disk;
-    runRequest<Settings>(
-        [&disk, id = m_item.id] {
-            Settings settings;
-            settings.link = disk.directLinkInfo(id, settings.domains);
-            return settings;
-        },
-        [this](Settings settings) { applySettings(settings); });
+    runRequest<ServiceResult<Settings>>(
+        [&disk, id = m_item.id] { return disk.directLinkInfo(id); },
+        [this](ServiceResult<Settings> settings) { applySettings(settings); });
 }
 
-void DirectLinkDialog::applySettings(const Settings& settings) {
+void DirectLinkDialog::applySettings(const ServiceResult<Settings>& settings) {
     m_loaded = true;
     if (!m_filled)
         return;
+    // Edited from empty fields, the link would lose its name and its white list unseen.
+    if (!settings.ok()) {
+        say(failureText({settings.failure, settings.message},
+                        QT_TRANSLATE_NOOP("Messages", "未能读取直链设置")));
+        return;
+    }
     m_custom->setText(
-        QString::fromStdString(customPart(settings.link, m_context.directLinkPrefix)));
-    if (!settings.domains.empty()) {
+        QString::fromStdString(customPart(settings.value.link, m_context.directLinkPrefix)));
+    if (!settings.value.domains.empty()) {
         m_whitelist->setChecked(true);
-        m_domains->setText(QString::fromStdString(settings.domains));
+        m_domains->setText(QString::fromStdString(settings.value.domains));
     }
 }
 
@@ -116,9 +118,14 @@ ViewLinkDialog::ViewLinkDialog(DialogContext context, DiskSelection item, QWidge
     m_link->setMaxLength(32767);
     addOkCancel([this] { accept(); }, false);
     const DiskOperations& disk = m_context.disk;
-    runRequest<std::string>(
+    runRequest<ServiceResult<std::string>>(
         [&disk, id = m_item.id] { return disk.directLink(id); },
-        [this](std::string link) { m_link->setText(QString::fromStdString(link)); });
+        [this](ServiceResult<std::string> link) {
+            if (!link.ok())
+                say(failureText({link.failure, link.message},
+                                QT_TRANSLATE_NOOP("Messages", "未能读取直链地址")));
+            m_link->setText(QString::fromStdString(link.value));
+        });
 }
 
 QString ViewLinkDialog::link() const {

@@ -16,11 +16,8 @@ public:
     bool settingsLoaded() const { return m_loaded; }
 
 private:
-    struct Settings {
-        std::string link;
-        std::string domains;
-    };
-    void applySettings(const Settings& settings);
+    using Settings = DiskOperations::DirectLinkInfo;
+    void applySettings(const ServiceResult<Settings>& settings);
     void confirm();
 
     bool m_filled;

@@ -120,17 +120,24 @@ ShareDialog::ShareDialog(DialogContext context, DiskSelection item, bool keepSet
     named->setAccessibleName(tr("分享的文件"));
 
     const DiskOperations& disk = m_context.disk;
-    runRequest<std::string>([&disk, item = itemRef()] { return disk.emailShareInfo(item); },
-                            [this](std::string notice) { applyInfo(notice); });
+    runRequest<ServiceResult<std::string>>(
+        [&disk, item = itemRef()] { return disk.emailShareInfo(item); },
+        [this](ServiceResult<std::string> notice) { applyInfo(notice); });
 }
 
-void ShareDialog::applyInfo(const std::string& notice) {
+void ShareDialog::applyInfo(const ServiceResult<std::string>& notice) {
     m_infoLoaded = true;
     // The sample message the user sends or edits: the service's share notice.
-    m_addresses->setPlaceholderText(QString::fromStdString(notice));
+    m_addresses->setPlaceholderText(QString::fromStdString(notice.value));
     if (!m_keepSettings)
         return;
-    const std::string password = sharePasswordOf(notice);
+    // Shared again from empty fields, the share would lose its code unseen.
+    if (!notice.ok()) {
+        say(failureText({notice.failure, notice.message},
+                        QT_TRANSLATE_NOOP("Messages", "未能读取分享设置")));
+        return;
+    }
+    const std::string password = sharePasswordOf(notice.value);
     if (!password.empty()) {
         m_advancedChoice->setChecked(true);
         m_password->setText(QString::fromStdString(password));
@@ -150,23 +157,36 @@ void ShareDialog::setAdvanced(bool advanced) {
 void ShareDialog::confirm() {
     const DiskOperations& disk = m_context.disk;
     const ItemRef item = itemRef();
-    std::function<std::string()> work;
+    using Answer = std::pair<std::string, ServiceVerdict>;
+    std::function<Answer()> work;
     if (m_tab == Tab::kEmail) {
         const std::string addresses = m_addresses->toPlainText().trimmed().toStdString();
         if (const Refusal refusal = checkEmailShare(disk.account().vip, addresses)) {
             say(*refusal);
             return;
         }
-        work = [&disk, item, addresses] { return disk.emailShare(item, addresses); };
+        work = [&disk, item, addresses] {
+            Answer answer;
+            answer.first = disk.emailShare(item, addresses, &answer.second);
+            return answer;
+        };
     } else {
         const bool advanced = m_advancedChoice->isChecked();
         const std::string password = advanced ? fieldText(m_password) : std::string();
         const std::string points = advanced ? m_points->currentText().toStdString() : "0";
-        work = [&disk, item, password, points] { return disk.share(item, password, points); };
+        work = [&disk, item, password, points] {
+            Answer answer;
+            answer.first = disk.share(item, password, points, &answer.second);
+            return answer;
+        };
     }
     const bool byLink = m_tab == Tab::kLink;
-    runRequest<std::string>(std::move(work), [this, byLink](std::string result) {
-        const ShareOutcome outcome = shareOutcome(result);
+    runRequest<Answer>(std::move(work), [this, byLink](Answer answer) {
+        if (answer.second.networkFailed()) {
+            say(kNetworkFailed);
+            return;
+        }
+        const ShareOutcome outcome = shareOutcome(answer.first);
         if (!outcome.shared) {
             say(outcome.message);
             return;
@@ -216,14 +236,26 @@ ShareAddressDialog::ShareAddressDialog(DialogContext context, DiskSelection item
         say(QT_TRANSLATE_NOOP("Messages", "复制成功"));
     });
     const DiskOperations& disk = m_context.disk;
-    runRequest<std::pair<std::string, std::string>>(
+    using Shared = std::pair<ServiceResult<std::string>, ServiceResult<std::string>>;
+    runRequest<Shared>(
         [&disk, item = itemRef()] {
-            return std::make_pair(disk.shareLink(item), sharePasswordOf(disk.emailShareInfo(item)));
+            Shared shared{disk.shareLink(item), {}};
+            if (shared.first.ok())
+                shared.second = disk.emailShareInfo(item);
+            return shared;
         },
-        [this](std::pair<std::string, std::string> shared) {
-            m_address->setText(QString::fromStdString(shared.first));
-            m_address->setCursorPosition(0);
-            m_code->setText(QString::fromStdString(shared.second));
+        [this](Shared shared) {
+            const auto& [address, notice] = shared;
+            // Without its code the address opens nothing: both or neither.
+            if (!address.ok() || !notice.ok()) {
+                const auto& failed = address.ok() ? notice : address;
+                say(failureText({failed.failure, failed.message},
+                                QT_TRANSLATE_NOOP("Messages", "未能读取分享地址")));
+            } else {
+                m_address->setText(QString::fromStdString(address.value));
+                m_address->setCursorPosition(0);
+                m_code->setText(QString::fromStdString(sharePasswordOf(notice.value)));
+            }
             m_loaded = true;
         });
 }

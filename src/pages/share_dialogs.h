@@ -27,7 +27,7 @@ signals:
     void sharedByLink();
 
 private:
-    void applyInfo(const std::string& notice);
+    void applyInfo(const ServiceResult<std::string>& notice);
     void setAdvanced(bool advanced);
     void confirm();
 

@@ -44,13 +44,13 @@ std::string ServiceClient::resultText(const SignedQuery& query, ServiceVerdict* 
 }
 
 std::string ServiceClient::acceptedAttribute(const SignedQuery& query, const char* element,
-                                             const char* attribute) const {
+                                             const char* attribute, ServiceVerdict* why) const {
     AttributeAnswer answer;
-    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
-            Failure::kNone ||
-        !answer.accepted()) {
+    const Failure failure =
+        fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
+    noteRefusal(why, failure, answer);
+    if (failure != Failure::kNone || !answer.accepted())
         return {};
-    }
     return AttributeAnswer::attribute(answer.child(element), attribute);
 }
 
@@ -150,15 +150,16 @@ int ServiceClient::FolderDelete(const std::string& uid, const std::string& token
 }
 
 std::string ServiceClient::GetFolderShareLink(const std::string& uid, const std::string& token,
-                                              const std::string& dirid) const {
+                                              const std::string& dirid, ServiceVerdict* why) const {
     return acceptedAttribute(itemQuery("GetFolderShareLink", uid, token).add("dirid", dirid),
-                             "folder", "url");
+                             "folder", "url", why);
 }
 
 std::string ServiceClient::GetFolderEmailShareInfo(const std::string& uid, const std::string& token,
-                                                   const std::string& dirid) const {
+                                                   const std::string& dirid,
+                                                   ServiceVerdict* why) const {
     return acceptedAttribute(itemQuery("GetFolderEmailShareInfo", uid, token).add("dirid", dirid),
-                             "folder", "info");
+                             "folder", "info", why);
 }
 
 // Files --------------------------------------------------------------------------------------
@@ -255,13 +256,15 @@ int ServiceClient::FileShareCancle(const std::string& uid, const std::string& to
 }
 
 std::string ServiceClient::FileEmailShare(const std::string& uid, const std::string& token,
-                                          const std::string& fid, const std::string& to) const {
+                                          const std::string& fid, const std::string& to,
+                                          ServiceVerdict* why) const {
     const auto query = itemQuery("FileEmailShare", uid, token).add("fid", fid).add("to", to);
     AttributeAnswer answer;
-    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
-        Failure::kNone) {
+    const Failure failure =
+        fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
+    noteRefusal(why, failure, answer);
+    if (failure != Failure::kNone)
         return "0";
-    }
     const auto result = answer.resultText();
     if (!result)
         return "0";
@@ -285,33 +288,34 @@ int ServiceClient::CancleFileOutLink(const std::string& uid, const std::string& 
 }
 
 std::string ServiceClient::GetFileOutLink(const std::string& uid, const std::string& token,
-                                          const std::string& fid) const {
-    return acceptedAttribute(itemQuery("GetFileOutLink", uid, token).add("fid", fid), "file",
-                             "url");
+                                          const std::string& fid, ServiceVerdict* why) const {
+    return acceptedAttribute(itemQuery("GetFileOutLink", uid, token).add("fid", fid), "file", "url",
+                             why);
 }
 
 std::string ServiceClient::GetFileShareLink(const std::string& uid, const std::string& token,
-                                            const std::string& fid) const {
+                                            const std::string& fid, ServiceVerdict* why) const {
     return acceptedAttribute(itemQuery("GetFileShareLink", uid, token).add("fid", fid), "file",
-                             "url");
+                             "url", why);
 }
 
 std::string ServiceClient::GetFileEmailShareInfo(const std::string& uid, const std::string& token,
-                                                 const std::string& fid) const {
+                                                 const std::string& fid,
+                                                 ServiceVerdict* why) const {
     return acceptedAttribute(itemQuery("GetFileEmailShareInfo", uid, token).add("fid", fid), "file",
-                             "info");
+                             "info", why);
 }
 
 std::string ServiceClient::GetFileOutLinkInfo(const std::string& uid, const std::string& token,
-                                              const std::string& fid,
-                                              std::string& domainOut) const {
+                                              const std::string& fid, std::string& domainOut,
+                                              ServiceVerdict* why) const {
     const auto query = itemQuery("GetFileOutLinkInfo", uid, token).add("fid", fid);
     AttributeAnswer answer;
-    if (fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer) !=
-            Failure::kNone ||
-        !answer.accepted()) {
+    const Failure failure =
+        fetchAttributes(query.signedUrl(m_frame.apiHost()), Repeat::kBounded, answer);
+    noteRefusal(why, failure, answer);
+    if (failure != Failure::kNone || !answer.accepted())
         return {};
-    }
     const auto* file = answer.child("file");
     if (file == nullptr)
         return {};

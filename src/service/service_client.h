@@ -149,9 +149,10 @@ public:
                      const std::string& isReal, ServiceVerdict* why = nullptr) const;
     // Texts: the attribute when accepted, else empty.
     std::string GetFolderShareLink(const std::string& uid, const std::string& token,
-                                   const std::string& dirid) const;
+                                   const std::string& dirid, ServiceVerdict* why = nullptr) const;
     std::string GetFolderEmailShareInfo(const std::string& uid, const std::string& token,
-                                        const std::string& dirid) const;
+                                        const std::string& dirid,
+                                        ServiceVerdict* why = nullptr) const;
     // Registers an uploaded file; signed over `hash` alone. On 1 newId is the file's id
     // (empty when the answer names none). Safe on any thread.
     int FileAdd(const std::string& uid, const std::string& token, const std::string& name,
@@ -180,22 +181,24 @@ public:
                         ServiceVerdict* why = nullptr) const;
     // "1" on success, else the text of "msg"; "0" when there is no "result".
     std::string FileEmailShare(const std::string& uid, const std::string& token,
-                               const std::string& fid, const std::string& to) const;
+                               const std::string& fid, const std::string& to,
+                               ServiceVerdict* why = nullptr) const;
     int FileOutLinkSetting(const std::string& uid, const std::string& token, const std::string& fid,
                            const std::string& linkName, const std::string& domain,
                            ServiceVerdict* why = nullptr) const;
     int CancleFileOutLink(const std::string& uid, const std::string& token, const std::string& fids,
                           ServiceVerdict* why = nullptr) const;
     std::string GetFileOutLink(const std::string& uid, const std::string& token,
-                               const std::string& fid) const;
+                               const std::string& fid, ServiceVerdict* why = nullptr) const;
     std::string GetFileShareLink(const std::string& uid, const std::string& token,
-                                 const std::string& fid) const;
+                                 const std::string& fid, ServiceVerdict* why = nullptr) const;
     std::string GetFileEmailShareInfo(const std::string& uid, const std::string& token,
-                                      const std::string& fid) const;
+                                      const std::string& fid, ServiceVerdict* why = nullptr) const;
     // The link name, or linkkey + "/" + id when it has none; domainOut takes "domain".
     // Empty text (domainOut untouched) when refused.
     std::string GetFileOutLinkInfo(const std::string& uid, const std::string& token,
-                                   const std::string& fid, std::string& domainOut) const;
+                                   const std::string& fid, std::string& domainOut,
+                                   ServiceVerdict* why = nullptr) const;
     int ClearBin(const std::string& uid, const std::string& token,
                  ServiceVerdict* why = nullptr) const;
 
@@ -222,7 +225,7 @@ private:
     // What `why` (when given) learns from a sent operation: nothing when accepted.
     static void noteRefusal(ServiceVerdict* why, Failure failure, const AttributeAnswer& answer);
     std::string acceptedAttribute(const SignedQuery& query, const char* element,
-                                  const char* attribute) const;
+                                  const char* attribute, ServiceVerdict* why = nullptr) const;
 
     void storeSignIn(const AttributeAnswer& answer, SignInKind kind);
     ServiceResult<int> signInBy(const SignedQuery& query, SignInKind kind);

@@ -81,6 +81,17 @@ ServiceVerdict DiskOperations::judgedUnderSession(Call&& call) const {
     });
 }
 
+template <typename Call>
+ServiceResult<std::string> DiskOperations::textUnderSession(Call&& call) const {
+    return underSession([&](const AccountInfo& a) {
+        ServiceVerdict why;
+        std::string text = call(a, &why);
+        if (!why.accepted())
+            text.clear();
+        return ServiceResult<std::string>{std::move(text), why.failure, why.message};
+    });
+}
+
 AccountInfo DiskOperations::account() const {
     return m_service.account();
 }
@@ -222,11 +233,20 @@ std::string DiskOperations::share(const ItemRef& item, const std::string& downPa
     return text;
 }
 
-std::string DiskOperations::emailShare(const ItemRef& item, const std::string& addresses) const {
-    const AccountInfo a = account();
-    // A folder is mailed through its share with the addresses as the description.
-    return item.isFolder ? m_service.FolderShare(a.uid, a.token, item.id, "", "0", addresses)
-                         : m_service.FileEmailShare(a.uid, a.token, item.id, addresses);
+std::string DiskOperations::emailShare(const ItemRef& item, const std::string& addresses,
+                                       ServiceVerdict* why) const {
+    const auto [text, verdict] = underSession([&](const AccountInfo& a) {
+        std::pair<std::string, ServiceVerdict> sent;
+        auto& [result, said] = sent;
+        // A folder is mailed through its share with the addresses as the description.
+        result = item.isFolder
+                     ? m_service.FolderShare(a.uid, a.token, item.id, "", "0", addresses, &said)
+                     : m_service.FileEmailShare(a.uid, a.token, item.id, addresses, &said);
+        return sent;
+    });
+    if (why != nullptr)
+        *why = verdict;
+    return text;
 }
 
 ServiceVerdict DiskOperations::cancelShare(const ItemRef& item) const {
@@ -236,21 +256,31 @@ ServiceVerdict DiskOperations::cancelShare(const ItemRef& item) const {
     });
 }
 
-std::string DiskOperations::shareLink(const ItemRef& item) const {
-    const AccountInfo a = account();
-    return item.isFolder ? m_service.GetFolderShareLink(a.uid, a.token, item.id)
-                         : m_service.GetFileShareLink(a.uid, a.token, item.id);
+ServiceResult<std::string> DiskOperations::shareLink(const ItemRef& item) const {
+    return textUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.GetFolderShareLink(a.uid, a.token, item.id, why)
+                             : m_service.GetFileShareLink(a.uid, a.token, item.id, why);
+    });
 }
 
-std::string DiskOperations::emailShareInfo(const ItemRef& item) const {
-    const AccountInfo a = account();
-    return item.isFolder ? m_service.GetFolderEmailShareInfo(a.uid, a.token, item.id)
-                         : m_service.GetFileEmailShareInfo(a.uid, a.token, item.id);
+ServiceResult<std::string> DiskOperations::emailShareInfo(const ItemRef& item) const {
+    return textUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return item.isFolder ? m_service.GetFolderEmailShareInfo(a.uid, a.token, item.id, why)
+                             : m_service.GetFileEmailShareInfo(a.uid, a.token, item.id, why);
+    });
 }
 
-std::string DiskOperations::directLinkInfo(const std::string& fileId, std::string& domains) const {
-    const AccountInfo a = account();
-    return m_service.GetFileOutLinkInfo(a.uid, a.token, fileId, domains);
+ServiceResult<DiskOperations::DirectLinkInfo> DiskOperations::directLinkInfo(
+    const std::string& fileId) const {
+    std::string domains;
+    ServiceResult<std::string> link =
+        textUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+            domains.clear();
+            return m_service.GetFileOutLinkInfo(a.uid, a.token, fileId, domains, why);
+        });
+    return {{std::move(link.value), link.ok() ? std::move(domains) : std::string()},
+            link.failure,
+            std::move(link.message)};
 }
 
 ServiceVerdict DiskOperations::setDirectLink(const std::string& fileId, const std::string& linkName,
@@ -260,9 +290,10 @@ ServiceVerdict DiskOperations::setDirectLink(const std::string& fileId, const st
     });
 }
 
-std::string DiskOperations::directLink(const std::string& fileId) const {
-    const AccountInfo a = account();
-    return m_service.GetFileOutLink(a.uid, a.token, fileId);
+ServiceResult<std::string> DiskOperations::directLink(const std::string& fileId) const {
+    return textUnderSession([&](const AccountInfo& a, ServiceVerdict* why) {
+        return m_service.GetFileOutLink(a.uid, a.token, fileId, why);
+    });
 }
 
 ServiceVerdict DiskOperations::cancelDirectLink(const std::string& fileId) const {

@@ -81,18 +81,24 @@ public:
     // The text of "result" ("1" = shared).
     std::string share(const ItemRef& item, const std::string& downPassword,
                       const std::string& downValue, ServiceVerdict* why = nullptr) const;
-    // "1" when sent, else the service's words.
-    std::string emailShare(const ItemRef& item, const std::string& addresses) const;
+    // "1" when sent, else the service's words; `why` says whether the request failed.
+    std::string emailShare(const ItemRef& item, const std::string& addresses,
+                           ServiceVerdict* why = nullptr) const;
     ServiceVerdict cancelShare(const ItemRef& item) const;
-    // The link, or empty when refused.
-    std::string shareLink(const ItemRef& item) const;
-    std::string emailShareInfo(const ItemRef& item) const;
+    // What the service keeps of an item's share and direct link: the text, or why there is none
+    // (refused, with the service's words, or no answer).
+    ServiceResult<std::string> shareLink(const ItemRef& item) const;
+    ServiceResult<std::string> emailShareInfo(const ItemRef& item) const;
 
     // Direct links: files only.
-    std::string directLinkInfo(const std::string& fileId, std::string& domains) const;
+    struct DirectLinkInfo {
+        std::string link;     // the link's name, or its key and the file's id
+        std::string domains;  // the whitelist, comma-separated; empty: any
+    };
+    ServiceResult<DirectLinkInfo> directLinkInfo(const std::string& fileId) const;
     ServiceVerdict setDirectLink(const std::string& fileId, const std::string& linkName,
                                  const std::string& domains) const;
-    std::string directLink(const std::string& fileId) const;
+    ServiceResult<std::string> directLink(const std::string& fileId) const;
     ServiceVerdict cancelDirectLink(const std::string& fileId) const;
 
 private:
@@ -103,6 +109,9 @@ private:
     // The same for an item operation that answers 1 when accepted and says why not in `why`.
     template <typename Call>
     ServiceVerdict judgedUnderSession(Call&& call) const;
+    // The same for a text the service answers with, empty and why when it does not.
+    template <typename Call>
+    ServiceResult<std::string> textUnderSession(Call&& call) const;
 
     ServiceClient& m_service;
     SessionRenewal m_renew;

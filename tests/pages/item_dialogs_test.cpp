@@ -285,6 +285,16 @@ void ItemDialogsTest::shareByLinkAndEmail() {
     QCOMPARE(driver.takeMessages(), Messages{"复制成功"});
     address->accept();
     QVERIFY(driver.settle());
+    // With the service down the user hears why, rather than seeing a share without an address.
+    driver.harness().stopService();
+    QVERIFY(driver.command(kWelcome, 205));
+    address = driver.dialog<ShareAddressDialog>();
+    QTRY_VERIFY_WITH_TIMEOUT(address->loaded(), ClientHarness::kWaitMs);
+    QCOMPARE(driver.takeMessages(), Messages{ItemDialog::kNetworkFailed});
+    QVERIFY(address->address().isEmpty());
+    driver.harness().startService();
+    address->accept();
+    QVERIFY(driver.settle());
 
     // Editing a share goes on to the share dialog with what the share has now.
     page.switchPage(kPageShared);
@@ -328,6 +338,16 @@ void ItemDialogsTest::directLinks() {
     QVERIFY(view->link().contains(QStringLiteral("welcome")));
     view->accept();
     QVERIFY(driver.settle());
+    // With the service down the user hears why there is no address, rather than seeing none.
+    driver.harness().stopService();
+    QVERIFY(driver.command(kWelcome, 208));
+    view = driver.dialog<ViewLinkDialog>();
+    QTRY_VERIFY_WITH_TIMEOUT(!view->busy(), ClientHarness::kWaitMs);
+    QCOMPARE(driver.takeMessages(), Messages{ItemDialog::kNetworkFailed});
+    QVERIFY(view->link().isEmpty());
+    driver.harness().startService();
+    view->accept();
+    QVERIFY(driver.settle());
     driver.page().switchPage(kPageLinks);  // editing lives on the direct-link page
     QVERIFY(driver.settle());
     QVERIFY(driver.command(kWelcome, 207));
@@ -337,6 +357,18 @@ void ItemDialogsTest::directLinks() {
     QCOMPARE(filled->findChild<QLineEdit*>(QStringLiteral("白名单域名"))->text(),
              QStringLiteral("example.com"));
     filled->reject();
+    QVERIFY(driver.settle());
+    // Settings that could not be read are not shown as none: confirmed, that would drop the
+    // link's name and white list.
+    driver.harness().stopService();
+    QVERIFY(driver.command(kWelcome, 207));
+    auto* unread = driver.dialog<DirectLinkDialog>();
+    QTRY_VERIFY_WITH_TIMEOUT(unread->settingsLoaded(), ClientHarness::kWaitMs);
+    QCOMPARE(driver.takeMessages(), Messages{ItemDialog::kNetworkFailed});
+    QVERIFY(unread->findChild<QLineEdit*>(QStringLiteral("自定义地址"))->text().isEmpty());
+    QVERIFY(unread->findChild<QLineEdit*>(QStringLiteral("白名单域名"))->text().isEmpty());
+    driver.harness().startService();
+    unread->reject();
     QVERIFY(driver.settle());
 
     QVERIFY(driver.command(kWelcome, 227));

@@ -634,6 +634,12 @@ TEST_F(SessionTest, ASessionTheServiceEndedIsTakenUpAgainByThePagesCalls) {
     EXPECT_FALSE(m_session->disk().share({made.value.id, true}, "", "0", &shared).empty());
     EXPECT_TRUE(shared.accepted()) << shared.message;
     EXPECT_EQ(renewals, 3);
+    // What the service keeps of a share too: before, an ended session read as no address.
+    endEverySession();
+    const ServiceResult<std::string> address = m_session->disk().shareLink({made.value.id, true});
+    EXPECT_TRUE(address.ok()) << address.message;
+    EXPECT_FALSE(address.value.empty());
+    EXPECT_EQ(renewals, 4);
 
     // A renewal that fails is not tried again for the same ended session.
     m_session->setSessionRenewer([&] {
@@ -645,7 +651,11 @@ TEST_F(SessionTest, ASessionTheServiceEndedIsTakenUpAgainByThePagesCalls) {
     EXPECT_EQ(refused.failure, Failure::kRefused);
     EXPECT_EQ(refused.message, kSessionEnded);
     EXPECT_EQ(m_session->list(ListingKind::kFolder, "0").refusal, kSessionEnded);
-    EXPECT_EQ(renewals, 4);
+    const ServiceResult<std::string> unread = m_session->disk().shareLink({made.value.id, true});
+    EXPECT_EQ(unread.failure, Failure::kRefused);
+    EXPECT_EQ(unread.message, kSessionEnded);
+    EXPECT_TRUE(unread.value.empty());
+    EXPECT_EQ(renewals, 5);
 }
 
 }  // namespace
