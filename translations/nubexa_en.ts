@@ -439,6 +439,10 @@
         <source>未能读取分享地址</source>
         <translation>Could not read the share&apos;s address.</translation>
     </message>
+    <message>
+        <source>未能读取文件夹</source>
+        <translation>Could not read the folders.</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::app::AppMenu</name>
@@ -1972,8 +1976,16 @@ Two-way: both ways; deleted files go to the recycle bin</translation>
         <translation>Reading the disk&apos;s folders…</translation>
     </message>
     <message>
-        <source>网盘中还没有文件夹，或未能读取</source>
-        <translation>No folders on the disk yet, or they could not be read</translation>
+        <source>网盘中还没有文件夹</source>
+        <translation>No folders on the disk yet</translation>
+    </message>
+    <message>
+        <source>未能读取网盘文件夹，请检查网络</source>
+        <translation>Could not read the disk&apos;s folders: check the network</translation>
+    </message>
+    <message>
+        <source>未能读取网盘文件夹</source>
+        <translation>Could not read the disk&apos;s folders</translation>
     </message>
 </context>
 <context>

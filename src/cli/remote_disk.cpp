@@ -21,12 +21,14 @@ ListedId parseListedId(const std::string& given) {
 bool RemoteDisk::loadTree(std::string& error) {
     if (m_tree)
         return true;
-    FolderTree tree;
-    if (m_disk.folderTree(tree) < 0) {
+    ServiceResult<FolderTree> tree = m_disk.folderTree();
+    if (!tree.ok()) {
         error = say("the folder tree could not be read from the service", "无法从服务读取文件夹树");
+        if (tree.failure == Failure::kRefused && !tree.message.empty())
+            error += ": " + tree.message;
         return false;
     }
-    m_tree = std::move(tree);
+    m_tree = std::move(tree.value);
     return true;
 }
 

@@ -95,13 +95,15 @@ MoveDialog::MoveDialog(DialogContext context, DiskSelection item, QWidget* paren
     addOkCancel([this] { confirm(); });
 
     const DiskOperations& disk = m_context.disk;
-    runRequest<FolderTree>(
-        [&disk] {
-            FolderTree tree;
-            disk.folderTree(tree);
-            return tree;
-        },
-        [this](FolderTree tree) { fillTree(tree); });
+    runRequest<ServiceResult<FolderTree>>(
+        [&disk] { return disk.folderTree(); },
+        [this](ServiceResult<FolderTree> tree) {
+            // Else the disk would look as if it had no folders.
+            if (!tree.ok())
+                say(failureText({tree.failure, tree.message},
+                                QT_TRANSLATE_NOOP("Messages", "未能读取文件夹")));
+            fillTree(tree.value);
+        });
 }
 
 void MoveDialog::fillTree(const FolderTree& tree) {

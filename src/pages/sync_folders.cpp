@@ -195,14 +195,9 @@ void SyncFolders::openAddDialog() {
     connect(add, &SyncPairAddDialog::pairChosen, this, &SyncFolders::addPair);
     connect(add, &SyncPairAddDialog::diskFoldersWanted, this, [this, add = QPointer(add)] {
         ClientSession& session = m_client.session();
-        m_client.requests().run<FolderTree>(
-            this,
-            [&session] {
-                FolderTree tree;
-                session.disk().folderTree(tree);
-                return tree;
-            },
-            [add](const FolderTree& tree) {
+        m_client.requests().run<ServiceResult<FolderTree>>(
+            this, [&session] { return session.disk().folderTree(); },
+            [add](const ServiceResult<FolderTree>& tree) {
                 if (add)
                     add->showDiskFolders(tree);
             });

@@ -161,7 +161,8 @@ void SyncPairAddDialog::toggleDiskTree() {
     fitHeight();
 }
 
-void SyncPairAddDialog::showDiskFolders(const FolderTree& tree) {
+void SyncPairAddDialog::showDiskFolders(const ServiceResult<FolderTree>& read) {
+    const FolderTree& tree = read.value;
     m_diskTree->clear();
     const std::vector<int> parents = moveTreeParents(tree, std::string());
     std::vector<QTreeWidgetItem*> nodes(parents.size(), nullptr);
@@ -181,7 +182,10 @@ void SyncPairAddDialog::showDiskFolders(const FolderTree& tree) {
     }
     if (m_diskTree->topLevelItemCount() == 0) {
         m_diskFoldersAsked = false;  // asked again at the next opening
-        auto* none = new QTreeWidgetItem(m_diskTree, {tr("网盘中还没有文件夹，或未能读取")});
+        const QString said = read.ok()              ? tr("网盘中还没有文件夹")
+                             : read.networkFailed() ? tr("未能读取网盘文件夹，请检查网络")
+                                                    : tr("未能读取网盘文件夹");
+        auto* none = new QTreeWidgetItem(m_diskTree, {said});
         none->setFlags(Qt::NoItemFlags);
     }
 }

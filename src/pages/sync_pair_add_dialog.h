@@ -45,7 +45,7 @@ public:
     QPushButton* pickDiskButton() const { return m_pickDisk; }
     QTreeWidget* diskTree() const { return m_diskTree; }
     // The disk's folders, as read for diskFoldersWanted; empty when they could not be read.
-    void showDiskFolders(const FolderTree& tree);
+    void showDiskFolders(const ServiceResult<FolderTree>& read);
     QComboBox* modeBox() const { return m_mode; }
     QPushButton* okButton() const { return m_ok; }
 

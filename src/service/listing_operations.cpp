@@ -200,8 +200,9 @@ ServiceResult<FolderListing> ServiceClient::GetFilesWhitPath(const std::string& 
     if (!answer)
         return Result::failed(Failure::kMalformed);
     ListingRead& read = *answer;
-    if (!read.hasResult)
-        return Result::failed(Failure::kRefused);
+    // A refusal (a folder gone, an ended session) is no empty folder.
+    if (!read.hasResult || !read.accepted)
+        return {{}, Failure::kRefused, std::move(read.message)};
     FolderListing listing;
     listing.files = std::move(read.files).value_or(std::vector<DiskFileEntry>{});
     listing.folders = std::move(read.folders).value_or(std::vector<FolderItemLc>{});
@@ -231,8 +232,10 @@ ServiceResult<TreeListing> ServiceClient::treeBelow(const std::string& uid,
     return Result::success(std::move(read->listing));
 }
 
-int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
-                              const std::string& currentdirid, FolderTree& tree) {
+ServiceResult<FolderTree> ServiceClient::GetFolders(const std::string& uid,
+                                                    const std::string& token,
+                                                    const std::string& currentdirid) {
+    using Result = ServiceResult<FolderTree>;
     std::string text;
     bool stale = false;
     std::uint64_t generation = 0;
@@ -247,9 +250,18 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
     if (stale) {
         SignedQuery query("/userservice.asmx/GetFolders");
         query.add("uid", uid).add("token", token).add("currentdirid", currentdirid);
-        text = m_frame.send(query.signedUrl(m_frame.apiHost()), Repeat::kBounded);
-        if (text.empty() || !navigator.setDoc(text))
-            return -1;
+        auto fetched = m_frame.fetch(query.signedUrl(m_frame.apiHost()), Repeat::kBounded);
+        if (!fetched.ok())
+            return Result::failed(fetched.failure);
+        text = std::move(fetched.value);
+        if (!navigator.setDoc(text))
+            return Result::failed(Failure::kMalformed);
+        AttributeAnswer answer;
+        if (!answer.load(text))
+            return Result::failed(Failure::kMalformed);
+        // Only a tree is kept: a refusal (an ended session) is asked again next time.
+        if (!answer.accepted())
+            return {{}, Failure::kRefused, answer.childText("msg")};
         std::lock_guard lock(m_mutex);
         // An answer that arrives after the account changed belongs to nobody.
         if (generation == m_signInGeneration) {
@@ -259,11 +271,11 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
             m_account.folder_tree_stale = 0;
         }
     } else if (!navigator.setDoc(text)) {
-        return -1;
+        return Result::failed(Failure::kMalformed);
     }
 
     if (!navigator.findElem() || !navigator.findChildElem("result"))
-        return 0;
+        return Result::failed(Failure::kRefused);
     if (navigator.findChildElem("parentid")) {
         std::lock_guard lock(m_mutex);
         if (generation == m_signInGeneration) {
@@ -271,15 +283,15 @@ int ServiceClient::GetFolders(const std::string& uid, const std::string& token,
             m_account.parent_dir_id = navigator.getChildData();
         }
     }
-    tree = FolderTree{};
+    FolderTree tree;
     if (!navigator.findChildElem("folders") || !navigator.intoElem())
-        return 0;
+        return Result::success(std::move(tree));
     while (navigator.findChildElem("folder")) {
         tree.names.push_back(navigator.getChildAttrib("name"));
         tree.ids.push_back(toInt32(navigator.getChildAttrib("id")));
         tree.parentids.push_back(toInt32(navigator.getChildAttrib("parentid")));
     }
-    return 0;
+    return Result::success(std::move(tree));
 }
 
 }  // namespace nubexa

@@ -101,11 +101,10 @@ public:
     // 1 for any readable answer; a search without hits shows one placeholder row.
     int FileSearch(const std::string& uid, const std::string& token, const std::string& order,
                    const std::string& desc, const std::string& keyword);
-    // The whole folder tree into `tree` (cleared and refilled). Fetched once per sign-in; later
-    // calls read the kept answer whatever currentdirid is. 0, or -1 when nothing could be read
-    // (tree untouched).
-    int GetFolders(const std::string& uid, const std::string& token,
-                   const std::string& currentdirid, FolderTree& tree);
+    // The whole folder tree. Fetched once per sign-in and after each folder change; later calls
+    // read the kept answer whatever currentdirid is. A refusal is not kept.
+    ServiceResult<FolderTree> GetFolders(const std::string& uid, const std::string& token,
+                                         const std::string& currentdirid);
     // Everything below the disk folder `dir`, for a folder download (the transfer layer turns
     // it into local folders and rows). kRefused when the answer holds no "result"; missing
     // lists read as empty.

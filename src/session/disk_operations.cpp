@@ -142,9 +142,9 @@ ServiceVerdict DiskOperations::clearBin() const {
     });
 }
 
-int DiskOperations::folderTree(FolderTree& tree) const {
-    const AccountInfo a = account();
-    return m_service.GetFolders(a.uid, a.token, "0", tree);
+ServiceResult<FolderTree> DiskOperations::folderTree() const {
+    return underSession(
+        [&](const AccountInfo& a) { return m_service.GetFolders(a.uid, a.token, "0"); });
 }
 
 ServiceResult<DiskOperations::FolderAtPath> DiskOperations::makeFolderPath(
@@ -154,10 +154,10 @@ ServiceResult<DiskOperations::FolderAtPath> DiskOperations::makeFolderPath(
     FolderAtPath at;
     if (names.empty())
         return Result::success(at);  // the top folder
-    FolderTree tree;
-    if (folderTree(tree) < 0)
-        return Result::failed(Failure::kNoAnswer);
-    const std::vector<RemoteFolder> found = foldersOnPath(tree, names);
+    const ServiceResult<FolderTree> tree = folderTree();
+    if (!tree.ok())
+        return {at, tree.failure, tree.message};
+    const std::vector<RemoteFolder> found = foldersOnPath(tree.value, names);
     if (!found.empty())
         at.folder = found.back();
     for (std::size_t i = found.size(); i < names.size(); ++i) {

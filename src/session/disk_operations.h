@@ -60,8 +60,8 @@ public:
     ServiceVerdict clearBin() const;
     // Every file and folder below a folder, with paths relative to it (not the top folder).
     ServiceResult<FolderListing> folderContents(const std::string& folderId) const;
-    // The whole folder tree, for choosing where to move; below 0 when it could not be read.
-    int folderTree(FolderTree& tree) const;
+    // The whole folder tree, for choosing where to move.
+    ServiceResult<FolderTree> folderTree() const;
     // The folder at a disk path, made with the folders above it where missing ("mkdir -p").
     // Refused: `message` is the service's reason, `value.made` how many were made, and
     // `value.failedAt` the path ("/a/b") that could not be made.

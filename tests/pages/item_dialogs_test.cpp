@@ -108,6 +108,17 @@ void ItemDialogsTest::foldersAreMadeRenamedMovedDeletedAndRestored() {
     // network failed, not that the move was refused.
     page.openRow(driver.rowOf("文档"));
     QVERIFY(driver.settle());
+    // Nor is a folder tree that could not be read shown as a disk without folders (the move
+    // above made the kept one stale).
+    driver.harness().stopService();
+    QVERIFY(driver.command("会议纪要.txt", 202));
+    move = driver.dialog<MoveDialog>();
+    QTRY_VERIFY_WITH_TIMEOUT(!move->busy(), ClientHarness::kWaitMs);
+    QCOMPARE(driver.takeMessages(), Messages{ItemDialog::kNetworkFailed});
+    QVERIFY(!nodeNamed(move->tree(), QStringLiteral("照片")));
+    driver.harness().startService();
+    move->reject();
+    QVERIFY(driver.settle());
     QVERIFY(driver.command("会议纪要.txt", 202));
     move = driver.dialog<MoveDialog>();
     move->tree()->itemClicked(nodeNamed(move->tree(), QStringLiteral("照片")), 0);

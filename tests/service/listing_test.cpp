@@ -251,24 +251,20 @@ TEST_F(Listing, GetFoldersIsFetchedOncePerSignInAndAfterEachFolderChange) {
     m_server.answer(path, accepted("<parentid>0</parentid><folders><folder id=\"4\" name=\"相册\""
                                    " parentid=\"0\"/><folder id=\"5\" name=\"b\" parentid=\"4\"/>"
                                    "</folders>"));
-    FolderTree tree;
-    tree.names = {"stale"};
-    EXPECT_EQ(client().GetFolders("1", "T", "0", tree), 0);
+    const ServiceResult<FolderTree> tree = client().GetFolders("1", "T", "0");
+    ASSERT_TRUE(tree.ok());
     EXPECT_EQ(m_server.lastTarget(), path + "?uid=1&token=T&currentdirid=0&sign=" + md5Hex("1T0"));
-    EXPECT_EQ(tree.names, (std::vector<std::string>{"相册", "b"}));
-    EXPECT_EQ(tree.ids, (std::vector<std::int32_t>{4, 5}));
-    EXPECT_EQ(tree.parentids, (std::vector<std::int32_t>{0, 4}));
+    EXPECT_EQ(tree.value.names, (std::vector<std::string>{"相册", "b"}));
+    EXPECT_EQ(tree.value.ids, (std::vector<std::int32_t>{4, 5}));
+    EXPECT_EQ(tree.value.parentids, (std::vector<std::int32_t>{0, 4}));
 
     m_server.answer(path, accepted("<folders/>"));
-    FolderTree again;
-    EXPECT_EQ(client().GetFolders("1", "T", "5", again), 0);
+    EXPECT_EQ(client().GetFolders("1", "T", "5").value.names, tree.value.names);
     EXPECT_EQ(sent(path).size(), 1u);
-    EXPECT_EQ(again.names, tree.names);
 
     ASSERT_EQ(client().signIn("a", "b").value, 1);  // a new sign-in fetches again
-    EXPECT_EQ(client().GetFolders("1", "T", "5", again), 0);
+    EXPECT_TRUE(client().GetFolders("1", "T", "5").value.names.empty());
     EXPECT_EQ(sent(path).size(), 2u);
-    EXPECT_TRUE(again.names.empty());
 
     // So does any request that may have changed the tree, answered or not: a folder made in
     // this session is in the next move dialog's tree, and a second sync pair finds its parent.
@@ -282,23 +278,27 @@ TEST_F(Listing, GetFoldersIsFetchedOncePerSignInAndAfterEachFolderChange) {
     };
     for (const auto& change : changes) {
         change();
-        EXPECT_EQ(client().GetFolders("1", "T", "0", again), 0);
-        EXPECT_EQ(client().GetFolders("1", "T", "0", again), 0);
+        EXPECT_TRUE(client().GetFolders("1", "T", "0").ok());
+        EXPECT_TRUE(client().GetFolders("1", "T", "0").ok());
         EXPECT_EQ(sent(path).size(), ++asked);
     }
 }
 
-TEST_F(Listing, GetFoldersWithoutAnAnswerKeepsTheListsAndTriesAgainLater) {
+// Neither no answer nor a refusal reads as a disk without folders, and neither is kept in place
+// of the tree: the next call asks again.
+TEST_F(Listing, GetFoldersThatGetsNoTreeSaysWhyAndAsksAgain) {
     const std::string path = "/userservice.asmx/GetFolders";
     client().updateAccount([](AccountInfo& a) { a.folder_tree_stale = 1; });
-    FolderTree tree;
-    tree.names = {"kept"};
-    EXPECT_EQ(client().GetFolders("1", "T", "0", tree), -1);
-    EXPECT_EQ(tree.names, std::vector<std::string>{"kept"});
+    EXPECT_EQ(client().GetFolders("1", "T", "0").failure, Failure::kNoAnswer);
+    m_server.answer(path, "<root><result>0</result><msg>登录已失效，请重新登录</msg></root>");
+    const ServiceResult<FolderTree> refused = client().GetFolders("1", "T", "0");
+    EXPECT_EQ(refused.failure, Failure::kRefused);
+    EXPECT_EQ(refused.message, kSessionEnded);
     m_server.answer(path,
                     accepted("<folders><folder id=\"4\" name=\"a\" parentid=\"0\"/></folders>"));
-    EXPECT_EQ(client().GetFolders("1", "T", "0", tree), 0);
-    EXPECT_EQ(tree.names, std::vector<std::string>{"a"});
+    const ServiceResult<FolderTree> tree = client().GetFolders("1", "T", "0");
+    ASSERT_TRUE(tree.ok());
+    EXPECT_EQ(tree.value.names, std::vector<std::string>{"a"});
 }
 
 }  // namespace

@@ -170,6 +170,13 @@ TEST_F(Answers, ATreeListingIsReadInBriefAndAnythingButBothListsIsNoTree) {
         EXPECT_EQ(read.failure, failure) << body;
         EXPECT_TRUE(read.value.files.empty() && read.value.folders.empty()) << body;
     }
+    // Nor does the full listing (a folder download's) read a refusal as an empty folder.
+    for (std::size_t i = 0; i < 2; ++i) {
+        m_server.answer(kTree, noTree[i].first);
+        const auto read = client().GetFilesWhitPath("u", "t", "3", "name", "0");
+        EXPECT_EQ(read.failure, Failure::kRefused) << noTree[i].first;
+        EXPECT_EQ(read.message, i == 0 ? "gone" : "") << noTree[i].first;
+    }
 }
 
 }  // namespace

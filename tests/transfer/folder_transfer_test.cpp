@@ -12,12 +12,14 @@ class FolderTransfer : public TransferTest {
 protected:
     // Disk folder ids by name under `parentId` (GetFolders).
     std::map<std::string, std::string> remoteFolders(std::int32_t parentId) {
-        FolderTree tree;
         const AccountInfo account = m_client->account();
         // A fresh client per call: the tree is kept for the rest of a sign-in.
         ServiceClient client(m_client->config(), programFolder());
         EXPECT_EQ(client.signIn("demo", "demo123").value, 1);
-        EXPECT_EQ(client.GetFolders(client.account().uid, client.account().token, "0", tree), 0);
+        const ServiceResult<FolderTree> read =
+            client.GetFolders(client.account().uid, client.account().token, "0");
+        EXPECT_TRUE(read.ok());
+        const FolderTree& tree = read.value;
         std::map<std::string, std::string> folders;
         for (std::size_t i = 0; i < tree.names.size(); ++i) {
             if (tree.parentids[i] == parentId)
