@@ -443,6 +443,10 @@
         <source>未能读取文件夹</source>
         <translation>Could not read the folders.</translation>
     </message>
+    <message>
+        <source>系统密钥库没有及时应答，密码可能没有记住，下次登录时可能需要输入密码</source>
+        <translation>The system keyring did not answer in time: the password may not be remembered, and the next sign-in may ask for it.</translation>
+    </message>
 </context>
 <context>
     <name>nubexa::app::AppMenu</name>

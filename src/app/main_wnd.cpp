@@ -42,6 +42,10 @@ constexpr const char* kSecretStoreSilent =
     QT_TRANSLATE_NOOP("Messages", "系统密钥库没有应答，未能读取记住的密码，请输入密码后登录");
 constexpr const char* kSecretStoreMissing =
     QT_TRANSLATE_NOOP("Messages", "找不到系统密钥库，未能读取记住的密码，请输入密码后登录");
+// Said when the password to remember did not reach the secret store in time: it may land there
+// later or not at all, so the next sign-in may ask for it.
+constexpr const char* kPasswordNotKept = QT_TRANSLATE_NOOP(
+    "Messages", "系统密钥库没有及时应答，密码可能没有记住，下次登录时可能需要输入密码");
 constexpr const char* kQueueBusy = QT_TRANSLATE_NOOP(
     "Messages", "nubexa-cli run 正在传输这台电脑上的任务；它结束后，客户端再接手传输队列。");
 
@@ -286,6 +290,8 @@ void CMainWnd::applySignIn(const SignInResult& result) {
         case Failure::kStale:
             return;
         case Failure::kNone:
+            if (m_signIn->rememberPassword() && result.passwordKept == PasswordPlace::kNowhere)
+                m_notifier->showMessage({}, kPasswordNotKept);
             if (m_tray)
                 m_tray->remove();
             closeWindows();

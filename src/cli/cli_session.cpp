@@ -116,9 +116,9 @@ int CliSession::signIn(const std::string& accountText, const std::string& passwo
                 "没有桌面密钥库：密码保存在 {}（仅当前用户可读）", {databasePath()}));
     } else if (signedIn.passwordKept == PasswordPlace::kNowhere) {
         complain(
-            say("the desktop secret store did not take the password: later commands ask for "
-                "a new login",
-                "桌面密钥库未能保存密码：之后的命令会要求重新登录"));
+            say("the desktop secret store did not answer in time: the password may not be "
+                "kept, and a later command may ask for a new login",
+                "桌面密钥库没有及时应答：密码可能没有保存，之后的命令可能要求重新登录"));
     }
     if (!signedIn.transfersStarted) {
         complain(

@@ -27,7 +27,8 @@ public:
 
     // Records a successful sign-in (and makes its user the last user). A password that is not
     // to be remembered is also taken out of the secret store. It goes into bin.db only where
-    // there is no secret store at all; a store that failed this once keeps nothing of it.
+    // there is no secret store at all. A store that failed this once is told kNowhere: its
+    // write may still land when the store answers late, or be lost (bin.db never has it).
     bool recordSignIn(SignInRecord record, Kept* kept = nullptr);
 
     // The last user, with the remembered password from wherever it is kept; a secret store
