@@ -392,6 +392,32 @@ void CXPageMyDisk::openFolder(const DiskSelection& folder) {
     load(std::move(target));
 }
 
+namespace {
+
+// What the user hears of a listing that failed; empty when there is nothing to say.
+std::string listingFailure(const ClientSession::Listing& listing, ClientSession& session) {
+    switch (listing.failure) {
+        case Failure::kNoAnswer:
+            return CXPageMyDisk::kNetworkFailed;
+        // A folder another client deleted, say: the service's words, not a click that does
+        // nothing.
+        case Failure::kRefused:
+            return listing.refusal.empty() ? QT_TRANSLATE_NOOP("Messages", "未能读取文件夹")
+                                           : listing.refusal;
+        case Failure::kMalformed:
+            return QT_TRANSLATE_NOOP("Messages", "服务器的回答无法识别，请稍后重试");
+        case Failure::kUntrusted:
+            return session.certificateProblem();
+        case Failure::kNone:
+        case Failure::kStopped:
+        case Failure::kStale:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
 void CXPageMyDisk::load(Target target) {
     if (target.page >= kPageUploading) {
         showTransferPage(target.page);
@@ -405,8 +431,8 @@ void CXPageMyDisk::load(Target target) {
         [&session, target] { return session.list(target.kind, target.currentDir, target.keyword); },
         [this, target](ClientSession::Listing result) {
             setListing(false);
-            if (result.failure == Failure::kNoAnswer) {
-                m_context.notifier.showMessage(ItemDialog::kCaption, kNetworkFailed);
+            if (const std::string why = listingFailure(result, m_context.session); !why.empty()) {
+                m_context.notifier.showMessage(ItemDialog::kCaption, why);
             } else if (result.tables) {
                 m_tables = std::move(result.tables);
                 applyPage(target);

@@ -47,8 +47,8 @@ class TransferPage;
 //
 // GUI thread only. Listings and operations run through the client's request runner; while a
 // listing is out the page shows that it is loading and ignores new commands, and its answer
-// changes the page, the location and the rows together. A listing that gets no answer changes
-// nothing but saying so.
+// changes the page, the location and the rows together. A listing that fails changes nothing
+// but saying why.
 class CXPageMyDisk : public QWidget, public TransferView {
     Q_OBJECT
 public:

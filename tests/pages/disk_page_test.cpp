@@ -339,6 +339,19 @@ void DiskPageTest::aSilentServiceKeepsTheRows() {
     page.openRow(driver.rowOf("照片"));
     QVERIFY(driver.settle());
     QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
+
+    // A folder another client deleted in the meantime: the user hears the service's words and
+    // the rows stay, rather than a click that does nothing.
+    const int trip = driver.rowOf("旅行");
+    QVERIFY(trip >= 0);
+    const std::string tripId = page.model().rows()[static_cast<std::size_t>(trip)].id;
+    QVERIFY(driver.harness().aside().disk().remove({tripId, true}, "1").accepted());
+    const auto inPhotos = driver.names();
+    page.openRow(trip);
+    QVERIFY(driver.settle());
+    QCOMPARE(driver.takeMessages(), std::vector<std::string>{"文件夹不存在"});
+    QCOMPARE(driver.names(), inPhotos);
+    QCOMPARE(page.locationLine(), QStringLiteral("\\照片"));
 }
 
 void DiskPageTest::theListTakesTheRoomOfAGrownWindowWhichKeepsItsSize() {
