@@ -304,6 +304,18 @@ bool TaskTable::writeProgressInTransaction(const TaskProgress& progress) {
     return inTransaction([&] { return writeProgress(progress); });
 }
 
+bool TaskTable::writeProgressOfMany(const std::vector<TaskProgress>& many) {
+    if (many.size() == 1)
+        return writeProgress(many.front());
+    return inTransaction([&] {
+        for (const TaskProgress& progress : many) {
+            if (!writeProgress(progress))
+                return false;
+        }
+        return true;
+    });
+}
+
 bool TaskTable::finishUpload(const TaskProgress& progress) {
     return inTransaction(
         [&] { return writeProgress(progress) && runWithId(st::kFinishUpload, progress.id); });

@@ -78,6 +78,8 @@ public:
 
     // A progress write in its own transaction, rolled back when it fails (uploads).
     bool writeProgressInTransaction(const TaskProgress& progress);
+    // Several running tasks' progress in one transaction (one commit for all).
+    bool writeProgressOfMany(const std::vector<TaskProgress>& many);
     // The last progress write and the status 100 of a whole upload, in one transaction.
     bool finishUpload(const TaskProgress& progress);
 

@@ -6,6 +6,7 @@
 #include "platform/listed_size.h"
 #include "store/store_gate.h"
 #include "transfer/rate_window.h"
+#include "transfer/row_progress_flusher.h"
 #include "transfer/task_events.h"
 
 namespace nubexa {
@@ -32,8 +33,12 @@ private:
 // One run's writer of its row.
 class RowProgressWriter : public ProgressSink {
 public:
-    RowProgressWriter(StoreGate& gate, const Setup& setup, const ProgressListener* listener,
-                      TaskEvents* events, ProgressStats& stats);
+    RowProgressWriter(StoreGate& gate, RowProgressFlusher* flusher, const Setup& setup,
+                      const ProgressListener* listener, TaskEvents* events, ProgressStats& stats);
+    // What the flusher still holds of this run is written now: nothing of it comes later.
+    ~RowProgressWriter() override;
+    RowProgressWriter(const RowProgressWriter&) = delete;
+    RowProgressWriter& operator=(const RowProgressWriter&) = delete;
 
     bool update(std::int64_t done, std::int64_t total) override;
     bool write(std::int64_t done, std::int64_t total, bool complete) override;
@@ -49,8 +54,14 @@ private:
     }
     TaskProgress progressOf(std::int64_t done, std::int64_t total, bool complete);
     void notify(const TaskProgress& progress);
+    // Before a write of the run's own: what it posted and did not see written is dropped.
+    void settle() {
+        if (m_flusher != nullptr)
+            m_flusher->settle(m_setup.taskId, false);
+    }
 
     StoreGate& m_gate;
+    RowProgressFlusher* m_flusher;
     Setup m_setup;
     const ProgressListener* m_listener;
     TaskEvents* m_events;
@@ -64,15 +75,21 @@ private:
     std::chrono::steady_clock::time_point m_lastWrite = Clock::now();
 };
 
-RowProgressWriter::RowProgressWriter(StoreGate& gate, const Setup& setup,
-                                     const ProgressListener* listener, TaskEvents* events,
-                                     ProgressStats& stats)
+RowProgressWriter::RowProgressWriter(StoreGate& gate, RowProgressFlusher* flusher,
+                                     const Setup& setup, const ProgressListener* listener,
+                                     TaskEvents* events, ProgressStats& stats)
     : m_gate(gate),
+      m_flusher(flusher),
       m_setup(setup),
       m_listener(listener),
       m_events(events),
       m_stats(stats),
       m_rate(Clock::now(), setup.startOffset) {}
+
+RowProgressWriter::~RowProgressWriter() {
+    if (m_flusher != nullptr)
+        m_flusher->settle(m_setup.taskId, true);
+}
 
 TaskProgress RowProgressWriter::progressOf(std::int64_t done, std::int64_t total, bool complete) {
     TaskProgress progress;
@@ -100,11 +117,21 @@ bool RowProgressWriter::update(std::int64_t done, std::int64_t total) {
     const bool firstOfDownload = !m_written && m_setup.direction == Direction::kDownload;
     if (!firstOfDownload && Clock::now() - m_lastWrite < m_setup.interval)
         return running();
-    return write(done, total, false);
+    if (firstOfDownload || m_flusher == nullptr)
+        return write(done, total, false);
+    const TaskProgress progress = progressOf(done, total, false);
+    m_flusher->post({m_setup.direction, progress, m_ranges});
+    if (const auto status = m_flusher->status(m_setup.taskId))
+        m_lastStatus = *status;
+    m_written = true;
+    m_lastWrite = Clock::now();
+    notify(progress);
+    return running();
 }
 
 bool RowProgressWriter::write(std::int64_t done, std::int64_t total, bool complete) {
     const TaskProgress progress = progressOf(done, total, complete);
+    settle();
     {
         Timed timed(m_stats);
         m_gate.run([&](LocalStore& store) {
@@ -133,6 +160,7 @@ bool RowProgressWriter::write(std::int64_t done, std::int64_t total, bool comple
 
 void RowProgressWriter::writeEndedEarly(std::int64_t done, std::int64_t total) {
     const TaskProgress progress = progressOf(done, total, false);
+    settle();
     {
         Timed timed(m_stats);
         m_gate.run([&](LocalStore& store) {
@@ -147,6 +175,7 @@ void RowProgressWriter::writeEndedEarly(std::int64_t done, std::int64_t total) {
 
 void RowProgressWriter::finishUpload(std::int64_t total) {
     const TaskProgress progress = progressOf(total, total, true);
+    settle();
     {
         Timed timed(m_stats);
         m_gate.run([&](LocalStore& store) { TaskTable(store).finishUpload(progress); });
@@ -163,6 +192,13 @@ void RowProgressWriter::notify(const TaskProgress& progress) {
 
 }  // namespace
 
+RowProgress::RowProgress(StoreGate& gate, bool writeBehind) : m_gate(gate) {
+    if (writeBehind)
+        m_flusher = std::make_unique<RowProgressFlusher>(gate);
+}
+
+RowProgress::~RowProgress() = default;
+
 std::vector<TaskRange> RowProgress::savedRanges(std::int64_t taskId) {
     return m_gate.run([&](LocalStore& store) { return TaskTable(store).loadRanges(taskId); });
 }
@@ -170,7 +206,8 @@ std::vector<TaskRange> RowProgress::savedRanges(std::int64_t taskId) {
 std::unique_ptr<ProgressSink> RowProgress::open(const ProgressSink::Setup& setup,
                                                 const ProgressListener* listener,
                                                 ProgressStats& stats) {
-    return std::make_unique<RowProgressWriter>(m_gate, setup, listener, m_events, stats);
+    return std::make_unique<RowProgressWriter>(m_gate, m_flusher.get(), setup, listener, m_events,
+                                               stats);
 }
 
 }  // namespace nubexa

@@ -136,7 +136,7 @@ private:
                                       bool folderThread);
 
     StoreGate& m_gate;
-    RowProgress m_rows{m_gate};
+    RowProgress m_rows{m_gate, true};
     ServiceClient& m_service;
     Notifier& m_notifier;
     TransferSettings m_settings;

@@ -72,5 +72,59 @@ TEST_F(SpeedLimit, ARunningDownloadFollowsTheStoredLimitAndItsLiftingAtOnce) {
     EXPECT_EQ(monitor().MonitorTick().statusText.find("限速"), std::string::npos);
 }
 
+// Bytes in the files below `folder` (a download's partial file among them).
+std::uintmax_t bytesBelow(const std::string& folder) {
+    std::uintmax_t sum = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
+        if (entry.is_regular_file(error))
+            sum += entry.file_size(error);
+    }
+    return sum;
+}
+
+// A long hold of bin.db (a queued folder of 100,000 files, another program's write) does not
+// stop the running transfers: their progress is written behind them. What is written behind
+// still never claims more than the disk holds, and a pause still stops the transfer.
+TEST_F(SpeedLimit, ATransferMovesOnWhileBinDbIsHeldAndItsRowNeverRunsAhead) {
+    const std::string bytes = patternBytes(16 << 20, 5);
+    const DiskItem item = putRemoteFile({}, "held.bin", bytes);
+    manager().limits().set({0, 1024});  // 16 s for the file
+    const std::string back = localDir() + "/held";
+    std::filesystem::create_directories(back);
+    const auto download = queue().QueueFileDownload(item, back, {});
+    ASSERT_TRUE(download.queued);
+    ASSERT_TRUE(waitUntil([&] {
+        const auto stored = row(download.id);
+        return stored && stored->transferSize > 0;
+    }));
+
+    std::uintmax_t grown = 0;
+    m_gate->run([&](LocalStore&) {
+        const std::uintmax_t at = bytesBelow(back);
+        waitUntil(
+            [&] {
+                grown = bytesBelow(back) - at;
+                return grown >= (1u << 20);
+            },
+            20s);
+    });
+    EXPECT_GE(grown, 1u << 20) << "the download stood still while bin.db was held";
+
+    ASSERT_EQ(TaskCommands(manager()).pause(download.id), TaskCommands::Result::kDone);
+    ASSERT_TRUE(waitUntil([&] { return manager().workers().liveCount() == 0; }, 30s));
+    const auto paused = row(download.id);
+    ASSERT_TRUE(paused);
+    EXPECT_EQ(paused->status, task_status::kWaiting);
+    EXPECT_GT(paused->transferSize, 0);
+    EXPECT_LE(static_cast<std::uintmax_t>(paused->transferSize), bytesBelow(back));
+
+    manager().limits().set({0, 0});
+    ASSERT_EQ(TaskCommands(manager()).resume(download.id), TaskCommands::Result::kDone);
+    ASSERT_TRUE(waitUntil([&] { return complete(download.id); }, 60s));
+    manager().waitForWorkers();
+    EXPECT_TRUE(readFile(back + "/held.bin") == bytes);
+}
+
 }  // namespace
 }  // namespace nubexa::test
