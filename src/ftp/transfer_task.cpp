@@ -19,7 +19,6 @@ TransferTask makeTransferTask(const StoredTask& row) {
     task.transferSchedule = row.transferSchedule;
     task.fileSize = row.fileSize;
     task.parentId = row.parentId;
-    task.taskKind = task_kind::kQueuedTransfer;
     return task;
 }
 

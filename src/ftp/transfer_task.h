@@ -7,12 +7,6 @@ namespace nubexa {
 
 struct StoredTask;
 
-// Kind of run a worker does with its task.
-namespace task_kind {
-inline constexpr int kQueuedTransfer = 1;
-inline constexpr int kAvatarDownload = 2;
-}  // namespace task_kind
-
 // One row of t_process_list as a transfer thread holds it. Owned by that thread; Download and
 // Upload update file_size and transfer_size as the bytes move.
 struct TransferTask {
@@ -22,14 +16,13 @@ struct TransferTask {
     std::string localFileName;
     std::string ftpPath;
     std::string ftpFileName;
-    std::string ranType;  // "1" upload, "2" download, "0" avatar download
+    std::string ranType;  // "1" upload, "2" download
     int transferSchedule = 0;
     std::int64_t fileSize = 0;
     std::int64_t transferSize = 0;
     int status = 0;
     std::string transferSizeText = "0";
     std::int64_t id = -1;
-    int taskKind = task_kind::kQueuedTransfer;
     std::string parentId;          // the disk folder that receives an upload (dirid)
     std::string dataChannelReply;  // the accepted PASV reply of an upload
 };

@@ -10,6 +10,7 @@
 #include "preview/thumbnail_cache.h"
 #include "service/common.h"
 #include "service/service_client.h"
+#include "session/avatar_keeper.h"
 #include "session/run_lock.h"
 #include "session/transfer_rows_hub.h"
 #include "store/store_file_watcher.h"
@@ -48,6 +49,9 @@ ClientSession::ClientSession(SessionConfig config, Notifier& notifier)
     m_renewal = std::make_unique<SignInRenewal>(*m_service);
     m_disk = std::make_unique<DiskOperations>(
         *m_service, [this](const std::string& stale) { return m_renewal->renew(stale); });
+    m_avatar =
+        std::make_unique<AvatarKeeper>(*m_gate, *m_service, m_notifier, m_config.programFolder,
+                                       [this] { return m_transferListener.load(); });
     if (!m_config.thumbnailFolder.empty())
         m_thumbnails =
             std::make_unique<ThumbnailCache>(m_config.thumbnailFolder, m_config.thumbnailCapacity);
@@ -324,8 +328,9 @@ SignInResult ClientSession::signIn(const PasswordSignIn& request) {
                          result.autoResume ? "1" : "0", request.account},
             &result.passwordKept);
     }
-    if (request.fetchAvatar && info.avatar_cached == 0 && transfersStarted())
-        m_manager->StartAvatarDownload();
+    if (request.fetchAvatar && info.avatar_cached == 0 && !info.avatar.empty() &&
+        transfersStarted())
+        fetchRemoteFile(AvatarKeeper::request(info.avatar), *m_avatar);
     if (request.firstListing) {
         m_service->GetFiles(info.uid, info.token, info.current_dir_id, info.sort_order,
                             info.sort_desc);
@@ -443,6 +448,7 @@ void ClientSession::removeTransferRowsListener(const TransferRowsListener& liste
 
 void ClientSession::setTransferListener(TransferListener* listener) {
     m_manager->setListener(listener);
+    m_transferListener = listener;
 }
 
 void ClientSession::setSessionRenewer(std::function<bool()> renew) {
@@ -606,6 +612,7 @@ void ClientSession::endTransfers() {
     m_monitor.reset();
     m_queue.reset();
     m_manager.reset();  // stops and joins every worker
+    m_transferListener = nullptr;
 }
 
 void ClientSession::stopRequests() {

@@ -33,6 +33,7 @@
 namespace nubexa {
 
 class Autostart;
+class AvatarKeeper;
 class LogSink;
 class Notifier;
 class RememberedPasswords;
@@ -272,6 +273,9 @@ private:
     std::unique_ptr<TransferMonitor> m_monitor;
     std::unique_ptr<TaskCommands> m_tasks;
     std::unique_ptr<ThumbnailCache> m_thumbnails;  // null without a folder
+    // Hears the fetch of the user's picture; outlives the fetches below.
+    std::unique_ptr<AvatarKeeper> m_avatar;
+    std::atomic<TransferListener*> m_transferListener{nullptr};  // as setTransferListener set it
     MediaStreams m_mediaStreams;
     // Before the manager ends; reset outside m_fetchMutex (its threads call listeners, which
     // may ask for more).

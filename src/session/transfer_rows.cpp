@@ -6,6 +6,7 @@
 
 #include "platform/listed_size.h"
 #include "store/store_gate.h"
+#include "store/task_table.h"
 #include "transfer/transfer_page_text.h"
 
 namespace nubexa {

@@ -134,14 +134,18 @@ void RemoteFileFetcher::work(Slot& slot) {
             deliver(slot, result);
             continue;
         }
+        if (!request.folder.empty())
+            client->ChangeDir(request.folder);
         const SmallFile file =
             fetchSmallFile(*client, request.remoteName, request.limit, request.headIsEnough);
         result.outcome = outcomeOf(file.outcome);
         result.bytes = file.bytes;
         result.cut = file.cut;
         result.problem = file.reply;
+        // A connection moved to another folder is not kept: the next request starts in the
+        // user's own, where a sign-in lands.
         if (file.outcome == SmallFile::Outcome::kFailed ||
-            file.outcome == SmallFile::Outcome::kStopped)
+            file.outcome == SmallFile::Outcome::kStopped || !request.folder.empty())
             signedIn.drop();
         deliver(slot, result);
     }

@@ -5,7 +5,7 @@
 
 namespace nubexa {
 
-// A disk file read whole into memory, when it is no larger than `limit`.
+// A file of the file server read whole into memory, when it is no larger than `limit`.
 struct RemoteFileRequest {
     std::string tag;         // the caller's name for it, given back with the result
     std::string remoteName;  // the stored file's name: its id and extension
@@ -13,6 +13,8 @@ struct RemoteFileRequest {
     // A larger file is read up to `limit` and given cut rather than refused (a text shown in
     // part).
     bool headIsEnough = false;
+    // Where it lies: empty for the user's disk files, "//" for the account pictures.
+    std::string folder{};
 };
 
 struct RemoteFileResult {

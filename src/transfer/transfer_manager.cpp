@@ -98,7 +98,7 @@ WorkerRegistry::Start TransferManager::startWorker(LocalStore& held, std::int64_
     const auto variant = folderThread ? TransferWorker::Variant::kFolderThread
                                       : TransferWorker::Variant::kTransferWorker;
     const auto started = m_workers.start(id, direction, [this, id, variant] {
-        TransferWorker(*this, StartRequest{id, task_kind::kQueuedTransfer}, variant).run();
+        TransferWorker(*this, StartRequest{id}, variant).run();
     });
     // No thread: the task waits for the monitor instead of showing as running forever. When
     // every transfer is being stopped the row is left for the next session.
@@ -128,12 +128,6 @@ std::unique_ptr<FTPClient> TransferManager::makeFtpClient(const AccountInfo& acc
 std::string ftpEndpointOf(const AccountInfo& account) {
     return account.uid + "\n" + account.ftp_host + "\n" + std::to_string(account.ftp_port) + "\n" +
            account.ftp_username;
-}
-
-bool TransferManager::StartAvatarDownload() {
-    return m_workers.start(WorkerRegistry::kAvatarKey, std::nullopt, [this] {
-        TransferWorker(*this, StartRequest{0, task_kind::kAvatarDownload}).run();
-    }) != WorkerRegistry::Start::kRefused;
 }
 
 void TransferManager::startSession(bool autoResume) {

@@ -103,8 +103,6 @@ public:
                                               Direction direction);
     // The same for a file of a folder upload (FolderThread).
     WorkerRegistry::Start StartFolderThread(LocalStore& held, std::int64_t id);
-    // The avatar download after sign-in (task kind 2, no row). False when not started.
-    bool StartAvatarDownload();
 
     // The main window opened after sign-in: every running or waiting task waits (S17). With the
     // user's automatic-resume choice off, the user's unfinished tasks are held for this session

@@ -11,12 +11,9 @@
 #include "ftp/ftp_client.h"
 #include "ftp/ftp_log.h"
 #include "ftp/partial_name.h"
-#include "ftp/small_file.h"
 #include "platform/notifier.h"
-#include "platform/whole_file.h"
 #include "service/service_client.h"
 #include "store/store_gate.h"
-#include "store/user_log.h"
 #include "transfer/running_counts.h"
 #include "transfer/service_registrar.h"
 #include "transfer/transfer_manager.h"
@@ -28,11 +25,7 @@ namespace {
 constexpr int kSignInAttempts = 4;
 constexpr const char* kUploadFailed = "网络异常，上传失败";
 constexpr const char* kDownloadFailed = "网络异常，下载失败";
-constexpr const char* kAvatarFailed = "网络异常，头像下载失败";
 constexpr const char* kFolderDownloadFailed = "下载失败";
-constexpr const char* kAvatarFolder = "image/userFile/";
-// No account picture is larger; a server sending more is not sending a picture.
-constexpr std::int64_t kAvatarLimit = 1024 * 1024;
 constexpr const char* kFileServerBusy = "文件服务器暂不接受登录：";
 
 // The entry a failed sign-in leaves in the FTP client's log, under the routine's own source.
@@ -91,11 +84,7 @@ TransferWorker::~TransferWorker() {
 }
 
 void TransferWorker::run() {
-    if (m_request.taskKind == task_kind::kAvatarDownload) {
-        runAvatar();
-    } else {
-        runQueued();
-    }
+    runQueued();
 }
 
 bool TransferWorker::signIn(FTPClient& client) {
@@ -338,52 +327,6 @@ void TransferWorker::recordCompletion(TaskTable& tasks, const TransferTask& task
     } else if (direction == Direction::kDownload && row->transferSchedule != 100) {
         tasks.writeProgress(whole);
     }
-}
-
-void TransferWorker::runAvatar() {
-    const AccountInfo account = m_manager.service().account();
-    // The web client keeps only a plain file name here.
-    if (account.avatar.empty())
-        return;
-    auto client = makeClient(m_manager, account);
-    if (!signIn(*client)) {
-        if (!m_manager.workers().stopping()) {
-            m_manager.notifier().showMessage("", kAvatarFailed);
-            logSignInFailure("ftp_client", __LINE__);
-        }
-        return;
-    }
-    client->Syst();
-    const std::int64_t rowId = m_manager.gate().run(
-        [&](LocalStore& store) { return UserLog(store).newestRowId(account.uid); });
-
-    client->ChangeDir("//");
-    const SmallFile picture = fetchSmallFile(*client, account.avatar, kAvatarLimit);
-    client.reset();
-    if (picture.outcome == SmallFile::Outcome::kTooLarge)
-        ftp_log::info(__LINE__, "the picture is larger than any account picture: not kept");
-    if (!picture.ok() || picture.bytes.empty())
-        return;
-    // Written whole or not at all: a cut picture would pass for the avatar at the next sign-in.
-    const std::string folder = m_manager.settings().programFolder + kAvatarFolder;
-    const std::string fullPath = folder + account.avatar;
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (!writeFileWhole(fullPath, folder + partialNameOf(account.avatar), picture.bytes)) {
-        ftp_log::openFailed(__LINE__, account.avatar);
-        return;
-    }
-    const std::string relative = std::string(kAvatarFolder) + account.avatar;
-    m_manager.service().updateAccount([&](AccountInfo& current) {
-        if (current.uid != account.uid)
-            return;  // another user signed in meanwhile
-        current.avatar_cached = 1;
-        current.avatar_path = relative;
-    });
-    if (rowId > 0)
-        m_manager.gate().run([&](LocalStore& store) { UserLog(store).setAvatar(rowId, relative); });
-    if (auto* listener = m_manager.listener())
-        listener->avatarReady(fullPath);
 }
 
 }  // namespace nubexa

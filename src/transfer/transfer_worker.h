@@ -15,10 +15,9 @@ namespace nubexa {
 class FTPClient;
 class TransferManager;
 
-// What a worker is started with: the task id (unused by the avatar download) and the kind.
+// What a worker is started with: its first task.
 struct StartRequest {
     std::int64_t taskId = 0;
-    int taskKind = task_kind::kQueuedTransfer;
 };
 
 // The thread routine that carries out queued tasks: signs in to the user's file server, loads
@@ -46,7 +45,6 @@ private:
     // One task on the kept connection (made or made again when needed).
     // `taken`: its row as the hand-over read it, when it did.
     WorkerReport runTask(std::int64_t taskId, std::optional<StoredTask> taken = std::nullopt);
-    void runAvatar();
     // Four attempts in all, back to back.
     bool signIn(FTPClient& client);
     // A signed-in connection for the next task: the kept one when it is still sound. Once it

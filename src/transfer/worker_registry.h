@@ -24,9 +24,6 @@ class WorkerRegistry {
 public:
     using Work = std::function<void()>;
 
-    // Key of the avatar download, which has no task row.
-    static constexpr std::int64_t kAvatarKey = 0;
-
     enum class Start {
         kStarted,
         // The task's previous worker still runs: its thread runs `work` once it has ended, so

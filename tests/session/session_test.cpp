@@ -20,6 +20,7 @@
 
 #include "platform/autostart.h"
 #include "platform/notifier.h"
+#include "session/avatar_keeper.h"
 #include "session/client_session.h"
 #include "session/last_user.h"
 #include "session/plain_ftp.h"
@@ -656,6 +657,77 @@ TEST_F(SessionTest, ASessionTheServiceEndedIsTakenUpAgainByThePagesCalls) {
     EXPECT_EQ(unread.message, kSessionEnded);
     EXPECT_TRUE(unread.value.empty());
     EXPECT_EQ(renewals, 5);
+}
+
+// Hears the avatar; the rest is not this test's.
+class AvatarListener : public TransferListener {
+public:
+    void workerEnded(const WorkerReport&) override {}
+    void avatarReady(const std::string& fullPath) override {
+        std::lock_guard lock(m_mutex);
+        m_ready = fullPath;
+    }
+    std::string ready() const {
+        std::lock_guard lock(m_mutex);
+        return m_ready;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_ready;
+};
+
+// The user's picture comes like any small file of the file server, from the account pictures'
+// folder, and is kept whole below the program folder, noted in the account and the sign-in row;
+// one that cannot be fetched is said and leaves no file.
+TEST_F(SessionTest, TheAvatarComesAsASmallFileAndIsKeptWholeOrSaidToHaveFailed) {
+    m_session->startTransfers(pushingSettings(), m_view);
+    AvatarListener listener;
+    m_session->setTransferListener(&listener);
+    PasswordSignIn request;
+    request.account = "demo";
+    request.password = "demo123";
+    request.fetchAvatar = true;
+    const SignInResult signedIn = m_session->signIn(request);
+    ASSERT_TRUE(signedIn.ok());
+    const std::string avatar = signedIn.account.avatar;
+    ASSERT_FALSE(avatar.empty());
+    const std::string path = m_dir.path() + "/program/image/userFile/" + avatar;
+    ASSERT_TRUE(waitUntil([&] { return !listener.ready().empty(); }, std::chrono::seconds(30)));
+    EXPECT_EQ(listener.ready(), path);
+    EXPECT_EQ(readFile(path).substr(1, 3), "PNG");
+    EXPECT_EQ(m_session->account().avatar_cached, 1);
+    EXPECT_EQ(m_session->account().avatar_path, "image/userFile/" + avatar);
+    SessionCore::gate(*m_session).run([&](LocalStore& store) {
+        auto query = store.prepareQuery(
+            "SELECT avatarpath, avatarIsDown FROM t_user_log ORDER BY id DESC LIMIT 1");
+        ASSERT_TRUE(query.next());
+        EXPECT_EQ(query.textAt(0), "image/userFile/" + avatar);
+        EXPECT_EQ(query.intAt(1), 1);
+    });
+    EXPECT_TRUE(m_notifier.texts().empty());
+    // The fetches after it still find the user's files: the picture's folder was left behind.
+    const ClientSession::Listing top = m_session->list(ListingKind::kFolder, "0");
+    ASSERT_TRUE(top.tables);
+    const auto files = listedEntries(top.tables->disk_files);
+    const auto text = std::find_if(files.begin(), files.end(),
+                                   [](const DiskFileEntry& file) { return file.ext == ".txt"; });
+    ASSERT_NE(text, files.end());
+    RemoteFileRecorder recorder;
+    for (int i = 0; i < 4; ++i)
+        m_session->fetchRemoteFile({std::to_string(i), text->id + text->ext, 1 << 20}, recorder);
+    for (const auto& [tag, result] : recorder.waitFor(4))
+        EXPECT_EQ(result.outcome, RemoteFileResult::Outcome::kFetched) << tag << result.problem;
+
+    const std::string elsewhere = m_dir.path() + "/other/";
+    AvatarKeeper keeper(SessionCore::gate(*m_session), SessionCore::service(*m_session), m_notifier,
+                        elsewhere, {});
+    RemoteFileResult failed;
+    failed.tag = "avatar";
+    failed.outcome = RemoteFileResult::Outcome::kFailed;
+    keeper.remoteFileFetched(failed);
+    EXPECT_EQ(m_notifier.texts(), std::vector<std::string>{"网络异常，头像下载失败"});
+    EXPECT_FALSE(std::filesystem::exists(elsewhere + "image/userFile/" + avatar));
 }
 
 }  // namespace

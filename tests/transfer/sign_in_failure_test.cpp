@@ -1,4 +1,4 @@
-// Workers that cannot sign in to the file server, and the avatar download.
+// Workers that cannot sign in to the file server.
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -225,51 +225,6 @@ TEST_F(SignInFailure, AFileServerWithoutTlsUnderAutoIsSaidOnceAndToTheListenerEv
     EXPECT_EQ(m_notifier.texts(),
               (std::vector<std::string>{"文件服务器拒绝加密，密码和文件以明文传输：" + host}));
     EXPECT_EQ(listener.hosts(), (std::vector<std::string>{host, host}));
-}
-
-TEST_F(SignInFailure, TheAvatarLandsInTheProgramFolderAndIsRecorded) {
-    const AccountInfo account = m_client->account();
-    ASSERT_FALSE(account.avatar.empty());
-    ASSERT_EQ(account.avatar_cached, 0);
-    m_gate->run([&](LocalStore& store) {
-        UserLog(store).recordSignIn({account.uid, "", "2026-1-1 0:0:0", false, false, "0", {}});
-    });
-    struct Listener : TransferListener {
-        void workerEnded(const WorkerReport&) override {}
-        void avatarReady(const std::string& path) override { ready = path; }
-        std::string ready;
-    } listener;
-    manager().setListener(&listener);
-    ASSERT_TRUE(manager().StartAvatarDownload());
-    manager().waitForWorkers();
-
-    const std::string path = programFolder() + "image/userFile/" + account.avatar;
-    EXPECT_EQ(listener.ready, path);
-    EXPECT_EQ(readFile(path).substr(1, 3), "PNG");
-    EXPECT_EQ(m_client->account().avatar_cached, 1);
-    EXPECT_EQ(m_client->account().avatar_path, "image/userFile/" + account.avatar);
-    m_gate->run([&](LocalStore& store) {
-        auto query = store.prepareQuery(
-            "SELECT avatarpath, avatarIsDown FROM t_user_log ORDER BY id DESC LIMIT 1");
-        ASSERT_TRUE(query.next());
-        EXPECT_EQ(query.textAt(0), "image/userFile/" + account.avatar);
-        EXPECT_EQ(query.intAt(1), 1);
-    });
-    // The next sign-in finds the picture and needs no download.
-    ServiceClient again(m_client->config(), programFolder());
-    ASSERT_EQ(again.signIn("demo", "demo123").value, 1);
-    EXPECT_EQ(again.account().avatar_cached, 1);
-}
-
-TEST_F(SignInFailure, AnAvatarThatCannotBeFetchedSaysSoAndLeavesNoFile) {
-    breakFtpPassword();
-    ASSERT_TRUE(manager().StartAvatarDownload());
-    manager().waitForWorkers();
-    EXPECT_EQ(m_notifier.texts(), (std::vector<std::string>{"网络异常，头像下载失败"}));
-    EXPECT_FALSE(
-        std::filesystem::exists(programFolder() + "image/userFile/" + m_client->account().avatar));
-    EXPECT_EQ(manager().backoff(Direction::kUpload).failures(), 0)
-        << "the avatar is not a queued task";
 }
 
 }  // namespace

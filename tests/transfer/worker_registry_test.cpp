@@ -105,14 +105,14 @@ TEST(WorkerRegistry, StopAllSignalsRunningWorkersAndRefusesNewOnes) {
 }
 
 // The end hook tells of threads, not tasks: one handing over to the next task, one that
-// throws and the avatar download end three threads, each heard of before waitAll() returns.
+// throws and one of no direction end three threads, each heard of before waitAll() returns.
 TEST(WorkerRegistry, AWorkerThatThrowsStillEndsAndEveryThreadsEndIsHeard) {
     WorkerRegistry registry;
     std::atomic<int> ends{0};
     registry.setEndHook([&] { ++ends; });
     registry.start(1, Direction::kUpload, [&] { EXPECT_TRUE(registry.handOver(1, 2)); });
     registry.start(3, Direction::kUpload, [] { throw std::runtime_error("broken"); });
-    registry.start(WorkerRegistry::kAvatarKey, std::nullopt, [] {});
+    registry.start(5, std::nullopt, [] {});
     registry.waitAll();
     EXPECT_EQ(registry.liveCount(), 0);
     EXPECT_EQ(ends.load(), 3);
