@@ -114,9 +114,11 @@ void ItemDialog::say(const std::string& text) const {
 }
 
 void ItemDialog::succeed(const std::string& message) {
+    // Closed first, so that the message belongs to the window below from the start: moved there
+    // as this dialog hid, it stayed unmapped under a window manager yet blocked the window.
+    accept();
     if (!message.empty())
         say(message);
-    accept();
 }
 
 void ItemDialog::setBusy(bool busy) {
