@@ -289,15 +289,19 @@ void CMainWnd::applySignIn(const SignInResult& result) {
         case Failure::kStopped:
         case Failure::kStale:
             return;
-        case Failure::kNone:
-            if (m_signIn->rememberPassword() && result.passwordKept == PasswordPlace::kNowhere)
-                m_notifier->showMessage({}, kPasswordNotKept);
+        case Failure::kNone: {
+            const bool notKept =
+                m_signIn->rememberPassword() && result.passwordKept == PasswordPlace::kNowhere;
             if (m_tray)
                 m_tray->remove();
             closeWindows();
             buildMainWindow(result.transfersStarted,
                             QSize(result.windowWidth, result.windowHeight));
+            // Over the main window: the sign-in window is gone.
+            if (notKept)
+                m_notifier->showMessage({}, kPasswordNotKept);
             return;
+        }
     }
 }
 

@@ -196,11 +196,12 @@ void CSystemSetDlg::save() {
     m_context.requests.run<SettingsSaved>(
         this, [store = m_context.save, choice] { return store(choice); },
         [this, choice](const SettingsSaved& outcome) {
+            emit saved(choice);
+            // Closed first: the message then belongs to the window below (see ItemDialog).
+            accept();
             if (!outcome.ok())
                 m_context.notifier.showMessage(QT_TRANSLATE_NOOP("Messages", "提示"),
                                                problemText(outcome));
-            emit saved(choice);
-            accept();
         });
 }
 
