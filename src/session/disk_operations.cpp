@@ -82,6 +82,18 @@ ServiceVerdict DiskOperations::judgedUnderSession(Call&& call) const {
 }
 
 template <typename Call>
+std::string DiskOperations::answeredUnderSession(Call&& call, ServiceVerdict* why) const {
+    const auto [text, verdict] = underSession([&](const AccountInfo& a) {
+        std::pair<std::string, ServiceVerdict> answered;
+        answered.first = call(a, &answered.second);
+        return answered;
+    });
+    if (why != nullptr)
+        *why = verdict;
+    return text;
+}
+
+template <typename Call>
 ServiceResult<std::string> DiskOperations::textUnderSession(Call&& call) const {
     return underSession([&](const AccountInfo& a) {
         ServiceVerdict why;
@@ -219,34 +231,26 @@ ServiceVerdict DiskOperations::decrypt(const ItemRef& item, const std::string& p
 
 std::string DiskOperations::share(const ItemRef& item, const std::string& downPassword,
                                   const std::string& downValue, ServiceVerdict* why) const {
-    const auto [text, verdict] = underSession([&](const AccountInfo& a) {
-        std::pair<std::string, ServiceVerdict> shared;
-        auto& [link, said] = shared;
-        link =
-            item.isFolder
-                ? m_service.FolderShare(a.uid, a.token, item.id, downPassword, downValue, "", &said)
-                : m_service.FileShare(a.uid, a.token, item.id, downPassword, downValue, "", &said);
-        return shared;
-    });
-    if (why != nullptr)
-        *why = verdict;
-    return text;
+    return answeredUnderSession(
+        [&](const AccountInfo& a, ServiceVerdict* said) {
+            return item.isFolder ? m_service.FolderShare(a.uid, a.token, item.id, downPassword,
+                                                         downValue, "", said)
+                                 : m_service.FileShare(a.uid, a.token, item.id, downPassword,
+                                                       downValue, "", said);
+        },
+        why);
 }
 
 std::string DiskOperations::emailShare(const ItemRef& item, const std::string& addresses,
                                        ServiceVerdict* why) const {
-    const auto [text, verdict] = underSession([&](const AccountInfo& a) {
-        std::pair<std::string, ServiceVerdict> sent;
-        auto& [result, said] = sent;
-        // A folder is mailed through its share with the addresses as the description.
-        result = item.isFolder
-                     ? m_service.FolderShare(a.uid, a.token, item.id, "", "0", addresses, &said)
-                     : m_service.FileEmailShare(a.uid, a.token, item.id, addresses, &said);
-        return sent;
-    });
-    if (why != nullptr)
-        *why = verdict;
-    return text;
+    return answeredUnderSession(
+        [&](const AccountInfo& a, ServiceVerdict* said) {
+            // A folder is mailed through its share with the addresses as the description.
+            return item.isFolder
+                       ? m_service.FolderShare(a.uid, a.token, item.id, "", "0", addresses, said)
+                       : m_service.FileEmailShare(a.uid, a.token, item.id, addresses, said);
+        },
+        why);
 }
 
 ServiceVerdict DiskOperations::cancelShare(const ItemRef& item) const {

@@ -109,6 +109,10 @@ private:
     // The same for an item operation that answers 1 when accepted and says why not in `why`.
     template <typename Call>
     ServiceVerdict judgedUnderSession(Call&& call) const;
+    // The same for an operation that answers with a text, which stays whatever the verdict
+    // (a refusal's words, say); the verdict goes to `why` when given.
+    template <typename Call>
+    std::string answeredUnderSession(Call&& call, ServiceVerdict* why) const;
     // The same for a text the service answers with, empty and why when it does not.
     template <typename Call>
     ServiceResult<std::string> textUnderSession(Call&& call) const;
