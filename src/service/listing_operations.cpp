@@ -246,7 +246,6 @@ ServiceResult<FolderTree> ServiceClient::GetFolders(const std::string& uid,
         text = m_folderTreeAnswer;
         generation = m_signInGeneration;
     }
-    MarkupNavigator navigator;
     if (stale) {
         SignedQuery query("/userservice.asmx/GetFolders");
         query.add("uid", uid).add("token", token).add("currentdirid", currentdirid);
@@ -254,14 +253,20 @@ ServiceResult<FolderTree> ServiceClient::GetFolders(const std::string& uid,
         if (!fetched.ok())
             return Result::failed(fetched.failure);
         text = std::move(fetched.value);
-        if (!navigator.setDoc(text))
-            return Result::failed(Failure::kMalformed);
-        AttributeAnswer answer;
-        if (!answer.load(text))
-            return Result::failed(Failure::kMalformed);
-        // Only a tree is kept: a refusal (an ended session) is asked again next time.
-        if (!answer.accepted())
-            return {{}, Failure::kRefused, answer.childText("msg")};
+    }
+    MarkupNavigator navigator;
+    if (!navigator.setDoc(text))
+        return Result::failed(Failure::kMalformed);
+    if (!navigator.findElem() || !navigator.findChildElem("result"))
+        return Result::failed(Failure::kRefused);
+    // Only a tree is kept: a refusal (an ended session) is asked again next time.
+    if (navigator.getChildData() != "1") {
+        Result refused = Result::failed(Failure::kRefused);
+        if (navigator.findChildElem("msg"))
+            refused.message = navigator.getChildData();
+        return refused;
+    }
+    if (stale) {
         std::lock_guard lock(m_mutex);
         // An answer that arrives after the account changed belongs to nobody.
         if (generation == m_signInGeneration) {
@@ -270,12 +275,7 @@ ServiceResult<FolderTree> ServiceClient::GetFolders(const std::string& uid,
             m_folderChangesSeen = changes;
             m_account.folder_tree_stale = 0;
         }
-    } else if (!navigator.setDoc(text)) {
-        return Result::failed(Failure::kMalformed);
     }
-
-    if (!navigator.findElem() || !navigator.findChildElem("result"))
-        return Result::failed(Failure::kRefused);
     if (navigator.findChildElem("parentid")) {
         std::lock_guard lock(m_mutex);
         if (generation == m_signInGeneration) {
